@@ -1,0 +1,22 @@
+# crvn_library(<folder> SOURCES ... [DEPS ...])
+#   One static library per folder, named crvn_<folder>. Headers are included
+#   by their path from the project root: #include "foundation/log.h".
+function(crvn_library folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(crvn_${folder} STATIC ${ARG_SOURCES})
+  target_include_directories(crvn_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(crvn_${folder} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# crvn_test(<folder> SOURCES ... [DEPS ...])
+#   The tests of one folder: one executable, each test registered with CTest
+#   under the label <folder>.
+function(crvn_test folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  set(target test_${folder})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} crvn_testsupport GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${target}
+    PROPERTIES LABELS ${folder}
+    DISCOVERY_TIMEOUT 60)
+endfunction()

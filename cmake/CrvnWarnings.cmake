@@ -1,0 +1,17 @@
+# Compiler warnings and sanitizers for every target of the project.
+add_compile_options(-Wall -Wextra -Wpedantic)
+if(CRVN_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(CRVN_ASAN AND CRVN_TSAN)
+  message(FATAL_ERROR "CRVN_ASAN and CRVN_TSAN cannot be combined")
+endif()
+if(CRVN_ASAN)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(CRVN_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()

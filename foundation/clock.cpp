@@ -1,0 +1,121 @@
+#include "foundation/clock.h"
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <optional>
+
+#include <fmt/format.h>
+
+namespace crv {
+namespace {
+
+constexpr std::size_t kTimeTextLength = 24;
+
+std::optional<std::tm> brokenDownUtc(std::int64_t secondsSince1970) {
+  const auto time = static_cast<std::time_t>(secondsSince1970);
+  std::tm parts{};
+  if (gmtime_r(&time, &parts) == nullptr) {
+    return std::nullopt;
+  }
+  return parts;
+}
+
+// The latest traffic time in whole seconds, or 0 when there is none or it is
+// not a usable time.
+std::int64_t trafficTimeSeconds() {
+  const double rounded = std::round(lastTrafficTime.load(std::memory_order_relaxed));
+  constexpr double kLimit = 9.0e18;
+  if (!std::isfinite(rounded) || rounded <= -kLimit || rounded >= kLimit) {
+    return 0;
+  }
+  return static_cast<std::int64_t>(rounded);
+}
+
+std::string clockPartOf(const std::string& text) {
+  if (text.size() != kTimeTextLength) {
+    return kNoClockText;
+  }
+  return text.substr(kTimeTextLength - 13, 8);
+}
+
+}  // namespace
+
+std::int64_t systemTimeSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::int64_t currentTime() {
+  if (timeShiftActive.load(std::memory_order_relaxed)) {
+    if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
+      return shifted;
+    }
+  }
+  return systemTimeSeconds();
+}
+
+std::string timeText(std::int64_t secondsSince1970) {
+  static constexpr std::array<const char*, 8> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+  static constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                          "Jul", "Aug", "Sep", "Okt", "Nov", "Dec"};
+  const auto parts = brokenDownUtc(secondsSince1970);
+  if (!parts) {
+    return "Invalid time";
+  }
+  // The platform's Sunday (0) takes the name of weekday 7.
+  const int weekday = parts->tm_wday == 0 ? 7 : parts->tm_wday;
+  const char* weekdayName = (weekday >= 1 && weekday <= 7) ? kWeekdays[static_cast<std::size_t>(weekday)] : "???";
+  const char* monthName = (parts->tm_mon >= 0 && parts->tm_mon < 12) ? kMonths[static_cast<std::size_t>(parts->tm_mon)] : "???";
+  return fmt::format("{:3} {:3} {:02} {:02}:{:02}:{:02} {:4}", weekdayName, monthName, parts->tm_mday,
+                     parts->tm_hour, parts->tm_min, parts->tm_sec, parts->tm_year + 1900);
+}
+
+std::string clockText() { return clockPartOf(timeText(systemTimeSeconds())); }
+
+std::string dateText() {
+  const std::string text = timeText(systemTimeSeconds());
+  if (text.size() != kTimeTextLength) {
+    return kNoDateText;
+  }
+  return fmt::format("{}, {}", text.substr(4, 6), text.substr(20, 4));
+}
+
+std::string timeShiftText() {
+  if (timeShiftActive.load(std::memory_order_relaxed)) {
+    if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
+      return fmt::format("<<< {}", clockPartOf(timeText(shifted)));
+    }
+  }
+  return clockText();
+}
+
+int halfHourSlotAt(std::int64_t secondsSince1970) {
+  const auto parts = brokenDownUtc(secondsSince1970);
+  if (!parts) {
+    return -1;
+  }
+  int slot = 2 * parts->tm_hour;
+  if (parts->tm_min >= 30 || (parts->tm_min == 29 && parts->tm_sec >= 30)) {
+    ++slot;
+  }
+  return slot % kSlotsPerDay;
+}
+
+int halfHourSlot() { return halfHourSlotAt(currentTime()); }
+
+DaySlot weekdayAndSlotAt(std::int64_t secondsSince1970) {
+  const auto parts = brokenDownUtc(secondsSince1970);
+  DaySlot slot;
+  if (parts) {
+    slot.weekday = parts->tm_wday == 0 ? 7 : parts->tm_wday;
+  }
+  slot.halfHour = halfHourSlotAt(secondsSince1970);
+  return slot;
+}
+
+DaySlot weekdayAndSlot() { return weekdayAndSlotAt(currentTime()); }
+
+}  // namespace crv

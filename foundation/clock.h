@@ -1,0 +1,50 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "foundation/day_slot.h"
+
+namespace crv {
+
+// Seconds since 1970 UTC of the latest traffic data (written by the feed and
+// the intake, 0 when none).
+inline std::atomic<double> lastTrafficTime{0.0};
+
+// Set while a time shift of more than 0 minutes is applied.
+inline std::atomic<bool> timeShiftActive{false};
+
+// The system's UTC time in whole seconds.
+std::int64_t systemTimeSeconds();
+
+// The program's "now": the latest traffic time while a time shift is active,
+// else the system time. A non-finite or out-of-range traffic time falls back
+// to the system time.
+std::int64_t currentTime();
+
+// "Sat Dec 05 10:29:30 2026"; "Invalid time" when the time cannot be broken
+// down.
+std::string timeText(std::int64_t secondsSince1970);
+
+// hh:mm:ss of the system time.
+std::string clockText();
+// "Dec 05, 2026" of the system time.
+std::string dateText();
+// "<<< hh:mm:ss" of the shifted time while a shift is active, else the clock.
+std::string timeShiftText();
+
+// Shown in place of a clock or date that cannot be made.
+inline constexpr const char* kNoClockText = "--:--:--";
+inline constexpr const char* kNoDateText = "---, ----";
+
+// The half hour of the day 0..47 (hh:00:00 to hh:29:29 is the first, from
+// hh:29:30 the second), -1 when the time cannot be broken down.
+int halfHourSlotAt(std::int64_t secondsSince1970);
+int halfHourSlot();
+
+// Weekday (Monday 1 to Sunday 7) and half hour of a time.
+DaySlot weekdayAndSlotAt(std::int64_t secondsSince1970);
+DaySlot weekdayAndSlot();
+
+}  // namespace crv

@@ -1,0 +1,331 @@
+#include "foundation/files.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "foundation/random.h"
+#include "foundation/status_line.h"
+#include "foundation/text.h"
+#include "foundation/utf8.h"
+
+namespace crv {
+namespace {
+
+constexpr std::size_t kCharsetProbeBytes = 1027;
+
+bool isWellFormedUtf8(const unsigned char* bytes, std::size_t count) {
+  std::size_t index = 0;
+  while (index < count) {
+    const unsigned char lead = bytes[index];
+    std::size_t length = 0;
+    if (lead < 0x80U) {
+      length = 1;
+    } else if ((lead & 0xE0U) == 0xC0U) {
+      length = 2;
+    } else if ((lead & 0xF0U) == 0xE0U) {
+      length = 3;
+    } else if ((lead & 0xF8U) == 0xF0U) {
+      length = 4;
+    } else {
+      return false;
+    }
+    if (count - index < length) {
+      return false;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((bytes[index + i] & 0xC0U) != 0x80U) {
+        return false;
+      }
+    }
+    index += length;
+  }
+  return true;
+}
+
+// Decodes UTF-16 bytes; a leading byte-order mark decides the byte order and is
+// dropped, without one the order is big-endian. A last odd byte is ignored.
+std::u16string decodeUtf16(const std::string& bytes) {
+  bool littleEndian = false;
+  std::size_t index = 0;
+  if (bytes.size() >= 2) {
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    if (first == 0xFF && second == 0xFE) {
+      littleEndian = true;
+      index = 2;
+    } else if (first == 0xFE && second == 0xFF) {
+      index = 2;
+    }
+  }
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (; index + 1 < bytes.size(); index += 2) {
+    const auto a = static_cast<unsigned char>(bytes[index]);
+    const auto b = static_cast<unsigned char>(bytes[index + 1]);
+    units.push_back(static_cast<char16_t>(littleEndian ? (b << 8U) | a : (a << 8U) | b));
+  }
+  return units;
+}
+
+bool readWholeFile(const std::filesystem::path& path, std::string& bytes) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    return false;
+  }
+  std::ostringstream content;
+  content << stream.rdbuf();
+  bytes = content.str();
+  return !stream.bad();
+}
+
+template <typename Lines>
+bool writeLines(const Lines& lines, const std::filesystem::path& path) {
+  std::ofstream stream(path, std::ios::out | std::ios::trunc);
+  if (!stream) {
+    return false;
+  }
+  for (const auto& line : lines) {
+    stream << line << '\n';
+    stream.flush();
+  }
+  return static_cast<bool>(stream);
+}
+
+}  // namespace
+
+const std::string& charsetName(Charset charset) {
+  static const std::map<Charset, std::string> kNames = {
+      {Charset::Ansi, "ANSI"},
+      {Charset::Utf16LittleEndian, "Unicode"},
+      {Charset::Utf16BigEndian, "Unicode_big_endian"},
+      {Charset::Utf8WithBom, "UTF8_with_BOM"},
+      {Charset::Utf8WithoutBom, "UTF8_without_BOM"},
+      {Charset::NoneFound, "none_found"},
+  };
+  const auto found = kNames.find(charset);
+  if (found == kNames.end()) {
+    throw std::out_of_range("invalid map<K, T> key");
+  }
+  return found->second;
+}
+
+Charset detectCharset(const std::filesystem::path& path) {
+  std::error_code error;
+  std::ifstream stream;
+  if (std::filesystem::exists(path, error)) {
+    stream.open(path, std::ios::binary);
+  }
+  if (!stream.is_open()) {
+    const int code = errno != 0 ? errno : ENOENT;
+    gf_logLine(fmt::format("Cannot open file {} for character encoding. Win32 error: {}", path.string(), code));
+    return Charset::NoneFound;
+  }
+  std::array<unsigned char, kCharsetProbeBytes> bytes{};
+  stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (stream.bad()) {
+    return Charset::NoneFound;
+  }
+  const auto count = static_cast<std::size_t>(stream.gcount());
+  if (count < 2) {
+    return Charset::NoneFound;
+  }
+  if (count >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    return Charset::Utf8WithBom;
+  }
+  if (bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    return Charset::Utf16LittleEndian;
+  }
+  if (bytes[0] == 0xFE && bytes[1] == 0xFF) {
+    return Charset::Utf16BigEndian;
+  }
+  return isWellFormedUtf8(bytes.data(), count) ? Charset::Utf8WithoutBom : Charset::Ansi;
+}
+
+bool readTextFileByCharset(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines) {
+  switch (charset) {
+    case Charset::Utf16LittleEndian:
+    case Charset::Utf16BigEndian: {
+      std::string bytes;
+      if (!readWholeFile(path, bytes)) {
+        return false;
+      }
+      try {
+        wideLinesToUtf8(decodeUtf16(bytes), lines);
+      } catch (const win32::Utf8ConversionException& error) {
+        setStatusLine(fmt::format("conversion from error from utf16 to utf8, code: {}", error.errorCode()), true);
+        return false;
+      } catch (const std::runtime_error& error) {
+        setStatusLine(std::string("conversion from error from utf16 to utf8: ") + error.what(), true);
+        return false;
+      }
+      return true;
+    }
+    case Charset::Ansi:
+    case Charset::Utf8WithoutBom:
+    case Charset::Utf8WithBom: {
+      std::ifstream stream(path);
+      if (!stream) {
+        return false;
+      }
+      const std::size_t firstLine = lines.size();
+      readLines(stream, lines);
+      if (charset == Charset::Utf8WithBom && lines.size() > firstLine &&
+          lines[firstLine].compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        lines[firstLine].erase(0, 3);
+      }
+      return true;
+    }
+    default:
+      throw std::runtime_error(fmt::format("file {} has unknown charset: {}", path.string(), charsetName(charset)));
+  }
+}
+
+void readLines(std::istream& stream, std::vector<std::string>& lines) {
+  std::string line;
+  while (std::getline(stream, line)) {
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    lines.push_back(std::move(line));
+  }
+}
+
+std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLines) {
+  file.lines.clear();
+  std::ifstream stream(file.path);
+  if (stream) {
+    file.lines.reserve(expectedLines);
+    readLines(stream, file.lines);
+  }
+  return file.lines;
+}
+
+bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd) {
+  std::ofstream stream(path, std::ios::out | std::ios::trunc);
+  if (!stream) {
+    return false;
+  }
+  stream << text;
+  if (finalLineEnd) {
+    stream << '\n';
+  }
+  stream.flush();
+  return static_cast<bool>(stream);
+}
+
+bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
+  return writeLines(lines, path);
+}
+
+bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path) {
+  return writeLines(lines, path);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  const auto temporary = std::filesystem::path(
+      path.string() + fmt::format(".tmp{:08x}", static_cast<unsigned>(threadRandomEngine()())));
+  bool written = false;
+  {
+    std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+    if (stream) {
+      stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      stream.flush();
+      written = static_cast<bool>(stream);
+      stream.close();
+      written = written && !stream.fail();
+    }
+  }
+  std::error_code error;
+  if (written) {
+    std::filesystem::rename(temporary, path, error);
+    if (!error) {
+      return true;
+    }
+  }
+  std::filesystem::remove(temporary, error);
+  return false;
+}
+
+bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path) {
+  std::ostringstream content;
+  document.save(content);
+  const bool saved = writeFileAtomically(path, content.str());
+  gf_logLine(saved ? fmt::format("'{}' saved", path.string()) : fmt::format("could not save to '{}'", path.string()));
+  return saved;
+}
+
+void emptyFolder(const std::filesystem::path& folder) {
+  try {
+    if (!std::filesystem::is_directory(folder)) {
+      return;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      std::filesystem::remove_all(entry.path());
+    }
+  } catch (const std::exception& error) {
+    throw UserErrorException(5, error.what());
+  }
+}
+
+unsigned folderEntryCount(const std::filesystem::path& folder) {
+  if (!std::filesystem::exists(folder)) {
+    return 0;
+  }
+  unsigned count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+    ++count;
+  }
+  return count;
+}
+
+std::vector<std::filesystem::directory_entry> sortedFolderEntries(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::directory_entry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    entries.push_back(entry);
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+  return entries;
+}
+
+std::vector<std::string> listXmlFiles() { return listXmlFiles(programPaths().myThirdpartyFolder); }
+
+std::vector<std::string> listXmlFiles(const std::filesystem::path& folder) {
+  std::vector<std::string> codes;
+  if (!std::filesystem::exists(folder)) {
+    return codes;
+  }
+  codes.reserve(512);
+  constexpr std::size_t kAirportCodeLength = 4;
+  for (const auto& entry : sortedFolderEntries(folder)) {
+    if (!entry.is_regular_file()) {
+      continue;
+    }
+    const auto& path = entry.path();
+    const std::string stem = path.stem().string();
+    if (toUpper(path.extension().string()) == ".XML" && stem.size() == kAirportCodeLength) {
+      codes.push_back(stem);
+    }
+  }
+  return codes;
+}
+
+std::string getAttribute(const pugi::xml_node& node, const char* name) {
+  if (!node) {
+    return {};
+  }
+  return node.attribute(name).value();
+}
+
+}  // namespace crv

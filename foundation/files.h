@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pugi {
+class xml_document;
+class xml_node;
+}  // namespace pugi
+
+namespace crv {
+
+// The character encoding of a text file.
+enum class Charset : std::uint32_t {
+  Ansi = 0,
+  Utf16LittleEndian = 1,
+  Utf16BigEndian = 2,
+  Utf8WithBom = 3,
+  Utf8WithoutBom = 4,
+  NoneFound = 5,
+};
+
+// "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM",
+// "UTF8_without_BOM", "none_found"; throws std::out_of_range for any other
+// value.
+const std::string& charsetName(Charset charset);
+
+// Judges the encoding from the first 1027 bytes; never throws. An unreadable
+// or shorter than 2 bytes file is NoneFound.
+Charset detectCharset(const std::filesystem::path& path);
+
+// Appends every line as UTF-8. False when the file cannot be read or a UTF-16
+// file does not convert (shown on the status line). Throws
+// std::runtime_error for NoneFound.
+bool readTextFileByCharset(Charset charset, const std::filesystem::path& path,
+                           std::vector<std::string>& lines);
+
+// Appends each line without its line end; a carriage return before the line
+// feed (a Windows file) is removed too.
+void readLines(std::istream& stream, std::vector<std::string>& lines);
+
+struct TextFile {
+  std::filesystem::path path;
+  std::vector<std::string> lines;
+};
+
+// Clears the lines and reads the file; they stay empty when it does not open.
+std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLines);
+
+// Writers: truncate the file; false when it cannot be written.
+bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd);
+bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
+bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);
+
+// Writes the bytes to a temporary file beside the path and renames it over the
+// path, so that the old file stays whole when anything fails. False on any
+// failure; the temporary file is then removed.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Saves the document (default formatting) by writeFileAtomically; logs
+// "'<path>' saved" or "could not save to '<path>'".
+bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path);
+
+// Removes every entry of the folder, the folder stays. Nothing for a missing
+// folder. Throws UserErrorException code 5 with the cause on any failure.
+void emptyFolder(const std::filesystem::path& folder);
+
+// Entries directly in the folder; 0 when it does not exist.
+unsigned folderEntryCount(const std::filesystem::path& folder);
+
+// The entries of a folder sorted by name, so that results never depend on the
+// order in which the file system lists them.
+std::vector<std::filesystem::directory_entry> sortedFolderEntries(const std::filesystem::path& folder);
+
+// The four-letter airport codes of airports/my_thirdparty: stems of regular
+// files whose extension upper-cased is ".XML" and whose stem has 4
+// characters, sorted by name.
+std::vector<std::string> listXmlFiles();
+std::vector<std::string> listXmlFiles(const std::filesystem::path& folder);
+
+// The attribute's text; "" when the node or the attribute is missing.
+std::string getAttribute(const pugi::xml_node& node, const char* name);
+
+}  // namespace crv

@@ -1,0 +1,71 @@
+#include "foundation/utf8.h"
+
+#include <limits>
+#include <stdexcept>
+
+#include "foundation/errors.h"
+#include "platform/os/system_error_text.h"
+#include "platform/os/utf16.h"
+
+namespace crv {
+namespace {
+
+constexpr std::size_t kMaxConvertibleLength = std::numeric_limits<int>::max();
+
+}  // namespace
+
+void throwInputTooLong() {
+  throw std::overflow_error("Input string too long: size_t-length doesn't fit into int.");
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+  if (utf8.empty()) {
+    return {};
+  }
+  if (utf8.size() > kMaxConvertibleLength) {
+    throwInputTooLong();
+  }
+  std::u16string result;
+  const std::uint32_t error = platform::convertUtf8ToUtf16(utf8, result);
+  if (error != 0) {
+    throw win32::Utf8ConversionException(
+        error == platform::kErrorNoUnicodeTranslation
+            ? "Invalid UTF-8 sequence found in input string."
+            : "Cannot convert from UTF-8 to UTF-16 (MultiByteToWideChar failed).",
+        error, win32::ConversionDirection::Utf8ToUtf16);
+  }
+  return result;
+}
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+  if (utf16.empty()) {
+    return {};
+  }
+  if (utf16.size() > kMaxConvertibleLength) {
+    throwInputTooLong();
+  }
+  std::string result;
+  const std::uint32_t error = platform::convertUtf16ToUtf8(utf16, result);
+  if (error != 0) {
+    throw win32::Utf8ConversionException(
+        error == platform::kErrorNoUnicodeTranslation
+            ? "Invalid UTF-16 sequence found in input string."
+            : "Cannot convert from UTF-16 to UTF-8 (WideCharToMultiByte failed).",
+        error, win32::ConversionDirection::Utf16ToUtf8);
+  }
+  return result;
+}
+
+void wideLinesToUtf8(std::u16string_view content, std::vector<std::string>& lines) {
+  while (!content.empty()) {
+    const std::size_t end = content.find(u'\n');
+    const std::u16string_view line = content.substr(0, end);
+    lines.push_back(utf16ToUtf8(line));
+    if (end == std::u16string_view::npos) {
+      break;
+    }
+    content.remove_prefix(end + 1);
+  }
+}
+
+}  // namespace crv

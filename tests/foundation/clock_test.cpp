@@ -1,0 +1,123 @@
+#include "foundation/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "foundation/day_slot.h"
+
+namespace crv {
+namespace {
+
+// 2026-12-07 is a Monday; seconds since 1970 at 00:00:00 UTC.
+constexpr std::int64_t kMonday = 1796601600;
+constexpr std::int64_t kHour = 3600;
+constexpr std::int64_t kDay = 86400;
+
+std::int64_t at(std::int64_t day, int hour, int minute, int second) {
+  return day + hour * kHour + minute * 60 + second;
+}
+
+class ShiftedClockTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    timeShiftActive = false;
+    lastTrafficTime = 0.0;
+  }
+};
+
+TEST(ClockTest, HalfHourSlotTurnsAtTwentyNineThirty) {
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 29, 29)), 20);
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 29, 30)), 21);
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 59, 59)), 21);
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 11, 0, 0)), 22);
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 23, 59, 59)), 47);
+  EXPECT_EQ(halfHourSlotAt(at(kMonday, 0, 0, 0)), 0);
+}
+
+TEST(ClockTest, WeekdaysRunFromMondayOneToSundaySeven) {
+  EXPECT_EQ(weekdayAndSlotAt(at(kMonday, 12, 0, 0)), (DaySlot{1, 24}));
+  EXPECT_EQ(weekdayAndSlotAt(at(kMonday - kDay, 23, 45, 0)), (DaySlot{7, 47}));
+  EXPECT_EQ(weekdayAndSlotAt(at(kMonday + 5 * kDay, 0, 10, 0)), (DaySlot{6, 0}));
+}
+
+TEST(ClockTest, TimeTextHasTheLogLayoutAndOctoberIsOkt) {
+  EXPECT_EQ(timeText(at(kMonday, 10, 29, 30)), "Mon Dec 07 10:29:30 2026");
+  // 2026-10-04 is a Sunday.
+  EXPECT_EQ(timeText(1791072000 + 5), "Sun Okt 04 00:00:05 2026");
+  EXPECT_EQ(timeText(0), "Thu Jan 01 00:00:00 1970");
+}
+
+TEST(ClockTest, FiveDigitYearsAndUnrepresentableTimesNeverBreakTheTexts) {
+  // Year 10000 and beyond makes a longer text; a time far beyond makes none.
+  EXPECT_EQ(timeText(253402300800).size(), 25U);
+  EXPECT_EQ(timeText(std::numeric_limits<std::int64_t>::max()), "Invalid time");
+  EXPECT_EQ(halfHourSlotAt(std::numeric_limits<std::int64_t>::max()), -1);
+  EXPECT_EQ(weekdayAndSlotAt(std::numeric_limits<std::int64_t>::max()), (DaySlot{-1, -1}));
+}
+
+TEST(ClockTest, ClockAndDateTextsHaveTheirShape) {
+  const std::string clock = clockText();
+  ASSERT_EQ(clock.size(), 8U);
+  EXPECT_EQ(clock[2], ':');
+  EXPECT_EQ(clock[5], ':');
+  const std::string date = dateText();
+  ASSERT_EQ(date.size(), 12U);
+  EXPECT_EQ(date.substr(6, 2), ", ");
+}
+
+TEST_F(ShiftedClockTest, ShiftFollowsTheTrafficTime) {
+  timeShiftActive = true;
+  lastTrafficTime = static_cast<double>(at(kMonday, 10, 29, 29)) + 0.6;
+  EXPECT_EQ(currentTime(), at(kMonday, 10, 29, 30));
+  EXPECT_EQ(halfHourSlot(), 21);
+  EXPECT_EQ(timeShiftText(), "<<< 10:29:30");
+}
+
+TEST_F(ShiftedClockTest, WithoutTrafficTimeTheSystemClockIsUsed) {
+  timeShiftActive = true;
+  lastTrafficTime = 0.0;
+  const std::int64_t before = systemTimeSeconds();
+  const std::int64_t now = currentTime();
+  EXPECT_GE(now, before);
+  EXPECT_LE(now, before + 2);
+  EXPECT_EQ(timeShiftText().find("<<<"), std::string::npos);
+}
+
+TEST_F(ShiftedClockTest, UnusableTrafficTimesFallBackToTheSystemClock) {
+  timeShiftActive = true;
+  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
+    lastTrafficTime = bad;
+    const std::int64_t before = systemTimeSeconds();
+    const std::int64_t now = currentTime();
+    EXPECT_GE(now, before) << bad;
+    EXPECT_LE(now, before + 2) << bad;
+    EXPECT_EQ(timeShiftText().size(), 8U) << bad;
+  }
+}
+
+TEST_F(ShiftedClockTest, AShiftIntoAFiveDigitYearShowsThePlaceholder) {
+  timeShiftActive = true;
+  lastTrafficTime = 253402300800.0;
+  EXPECT_EQ(timeShiftText(), std::string("<<< ") + kNoClockText);
+}
+
+TEST(DaySlotTest, StepsAcrossMidnightAndTheWeek) {
+  EXPECT_EQ((DaySlot{1, 0}).previous(), (DaySlot{7, 47}));
+  EXPECT_EQ((DaySlot{3, 0}).previous(), (DaySlot{2, 47}));
+  EXPECT_EQ((DaySlot{3, 5}).previous(), (DaySlot{3, 4}));
+  EXPECT_EQ((DaySlot{7, 47}).next(), (DaySlot{1, 0}));
+  EXPECT_EQ((DaySlot{2, 47}).next(), (DaySlot{3, 0}));
+  EXPECT_EQ((DaySlot{7, 47}).weekIndex(), 7 * 48 + 47);
+}
+
+TEST(DaySlotTest, PacksWeekdayLowAndHalfHourHigh) {
+  const DaySlot slot{6, 33};
+  EXPECT_EQ(slot.packed(), (std::uint64_t{33} << 32U) | 6U);
+  EXPECT_EQ(DaySlot::fromPacked(slot.packed()), slot);
+  EXPECT_EQ(DaySlot::fromPacked(DaySlot{-1, -1}.packed()), (DaySlot{-1, -1}));
+}
+
+}  // namespace
+}  // namespace crv

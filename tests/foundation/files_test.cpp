@@ -1,0 +1,199 @@
+#include "foundation/files.h"
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+using Lines = std::vector<std::string>;
+
+std::string utf16Le(std::u16string_view text, bool withMark) {
+  std::string bytes = withMark ? std::string("\xFF\xFE") : std::string();
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+std::string utf16Be(std::u16string_view text) {
+  std::string bytes("\xFE\xFF");
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit >> 8));
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+  }
+  return bytes;
+}
+
+class FilesTest : public ::testing::Test {
+ protected:
+  Charset charsetOf(std::string_view bytes) {
+    const auto path = folder / "probe.txt";
+    writeFile(path, bytes);
+    return detectCharset(path);
+  }
+  TempFolder folder;
+};
+
+TEST_F(FilesTest, DetectsByteOrderMarks) {
+  EXPECT_EQ(charsetOf("\xEF\xBB\xBFtitle=x"), Charset::Utf8WithBom);
+  EXPECT_EQ(charsetOf(utf16Le(u"[fltsim.0]", true)), Charset::Utf16LittleEndian);
+  EXPECT_EQ(charsetOf(utf16Be(u"[fltsim.0]")), Charset::Utf16BigEndian);
+}
+
+TEST_F(FilesTest, TellsUtf8FromAnsi) {
+  EXPECT_EQ(charsetOf("plain ascii text"), Charset::Utf8WithoutBom);
+  EXPECT_EQ(charsetOf("Z\xC3\xBCrich"), Charset::Utf8WithoutBom);
+  EXPECT_EQ(charsetOf("Z\xFCrich"), Charset::Ansi);
+  // Only two bytes of a byte-order mark: a cut sequence, so ANSI.
+  EXPECT_EQ(charsetOf("\xEF\xBB"), Charset::Ansi);
+  // A multi-byte character cut by the end of the probe counts as ANSI.
+  EXPECT_EQ(charsetOf(std::string(1025, 'a') + "\xE2\x82\xAC more"), Charset::Ansi);
+  EXPECT_EQ(charsetOf(std::string(1024, 'a') + "\xE2\x82\xAC more"), Charset::Utf8WithoutBom);
+}
+
+TEST_F(FilesTest, TooShortOrMissingFilesHaveNoCharset) {
+  EXPECT_EQ(charsetOf(""), Charset::NoneFound);
+  EXPECT_EQ(charsetOf("x"), Charset::NoneFound);
+  EXPECT_EQ(detectCharset(folder / "missing.cfg"), Charset::NoneFound);
+  EXPECT_EQ(charsetName(Charset::NoneFound), "none_found");
+  EXPECT_THROW(charsetName(static_cast<Charset>(9)), std::out_of_range);
+}
+
+TEST_F(FilesTest, MissingFileIsLoggedWithItsError) {
+  openLog(folder / "Log.txt");
+  detectCharset(folder / "missing.cfg");
+  closeLog();
+  const std::string expected = "Cannot open file " + (folder / "missing.cfg").string() + " for character encoding. Win32 error: ";
+  EXPECT_NE(readFile(folder / "Log.txt").find(expected), std::string::npos);
+}
+
+TEST_F(FilesTest, ReadsUtf16WithCarriageReturnsKept) {
+  const auto path = folder / "aircraft.cfg";
+  writeFile(path, utf16Le(u"[fltsim.0]\r\ntitle=Z\u00fcrich\r\n", true));
+  Lines lines;
+  ASSERT_TRUE(readTextFileByCharset(Charset::Utf16LittleEndian, path, lines));
+  EXPECT_EQ(lines, (Lines{"[fltsim.0]\r", "title=Z\xC3\xBCrich\r"}));
+
+  writeFile(path, utf16Be(u"a\nb"));
+  lines.clear();
+  ASSERT_TRUE(readTextFileByCharset(Charset::Utf16BigEndian, path, lines));
+  EXPECT_EQ(lines, (Lines{"a", "b"}));
+}
+
+TEST_F(FilesTest, BrokenUtf16IsAFailureNotAnException) {
+  const auto path = folder / "broken.cfg";
+  writeFile(path, utf16Le(std::u16string(u"ok\n") + char16_t(0xD800) + u"x", true));
+  Lines lines;
+  EXPECT_FALSE(readTextFileByCharset(Charset::Utf16LittleEndian, path, lines));
+}
+
+TEST_F(FilesTest, ReadsNarrowFilesDroppingMarkAndWindowsLineEnds) {
+  const auto path = folder / "regcodes.txt";
+  writeFile(path, "\xEF\xBB\xBF" "first\r\nsecond\r\n");
+  Lines lines;
+  ASSERT_TRUE(readTextFileByCharset(Charset::Utf8WithBom, path, lines));
+  EXPECT_EQ(lines, (Lines{"first", "second"}));
+  EXPECT_FALSE(readTextFileByCharset(Charset::Ansi, folder / "missing.txt", lines));
+  try {
+    readTextFileByCharset(Charset::NoneFound, path, lines);
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "file " + path.string() + " has unknown charset: none_found");
+  }
+}
+
+TEST_F(FilesTest, WritersAndReaderAgree) {
+  const auto path = folder / "lines.txt";
+  ASSERT_TRUE(writeLinesToFile({"a", "", "c"}, path));
+  TextFile file{path, {"stale"}};
+  EXPECT_EQ(readFileLines(file, 512), (Lines{"a", "", "c"}));
+  ASSERT_TRUE(writeListLinesToFile({"x"}, path));
+  EXPECT_EQ(readFile(path), "x\n");
+  ASSERT_TRUE(writeTextFile("no end", path, false));
+  EXPECT_EQ(readFile(path), "no end");
+  EXPECT_FALSE(writeTextFile("x", folder / "missing" / "f.txt", true));
+  TextFile missing{folder / "missing.txt", {"stale"}};
+  EXPECT_TRUE(readFileLines(missing, 4).empty());
+}
+
+TEST_F(FilesTest, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
+  const auto path = folder / "parameters.xml";
+  writeFile(path, "old content");
+  ASSERT_TRUE(writeFileAtomically(path, "new content"));
+  EXPECT_EQ(readFile(path), "new content");
+  // A target that cannot be replaced (a folder stands there): the write fails
+  // and leaves no temporary file behind.
+  const auto blocked = folder / "blocked.xml";
+  std::filesystem::create_directories(blocked / "inside");
+  EXPECT_FALSE(writeFileAtomically(blocked, "x"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST_F(FilesTest, SaveXmlLogsTheOutcome) {
+  openLog(folder / "Log.txt");
+  pugi::xml_document document;
+  document.append_child("parameters").append_child("parameter").append_attribute("name") = "LOG";
+  const auto path = folder / "saved.xml";
+  EXPECT_TRUE(saveXml(document, path));
+  EXPECT_FALSE(saveXml(document, folder / "missing" / "saved.xml"));
+  closeLog();
+  pugi::xml_document loaded;
+  ASSERT_TRUE(loaded.load_file(path.c_str()));
+  EXPECT_EQ(getAttribute(loaded.child("parameters").child("parameter"), "name"), "LOG");
+  EXPECT_EQ(getAttribute(loaded.child("nothing"), "name"), "");
+  const std::string log = readFile(folder / "Log.txt");
+  EXPECT_NE(log.find("'" + path.string() + "' saved"), std::string::npos);
+  EXPECT_NE(log.find("could not save to '"), std::string::npos);
+}
+
+TEST_F(FilesTest, EmptyFolderRemovesEverythingButTheFolder) {
+  const auto target = folder / "TBLO";
+  writeFile(target / "a.xml", "a");
+  writeFile(target / "sub" / "deep" / "b.xml", "b");
+  emptyFolder(target);
+  EXPECT_TRUE(std::filesystem::is_directory(target));
+  EXPECT_EQ(folderEntryCount(target), 0U);
+  EXPECT_NO_THROW(emptyFolder(folder / "missing"));
+  EXPECT_EQ(folderEntryCount(folder / "missing"), 0U);
+}
+
+TEST_F(FilesTest, EmptyFolderFailureIsUserErrorFive) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "permissions do not bind root";
+  }
+  const auto target = folder / "locked";
+  writeFile(target / "sub" / "file.txt", "x");
+  std::filesystem::permissions(target / "sub", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  try {
+    emptyFolder(target);
+    ADD_FAILURE() << "no exception";
+  } catch (const UserErrorException& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("5: ", 0), 0U);
+  }
+  std::filesystem::permissions(target / "sub", std::filesystem::perms::owner_all);
+}
+
+TEST_F(FilesTest, ListXmlFilesTakesFourLetterCodesInNameOrder) {
+  const auto airports = folder / "my_thirdparty";
+  writeFile(airports / "EDDF.xml", "");
+  writeFile(airports / "eddf.XML", "");
+  writeFile(airports / "EHAM.xml", "");
+  writeFile(airports / "EDDF1.xml", "");
+  writeFile(airports / "LFPG.txt", "");
+  std::filesystem::create_directories(airports / "ABCD.xml");
+  EXPECT_EQ(listXmlFiles(airports), (Lines{"EDDF", "EHAM", "eddf"}));
+  EXPECT_TRUE(listXmlFiles(folder / "missing").empty());
+}
+
+}  // namespace
+}  // namespace crv

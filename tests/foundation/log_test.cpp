@@ -1,0 +1,150 @@
+#include "foundation/log.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/session_flags.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+std::vector<std::string> fileLines(const std::filesystem::path& path) {
+  std::vector<std::string> lines;
+  std::string text = readFile(path);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+class LogTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    closeLog();
+    stopRequested = false;
+    userClosedWindow = false;
+  }
+  TempFolder folder;
+  std::filesystem::path logPath = folder / "Log.txt";
+};
+
+TEST_F(LogTest, ThreeStartsKeepTheTwoEarlierLogs) {
+  for (const char* run : {"first", "second", "third"}) {
+    openLog(logPath);
+    gf_logLine(run);
+    closeLog();
+  }
+  EXPECT_EQ(fileLines(logPath).at(1), "third");
+  EXPECT_EQ(fileLines(folder / "Log0.txt").at(1), "second");
+  EXPECT_EQ(fileLines(folder / "Log00.txt").at(1), "first");
+}
+
+TEST_F(LogTest, WithoutALogTheFirstBackupIsCopiedNotMoved) {
+  writeFile(folder / "Log0.txt", "older\n");
+  openLog(logPath);
+  closeLog();
+  EXPECT_EQ(readFile(folder / "Log0.txt"), "older\n");
+  EXPECT_EQ(readFile(folder / "Log00.txt"), "older\n");
+}
+
+TEST_F(LogTest, HeaderNamesTheUtcTimeProgramAndVersion) {
+  openLog(logPath);
+  closeLog();
+  const std::regex header(R"(^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d \d{4} \(utc\) CRVN version 11\.0\.2 for MSFS 2020/2024$)");
+  const auto lines = fileLines(logPath);
+  ASSERT_EQ(lines.size(), 1U);
+  EXPECT_TRUE(std::regex_match(lines[0], header)) << lines[0];
+}
+
+TEST_F(LogTest, WritersAddTheirPrefixesAndLineEnds) {
+  openLog(logPath);
+  gf_logLine("");
+  gf_logWarning("x");
+  gf_logIndented("y");
+  gf_logLine("plain");
+  closeLog();
+  const auto lines = fileLines(logPath);
+  ASSERT_EQ(lines.size(), 5U);
+  EXPECT_EQ(lines[1], "");
+  EXPECT_EQ(lines[2], "===> x");
+  EXPECT_EQ(lines[3], "          y");
+  EXPECT_EQ(lines[4], "plain");
+}
+
+TEST_F(LogTest, NothingIsWrittenBeforeOpenOrAfterClose) {
+  gf_logLine("before");
+  openLog(logPath);
+  closeLog();
+  gf_logWarning("after");
+  const std::string text = readFile(logPath);
+  EXPECT_EQ(text.find("before"), std::string::npos);
+  EXPECT_EQ(text.find("after"), std::string::npos);
+}
+
+TEST_F(LogTest, UnlessStoppingIsSilentOnceEitherFlagIsSet) {
+  openLog(logPath);
+  gf_logLineUnlessStopping("running");
+  stopRequested = true;
+  gf_logLineUnlessStopping("stopping");
+  gf_logLine("still written");
+  stopRequested = false;
+  userClosedWindow = true;
+  gf_logLineUnlessStopping("closed");
+  closeLog();
+  const std::string text = readFile(logPath);
+  EXPECT_NE(text.find("running"), std::string::npos);
+  EXPECT_EQ(text.find("stopping"), std::string::npos);
+  EXPECT_NE(text.find("still written"), std::string::npos);
+  EXPECT_EQ(text.find("closed"), std::string::npos);
+}
+
+TEST_F(LogTest, AnUnwritableLogThrowsWithItsPath) {
+  const auto missing = folder / "no-such-folder" / "Log.txt";
+  try {
+    openLog(missing);
+    FAIL() << "openLog did not throw";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "Failed to write file " + missing.string());
+  }
+  EXPECT_FALSE(isLogOpen());
+}
+
+TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
+  openLog(logPath);
+  constexpr int kThreads = 8;
+  constexpr int kLines = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      const std::string line(40, static_cast<char>('a' + t));
+      for (int i = 0; i < kLines; ++i) {
+        gf_logWarning(line);
+      }
+    });
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+  closeLog();
+  const auto lines = fileLines(logPath);
+  ASSERT_EQ(lines.size(), 1U + kThreads * kLines);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    ASSERT_EQ(lines[i].size(), 45U);
+    ASSERT_EQ(lines[i].substr(5), std::string(40, lines[i][5]));
+  }
+}
+
+}  // namespace
+}  // namespace crv

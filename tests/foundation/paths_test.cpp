@@ -1,0 +1,42 @@
+#include "foundation/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/os/app_data_folders.h"
+
+namespace crv {
+namespace {
+
+TEST(PathsTest, ComposedPathsFollowTheirParts) {
+  const ProgramPaths& paths = programPaths();
+  EXPECT_EQ(paths.dbaseEnc, std::filesystem::path("input") / "dbase.enc");
+  EXPECT_EQ(paths.learnedStockFolder, std::filesystem::path("airports") / "learned" / "stock");
+  EXPECT_EQ(paths.incompleteFltsimSections.filename(), "IncompleFltsimSections.txt");
+  EXPECT_TRUE(paths.myParkAirportsFile.is_relative());
+}
+
+TEST(PathsTest, WithoutAppDataTheDataFolderIsRelative) {
+  EXPECT_EQ(dataFolderFor({}), std::filesystem::path("CRVN"));
+  EXPECT_EQ(dataFolderFor("/home/pilot/.config"), std::filesystem::path("/home/pilot/.config/CRVN"));
+}
+
+TEST(PathsTest, EnvironmentOverrideDecidesTheRoamingFolder) {
+  ::setenv("CRVN_ROAMING_APPDATA", "", 1);
+  EXPECT_TRUE(platform::roamingAppDataFolder().empty());
+  EXPECT_TRUE(getAppDataPath().empty());
+  ::setenv("CRVN_ROAMING_APPDATA", "/tmp/crvn-roaming", 1);
+  EXPECT_EQ(getAppDataPath(), std::filesystem::path("/tmp/crvn-roaming"));
+  ::unsetenv("CRVN_ROAMING_APPDATA");
+}
+
+TEST(PathsTest, ParametersFileLivesInTheDataFolder) {
+  const auto previous = dataFolderPath();
+  setDataFolderPath("/tmp/crvn-data");
+  EXPECT_EQ(parametersFilePath(), "/tmp/crvn-data/parameters.xml");
+  setDataFolderPath(previous);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,67 @@
+#include "foundation/status_line.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "foundation/log.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+class StatusLineTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    setStatusRepaintCallback(nullptr);
+    clearErrorLine();
+    clearStatusLine();
+    closeLog();
+  }
+};
+
+TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
+  testing::TempFolder folder;
+  openLog(folder / "Log.txt");
+  setStatusLine("Scanning liveries", true);
+  EXPECT_EQ(statusLineText(), "Scanning liveries");
+  setErrorLine("41: CRVN must be run from the CRVN folder!");
+  setStatusLine("ignored", true);
+  EXPECT_EQ(statusLineText(), "Scanning liveries");
+  EXPECT_EQ(errorLineText(), "41: CRVN must be run from the CRVN folder!");
+  closeLog();
+  const std::string log = testing::readFile(folder / "Log.txt");
+  EXPECT_NE(log.find("\nScanning liveries\n"), std::string::npos);
+  EXPECT_NE(log.find("\nError 41: CRVN must be run from the CRVN folder!\n"), std::string::npos);
+  EXPECT_EQ(log.find("ignored"), std::string::npos);
+}
+
+TEST_F(StatusLineTest, EveryChangeAsksForARepaint) {
+  std::atomic<int> repaints{0};
+  setStatusRepaintCallback([&repaints] { repaints.fetch_add(1); });
+  setStatusLine("a");
+  clearStatusLine();
+  setErrorLine("e");
+  EXPECT_EQ(repaints.load(), 3);
+}
+
+TEST_F(StatusLineTest, SafeFromManyThreads) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 300; ++i) {
+        setStatusLine(std::string(20, static_cast<char>('a' + t)));
+        const std::string shown = statusLineText();
+        ASSERT_TRUE(shown.empty() || shown == std::string(20, shown[0]));
+      }
+    });
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+  EXPECT_EQ(statusLineText().size(), 20U);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,45 @@
+#include "foundation/version.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/log.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+TEST(VersionTest, ReadsThreeNumbersWithAnySeparator) {
+  EXPECT_EQ(VersionData("11.0.2"), VersionData(11, 0, 2));
+  EXPECT_EQ(VersionData("11-0-2"), VersionData(11, 0, 2));
+  EXPECT_EQ(VersionData(""), VersionData(0, 0, 0));
+  EXPECT_EQ(formatVersion(VersionData("3.14.159")), "3.14.159");
+  EXPECT_EQ(formatVersion(programVersionData()), "11.0.2");
+}
+
+TEST(VersionTest, ReadsAJsonObjectWithMissingMembersAsZero) {
+  EXPECT_EQ(VersionData(R"({"major": 2, "patch": 5})"), VersionData(2, 0, 5));
+  EXPECT_EQ(VersionData("[1, 2, 3]"), VersionData(0, 0, 0));
+}
+
+TEST(VersionTest, FailuresAreLoggedAndKeepWhatWasRead) {
+  testing::TempFolder folder;
+  openLog(folder / "Log.txt");
+  EXPECT_EQ(VersionData("11.0"), VersionData(0, 0, 0));
+  // The major part is read before the minor part overflows.
+  EXPECT_EQ(VersionData("7.99999999999.1"), VersionData(7, 0, 0));
+  EXPECT_EQ(VersionData(R"({"major": 4, "minor": "x"})"), VersionData(4, 0, 0));
+  closeLog();
+  const std::string log = testing::readFile(folder / "Log.txt");
+  EXPECT_NE(log.find("VersionData exception: "), std::string::npos);
+  EXPECT_NE(log.find("VersionData exception: parse error in version string"), std::string::npos);
+}
+
+TEST(VersionTest, ComparesNumbersFieldByField) {
+  EXPECT_GT(VersionData("11.0.10"), VersionData("11.0.2"));
+  EXPECT_LT(VersionData("10.9.9"), VersionData("11.0.0"));
+  EXPECT_LT(VersionData("11.0.1"), programVersionData());
+  EXPECT_EQ(VersionData("011.000.002"), programVersionData());
+}
+
+}  // namespace
+}  // namespace crv
