@@ -7,6 +7,11 @@ endif()
 if(CRVN_ASAN AND CRVN_TSAN)
   message(FATAL_ERROR "CRVN_ASAN and CRVN_TSAN cannot be combined")
 endif()
+# GCC 12 reports false maybe-uninitialized warnings inside the standard
+# library (std::regex, std::function) once the sanitizers instrument it.
+if(CRVN_ASAN OR CRVN_TSAN)
+  add_compile_options(-Wno-maybe-uninitialized)
+endif()
 if(CRVN_ASAN)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
