@@ -18,42 +18,42 @@ void throwInputTooLong() {
   throw std::overflow_error("Input string too long: size_t-length doesn't fit into int.");
 }
 
-std::u16string utf8ToUtf16(std::string_view utf8) {
-  if (utf8.empty()) {
+namespace {
+
+// Runs one strict platform conversion and turns its error code into the
+// exception the callers expect.
+template <typename Output, typename Input, typename Converter>
+Output convertOrThrow(Input input, Converter convert, const char* invalidMessage, const char* failedMessage,
+                      win32::ConversionDirection direction) {
+  if (input.empty()) {
     return {};
   }
-  if (utf8.size() > kMaxConvertibleLength) {
+  if (input.size() > kMaxConvertibleLength) {
     throwInputTooLong();
   }
-  std::u16string result;
-  const std::uint32_t error = platform::convertUtf8ToUtf16(utf8, result);
+  Output result;
+  const std::uint32_t error = convert(input, result);
   if (error != 0) {
     throw win32::Utf8ConversionException(
-        error == platform::kErrorNoUnicodeTranslation
-            ? "Invalid UTF-8 sequence found in input string."
-            : "Cannot convert from UTF-8 to UTF-16 (MultiByteToWideChar failed).",
-        error, win32::ConversionDirection::Utf8ToUtf16);
+        error == platform::kErrorNoUnicodeTranslation ? invalidMessage : failedMessage, error, direction);
   }
   return result;
 }
 
+}  // namespace
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+  return convertOrThrow<std::u16string>(utf8, platform::convertUtf8ToUtf16,
+                                        "Invalid UTF-8 sequence found in input string.",
+                                        "Cannot convert from UTF-8 to UTF-16 (MultiByteToWideChar failed).",
+                                        win32::ConversionDirection::Utf8ToUtf16);
+}
+
 std::string utf16ToUtf8(std::u16string_view utf16) {
-  if (utf16.empty()) {
-    return {};
-  }
-  if (utf16.size() > kMaxConvertibleLength) {
-    throwInputTooLong();
-  }
-  std::string result;
-  const std::uint32_t error = platform::convertUtf16ToUtf8(utf16, result);
-  if (error != 0) {
-    throw win32::Utf8ConversionException(
-        error == platform::kErrorNoUnicodeTranslation
-            ? "Invalid UTF-16 sequence found in input string."
-            : "Cannot convert from UTF-16 to UTF-8 (WideCharToMultiByte failed).",
-        error, win32::ConversionDirection::Utf16ToUtf8);
-  }
-  return result;
+  return convertOrThrow<std::string>(utf16, platform::convertUtf16ToUtf8,
+                                     "Invalid UTF-16 sequence found in input string.",
+                                     "Cannot convert from UTF-16 to UTF-8 (WideCharToMultiByte failed).",
+                                     win32::ConversionDirection::Utf16ToUtf8);
 }
 
 void wideLinesToUtf8(std::u16string_view content, std::vector<std::string>& lines) {
