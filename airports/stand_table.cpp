@@ -1,0 +1,55 @@
+#include "airports/stand_table.h"
+
+#include <algorithm>
+
+#include "foundation/geodesy.h"
+
+namespace crv {
+
+namespace {
+constexpr double kOverlapFactor = 1.1;
+constexpr std::uint32_t kMinimumHalfHoursBetweenLearnings = 3;
+}  // namespace
+
+StandIterator findStandByName(StandTable& stands, std::string_view name) {
+  return std::find_if(stands.begin(), stands.end(),
+                      [name](const ParkingPosition& stand) { return stand.name == name; });
+}
+
+void numberStandsAndFindNeighbours(StandTable& stands) {
+  std::uint32_t nextId = 1;
+  for (ParkingPosition& stand : stands) {
+    stand.id = nextId++;
+    stand.neighbours.clear();
+  }
+  for (ParkingPosition& stand : stands) {
+    for (const ParkingPosition& other : stands) {
+      if (other.id == stand.id) {
+        continue;
+      }
+      const double distanceNm = gf_distanceNm(stand.position(), other.position());
+      if (distanceNm * kOverlapFactor < stand.radius + other.radius) {
+        stand.neighbours.push_back(other.id);
+      }
+    }
+    stand.neighbours.shrink_to_fit();
+  }
+}
+
+bool standSlotFree(std::vector<StandLastUse>& lastUse, DaySlot slot, std::uint32_t key, bool force) {
+  const auto halfHour = static_cast<std::uint32_t>(slot.halfHour);
+  auto found = std::find_if(lastUse.begin(), lastUse.end(),
+                            [key](const StandLastUse& use) { return use.key == key; });
+  if (found == lastUse.end()) {
+    lastUse.push_back({key, halfHour});
+    return true;
+  }
+  const std::uint32_t slotsPassed = (halfHour + kSlotsPerDay - found->halfHour) % kSlotsPerDay;
+  if (!force && slotsPassed < kMinimumHalfHoursBetweenLearnings) {
+    return false;
+  }
+  found->halfHour = halfHour;
+  return true;
+}
+
+}  // namespace crv

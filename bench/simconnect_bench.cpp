@@ -1,0 +1,61 @@
+// The cost of the simulator stand-in itself under the link's heaviest load:
+// one frame's position writes for 1,000 AI aircraft and the dispatch.
+
+#include <memory>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "platform/simconnect/sim_installation.h"
+#include "platform/simconnect/sim_standin.h"
+#include "platform/simconnect/simconnect.h"
+
+namespace {
+
+constexpr int kAircraft = 1000;
+
+void ignoreMessage(SIMCONNECT_RECV*, DWORD, void*) {}
+
+void positionWritesPerFrame(benchmark::State& state) {
+  platform::StandInOptions options;
+  options.recordCalls = state.range(0) != 0;
+  auto sim = std::make_shared<platform::SimulatorStandIn>(platform::SimWorld{}, options);
+  platform::ScopedSimulator installed(sim);
+  HANDLE handle = nullptr;
+  SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0);
+  const char* names[] = {
+      "Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees", "Plane Heading degrees true",
+      "Plane Altitude", "Vertical Speed",  "Airspeed True"};
+  const char* units[] = {"degree", "degree", "radians", "radians", "radians", "feet", "feet per second", "knots"};
+  for (int index = 0; index < 8; ++index) {
+    SimConnect_AddToDataDefinition(handle, 402, names[index], units[index], SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                   SIMCONNECT_UNUSED);
+  }
+  SimConnect_SubscribeToSystemEvent(handle, 204, "Frame");
+  for (int index = 0; index < kAircraft; ++index) {
+    const std::string tail = "B" + std::to_string(index);
+    SIMCONNECT_DATA_INITPOSITION position{47.4, 8.5, 3000.0, 0.0, 0.0, 90.0, 0, 0};
+    SimConnect_AICreateNonATCAircraft(handle, "Title", tail.c_str(), position, 104);
+  }
+  SimConnect_CallDispatch(handle, &ignoreMessage, nullptr);
+  double block[8] = {47.4, 8.5, 0.01, 0.0, 1.5, 3000.0, 5.0, 250.0};
+
+  for (auto _ : state) {
+    for (DWORD id = platform::kStandInFirstObjectId; id < platform::kStandInFirstObjectId + kAircraft; ++id) {
+      SimConnect_SetDataOnSimObject(handle, 402, id, 0, 0, 64, block);
+    }
+    sim->advanceFrames(1);
+    SimConnect_CallDispatch(handle, &ignoreMessage, nullptr);
+    if (options.recordCalls) {
+      state.PauseTiming();
+      sim->clearCalls();
+      state.ResumeTiming();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kAircraft);
+}
+BENCHMARK(positionWritesPerFrame)->Arg(0)->Arg(1)->ArgName("recording")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,177 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/simconnect/sim_call_record.h"
+#include "platform/simconnect/sim_clock.h"
+#include "platform/simconnect/sim_messages.h"
+#include "platform/simconnect/sim_object.h"
+#include "platform/simconnect/sim_variables.h"
+#include "platform/simconnect/sim_world.h"
+#include "platform/simconnect/simconnect.h"
+
+namespace platform {
+
+struct StandInOptions {
+  // The stand-in's time; a ManualStandInClock when none is given.
+  std::shared_ptr<StandInClock> clock;
+  // Keep every call and every position write (tests); off for long runs.
+  bool recordCalls = true;
+};
+
+// How the simulator tells a loaded flight.
+enum class FlightLoadedForm { Event, FileName };
+
+// A small simulated simulator behind the SimConnect functions of
+// simconnect.h. It keeps its connections, the user aircraft and the other
+// objects, answers requests and sends events on its own clock. Every member
+// is safe to call from any thread; the dispatch procedure runs without the
+// stand-in's lock held, so it may call back into the stand-in.
+class SimulatorStandIn {
+ public:
+  explicit SimulatorStandIn(SimWorld world = {}, StandInOptions options = {});
+  ~SimulatorStandIn();
+  SimulatorStandIn(const SimulatorStandIn&) = delete;
+  SimulatorStandIn& operator=(const SimulatorStandIn&) = delete;
+
+  // ---- The SimConnect calls; a connection is the number in its handle. ----
+  HRESULT open(HANDLE* handle, const char* name, const void* window, DWORD userEvent, const void* eventHandle,
+               DWORD configIndex);
+  HRESULT close(std::uint64_t connection);
+  HRESULT callDispatch(std::uint64_t connection, DispatchProc procedure, void* context);
+  HRESULT subscribeToSystemEvent(std::uint64_t connection, DWORD eventId, const char* eventName);
+  HRESULT addToDataDefinition(std::uint64_t connection, DWORD defineId, const char* datumName, const char* unit,
+                              SIMCONNECT_DATATYPE type, float epsilon, DWORD datumId);
+  HRESULT mapClientEventToSimEvent(std::uint64_t connection, DWORD eventId, const char* eventName);
+  HRESULT addClientEventToNotificationGroup(std::uint64_t connection, DWORD groupId, DWORD eventId, BOOL maskable);
+  HRESULT setNotificationGroupPriority(std::uint64_t connection, DWORD groupId, DWORD priority);
+  HRESULT requestDataOnSimObject(std::uint64_t connection, DWORD requestId, DWORD defineId, DWORD objectId,
+                                 SIMCONNECT_PERIOD period, DWORD flags, DWORD origin, DWORD interval, DWORD limit);
+  HRESULT requestDataOnSimObjectType(std::uint64_t connection, DWORD requestId, DWORD defineId, DWORD radiusMeters,
+                                     SIMCONNECT_SIMOBJECT_TYPE type);
+  HRESULT setDataOnSimObject(std::uint64_t connection, DWORD defineId, DWORD objectId, DWORD flags, DWORD arrayCount,
+                             DWORD unitSize, const void* data);
+  HRESULT transmitClientEvent(std::uint64_t connection, DWORD objectId, DWORD eventId, DWORD data, DWORD groupId,
+                              DWORD flags);
+  HRESULT aiCreateNonAtcAircraft(std::uint64_t connection, const char* title, const char* tailNumber,
+                                 const SIMCONNECT_DATA_INITPOSITION& position, DWORD requestId);
+  HRESULT aiRemoveObject(std::uint64_t connection, DWORD objectId, DWORD requestId);
+  HRESULT aiReleaseControl(std::uint64_t connection, DWORD objectId, DWORD requestId);
+  HRESULT aiSetAircraftFlightPlan(std::uint64_t connection, DWORD objectId, const char* path, DWORD requestId);
+  HRESULT getLastSentPacketId(std::uint64_t connection, DWORD* packetId);
+
+  // ---- Control of the simulated simulator (tests and the world file). ----
+
+  // Moves the manual clock (std::logic_error with any other clock) and sends
+  // every frame and periodic reply that falls due on the way.
+  void advanceClock(std::chrono::nanoseconds step);
+  // Advances the clock just far enough for this many more frames.
+  void advanceFrames(int count);
+  void setFrameRate(double framesPerSecond);
+  // The simulator's UTC time now, and a new one.
+  std::int64_t simulatorUtc() const;
+  void setSimulatorUtc(std::int64_t utcSeconds);
+
+  // Starts the simulator again after quit(), or lets SimConnect_Open fail.
+  void setSimulatorRunning(bool running);
+  // The next `count` opens fail even though the simulator runs.
+  void failNextOpens(int count);
+  // Queues QUIT on every connection; afterwards their calls fail and opens
+  // fail until setSimulatorRunning(true). Every object but the user's goes.
+  void quit();
+  // Every connection breaks without QUIT: all their calls fail from now on.
+  void breakConnections();
+
+  void setFlightRunning(bool running);  // "Sim" event on every change
+  void loadFlight(const std::string& fileName, FlightLoadedForm form);
+
+  // The next `count` calls of a function fail with E_FAIL and do nothing.
+  void failNext(SimFunction function, int count = 1);
+  // The next create is accepted, then refused by exception 22 with its
+  // packet id; no object appears.
+  void failNextCreateLater();
+  // The next flight plan is accepted, then refused by exception 23.
+  void failNextFlightPlanLater();
+
+  // Sends an exception to every open connection.
+  void raiseException(DWORD exception, DWORD sendId, DWORD index);
+  // Sends any message to every open connection.
+  void injectMessage(DWORD messageId, const std::vector<std::byte>& body);
+  // Sends ObjectAdded or ObjectRemoved (by event name) for any id and type.
+  void sendObjectAddRemove(const std::string& eventName, DWORD objectId, SIMCONNECT_SIMOBJECT_TYPE type);
+
+  // An object that the simulator itself adds (ObjectAdded follows).
+  DWORD addForeignObject(const SimObjectState& state,
+                         SIMCONNECT_SIMOBJECT_TYPE type = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  // The simulator removes an object (ObjectRemoved follows); false when unknown.
+  bool removeObjectFromSimulator(DWORD objectId);
+
+  // The user aircraft.
+  SimObjectState userAircraft() const;
+  void setUserAircraft(const SimObjectState& state);
+  void moveUserAircraft(double latitudeDegrees, double longitudeDegrees);
+  // Changes one object's state (the user aircraft by its id); false when unknown.
+  bool updateObjectState(DWORD objectId, const std::function<void(SimObjectState&)>& change);
+  bool setGroundInfo(DWORD objectId, double altitudeAboveGroundFeet, double groundAltitudeFeet, bool onGround);
+
+  // ---- What happened. ----
+  std::vector<SimCall> calls() const;
+  void clearCalls();
+  std::optional<SimObjectRecord> object(DWORD objectId) const;
+  std::vector<SimObjectRecord> objects() const;  // in id order, the user aircraft first
+  int openConnectionCount() const;
+  std::size_t pendingMessageCount() const;
+  DWORD userObjectId() const { return kStandInUserObjectId; }
+
+ private:
+  struct Connection;
+  struct PeriodicRequest;
+
+  // Call bookkeeping; all under mutex_.
+  SimCall startCall(SimFunction function, std::uint64_t connection) const;
+  // The open connection of a call; none (and the call failed) for a closed,
+  // quit, broken or unknown one, or when a failure was injected.
+  Connection* usableConnection(SimCall& call);
+  bool takeInjectedFailure(SimFunction function);
+  DWORD send(Connection& connection, SimCall& call);
+  HRESULT finish(SimCall&& call);
+  void refuse(Connection& connection, DWORD sendId, SIMCONNECT_EXCEPTION exception, DWORD index);
+
+  std::chrono::nanoseconds now() const;
+  void catchUpLocked(std::chrono::nanoseconds now);
+  void sendFrameLocked();
+  void queueToSubscribers(const std::string& eventName, const std::function<SimMessage(DWORD eventId)>& makeMessage);
+  SimObjectRecord* liveObject(DWORD objectId);
+  // The object of an AI call; refuses the call when it names no object or
+  // the user aircraft.
+  SimObjectRecord* aiObjectOrRefuse(Connection& connection, DWORD packet, DWORD objectId);
+  bool queueObjectData(Connection& connection, SIMCONNECT_RECV_ID id, DWORD requestId, DWORD defineId,
+                       const SimObjectRecord& object, DWORD entry, DWORD outOf);
+  void removeObjectLocked(SimObjectRecord& object, bool tellClients);
+  void applyClientEvent(SimObjectRecord& object, const std::string& eventName, DWORD eventId, DWORD data);
+
+  mutable std::mutex mutex_;
+  SimWorld world_;
+  StandInOptions options_;
+  ManualStandInClock* manualClock_ = nullptr;  // set when options_.clock is manual
+  std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+  std::map<DWORD, SimObjectRecord> objects_;
+  DWORD nextObjectId_ = kStandInFirstObjectId;
+  std::vector<SimCall> calls_;
+  std::map<SimFunction, int> failuresLeft_;
+  int createFailuresLater_ = 0;
+  int flightPlanFailuresLater_ = 0;
+  std::chrono::nanoseconds frameInterval_{0};
+  std::chrono::nanoseconds nextFrameAt_{0};
+  std::int64_t utcAtClockZero_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,494 @@
+// The SimConnect calls of the stand-in other than open, close and dispatch:
+// registrations, data, client events and AI objects.
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "platform/simconnect/sim_standin.h"
+#include "platform/simconnect/sim_standin_internals.h"
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kMaxProbeRadiusMeters = 200000;
+// The program's sphere: one minute of arc is one nautical mile.
+constexpr double kEarthRadiusMeters = 3437.746770784939 * 1852.0;
+
+// The system events and simulator events that the stand-in knows; any other
+// name is refused with an exception, as the simulator does.
+constexpr std::array<std::string_view, 5> kSystemEvents = {"Sim", "ObjectAdded", "ObjectRemoved", "FlightLoaded",
+                                                           "Frame"};
+
+constexpr std::array<std::string_view, 17> kSimEvents = {"GEAR_SET",
+                                                         "ENGINE_AUTO_START",
+                                                         "ENGINE_AUTO_SHUTDOWN",
+                                                         "THROTTLE_SET",
+                                                         "FLAPS_SET",
+                                                         "SPOILERS_SET",
+                                                         "NAV_LIGHTS_SET",
+                                                         "BEACON_LIGHTS_SET",
+                                                         "LANDING_LIGHTS_SET",
+                                                         "TAXI_LIGHTS_SET",
+                                                         "STROBES_SET",
+                                                         "LOGO_LIGHTS_SET",
+                                                         "CABIN_LIGHTS_SET",
+                                                         "ALL_LIGHTS_TOGGLE",
+                                                         "FREEZE_LATITUDE_LONGITUDE_SET",
+                                                         "FREEZE_ALTITUDE_SET",
+                                                         "FREEZE_ATTITUDE_SET"};
+
+struct LightBit {
+  std::string_view eventName;
+  std::int64_t bit;
+};
+constexpr std::array<LightBit, 7> kLightBits = {{{"NAV_LIGHTS_SET", 0x1},
+                                                 {"BEACON_LIGHTS_SET", 0x2},
+                                                 {"LANDING_LIGHTS_SET", 0x4},
+                                                 {"TAXI_LIGHTS_SET", 0x8},
+                                                 {"STROBES_SET", 0x10},
+                                                 {"LOGO_LIGHTS_SET", 0x100},
+                                                 {"CABIN_LIGHTS_SET", 0x200}}};
+constexpr std::int64_t kAllLightBits = 0x31F;
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+template <std::size_t N>
+std::optional<std::string> canonicalName(const std::array<std::string_view, N>& names, const char* name) {
+  if (name == nullptr) return std::nullopt;
+  for (std::string_view known : names) {
+    if (equalsIgnoringCase(known, name)) return std::string(known);
+  }
+  return std::nullopt;
+}
+
+double distanceMeters(const SimObjectState& a, const SimObjectState& b) {
+  const double lat1 = a.latitudeDegrees * kRadiansPerDegree;
+  const double lat2 = b.latitudeDegrees * kRadiansPerDegree;
+  const double dLat = lat2 - lat1;
+  const double dLon = (b.longitudeDegrees - a.longitudeDegrees) * kRadiansPerDegree;
+  const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                   std::cos(lat1) * std::cos(lat2) * std::sin(dLon / 2) * std::sin(dLon / 2);
+  return 2.0 * kEarthRadiusMeters * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+}  // namespace
+
+void SimulatorStandIn::applyClientEvent(SimObjectRecord& object, const std::string& eventName, DWORD eventId,
+                                        DWORD data) {
+  object.clientEvents.push_back(RecordedClientEvent{eventName, eventId, data});
+  object.lastEventData[eventName] = data;
+  if (eventName == "FREEZE_LATITUDE_LONGITUDE_SET") object.frozenLatitudeLongitude = data != 0;
+  if (eventName == "FREEZE_ALTITUDE_SET") object.frozenAltitude = data != 0;
+  if (eventName == "FREEZE_ATTITUDE_SET") object.frozenAttitude = data != 0;
+  if (eventName == "ENGINE_AUTO_START") object.enginesRunning = true;
+  if (eventName == "ENGINE_AUTO_SHUTDOWN") object.enginesRunning = false;
+  for (const LightBit& light : kLightBits) {
+    if (light.eventName != eventName) continue;
+    if (data != 0) {
+      object.state.lightStates |= light.bit;
+    } else {
+      object.state.lightStates &= ~light.bit;
+    }
+  }
+  if (eventName == "ALL_LIGHTS_TOGGLE") {
+    if ((object.state.lightStates & kAllLightBits) != 0) {
+      object.state.lightStates &= ~kAllLightBits;
+    } else {
+      object.state.lightStates |= kAllLightBits;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Registration
+
+HRESULT SimulatorStandIn::subscribeToSystemEvent(std::uint64_t connectionId, DWORD eventId, const char* eventName) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::SubscribeToSystemEvent, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(eventId).text(eventName);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  const std::optional<std::string> name = canonicalName(kSystemEvents, eventName);
+  if (!name) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
+    return finish(std::move(call));
+  }
+  connection->subscriptions.emplace_back(*name, eventId);
+  if (*name == "Sim") {
+    connection->pending.push_back(makeEventMessage(SIMCONNECT_UNUSED, eventId, world_.flightRunning ? 1 : 0));
+  }
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::addToDataDefinition(std::uint64_t connectionId, DWORD defineId, const char* datumName,
+                                              const char* unit, SIMCONNECT_DATATYPE type, float epsilon,
+                                              DWORD datumId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AddToDataDefinition, connectionId);
+  SimCallArguments(call, options_.recordCalls)
+      .number(defineId)
+      .text(datumName)
+      .text(unit)
+      .number(type)
+      .number(epsilon)
+      .number(datumId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (datumName == nullptr) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
+    return finish(std::move(call));
+  }
+  DatumBinding binding = bindDatum(datumName, unit, type);
+  if (!binding.datum) {
+    refuse(*connection, packet, binding.refusal, binding.refusedArgument);
+    return finish(std::move(call));
+  }
+  connection->definitions[defineId].push_back(std::move(*binding.datum));
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::mapClientEventToSimEvent(std::uint64_t connectionId, DWORD eventId, const char* eventName) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::MapClientEventToSimEvent, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(eventId).text(eventName);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (eventName == nullptr || *eventName == '\0') {
+    connection->clientEvents[eventId] = "";  // a private event of the client
+    return finish(std::move(call));
+  }
+  const std::optional<std::string> name = canonicalName(kSimEvents, eventName);
+  if (!name) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
+    return finish(std::move(call));
+  }
+  connection->clientEvents[eventId] = *name;
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::addClientEventToNotificationGroup(std::uint64_t connectionId, DWORD groupId, DWORD eventId,
+                                                            BOOL maskable) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AddClientEventToNotificationGroup, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(groupId).number(eventId).number(maskable);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (connection->clientEvents.count(eventId) == 0) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
+    return finish(std::move(call));
+  }
+  connection->groups[groupId].push_back(eventId);
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::setNotificationGroupPriority(std::uint64_t connectionId, DWORD groupId, DWORD priority) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::SetNotificationGroupPriority, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(groupId).number(priority);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (connection->groups.count(groupId) == 0) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
+    return finish(std::move(call));
+  }
+  connection->groupPriorities[groupId] = priority;
+  return finish(std::move(call));
+}
+
+// ---------------------------------------------------------------------------
+// Data
+
+HRESULT SimulatorStandIn::requestDataOnSimObject(std::uint64_t connectionId, DWORD requestId, DWORD defineId,
+                                                 DWORD objectId, SIMCONNECT_PERIOD period, DWORD flags, DWORD origin,
+                                                 DWORD interval, DWORD limit) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::RequestDataOnSimObject, connectionId);
+  SimCallArguments(call, options_.recordCalls)
+      .number(requestId)
+      .number(defineId)
+      .number(objectId)
+      .number(period)
+      .number(flags)
+      .number(origin)
+      .number(interval)
+      .number(limit);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (connection->definitions.count(defineId) == 0) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
+    return finish(std::move(call));
+  }
+  SimObjectRecord* object = liveObject(objectId);
+  if (object == nullptr) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 3);
+    return finish(std::move(call));
+  }
+  std::erase_if(connection->periodic, [&](const PeriodicRequest& request) { return request.requestId == requestId; });
+  PeriodicRequest request{requestId, defineId, object->objectId, period, now() + kOneSecond};
+  switch (period) {
+    case SIMCONNECT_PERIOD_NEVER:
+      break;
+    case SIMCONNECT_PERIOD_ONCE:
+      queueObjectData(*connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA, requestId, defineId, *object, 1, 1);
+      break;
+    case SIMCONNECT_PERIOD_VISUAL_FRAME:
+    case SIMCONNECT_PERIOD_SIM_FRAME:
+    case SIMCONNECT_PERIOD_SECOND:
+      connection->periodic.push_back(request);
+      break;
+    default:
+      refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 4);
+      break;
+  }
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::requestDataOnSimObjectType(std::uint64_t connectionId, DWORD requestId, DWORD defineId,
+                                                     DWORD radiusMeters, SIMCONNECT_SIMOBJECT_TYPE type) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::RequestDataOnSimObjectType, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(requestId).number(defineId).number(radiusMeters).number(type);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (connection->definitions.count(defineId) == 0) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
+    return finish(std::move(call));
+  }
+  if (radiusMeters > kMaxProbeRadiusMeters) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3);
+    return finish(std::move(call));
+  }
+  const SimObjectState& user = objects_.at(kStandInUserObjectId).state;
+  std::vector<const SimObjectRecord*> found;
+  for (const auto& [id, object] : objects_) {
+    if (object.removed) continue;
+    const bool isUser = id == kStandInUserObjectId;
+    const bool typeFits = type == SIMCONNECT_SIMOBJECT_TYPE_ALL || (type == SIMCONNECT_SIMOBJECT_TYPE_USER && isUser) ||
+                          (type != SIMCONNECT_SIMOBJECT_TYPE_USER && object.type == type);
+    if (!typeFits) continue;
+    if (isUser || (radiusMeters > 0 && distanceMeters(user, object.state) <= radiusMeters)) found.push_back(&object);
+  }
+  const auto outOf = static_cast<DWORD>(found.size());
+  for (DWORD entry = 0; entry < outOf; ++entry) {
+    queueObjectData(*connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, requestId, defineId, *found[entry],
+                    entry + 1, outOf);
+  }
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD defineId, DWORD objectId, DWORD flags,
+                                             DWORD arrayCount, DWORD unitSize, const void* data) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::SetDataOnSimObject, connectionId);
+  SimCallArguments(call, options_.recordCalls)
+      .number(defineId)
+      .number(objectId)
+      .number(flags)
+      .number(arrayCount)
+      .number(unitSize)
+      .data(data, data == nullptr ? 0 : unitSize);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  if (data == nullptr) {
+    call.result = E_FAIL;
+    return finish(std::move(call));
+  }
+  const DWORD packet = send(*connection, call);
+  const auto definition = connection->definitions.find(defineId);
+  if (definition == connection->definitions.end()) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
+    return finish(std::move(call));
+  }
+  SimObjectRecord* object = liveObject(objectId);
+  if (object == nullptr) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
+    return finish(std::move(call));
+  }
+  const std::size_t size = fixedDefinitionSize(definition->second);
+  if (size == 0 || unitSize != size || arrayCount > 1) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE, 5);
+    return finish(std::move(call));
+  }
+  const auto* bytes = static_cast<const std::byte*>(data);
+  bool moved = false;
+  for (const DataDatum& datum : definition->second) {
+    applyDatum(object->state, datum, bytes);
+    moved = moved || isPoseDatum(datum);
+    bytes += fixedDatumSize(datum.type);
+  }
+  ++object->dataWriteCount;
+  if (moved && options_.recordCalls) {
+    const SimObjectState& state = object->state;
+    object->poses.push_back(RecordedPose{state.latitudeDegrees, state.longitudeDegrees, state.pitchRadians,
+                                         state.bankRadians, state.headingRadians, state.altitudeFeet});
+  }
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::transmitClientEvent(std::uint64_t connectionId, DWORD objectId, DWORD eventId, DWORD data,
+                                              DWORD groupId, DWORD flags) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::TransmitClientEvent, connectionId);
+  SimCallArguments(call, options_.recordCalls)
+      .number(objectId)
+      .number(eventId)
+      .number(data)
+      .number(groupId)
+      .number(flags);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  const auto mapped = connection->clientEvents.find(eventId);
+  if (mapped == connection->clientEvents.end()) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
+    return finish(std::move(call));
+  }
+  SimObjectRecord* object = liveObject(objectId);
+  if (object == nullptr) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
+    return finish(std::move(call));
+  }
+  applyClientEvent(*object, mapped->second, eventId, data);
+  return finish(std::move(call));
+}
+
+// ---------------------------------------------------------------------------
+// AI objects
+
+HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, const char* title, const char* tailNumber,
+                                                 const SIMCONNECT_DATA_INITPOSITION& position, DWORD requestId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AICreateNonATCAircraft, connectionId);
+  SimCallArguments(call, options_.recordCalls).text(title).text(tailNumber).initPosition(position).number(requestId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  if (title == nullptr || tailNumber == nullptr) {
+    call.result = E_FAIL;
+    return finish(std::move(call));
+  }
+  const DWORD packet = send(*connection, call);
+  if (createFailuresLater_ > 0) {
+    --createFailuresLater_;
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0);
+    return finish(std::move(call));
+  }
+  if (!options_.recordCalls) {
+    // Without a recording nobody reads the records of removed objects.
+    std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });
+  }
+  const auto liveObjects = std::count_if(objects_.begin(), objects_.end(), [](const auto& entry) {
+    return !entry.second.removed && entry.first != kStandInUserObjectId;
+  });
+  if (static_cast<std::size_t>(liveObjects) >= world_.maxObjects) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0);
+    return finish(std::move(call));
+  }
+  SimObjectRecord object;
+  object.objectId = nextObjectId_++;
+  object.type = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
+  object.createdByClient = true;
+  object.ownerConnection = connectionId;
+  object.title = title;
+  object.tailNumber = tailNumber;
+  object.initPosition = position;
+  SimObjectState& state = object.state;
+  state = SimObjectState{};
+  state.latitudeDegrees = position.Latitude;
+  state.longitudeDegrees = position.Longitude;
+  state.pitchRadians = position.Pitch * kRadiansPerDegree;
+  state.bankRadians = position.Bank * kRadiansPerDegree;
+  state.headingRadians = position.Heading * kRadiansPerDegree;
+  state.groundAltitudeFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
+  state.onGround = position.OnGround != 0;
+  // The simulator puts an aircraft created on the ground onto the ground.
+  state.altitudeFeet = state.onGround ? state.groundAltitudeFeet : position.Altitude;
+  state.altitudeAboveGroundFeet = std::max(0.0, state.altitudeFeet - state.groundAltitudeFeet);
+  state.trueAirspeedKnots = position.Airspeed;
+  state.title = title;
+  state.atcId = tailNumber;
+  const DWORD objectId = object.objectId;
+  objects_.emplace(objectId, std::move(object));
+  connection->pending.push_back(makeAssignedObjectIdMessage(requestId, objectId));
+  queueToSubscribers("ObjectAdded", [&](DWORD eventId) {
+    return makeObjectAddRemoveMessage(eventId, objectId, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  });
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::aiRemoveObject(std::uint64_t connectionId, DWORD objectId, DWORD requestId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AIRemoveObject, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(objectId).number(requestId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId)) removeObjectLocked(*object, true);
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::aiReleaseControl(std::uint64_t connectionId, DWORD objectId, DWORD requestId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AIReleaseControl, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(objectId).number(requestId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  const DWORD packet = send(*connection, call);
+  if (SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId)) ++object->releaseControlCount;
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::aiSetAircraftFlightPlan(std::uint64_t connectionId, DWORD objectId, const char* path,
+                                                  DWORD requestId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::AISetAircraftFlightPlan, connectionId);
+  SimCallArguments(call, options_.recordCalls).number(objectId).text(path).number(requestId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  if (path == nullptr) {
+    call.result = E_FAIL;
+    return finish(std::move(call));
+  }
+  const DWORD packet = send(*connection, call);
+  SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId);
+  if (object == nullptr) return finish(std::move(call));
+  if (object->type != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, 1);
+  } else if (flightPlanFailuresLater_ > 0) {
+    --flightPlanFailuresLater_;
+    refuse(*connection, packet, SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 0);
+  } else {
+    object->flightPlanPaths.emplace_back(path);
+  }
+  return finish(std::move(call));
+}
+
+HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD* packetId) {
+  std::lock_guard lock(mutex_);
+  SimCall call = startCall(SimFunction::GetLastSentPacketID, connectionId);
+  SimCallArguments(call, options_.recordCalls).pointer(packetId);
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  if (packetId == nullptr) {
+    call.result = E_FAIL;
+  } else {
+    *packetId = connection->lastPacketId;
+  }
+  return finish(std::move(call));
+}
+}  // namespace platform

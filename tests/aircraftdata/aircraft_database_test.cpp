@@ -1,0 +1,277 @@
+#include "aircraftdata/aircraft_database.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "aircraftdata/type_lookups.h"
+#include "foundation/errors.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::DbaseXml;
+using testing::LogCapture;
+using testing::TempFolder;
+using testing::installDbaseXml;
+using testing::writeEncrypted;
+using testing::writeFile;
+
+constexpr double kNmPerMeter = 1.0 / 1852.0;
+
+class ReadDbaseTest : public ::testing::Test {
+ protected:
+  std::filesystem::path encrypted() const { return folder_ / "input" / "dbase.enc"; }
+  std::filesystem::path plain() const { return folder_ / "input" / "dbase.xml"; }
+
+  void writeDbase(const std::string& xml) { writeEncrypted(encrypted(), xml); }
+
+  // The UserErrorException that reading the database throws.
+  UserErrorException readError() {
+    try {
+      readDbase(encrypted(), plain());
+    } catch (const UserErrorException& e) {
+      return e;
+    }
+    ADD_FAILURE() << "readDbase did not throw a UserErrorException";
+    return UserErrorException(0, "");
+  }
+
+  TempFolder folder_;
+  LogCapture log_;
+};
+
+TEST_F(ReadDbaseTest, LoadsEveryTableAndDeletesThePlainFile) {
+  writeDbase(DbaseXml().text());
+  ASSERT_TRUE(readDbase(encrypted(), plain()));
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+
+  const AircraftDatabase& db = aircraftDatabase();
+  EXPECT_EQ(db.typeSets.all.size(), 8u);
+  EXPECT_TRUE(db.typeSets.all.contains("A320"));  // " A320" is trimmed
+  EXPECT_THAT(db.similarTypeGroups[0], ElementsAre("A318", "A319", "A320"));
+  EXPECT_TRUE(db.icaoAirlines.contains("FDX"));
+  EXPECT_TRUE(db.cargoOperators.contains("FDX"));
+  EXPECT_THAT(db.publisherNames[0], ElementsAre("FlyTampa", "Fly Tampa"));
+  EXPECT_EQ(db.fixMap.at("B77F"), "B744");
+  EXPECT_TRUE(db.simaddonAirports20.contains("EGLL"));
+  ASSERT_EQ(db.thirdpartyAirports20.size(), 1u);
+  EXPECT_EQ(db.thirdpartyAirports20[0].publisher, "FlyTampa");
+  EXPECT_THAT(db.thirdpartyAirports20[0].airports, ElementsAre("EHAM 140", "LOWW 77"));
+  EXPECT_EQ(db.thirdpartyAirports24.size(), 1u);
+  EXPECT_EQ(db.knownRegistrations.size(), 2u);
+  EXPECT_NEAR(db.halfSpanMap.at("B738"), 35.79 / 2 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(db.maxHalfSpan, 79.75 / 2 * kNmPerMeter, 1e-12);
+
+  EXPECT_THAT(log_.text(), HasSubstr("   2 publishers"));
+  EXPECT_THAT(log_.text(), HasSubstr("2 dbase records read"));
+}
+
+TEST_F(ReadDbaseTest, CategoryAveragesAreTheMeanHalfSpanOfTheirTypes) {
+  writeDbase(DbaseXml().text());
+  ASSERT_TRUE(readDbase(encrypted(), plain()));
+  const auto& averages = aircraftDatabase().categorySpanAverage;
+  EXPECT_NEAR(averages[categoryIndex(SizeCategory::Heavy)], (64.44 + 79.75) / 4 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(averages[categoryIndex(SizeCategory::Large)], 35.79 / 2 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(averages[categoryIndex(SizeCategory::Light)], 11.0 / 2 * kNmPerMeter, 1e-12);
+}
+
+TEST_F(ReadDbaseTest, MissingEncryptedFileIsReported) {
+  try {
+    readDbase(encrypted(), plain());
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), encrypted().string() + " not available");
+  }
+}
+
+TEST_F(ReadDbaseTest, DamagedEncryptedFileKeepsThePreviousTables) {
+  installDbaseXml(DbaseXml().text());
+  writeFile(encrypted(), std::string(200, 'x'));
+  try {
+    readDbase(encrypted(), plain());
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), encrypted().string() + " stream decrypt failed");
+  }
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+  EXPECT_TRUE(aircraftDatabase().typeSets.all.contains("B738"));
+}
+
+TEST_F(ReadDbaseTest, ParseErrorIsError60AndThePlainFileIsStillDeleted) {
+  writeDbase("<aircrafts><aircraft types=\"B738\"></aircrafts");
+  const UserErrorException error = readError();
+  EXPECT_THAT(error.what(), HasSubstr("60: '" + plain().string() + "' not read because of "));
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+}
+
+class MissingSectionTest : public ReadDbaseTest,
+                           public ::testing::WithParamInterface<std::array<const char*, 3>> {};
+
+TEST_P(MissingSectionTest, IsError61NamingTheSection) {
+  const auto [section, element, attribute] = GetParam();
+  writeDbase(DbaseXml().remove(section).text());
+  const UserErrorException error = readError();
+  EXPECT_EQ(std::string(error.what()),
+            fmt::format("61: In XML file section [{}], element [{}], attribute [{}] is empty.",
+                        section, element, attribute));
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RequiredSections, MissingSectionTest,
+    ::testing::Values(std::array<const char*, 3>{"aircrafts", "aircraft", "types"},
+                      std::array<const char*, 3>{"high_performance", "hpf", "types"},
+                      std::array<const char*, 3>{"heavy", "hvy", "types"},
+                      std::array<const char*, 3>{"large", "lar", "types"},
+                      std::array<const char*, 3>{"buzjet", "bzj", "types"},
+                      std::array<const char*, 3>{"rotorcraft", "rot", "types"},
+                      std::array<const char*, 3>{"cargo_types", "cargo_type", "types"},
+                      std::array<const char*, 3>{"ICAO_airlines", "ICAO", "codes"},
+                      std::array<const char*, 3>{"cargo_operators", "ICAO", "codes"},
+                      std::array<const char*, 3>{"simaddons20", "simaddon20", "arpts"}));
+
+TEST_F(ReadDbaseTest, EmptyOrBlankTypesAttributeIsError61) {
+  for (const char* types : {"", " , ,"}) {
+    SCOPED_TRACE(types);
+    writeDbase(DbaseXml().set("aircrafts", fmt::format("<aircraft types=\"{}\"/>", types)).text());
+    EXPECT_STREQ(readError().what(),
+                 "61: In XML file section [aircrafts], element [aircraft], attribute [types] is empty.");
+  }
+}
+
+TEST_F(ReadDbaseTest, OptionalSectionsMayBeMissing) {
+  writeDbase(DbaseXml()
+                 .remove("similar_types")
+                 .remove("publishers")
+                 .remove("fixes")
+                 .remove("thirdparties20")
+                 .remove("thirdparties24")
+                 .remove("dbase")
+                 .text());
+  ASSERT_TRUE(readDbase(encrypted(), plain()));
+  EXPECT_TRUE(aircraftDatabase().knownRegistrations.empty());
+  EXPECT_EQ(publisherCount(), 0u);
+}
+
+class DbaseTablesTest : public ::testing::Test {
+ protected:
+  LogCapture log_;
+};
+
+TEST_F(DbaseTablesTest, WingspanOfUnknownTypeIsSkippedAndLeftOutOfTheAverages) {
+  installDbaseXml(DbaseXml()
+                      .set("wingspans", R"(<wingspan type="B738" meters="30"/>)"
+                                        R"(<wingspan type="B999" meters="90"/>)"
+                                        R"(<wingspan type="" meters="90"/>)")
+                      .text());
+  const AircraftDatabase& db = aircraftDatabase();
+  EXPECT_FALSE(db.halfSpanMap.contains("B999"));
+  EXPECT_NEAR(db.maxHalfSpan, 15 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(db.categorySpanAverage[categoryIndex(SizeCategory::Large)], 15 * kNmPerMeter, 1e-12);
+  EXPECT_THAT(log_.text(), HasSubstr("===> wingspan model B999 is not valid, skipped"));
+  EXPECT_THAT(log_.text(), HasSubstr("===> wingspan model  is not valid, skipped"));
+}
+
+TEST_F(DbaseTablesTest, RepeatedWingspanKeepsTheFirstValueButRaisesTheMaximum) {
+  installDbaseXml(DbaseXml()
+                      .set("wingspans", R"(<wingspan type="B738" meters="30"/>)"
+                                        R"(<wingspan type="B738" meters="40"/>)")
+                      .text());
+  const AircraftDatabase& db = aircraftDatabase();
+  EXPECT_NEAR(db.halfSpanMap.at("B738"), 15 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(db.maxHalfSpan, 20 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(db.categorySpanAverage[categoryIndex(SizeCategory::Large)], 15 * kNmPerMeter, 1e-12);
+}
+
+TEST_F(DbaseTablesTest, WingspanThatIsNoNumberIsSkipped) {
+  installDbaseXml(DbaseXml()
+                      .set("wingspans", R"(<wingspan type="B738" meters="wide"/>)"
+                                        R"(<wingspan type="A320" meters="-3"/>)"
+                                        R"(<wingspan type="C172" meters=" 11 "/>)")
+                      .text());
+  const AircraftDatabase& db = aircraftDatabase();
+  EXPECT_FALSE(db.halfSpanMap.contains("B738"));
+  EXPECT_FALSE(db.halfSpanMap.contains("A320"));
+  EXPECT_NEAR(db.halfSpanMap.at("C172"), 5.5 * kNmPerMeter, 1e-12);
+  EXPECT_THAT(log_.text(), HasSubstr("wingspan of B738 is not a number: 'wide', skipped"));
+}
+
+TEST_F(DbaseTablesTest, CategoryWithoutWingspanGetsAFixedDefaultNotNaN) {
+  installDbaseXml(DbaseXml().set("wingspans", R"(<wingspan type="B738" meters="35.79"/>)").text());
+  const AircraftDatabase& db = aircraftDatabase();
+  for (std::size_t index = 0; index < kSizeCategoryCount; ++index) {
+    EXPECT_TRUE(std::isfinite(db.categorySpanAverage[index])) << index;
+    EXPECT_GT(db.categorySpanAverage[index], 0.0) << index;
+  }
+  EXPECT_DOUBLE_EQ(db.categorySpanAverage[categoryIndex(SizeCategory::Heavy)],
+                   defaultCategoryHalfSpan(SizeCategory::Heavy));
+  EXPECT_THAT(log_.text(), HasSubstr("===> no wingspan of category Heavy"));
+  EXPECT_THAT(log_.text(), Not(HasSubstr("no wingspan of category Large")));
+}
+
+TEST_F(DbaseTablesTest, RepeatedFixKeepsTheFirstAndInvalidFixesAreSkipped) {
+  installDbaseXml(DbaseXml()
+                      .set("fixes", R"(<fx wro="B77F" cor="B744"/><fx wro="B77F" cor="A388"/>)"
+                                    R"(<fx wro="XX1" cor="NOPE"/><fx wro="XX2"/>)")
+                      .text());
+  const auto& fixes = aircraftDatabase().fixMap;
+  EXPECT_EQ(fixes.size(), 1u);
+  EXPECT_EQ(fixes.at("B77F"), "B744");
+  EXPECT_THAT(log_.text(), HasSubstr("===> wrong part of fix: 'B77F', already exists, skipped"));
+  EXPECT_THAT(log_.text(), HasSubstr("===> wrong fix XX1 -> NOPE, the latter is not valid"));
+  EXPECT_THAT(log_.text(), HasSubstr("===> wrong fix XX2 -> , the latter is not valid"));
+}
+
+TEST_F(DbaseTablesTest, RegistrationsReadCargoFlagsByTheirFirstCharacter) {
+  installDbaseXml(DbaseXml()
+                      .set("dbase", R"(<db reg="A1" cargo="yes"/><db reg="A2" cargo="True"/>)"
+                                    R"(<db reg="A3" cargo="1"/><db reg="A4" cargo="false"/>)"
+                                    R"(<db reg="A5" cargo="0"/><db reg="A6" cargo="no"/>)"
+                                    R"(<db reg="A7"/><db airl="XYZ"/>)"
+                                    R"(<db reg="A1" airl="SECOND"/>)")
+                      .text());
+  const auto& known = aircraftDatabase().knownRegistrations;
+  EXPECT_TRUE(known.at("A1").cargo);
+  EXPECT_TRUE(known.at("A2").cargo);
+  EXPECT_TRUE(known.at("A3").cargo);
+  EXPECT_FALSE(known.at("A4").cargo);
+  EXPECT_FALSE(known.at("A5").cargo);
+  EXPECT_FALSE(known.at("A6").cargo);
+  EXPECT_FALSE(known.at("A7").cargo);
+  EXPECT_EQ(known.at("").airl, "XYZ");  // a record without reg
+  EXPECT_EQ(known.at("A1").airl, "");   // the first record is kept
+  EXPECT_THAT(log_.text(), HasSubstr("===> regcode A1 already exists"));
+}
+
+TEST_F(DbaseTablesTest, PublishersSkipEmptyNames) {
+  installDbaseXml(DbaseXml().set("publishers", R"(<pub names="Alpha,,Beta ,"/><pub names=" , "/>)").text());
+  const auto& publishers = aircraftDatabase().publisherNames;
+  ASSERT_EQ(publishers.size(), 1u);
+  EXPECT_THAT(publishers[0], ElementsAre("Alpha", "Beta"));
+}
+
+TEST_F(DbaseTablesTest, TypeSetsMergeAllElementsOfASection) {
+  const AircraftDatabase db = [] {
+    pugi::xml_document document;
+    document.load_string(DbaseXml().text().c_str());
+    return buildAircraftDatabase(document);
+  }();
+  EXPECT_THAT(db.typeSets.heavy, ElementsAre("A388", "B744"));
+  EXPECT_EQ(db.typeSets.all.size(), 8u);
+}
+
+}  // namespace
+}  // namespace crv

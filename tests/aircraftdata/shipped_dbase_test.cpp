@@ -1,0 +1,150 @@
+// The database the program ships: data/dbase.xml, encrypted by the build to
+// input/dbase.enc.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "aircraftdata/aircraft_database.h"
+#include "aircraftdata/type_lookups.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using testing::LogCapture;
+using testing::ScopedWorkingFolder;
+using testing::TempFolder;
+
+const std::filesystem::path kShippedDbase = CRVN_SHIPPED_DBASE_ENC;
+const std::filesystem::path kSourceList = CRVN_AIRCRAFT_TYPES_CSV;
+
+// The fields of one line of the source list; quoted fields may hold commas.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (const char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+// The largest wing span in feet that the source list gives a designator.
+double largestSourceSpanFeet(const std::string& designator) {
+  std::ifstream source(kSourceList);
+  std::string line;
+  std::getline(source, line);
+  const std::vector<std::string> header = csvFields(line);
+  const auto column = [&header](const std::string& name) {
+    return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+  };
+  const std::size_t codeColumn = column("ICAO Code");
+  const std::size_t spanColumn = column("Wingspan- ft");
+  double largest = 0.0;
+  while (std::getline(source, line)) {
+    const std::vector<std::string> fields = csvFields(line);
+    if (fields.size() > std::max(codeColumn, spanColumn) && fields[codeColumn] == designator) {
+      try {
+        largest = std::max(largest, std::stod(fields[spanColumn]));
+      } catch (const std::exception&) {
+        // "tbd" or empty
+      }
+    }
+  }
+  return largest;
+}
+
+class ShippedDbaseTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(std::filesystem::exists(kShippedDbase)) << kShippedDbase;
+  }
+
+  void SetUp() override {
+    std::filesystem::create_directories(folder_ / "input");
+    std::filesystem::copy_file(kShippedDbase, folder_ / "input" / "dbase.enc");
+    const ScopedWorkingFolder inProgramFolder(folder_.path());
+    ASSERT_TRUE(readDbase());
+  }
+
+  TempFolder folder_;
+  LogCapture log_;
+};
+
+TEST_F(ShippedDbaseTest, EverySectionLoadsAndThePlainFileIsGone) {
+  const AircraftDatabase& db = aircraftDatabase();
+  EXPECT_GT(db.typeSets.all.size(), 400u);
+  EXPECT_FALSE(db.typeSets.highPerformance.empty());
+  EXPECT_FALSE(db.typeSets.heavy.empty());
+  EXPECT_FALSE(db.typeSets.large.empty());
+  EXPECT_FALSE(db.typeSets.buzjet.empty());
+  EXPECT_FALSE(db.typeSets.rotorcraft.empty());
+  EXPECT_FALSE(db.typeSets.cargo.empty());
+  EXPECT_FALSE(db.similarTypeGroups.empty());
+  EXPECT_GT(db.icaoAirlines.size(), 100u);
+  EXPECT_FALSE(db.cargoOperators.empty());
+  EXPECT_FALSE(db.publisherNames.empty());
+  EXPECT_EQ(db.halfSpanMap.size(), db.typeSets.all.size());
+  EXPECT_FALSE(db.fixMap.empty());
+  EXPECT_FALSE(db.simaddonAirports20.empty());
+  EXPECT_FALSE(db.knownRegistrations.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "input" / "dbase.xml"));
+  // Every category has wing spans of its own: no default was needed.
+  EXPECT_EQ(log_.text().find("===> "), std::string::npos) << log_.text();
+}
+
+TEST_F(ShippedDbaseTest, CommonTypesHaveTheirSizeCategory) {
+  EXPECT_EQ(aircraftCategory("B738"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("A320"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("A20N"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("CRJ9"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("DH8D"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("B744"), SizeCategory::Heavy);
+  EXPECT_EQ(aircraftCategory("B77W"), SizeCategory::Heavy);
+  EXPECT_EQ(aircraftCategory("A388"), SizeCategory::Heavy);
+  EXPECT_EQ(aircraftCategory("GLF5"), SizeCategory::Buzjets);
+  EXPECT_EQ(aircraftCategory("C25A"), SizeCategory::Buzjets);
+  EXPECT_EQ(aircraftCategory("EC35"), SizeCategory::Rotorcraft);
+  EXPECT_EQ(aircraftCategory("C172"), SizeCategory::Light);
+  EXPECT_EQ(aircraftCategory("ZZZZ"), SizeCategory::Light);
+}
+
+TEST_F(ShippedDbaseTest, HalfSpansMatchTheSourceList) {
+  if (!std::filesystem::exists(kSourceList)) {
+    GTEST_SKIP() << "source list not present: " << kSourceList;
+  }
+  for (const char* type : {"B738", "B744", "C172", "A388", "E190", "GLF5", "AT72"}) {
+    SCOPED_TRACE(type);
+    const double sourceFeet = largestSourceSpanFeet(type);
+    ASSERT_GT(sourceFeet, 0.0);
+    const double expectedHalfSpanNm = sourceFeet * 0.3048 / 2.0 / 1852.0;
+    // The database keeps the span in metres to two decimals.
+    EXPECT_NEAR(wingspanOfType(type), expectedHalfSpanNm, 0.006 / 2.0 / 1852.0);
+  }
+  EXPECT_NEAR(largestHalfWingSpan(), 88.40 / 2.0 / 1852.0, 1e-9);  // An-225
+}
+
+TEST_F(ShippedDbaseTest, KnownRegistrationsAreFoundWithoutHyphen) {
+  const auto data = findRegcode("DAIMA");
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->airl, "DLH");
+  EXPECT_EQ(data->type, "A388");
+  EXPECT_TRUE(isIcaoAirline(data->airl));
+  EXPECT_TRUE(isKnownType(data->type));
+}
+
+}  // namespace
+}  // namespace crv

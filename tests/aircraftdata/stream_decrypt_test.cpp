@@ -1,0 +1,166 @@
+#include "aircraftdata/stream_decrypt.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "aircraftdata/data_file_key.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/support/temp_folder.h"
+#include "tools/datatool/stream_encrypt.h"
+
+namespace crv {
+namespace {
+
+using testing::LogCapture;
+using testing::TempFolder;
+using testing::readFile;
+using testing::writeFile;
+
+constexpr std::size_t kHeader = 24;
+constexpr std::size_t kCipherChunk = 4113;
+
+std::string patternBytes(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) {
+    bytes[i] = static_cast<char>((i * 131 + 7) % 251);
+  }
+  return bytes;
+}
+
+class StreamDecryptTest : public ::testing::Test {
+ protected:
+  std::filesystem::path encrypted() const { return folder_ / "data.enc"; }
+  std::filesystem::path plain() const { return folder_ / "data.xml"; }
+
+  void writeCipher(const std::string& bytes) { writeFile(encrypted(), bytes); }
+
+  // Decrypting must fail, log the reason and leave no plain file behind.
+  void expectFailureWithoutOutput(const std::string& expectedText) {
+    LogCapture log;
+    EXPECT_FALSE(gf_streamDecrypt(encrypted(), plain()));
+    EXPECT_FALSE(std::filesystem::exists(plain()));
+    EXPECT_NE(log.text().find("gf_streamDecrypt exception: " + expectedText), std::string::npos)
+        << log.text();
+  }
+
+  TempFolder folder_;
+};
+
+class RoundTripTest : public StreamDecryptTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(RoundTripTest, DecryptsToTheSameBytes) {
+  const std::string original = patternBytes(GetParam());
+  writeFile(folder_ / "original.bin", original);
+  datatool::encryptFile(kDataFileKey, folder_ / "original.bin", encrypted());
+
+  ASSERT_TRUE(gf_streamDecrypt(encrypted(), plain()));
+  EXPECT_EQ(readFile(plain()), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RoundTripTest,
+                         ::testing::Values(0, 1, 4095, 4096, 4097, 8192, 3 * 4096 + 17));
+
+TEST_F(StreamDecryptTest, EncryptedLayoutIsHeaderAndChunksOf4113Bytes) {
+  const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 10));
+  EXPECT_EQ(cipher.size(), kHeader + 2 * kCipherChunk + (10 + 17));
+  EXPECT_EQ(datatool::encryptBytes(kDataFileKey, "").size(), kHeader + 17);
+}
+
+TEST_F(StreamDecryptTest, AChangedByteAnywhereFails) {
+  const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 100));
+  // In the header, in the first chunk's tag area, deep in both full chunks
+  // and in the short last chunk.
+  for (const std::size_t position : {std::size_t{0}, kHeader - 1, kHeader, kHeader + 2000,
+                                     kHeader + kCipherChunk + 5, cipher.size() - 1}) {
+    SCOPED_TRACE(position);
+    std::string damaged = cipher;
+    damaged[position] = static_cast<char>(damaged[position] ^ 0x01);
+    writeCipher(damaged);
+    expectFailureWithoutOutput("Decryption failed");
+  }
+}
+
+TEST_F(StreamDecryptTest, AWrongKeyFails) {
+  DataFileKey otherKey = kDataFileKey;
+  otherKey[31] = static_cast<unsigned char>(otherKey[31] ^ 0x80);
+  writeCipher(datatool::encryptBytes(otherKey, patternBytes(500)));
+  expectFailureWithoutOutput("Decryption failed");
+}
+
+TEST_F(StreamDecryptTest, ACutFileFails) {
+  const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 100));
+  // Empty, inside the header, only the header, inside a chunk, exactly after
+  // the first (non-final) chunk, one byte short of the end.
+  for (const std::size_t length : {std::size_t{0}, std::size_t{10}, kHeader, kHeader + 100,
+                                   kHeader + kCipherChunk, cipher.size() - 1}) {
+    SCOPED_TRACE(length);
+    writeCipher(cipher.substr(0, length));
+    expectFailureWithoutOutput("Decryption failed");
+  }
+}
+
+TEST_F(StreamDecryptTest, BytesAfterTheFinalChunkFail) {
+  for (const std::size_t plainSize : {std::size_t{100}, std::size_t{4096}}) {
+    SCOPED_TRACE(plainSize);
+    writeCipher(datatool::encryptBytes(kDataFileKey, patternBytes(plainSize)) + "x");
+    expectFailureWithoutOutput("Decryption failed");
+  }
+}
+
+TEST_F(StreamDecryptTest, MissingInputFailsWithoutOutput) {
+  expectFailureWithoutOutput("Could not open input file: " + encrypted().string());
+}
+
+TEST_F(StreamDecryptTest, UnwritableOutputFails) {
+  writeCipher(datatool::encryptBytes(kDataFileKey, "abc"));
+  LogCapture log;
+  EXPECT_FALSE(gf_streamDecrypt(encrypted(), folder_ / "missing-folder" / "data.xml"));
+  EXPECT_NE(log.text().find("Could not open output file: "), std::string::npos);
+}
+
+TEST_F(StreamDecryptTest, FailureReplacesAnOldPlainFile) {
+  writeFile(plain(), "stale plain text");
+  writeCipher("not a stream at all, but long enough to hold a header and more");
+  expectFailureWithoutOutput("Decryption failed");
+}
+
+TEST_F(StreamDecryptTest, DecryptStreamThrowsRuntimeErrors) {
+  writeCipher(datatool::encryptBytes(kDataFileKey, "abc").substr(0, 30));
+  EXPECT_THROW(decryptStream(kDataFileKey, encrypted(), plain()), std::runtime_error);
+}
+
+TEST_F(StreamDecryptTest, RemoveFileWarnDeletesAndIgnoresMissingFiles) {
+  LogCapture log;
+  writeFile(plain(), "x");
+  removeFileWarn(plain());
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+  removeFileWarn(plain());  // already gone: nothing to say
+  EXPECT_EQ(log.text().find("could not remove"), std::string::npos);
+}
+
+TEST_F(StreamDecryptTest, RemoveFileWarnLogsAFailedDeletion) {
+  LogCapture log;
+  const auto folder = folder_ / "busy";
+  writeFile(folder / "inside.txt", "x");
+  removeFileWarn(folder);  // a folder that is not empty cannot be removed
+  EXPECT_TRUE(std::filesystem::exists(folder));
+  EXPECT_NE(log.text().find("===> Warning: could not remove " + folder.string() + ", errorcode: "),
+            std::string::npos)
+      << log.text();
+}
+
+TEST_F(StreamDecryptTest, PlainFileRemoverDeletesWhenAReaderThrows) {
+  writeFile(plain(), "<dbase/>");
+  try {
+    const PlainFileRemover remover(plain());
+    throw std::runtime_error("parse failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+}
+
+}  // namespace
+}  // namespace crv

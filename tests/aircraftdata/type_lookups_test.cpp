@@ -1,0 +1,166 @@
+#include "aircraftdata/type_lookups.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/aircraftdata/dbase_test_files.h"
+
+namespace crv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::DbaseXml;
+using testing::LogCapture;
+using testing::installDbaseXml;
+
+constexpr double kNmPerMeter = 1.0 / 1852.0;
+
+class TypeLookupsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { installDbaseXml(DbaseXml().text()); }
+};
+
+TEST_F(TypeLookupsTest, CategoryComesFromTheTypeSets) {
+  EXPECT_EQ(aircraftCategory("B738"), SizeCategory::Large);
+  EXPECT_EQ(aircraftCategory("B744"), SizeCategory::Heavy);
+  EXPECT_EQ(aircraftCategory("GLF5"), SizeCategory::Buzjets);
+  EXPECT_EQ(aircraftCategory("EC35"), SizeCategory::Rotorcraft);
+  EXPECT_EQ(aircraftCategory("F16"), SizeCategory::HighPerf);
+  EXPECT_EQ(aircraftCategory("C172"), SizeCategory::Light);
+  EXPECT_EQ(aircraftCategory("ZZZZ"), SizeCategory::Light);
+  EXPECT_EQ(aircraftCategory(""), SizeCategory::Light);
+  EXPECT_EQ(aircraftCategory("b738"), SizeCategory::Light);  // exact case
+}
+
+TEST_F(TypeLookupsTest, TypeInSeveralSetsTakesTheFirstInTheFixedOrder) {
+  installDbaseXml(DbaseXml()
+                      .set("heavy", R"(<hvy types="B744,B738,GLF5"/>)")
+                      .set("buzjet", R"(<bzj types="GLF5,EC35"/>)")
+                      .set("rotorcraft", R"(<rot types="EC35,F16"/>)")
+                      .text());
+  EXPECT_EQ(aircraftCategory("B738"), SizeCategory::Large);       // large before heavy
+  EXPECT_EQ(aircraftCategory("GLF5"), SizeCategory::Heavy);       // heavy before buzjet
+  EXPECT_EQ(aircraftCategory("EC35"), SizeCategory::Buzjets);     // buzjet before rotorcraft
+  EXPECT_EQ(aircraftCategory("F16"), SizeCategory::Rotorcraft);   // rotorcraft before hpf
+}
+
+TEST_F(TypeLookupsTest, WingspanIsTheTypesOwnHalfSpanElseItsCategoryAverage) {
+  installDbaseXml(DbaseXml()
+                      .set("aircrafts", R"(<aircraft types="B738,A320,C172,B744,GLF5,EC35,F16,A388,C150"/>)")
+                      .set("wingspans", R"(<wingspan type="B738" meters="36"/><wingspan type="C172" meters="11"/>)"
+                                        R"(<wingspan type="C150" meters="10"/>)")
+                      .text());
+  EXPECT_NEAR(wingspanOfType("B738"), 18 * kNmPerMeter, 1e-12);
+  EXPECT_NEAR(wingspanOfType("A320"), 18 * kNmPerMeter, 1e-12);  // Large average
+  EXPECT_NEAR(wingspanOfType("ZZZZ"), 5.25 * kNmPerMeter, 1e-12);  // Light average
+  EXPECT_NEAR(wingspanOfType(""), 5.25 * kNmPerMeter, 1e-12);
+  EXPECT_DOUBLE_EQ(wingspanOfType("B744"), defaultCategoryHalfSpan(SizeCategory::Heavy));
+  EXPECT_NEAR(largestHalfWingSpan(), 18 * kNmPerMeter, 1e-12);
+}
+
+TEST_F(TypeLookupsTest, KnownTypesAndAirlinesAreExact) {
+  EXPECT_TRUE(isKnownType("A320"));
+  EXPECT_FALSE(isKnownType("a320"));
+  EXPECT_FALSE(isKnownType(""));
+  EXPECT_TRUE(isIcaoAirline("DLH"));
+  EXPECT_FALSE(isIcaoAirline("dlh"));
+  EXPECT_FALSE(isIcaoAirline(""));
+}
+
+TEST(RegistrationVariantsTest, SplitsLongRegistrationsWithoutHyphen) {
+  EXPECT_THAT(registrationVariants("DABCD"), ElementsAre("DA-BCD", "D-ABCD", "DABCD"));
+  EXPECT_THAT(registrationVariants("GABCDE"), ElementsAre("GA-BCDE", "G-ABCDE", "GABCDE"));
+}
+
+TEST(RegistrationVariantsTest, KeepsOtherRegistrationsAsTheyAre) {
+  EXPECT_THAT(registrationVariants("N123AB"), ElementsAre("N123AB"));
+  EXPECT_THAT(registrationVariants("NABCD"), ElementsAre("NABCD"));
+  EXPECT_THAT(registrationVariants("G-ABCD"), ElementsAre("G-ABCD"));
+  EXPECT_THAT(registrationVariants("AB-CD"), ElementsAre("AB-CD"));
+  EXPECT_THAT(registrationVariants("ABCD"), ElementsAre("ABCD"));
+  EXPECT_THAT(registrationVariants(""), ElementsAre(""));
+}
+
+TEST_F(TypeLookupsTest, FindRegcodeTriesTheVariants) {
+  installDbaseXml(DbaseXml()
+                      .set("dbase", R"(<db reg="D-ABCD" airl="DLH" type="A320" opr="Lufthansa"/>)"
+                                    R"(<db reg="HBJNA" airl="SWR" type="B77W" opr="Swiss"/>)"
+                                    R"(<db reg="9V-SKA" airl="SIA" type="A388" opr="Singapore"/>)"
+                                    R"(<db reg="N123AB" airl="UAL" type="B738" opr="United" cargo="y"/>)")
+                      .text());
+  const auto fromPlain = findRegcode("DABCD");
+  ASSERT_TRUE(fromPlain.has_value());
+  EXPECT_EQ(*fromPlain, (RegistrationData{"DLH", "A320", "Lufthansa", false}));
+  EXPECT_TRUE(findRegcode("D-ABCD").has_value());
+  EXPECT_TRUE(findRegcode("9VSKA").has_value());  // first two characters, hyphen, rest
+
+  // Stored without hyphen: only the plain spelling finds it.
+  EXPECT_TRUE(findRegcode("HBJNA").has_value());
+  EXPECT_FALSE(findRegcode("HB-JNA").has_value());
+
+  const auto nNumber = findRegcode("N123AB");
+  ASSERT_TRUE(nNumber.has_value());
+  EXPECT_TRUE(nNumber->cargo);
+  EXPECT_FALSE(findRegcode("N-123AB").has_value());
+  EXPECT_FALSE(findRegcode("").has_value());
+  EXPECT_FALSE(findRegcode("XYZZY").has_value());
+
+  EXPECT_EQ(regcodeOperator("DABCD"), "Lufthansa");
+  EXPECT_EQ(regcodeAirline("DABCD"), "DLH");
+  EXPECT_EQ(regcodeOperator("unknown"), "");
+  EXPECT_EQ(regcodeAirline(""), "");
+}
+
+TEST_F(TypeLookupsTest, EmptyRegistrationIsNeverFoundEvenWhenStored) {
+  installDbaseXml(DbaseXml().set("dbase", R"(<db airl="XYZ"/>)").text());
+  EXPECT_FALSE(findRegcode("").has_value());
+}
+
+TEST_F(TypeLookupsTest, FindRegcodeInTextLooksForShortRegistrations) {
+  installDbaseXml(DbaseXml()
+                      .set("dbase", R"(<db reg="PH-BXA"/><db reg="N123"/><db reg="G-ABC"/><db reg=""/>)")
+                      .text());
+  EXPECT_EQ(findRegcodeInText("AIG Boeing 737 N123 United").value_or("-"), "N123");
+  EXPECT_EQ(findRegcodeInText("Livery G-ABC").value_or("-"), "G-ABC");
+  EXPECT_FALSE(findRegcodeInText("KLM PH-BXA").has_value());  // 6 characters: not looked for
+  EXPECT_FALSE(findRegcodeInText("livery n123").has_value());  // case-sensitive
+  EXPECT_FALSE(findRegcodeInText("").has_value());
+}
+
+TEST_F(TypeLookupsTest, FindPublisherIgnoresCaseAndGivesTheFirstName) {
+  installDbaseXml(DbaseXml()
+                      .set("publishers", R"(<pub names="FlyTampa,Fly Tampa"/><pub names="Aerosoft,,"/>)")
+                      .text());
+  EXPECT_EQ(findPublisher("flytampa-amsterdam"), "FlyTampa");
+  EXPECT_EQ(findPublisher("FLY TAMPA EHAM"), "FlyTampa");
+  EXPECT_EQ(findPublisher("aerosoft-airport-cologne"), "Aerosoft");
+  EXPECT_EQ(findPublisher("someone-else"), "unknown");  // a stray comma's empty name matches nothing
+  EXPECT_EQ(findPublisher(""), "unknown");
+  EXPECT_EQ(publisherCount(), 2u);
+}
+
+TEST_F(TypeLookupsTest, CheckThirdpartyLineReadsTheParkingCount) {
+  LogCapture log;
+  ThirdpartyLineContext context{"FlyTampa", "EHAM", -1};
+  EXPECT_FALSE(checkThirdpartyLine(context, "LOWW 77"));
+  EXPECT_EQ(context.parkingCount, -1);
+  EXPECT_TRUE(checkThirdpartyLine(context, "EHAM 140"));
+  EXPECT_EQ(context.parkingCount, 140);
+  EXPECT_TRUE(checkThirdpartyLine(context, "EHAM"));
+  EXPECT_TRUE(checkThirdpartyLine(context, "EHAM x"));
+  EXPECT_EQ(context.parkingCount, 140);  // unchanged by a line without a number
+  EXPECT_THAT(log.text(), HasSubstr("===> FlyTampa EHAM EHAM x invalid number"));
+}
+
+TEST_F(TypeLookupsTest, TablesForTheScansAreReachable) {
+  EXPECT_EQ(modelFixMap().at("B77F"), "B744");
+  EXPECT_TRUE(simAddonAirportSet().contains("EDDF"));
+  EXPECT_EQ(thirdpartyAirportLists(false).at(0).publisher, "FlyTampa");
+  EXPECT_EQ(thirdpartyAirportLists(true).at(0).publisher, "Aerosoft");
+}
+
+}  // namespace
+}  // namespace crv

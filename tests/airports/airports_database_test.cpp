@@ -1,0 +1,261 @@
+#include "airports/airports_database.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "airports/airport_names.h"
+#include "foundation/errors.h"
+#include "tests/airports/stand_fixtures.h"
+
+namespace crv {
+namespace {
+
+using testing::LogCapture;
+using testing::TempFolder;
+using testing::writeFile;
+
+GeoPoint northOf(const GeoPoint& origin, double distanceNm) {
+  return gf_destination(origin, 0.0, distanceNm * kFeetPerNm);
+}
+
+std::string airportElement(const std::string& code, const GeoPoint& position) {
+  return "<airport code=\"" + code + "\" lat=\"" + std::to_string(position.latitude) + "\" lon=\"" +
+         std::to_string(position.longitude) + "\" alt=\"10\"/>";
+}
+
+AirportsDatabase databaseOf(std::vector<AirportRecord> airports) {
+  AirportsDatabase database;
+  database.airports = std::move(airports);
+  database.loaded = true;
+  return database;
+}
+
+TEST(ReadAirportsTest, ReadsSortsAndSkipsBadElements) {
+  TempFolder folder;
+  LogCapture log;
+  const auto path = folder / "airports_msfs.xml";
+  writeFile(path,
+            "<?xml version=\"1.0\"?>\n<airports>\n"
+            "<airport code=\"EHRD\" iata=\"RTM\" lat=\"51.956902\" lon=\"4.43722\" alt=\"-15\"/>\n"
+            "<airport code=\"EHAM\" iata=\"AMS\" lat=\"52.308601\" lon=\"4.76389\" alt=\"-11\"/>\n"
+            "<airport code=\"EBBR\" lat=\"50.901402\" lon=\"4.48444\" alt=\"175\"/>\n"
+            "<airport code=\"XNOA\" lat=\"52.3\" lon=\"4.76\"/>\n"
+            "<airport code=\"XABC\" lat=\"abc\" lon=\"4.76\" alt=\"0\"/>\n"
+            "<airport code=\"XBIG\" lat=\"1e999\" lon=\"4.76\" alt=\"0\"/>\n"
+            "<airport code=\"XOFF\" lat=\"95.0\" lon=\"4.76\" alt=\"0\"/>\n"
+            "</airports>\n");
+
+  AirportsDatabase database;
+  EXPECT_TRUE(readAirportsFile(path, database));
+
+  EXPECT_TRUE(database.loaded);
+  ASSERT_EQ(database.airports.size(), 3U);
+  EXPECT_EQ(database.airports[0].code, "EBBR");
+  EXPECT_EQ(database.airports[0].iata, "");
+  EXPECT_EQ(database.airports[1].code, "EHAM");
+  EXPECT_EQ(database.airports[1].iata, "AMS");
+  EXPECT_DOUBLE_EQ(database.airports[1].lat, 52.308601);
+  EXPECT_DOUBLE_EQ(database.airports[1].lon, 4.76389);
+  EXPECT_DOUBLE_EQ(database.airports[1].alt, -11.0);
+  EXPECT_EQ(database.airports[2].code, "EHRD");
+  EXPECT_EQ(database.airports.capacity(), 3U);
+
+  const std::string text = log.text();
+  EXPECT_NE(text.find("Missing lat/lon/alt for airport 'XNOA'"), std::string::npos);
+  EXPECT_NE(text.find("Error parsing coordinates for airport 'XABC': invalid stod argument"), std::string::npos);
+  EXPECT_NE(text.find("Error parsing coordinates for airport 'XBIG': stod argument out of range"), std::string::npos);
+  EXPECT_NE(text.find("Error parsing coordinates for airport 'XOFF': coordinates out of range"), std::string::npos);
+  EXPECT_NE(text.find("3 airports read from '" + path.string() + "'"), std::string::npos);
+}
+
+TEST(ReadAirportsTest, ReadsTheFileOnlyOnceEvenWhenItHeldNoAirport) {
+  TempFolder folder;
+  LogCapture log;
+  const auto path = folder / "airports_msfs.xml";
+  writeFile(path, "<airports/>");
+
+  AirportsDatabase database;
+  EXPECT_FALSE(readAirportsFile(path, database));
+  EXPECT_TRUE(database.loaded);
+
+  writeFile(path, "<airports>" + airportElement("EHAM", {52.3, 4.76}) + "</airports>");
+  EXPECT_FALSE(readAirportsFile(path, database));
+  EXPECT_TRUE(database.airports.empty());
+}
+
+TEST(ReadAirportsTest, AFileThatDoesNotLoadIsAnErrorAndLeavesTheDatabaseUnread) {
+  TempFolder folder;
+  LogCapture log;
+  AirportsDatabase database;
+
+  try {
+    readAirportsFile(folder / "missing.xml", database);
+    FAIL() << "no error for a missing file";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), (folder / "missing.xml").string() + " not loaded: File was not found");
+  }
+
+  writeFile(folder / "cut.xml", "<airports><airport code=\"EHAM\" lat=\"52");
+  EXPECT_THROW(readAirportsFile(folder / "cut.xml", database), std::runtime_error);
+
+  writeFile(folder / "other.xml", "<AirportNames/>");
+  try {
+    readAirportsFile(folder / "other.xml", database);
+    FAIL() << "no error for a wrong root";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "Missing <airports> root in: " + (folder / "other.xml").string());
+  }
+  EXPECT_FALSE(database.loaded);
+
+  // Once the file is mended the database is read.
+  writeFile(folder / "other.xml", "<airports>" + airportElement("EHAM", {52.3, 4.76}) + "</airports>");
+  EXPECT_TRUE(readAirportsFile(folder / "other.xml", database));
+}
+
+TEST(ReadAirportsTest, TheSessionWorkersReadingTurnsFailuresIntoUserError88) {
+  TempFolder folder;
+  LogCapture log;
+  testing::ScopedWorkingFolder workingFolder(folder.path());
+  writeFile(folder / "input" / "airports_msfs.xml", "<airports><airport");
+
+  try {
+    readAirports(kAirportsDatabaseFile);
+    FAIL() << "no user error";
+  } catch (const UserErrorException& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("88: input/airports_msfs.xml not loaded: ", 0), 0U) << error.what();
+  }
+  EXPECT_FALSE(airportsDb().loaded);
+}
+
+TEST(FindClosestAirportTest, TheNearestWithin5nmWinsAndTheDisplacedOneIsTheNeighbour) {
+  LogCapture log;
+  const GeoPoint here{52.0, 5.0};
+  const AirportsDatabase database = databaseOf({{"AAAA", "", northOf(here, 4.0).latitude, 5.0, 0.0},
+                                                {"BBBB", "", northOf(here, 3.0).latitude, 5.0, 0.0},
+                                                {"CCCC", "", northOf(here, 1.0).latitude, 5.0, 0.0},
+                                                {"DDDD", "", northOf(here, 2.0).latitude, 5.0, 0.0}});
+  const auto closest = findClosestAirport(database, here);
+  ASSERT_TRUE(closest.has_value());
+  EXPECT_EQ(closest->code, "CCCC");
+  EXPECT_NE(log.text().find("Airport CCCC is closest, neighbour is BBBB"), std::string::npos);
+}
+
+TEST(FindClosestAirportTest, OnlyAirportsWithin5nmCount) {
+  const GeoPoint here{52.0, 5.0};
+  EXPECT_EQ(findClosestAirport(databaseOf({{"AAAA", "", northOf(here, 4.9999).latitude, 5.0, 0.0}}), here)->code,
+            "AAAA");
+  EXPECT_FALSE(findClosestAirport(databaseOf({{"AAAA", "", northOf(here, 5.01).latitude, 5.0, 0.0}}), here));
+  EXPECT_FALSE(findClosestAirport(databaseOf({}), here));
+}
+
+TEST(FindClosestAirportTest, ANeighbourWithANearerStandIsTaken) {
+  LogCapture log;
+  const GeoPoint here{52.0, 5.0};
+  const AirportsDatabase database =
+      databaseOf({{"FARR", "", northOf(here, 3.0).latitude, 5.0, 0.0}, {"NEAR", "", northOf(here, 1.0).latitude, 5.0, 0.0}});
+  std::vector<std::string> asked;
+  auto standsNearby = [&asked](const std::string& icao, const GeoPoint&, std::string& standName) {
+    asked.push_back(icao);
+    if (icao == "FARR") {
+      standName = "F12";
+      return 0.01;
+    }
+    return 100.0;  // no stand
+  };
+
+  EXPECT_EQ(findClosestAirport(database, here, standsNearby)->code, "FARR");
+  EXPECT_EQ(asked, (std::vector<std::string>{"NEAR", "FARR"}));
+  EXPECT_NE(log.text().find("Airport NEAR is closest, but stand F12 at neighbouring airport FARR is closer at 19 meters ..."),
+            std::string::npos);
+
+  auto closestHasNearerStand = [](const std::string& icao, const GeoPoint&, std::string&) {
+    return icao == "NEAR" ? 0.01 : 0.02;
+  };
+  EXPECT_EQ(findClosestAirport(database, here, closestHasNearerStand)->code, "NEAR");
+}
+
+TEST(FindAirportByIcaoTest, TheKeyIsTheFirstFourLettersUpperCased) {
+  const AirportsDatabase database = databaseOf({{"EBBR", "", 0, 0, 0}, {"EHAM", "", 0, 0, 0}, {"EHRD", "", 0, 0, 0}});
+  EXPECT_EQ(findAirportByIcao(database, "eham/x"), "EHAM");
+  EXPECT_EQ(findAirportByIcao(database, "EHAMSTERDAM"), "EHAM");
+  EXPECT_EQ(findAirportByIcao(database, "EHXX"), "");
+  EXPECT_EQ(findAirportByIcao(database, "EH"), "");
+  EXPECT_EQ(findAirportByIcao(database, ""), "");
+}
+
+TEST(FindAirportByIcaoTest, AnExactCodeWinsOverAShorterOne) {
+  const AirportsDatabase database =
+      databaseOf({{"", "", 0, 0, 0}, {"EHA", "", 0, 0, 0}, {"EHAM", "", 0, 0, 0}, {"EHAMX", "", 0, 0, 0}});
+  EXPECT_EQ(findAirportByIcao(database, "EHAM"), "EHAM");
+  EXPECT_EQ(findAirportByIcao(database, "eham"), "EHAM");
+  EXPECT_EQ(findAirportByIcao(database, "EHAB"), "EHA");
+  EXPECT_EQ(findAirportByIcao(database, "EHX"), "");  // an airport without code names nothing
+
+  ASSERT_NE(findAirportRecord(database, "EHAM"), nullptr);
+  EXPECT_EQ(findAirportRecord(database, "EHAM")->code, "EHAM");
+  EXPECT_EQ(findAirportRecord(database, "EHAB"), nullptr);
+}
+
+TEST(AirportDisplayNameTest, CodeWithIataInBrackets) {
+  EXPECT_EQ(airportDisplayName({"EHAM", "AMS", 0, 0, 0}), "EHAM (AMS)");
+  EXPECT_EQ(airportDisplayName({"EHAM", "", 0, 0, 0}), "EHAM");
+  EXPECT_EQ(airportDisplayName({"", "AMS", 0, 0, 0}), "? (AMS)");
+}
+
+TEST(ContainsDashedCodeTest, LooksForTheCodeBetweenDashes) {
+  EXPECT_TRUE(containsDashedCode("-EHAM-EHRD-", "EHRD"));
+  EXPECT_FALSE(containsDashedCode("-EHAM-EHRD", "EHRD"));
+  EXPECT_FALSE(containsDashedCode("-EHAMX-", "EHAM"));
+}
+
+TEST(ReadAirportNamesTest, FillsTheMapAndSkipsIncompleteEntries) {
+  TempFolder folder;
+  LogCapture log;
+  writeFile(folder / "names.xml",
+            "<AirportNames>"
+            "<airport ICAO=\"EHAM\" name=\"Amsterdam Airport Schiphol\"/>"
+            "<airport ICAO=\"EHRD\" name=\"\"/>"
+            "<airport name=\"Nowhere\"/>"
+            "<airport ICAO=\"EBBR\" name=\"Brussels Airport\"/>"
+            "</AirportNames>");
+  AirportNameMap names{{"OLD", "stale"}};
+  readAirportNamesFile(folder / "names.xml", names);
+
+  EXPECT_EQ(names, (AirportNameMap{{"EHAM", "Amsterdam Airport Schiphol"}, {"EBBR", "Brussels Airport"}}));
+  const std::string text = log.text();
+  EXPECT_NE(text.find("Skipped airport entry with missing ICAO or name"), std::string::npos);
+  EXPECT_NE(text.find("2 airport names read from '" + (folder / "names.xml").string() + "'"), std::string::npos);
+}
+
+TEST(ReadAirportNamesTest, AMissingOrWrongFileLeavesTheMapEmptyWithAWarning) {
+  TempFolder folder;
+  LogCapture log;
+  AirportNameMap names{{"OLD", "stale"}};
+  readAirportNamesFile(folder / "missing.xml", names);
+  EXPECT_TRUE(names.empty());
+
+  writeFile(folder / "wrong.xml", "<airports/>");
+  names.emplace("OLD", "stale");
+  readAirportNamesFile(folder / "wrong.xml", names);
+  EXPECT_TRUE(names.empty());
+
+  const std::string text = log.text();
+  EXPECT_NE(text.find("===> Failed to load airport names from '" + (folder / "missing.xml").string() + "'"),
+            std::string::npos);
+  EXPECT_NE(text.find("===> No AirportNames node found."), std::string::npos);
+}
+
+TEST(ReadAirportNamesTest, TheProcessWideMapIsReadFromTheInputFolder) {
+  TempFolder folder;
+  LogCapture log;
+  testing::ScopedWorkingFolder workingFolder(folder.path());
+  writeFile(folder / "input" / "airports_msfs_names.xml",
+            "<AirportNames><airport ICAO=\"EHAM\" name=\"Amsterdam Airport Schiphol\"/></AirportNames>");
+  readAirportNames();
+  EXPECT_EQ(airportNames.at("EHAM"), "Amsterdam Airport Schiphol");
+  airportNames.clear();
+}
+
+}  // namespace
+}  // namespace crv

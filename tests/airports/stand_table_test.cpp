@@ -1,0 +1,138 @@
+#include "airports/stand_table.h"
+
+#include <gtest/gtest.h>
+
+#include "airports/stand_distances.h"
+#include "tests/airports/stand_fixtures.h"
+
+namespace crv {
+namespace {
+
+using testing::kApron;
+using testing::makeStand;
+using testing::makeUsage;
+using testing::pointAt;
+
+TEST(ParkingPositionTest, KeepsRadiusInNauticalMilesAndNegatesTheFlags) {
+  ParkingPosition stand("A1", {makeUsage(1, 3, 10)}, {52.3, 4.76, 1.5}, 20.0, true, false, true);
+
+  EXPECT_DOUBLE_EQ(stand.radius, 0.010799136069114472);
+  EXPECT_TRUE(stand.ramp);
+  EXPECT_FALSE(stand.cargo);
+  EXPECT_FALSE(stand.heli);
+  EXPECT_EQ(stand.name, "A1");
+  EXPECT_DOUBLE_EQ(stand.latitude, 52.3);
+  EXPECT_DOUBLE_EQ(stand.longitude, 4.76);
+  EXPECT_DOUBLE_EQ(stand.heading, 1.5);
+  ASSERT_EQ(stand.usage.size(), 1U);
+  EXPECT_EQ(stand.id, 0U);
+  EXPECT_GE(stand.neighbours.capacity(), 8U);
+  EXPECT_FALSE(stand.manual || stand.radius_change || stand.cargo_change || stand.occupied || stand.reserved ||
+               stand.staticTaken || stand.neighbourTaken || stand.needsName);
+}
+
+TEST(StandTableTest, FindStandByNameIsExact) {
+  StandTable stands;
+  EXPECT_EQ(findStandByName(stands, "A1"), stands.end());
+
+  stands.push_back(makeStand("A1", kApron, 20.0));
+  stands.push_back(makeStand("B2", pointAt(kApron, 100.0), 20.0));
+  stands.push_back(makeStand("B2", pointAt(kApron, 200.0), 30.0));
+
+  EXPECT_EQ(findStandByName(stands, "a1"), stands.end());
+  EXPECT_EQ(findStandByName(stands, "A"), stands.end());
+  EXPECT_EQ(findStandByName(stands, "B2"), stands.begin() + 1);
+}
+
+TEST(StandTableTest, NeighboursAreStandsThatOverlap) {
+  StandTable stands;
+  stands.push_back(makeStand("A", kApron, 25.0));
+  stands.push_back(makeStand("B", pointAt(kApron, 40.0), 25.0));   // 40 x 1.1 = 44 < 50
+  stands.push_back(makeStand("C", pointAt(kApron, 86.0), 25.0));   // 46 m from B: 50.6 > 50
+  stands.push_back(makeStand("D", pointAt(kApron, 40.0, 0.0), 5.0));
+
+  numberStandsAndFindNeighbours(stands);
+
+  EXPECT_EQ(stands[0].id, 1U);
+  EXPECT_EQ(stands[3].id, 4U);
+  EXPECT_EQ(stands[0].neighbours, (std::vector<std::uint32_t>{2}));
+  EXPECT_EQ(stands[1].neighbours, (std::vector<std::uint32_t>{1}));
+  EXPECT_TRUE(stands[2].neighbours.empty());
+  EXPECT_TRUE(stands[3].neighbours.empty());  // 40 m away with 25 + 5 m
+
+  // Renumbering after a stand went away gives fresh numbers and lists.
+  stands.erase(stands.begin());
+  numberStandsAndFindNeighbours(stands);
+  EXPECT_EQ(stands[0].id, 1U);
+  EXPECT_TRUE(stands[0].neighbours.empty());
+}
+
+TEST(UsageEntryTest, AnEntryOutOfUseNeverCounts) {
+  UsageEntry entry = makeUsage(0, 3, 20, "KLM123", "KLM", "B738");
+  EXPECT_FALSE(isUsedAt(entry, {3, 20}));
+  EXPECT_FALSE(usageMatchesAircraft("KLM123", "KLM", "B738", entry));
+
+  entry.id = 4;
+  EXPECT_TRUE(isUsedAt(entry, {3, 20}));
+  EXPECT_FALSE(isUsedAt(entry, {4, 20}));
+  EXPECT_FALSE(isUsedAt(entry, {3, 21}));
+  EXPECT_THROW(isUsedAt(entry, {3, 48}), std::out_of_range);
+}
+
+TEST(UsageEntryTest, MatchesByEitherCallsignOrByAirlineAndType) {
+  UsageEntry entry = makeUsage(1, 3, 20, "KLM123", "KLM", "B738");
+  entry.cs2 = "KLM77A";
+
+  EXPECT_TRUE(usageMatchesAircraft("KLM123", "TRA", "A320", entry));
+  EXPECT_TRUE(usageMatchesAircraft("KLM77A", "TRA", "A320", entry));
+  EXPECT_TRUE(usageMatchesAircraft("TRA456", "KLM", "B738", entry));
+  EXPECT_FALSE(usageMatchesAircraft("TRA456", "KLM", "B739", entry));
+
+  entry.kind = kSoftUsage;
+  EXPECT_FALSE(usageMatchesAircraft("KLM123", "KLM", "B738", entry));
+
+  UsageEntry withoutCallsign = makeUsage(1, 3, 20, "", "KLM", "B738");
+  EXPECT_FALSE(usageMatchesAircraft("", "TRA", "A320", withoutCallsign));
+}
+
+TEST(UsageEntryTest, NewIdIsOneAboveTheLargestOfTheStand) {
+  EXPECT_EQ(nextUsageId({}), 1U);
+  std::vector<UsageEntry> entries{makeUsage(1, 1, 1), makeUsage(5, 1, 2), makeUsage(3, 1, 3)};
+  EXPECT_EQ(nextUsageId(entries), 6U);
+
+  // The last entry taken out of use does not give its number away again.
+  entries[1].id = 0;
+  entries.push_back(makeUsage(6, 1, 4));
+  entries.back().id = 0;
+  EXPECT_EQ(nextUsageId(entries), 4U);
+}
+
+TEST(StandSlotFreeTest, RefusesALearningWithinThreeHalfHoursAcrossMidnight) {
+  std::vector<StandLastUse> lastUse;
+  EXPECT_TRUE(standSlotFree(lastUse, {2, 46}, 4711, false));
+  ASSERT_EQ(lastUse.size(), 1U);
+
+  EXPECT_FALSE(standSlotFree(lastUse, {2, 46}, 4711, false));
+  EXPECT_FALSE(standSlotFree(lastUse, {2, 47}, 4711, false));
+  EXPECT_FALSE(standSlotFree(lastUse, {3, 0}, 4711, false));
+  EXPECT_EQ(lastUse[0].halfHour, 46U);
+  EXPECT_TRUE(standSlotFree(lastUse, {3, 1}, 4711, false));
+  EXPECT_EQ(lastUse[0].halfHour, 1U);
+
+  // Another key has its own last learning.
+  EXPECT_TRUE(standSlotFree(lastUse, {3, 1}, 4712, false));
+  EXPECT_EQ(lastUse.size(), 2U);
+}
+
+TEST(StandSlotFreeTest, ForceAcceptsAndTheWeekdayPlaysNoPart) {
+  std::vector<StandLastUse> lastUse;
+  EXPECT_TRUE(standSlotFree(lastUse, {1, 10}, 7, false));
+  EXPECT_FALSE(standSlotFree(lastUse, {5, 11}, 7, false));  // another day, same time of day
+  EXPECT_TRUE(standSlotFree(lastUse, {1, 10}, 7, true));
+  EXPECT_TRUE(standSlotFree(lastUse, {1, 11}, 7, true));
+  EXPECT_EQ(lastUse[0].halfHour, 11U);
+  EXPECT_EQ(lastUse.size(), 1U);
+}
+
+}  // namespace
+}  // namespace crv

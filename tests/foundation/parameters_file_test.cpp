@@ -1,0 +1,371 @@
+#include "foundation/parameters_file.h"
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "tests/foundation/settings_fixture.h"
+
+namespace crv {
+namespace {
+
+using ParametersFileTest = SettingsFixture;
+
+std::vector<std::string> storedKeys(const std::filesystem::path& path) {
+  pugi::xml_document document;
+  EXPECT_TRUE(document.load_file(path.c_str()));
+  std::vector<std::string> keys;
+  for (pugi::xml_node node : document.child("parameters").children("parameter")) {
+    keys.emplace_back(node.attribute("name").value());
+  }
+  return keys;
+}
+
+std::vector<std::string> expectedDefaultKeys() {
+  const LoadLists lists = buildLoadLists();
+  std::vector<std::string> keys;
+  for (auto* s : lists.checkBoxes) keys.push_back(s->name());
+  for (auto* s : lists.bareInts) keys.push_back(s->name());
+  for (auto* s : lists.intControls) keys.push_back(s->name());
+  for (auto* s : lists.texts) {
+    if (s->name().find("lfolder") == std::string::npos) keys.push_back(s->name());
+  }
+  for (auto* s : lists.textControls) keys.push_back(s->name());
+  return keys;
+}
+
+TEST_F(ParametersFileTest, LoadListsHoldEveryStoredSettingOnce) {
+  const LoadLists lists = buildLoadLists();
+  EXPECT_EQ(lists.checkBoxes.size(), 26U);
+  EXPECT_EQ(lists.intControls.size(), 11U);
+  EXPECT_EQ(lists.texts.size(), 19U);
+  EXPECT_EQ(lists.textControls.size(), 2U);
+  std::set<std::string> keys;
+  for (const std::string& key : expectedDefaultKeys()) EXPECT_TRUE(keys.insert(key).second) << key;
+  for (const Parameter* old : obsoleteParameters()) EXPECT_FALSE(keys.contains(old->name())) << old->name();
+}
+
+TEST_F(ParametersFileTest, WithoutAFileEveryListedKeyIsWrittenWithItsDefault) {
+  gf_readParameters();
+
+  const std::vector<std::string> keys = storedKeys(parametersPath());
+  EXPECT_EQ(keys, expectedDefaultKeys());
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
+  EXPECT_EQ(storedValue(parametersPath(), "ALWAYS_ON_TOP"), "false");
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "40");
+  EXPECT_EQ(storedValue(parametersPath(), "LAST_EPOCH_TIME:"), "0");
+  EXPECT_EQ(storedValue(parametersPath(), "CUSTOM_PARKING_PERCENTAGE"), "-1");
+  EXPECT_EQ(storedValue(parametersPath(), "SIM_CHOICE"), "MSFS 2020");
+  EXPECT_EQ(storedValue(parametersPath(), "AI_PACKAGE_SELECTOR"), "AIG, FSLTL, JF");
+  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
+  for (const char* notStored : {"parking_percentage", "MAX_FIT_FL", "CALLSIGN_2_OBJECTID", "ALL_INSTALL_PATH",
+                                "lfolder0", "MSFS_2020", "LATERAL_RANGE", "MAX_LIVE"}) {
+    EXPECT_EQ(storedCount(parametersPath(), notStored), 0) << notStored;
+  }
+
+  const std::string log = logText();
+  const std::string path = parametersPath().string();
+  const std::string stars(34, '*');
+  EXPECT_NE(log.find("\n" + stars + " parameters " + stars + "\n"), std::string::npos);
+  EXPECT_NE(log.find(path + " not found, default values taken:\n"), std::string::npos);
+  EXPECT_NE(log.find("SIM_TIME=false\n"), std::string::npos);
+  EXPECT_NE(log.find("MAIN_WINDOW_X=400\n"), std::string::npos);
+  EXPECT_NE(log.find("SIM_CHOICE=\"MSFS 2020\"\n"), std::string::npos);
+  EXPECT_NE(log.find("'" + path + "' saved\n"), std::string::npos);
+  EXPECT_NE(log.find("\n" + std::string(80, '*') + "\n\n"), std::string::npos);
+  EXPECT_EQ(log.find("version update"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, IntegersAreClampedAndPresentNodesKeptAsTheyStand) {
+  writeParameters(
+      "<parameter name=\"TIME_SHIFT_HOURS\" value=\"-5\"/>\n"
+      "<parameter name=\"TIME_SHIFT_DAYS\" value=\"99\"/>\n"
+      "<parameter name=\"RANGE\" value=\"7\"/>\n"
+      "<parameter name=\"MAIN_WINDOW_X\" value=\" 0x10\"/>\n"
+      "<parameter name=\"LAST_EPOCH_TIME:\" value=\"99999999999\"/>\n"
+      "<parameter name=\"MAX_HOLDING_MINUTES\" value=\"twelve\"/>\n"
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n"
+      "<parameter name=\"SOMETHING_ELSE\" value=\"kept\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_EQ(par_TIME_SHIFT_HOURS.value(), 0);
+  EXPECT_EQ(par_TIME_SHIFT_DAYS.value(), 28);
+  EXPECT_EQ(par_RANGE.value(), 7);  // between two allowed values: kept
+  EXPECT_EQ(trafficRadiusMeters.load(), 7 * 1852 + 10000);
+  EXPECT_EQ(par_MAIN_WINDOW_X.value(), 16);
+  EXPECT_EQ(par_LAST_EPOCH_TIME.value(), 2147483647);
+  EXPECT_EQ(par_MAX_HOLDING_MINUTES.value(), 1);  // no number reads 0
+  // The load appends absent keys but never rewrites a present one.
+  EXPECT_EQ(storedValue(parametersPath(), "TIME_SHIFT_HOURS"), "-5");
+  EXPECT_EQ(storedValue(parametersPath(), "SOMETHING_ELSE"), "kept");
+  const std::vector<std::string> keys = storedKeys(parametersPath());
+  EXPECT_EQ(keys.at(7), "SOMETHING_ELSE");
+  EXPECT_EQ(keys.size(), expectedDefaultKeys().size() + 1);
+
+  par_LOG.setValue(false);
+  saveBoolParameter(par_LOG);
+  EXPECT_EQ(storedValue(parametersPath(), "SOMETHING_ELSE"), "kept");
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
+}
+
+TEST_F(ParametersFileTest, BooleansAreTrueOnlyForTextsBeginningWithOneTOrY) {
+  writeParameters(
+      "<parameter name=\"SIM_TIME\" value=\"yes\"/>\n"
+      "<parameter name=\"WEEK\" value=\"Yo\"/>\n"
+      "<parameter name=\"PARK_FAKE\" value=\"1\"/>\n"
+      "<parameter name=\"ALWAYS_ON_TOP\" value=\"True\"/>\n"
+      "<parameter name=\"LOG\" value=\"on\"/>\n"
+      "<parameter name=\"SCAN_LIVERIES\" value=\"\"/>\n"
+      "<parameter name=\"SCAN_AIRPORTS\"/>\n"
+      "<parameter name=\"GUID_CHANGES\" value=\" true\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_TRUE(par_SIM_TIME.value());
+  EXPECT_TRUE(par_WEEK.value());
+  EXPECT_TRUE(par_PARK_FAKE.value());
+  EXPECT_TRUE(par_ALWAYS_ON_TOP.value());
+  EXPECT_FALSE(par_LOG.value());
+  EXPECT_FALSE(par_GUID_CHANGES.value());
+  // A first run (no PROGRAM_VERSION) converts nothing and keeps both scans
+  // as read.
+  EXPECT_FALSE(par_SCAN_LIVERIES.value());
+  EXPECT_FALSE(par_SCAN_AIRPORTS.value());
+  EXPECT_TRUE(par_PARK_SOFT.value());  // absent: default
+}
+
+TEST_F(ParametersFileTest, EmptyLiveryFolderKeysAreRemoved) {
+  writeParameters(
+      "<parameter name=\"lfolder2\" value=\"/ai/liveries\"/>\n"
+      "<parameter name=\"lfolder3\" value=\"\"/>\n"
+      "<parameter name=\"lfolder4\"/>\n"
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_EQ(par_lfolder[2].value(), "/ai/liveries");
+  EXPECT_EQ(storedValue(parametersPath(), "lfolder2"), "/ai/liveries");
+  EXPECT_EQ(storedCount(parametersPath(), "lfolder3"), 0);
+  EXPECT_EQ(storedCount(parametersPath(), "lfolder4"), 0);
+  EXPECT_EQ(storedCount(parametersPath(), "lfolder5"), 0);  // absent ones are not added
+  const std::string log = logText();
+  EXPECT_NE(log.find("Parameter 'lfolder3' removed\n"), std::string::npos);
+  EXPECT_NE(log.find("Parameter 'lfolder4' removed\n"), std::string::npos);
+  EXPECT_NE(log.find("lfolder2=\"/ai/liveries\"\n"), std::string::npos);
+  EXPECT_EQ(log.find("lfolder5"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, NodeWithoutValueReadsZeroAndGetsTheAttributeWhenSaved) {
+  writeParameters(
+      "<parameter name=\"RANGE\"/>\n"
+      "<parameter name=\"DESTINATION\"/>\n"
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_EQ(par_RANGE.value(), 2);
+  EXPECT_EQ(par_DESTINATION.value(), "");
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "(no value)");
+
+  par_RANGE.setValue(25);
+  saveIntParameter(par_RANGE);
+  setStringParameterAndSave(par_DESTINATION, "EDDF");
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "25");
+  EXPECT_EQ(storedValue(parametersPath(), "DESTINATION"), "EDDF");
+  EXPECT_EQ(storedCount(parametersPath(), "RANGE"), 1);
+}
+
+TEST_F(ParametersFileTest, UnreadableFileIsKeptAsideBeforeDefaultsAreWritten) {
+  const std::string broken = "<parameters>\n<parameter name=\"RANGE\" value=\"25\"\n";
+  testing::writeFile(parametersPath(), broken);
+
+  gf_readParameters();
+
+  std::filesystem::path setAside = parametersPath();
+  setAside += ".bad";
+  EXPECT_EQ(testing::readFile(setAside), broken);
+  EXPECT_EQ(par_RANGE.value(), 40);
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "40");
+  const std::string log = logText();
+  const std::size_t warning = log.find("===> '" + parametersPath().string() + "' cannot be read");
+  const std::size_t defaults = log.find(" not found, default values taken:");
+  ASSERT_NE(warning, std::string::npos);
+  EXPECT_LT(warning, defaults);
+}
+
+TEST_F(ParametersFileTest, SingleSaveOnAnUnreadableFileKeepsItAside) {
+  const std::string broken = "<parameters><parameter name=";
+  testing::writeFile(parametersPath(), broken);
+
+  par_LOG.setValue(false);
+  saveBoolParameter(par_LOG);
+
+  std::filesystem::path setAside = parametersPath();
+  setAside += ".bad";
+  EXPECT_EQ(testing::readFile(setAside), broken);
+  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
+}
+
+TEST_F(ParametersFileTest, AnEarlierFileSetAsideIsNotOverwritten) {
+  std::filesystem::path first = parametersPath();
+  first += ".bad";
+  testing::writeFile(first, "first broken file");
+  testing::writeFile(parametersPath(), "second broken file");
+
+  saveBoolParameter(par_LOG);
+
+  std::filesystem::path second = parametersPath();
+  second += ".bad1";
+  EXPECT_EQ(testing::readFile(first), "first broken file");
+  EXPECT_EQ(testing::readFile(second), "second broken file");
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
+}
+
+TEST_F(ParametersFileTest, EmptyFileCountsAsUnreadable) {
+  testing::writeFile(parametersPath(), "");
+  gf_readParameters();
+  std::filesystem::path setAside = parametersPath();
+  setAside += ".bad";
+  EXPECT_TRUE(std::filesystem::exists(setAside));
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
+}
+
+TEST_F(ParametersFileTest, SaveAddsTheParametersElementWhenItIsMissing) {
+  testing::writeFile(parametersPath(), "<?xml version=\"1.0\"?>\n<settings><x/></settings>\n");
+
+  saveBoolParameter(par_LOG);
+
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file(parametersPath().c_str()));
+  EXPECT_TRUE(document.child("settings").child("x"));
+  const pugi::xml_node root = document.child("parameters");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(std::distance(root.begin(), root.end()), 1);
+  EXPECT_STREQ(root.first_child().attribute("name").value(), "LOG");
+  EXPECT_STREQ(root.first_child().attribute("value").value(), "true");
+}
+
+TEST_F(ParametersFileTest, SaveWithoutAFileCreatesOneWithThatSetting) {
+  par_MAIN_WINDOW_Y.setValue(-123);
+  saveIntParameter(par_MAIN_WINDOW_Y);
+  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"MAIN_WINDOW_Y"});
+  EXPECT_EQ(storedValue(parametersPath(), "MAIN_WINDOW_Y"), "-123");
+  EXPECT_NE(logText().find("MAIN_WINDOW_Y=-123\n"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, SaveWritesTheValueAsItStands) {
+  par_TIME_SHIFT_HOURS.setValue(77);  // callers clamp user input, the save does not
+  saveIntParameter(par_TIME_SHIFT_HOURS);
+  EXPECT_EQ(storedValue(parametersPath(), "TIME_SHIFT_HOURS"), "77");
+}
+
+TEST_F(ParametersFileTest, SaveIntoAnUnwritableFolderIsLoggedNotThrown) {
+  setDataFolderPath(folder / "missing" / "folder");
+  EXPECT_NO_THROW(saveBoolParameter(par_LOG));
+  EXPECT_NE(logText().find("Saving '" + parametersPath().string() + "' failed\n"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, RemoveTakesOutOnlyAnExistingNode) {
+  writeParameters("<parameter name=\"MSFS_2020\" value=\"true\"/>\n<parameter name=\"LOG\" value=\"true\"/>\n");
+  EXPECT_TRUE(removeParameter(par_MSFS_2020));
+  EXPECT_FALSE(removeParameter(par_MSFS_2020));
+  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
+  EXPECT_NE(logText().find("Parameter 'MSFS_2020' removed\n"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, SettingLinesAreDroppedWhileStopping) {
+  stopRequested = true;
+  par_LOG.setValue(false);
+  saveBoolParameter(par_LOG);
+  stopRequested = false;
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
+  EXPECT_EQ(logText().find("LOG=false"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, ConcurrentSavesOfDifferentSettingsLoseNothing) {
+  writeParameters("<parameter name=\"UNKNOWN_KEY\" value=\"survives\"/>\n");
+  constexpr int kRounds = 1000;
+  // Each thread saves 1,000 times, alternating between two settings of its own.
+  std::thread ui([] {
+    for (int i = 0; i < kRounds; ++i) {
+      if (i % 2 == 0) {
+        par_MAIN_WINDOW_X.setValue(i);
+        saveIntParameter(par_MAIN_WINDOW_X);
+      } else {
+        par_BLOCK_CALLSIGN.setValue("BAW" + std::to_string(i));
+        saveStringParameter(par_BLOCK_CALLSIGN);
+      }
+    }
+  });
+  std::thread worker([] {
+    for (int i = 0; i < kRounds; ++i) {
+      if (i % 2 == 0) {
+        par_SCAN_LIVERIES.setValue(i % 4 == 0);
+        saveBoolParameter(par_SCAN_LIVERIES);
+      } else {
+        StringParameter& folder = par_lfolder[static_cast<std::size_t>((i / 2) % kLfolderCount)];
+        folder.setValue("/liveries/" + std::to_string(i));
+        saveStringParameter(folder);
+      }
+    }
+  });
+  ui.join();
+  worker.join();
+
+  EXPECT_EQ(storedValue(parametersPath(), "UNKNOWN_KEY"), "survives");
+  EXPECT_EQ(storedValue(parametersPath(), "MAIN_WINDOW_X"), std::to_string(kRounds - 2));
+  EXPECT_EQ(storedValue(parametersPath(), "BLOCK_CALLSIGN"), "BAW" + std::to_string(kRounds - 1));
+  EXPECT_EQ(storedValue(parametersPath(), "SCAN_LIVERIES"), "false");  // last save: i = 998
+  // lfolder k was last saved at the highest odd i below kRounds with (i / 2) % 10 == k.
+  for (int k = 0; k < kLfolderCount; ++k) {
+    int last = -1;
+    for (int i = 1; i < kRounds; i += 2) {
+      if ((i / 2) % kLfolderCount == k) last = i;
+    }
+    const std::string key = "lfolder" + std::to_string(k);
+    EXPECT_EQ(storedCount(parametersPath(), key), 1) << key;
+    EXPECT_EQ(storedValue(parametersPath(), key), "/liveries/" + std::to_string(last)) << key;
+  }
+  // No temporary file is left behind.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder / "data")) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ParametersFileTest, TextSettingsAreHandedOverWhole) {
+  std::atomic<bool> done{false};
+  std::thread reader([&done] {
+    while (!done.load()) {
+      const std::string value = par_DESTINATION.value();
+      ASSERT_TRUE(value.empty() || value == std::string(64, 'A') || value == std::string(64, 'B')) << value;
+    }
+  });
+  for (int i = 0; i < 2000; ++i) par_DESTINATION.setValue(std::string(64, i % 2 == 0 ? 'A' : 'B'));
+  done = true;
+  reader.join();
+}
+
+TEST_F(ParametersFileTest, LoadParametersDocumentOnlyReads) {
+  EXPECT_FALSE([] {
+    pugi::xml_document document;
+    return loadParametersDocument(document);
+  }());
+  writeParameters("<parameter name=\"MAIN_WINDOW_X\" value=\"-30000\"/>\n");
+  pugi::xml_document document;
+  ASSERT_TRUE(loadParametersDocument(document));
+  EXPECT_TRUE(readIntParameter(par_MAIN_WINDOW_X, document, false));
+  EXPECT_EQ(par_MAIN_WINDOW_X.value(), -30000);
+  EXPECT_FALSE(readIntParameter(par_MAIN_WINDOW_Y, document, false));
+  EXPECT_EQ(par_MAIN_WINDOW_Y.value(), 20);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,202 @@
+#include "foundation/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "foundation/parameters_file.h"
+#include "foundation/setting_controls.h"
+#include "platform/window/control_model.h"
+#include "tests/foundation/settings_fixture.h"
+
+namespace crv {
+namespace {
+
+using platform::mainWindowControls;
+
+std::u16string u16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+std::vector<const ParameterControl*> everyControl() {
+  std::vector<const ParameterControl*> controls;
+  const LoadLists lists = buildLoadLists();
+  for (auto* s : lists.checkBoxes) controls.push_back(s);
+  for (auto* s : lists.intControls) controls.push_back(s);
+  for (auto* s : lists.textControls) controls.push_back(s);
+  for (const ParameterControl* c :
+       std::initializer_list<const ParameterControl*>{&par_AI_PACKAGE_SELECTOR, &par_ALL_INSTALL_PATH,
+                                                      &par_CALLSIGN_2_OBJECTID, &par_DESTINATION,
+                                                      &par_parking_percentage, &par_MAX_FIT_FL, &button_Unblock,
+                                                      &button_Reread, &button_FlushStatic}) {
+    controls.push_back(c);
+  }
+  return controls;
+}
+
+TEST(SettingsCatalogueTest, ControlIdsAreUniqueAndRowsOnTheGrid) {
+  const auto controls = everyControl();
+  EXPECT_EQ(controls.size(), 48U);  // 47 controls and MAX_FIT's id
+  std::set<std::uint16_t> ids;
+  for (const ParameterControl* control : controls) {
+    EXPECT_TRUE(ids.insert(control->controlId()).second) << control->controlId();
+    EXPECT_GE(control->controlId(), 32771);
+    EXPECT_LE(control->controlId(), 32863);
+    const bool isButton = dynamic_cast<const ButtonControl*>(control) != nullptr;
+    const std::uint32_t row = control->row() + (isButton ? 2U : 0U);
+    EXPECT_EQ((row - 119U) % 28U, 0U) << control->controlId();
+    EXPECT_LE(row, 371U);
+  }
+}
+
+TEST(SettingsCatalogueTest, ListSettingsTakeTheirLimitsFromTheirLists) {
+  EXPECT_EQ(par_RANGE.minimum(), 2);
+  EXPECT_EQ(par_RANGE.maximum(), 100);
+  EXPECT_EQ(par_AR_ABOVE_HEIGHT.minimum(), 18000);
+  EXPECT_EQ(par_MAX_LIVE_SEL.allowedValues(), par_MAX_PARK_SEL.allowedValues());
+  EXPECT_EQ(par_MAX_PARK_SEL.maximum(), 500);
+  EXPECT_EQ(par_SIM_CHOICE.choices().size(), 2U);
+  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.choices().at(2), "FSLTL, AIG, JF");
+  EXPECT_EQ(par_LAST_EPOCH_TIME.name(), "LAST_EPOCH_TIME:");
+  EXPECT_EQ(par_lfolder[9].name(), "lfolder9");
+  EXPECT_EQ(par_MAX_LIVE.defaultValue(), -1);
+  EXPECT_EQ(par_MAX_LIVE.minimum(), -1);
+}
+
+TEST(SettingsCatalogueTest, MaxFitHoursAndHalfHours) {
+  EXPECT_FLOAT_EQ(maxFitHours(47), 24.0F);
+  EXPECT_FLOAT_EQ(maxFitHours(0), 0.5F);
+  EXPECT_EQ(maxFitHalfHours(0.5F), 0);
+  EXPECT_EQ(maxFitHalfHours(24.0F), 47);
+  EXPECT_EQ(maxFitHalfHours(3.0F), 5);
+  EXPECT_EQ(maxFitHalfHours(99.0F), 47);
+  EXPECT_EQ(maxFitHalfHours(0.0F), 0);
+  EXPECT_EQ(maxFitHalfHours(std::numeric_limits<float>::quiet_NaN()), 47);
+}
+
+TEST(SettingsCatalogueTest, AirportOverrideKeysInFileOrder) {
+  const std::vector<std::string> expected{"LATERAL_RANGE",      "AUTO_RANGE", "INITIAL_LOAD_ONLY",
+                                          "PARK_SOFT",          "PARK_FAKE",  "parking_percentage",
+                                          "MAX_FIT",            "WEEK",       "RT_PARKTRAFFIC_ONLY",
+                                          "LEARN_SOFT",         "MAX_LIVE"};
+  EXPECT_EQ(airportOverrideKeys(), expected);
+}
+
+TEST(SettingsCatalogueTest, SimulatorFolderNames) {
+  EXPECT_EQ(simFolderNameFor("MSFS 2020"), "MSFS");
+  EXPECT_EQ(simFolderNameFor("MSFS 2024"), "MSFS2024");
+}
+
+using SettingControlsTest = SettingsFixture;
+
+TEST_F(SettingControlsTest, IntComboListsAllowedValuesAndSelectsTheValue) {
+  createSettingControls();
+  par_RANGE.setValue(25);
+  fillIntCombo(par_RANGE);
+  const auto items = mainWindowControls().items(par_RANGE.controlId());
+  ASSERT_EQ(items.size(), kRangeValues.size());
+  EXPECT_EQ(items.front(), u"2");
+  EXPECT_EQ(items.back(), u"100");
+  EXPECT_EQ(mainWindowControls().selectedItem(par_RANGE.controlId()), u"25");
+
+  par_RANGE.setValue(7);  // between two allowed values
+  fillIntCombo(par_RANGE);
+  EXPECT_EQ(mainWindowControls().currentSelection(par_RANGE.controlId()), platform::kComboError);
+  EXPECT_EQ(mainWindowControls().items(par_RANGE.controlId()).size(), kRangeValues.size());
+}
+
+TEST_F(SettingControlsTest, StringComboSelectsByCaseInsensitivePrefix) {
+  createSettingControls();
+  par_SIM_CHOICE.setValue("msfs 2024");
+  fillStringCombo(par_SIM_CHOICE);
+  EXPECT_EQ(mainWindowControls().currentSelection(par_SIM_CHOICE.controlId()), 1);
+
+  par_AI_PACKAGE_SELECTOR.setValue("jf, f");
+  fillStringCombo(par_AI_PACKAGE_SELECTOR);
+  EXPECT_EQ(mainWindowControls().selectedItem(par_AI_PACKAGE_SELECTOR.controlId()), u"JF, FSLTL, AIG");
+
+  // A value that matches no choice leaves the selection as it is.
+  mainWindowControls().setCurrentSelection(par_AI_PACKAGE_SELECTOR.controlId(), 3);
+  par_AI_PACKAGE_SELECTOR.setValue("PMDG");
+  setControlText(par_AI_PACKAGE_SELECTOR);
+  EXPECT_EQ(mainWindowControls().currentSelection(par_AI_PACKAGE_SELECTOR.controlId()), 3);
+}
+
+TEST_F(SettingControlsTest, CombosWithoutAWindowAreLeftAlone) {
+  EXPECT_NO_THROW(fillIntCombo(par_RANGE));
+  EXPECT_NO_THROW(fillStringCombo(par_SIM_CHOICE));
+  EXPECT_FALSE(mainWindowControls().exists(par_RANGE.controlId()));
+}
+
+TEST_F(SettingControlsTest, MissingControlIsOnlyLogged) {
+  par_TIME_SHIFT_HOURS.setValue(5);
+  setControlInt(par_TIME_SHIFT_HOURS);
+  clearControlText(par_DESTINATION.controlId());
+  const std::string log = logText();
+  EXPECT_NE(log.find("GetDlgItem failed for ID 32860\n"), std::string::npos);
+  EXPECT_NE(log.find("GetDlgItem failed for ID 32839\n"), std::string::npos);
+}
+
+TEST_F(SettingControlsTest, MaxFitShowsInHoursInTheMaxFitBox) {
+  createSettingControls();
+  par_MAX_FIT.setValue(47);
+  setControlInt(par_MAX_FIT);
+  EXPECT_EQ(mainWindowControls().text(par_MAX_FIT_FL.controlId()), u"24");
+  par_MAX_FIT.setValue(4);
+  setControlInt(par_MAX_FIT);
+  EXPECT_EQ(mainWindowControls().text(par_MAX_FIT_FL.controlId()), u"2.5");
+  EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 2.5F);
+  EXPECT_EQ(logText().find("GetDlgItem failed"), std::string::npos);
+}
+
+TEST_F(SettingControlsTest, TextThatIsNotUtf8IsLoggedNotShown) {
+  createSettingControls();
+  par_BLOCK_CALLSIGN.setValue("AB\xff");
+  EXPECT_NO_THROW(setControlText(par_BLOCK_CALLSIGN));
+  EXPECT_EQ(mainWindowControls().text(par_BLOCK_CALLSIGN.controlId()), u"");
+  EXPECT_NE(logText().find("setControlText: BLOCK_CALLSIGN"), std::string::npos);
+}
+
+TEST_F(SettingControlsTest, ControlsShowTheLoadedValues) {
+  createSettingControls();
+  fillIntCombo(par_RANGE);
+  fillIntCombo(par_AIRP_HEIGHT);
+  fillStringCombo(par_SIM_CHOICE);
+  writeParameters(
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n"
+      "<parameter name=\"RANGE\" value=\"25\"/>\n"
+      "<parameter name=\"AIRP_HEIGHT\" value=\"7000\"/>\n"
+      "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
+      "<parameter name=\"LOG\" value=\"false\"/>\n"
+      "<parameter name=\"WEEK\" value=\"true\"/>\n"
+      "<parameter name=\"TIME_SHIFT_HOURS\" value=\"5\"/>\n"
+      "<parameter name=\"MAX_FIT\" value=\"10\"/>\n"
+      "<parameter name=\"BLOCK_CALLSIGN\" value=\"DLH1,BAW2\"/>\n");
+
+  gf_readParameters();
+
+  auto& controls = mainWindowControls();
+  EXPECT_EQ(controls.selectedItem(par_RANGE.controlId()), u"25");
+  EXPECT_EQ(controls.currentSelection(par_AIRP_HEIGHT.controlId()), platform::kComboError);
+  EXPECT_EQ(controls.selectedItem(par_SIM_CHOICE.controlId()), u"MSFS 2024");
+  EXPECT_EQ(controls.isChecked(par_LOG.controlId()), false);
+  EXPECT_EQ(controls.isChecked(par_WEEK.controlId()), true);
+  EXPECT_EQ(controls.isChecked(par_SUPPRESS_STUB.controlId()), true);
+  EXPECT_EQ(controls.text(par_TIME_SHIFT_HOURS.controlId()), u"5");
+  EXPECT_EQ(controls.text(par_TIME_SHIFT_DAYS.controlId()), u"0");
+  EXPECT_EQ(controls.text(par_MAX_FIT_FL.controlId()), u"5.5");
+  EXPECT_EQ(controls.text(par_BLOCK_CALLSIGN.controlId()), u16("DLH1,BAW2"));
+  EXPECT_EQ(logText().find("GetDlgItem failed"), std::string::npos);
+
+  // A fresh start without a file shows the defaults.
+  std::filesystem::remove(parametersPath());
+  gf_readParameters();
+  EXPECT_EQ(controls.selectedItem(par_RANGE.controlId()), u"40");
+  EXPECT_EQ(controls.selectedItem(par_SIM_CHOICE.controlId()), u"MSFS 2020");
+  EXPECT_EQ(controls.isChecked(par_LOG.controlId()), true);
+  EXPECT_EQ(controls.text(par_TIME_SHIFT_HOURS.controlId()), u"0");
+  EXPECT_EQ(controls.text(par_MAX_FIT_FL.controlId()), u"24");
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,206 @@
+#include "foundation/version_update.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/parameters_file.h"
+#include "platform/window/control_model.h"
+#include "tests/foundation/settings_fixture.h"
+
+namespace crv {
+namespace {
+
+using VersionUpdateTest = SettingsFixture;
+
+TEST(SnapTest, RangesSnapToAllowedSteps) {
+  const std::vector<std::pair<int, int>> cases{{-5, 2}, {2, 2},   {3, 3},   {6, 6},    {7, 8},   {8, 8},
+                                               {9, 10}, {19, 20}, {22, 20}, {23, 25},  {27, 25}, {28, 30},
+                                               {44, 40}, {45, 50}, {56, 50}, {57, 65}, {72, 65}, {73, 80},
+                                               {89, 80}, {90, 100}, {5000, 100}};
+  for (const auto& [input, expected] : cases) EXPECT_EQ(lf_snapRange(input), expected) << input;
+  for (int v = -3; v <= 120; ++v) {
+    EXPECT_EQ(par_RANGE.clamped(lf_snapRange(v)), lf_snapRange(v));
+    EXPECT_NE(std::find(kRangeValues.begin(), kRangeValues.end(), lf_snapRange(v)), kRangeValues.end()) << v;
+  }
+}
+
+TEST(SnapTest, HeightsSnapToAllowedAirportHeights) {
+  const std::vector<std::pair<int, int>> cases{{0, 2000},      {2999, 2000},   {3000, 4000},   {16999, 16000},
+                                               {17000, 18000}, {26999, 18000}, {27000, 36000}, {46999, 36000},
+                                               {47000, 48000}, {49000, 48000}};
+  for (const auto& [input, expected] : cases) EXPECT_EQ(lf_snapHeight(input), expected) << input;
+  for (int v = 0; v <= 50000; v += 250) {
+    const int snapped = lf_snapHeight(v);
+    EXPECT_NE(std::find(kAirportHeightValues.begin(), kAirportHeightValues.end(), snapped),
+              kAirportHeightValues.end())
+        << v;
+  }
+}
+
+TEST(SnapTest, OldAircraftLimitsConvertInTheirOwnSteps) {
+  EXPECT_EQ(maxParkFromCustomMaxPark(-1), 500);
+  EXPECT_EQ(maxParkFromCustomMaxPark(0), 10);
+  EXPECT_EQ(maxParkFromCustomMaxPark(49), 25);
+  EXPECT_EQ(maxParkFromCustomMaxPark(300), 50);
+  EXPECT_EQ(maxLiveFromMaxLive(-1), 500);
+  EXPECT_EQ(maxLiveFromMaxLive(24), 10);
+  EXPECT_EQ(maxLiveFromMaxLive(74), 50);
+  EXPECT_EQ(maxLiveFromMaxLive(99), 75);
+  EXPECT_EQ(maxLiveFromMaxLive(300), 100);
+  EXPECT_EQ(airportRangeFromOldAirportRange(7), 5);
+  EXPECT_EQ(airportRangeFromOldAirportRange(12), 10);
+  EXPECT_EQ(airportRangeFromOldAirportRange(13), 15);
+  EXPECT_EQ(airportRangeFromOldAirportRange(26), 25);
+  EXPECT_EQ(airportRangeFromOldAirportRange(27), 30);
+}
+
+TEST_F(VersionUpdateTest, SetRangeClampsTheSettingButNotTheRadius) {
+  lf_setRange(150);
+  EXPECT_EQ(par_RANGE.value(), 100);
+  EXPECT_EQ(trafficRangeNm.load(), 150.0);
+  EXPECT_EQ(trafficRadiusMeters.load(), 150 * 1852 + 10000);
+  lf_setRange(12);
+  EXPECT_EQ(par_RANGE.value(), 12);
+  EXPECT_EQ(trafficRadiusMeters.load(), 12 * 1852 + 10000);
+}
+
+constexpr const char* kOldFile =
+    "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.1\"/>\n"
+    "<parameter name=\"MSFS_2020\" value=\"true\"/>\n"
+    "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
+    "<parameter name=\"AI_PACKAGE_ORDER\" value=\"3\"/>\n"
+    "<parameter name=\"CUSTOM_MAX_PARK\" value=\"300\"/>\n"
+    "<parameter name=\"MAX_LIVE\" value=\"300\"/>\n"
+    "<parameter name=\"LATERAL_RANGE\" value=\"44\"/>\n"
+    "<parameter name=\"AIRPORT_RANGE\" value=\"13\"/>\n"
+    "<parameter name=\"AUTO_RANGE_ABOVE_HEIGHT\" value=\"49000\"/>\n"
+    "<parameter name=\"AIRPORT_HEIGHT\" value=\"5000\"/>\n"
+    "<parameter name=\"CUSTOM_PARKING_PERCENTAGE\" value=\"45\"/>\n"
+    "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>\n"
+    "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>\n";
+
+void setStoredVersion(const std::filesystem::path& parametersFile, const char* version) {
+  std::string text = testing::readFile(parametersFile);
+  const std::string current = "name=\"PROGRAM_VERSION\" value=\"11.0.2\"";
+  const std::size_t at = text.find(current);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, current.size(), std::string("name=\"PROGRAM_VERSION\" value=\"") + version + "\"");
+  testing::writeFile(parametersFile, text);
+}
+
+TEST_F(VersionUpdateTest, UpdateFromAnOlderVersionConvertsOldKeysOnce) {
+  writeParameters(kOldFile);
+  testing::writeFile(folder / "install_new_version.exe", "installer");
+  createSettingControls();
+
+  gf_readParameters();
+
+  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2020");
+  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "FSLTL, AIG, JF");
+  EXPECT_EQ(par_MAX_PARK_SEL.value(), 50);
+  EXPECT_EQ(par_MAX_LIVE_SEL.value(), 100);
+  EXPECT_EQ(par_RANGE.value(), 40);
+  EXPECT_EQ(par_AIRP_RANGE.value(), 15);
+  EXPECT_EQ(par_AR_ABOVE_HEIGHT.value(), 48000);
+  EXPECT_EQ(par_AIRP_HEIGHT.value(), 6000);
+  EXPECT_EQ(par_CUSTOM_PARKING_PERCENTAGE.value(), 45);
+  EXPECT_TRUE(par_SCAN_LIVERIES.value());
+  EXPECT_TRUE(par_SCAN_AIRPORTS.value());
+  EXPECT_EQ(platform::mainWindowControls().isChecked(par_SCAN_LIVERIES.controlId()), true);
+  EXPECT_EQ(trafficRadiusMeters.load(), 40 * 1852 + 10000);
+
+  const auto file = parametersPath();
+  EXPECT_EQ(storedValue(file, "PROGRAM_VERSION"), "11.0.2");
+  EXPECT_EQ(storedValue(file, "SIM_CHOICE"), "MSFS 2020");
+  EXPECT_EQ(storedValue(file, "AI_PACKAGE_SELECTOR"), "FSLTL, AIG, JF");
+  EXPECT_EQ(storedValue(file, "MAX_PARK_SEL"), "50");
+  EXPECT_EQ(storedValue(file, "AIRP_HEIGHT"), "6000");
+  EXPECT_EQ(storedValue(file, "SCAN_LIVERIES"), "true");
+  EXPECT_EQ(storedValue(file, "CUSTOM_PARKING_PERCENTAGE"), "45");
+  for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
+  EXPECT_FALSE(std::filesystem::exists(folder / "install_new_version.exe"));
+  EXPECT_NE(logText().find("This is a version update from 11.0.1 -> 11.0.2\n"), std::string::npos);
+
+  // The user picks other values; a later session keeps them, and so does a
+  // later update.
+  par_RANGE.setValue(10);
+  saveIntParameter(par_RANGE);
+  setStringParameterAndSave(par_SIM_CHOICE, "MSFS 2024");
+  par_MAX_LIVE_SEL.setValue(25);
+  saveIntParameter(par_MAX_LIVE_SEL);
+  gf_readParameters();
+  setStoredVersion(file, "11.0.1");
+  gf_readParameters();
+
+  EXPECT_EQ(par_RANGE.value(), 10);
+  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2024");
+  EXPECT_EQ(par_MAX_LIVE_SEL.value(), 25);
+  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "FSLTL, AIG, JF");
+  EXPECT_EQ(storedValue(file, "RANGE"), "10");
+  for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
+}
+
+TEST_F(VersionUpdateTest, AnOldKeyMissingFromTheFileLeavesItsSettingAlone) {
+  writeParameters(
+      "<parameter name=\"PROGRAM_VERSION\" value=\"10.9.9\"/>\n"
+      "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
+      "<parameter name=\"RANGE\" value=\"65\"/>\n"
+      "<parameter name=\"MAX_LIVE\" value=\"-1\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2024");
+  EXPECT_EQ(par_RANGE.value(), 65);
+  EXPECT_EQ(par_MAX_LIVE_SEL.value(), 500);
+  EXPECT_EQ(storedCount(parametersPath(), "MAX_LIVE"), 0);
+  EXPECT_EQ(storedCount(parametersPath(), "MSFS_2020"), 0);
+}
+
+TEST_F(VersionUpdateTest, NewerStoredVersionIsSetBackWithoutConversion) {
+  writeParameters(
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.3\"/>\n"
+      "<parameter name=\"LATERAL_RANGE\" value=\"7\"/>\n"
+      "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>\n");
+
+  gf_readParameters();
+
+  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
+  EXPECT_EQ(storedValue(parametersPath(), "LATERAL_RANGE"), "7");
+  EXPECT_EQ(par_RANGE.value(), 40);
+  EXPECT_FALSE(par_SCAN_LIVERIES.value());
+  EXPECT_EQ(logText().find("version update"), std::string::npos);
+}
+
+TEST_F(VersionUpdateTest, SameVersionWritesNothing) {
+  writeParameters("<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+  gf_readParameters();
+  const std::string log = logText();
+  const std::string line = "PROGRAM_VERSION=\"11.0.2\"\n";
+  const std::size_t first = log.find(line);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(log.find(line, first + 1), std::string::npos);  // read, never saved
+}
+
+TEST_F(VersionUpdateTest, UnreadableStoredVersionCountsAsOlder) {
+  writeParameters(
+      "<parameter name=\"PROGRAM_VERSION\" value=\"garbage\"/>\n"
+      "<parameter name=\"AIRPORT_RANGE\" value=\"30\"/>\n");
+  gf_readParameters();
+  EXPECT_EQ(par_AIRP_RANGE.value(), 30);
+  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
+  EXPECT_NE(logText().find("This is a version update from 0.0.0 -> 11.0.2\n"), std::string::npos);
+}
+
+TEST_F(VersionUpdateTest, MissingInstallerIsNoError) {
+  writeParameters("<parameter name=\"PROGRAM_VERSION\" value=\"11.0.1\"/>\n");
+  gf_readParameters();
+  EXPECT_EQ(logText().find("Failed to remove"), std::string::npos);
+  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
+}
+
+}  // namespace
+}  // namespace crv

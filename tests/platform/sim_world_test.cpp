@@ -1,0 +1,94 @@
+// The world file of the simulator stand-in.
+
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/simconnect/sim_world.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::parseSimWorld;
+using platform::SimWorldError;
+
+TEST(SimWorldFile, AWholeWorldIsRead) {
+  const platform::SimWorld world = parseSimWorld(R"({
+    "simulator": "2024", "flightRunning": false, "frameRate": 60, "utcSeconds": 1735689610, "maxObjects": 500,
+    "userAircraft": {"latitude": -33.9461, "longitude": 151.1772, "altitudeFeet": 21, "groundAltitudeFeet": 21,
+                     "headingDegrees": 180, "pitchDegrees": -2, "bankDegrees": 0, "groundSpeedKnots": 0,
+                     "onGround": true, "lightStates": 3, "title": "Some Airliner", "atcModel": "$$:A388",
+                     "atcId": "VH-OQA"}})");
+  EXPECT_EQ(world.identity.applicationName, "SunRise");
+  EXPECT_FALSE(world.flightRunning);
+  EXPECT_TRUE(world.simulatorRunning);
+  EXPECT_DOUBLE_EQ(world.frameRate, 60.0);
+  EXPECT_EQ(world.utcSeconds, 1735689610);
+  EXPECT_EQ(world.maxObjects, 500U);
+  EXPECT_DOUBLE_EQ(world.userAircraft.latitudeDegrees, -33.9461);
+  EXPECT_NEAR(world.userAircraft.headingRadians, M_PI, 1e-12);
+  EXPECT_NEAR(world.userAircraft.pitchRadians, -2.0 * M_PI / 180.0, 1e-12);
+  EXPECT_DOUBLE_EQ(world.userAircraft.altitudeAboveGroundFeet, 0.0);
+  EXPECT_EQ(world.userAircraft.lightStates, 3);
+  EXPECT_EQ(world.userAircraft.atcModel, "$$:A388");
+  EXPECT_EQ(world.userAircraft.atcId, "VH-OQA");
+}
+
+TEST(SimWorldFile, MissingMembersKeepTheDefaults) {
+  const platform::SimWorld world = parseSimWorld(R"({"simulator": 2020, "applicationName": "Kitty-Hawk!"})");
+  EXPECT_EQ(world.identity.applicationName, "Kitty-Hawk!");
+  EXPECT_EQ(world.identity.versionMajor, 11U);
+  EXPECT_DOUBLE_EQ(world.frameRate, 30.0);
+  EXPECT_EQ(world.userAircraft.title, platform::SimWorld::defaultUserAircraft().title);
+}
+
+TEST(SimWorldFile, BadWorldsAreRefusedNamingTheMember) {
+  struct Case {
+    const char* json;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"{\"simulator\": 2020", "not valid JSON"},
+      {"[1, 2]", "must be a JSON object"},
+      {R"({"simulator": 2022})", "'simulator' must be 2020 or 2024"},
+      {R"({"frameRate": "fast"})", "'frameRate' must be a number"},
+      {R"({"frameRate": -1})", "'frameRate' must lie between"},
+      {R"({"flightRunning": 1})", "'flightRunning' must be true or false"},
+      {R"({"framerate": 30})", "unknown member 'framerate'"},
+      {R"({"userAircraft": {"latitude": 91}})", "'userAircraft.latitude' must lie between"},
+      {R"({"userAircraft": {"title": 5}})", "'userAircraft.title' must be a text"},
+      {R"({"userAircraft": {"heading": 5}})", "unknown member 'userAircraft.heading'"},
+      {R"({"userAircraft": []})", "'userAircraft' must be an object"},
+  };
+  for (const Case& c : cases) {
+    try {
+      parseSimWorld(c.json);
+      ADD_FAILURE() << c.json;
+    } catch (const SimWorldError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
+    }
+  }
+}
+
+TEST(SimWorldFile, AFileThatCannotBeReadOrParsedIsNamed) {
+  TempFolder folder;
+  try {
+    platform::loadSimWorldFile(folder / "missing.json");
+    ADD_FAILURE();
+  } catch (const SimWorldError& error) {
+    EXPECT_NE(std::string(error.what()).find("missing.json' cannot be read"), std::string::npos) << error.what();
+  }
+  writeFile(folder / "cut.json", "{\"userAircraft\": {\"latitude\": 4");
+  try {
+    platform::loadSimWorldFile(folder / "cut.json");
+    ADD_FAILURE();
+  } catch (const SimWorldError& error) {
+    EXPECT_NE(std::string(error.what()).find("cut.json': not valid JSON"), std::string::npos) << error.what();
+  }
+  EXPECT_EQ(readFile(folder / "cut.json"), "{\"userAircraft\": {\"latitude\": 4");  // left as it was
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -1,0 +1,320 @@
+// AI objects in the simulator stand-in: creates and their failures, the
+// assigned id, ObjectAdded and ObjectRemoved, release of control, client
+// events, position writes, flight plans and the exceptions of bad calls.
+
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/simconnect_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::SimFunction;
+
+class SimConnectObjects : public StandInFixture {
+ protected:
+  void SetUp() override {
+    handle = openConnection();
+    registerLikeTheLink(handle);
+    inbox.fetch(handle);
+  }
+
+  // Creates an aircraft and returns the id that ObjectAdded tells.
+  DWORD create(const char* tail, bool onGround = false) {
+    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", tail,
+                                                initPosition(47.47, 8.56, 5000.0, onGround), 104),
+              S_OK);
+    const auto added = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
+    EXPECT_EQ(added.size(), 1U);
+    return added.empty() ? 0 : added[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>().dwData;
+  }
+
+  SIMCONNECT_RECV_EXCEPTION onlyException() {
+    const auto exceptions = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+    EXPECT_EQ(exceptions.size(), 1U);
+    return exceptions.empty() ? SIMCONNECT_RECV_EXCEPTION{} : exceptions[0].as<SIMCONNECT_RECV_EXCEPTION>();
+  }
+
+  DWORD lastPacket() {
+    DWORD packet = 0;
+    EXPECT_EQ(SimConnect_GetLastSentPacketID(handle, &packet), S_OK);
+    return packet;
+  }
+
+  HANDLE handle = nullptr;
+};
+
+TEST_F(SimConnectObjects, ACreateBringsTheAssignedIdAndObjectAdded) {
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", "DLH4AB",
+                                              initPosition(47.47, 8.56, 5000.0, false), 104),
+            S_OK);
+  const auto messages = inbox.fetch(handle);
+  ASSERT_EQ(messages.size(), 2U);
+  ASSERT_EQ(messages[0].id(), SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID);
+  const auto assigned = messages[0].as<SIMCONNECT_RECV_ASSIGNED_OBJECT_ID>();
+  EXPECT_EQ(assigned.dwRequestID, 104U);
+  EXPECT_GT(assigned.dwObjectID, sim->userObjectId());
+  ASSERT_EQ(messages[1].id(), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
+  const auto added = messages[1].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  EXPECT_EQ(added.uEventID, kEventObjectAdded);
+  EXPECT_EQ(added.dwData, assigned.dwObjectID);
+  EXPECT_EQ(added.eObjType, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+
+  const auto object = sim->object(assigned.dwObjectID);
+  ASSERT_TRUE(object.has_value());
+  EXPECT_TRUE(object->createdByClient);
+  EXPECT_EQ(object->title, "Airbus A320 Lufthansa");
+  EXPECT_EQ(object->tailNumber, "DLH4AB");
+  EXPECT_EQ(object->state.atcId, "DLH4AB");
+  EXPECT_DOUBLE_EQ(object->state.altitudeFeet, 5000.0);
+  EXPECT_FALSE(object->state.onGround);
+  EXPECT_NEAR(object->state.headingRadians, 1.5707963, 1e-6);  // 90 degrees in the create
+
+  EXPECT_EQ(create("DLH4AC"), assigned.dwObjectID + 1);
+}
+
+TEST_F(SimConnectObjects, AStaticCreateStandsOnTheGround) {
+  const DWORD id = create("CRVN17", true);
+  const auto object = sim->object(id);
+  ASSERT_TRUE(object.has_value());
+  EXPECT_TRUE(object->state.onGround);
+  EXPECT_DOUBLE_EQ(object->state.altitudeFeet, sim->userAircraft().groundAltitudeFeet);
+  EXPECT_DOUBLE_EQ(object->state.altitudeAboveGroundFeet, 0.0);
+}
+
+TEST_F(SimConnectObjects, TheProbeTellsTheTailNumberAsAtcIdCutTo31Bytes) {
+  const std::string longTail(40, 'X');
+  const DWORD id = create(longTail.c_str());
+  sim->setGroundInfo(id, 1234.5, 400.0, false);
+  ASSERT_EQ(SimConnect_RequestDataOnSimObjectType(handle, 101, kDefProbe, 20000, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+            S_OK);
+  const auto replies = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE);
+  ASSERT_EQ(replies.size(), 2U);
+  const auto reply = replies[1].as<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE>();
+  EXPECT_EQ(reply.dwObjectID, id);
+  const auto block = replies[1].dataBlock();
+  ASSERT_EQ(block.size(), 56U);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 0), 1234.5);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 8), 400.0);
+  EXPECT_EQ(int64At(block, 16), 0);
+  EXPECT_EQ(textAt(block, 24), longTail.substr(0, 31));
+}
+
+TEST_F(SimConnectObjects, ACreateFailsAtOnceOrLaterWithItsPacketId) {
+  sim->failNext(SimFunction::AICreateNonATCAircraft);
+  EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", "FAIL1", initPosition(47.47, 8.56, 0, true), 104), E_FAIL);
+  EXPECT_TRUE(inbox.fetch(handle).empty());
+
+  sim->failNextCreateLater();
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", "FAIL2", initPosition(47.47, 8.56, 0, true), 104), S_OK);
+  const DWORD packet = lastPacket();
+  const auto messages = inbox.fetch(handle);
+  ASSERT_EQ(messages.size(), 1U);
+  const auto exception = messages[0].as<SIMCONNECT_RECV_EXCEPTION>();
+  EXPECT_EQ(exception.dwException, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED);
+  EXPECT_EQ(exception.dwSendID, packet);
+  EXPECT_EQ(sim->objects().size(), 1U);  // only the user aircraft
+
+  // The failure is used up: the next create works.
+  EXPECT_GT(create("OK1"), 0U);
+}
+
+TEST(SimConnectObjectLimit, ObjectsBeyondTheLimitAreRefused) {
+  platform::SimWorld world;
+  world.maxObjects = 2;
+  auto sim = std::make_shared<platform::SimulatorStandIn>(world);
+  platform::ScopedSimulator installed(sim);
+  HANDLE handle = nullptr;
+  ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
+  for (const char* tail : {"A1", "A2", "A3"}) {
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", tail, initPosition(0, 0, 0, true), 104), S_OK);
+  }
+  MessageInbox inbox;
+  const auto exceptions = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+  ASSERT_EQ(exceptions.size(), 1U);
+  EXPECT_EQ(exceptions[0].as<SIMCONNECT_RECV_EXCEPTION>().dwException, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS);
+  EXPECT_EQ(exceptions[0].as<SIMCONNECT_RECV_EXCEPTION>().dwSendID, 3U);
+  EXPECT_EQ(sim->objects().size(), 3U);  // the user aircraft and two
+}
+
+TEST_F(SimConnectObjects, RemovalSendsObjectRemovedAndBadIdsRaiseExceptions) {
+  const DWORD id = create("DLH1");
+  ASSERT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+  const auto removed = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
+  ASSERT_EQ(removed.size(), 1U);
+  const auto event = removed[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  EXPECT_EQ(event.uEventID, kEventObjectRemoved);
+  EXPECT_EQ(event.dwData, id);
+  EXPECT_EQ(event.eObjType, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  EXPECT_TRUE(sim->object(id)->removed);
+
+  ASSERT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+  auto exception = onlyException();
+  EXPECT_EQ(exception.dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+  EXPECT_EQ(exception.dwSendID, lastPacket());
+
+  ASSERT_EQ(SimConnect_AIRemoveObject(handle, sim->userObjectId(), 105), S_OK);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE);
+  ASSERT_EQ(SimConnect_AIReleaseControl(handle, 4242, 103), S_OK);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+  ASSERT_EQ(SimConnect_TransmitClientEvent(handle, id, 217, 2, kGroup, 0), S_OK);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+
+  sim->failNext(SimFunction::AIRemoveObject);
+  EXPECT_EQ(SimConnect_AIRemoveObject(handle, create("DLH2"), 105), E_FAIL);
+}
+
+TEST_F(SimConnectObjects, ReleaseFreezeAndClientEventsAreRecordedPerObject) {
+  const DWORD id = create("SWR12");
+  SimConnect_AIReleaseControl(handle, id, 103);
+  for (DWORD freeze : {214, 215, 216}) SimConnect_TransmitClientEvent(handle, id, freeze, 1, kGroup, 0);
+  SimConnect_AIReleaseControl(handle, id, 103);
+  SimConnect_TransmitClientEvent(handle, id, 217, 2, kGroup, 0);
+  SimConnect_AIReleaseControl(handle, id, 103);
+  SimConnect_TransmitClientEvent(handle, id, 207, 1, kGroup, 0);
+  SimConnect_TransmitClientEvent(handle, id, 211, 1, kGroup, 0);
+  SimConnect_TransmitClientEvent(handle, id, 206, 0, kGroup, 0);
+  SimConnect_TransmitClientEvent(handle, id, 220, 0, kGroup, 0);
+  SimConnect_TransmitClientEvent(handle, id, 219, 1, kGroup, 0);
+  EXPECT_TRUE(withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION).empty());
+
+  const auto object = sim->object(id);
+  ASSERT_TRUE(object.has_value());
+  EXPECT_EQ(object->releaseControlCount, 3);
+  EXPECT_TRUE(object->frozenLatitudeLongitude);
+  EXPECT_TRUE(object->frozenAltitude);
+  EXPECT_TRUE(object->frozenAttitude);
+  EXPECT_TRUE(object->enginesRunning);
+  EXPECT_EQ(object->lastEventData.at("FLAPS_SET"), 2U);
+  EXPECT_EQ(object->lastEventData.at("GEAR_SET"), 1U);
+  EXPECT_EQ(object->state.lightStates, 0x201);  // nav and cabin on, beacon off
+  ASSERT_EQ(object->clientEvents.size(), 9U);
+  EXPECT_EQ(object->clientEvents[3].eventName, "FLAPS_SET");
+  EXPECT_EQ(object->clientEvents[3].clientEventId, 217U);
+
+  // The order of the calls for the flaps: release, event, release.
+  const auto calls = sim->calls();
+  std::vector<std::string> flapsCalls;
+  for (std::size_t index = 0; index < calls.size(); ++index) {
+    if (calls[index].function == SimFunction::TransmitClientEvent && calls[index].id(1) == 217) {
+      flapsCalls = {calls[index - 1].text(), calls[index].text(), calls[index + 1].text()};
+    }
+  }
+  const std::string oid = std::to_string(id);
+  EXPECT_EQ(flapsCalls, (std::vector<std::string>{"AIReleaseControl(" + oid + ", 103)",
+                                                  "TransmitClientEvent(" + oid + ", 217, 2, 301, 0)",
+                                                  "AIReleaseControl(" + oid + ", 103)"}));
+
+  // ALL_LIGHTS_TOGGLE on the user aircraft.
+  SimConnect_TransmitClientEvent(handle, SIMCONNECT_OBJECT_ID_USER, 213, 0, kGroup, 0);
+  EXPECT_EQ(sim->userAircraft().lightStates, 0x31F);
+  EXPECT_EQ(sim->object(sim->userObjectId())->clientEvents.back().eventName, "ALL_LIGHTS_TOGGLE");
+}
+
+TEST_F(SimConnectObjects, PositionWritesMoveTheObjectAndBadWritesRaiseExceptions) {
+  const DWORD id = create("AFR7");
+  const double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
+  for (int frame = 0; frame < 3; ++frame) {
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, const_cast<double*>(position)), S_OK);
+  }
+  auto object = sim->object(id);
+  ASSERT_TRUE(object.has_value());
+  ASSERT_EQ(object->poses.size(), 3U);
+  EXPECT_DOUBLE_EQ(object->poses[2].latitudeDegrees, 47.5);
+  EXPECT_DOUBLE_EQ(object->poses[2].headingRadians, 3.0);
+  EXPECT_DOUBLE_EQ(object->state.altitudeFeet, 6000.0);
+  EXPECT_NEAR(object->state.verticalSpeedFeetPerSecond, 10.0, 1e-9);
+  EXPECT_DOUBLE_EQ(object->state.trueAirspeedKnots, 250.0);
+
+  const double spoilers[3] = {100.0, -100.0, -100.0};
+  ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefSpoilersThrottle, id, 0, 0, 24, const_cast<double*>(spoilers)),
+            S_OK);
+  object = sim->object(id);
+  EXPECT_DOUBLE_EQ(object->state.spoilersHandlePercent, 100.0);
+  EXPECT_DOUBLE_EQ(object->state.throttle2Percent, -100.0);
+  EXPECT_EQ(object->poses.size(), 3U);  // spoilers do not move it
+  EXPECT_TRUE(inbox.fetch(handle).empty());
+
+  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 56, const_cast<double*>(position));
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);
+  SimConnect_SetDataOnSimObject(handle, 499, id, 0, 0, 64, const_cast<double*>(position));
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, 777, 0, 0, 64, const_cast<double*>(position));
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+  SimConnect_SetDataOnSimObject(handle, kDefTitle, id, 0, 0, 64, const_cast<double*>(position));
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);  // variable size
+  EXPECT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, nullptr), E_FAIL);
+  EXPECT_EQ(sim->object(id)->dataWriteCount, 4);
+}
+
+TEST_F(SimConnectObjects, FlightPlansAreRecordedOrRefused) {
+  const DWORD id = create("KLM9");
+  ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, "orig_dest/101.pln", 110), S_OK);
+  EXPECT_EQ(sim->object(id)->flightPlanPaths, (std::vector<std::string>{"orig_dest/101.pln"}));
+
+  sim->failNextFlightPlanLater();
+  ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, "orig_dest/101.pln", 110), S_OK);
+  const auto exception = onlyException();
+  EXPECT_EQ(exception.dwException, SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED);
+  EXPECT_EQ(exception.dwSendID, lastPacket());
+
+  sim->failNext(SimFunction::AISetAircraftFlightPlan);
+  EXPECT_NE(SimConnect_AISetAircraftFlightPlan(handle, id, "orig_dest/101.pln", 110), S_OK);
+  EXPECT_EQ(sim->object(id)->flightPlanPaths.size(), 1U);
+
+  platform::SimObjectState boat;
+  const DWORD boatId = sim->addForeignObject(boat, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
+  inbox.fetch(handle);
+  SimConnect_AISetAircraftFlightPlan(handle, boatId, "x.pln", 110);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE);
+}
+
+TEST_F(SimConnectObjects, ForeignObjectsComeAndGoWithTheirType) {
+  platform::SimObjectState state = sim->userAircraft();
+  state.atcId = "";
+  const DWORD aircraft = sim->addForeignObject(state);
+  const DWORD boat = sim->addForeignObject(state, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
+  sim->sendObjectAddRemove("ObjectAdded", 5000, SIMCONNECT_SIMOBJECT_TYPE_GROUND);
+  EXPECT_TRUE(sim->removeObjectFromSimulator(aircraft));
+  EXPECT_FALSE(sim->removeObjectFromSimulator(aircraft));
+  EXPECT_FALSE(sim->removeObjectFromSimulator(sim->userObjectId()));
+
+  const auto events = inbox.fetch(handle);
+  ASSERT_EQ(events.size(), 4U);
+  const auto first = events[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  const auto second = events[1].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  const auto third = events[2].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  const auto fourth = events[3].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
+  EXPECT_EQ(first.dwData, aircraft);
+  EXPECT_EQ(first.eObjType, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  EXPECT_EQ(second.dwData, boat);
+  EXPECT_EQ(second.eObjType, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
+  EXPECT_EQ(third.dwData, 5000U);
+  EXPECT_EQ(third.eObjType, SIMCONNECT_SIMOBJECT_TYPE_GROUND);
+  EXPECT_EQ(fourth.uEventID, kEventObjectRemoved);
+  EXPECT_EQ(fourth.dwData, aircraft);
+  EXPECT_FALSE(sim->object(boat)->createdByClient);
+}
+
+TEST_F(SimConnectObjects, ClosingTheConnectionRemovesItsObjects) {
+  HANDLE watcher = openConnection();
+  SimConnect_SubscribeToSystemEvent(watcher, 9203, "ObjectRemoved");
+  const DWORD id = create("EZY1");
+  platform::SimObjectState foreign;
+  const DWORD foreignId = sim->addForeignObject(foreign);
+  inbox.fetch(watcher);
+
+  ASSERT_EQ(SimConnect_Close(handle), S_OK);
+  EXPECT_TRUE(sim->object(id)->removed);
+  EXPECT_FALSE(sim->object(foreignId)->removed);
+  const auto removed = withId(inbox.fetch(watcher), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
+  ASSERT_EQ(removed.size(), 1U);
+  EXPECT_EQ(removed[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>().uEventID, 9203U);
+  EXPECT_EQ(removed[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>().dwData, id);
+}
+
+}  // namespace
+}  // namespace crv::testing

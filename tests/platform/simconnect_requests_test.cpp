@@ -1,0 +1,315 @@
+// Data requests, system events and frames of the simulator stand-in, on its
+// manual clock.
+
+#include <chrono>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/simconnect/sim_variables.h"
+#include "tests/platform/simconnect_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SimConnectRequests : public StandInFixture {
+ protected:
+  void SetUp() override {
+    handle = openConnection();
+    registerLikeTheLink(handle);
+    const auto messages = inbox.fetch(handle);
+    ASSERT_TRUE(withId(messages, SIMCONNECT_RECV_ID_EXCEPTION).empty());
+  }
+
+  std::vector<ReceivedMessage> dataReplies() { return withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_SIMOBJECT_DATA); }
+
+  HANDLE handle = nullptr;
+};
+
+TEST_F(SimConnectRequests, TheUserAircraftReplyCarriesItsStateInTheAskedUnits) {
+  platform::SimObjectState user = sim->userAircraft();
+  user.latitudeDegrees = 50.0331;
+  user.longitudeDegrees = 8.5706;
+  user.pitchRadians = -0.05;
+  user.bankRadians = 0.1;
+  user.headingRadians = 4.0;
+  user.altitudeFeet = -12.0;
+  user.altitudeAboveGroundFeet = 3.5;
+  user.groundSpeedKnots = 12.25;
+  user.lightStates = 0x305;
+  sim->setUserAircraft(user);
+  sim->setSimulatorUtc(1735689610);  // 1 January 2025, 00:00:10
+
+  ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 109, kDefUserAircraft, SIMCONNECT_OBJECT_ID_USER,
+                                              SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0),
+            S_OK);
+  const auto replies = dataReplies();
+  ASSERT_EQ(replies.size(), 1U);
+  const auto header = replies[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>();
+  EXPECT_EQ(header.dwRequestID, 109U);
+  EXPECT_EQ(header.dwObjectID, sim->userObjectId());
+  EXPECT_EQ(header.dwDefineID, kDefUserAircraft);
+  EXPECT_EQ(header.dwDefineCount, 12U);
+  EXPECT_EQ(header.dwSize, platform::kObjectDataHeaderSize + 96);
+  const auto block = replies[0].dataBlock();
+  ASSERT_EQ(block.size(), 96U);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 0), 50.0331);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 8), 8.5706);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 16), -0.05);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 24), 0.1);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 32), 4.0);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 40), -12.0);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 48), 3.5);
+  EXPECT_DOUBLE_EQ(doubleAt(block, 56), 12.25);
+  EXPECT_EQ(int64At(block, 64), 10);
+  EXPECT_EQ(int64At(block, 72), 1);
+  EXPECT_EQ(int64At(block, 80), 2025);
+  EXPECT_EQ(int64At(block, 88), 0x305);
+}
+
+TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
+  platform::SimObjectState user = sim->userAircraft();
+  user.title = std::string(60, 'T') + "itle";
+  user.atcModel = "$$:B738";
+  sim->setUserAircraft(user);
+  SimConnect_RequestDataOnSimObject(handle, 106, kDefTitle, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0,
+                                    0);
+  SimConnect_RequestDataOnSimObject(handle, 107, kDefAtcModel, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0,
+                                    0, 0);
+  auto replies = dataReplies();
+  ASSERT_EQ(replies.size(), 2U);
+  EXPECT_EQ(replies[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwRequestID, 106U);
+  EXPECT_EQ(textAt(replies[0].dataBlock(), 0), user.title);
+  EXPECT_EQ(replies[0].dataBlock().size() % 4, 0U);
+  EXPECT_EQ(replies[1].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwRequestID, 107U);
+  EXPECT_EQ(replies[1].dataBlock().size(), 32U);
+  EXPECT_EQ(textAt(replies[1].dataBlock(), 0), "$$:B738");
+
+  user.title = "";
+  user.atcModel = "";
+  sim->setUserAircraft(user);
+  SimConnect_RequestDataOnSimObject(handle, 106, kDefTitle, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0,
+                                    0);
+  SimConnect_RequestDataOnSimObject(handle, 107, kDefAtcModel, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0,
+                                    0, 0);
+  replies = dataReplies();
+  ASSERT_EQ(replies.size(), 2U);
+  EXPECT_EQ(textAt(replies[0].dataBlock(), 0), "");
+  EXPECT_EQ(replies[0].dataBlock().size(), 4U);
+  EXPECT_EQ(textAt(replies[1].dataBlock(), 0), "");
+}
+
+TEST_F(SimConnectRequests, ASecondRequestRepliesOncePerSecondOfTheClock) {
+  ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 108, kDefOnGround, SIMCONNECT_OBJECT_ID_USER,
+                                              SIMCONNECT_PERIOD_SECOND, 0, 0, 0, 0),
+            S_OK);
+  EXPECT_TRUE(dataReplies().empty());
+  sim->advanceClock(999ms);
+  EXPECT_TRUE(dataReplies().empty());
+  sim->advanceClock(1ms);
+  auto replies = dataReplies();
+  ASSERT_EQ(replies.size(), 1U);
+  EXPECT_EQ(int64At(replies[0].dataBlock(), 0), 1);
+
+  sim->updateObjectState(SIMCONNECT_OBJECT_ID_USER, [](platform::SimObjectState& user) { user.onGround = false; });
+  sim->advanceClock(2500ms);
+  replies = dataReplies();
+  ASSERT_EQ(replies.size(), 2U);
+  EXPECT_EQ(int64At(replies[1].dataBlock(), 0), 0);
+  EXPECT_EQ(replies[1].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwRequestID, 108U);
+
+  // Period NEVER ends it.
+  SimConnect_RequestDataOnSimObject(handle, 108, kDefOnGround, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_NEVER, 0, 0,
+                                    0, 0);
+  sim->advanceClock(3s);
+  EXPECT_TRUE(dataReplies().empty());
+}
+
+TEST_F(SimConnectRequests, TheProbeRepliesForEveryAircraftWithinTheRadiusUserIncluded) {
+  platform::SimObjectState near = sim->userAircraft();
+  near.latitudeDegrees += 0.05;  // about 5.6 km north
+  near.atcId = "NEAR1";
+  platform::SimObjectState far = sim->userAircraft();
+  far.latitudeDegrees += 1.0;  // about 111 km north
+  far.atcId = "FAR1";
+  const DWORD nearId = sim->addForeignObject(near);
+  sim->addForeignObject(far);
+  sim->addForeignObject(near, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
+  inbox.fetch(handle);
+
+  struct Case {
+    DWORD radiusMeters;
+    std::vector<DWORD> objectIds;
+  };
+  const Case cases[] = {{0, {sim->userObjectId()}},
+                        {5000, {sim->userObjectId()}},
+                        {6000, {sim->userObjectId(), nearId}},
+                        {200000, {sim->userObjectId(), nearId, nearId + 1}}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(SimConnect_RequestDataOnSimObjectType(handle, 101, kDefProbe, c.radiusMeters,
+                                                    SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+              S_OK);
+    const auto replies = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE);
+    ASSERT_EQ(replies.size(), c.objectIds.size()) << c.radiusMeters;
+    for (std::size_t index = 0; index < replies.size(); ++index) {
+      const auto reply = replies[index].as<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE>();
+      EXPECT_EQ(reply.dwRequestID, 101U);
+      EXPECT_EQ(reply.dwObjectID, c.objectIds[index]);
+      EXPECT_EQ(reply.dwentrynumber, index + 1);
+      EXPECT_EQ(reply.dwoutof, replies.size());
+    }
+  }
+
+  SimConnect_RequestDataOnSimObjectType(handle, 101, kDefProbe, 200001, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  const auto refused = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+  ASSERT_EQ(refused.size(), 1U);
+  EXPECT_EQ(refused[0].as<SIMCONNECT_RECV_EXCEPTION>().dwException, SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS);
+}
+
+TEST_F(SimConnectRequests, StaticCgOfAnAiObjectAndBadRequestsRaiseExceptions) {
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", "CG1", initPosition(47.46, 8.55, 0, true), 104), S_OK);
+  const DWORD id = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID)[0]
+                       .as<SIMCONNECT_RECV_ASSIGNED_OBJECT_ID>()
+                       .dwObjectID;
+  sim->updateObjectState(id, [](platform::SimObjectState& state) {
+    state.staticCgToGroundFeet = 11.5;
+    state.staticPitchRadians = 0.02;
+  });
+  SimConnect_RequestDataOnSimObject(handle, 102, kDefStaticCg, id, SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0);
+  const auto replies = dataReplies();
+  ASSERT_EQ(replies.size(), 1U);
+  EXPECT_EQ(replies[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwObjectID, id);
+  EXPECT_DOUBLE_EQ(doubleAt(replies[0].dataBlock(), 0), 11.5);
+  EXPECT_DOUBLE_EQ(doubleAt(replies[0].dataBlock(), 8), 0.02);
+
+  SimConnect_RequestDataOnSimObject(handle, 102, kDefStaticCg, 9999, SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0);
+  SimConnect_RequestDataOnSimObject(handle, 102, 498, id, SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0);
+  const auto exceptions = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+  ASSERT_EQ(exceptions.size(), 2U);
+  EXPECT_EQ(exceptions[0].as<SIMCONNECT_RECV_EXCEPTION>().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
+  EXPECT_EQ(exceptions[0].as<SIMCONNECT_RECV_EXCEPTION>().dwIndex, 3U);
+  EXPECT_EQ(exceptions[1].as<SIMCONNECT_RECV_EXCEPTION>().dwIndex, 2U);
+}
+
+TEST_F(SimConnectRequests, RefusedRegistrationsComeBackAsExceptions) {
+  SimConnect_AddToDataDefinition(handle, 450, "PLANE WOBBLE", "feet", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, 450, "Plane Altitude", "parsecs", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, 450, "Plane Altitude", nullptr, SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, 450, "ATC ID", nullptr, SIMCONNECT_DATATYPE_FLOAT64, 0.0F, SIMCONNECT_UNUSED);
+  SimConnect_SubscribeToSystemEvent(handle, 299, "Weather");
+  SimConnect_MapClientEventToSimEvent(handle, 298, "MAKE_COFFEE");
+  SimConnect_AddClientEventToNotificationGroup(handle, kGroup, 297, TRUE);
+  SimConnect_SetNotificationGroupPriority(handle, 302, 1);
+
+  const auto exceptions = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+  ASSERT_EQ(exceptions.size(), 8U);
+  const DWORD expected[] = {SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED,
+                            SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, SIMCONNECT_EXCEPTION_INVALID_DATA_TYPE,
+                            SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED,
+                            SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID,   SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID};
+  const auto calls = sim->calls();
+  for (std::size_t index = 0; index < exceptions.size(); ++index) {
+    const auto exception = exceptions[index].as<SIMCONNECT_RECV_EXCEPTION>();
+    EXPECT_EQ(exception.dwException, expected[index]) << index;
+    // Each names the packet of its call.
+    EXPECT_EQ(exception.dwSendID, calls[calls.size() - 9 + index].packetId) << index;
+  }
+}
+
+TEST_F(SimConnectRequests, FramesComeAtTheFrameRateOfTheClock) {
+  sim->advanceClock(1s);
+  auto frames = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_FRAME);
+  ASSERT_EQ(frames.size(), 30U);
+  const auto frame = frames[0].as<SIMCONNECT_RECV_EVENT_FRAME>();
+  EXPECT_EQ(frame.uEventID, kEventFrame);
+  EXPECT_FLOAT_EQ(frame.fFrameRate, 30.0F);
+  EXPECT_FLOAT_EQ(frame.fSimSpeed, 1.0F);
+
+  sim->setFrameRate(45.0);
+  SimConnect_RequestDataOnSimObject(handle, 150, kDefOnGround, SIMCONNECT_OBJECT_ID_USER,
+                                    SIMCONNECT_PERIOD_VISUAL_FRAME, 0, 0, 0, 0);
+  sim->advanceFrames(3);
+  const auto messages = inbox.fetch(handle);
+  frames = withId(messages, SIMCONNECT_RECV_ID_EVENT_FRAME);
+  ASSERT_EQ(frames.size(), 3U);
+  EXPECT_FLOAT_EQ(frames[2].as<SIMCONNECT_RECV_EVENT_FRAME>().fFrameRate, 45.0F);
+  EXPECT_EQ(withId(messages, SIMCONNECT_RECV_ID_SIMOBJECT_DATA).size(), 3U);  // one reply per frame
+
+  sim->setFrameRate(0.0);
+  sim->advanceClock(5s);
+  EXPECT_TRUE(withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_FRAME).empty());
+  EXPECT_THROW(sim->advanceFrames(1), std::logic_error);
+}
+
+TEST_F(SimConnectRequests, SimEventAfterSubscribingAndOnEveryChange) {
+  HANDLE second = openConnection();
+  SimConnect_SubscribeToSystemEvent(second, 201, "Sim");
+  auto events = withId(inbox.fetch(second), SIMCONNECT_RECV_ID_EVENT);
+  ASSERT_EQ(events.size(), 1U);
+  EXPECT_EQ(events[0].as<SIMCONNECT_RECV_EVENT>().uEventID, kEventSim);
+  EXPECT_EQ(events[0].as<SIMCONNECT_RECV_EVENT>().dwData, 1U);
+
+  sim->setFlightRunning(false);
+  sim->setFlightRunning(false);  // no change, no event
+  events = withId(inbox.fetch(second), SIMCONNECT_RECV_ID_EVENT);
+  ASSERT_EQ(events.size(), 1U);
+  EXPECT_EQ(events[0].as<SIMCONNECT_RECV_EVENT>().dwData, 0U);
+}
+
+TEST_F(SimConnectRequests, FlightLoadedComesAsEventOrAsFileName) {
+  sim->loadFlight("flights/other.flt", platform::FlightLoadedForm::Event);
+  sim->loadFlight("flights/other.flt", platform::FlightLoadedForm::FileName);
+  const auto messages = inbox.fetch(handle);
+  ASSERT_EQ(messages.size(), 2U);
+  ASSERT_EQ(messages[0].id(), SIMCONNECT_RECV_ID_EVENT);
+  EXPECT_EQ(messages[0].as<SIMCONNECT_RECV_EVENT>().uEventID, kEventFlightLoaded);
+  ASSERT_EQ(messages[1].id(), SIMCONNECT_RECV_ID_EVENT_FILENAME);
+  const auto file = messages[1].as<SIMCONNECT_RECV_EVENT_FILENAME>();
+  EXPECT_EQ(file.uEventID, kEventFlightLoaded);
+  EXPECT_STREQ(file.szFileName, "flights/other.flt");
+}
+
+TEST_F(SimConnectRequests, AnyMessageAndExceptionCanBeInjected) {
+  sim->injectMessage(SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID, std::vector<std::byte>(8));
+  sim->injectMessage(SIMCONNECT_RECV_ID_CLIENT_DATA, {});
+  sim->injectMessage(SIMCONNECT_RECV_ID_EVENT_EX1, std::vector<std::byte>(28));
+  sim->injectMessage(99, {std::byte{1}});
+  sim->raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 7);
+  sim->raiseException(42, 3, 1);
+  const auto messages = inbox.fetch(handle);
+  ASSERT_EQ(messages.size(), 6U);
+  EXPECT_EQ(messages[0].id(), 12U);
+  EXPECT_EQ(messages[0].bytes.size(), 20U);
+  EXPECT_EQ(messages[1].id(), 16U);
+  EXPECT_EQ(messages[2].id(), 27U);
+  EXPECT_EQ(messages[3].id(), 99U);
+  EXPECT_EQ(messages[3].as<SIMCONNECT_RECV>().dwSize, 13U);
+  EXPECT_EQ(messages[4].as<SIMCONNECT_RECV_EXCEPTION>().dwIndex, 7U);
+  EXPECT_EQ(messages[5].as<SIMCONNECT_RECV_EXCEPTION>().dwException, 42U);
+}
+
+TEST(SimConnectZuluDate, DatesOfUtcTimes) {
+  struct Case {
+    std::int64_t utc;
+    std::int64_t secondsOfDay, dayOfYear, year;
+  };
+  const Case cases[] = {{0, 0, 1, 1970},
+                        {1735689610, 10, 1, 2025},
+                        {1735689599, 86399, 366, 2024},
+                        {951782400, 0, 60, 2000},  // 29 February 2000
+                        {-1, 86399, 365, 1969}};
+  for (const Case& c : cases) {
+    const platform::ZuluDate date = platform::zuluDateOf(c.utc);
+    EXPECT_EQ(date.secondsOfDay, c.secondsOfDay) << c.utc;
+    EXPECT_EQ(date.dayOfYear, c.dayOfYear) << c.utc;
+    EXPECT_EQ(date.year, c.year) << c.utc;
+  }
+}
+
+}  // namespace
+}  // namespace crv::testing
