@@ -8,14 +8,19 @@ function(crvn_library folder)
   target_link_libraries(crvn_${folder} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# crvn_test(<folder> SOURCES ... [DEPS ...])
-#   The tests of one folder: one executable, each test registered with CTest
-#   under the label <folder>.
+# crvn_test(<folder> [NAME <executable>] SOURCES ... [DEPS ...])
+#   The tests of one folder: one executable (test_<folder> unless named), each
+#   test registered with CTest under the label <folder>.
 function(crvn_test folder)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPS" ${ARGN})
   set(target test_${folder})
+  if(ARG_NAME)
+    set(target ${ARG_NAME})
+  endif()
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} crvn_testsupport GTest::gmock GTest::gtest_main)
+  # GoogleTest's headers are the largest part of every test file: parse them once.
+  target_precompile_headers(${target} PRIVATE <gmock/gmock.h> <gtest/gtest.h> <filesystem> <string> <vector>)
   gtest_discover_tests(${target}
     PROPERTIES LABELS ${folder}
     DISCOVERY_TIMEOUT 60)

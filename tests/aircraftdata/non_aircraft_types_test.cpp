@@ -1,4 +1,4 @@
-#include "aircraftdata/special_type_codes.h"
+#include "aircraftdata/non_aircraft_types.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,287 @@
+#include "aircraftdata/regcodes.h"
+
+#include <exception>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "aircraftdata/stream_decrypt.h"
+#include "foundation/files.h"
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "foundation/text.h"
+
+namespace crv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+inline constexpr std::size_t kExpectedRegcodeLines = 4096;
+
+bool hasRegcodeLength(const std::string& registration) {
+  return registration.size() >= kMinRegcodeBytes && registration.size() <= kMaxRegcodeBytes;
+}
+
+void warnRegcodeLength(const std::string& registration, const fs::path& file) {
+  gf_logWarning(fmt::format("wrong regcode length '{}' in {}", registration, file.string()));
+}
+
+const char* liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
+
+bool isTrueText(const char* text) {
+  const char first = text[0];
+  return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
+}
+
+}  // namespace
+
+bool parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<RegcodeEntry>& entries) {
+  if (line.empty()) return true;
+  std::vector<std::string> fields = splitTrim(line, ';');
+  if (fields.size() == 1) {
+    if (!fields[0].empty()) entries.push_back(RegcodeEntry{std::move(fields[0]), {}, false});
+    return true;
+  }
+  if (fields.size() > 3) {
+    gf_logWarning(fmt::format("{}: wrong format '{}'", file.string(), line));
+    return false;
+  }
+  std::vector<std::string> regs = splitCommaSortedUnique(fields[1]);
+  if (regs.empty()) return true;
+  if (regs.size() == 1) {
+    if (!hasRegcodeLength(regs[0])) {
+      warnRegcodeLength(regs[0], file);
+      return false;
+    }
+    entries.push_back(RegcodeEntry{std::move(fields[0]), std::move(regs), true});
+    return true;
+  }
+  const bool special = fields.size() == 3 && fields[2] == "#";
+  bool good = true;
+  std::vector<std::string> kept;
+  for (std::string& registration : regs) {
+    if (hasRegcodeLength(registration)) {
+      kept.push_back(std::move(registration));
+    } else {
+      warnRegcodeLength(registration, file);
+      good = false;
+    }
+  }
+  if (kept.empty()) {
+    gf_logWarning(fmt::format("{} ; regs empty?", file.string()));
+    return false;
+  }
+  entries.push_back(RegcodeEntry{std::move(fields[0]), std::move(kept), special});
+  return good;
+}
+
+bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entries) {
+  bool good = true;
+  try {
+    for (const auto& entry : sortedFolderEntries(folder)) {
+      if (!entry.is_regular_file() || toUpper(entry.path().extension().string()) != ".TXT") continue;
+      const fs::path& path = entry.path();
+      gf_logLine(fmt::format("Processing regcodes file '{}'", path.string()));
+      if (!std::ifstream(path)) {
+        gf_logWarning(fmt::format("could not read {}", path.string()));
+        good = false;
+        continue;
+      }
+      TextFile file{path, {}};
+      for (const std::string& line : readFileLines(file, kExpectedRegcodeLines)) {
+        if (!parseRegcodeLine(line, path, entries)) good = false;
+      }
+    }
+    gf_logLine(fmt::format("{} {}", entries.size(), liveryWord(entries.size())));
+  } catch (const std::exception& e) {
+    gf_logWarning(fmt::format("Error reading regcode files in {}, what: {}", folder.string(), e.what()));
+    return false;
+  }
+  return good;
+}
+
+bool gf_readAigRegcodes(std::vector<RegcodeEntry>& entries) {
+  return gf_readAigRegcodes(programPaths().aigRegcodesXml, entries);
+}
+
+bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entries) {
+  pugi::xml_document document;
+  if (!document.load_file(xmlPath.c_str())) {
+    gf_logWarning(fmt::format("Failed to load {}", xmlPath.string()));
+    return false;
+  }
+  bool good = true;
+  std::string previousTitle;
+  for (const pugi::xml_node livery : document.child("AIG-regcodes").children("livery")) {
+    std::string title = livery.attribute("title").as_string();
+    if (title.empty()) continue;
+    if (title == previousTitle) {
+      gf_logWarning(fmt::format("SAME AS PREVIOUS title '{}'", title));
+      good = false;
+      continue;
+    }
+    previousTitle = title;
+    entries.push_back(RegcodeEntry{std::move(title), splitCommaSortedUnique(livery.attribute("reg").as_string()),
+                                   isTrueText(livery.attribute("special").as_string())});
+  }
+  gf_logLine(fmt::format("{} {} read from {}", entries.size(), liveryWord(entries.size()), xmlPath.string()));
+  return good;
+}
+
+void applyRegcodeEntries(const LiveryIndexes& indexes, RegcodeTables& tables,
+                         const std::vector<RegcodeEntry>& entries) {
+  std::int64_t added = 0;
+  std::int64_t replaced = 0;
+  std::int64_t special = 0;
+  for (const RegcodeEntry& entry : entries) {
+    const std::string_view title = indexes.findInstalledTitle(entry.title);
+    if (title.empty()) continue;
+    for (const std::string& registration : entry.regs) {
+      const auto it = tables.regcodeMap.find(registration);
+      if (it == tables.regcodeMap.end()) {
+        tables.regcodeMap.emplace(registration, title);
+        ++added;
+      } else if (it->second != title) {
+        tables.offlineRegcodeLines.push_back(
+            fmt::format("   regcode {} for '{}', instead of the same for '{}'", registration, title, it->second));
+        it->second = title;
+        ++replaced;
+      }
+    }
+    if (entry.special) {
+      tables.addSpecialTitle(title);
+      ++special;
+    }
+  }
+  std::string summary = fmt::format("{} new regcode{} added", added, pluralSuffix(added));
+  if (replaced > 0) summary += fmt::format(", {} regcode{} replaced", replaced, pluralSuffix(replaced));
+  if (special > 0) summary += fmt::format(", {} regcode{} defined as special", special, pluralSuffix(special));
+  tables.offlineRegcodeLines.push_back(std::move(summary));
+}
+
+void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, const LiveryList& liveries) {
+  std::vector<std::string> clashes;
+  for (const LiveryData& livery : liveries) {
+    if (livery.atcid.empty()) continue;
+    const std::string_view title = indexes.findInstalledTitle(livery.title);
+    if (title.empty()) {
+      clashes.push_back(fmt::format("==> [{:3} {:4}] {} '{}' not available, system error, should not happen?",
+                                    livery.airl, livery.type, livery.atcid, livery.title));
+      continue;
+    }
+    const auto it = tables.regcodeMap.find(livery.atcid);
+    if (it == tables.regcodeMap.end()) {
+      tables.regcodeMap.emplace(livery.atcid, title);
+    } else if (it->second != title) {
+      clashes.push_back(fmt::format("{} '{}' => already in use by '{}'", livery.atcid, livery.title, it->second));
+    }
+  }
+  if (clashes.empty()) return;
+  const ProgramPaths& paths = programPaths();
+  fs::create_directories(paths.errorsFolder);
+  if (!writeLinesToFile(clashes, paths.inlineRegcodesReport)) {
+    gf_logWarning(fmt::format("could not write {}", paths.inlineRegcodesReport.string()));
+  }
+  gf_logLine(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(),
+                         paths.inlineRegcodesReport.string()));
+}
+
+bool processAigRegcodeFile(const LiveryIndexes& indexes, RegcodeTables& tables) {
+  const ProgramPaths& paths = programPaths();
+  std::error_code error;
+  if (!fs::exists(paths.aigRegcodesEnc, error)) {
+    gf_logWarning(fmt::format("{} not found, its regcodes are skipped", paths.aigRegcodesEnc.string()));
+    tables.offlineRegcodeLines.push_back(fmt::format("File {} not found, skipped", paths.aigRegcodesEnc.string()));
+    return false;
+  }
+  if (!gf_streamDecrypt(paths.aigRegcodesEnc, paths.aigRegcodesXml)) {
+    gf_logWarning(fmt::format("{} could not be decrypted, its regcodes are skipped", paths.aigRegcodesEnc.string()));
+    tables.offlineRegcodeLines.push_back(
+        fmt::format("File {} could not be decrypted, skipped, see Log.txt", paths.aigRegcodesEnc.string()));
+    return false;
+  }
+  const PlainFileRemover remover(paths.aigRegcodesXml);
+  tables.offlineRegcodeLines.push_back(fmt::format("Processing file {}", paths.aigRegcodesXml.string()));
+  std::vector<RegcodeEntry> entries;
+  if (!gf_readAigRegcodes(paths.aigRegcodesXml, entries)) {
+    tables.offlineRegcodeLines.push_back(fmt::format(
+        "There were errors processing the AIG-regcode file '{}', see Log.txt", paths.aigRegcodesXml.string()));
+  }
+  applyRegcodeEntries(indexes, tables, entries);
+  return true;
+}
+
+void processRegcodeFolder(const LiveryIndexes& indexes, RegcodeTables& tables) {
+  const fs::path& folder = programPaths().myRegcodesFolder;
+  if (folderEntryCount(folder) == 0) return;
+  tables.offlineRegcodeLines.push_back(fmt::format("Processing files in {}", folder.string()));
+  std::vector<RegcodeEntry> entries;
+  if (!gf_readRegcodeFiles(folder, entries)) {
+    tables.offlineRegcodeLines.push_back(fmt::format(
+        "There were errors processing the regcode files in folder '{}', see Log.txt", folder.string()));
+  }
+  applyRegcodeEntries(indexes, tables, entries);
+}
+
+void processOfflineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables) {
+  try {
+    tables.offlineRegcodeLines.clear();
+    processAigRegcodeFile(indexes, tables);
+    processRegcodeFolder(indexes, tables);
+
+    const fs::path& report = programPaths().offlineRegcodesReport;
+    removeFileWarn(report);
+    if (!tables.offlineRegcodeLines.empty()) {
+      fs::create_directories(report.parent_path());
+      if (writeLinesToFile(tables.offlineRegcodeLines, report)) {
+        gf_logLine(fmt::format("Offline regcode files processed, results can be found in '{}'", report.string()));
+      } else {
+        gf_logWarning(fmt::format("could not write {}", report.string()));
+      }
+    }
+    if (!tables.specialTitles.empty()) gf_logLine(fmt::format("{} special liveries", tables.specialTitles.size()));
+  } catch (const std::exception& e) {
+    gf_logWarning(fmt::format("exception: {}", e.what()));
+  }
+}
+
+std::vector<std::string>& dontUseTitles() {
+  static std::vector<std::string> titles;
+  return titles;
+}
+
+namespace {
+
+std::size_t appendDontUseTitles(std::vector<RegcodeEntry>& entries) {
+  std::size_t appended = 0;
+  for (RegcodeEntry& entry : entries) {
+    if (!entry.regs.empty()) continue;
+    dontUseTitles().push_back(std::move(entry.title));
+    ++appended;
+  }
+  return appended;
+}
+
+}  // namespace
+
+void readDontUseTitles() {
+  std::vector<RegcodeEntry> entries;
+  gf_readAigRegcodes(entries);
+  const std::size_t appended = appendDontUseTitles(entries);
+  gf_logLine(fmt::format("{} don't use title{} read", appended, pluralSuffixSize(appended)));
+}
+
+void readDontUseFolderTitles() {
+  const fs::path& folder = programPaths().myRegcodesFolder;
+  std::vector<RegcodeEntry> entries;
+  gf_readRegcodeFiles(folder, entries);
+  const std::size_t appended = appendDontUseTitles(entries);
+  gf_logLine(fmt::format("{} don't use title{} read from files in {}", appended, pluralSuffixSize(appended),
+                         folder.string()));
+}
+
+}  // namespace crv

@@ -1,0 +1,120 @@
+// The engine's 10 ms step with full tables, and the intake of a large batch.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "simlink/sim_queues.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv {
+namespace {
+
+LiveTrafficRecord recordFor(std::uint32_t key, double timestamp) {
+  LiveTrafficRecord r;
+  r.identity.callsign = "C" + std::to_string(key);
+  r.identity.icaoType = "A320";
+  r.identity.airline = "DLH";
+  r.latitude = 50.0 + (key % 100) * 0.01;
+  r.longitude = 8.0 + (key / 100 % 100) * 0.01;
+  r.altitudeFeet = 15000.0;
+  r.speedKnots = 250.0;
+  r.trackDegrees = static_cast<double>(key % 360);
+  r.airborne = true;
+  r.timestamp = timestamp + (key % 7) * 0.3;
+  r.key = key;
+  return r;
+}
+
+EngineConfig benchConfig() {
+  EngineConfig config;
+  config.stands = nullptr;
+  config.callsignListFile = "bench_Callsign2ObjectId.txt";
+  return config;
+}
+
+void fillTables(TrafficEngine& engine) {
+  for (std::uint32_t i = 0; i < 1000; ++i) {
+    const LiveTrafficRecord r = recordFor(20000 + i, 1000.0);
+    AircraftBase base = buildAircraftObject(r.identity);
+    base.key = r.key;
+    LiveAc aircraft = makeLiveAc(base, pathPointOf(r, 0), r.timestamp);
+    aircraft.path.push_back(pathPointOf(r, 3000));
+    aircraft.state = SimState::active;
+    aircraft.objectId = 100 + i;
+    aircraft.position.latitude = r.latitude;
+    aircraft.position.longitude = r.longitude;
+    engine.liveAcTable.push_back(std::move(aircraft));
+  }
+  for (std::uint32_t i = 0; i < 300; ++i) {
+    AircraftIdentity identity;
+    identity.callsign = "S" + std::to_string(i) + "*";
+    identity.icaoType = "B738";
+    AircraftBase base = buildAircraftObject(identity);
+    base.key = 1 + i;
+    StaticAc aircraft = makeStaticAc(base, i + 1, {50.0, 8.0, 0.0}, false);
+    aircraft.state = SimState::active;
+    aircraft.objectId = 5000 + i;
+    engine.staticAcTable.push_back(std::move(aircraft));
+  }
+}
+
+void BM_EngineStep(benchmark::State& state) {
+  SimQueues link;
+  link.reserveSimQueues();
+  TrafficEngine engine(link, {}, benchConfig());
+  fillTables(engine);
+  SimFrameBatch frame;
+  for (auto _ : state) {
+    engine.lf_handleAddingStack();
+    link.tryTakeFrame(frame);  // the link's frame, so the buffers stay small
+  }
+  state.counters["live"] = static_cast<double>(engine.liveAcTable.size());
+  state.counters["static"] = static_cast<double>(engine.staticAcTable.size());
+}
+BENCHMARK(BM_EngineStep);
+
+void BM_IntakeLiveBatch(benchmark::State& state) {
+  SimQueues link;
+  TrafficEngine engine(link, {}, benchConfig());
+  engine.setSessionActive(true);
+  std::vector<LiveTrafficRecord> records;
+  for (std::uint32_t i = 0; i < 1000; ++i) {
+    records.push_back(recordFor(20000 + i, 1000.0));
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<LiveTrafficRecord> batch = records;
+    for (int i = 0; i < 500; ++i) {
+      engine.lf_handleAddingStack();  // empties the previous hand-over
+    }
+    engine.liveAcTable.clear();
+    state.ResumeTiming();
+    engine.intakeTrafficBatch(batch, kLiveDelaySeconds);
+  }
+}
+BENCHMARK(BM_IntakeLiveBatch);
+
+void BM_ApplyBatchToKnownAircraft(benchmark::State& state) {
+  SimQueues link;
+  TrafficEngine engine(link, {}, benchConfig());
+  fillTables(engine);
+  double timestamp = 2000.0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<LiveTrafficRecord> batch;
+    for (std::uint32_t i = 0; i < 1000; ++i) {
+      batch.push_back(recordFor(20000 + i, timestamp));
+    }
+    timestamp += 10.0;
+    state.ResumeTiming();
+    engine.intakeTrafficBatch(batch, 0);
+  }
+}
+BENCHMARK(BM_ApplyBatchToKnownAircraft);
+
+}  // namespace
+}  // namespace crv
+
+BENCHMARK_MAIN();

@@ -1,0 +1,101 @@
+#include "feed/json_reading.h"
+
+#include <limits>
+
+namespace crv {
+
+namespace {
+
+const std::string kEmptyText;
+const nlohmann::json kNull;
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+double jsonNumber(const nlohmann::json& value) {
+  switch (value.type()) {
+    case nlohmann::json::value_t::number_integer:
+      return static_cast<double>(value.get<std::int64_t>());
+    case nlohmann::json::value_t::number_unsigned:
+      return static_cast<double>(static_cast<std::int64_t>(value.get<std::uint64_t>()));
+    case nlohmann::json::value_t::number_float:
+      return value.get<double>();
+    default:
+      return 0.0;
+  }
+}
+
+const std::string& jsonText(const nlohmann::json& value) {
+  return value.is_string() ? value.get_ref<const std::string&>() : kEmptyText;
+}
+
+const nlohmann::json& jsonAt(const nlohmann::json& array, std::size_t index) {
+  if (!array.is_array() || index >= array.size()) {
+    return kNull;
+  }
+  return array[index];
+}
+
+bool jsonHasKey(const nlohmann::json& value, std::string_view key) {
+  return value.is_object() && value.find(key) != value.end();
+}
+
+std::string jsonStringValue(const nlohmann::json& value, std::string_view key, std::string_view fallback) {
+  if (value.is_object()) {
+    const auto found = value.find(key);
+    if (found != value.end() && found->is_string()) {
+      return found->get<std::string>();
+    }
+  }
+  return std::string(fallback);
+}
+
+std::optional<std::uint32_t> parseHexId(std::string_view text) {
+  std::uint64_t value = 0;
+  std::size_t digits = 0;
+  for (char c : text) {
+    const int digit = hexDigit(c);
+    if (digit < 0) {
+      break;
+    }
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
+      return std::nullopt;
+    }
+    ++digits;
+  }
+  if (digits == 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+int answerStatus(const nlohmann::json& answer) { return answer.value("status", kStatusAbsent); }
+
+std::string answerMessage(const nlohmann::json& answer) { return answer.value("message", std::string()); }
+
+int answerPace(const nlohmann::json& answer, std::string_view key) {
+  if (!answer.is_object()) {
+    return kDefaultPaceMilliseconds;
+  }
+  const auto found = answer.find(key);
+  if (found == answer.end() || !found->is_number()) {
+    return kDefaultPaceMilliseconds;
+  }
+  const double value = jsonNumber(*found);
+  if (!(value >= 1.0)) {
+    return kDefaultPaceMilliseconds;
+  }
+  if (value > kMaximumPaceMilliseconds) {
+    return kMaximumPaceMilliseconds;
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace crv

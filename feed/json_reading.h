@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace crv {
+
+// Readers of outside JSON that filter as they read.
+
+// An integer as a 64-bit signed value converted to double, a floating-point
+// value unchanged, anything else 0.
+double jsonNumber(const nlohmann::json& value);
+// A JSON string's text, anything else the empty text.
+const std::string& jsonText(const nlohmann::json& value);
+// The element at the index; null past the end or when the value is no array.
+const nlohmann::json& jsonAt(const nlohmann::json& array, std::size_t index);
+
+bool jsonHasKey(const nlohmann::json& value, std::string_view key);
+// The key's text when the object holds it as a text, else the fallback.
+std::string jsonStringValue(const nlohmann::json& value, std::string_view key, std::string_view fallback);
+
+// The longest run of leading hexadecimal digits as an unsigned 32-bit value;
+// none without a digit or beyond 32 bits.
+std::optional<std::uint32_t> parseHexId(std::string_view text);
+
+// Common keys of an answer. "status" defaults to 100; like "message" it
+// throws nlohmann's type_error when the answer is no object or the value has
+// the wrong kind.
+int answerStatus(const nlohmann::json& answer);
+std::string answerMessage(const nlohmann::json& answer);
+
+inline constexpr int kDefaultPaceMilliseconds = 2000;
+inline constexpr int kMaximumPaceMilliseconds = 60000;
+// The pace "rrl" or "wrrl" of an answer: a missing, non-numeric, zero or
+// negative value gives the default, a value above a minute is capped.
+int answerPace(const nlohmann::json& answer, std::string_view key);
+
+// Status codes of the service and the program's own code for a loop that
+// was stopped on request.
+inline constexpr int kStatusOk = 200;
+inline constexpr int kStatusParameterFault = 400;
+inline constexpr int kStatusReauthenticate = 401;
+inline constexpr int kStatusKeyRefused = 402;
+inline constexpr int kStatusDataRefused = 403;
+inline constexpr int kStatusKeyUnknown = 404;
+inline constexpr int kStatusSecondSession = 405;
+inline constexpr int kStatusNoDataNow = 406;
+inline constexpr int kStatusDatabaseProblem = 500;
+inline constexpr int kStatusAbsent = 100;
+inline constexpr int kStatusStopped = 9999;
+
+}  // namespace crv

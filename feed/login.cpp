@@ -1,0 +1,169 @@
+#include "feed/login.h"
+
+#include <fmt/format.h>
+
+#include <optional>
+
+#include "feed/json_reading.h"
+#include "feed/request_bodies.h"
+#include "foundation/clock.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/session_flags.h"
+#include "foundation/sleep.h"
+#include "foundation/status_line.h"
+
+namespace crv {
+
+namespace {
+
+std::string utcNowText() { return timeText(systemTimeSeconds()); }
+
+bool isRefusal(int status) {
+  return status == kStatusParameterFault || status == kStatusKeyRefused || status == kStatusKeyUnknown ||
+         status == kStatusSecondSession || status == kStatusDatabaseProblem;
+}
+
+std::optional<int> integerMember(const nlohmann::json& answer, const char* key) {
+  if (!answer.is_object()) {
+    return std::nullopt;
+  }
+  const auto found = answer.find(key);
+  if (found == answer.end() || !found->is_number_integer()) {
+    return std::nullopt;
+  }
+  return found->get<int>();
+}
+
+void pauseWhileShown(std::chrono::milliseconds pause) { sleepUnlessStopped(pause, userClosedWindow); }
+
+}  // namespace
+
+bool authenticate(WeatherReader& weatherReader, int& status) {
+  bool loggedIn = false;
+  try {
+    std::string& answerText = weatherReader.authAnswer();
+    const std::string body = loginBody(weatherReader.config().accountKey);
+    const CURLcode code =
+        performPost(weatherReader.authHandle(), PostSetup{"aucurl_", "TrafficReader failed to set CURLOPT_URL", false},
+                    weatherReader.config().url(kAuthPath), body, answerText, weatherReader.config().timeouts,
+                    &stopRequested);
+    if (code != CURLE_OK) {
+      gf_logLine(fmt::format("{} Authentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+      return false;
+    }
+    if (answerText.empty()) {
+      gf_logLine("Authentication: empty response");
+      return false;
+    }
+    const nlohmann::json answer = nlohmann::json::parse(answerText);
+    if (const auto answerStatusValue = integerMember(answer, "status"); answerStatusValue && isRefusal(*answerStatusValue)) {
+      status = *answerStatusValue;
+      return false;
+    }
+    // Without a session GUID no request can be made: a failed login.
+    if (!answer.is_object() || !answer.contains("GUID") || !answer["GUID"].is_string() ||
+        answer["GUID"].get_ref<const std::string&>().empty()) {
+      gf_logWarning("Authentication: the answer holds no GUID");
+      return false;
+    }
+    weatherReader.setTrafficPaceMilliseconds(integerMember(answer, "rrl") ? answerPace(answer, "rrl")
+                                                                         : kDefaultPaceMilliseconds);
+    weatherReader.setWeatherPaceMilliseconds(integerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
+                                                                          : kDefaultPaceMilliseconds);
+    gf_logLine("");
+    gf_logLine(fmt::format("Authenticated at RT server '{}'", jsonStringValue(answer, "server", "?")));
+    weatherReader.setGuid(answer["GUID"].get<std::string>());
+    if (FeedDisplay* display = weatherReader.hooks().display) {
+      display->loggedIn.store(true);
+    }
+    if (weatherReader.hooks().repaint) {
+      weatherReader.hooks().repaint();
+    }
+    loggedIn = true;
+  } catch (const std::exception& error) {
+    gf_logWarning(fmt::format("{}: {}", "authenticate", error.what()));
+  }
+  // The first weather request keeps the service's pace.
+  sleepUnlessStopped(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequested);
+  return loggedIn;
+}
+
+void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader) {
+  setStatusLine("Waiting for authentication at RT server ...", true);
+  gf_logLine("");
+  int status = 0;
+  if (authenticate(weatherReader, status)) {
+    clearStatusLine();
+    trafficReader.setGuid(weatherReader.guid());
+    return;
+  }
+  if (status == kStatusKeyRefused || status == kStatusKeyUnknown) {
+    const std::string text = fmt::format(
+        "RealTraffic did not accept the account key (status {}), please check your RealTraffic license", status);
+    setStatusLine(text, true);
+    pauseWhileShown(weatherReader.config().refusalPause);
+    throw UserErrorException(status, text);
+  }
+  if (status == kStatusSecondSession) {
+    const std::string text = "More than one RealTraffic session is not possible, do not run the RealTraffic app";
+    setStatusLine(text, true);
+    pauseWhileShown(weatherReader.config().refusalPause);
+    throw UserErrorException(status, text);
+  }
+  if (status == kStatusDatabaseProblem) {
+    throw std::runtime_error("No RT database connection");
+  }
+  setStatusLine(fmt::format("The {} has stopped with an error", "Authenticater"), true);
+  if (weatherReader.hooks().endSessionWithReaderError) {
+    weatherReader.hooks().endSessionWithReaderError();
+  } else {
+    stopRequested.exchange(true);
+  }
+  clearStatusLine();
+  trafficReader.setGuid(weatherReader.guid());
+}
+
+void deauthenticate(TrafficReader& trafficReader) {
+  try {
+    std::string& answerText = trafficReader.authAnswer();
+    const std::string body = logoutBody(trafficReader.guid());
+    // No stop flag: closing down has raised it already; the timeouts bound
+    // the wait.
+    const CURLcode code =
+        performPost(trafficReader.authHandle(), PostSetup{"aucurl_", "Failed to set CURLOPT_URL", false},
+                    trafficReader.config().url(kDeauthPath), body, answerText, trafficReader.config().timeouts,
+                    nullptr);
+    if (code != CURLE_OK) {
+      gf_logLine(fmt::format("{} Deauthentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+      return;
+    }
+    if (answerText.empty()) {
+      gf_logLine("Deauthentication: empty response");
+      return;
+    }
+    const nlohmann::json answer = nlohmann::json::parse(answerText, nullptr, false);
+    if (answer.is_discarded()) {
+      gf_logLine("Deauthentication: invalid JSON");
+      return;
+    }
+    const int status = answerStatus(answer);
+    if (status != kStatusOk) {
+      gf_logWarning(fmt::format("Deauthentication failed, status: {}", status));
+      return;
+    }
+    if (FeedDisplay* display = trafficReader.hooks().display) {
+      display->loggedIn.store(false);
+    }
+    if (trafficReader.hooks().repaint) {
+      trafficReader.hooks().repaint();
+    }
+    trafficReader.setGuid({});
+    gf_logLine(fmt::format("{} RT server '{}'", jsonStringValue(answer, "message", ""),
+                           jsonStringValue(answer, "server", "")));
+  } catch (const std::exception& error) {
+    gf_logWarning(fmt::format("{}: {}", "deauthenticate", error.what()));
+  }
+}
+
+}  // namespace crv

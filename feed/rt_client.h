@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include "feed/feed_config.h"
+#include "feed/feed_hooks.h"
+#include "feed/rt_http.h"
+
+namespace crv {
+
+// The base of the two reader objects: the session GUID, the stop and ended
+// flags, the time offset and the paces that the service sets, and the handle
+// of the login and the logout.
+class RtClient {
+ public:
+  RtClient(FeedConfig config, FeedHooks hooks);
+  virtual ~RtClient();
+  RtClient(const RtClient&) = delete;
+  RtClient& operator=(const RtClient&) = delete;
+
+  // Empty while logged out; a data request then sends nothing. Written by the
+  // login, the logout and the reset, which never run beside the reader thread.
+  const std::string& guid() const { return guid_; }
+  void setGuid(std::string guid) { guid_ = std::move(guid); }
+
+  void requestStop() { stop_.store(true); }
+  bool isStopRequested() const { return stop_.load(); }
+  const std::atomic<bool>& stopFlag() const { return stop_; }
+
+  bool hasEnded() const { return ended_.load(); }
+  void markEnded() { ended_.store(true); }
+
+  // Minutes sent as "toffset", 0 to 40320; written by the time-shift handler.
+  void setTimeOffsetMinutes(int minutes);
+  int timeOffsetMinutes() const { return toffset_.load(); }
+
+  int trafficPaceMilliseconds() const { return rrl_.load(); }
+  void setTrafficPaceMilliseconds(int milliseconds) { rrl_.store(milliseconds); }
+  int weatherPaceMilliseconds() const { return wrrl_.load(); }
+  void setWeatherPaceMilliseconds(int milliseconds) { wrrl_.store(milliseconds); }
+
+  // The pause after a data request, in slices that look at the stop flag.
+  void waitInterval(int milliseconds) const;
+
+  const FeedConfig& config() const { return config_; }
+  const FeedHooks& hooks() const { return hooks_; }
+
+  // The login's and logout's handle and answer (session worker only).
+  CURL* authHandle() const { return aucurl_.get(); }
+  std::string& authAnswer() { return response_; }
+
+  // Before a restarted session: logged out, not stopped, not ended, no time
+  // offset, a new login handle. The paces stay.
+  void resetRtClient();
+
+ protected:
+  void repaint() const;
+  FeedDisplay* display() const { return hooks_.display; }
+
+ private:
+  FeedConfig config_;
+  FeedHooks hooks_;
+  std::string guid_;
+  std::atomic<bool> ended_{false};
+  CurlHandle aucurl_;
+  std::string response_;
+  std::atomic<int> toffset_{0};
+  std::atomic<int> rrl_{2000};
+  std::atomic<int> wrrl_{2000};
+  std::atomic<bool> stop_{false};
+};
+
+}  // namespace crv

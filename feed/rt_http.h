@@ -1,0 +1,59 @@
+#pragma once
+
+// One POST to the RealTraffic API over a libcurl easy handle.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <curl/curl.h>
+
+namespace crv {
+
+struct CurlEasyCleanup {
+  void operator()(CURL* handle) const;
+};
+using CurlHandle = std::unique_ptr<CURL, CurlEasyCleanup>;
+
+// A new easy handle; throws std::runtime_error "<name> curl_easy_init() failed".
+CurlHandle makeCurlHandle(std::string_view name);
+
+struct RequestTimeouts {
+  std::chrono::milliseconds connect{10000};
+  // The whole transfer, connection included.
+  std::chrono::milliseconds transfer{30000};
+};
+
+// An answer longer than this is refused with a write error.
+inline constexpr std::size_t kMaximumAnswerBytes = 64u * 1024u * 1024u;
+
+// The write callback: appends the bytes to the std::string behind target.
+// No target, an answer beyond kMaximumAnswerBytes or a failed append return 0,
+// which ends the transfer with a libcurl write error.
+std::size_t lf_callbackwriter(char* data, std::size_t size, std::size_t count, void* target);
+
+// How a request names its handle in the texts of its setup errors.
+struct PostSetup {
+  std::string_view handleName;      // "trcurl_", "aucurl_", ...
+  std::string_view urlFailureText;  // the text of a failed CURLOPT_URL
+  bool resetHandle = true;          // curl_easy_reset before the options
+};
+
+// The texts of a data request's setup errors on the named handle.
+PostSetup dataRequestSetup(std::string_view handleName);
+
+// Sets the options of one POST of the body to the url (the body must live
+// until the transfer ends) and performs it once. The answer text is emptied
+// first. A failed option throws std::runtime_error with the setup's texts.
+// The transfer is aborted (CURLE_ABORTED_BY_CALLBACK) soon after the stop
+// flag is raised, and never outlives the timeouts.
+CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& url, const std::string& body,
+                     std::string& answer, const RequestTimeouts& timeouts, const std::atomic<bool>* stop);
+
+// "<code> = <libcurl text>"
+std::string curlErrorText(CURLcode code);
+
+}  // namespace crv

@@ -1,0 +1,108 @@
+#include "simlink/flight_plans.h"
+
+#include <fstream>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+
+namespace crv {
+
+namespace {
+
+std::string escapedXml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&apos;"; break;
+      default: escaped += c; break;
+    }
+  }
+  return escaped;
+}
+
+}  // namespace
+
+std::filesystem::path flightPlanFolder() { return dataFolderPath() / "orig_dest"; }
+
+bool createFlightPlanFolder() {
+  const std::filesystem::path dataFolder = dataFolderPath();
+  const std::filesystem::path folder = flightPlanFolder();
+  std::error_code ignored;
+  if (!std::filesystem::exists(dataFolder)) {
+    std::filesystem::create_directories(dataFolder, ignored);
+  }
+  if (!std::filesystem::exists(folder)) {
+    std::filesystem::create_directory(folder, ignored);
+  }
+  return std::filesystem::exists(folder);
+}
+
+bool gf_removeFlightPlanFolder() {
+  const std::filesystem::path folder = flightPlanFolder();
+  std::error_code error;
+  std::filesystem::remove_all(folder, error);
+  if (error) {
+    gf_logLine(fmt::format("gf_removeFlightPlanFolder: {}", error.message()));
+  }
+  std::error_code existsError;
+  return !std::filesystem::exists(folder, existsError);
+}
+
+std::filesystem::path flightPlanFileName(std::uint32_t objectId) { return fmt::format("{}.pln", objectId); }
+
+std::string_view flightPlanType(SizeCategory category) {
+  switch (category) {
+    case SizeCategory::Buzjets:
+    case SizeCategory::Large:
+    case SizeCategory::Heavy:
+      return "IFR";
+    case SizeCategory::Light:
+    case SizeCategory::HighPerf:
+    case SizeCategory::Rotorcraft:
+      break;
+  }
+  return "VFR";
+}
+
+bool writeFlightPlanFile(const std::filesystem::path& path, const FlightPlanAircraft& aircraft) {
+  std::ofstream file(path, std::ios::out | std::ios::trunc);
+  if (!file) {
+    return false;
+  }
+  file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+       << "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+       << "<FlightPlan.FlightPlan>\n"
+       << "<FPType>" << flightPlanType(aircraft.category) << "</FPType>\n"
+       << "<DepartureID>" << escapedXml(aircraft.departure) << "</DepartureID>\n"
+       << "<DestinationID>" << escapedXml(aircraft.destination) << "</DestinationID>\n"
+       << "</FlightPlan.FlightPlan>\n"
+       << "</SimBase.Document>\n";
+  file.close();
+  return !file.fail();
+}
+
+std::optional<bool> createFlightPlan(const FlightPlanAircraft& aircraft, SimConnection& connection) {
+  if (aircraft.departure.empty() || aircraft.destination.empty()) {
+    return std::nullopt;
+  }
+  const std::filesystem::path path = flightPlanFolder() / flightPlanFileName(aircraft.objectId);
+  bool success = writeFlightPlanFile(path, aircraft);
+  if (success && isMsfs2020.load()) {
+    success = connection.setFlightPlan(aircraft.objectId, path.string());
+  }
+  if (!success) {
+    gf_logWarning(fmt::format("{} creating a flight plan failed", aircraft.recordLine));
+  }
+  return success;
+}
+
+}  // namespace crv

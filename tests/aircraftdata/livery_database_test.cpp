@@ -1,0 +1,143 @@
+// The whole livery database built from generated lists, cleared from another
+// thread and built again.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/livery_database.h"
+#include "aircraftdata/livery_matching.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/aircraftdata/livery_test_lists.h"
+#include "tests/support/temp_folder.h"
+#include "tools/liverygen/livery_generator.h"
+
+namespace crv {
+namespace {
+
+class LiveryDatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::installShippedDbase();
+    savedDataFolder_ = dataFolderPath();
+    setDataFolderPath(temp_.path() / "data");
+  }
+
+  void writeRegcodeSources(const LiveryList& list, std::uint32_t seed) {
+    testing::writeEncrypted(programPaths().aigRegcodesEnc, liverygen::generateAigRegcodesXml(list, seed));
+    const LiveryData& first = list.front();
+    testing::writeFile(programPaths().myRegcodesFolder / "mine.txt", first.title + ";MY-REG1,MY-REG2\n");
+  }
+
+  // Reads every byte of every title view the database holds.
+  static std::size_t touchEveryView(const LiveryDatabase& database) {
+    std::size_t bytes = 0;
+    for (const auto& [registration, title] : database.regcodes.regcodeMap) bytes += std::string(title).size();
+    for (const std::string_view title : database.regcodes.specialTitles) bytes += std::string(title).size();
+    for (const auto* index : {&database.indexes.paxModelIndex(), &database.indexes.cargoModelIndex()}) {
+      for (const auto& [type, views] : *index) {
+        for (const std::string_view title : views) bytes += std::string(title).size();
+      }
+    }
+    return bytes;
+  }
+
+  testing::TempFolder temp_;
+  testing::ScopedWorkingFolder working_{temp_.path()};
+  void TearDown() override { setDataFolderPath(savedDataFolder_); }
+
+  std::filesystem::path savedDataFolder_;
+  testing::LogCapture log_;
+  testing::BoolSettingGuard light_{par_LIGHT_AIRCRAFT};
+  testing::BoolSettingGuard helicopters_{par_HELICOPTERS};
+  testing::BoolSettingGuard highPerf_{par_HIGH_PERF_AIRCRAFT};
+  testing::BoolSettingGuard logSetting_{par_LOG};
+};
+
+TEST_F(LiveryDatabaseTest, BuildsInOrderAndARescanAfterAClearLeavesNoViewBehind) {
+  par_LOG.setValue(false);
+  const LiveryList first = liverygen::generateLiveries(aircraftDatabase(), {20000, 300, 1});
+  writeRegcodeSources(first, 1);
+  LiveryDatabase database;
+  database.build(first);
+  ASSERT_TRUE(database.isBuilt());
+  EXPECT_EQ(database.indexes.liveryCount(), first.size());
+  EXPECT_GT(database.regcodes.regcodeMap.size(), 15000u);
+  EXPECT_FALSE(database.regcodes.specialTitles.empty());
+  EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), first.front().title);
+  const std::string log = log_.text();
+  const auto registrations = log.find(fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()));
+  const auto airlines = log.find(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n",
+                                             database.indexes.airlineIndex().size(),
+                                             database.indexes.paxModelIndex().size(),
+                                             database.indexes.cargoModelIndex().size()));
+  const auto similar = log.find("similar model definitions\n");
+  const auto light = log.find("Category Light: ");
+  const auto rotorcraft = log.find("Category Rotorcraft: ");
+  ASSERT_NE(registrations, std::string::npos);
+  EXPECT_LT(registrations, airlines);
+  EXPECT_LT(airlines, similar);
+  EXPECT_LT(similar, light);
+  EXPECT_LT(light, rotorcraft);
+  EXPECT_NE(log.find("Category HighPerf: No livery found"), std::string::npos);
+  EXPECT_FALSE(par_HIGH_PERF_AIRCRAFT.value());
+  EXPECT_TRUE(std::filesystem::exists(programPaths().offlineRegcodesReport));
+  EXPECT_TRUE(std::filesystem::exists(programPaths().inlineRegcodesReport));  // the generator's clashes
+
+  // Aircraft keep their titles; the clear is asked for by another thread
+  // while the worker still matches.
+  LiveryMatcher matcher(database, {});
+  std::vector<AircraftBase> fleet;
+  for (const LiveryData& entry : first) {
+    if (fleet.size() == 500) break;
+    AircraftIdentity identity;
+    identity.airline = entry.airl;
+    identity.icaoType = entry.type;
+    AircraftBase base;
+    base.identity = identity;
+    base.category = SizeCategory::Large;
+    fleet.push_back(base);
+  }
+  std::atomic<bool> cleared{false};
+  std::thread userInterface([&] {
+    clearLiveryDatabase();  // the program's database: not this one
+    database.requestClear();
+    cleared = true;
+  });
+  for (AircraftBase& base : fleet) matcher.matchLiveryAtSpawn(base);
+  userInterface.join();
+  ASSERT_TRUE(cleared);
+  EXPECT_FALSE(database.isBuilt());
+
+  const LiveryList second = liverygen::generateLiveries(aircraftDatabase(), {5000, 80, 2});
+  writeRegcodeSources(second, 2);
+  database.build(second);
+  EXPECT_TRUE(database.isBuilt());
+  EXPECT_FALSE(database.clearRequested());
+  EXPECT_EQ(database.indexes.liveryCount(), second.size());
+  EXPECT_EQ(database.regcodes.regcodeMap.count("MY-REG1"), 1u);
+  EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), second.front().title);
+  EXPECT_GT(touchEveryView(database), 0u);
+  for (const AircraftBase& base : fleet) EXPECT_FALSE(base.liveryTitle.empty());
+  liveryDatabase().applyRequestedClear();
+}
+
+TEST_F(LiveryDatabaseTest, ABuildWithoutAClearRequestReplacesTheOldTables) {
+  LiveryDatabase database;
+  database.build(testing::sortedLiveries({testing::livery("DLH", "A320", "Old", "D-OLDA")}));
+  database.build(testing::sortedLiveries({testing::livery("DLH", "A320", "New", "D-NEWA")}));
+  EXPECT_EQ(database.regcodes.regcodeMap.count("D-OLDA"), 0u);
+  EXPECT_EQ(database.regcodes.regcodeMap.at("D-NEWA"), "New");
+  EXPECT_TRUE(database.indexes.findInstalledTitle("Old").empty());
+}
+
+}  // namespace
+}  // namespace crv

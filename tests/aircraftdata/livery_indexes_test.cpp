@@ -1,0 +1,327 @@
+// The livery indexes built from sorted lists of scanned liveries.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "aircraftdata/aircraft_database.h"
+#include "aircraftdata/livery_indexes.h"
+#include "aircraftdata/type_lookups.h"
+#include "foundation/parameters_file.h"
+#include "foundation/paths.h"
+#include "foundation/random.h"
+#include "foundation/settings.h"
+#include "platform/window/control_model.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/aircraftdata/livery_test_lists.h"
+#include "tests/support/temp_folder.h"
+#include "tools/liverygen/livery_generator.h"
+
+namespace crv {
+namespace {
+
+using testing::livery;
+using testing::sortedLiveries;
+
+std::vector<std::string> titlesOf(const TitleViews* views) {
+  if (views == nullptr) return {};
+  return {views->begin(), views->end()};
+}
+
+LiveryIndexes buildAll(const LiveryList& liveries,
+                       const std::vector<std::vector<std::string>>& similarGroups = {}) {
+  LiveryIndexes indexes;
+  indexes.buildAirlineIndex(liveries);
+  indexes.buildAirlineModelIndexes();
+  indexes.buildModelIndexes();
+  indexes.buildSimilarModels(similarGroups);
+  return indexes;
+}
+
+TEST(ScannedLiveriesTest, SortGroupsByAirlineThenTypeAndDropsAdjacentDuplicates) {
+  LiveryList list = {livery("DLH", "B744", "b"), livery("BAW", "A320", "c"), livery("DLH", "A320", "a"),
+                     livery("DLH", "A320", "a"), livery("BAW", "A320", "c", "G-EUUA")};
+  list.front().folderIndex = 3;  // the folder number takes no part in equality
+  list.push_back(livery("DLH", "B744", "b"));
+  sortScannedLiveries(list);
+  std::vector<std::string> order;
+  for (const auto& entry : list) order.push_back(entry.airl + " " + entry.type + " " + entry.title + " " + entry.atcid);
+  EXPECT_EQ(order, (std::vector<std::string>{"BAW A320 c ", "BAW A320 c G-EUUA", "DLH A320 a ", "DLH B744 b "}));
+}
+
+TEST(LiveryIndexesTest, AirlineBoundaryWithTheSameTypeStartsANewGroup) {
+  // The next airline's first type equals the previous airline's last type.
+  const LiveryList list = sortedLiveries({livery("AAA", "A320", "AAA one"), livery("AAA", "B738", "AAA two"),
+                                          livery("AAA", "B738", "AAA three"), livery("BBB", "B738", "BBB one"),
+                                          livery("BBB", "C172", "BBB two")});
+  const LiveryIndexes indexes = buildAll(list);
+  const auto& airlines = indexes.airlineIndex();
+  ASSERT_EQ(airlines.size(), 2u);
+  ASSERT_EQ(airlines.at("AAA").at("B738").size(), 2u);
+  EXPECT_EQ(airlines.at("AAA").at("B738")[0].title, "AAA three");  // in list order
+  EXPECT_EQ(airlines.at("AAA").at("B738")[1].title, "AAA two");
+  ASSERT_EQ(airlines.at("BBB").at("B738").size(), 1u);
+  EXPECT_EQ(airlines.at("BBB").at("B738")[0].title, "BBB one");
+  EXPECT_EQ(titlesOf(indexes.airlineModelTitles(kPassengerIndex, "BBB", "B738")),
+            (std::vector<std::string>{"BBB one"}));
+  EXPECT_EQ(indexes.liveryCount(), 5u);
+}
+
+TEST(LiveryIndexesTest, AGroupThatComesAgainDoesNotReplaceTheFirst) {
+  LiveryList list = {livery("AAA", "A320", "first"), livery("BBB", "A320", "other"), livery("AAA", "A320", "late")};
+  LiveryIndexes indexes;
+  indexes.buildAirlineIndex(list);
+  ASSERT_EQ(indexes.airlineIndex().at("AAA").at("A320").size(), 1u);
+  EXPECT_EQ(indexes.airlineIndex().at("AAA").at("A320")[0].title, "first");
+}
+
+TEST(LiveryIndexesTest, PassengerAndCargoLiveriesAreSplit) {
+  const LiveryList list =
+      sortedLiveries({livery("FDX", "B77L", "FedEx 1", "", true), livery("FDX", "MD11", "FedEx 2", "", true),
+                      livery("DLH", "B744", "LH pax"), livery("DLH", "B744", "LH cargo", "", true),
+                      livery("ZZZ", "B744", "Generic"), livery("PVT", "C172", "Private")});
+  const LiveryIndexes indexes = buildAll(list);
+  // An airline with only cargo liveries is only in the cargo index.
+  EXPECT_EQ(indexes.cargoAirlineModelIndex().count("FDX"), 1u);
+  EXPECT_EQ(indexes.paxAirlineModelIndex().count("FDX"), 0u);
+  EXPECT_EQ(titlesOf(indexes.airlineModelTitles(kCargoIndex, "DLH", "B744")), (std::vector<std::string>{"LH cargo"}));
+  EXPECT_EQ(titlesOf(indexes.airlineModelTitles(kPassengerIndex, "DLH", "B744")), (std::vector<std::string>{"LH pax"}));
+  EXPECT_EQ(indexes.airlineModelTitles(kPassengerIndex, "DLH", "MD11"), nullptr);
+  EXPECT_THROW(indexes.airlineModelTitles(2, "DLH", "B744"), std::out_of_range);
+  // The model indexes cover every airline, the generic and private ones too.
+  std::vector<std::string> paxB744 = titlesOf(indexes.modelTitles(false, "B744"));
+  std::sort(paxB744.begin(), paxB744.end());
+  EXPECT_EQ(paxB744, (std::vector<std::string>{"Generic", "LH pax"}));
+  EXPECT_EQ(titlesOf(indexes.modelTitles(true, "B744")), (std::vector<std::string>{"LH cargo"}));
+  EXPECT_EQ(titlesOf(indexes.modelTitles(false, "C172")), (std::vector<std::string>{"Private"}));
+  EXPECT_EQ(indexes.modelTitles(false, "MD11"), nullptr);
+  EXPECT_EQ(indexes.paxModelIndex().size(), 2u);
+  EXPECT_EQ(indexes.cargoModelIndex().size(), 3u);
+}
+
+TEST(LiveryIndexesTest, FindInstalledTitleGivesTheStoredTextByExactBytes) {
+  const LiveryList list = sortedLiveries({livery("DLH", "A320", "Lufthansa D-AIZA"), livery("BAW", "A320", "BA")});
+  const LiveryIndexes indexes = buildAll(list);
+  const std::string query = "Lufthansa D-AIZA";
+  const std::string_view found = indexes.findInstalledTitle(query);
+  EXPECT_EQ(found, query);
+  EXPECT_NE(found.data(), query.data());
+  EXPECT_EQ(found.data(), indexes.airlineIndex().at("DLH").at("A320")[0].title.data());
+  EXPECT_TRUE(indexes.findInstalledTitle("lufthansa D-AIZA").empty());
+  EXPECT_TRUE(indexes.findInstalledTitle("Lufthansa").empty());
+  EXPECT_TRUE(indexes.airlineHasModel("BAW", "A320"));
+  EXPECT_FALSE(indexes.airlineHasModel("BAW", "B738"));
+  EXPECT_FALSE(indexes.airlineHasModel("XXX", "A320"));
+}
+
+TEST(LiveryIndexesTest, SimilarModelsNeedLiveriesOfTheOtherMembers) {
+  const LiveryList list = sortedLiveries({livery("DLH", "A320", "LH 320"), livery("DLH", "A321", "LH 321"),
+                                          livery("BAW", "A319", "BA 319"), livery("EZY", "B738", "EZY 738")});
+  const std::vector<std::vector<std::string>> groups = {{"A319", "A320", "A321"}, {"B737", "B738", "B739"},
+                                                        {"B772", "B77W"}};
+  LiveryIndexes indexes = buildAll(list, groups);
+  const auto& similar = indexes.similarModelMap();
+  EXPECT_EQ(similar.at("A319"), (TypeList{"A320", "A321"}));
+  EXPECT_EQ(similar.at("A320"), (TypeList{"A319", "A321"}));
+  EXPECT_EQ(similar.at("B737"), (TypeList{"B738"}));
+  EXPECT_EQ(similar.count("B738"), 0u);  // no other member has liveries
+  EXPECT_EQ(similar.count("B772"), 0u);
+  // DLH has A320 and A321 liveries: only types it lacks get an entry.
+  const auto& byAirline = indexes.similarModelsByAirline();
+  EXPECT_EQ(byAirline.at("DLH").count("A320"), 0u);
+  EXPECT_EQ(byAirline.at("DLH").count("A321"), 0u);
+  TypeList dlh319 = byAirline.at("DLH").at("A319");
+  std::sort(dlh319.begin(), dlh319.end());
+  EXPECT_EQ(dlh319, (TypeList{"A320", "A321"}));
+  EXPECT_EQ(byAirline.at("BAW").at("A320"), (TypeList{"A319"}));
+  EXPECT_EQ(byAirline.at("EZY").at("B737"), (TypeList{"B738"}));
+  EXPECT_TRUE(indexes.similarModelsOf("EZY", "B738").empty());
+  EXPECT_TRUE(indexes.similarModelsOf("XXX", "A320").empty());
+
+  // Every call reorders the stored list; over many calls both orders appear.
+  threadRandomEngine().seed(7);
+  std::set<TypeList> orders;
+  for (int i = 0; i < 40; ++i) orders.insert(indexes.similarModelsOf("DLH", "A319"));
+  EXPECT_EQ(orders.size(), 2u);
+}
+
+class CategoryReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::installDbaseXml(testing::DbaseXml().text());
+    savedDataFolder_ = dataFolderPath();
+    setDataFolderPath(folder_.path());
+    auto& controls = platform::mainWindowControls();
+    for (const BoolControlParameter* setting : {&par_LIGHT_AIRCRAFT, &par_HIGH_PERF_AIRCRAFT, &par_HELICOPTERS}) {
+      controls.createControl(setting->controlId(), platform::ControlKind::CheckBox, {});
+      controls.setChecked(setting->controlId(), true);
+      controls.setEnabled(setting->controlId(), true);
+    }
+    par_LIGHT_AIRCRAFT.setValue(true);
+    par_HIGH_PERF_AIRCRAFT.setValue(true);
+    par_HELICOPTERS.setValue(true);
+  }
+
+  std::string storedValue(const std::string& key) {
+    pugi::xml_document document;
+    if (!loadParametersDocument(document)) return "(no file)";
+    for (const auto node : document.child("parameters").children("parameter")) {
+      if (key == node.attribute("name").as_string()) return node.attribute("value").as_string();
+    }
+    return "(absent)";
+  }
+
+  testing::TempFolder folder_;
+  void TearDown() override { setDataFolderPath(savedDataFolder_); }
+
+  std::filesystem::path savedDataFolder_;
+  testing::LogCapture log_;
+  testing::BoolSettingGuard light_{par_LIGHT_AIRCRAFT};
+  testing::BoolSettingGuard highPerf_{par_HIGH_PERF_AIRCRAFT};
+  testing::BoolSettingGuard helicopters_{par_HELICOPTERS};
+};
+
+TEST_F(CategoryReportTest, ACategoryWithoutLiveriesIsSwitchedOffSavedAndItsCheckBoxDisabled) {
+  // The test database: B738 Large, B744 Heavy, GLF5 Buzjets, EC35 Rotorcraft.
+  LiveryIndexes indexes = buildAll(sortedLiveries(
+      {livery("DLH", "B744", "LH 1"), livery("DLH", "B744", "LH 2", "", true), livery("ZZZ", "EC35", "Heli")}));
+  for (std::size_t category = 0; category < kSizeCategoryCount; ++category) {
+    indexes.reportLiveryCategories(static_cast<SizeCategory>(category));
+  }
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("Category Light: No livery found\n"), std::string::npos);
+  EXPECT_NE(log.find("Category Heavy: 1 pax liverie and 1 cargo liverie\n  B744\n"), std::string::npos);
+  EXPECT_NE(log.find("Category Rotorcraft: 1 pax liverie\n  EC35\n"), std::string::npos);
+  EXPECT_NE(log.find("LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed"),
+            std::string::npos);
+  EXPECT_NE(log.find("HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High Perf aircraft "
+                     "installed"),
+            std::string::npos);
+  EXPECT_EQ(log.find("HELICOPTERS temporarily"), std::string::npos) << log;
+
+  EXPECT_FALSE(par_LIGHT_AIRCRAFT.value());
+  EXPECT_EQ(storedValue("LIGHT_AIRCRAFT"), "false");
+  EXPECT_TRUE(par_HELICOPTERS.value());
+  auto& controls = platform::mainWindowControls();
+  EXPECT_EQ(controls.isEnabled(par_LIGHT_AIRCRAFT.controlId()), false);
+  EXPECT_EQ(controls.isChecked(par_LIGHT_AIRCRAFT.controlId()), false);
+  EXPECT_EQ(controls.isEnabled(par_HIGH_PERF_AIRCRAFT.controlId()), false);
+  EXPECT_EQ(controls.isEnabled(par_HELICOPTERS.controlId()), true);
+  EXPECT_EQ(indexes.randomLightModel(), "");
+  EXPECT_TRUE(indexes.randomModelAsList(SizeCategory::Light).empty());
+  EXPECT_EQ(indexes.rotorcraftModels(), (TypeList{"EC35"}));
+  EXPECT_EQ(indexes.randomModelAsList(SizeCategory::Rotorcraft), (TypeList{"EC35"}));
+}
+
+TEST_F(CategoryReportTest, ASettingAlreadyOffIsOnlyDisabled) {
+  par_LIGHT_AIRCRAFT.setValue(false);
+  LiveryIndexes indexes = buildAll(sortedLiveries({livery("DLH", "B744", "LH 1")}));
+  indexes.reportLiveryCategories(SizeCategory::Light);
+  EXPECT_EQ(log_.text().find("temporarily switched off"), std::string::npos);
+  EXPECT_EQ(platform::mainWindowControls().isEnabled(par_LIGHT_AIRCRAFT.controlId()), false);
+}
+
+TEST_F(CategoryReportTest, TwentyOneLightTypesAreLoggedTwentyToALine) {
+  LiveryList list;
+  for (int i = 0; i < 21; ++i) list.push_back(livery("PVT", fmt::format("L{:03}", i), fmt::format("Light {}", i)));
+  list.push_back(livery("PVT", "L000", "Light extra"));
+  sortScannedLiveries(list);
+  LiveryIndexes indexes = buildAll(list);
+  indexes.reportLiveryCategories(SizeCategory::Light);
+  const std::string log = log_.text();
+  std::string firstLine = "  ";
+  for (int i = 0; i < 20; ++i) firstLine += fmt::format("{}L{:03}", i == 0 ? "" : ",", i);
+  EXPECT_NE(log.find("Category Light: 22 pax liveries\n" + firstLine + "\n  L020\n"), std::string::npos);
+  EXPECT_EQ(indexes.lightModels().size(), 21u);
+  EXPECT_EQ(platform::mainWindowControls().isEnabled(par_LIGHT_AIRCRAFT.controlId()), true);
+  EXPECT_TRUE(par_LIGHT_AIRCRAFT.value());
+  const std::string picked = indexes.randomLightModel();
+  EXPECT_TRUE(std::find(indexes.lightModels().begin(), indexes.lightModels().end(), picked) !=
+              indexes.lightModels().end());
+}
+
+TEST(GeneratedLiveriesTest, EveryLiveryIsReachableByEveryIndexOfItsKind) {
+  testing::installShippedDbase();
+  const LiveryList list = liverygen::generateLiveries(aircraftDatabase(), {});
+  ASSERT_GT(list.size(), 19000u);
+  LiveryIndexes indexes = buildAll(list, aircraftDatabase().similarTypeGroups);
+
+  std::set<std::string> airlines;
+  std::size_t cargo = 0;
+  for (const LiveryData& entry : list) {
+    airlines.insert(entry.airl);
+    cargo += entry.cargo ? 1 : 0;
+    const std::string_view installed = indexes.findInstalledTitle(entry.title);
+    ASSERT_EQ(installed, entry.title);
+    const TitleViews* byAirline =
+        indexes.airlineModelTitles(entry.cargo ? kCargoIndex : kPassengerIndex, entry.airl, entry.type);
+    ASSERT_NE(byAirline, nullptr) << entry.title;
+    EXPECT_NE(std::find(byAirline->begin(), byAirline->end(), installed), byAirline->end());
+    const TitleViews* byType = indexes.modelTitles(entry.cargo, entry.type);
+    ASSERT_NE(byType, nullptr);
+    EXPECT_NE(std::find(byType->begin(), byType->end(), installed), byType->end());
+  }
+  EXPECT_EQ(indexes.liveryCount(), list.size());
+  EXPECT_EQ(indexes.airlineIndex().size(), airlines.size());
+  EXPECT_GT(airlines.size(), 250u);
+  EXPECT_GT(cargo, 500u);
+  EXPECT_EQ(indexes.airlineIndex().count("ZZZ"), 1u);
+  EXPECT_EQ(indexes.airlineIndex().count("PVT"), 1u);
+  std::size_t modelViews = 0;
+  for (const auto* index : {&indexes.paxModelIndex(), &indexes.cargoModelIndex()}) {
+    for (const auto& [type, views] : *index) modelViews += views.size();
+  }
+  EXPECT_EQ(modelViews, list.size());
+  EXPECT_FALSE(indexes.similarModelMap().empty());
+}
+
+TEST(GeneratedLiveriesTest, TheSameOptionsGiveTheSameListAndTitlesAreUnique) {
+  testing::installShippedDbase();
+  const LiveryList first = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 9});
+  const LiveryList again = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 9});
+  const LiveryList other = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 10});
+  ASSERT_EQ(first.size(), again.size());
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), again.begin(), liveryEquals));
+  EXPECT_FALSE(first.size() == other.size() && std::equal(first.begin(), first.end(), other.begin(), liveryEquals));
+
+  std::set<std::string> titles;
+  std::size_t withRegistration = 0;
+  for (const LiveryData& entry : first) {
+    EXPECT_TRUE(titles.insert(entry.title).second) << entry.title;
+    EXPECT_TRUE(isKnownType(entry.type)) << entry.type;
+    withRegistration += entry.atcid.empty() ? 0 : 1;
+  }
+  EXPECT_GT(withRegistration, first.size() / 2);
+
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(liverygen::liveriesScannedXml(first).c_str()));
+  const auto elements = document.child("liveries").children("liv");
+  EXPECT_EQ(static_cast<std::size_t>(std::distance(elements.begin(), elements.end())), first.size());
+}
+
+TEST(LiveryIndexesTest, ClearEmptiesEveryIndex) {
+  testing::installDbaseXml(testing::DbaseXml().text());
+  LiveryIndexes indexes = buildAll(sortedLiveries({livery("DLH", "A320", "LH"), livery("ZZZ", "C172", "G")}),
+                                   {{"A319", "A320"}});
+  indexes.reportLiveryCategories(SizeCategory::Light);
+  ASSERT_FALSE(indexes.lightModels().empty());
+  indexes.clear();
+  EXPECT_TRUE(indexes.airlineIndex().empty());
+  EXPECT_TRUE(indexes.paxAirlineModelIndex().empty());
+  EXPECT_TRUE(indexes.paxModelIndex().empty());
+  EXPECT_TRUE(indexes.similarModelMap().empty());
+  EXPECT_TRUE(indexes.similarModelsByAirline().empty());
+  EXPECT_TRUE(indexes.lightModels().empty());
+  EXPECT_TRUE(indexes.findInstalledTitle("LH").empty());
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,296 @@
+// The livery matching: which step finds a livery at which matching depth.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/aircraft_base.h"
+#include "aircraftdata/aircraft_database.h"
+#include "aircraftdata/livery_database.h"
+#include "aircraftdata/livery_matching.h"
+#include "foundation/random.h"
+#include "foundation/settings.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/aircraftdata/livery_test_lists.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using testing::livery;
+
+std::string matchingDbase() {
+  return testing::DbaseXml()
+      .set("aircrafts", R"(<aircraft types="A319,A320,A321,B738,B744,B748,B77L,C152,C172,GLF5,EC35,EC45,F16"/>)")
+      .set("large", R"(<lar types="A319,A320,A321,B738"/>)")
+      .set("heavy", R"(<hvy types="B744,B748,B77L"/>)")
+      .set("buzjet", R"(<bzj types="GLF5"/>)")
+      .set("rotorcraft", R"(<rot types="EC35,EC45"/>)")
+      .set("high_performance", R"(<hpf types="F16"/>)")
+      .set("similar_types", R"(<similar types="A319,A320,A321"/><similar types="B744,B748"/>)"
+                            R"(<similar types="EC35,EC45"/><similar types="C152,GLF5"/>)")
+      .set("dbase", R"(<db reg="D-ABCD" airl="DLH" type="A320" opr="Lufthansa" cargo="false"/>)"
+                    R"(<db reg="N123AB" airl="UAL" type="B738" opr="United" cargo="false"/>)")
+      .text();
+}
+
+class LiveryMatchingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::installDbaseXml(matchingDbase());
+    par_LOG.setValue(true);
+    par_MATCHING_DEPTH.setValue(4);
+    const LiveryList list = testing::sortedLiveries({
+        livery("DLH", "A320", "LH 320", "D-AIZA"),
+        livery("DLH", "A321", "LH 321"),
+        livery("DLH", "B744", "LH 744"),
+        livery("GEC", "B77L", "GEC 77L", "", true),
+        livery("BAW", "A319", "BA 319"),
+        livery("BAW", "B744", "BA 744 Cargo", "", true),
+        livery("BAW", "B744", "FSLTL_B744_BAW"),
+        livery("ZZZ", "B744", "Generic 744"),
+        livery("ZZZ", "A320", "Generic 320"),
+        livery("ZZZ", "A321", "Generic 321"),
+        livery("ZZZ", "C172", "Generic 172"),
+        livery("PVT", "C172", "Private 172"),
+        livery("PVT", "GLF5", "Private GLF5"),
+        livery("UAL", "B738", "UA 738"),
+        livery("XXX", "C152", "X 152"),
+        livery("HEL", "EC45", "Heli 45"),
+    });
+    LiveryIndexes& indexes = database_.indexes;
+    indexes.buildAirlineIndex(list);
+    indexes.buildAirlineModelIndexes();
+    database_.regcodes.regcodeMap.emplace("D-AIZA", indexes.findInstalledTitle("LH 320"));
+    indexes.buildModelIndexes();
+    indexes.buildSimilarModels(aircraftDatabase().similarTypeGroups);
+    indexes.reportLiveryCategories(SizeCategory::Light);
+    threadRandomEngine().seed(42);
+  }
+
+  AircraftBase aircraft(std::string airline, std::string type, std::string registration = {}, bool cargo = false) {
+    AircraftIdentity identity;
+    identity.airline = std::move(airline);
+    identity.icaoType = std::move(type);
+    identity.registration = std::move(registration);
+    identity.callsign = "TST123";
+    AircraftBase base = buildAircraftObject(identity);
+    base.cargo = cargo;
+    return base;
+  }
+
+  // The title a live aircraft gets at a depth, and the step counted for it
+  // (0 when none).
+  struct Outcome {
+    std::string title;
+    int step;
+  };
+  Outcome spawn(AircraftBase base, int depth) {
+    par_MATCHING_DEPTH.setValue(depth);
+    MatchStepCounters counters;
+    LiveryMatcher matcher(database_, environment_, counters);
+    matcher.matchLiveryAtSpawn(base);
+    int step = 0;
+    for (int s = 1; s <= kMatchStepCount; ++s) {
+      if (counters.count(s) > 0) {
+        EXPECT_EQ(step, 0) << "two steps counted";
+        step = s;
+      }
+    }
+    if (base.liveryTitle.empty()) {
+      EXPECT_EQ(step, 0);
+    }
+    return {base.liveryTitle, step};
+  }
+
+  testing::LogCapture log_;
+  testing::BoolSettingGuard logGuard_{par_LOG};
+  testing::IntSettingGuard depthGuard_{par_MATCHING_DEPTH};
+  testing::BoolSettingGuard lightGuard_{par_LIGHT_AIRCRAFT};
+  LiveryDatabase database_;
+  MatchEnvironment environment_;
+};
+
+MATCHER_P2(Matched, title, step, fmt::format("is '{}' at step {}", title, step)) {
+  *result_listener << "is '" << arg.title << "' at step " << arg.step;
+  return arg.title == title && arg.step == step;
+}
+
+TEST_F(LiveryMatchingTest, SpecialRegistrationWinsAtEveryDepth) {
+  database_.regcodes.addSpecialTitle(database_.indexes.findInstalledTitle("LH 320"));
+  for (int depth = 1; depth <= 4; ++depth) {
+    EXPECT_THAT(spawn(aircraft("BAW", "B738", "D-AIZA"), depth), Matched("LH 320", 1)) << depth;
+  }
+}
+
+TEST_F(LiveryMatchingTest, DepthOneUsesOnlySpecialLiveries) {
+  EXPECT_THAT(spawn(aircraft("DLH", "A321"), 1), Matched("", 0));
+  EXPECT_THAT(spawn(aircraft("DLH", "A321", "D-XXXX"), 1), Matched("", 0));
+}
+
+TEST_F(LiveryMatchingTest, PrivateAircraftTakeAGenericLiveryFirst) {
+  EXPECT_THAT(spawn(aircraft("PVT", "C172"), 2), Matched("Generic 172", 4));
+  // Without a generic livery of the type the private ones are the airline's.
+  EXPECT_THAT(spawn(aircraft("PVT", "GLF5"), 2), Matched("Private GLF5", 2));
+}
+
+TEST_F(LiveryMatchingTest, OwnAirlineOrTheKnownOperatorsAirline) {
+  EXPECT_THAT(spawn(aircraft("DLH", "A321"), 2), Matched("LH 321", 2));
+  // An airline without liveries, a registration the database knows as DLH's.
+  EXPECT_THAT(spawn(aircraft("XYZ", "A321", "DABCD"), 2), Matched("LH 321", 2));
+  EXPECT_THAT(spawn(aircraft("XYZ", "A321"), 2), Matched("", 0));
+}
+
+TEST_F(LiveryMatchingTest, CargoAircraftFallBackToPassengerLiveriesOfTheirAirlineOnly) {
+  EXPECT_THAT(spawn(aircraft("BAW", "B744", "", true), 2), Matched("BA 744 Cargo", 2));
+  EXPECT_THAT(spawn(aircraft("DLH", "B744", "", true), 2), Matched("LH 744", 2));
+  // In the type's model index a cargo aircraft takes only cargo liveries:
+  // no cargo C152 exists, so a Light freighter of an unknown airline finds
+  // nothing of its type.
+  EXPECT_THAT(spawn(aircraft("KLM", "C152", "", true), 4), Matched("", 0));
+  EXPECT_THAT(spawn(aircraft("KLM", "B77L", "", true), 4), Matched("", 0));
+}
+
+TEST_F(LiveryMatchingTest, SimilarTypesOfTheAirlineFromDepthThree) {
+  EXPECT_THAT(spawn(aircraft("BAW", "A320"), 2), Matched("", 0));
+  EXPECT_THAT(spawn(aircraft("BAW", "A320"), 3), Matched("BA 319", 3));
+  // The airline of the known registration lends its similar types.
+  const Outcome outcome = spawn(aircraft("XYZ", "A319", "D-ABCD"), 3);
+  EXPECT_EQ(outcome.step, 3);
+  EXPECT_TRUE(outcome.title == "LH 320" || outcome.title == "LH 321") << outcome.title;
+  // A similar type of another category is not taken: the business jet
+  // skips the airline's Light type and finds its own type elsewhere.
+  EXPECT_THAT(spawn(aircraft("XXX", "GLF5"), 3), Matched("Private GLF5", 5));
+}
+
+TEST_F(LiveryMatchingTest, HeavyWithoutMatchNeedsAGenericLiveryAndDepthFour) {
+  EXPECT_THAT(spawn(aircraft("KLM", "B744"), 3), Matched("", 0));
+  EXPECT_THAT(spawn(aircraft("KLM", "B744"), 4), Matched("Generic 744", 4));
+  EXPECT_THAT(spawn(aircraft("KLM", "B748"), 4), Matched("", 0));
+}
+
+TEST_F(LiveryMatchingTest, LightTypesReachTheAnyAirlineAndRelatedTypeSteps) {
+  EXPECT_THAT(spawn(aircraft("KLM", "C172"), 3), Matched("Generic 172", 4));
+  EXPECT_THAT(spawn(aircraft("KLM", "C152"), 3), Matched("X 152", 5));
+  EXPECT_THAT(spawn(aircraft("KLM", "EC35"), 3), Matched("Heli 45", 6));
+  // A Light type without relatives: a random Light type with liveries.
+  const std::set<std::string> lightTitles = {"X 152", "Generic 172", "Private 172"};
+  for (int i = 0; i < 10; ++i) {
+    const Outcome outcome = spawn(aircraft("KLM", "P28A"), 3);
+    EXPECT_EQ(outcome.step, 6);
+    EXPECT_EQ(lightTitles.count(outcome.title), 1u) << outcome.title;
+  }
+  // A private aircraft skips the generic step at depth 3.
+  EXPECT_THAT(spawn(aircraft("PVT", "C152"), 3), Matched("X 152", 5));
+}
+
+TEST_F(LiveryMatchingTest, EmptyAirlineGoesStraightToTheFallback) {
+  EXPECT_THAT(spawn(aircraft("", "A320"), 3), Matched("", 0));
+  EXPECT_THAT(spawn(aircraft("", "A320"), 4), Matched("Generic 320", 4));
+}
+
+TEST_F(LiveryMatchingTest, AnExcludedTitleEndsTheMatchingUncounted) {
+  environment_.isExcludedTitle = [](std::string_view title) { return title == "LH 321"; };
+  // A generic A321 livery exists, but the matching ends at the excluded pick.
+  EXPECT_THAT(spawn(aircraft("DLH", "A321"), 4), Matched("", 0));
+  environment_.isExcludedTitle = [](std::string_view title) { return title == "Generic 744"; };
+  EXPECT_THAT(spawn(aircraft("KLM", "B744"), 4), Matched("", 0));
+}
+
+TEST_F(LiveryMatchingTest, PickAvoidsSpecialTitlesAndTakesOneWhenAllAreSpecial) {
+  LiveryIndexes& indexes = database_.indexes;
+  const TitleViews titles = {indexes.findInstalledTitle("LH 320"), indexes.findInstalledTitle("LH 321"),
+                             indexes.findInstalledTitle("LH 744")};
+  database_.regcodes.addSpecialTitle(titles[0]);
+  database_.regcodes.addSpecialTitle(titles[1]);
+  LiveryMatcher matcher(database_, environment_);
+  for (int i = 0; i < 50; ++i) {
+    AircraftBase base = aircraft("DLH", "A320");
+    matcher.pickLiveryTitle(base, titles);
+    EXPECT_EQ(base.liveryTitle, "LH 744");
+  }
+  database_.regcodes.addSpecialTitle(titles[2]);
+  AircraftBase base = aircraft("DLH", "A320");
+  matcher.pickLiveryTitle(base, titles);
+  EXPECT_TRUE(base.liveryTitle == "LH 320" || base.liveryTitle == "LH 321" || base.liveryTitle == "LH 744");
+  AircraftBase untouched = aircraft("DLH", "A320");
+  untouched.liveryTitle = "kept";
+  matcher.pickLiveryTitle(untouched, {});
+  EXPECT_EQ(untouched.liveryTitle, "kept");
+}
+
+TEST_F(LiveryMatchingTest, MatchStepIsLoggedAndFsltlTitlesFlagged) {
+  par_MATCHING_DEPTH.setValue(2);
+  MatchStepCounters counters;
+  LiveryMatcher matcher(database_, environment_, counters);
+  AircraftBase base = aircraft("BAW", "B744");
+  matcher.matchLiveryAtSpawn(base);
+  EXPECT_EQ(base.liveryTitle, "FSLTL_B744_BAW");
+  EXPECT_TRUE(base.fsltlTitle);
+  EXPECT_NE(log_.text().find("          TST123    BAW B744 =2= FSLTL_B744_BAW\n"), std::string::npos);
+  EXPECT_THROW(matcher.recordMatchStep(base, 7), std::out_of_range);
+  EXPECT_THROW(matcher.matchAirlineModel(base, {"BAW", "B744"}, 2), std::out_of_range);
+}
+
+TEST_F(LiveryMatchingTest, StaticAircraftTakeTheStandsKindAndAreNotCounted) {
+  MatchStepCounters counters;
+  environment_.recordLine = [](const AircraftIdentity& identity) { return "REC " + identity.callsign; };
+  environment_.recordLine3 = [](const AircraftIdentity& identity) { return "REC3 " + identity.callsign; };
+  LiveryMatcher matcher(database_, environment_, counters);
+  AircraftBase cargo = aircraft("BAW", "B744");
+  EXPECT_TRUE(matcher.matchLivery(cargo, MatchStand{"A12", true}));
+  EXPECT_TRUE(cargo.cargo);
+  EXPECT_EQ(cargo.liveryTitle, "BA 744 Cargo");
+
+  AircraftBase similar = aircraft("BAW", "A321");
+  par_MATCHING_DEPTH.setValue(3);
+  EXPECT_TRUE(matcher.matchLivery(similar, MatchStand{"B1", false}));
+  EXPECT_EQ(similar.liveryTitle, "BA 319");
+
+  AircraftBase already = aircraft("KLM", "B748");
+  already.liveryTitle = "Kept title";
+  EXPECT_TRUE(matcher.matchLivery(already, MatchStand{"C3", false}));
+
+  AircraftBase none = aircraft("KLM", "B748");
+  EXPECT_FALSE(matcher.matchLivery(none, MatchStand{"D4", false}));
+
+  environment_.isExcludedTitle = [](std::string_view title) { return title == "Generic 744"; };
+  LiveryMatcher excluding(database_, environment_, counters);
+  par_MATCHING_DEPTH.setValue(4);
+  AircraftBase excluded = aircraft("KLM", "B744");
+  EXPECT_FALSE(excluding.matchLivery(excluded, MatchStand{"E5", false}));
+  EXPECT_TRUE(excluded.liveryTitle.empty());
+
+  for (int step = 1; step <= kMatchStepCount; ++step) EXPECT_EQ(counters.count(step), 0u);
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("          REC TST123 =2= BA 744 Cargo\n"), std::string::npos);
+  EXPECT_NE(log.find("          REC TST123 =3= BA 319\n"), std::string::npos);
+  EXPECT_NE(log.find("          REC TST123 =s= Kept title\n"), std::string::npos);
+  EXPECT_NE(log.find("D4      : REC3 TST123 no livery match ...\n"), std::string::npos);
+}
+
+TEST_F(LiveryMatchingTest, ATitleOutlivesAClearRequestedFromAnotherThread) {
+  AircraftBase base = aircraft("DLH", "A321");
+  LiveryMatcher matcher(database_, environment_);
+  matcher.matchLiveryAtSpawn(base);
+  ASSERT_EQ(base.liveryTitle, "LH 321");
+
+  std::thread userInterface([this] { database_.requestClear(); });
+  userInterface.join();
+  // Until the worker carries the clear out the tables stay whole.
+  EXPECT_FALSE(database_.isBuilt());
+  EXPECT_EQ(database_.indexes.findInstalledTitle("LH 321"), "LH 321");
+  EXPECT_TRUE(database_.applyRequestedClear());
+  EXPECT_TRUE(database_.indexes.airlineIndex().empty());
+  EXPECT_TRUE(database_.regcodes.regcodeMap.empty());
+  EXPECT_FALSE(database_.applyRequestedClear());
+  EXPECT_EQ(base.liveryTitle, "LH 321");  // the aircraft's own copy
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,269 @@
+// Registration codes: the line grammar of the user's files, the AIG file, and
+// the three sources in their override order with their report files.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "aircraftdata/livery_indexes.h"
+#include "aircraftdata/regcodes.h"
+#include "foundation/paths.h"
+#include "tests/aircraftdata/dbase_test_files.h"
+#include "tests/aircraftdata/livery_test_lists.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::livery;
+using testing::readFile;
+using testing::sortedLiveries;
+using testing::writeFile;
+
+class RegcodeTest : public ::testing::Test {
+ protected:
+  const fs::path& folder() const { return programPaths().myRegcodesFolder; }
+
+  void writeUserFile(const std::string& name, const std::string& text) { writeFile(folder() / name, text); }
+  void writeAig(const std::string& livElements) {
+    testing::writeEncrypted(programPaths().aigRegcodesEnc,
+                            "<?xml version=\"1.0\"?>\n<AIG-regcodes>" + livElements + "</AIG-regcodes>\n");
+  }
+
+  testing::TempFolder temp_;
+  testing::ScopedWorkingFolder working_{temp_.path()};
+  testing::LogCapture log_;
+};
+
+struct ParsedLine {
+  bool good;
+  std::vector<RegcodeEntry> entries;
+};
+
+ParsedLine parse(const std::string& line) {
+  ParsedLine parsed;
+  parsed.good = parseRegcodeLine(line, "input/my_regcodes/a.txt", parsed.entries);
+  return parsed;
+}
+
+TEST_F(RegcodeTest, LineGrammar) {
+  auto one = parse("Title A ; D-AIZA");
+  ASSERT_EQ(one.entries.size(), 1u);
+  EXPECT_TRUE(one.good);
+  EXPECT_EQ(one.entries[0].title, "Title A");
+  EXPECT_EQ(one.entries[0].regs, (std::vector<std::string>{"D-AIZA"}));
+  EXPECT_TRUE(one.entries[0].special);  // one registration is always special
+
+  auto two = parse("Title B;D-AIZC, D-AIZB,D-AIZB");
+  ASSERT_EQ(two.entries.size(), 1u);
+  EXPECT_EQ(two.entries[0].regs, (std::vector<std::string>{"D-AIZB", "D-AIZC"}));
+  EXPECT_FALSE(two.entries[0].special);
+
+  auto hashed = parse("Title C;D-AIZB,D-AIZC;#");
+  ASSERT_EQ(hashed.entries.size(), 1u);
+  EXPECT_TRUE(hashed.entries[0].special);
+
+  auto dontUse = parse("  Do not use me  ");
+  ASSERT_EQ(dontUse.entries.size(), 1u);
+  EXPECT_EQ(dontUse.entries[0].title, "Do not use me");
+  EXPECT_TRUE(dontUse.entries[0].regs.empty());
+
+  for (const char* silent : {"", "   ", "Title ;", ";", "Title ; ;"}) {
+    auto parsed = parse(silent);
+    EXPECT_TRUE(parsed.good) << silent;
+    EXPECT_TRUE(parsed.entries.empty()) << silent;
+  }
+  EXPECT_EQ(log_.text().find("===>"), std::string::npos);
+}
+
+TEST_F(RegcodeTest, BadRegistrationsAreWarnedAndTheGoodOnesKept) {
+  auto shortOne = parse("Title;AB");
+  EXPECT_FALSE(shortOne.good);
+  EXPECT_TRUE(shortOne.entries.empty());
+
+  auto withGap = parse("Title;D-AIZA,,D-AIZB");
+  EXPECT_FALSE(withGap.good);
+  ASSERT_EQ(withGap.entries.size(), 1u);
+  EXPECT_EQ(withGap.entries[0].regs, (std::vector<std::string>{"D-AIZA", "D-AIZB"}));
+
+  auto allBad = parse("Title;AB,ABCDEFGHIJKLM");
+  EXPECT_FALSE(allBad.good);
+  EXPECT_TRUE(allBad.entries.empty());
+
+  auto fourFields = parse("a;b;c;d");
+  EXPECT_FALSE(fourFields.good);
+  EXPECT_TRUE(fourFields.entries.empty());
+
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("===> wrong regcode length 'AB' in input/my_regcodes/a.txt\n"), std::string::npos);
+  EXPECT_NE(log.find("===> wrong regcode length '' in input/my_regcodes/a.txt\n"), std::string::npos);
+  EXPECT_NE(log.find("===> wrong regcode length 'ABCDEFGHIJKLM' in"), std::string::npos);
+  EXPECT_NE(log.find("===> input/my_regcodes/a.txt ; regs empty?\n"), std::string::npos);
+  EXPECT_NE(log.find("===> input/my_regcodes/a.txt: wrong format 'a;b;c;d'\n"), std::string::npos);
+}
+
+TEST_F(RegcodeTest, FolderFilesAreReadInSortedOrderAndOnlyTxt) {
+  writeUserFile("b.txt", "Second;N12345\r\n");
+  writeUserFile("A.TXT", "First;N12345\nBad;X\n");
+  writeUserFile("c.xml", "Ignored;N12345\n");
+  fs::create_directories(folder() / "sub.txt");
+  std::vector<RegcodeEntry> entries;
+  EXPECT_FALSE(gf_readRegcodeFiles(folder(), entries));  // the bad line
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].title, "First");
+  EXPECT_EQ(entries[1].title, "Second");
+  EXPECT_EQ(entries[1].regs, (std::vector<std::string>{"N12345"}));  // the CR is gone
+  const std::string log = log_.text();
+  EXPECT_LT(log.find("Processing regcodes file 'input/my_regcodes/A.TXT'"),
+            log.find("Processing regcodes file 'input/my_regcodes/b.txt'"));
+  EXPECT_NE(log.find("\n2 liveries\n"), std::string::npos);
+}
+
+TEST_F(RegcodeTest, MissingFolderIsAnErrorWithoutEntries) {
+  std::vector<RegcodeEntry> entries;
+  EXPECT_FALSE(gf_readRegcodeFiles("input/none", entries));
+  EXPECT_TRUE(entries.empty());
+  EXPECT_NE(log_.text().find("===> Error reading regcode files in input/none, what: "), std::string::npos);
+}
+
+TEST_F(RegcodeTest, AigFileSkipsDirectlyRepeatedTitles) {
+  writeFile(programPaths().aigRegcodesXml,
+            R"(<AIG-regcodes><livery title="A" reg="R-AAA,R-AAB" special="yes"/><livery title="A" reg="R-AAC"/>)"
+            R"(<livery title="" reg="R-AAD"/><other title="X"/><livery title="B" reg=""/>)"
+            R"(<livery title="A" reg="R-AAE" special="false"/></AIG-regcodes>)");
+  std::vector<RegcodeEntry> entries;
+  EXPECT_FALSE(gf_readAigRegcodes(entries));
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].regs, (std::vector<std::string>{"R-AAA", "R-AAB"}));
+  EXPECT_TRUE(entries[0].special);
+  EXPECT_EQ(entries[1].title, "B");
+  EXPECT_TRUE(entries[1].regs.empty());
+  EXPECT_EQ(entries[2].title, "A");  // another element came between
+  EXPECT_FALSE(entries[2].special);
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("===> SAME AS PREVIOUS title 'A'\n"), std::string::npos);
+  EXPECT_NE(log.find("3 liveries read from input/AIG-regcodes.xml"), std::string::npos);
+
+  std::vector<RegcodeEntry> none;
+  EXPECT_FALSE(gf_readAigRegcodes("input/missing.xml", none));
+  EXPECT_TRUE(none.empty());
+  EXPECT_NE(log_.text().find("===> Failed to load input/missing.xml"), std::string::npos);
+}
+
+class RegcodeSourcesTest : public RegcodeTest {
+ protected:
+  void SetUp() override {
+    liveries_ = sortedLiveries({livery("DLH", "A320", "LH Inline", "D-AIZA"), livery("DLH", "A320", "LH AIG"),
+                                livery("DLH", "A320", "LH User"), livery("DLH", "A321", "LH Clash", "D-AIZA"),
+                                livery("DLH", "A321", "LH Special"), livery("BAW", "A320", "BA Lower", "g-euua"),
+                                livery("BAW", "A320", "BA Upper", "G-EUUA")});
+    indexes_.buildAirlineIndex(liveries_);
+    indexes_.buildAirlineModelIndexes();
+  }
+
+  std::string boundTo(const std::string& registration) const {
+    const auto it = tables_.regcodeMap.find(registration);
+    return it == tables_.regcodeMap.end() ? "(none)" : std::string(it->second);
+  }
+
+  LiveryList liveries_;
+  LiveryIndexes indexes_;
+  RegcodeTables tables_;
+};
+
+TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
+  processInlineRegcodes(indexes_, tables_, liveries_);
+  EXPECT_EQ(boundTo("D-AIZA"), "LH Inline");  // the first livery keeps it
+  // Exact bytes: the same registration in two spellings is two regcodes.
+  EXPECT_EQ(boundTo("g-euua"), "BA Lower");
+  EXPECT_EQ(boundTo("G-EUUA"), "BA Upper");
+  const std::string inlineReport = readFile(programPaths().inlineRegcodesReport);
+  EXPECT_EQ(inlineReport, "D-AIZA 'LH Clash' => already in use by 'LH Inline'\n");
+  EXPECT_NE(log_.text().find("1 in-line regcode clashes, see 'output/errors/InlineRegcodes.txt'"),
+            std::string::npos);
+
+  writeAig(R"(<livery title="LH AIG" reg="D-AIZA,D-AIZB"/><livery title="Not installed" reg="D-AIZC"/>)"
+           R"(<livery title="LH Special" reg="D-AISP" special="1"/><livery title="Dont" reg=""/>)");
+  writeUserFile("mine.txt", "LH User;D-AIZA,D-AIZD\nbroken;a;b;c\n");
+  processOfflineRegcodes(indexes_, tables_);
+
+  EXPECT_EQ(boundTo("D-AIZA"), "LH User");
+  EXPECT_EQ(boundTo("D-AIZB"), "LH AIG");
+  EXPECT_EQ(boundTo("D-AIZC"), "(none)");  // not installed: nothing at all
+  EXPECT_EQ(boundTo("D-AIZD"), "LH User");  // the good line of a file with a bad one
+  EXPECT_EQ(boundTo("D-AISP"), "LH Special");
+  ASSERT_EQ(tables_.specialTitles.size(), 1u);
+  EXPECT_EQ(tables_.specialTitles[0], "LH Special");
+  EXPECT_TRUE(tables_.isSpecialTitle("LH Special"));
+  EXPECT_EQ(tables_.specialTitles[0].data(), indexes_.findInstalledTitle("LH Special").data());
+
+  EXPECT_EQ(readFile(programPaths().offlineRegcodesReport),
+            "Processing file input/AIG-regcodes.xml\n"
+            "   regcode D-AIZA for 'LH AIG', instead of the same for 'LH Inline'\n"
+            "2 new regcodes added, 1 regcode replaced, 1 regcode defined as special\n"
+            "Processing files in input/my_regcodes\n"
+            "There were errors processing the regcode files in folder 'input/my_regcodes', see Log.txt\n"
+            "   regcode D-AIZA for 'LH User', instead of the same for 'LH AIG'\n"
+            "1 new regcode added, 1 regcode replaced\n");
+  EXPECT_FALSE(fs::exists(programPaths().aigRegcodesXml));  // the plain file is gone
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("Offline regcode files processed, results can be found in 'output/info/OfflineRegcodes.txt'"),
+            std::string::npos);
+  EXPECT_NE(log.find("\n1 special liveries\n"), std::string::npos);
+}
+
+TEST_F(RegcodeSourcesTest, MissingAigFileSkipsOnlyThatFile) {
+  writeUserFile("mine.txt", "LH User;D-AIZA,D-AIZD\n");
+  writeFile(programPaths().offlineRegcodesReport, "old report\n");
+  processOfflineRegcodes(indexes_, tables_);
+  EXPECT_EQ(boundTo("D-AIZD"), "LH User");
+  EXPECT_NE(log_.text().find("===> input/AIG-regcodes.enc not found, its regcodes are skipped"), std::string::npos);
+  const std::string report = readFile(programPaths().offlineRegcodesReport);
+  EXPECT_NE(report.find("File input/AIG-regcodes.enc not found, skipped\n"), std::string::npos);
+  EXPECT_NE(report.find("2 new regcodes added\n"), std::string::npos);
+}
+
+TEST_F(RegcodeSourcesTest, DamagedAigFileSkipsOnlyThatFile) {
+  writeAig(R"(<livery title="LH AIG" reg="D-AIZB"/>)");
+  std::string bytes = readFile(programPaths().aigRegcodesEnc);
+  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5a);
+  writeFile(programPaths().aigRegcodesEnc, bytes);
+  writeUserFile("mine.txt", "LH User;D-AIZD,D-AIZE\n");
+  processOfflineRegcodes(indexes_, tables_);
+  EXPECT_EQ(boundTo("D-AIZB"), "(none)");
+  EXPECT_EQ(boundTo("D-AIZD"), "LH User");
+  EXPECT_FALSE(fs::exists(programPaths().aigRegcodesXml));
+  EXPECT_NE(log_.text().find("===> input/AIG-regcodes.enc could not be decrypted, its regcodes are skipped"),
+            std::string::npos);
+}
+
+TEST_F(RegcodeTest, InlineRegcodesWithoutClashesLeaveTheReportAlone) {
+  const LiveryList list = sortedLiveries({livery("DLH", "A320", "LH", "D-AIZA"), livery("BAW", "A320", "BA")});
+  LiveryIndexes indexes;
+  indexes.buildAirlineIndex(list);
+  RegcodeTables tables;
+  writeFile(programPaths().inlineRegcodesReport, "earlier clashes\n");
+  processInlineRegcodes(indexes, tables, list);
+  EXPECT_EQ(tables.regcodeMap.size(), 1u);
+  EXPECT_EQ(readFile(programPaths().inlineRegcodesReport), "earlier clashes\n");
+}
+
+TEST_F(RegcodeTest, DontUseTitlesComeFromEntriesWithoutRegistrations) {
+  dontUseTitles().clear();
+  writeFile(programPaths().aigRegcodesXml,
+            R"(<AIG-regcodes><livery title="Skip A"/><livery title="Keep" reg="N1234"/></AIG-regcodes>)");
+  readDontUseTitles();
+  writeUserFile("x.txt", "Skip B\nSkip C\nKeep;N1234\n");
+  readDontUseFolderTitles();
+  EXPECT_EQ(dontUseTitles(), (std::vector<std::string>{"Skip A", "Skip B", "Skip C"}));
+  const std::string log = log_.text();
+  EXPECT_NE(log.find("1 don't use title read\n"), std::string::npos);
+  EXPECT_NE(log.find("2 don't use titles read from files in input/my_regcodes\n"), std::string::npos);
+  dontUseTitles().clear();
+}
+
+}  // namespace
+}  // namespace crv

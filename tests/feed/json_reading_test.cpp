@@ -1,0 +1,75 @@
+#include "feed/json_reading.h"
+
+#include <gtest/gtest.h>
+
+namespace crv {
+namespace {
+
+using nlohmann::json;
+
+TEST(ParseHexIdTest, ReadsTheLeadingHexDigitsInEitherCase) {
+  EXPECT_EQ(parseHexId("2710"), 10000u);
+  EXPECT_EQ(parseHexId("2711"), 10001u);
+  EXPECT_EQ(parseHexId("abc123"), parseHexId("ABC123"));
+  EXPECT_EQ(parseHexId("abc123"), 0xabc123u);
+  EXPECT_EQ(parseHexId("484f6d~"), 0x484f6du);
+  EXPECT_EQ(parseHexId("ffffffff"), 0xffffffffu);
+  EXPECT_FALSE(parseHexId("x484f6d"));
+  EXPECT_FALSE(parseHexId(""));
+  EXPECT_FALSE(parseHexId("100000000"));  // beyond 32 bits
+}
+
+TEST(JsonNumberTest, TakesNumbersOnlyAndReadsEverythingElseAsZero) {
+  EXPECT_DOUBLE_EQ(jsonNumber(json(42)), 42.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json(-42)), -42.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json(42u)), 42.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json(4.25)), 4.25);
+  EXPECT_DOUBLE_EQ(jsonNumber(json("42")), 0.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json(nullptr)), 0.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json(true)), 0.0);
+  EXPECT_DOUBLE_EQ(jsonNumber(json::array({1})), 0.0);
+}
+
+TEST(JsonTextTest, TakesStringsOnlyAndIndexesPastTheEndGiveNull) {
+  EXPECT_EQ(jsonText(json("abc")), "abc");
+  EXPECT_EQ(jsonText(json(5)), "");
+  const json array = json::array({1, "two"});
+  EXPECT_EQ(jsonText(jsonAt(array, 1)), "two");
+  EXPECT_TRUE(jsonAt(array, 2).is_null());
+  EXPECT_TRUE(jsonAt(json::object(), 0).is_null());
+}
+
+TEST(JsonLookupTest, HasKeyAndStringValueAreSafeOnAnyValue) {
+  const json answer = {{"server", "rt1"}, {"number", 5}};
+  EXPECT_TRUE(jsonHasKey(answer, "server"));
+  EXPECT_FALSE(jsonHasKey(answer, "GUID"));
+  EXPECT_FALSE(jsonHasKey(json::array({"server"}), "server"));
+  EXPECT_EQ(jsonStringValue(answer, "server", "?"), "rt1");
+  EXPECT_EQ(jsonStringValue(answer, "number", "?"), "?");
+  EXPECT_EQ(jsonStringValue(json("text"), "server", "?"), "?");
+}
+
+TEST(AnswerStatusTest, AbsentIsHundredAndANonObjectThrows) {
+  EXPECT_EQ(answerStatus(json::object()), kStatusAbsent);
+  EXPECT_EQ(answerStatus(json{{"status", 406}}), 406);
+  EXPECT_THROW(answerStatus(json::array({1, 2})), nlohmann::json::exception);
+  EXPECT_THROW(answerStatus(json{{"status", "200"}}), nlohmann::json::exception);
+  EXPECT_EQ(answerMessage(json::object()), "");
+}
+
+TEST(AnswerPaceTest, MissingZeroNegativeOrForeignValuesGiveTheDefaultAndLargeOnesAreCapped) {
+  EXPECT_EQ(answerPace(json::object(), "rrl"), 2000);
+  EXPECT_EQ(answerPace(json{{"rrl", 0}}, "rrl"), 2000);
+  EXPECT_EQ(answerPace(json{{"rrl", -5}}, "rrl"), 2000);
+  EXPECT_EQ(answerPace(json{{"rrl", "fast"}}, "rrl"), 2000);
+  EXPECT_EQ(answerPace(json{{"rrl", nullptr}}, "rrl"), 2000);
+  EXPECT_EQ(answerPace(json{{"rrl", 20}}, "rrl"), 20);
+  EXPECT_EQ(answerPace(json{{"rrl", 60000}}, "rrl"), 60000);
+  EXPECT_EQ(answerPace(json{{"rrl", 60001}}, "rrl"), 60000);
+  EXPECT_EQ(answerPace(json{{"rrl", 1e12}}, "rrl"), 60000);
+  EXPECT_EQ(answerPace(json{{"wrrl", 300}}, "rrl"), 2000);
+  EXPECT_EQ(answerPace(json::array(), "rrl"), 2000);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,237 @@
+#include "feed/login.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "foundation/errors.h"
+#include "foundation/session_flags.h"
+#include "tests/feed/feed_test_support.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using standin::Answer;
+
+constexpr const char* kAccountKey = "secret&key=1";
+
+class LoginTest : public ::testing::Test {
+ protected:
+  LoginTest() {
+    testing::resetFeedGlobals();
+    weather_.setWeatherPaceMilliseconds(10);
+  }
+  ~LoginTest() override { testing::resetFeedGlobals(); }
+
+  FeedHooks hooks() {
+    FeedHooks result;
+    result.display = &display_;
+    result.endSessionWithReaderError = [this] {
+      ++readerErrors_;
+      stopRequested.exchange(true);
+    };
+    return result;
+  }
+
+  void queueLogin(const json& answer) { standIn_.queueJson(standin::kAuthPath, answer); }
+
+  standin::RtStandIn standIn_;
+  testing::LogCapture log_;
+  FeedDisplay display_;
+  int readerErrors_ = 0;
+  FeedConfig config_ = testing::testConfig(standIn_.endpoint(), kAccountKey);
+  WeatherReader weather_{config_, hooks()};
+  TrafficReader traffic_{config_, hooks()};
+};
+
+TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
+  queueLogin({{"status", 200}, {"GUID", "g-1"}, {"server", "rt7"}, {"rrl", 20}, {"wrrl", 30}});
+  authenticater(weather_, traffic_);
+  EXPECT_EQ(standIn_.bodies(standin::kAuthPath),
+            std::vector<std::string>{"license=secret%26key%3D1&software=CRVN_11.0.2"});
+  EXPECT_EQ(standin::parseFormBody(standIn_.bodies(standin::kAuthPath)[0]).at("license"), kAccountKey);
+  EXPECT_EQ(weather_.guid(), "g-1");
+  EXPECT_EQ(traffic_.guid(), "g-1");
+  EXPECT_EQ(weather_.trafficPaceMilliseconds(), 20);
+  EXPECT_EQ(weather_.weatherPaceMilliseconds(), 30);
+  EXPECT_TRUE(display_.loggedIn.load());
+  EXPECT_FALSE(stopRequested.load());
+  EXPECT_EQ(readerErrors_, 0);
+  EXPECT_TRUE(log_.contains("Waiting for authentication at RT server ..."));
+  EXPECT_TRUE(log_.contains("Authenticated at RT server 'rt7'"));
+  EXPECT_FALSE(log_.contains("secret"));
+}
+
+TEST_F(LoginTest, EveryStatusButTheRefusalsLogsIn) {
+  for (const json& status : {json(200), json(401), json(403), json(406), json(999), json("400")}) {
+    SCOPED_TRACE(status.dump());
+    weather_.setGuid({});
+    queueLogin({{"status", status}, {"GUID", "g-2"}, {"wrrl", 10}});
+    int refusal = 0;
+    EXPECT_TRUE(authenticate(weather_, refusal));
+    EXPECT_EQ(refusal, 0);
+    EXPECT_EQ(weather_.guid(), "g-2");
+  }
+  queueLogin({{"GUID", "g-3"}, {"wrrl", 10}});
+  int refusal = 0;
+  EXPECT_TRUE(authenticate(weather_, refusal));
+  EXPECT_EQ(weather_.guid(), "g-3");
+  EXPECT_TRUE(log_.contains("Authenticated at RT server '?'"));
+}
+
+TEST_F(LoginTest, PacesAreReadOnlyAsIntegersWithinTheirLimits) {
+  queueLogin({{"GUID", "g"}, {"rrl", 70000}, {"wrrl", 10}});
+  int refusal = 0;
+  ASSERT_TRUE(authenticate(weather_, refusal));
+  EXPECT_EQ(weather_.trafficPaceMilliseconds(), 60000);
+  queueLogin({{"GUID", "g"}, {"rrl", "fast"}, {"wrrl", 10}});
+  ASSERT_TRUE(authenticate(weather_, refusal));
+  EXPECT_EQ(weather_.trafficPaceMilliseconds(), 2000);
+  queueLogin({{"GUID", "g"}, {"rrl", -3}, {"wrrl", 10}});
+  ASSERT_TRUE(authenticate(weather_, refusal));
+  EXPECT_EQ(weather_.trafficPaceMilliseconds(), 2000);
+}
+
+TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
+  queueLogin({{"status", 200}, {"server", "rt7"}});
+  authenticater(weather_, traffic_);
+  EXPECT_EQ(readerErrors_, 1);
+  EXPECT_TRUE(stopRequested.load());
+  EXPECT_EQ(weather_.guid(), "");
+  EXPECT_EQ(traffic_.guid(), "");
+  EXPECT_FALSE(display_.loggedIn.load());
+  EXPECT_TRUE(log_.contains("The Authenticater has stopped with an error"));
+
+  int status = 0;
+  EXPECT_FALSE(traffic_.receive(status));
+  EXPECT_FALSE(weather_.receive(status));
+  EXPECT_EQ(standIn_.requestCount(standin::kTrafficPath), 0u);
+  EXPECT_EQ(standIn_.requestCount(standin::kNearestMetarPath), 0u);
+}
+
+TEST_F(LoginTest, ARefusedKeyOrASecondSessionIsAUserError) {
+  for (int status : {402, 404, 405}) {
+    SCOPED_TRACE(status);
+    queueLogin({{"status", status}, {"GUID", "g"}});
+    try {
+      authenticater(weather_, traffic_);
+      ADD_FAILURE() << "no exception";
+    } catch (const UserErrorException& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(std::to_string(status) + ": ", 0), 0u) << error.what();
+    }
+    EXPECT_EQ(weather_.guid(), "");
+  }
+  EXPECT_TRUE(log_.contains("More than one RealTraffic session is not possible, do not run the RealTraffic app"));
+  EXPECT_EQ(readerErrors_, 0);
+}
+
+TEST_F(LoginTest, ADatabaseProblemIsARuntimeError) {
+  queueLogin({{"status", 500}, {"GUID", "g"}});
+  EXPECT_THROW(
+      {
+        try {
+          authenticater(weather_, traffic_);
+        } catch (const std::runtime_error& error) {
+          EXPECT_STREQ(error.what(), "No RT database connection");
+          throw;
+        }
+      },
+      std::runtime_error);
+}
+
+TEST_F(LoginTest, AParameterFaultEndsTheSessionWithAReaderError) {
+  queueLogin({{"status", 400}, {"GUID", "g"}});
+  authenticater(weather_, traffic_);
+  EXPECT_EQ(readerErrors_, 1);
+  EXPECT_EQ(traffic_.guid(), "");
+}
+
+TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt) {
+  struct Failure {
+    Answer answer;
+    const char* logged;
+  };
+  const std::vector<Failure> failures = {
+      {Answer::cutConnection(), "Authentication failed: "},
+      {Answer::raw(""), "Authentication: empty response"},
+      {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: [json.exception.parse_error"},
+  };
+  int expectedErrors = 0;
+  for (const Failure& failure : failures) {
+    SCOPED_TRACE(failure.logged);
+    stopRequested.store(false);
+    const auto before = standIn_.requestCount(standin::kAuthPath);
+    standIn_.queueAnswer(standin::kAuthPath, failure.answer);
+    authenticater(weather_, traffic_);
+    EXPECT_EQ(standIn_.requestCount(standin::kAuthPath), before + 1);
+    EXPECT_EQ(readerErrors_, ++expectedErrors);
+    EXPECT_TRUE(log_.contains(failure.logged));
+  }
+  EXPECT_FALSE(log_.contains("secret"));
+}
+
+TEST_F(LoginTest, ADeadServerFailsTheLogin) {
+  FeedConfig config = config_;
+  {
+    standin::RtStandIn gone;
+    config.endpoint = gone.endpoint();
+  }
+  WeatherReader weather(config, hooks());
+  authenticater(weather, traffic_);
+  EXPECT_EQ(readerErrors_, 1);
+  EXPECT_TRUE(log_.contains("Authentication failed: Couldn't connect to server"));
+}
+
+TEST_F(LoginTest, AStopAbortsAHangingLogin) {
+  standIn_.queueAnswer(standin::kAuthPath, Answer::hang());
+  std::thread stopper([this] {
+    standIn_.waitForRequests(standin::kAuthPath, 1, 5s);
+    stopRequested.store(true);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  int status = 0;
+  EXPECT_FALSE(authenticate(weather_, status));
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+}
+
+TEST_F(LoginTest, ALogoutWith200ForgetsTheGuid) {
+  traffic_.setGuid("g-1");
+  display_.loggedIn.store(true);
+  standIn_.queueJson(standin::kDeauthPath, {{"status", 200}, {"message", "Bye"}, {"server", "rt7"}});
+  deauthenticate(traffic_);
+  EXPECT_EQ(standIn_.bodies(standin::kDeauthPath), std::vector<std::string>{"GUID=g-1"});
+  EXPECT_EQ(traffic_.guid(), "");
+  EXPECT_FALSE(display_.loggedIn.load());
+  EXPECT_TRUE(log_.contains("Bye RT server 'rt7'"));
+}
+
+TEST_F(LoginTest, AFailedLogoutKeepsTheGuidAndTheLoggedInFlag) {
+  struct Failure {
+    Answer answer;
+    const char* logged;
+  };
+  const std::vector<Failure> failures = {
+      {Answer::json({{"status", 403}}), "===> Deauthentication failed, status: 403"},
+      {Answer::json({{"message", "?"}}), "===> Deauthentication failed, status: 100"},
+      {Answer::raw("<html>"), "Deauthentication: invalid JSON"},
+      {Answer::raw(""), "Deauthentication: empty response"},
+      {Answer::cutConnection(), "Deauthentication failed: "},
+  };
+  for (const Failure& failure : failures) {
+    SCOPED_TRACE(failure.logged);
+    traffic_.setGuid("g-1");
+    display_.loggedIn.store(true);
+    standIn_.queueAnswer(standin::kDeauthPath, failure.answer);
+    deauthenticate(traffic_);
+    EXPECT_EQ(traffic_.guid(), "g-1");
+    EXPECT_TRUE(display_.loggedIn.load());
+    EXPECT_TRUE(log_.contains(failure.logged));
+  }
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,164 @@
+#include "feed/parked_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/feed/feed_test_support.h"
+
+namespace crv {
+namespace {
+
+using nlohmann::json;
+
+// 2026-12-05 10:00:00 UTC
+constexpr std::int64_t kTenOClock = 1796464800;
+
+json parkedArray() {
+  return json::array({52.3086, 4.7639, "D4", "B744", "PH-BFA", kTenOClock, "KLM591"});
+}
+
+struct ParkedCase {
+  std::string name;
+  std::string key;
+  std::function<void(json&)> change;
+  std::function<void(const ParkedTrafficRecord&)> check;  // empty: dropped
+};
+
+std::vector<ParkedCase> parkedCases() {
+  const auto dropped = std::function<void(const ParkedTrafficRecord&)>();
+  return {
+      {"a plain parked aircraft", "4840d6", nullptr,
+       [](const ParkedTrafficRecord& r) {
+         EXPECT_EQ(r.key, 0x4840d6u);
+         EXPECT_DOUBLE_EQ(r.latitude, 52.3086);
+         EXPECT_DOUBLE_EQ(r.longitude, 4.7639);
+         EXPECT_EQ(r.parkingSpot, "D4");
+         EXPECT_EQ(r.identity.icaoType, "B744");
+         EXPECT_EQ(r.identity.registration, "PH-BFA");
+         EXPECT_EQ(r.identity.callsign, "KLM591");
+         EXPECT_EQ(r.halfHour, 20);
+       }},
+      {"key 2710 is dropped", "2710", nullptr, dropped},
+      {"a key without hex digits is dropped", "zz", nullptr, dropped},
+      {"10:29:29 is half hour 20", "4840d6", [](json& a) { a[5] = kTenOClock + 29 * 60 + 29; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.halfHour, 20); }},
+      {"10:29:30 is half hour 21", "4840d6", [](json& a) { a[5] = kTenOClock + 29 * 60 + 30; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.halfHour, 21); }},
+      {"23:59:59 is half hour 47", "4840d6", [](json& a) { a[5] = kTenOClock + 14 * 3600 - 1; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.halfHour, 47); }},
+      {"a floating report time is rounded", "4840d6", [](json& a) { a[5] = kTenOClock + 29 * 60 + 29.6; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.halfHour, 21); }},
+      {"a report time text is a type error", "4840d6", [](json& a) { a[5] = "10:00"; }, dropped},
+      {"a report time beyond 64 bits is dropped", "4840d6", [](json& a) { a[5] = 1e300; }, dropped},
+      {"a registration of 13 characters is emptied and the aircraft stays", "4840d6",
+       [](json& a) { a[4] = "ABCDEFGHIJKLM"; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.registration, ""); }},
+      {"B747 is stored as B744", "4840d6", [](json& a) { a[3] = "B747"; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.icaoType, "B744"); }},
+      {"A380 is stored as A388", "4840d6", [](json& a) { a[3] = "A380"; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.icaoType, "A388"); }},
+      {"type ZZZZ is none and dropped", "4840d6", [](json& a) { a[3] = "ZZZZ"; }, dropped},
+      {"a whole-number coordinate is read as a number", "4840d6", [](json& a) { a[0] = 52; a[1] = 5; },
+       [](const ParkedTrafficRecord& r) {
+         EXPECT_DOUBLE_EQ(r.latitude, 52.0);
+         EXPECT_DOUBLE_EQ(r.longitude, 5.0);
+       }},
+      {"a coordinate text reads as 0 and is dropped", "4840d6", [](json& a) { a[0] = "52.3"; a[1] = "4.7"; },
+       dropped},
+      {"latitude beyond 90 is dropped", "4840d6", [](json& a) { a[0] = 91.0; }, dropped},
+      {"a callsign of seven characters and a point loses the point", "4840d6", [](json& a) { a[6] = "KLM1234."; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.callsign, "KLM1234"); }},
+      {"a callsign of 9 characters is emptied", "4840d6", [](json& a) { a[6] = "KLM123456"; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.callsign, ""); }},
+      {"a callsign with 00000 is emptied", "4840d6", [](json& a) { a[6] = "A000001"; },
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.callsign, ""); }},
+      {"a parking spot that is no text drops the aircraft", "4840d6", [](json& a) { a[2] = 4; }, dropped},
+      {"an empty spot equals the empty reserved stand", "4840d6", [](json& a) { a[2] = ""; }, dropped},
+      {"the reserved stand is skipped", "4840d6", [](json& a) { a[2] = "E18"; }, dropped},
+      {"the user's stand is skipped", "4840d6", [](json& a) { a[2] = "F4"; }, dropped},
+      {"an array of nulls", "4840d6", [](json& a) { a = json::array({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}); },
+       dropped},
+      {"an object in place of the array", "4840d6", [](json& a) { a = json{{"lat", 52.3}}; }, dropped},
+  };
+}
+
+FeedHooks aircraftDataHooks() {
+  testing::installTestAircraftDatabase();
+  return FeedHooks{};
+}
+
+TEST(ParkedDecoderTest, DecodesOrDropsEveryCase) {
+  testing::LogCapture log;
+  const FeedHooks hooks = aircraftDataHooks();
+  ParkedDecodeContext context;
+  context.reservedStandName = "";
+  context.userStandName = "F4";
+  context.hooks = &hooks;
+  for (const ParkedCase& parkedCase : parkedCases()) {
+    SCOPED_TRACE(parkedCase.name);
+    json array = parkedArray();
+    if (parkedCase.change) {
+      parkedCase.change(array);
+    }
+    ParkedDecodeContext caseContext = context;
+    if (parkedCase.name == "the reserved stand is skipped") {
+      caseContext.reservedStandName = "E18";
+    }
+    std::vector<ParkedTrafficRecord> records;
+    processParkedTrafficLine(parkedCase.key, array, caseContext, records);
+    if (parkedCase.check) {
+      ASSERT_EQ(records.size(), 1u);
+      parkedCase.check(records.front());
+    } else {
+      EXPECT_TRUE(records.empty());
+    }
+  }
+  EXPECT_TRUE(log.contains("===> processParkedTrafficLine: report time is string, not a number"));
+  EXPECT_FALSE(log.contains("lalo"));
+}
+
+TEST(ParkedDecoderTest, RegistrationDataFillsTheAirlineTypeAndMissingNames) {
+  const FeedHooks hooks = aircraftDataHooks();
+  ParkedDecodeContext context;
+  context.hooks = &hooks;
+  std::vector<ParkedTrafficRecord> records;
+
+  // A registration without a callsign lends its name to the callsign; an
+  // operator replaces the airline.
+  processParkedTrafficLine("4007f1", json::array({51.47, -0.45, "501", "0", "G-XLEA", kTenOClock, "null"}), context,
+                           records);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].identity.airline, "XYZ");
+  EXPECT_EQ(records[0].identity.icaoType, "A388");
+  EXPECT_EQ(records[0].identity.callsign, "G-XLEA");
+
+  // A callsign that is a known registration becomes the registration.
+  processParkedTrafficLine("4840d6", json::array({52.30, 4.76, "D4", "", "null", kTenOClock, "PH-BFB"}), context,
+                           records);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].identity.airline, "KLM");
+  EXPECT_EQ(records[1].identity.icaoType, "B744");
+  EXPECT_EQ(records[1].identity.registration, "PH-BFB");
+
+  // A type the database does not know is dropped.
+  processParkedTrafficLine("4840d7", json::array({52.30, 4.76, "D5", "C172", "PH-ABC", kTenOClock, "null"}), context,
+                           records);
+  EXPECT_EQ(records.size(), 2u);
+}
+
+TEST(ParkedDecoderTest, ADisabledSizeCategoryIsDropped) {
+  FeedHooks hooks = aircraftDataHooks();
+  hooks.isCategoryEnabled = [](SizeCategory category) { return category != SizeCategory::Heavy; };
+  ParkedDecodeContext context;
+  context.hooks = &hooks;
+  std::vector<ParkedTrafficRecord> records;
+  processParkedTrafficLine("4840d6", parkedArray(), context, records);  // B744
+  EXPECT_TRUE(records.empty());
+  processParkedTrafficLine("4840d7", json::array({52.30, 4.76, "D5", "B738", "PH-BXA", kTenOClock, "KLM1"}), context,
+                           records);
+  EXPECT_EQ(records.size(), 1u);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,83 @@
+#include "tools/rt-standin/rt_standin.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/rt-standin/scenario.h"
+
+namespace crv::standin {
+namespace {
+
+using nlohmann::json;
+
+json scenarioDocument() {
+  return json::parse(R"({
+    "start_epoch": 1796464800,
+    "metar_station": "EHAM", "qnh": 1008,
+    "flights": [ { "hex": "484f6d", "callsign": "KLM1234", "type": "B738", "registration": "PH-BXA",
+                   "from": "EHAM", "to": "EGLL",
+                   "points": [ [0, 52.30, 4.76, 0, 0, 240, 0, true],
+                               [60, 52.32, 4.70, 1000, 150, 250, 2000, false],
+                               [120, 52.36, 4.60, 3000, 200, 270, 2000, false] ] } ],
+    "parked": [ { "hex": "4840d6", "lat": 52.31, "lon": 4.77, "spot": "D4", "type": "B744",
+                  "registration": "PH-BFA", "callsign": "KLM591", "age_s": 600 } ]
+  })");
+}
+
+TEST(ParseFormBodyTest, DecodesPercentEscapesAndPlusSigns) {
+  const auto form = parseFormBody("license=a%26b%3Dc&software=CRVN_11.0.2&x=a+b&empty=&flag");
+  EXPECT_EQ(form.at("license"), "a&b=c");
+  EXPECT_EQ(form.at("software"), "CRVN_11.0.2");
+  EXPECT_EQ(form.at("x"), "a b");
+  EXPECT_EQ(form.at("empty"), "");
+  EXPECT_EQ(form.at("flag"), "");
+  EXPECT_EQ(percentDecode("%zz%4"), "%zz%4");
+}
+
+TEST(ScenarioTest, InterpolatesAFlightBetweenItsPoints) {
+  const Scenario scenario = Scenario::fromJson(scenarioDocument());
+  ASSERT_EQ(scenario.flights.size(), 1u);
+  const auto& flight = scenario.flights[0];
+  EXPECT_FALSE(flightStateAt(flight, -1.0));
+  EXPECT_FALSE(flightStateAt(flight, 121.0));
+  const auto middle = flightStateAt(flight, 90.0);
+  ASSERT_TRUE(middle);
+  EXPECT_NEAR(middle->latitude, 52.34, 1e-9);
+  EXPECT_NEAR(middle->altitudeFeet, 2000.0, 1e-9);
+  EXPECT_NEAR(middle->trackDegrees, 260.0, 1e-9);
+  EXPECT_FALSE(middle->onGround);
+  EXPECT_TRUE(flightStateAt(flight, 10.0)->onGround);
+
+  const json array = liveTrafficArray(flight, *middle, 1796464890.0);
+  ASSERT_EQ(array.size(), 48u);
+  EXPECT_EQ(array[0], "484f6d");
+  EXPECT_EQ(array[13], "KLM1234");
+  EXPECT_EQ(array[10], 1796464890.0);
+  EXPECT_EQ(array[4], 2000);
+}
+
+TEST(ScenarioTest, AnswersEachAreaAndTime) {
+  const Scenario scenario = Scenario::fromJson(scenarioDocument());
+  const AreaBox around{52.8, 51.8, 4.0, 5.5};
+  const AreaBox elsewhere{10.0, 9.0, 4.0, 5.5};
+  EXPECT_EQ(liveTrafficData(scenario, around, scenario.startEpochSeconds, 1796464830.0).size(), 1u);
+  EXPECT_TRUE(liveTrafficData(scenario, elsewhere, scenario.startEpochSeconds, 1796464830.0).empty());
+  EXPECT_TRUE(liveTrafficData(scenario, around, scenario.startEpochSeconds, 1796465800.0).empty());
+  const json parked = parkedTrafficData(scenario, around, 1796464800.0);
+  ASSERT_TRUE(parked.contains("4840d6"));
+  EXPECT_EQ(parked["4840d6"][2], "D4");
+  EXPECT_EQ(parked["4840d6"][5], 1796464200);
+}
+
+TEST(ScenarioTest, AMalformedScenarioIsRefusedWithItsReason) {
+  json document = scenarioDocument();
+  document["flights"][0]["points"][1][0] = 0;
+  EXPECT_THROW(Scenario::fromJson(document), std::runtime_error);
+  document = scenarioDocument();
+  document["flights"][0]["points"][0] = json::array({0, 52.3});
+  EXPECT_THROW(Scenario::fromJson(document), std::runtime_error);
+  EXPECT_THROW(Scenario::fromJson(json::array()), std::runtime_error);
+  EXPECT_THROW(Scenario::load("/nonexistent/scenario.json"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace crv::standin

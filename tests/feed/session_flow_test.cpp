@@ -1,0 +1,109 @@
+// The feed end to end against the stand-in serving a scenario: login, both
+// readers, closing down and logout.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "feed/login.h"
+#include "feed/reader_threads.h"
+#include "foundation/session_flags.h"
+#include "tests/feed/feed_test_support.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr GeoPoint kSchiphol{52.3086, 4.7639};
+
+TEST(SessionFlowTest, TheSampleScenarioIsValid) {
+  const standin::Scenario scenario = standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE);
+  EXPECT_EQ(scenario.flights.size(), 2u);
+  EXPECT_EQ(scenario.parked.size(), 3u);
+}
+
+TEST(SessionFlowTest, AScenarioFlightTravelsFromTheStandInToTheIntake) {
+  testing::resetFeedGlobals();
+  testing::installTestAircraftDatabase();
+  testing::LogCapture log;
+  standin::RtStandIn standIn;
+  standIn.setPace(20, 20);
+  standIn.setScenario(standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE));
+
+  testing::BatchRecorder recorder;
+  std::atomic<int> engineQnh{0};
+  FeedDisplay display;
+  FeedHooks hooks;
+  hooks.userPosition = [] { return kSchiphol; };
+  hooks.userAltitudeFeet = [] { return 0.0; };
+  hooks.parkAirportPosition = [] { return std::optional<GeoPoint>(kSchiphol); };
+  Published<std::string> reservedStand(std::string("E18"));
+  hooks.reservedStandName = [&reservedStand] { return reservedStand.get(); };
+  hooks.userStandName = [] { return std::string("F4"); };
+  hooks.intakeTrafficBatch = [&](std::vector<LiveTrafficRecord>& batch, std::uint32_t delay) {
+    recorder.intake(batch, delay);
+  };
+  hooks.publishEngineQnh = [&](int qnh) { engineQnh.store(qnh); };
+  hooks.display = &display;
+  const FeedConfig config = testing::testConfig(standIn.endpoint(), "key");
+  WeatherReader weather(config, hooks);
+  TrafficReader traffic(config, hooks);
+  weather.setTrafficReader(&traffic);
+
+  authenticater(weather, traffic);
+  ASSERT_EQ(traffic.guid(), standin::Scenario{}.guid);
+  std::thread weatherThread([&] { gf_weatherReader(weather, traffic); });
+  std::thread trafficThread([&] { gf_trafficReader(traffic, weather); });
+
+  ASSERT_TRUE(recorder.waitForCount(6, 5s));
+  const auto start = std::chrono::steady_clock::now();
+  while (engineQnh.load() == 0 && std::chrono::steady_clock::now() - start < 5s) {
+    std::this_thread::sleep_for(10ms);
+  }
+  const bool parked = traffic.requestParkedTraffic(kSchiphol);
+
+  weather.requestStop();
+  traffic.requestStop();
+  weatherThread.join();
+  trafficThread.join();
+  deauthenticate(traffic);
+
+  // At scenario second 0 the departure stands at its gate, near the park
+  // airport, and the arrival is at 9000 ft 22 nm west.
+  const auto batches = recorder.batches();
+  const auto& live = batches[5];
+  EXPECT_EQ(live.delaySeconds, 30u);
+  ASSERT_EQ(live.records.size(), 2u);
+  for (const LiveTrafficRecord& record : live.records) {
+    if (record.key == 0x484f6du) {
+      EXPECT_EQ(record.identity.callsign, "KLM1234");
+      EXPECT_EQ(record.identity.icaoType, "B738");
+      EXPECT_FALSE(record.airborne);
+    } else {
+      EXPECT_EQ(record.key, 0x4ca7b4u);
+      EXPECT_EQ(record.identity.registration, "EI-DVM");
+      EXPECT_TRUE(record.airborne);
+    }
+  }
+  EXPECT_EQ(engineQnh.load(), 1008);
+  EXPECT_EQ(traffic.qnh(), 1008);
+
+  ASSERT_TRUE(parked);
+  ASSERT_EQ(traffic.parkedTraffic().size(), 2u);  // the reserved stand E18 is skipped
+  EXPECT_EQ(traffic.parkedTraffic()[0].parkingSpot, "D4");
+  EXPECT_LE(traffic.parkedTraffic()[0].halfHour, 1);
+  EXPECT_EQ(traffic.parkedTraffic()[1].halfHour, 2);
+  EXPECT_EQ(traffic.parkedTraffic()[1].parkingSpot, "D6");
+
+  EXPECT_TRUE(weather.hasEnded());
+  EXPECT_TRUE(traffic.hasEnded());
+  EXPECT_EQ(traffic.guid(), "");
+  EXPECT_FALSE(display.loggedIn.load());
+  EXPECT_FALSE(stopRequested.load());
+  testing::resetFeedGlobals();
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,414 @@
+#include "feed/traffic_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "feed/json_reading.h"
+#include "feed/reader_threads.h"
+#include "feed/weather_reader.h"
+#include "foundation/clock.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "tests/feed/feed_test_support.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using standin::Answer;
+
+constexpr GeoPoint kSchiphol{52.3086, 4.7639};
+constexpr const char* kLive = "locationtraffic";
+constexpr const char* kParked = "parkedtraffic";
+constexpr const char* kLiveBody =
+    "GUID=g-1&top=52.97&bottom=51.64&left=3.67&right=5.85&querytype=locationtraffic&toffset=0";
+constexpr const char* kParkedBody =
+    "GUID=g-1&top=52.36&bottom=52.26&left=4.68&right=4.85&querytype=parkedtraffic&toffset=0";
+
+json arrayOfSize(std::size_t size) {
+  json array = testing::liveArray("4840d9");
+  while (array.size() > size) array.erase(array.size() - 1);
+  while (array.size() < size) array.push_back(nullptr);
+  return array;
+}
+
+class TrafficReaderTest : public ::testing::Test {
+ protected:
+  TrafficReaderTest() {
+    testing::resetFeedGlobals();
+    testing::installTestAircraftDatabase();
+    traffic_.setGuid("g-1");
+    weather_.setGuid("g-1");
+    traffic_.setTrafficPaceMilliseconds(20);
+  }
+  ~TrafficReaderTest() override {
+    stopReader();
+    testing::resetFeedGlobals();
+  }
+
+  FeedHooks hooks() {
+    FeedHooks result;
+    result.userPosition = [] { return kSchiphol; };
+    result.intakeTrafficBatch = [this](std::vector<LiveTrafficRecord>& batch, std::uint32_t delay) {
+      recorder_.intake(batch, delay);
+    };
+    result.parkAirportPosition = [] { return std::optional<GeoPoint>(kSchiphol); };
+    result.reservedStandName = [] { return std::string("R1"); };
+    result.userStandName = [] { return std::string("U1"); };
+    result.reportThreadError = [this](std::string_view name, bool unauthorized) {
+      std::lock_guard lock(mutex_);
+      threadErrors_.emplace_back(std::string(name), unauthorized);
+    };
+    result.display = &display_;
+    return result;
+  }
+
+  void queueHistory(const json& data) {
+    standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", 20}, {"data", data}}, {}, kLive);
+  }
+  void queueLive(const json& answer) { standIn_.queueJson(standin::kTrafficPath, answer, {}, kLive); }
+
+  void startReader() {
+    readerThread_ = std::thread([this] { traffic_.receive(status_); });
+  }
+  void startReaderThreadBody() {
+    readerThread_ = std::thread([this] { gf_trafficReader(traffic_, weather_); });
+  }
+  // Stops the reader and gives the time it took to end.
+  std::chrono::steady_clock::duration stopReader() {
+    const auto start = std::chrono::steady_clock::now();
+    traffic_.requestStop();
+    if (readerThread_.joinable()) {
+      readerThread_.join();
+    }
+    return std::chrono::steady_clock::now() - start;
+  }
+  std::vector<std::string> trafficBodies() const { return standIn_.bodies(standin::kTrafficPath); }
+
+  standin::RtStandIn standIn_;
+  testing::LogCapture log_;
+  testing::BatchRecorder recorder_;
+  FeedDisplay display_;
+  std::mutex mutex_;
+  std::vector<std::pair<std::string, bool>> threadErrors_;
+  FeedConfig config_ = testing::testConfig(standIn_.endpoint());
+  TrafficReader traffic_{config_, hooks()};
+  WeatherReader weather_{config_, hooks()};
+  std::thread readerThread_;
+  int status_ = 0;
+};
+
+TEST_F(TrafficReaderTest, TheHistoryGivesFiveBatchesThenLiveBatchesComeWithThirtySeconds) {
+  queueHistory({{"buffer_2", {{"a", testing::liveArray()}, {"short", arrayOfSize(47)}, {"long", arrayOfSize(49)},
+                              {"number", 5}}}});
+  queueLive({{"status", 200}, {"rrl", 20}, {"data", {{"a", testing::liveArray()}, {"b", testing::liveArray("4840d6")}}}});
+  startReader();
+  ASSERT_TRUE(recorder_.waitForCount(7, 5s));
+  EXPECT_TRUE(traffic_.isReceiving());
+  stopReader();
+  EXPECT_FALSE(traffic_.isReceiving());
+  EXPECT_EQ(status_, kStatusStopped);
+
+  const auto batches = recorder_.batches();
+  const std::vector<std::uint32_t> historyDelays = {0, 6, 12, 18, 24};
+  for (std::size_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(batches[k].delaySeconds, historyDelays[k]);
+    EXPECT_EQ(batches[k].records.size(), k == 2 ? 1u : 0u) << k;
+  }
+  EXPECT_EQ(batches[5].delaySeconds, 30u);
+  EXPECT_EQ(batches[5].records.size(), 2u);
+  EXPECT_EQ(batches[6].delaySeconds, 30u);
+  EXPECT_TRUE(batches[6].records.empty());  // plain answer without aircraft
+
+  const auto bodies = trafficBodies();
+  ASSERT_GE(bodies.size(), 3u);
+  EXPECT_EQ(bodies[0], std::string(kLiveBody) + "&buffercount=5&buffertime=6");
+  EXPECT_EQ(bodies[1], kLiveBody);
+  EXPECT_TRUE(traffic_.isBuffering());
+  const BufferedIdentities buffered = traffic_.takeBufferedIdentities();
+  EXPECT_EQ(buffered.callsigns, std::set<std::string>{"KLM1234"});
+  EXPECT_EQ(buffered.keys, (std::set<std::uint32_t>{0x484f6d, 0x4840d6}));
+  EXPECT_TRUE(traffic_.takeBufferedIdentities().keys.empty());
+  EXPECT_FALSE(log_.contains("processLine"));
+}
+
+TEST_F(TrafficReaderTest, AFailedHistoryStillStartsTheLiveLoop) {
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 406}, {"message", "busy"}}, {}, kLive);
+  queueLive({{"status", 200}, {"rrl", 20}});
+  startReader();
+  ASSERT_TRUE(recorder_.waitForCount(1, 5s));
+  stopReader();
+  const auto batches = recorder_.batches();
+  EXPECT_EQ(batches[0].delaySeconds, 30u);
+  EXPECT_TRUE(batches[0].records.empty());
+  EXPECT_TRUE(log_.contains("===>  buffer traffic msg busy"));
+  EXPECT_TRUE(log_.contains("===> buffer failed 406"));
+}
+
+TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEndsTheLoop) {
+  queueHistory(json::object());
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::cutConnection(), kLive);
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::raw(""), kLive);
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::httpError(500, "<html>oops</html>"), kLive);
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::raw("[1,2]"), kLive);
+  queueLive({{"status", 406}, {"message", "no data now"}});
+  queueLive({{"status", 200}, {"rrl", 20}, {"data", json::array()}});
+  queueLive({{"message", "who knows"}});
+  startReader();
+  readerThread_.join();
+  EXPECT_EQ(status_, kStatusAbsent);
+  EXPECT_EQ(trafficBodies().size(), 8u);
+  EXPECT_EQ(recorder_.count(), 1u);  // the one answer with status 200
+
+  const std::string text = log_.text();
+  const std::vector<std::string> expected = {
+      "===> curl traffic code:",
+      "===> traffic receive: empty content",
+      "===> receive: [json.exception.parse_error",
+      "===> receive: [json.exception.type_error",
+      "curl traffic msg: no data now",
+  };
+  std::size_t position = 0;
+  for (const std::string& piece : expected) {
+    const std::size_t found = text.find(piece, position);
+    ASSERT_NE(found, std::string::npos) << piece;
+    position = found;
+  }
+}
+
+TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileARequestHangs) {
+  queueHistory(json::object());
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
+  startReader();
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 2, 5s));
+  EXPECT_LT(stopReader(), 500ms);
+  EXPECT_EQ(status_, kStatusStopped);
+  EXPECT_FALSE(log_.contains("curl traffic code"));
+}
+
+TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryHangs) {
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
+  startReader();
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 1, 5s));
+  EXPECT_LT(stopReader(), 500ms);
+  EXPECT_EQ(status_, kStatusStopped);
+  EXPECT_EQ(recorder_.count(), 0u);
+}
+
+TEST_F(TrafficReaderTest, AnUnauthorizedAnswerEndsTheReaderAndReportsIt) {
+  queueHistory(json::object());
+  queueLive({{"status", 401}});
+  startReaderThreadBody();
+  readerThread_.join();
+  EXPECT_TRUE(traffic_.hasEnded());
+  EXPECT_TRUE(weather_.isStopRequested());
+  ASSERT_EQ(threadErrors_.size(), 1u);
+  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Traffic Reader", true}));
+  EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorHidden);
+  EXPECT_TRUE(log_.contains("          Traffic Reader connected"));
+  EXPECT_TRUE(log_.contains("===> re-authentication to RT API is needed, restart CRVN"));
+}
+
+TEST_F(TrafficReaderTest, AnotherEndingStatusIsReportedAsAnError) {
+  queueHistory(json::object());
+  queueLive({{"status", 403}});
+  startReaderThreadBody();
+  readerThread_.join();
+  ASSERT_EQ(threadErrors_.size(), 1u);
+  EXPECT_FALSE(threadErrors_[0].second);
+  EXPECT_TRUE(log_.contains("===> Traffic RT API: "));
+}
+
+TEST_F(TrafficReaderTest, AStoppedReaderReportsNothing) {
+  queueHistory(json::object());
+  startReaderThreadBody();
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 2, 5s));
+  stopReader();
+  EXPECT_TRUE(traffic_.hasEnded());
+  EXPECT_TRUE(threadErrors_.empty());
+  EXPECT_FALSE(weather_.isStopRequested());
+}
+
+TEST_F(TrafficReaderTest, WithoutGuidNothingIsSent) {
+  traffic_.setGuid({});
+  int status = 0;
+  EXPECT_FALSE(traffic_.receive(status));
+  int parkedStatus = 0;
+  EXPECT_FALSE(traffic_.buffer(parkedStatus));
+  EXPECT_EQ(standIn_.requestCount(standin::kTrafficPath), 0u);
+}
+
+TEST_F(TrafficReaderTest, TheLiveBoxFollowsTheUserOnlyWhenAPositionIsKnown) {
+  traffic_.computeTrafficBox(GeoPoint{}, 40.0);
+  EXPECT_EQ(traffic_.liveBox(), kStartQueryBox);
+  traffic_.computeTrafficBox(kSchiphol, 40.0);
+  const QueryBox first = traffic_.liveBox();
+  EXPECT_NEAR(first.top, 52.974787, 1e-6);
+  EXPECT_NEAR(first.bottom, 51.642413, 1e-6);
+  EXPECT_NEAR(first.left, 3.673604, 1e-5);
+  EXPECT_NEAR(first.right, 5.854196, 1e-5);
+  traffic_.computeTrafficBox({kSchiphol.latitude + 0.0001, kSchiphol.longitude}, 40.0);
+  EXPECT_EQ(traffic_.liveBox(), first);  // a small move keeps the box
+  traffic_.computeTrafficBox({kSchiphol.latitude + 0.0001, kSchiphol.longitude}, 20.0);
+  EXPECT_NEAR(traffic_.liveBox().top, 52.3087 + 20 * 1.852 / 111.2, 1e-9);
+}
+
+TEST_F(TrafficReaderTest, TheResetForgetsTheSessionButKeepsTheParkedBox) {
+  traffic_.setParkElevation(-11.0);
+  traffic_.setQnh(990);
+  traffic_.raiseBuffering();
+  traffic_.computeTrafficBox(kSchiphol, 40.0);
+  traffic_.setTimeOffsetMinutes(60);
+  lastTrafficTime.store(1796464800.0);
+  EXPECT_EQ(traffic_.parkElevation(), std::optional<double>(-11.0));
+
+  traffic_.reset();
+  EXPECT_EQ(traffic_.guid(), "");
+  EXPECT_FALSE(traffic_.parkElevation());
+  EXPECT_EQ(traffic_.qnh(), 1013);
+  EXPECT_FALSE(traffic_.isBuffering());
+  EXPECT_EQ(traffic_.liveBox(), kStartQueryBox);
+  EXPECT_EQ(traffic_.timeOffsetMinutes(), 0);
+  EXPECT_EQ(traffic_.liveCount(), 0);
+  EXPECT_TRUE(traffic_.trafficShown());
+  EXPECT_DOUBLE_EQ(lastTrafficTime.load(), 0.0);
+  // The same position is taken again after the reset.
+  traffic_.computeTrafficBox(kSchiphol, 40.0);
+  EXPECT_NE(traffic_.liveBox(), kStartQueryBox);
+}
+
+// How long ago the middle of the half hour lay that is the given number of
+// half hours before the current one (half hours begin at hh:00:00 and
+// hh:29:30).
+double secondsAgoInHalfHour(int halfHoursBack) {
+  const std::int64_t now = systemTimeSeconds();
+  const std::int64_t dayStart = now - now % 86400;
+  int slot = halfHourSlotAt(now) - halfHoursBack;
+  std::int64_t day = dayStart;
+  while (slot < 0) {
+    slot += 48;
+    day -= 86400;
+  }
+  const std::int64_t middle = day + (slot / 2) * 3600 + (slot % 2 == 0 ? 900 : 2700);
+  return static_cast<double>(now - middle);
+}
+
+class ParkedTrafficTest : public TrafficReaderTest {
+ protected:
+  ParkedTrafficTest() {
+    standin::Scenario scenario;
+    const auto parked = [](const char* hex, const char* spot, const char* callsign, int ageHalfHours) {
+      standin::ScenarioParked aircraft;
+      aircraft.hexId = hex;
+      aircraft.latitude = 52.31;
+      aircraft.longitude = 4.77;
+      aircraft.parkingSpot = spot;
+      aircraft.icaoType = "B738";
+      aircraft.callsign = callsign;
+      aircraft.ageSeconds = secondsAgoInHalfHour(ageHalfHours);
+      return aircraft;
+    };
+    scenario.parked = {
+        parked("4840a1", "D4", "KLM1", 0),  parked("4840a2", "D4", "KLM2", 2),  // same spot, older
+        parked("4840a3", "", "KLM3", 1),    parked("4840a4", "", "KLM4", 2),    // same empty spot, older
+        parked("4840a5", "E5", "KLM1", 3),                                      // same callsign, older
+        parked("4840a6", "F7", "KLM6", 5),  parked("4840a7", "G1", "KLM7", 4),
+    };
+    standIn_.setScenario(scenario);
+    queueHistory(json::object());
+    startReader();
+    standIn_.waitForRequests(standin::kTrafficPath, 2, 5s);
+  }
+
+  std::vector<std::string> parkedCallsigns() {
+    std::vector<std::string> callsigns;
+    for (const ParkedTrafficRecord& record : traffic_.parkedTraffic()) {
+      callsigns.push_back(record.identity.callsign + "@" + std::to_string(record.halfHour));
+    }
+    return callsigns;
+  }
+};
+
+TEST_F(ParkedTrafficTest, KeepsTheYoungestPerSpotAndCallsignWithinTheLargestAge) {
+  par_MAX_FIT.setValue(4);
+  ASSERT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_EQ(traffic_.parkedStatus(), kParkedDone);
+  EXPECT_EQ(parkedCallsigns(), (std::vector<std::string>{"KLM1@0", "KLM3@1", "KLM7@4"}));
+  std::vector<std::string> bodies;
+  for (const auto& body : trafficBodies()) {
+    if (body.find(kParked) != std::string::npos) bodies.push_back(body);
+  }
+  EXPECT_EQ(bodies, std::vector<std::string>{kParkedBody});
+
+  par_RT_PARKTRAFFIC_ONLY.setValue(true);
+  ASSERT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_EQ(parkedCallsigns(), (std::vector<std::string>{"KLM1@0", "KLM3@1", "KLM7@4", "KLM6@5"}));
+}
+
+TEST_F(ParkedTrafficTest, AnAnswerTooLateIsNeverTakenForTheNextRequest) {
+  json late = {{"status", 200}, {"rrl", 20}, {"data", {{"4840b1", {52.31, 4.77, "Z9", "B738", "null", 0, "LATE1"}}}}};
+  standIn_.queueJson(standin::kTrafficPath, late, 2000ms, kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(log_.contains("ParkedTraffic receiving timed out after 1.5 seconds"));
+  EXPECT_TRUE(traffic_.parkedTraffic().empty());
+  // The next request gets its own answer, never the late one.
+  ASSERT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
+  for (const ParkedTrafficRecord& record : traffic_.parkedTraffic()) {
+    EXPECT_NE(record.identity.callsign, "LATE1");
+  }
+  EXPECT_FALSE(traffic_.parkedTraffic().empty());
+}
+
+TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 406}, {"message", "none"}}, {}, kParked);
+  EXPECT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(traffic_.parkedTraffic().empty());
+  EXPECT_TRUE(log_.contains("===> parkedtraffic msg: none"));
+
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 401}}, {}, kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic: re-authentication to RT API is needed CRVN"));
+
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 402}}, {}, kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic error status: 402"));
+
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::raw("{oops"), kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
+  EXPECT_TRUE(log_.contains("===> parkedtraffic: invalid JSON"));
+
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::cutConnection(), kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(log_.contains("curl parkedtraffic code: "));
+
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 400}}, {}, kParked);
+  EXPECT_THROW(traffic_.requestParkedTraffic(kSchiphol), std::runtime_error);
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 403}}, {}, kParked);
+  EXPECT_THROW(traffic_.requestParkedTraffic(kSchiphol), std::runtime_error);
+
+  // Null, {} and [] members are skipped; the reader goes on with live traffic.
+  standIn_.queueJson(standin::kTrafficPath,
+                     {{"status", 200}, {"data", {{"4840c1", nullptr}, {"4840c2", json::object()}, {"4840c3", json::array()}}}},
+                     {}, kParked);
+  EXPECT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_TRUE(traffic_.parkedTraffic().empty());
+  EXPECT_TRUE(traffic_.isReceiving());
+}
+
+TEST(RemoveParkedRecordsTest, AnAgeEqualToTheLimitStays) {
+  std::vector<ParkedTrafficRecord> records(3);
+  records[0].halfHour = 4;
+  records[1].halfHour = 5;
+  records[2].halfHour = 0;
+  EXPECT_EQ(removeParkedRecords(records, 4), 1u);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].halfHour, 4);
+  EXPECT_EQ(records[1].halfHour, 0);
+}
+
+}  // namespace
+}  // namespace crv

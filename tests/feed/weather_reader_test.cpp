@@ -1,0 +1,197 @@
+#include "feed/weather_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "feed/reader_threads.h"
+#include "feed/traffic_reader.h"
+#include "foundation/session_flags.h"
+#include "tests/feed/feed_test_support.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using standin::Answer;
+
+constexpr GeoPoint kSchiphol{52.3086, 4.7639};
+
+class WeatherReaderTest : public ::testing::Test {
+ protected:
+  WeatherReaderTest() {
+    testing::resetFeedGlobals();
+    weather_.setGuid("g-1");
+    traffic_.setGuid("g-1");
+    weather_.setTrafficReader(&traffic_);
+    weather_.setWeatherPaceMilliseconds(20);
+    standIn_.setPace(20, 20);
+  }
+  ~WeatherReaderTest() override {
+    weather_.requestStop();
+    traffic_.requestStop();
+    for (std::thread* thread : {&weatherThread_, &trafficThread_}) {
+      if (thread->joinable()) thread->join();
+    }
+    testing::resetFeedGlobals();
+  }
+
+  FeedHooks hooks() {
+    FeedHooks result;
+    result.userPosition = [] { return kSchiphol; };
+    result.userAltitudeFeet = [] { return -50.0; };
+    result.publishEngineQnh = [this](int qnh) {
+      std::lock_guard lock(mutex_);
+      engineQnh_.push_back(qnh);
+    };
+    result.reportThreadError = [this](std::string_view name, bool unauthorized) {
+      std::lock_guard lock(mutex_);
+      threadErrors_.emplace_back(std::string(name), unauthorized);
+    };
+    result.display = &display_;
+    return result;
+  }
+
+  void queueWeather(const json& qnh) {
+    standIn_.queueJson(standin::kWeatherPath, {{"status", 200}, {"wrrl", 20}, {"data", {{"QNH", qnh}}}});
+  }
+
+  std::vector<int> engineQnh() {
+    std::lock_guard lock(mutex_);
+    return engineQnh_;
+  }
+
+  standin::RtStandIn standIn_;
+  testing::LogCapture log_;
+  FeedDisplay display_;
+  std::mutex mutex_;
+  std::vector<int> engineQnh_;
+  std::vector<std::pair<std::string, bool>> threadErrors_;
+  FeedConfig config_ = testing::testConfig(standIn_.endpoint());
+  WeatherReader weather_{config_, hooks()};
+  TrafficReader traffic_{config_, hooks()};
+  std::thread weatherThread_;
+  std::thread trafficThread_;
+  int status_ = 0;
+};
+
+TEST_F(WeatherReaderTest, EveryAcceptedQnhReachesEveryHolder) {
+  display_.weatherIndicator.store(kIndicatorNoData);
+  queueWeather(1003);
+  queueWeather(1003);      // unchanged: nothing passed on
+  queueWeather(1012.5);    // rounds to 1013
+  queueWeather("1008.7");  // text: 1008
+  queueWeather("29.92");   // 29: strange
+  queueWeather(2992);      // inHg: 1013
+  queueWeather(2992);      // 1013 again is passed on all the same
+  queueWeather(1081);      // 366: strange
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 999}});
+  weatherThread_ = std::thread([this] { weather_.receive(status_); });
+  weatherThread_.join();
+
+  EXPECT_EQ(status_, 999);
+  EXPECT_EQ(engineQnh(), (std::vector<int>{1003, 1013, 1008, 1013, 1013}));
+  EXPECT_EQ(weather_.qnh(), 1013);
+  EXPECT_EQ(traffic_.qnh(), 1013);
+  EXPECT_EQ(display_.qnhHpa.load(), 1013);
+  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorDataArrive);
+  EXPECT_TRUE(weather_.weatherDataArrive());
+  EXPECT_TRUE(log_.contains("===> Strange QNH 29 found in {\"data\":{\"QNH\":\"29.92\"}"));
+  EXPECT_TRUE(log_.contains("===> Strange QNH 366 found in"));
+
+  const auto metarBodies = standIn_.bodies(standin::kNearestMetarPath);
+  ASSERT_FALSE(metarBodies.empty());
+  EXPECT_EQ(metarBodies[0], "GUID=g-1&toffset=0&lat=52.3086&lon=4.7639");
+  const auto weatherBodies = standIn_.bodies(standin::kWeatherPath);
+  ASSERT_EQ(weatherBodies.size(), 9u);
+  EXPECT_EQ(weatherBodies[0], "GUID=g-1&querytype=locwx&toffset=0&lat=52.3086&lon=4.7639&alt=0&airports=EHAM");
+}
+
+TEST_F(WeatherReaderTest, NoStationMeansNoWeatherRequestAndAnUnauthorizedStationAnswerEndsTheReader) {
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 200}, {"data", json::array()}});
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 200}, {"data", {{{"Dist", 3}}}}});
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 406}, {"message", "later"}});
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 200}, {"data", {{"ICAO", "EHAM"}}}});  // not an array
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 401}});
+  weatherThread_ = std::thread([this] { gf_weatherReader(weather_, traffic_); });
+  weatherThread_.join();
+  EXPECT_EQ(standIn_.requestCount(standin::kWeatherPath), 0u);
+  EXPECT_EQ(weather_.metarStation(), "");
+  EXPECT_TRUE(weather_.hasEnded());
+  EXPECT_TRUE(traffic_.isStopRequested());
+  ASSERT_EQ(threadErrors_.size(), 1u);
+  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Weather Reader", true}));
+  EXPECT_TRUE(log_.contains("===> 406 json nearestmetar later"));
+  EXPECT_TRUE(log_.contains("===> nearestmetar: nearest metar data is not an array"));
+  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorHidden);
+}
+
+TEST_F(WeatherReaderTest, NoDataStatusesLowerTheDataFlagAndTheLoopGoesOn) {
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 406}, {"message", "no metar"}});
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 200}, {"wrrl", 20}, {"data", {{"METAR", "x"}}}});
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw(""));
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw("<html>"));
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::cutConnection());
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 500}, {"message", "db"}});
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 400}});
+  weatherThread_ = std::thread([this] { weather_.receive(status_); });
+  weatherThread_.join();
+  EXPECT_EQ(status_, 400);
+  EXPECT_TRUE(log_.contains("===> 406 json weather no metar"));
+  EXPECT_TRUE(log_.contains("===> No QNH found in data"));
+  EXPECT_TRUE(log_.contains("===> Empty content?, no QNH to be found"));
+  EXPECT_TRUE(log_.contains("===> Invalid JSON: <html>"));
+  EXPECT_TRUE(log_.contains(" weather code: "));
+  EXPECT_TRUE(log_.contains("===> 500 json weather db"));
+}
+
+TEST_F(WeatherReaderTest, AStopEndsBothReadersWithinHalfASecondWhileTheirRequestsHang) {
+  standIn_.queueAnswer(standin::kNearestMetarPath, Answer::hang());
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", 20}, {"data", json::object()}}, {},
+                     "locationtraffic");
+  standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), "locationtraffic");
+  weatherThread_ = std::thread([this] { gf_weatherReader(weather_, traffic_); });
+  trafficThread_ = std::thread([this] { gf_trafficReader(traffic_, weather_); });
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kNearestMetarPath, 1, 5s));
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 2, 5s));
+
+  // Closing down: both stop flags, then a wait in 100 ms steps for both ended flags.
+  const auto start = std::chrono::steady_clock::now();
+  weather_.requestStop();
+  traffic_.requestStop();
+  while (!(weather_.hasEnded() && traffic_.hasEnded()) && std::chrono::steady_clock::now() - start < 5s) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  EXPECT_TRUE(threadErrors_.empty());
+}
+
+TEST_F(WeatherReaderTest, ConnectionIndicatorsFollowTheData) {
+  display_.loggedIn.store(true);
+  traffic_.reset();
+  weather_.reset();
+  updateConnectionIndicators(traffic_, weather_);
+  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorNoData);
+  EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorNoData);
+
+  weatherThread_ = std::thread([this] {
+    weather_.setGuid("g-1");
+    int metarStatus = 0;
+    weather_.nearestmetar(metarStatus);
+  });
+  weatherThread_.join();
+  EXPECT_EQ(weather_.metarStation(), "EHAM");
+  updateConnectionIndicators(traffic_, weather_);
+  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorDataArrive);
+
+  display_.loggedIn.store(false);
+  display_.weatherIndicator.store(kIndicatorHidden);
+  weather_.reset();
+  updateConnectionIndicators(traffic_, weather_);
+  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorHidden);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,117 @@
+// Flight plan files of live AI aircraft in orig_dest, and their hand-over to
+// MSFS 2020.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "simlink/flight_plans.h"
+#include "simlink/sim_definitions.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::SimFunction;
+
+FlightPlanAircraft aircraft(std::uint32_t objectId, const std::string& departure, const std::string& destination,
+                            SizeCategory category) {
+  return FlightPlanAircraft{objectId, departure, destination, category, "DLH4AB A20N 4000123"};
+}
+
+class FlightPlansTest : public SimLinkFixture {
+ protected:
+  FlightPlansTest() { EXPECT_TRUE(createFlightPlanFolder()); }
+
+  std::filesystem::path planOf(std::uint32_t objectId) { return flightPlanFolder() / flightPlanFileName(objectId); }
+};
+
+TEST_F(FlightPlansTest, TheFolderLivesInTheDataFolderAndGoesWithAllItsFiles) {
+  EXPECT_EQ(flightPlanFolder(), folder.path() / "data" / "orig_dest");
+  EXPECT_TRUE(std::filesystem::is_directory(flightPlanFolder()));
+  writeFile(flightPlanFolder() / "sub" / "old.pln", "x");
+  EXPECT_TRUE(gf_removeFlightPlanFolder());
+  EXPECT_FALSE(std::filesystem::exists(flightPlanFolder()));
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "data"));
+  EXPECT_TRUE(gf_removeFlightPlanFolder());  // nothing left to remove
+  EXPECT_EQ(flightPlanFileName(123), std::filesystem::path("123.pln"));
+}
+
+TEST_F(FlightPlansTest, ThePlanFileHasItsEightLines) {
+  isMsfs2020.store(false);
+  ASSERT_EQ(createFlightPlan(aircraft(123, "EDDF", "LSZH", SizeCategory::Heavy), link.connection()), true);
+  EXPECT_EQ(readFile(planOf(123)),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+            "<FlightPlan.FlightPlan>\n"
+            "<FPType>IFR</FPType>\n"
+            "<DepartureID>EDDF</DepartureID>\n"
+            "<DestinationID>LSZH</DestinationID>\n"
+            "</FlightPlan.FlightPlan>\n"
+            "</SimBase.Document>\n");
+  // MSFS 2024 gets the file only.
+  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
+}
+
+TEST_F(FlightPlansTest, PlanTypeFollowsTheSizeCategory) {
+  EXPECT_EQ(flightPlanType(SizeCategory::Rotorcraft), "VFR");
+  EXPECT_EQ(flightPlanType(SizeCategory::Light), "VFR");
+  EXPECT_EQ(flightPlanType(SizeCategory::HighPerf), "VFR");
+  EXPECT_EQ(flightPlanType(SizeCategory::Heavy), "IFR");
+  EXPECT_EQ(flightPlanType(SizeCategory::Large), "IFR");
+  EXPECT_EQ(flightPlanType(SizeCategory::Buzjets), "IFR");
+}
+
+TEST_F(FlightPlansTest, CodesFromTheFeedAreEscaped) {
+  isMsfs2020.store(false);
+  ASSERT_EQ(createFlightPlan(aircraft(7, "A<B&\"C'", "</DestinationID>", SizeCategory::Light), link.connection()),
+            true);
+  const std::string text = readFile(planOf(7));
+  EXPECT_NE(text.find("<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>\n"), std::string::npos);
+  EXPECT_NE(text.find("<DestinationID>&lt;/DestinationID&gt;</DestinationID>\n"), std::string::npos);
+  EXPECT_NE(text.find("<FPType>VFR</FPType>"), std::string::npos);
+}
+
+TEST_F(FlightPlansTest, AnUnknownDepartureOrDestinationWritesNothing) {
+  EXPECT_EQ(createFlightPlan(aircraft(8, "EDDF", "", SizeCategory::Large), link.connection()), std::nullopt);
+  EXPECT_EQ(createFlightPlan(aircraft(8, "", "LSZH", SizeCategory::Large), link.connection()), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(planOf(8)));
+  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
+}
+
+TEST_F(FlightPlansTest, Msfs2020GetsThePlanGivenToTheObject) {
+  openHere();
+  const DWORD object = sim->addForeignObject(sim->userAircraft());
+  ASSERT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), true);
+  const auto calls = callsOf(SimFunction::AISetAircraftFlightPlan);
+  ASSERT_EQ(calls.size(), 1U);
+  EXPECT_EQ(calls[0].id(0), object);
+  EXPECT_EQ(calls[0].texts.at(0), planOf(object).string());
+  EXPECT_EQ(calls[0].id(1), 110U);
+  EXPECT_EQ(sim->object(object)->flightPlanPaths, std::vector<std::string>{planOf(object).string()});
+
+  // A refused plan: one warning, no pause.
+  sim->failNext(SimFunction::AISetAircraftFlightPlan);
+  EXPECT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
+  EXPECT_NE(logText().find("===> DLH4AB A20N 4000123 creating a flight plan failed"), std::string::npos);
+  EXPECT_FALSE(queues.simLinkPaused.load());
+
+  // A plan the simulator cannot load comes back as exception 23 and is only logged.
+  sim->failNextFlightPlanLater();
+  EXPECT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), true);
+  pump();
+  EXPECT_NE(logText().find("===> SimConnect exception: load flight plan failed"), std::string::npos);
+}
+
+TEST_F(FlightPlansTest, AFileThatCannotBeWrittenFailsWithAWarning) {
+  ASSERT_TRUE(gf_removeFlightPlanFolder());
+  EXPECT_EQ(createFlightPlan(aircraft(9, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
+  EXPECT_NE(logText().find("creating a flight plan failed"), std::string::npos);
+  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
+}
+
+}  // namespace
+}  // namespace crv::testing

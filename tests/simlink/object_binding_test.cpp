@@ -1,0 +1,178 @@
+// Binding new objects to waiting creates, ground information, and the
+// simulator's exception messages, one reply at a time.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/errors.h"
+#include "foundation/session_flags.h"
+#include "foundation/status_line.h"
+#include "simlink/sim_ids.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+AircraftInRange inRange(const std::string& atcId, double aboveGroundFeet = 0.0) {
+  AircraftInRange aircraft;
+  aircraft.altitudeAboveGroundFeet = aboveGroundFeet;
+  aircraft.groundAltitudeFeet = 1416.0;
+  aircraft.simOnGround = aboveGroundFeet < 1.0 ? 1 : 0;
+  aircraft.atcId = atcId;
+  return aircraft;
+}
+
+SIMCONNECT_RECV_EXCEPTION exceptionMessage(DWORD code, DWORD sendId = 0, DWORD index = 0) {
+  SIMCONNECT_RECV_EXCEPTION message{};
+  message.dwID = SIMCONNECT_RECV_ID_EXCEPTION;
+  message.dwException = code;
+  message.dwSendID = sendId;
+  message.dwIndex = index;
+  return message;
+}
+
+class ObjectBindingTest : public SimLinkFixture {
+ protected:
+  ObjectBinding& binding = link.binding();
+
+  void knowUser() {
+    UserAcData data;
+    data.latitude = 47.46;
+    data.longitude = 8.55;
+    link.user().onUserPosition(data, 1);
+  }
+};
+
+TEST_F(ObjectBindingTest, TwoWaitingCreatesWithOneCallsignAreBoundInTheirOrder) {
+  binding.addSentPacket({5, 4000001, "SWR12"});
+  binding.addSentPacket({6, 4000002, "SWR12"});
+  binding.onObjectAdded(200);
+  binding.onObjectAdded(201);
+  binding.onAircraftInRange(201, inRange("SWR12", 1200.0));
+  binding.onAircraftInRange(200, inRange("SWR12"));
+
+  const auto bound = hooks.eventsOfType(LinkEventType::boundLive);
+  ASSERT_EQ(bound.size(), 2U);
+  EXPECT_EQ(bound[0], (LinkEvent{201, 4000001, LinkEventType::boundLive, 0.0, 1200.0}));
+  EXPECT_EQ(bound[1], (LinkEvent{200, 4000002, LinkEventType::boundLive, 0.0, 0.0}));
+  EXPECT_TRUE(binding.sentPackets().empty());
+  EXPECT_TRUE(binding.objectAddedList().empty());
+}
+
+TEST_F(ObjectBindingTest, BindingReleasesTheObjectAndQueuesThreeFreezeEvents) {
+  binding.addSentPacket({5, 17, "EZY55"});
+  binding.onObjectAdded(300);
+  binding.onAircraftInRange(300, inRange("EZY55"));
+
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{300, 17, LinkEventType::boundStatic, 0.0, 0.0}}));
+  const auto releases = callsOf(platform::SimFunction::AIReleaseControl);
+  ASSERT_EQ(releases.size(), 1U);
+  EXPECT_EQ(releases[0].arguments, "300, 103");
+  const SimFrameBatch batch = queues.takeFrame();
+  EXPECT_EQ(batch.clientEvents, (std::vector<ClientEventRecord>{{300, 214, 1}, {300, 215, 1}, {300, 216, 1}}));
+}
+
+TEST_F(ObjectBindingTest, ANewObjectThatNoCreateClaimsIsLoggedAndNeverBound) {
+  binding.addSentPacket({5, 4000001, "DLH1"});
+  binding.onObjectAdded(400);
+  binding.onObjectAdded(401);
+  binding.onAircraftInRange(400, inRange("", 0.0));
+  binding.onAircraftInRange(401, inRange("N777XY", 12.4));
+
+  EXPECT_TRUE(hooks.events().empty());
+  EXPECT_TRUE(binding.objectAddedList().empty());
+  EXPECT_EQ(binding.sentPackets().size(), 1U);
+  EXPECT_NE(logText().find("just spawned, but not by CRVN, oid: 400, callsign '', altaboveGnd:0 ft, onground:1, "
+                           "gnd_alt:1416 ft"),
+            std::string::npos)
+      << logText();
+  EXPECT_NE(logText().find("oid: 401, callsign 'N777XY', altaboveGnd:12 ft, onground:0"), std::string::npos);
+
+  // Seen before now: at most ground information, never a binding.
+  binding.onAircraftInRange(400, inRange("DLH1"));
+  EXPECT_TRUE(hooks.eventsOfType(LinkEventType::boundLive).empty());
+  EXPECT_EQ(hooks.eventsOfType(LinkEventType::groundInfo).size(), 1U);
+}
+
+TEST_F(ObjectBindingTest, GroundInformationUpTo2500FeetForNamedObjects) {
+  binding.onAircraftInRange(500, inRange("BAW1", 2500.0));
+  binding.onAircraftInRange(501, inRange("BAW2", 2500.5));
+  binding.onAircraftInRange(502, inRange("BAW3*", 10.0));
+  binding.onAircraftInRange(503, inRange("", 10.0));
+  binding.onAircraftInRange(1, inRange("USER", 0.0));
+
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{500, 0, LinkEventType::groundInfo, 1416.0, 2500.0}}));
+  binding.onAircraftInRange(504, inRange("BAW4", 0.0));
+  EXPECT_EQ(hooks.events().back(), (LinkEvent{504, 1, LinkEventType::groundInfo, 1416.0, 0.0}));
+}
+
+TEST_F(ObjectBindingTest, ObjectsAtOrBelowTheUsersIdAreIgnored) {
+  knowUser();
+  binding.addSentPacket({5, 4000001, "DLH1"});
+  binding.onObjectAdded(1);
+  binding.onAircraftInRange(1, inRange("DLH1"));
+  EXPECT_TRUE(binding.objectAddedList().empty());
+  EXPECT_TRUE(hooks.events().empty());
+}
+
+TEST_F(ObjectBindingTest, ARefusedCreateIsMatchedByItsPacketId) {
+  binding.addSentPacket({0, 4000009, "KLM1"});  // kept without its id
+  binding.addSentPacket({41, 4000010, "KLM2"});
+  binding.addSentPacket({42, 18, "KLM3"});
+
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 77));
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0));
+  EXPECT_TRUE(hooks.events().empty());
+  EXPECT_EQ(binding.sentPackets().size(), 3U);
+
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 41));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{0, 4000010, LinkEventType::createFailed, 0.0, 0.0}}));
+  ASSERT_EQ(binding.sentPackets().size(), 2U);
+  EXPECT_EQ(binding.sentPackets()[1].callsign, "KLM3");  // the last took the freed place
+}
+
+TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoStopIsRequested) {
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
+  EXPECT_EQ(logText().find("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
+  knowUser();
+  stopRequested.store(true);
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
+  EXPECT_EQ(logText().find("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
+  stopRequested.store(false);
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
+  EXPECT_NE(logText().find("===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
+}
+
+TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
+  EXPECT_THROW(
+      {
+        try {
+          binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 3, 4));
+        } catch (const UserErrorException& error) {
+          EXPECT_STREQ(error.what(), "95: SimConnect Version Mismatch, dwIndex: 4");
+          throw;
+        }
+      },
+      UserErrorException);
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS));
+  EXPECT_EQ(statusLineText(), "SimConnect: too many objects (max 1000)");
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE));
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED));
+  binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE));
+  binding.onSimException(exceptionMessage(31));
+  const std::string log = logText();
+  EXPECT_NE(log.find("\nSIMCONNECT_EXCEPTION_INVALID_DATA_SIZE"), std::string::npos);
+  EXPECT_NE(log.find("===> SimConnect exception: load flight plan failed"), std::string::npos);
+  EXPECT_NE(log.find("\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE"), std::string::npos);
+  EXPECT_NE(log.find("===> SIMCONNECT_EXCEPTION #31"), std::string::npos);
+}
+
+TEST_F(ObjectBindingTest, StaticCgRepliesReachTheEngine) {
+  binding.onStaticCg(600, 9.5, -0.01);
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{600, 0, LinkEventType::staticCg, 9.5, -0.01}}));
+}
+
+}  // namespace
+}  // namespace crv::testing

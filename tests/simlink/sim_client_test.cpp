@@ -1,0 +1,156 @@
+// The SimClient thread against the simulator stand-in: waiting for the
+// simulator, telling 2020 from 2024, quitting, broken connections and the
+// closed handle.
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::SimFunction;
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class SimClientTest : public SimLinkFixture {};
+
+TEST_F(SimClientTest, RetriesTheOpenUntilTheSimulatorRunsAndRegistersOnce) {
+  sim->setSimulatorRunning(false);
+  client.start();
+  ASSERT_TRUE(waitUntil([&] { return countOf(SimFunction::Open) >= 2; }));
+  EXPECT_EQ(statusLineText(), "Waiting for MSFS 2020 ...");
+  EXPECT_FALSE(link.simConnectedFlag.load());
+
+  sim->setSimulatorRunning(true);
+  ASSERT_TRUE(waitUntil([&] { return link.display().simConnected.load(); }));
+  EXPECT_TRUE(link.simConnectedFlag.load());
+  EXPECT_EQ(countOf(SimFunction::SetNotificationGroupPriority), 1U);
+  EXPECT_EQ(occurrences(logText(), "Waiting for MSFS 2020 ..."), 1U);
+  EXPECT_NE(logText().find("MSFS 2020 (11.0.282174.999) connected"), std::string::npos) << logText();
+  EXPECT_EQ(link.display().simulatorText(), "MSFS 2020 (11.0.282174.999)");
+  EXPECT_TRUE(link.simRunning.load());
+}
+
+TEST_F(SimClientTest, EndsPromptlyOnAStopWhileWaitingForTheSimulator) {
+  sim->setSimulatorRunning(false);
+  client.start();
+  ASSERT_TRUE(waitUntil([&] { return countOf(SimFunction::Open) >= 1; }));
+  const auto stopAt = std::chrono::steady_clock::now();
+  stopClient();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(300));
+  EXPECT_TRUE(client.finished());
+  EXPECT_TRUE(hooks.exits().empty());
+}
+
+TEST_F(SimClientTest, AStopClosesTheConnectionAndForgetsTheHandle) {
+  connect();
+  stopClient();
+  EXPECT_EQ(sim->openConnectionCount(), 0);
+  EXPECT_NE(logText().find("SimConnect closed ok"), std::string::npos);
+  EXPECT_FALSE(link.display().simConnected.load());
+  EXPECT_EQ(link.connection().handle(), nullptr);
+
+  // A later call of the worker fails instead of reaching a closed connection.
+  sim->clearCalls();
+  EXPECT_FALSE(link.connection().requestStaticCg(150));
+  const auto calls = callsOf(SimFunction::RequestDataOnSimObject);
+  ASSERT_EQ(calls.size(), 1U);
+  EXPECT_EQ(calls[0].connection, 0U);
+  EXPECT_EQ(calls[0].result, E_FAIL);
+}
+
+TEST_F(SimClientTest, QuittingTheSimulatorEndsTheSessionAndANewSessionConnectsAgain) {
+  connect();
+  sim->quit();
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_TRUE(stopRequested.load());
+  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::simWasClosed});
+  EXPECT_FALSE(link.simRunning.load());
+  EXPECT_NE(logText().find("Flight Simulator no longer connected, CRVN will stop ..."), std::string::npos);
+  EXPECT_EQ(link.connection().handle(), nullptr);
+  stopClient();
+
+  // The next session: the link is reset and a new thread waits for the simulator.
+  stopRequested.store(false);
+  link.resetSession();
+  EXPECT_FALSE(link.simConnectedFlag.load());
+  const std::size_t opensBefore = countOf(SimFunction::Open);
+  client.start();
+  ASSERT_TRUE(waitUntil([&] { return countOf(SimFunction::Open) > opensBefore; }));
+  EXPECT_FALSE(link.display().simConnected.load());
+  sim->setSimulatorRunning(true);
+  ASSERT_TRUE(waitUntil([&] { return link.display().simConnected.load(); }));
+  EXPECT_EQ(sim->openConnectionCount(), 1);
+}
+
+TEST_F(SimClientTest, ABrokenConnectionIsReportedAsDisconnected) {
+  connect();
+  sim->breakConnections();
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::simWasClosed});
+  EXPECT_GE(countOf(SimFunction::CallDispatch), static_cast<std::size_t>(kDispatchFailuresForDisconnect));
+}
+
+platform::SimWorld msfs2024World() {
+  platform::SimWorld world = defaultTestWorld();
+  world.identity = platform::msfs2024Identity();
+  return world;
+}
+
+class Msfs2024ClientTest : public SimLinkFixture {
+ protected:
+  Msfs2024ClientTest() : SimLinkFixture(msfs2024World()) {}
+};
+
+TEST_F(Msfs2024ClientTest, WhileMsfs2020IsChosenEndsTheThreadWithUserError71) {
+  client.start();
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_EQ(errorLineText(),
+            "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop down list above");
+  // A user error leaves the session to the user: no stop, no exit reason.
+  EXPECT_FALSE(stopRequested.load());
+  EXPECT_TRUE(hooks.exits().empty());
+  EXPECT_EQ(sim->openConnectionCount(), 0);
+}
+
+TEST_F(Msfs2024ClientTest, WhenChosenConnectsAndShowsTheNameAlone) {
+  isMsfs2020.store(false);
+  connect();
+  EXPECT_EQ(link.display().simulatorText(), "MSFS 2024");
+  EXPECT_NE(logText().find("MSFS 2024 connected"), std::string::npos);
+  EXPECT_TRUE(errorLineText().empty());
+}
+
+TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithUserError95AndClosesTheConnection) {
+  connect();
+  sim->raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3);
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_EQ(errorLineText(), "95: SimConnect Version Mismatch, dwIndex: 3");
+  EXPECT_FALSE(stopRequested.load());
+  EXPECT_EQ(sim->openConnectionCount(), 0);
+  EXPECT_NE(logText().find("SimConnect closed ok"), std::string::npos);
+}
+
+TEST_F(SimClientTest, AStopAlreadyRequestedKeepsTheFirstExitReason) {
+  connect();
+  stopRequested.store(true);
+  sim->quit();
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_TRUE(hooks.exits().empty());
+  EXPECT_EQ(logText().find("no longer connected"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -1,0 +1,147 @@
+// The dispatch of single simulator messages: which simulator connected,
+// flight state, new flights, object events, frames and unknown messages.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/errors.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "platform/simconnect/sim_messages.h"
+#include "platform/simconnect/sim_world.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+class SimDispatchTest : public SimLinkFixture {
+ protected:
+  void deliver(platform::SimMessage message) {
+    link.dispatch(reinterpret_cast<const SIMCONNECT_RECV*>(message.data()), static_cast<DWORD>(message.size()));
+  }
+
+  void open(const std::string& name) {
+    platform::SimulatorIdentity identity{name, 11, 2, 3, 4};
+    deliver(platform::makeOpenMessage(identity));
+  }
+
+  std::string errorOf(const std::string& name) {
+    try {
+      open(name);
+    } catch (const UserErrorException& error) {
+      return error.what();
+    }
+    return "no error";
+  }
+};
+
+TEST_F(SimDispatchTest, TellsTheSimulatorByItsNameWithPunctuationLeftOut) {
+  open("Kitty-Hawk!");
+  EXPECT_EQ(link.display().simulatorText(), "MSFS 2020 (11.2.3.4)");
+  EXPECT_TRUE(link.display().simConnected.load());
+  EXPECT_NE(logText().find("MSFS 2020 (11.2.3.4) connected"), std::string::npos);
+
+  EXPECT_EQ(errorOf("SunRise"),
+            "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop down list above");
+  isMsfs2020.store(false);
+  EXPECT_EQ(errorOf("KittyHawk"),
+            "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop down list above");
+  EXPECT_EQ(errorOf("Sun_Rise"), "no error");
+  EXPECT_EQ(link.display().simulatorText(), "MSFS 2024");
+  EXPECT_EQ(errorOf("Flight Sim X (10.0)"), "77: 'Flight Sim X 100' not being MSFS 2020 or MSFS 2024 connects ... ?");
+}
+
+TEST_F(SimDispatchTest, AnEmptySimulatorNameIsOnlyLogged) {
+  open("");
+  EXPECT_FALSE(link.display().simConnected.load());
+  EXPECT_TRUE(link.display().simulatorText().empty());
+  EXPECT_NE(logText().find("! Simulator name empty?"), std::string::npos);
+}
+
+TEST_F(SimDispatchTest, TheSimEventTellsWhetherAFlightRuns) {
+  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 201, 1));
+  EXPECT_TRUE(link.simRunning.load());
+  EXPECT_TRUE(link.display().flightRunning.load());
+  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 201, 0));
+  EXPECT_FALSE(link.simRunning.load());
+  EXPECT_FALSE(link.display().flightRunning.load());
+  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 201, 1));
+  deliver(platform::makeQuitMessage());
+  EXPECT_FALSE(link.simRunning.load());
+  EXPECT_TRUE(link.quitReceived());
+}
+
+TEST_F(SimDispatchTest, ALoadedFlightEndsTheSessionWithNewFlightOnlyWhenNoStopWasRequested) {
+  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 205, 0));
+  EXPECT_TRUE(stopRequested.load());
+  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
+  EXPECT_NE(logText().find("SimConnect: flight loaded event"), std::string::npos);
+
+  deliver(platform::makeFileNameMessage(205, "flights/other.FLT"));
+  EXPECT_EQ(hooks.exits().size(), 1U);
+  EXPECT_NE(logText().find("===> SimConnect: New file event"), std::string::npos);
+}
+
+TEST_F(SimDispatchTest, ANewFlightFileAloneAlsoEndsTheSession) {
+  deliver(platform::makeFileNameMessage(205, "flights/other.FLT"));
+  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
+}
+
+TEST_F(SimDispatchTest, OnlyAircraftObjectsAreListedAndRemoved) {
+  deliver(platform::makeObjectAddRemoveMessage(202, 150, SIMCONNECT_SIMOBJECT_TYPE_BOAT));
+  deliver(platform::makeObjectAddRemoveMessage(203, 151, SIMCONNECT_SIMOBJECT_TYPE_GROUND));
+  EXPECT_TRUE(link.binding().objectAddedList().empty());
+  EXPECT_TRUE(hooks.events().empty());
+
+  deliver(platform::makeObjectAddRemoveMessage(202, 152, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
+  deliver(platform::makeObjectAddRemoveMessage(202, 2, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));  // not above the user
+  EXPECT_EQ(link.binding().objectAddedList(), std::vector<std::uint32_t>{152});
+  deliver(platform::makeObjectAddRemoveMessage(203, 1, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{1, 0, LinkEventType::removed, 0.0, 0.0}}));
+}
+
+TEST_F(SimDispatchTest, TheFrameRateIsTakenFromEveryThirtiethFrame) {
+  queues.simFrameRate.store(60.0F);
+  for (int frame = 1; frame < kFramesPerRateSample; ++frame) {
+    deliver(platform::makeFrameMessage(204, 24.0F + static_cast<float>(frame), 1.0F));
+  }
+  EXPECT_EQ(queues.simFrameRate.load(), 60.0F);
+  deliver(platform::makeFrameMessage(204, 42.0F, 1.0F));
+  EXPECT_EQ(queues.simFrameRate.load(), 42.0F);
+  for (int frame = 1; frame < kFramesPerRateSample; ++frame) {
+    deliver(platform::makeFrameMessage(204, 20.0F, 1.0F));
+  }
+  EXPECT_EQ(queues.simFrameRate.load(), 42.0F);
+}
+
+TEST_F(SimDispatchTest, IgnoredMessagesAreSilentAndUnknownOnesLogged) {
+  for (const DWORD id : {12U, 16U, 27U}) {
+    deliver(platform::makeRawMessage(id, std::vector<std::byte>(8)));
+  }
+  EXPECT_EQ(logText().find("Unknown Dispatch"), std::string::npos);
+  deliver(platform::makeRawMessage(99, {}));
+  EXPECT_NE(logText().find("! Unknown Dispatch dwID 99"), std::string::npos);
+}
+
+TEST_F(SimDispatchTest, CutMessagesAreIgnored) {
+  platform::SimMessage open = platform::makeOpenMessage(platform::msfs2020Identity());
+  open.resize(40);
+  deliver(open);
+  platform::SimMessage reply = platform::makeObjectDataMessage(
+      SIMCONNECT_RECV_ID_SIMOBJECT_DATA, platform::ObjectDataHeader{109, 1, 403, 1, 1, 12},
+      std::vector<std::byte>(96));
+  reply.resize(reply.size() - 8);
+  deliver(reply);
+  EXPECT_FALSE(link.display().simConnected.load());
+  EXPECT_EQ(link.user().objectId(), kUnknownUserObjectId);
+  // The size field of a message is trusted only as far as the bytes go.
+  SIMCONNECT_RECV header{4, 0, SIMCONNECT_RECV_ID_EVENT};
+  link.dispatch(&header, sizeof(header));
+  link.dispatch(nullptr, 0);
+  EXPECT_FALSE(link.simRunning.load());
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -1,0 +1,333 @@
+// The per-frame flush and the binding of new objects, against the simulator
+// stand-in with the real SimClient thread: creates with the callsign as tail
+// number, binding, release and freeze, failed creates, removals, positions
+// once per frame and the busy-mutex rule, FLAPS_SET and the paused link.
+
+#include <algorithm>
+#include <cstring>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/status_line.h"
+#include "simlink/sim_ids.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::SimCall;
+using platform::SimFunction;
+
+class SimFlushTest : public SimLinkFixture {
+ protected:
+  // Connected, with the user aircraft's object id known.
+  void connectWithUserKnown() {
+    connect();
+    link.user().getUserAcPosition();
+    settle();
+    ASSERT_EQ(link.user().objectId(), sim->userObjectId());
+  }
+
+  // An aircraft that the simulator has and the link knows as seen before.
+  DWORD foreignAircraft(const std::string& atcId) {
+    platform::SimObjectState state = sim->userAircraft();
+    state.latitudeDegrees += 0.01;
+    state.atcId = atcId;
+    return sim->addForeignObject(state);
+  }
+
+  std::vector<SimCall> objectCalls() const {
+    std::vector<SimCall> found;
+    for (SimCall& call : sim->calls()) {
+      if (call.function == SimFunction::AIReleaseControl || call.function == SimFunction::TransmitClientEvent) {
+        found.push_back(std::move(call));
+      }
+    }
+    return found;
+  }
+};
+
+TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
+  connectWithUserKnown();
+  const platform::SimObjectState user = sim->userAircraft();
+
+  queues.queueCreateAc(createRequest(4000123, "DLH4AB", user.latitudeDegrees + 0.02, user.longitudeDegrees, false));
+  advanceFramesAndSettle(1);
+  ASSERT_EQ(countOf(SimFunction::AICreateNonATCAircraft), 1U);
+  queues.queueCreateAc(createRequest(17, "EZY55", user.latitudeDegrees + 0.001, user.longitudeDegrees, true));
+  advanceFramesAndSettle(1);
+
+  const std::vector<SimCall> creates = callsOf(SimFunction::AICreateNonATCAircraft);
+  ASSERT_EQ(creates.size(), 2U);
+  EXPECT_EQ(creates[0].texts.at(0), "Airbus A320 Test Livery");
+  EXPECT_EQ(creates[0].texts.at(1), "DLH4AB");
+  EXPECT_EQ(creates[0].initPosition->OnGround, 0U);
+  EXPECT_EQ(creates[0].id(creates[0].numbers.size() - 1), 104U);
+  EXPECT_EQ(creates[1].texts.at(1), "EZY55");
+  EXPECT_EQ(creates[1].initPosition->OnGround, 1U);
+  EXPECT_DOUBLE_EQ(creates[1].initPosition->Heading, 270.0);
+
+  // The engine's probe of the aircraft around the user binds both.
+  ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
+  settle();
+  const auto live = hooks.eventsOfType(LinkEventType::boundLive);
+  const auto parked = hooks.eventsOfType(LinkEventType::boundStatic);
+  ASSERT_EQ(live.size(), 1U);
+  ASSERT_EQ(parked.size(), 1U);
+  EXPECT_EQ(live[0].key, 4000123U);
+  EXPECT_EQ(parked[0].key, 17U);
+  const auto liveObject = sim->object(live[0].objectId);
+  const auto parkedObject = sim->object(parked[0].objectId);
+  ASSERT_TRUE(liveObject && parkedObject);
+  EXPECT_EQ(liveObject->tailNumber, "DLH4AB");
+  EXPECT_EQ(parkedObject->tailNumber, "EZY55");
+  EXPECT_DOUBLE_EQ(live[0].value2, liveObject->state.altitudeAboveGroundFeet);
+  EXPECT_EQ(parked[0].value2, 0.0);
+
+  // The freeze events go out with the next frame.
+  advanceFramesAndSettle(1);
+  for (const DWORD objectId : {live[0].objectId, parked[0].objectId}) {
+    const auto object = sim->object(objectId);
+    EXPECT_EQ(object->releaseControlCount, 1);
+    EXPECT_TRUE(object->frozenLatitudeLongitude);
+    EXPECT_TRUE(object->frozenAltitude);
+    EXPECT_TRUE(object->frozenAttitude);
+  }
+  // A later probe finds nothing new to bind.
+  ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
+  settle();
+  EXPECT_EQ(hooks.eventsOfType(LinkEventType::boundLive).size(), 1U);
+  stopClient();
+  EXPECT_TRUE(link.binding().sentPackets().empty());
+  EXPECT_TRUE(link.binding().objectAddedList().empty());
+}
+
+TEST_F(SimFlushTest, ACreateTheSimulatorRefusesLaterReachesTheEngineAsCreateFailed) {
+  connectWithUserKnown();
+  sim->failNextCreateLater();
+  const platform::SimObjectState user = sim->userAircraft();
+  queues.queueCreateAc(createRequest(4000200, "BAW12", user.latitudeDegrees, user.longitudeDegrees, true));
+  advanceFramesAndSettle(1);
+  settle();  // the exception arrives with the next dispatch
+
+  const auto failed = hooks.eventsOfType(LinkEventType::createFailed);
+  ASSERT_EQ(failed.size(), 1U);
+  EXPECT_EQ(failed[0].key, 4000200U);
+  EXPECT_EQ(failed[0].objectId, 0U);
+  EXPECT_EQ(requestErrors.load(), 0);
+  stopClient();
+  EXPECT_TRUE(link.binding().sentPackets().empty());
+}
+
+TEST_F(SimFlushTest, ARefusedCreateCallEndsTheSessionLeavesNoPacketAndDropsTheAircraft) {
+  connectWithUserKnown();
+  sim->failNext(SimFunction::AICreateNonATCAircraft);
+  const platform::SimObjectState user = sim->userAircraft();
+  queues.queueCreateAc(createRequest(4000300, "AFR7", user.latitudeDegrees, user.longitudeDegrees, true));
+  advanceFramesAndSettle(1);
+
+  EXPECT_EQ(requestErrors.load(), 1);
+  EXPECT_TRUE(queues.simLinkPaused.load());
+  const auto failed = hooks.eventsOfType(LinkEventType::createFailed);
+  ASSERT_EQ(failed.size(), 1U);
+  EXPECT_EQ(failed[0].key, 4000300U);
+  EXPECT_NE(logText().find("! Simcon call to create ac in sim failed, hexid:4000300, liv: 'Airbus A320 Test Livery', "
+                           "callsign: AFR7)"),
+            std::string::npos);
+
+  // Paused: nothing queued now is ever sent.
+  queues.queueCreateAc(createRequest(4000301, "AFR8", user.latitudeDegrees, user.longitudeDegrees, true));
+  queues.queueClientEvent(150, toId(ClientEventId::GearSet), 1);
+  advanceFramesAndSettle(2);
+  EXPECT_EQ(countOf(SimFunction::AICreateNonATCAircraft), 1U);
+  EXPECT_EQ(countOf(SimFunction::TransmitClientEvent), 0U);
+  stopClient();
+  EXPECT_TRUE(link.binding().sentPackets().empty());
+}
+
+TEST_F(SimFlushTest, RemovalsComeBackAsRemovedEventsAndTheUserIsNeverRemoved) {
+  connectWithUserKnown();
+  const DWORD other = foreignAircraft("N123AB");
+  settle();
+  queues.queueRemoveAc(other);
+  queues.queueRemoveAc(sim->userObjectId());
+  advanceFramesAndSettle(1);
+  settle();
+
+  const auto removes = callsOf(SimFunction::AIRemoveObject);
+  ASSERT_EQ(removes.size(), 1U);
+  EXPECT_EQ(removes[0].id(0), other);
+  EXPECT_EQ(removes[0].id(1), 105U);
+  const auto removed = hooks.eventsOfType(LinkEventType::removed);
+  ASSERT_EQ(removed.size(), 1U);
+  EXPECT_EQ(removed[0].objectId, other);
+  EXPECT_NE(logText().find("===> SimConnect call to remove ac with objectid 1"), std::string::npos);
+}
+
+TEST_F(SimFlushTest, BeforeTheUserIsKnownNothingAtOrBelowId2IsSent) {
+  connect();
+  ASSERT_EQ(link.user().objectId(), kUnknownUserObjectId);
+  queues.appendPosition(AiPositionBlock{}, 2);
+  queues.swapPositionBuffers();
+  queues.queueRemoveAc(2);
+  advanceFramesAndSettle(1);
+  EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject), 0U);
+  EXPECT_EQ(countOf(SimFunction::AIRemoveObject), 0U);
+  EXPECT_NE(logText().find("SimConnect call to remove ac with objectid 2"), std::string::npos);
+}
+
+TEST_F(SimFlushTest, PositionsGoOutOncePerFrameAndABusyMutexSkipsTheFrame) {
+  connectWithUserKnown();
+  const DWORD first = foreignAircraft("N1");
+  const DWORD second = foreignAircraft("N2");
+  settle();
+
+  AiPositionBlock block;
+  block.latitude = 47.5;
+  block.longitude = 8.6;
+  block.headingRadians = 1.5;
+  block.altitudeFeet = 2500.0;
+  queues.appendPosition(block, first);
+  queues.appendPosition(block, sim->userObjectId());  // never sent
+  block.latitude = 47.6;
+  queues.appendPosition(block, second);
+  ASSERT_TRUE(queues.swapPositionBuffers());
+
+  {
+    std::lock_guard busy(queues.simConnectMutex());
+    advanceFramesAndSettle(1);
+    EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject), 0U);
+  }
+  advanceFramesAndSettle(1);
+  const auto writes = callsOf(SimFunction::SetDataOnSimObject);
+  ASSERT_EQ(writes.size(), 2U);
+  EXPECT_TRUE(writes[0].arguments.starts_with("402, " + std::to_string(first) + ", 0, 0, 64, "))
+      << writes[0].arguments;
+  EXPECT_EQ(writes[1].id(1), second);
+  ASSERT_EQ(writes[1].data.size(), sizeof(AiPositionBlock));
+  AiPositionBlock sent;
+  std::memcpy(&sent, writes[1].data.data(), sizeof(sent));
+  EXPECT_DOUBLE_EQ(sent.latitude, 47.6);
+  EXPECT_DOUBLE_EQ(sim->object(second)->state.altitudeFeet, 2500.0);
+
+  advanceFramesAndSettle(1);
+  EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject), 2U);
+}
+
+TEST_F(SimFlushTest, AQueueHeldOverABusyFrameGoesOutWholeAndInOrderNextFrame) {
+  connectWithUserKnown();
+  const DWORD object = foreignAircraft("N9");
+  settle();
+  queues.queueClientEvent(object, toId(ClientEventId::GearSet), 1);
+  queues.setLights(object, LightSwitches{1, 1, 0, 1, 0, 1, 0});
+  {
+    std::lock_guard busy(queues.simConnectMutex());
+    advanceFramesAndSettle(1);
+    EXPECT_EQ(countOf(SimFunction::TransmitClientEvent), 0U);
+  }
+  advanceFramesAndSettle(1);
+  const auto events = callsOf(SimFunction::TransmitClientEvent);
+  ASSERT_EQ(events.size(), 8U);
+  const std::vector<DWORD> order = {219, 207, 206, 210, 208, 209, 212, 211};
+  for (std::size_t index = 0; index < order.size(); ++index) {
+    EXPECT_EQ(events[index].id(1), order[index]);
+    EXPECT_EQ(events[index].id(3), 301U);
+    EXPECT_EQ(events[index].id(4), 0U);
+  }
+  EXPECT_EQ(sim->object(object)->lastEventData.at("TAXI_LIGHTS_SET"), 1U);
+}
+
+TEST_F(SimFlushTest, FlapsAreWrappedInAReleaseOfAiControl) {
+  connectWithUserKnown();
+  const DWORD object = foreignAircraft("N10");
+  settle();
+  queues.queueClientEvent(object, toId(ClientEventId::FlapsSet), 8192);
+  advanceFramesAndSettle(1);
+  auto calls = objectCalls();
+  ASSERT_EQ(calls.size(), 3U);
+  EXPECT_EQ(calls[0].function, SimFunction::AIReleaseControl);
+  EXPECT_EQ(calls[0].arguments, std::to_string(object) + ", 103");
+  EXPECT_EQ(calls[1].function, SimFunction::TransmitClientEvent);
+  EXPECT_EQ(calls[1].arguments, std::to_string(object) + ", 217, 8192, 301, 0");
+  EXPECT_EQ(calls[2].function, SimFunction::AIReleaseControl);
+
+  // A refused FLAPS_SET: the release before it, no release after, a status line.
+  sim->clearCalls();
+  sim->failNext(SimFunction::TransmitClientEvent);
+  queues.queueClientEvent(object, toId(ClientEventId::FlapsSet), 0);
+  advanceFramesAndSettle(1);
+  calls = objectCalls();
+  ASSERT_EQ(calls.size(), 2U);
+  EXPECT_EQ(calls[0].function, SimFunction::AIReleaseControl);
+  EXPECT_EQ(calls[1].function, SimFunction::TransmitClientEvent);
+  EXPECT_EQ(statusLineText(), "SimConnect TransmitClientEvent: 217 fails");
+  EXPECT_FALSE(queues.simLinkPaused.load());
+}
+
+TEST_F(SimFlushTest, EveryEngineCallOfTheConnectionTakesTheMutex) {
+  connectWithUserKnown();
+  const DWORD object = foreignAircraft("N11");
+  settle();
+  std::atomic<bool> done{false};
+  std::unique_lock busy(queues.simConnectMutex());
+  std::thread worker([&] {
+    queues.setSpoilersThrottle(object, true, true);
+    done.store(true);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(done.load());
+  busy.unlock();
+  worker.join();
+  const auto state = sim->object(object)->state;
+  EXPECT_DOUBLE_EQ(state.spoilersHandlePercent, 100.0);
+  EXPECT_DOUBLE_EQ(state.throttle1Percent, -100.0);
+  EXPECT_DOUBLE_EQ(state.throttle2Percent, -100.0);
+  const auto writes = callsOf(SimFunction::SetDataOnSimObject);
+  ASSERT_EQ(writes.size(), 1U);
+  EXPECT_TRUE(writes[0].arguments.starts_with("401, " + std::to_string(object) + ", 0, 0, 24, "))
+      << writes[0].arguments;
+}
+
+TEST_F(SimFlushTest, AWorkerAndTheSimClientShareTheQueues) {
+  connectWithUserKnown();
+  const DWORD object = foreignAircraft("N12");
+  settle();
+  std::atomic<bool> stop{false};
+  std::thread worker([&] {
+    AiPositionBlock block;
+    for (int step = 1; !stop.load(); ++step) {
+      block.latitude = static_cast<double>(step) / 1000.0;
+      queues.appendPosition(block, object);
+      queues.swapPositionBuffers();
+      if (step % 10 == 0) {
+        queues.queueClientEvent(object, toId(ClientEventId::ThrottleSet), static_cast<std::uint32_t>(step));
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  });
+  advanceFramesAndSettle(40);
+  stop.store(true);
+  worker.join();
+
+  const auto writes = callsOf(SimFunction::SetDataOnSimObject);
+  ASSERT_FALSE(writes.empty());
+  double previous = 0.0;
+  for (const SimCall& write : writes) {
+    AiPositionBlock sent;
+    std::memcpy(&sent, write.data.data(), sizeof(sent));
+    EXPECT_GT(sent.latitude, previous);
+    previous = sent.latitude;
+  }
+  const auto throttles = callsOf(SimFunction::TransmitClientEvent);
+  for (std::size_t index = 1; index < throttles.size(); ++index) {
+    EXPECT_EQ(throttles[index].id(2), throttles[index - 1].id(2) + 10);
+  }
+}
+
+}  // namespace
+}  // namespace crv::testing

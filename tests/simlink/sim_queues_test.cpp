@@ -1,0 +1,185 @@
+#include "simlink/sim_queues.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/status_line.h"
+#include "simlink/sim_ids.h"
+
+namespace crv {
+namespace {
+
+class RecordingRequests : public SimRequests {
+ public:
+  bool requestAircraftInRange(std::uint32_t) override { return true; }
+  bool requestStaticCg(std::uint32_t) override { return true; }
+  bool transmitAllLightsToggle(std::uint32_t) override { return true; }
+  bool writeSpoilersThrottle(std::uint32_t objectId, const SpoilersThrottleBlock& block) override {
+    writes.emplace_back(objectId, block);
+    return true;
+  }
+  std::vector<std::pair<std::uint32_t, SpoilersThrottleBlock>> writes;
+};
+
+AiPositionBlock blockAt(double latitude) {
+  AiPositionBlock block;
+  block.latitude = latitude;
+  return block;
+}
+
+TEST(SimQueues, LightsGoOutInTheirFixedOrderUnderOneLock) {
+  SimQueues queues;
+  queues.setLights(42, {1, 0, 1, 0, 1, 1, 0});
+  queues.setCabinLights(43, 1);
+  queues.queueClientEvent(42, toId(ClientEventId::GearSet), 1);
+  const SimFrameBatch frame = queues.takeFrame();
+  EXPECT_EQ(frame.clientEvents, (std::vector<ClientEventRecord>{{42, 207, 1},
+                                                                 {42, 206, 0},
+                                                                 {42, 210, 1},
+                                                                 {42, 208, 0},
+                                                                 {42, 209, 1},
+                                                                 {42, 212, 1},
+                                                                 {42, 211, 0},
+                                                                 {43, 211, 1},
+                                                                 {42, 219, 1}}));
+  EXPECT_TRUE(queues.takeFrame().empty());
+}
+
+TEST(SimQueues, ABusyFrameTakesNothingAndTheNextTakesAllInOrder) {
+  SimQueues queues;
+  CreateRequest request;
+  request.callsign = "DLH4AB";
+  request.liveryTitle = "Airbus A320 Lufthansa";
+  request.key = 0x3C6589;
+  queues.queueCreateAc(request);
+  request.callsign.clear();  // the queue holds its own copy
+  queues.queueRemoveAc(77);
+  SimFrameBatch frame;
+  {
+    std::lock_guard busy(queues.simConnectMutex());
+    std::atomic<bool> taken{true};
+    std::thread link([&] { taken = queues.tryTakeFrame(frame); });
+    link.join();
+    EXPECT_FALSE(taken.load());
+  }
+  queues.queueRemoveAc(78);
+  ASSERT_TRUE(queues.tryTakeFrame(frame));
+  ASSERT_EQ(frame.creates.size(), 1U);
+  EXPECT_EQ(frame.creates.front().callsign, "DLH4AB");
+  EXPECT_EQ(frame.creates.front().liveryTitle, "Airbus A320 Lufthansa");
+  EXPECT_EQ(frame.removes, (std::vector<std::uint32_t>{77, 78}));
+  ASSERT_TRUE(queues.tryTakeFrame(frame));
+  EXPECT_TRUE(frame.empty());
+}
+
+TEST(SimQueues, PositionsReachTheLinkOnlyThroughTheSwap) {
+  SimQueues queues;
+  queues.reserveSimQueues();
+  queues.appendPosition(blockAt(1.0), 10);
+  queues.appendPosition(blockAt(2.0), 11);
+  EXPECT_TRUE(queues.takeFrame().positions.empty());
+  EXPECT_TRUE(queues.swapPositionBuffers());
+  EXPECT_EQ(queues.backPositionCount(), 0U);
+  queues.appendPosition(blockAt(3.0), 12);  // the next step's
+  const SimFrameBatch frame = queues.takeFrame();
+  ASSERT_EQ(frame.positions.size(), 2U);
+  EXPECT_EQ(frame.positions[0].objectId, 10U);
+  EXPECT_DOUBLE_EQ(frame.positions[1].block.latitude, 2.0);
+  EXPECT_EQ(queues.backPositionCount(), 1U);
+}
+
+TEST(SimQueues, ABusyLinkAtLowFrameRatesCostsTheStepItsPositions) {
+  SimQueues queues;
+  queues.simFrameRate.store(50.0F);
+  queues.appendPosition(blockAt(1.0), 10);
+  std::atomic<bool> swapped{true};
+  {
+    std::lock_guard busy(queues.simConnectMutex());
+    std::thread worker([&] { swapped = queues.swapPositionBuffers(); });
+    worker.join();
+  }
+  EXPECT_FALSE(swapped.load());
+  EXPECT_EQ(queues.backPositionCount(), 0U);
+  EXPECT_TRUE(queues.takeFrame().positions.empty());
+}
+
+TEST(SimQueues, ABusyLinkAtHighFrameRatesMakesTheStepWait) {
+  SimQueues queues;
+  queues.simFrameRate.store(60.0F);
+  queues.appendPosition(blockAt(1.0), 10);
+  std::atomic<bool> swapped{false};
+  std::thread worker;
+  {
+    std::lock_guard busy(queues.simConnectMutex());
+    worker = std::thread([&] { swapped = queues.swapPositionBuffers(); });
+  }
+  worker.join();
+  EXPECT_TRUE(swapped.load());
+  EXPECT_EQ(queues.takeFrame().positions.size(), 1U);
+}
+
+TEST(SimQueues, WhilePausedQueuedWorkIsThrownAway) {
+  SimQueues queues;
+  queues.queueRemoveAc(5);
+  queues.setCabinLights(5, 1);
+  queues.appendPosition(blockAt(1.0), 5);
+  queues.swapPositionBuffers();
+  queues.discardQueued();
+  EXPECT_TRUE(queues.takeFrame().empty());
+}
+
+TEST(SimQueues, SpoilersAndThrottleAreWrittenAtOnce) {
+  SimQueues queues;
+  queues.setSpoilersThrottle(9, true, false);  // no connection yet: nothing
+  RecordingRequests requests;
+  queues.attachRequests(&requests);
+  queues.setSpoilersThrottle(9, true, false);
+  queues.setSpoilersThrottle(9, true, true);
+  queues.setSpoilersThrottle(9, false, true);
+  ASSERT_EQ(requests.writes.size(), 3U);
+  EXPECT_EQ(requests.writes[0].second.spoilersHandle, 100.0);
+  EXPECT_EQ(requests.writes[0].second.throttleLever2, 100.0);
+  EXPECT_EQ(requests.writes[1].second.throttleLever1, -100.0);
+  EXPECT_EQ(requests.writes[1].second.throttleLever2, -100.0);
+  EXPECT_EQ(requests.writes[2].second.spoilersHandle, 0.0);
+  EXPECT_EQ(requests.writes[2].second.throttleLever1, 0.0);
+  EXPECT_TRUE(queues.takeFrame().empty());
+}
+
+TEST(SimQueues, AFailedRequestPausesTheLinkAndEndsTheSessionOnce) {
+  SimQueues queues;
+  int sessionEnds = 0;
+  queues.setRequestErrorCallback([&] { ++sessionEnds; });
+  queues.simRequestError();
+  queues.simRequestError();
+  EXPECT_TRUE(queues.simLinkPaused.load());
+  EXPECT_EQ(sessionEnds, 1);
+  EXPECT_EQ(statusLineText(), "SimConnect request error");
+  clearStatusLine();
+
+  queues.reset();
+  queues.reserveSimQueues();
+  EXPECT_FALSE(queues.simLinkPaused.load());
+  queues.simRequestError();
+  EXPECT_EQ(sessionEnds, 2);
+  clearStatusLine();
+}
+
+TEST(SimQueues, ResetEmptiesEveryQueue) {
+  SimQueues queues;
+  queues.queueCreateAc(CreateRequest{});
+  queues.queueRemoveAc(1);
+  queues.setCabinLights(1, 1);
+  queues.appendPosition(blockAt(1.0), 1);
+  queues.swapPositionBuffers();
+  queues.appendPosition(blockAt(2.0), 1);
+  queues.reset();
+  EXPECT_EQ(queues.backPositionCount(), 0U);
+  EXPECT_TRUE(queues.takeFrame().empty());
+}
+
+}  // namespace
+}  // namespace crv

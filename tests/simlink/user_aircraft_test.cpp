@@ -1,0 +1,274 @@
+// The user aircraft: position replies with the teleport test and the
+// simulator's UTC time, the once-a-second ground reply, the title and the
+// ATC model with the type deduced from them, and the user's stand.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "aircraftdata/aircraft_database.h"
+#include "airports/stand_names.h"
+#include "foundation/errors.h"
+#include "foundation/session_flags.h"
+#include "foundation/status_line.h"
+#include "tests/simlink/link_test_support.h"
+
+namespace crv::testing {
+namespace {
+
+constexpr double kNm = 1.0 / 1852.0;  // one metre in nautical miles
+
+AircraftDatabase typeDatabase() {
+  AircraftDatabase database;
+  const std::vector<std::pair<std::string, double>> spans = {
+      {"A20N", 18.0}, {"A320", 17.0}, {"B737", 17.2}, {"B738", 17.9}, {"CRJ7", 11.6}, {"E190", 14.3}, {"A388", 39.9}};
+  for (const auto& [type, halfSpanMeters] : spans) {
+    database.halfSpanMap[type] = halfSpanMeters * kNm;
+    database.typeSets.all.insert(type);
+  }
+  database.maxHalfSpan = 39.9 * kNm;
+  database.categoryByType["A20N"] = SizeCategory::Large;
+  database.categoryByType["A320"] = SizeCategory::Large;
+  database.categoryByType["B737"] = SizeCategory::Large;
+  database.categoryByType["A388"] = SizeCategory::Heavy;
+  return database;
+}
+
+UserAcData at(double latitude, double longitude) {
+  UserAcData data;
+  data.latitude = latitude;
+  data.longitude = longitude;
+  return data;
+}
+
+class UserAircraftTest : public SimLinkFixture {
+ protected:
+  UserAircraftTest() { installAircraftDatabase(typeDatabase()); }
+  ~UserAircraftTest() override {
+    installAircraftDatabase(AircraftDatabase{});
+    standNameIndex().clear();
+  }
+
+  UserAircraft& user = link.user();
+};
+
+TEST(UserModelFixTest, KnownFormsOfTheAtcModelBecomeTypeCodes) {
+  installAircraftDatabase(typeDatabase());
+  EXPECT_EQ(fixUserModel("A350-900", ""), "A359");
+  EXPECT_EQ(fixUserModel("N738B", ""), "B38M");
+  EXPECT_EQ(fixUserModel("777", ""), "772");
+  EXPECT_EQ(fixUserModel("A330-200 (RR)", ""), "A332");
+  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_B738.0.text", ""), "B738");
+  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_ZZZZ.0.text", ""), "ATCCOM.AC_MODEL_ZZZZ.0.text");
+  EXPECT_EQ(fixUserModel("E190.0.text", ""), "E190");
+  EXPECT_EQ(fixUserModel(".0.text", ""), ".0.text");
+  EXPECT_EQ(fixUserModel("$$:B738", ""), "B738");
+  EXPECT_EQ(fixUserModel("$$:X", ""), "$$:X");
+  EXPECT_EQ(fixUserModel("737", "PMDG DG 737-700 Lufthansa"), "B737");
+  EXPECT_EQ(fixUserModel("737", "DG 737-800"), "B738");
+  EXPECT_EQ(fixUserModel("737", "DG 737-600"), "B736");
+  EXPECT_EQ(fixUserModel("737", "DG 737-900ER"), "B739");
+  EXPECT_EQ(fixUserModel("737", "Boeing 737 MAX"), "737");
+  EXPECT_EQ(fixUserModel("A20N", "DG 737-800"), "A20N");
+  installAircraftDatabase(AircraftDatabase{});
+}
+
+TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
+  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 10), 1735689610);
+  EXPECT_EQ(simulatorUtcSeconds(1970, 1, 0), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2024, 366, 86399), 1735689599);  // a leap year's last second
+  EXPECT_EQ(simulatorUtcSeconds(2025 + 65536, 1, 10), 1735689610);  // the year is 16 bits
+}
+
+TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {
+  UserAcData reply = at(47.46, 8.55);
+  reply.altitudeFeet = -12.0;
+  reply.zuluYear = 2025;
+  reply.zuluDayOfYear = 1;
+  reply.zuluTimeSeconds = 10;
+  EXPECT_FALSE(user.positionKnown());
+  user.onUserPosition(reply, 1);
+  EXPECT_TRUE(user.positionKnown());
+  EXPECT_EQ(user.objectId(), 1U);
+  EXPECT_EQ(user.data().altitudeFeet, 0.0);
+  EXPECT_EQ(user.data().latitude, 47.46);
+  EXPECT_EQ(user.simUtcTime.load(), 1735689610);
+}
+
+TEST_F(UserAircraftTest, AJumpOfMoreThanTenMilesIsANewFlight) {
+  user.onUserPosition(at(47.0, 8.0), 1);  // far from 0, 0: still the first reply
+  user.onUserPosition(at(47.0 + 9.99 / 60.0, 8.0), 1);
+  EXPECT_FALSE(stopRequested.load());
+  user.onUserPosition(at(47.0 + 9.99 / 60.0 + 10.01 / 60.0, 8.0), 1);
+  EXPECT_TRUE(stopRequested.load());
+  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
+  EXPECT_NE(logText().find("\nTeleport\n"), std::string::npos);
+  user.onUserPosition(at(10.0, 10.0), 1);
+  EXPECT_EQ(hooks.exits().size(), 1U);
+}
+
+TEST_F(UserAircraftTest, TheGroundReplyCountsOnlyOnceThePositionIsKnown) {
+  user.onUserOnGround(1);
+  EXPECT_TRUE(user.secondTick.exchange(false));
+  EXPECT_FALSE(user.userOnGround.load());
+  EXPECT_FALSE(user.userDataReady.load());
+
+  user.onUserPosition(at(47.46, 8.55), 1);
+  user.onUserOnGround(0x100000000LL);  // only the low 32 bits count
+  EXPECT_FALSE(user.userOnGround.load());
+  EXPECT_TRUE(user.userDataReady.load());
+  user.onUserOnGround(1);
+  EXPECT_TRUE(user.userOnGround.load());
+  EXPECT_TRUE(user.secondTick.load());
+}
+
+TEST_F(UserAircraftTest, TheTitleIsCutTo48CharactersAndLoggedWhenItChanges) {
+  const std::string title(60, 'T');
+  user.onUserAcTitle(title);
+  user.onUserAcTitle(title);
+  EXPECT_EQ(user.title(), std::string(48, 'T'));
+  EXPECT_EQ(link.display().userAircraftText(), std::string(48, 'T'));
+  const std::string line = "          SimConnect: User aircraft title: " + std::string(48, 'T') + "\n";
+  const std::string log = logText();
+  EXPECT_NE(log.find(line), std::string::npos);
+  EXPECT_EQ(log.find(line), log.rfind(line));
+
+  user.onUserAcTitle("");
+  EXPECT_NE(logText().find("! Title of your aircraft is empty?"), std::string::npos);
+  EXPECT_EQ(user.title(), std::string(48, 'T'));
+}
+
+TEST_F(UserAircraftTest, AKnownModelGivesSpanAndCategory) {
+  user.onUserAcModel("$$:A20N");
+  EXPECT_TRUE(link.display().userAircraftKnown.load());
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 18.0 * kNm);
+  EXPECT_EQ(user.type().category, SizeCategory::Large);
+  EXPECT_NE(logText().find("model raw: $$:A20N"), std::string::npos);
+  EXPECT_NE(logText().find("SimConnect: User aircraft model: A20N, half wing span: 18.0 meter, category: Large"),
+            std::string::npos)
+      << logText();
+}
+
+TEST_F(UserAircraftTest, A737IsReadFromTheTitle) {
+  user.onUserAcTitle("PMDG DG 737-700 Lufthansa");
+  user.onUserAcModel("737");
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 17.2 * kNm);
+  EXPECT_EQ(user.type().category, SizeCategory::Large);
+}
+
+TEST_F(UserAircraftTest, NoModelTakesTheCrj7) {
+  user.onUserAcModel("");
+  EXPECT_EQ(link.display().userAircraftText(), "Unknown (encrypted?) aircraft");
+  EXPECT_EQ(statusLineText(), "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead");
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 11.6 * kNm);
+}
+
+TEST_F(UserAircraftTest, CameraPodsAndVesselsCountAsSmall) {
+  user.onUserAcModel("Crew Vessel 2");
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 14.3 * kNm);
+  EXPECT_EQ(user.type().category, SizeCategory::Light);
+  EXPECT_TRUE(link.display().userAircraftKnown.load());
+}
+
+TEST_F(UserAircraftTest, AnUnknownModelIsDeducedFromAnAerosoftTitle) {
+  user.onUserAcTitle("Aerosoft A320 Lufthansa D-AIPA");
+  user.onUserAcModel("FNX_320");
+  EXPECT_TRUE(link.display().userAircraftKnown.load());
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 17.0 * kNm);
+  EXPECT_EQ(user.type().category, SizeCategory::Large);
+  EXPECT_NE(logText().find("SimConnect: User aircraft model deduced from title: A320, half wing span: 17.0 meter"),
+            std::string::npos);
+}
+
+TEST_F(UserAircraftTest, AnUnknownModelTakesTheLargestSpanAndSaysSo) {
+  user.onUserAcTitle("Some Homebuilt");
+  user.onUserAcModel("HOMEBUILT");
+  EXPECT_FALSE(link.display().userAircraftKnown.load());
+  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 39.9 * kNm);
+  EXPECT_EQ(statusLineText(), "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
+  EXPECT_NE(logText().find("SimConnect: User aircraft model: HOMEBUILT, category: Light"), std::string::npos);
+}
+
+TEST_F(UserAircraftTest, TheStandUnderTheUserIsShownAndHandedOverWhenStanding) {
+  StandTable stands;
+  stands.emplace_back("B12", std::vector<UsageEntry>{}, std::array<double, 3>{47.4600, 8.5500, 0.0}, 30.0, false,
+                      false, false);
+  publishStandNames(stands);
+  user.onUserPosition(at(47.4601, 8.5501), 1);
+  user.onUserOnGround(1);  // on the ground from now on
+  user.onUserPosition(at(47.4600, 8.5500), 1);
+  EXPECT_EQ(link.display().userStandText(), "B12");
+  EXPECT_EQ(user.userStandName(), "B12");
+
+  user.rememberUserStand();
+  EXPECT_EQ(hooks.stands(), std::vector<std::string>{"B12"});
+
+  UserAcData rolling = at(47.4600, 8.5500);
+  rolling.groundSpeedKnots = 5.0;
+  user.onUserPosition(rolling, 1);
+  user.rememberUserStand();
+  EXPECT_EQ(hooks.stands().size(), 1U);
+
+  user.onUserPosition(at(47.4700, 8.5500), 1);
+  EXPECT_EQ(link.display().userStandText(), "");
+}
+
+TEST_F(UserAircraftTest, RequestsAreSkippedWhilePausedAndFailuresEndTheSession) {
+  queues.simLinkPaused.store(true);
+  user.getUserAcPosition();
+  EXPECT_EQ(countOf(platform::SimFunction::RequestDataOnSimObject), 0U);
+  queues.simLinkPaused.store(false);
+
+  user.getUserAcPosition();  // no connection: the call fails
+  EXPECT_EQ(requestErrors.load(), 1);
+  EXPECT_TRUE(queues.simLinkPaused.load());
+  user.requestUserAcTitleModel();
+  const std::string log = logText();
+  EXPECT_NE(log.find("===> SimConnect request user ac position fails"), std::string::npos);
+  EXPECT_NE(log.find("===> SimConnect request user ac title fails"), std::string::npos);
+  EXPECT_NE(log.find("===> SimConnect reques user ac model fails"), std::string::npos);
+}
+
+TEST_F(UserAircraftTest, TheSimulatorsRepliesArriveOnTheSimClientThread) {
+  platform::SimObjectState state = sim->userAircraft();
+  state.title = "Airbus A320 Neo Asobo Lufthansa With A Title Longer Than Forty-Eight";
+  state.atcModel = "$$:A20N";
+  state.groundSpeedKnots = 0.0;
+  sim->setUserAircraft(state);
+  sim->setSimulatorUtc(1735689610);
+  connect();
+
+  user.requestUserAcTitleModel();
+  user.getUserAcPosition();
+  ASSERT_TRUE(link.connection().requestUserOnGroundEverySecond());
+  settle();
+  EXPECT_EQ(user.objectId(), sim->userObjectId());
+  EXPECT_DOUBLE_EQ(user.data().latitude, state.latitudeDegrees);
+  EXPECT_DOUBLE_EQ(user.data().longitude, state.longitudeDegrees);
+  EXPECT_EQ(user.simUtcTime.load(), 1735689610);
+  EXPECT_EQ(user.title(), state.title.substr(0, 48));
+  EXPECT_EQ(user.type().category, SizeCategory::Large);
+  EXPECT_FALSE(user.secondTick.load());
+
+  sim->advanceClock(std::chrono::seconds(1));
+  settle();
+  EXPECT_TRUE(user.secondTick.exchange(false));
+  EXPECT_TRUE(user.userOnGround.load());
+  EXPECT_TRUE(user.userDataReady.load());
+  sim->advanceClock(std::chrono::seconds(1));
+  settle();
+  EXPECT_TRUE(user.secondTick.load());
+  // The request of the worker comes from the test thread, the replies are
+  // handled on the SimClient thread.
+  const auto requests = callsOf(platform::SimFunction::RequestDataOnSimObject);
+  ASSERT_EQ(requests.size(), 4U);
+  EXPECT_EQ(requests[0].arguments, "106, 407, 0, 1, 0, 0, 0, 0");
+  EXPECT_EQ(requests[1].arguments, "107, 408, 0, 1, 0, 0, 0, 0");
+  EXPECT_EQ(requests[2].arguments, "109, 403, 0, 1, 0, 0, 0, 0");
+  EXPECT_EQ(requests[3].arguments, "108, 409, 0, 4, 0, 0, 0, 0");
+}
+
+}  // namespace
+}  // namespace crv::testing

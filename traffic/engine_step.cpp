@@ -1,0 +1,224 @@
+#include "traffic/traffic_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/settings.h"
+#include "traffic/record_labels.h"
+
+namespace crv {
+
+namespace {
+
+constexpr std::int64_t kRemoveEveryTicks = 10;         // 0.1 s
+constexpr std::int64_t kCreateEveryTicks = 50;         // 0.5 s
+constexpr std::int64_t kRangeRequestEveryTicks = 20;   // 0.2 s
+constexpr std::int64_t kUserDataEveryTicks = 100;      // 1 s
+constexpr std::size_t kRecordsPerStep = 2;
+constexpr std::int32_t kDefaultMaxLive = 500;
+constexpr double kFartherMarginNm = 0.1;
+
+bool isMultipleOf(std::int64_t tick, std::int64_t period) { return tick % period == 0; }
+
+}  // namespace
+
+void TrafficEngine::lf_handleAddingStack() {
+  processSimEvents();
+  stepAllLiveAc();
+  paceCreateRemove();
+  takeHandedOverRecords();
+  makeCreateRequest();
+  const std::int64_t now = tick();
+  if (isMultipleOf(now, kRangeRequestEveryTicks) && !link_.simLinkPaused.load()) {
+    requestAircraftInRange();
+  }
+  if (isMultipleOf(now, kUserDataEveryTicks) && hooks_.getUserAcPosition) {
+    userAcCopy = hooks_.getUserAcPosition();
+  }
+  tick10ms_.store(now + 1, std::memory_order_relaxed);
+}
+
+void TrafficEngine::stepAllLiveAc() {
+  bool eraseAny = false;
+  for (std::size_t i = 0; i < liveAcTable.size(); ++i) {
+    eraseAny = updateLiveAc(liveAcTable[i]) || eraseAny;
+  }
+  if (eraseAny) {
+    std::erase_if(liveAcTable, [](const LiveAc& a) { return a.eraseRequested(); });
+  }
+  link_.swapPositionBuffers();
+}
+
+bool TrafficEngine::updateLiveAc(LiveAc& aircraft) {
+  try {
+    if (aircraft.state == SimState::buffer) {
+      if (hooks_.trySpawn) {
+        hooks_.trySpawn(aircraft);
+      }
+      return aircraft.eraseRequested();
+    }
+    if (aircraft.state != SimState::active) {
+      return aircraft.eraseRequested();
+    }
+    if (aircraft.path.empty()) {
+      const AiPositionBlock& block = aircraft.position;
+      gf_logWarning(fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
+                                "updateLiveAc", formatRecordLine(aircraft.base.identity), aircraft.base.key,
+                                aircraft.objectId, block.altitudeFeet,
+                                fmt::format("{:.6f},{:.6f}", block.latitude, block.longitude),
+                                block.trueAirspeedKnots));
+      removeAircraftFromSim(aircraft);
+      // Nothing more to move: the aircraft is on its way out.
+      return aircraft.eraseRequested();
+    }
+    if (hooks_.advanceLiveAc) {
+      hooks_.advanceLiveAc(aircraft);
+    }
+    if (aircraft.state != SimState::active) {
+      return aircraft.eraseRequested();
+    }
+    if (aircraft.objectId == 0) {
+      const AircraftIdentity& id = aircraft.base.identity;
+      gf_logLine(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", formatRecordLine(id),
+                             aircraft.base.key, id.callsign, id.registration, id.icaoType, aircraft.path.size()));
+      removeAircraftFromSim(aircraft);
+      return aircraft.eraseRequested();
+    }
+    link_.appendPosition(aircraft.position, aircraft.objectId);
+  } catch (const std::exception& error) {
+    gf_logWarning(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", error.what(),
+                              formatRecordLine(aircraft.base.identity), aircraft.path.size(),
+                              phaseName(aircraft.phase), simStateName(aircraft.state)));
+    return aircraft.dropFromBuffer;
+  }
+  return aircraft.eraseRequested();
+}
+
+void TrafficEngine::paceCreateRemove() {
+  const std::int64_t now = tick();
+  if (isMultipleOf(now, kRemoveEveryTicks) && !removeQueue.empty()) {
+    link_.queueRemoveAc(removeQueue.front());
+    removeQueue.pop_front();
+  }
+  if (isMultipleOf(now, kCreateEveryTicks)) {
+    bool livePassed = false;
+    if (!liveCreateQueue.empty()) {
+      link_.queueCreateAc(liveCreateQueue.front());
+      liveCreateQueue.pop_front();
+      livePassed = true;
+    } else if (!staticCreateQueue.empty()) {
+      link_.queueCreateAc(staticCreateQueue.front());
+      staticCreateQueue.pop_front();
+    }
+    if (!livePassed && hooks_.chooseStaticStand) {
+      hooks_.chooseStaticStand();
+    }
+  }
+  if (staticEraseDue_) {
+    eraseCancelledStatic();
+  }
+}
+
+void TrafficEngine::eraseCancelledStatic() {
+  staticEraseDue_ = false;
+  std::erase_if(staticAcTable, [](const StaticAc& a) { return a.eraseRequested(); });
+}
+
+void TrafficEngine::takeHandedOverRecords() {
+  LiveTrafficRecord taken[kRecordsPerStep];
+  std::size_t count = 0;
+  {
+    std::lock_guard lock(sessionMutex_);
+    while (count < kRecordsPerStep && !trafficHandover_.empty()) {
+      taken[count++] = std::move(trafficHandover_.back());
+      trafficHandover_.pop_back();
+    }
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    applyTrafficRecord(taken[i]);
+  }
+}
+
+void TrafficEngine::makeCreateRequest() {
+  if (addingStack.empty()) {
+    return;
+  }
+  const std::uint32_t key = addingStack.back();
+  addingStack.pop_back();
+  const LiveAc* aircraft = findLiveByKey(key);
+  if (aircraft == nullptr) {
+    return;
+  }
+  const AircraftIdentity& id = aircraft->base.identity;
+  if (id.callsign.empty()) {
+    gf_logLine(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", formatRecordLine(id)));
+    return;
+  }
+  const AiPositionBlock& block = aircraft->position;
+  CreateRequest request;
+  request.position.latitude = block.latitude;
+  request.position.longitude = block.longitude;
+  request.position.altitudeFeet = block.altitudeFeet;
+  request.position.pitchDegrees = block.pitchRadians * kRadiansToDegrees;
+  request.position.bankDegrees = block.bankRadians * kRadiansToDegrees;
+  request.position.headingDegrees = block.headingRadians * kRadiansToDegrees;
+  request.callsign = id.callsign;
+  request.liveryTitle = aircraft->base.liveryTitle;
+  request.key = key;
+  liveCreateQueue.push_back(std::move(request));
+}
+
+void TrafficEngine::requestAircraftInRange() {
+  const auto radiusMeters = static_cast<std::uint32_t>(trafficRadiusMeters.load());
+  askSimulator([radiusMeters](SimRequests& sim) { return sim.requestAircraftInRange(radiusMeters); },
+               "SimConnect request ac within range fails");
+}
+
+void TrafficEngine::askSimulator(const std::function<bool(SimRequests&)>& call, std::string_view failureLine) {
+  // The connection takes simConnectMutex around each call itself.
+  SimRequests* sim = link_.requests();
+  if (sim != nullptr && !call(*sim)) {
+    gf_logWarning(failureLine);
+    link_.simRequestError();
+  }
+}
+
+bool TrafficEngine::removeFarthestLiveAc(double distanceNm) {
+  const GeoPoint user{userAcCopy.latitude, userAcCopy.longitude};
+  double farthest = distanceNm;
+  LiveAc* chosen = nullptr;
+  for (LiveAc& a : liveAcTable) {
+    if (a.state != SimState::active) {
+      continue;
+    }
+    const double distance = gf_distanceNm(user, {a.position.latitude, a.position.longitude});
+    if (distance > farthest + kFartherMarginNm) {
+      farthest = distance;
+      chosen = &a;
+    }
+  }
+  if (chosen == nullptr) {
+    // A number compares; NaN with an empty table does not.
+    return !std::isnan(distanceNm);
+  }
+  removeAircraftFromSim(*chosen);
+  return false;
+}
+
+void TrafficEngine::enforceMaxLive() {
+  const std::int32_t maxLive = par_MAX_LIVE_SEL.value();
+  if (maxLive == kDefaultMaxLive) {
+    return;
+  }
+  const auto active = static_cast<std::int64_t>(activeLiveCount());
+  for (std::int64_t excess = active - maxLive; excess > 0; --excess) {
+    removeFarthestLiveAc(-1.0);
+  }
+}
+
+}  // namespace crv

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <limits>
+
+#include "aircraftdata/aircraft_base.h"
+#include "simlink/ai_position_block.h"
+#include "traffic/flight_vocabulary.h"
+#include "traffic/path_point.h"
+
+namespace crv {
+
+inline constexpr std::uint32_t kThrottleIndexUnset = 5;
+inline constexpr std::uint32_t kFlapsIndexUnset = 4;
+
+// The motion state of a live aircraft that the live step, the ground and air
+// motion and the parking of live aircraft read and write.
+struct LiveMotion {
+  bool holding = false;
+  std::int64_t holdStartTick = 0;
+  double latitudeRate = 0.0;          // degrees per tick on the current leg
+  double longitudeRate = 0.0;
+  double legBearingRadians = 0.0;
+  std::int32_t earliestAdvanceTicks = 1000;
+  std::int32_t latestDelayTicks = 1000;
+  double verticalSpeedFpm = 0.0;      // of the current leg
+  double trueAirspeedKnots = 0.0;
+  double heightAboveGroundFeet = 2500.0;
+  std::uint32_t groundInfoState = 1;
+  std::uint32_t verticalProfileStage = 0;
+  double courseRadians = 0.0;         // stored course; 0 until the aircraft moves
+  double presetHeadingRadians = std::numeric_limits<double>::quiet_NaN();  // NaN: none
+  double groundHeadingRadians = 0.0;
+  double curveParameter = std::numeric_limits<double>::quiet_NaN();
+  bool approach = false;
+  bool cleanedUp = false;
+  bool towed = false;
+  bool takeOffRoll = false;
+  bool landingRoll = false;
+  bool landed = false;
+  bool leavingStand = false;
+  bool pushbackDirection = false;
+  bool pushbackDirectionKnown = false;
+  std::int32_t pushbackState = 0;
+  std::int32_t takeOffStepCounter = 0;
+  double pushedBackDistanceNm = 0.0;
+  double standClosestNm = 0.0;
+  double standLastNm = 0.0;
+  std::int32_t standStepsAway = 0;
+  std::int64_t standLastApproachTick = 0;
+  bool standReached = false;
+};
+
+// A live aircraft of the feed.
+struct LiveAc {
+  AircraftBase base;
+  std::uint32_t objectId = 0;          // 0 until the simulator binds the object
+  double standLatitude = 0.0;
+  double standLongitude = 0.0;
+  double standHeadingRadians = 0.0;
+  std::uint64_t slot = 0;              // packed DaySlot
+  std::uint32_t standId = 0;           // 0: none
+  SimState state = SimState::buffer;
+  std::uint32_t throttleIndex = kThrottleIndexUnset;
+  std::uint32_t flapsIndex = kFlapsIndexUnset;
+  bool standCargo = false;
+  bool removeOnceCreated = false;      // removal asked while the create was under way
+  bool dropFromBuffer = false;         // erased at the end of the step
+  bool createCancelled = false;        // erased at the end of the step
+  AiPositionBlock position;
+  std::deque<PathPoint> path;
+  double lastRecordTime = 0.0;         // feed seconds of the last applied record
+  std::chrono::system_clock::time_point parkedSince{};
+  std::int32_t generatedLegs = 0;
+  FlightPhase phase = FlightPhase::birth;
+  FlightPhase previousPhase = FlightPhase::birth;
+  bool onGround = false;
+  bool flightPlanWritten = false;
+  bool spawnConflict = false;
+  LiveMotion motion;
+
+  bool eraseRequested() const { return dropFromBuffer || createCancelled; }
+};
+
+// A new aircraft in state buffer and phase birth whose path holds the first point.
+LiveAc makeLiveAc(const AircraftBase& base, const PathPoint& firstPoint, double timestamp);
+
+}  // namespace crv

@@ -1,0 +1,162 @@
+#include "traffic/traffic_engine.h"
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+#include <fmt/format.h>
+
+#include "foundation/log.h"
+#include "foundation/random.h"
+#include "foundation/settings.h"
+#include "simlink/sim_ids.h"
+#include "traffic/record_labels.h"
+
+namespace crv {
+
+namespace {
+
+constexpr std::array<std::uint32_t, 5> kFlapsValues{0, 3072, 10240, 16383, 0};
+constexpr std::array<std::uint32_t, 5> kThrottleValues{0, 4914, 8191, 11468, 16383};
+constexpr std::uint32_t kCabinLightChanceOutOfTen = 9;
+
+// Removal by how far the aircraft got towards the simulator. Shared by live
+// and static aircraft; the caller adds what only one kind needs.
+template <typename Aircraft>
+bool cancelOrDeferCreate(Aircraft& aircraft, std::deque<CreateRequest>& liveQueue,
+                         std::deque<CreateRequest>& staticQueue, std::vector<std::uint32_t>& addingStack) {
+  const std::uint32_t key = aircraft.base.key;
+  const auto onStack = std::find(addingStack.begin(), addingStack.end(), key);
+  const bool onAddingStack = onStack != addingStack.end();
+  if (onAddingStack) {
+    addingStack.erase(onStack);
+  }
+  if (TrafficEngine::dropPendingCreate(liveQueue, key) || TrafficEngine::dropPendingCreate(staticQueue, key) ||
+      onAddingStack) {
+    aircraft.createCancelled = true;
+    return true;
+  }
+  aircraft.removeOnceCreated = true;
+  return false;
+}
+
+template <typename Aircraft>
+void setFlapsOf(SimQueues& link, Aircraft& aircraft, std::uint32_t index) {
+  if (aircraft.flapsIndex == index || aircraft.base.category == SizeCategory::Rotorcraft) {
+    return;
+  }
+  if (index >= kFlapsValues.size()) {
+    gf_logLine("gf_setFlaps: invalid flaps index");
+    return;
+  }
+  link.queueClientEvent(aircraft.objectId, toId(ClientEventId::FlapsSet), kFlapsValues[index]);
+  aircraft.flapsIndex = index;
+}
+
+template <typename Aircraft>
+void setThrottleOf(SimQueues& link, Aircraft& aircraft, std::uint32_t index) {
+  if (aircraft.throttleIndex == index) {
+    return;
+  }
+  if (index < kThrottleValues.size()) {
+    link.queueClientEvent(aircraft.objectId, toId(ClientEventId::ThrottleSet), kThrottleValues[index]);
+  }
+  aircraft.throttleIndex = index;
+}
+
+template <typename Aircraft>
+void shutdownParkedOf(SimQueues& link, Aircraft& aircraft) {
+  if (aircraft.throttleIndex != 0) {
+    setThrottleOf(link, aircraft, 0);
+  }
+  setFlapsOf(link, aircraft, 0);
+  link.queueClientEvent(aircraft.objectId, toId(ClientEventId::EngineAutoShutdown), 0);
+  LightSwitches lights;
+  lights.nav = par_NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0;
+  lights.logo = 1;
+  if (!aircraft.standCargo) {
+    std::uniform_int_distribution<std::uint32_t> draw(0, 9);
+    lights.cabin = draw(threadRandomEngine()) < kCabinLightChanceOutOfTen ? 1 : 0;
+  }
+  link.setLights(aircraft.objectId, lights);
+}
+
+}  // namespace
+
+bool TrafficEngine::dropPendingCreate(std::deque<CreateRequest>& queue, std::uint32_t key) {
+  const auto removed = std::erase_if(queue, [key](const CreateRequest& r) { return r.key == key; });
+  return removed > 0;
+}
+
+void TrafficEngine::clearWatchedObject(std::uint32_t objectId) {
+  if (objectId == 0 || watchedObjectId.load() != objectId) {
+    return;
+  }
+  watchedObjectId.store(0);
+  if (hooks_.watchedAircraftRemoved) {
+    hooks_.watchedAircraftRemoved();
+  }
+}
+
+void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
+  if (aircraft.state == SimState::buffer) {
+    aircraft.dropFromBuffer = true;
+    return;
+  }
+  if (aircraft.removeOnceCreated) {
+    return;
+  }
+  if (aircraft.state == SimState::adding2sim) {
+    cancelOrDeferCreate(aircraft, liveCreateQueue, staticCreateQueue, addingStack);
+    return;
+  }
+  aircraft.state = SimState::removingfromsim;
+  if (aircraft.standId != 0 && config_.stands != nullptr) {
+    for (ParkingPosition& stand : *config_.stands) {
+      if (stand.id == aircraft.standId) {
+        stand.occupied = false;
+        break;
+      }
+    }
+  }
+  clearWatchedObject(aircraft.objectId);
+  if (aircraft.objectId != 0) {
+    removeQueue.push_back(aircraft.objectId);
+  } else {
+    gf_logLine(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
+                           formatRecordLine(aircraft.base.identity)));
+  }
+}
+
+void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
+  if (aircraft.state == SimState::buffer) {
+    aircraft.dropFromBuffer = true;
+    staticEraseDue_ = true;
+    return;
+  }
+  if (aircraft.removeOnceCreated) {
+    return;
+  }
+  if (aircraft.state == SimState::adding2sim) {
+    if (cancelOrDeferCreate(aircraft, liveCreateQueue, staticCreateQueue, addingStack)) {
+      staticEraseDue_ = true;
+    }
+    return;
+  }
+  aircraft.state = SimState::removingfromsim;
+  if (aircraft.objectId != 0) {
+    removeQueue.push_back(aircraft.objectId);
+  } else {
+    gf_logLine(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
+                           formatRecordLine(aircraft.base.identity)));
+  }
+}
+
+void TrafficEngine::gf_setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
+void TrafficEngine::gf_setFlaps(StaticAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
+void TrafficEngine::setThrottle(LiveAc& aircraft, std::uint32_t index) { setThrottleOf(link_, aircraft, index); }
+void TrafficEngine::setThrottle(StaticAc& aircraft, std::uint32_t index) { setThrottleOf(link_, aircraft, index); }
+void TrafficEngine::shutdownParked(LiveAc& aircraft) { shutdownParkedOf(link_, aircraft); }
+void TrafficEngine::shutdownParked(StaticAc& aircraft) { shutdownParkedOf(link_, aircraft); }
+
+}  // namespace crv

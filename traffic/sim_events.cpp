@@ -1,0 +1,270 @@
+#include "traffic/traffic_engine.h"
+
+#include <algorithm>
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "foundation/log.h"
+#include "foundation/settings.h"
+#include "traffic/record_labels.h"
+
+namespace crv {
+
+namespace {
+
+// A bound object turns active this many steps (2 s) after its bind event;
+// its lights toggle at 0.5 s and 1 s.
+constexpr std::uint32_t kActivationRounds = 200;
+constexpr std::uint32_t kFirstLightToggleRound = 50;
+constexpr std::uint32_t kSecondLightToggleRound = 100;
+// Object ids up to this one are never AI aircraft.
+constexpr std::uint32_t kLowestAiObjectId = 3;
+constexpr double kMinStaticCgFeet = 1.0;
+constexpr double kMaxStaticCgFeet = 35.0;
+constexpr double kMinRestPitchRadians = -0.017453292519943295;  // -1 degree
+constexpr double kMaxRestPitchRadians = 0.04363323129985824;    // 2.5 degrees
+constexpr double kDefaultRestPitchRadians = 0.012217304763960306;  // 0.7 degrees
+constexpr std::uint32_t kGroundInfoApplied = 2;
+
+}  // namespace
+
+void TrafficEngine::pushSimEvent(const SimEvent& event) {
+  std::lock_guard lock(simEventMutex_);
+  simEventQueue_.push_back(event);
+}
+
+void TrafficEngine::processSimEvents() {
+  std::lock_guard lock(simEventMutex_);
+  eventsInWork_.clear();
+  eventsInWork_.swap(simEventQueue_);
+  for (const SimEvent& event : eventsInWork_) {
+    applySimEvent(event);
+  }
+  eventsInWork_.clear();
+  if (!deferredEvents_.empty()) {
+    activateBoundAircraft();
+  }
+}
+
+void TrafficEngine::applySimEvent(const SimEvent& event) {
+  switch (event.type) {
+    case SimEventType::boundLive:
+      bindLiveAircraft(event);
+      break;
+    case SimEventType::boundStatic: {
+      SimEvent deferred = event;
+      deferred.rounds = 0;
+      deferredEvents_.push_back(deferred);
+      break;
+    }
+    case SimEventType::removed:
+      onObjectRemoved(event.objectId);
+      break;
+    case SimEventType::groundInfo:
+      applyGroundInfo(event);
+      break;
+    case SimEventType::staticCg:
+      applyStaticCg(event);
+      break;
+    case SimEventType::blockedCallsign:
+      removeBlockedCallsign(event.key);
+      break;
+    case SimEventType::createFailed:
+      createFailed(event.key);
+      break;
+  }
+}
+
+void TrafficEngine::bindLiveAircraft(const SimEvent& event) {
+  LiveAc* aircraft = findLiveByKey(event.key);
+  if (aircraft == nullptr || event.objectId < kLowestAiObjectId) {
+    return;
+  }
+  aircraft->objectId = event.objectId;
+  aircraft->motion.heightAboveGroundFeet = event.value2;
+  if (!aircraft->path.empty() && !aircraft->path.front().airborne && hooks_.parkLiveOverStatic) {
+    hooks_.parkLiveOverStatic(*aircraft);
+  }
+  if (hooks_.createFlightPlan) {
+    hooks_.createFlightPlan(*aircraft);
+  }
+  const std::uint32_t objectId = event.objectId;
+  askSimulator([objectId](SimRequests& sim) { return sim.requestStaticCg(objectId); },
+               "SimConnect request StaticCG fails");
+  SimEvent deferred = event;
+  deferred.rounds = 0;
+  deferredEvents_.push_back(deferred);
+}
+
+void TrafficEngine::applyGroundInfo(const SimEvent& event) {
+  LiveAc* aircraft = findLiveByObjectId(event.objectId);
+  if (aircraft == nullptr) {
+    return;
+  }
+  LiveMotion& motion = aircraft->motion;
+  if (event.key == 1 && !aircraft->onGround && motion.groundInfoState < kGroundInfoApplied &&
+      aircraft->state != SimState::removingfromsim && aircraft->phase != FlightPhase::take_off) {
+    if ((motion.approach || motion.verticalProfileStage != 0) && hooks_.onGroundSlots) {
+      hooks_.onGroundSlots(*aircraft);
+    }
+    aircraft->onGround = true;
+    aircraft->base.maxClimbPerTickFeet = 0.0;
+    motion.groundInfoState = 1;
+  }
+  motion.heightAboveGroundFeet = event.value2;
+  if (aircraft->onGround || motion.groundInfoState > 1) {
+    aircraft->position.altitudeFeet = event.value1 + aircraft->base.staticCgHeightFeet;
+  }
+}
+
+void TrafficEngine::applyStaticCg(const SimEvent& event) {
+  LiveAc* aircraft = findLiveByObjectId(event.objectId);
+  if (aircraft == nullptr) {
+    return;
+  }
+  if (event.value1 >= kMinStaticCgFeet && event.value1 <= kMaxStaticCgFeet) {
+    aircraft->base.staticCgHeightFeet = event.value1;
+  }
+  const bool plausiblePitch = event.value2 > kMinRestPitchRadians && event.value2 <= kMaxRestPitchRadians;
+  aircraft->base.restPitchRadians = plausiblePitch ? event.value2 : kDefaultRestPitchRadians;
+}
+
+void TrafficEngine::createFailed(std::uint32_t key) {
+  // The record goes whatever the report does; a report that ends the
+  // session is passed on afterwards.
+  std::exception_ptr reportError;
+  if (key > kLowestStaticKeyLimit) {
+    auto found = std::find_if(liveAcTable.begin(), liveAcTable.end(), [key](const LiveAc& a) { return a.base.key == key; });
+    if (found == liveAcTable.end()) {
+      return;
+    }
+    try {
+      reports_.reportLiveryNotCreated(found->base);
+    } catch (...) {
+      reportError = std::current_exception();
+    }
+    eraseLiveRecord(static_cast<std::size_t>(found - liveAcTable.begin()));
+  } else {
+    auto found =
+        std::find_if(staticAcTable.begin(), staticAcTable.end(), [key](const StaticAc& a) { return a.base.key == key; });
+    if (found == staticAcTable.end()) {
+      return;
+    }
+    try {
+      reports_.reportLiveryNotCreated(found->base);
+    } catch (...) {
+      reportError = std::current_exception();
+    }
+    if (found + 1 != staticAcTable.end()) {
+      *found = std::move(staticAcTable.back());
+    }
+    staticAcTable.pop_back();
+  }
+  if (reportError) {
+    std::rethrow_exception(reportError);
+  }
+}
+
+bool TrafficEngine::advanceDeferred(SimEvent& event) {
+  if (event.rounds < kActivationRounds) {
+    ++event.rounds;
+    if (event.type == SimEventType::boundLive &&
+        (event.rounds == kFirstLightToggleRound || event.rounds == kSecondLightToggleRound)) {
+      const std::uint32_t objectId = event.objectId;
+      askSimulator([objectId](SimRequests& sim) { return sim.transmitAllLightsToggle(objectId); },
+                   "SimConnect gf_allLightsToggle fails");
+    }
+  }
+  if (event.rounds < kActivationRounds) {
+    return false;
+  }
+  // An aircraft that went meanwhile ends its event too: a later aircraft of
+  // the same key must not inherit it.
+  if (event.type == SimEventType::boundLive) {
+    if (LiveAc* aircraft = findLiveByKey(event.key)) {
+      aircraft->state = SimState::active;
+      if (hooks_.configureActiveAircraft) {
+        hooks_.configureActiveAircraft(*aircraft);
+      }
+      if (aircraft->removeOnceCreated) {
+        aircraft->removeOnceCreated = false;
+        removeAircraftFromSim(*aircraft);
+      }
+    }
+  } else if (StaticAc* aircraft = findStaticByKey(event.key)) {
+    aircraft->state = SimState::active;
+    aircraft->objectId = event.objectId;
+    shutdownParked(*aircraft);
+    if (par_LOG.value()) {
+      gf_logLine(fmt::format("{:8}: {:8} parked", standLabel(aircraft->standId), aircraft->base.identity.callsign));
+    }
+    if (aircraft->removeOnceCreated) {
+      aircraft->removeOnceCreated = false;
+      removeAircraftFromSim(*aircraft);
+    }
+  }
+  event.rounds = kFinishedRounds;
+  return true;
+}
+
+void TrafficEngine::activateBoundAircraft() {
+  bool anyFinished = false;
+  for (SimEvent& event : deferredEvents_) {
+    if (event.rounds != kFinishedRounds) {
+      anyFinished = advanceDeferred(event) || anyFinished;
+    }
+  }
+  if (anyFinished) {
+    std::erase_if(deferredEvents_, [](const SimEvent& e) { return e.rounds == kFinishedRounds; });
+  }
+}
+
+void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
+  if (objectId == 0) {
+    return;  // would name every aircraft not yet created
+  }
+  for (std::size_t i = 0; i < liveAcTable.size(); ++i) {
+    LiveAc& aircraft = liveAcTable[i];
+    if (aircraft.objectId != objectId) {
+      continue;
+    }
+    if (aircraft.state == SimState::liveryrespawn) {
+      aircraft.state = SimState::buffer;
+      aircraft.throttleIndex = kThrottleIndexUnset;
+      aircraft.flapsIndex = kFlapsIndexUnset;
+      aircraft.objectId = 0;
+      return;
+    }
+    if (aircraft.flightPlanWritten && hooks_.deleteFlightPlanFile) {
+      hooks_.deleteFlightPlanFile(objectId);
+    }
+    eraseLiveRecord(i);
+    return;
+  }
+  auto found = std::find_if(staticAcTable.begin(), staticAcTable.end(),
+                            [objectId](const StaticAc& a) { return a.objectId == objectId; });
+  if (found != staticAcTable.end()) {
+    if (found + 1 != staticAcTable.end()) {
+      *found = std::move(staticAcTable.back());
+    }
+    staticAcTable.pop_back();
+  }
+}
+
+void TrafficEngine::removeBlockedCallsign(std::uint32_t key) {
+  LiveAc* aircraft = findLiveByKey(key);
+  if (aircraft == nullptr) {
+    return;
+  }
+  if (aircraft->state == SimState::buffer) {
+    gf_logLine(fmt::format("{} will be removed from buffer while blocked", formatRecordLine(aircraft->base.identity)));
+    aircraft->dropFromBuffer = true;
+  } else if (aircraft->state == SimState::active) {
+    gf_logLine(
+        fmt::format("{} removed from simulator immediately while blocked", formatRecordLine(aircraft->base.identity)));
+    removeAircraftFromSim(*aircraft);
+  }
+}
+
+}  // namespace crv

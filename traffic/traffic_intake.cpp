@@ -1,0 +1,223 @@
+#include "traffic/traffic_engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <gsl/narrow>
+
+#include "aircraftdata/type_lookups.h"
+#include "foundation/clock.h"
+#include "foundation/settings.h"
+#include "traffic/record_labels.h"
+
+namespace crv {
+
+namespace {
+
+constexpr std::size_t kReservedTimestamps = 256;
+// Records closer together than this are one report.
+constexpr double kMinimumRecordSpacingSeconds = 1.0;
+constexpr double kSlowKnots = 5.0;
+constexpr double kJumpFactor = 10.0;
+constexpr double kJumpFromStandKnots = 80.0;
+// Straight-line thinning: airborne above 120 kt within 1 degree every 450 m,
+// on the ground up to 30 kt within 2 degrees every 20 m (at most 15 s).
+constexpr double kThinAirborneAboveKnots = 120.0;
+constexpr double kThinAirborneTrackDegrees = 1.0;
+constexpr double kThinAirborneDistanceNm = 0.2429805615550756;
+constexpr double kThinGroundUpToKnots = 30.0;
+constexpr double kThinGroundTrackDegrees = 2.0;
+constexpr double kThinGroundDistanceNm = 0.010799136069114472;
+constexpr double kThinGroundMaxSeconds = 15.0;
+// A buffered aircraft this close to the park airport's elevation is a
+// parked aircraft reported as flying.
+constexpr double kParkElevationMarginFeet = 120.0;
+constexpr double kLowAltitudeLimitFeet = 10000.0;
+constexpr std::size_t kMaxCategoryValue = 5;
+constexpr std::int32_t kDefaultMaxAircraft = 500;
+
+bool isSpeedJump(double lastKnots, double newKnots) {
+  return (lastKnots > kSlowKnots && newKnots >= kJumpFactor * lastKnots) ||
+         (newKnots > kSlowKnots && lastKnots >= kJumpFactor * newKnots) ||
+         (lastKnots <= kSlowKnots && newKnots >= kJumpFromStandKnots) ||
+         (newKnots <= kSlowKnots && lastKnots >= kJumpFromStandKnots);
+}
+
+// The record only continues a straight line too soon after the last one.
+bool isThinnedOut(const LiveTrafficRecord& record, const PathPoint& last, double secondsSinceLast) {
+  const double speed = record.speedKnots;
+  const double trackChange = std::fabs(record.trackDegrees - last.trackDegrees);
+  if (record.airborne) {
+    return speed > kThinAirborneAboveKnots && trackChange <= kThinAirborneTrackDegrees &&
+           secondsSinceLast <= kThinAirborneDistanceNm / (speed / 3600.0);
+  }
+  if (speed <= kThinGroundUpToKnots && trackChange <= kThinGroundTrackDegrees) {
+    const double limit =
+        speed > 0.0 ? std::min(kThinGroundDistanceNm / (speed / 3600.0), kThinGroundMaxSeconds) : kThinGroundMaxSeconds;
+    return secondsSinceLast <= limit;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
+  if (batch.empty()) {
+    lastTrafficTime.store(0.0);
+    return;
+  }
+  std::vector<double> timestamps;
+  timestamps.reserve(std::max(kReservedTimestamps, batch.size()));
+  for (const LiveTrafficRecord& record : batch) {
+    timestamps.push_back(record.timestamp);
+  }
+  std::sort(timestamps.begin(), timestamps.end());
+  const double median = timestamps[timestamps.size() / 2];
+
+  // Signed: a record older than the median may fall before the current
+  // tick, which only makes it due at once.
+  const std::int64_t baseTick = kTicksPerSecond * static_cast<std::int64_t>(delaySeconds) + tick();
+  for (LiveTrafficRecord& record : batch) {
+    const auto offsetTenths = static_cast<std::int64_t>(std::trunc((record.timestamp - median) * 10.0));
+    const std::int64_t due = baseTick + 10 * offsetTenths;
+    record.dueTick = static_cast<std::uint32_t>(due);  // modulo 2^32; read back by dueTickOf
+  }
+
+  if (delaySeconds != kLiveDelaySeconds) {
+    for (LiveTrafficRecord& record : batch) {
+      applyTrafficRecord(record);
+    }
+  } else {
+    std::lock_guard lock(sessionMutex_);
+    if (sessionActive_ && trafficHandover_.empty()) {
+      trafficHandover_ = std::move(batch);
+    }
+  }
+  batch.clear();
+}
+
+bool TrafficEngine::tooCloseToParkElevation(double altitudeFeet) const {
+  return altitudeFeet > 0.0 && altitudeFeet < kLowAltitudeLimitFeet &&
+         std::fabs(altitudeFeet - parkElevationFeet.load()) <= kParkElevationMarginFeet;
+}
+
+bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const {
+  if (aircraft.state == SimState::liveryrespawn || aircraft.state == SimState::removingfromsim) {
+    return false;
+  }
+  if (!aircraft.path.empty()) {
+    const PathPoint& last = aircraft.path.back();
+    const double sinceLast = timestamp - aircraft.lastRecordTime;
+    if (sinceLast <= kMinimumRecordSpacingSeconds) {
+      return false;
+    }
+    if (isSpeedJump(last.speedKnots, record.speedKnots)) {
+      return false;
+    }
+    if (aircraft.generatedLegs < 1 && isThinnedOut(record, last, sinceLast)) {
+      return false;
+    }
+  }
+  if (aircraft.state == SimState::buffer && tooCloseToParkElevation(record.altitudeFeet)) {
+    return false;
+  }
+  return true;
+}
+
+void TrafficEngine::applyTrafficRecord(LiveTrafficRecord& record) {
+  if (LiveAc* aircraft = findLiveByKey(record.key)) {
+    if (!knownRecordAccepted(*aircraft, record, record.timestamp)) {
+      return;
+    }
+    if (hooks_.respawnIfChanged && !hooks_.respawnIfChanged(*aircraft, record)) {
+      return;
+    }
+    aircraft->lastRecordTime = record.timestamp;
+    PathPoint point = pathPointOf(record, dueTickOf(record.dueTick, tick()));
+    if (hooks_.decodeExisting) {
+      hooks_.decodeExisting(*aircraft, point);
+    } else {
+      aircraft->path.push_back(point);
+    }
+    return;
+  }
+  const AircraftIdentity& identity = record.identity;
+  if (!identity.callsign.empty()) {
+    const bool sameFlightKnown = std::any_of(liveAcTable.begin(), liveAcTable.end(), [&identity](const LiveAc& a) {
+      return a.base.identity.callsign == identity.callsign && a.base.identity.icaoType == identity.icaoType;
+    });
+    if (sameFlightKnown) {
+      return;
+    }
+  }
+  addTrafficRecord(record);
+}
+
+void TrafficEngine::addTrafficRecord(LiveTrafficRecord& record) {
+  std::string& type = record.identity.icaoType;
+  if (type.empty()) {
+    if (const auto registration = findRegcode(record.identity.registration)) {
+      type = registration->type;
+    }
+  }
+  if (isKnownType(type)) {
+    addLiveAc(record);
+    return;
+  }
+  if (const auto registration = findRegcode(record.identity.registration); registration && !registration->type.empty()) {
+    type = registration->type;
+    addLiveAc(record);
+  }
+}
+
+void TrafficEngine::addLiveAc(LiveTrafficRecord& record) {
+  const SizeCategory category = aircraftCategory(record.identity.icaoType);
+  if (categoryIndex(category) > kMaxCategoryValue || !isCategoryEnabled(category)) {
+    return;
+  }
+  if (tooCloseToParkElevation(record.altitudeFeet)) {
+    return;
+  }
+  AircraftIdentity& identity = record.identity;
+  identity.secondCallsign = identity.callsign;
+  identity.thirdCallsign.clear();
+  identity.coupledCallsignSearched = false;
+
+  AircraftBase base = buildAircraftObject(identity);
+  base.key = record.key;
+  const CategoryPerformance& row = categoryPerformance(base.category);
+  base.turnRateRadians = base.baseTurnRateRadians;
+  base.maxClimbPerTickFeet = row.maxClimbPerTickFeet;
+  base.taxiSpeedKnots = row.taxiSpeedKnots;
+  liveAcTable.push_back(makeLiveAc(base, pathPointOf(record, dueTickOf(record.dueTick, tick())), record.timestamp));
+}
+
+std::int32_t TrafficEngine::wantedStaticCount() {
+  const std::int32_t custom = par_CUSTOM_PARKING_PERCENTAGE.value();
+  const std::int64_t percent = custom >= 0 ? custom : par_parking_percentage.value();
+  const auto standCount = static_cast<std::int64_t>(config_.stands != nullptr ? config_.stands->size() : 0);
+
+  std::int64_t count = 0;
+  if (percent > 0 && standCount > 0) {
+    if (standCount > 1 && (standCount > 3 || percent >= 50)) {
+      count = std::llround(static_cast<double>(percent * standCount) / 100.0);
+    } else {
+      count = 1;
+    }
+  }
+  std::int64_t shownPercent = percent;
+  const std::int32_t maxPark = par_MAX_PARK_SEL.value();
+  if (maxPark != kDefaultMaxAircraft) {
+    count = std::min<std::int64_t>(count, maxPark);
+    shownPercent = standCount > 0 ? std::llround(static_cast<double>(count * 100) / static_cast<double>(standCount)) : 0;
+  }
+  const auto result = gsl::narrow<std::int32_t>(count);
+  display.wantedStaticCount.store(result);
+  display.parkingPercentageShown.store(gsl::narrow<std::int32_t>(shownPercent));
+  if (hooks_.repaint) {
+    hooks_.repaint();
+  }
+  return result;
+}
+
+}  // namespace crv
