@@ -78,17 +78,6 @@ std::u16string decodeUtf16(const std::string& bytes) {
   return units;
 }
 
-bool readWholeFile(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    return false;
-  }
-  std::ostringstream content;
-  content << stream.rdbuf();
-  bytes = content.str();
-  return !stream.bad();
-}
-
 template <typename Lines>
 bool writeLines(const Lines& lines, const std::filesystem::path& path) {
   std::ofstream stream(path, std::ios::out | std::ios::trunc);
@@ -157,7 +146,7 @@ bool readTextFileByCharset(Charset charset, const std::filesystem::path& path, s
     case Charset::Utf16LittleEndian:
     case Charset::Utf16BigEndian: {
       std::string bytes;
-      if (!readWholeFile(path, bytes)) {
+      if (!readFileBytes(path, bytes)) {
         return false;
       }
       try {
@@ -189,6 +178,17 @@ bool readTextFileByCharset(Charset charset, const std::filesystem::path& path, s
     default:
       throw std::runtime_error(fmt::format("file {} has unknown charset: {}", path.string(), charsetName(charset)));
   }
+}
+
+bool readFileBytes(const std::filesystem::path& path, std::string& bytes) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    return false;
+  }
+  std::ostringstream content;
+  content << stream.rdbuf();
+  bytes = content.str();
+  return !stream.bad();
 }
 
 void readLines(std::istream& stream, std::vector<std::string>& lines) {

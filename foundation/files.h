@@ -41,6 +41,9 @@ Charset detectCharset(const std::filesystem::path& path);
 bool readTextFileByCharset(Charset charset, const std::filesystem::path& path,
                            std::vector<std::string>& lines);
 
+// The whole file as bytes; false when it cannot be opened or read.
+bool readFileBytes(const std::filesystem::path& path, std::string& bytes);
+
 // Appends each line without its line end; a carriage return before the line
 // feed (a Windows file) is removed too.
 void readLines(std::istream& stream, std::vector<std::string>& lines);

@@ -12,6 +12,12 @@
 namespace crv {
 namespace {
 
+// The pattern is only tried on texts of at most this many bytes: the standard
+// regular-expression engine recurses once per character and overflows the
+// stack on a text of some hundred thousand digits (a damaged PROGRAM_VERSION in
+// parameters.xml). Three 32-bit numbers with their separators need far fewer.
+constexpr std::size_t kLongestPatternText = 256;
+
 int versionNumber(const std::string& digits) {
   try {
     return std::stoi(digits);
@@ -41,7 +47,7 @@ VersionData::VersionData(std::string_view text) {
     static const std::regex kPattern(R"((\d+).(\d+).(\d+))");
     const std::string textCopy(text);
     std::smatch match;
-    if (std::regex_match(textCopy, match, kPattern)) {
+    if (textCopy.size() <= kLongestPatternText && std::regex_match(textCopy, match, kPattern)) {
       major = versionNumber(match[1]);
       minor = versionNumber(match[2]);
       patch = versionNumber(match[3]);

@@ -15,8 +15,9 @@ struct VersionData {
   VersionData() = default;
   VersionData(int majorPart, int minorPart, int patchPart)
       : major(majorPart), minor(minorPart), patch(patchPart) {}
-  // Reads "(\d+).(\d+).(\d+)" or, failing that, a JSON object with the members
-  // major, minor and patch. A failure is logged; the parts read so far stay.
+  // Reads "(\d+).(\d+).(\d+)" (texts of up to 256 bytes) or, failing that, a
+  // JSON object with the members major, minor and patch. A failure is logged;
+  // the parts read so far stay.
   explicit VersionData(std::string_view text);
 
   friend auto operator<=>(const VersionData&, const VersionData&) = default;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "foundation/log.h"
 #include "tests/support/temp_folder.h"
 
@@ -32,6 +34,16 @@ TEST(VersionTest, FailuresAreLoggedAndKeepWhatWasRead) {
   const std::string log = testing::readFile(folder / "Log.txt");
   EXPECT_NE(log.find("VersionData exception: "), std::string::npos);
   EXPECT_NE(log.find("VersionData exception: parse error in version string"), std::string::npos);
+}
+
+TEST(VersionTest, AHugeTextIsAFailureNotACrash) {
+  testing::TempFolder folder;
+  openLog(folder / "Log.txt");
+  EXPECT_EQ(VersionData(std::string(200000, '1') + ".2.3"), VersionData(0, 0, 0));
+  // A long JSON object is still read.
+  EXPECT_EQ(VersionData(R"({"major": 3,)" + std::string(1000, ' ') + R"("patch": 1})"), VersionData(3, 0, 1));
+  closeLog();
+  EXPECT_NE(testing::readFile(folder / "Log.txt").find("VersionData exception: "), std::string::npos);
 }
 
 TEST(VersionTest, ComparesNumbersFieldByField) {

@@ -72,20 +72,18 @@ struct Candidate {
   long long id = 0;
 };
 
+std::string sourceText(const std::filesystem::path& path) {
+  std::string text;
+  if (!readFileBytes(path, text)) {
+    throw std::runtime_error(fmt::format("cannot read '{}'", path.string()));
+  }
+  return text;
+}
+
 std::string documentText(const pugi::xml_document& document) {
   std::ostringstream text;
   document.save(text);
   return text.str();
-}
-
-std::string readWholeFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    throw std::runtime_error(fmt::format("cannot read '{}'", path.string()));
-  }
-  std::ostringstream content;
-  content << stream.rdbuf();
-  return content.str();
 }
 
 }  // namespace
@@ -185,7 +183,7 @@ std::string airportNamesXml(const std::vector<GeneratedAirport>& airports) {
 GenerationCounts generateAirportFiles(const std::filesystem::path& sourceJson,
                                       const std::filesystem::path& outputFolder) {
   GenerationCounts counts;
-  const std::vector<GeneratedAirport> airports = airportsFromOurAirports(readWholeFile(sourceJson), counts);
+  const std::vector<GeneratedAirport> airports = airportsFromOurAirports(sourceText(sourceJson), counts);
   if (airports.empty()) {
     throw std::runtime_error(fmt::format("'{}' holds no airport with an ICAO code", sourceJson.string()));
   }

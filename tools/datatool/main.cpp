@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "aircraftdata/data_file_key.h"
-#include "aircraftdata/stream_decrypt.h"
 #include "tools/datatool/stream_encrypt.h"
 
 namespace {
@@ -33,15 +32,11 @@ int main(int argc, char** argv) {
     if (command == "encrypt") {
       crv::datatool::encryptFile(crv::kDataFileKey, from, to);
     } else if (command == "decrypt") {
-      crv::decryptStream(crv::kDataFileKey, from, to);
+      crv::datatool::decryptFile(crv::kDataFileKey, from, to);
     } else {
       return usage();
     }
   } catch (const std::exception& e) {
-    if (command == "decrypt") {
-      std::error_code ignored;
-      std::filesystem::remove(to, ignored);
-    }
     std::cerr << "crvn-datatool: " << e.what() << '\n';
     return 1;
   }

@@ -7,8 +7,13 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
+#include <fmt/format.h>
+
+#include "aircraftdata/stream_decrypt.h"
 #include "foundation/files.h"
+#include "foundation/random.h"
 
 namespace crv::datatool {
 
@@ -45,15 +50,29 @@ std::string encryptBytes(const DataFileKey& key, std::string_view plain) {
 
 void encryptFile(const DataFileKey& key, const std::filesystem::path& input,
                  const std::filesystem::path& output) {
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error("Could not open input file: " + input.string());
-  }
-  const std::string plain{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
+  std::string plain;
+  if (!readFileBytes(input, plain)) {
     throw std::runtime_error("Could not read input file: " + input.string());
   }
   if (!writeFileAtomically(output, encryptBytes(key, plain))) {
+    throw std::runtime_error("Could not write output file: " + output.string());
+  }
+}
+
+void decryptFile(const DataFileKey& key, const std::filesystem::path& input,
+                 const std::filesystem::path& output) {
+  const std::filesystem::path temporary(
+      output.string() + fmt::format(".tmp{:08x}", static_cast<unsigned>(threadRandomEngine()())));
+  std::error_code error;
+  try {
+    decryptStream(key, input, temporary);
+  } catch (...) {
+    std::filesystem::remove(temporary, error);
+    throw;
+  }
+  std::filesystem::rename(temporary, output, error);
+  if (error) {
+    std::filesystem::remove(temporary, error);
     throw std::runtime_error("Could not write output file: " + output.string());
   }
 }

@@ -14,6 +14,13 @@ namespace crv::datatool {
 void encryptFile(const DataFileKey& key, const std::filesystem::path& input,
                  const std::filesystem::path& output);
 
+// Decrypts an encrypted data file into a plain file (decryptStream). The
+// plain bytes go to a temporary file beside the output, renamed over it once
+// the whole stream has been authenticated; on any failure throws
+// std::runtime_error and leaves an earlier output file as it was.
+void decryptFile(const DataFileKey& key, const std::filesystem::path& input,
+                 const std::filesystem::path& output);
+
 // The same for bytes in memory; gives the encrypted bytes.
 std::string encryptBytes(const DataFileKey& key, std::string_view plain);
 
