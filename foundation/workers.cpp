@@ -10,7 +10,9 @@ void setWorkerLimit(int hardwareThreads) { workerLimit.store(std::max(hardwareTh
 
 void waitForWorkerSlot() {
   while (runningWorkers.load() >= std::max(workerLimit.load(), 1)) {
-    std::this_thread::sleep_for(std::chrono::microseconds(10));
+    // The scans poll about once a millisecond; a shorter sleep would keep a
+    // core busy for the whole scan.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

@@ -13,8 +13,8 @@ inline std::atomic<int> runningWorkers{0};
 // ever.
 void setWorkerLimit(int hardwareThreads);
 
-// Blocks while as many tasks run as the limit allows. The launcher raises
-// runningWorkers right after it returns.
+// Blocks, polling once a millisecond, while as many tasks run as the limit
+// allows. The launcher raises runningWorkers right after it returns.
 void waitForWorkerSlot();
 
 // A scan task has ended, however it ended.
