@@ -1,6 +1,7 @@
 #include "feed/json_reading.h"
 
 #include <limits>
+#include <stdexcept>
 
 namespace crv {
 
@@ -14,6 +15,25 @@ int hexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// False only for a number outside the range of int; other values are left
+// to the reading that follows.
+bool fitsInInt(const nlohmann::json& value) {
+  constexpr int kLowest = std::numeric_limits<int>::min();
+  constexpr int kHighest = std::numeric_limits<int>::max();
+  if (value.is_number_unsigned()) {
+    return value.get<std::uint64_t>() <= static_cast<std::uint64_t>(kHighest);
+  }
+  if (value.is_number_integer()) {
+    const auto number = value.get<std::int64_t>();
+    return number >= kLowest && number <= kHighest;
+  }
+  if (value.is_number_float()) {
+    const double number = value.get<double>();
+    return number > kLowest - 1.0 && number < kHighest + 1.0;
+  }
+  return true;
 }
 
 }  // namespace
@@ -76,7 +96,16 @@ std::optional<std::uint32_t> parseHexId(std::string_view text) {
   return static_cast<std::uint32_t>(value);
 }
 
-int answerStatus(const nlohmann::json& answer) { return answer.value("status", kStatusAbsent); }
+int answerStatus(const nlohmann::json& answer) {
+  // Cut down to an int, a lying 2^32 + 200 would read as 200.
+  if (answer.is_object()) {
+    const auto found = answer.find("status");
+    if (found != answer.end() && !fitsInInt(*found)) {
+      throw std::range_error("the answer's status is no status");
+    }
+  }
+  return answer.value("status", kStatusAbsent);
+}
 
 std::string answerMessage(const nlohmann::json& answer) { return answer.value("message", std::string()); }
 

@@ -43,12 +43,15 @@ void setIndicator(const RtClient& reader, std::atomic<int> FeedDisplay::*indicat
 void runReaderThread(RtClient& reader, RtClient& otherReader, const ReaderThread& thread,
                      const std::function<bool(int&)>& loop) {
   int status = 0;
+  // Only a stop that was asked for ends the body quietly; the same number
+  // from the service is an error like any other.
+  const auto endedOnRequest = [&reader, &status] { return status == kStatusStopped && reader.isStopRequested(); };
   try {
     logConnected(thread.threadName);
     setIndicator(reader, thread.indicator, kIndicatorDataArrive);
     loop(status);
     setIndicator(reader, thread.indicator, kIndicatorHidden);
-    if (status != kStatusStopped) {
+    if (!endedOnRequest()) {
       switch (status) {
         case kStatusReauthenticate:
           gf_logWarning(fmt::format("re-authentication to RT API is needed, restart {}", kProgramName));
@@ -70,7 +73,7 @@ void runReaderThread(RtClient& reader, RtClient& otherReader, const ReaderThread
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("{}: {}", thread.functionName, error.what()));
     reportThreadError(reader, thread.threadName, false);
-    if (status != kStatusStopped) {
+    if (!endedOnRequest()) {
       otherReader.requestStop();
       reportThreadError(reader, thread.threadName, status == kStatusReauthenticate);
     }

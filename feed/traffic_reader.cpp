@@ -310,6 +310,10 @@ void TrafficReader::parkedtraffic() {
         if (answerStatusValue == kStatusNoDataNow) {
           gf_logWarning(fmt::format("parkedtraffic msg: {}", jsonStringValue(answer, "message", "")));
           result = kParkedDone;
+        } else if (answerStatusValue <= kParkedFailed) {
+          // A status among our own pending, done and failed values would be
+          // read as one of them: a foreign status is a failure.
+          gf_logWarning(fmt::format("RT Parkedtraffic error status: {}", answerStatusValue));
         } else if (answerStatusValue != kStatusOk) {
           result = answerStatusValue;
         } else {

@@ -21,6 +21,7 @@ namespace {
 constexpr double kUnknownPositionDegrees = 0.0001;
 constexpr double kStandingGroundSpeedKnots = 2.0;
 constexpr std::int64_t kSecondsPerDay = 86400;
+constexpr std::int64_t kLastDayOfYear = 366;
 
 bool isNearZero(const GeoPoint& point) {
   return std::fabs(point.latitude) <= kUnknownPositionDegrees && std::fabs(point.longitude) <= kUnknownPositionDegrees;
@@ -84,6 +85,10 @@ std::string fixUserModel(std::string_view model, std::string_view title) {
 }
 
 std::int64_t simulatorUtcSeconds(std::int64_t zuluYear, std::int64_t zuluDayOfYear, std::int64_t zuluTimeSeconds) {
+  if (zuluDayOfYear < 1 || zuluDayOfYear > kLastDayOfYear || zuluTimeSeconds < 0 ||
+      zuluTimeSeconds > kSecondsPerDay) {
+    return 0;  // a cut or garbled reply: no time rather than a wrapped one
+  }
   const std::chrono::year year{static_cast<std::int16_t>(zuluYear)};
   const std::chrono::sys_days newYear{year / std::chrono::January / 1};
   const std::int64_t days = newYear.time_since_epoch().count() + zuluDayOfYear - 1;

@@ -38,7 +38,8 @@ inline constexpr double kTeleportDistanceNm = 10.0;
 std::string fixUserModel(std::string_view model, std::string_view title);
 
 // Seconds since 1970-01-01 00:00 UTC of the simulator's ZULU values; the
-// year is taken as a 16-bit signed number.
+// year is taken as a 16-bit signed number. 0 when the day of the year or the
+// seconds of the day lie outside a day and a year.
 std::int64_t simulatorUtcSeconds(std::int64_t zuluYear, std::int64_t zuluDayOfYear, std::int64_t zuluTimeSeconds);
 
 struct UserAircraftType {

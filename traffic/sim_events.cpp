@@ -27,6 +27,14 @@ constexpr double kMaxRestPitchRadians = 0.04363323129985824;    // 2.5 degrees
 constexpr double kDefaultRestPitchRadians = 0.012217304763960306;  // 0.7 degrees
 constexpr std::uint32_t kGroundInfoApplied = 2;
 
+// Erases a static record by moving the last one into its place.
+void eraseStaticRecord(std::vector<StaticAc>& table, std::vector<StaticAc>::iterator record) {
+  if (record + 1 != table.end()) {
+    *record = std::move(table.back());
+  }
+  table.pop_back();
+}
+
 }  // namespace
 
 void TrafficEngine::pushSimEvent(const SimEvent& event) {
@@ -156,10 +164,7 @@ void TrafficEngine::createFailed(std::uint32_t key) {
     } catch (...) {
       reportError = std::current_exception();
     }
-    if (found + 1 != staticAcTable.end()) {
-      *found = std::move(staticAcTable.back());
-    }
-    staticAcTable.pop_back();
+    eraseStaticRecord(staticAcTable, found);
   }
   if (reportError) {
     std::rethrow_exception(reportError);
@@ -245,10 +250,7 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
   auto found = std::find_if(staticAcTable.begin(), staticAcTable.end(),
                             [objectId](const StaticAc& a) { return a.objectId == objectId; });
   if (found != staticAcTable.end()) {
-    if (found + 1 != staticAcTable.end()) {
-      *found = std::move(staticAcTable.back());
-    }
-    staticAcTable.pop_back();
+    eraseStaticRecord(staticAcTable, found);
   }
 }
 

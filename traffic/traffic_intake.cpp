@@ -35,6 +35,7 @@ constexpr double kParkElevationMarginFeet = 120.0;
 constexpr double kLowAltitudeLimitFeet = 10000.0;
 constexpr std::size_t kMaxCategoryValue = 5;
 constexpr std::int32_t kDefaultMaxAircraft = 500;
+constexpr double kLargestTimestampOffsetSeconds = 86400.0;
 
 bool isSpeedJump(double lastKnots, double newKnots) {
   return (lastKnots > kSlowKnots && newKnots >= kJumpFactor * lastKnots) ||
@@ -78,7 +79,14 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
   // tick, which only makes it due at once.
   const std::int64_t baseTick = kTicksPerSecond * static_cast<std::int64_t>(delaySeconds) + tick();
   for (LiveTrafficRecord& record : batch) {
-    const auto offsetTenths = static_cast<std::int64_t>(std::trunc((record.timestamp - median) * 10.0));
+    // A time a day or more away from the rest is no time at all; bounded, it
+    // also stays a number that an integer can hold.
+    const double difference = record.timestamp - median;
+    const double offsetSeconds =
+        std::isnan(difference)
+            ? 0.0
+            : std::clamp(difference, -kLargestTimestampOffsetSeconds, kLargestTimestampOffsetSeconds);
+    const auto offsetTenths = static_cast<std::int64_t>(std::trunc(offsetSeconds * 10.0));
     const std::int64_t due = baseTick + 10 * offsetTenths;
     record.dueTick = static_cast<std::uint32_t>(due);  // modulo 2^32; read back by dueTickOf
   }

@@ -1,5 +1,7 @@
 #include "feed/json_reading.h"
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 namespace crv {
@@ -54,6 +56,12 @@ TEST(AnswerStatusTest, AbsentIsHundredAndANonObjectThrows) {
   EXPECT_EQ(answerStatus(json{{"status", 406}}), 406);
   EXPECT_THROW(answerStatus(json::array({1, 2})), nlohmann::json::exception);
   EXPECT_THROW(answerStatus(json{{"status", "200"}}), nlohmann::json::exception);
+  // A lying server's number that no int holds is refused, not converted.
+  EXPECT_EQ(answerStatus(json{{"status", 406.0}}), 406);
+  EXPECT_THROW(answerStatus(json::parse(R"({"status": 1e300})")), std::range_error);
+  EXPECT_THROW(answerStatus(json::parse(R"({"status": -3e9})")), std::range_error);
+  EXPECT_THROW(answerStatus(json::parse(R"({"status": 4294967496})")), std::range_error);
+  EXPECT_THROW(answerStatus(json::parse(R"({"status": 18446744073709551615})")), std::range_error);
   EXPECT_EQ(answerMessage(json::object()), "");
 }
 

@@ -1,6 +1,7 @@
 #include "tools/rt-standin/rt_standin.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include "tools/rt-standin/scenario.h"
 
@@ -76,7 +77,29 @@ TEST(ScenarioTest, AMalformedScenarioIsRefusedWithItsReason) {
   document["flights"][0]["points"][0] = json::array({0, 52.3});
   EXPECT_THROW(Scenario::fromJson(document), std::runtime_error);
   EXPECT_THROW(Scenario::fromJson(json::array()), std::runtime_error);
+  document = scenarioDocument();
+  document["start_epoch"] = 1e300;
+  EXPECT_THROW(Scenario::fromJson(document), std::runtime_error);
   EXPECT_THROW(Scenario::load("/nonexistent/scenario.json"), std::runtime_error);
+}
+
+TEST(RtStandInTest, AHistoryRequestAsksForAtMostAHundredSnapshots) {
+  RtStandIn standIn;
+  standIn.setScenario(Scenario::fromJson(scenarioDocument()));
+  httplib::Client client("127.0.0.1", standIn.port());
+  const auto snapshotsFor = [&client](const std::string& count) -> std::size_t {
+    const auto answer = client.Post("/v4/traffic", "buffercount=" + count + "&buffertime=10",
+                                    "application/x-www-form-urlencoded");
+    if (!answer || answer->status != 200) {
+      ADD_FAILURE() << "no answer for buffercount=" << count;
+      return 0;
+    }
+    return json::parse(answer->body).at("data").size();
+  };
+  EXPECT_EQ(snapshotsFor("3"), 3u);
+  EXPECT_EQ(snapshotsFor("1e30"), 100u);
+  EXPECT_EQ(snapshotsFor("-1e30"), 0u);
+  EXPECT_EQ(snapshotsFor("nan"), 0u);
 }
 
 }  // namespace

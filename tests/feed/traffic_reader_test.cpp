@@ -222,6 +222,18 @@ TEST_F(TrafficReaderTest, AnotherEndingStatusIsReportedAsAnError) {
   EXPECT_TRUE(log_.contains("===> Traffic RT API: "));
 }
 
+TEST_F(TrafficReaderTest, TheStoppedNumberFromTheServiceIsAnErrorNotAStop) {
+  queueHistory(json::object());
+  queueLive({{"status", kStatusStopped}});
+  startReaderThreadBody();
+  readerThread_.join();
+  EXPECT_TRUE(traffic_.hasEnded());
+  EXPECT_TRUE(weather_.isStopRequested());
+  ASSERT_EQ(threadErrors_.size(), 1u);
+  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Traffic Reader", false}));
+  EXPECT_TRUE(log_.contains("===> Traffic RT API error: 9999"));
+}
+
 TEST_F(TrafficReaderTest, AStoppedReaderReportsNothing) {
   queueHistory(json::object());
   startReaderThreadBody();
@@ -375,6 +387,17 @@ TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
   standIn_.queueJson(standin::kTrafficPath, {{"status", 402}}, {}, kParked);
   EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
   EXPECT_TRUE(log_.contains("===> RT Parkedtraffic error status: 402"));
+
+  // Statuses that look like the reader's own values are failures too, not
+  // an empty success nor a wait until the time limit.
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 0}}, {}, kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
+  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic error status: 0"));
+  standIn_.queueJson(standin::kTrafficPath, {{"status", -1}}, {}, kParked);
+  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
+  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
+  EXPECT_FALSE(log_.contains("ParkedTraffic receiving timed out"));
 
   standIn_.queueAnswer(standin::kTrafficPath, Answer::raw("{oops"), kParked);
   EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));

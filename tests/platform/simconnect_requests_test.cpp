@@ -71,7 +71,8 @@ TEST_F(SimConnectRequests, TheUserAircraftReplyCarriesItsStateInTheAskedUnits) {
 
 TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
   platform::SimObjectState user = sim->userAircraft();
-  user.title = std::string(60, 'T') + "itle";
+  user.title.assign(60, 'T');
+  user.title += "itle";
   user.atcModel = "$$:B738";
   sim->setUserAircraft(user);
   SimConnect_RequestDataOnSimObject(handle, 106, kDefTitle, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0,

@@ -3,6 +3,7 @@
 // ATC model with the type deduced from them, and the user's stand.
 
 #include <chrono>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,18 @@ TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
   EXPECT_EQ(simulatorUtcSeconds(1970, 1, 0), 0);
   EXPECT_EQ(simulatorUtcSeconds(2024, 366, 86399), 1735689599);  // a leap year's last second
   EXPECT_EQ(simulatorUtcSeconds(2025 + 65536, 1, 10), 1735689610);  // the year is 16 bits
+}
+
+TEST(SimulatorTimeTest, GarbledDayOrTimeGivesNoTimeInsteadOfOverflowing) {
+  constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+  EXPECT_EQ(simulatorUtcSeconds(2025, kHuge, 10), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, kLowest, 10), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, 0, 10), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, 367, 10), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, 1, kHuge), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, 1, -1), 0);
+  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 86400), 1735776000);  // a leap second is still a time
 }
 
 TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {

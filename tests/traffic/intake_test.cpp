@@ -55,6 +55,18 @@ TEST_F(IntakeTest, OlderRecordsAtSessionStartAreDueAtOnceInsteadOfWrapping) {
   EXPECT_EQ(engine.findLiveByKey(20003)->path.front().dueTick, 40);
 }
 
+TEST_F(IntakeTest, AbsurdTimesOfALyingServerAreBoundedToADay) {
+  engine.setTick(500);
+  harness.feedSnapshot({EngineHarness::record(20001, "AAA1", "A320", 1000.0),
+                        EngineHarness::record(20002, "BBB2", "A320", 1e300),
+                        EngineHarness::record(20003, "CCC3", "A320", -1e300)},
+                       0);
+  const std::int64_t oneDayOfTicks = 86400 * kTicksPerSecond;
+  EXPECT_EQ(engine.findLiveByKey(20001)->path.front().dueTick, 500);
+  EXPECT_EQ(engine.findLiveByKey(20002)->path.front().dueTick, 500 + oneDayOfTicks);
+  EXPECT_EQ(engine.findLiveByKey(20003)->path.front().dueTick, 500 - oneDayOfTicks);
+}
+
 TEST_F(IntakeTest, LiveBatchesCrossOnlyWhileTheFlightRunsAndTheLastIsUsedUp) {
   harness.feedLive({EngineHarness::record(20001, "AAA1", "A320", 1000.0),
                     EngineHarness::record(20002, "BBB2", "A320", 1000.0),

@@ -1,5 +1,6 @@
 #include "tools/rt-standin/rt_standin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -10,6 +11,7 @@ namespace crv::standin {
 namespace {
 
 constexpr std::chrono::milliseconds kWaitSlice(10);
+constexpr double kMostBufferSnapshots = 100.0;
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -285,10 +287,12 @@ Answer RtStandIn::plainAnswer(const std::string& path, const std::string& body) 
     } else if (parked) {
       answer["data"] = parkedTrafficData(scenario, box, requestedEpoch);
     } else if (form.contains("buffercount")) {
-      const int count = static_cast<int>(numberField(form, "buffercount", 0.0));
+      // Bounded before it becomes an integer: the form is the client's word.
+      const double wanted = numberField(form, "buffercount", 0.0);
+      const int count = wanted >= 1.0 ? static_cast<int>(std::min(wanted, kMostBufferSnapshots)) : 0;
       const double spacing = numberField(form, "buffertime", 0.0);
       nlohmann::json data = nlohmann::json::object();
-      for (int i = 0; i < count && i < 100; ++i) {
+      for (int i = 0; i < count; ++i) {
         data["buffer_" + std::to_string(i)] =
             liveTrafficData(scenario, box, scenario.startEpochSeconds, requestedEpoch - spacing * i);
       }

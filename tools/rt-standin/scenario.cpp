@@ -9,6 +9,8 @@ namespace crv::standin {
 namespace {
 
 constexpr std::size_t kLiveArraySize = 48;
+// About 30 million years either side of 1970.
+constexpr double kLatestStartEpochSeconds = 1e15;
 
 std::string textMember(const nlohmann::json& object, const char* key) {
   const auto found = object.find(key);
@@ -73,7 +75,11 @@ Scenario Scenario::fromJson(const nlohmann::json& document) {
     throw std::runtime_error("a scenario must be a JSON object");
   }
   Scenario scenario;
-  scenario.startEpochSeconds = static_cast<std::int64_t>(numberMember(document, "start_epoch", 0.0));
+  const double startEpoch = numberMember(document, "start_epoch", 0.0);
+  if (!(std::fabs(startEpoch) <= kLatestStartEpochSeconds)) {
+    throw std::runtime_error("'start_epoch' lies beyond any sensible time");
+  }
+  scenario.startEpochSeconds = static_cast<std::int64_t>(startEpoch);
   if (document.contains("guid")) scenario.guid = textMember(document, "guid");
   if (document.contains("server")) scenario.server = textMember(document, "server");
   if (document.contains("metar_station")) scenario.metarStation = textMember(document, "metar_station");
