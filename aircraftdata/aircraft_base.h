@@ -12,6 +12,10 @@
 
 namespace crv {
 
+// Keys up to this one belong to static aircraft; a live aircraft's key, its
+// ICAO address, is always above it.
+inline constexpr std::uint32_t kLastStaticKey = 10000;
+
 struct AircraftBase {
   AircraftIdentity identity;
   double halfSpanNm = 0.0;                // wingspanOfType

@@ -32,14 +32,6 @@ AircraftDatabase& loadedDatabase() {
   return database;
 }
 
-bool readCargoFlag(const std::string& text) {
-  if (text.empty()) {
-    return false;
-  }
-  const char first = text.front();
-  return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
-}
-
 // A decimal number of metres; false when the text is not one or the value
 // cannot be a wing span.
 bool parseMeters(const std::string& text, double& meters) {
@@ -156,7 +148,7 @@ void readRegistrations(const pugi::xml_document& document, AircraftDatabase& db)
   for (const pugi::xml_node record : document.child("dbase").children("db")) {
     std::string registration = getAttribute(record, "reg");
     RegistrationData data{getAttribute(record, "airl"), getAttribute(record, "type"),
-                          getAttribute(record, "opr"), readCargoFlag(getAttribute(record, "cargo"))};
+                          getAttribute(record, "opr"), record.attribute("cargo").as_bool()};
     const auto [position, inserted] =
         db.knownRegistrations.try_emplace(std::move(registration), std::move(data));
     if (!inserted) {

@@ -32,11 +32,6 @@ void warnRegcodeLength(const std::string& registration, const fs::path& file) {
 
 const char* liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
 
-bool isTrueText(const char* text) {
-  const char first = text[0];
-  return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
-}
-
 }  // namespace
 
 bool parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<RegcodeEntry>& entries) {
@@ -126,7 +121,7 @@ bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entr
     }
     previousTitle = title;
     entries.push_back(RegcodeEntry{std::move(title), splitCommaSortedUnique(livery.attribute("reg").as_string()),
-                                   isTrueText(livery.attribute("special").as_string())});
+                                   livery.attribute("special").as_bool()});
   }
   gf_logLine(fmt::format("{} {} read from {}", entries.size(), liveryWord(entries.size()), xmlPath.string()));
   return good;

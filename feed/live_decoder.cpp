@@ -161,7 +161,7 @@ bool decode(const nlohmann::json& array, const LiveDecodeContext& context, LiveD
   }
 
   const auto key = parseHexId(jsonText(jsonAt(array, kHexId)));
-  if (!key || *key <= kLowestStaticKeyLimit) {
+  if (!key || *key <= kLastStaticKey) {
     return false;
   }
   record.key = *key;

@@ -88,7 +88,7 @@ void applyRegistrationData(ParkedTrafficRecord& record) {
 bool decode(std::string_view keyText, const nlohmann::json& array, const ParkedDecodeContext& context,
             ParkedTrafficRecord& record) {
   const auto key = parseHexId(keyText);
-  if (!key || *key <= kLowestStaticKeyLimit) {
+  if (!key || *key <= kLastStaticKey) {
     return false;
   }
   record.key = *key;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "aircraftdata/aircraft_base.h"
 #include "aircraftdata/aircraft_identity.h"
 
 namespace crv {
@@ -41,9 +42,5 @@ struct ParkedTrafficRecord {
   std::int32_t halfHour = -1;
   std::string parkingSpot;
 };
-
-// Keys at or below this value belong to static aircraft; the feed never
-// delivers them.
-inline constexpr std::uint32_t kLowestStaticKeyLimit = 10000;
 
 }  // namespace crv

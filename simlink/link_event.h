@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "aircraftdata/aircraft_base.h"
+
 namespace crv {
 
 // What the link reports to the traffic engine; the numbers are the engine's
@@ -25,8 +27,5 @@ struct LinkEvent {
 
   friend bool operator==(const LinkEvent&, const LinkEvent&) = default;
 };
-
-// Keys up to this one belong to static aircraft.
-inline constexpr std::uint32_t kLastStaticKey = 10000;
 
 }  // namespace crv

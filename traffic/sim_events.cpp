@@ -142,7 +142,7 @@ void TrafficEngine::createFailed(std::uint32_t key) {
   // The record goes whatever the report does; a report that ends the
   // session is passed on afterwards.
   std::exception_ptr reportError;
-  if (key > kLowestStaticKeyLimit) {
+  if (key > kLastStaticKey) {
     auto found = std::find_if(liveAcTable.begin(), liveAcTable.end(), [key](const LiveAc& a) { return a.base.key == key; });
     if (found == liveAcTable.end()) {
       return;
