@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,16 @@
 namespace crv {
 
 // Readers of outside JSON that filter as they read.
+
+// A value that fails a plausibility check: the decoders drop the aircraft
+// without a log line.
+class Implausible : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A registration longer than this is no registration.
+inline constexpr std::size_t kMaximumRegistrationLength = 12;
 
 // An integer as a 64-bit signed value converted to double, a floating-point
 // value unchanged, anything else 0.

@@ -38,16 +38,8 @@ enum LiveIndex : std::size_t {
   kEmitterCategory = 28,
 };
 
-constexpr std::size_t kMaximumRegistrationLength = 12;
-constexpr double kNoParkElevationFeet = -1000.0;
 constexpr double kGroundCheckCeilingFeet = 14000.0;
 constexpr double kStandstillKnots = 35.0;
-
-// A plausibility failure: the aircraft is dropped without a log line.
-class Implausible : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 std::string textOrEmptyForNull(const nlohmann::json& value) {
   const std::string& text = jsonText(value);

@@ -25,13 +25,7 @@ enum ParkedIndex : std::size_t {
   kCallsign = 6,
 };
 
-constexpr std::size_t kMaximumRegistrationLength = 12;
 constexpr std::size_t kMaximumCallsignLength = 8;
-
-class Implausible : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 std::int64_t reportedSeconds(const nlohmann::json& value) {
   if (value.is_number_integer()) {

@@ -9,6 +9,9 @@
 
 namespace crv {
 
+// The park elevation while no park airport is known.
+inline constexpr double kNoParkElevationFeet = -1000.0;
+
 // One live aircraft of a decoded traffic batch. The fields from latitude to
 // the true heading form the position block that the engine copies into a
 // path point unchanged.

@@ -38,7 +38,6 @@
 namespace crv {
 
 inline constexpr std::int64_t kTicksPerSecond = 100;
-inline constexpr double kNoParkElevationFeet = -1000.0;
 // The delay of live traffic; buffered snapshots come with 0 to 24 seconds.
 inline constexpr std::uint32_t kLiveDelaySeconds = 30;
 
