@@ -1,0 +1,17 @@
+// airports_msfs_names.xml: any file leaves the map filled with entries that
+// have both a code and a name, or empty.
+
+#include "airports/airport_names.h"
+#include "fuzz/support/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto path = crv::fuzz::scratchFolder() / crv::kAirportNamesFile;
+  crv::fuzz::writeBytes(path, crv::fuzz::inputText(data, size));
+  crv::AirportNameMap names{{"STALE", "left from before"}};
+  crv::readAirportNamesFile(path, names);
+  crv::fuzz::require(!names.contains("STALE"), "the map is emptied first");
+  for (const auto& [code, name] : names) {
+    crv::fuzz::require(!code.empty() && !name.empty(), "every entry has a code and a name");
+  }
+  return 0;
+}
