@@ -15,6 +15,24 @@ namespace crv {
 inline constexpr std::uint32_t kThrottleIndexUnset = 5;
 inline constexpr std::uint32_t kFlapsIndexUnset = 4;
 
+// A turn of a ground leg as a quadratic Bezier curve in local metres from
+// its origin: from the origin through the control point to the end point.
+// Every value is NaN while no curve runs.
+struct CurveState {
+  static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  double originLatitude = kNone;
+  double originLongitude = kNone;
+  double controlNorthMeters = kNone;
+  double controlEastMeters = kNone;
+  double endNorthMeters = kNone;
+  double endEastMeters = kNone;
+  double parameter = kNone;      // u, 0..1
+  double parameterStep = kNone;  // increase of u a step
+  double turnAngleDegrees = kNone;
+
+  bool running() const { return parameter == parameter; }  // not NaN
+};
+
 // The motion state of a live aircraft that the live step, the ground and air
 // motion and the parking of live aircraft read and write.
 struct LiveMotion {
@@ -51,6 +69,23 @@ struct LiveMotion {
   std::int32_t standStepsAway = 0;
   std::int64_t standLastApproachTick = 0;
   bool standReached = false;
+
+  // Ground and air motion between points.
+  CurveState curve;
+  bool turnFirst = false;             // turn on the spot towards the leg before rolling
+  double headingRateRadians = 0.0;    // per step
+  double bankRateRadians = 0.0;
+  double pitchRateRadians = 0.0;
+  double climbPerTickFeet = 0.0;
+  bool referenceElevationValid = false;
+  double referenceElevationFeet = 0.0;
+  double touchdownHeadingRadians = 0.0;
+  bool noseLowering = false;
+  bool above10000Lights = false;      // which light set was last sent
+  bool below10000Lights = false;
+  PathPoint pushbackTurnAside;        // the turn point kept for a push back to the right
+  bool stepFaultLogged = false;       // a fault of this aircraft's step was logged
+  bool nonFiniteLogged = false;       // a non-finite position of it was logged
 };
 
 // A live aircraft of the feed.

@@ -21,6 +21,7 @@ struct PathPoint {
   bool airborne = false;
   bool stationary = false;         // the same position as the previous point
   bool headingValid = false;
+  double trueHeadingRadians = 0.0; // the reported true heading, when headingValid
   double bankRadians = 0.0;
   bool bankValid = false;
 };

@@ -117,7 +117,9 @@ void TrafficEngine::applyGroundInfo(const SimEvent& event) {
       hooks_.onGroundSlots(*aircraft);
     }
     aircraft->onGround = true;
-    aircraft->base.maxClimbPerTickFeet = 0.0;
+    // The climb of the current leg stops; the aircraft's climb limit stays
+    // for its next take-off.
+    motion.climbPerTickFeet = 0.0;
     motion.groundInfoState = 1;
   }
   motion.heightAboveGroundFeet = event.value2;

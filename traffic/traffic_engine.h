@@ -159,6 +159,8 @@ class TrafficEngine {
   UserAcData userAcCopy;
 
   SimQueues& link() { return link_; }
+  // The stands of the park airport; null when the engine has none.
+  StandTable* standTable() const { return config_.stands; }
   const EngineHooks& hooks() const { return hooks_; }
   std::size_t handoverSize();
   std::size_t deferredEventCount();

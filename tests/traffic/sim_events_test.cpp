@@ -111,6 +111,7 @@ TEST(SimEvents, GroundInformationSetsAircraftOnTheGroundExceptDuringTakeOff) {
   LiveAc& landing = harness.placeLive(20001, "DLH4AB", SimState::active, 440);
   landing.base.staticCgHeightFeet = 9.0;
   landing.base.maxClimbPerTickFeet = 0.6;
+  landing.motion.climbPerTickFeet = -0.1;
   landing.motion.approach = true;
   LiveAc& departing = harness.placeLive(20002, "DLH5CD", SimState::active, 441);
   departing.phase = FlightPhase::take_off;
@@ -122,7 +123,8 @@ TEST(SimEvents, GroundInformationSetsAircraftOnTheGroundExceptDuringTakeOff) {
   harness.step();
   EXPECT_TRUE(landing.onGround);
   EXPECT_EQ(groundSlots, 1);
-  EXPECT_EQ(landing.base.maxClimbPerTickFeet, 0.0);
+  EXPECT_EQ(landing.motion.climbPerTickFeet, 0.0);
+  EXPECT_EQ(landing.base.maxClimbPerTickFeet, 0.6);
   EXPECT_DOUBLE_EQ(landing.position.altitudeFeet, 373.0);
   EXPECT_DOUBLE_EQ(landing.motion.heightAboveGroundFeet, 3.0);
   EXPECT_FALSE(departing.onGround);
