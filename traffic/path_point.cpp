@@ -14,7 +14,7 @@ PathPoint pathPointOf(const LiveTrafficRecord& record, std::int64_t dueTick) {
   point.dueTick = dueTick;
   point.airborne = record.airborne;
   point.stationary = record.stationary;
-  point.headingValid = record.hasTrueHeading && record.trueHeadingRadians.has_value();
+  point.headingValid = record.hasTrueHeading;
   point.trueHeadingRadians = record.trueHeadingRadians.value_or(0.0);
   point.bankValid = record.bankRadians.has_value();
   point.bankRadians = record.bankRadians.value_or(0.0);
