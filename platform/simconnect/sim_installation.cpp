@@ -27,6 +27,11 @@ std::shared_ptr<SimulatorStandIn> simulatorFromWorldFile() {
     StandInOptions options;
     options.clock = std::make_shared<SteadyStandInClock>();
     options.recordCalls = false;
+    // A run keeps its flight trace only when asked, ten positions a second.
+    const char* trace = std::getenv(kSimTraceVariable);
+    options.recordTrace = trace != nullptr && *trace != '\0';
+    options.traceIntervalSeconds = 0.1;
+    if (options.recordTrace) options.traceFile = trace;
     worldFileSimulator = std::make_shared<SimulatorStandIn>(loadSimWorldFile(path), options);
     lastWorldFileError.clear();
   } catch (const SimWorldError& error) {

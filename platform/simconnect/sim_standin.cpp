@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "platform/simconnect/sim_standin_internals.h"
@@ -22,7 +23,7 @@ HANDLE handleOf(std::uint64_t connection) { return reinterpret_cast<HANDLE>(stat
 }  // namespace
 
 SimulatorStandIn::SimulatorStandIn(SimWorld world, StandInOptions options)
-    : world_(std::move(world)), options_(std::move(options)) {
+    : world_(std::move(world)), options_(std::move(options)), trace_(options_.traceIntervalSeconds) {
   if (!options_.clock) options_.clock = std::make_shared<ManualStandInClock>();
   manualClock_ = dynamic_cast<ManualStandInClock*>(options_.clock.get());
   utcAtClockZero_ = world_.utcSeconds - wholeSeconds(now());
@@ -35,7 +36,20 @@ SimulatorStandIn::SimulatorStandIn(SimWorld world, StandInOptions options)
   setFrameRate(world_.frameRate);
 }
 
-SimulatorStandIn::~SimulatorStandIn() = default;
+SimulatorStandIn::~SimulatorStandIn() {
+  if (!options_.traceFile.empty() && !writeTraceCsv(options_.traceFile)) {
+    std::fprintf(stderr, "%s: cannot write %s\n", kSimTraceVariable, options_.traceFile.string().c_str());
+  }
+}
+
+SimTrace SimulatorStandIn::trace() const {
+  std::lock_guard lock(mutex_);
+  return trace_;
+}
+
+bool SimulatorStandIn::writeTraceCsv(const std::filesystem::path& file) const {
+  return trace().writeCsvFile(file);
+}
 
 // ---------------------------------------------------------------------------
 // Call bookkeeping

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "platform/simconnect/sim_clock.h"
 #include "platform/simconnect/sim_messages.h"
 #include "platform/simconnect/sim_object.h"
+#include "platform/simconnect/sim_trace.h"
 #include "platform/simconnect/sim_variables.h"
 #include "platform/simconnect/sim_world.h"
 #include "platform/simconnect/simconnect.h"
@@ -25,6 +27,12 @@ struct StandInOptions {
   std::shared_ptr<StandInClock> clock;
   // Keep every call and every position write (tests); off for long runs.
   bool recordCalls = true;
+  // Keep the flight trace of every object (tests, and runs with
+  // CRVN_SIM_TRACE), at most one position per interval and object.
+  bool recordTrace = true;
+  double traceIntervalSeconds = 0.0;
+  // Where the trace is written as CSV when the stand-in goes; none: nowhere.
+  std::filesystem::path traceFile;
 };
 
 // How the simulator tells a loaded flight.
@@ -128,6 +136,10 @@ class SimulatorStandIn {
   std::optional<SimObjectRecord> object(DWORD objectId) const;
   std::vector<SimObjectRecord> objects() const;  // in id order, the user aircraft first
   int openConnectionCount() const;
+  // A copy of the flight trace so far, and the same written as CSV (false
+  // when the file cannot be written).
+  SimTrace trace() const;
+  bool writeTraceCsv(const std::filesystem::path& file) const;
   std::size_t pendingMessageCount() const;
   DWORD userObjectId() const { return kStandInUserObjectId; }
 
@@ -166,6 +178,7 @@ class SimulatorStandIn {
   std::map<DWORD, SimObjectRecord> objects_;
   DWORD nextObjectId_ = kStandInFirstObjectId;
   std::vector<SimCall> calls_;
+  SimTrace trace_;
   std::map<SimFunction, int> failuresLeft_;
   int createFailuresLater_ = 0;
   int flightPlanFailuresLater_ = 0;

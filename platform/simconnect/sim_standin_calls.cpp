@@ -333,6 +333,13 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
     bytes += fixedDatumSize(datum.type);
   }
   ++object->dataWriteCount;
+  if (moved && options_.recordTrace) {
+    const SimObjectState& state = object->state;
+    const double seconds = std::chrono::duration<double>(now()).count();
+    trace_.record(objectId, TracePosition{seconds, state.latitudeDegrees, state.longitudeDegrees, state.altitudeFeet,
+                                          state.pitchRadians, state.bankRadians, state.headingRadians,
+                                          state.verticalSpeedFeetPerSecond, state.trueAirspeedKnots});
+  }
   if (moved && options_.recordCalls) {
     const SimObjectState& state = object->state;
     object->poses.push_back(RecordedPose{state.latitudeDegrees, state.longitudeDegrees, state.pitchRadians,

@@ -2,12 +2,15 @@
 // assigned id, ObjectAdded and ObjectRemoved, release of control, client
 // events, position writes, flight plans and the exceptions of bad calls.
 
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "tests/platform/simconnect_test_support.h"
+#include "tests/support/temp_folder.h"
 
 namespace crv::testing {
 namespace {
@@ -212,6 +215,37 @@ TEST_F(SimConnectObjects, ReleaseFreezeAndClientEventsAreRecordedPerObject) {
   SimConnect_TransmitClientEvent(handle, SIMCONNECT_OBJECT_ID_USER, 213, 0, kGroup, 0);
   EXPECT_EQ(sim->userAircraft().lightStates, 0x31F);
   EXPECT_EQ(sim->object(sim->userObjectId())->clientEvents.back().eventName, "ALL_LIGHTS_TOGGLE");
+}
+
+TEST_F(SimConnectObjects, TheTraceKeepsEveryPositionPerObjectWithItsTimeAndWritesCsv) {
+  const DWORD first = create("AFR7");
+  const DWORD second = create("AFR8");
+  double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
+  for (int frame = 0; frame < 3; ++frame) {
+    position[0] += 0.001;
+    SimConnect_SetDataOnSimObject(handle, kDefAiPosition, first, 0, 0, 64, position);
+    sim->advanceClock(std::chrono::milliseconds(250));
+  }
+  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, second, 0, 0, 64, position);
+  const platform::SimTrace trace = sim->trace();
+  ASSERT_EQ(trace.positionsOf(first).size(), 3U);
+  ASSERT_EQ(trace.positionsOf(second).size(), 1U);
+  EXPECT_NEAR(trace.positionsOf(first)[2].seconds - trace.positionsOf(first)[0].seconds, 0.5, 1e-9);
+  EXPECT_DOUBLE_EQ(trace.positionsOf(first)[2].latitudeDegrees, 47.503);
+  EXPECT_DOUBLE_EQ(trace.positionsOf(second)[0].trueAirspeedKnots, 250.0);
+
+  TempFolder folder;
+  ASSERT_TRUE(sim->writeTraceCsv(folder / "trace.csv"));
+  std::ifstream in(folder / "trace.csv");
+  std::string header;
+  std::getline(in, header);
+  EXPECT_EQ(header, platform::kTraceCsvHeader);
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 4);
+  EXPECT_FALSE(sim->writeTraceCsv(folder / "missing" / "trace.csv"));
 }
 
 TEST_F(SimConnectObjects, PositionWritesMoveTheObjectAndBadWritesRaiseExceptions) {

@@ -66,18 +66,18 @@ EngineHooks withUserData(EngineHooks hooks, EngineHarness* harness) {
   return hooks;
 }
 
-EngineConfig harnessConfig(const TempFolder& folder) {
+EngineConfig harnessConfig(const TempFolder& folder, StandTable* stands) {
   EngineConfig config;
   config.callsignListFile = folder / "Callsign2ObjectId.txt";
-  config.stands = nullptr;
+  config.stands = stands;
   return config;
 }
 
 }  // namespace
 
-EngineHarness::EngineHarness(EngineHooks hooks)
+EngineHarness::EngineHarness(EngineHooks hooks, StandTable* stands)
     : sim([this] { return engine.tick(); }, link.simConnectMutex()),
-      engine(link, withUserData(std::move(hooks), this), harnessConfig(folder)) {
+      engine(link, withUserData(std::move(hooks), this), harnessConfig(folder, stands)) {
   installTestAircraftTypes();
   link.attachRequests(&sim);
   link.setRequestErrorCallback([this] { ++requestErrors; });

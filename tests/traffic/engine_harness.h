@@ -64,7 +64,8 @@ class EngineHarness {
   // registration "D-AIPA" is an A320 of DLH.
   static void installTestAircraftTypes();
 
-  explicit EngineHarness(EngineHooks hooks = {});
+  // With stands, the engine's park airport stands are that table.
+  explicit EngineHarness(EngineHooks hooks = {}, StandTable* stands = nullptr);
   ~EngineHarness();
 
   // ---- Feed ----

@@ -1,0 +1,130 @@
+#pragma once
+
+// Synthetic flights through the whole engine: a track of timed feed reports
+// goes through the intake as live batches, the engine steps tick by tick,
+// and a small simulated simulator binds every create, reports the centre of
+// gravity and the ground below each aircraft as the link would. Every
+// position block the link receives is kept per aircraft.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/traffic/engine_harness.h"
+#include "traffic/live_motion.h"
+
+namespace crv::testing {
+
+// One report of the feed.
+struct TrackPoint {
+  double seconds = 0.0;
+  double latitude = 0.0;
+  double longitude = 0.0;
+  double altitudeFeet = 0.0;
+  double speedKnots = 0.0;
+  double trackDegrees = 0.0;
+  double verticalSpeedFpm = 0.0;
+  bool airborne = false;
+  // When the report reaches the engine, when not at its own time.
+  double handedOverSeconds = -1.0;
+};
+
+// Builds a track from legs flown at a constant speed, course and vertical
+// speed, one report every `everySeconds`.
+class TrackBuilder {
+ public:
+  TrackBuilder(double latitude, double longitude, double altitudeFeet, double startSeconds = 0.0);
+  // Flies or drives for the time; the altitude changes by the vertical speed,
+  // never below 0 (on the ground). A turn rate turns the course each second.
+  TrackBuilder& leg(double seconds, double speedKnots, double trackDegrees, double verticalSpeedFpm = 0.0,
+                    double turnDegreesPerSecond = 0.0, double everySeconds = 4.0);
+  // Stands still, reporting every `everySeconds`.
+  TrackBuilder& stand(double seconds, double everySeconds = 10.0);
+  // No reports for the time; the aircraft moves on meanwhile as in the leg.
+  TrackBuilder& gap(double seconds, double speedKnots, double trackDegrees);
+  std::vector<TrackPoint> points() const { return points_; }
+  double course() const { return courseDegrees_; }
+
+ private:
+  void report();
+  std::vector<TrackPoint> points_;
+  double seconds_;
+  double latitude_;
+  double longitude_;
+  double altitudeFeet_;
+  double speedKnots_ = 0.0;
+  double courseDegrees_ = 0.0;
+  double verticalSpeedFpm_ = 0.0;
+};
+
+// One position block as the link received it.
+struct SentPosition {
+  std::int64_t tick = 0;
+  AiPositionBlock block;
+  FlightPhase phase = FlightPhase::birth;
+  bool onGround = false;
+};
+
+class FlightDriver {
+  // First: the engine reserves room in it while it is built.
+  StandTable stands_;
+
+ public:
+  // The ground lies at the elevation everywhere; the park airport (when
+  // given) is set there with its stands.
+  explicit FlightDriver(double groundElevationFeet = 0.0);
+  ~FlightDriver();
+
+  // A flight of the feed: every report becomes a live record of the key,
+  // handed to the engine at its time (engine tick = seconds x 100).
+  void addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
+                 std::vector<TrackPoint> track);
+  // Sets the park airport at a position with the stands (numbered here).
+  void setParkAirport(const GeoPoint& position, StandTable stands);
+  // Steps the engine until the tick.
+  void runUntilSecond(double seconds);
+
+  LiveAc* aircraft(std::uint32_t key) { return harness.engine.findLiveByKey(key); }
+  std::uint32_t objectIdOf(std::uint32_t key) const;
+  const std::vector<SentPosition>& positionsOf(std::uint32_t key) { return sent_[objectIdOf(key)]; }
+  // Client events sent to the aircraft, as (tick, event id, value).
+  std::vector<Timed<ClientEventRecord>> eventsOf(std::uint32_t key) const;
+  // The first tick at which the event id was sent with the value; -1 when never.
+  std::int64_t firstEventTick(std::uint32_t key, std::uint32_t eventId, std::uint32_t value) const;
+  // Ticks at which a new leg started, with the due tick of its target.
+  const std::vector<std::pair<std::int64_t, std::int64_t>>& legsOf(std::uint32_t key) { return legs_[key]; }
+  // The phases the aircraft went through, in order, each once per change.
+  const std::vector<FlightPhase>& phasesOf(std::uint32_t key) { return phases_[key]; }
+
+  // Writes the positions of every aircraft as a trace CSV.
+  void writeTrace(const std::filesystem::path& file) const;
+
+  EngineHarness harness;
+  MotionContext motion;
+  double groundElevationFeet;
+  double cgHeightFeet = 8.0;
+
+ private:
+  struct Report {
+    std::int64_t tick = 0;
+    LiveTrafficRecord record;
+  };
+  void simulatorStep();
+  void observe();
+  void testSpawn(LiveAc& a);
+
+  std::vector<Report> reports_;
+  std::size_t nextReport_ = 0;
+  std::size_t createsSeen_ = 0;
+  std::uint32_t nextObjectId_ = 100;
+  std::map<std::uint32_t, std::uint32_t> objectOfKey_;
+  std::map<std::uint32_t, std::vector<SentPosition>> sent_;
+  std::size_t positionsSeen_ = 0;
+  std::map<std::uint32_t, std::vector<std::pair<std::int64_t, std::int64_t>>> legs_;
+  std::map<std::uint32_t, std::vector<FlightPhase>> phases_;
+  std::map<std::uint32_t, std::int64_t> lastFrontDue_;
+};
+
+}  // namespace crv::testing
