@@ -32,6 +32,10 @@ void readAirportNamesFile(const std::filesystem::path& path, AirportNameMap& nam
   gf_logLine(fmt::format("{} airport names read from '{}'", names.size(), path.string()));
 }
 
-void readAirportNames() { readAirportNamesFile(programPaths().inputFolder / kAirportNamesFile, airportNames); }
+AirportNameMap readAirportNames() {
+  AirportNameMap names;
+  readAirportNamesFile(programPaths().inputFolder / kAirportNamesFile, names);
+  return names;
+}
 
 }  // namespace crv

@@ -8,10 +8,6 @@ namespace crv {
 
 using AirportNameMap = std::unordered_map<std::string, std::string>;
 
-// ICAO code to airport name, filled by readAirportNames for the add-on
-// airport scan, which clears it when it ends. Worker thread only.
-inline AirportNameMap airportNames;
-
 inline constexpr const char* kAirportNamesFile = "airports_msfs_names.xml";
 
 // Empties the map and fills it from the file. The file is optional: a file
@@ -19,7 +15,8 @@ inline constexpr const char* kAirportNamesFile = "airports_msfs_names.xml";
 // and leaves the map empty. Entries without ICAO code or name are skipped.
 void readAirportNamesFile(const std::filesystem::path& path, AirportNameMap& names);
 
-// Reads the input folder's airports_msfs_names.xml into airportNames.
-void readAirportNames();
+// ICAO code to airport name from the input folder's airports_msfs_names.xml,
+// for the add-on airport scan, which keeps the map while it runs.
+AirportNameMap readAirportNames();
 
 }  // namespace crv

@@ -177,7 +177,7 @@ StandIterator nearestFreeStand(StandTable& stands, const GeoPoint& position, con
   if (chosen == smallStand) {
     chosen->radius = aircraft.halfSpanNm - kEnlargementMarginNm;
     chosen->radius_change = true;
-    ++standUpdates;
+    countStandUpdate();
   }
   return chosen;
 }

@@ -34,7 +34,7 @@ struct StandCandidate {
 // The nearest stand that is not occupied and that the aircraft fits (half
 // span at most 1.8 m beyond the radius) within maxDistanceNm. A stand that is
 // too small is taken when the aircraft is within 20 m of it, and is then
-// enlarged to the half span less 1 m (radius_change is set, standUpdates
+// enlarged to the half span less 1 m (radius_change is set, standUpdates()
 // grows). With useUsage, and only when no stand lies within maxDistanceNm,
 // the nearest fitting stand within 85 m whose usage names the aircraft is
 // taken. A helipad goes to a rotorcraft only and a rotorcraft only to a

@@ -7,9 +7,22 @@
 namespace crv {
 
 namespace {
+
 constexpr double kOverlapFactor = 1.1;
 constexpr std::uint32_t kMinimumHalfHoursBetweenLearnings = 3;
+
+std::atomic<std::uint32_t> standUpdateCount{0};
+
 }  // namespace
+
+StandTable& parkAirportStands() {
+  static StandTable stands;
+  return stands;
+}
+
+std::uint32_t standUpdates() { return standUpdateCount.load(); }
+void countStandUpdate() { standUpdateCount.fetch_add(1); }
+void resetStandUpdates() { standUpdateCount.store(0); }
 
 StandIterator findStandByName(StandTable& stands, std::string_view name) {
   return std::find_if(stands.begin(), stands.end(),

@@ -17,21 +17,13 @@ using StandIterator = StandTable::iterator;
 // emptied and refilled whenever the park airport's file is read, and no other
 // thread touches it (other threads ask standNameAtPosition, which reads a
 // published copy).
-inline StandTable parkingPositions;
+StandTable& parkAirportStands();
 
 // Changes made to the park airport's stands and usage since its file was read
 // or the learned file was saved. The main window shows it.
-inline std::atomic<std::uint32_t> standUpdates{0};
-
-// A setting that an airport file may override was changed while the park
-// airport is loaded.
-inline std::atomic<bool> airportParametersChanged{false};
-
-// The learned file of the park airport replaced the stands of the base file.
-inline bool handmadeAirport = false;
-
-// The stand table holds the stands of the current park airport.
-inline std::atomic<bool> parkAirportActive{false};
+std::uint32_t standUpdates();
+void countStandUpdate();
+void resetStandUpdates();
 
 // The first stand whose name equals the text exactly (letter case counts), or
 // the end of the table.
@@ -47,9 +39,6 @@ struct StandLastUse {
   std::uint32_t key = 0;
   std::uint32_t halfHour = 0;
 };
-
-// Owned by the session worker; emptied when the engine's tables are reset.
-inline std::vector<StandLastUse> lastStandUse;
 
 // Whether the aircraft may learn a stand at the slot: not when its last
 // learning was less than three half hours before (the weekday is not looked

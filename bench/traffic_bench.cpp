@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "simlink/sim_queues.h"
+#include "tests/traffic/engine_test_access.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
@@ -34,8 +35,8 @@ EngineConfig benchConfig() {
   return config;
 }
 
-void fillTables(TrafficEngine& engine) {
-  for (std::uint32_t i = 0; i < 1000; ++i) {
+void fillTables(TrafficEngine& engine, std::uint32_t liveCount = 1000) {
+  for (std::uint32_t i = 0; i < liveCount; ++i) {
     const LiveTrafficRecord r = recordFor(20000 + i, 1000.0);
     AircraftBase base = buildAircraftObject(r.identity);
     base.key = r.key;
@@ -45,7 +46,7 @@ void fillTables(TrafficEngine& engine) {
     aircraft.objectId = 100 + i;
     aircraft.position.latitude = r.latitude;
     aircraft.position.longitude = r.longitude;
-    engine.liveAcTable.push_back(std::move(aircraft));
+    EngineTestAccess::addLive(engine, std::move(aircraft));
   }
   for (std::uint32_t i = 0; i < 300; ++i) {
     AircraftIdentity identity;
@@ -56,7 +57,7 @@ void fillTables(TrafficEngine& engine) {
     StaticAc aircraft = makeStaticAc(base, i + 1, {50.0, 8.0, 0.0}, false);
     aircraft.state = SimState::active;
     aircraft.objectId = 5000 + i;
-    engine.staticAcTable.push_back(std::move(aircraft));
+    engine.addStaticAc(std::move(aircraft));
   }
 }
 
@@ -67,11 +68,11 @@ void BM_EngineStep(benchmark::State& state) {
   fillTables(engine);
   SimFrameBatch frame;
   for (auto _ : state) {
-    engine.lf_handleAddingStack();
+    engine.step();
     link.tryTakeFrame(frame);  // the link's frame, so the buffers stay small
   }
-  state.counters["live"] = static_cast<double>(engine.liveAcTable.size());
-  state.counters["static"] = static_cast<double>(engine.staticAcTable.size());
+  state.counters["live"] = static_cast<double>(engine.liveAircraft().size());
+  state.counters["static"] = static_cast<double>(engine.staticAircraft().size());
 }
 BENCHMARK(BM_EngineStep);
 
@@ -87,24 +88,26 @@ void BM_IntakeLiveBatch(benchmark::State& state) {
     state.PauseTiming();
     std::vector<LiveTrafficRecord> batch = records;
     for (int i = 0; i < 500; ++i) {
-      engine.lf_handleAddingStack();  // empties the previous hand-over
+      engine.step();  // empties the previous hand-over
     }
-    engine.liveAcTable.clear();
+    engine.resetTrafficState();
     state.ResumeTiming();
     engine.intakeTrafficBatch(batch, kLiveDelaySeconds);
   }
 }
 BENCHMARK(BM_IntakeLiveBatch);
 
+// A whole batch of the feed, one record for each known aircraft.
 void BM_ApplyBatchToKnownAircraft(benchmark::State& state) {
+  const auto count = static_cast<std::uint32_t>(state.range(0));
   SimQueues link;
   TrafficEngine engine(link, {}, benchConfig());
-  fillTables(engine);
+  fillTables(engine, count);
   double timestamp = 2000.0;
   for (auto _ : state) {
     state.PauseTiming();
     std::vector<LiveTrafficRecord> batch;
-    for (std::uint32_t i = 0; i < 1000; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i) {
       batch.push_back(recordFor(20000 + i, timestamp));
     }
     timestamp += 10.0;
@@ -112,7 +115,7 @@ void BM_ApplyBatchToKnownAircraft(benchmark::State& state) {
     engine.intakeTrafficBatch(batch, 0);
   }
 }
-BENCHMARK(BM_ApplyBatchToKnownAircraft);
+BENCHMARK(BM_ApplyBatchToKnownAircraft)->Arg(1000)->Arg(4000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace crv

@@ -109,7 +109,7 @@ bool checkCallsign(const nlohmann::json& array, const LiveDecodeContext& context
 bool decode(const nlohmann::json& array, const LiveDecodeContext& context, LiveDecodeState& state,
             LiveTrafficRecord& record) {
   record.timestamp = jsonNumber(jsonAt(array, kTimestamp));
-  lastTrafficTime.store(record.timestamp);
+  state.latestTimestamp = record.timestamp;
 
   const std::string& registration = jsonText(jsonAt(array, kRegistration));
   if (registration.size() > kMaximumRegistrationLength) {

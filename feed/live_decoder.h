@@ -42,6 +42,9 @@ struct LiveDecodeState {
   // Callsigns and keys seen while buffering, not yet handed over.
   std::set<std::string> bufferedCallsigns;
   std::set<std::uint32_t> bufferedKeys;
+  // Feed seconds of the last decoded record (published by the reader with
+  // its batch).
+  double latestTimestamp = 0.0;
 };
 
 // Decodes one array and appends its record to the vector, or nothing. Never

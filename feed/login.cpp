@@ -35,7 +35,7 @@ std::optional<int> integerMember(const nlohmann::json& answer, const char* key) 
   return found->get<int>();
 }
 
-void pauseWhileShown(std::chrono::milliseconds pause) { sleepUnlessStopped(pause, userClosedWindow); }
+void pauseWhileShown(std::chrono::milliseconds pause) { sleepUnlessStopped(pause, userClosedWindowFlag()); }
 
 }  // namespace
 
@@ -47,7 +47,7 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
     const CURLcode code =
         performPost(weatherReader.authHandle(), PostSetup{"aucurl_", "TrafficReader failed to set CURLOPT_URL", false},
                     weatherReader.config().url(kAuthPath), body, answerText, weatherReader.config().timeouts,
-                    &stopRequested);
+                    &stopRequestedFlag());
     if (code != CURLE_OK) {
       gf_logLine(fmt::format("{} Authentication failed: {}", utcNowText(), curl_easy_strerror(code)));
       return false;
@@ -85,7 +85,7 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
     gf_logWarning(fmt::format("{}: {}", "authenticate", error.what()));
   }
   // The first weather request keeps the service's pace.
-  sleepUnlessStopped(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequested);
+  sleepUnlessStopped(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequestedFlag());
   return loggedIn;
 }
 
@@ -118,7 +118,7 @@ void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader) {
   if (weatherReader.hooks().endSessionWithReaderError) {
     weatherReader.hooks().endSessionWithReaderError();
   } else {
-    stopRequested.exchange(true);
+    raiseStop();
   }
   clearStatusLine();
   trafficReader.setGuid(weatherReader.guid());

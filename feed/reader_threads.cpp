@@ -28,7 +28,7 @@ void reportThreadError(const RtClient& reader, const char* threadName, bool unau
     return;
   }
   setStatusLine(fmt::format("The {} has stopped with an error", threadName), true);
-  stopRequested.exchange(true);
+  raiseStop();
 }
 
 void setIndicator(const RtClient& reader, std::atomic<int> FeedDisplay::*indicator, int value) {

@@ -69,7 +69,7 @@ void TrafficReader::computeTrafficBox() {
   if (std::fabs(user.latitude) > 0.0001 || std::fabs(user.longitude) > 0.0001) {
     setOwnPosition(user);
   }
-  computeTrafficBox(user, trafficRangeNm.load());
+  computeTrafficBox(user, trafficRangeNm());
 }
 
 void TrafficReader::setOwnPosition(GeoPoint position) {
@@ -113,7 +113,7 @@ LiveDecodeContext TrafficReader::liveDecodeContext() const {
   context.qnhHpa = qnh();
   context.parkElevationFeet = parkElevation();
   context.ownPosition = ownPosition();
-  context.rangeNm = trafficRangeNm.load();
+  context.rangeNm = trafficRangeNm();
   context.blockedCallsign = par_BLOCK_CALLSIGN.value();
   if (hooks().parkAirportPosition) {
     context.parkAirport = hooks().parkAirportPosition();
@@ -148,6 +148,8 @@ void TrafficReader::publishBufferedIdentities() {
 void TrafficReader::handOverBatch(std::uint32_t delaySeconds) {
   publishBufferedIdentities();
   liveCount_.store(static_cast<std::int64_t>(liveRecords_.size()));
+  // The reader is the one writer of the traffic time: 0 while no traffic comes.
+  setLastTrafficTime(liveRecords_.empty() ? 0.0 : decodeState_.latestTimestamp);
   if (hooks().intakeTrafficBatch) {
     hooks().intakeTrafficBatch(liveRecords_, delaySeconds);
   }
@@ -368,7 +370,7 @@ bool TrafficReader::requestParkedTraffic(GeoPoint parkAirport) {
     parkedRequest_.store(true);
   }
   const auto step = config().parkedPollStep;
-  sleepUnlessStopped(step, stopRequested);
+  sleepUnlessStopped(step, stopRequestedFlag());
   const auto start = std::chrono::steady_clock::now();
   while (parkedStatus_.load() == kParkedPending) {
     if (std::chrono::steady_clock::now() - start > config().parkedWaitLimit) {
@@ -379,7 +381,7 @@ bool TrafficReader::requestParkedTraffic(GeoPoint parkAirport) {
     if (isStopping()) {
       return false;
     }
-    sleepUnlessStopped(step, stopRequested);
+    sleepUnlessStopped(step, stopRequestedFlag());
   }
 
   const int status = parkedStatus_.load();
@@ -426,7 +428,7 @@ void TrafficReader::reset() {
   trcurl_ = makeCurlHandle("trcurl_");
   ptcurl_ = makeCurlHandle("ptcurl_");
   answer_.clear();
-  lastTrafficTime.store(0.0);
+  setLastTrafficTime(0.0);
   {
     std::lock_guard lock(bufferedMutex_);
     buffered_ = {};

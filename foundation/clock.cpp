@@ -1,6 +1,7 @@
 #include "foundation/clock.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -10,6 +11,9 @@
 
 namespace crv {
 namespace {
+
+std::atomic<double> latestTrafficTime{0.0};
+std::atomic<bool> timeShifted{false};
 
 constexpr std::size_t kTimeTextLength = 24;
 
@@ -25,7 +29,7 @@ std::optional<std::tm> brokenDownUtc(std::int64_t secondsSince1970) {
 // The latest traffic time in whole seconds, or 0 when there is none or it is
 // not a usable time.
 std::int64_t trafficTimeSeconds() {
-  const double rounded = std::round(lastTrafficTime.load(std::memory_order_relaxed));
+  const double rounded = std::round(latestTrafficTime.load(std::memory_order_relaxed));
   constexpr double kLimit = 9.0e18;
   if (!std::isfinite(rounded) || rounded <= -kLimit || rounded >= kLimit) {
     return 0;
@@ -42,6 +46,11 @@ std::string clockPartOf(const std::string& text) {
 
 }  // namespace
 
+double lastTrafficTime() { return latestTrafficTime.load(std::memory_order_relaxed); }
+void setLastTrafficTime(double secondsSince1970) { latestTrafficTime.store(secondsSince1970, std::memory_order_relaxed); }
+bool timeShiftActive() { return timeShifted.load(std::memory_order_relaxed); }
+void setTimeShiftActive(bool active) { timeShifted.store(active, std::memory_order_relaxed); }
+
 std::int64_t systemTimeSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -49,7 +58,7 @@ std::int64_t systemTimeSeconds() {
 }
 
 std::int64_t currentTime() {
-  if (timeShiftActive.load(std::memory_order_relaxed)) {
+  if (timeShiftActive()) {
     if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
       return shifted;
     }
@@ -84,7 +93,7 @@ std::string dateText() {
 }
 
 std::string timeShiftText() {
-  if (timeShiftActive.load(std::memory_order_relaxed)) {
+  if (timeShiftActive()) {
     if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
       return fmt::format("<<< {}", clockPartOf(timeText(shifted)));
     }

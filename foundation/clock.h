@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -8,12 +7,14 @@
 
 namespace crv {
 
-// Seconds since 1970 UTC of the latest traffic data (written by the feed and
-// the intake, 0 when none).
-inline std::atomic<double> lastTrafficTime{0.0};
+// Seconds since 1970 UTC of the latest traffic data, 0 when none. The
+// Traffic Reader is its one writer; any thread reads it.
+double lastTrafficTime();
+void setLastTrafficTime(double secondsSince1970);
 
 // Set while a time shift of more than 0 minutes is applied.
-inline std::atomic<bool> timeShiftActive{false};
+bool timeShiftActive();
+void setTimeShiftActive(bool active);
 
 // The system's UTC time in whole seconds.
 std::int64_t systemTimeSeconds();

@@ -5,14 +5,20 @@
 namespace crv {
 
 // Raised when the running session must end; the first raiser wins.
-inline std::atomic<bool> stopRequested{false};
+bool stopRequested();
+// Raises the flag; true when this call raised it (false when it was up already).
+bool raiseStop();
+void clearStopRequest();
 
 // Raised when the user closed the main window.
-inline std::atomic<bool> userClosedWindow{false};
+bool userClosedWindow();
+void setUserClosedWindow(bool closed);
 
-inline bool isStopping() {
-  return stopRequested.load(std::memory_order_relaxed) ||
-         userClosedWindow.load(std::memory_order_relaxed);
-}
+// The flags themselves, for waits that watch one (sleepUnlessStopped, a
+// stoppable transfer).
+const std::atomic<bool>& stopRequestedFlag();
+const std::atomic<bool>& userClosedWindowFlag();
+
+bool isStopping();
 
 }  // namespace crv

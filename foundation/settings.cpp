@@ -139,6 +139,26 @@ const std::vector<std::string>& airportOverrideKeys() {
 
 namespace {
 
+std::atomic<double> rangeNm{40.0};
+std::atomic<std::int32_t> radiusMeters{40 * 1852 + 10000};
+std::atomic<bool> msfs2020Chosen{true};
+
+}  // namespace
+
+double trafficRangeNm() { return rangeNm.load(); }
+std::int32_t trafficRadiusMeters() { return radiusMeters.load(); }
+
+void setTrafficRange(std::int32_t range) {
+  rangeNm.store(static_cast<double>(range));
+  const std::int64_t radius = static_cast<std::int64_t>(range) * 1852 + 10000;
+  radiusMeters.store(static_cast<std::int32_t>(std::clamp<std::int64_t>(radius, INT32_MIN, INT32_MAX)));
+}
+
+bool isMsfs2020() { return msfs2020Chosen.load(); }
+void setMsfs2020(bool chosen) { msfs2020Chosen.store(chosen); }
+
+namespace {
+
 std::mutex simFolderMutex;
 std::string simFolder(kSimFolderMsfs2020);
 

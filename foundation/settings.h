@@ -341,15 +341,17 @@ std::int32_t maxFitHalfHours(float hours);
 const std::vector<std::string>& airportOverrideKeys();
 
 // ---------------------------------------------------------------------------
-// Applied traffic range (written by lf_setRange, foundation/version_update.h).
+// Applied traffic range (set by setRange, foundation/version_update.h).
 
 // The range in nautical miles as given, unclamped.
-inline std::atomic<double> trafficRangeNm{40.0};
+double trafficRangeNm();
 // Radius of the traffic area: range x 1852 + 10000.
-inline std::atomic<std::int32_t> trafficRadiusMeters{40 * 1852 + 10000};
+std::int32_t trafficRadiusMeters();
+void setTrafficRange(std::int32_t rangeNm);
 
 // The chosen simulator: true for MSFS 2020.
-inline std::atomic<bool> isMsfs2020{true};
+bool isMsfs2020();
+void setMsfs2020(bool chosen);
 
 // The folder name of the chosen simulator family, "MSFS" (at start and for
 // MSFS 2020) or "MSFS2024"; the meta block of written files names the

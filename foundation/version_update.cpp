@@ -77,9 +77,7 @@ std::int32_t airportRangeFromOldAirportRange(std::int32_t v) {
 
 void lf_setRange(std::int32_t rangeNm) {
   par_RANGE.setValue(par_RANGE.clamped(rangeNm));
-  trafficRangeNm.store(static_cast<double>(rangeNm));
-  const std::int64_t radius = static_cast<std::int64_t>(rangeNm) * 1852 + 10000;
-  trafficRadiusMeters.store(static_cast<std::int32_t>(std::clamp<std::int64_t>(radius, INT32_MIN, INT32_MAX)));
+  setTrafficRange(rangeNm);
 }
 
 void lf_removeObsoleteParameter() { removeParameter(par_MSFS_2020); }

@@ -96,7 +96,7 @@ std::optional<bool> createFlightPlan(const FlightPlanAircraft& aircraft, SimConn
   }
   const std::filesystem::path path = flightPlanFolder() / flightPlanFileName(aircraft.objectId);
   bool success = writeFlightPlanFile(path, aircraft);
-  if (success && isMsfs2020.load()) {
+  if (success && isMsfs2020()) {
     success = connection.setFlightPlan(aircraft.objectId, path.string());
   }
   if (!success) {

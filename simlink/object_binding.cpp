@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "aircraftdata/aircraft_base.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/session_flags.h"
@@ -71,7 +72,7 @@ void ObjectBinding::push(const LinkEvent& event) const {
 
 void ObjectBinding::reportCreateFailed(std::uint32_t key) const {
   if (key != 0) {
-    push({0, key, LinkEventType::createFailed, 0.0, 0.0});
+    push({0, key, SimEventType::createFailed, 0.0, 0.0});
   }
 }
 
@@ -82,7 +83,7 @@ void ObjectBinding::onObjectAdded(std::uint32_t objectId) {
 }
 
 void ObjectBinding::onObjectRemoved(std::uint32_t objectId) {
-  push({objectId, 0, LinkEventType::removed, 0.0, 0.0});
+  push({objectId, 0, SimEventType::removed, 0.0, 0.0});
 }
 
 void ObjectBinding::onAircraftInRange(std::uint32_t objectId, const AircraftInRange& aircraft) {
@@ -93,7 +94,7 @@ void ObjectBinding::onAircraftInRange(std::uint32_t objectId, const AircraftInRa
   if (added == objectAddedList_.end()) {
     const bool nearGround = aircraft.altitudeAboveGroundFeet <= kGroundInfoCeilingFeet;
     if (nearGround && !aircraft.atcId.empty() && !aircraft.atcId.ends_with('*')) {
-      push({objectId, static_cast<std::uint32_t>(aircraft.simOnGround), LinkEventType::groundInfo,
+      push({objectId, static_cast<std::uint32_t>(aircraft.simOnGround), SimEventType::groundInfo,
             aircraft.groundAltitudeFeet, aircraft.altitudeAboveGroundFeet});
     }
     return;
@@ -112,14 +113,14 @@ void ObjectBinding::onAircraftInRange(std::uint32_t objectId, const AircraftInRa
   }
   releaseAndFreeze(objectId);
   if (key <= kLastStaticKey) {
-    push({objectId, key, LinkEventType::boundStatic, 0.0, 0.0});
+    push({objectId, key, SimEventType::boundStatic, 0.0, 0.0});
   } else {
-    push({objectId, key, LinkEventType::boundLive, 0.0, aircraft.altitudeAboveGroundFeet});
+    push({objectId, key, SimEventType::boundLive, 0.0, aircraft.altitudeAboveGroundFeet});
   }
 }
 
 void ObjectBinding::onStaticCg(std::uint32_t objectId, double staticCgFeet, double staticPitchRadians) {
-  push({objectId, 0, LinkEventType::staticCg, staticCgFeet, staticPitchRadians});
+  push({objectId, 0, SimEventType::staticCg, staticCgFeet, staticPitchRadians});
 }
 
 void ObjectBinding::releaseAndFreeze(std::uint32_t objectId) {

@@ -12,7 +12,7 @@ namespace crv {
 namespace {
 
 void endSession(const SimLinkHooks& hooks, LinkExitReason reason) {
-  if (stopRequested.exchange(true)) {
+  if (!raiseStop()) {
     return;
   }
   if (hooks.recordExitReason) {
@@ -25,7 +25,7 @@ void endSession(const SimLinkHooks& hooks, LinkExitReason reason) {
 void endSessionWithNewFlight(const SimLinkHooks& hooks) { endSession(hooks, LinkExitReason::newFlight); }
 
 void reportSimDisconnected(const SimLinkHooks& hooks) {
-  if (stopRequested.load()) {
+  if (stopRequested()) {
     return;
   }
   gf_logLine(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", clockText(), kProgramName));

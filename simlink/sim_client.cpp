@@ -64,7 +64,7 @@ void SimClient::run(const std::stop_token& stop) {
     while (sessionGoesOn(stop)) {
       if (firstPass) {
         firstPass = false;
-        const std::string waiting = fmt::format("Waiting for MSFS 20{} ...", isMsfs2020.load() ? "20" : "24");
+        const std::string waiting = fmt::format("Waiting for MSFS 20{} ...", isMsfs2020() ? "20" : "24");
         setStatusLine(waiting);
         gf_logLine(waiting);
         gf_logLine("\n");

@@ -81,7 +81,7 @@ std::string filteredName(std::string_view name) {
 std::string wrongSimMessage() {
   return fmt::format(
       "MSFS 20{} is running ..., switch Simulator, or select the right sim in the drop down list above",
-      isMsfs2020.load() ? "24" : "20");
+      isMsfs2020() ? "24" : "20");
 }
 
 SimLink::SimLink(SimQueues& queues, SimLinkHooks hooks)
@@ -194,13 +194,13 @@ void SimLink::onSimOpen(const SIMCONNECT_RECV_OPEN& open) {
   const std::string filtered = filteredName(name);
   std::string shown;
   if (filtered == "KittyHawk") {
-    if (!isMsfs2020.load()) {
+    if (!isMsfs2020()) {
       throw UserErrorException(71, wrongSimMessage());
     }
     shown = fmt::format("MSFS 2020 ({}.{}.{}.{})", open.dwApplicationVersionMajor, open.dwApplicationVersionMinor,
                         open.dwApplicationBuildMajor, open.dwApplicationBuildMinor);
   } else if (filtered == "SunRise") {
-    if (isMsfs2020.load()) {
+    if (isMsfs2020()) {
       throw UserErrorException(71, wrongSimMessage());
     }
     shown = "MSFS 2024";

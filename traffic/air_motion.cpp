@@ -117,7 +117,7 @@ void flyVerticalProfile(MotionContext& m, LiveAc& a) {
       // Landing: towards the park airport's elevation when it is the one
       // near; elsewhere the feed's own descent.
       if (nearParkAirport(m, a) && m.qnhHpa.load() <= kStandardQnhHpa) {
-        mo.climbPerTickFeet = perTick(engine.parkElevationFeet.load() - altitude, ticks);
+        mo.climbPerTickFeet = perTick(engine.parkElevationFeet() - altitude, ticks);
       } else {
         writeDescent(m, a, a.path[1]);
       }
@@ -183,7 +183,7 @@ void flyVerticalProfile(MotionContext& m, LiveAc& a) {
     setLights(m, a, LightSwitches{1, 1, 0, 0, 0, 0, 1});
     engine.setThrottle(a, isRotorcraft(a) ? 4 : 3);
     setGear(m, a, 0);
-    engine.gf_setFlaps(a, 0);
+    engine.setFlaps(a, 0);
   }
 }
 
@@ -265,16 +265,16 @@ void highConfiguration(MotionContext& m, LiveAc& a) {
   const double height = mo.heightAboveGroundFeet;
   if (height >= kCleanHeightFeet) {
     setGear(m, a, 0);
-    engine.gf_setFlaps(a, 0);
+    engine.setFlaps(a, 0);
   } else if (v <= kLevelFpm) {
     if (height < kFirstFlapsHeightFeet) {
       if (a.flapsIndex == 0) {
-        engine.gf_setFlaps(a, 1);
+        engine.setFlaps(a, 1);
       } else if (a.flapsIndex == 1) {
-        engine.gf_setFlaps(a, 2);
+        engine.setFlaps(a, 2);
       }
     } else if (a.flapsIndex == 0) {
-      engine.gf_setFlaps(a, 1);
+      engine.setFlaps(a, 1);
     }
   }
 }
@@ -287,7 +287,7 @@ void lowConfiguration(MotionContext& m, LiveAc& a) {
   const double v = a.path[0].verticalSpeedFpm;
   if (v <= kDescendingFpm && !mo.approach && near) {
     engine.setThrottle(a, isRotorcraft(a) ? 4 : 1);
-    engine.gf_setFlaps(a, 3);
+    engine.setFlaps(a, 3);
     setGear(m, a, 1);
     if (m.parking.queueIdentityCheck) {
       m.parking.queueIdentityCheck(a.base.key);
@@ -306,7 +306,7 @@ void lowConfiguration(MotionContext& m, LiveAc& a) {
       shrinkAdvanceAndDelay(a);
       engine.setThrottle(a, 4);
       setGear(m, a, 0);
-      engine.gf_setFlaps(a, 0);
+      engine.setFlaps(a, 0);
       mo.cleanedUp = true;
       mo.verticalProfileStage = 0;
       mo.approach = false;
@@ -365,8 +365,8 @@ void flareStep(MotionContext& m, LiveAc& a) {
   switch (mo.verticalProfileStage) {
     case 0: {
       TrafficEngine& engine = m.eng();
-      mo.referenceElevationValid = engine.parkAirportSet;
-      mo.referenceElevationFeet = engine.parkElevationFeet.load();
+      mo.referenceElevationValid = engine.parkAirportSet();
+      mo.referenceElevationFeet = engine.parkElevationFeet();
       const double overReference =
           mo.referenceElevationValid ? a.position.altitudeFeet - mo.referenceElevationFeet : height;
       if (std::min(overReference, height) <= cg + 30.0) {

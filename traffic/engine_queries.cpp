@@ -25,11 +25,11 @@ bool atOrigin(const ParkingPosition& stand) { return stand.latitude == 0.0 && st
 }  // namespace
 
 bool TrafficEngine::staticMatchesUsage(const UsageEntry& entry, std::string_view registration) const {
-  return anyMatchesUsage(staticAcTable, entry, registration);
+  return anyMatchesUsage(staticAcTable_, entry, registration);
 }
 
 bool TrafficEngine::liveMatchesUsage(const UsageEntry& entry, std::string_view registration) const {
-  return anyMatchesUsage(liveAcTable, entry, registration);
+  return anyMatchesUsage(liveAcTable_, entry, registration);
 }
 
 std::uint32_t TrafficEngine::findCollidingStand(const std::vector<std::uint32_t>& neighbourIds,
@@ -44,7 +44,7 @@ std::uint32_t TrafficEngine::findCollidingStand(const std::vector<std::uint32_t>
       continue;
     }
     const double distanceNm = gf_distanceNm(stand.position(), neighbour->position());
-    for (const LiveAc& other : liveAcTable) {
+    for (const LiveAc& other : liveAcTable_) {
       if (other.standId != neighbourId || other.state != SimState::active ||
           (other.phase != FlightPhase::parked && other.phase != FlightPhase::pushing_back) ||
           other.base.identity.callsign == aircraft.base.identity.callsign) {

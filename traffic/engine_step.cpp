@@ -27,7 +27,7 @@ bool isMultipleOf(std::int64_t tick, std::int64_t period) { return tick % period
 
 }  // namespace
 
-void TrafficEngine::lf_handleAddingStack() {
+void TrafficEngine::step() {
   processSimEvents();
   stepAllLiveAc();
   paceCreateRemove();
@@ -38,18 +38,18 @@ void TrafficEngine::lf_handleAddingStack() {
     requestAircraftInRange();
   }
   if (isMultipleOf(now, kUserDataEveryTicks) && hooks_.getUserAcPosition) {
-    userAcCopy = hooks_.getUserAcPosition();
+    userAcCopy_ = hooks_.getUserAcPosition();
   }
   tick10ms_.store(now + 1, std::memory_order_relaxed);
 }
 
 void TrafficEngine::stepAllLiveAc() {
   bool eraseAny = false;
-  for (std::size_t i = 0; i < liveAcTable.size(); ++i) {
-    eraseAny = updateLiveAc(liveAcTable[i]) || eraseAny;
+  for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
+    eraseAny = updateLiveAc(liveAcTable_[i]) || eraseAny;
   }
   if (eraseAny) {
-    std::erase_if(liveAcTable, [](const LiveAc& a) { return a.eraseRequested(); });
+    eraseRequestedLiveRecords();
   }
   link_.swapPositionBuffers();
 }
@@ -101,19 +101,19 @@ bool TrafficEngine::updateLiveAc(LiveAc& aircraft) {
 
 void TrafficEngine::paceCreateRemove() {
   const std::int64_t now = tick();
-  if (isMultipleOf(now, kRemoveEveryTicks) && !removeQueue.empty()) {
-    link_.queueRemoveAc(removeQueue.front());
-    removeQueue.pop_front();
+  if (isMultipleOf(now, kRemoveEveryTicks) && !removeQueue_.empty()) {
+    link_.queueRemoveAc(removeQueue_.front());
+    removeQueue_.pop_front();
   }
   if (isMultipleOf(now, kCreateEveryTicks)) {
     bool livePassed = false;
-    if (!liveCreateQueue.empty()) {
-      link_.queueCreateAc(liveCreateQueue.front());
-      liveCreateQueue.pop_front();
+    if (!liveCreateQueue_.empty()) {
+      link_.queueCreateAc(liveCreateQueue_.front());
+      liveCreateQueue_.pop_front();
       livePassed = true;
-    } else if (!staticCreateQueue.empty()) {
-      link_.queueCreateAc(staticCreateQueue.front());
-      staticCreateQueue.pop_front();
+    } else if (!staticCreateQueue_.empty()) {
+      link_.queueCreateAc(staticCreateQueue_.front());
+      staticCreateQueue_.pop_front();
     }
     if (!livePassed && hooks_.chooseStaticStand) {
       hooks_.chooseStaticStand();
@@ -126,7 +126,7 @@ void TrafficEngine::paceCreateRemove() {
 
 void TrafficEngine::eraseCancelledStatic() {
   staticEraseDue_ = false;
-  std::erase_if(staticAcTable, [](const StaticAc& a) { return a.eraseRequested(); });
+  std::erase_if(staticAcTable_, [](const StaticAc& a) { return a.eraseRequested(); });
 }
 
 void TrafficEngine::takeHandedOverRecords() {
@@ -145,11 +145,11 @@ void TrafficEngine::takeHandedOverRecords() {
 }
 
 void TrafficEngine::makeCreateRequest() {
-  if (addingStack.empty()) {
+  if (addingStack_.empty()) {
     return;
   }
-  const std::uint32_t key = addingStack.back();
-  addingStack.pop_back();
+  const std::uint32_t key = addingStack_.back();
+  addingStack_.pop_back();
   const LiveAc* aircraft = findLiveByKey(key);
   if (aircraft == nullptr) {
     return;
@@ -170,11 +170,11 @@ void TrafficEngine::makeCreateRequest() {
   request.callsign = id.callsign;
   request.liveryTitle = aircraft->base.liveryTitle;
   request.key = key;
-  liveCreateQueue.push_back(std::move(request));
+  liveCreateQueue_.push_back(std::move(request));
 }
 
 void TrafficEngine::requestAircraftInRange() {
-  const auto radiusMeters = static_cast<std::uint32_t>(trafficRadiusMeters.load());
+  const auto radiusMeters = static_cast<std::uint32_t>(trafficRadiusMeters());
   askSimulator([radiusMeters](SimRequests& sim) { return sim.requestAircraftInRange(radiusMeters); },
                "SimConnect request ac within range fails");
 }
@@ -189,10 +189,10 @@ void TrafficEngine::askSimulator(const std::function<bool(SimRequests&)>& call, 
 }
 
 bool TrafficEngine::removeFarthestLiveAc(double distanceNm) {
-  const GeoPoint user{userAcCopy.latitude, userAcCopy.longitude};
+  const GeoPoint user{userAcCopy_.latitude, userAcCopy_.longitude};
   double farthest = distanceNm;
   LiveAc* chosen = nullptr;
-  for (LiveAc& a : liveAcTable) {
+  for (LiveAc& a : liveAcTable_) {
     if (a.state != SimState::active) {
       continue;
     }

@@ -72,7 +72,7 @@ double headingErrorDegrees(const LiveAc& a) {
 
 bool standsLoaded(MotionContext& m) {
   const StandTable* stands = m.eng().standTable();
-  return m.eng().parkAirportSet && stands != nullptr && !stands->empty();
+  return m.eng().parkAirportSet() && stands != nullptr && !stands->empty();
 }
 
 void stationaryLegTiming(MotionContext& m, LiveAc& a) {
@@ -95,7 +95,7 @@ void readyForTaxiOut(MotionContext& m, LiveAc& a) {
   if (a.throttleIndex != 0) {
     m.eng().setThrottle(a, 0);
   }
-  m.eng().gf_setFlaps(a, 1);
+  m.eng().setFlaps(a, 1);
 }
 
 double standRadiusNm(MotionContext& m, const LiveAc& a) {
@@ -462,7 +462,7 @@ void startTakeoff(MotionContext& m, LiveAc& a) {
     engine.setThrottle(a, 0);
   }
   setSpoilers(m, a, 0);
-  engine.gf_setFlaps(a, 1);
+  engine.setFlaps(a, 1);
   mo.approach = false;
   mo.landed = false;
   mo.cleanedUp = false;
@@ -494,7 +494,7 @@ void liftOff(MotionContext& m, LiveAc& a) {
     mo.landed = false;
     engine.setThrottle(a, 4);
     setSpoilers(m, a, 16383);
-    engine.gf_setFlaps(a, 1);
+    engine.setFlaps(a, 1);
   }
 }
 
@@ -504,7 +504,7 @@ void landingRollStep(MotionContext& m, LiveAc& a) {
   const double turned =
       std::fabs(degreesOf(normalizedAngle(a.position.headingRadians - mo.touchdownHeadingRadians)));
   if (turned >= kTurnedOffRunwayDegrees) {
-    engine.gf_setFlaps(a, 0);
+    engine.setFlaps(a, 0);
     mo.landingRoll = false;
     mo.touchdownHeadingRadians = 0.0;
     engine.setThrottle(a, idleThrottleIndex(a));
@@ -514,7 +514,7 @@ void landingRollStep(MotionContext& m, LiveAc& a) {
   } else if (a.path[0].speedKnots <= kSlowLandingRollKnots) {
     setSpoilers(m, a, 0);
     setLevers(m, a, false, false);
-    engine.gf_setFlaps(a, 1);
+    engine.setFlaps(a, 1);
   }
 }
 

@@ -77,7 +77,7 @@ void touchAndGo(MotionContext& m, LiveAc& a) {
   mo.takeOffRoll = true;
   m.eng().setThrottle(a, 3);
   setSpoilers(m, a, 16383);
-  m.eng().gf_setFlaps(a, 1);
+  m.eng().setFlaps(a, 1);
   mo.approach = false;
   mo.landed = false;
   mo.cleanedUp = false;
@@ -509,7 +509,7 @@ void configureActiveAircraft(MotionContext& m, LiveAc& a) {
     lights.cabin = 1;
     setLights(m, a, lights);
     engine.setThrottle(a, idleThrottleIndex(a));
-    engine.gf_setFlaps(a, a.phase == FlightPhase::taxi ? 1 : 0);
+    engine.setFlaps(a, a.phase == FlightPhase::taxi ? 1 : 0);
   }
   a.state = SimState::active;
 }

@@ -89,7 +89,7 @@ void setLevers(MotionContext& m, const LiveAc& a, bool on, bool reverse) {
 std::uint32_t idleThrottleIndex(const LiveAc& a) { return isRotorcraft(a) ? 4U : 0U; }
 
 bool nearParkAirport(const MotionContext& m, const LiveAc& a) {
-  return m.engine->parkAirportSet &&
+  return m.engine->parkAirportSet() &&
          gf_distanceNm(m.parkAirportPosition, pointOf(a.position)) <= kNearParkAirportNm;
 }
 

@@ -50,7 +50,7 @@ StandAircraft standAircraftOf(const LiveAc& a) {
 
 // Another active aircraft taxiing so close that the two would touch.
 bool taxiConflict(TrafficEngine& engine, const LiveAc& a) {
-  return std::any_of(engine.liveAcTable.begin(), engine.liveAcTable.end(), [&a](const LiveAc& other) {
+  return std::any_of(engine.liveAircraft().begin(), engine.liveAircraft().end(), [&a](const LiveAc& other) {
     return &other != &a && other.onGround && other.phase == FlightPhase::taxi && other.state == SimState::active &&
            other.objectId != a.objectId &&
            gf_distanceNm(pointOf(a.position), pointOf(other.position)) <=
@@ -58,7 +58,7 @@ bool taxiConflict(TrafficEngine& engine, const LiveAc& a) {
   });
 }
 
-void rememberLastUse(std::uint32_t key, DaySlot slot) {
+void rememberLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key, DaySlot slot) {
   const auto halfHour = static_cast<std::uint32_t>(slot.weekIndex());
   for (StandLastUse& use : lastStandUse) {
     if (use.key == key) {
@@ -69,7 +69,7 @@ void rememberLastUse(std::uint32_t key, DaySlot slot) {
   lastStandUse.push_back({key, halfHour});
 }
 
-void forgetLastUse(std::uint32_t key) {
+void forgetLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key) {
   std::erase_if(lastStandUse, [key](const StandLastUse& use) { return use.key == key; });
 }
 
@@ -132,10 +132,10 @@ bool extendPath(MotionContext& m, LiveAc& a) {
   if (a.onGround) {
     count = a.phase == FlightPhase::parked ? 1 : kGroundLegs;
   } else {
-    const UserAcData& user = m.eng().userAcCopy;
+    const UserAcData& user = m.eng().userAircraft();
     const bool userUnknown =
         std::fabs(user.latitude) < kUnknownUserDegrees && std::fabs(user.longitude) < kUnknownUserDegrees;
-    const double rangeNm = trafficRangeNm.load();
+    const double rangeNm = trafficRangeNm();
     if (!userUnknown &&
         gf_distanceNm({user.latitude, user.longitude}, pointOf(a.position)) >= rangeNm - kRangeMarginNm) {
       return false;
@@ -223,7 +223,7 @@ void generateLegs(MotionContext& /*m*/, LiveAc& a, std::int32_t count) {
 void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
   TrafficEngine& engine = m.eng();
   StandTable* stands = engine.standTable();
-  if (!par_LEARN_SOFT.value() || !engine.parkAirportSet || stands == nullptr || !m.parking.addStandOption) {
+  if (!par_LEARN_SOFT.value() || !engine.parkAirportSet() || stands == nullptr || !m.parking.addStandOption) {
     return;
   }
   if (gf_distanceNm(m.parkAirportPosition, pointOf(a.position)) > kSoftStandRadiusNm || a.standId != 0) {
@@ -238,12 +238,12 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
     const auto learned = stand.softLearning.find(key);
     if (learned != stand.softLearning.end() && learned->second.slot == slot) {
       if (addStandOption(m, stand.id, a, slot, true, !notFlying)) {
-        rememberLastUse(key, slot);
+        rememberLastUse(m.eng().lastStandUse(), key, slot);
       }
       return;
     }
   }
-  if (!standSlotFree(lastStandUse, slot, key, false)) {
+  if (!standSlotFree(m.eng().lastStandUse(), slot, key, false)) {
     return;
   }
   const std::string& registration = a.base.identity.registration;
@@ -255,12 +255,12 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
       }
     }
   }
-  const StandIterator best = collectStandCandidates(*stands, slot, standAircraftOf(a), false, engine.parkAirportName);
+  const StandIterator best = collectStandCandidates(*stands, slot, standAircraftOf(a), false, engine.parkAirportName());
   if (best == stands->end()) {
     return;
   }
   if (!addStandOption(m, best->id, a, slot, true, !notFlying)) {
-    forgetLastUse(key);
+    forgetLastUse(m.eng().lastStandUse(), key);
   }
 }
 
@@ -305,7 +305,7 @@ void arriveAtStand(MotionContext& m, LiveAc& a) {
   }
   if (!a.base.identity.airline.empty() && a.base.cargo == a.standCargo &&
       addStandOption(m, a.standId, a, slot, false, false)) {
-    rememberLastUse(a.base.key, slot);
+    rememberLastUse(m.eng().lastStandUse(), a.base.key, slot);
   }
   if (m.parking.enforceMaxPark) {
     m.parking.enforceMaxPark(0);
@@ -322,9 +322,9 @@ void markCargoStandUsed(MotionContext& m, LiveAc& a) {
   }
   stand->cargo = false;
   stand->cargo_change = true;
-  standUpdates.fetch_add(1);
+  countStandUpdate();
   TrafficEngine& engine = m.eng();
-  gf_logLine(fmt::format("{} stand: {}, cargo attribute set to false, {} parked here", engine.parkAirportName,
+  gf_logLine(fmt::format("{} stand: {}, cargo attribute set to false, {} parked here", engine.parkAirportName(),
                          engine.standLabel(a.standId), formatRecordLine(a.base.identity)));
 }
 

@@ -22,6 +22,12 @@ constexpr std::uint32_t kCabinLightChanceOutOfTen = 9;
 
 // Removal by how far the aircraft got towards the simulator. Shared by live
 // and static aircraft; the caller adds what only one kind needs.
+// Removes every request of the aircraft from a create queue; true when one was there.
+bool dropPendingCreate(std::deque<CreateRequest>& queue, std::uint32_t key) {
+  const auto removed = std::erase_if(queue, [key](const CreateRequest& r) { return r.key == key; });
+  return removed > 0;
+}
+
 template <typename Aircraft>
 bool cancelOrDeferCreate(Aircraft& aircraft, std::deque<CreateRequest>& liveQueue,
                          std::deque<CreateRequest>& staticQueue, std::vector<std::uint32_t>& addingStack) {
@@ -31,7 +37,7 @@ bool cancelOrDeferCreate(Aircraft& aircraft, std::deque<CreateRequest>& liveQueu
   if (onAddingStack) {
     addingStack.erase(onStack);
   }
-  if (TrafficEngine::dropPendingCreate(liveQueue, key) || TrafficEngine::dropPendingCreate(staticQueue, key) ||
+  if (dropPendingCreate(liveQueue, key) || dropPendingCreate(staticQueue, key) ||
       onAddingStack) {
     aircraft.createCancelled = true;
     return true;
@@ -83,16 +89,11 @@ void shutdownParkedOf(SimQueues& link, Aircraft& aircraft) {
 
 }  // namespace
 
-bool TrafficEngine::dropPendingCreate(std::deque<CreateRequest>& queue, std::uint32_t key) {
-  const auto removed = std::erase_if(queue, [key](const CreateRequest& r) { return r.key == key; });
-  return removed > 0;
-}
-
 void TrafficEngine::clearWatchedObject(std::uint32_t objectId) {
-  if (objectId == 0 || watchedObjectId.load() != objectId) {
+  if (objectId == 0 || watchedObjectId_.load() != objectId) {
     return;
   }
-  watchedObjectId.store(0);
+  watchedObjectId_.store(0);
   if (hooks_.watchedAircraftRemoved) {
     hooks_.watchedAircraftRemoved();
   }
@@ -107,7 +108,7 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
     return;
   }
   if (aircraft.state == SimState::adding2sim) {
-    cancelOrDeferCreate(aircraft, liveCreateQueue, staticCreateQueue, addingStack);
+    cancelOrDeferCreate(aircraft, liveCreateQueue_, staticCreateQueue_, addingStack_);
     return;
   }
   aircraft.state = SimState::removingfromsim;
@@ -121,7 +122,7 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
   }
   clearWatchedObject(aircraft.objectId);
   if (aircraft.objectId != 0) {
-    removeQueue.push_back(aircraft.objectId);
+    removeQueue_.push_back(aircraft.objectId);
   } else {
     gf_logLine(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
                            formatRecordLine(aircraft.base.identity)));
@@ -138,22 +139,22 @@ void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
     return;
   }
   if (aircraft.state == SimState::adding2sim) {
-    if (cancelOrDeferCreate(aircraft, liveCreateQueue, staticCreateQueue, addingStack)) {
+    if (cancelOrDeferCreate(aircraft, liveCreateQueue_, staticCreateQueue_, addingStack_)) {
       staticEraseDue_ = true;
     }
     return;
   }
   aircraft.state = SimState::removingfromsim;
   if (aircraft.objectId != 0) {
-    removeQueue.push_back(aircraft.objectId);
+    removeQueue_.push_back(aircraft.objectId);
   } else {
     gf_logLine(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
                            formatRecordLine(aircraft.base.identity)));
   }
 }
 
-void TrafficEngine::gf_setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
-void TrafficEngine::gf_setFlaps(StaticAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
+void TrafficEngine::setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
+void TrafficEngine::setFlaps(StaticAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
 void TrafficEngine::setThrottle(LiveAc& aircraft, std::uint32_t index) { setThrottleOf(link_, aircraft, index); }
 void TrafficEngine::setThrottle(StaticAc& aircraft, std::uint32_t index) { setThrottleOf(link_, aircraft, index); }
 void TrafficEngine::shutdownParked(LiveAc& aircraft) { shutdownParkedOf(link_, aircraft); }

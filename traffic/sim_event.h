@@ -2,20 +2,12 @@
 
 #include <cstdint>
 
+#include "simlink/link_event.h"
+
 namespace crv {
 
-// What a SimEvent reports.
-enum class SimEventType : std::uint32_t {
-  boundLive = 0,        // a new object was bound to a live aircraft
-  boundStatic = 1,      // a new object was bound to a static aircraft
-  removed = 2,          // the simulator removed the object
-  groundInfo = 3,       // key = on-ground flag, value 1 ground altitude, value 2 height above ground
-  staticCg = 4,         // value 1 static CG height (ft), value 2 static pitch (rad)
-  blockedCallsign = 5,  // the user's blocked callsign was seen: remove that aircraft
-  createFailed = 6,     // the create of the aircraft with this key failed
-};
-
-// A report to the engine from the simulator link or the feed.
+// A report to the engine from the simulator link or the feed, as the engine
+// keeps it while it works on it.
 struct SimEvent {
   std::uint32_t objectId = 0;
   std::uint32_t key = 0;      // aircraft key; for ground information the on-ground flag
@@ -26,5 +18,10 @@ struct SimEvent {
 };
 
 inline constexpr std::uint32_t kFinishedRounds = 0xFFFFFFFFU;
+
+// The link's report as the engine's event.
+inline SimEvent simEventFrom(const LinkEvent& event) {
+  return {event.objectId, event.key, 0, event.type, event.value1, event.value2};
+}
 
 }  // namespace crv

@@ -145,20 +145,21 @@ void TrafficEngine::createFailed(std::uint32_t key) {
   // session is passed on afterwards.
   std::exception_ptr reportError;
   if (key > kLastStaticKey) {
-    auto found = std::find_if(liveAcTable.begin(), liveAcTable.end(), [key](const LiveAc& a) { return a.base.key == key; });
-    if (found == liveAcTable.end()) {
+    const auto found = liveIndexByKey_.find(key);
+    if (found == liveIndexByKey_.end()) {
       return;
     }
+    const std::size_t index = found->second;
     try {
-      reports_.reportLiveryNotCreated(found->base);
+      reports_.reportLiveryNotCreated(liveAcTable_[index].base);
     } catch (...) {
       reportError = std::current_exception();
     }
-    eraseLiveRecord(static_cast<std::size_t>(found - liveAcTable.begin()));
+    eraseLiveRecord(index);
   } else {
     auto found =
-        std::find_if(staticAcTable.begin(), staticAcTable.end(), [key](const StaticAc& a) { return a.base.key == key; });
-    if (found == staticAcTable.end()) {
+        std::find_if(staticAcTable_.begin(), staticAcTable_.end(), [key](const StaticAc& a) { return a.base.key == key; });
+    if (found == staticAcTable_.end()) {
       return;
     }
     try {
@@ -166,7 +167,7 @@ void TrafficEngine::createFailed(std::uint32_t key) {
     } catch (...) {
       reportError = std::current_exception();
     }
-    eraseStaticRecord(staticAcTable, found);
+    eraseStaticRecord(staticAcTable_, found);
   }
   if (reportError) {
     std::rethrow_exception(reportError);
@@ -231,8 +232,8 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
   if (objectId == 0) {
     return;  // would name every aircraft not yet created
   }
-  for (std::size_t i = 0; i < liveAcTable.size(); ++i) {
-    LiveAc& aircraft = liveAcTable[i];
+  for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
+    LiveAc& aircraft = liveAcTable_[i];
     if (aircraft.objectId != objectId) {
       continue;
     }
@@ -249,10 +250,10 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
     eraseLiveRecord(i);
     return;
   }
-  auto found = std::find_if(staticAcTable.begin(), staticAcTable.end(),
+  auto found = std::find_if(staticAcTable_.begin(), staticAcTable_.end(),
                             [objectId](const StaticAc& a) { return a.objectId == objectId; });
-  if (found != staticAcTable.end()) {
-    eraseStaticRecord(staticAcTable, found);
+  if (found != staticAcTable_.end()) {
+    eraseStaticRecord(staticAcTable_, found);
   }
 }
 

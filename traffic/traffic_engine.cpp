@@ -27,9 +27,10 @@ void TrafficEngine::reserveSessionTables() {
   if (tablesReserved_) {
     return;
   }
-  liveAcTable.reserve(kReservedLive);
-  staticAcTable.reserve(kReservedStatic);
-  addingStack.reserve(kReservedAddingStack);
+  liveAcTable_.reserve(kReservedLive);
+  liveIndexByKey_.reserve(kReservedLive);
+  staticAcTable_.reserve(kReservedStatic);
+  addingStack_.reserve(kReservedAddingStack);
   {
     std::lock_guard lock(simEventMutex_);
     simEventQueue_.reserve(kReservedEvents);
@@ -52,11 +53,11 @@ void TrafficEngine::deleteCallsignList() {
 }
 
 void TrafficEngine::resetTrafficState() {
-  parkAirportSet = false;
-  parkAirportName.clear();
-  parkElevationFeet.store(kNoParkElevationFeet);
-  display.wantedStaticCount.store(0);
-  display.parkingPercentageShown.store(0);
+  parkAirportSet_ = false;
+  parkAirportName_.clear();
+  parkElevationFeet_.store(kNoParkElevationFeet);
+  display_.wantedStaticCount.store(0);
+  display_.parkingPercentageShown.store(0);
   if (hooks_.repaint) {
     hooks_.repaint();
   }
@@ -68,12 +69,12 @@ void TrafficEngine::resetTrafficState() {
   if (hooks_.resetLaterParts) {
     hooks_.resetLaterParts();
   }
-  addingStack.clear();
-  liveCreateQueue = {};
-  staticCreateQueue = {};
-  removeQueue = {};
-  staticAcTable.clear();
-  liveAcTable.clear();
+  addingStack_.clear();
+  liveCreateQueue_ = {};
+  staticCreateQueue_ = {};
+  removeQueue_ = {};
+  staticAcTable_.clear();
+  clearLiveTable();
   {
     std::lock_guard lock(sessionMutex_);
     trafficHandover_.clear();
@@ -81,10 +82,10 @@ void TrafficEngine::resetTrafficState() {
   if (config_.stands != nullptr) {
     config_.stands->clear();
   }
-  lastStandUse.clear();
+  lastStandUse_.clear();
   reports_.clearNoMatchList();
-  watchedObjectId.store(0);
-  userAcCopy = {};
+  watchedObjectId_.store(0);
+  userAcCopy_ = {};
   staticEraseDue_ = false;
   tick10ms_.store(0);
   deleteCallsignList();
@@ -98,49 +99,73 @@ void TrafficEngine::setSessionActive(bool active) {
   sessionActive_ = active;
 }
 
-std::size_t TrafficEngine::handoverSize() {
-  std::lock_guard lock(sessionMutex_);
-  return trafficHandover_.size();
-}
-
-std::size_t TrafficEngine::deferredEventCount() {
-  std::lock_guard lock(simEventMutex_);
-  return deferredEvents_.size();
+void TrafficEngine::setParkAirport(std::string name, double elevationFeet) {
+  parkAirportName_ = std::move(name);
+  parkAirportSet_ = true;
+  parkElevationFeet_.store(elevationFeet);
 }
 
 LiveAc* TrafficEngine::findLiveByKey(std::uint32_t key) {
-  auto found = std::find_if(liveAcTable.begin(), liveAcTable.end(), [key](const LiveAc& a) { return a.base.key == key; });
-  return found == liveAcTable.end() ? nullptr : &*found;
+  const auto found = liveIndexByKey_.find(key);
+  return found == liveIndexByKey_.end() ? nullptr : &liveAcTable_[found->second];
 }
 
 LiveAc* TrafficEngine::findLiveByObjectId(std::uint32_t objectId) {
-  auto found = std::find_if(liveAcTable.begin(), liveAcTable.end(),
+  auto found = std::find_if(liveAcTable_.begin(), liveAcTable_.end(),
                             [objectId](const LiveAc& a) { return a.objectId == objectId; });
-  return found == liveAcTable.end() ? nullptr : &*found;
+  return found == liveAcTable_.end() ? nullptr : &*found;
 }
 
 StaticAc* TrafficEngine::findStaticByKey(std::uint32_t key) {
   auto found =
-      std::find_if(staticAcTable.begin(), staticAcTable.end(), [key](const StaticAc& a) { return a.base.key == key; });
-  return found == staticAcTable.end() ? nullptr : &*found;
-}
-
-StaticAc* TrafficEngine::findStaticByObjectId(std::uint32_t objectId) {
-  auto found = std::find_if(staticAcTable.begin(), staticAcTable.end(),
-                            [objectId](const StaticAc& a) { return a.objectId == objectId; });
-  return found == staticAcTable.end() ? nullptr : &*found;
+      std::find_if(staticAcTable_.begin(), staticAcTable_.end(), [key](const StaticAc& a) { return a.base.key == key; });
+  return found == staticAcTable_.end() ? nullptr : &*found;
 }
 
 std::size_t TrafficEngine::activeLiveCount() const {
-  return static_cast<std::size_t>(std::count_if(liveAcTable.begin(), liveAcTable.end(),
+  return static_cast<std::size_t>(std::count_if(liveAcTable_.begin(), liveAcTable_.end(),
                                                 [](const LiveAc& a) { return a.state == SimState::active; }));
 }
 
+StaticAc& TrafficEngine::addStaticAc(StaticAc aircraft) {
+  staticAcTable_.push_back(std::move(aircraft));
+  return staticAcTable_.back();
+}
+
+void TrafficEngine::pushAddingStack(std::uint32_t key) { addingStack_.push_back(key); }
+
+void TrafficEngine::queueStaticCreate(CreateRequest request) { staticCreateQueue_.push_back(std::move(request)); }
+
+void TrafficEngine::queueObjectRemoval(std::uint32_t objectId) { removeQueue_.push_back(objectId); }
+
+LiveAc& TrafficEngine::appendLiveRecord(LiveAc aircraft) {
+  // Keys are unique in the table: the intake applies a record of a known key
+  // to its aircraft.
+  liveIndexByKey_[aircraft.base.key] = liveAcTable_.size();
+  liveAcTable_.push_back(std::move(aircraft));
+  return liveAcTable_.back();
+}
+
 void TrafficEngine::eraseLiveRecord(std::size_t index) {
-  if (index + 1 != liveAcTable.size()) {
-    liveAcTable[index] = std::move(liveAcTable.back());
+  liveIndexByKey_.erase(liveAcTable_[index].base.key);
+  if (index + 1 != liveAcTable_.size()) {
+    liveAcTable_[index] = std::move(liveAcTable_.back());
+    liveIndexByKey_[liveAcTable_[index].base.key] = index;
   }
-  liveAcTable.pop_back();
+  liveAcTable_.pop_back();
+}
+
+void TrafficEngine::eraseRequestedLiveRecords() {
+  std::erase_if(liveAcTable_, [](const LiveAc& a) { return a.eraseRequested(); });
+  liveIndexByKey_.clear();
+  for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
+    liveIndexByKey_[liveAcTable_[i].base.key] = i;
+  }
+}
+
+void TrafficEngine::clearLiveTable() {
+  liveAcTable_.clear();
+  liveIndexByKey_.clear();
 }
 
 std::string TrafficEngine::standLabel(std::uint32_t standId) const {
@@ -159,8 +184,8 @@ std::string TrafficEngine::standLabel(std::uint32_t standId) const {
 
 void TrafficEngine::logParkedList() {
   std::vector<std::string> lines;
-  lines.reserve(liveAcTable.size());
-  for (const LiveAc& a : liveAcTable) {
+  lines.reserve(liveAcTable_.size());
+  for (const LiveAc& a : liveAcTable_) {
     if (a.state != SimState::active) {
       continue;
     }

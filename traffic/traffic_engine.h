@@ -11,6 +11,10 @@
 // directly, before the main loop steps any aircraft). The simulator link and
 // the feed call pushSimEvent from their threads. Lock order: simEventMutex
 // before simConnectMutex, sessionMutex before simConnectMutex.
+//
+// The parts built on the core (live motion, spawning, parking, static
+// placement) are called through EngineHooks and work on the tables through
+// the member functions below.
 
 #include <atomic>
 #include <chrono>
@@ -19,8 +23,10 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "airports/stand_table.h"
@@ -44,7 +50,7 @@ inline constexpr std::uint32_t kLiveDelaySeconds = 30;
 struct EngineConfig {
   std::filesystem::path callsignListFile = programPaths().callsign2ObjectIdFile;
   // The stands of the park airport.
-  StandTable* stands = &parkingPositions;
+  StandTable* stands = &parkAirportStands();
   // The program's clock (parked-since times).
   std::function<std::chrono::system_clock::time_point()> now = [] { return std::chrono::system_clock::now(); };
 };
@@ -74,32 +80,53 @@ class TrafficEngine {
   // Gives every record of the batch its due tick and applies it (snapshots)
   // or hands it to the worker (live, delay 30). The batch is left empty.
   void intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds);
-  void applyTrafficRecord(LiveTrafficRecord& record);
-  void addTrafficRecord(LiveTrafficRecord& record);
-  void addLiveAc(LiveTrafficRecord& record);
   // Static aircraft wanted at the park airport; shown in the main window.
   std::int32_t wantedStaticCount();
 
   // ---- The 10 ms step (worker) ----
-  void lf_handleAddingStack();
-  void stepAllLiveAc();
-  // One live aircraft's step; true when the record is to be erased.
-  bool updateLiveAc(LiveAc& aircraft);
-  void paceCreateRemove();
+  // Simulator events, every live aircraft's step, the paced creates and
+  // removals, two handed-over records, one create request; then the tick
+  // advances.
+  void step();
 
-  // ---- Simulator events ----
-  void pushSimEvent(const SimEvent& event);  // any thread
-  void processSimEvents();
-  void onObjectRemoved(std::uint32_t objectId);
-  void removeBlockedCallsign(std::uint32_t key);
+  // ---- Simulator events (any thread) ----
+  void pushSimEvent(const SimEvent& event);
+
+  // ---- The tables, for the parts built on the engine (worker only) ----
+  // The engine alone adds live aircraft (from the feed) and erases records
+  // (through the flags and the simulator's removals); the parts change the
+  // records in place and never reorder them or change a key.
+  std::span<LiveAc> liveAircraft() { return liveAcTable_; }
+  std::span<const LiveAc> liveAircraft() const { return liveAcTable_; }
+  std::span<StaticAc> staticAircraft() { return staticAcTable_; }
+  std::span<const StaticAc> staticAircraft() const { return staticAcTable_; }
+  LiveAc* findLiveByKey(std::uint32_t key);
+  LiveAc* findLiveByObjectId(std::uint32_t objectId);
+  StaticAc* findStaticByKey(std::uint32_t key);
+  std::size_t activeLiveCount() const;
+  // A new static aircraft for static placement; the reference holds until
+  // the next static aircraft is added or erased.
+  StaticAc& addStaticAc(StaticAc aircraft);
+
+  // ---- The create and remove queues ----
+  // Spawning: the aircraft (already in state adding2sim) gets its create
+  // request in a later step; the last pushed goes first.
+  void pushAddingStack(std::uint32_t key);
+  // Static placement: a static create, passed to the link in a half second
+  // in which no live create waits.
+  void queueStaticCreate(CreateRequest request);
+  // An object to remove from the simulator, one every 0.1 s.
+  void queueObjectRemoval(std::uint32_t objectId);
+  const std::vector<std::uint32_t>& addingStack() const { return addingStack_; }
+  const std::deque<CreateRequest>& liveCreateQueue() const { return liveCreateQueue_; }
+  const std::deque<CreateRequest>& staticCreateQueue() const { return staticCreateQueue_; }
+  const std::deque<std::uint32_t>& removeQueue() const { return removeQueue_; }
 
   // ---- Removal and commands ----
   void removeAircraftFromSim(LiveAc& aircraft);
   void removeAircraftFromSim(StaticAc& aircraft);
-  // Removes every request of the aircraft from a create queue; true when one was there.
-  static bool dropPendingCreate(std::deque<CreateRequest>& queue, std::uint32_t key);
-  void gf_setFlaps(LiveAc& aircraft, std::uint32_t index);
-  void gf_setFlaps(StaticAc& aircraft, std::uint32_t index);
+  void setFlaps(LiveAc& aircraft, std::uint32_t index);
+  void setFlaps(StaticAc& aircraft, std::uint32_t index);
   void setThrottle(LiveAc& aircraft, std::uint32_t index);
   void setThrottle(StaticAc& aircraft, std::uint32_t index);
   void shutdownParked(LiveAc& aircraft);
@@ -120,52 +147,59 @@ class TrafficEngine {
   std::uint32_t findCollidingStand(const std::vector<std::uint32_t>& neighbourIds, const ParkingPosition& stand,
                                    const LiveAc& aircraft) const;
 
+  // ---- Park airport, stands and the user aircraft ----
+  // The stands of the park airport; null when the engine has none.
+  StandTable* standTable() const { return config_.stands; }
+  void setParkAirport(std::string name, double elevationFeet);
+  bool parkAirportSet() const { return parkAirportSet_; }
+  const std::string& parkAirportName() const { return parkAirportName_; }
+  // kNoParkElevationFeet while none; also read by the intake on the reader thread.
+  double parkElevationFeet() const { return parkElevationFeet_.load(); }
+  // The user aircraft as last asked from the link (once a second).
+  const UserAcData& userAircraft() const { return userAcCopy_; }
+  // Per aircraft key, the half hour of its last stand learning (standSlotFree).
+  std::vector<StandLastUse>& lastStandUse() { return lastStandUse_; }
+
+  // ---- Main window ----
+  // The aircraft watched through the CALLSIGN_2_OBJECTID box (0: none).
+  void watchObject(std::uint32_t objectId) { watchedObjectId_.store(objectId); }
+  std::uint32_t watchedObjectId() const { return watchedObjectId_.load(); }
+  const EngineDisplay& display() const { return display_; }
+
   // ---- Reports ----
   void logParkedList();
   std::string standLabel(std::uint32_t standId) const;
   EngineReports& reports() { return reports_; }
 
-  // ---- Lookups ----
-  LiveAc* findLiveByKey(std::uint32_t key);
-  LiveAc* findLiveByObjectId(std::uint32_t objectId);
-  StaticAc* findStaticByKey(std::uint32_t key);
-  StaticAc* findStaticByObjectId(std::uint32_t objectId);
-  std::size_t activeLiveCount() const;
-  // Erases a live record by moving the last one into its place.
-  void eraseLiveRecord(std::size_t index);
-
-  // ---- Time ----
+  // ---- Time and links ----
   std::int64_t tick() const { return tick10ms_.load(std::memory_order_relaxed); }
-  void setTick(std::int64_t tick) { tick10ms_.store(tick, std::memory_order_relaxed); }
   std::chrono::system_clock::time_point now() const { return config_.now(); }
-
-  // ---- Shared state ----
-  // Park airport: elevation in feet (kNoParkElevationFeet while none), read
-  // by the intake on the reader thread.
-  std::atomic<double> parkElevationFeet{kNoParkElevationFeet};
-  bool parkAirportSet = false;
-  std::string parkAirportName;
-  // Object id of the aircraft watched through the CALLSIGN_2_OBJECTID box.
-  std::atomic<std::uint32_t> watchedObjectId{0};
-  EngineDisplay display;
-
-  // ---- Worker tables ----
-  std::vector<LiveAc> liveAcTable;
-  std::vector<StaticAc> staticAcTable;
-  std::vector<std::uint32_t> addingStack;  // keys, last in first out
-  std::deque<CreateRequest> liveCreateQueue;
-  std::deque<CreateRequest> staticCreateQueue;
-  std::deque<std::uint32_t> removeQueue;   // object ids
-  UserAcData userAcCopy;
-
   SimQueues& link() { return link_; }
-  // The stands of the park airport; null when the engine has none.
-  StandTable* standTable() const { return config_.stands; }
   const EngineHooks& hooks() const { return hooks_; }
-  std::size_t handoverSize();
-  std::size_t deferredEventCount();
 
  private:
+  // Tests reach the inside through this one class (tests/traffic/engine_test_access.h).
+  friend struct EngineTestAccess;
+
+  // Intake
+  void applyTrafficRecord(LiveTrafficRecord& record);
+  void addTrafficRecord(LiveTrafficRecord& record);
+  void addLiveAc(LiveTrafficRecord& record);
+  bool knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const;
+  bool tooCloseToParkElevation(double altitudeFeet) const;
+  void takeHandedOverRecords();
+
+  // The step
+  void stepAllLiveAc();
+  // One live aircraft's step; true when the record is to be erased.
+  bool updateLiveAc(LiveAc& aircraft);
+  void paceCreateRemove();
+  void makeCreateRequest();
+  void requestAircraftInRange();
+  void eraseCancelledStatic();
+
+  // Simulator events
+  void processSimEvents();
   void applySimEvent(const SimEvent& event);
   void bindLiveAircraft(const SimEvent& event);
   void applyGroundInfo(const SimEvent& event);
@@ -173,16 +207,20 @@ class TrafficEngine {
   void createFailed(std::uint32_t key);
   void activateBoundAircraft();
   bool advanceDeferred(SimEvent& event);
-  void takeHandedOverRecords();
-  void makeCreateRequest();
-  void requestAircraftInRange();
+  void onObjectRemoved(std::uint32_t objectId);
+  void removeBlockedCallsign(std::uint32_t key);
+
+  // The live table and its key index change only through these.
+  LiveAc& appendLiveRecord(LiveAc aircraft);
+  // Erases a live record by moving the last one into its place.
+  void eraseLiveRecord(std::size_t index);
+  void eraseRequestedLiveRecords();
+  void clearLiveTable();
+
   // One direct call to the simulator; a refusal is logged with the line and
   // pauses the link.
   void askSimulator(const std::function<bool(SimRequests&)>& call, std::string_view failureLine);
-  void eraseCancelledStatic();
   void deleteCallsignList();
-  bool knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const;
-  bool tooCloseToParkElevation(double altitudeFeet) const;
   void clearWatchedObject(std::uint32_t objectId);
 
   SimQueues& link_;
@@ -193,10 +231,33 @@ class TrafficEngine {
   bool tablesReserved_ = false;
   bool staticEraseDue_ = false;
 
+  // Park airport (worker; the elevation is also read by the intake).
+  std::atomic<double> parkElevationFeet_{kNoParkElevationFeet};
+  bool parkAirportSet_ = false;
+  std::string parkAirportName_;
+  // Written by the main window, read and cleared by the worker.
+  std::atomic<std::uint32_t> watchedObjectId_{0};
+  EngineDisplay display_;
+
+  // Worker tables: touched only on the session worker (and, for buffered
+  // snapshots, by the intake before the main loop steps any aircraft).
+  std::vector<LiveAc> liveAcTable_;
+  std::unordered_map<std::uint32_t, std::size_t> liveIndexByKey_;  // key -> index in liveAcTable_
+  std::vector<StaticAc> staticAcTable_;
+  std::vector<std::uint32_t> addingStack_;  // keys, last in first out
+  std::deque<CreateRequest> liveCreateQueue_;
+  std::deque<CreateRequest> staticCreateQueue_;
+  std::deque<std::uint32_t> removeQueue_;   // object ids
+  UserAcData userAcCopy_;
+  std::vector<StandLastUse> lastStandUse_;
+
+  // Guards the hand-over of live batches and the session-active flag.
   std::mutex sessionMutex_;
   std::vector<LiveTrafficRecord> trafficHandover_;
   bool sessionActive_ = false;
 
+  // Guards the simulator events: the queue that other threads push to, and
+  // the events in work and the deferred ones while the worker applies them.
   std::mutex simEventMutex_;
   std::vector<SimEvent> simEventQueue_;
   std::vector<SimEvent> eventsInWork_;

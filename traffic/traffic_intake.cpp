@@ -64,7 +64,6 @@ bool isThinnedOut(const LiveTrafficRecord& record, const PathPoint& last, double
 
 void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
   if (batch.empty()) {
-    lastTrafficTime.store(0.0);
     return;
   }
   std::vector<double> timestamps;
@@ -106,7 +105,7 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
 
 bool TrafficEngine::tooCloseToParkElevation(double altitudeFeet) const {
   return altitudeFeet > 0.0 && altitudeFeet < kLowAltitudeLimitFeet &&
-         std::fabs(altitudeFeet - parkElevationFeet.load()) <= kParkElevationMarginFeet;
+         std::fabs(altitudeFeet - parkElevationFeet_.load()) <= kParkElevationMarginFeet;
 }
 
 bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const {
@@ -151,7 +150,7 @@ void TrafficEngine::applyTrafficRecord(LiveTrafficRecord& record) {
   }
   const AircraftIdentity& identity = record.identity;
   if (!identity.callsign.empty()) {
-    const bool sameFlightKnown = std::any_of(liveAcTable.begin(), liveAcTable.end(), [&identity](const LiveAc& a) {
+    const bool sameFlightKnown = std::any_of(liveAcTable_.begin(), liveAcTable_.end(), [&identity](const LiveAc& a) {
       return a.base.identity.callsign == identity.callsign && a.base.identity.icaoType == identity.icaoType;
     });
     if (sameFlightKnown) {
@@ -197,7 +196,7 @@ void TrafficEngine::addLiveAc(LiveTrafficRecord& record) {
   base.turnRateRadians = base.baseTurnRateRadians;
   base.maxClimbPerTickFeet = row.maxClimbPerTickFeet;
   base.taxiSpeedKnots = row.taxiSpeedKnots;
-  liveAcTable.push_back(makeLiveAc(base, pathPointOf(record, dueTickOf(record.dueTick, tick())), record.timestamp));
+  appendLiveRecord(makeLiveAc(base, pathPointOf(record, dueTickOf(record.dueTick, tick())), record.timestamp));
 }
 
 std::int32_t TrafficEngine::wantedStaticCount() {
@@ -220,8 +219,8 @@ std::int32_t TrafficEngine::wantedStaticCount() {
     shownPercent = standCount > 0 ? std::llround(static_cast<double>(count * 100) / static_cast<double>(standCount)) : 0;
   }
   const auto result = gsl::narrow<std::int32_t>(count);
-  display.wantedStaticCount.store(result);
-  display.parkingPercentageShown.store(gsl::narrow<std::int32_t>(shownPercent));
+  display_.wantedStaticCount.store(result);
+  display_.parkingPercentageShown.store(gsl::narrow<std::int32_t>(shownPercent));
   if (hooks_.repaint) {
     hooks_.repaint();
   }

@@ -252,9 +252,7 @@ TEST(ReadAirportNamesTest, TheProcessWideMapIsReadFromTheInputFolder) {
   testing::ScopedWorkingFolder workingFolder(folder.path());
   writeFile(folder / "input" / "airports_msfs_names.xml",
             "<AirportNames><airport ICAO=\"EHAM\" name=\"Amsterdam Airport Schiphol\"/></AirportNames>");
-  readAirportNames();
-  EXPECT_EQ(airportNames.at("EHAM"), "Amsterdam Airport Schiphol");
-  airportNames.clear();
+  EXPECT_EQ(readAirportNames().at("EHAM"), "Amsterdam Airport Schiphol");
 }
 
 }  // namespace

@@ -26,30 +26,30 @@ constexpr double k20m = kTakeSmallStandNm;
 
 TEST(NearestFreeStandTest, AnAircraftWithinTheToleranceFitsWithoutEnlargement) {
   StandTable stands{makeStand("A1", pointAt(kApron, 10.0), 18.0)};
-  const auto before = standUpdates.load();
+  const auto before = standUpdates();
 
   auto found = nearestFreeStand(stands, kApron, airliner(19.7), k55m, false);
 
   ASSERT_EQ(found, stands.begin());
   EXPECT_DOUBLE_EQ(found->radius, metersToNm(18.0));
   EXPECT_FALSE(found->radius_change);
-  EXPECT_EQ(standUpdates.load(), before);
+  EXPECT_EQ(standUpdates(), before);
 }
 
 TEST(NearestFreeStandTest, AStandTooSmallIsTakenWithin20mAndEnlarged) {
   StandTable stands{makeStand("A1", pointAt(kApron, 10.0), 18.0)};
-  const auto before = standUpdates.load();
+  const auto before = standUpdates();
 
   auto found = nearestFreeStand(stands, kApron, airliner(19.9), k55m, false);
 
   ASSERT_EQ(found, stands.begin());
   EXPECT_NEAR(found->radius * kMetersPerNm, 18.9, 1e-9);
   EXPECT_TRUE(found->radius_change);
-  EXPECT_EQ(standUpdates.load(), before + 1);
+  EXPECT_EQ(standUpdates(), before + 1);
 
   // Enlarged, it now fits the aircraft as it is.
   EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(19.9), k55m, false), stands.begin());
-  EXPECT_EQ(standUpdates.load(), before + 1);
+  EXPECT_EQ(standUpdates(), before + 1);
 }
 
 TEST(NearestFreeStandTest, AStandTooSmallFartherThan20mIsRefused) {

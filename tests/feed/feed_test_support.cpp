@@ -96,10 +96,10 @@ void installTestAircraftDatabase() {
 }
 
 void resetFeedGlobals() {
-  stopRequested.store(false);
-  userClosedWindow.store(false);
-  lastTrafficTime.store(0.0);
-  trafficRangeNm.store(40.0);
+  clearStopRequest();
+  setUserClosedWindow(false);
+  setLastTrafficTime(0.0);
+  setTrafficRange(40);
   par_BLOCK_CALLSIGN.setValue("");
   par_MAX_FIT.setValue(47);
   par_RT_PARKTRAFFIC_ONLY.setValue(false);

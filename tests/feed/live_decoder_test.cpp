@@ -197,7 +197,7 @@ TEST(LiveDecoderTest, TheTimestampIsKeptEvenForADroppedAircraft) {
   std::vector<LiveTrafficRecord> records;
   processLine(array, baseContext(hooks), state, records);
   EXPECT_TRUE(records.empty());
-  EXPECT_DOUBLE_EQ(lastTrafficTime.load(), 1765001234.0);
+  EXPECT_DOUBLE_EQ(state.latestTimestamp, 1765001234.0);
 }
 
 TEST(LiveDecoderTest, SpecialTypesAreNeverInjected) {

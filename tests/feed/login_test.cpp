@@ -31,7 +31,7 @@ class LoginTest : public ::testing::Test {
     result.display = &display_;
     result.endSessionWithReaderError = [this] {
       ++readerErrors_;
-      stopRequested.exchange(true);
+      raiseStop();
     };
     return result;
   }
@@ -58,7 +58,7 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   EXPECT_EQ(weather_.trafficPaceMilliseconds(), 20);
   EXPECT_EQ(weather_.weatherPaceMilliseconds(), 30);
   EXPECT_TRUE(display_.loggedIn.load());
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   EXPECT_EQ(readerErrors_, 0);
   EXPECT_TRUE(log_.contains("Waiting for authentication at RT server ..."));
   EXPECT_TRUE(log_.contains("Authenticated at RT server 'rt7'"));
@@ -99,7 +99,7 @@ TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
   queueLogin({{"status", 200}, {"server", "rt7"}});
   authenticater(weather_, traffic_);
   EXPECT_EQ(readerErrors_, 1);
-  EXPECT_TRUE(stopRequested.load());
+  EXPECT_TRUE(stopRequested());
   EXPECT_EQ(weather_.guid(), "");
   EXPECT_EQ(traffic_.guid(), "");
   EXPECT_FALSE(display_.loggedIn.load());
@@ -162,7 +162,7 @@ TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt)
   int expectedErrors = 0;
   for (const Failure& failure : failures) {
     SCOPED_TRACE(failure.logged);
-    stopRequested.store(false);
+    clearStopRequest();
     const auto before = standIn_.requestCount(standin::kAuthPath);
     standIn_.queueAnswer(standin::kAuthPath, failure.answer);
     authenticater(weather_, traffic_);
@@ -189,7 +189,7 @@ TEST_F(LoginTest, AStopAbortsAHangingLogin) {
   standIn_.queueAnswer(standin::kAuthPath, Answer::hang());
   std::thread stopper([this] {
     standIn_.waitForRequests(standin::kAuthPath, 1, 5s);
-    stopRequested.store(true);
+    raiseStop();
   });
   const auto start = std::chrono::steady_clock::now();
   int status = 0;

@@ -101,7 +101,7 @@ TEST(SessionFlowTest, AScenarioFlightTravelsFromTheStandInToTheIntake) {
   EXPECT_TRUE(traffic.hasEnded());
   EXPECT_EQ(traffic.guid(), "");
   EXPECT_FALSE(display.loggedIn.load());
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   testing::resetFeedGlobals();
 }
 

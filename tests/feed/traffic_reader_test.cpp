@@ -274,7 +274,7 @@ TEST_F(TrafficReaderTest, TheResetForgetsTheSessionButKeepsTheParkedBox) {
   traffic_.raiseBuffering();
   traffic_.computeTrafficBox(kSchiphol, 40.0);
   traffic_.setTimeOffsetMinutes(60);
-  lastTrafficTime.store(1796464800.0);
+  setLastTrafficTime(1796464800.0);
   EXPECT_EQ(traffic_.parkElevation(), std::optional<double>(-11.0));
 
   traffic_.reset();
@@ -286,7 +286,7 @@ TEST_F(TrafficReaderTest, TheResetForgetsTheSessionButKeepsTheParkedBox) {
   EXPECT_EQ(traffic_.timeOffsetMinutes(), 0);
   EXPECT_EQ(traffic_.liveCount(), 0);
   EXPECT_TRUE(traffic_.trafficShown());
-  EXPECT_DOUBLE_EQ(lastTrafficTime.load(), 0.0);
+  EXPECT_DOUBLE_EQ(lastTrafficTime(), 0.0);
   // The same position is taken again after the reset.
   traffic_.computeTrafficBox(kSchiphol, 40.0);
   EXPECT_NE(traffic_.liveBox(), kStartQueryBox);

@@ -22,8 +22,8 @@ std::int64_t at(std::int64_t day, int hour, int minute, int second) {
 class ShiftedClockTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    timeShiftActive = false;
-    lastTrafficTime = 0.0;
+    setTimeShiftActive(false);
+    setLastTrafficTime(0.0);
   }
 };
 
@@ -68,16 +68,16 @@ TEST(ClockTest, ClockAndDateTextsHaveTheirShape) {
 }
 
 TEST_F(ShiftedClockTest, ShiftFollowsTheTrafficTime) {
-  timeShiftActive = true;
-  lastTrafficTime = static_cast<double>(at(kMonday, 10, 29, 29)) + 0.6;
+  setTimeShiftActive(true);
+  setLastTrafficTime(static_cast<double>(at(kMonday, 10, 29, 29)) + 0.6);
   EXPECT_EQ(currentTime(), at(kMonday, 10, 29, 30));
   EXPECT_EQ(halfHourSlot(), 21);
   EXPECT_EQ(timeShiftText(), "<<< 10:29:30");
 }
 
 TEST_F(ShiftedClockTest, WithoutTrafficTimeTheSystemClockIsUsed) {
-  timeShiftActive = true;
-  lastTrafficTime = 0.0;
+  setTimeShiftActive(true);
+  setLastTrafficTime(0.0);
   const std::int64_t before = systemTimeSeconds();
   const std::int64_t now = currentTime();
   EXPECT_GE(now, before);
@@ -86,9 +86,9 @@ TEST_F(ShiftedClockTest, WithoutTrafficTimeTheSystemClockIsUsed) {
 }
 
 TEST_F(ShiftedClockTest, UnusableTrafficTimesFallBackToTheSystemClock) {
-  timeShiftActive = true;
+  setTimeShiftActive(true);
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
-    lastTrafficTime = bad;
+    setLastTrafficTime(bad);
     const std::int64_t before = systemTimeSeconds();
     const std::int64_t now = currentTime();
     EXPECT_GE(now, before) << bad;
@@ -98,8 +98,8 @@ TEST_F(ShiftedClockTest, UnusableTrafficTimesFallBackToTheSystemClock) {
 }
 
 TEST_F(ShiftedClockTest, AShiftIntoAFiveDigitYearShowsThePlaceholder) {
-  timeShiftActive = true;
-  lastTrafficTime = 253402300800.0;
+  setTimeShiftActive(true);
+  setLastTrafficTime(253402300800.0);
   EXPECT_EQ(timeShiftText(), std::string("<<< ") + kNoClockText);
 }
 

@@ -33,8 +33,8 @@ class LogTest : public ::testing::Test {
  protected:
   void TearDown() override {
     closeLog();
-    stopRequested = false;
-    userClosedWindow = false;
+    clearStopRequest();
+    setUserClosedWindow(false);
   }
   TempFolder folder;
   std::filesystem::path logPath = folder / "Log.txt";
@@ -96,11 +96,11 @@ TEST_F(LogTest, NothingIsWrittenBeforeOpenOrAfterClose) {
 TEST_F(LogTest, UnlessStoppingIsSilentOnceEitherFlagIsSet) {
   openLog(logPath);
   gf_logLineUnlessStopping("running");
-  stopRequested = true;
+  raiseStop();
   gf_logLineUnlessStopping("stopping");
   gf_logLine("still written");
-  stopRequested = false;
-  userClosedWindow = true;
+  clearStopRequest();
+  setUserClosedWindow(true);
   gf_logLineUnlessStopping("closed");
   closeLog();
   const std::string text = readFile(logPath);

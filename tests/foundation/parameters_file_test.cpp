@@ -98,7 +98,7 @@ TEST_F(ParametersFileTest, IntegersAreClampedAndPresentNodesKeptAsTheyStand) {
   EXPECT_EQ(par_TIME_SHIFT_HOURS.value(), 0);
   EXPECT_EQ(par_TIME_SHIFT_DAYS.value(), 28);
   EXPECT_EQ(par_RANGE.value(), 7);  // between two allowed values: kept
-  EXPECT_EQ(trafficRadiusMeters.load(), 7 * 1852 + 10000);
+  EXPECT_EQ(trafficRadiusMeters(), 7 * 1852 + 10000);
   EXPECT_EQ(par_MAIN_WINDOW_X.value(), 16);
   EXPECT_EQ(par_LAST_EPOCH_TIME.value(), 2147483647);
   EXPECT_EQ(par_MAX_HOLDING_MINUTES.value(), 1);  // no number reads 0
@@ -282,10 +282,10 @@ TEST_F(ParametersFileTest, RemoveTakesOutOnlyAnExistingNode) {
 }
 
 TEST_F(ParametersFileTest, SettingLinesAreDroppedWhileStopping) {
-  stopRequested = true;
+  raiseStop();
   par_LOG.setValue(false);
   saveBoolParameter(par_LOG);
-  stopRequested = false;
+  clearStopRequest();
   EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
   EXPECT_EQ(logText().find("LOG=false"), std::string::npos);
 }

@@ -73,8 +73,8 @@ void createSettingControls() {
 SettingsFixture::SettingsFixture() : previousDataFolder_(dataFolderPath()) {
   std::filesystem::create_directories(folder / "data");
   setDataFolderPath(folder / "data");
-  stopRequested = false;
-  userClosedWindow = false;
+  clearStopRequest();
+  setUserClosedWindow(false);
   resetAllSettings();
   platform::mainWindowControls().destroyAll();
   openLog(folder / "Log.txt");

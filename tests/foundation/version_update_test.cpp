@@ -61,11 +61,11 @@ TEST(SnapTest, OldAircraftLimitsConvertInTheirOwnSteps) {
 TEST_F(VersionUpdateTest, SetRangeClampsTheSettingButNotTheRadius) {
   lf_setRange(150);
   EXPECT_EQ(par_RANGE.value(), 100);
-  EXPECT_EQ(trafficRangeNm.load(), 150.0);
-  EXPECT_EQ(trafficRadiusMeters.load(), 150 * 1852 + 10000);
+  EXPECT_EQ(trafficRangeNm(), 150.0);
+  EXPECT_EQ(trafficRadiusMeters(), 150 * 1852 + 10000);
   lf_setRange(12);
   EXPECT_EQ(par_RANGE.value(), 12);
-  EXPECT_EQ(trafficRadiusMeters.load(), 12 * 1852 + 10000);
+  EXPECT_EQ(trafficRadiusMeters(), 12 * 1852 + 10000);
 }
 
 constexpr const char* kOldFile =
@@ -111,7 +111,7 @@ TEST_F(VersionUpdateTest, UpdateFromAnOlderVersionConvertsOldKeysOnce) {
   EXPECT_TRUE(par_SCAN_LIVERIES.value());
   EXPECT_TRUE(par_SCAN_AIRPORTS.value());
   EXPECT_EQ(platform::mainWindowControls().isChecked(par_SCAN_LIVERIES.controlId()), true);
-  EXPECT_EQ(trafficRadiusMeters.load(), 40 * 1852 + 10000);
+  EXPECT_EQ(trafficRadiusMeters(), 40 * 1852 + 10000);
 
   const auto file = parametersPath();
   EXPECT_EQ(storedValue(file, "PROGRAM_VERSION"), "11.0.2");

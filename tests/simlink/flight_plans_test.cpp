@@ -41,7 +41,7 @@ TEST_F(FlightPlansTest, TheFolderLivesInTheDataFolderAndGoesWithAllItsFiles) {
 }
 
 TEST_F(FlightPlansTest, ThePlanFileHasItsEightLines) {
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   ASSERT_EQ(createFlightPlan(aircraft(123, "EDDF", "LSZH", SizeCategory::Heavy), link.connection()), true);
   EXPECT_EQ(readFile(planOf(123)),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -66,7 +66,7 @@ TEST_F(FlightPlansTest, PlanTypeFollowsTheSizeCategory) {
 }
 
 TEST_F(FlightPlansTest, CodesFromTheFeedAreEscaped) {
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   ASSERT_EQ(createFlightPlan(aircraft(7, "A<B&\"C'", "</DestinationID>", SizeCategory::Light), link.connection()),
             true);
   const std::string text = readFile(planOf(7));

@@ -15,9 +15,9 @@ namespace crv::testing {
 namespace {
 
 void resetProcessFlags() {
-  stopRequested.store(false);
-  userClosedWindow.store(false);
-  isMsfs2020.store(true);
+  clearStopRequest();
+  setUserClosedWindow(false);
+  setMsfs2020(true);
   clearErrorLine();
   clearStatusLine();
 }
@@ -55,7 +55,7 @@ std::vector<LinkEvent> HookRecorder::events() const {
   return events_;
 }
 
-std::vector<LinkEvent> HookRecorder::eventsOfType(LinkEventType type) const {
+std::vector<LinkEvent> HookRecorder::eventsOfType(SimEventType type) const {
   std::lock_guard lock(mutex_);
   std::vector<LinkEvent> found;
   std::copy_if(events_.begin(), events_.end(), std::back_inserter(found),
@@ -97,7 +97,7 @@ SimLinkFixture::SimLinkFixture(platform::SimWorld world)
   openLog(folder / "Log.txt");
   queues.setRequestErrorCallback([this] {
     ++requestErrors;
-    stopRequested.store(true);
+    raiseStop();
   });
   link.reserveSession();
 }

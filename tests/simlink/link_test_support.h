@@ -37,7 +37,7 @@ class HookRecorder {
   void rememberStand(const std::string& stand);
 
   std::vector<LinkEvent> events() const;
-  std::vector<LinkEvent> eventsOfType(LinkEventType type) const;
+  std::vector<LinkEvent> eventsOfType(SimEventType type) const;
   std::vector<LinkExitReason> exits() const;
   std::vector<std::string> stands() const;
 

@@ -53,10 +53,10 @@ TEST_F(ObjectBindingTest, TwoWaitingCreatesWithOneCallsignAreBoundInTheirOrder) 
   binding.onAircraftInRange(201, inRange("SWR12", 1200.0));
   binding.onAircraftInRange(200, inRange("SWR12"));
 
-  const auto bound = hooks.eventsOfType(LinkEventType::boundLive);
+  const auto bound = hooks.eventsOfType(SimEventType::boundLive);
   ASSERT_EQ(bound.size(), 2U);
-  EXPECT_EQ(bound[0], (LinkEvent{201, 4000001, LinkEventType::boundLive, 0.0, 1200.0}));
-  EXPECT_EQ(bound[1], (LinkEvent{200, 4000002, LinkEventType::boundLive, 0.0, 0.0}));
+  EXPECT_EQ(bound[0], (LinkEvent{201, 4000001, SimEventType::boundLive, 0.0, 1200.0}));
+  EXPECT_EQ(bound[1], (LinkEvent{200, 4000002, SimEventType::boundLive, 0.0, 0.0}));
   EXPECT_TRUE(binding.sentPackets().empty());
   EXPECT_TRUE(binding.objectAddedList().empty());
 }
@@ -66,7 +66,7 @@ TEST_F(ObjectBindingTest, BindingReleasesTheObjectAndQueuesThreeFreezeEvents) {
   binding.onObjectAdded(300);
   binding.onAircraftInRange(300, inRange("EZY55"));
 
-  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{300, 17, LinkEventType::boundStatic, 0.0, 0.0}}));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{300, 17, SimEventType::boundStatic, 0.0, 0.0}}));
   const auto releases = callsOf(platform::SimFunction::AIReleaseControl);
   ASSERT_EQ(releases.size(), 1U);
   EXPECT_EQ(releases[0].arguments, "300, 103");
@@ -92,8 +92,8 @@ TEST_F(ObjectBindingTest, ANewObjectThatNoCreateClaimsIsLoggedAndNeverBound) {
 
   // Seen before now: at most ground information, never a binding.
   binding.onAircraftInRange(400, inRange("DLH1"));
-  EXPECT_TRUE(hooks.eventsOfType(LinkEventType::boundLive).empty());
-  EXPECT_EQ(hooks.eventsOfType(LinkEventType::groundInfo).size(), 1U);
+  EXPECT_TRUE(hooks.eventsOfType(SimEventType::boundLive).empty());
+  EXPECT_EQ(hooks.eventsOfType(SimEventType::groundInfo).size(), 1U);
 }
 
 TEST_F(ObjectBindingTest, GroundInformationUpTo2500FeetForNamedObjects) {
@@ -103,9 +103,9 @@ TEST_F(ObjectBindingTest, GroundInformationUpTo2500FeetForNamedObjects) {
   binding.onAircraftInRange(503, inRange("", 10.0));
   binding.onAircraftInRange(1, inRange("USER", 0.0));
 
-  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{500, 0, LinkEventType::groundInfo, 1416.0, 2500.0}}));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{500, 0, SimEventType::groundInfo, 1416.0, 2500.0}}));
   binding.onAircraftInRange(504, inRange("BAW4", 0.0));
-  EXPECT_EQ(hooks.events().back(), (LinkEvent{504, 1, LinkEventType::groundInfo, 1416.0, 0.0}));
+  EXPECT_EQ(hooks.events().back(), (LinkEvent{504, 1, SimEventType::groundInfo, 1416.0, 0.0}));
 }
 
 TEST_F(ObjectBindingTest, ObjectsAtOrBelowTheUsersIdAreIgnored) {
@@ -128,7 +128,7 @@ TEST_F(ObjectBindingTest, ARefusedCreateIsMatchedByItsPacketId) {
   EXPECT_EQ(binding.sentPackets().size(), 3U);
 
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 41));
-  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{0, 4000010, LinkEventType::createFailed, 0.0, 0.0}}));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{0, 4000010, SimEventType::createFailed, 0.0, 0.0}}));
   ASSERT_EQ(binding.sentPackets().size(), 2U);
   EXPECT_EQ(binding.sentPackets()[1].callsign, "KLM3");  // the last took the freed place
 }
@@ -137,10 +137,10 @@ TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoSto
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_EQ(logText().find("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
   knowUser();
-  stopRequested.store(true);
+  raiseStop();
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_EQ(logText().find("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
-  stopRequested.store(false);
+  clearStopRequest();
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_NE(logText().find("===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"), std::string::npos);
 }
@@ -171,7 +171,7 @@ TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
 
 TEST_F(ObjectBindingTest, StaticCgRepliesReachTheEngine) {
   binding.onStaticCg(600, 9.5, -0.01);
-  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{600, 0, LinkEventType::staticCg, 9.5, -0.01}}));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{600, 0, SimEventType::staticCg, 9.5, -0.01}}));
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_F(SimClientTest, QuittingTheSimulatorEndsTheSessionAndANewSessionConnectsAg
   connect();
   sim->quit();
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
-  EXPECT_TRUE(stopRequested.load());
+  EXPECT_TRUE(stopRequested());
   EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::simWasClosed});
   EXPECT_FALSE(link.simRunning.load());
   EXPECT_NE(logText().find("Flight Simulator no longer connected, CRVN will stop ..."), std::string::npos);
@@ -83,7 +83,7 @@ TEST_F(SimClientTest, QuittingTheSimulatorEndsTheSessionAndANewSessionConnectsAg
   stopClient();
 
   // The next session: the link is reset and a new thread waits for the simulator.
-  stopRequested.store(false);
+  clearStopRequest();
   link.resetSession();
   EXPECT_FALSE(link.simConnectedFlag.load());
   const std::size_t opensBefore = countOf(SimFunction::Open);
@@ -120,13 +120,13 @@ TEST_F(Msfs2024ClientTest, WhileMsfs2020IsChosenEndsTheThreadWithUserError71) {
   EXPECT_EQ(errorLineText(),
             "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop down list above");
   // A user error leaves the session to the user: no stop, no exit reason.
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   EXPECT_TRUE(hooks.exits().empty());
   EXPECT_EQ(sim->openConnectionCount(), 0);
 }
 
 TEST_F(Msfs2024ClientTest, WhenChosenConnectsAndShowsTheNameAlone) {
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   connect();
   EXPECT_EQ(link.display().simulatorText(), "MSFS 2024");
   EXPECT_NE(logText().find("MSFS 2024 connected"), std::string::npos);
@@ -138,14 +138,14 @@ TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithUserError95AndClosesTheCo
   sim->raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3);
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
   EXPECT_EQ(errorLineText(), "95: SimConnect Version Mismatch, dwIndex: 3");
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   EXPECT_EQ(sim->openConnectionCount(), 0);
   EXPECT_NE(logText().find("SimConnect closed ok"), std::string::npos);
 }
 
 TEST_F(SimClientTest, AStopAlreadyRequestedKeepsTheFirstExitReason) {
   connect();
-  stopRequested.store(true);
+  raiseStop();
   sim->quit();
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
   EXPECT_TRUE(hooks.exits().empty());

@@ -45,7 +45,7 @@ TEST_F(SimDispatchTest, TellsTheSimulatorByItsNameWithPunctuationLeftOut) {
 
   EXPECT_EQ(errorOf("SunRise"),
             "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop down list above");
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   EXPECT_EQ(errorOf("KittyHawk"),
             "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop down list above");
   EXPECT_EQ(errorOf("Sun_Rise"), "no error");
@@ -75,7 +75,7 @@ TEST_F(SimDispatchTest, TheSimEventTellsWhetherAFlightRuns) {
 
 TEST_F(SimDispatchTest, ALoadedFlightEndsTheSessionWithNewFlightOnlyWhenNoStopWasRequested) {
   deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 205, 0));
-  EXPECT_TRUE(stopRequested.load());
+  EXPECT_TRUE(stopRequested());
   EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
   EXPECT_NE(logText().find("SimConnect: flight loaded event"), std::string::npos);
 
@@ -99,7 +99,7 @@ TEST_F(SimDispatchTest, OnlyAircraftObjectsAreListedAndRemoved) {
   deliver(platform::makeObjectAddRemoveMessage(202, 2, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));  // not above the user
   EXPECT_EQ(link.binding().objectAddedList(), std::vector<std::uint32_t>{152});
   deliver(platform::makeObjectAddRemoveMessage(203, 1, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
-  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{1, 0, LinkEventType::removed, 0.0, 0.0}}));
+  EXPECT_EQ(hooks.events(), (std::vector<LinkEvent>{{1, 0, SimEventType::removed, 0.0, 0.0}}));
 }
 
 TEST_F(SimDispatchTest, TheFrameRateIsTakenFromEveryThirtiethFrame) {

@@ -75,8 +75,8 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   // The engine's probe of the aircraft around the user binds both.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
   settle();
-  const auto live = hooks.eventsOfType(LinkEventType::boundLive);
-  const auto parked = hooks.eventsOfType(LinkEventType::boundStatic);
+  const auto live = hooks.eventsOfType(SimEventType::boundLive);
+  const auto parked = hooks.eventsOfType(SimEventType::boundStatic);
   ASSERT_EQ(live.size(), 1U);
   ASSERT_EQ(parked.size(), 1U);
   EXPECT_EQ(live[0].key, 4000123U);
@@ -101,7 +101,7 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   // A later probe finds nothing new to bind.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
   settle();
-  EXPECT_EQ(hooks.eventsOfType(LinkEventType::boundLive).size(), 1U);
+  EXPECT_EQ(hooks.eventsOfType(SimEventType::boundLive).size(), 1U);
   stopClient();
   EXPECT_TRUE(link.binding().sentPackets().empty());
   EXPECT_TRUE(link.binding().objectAddedList().empty());
@@ -115,7 +115,7 @@ TEST_F(SimFlushTest, ACreateTheSimulatorRefusesLaterReachesTheEngineAsCreateFail
   advanceFramesAndSettle(1);
   settle();  // the exception arrives with the next dispatch
 
-  const auto failed = hooks.eventsOfType(LinkEventType::createFailed);
+  const auto failed = hooks.eventsOfType(SimEventType::createFailed);
   ASSERT_EQ(failed.size(), 1U);
   EXPECT_EQ(failed[0].key, 4000200U);
   EXPECT_EQ(failed[0].objectId, 0U);
@@ -133,7 +133,7 @@ TEST_F(SimFlushTest, ARefusedCreateCallEndsTheSessionLeavesNoPacketAndDropsTheAi
 
   EXPECT_EQ(requestErrors.load(), 1);
   EXPECT_TRUE(queues.simLinkPaused.load());
-  const auto failed = hooks.eventsOfType(LinkEventType::createFailed);
+  const auto failed = hooks.eventsOfType(SimEventType::createFailed);
   ASSERT_EQ(failed.size(), 1U);
   EXPECT_EQ(failed[0].key, 4000300U);
   EXPECT_NE(logText().find("! Simcon call to create ac in sim failed, hexid:4000300, liv: 'Airbus A320 Test Livery', "
@@ -163,7 +163,7 @@ TEST_F(SimFlushTest, RemovalsComeBackAsRemovedEventsAndTheUserIsNeverRemoved) {
   ASSERT_EQ(removes.size(), 1U);
   EXPECT_EQ(removes[0].id(0), other);
   EXPECT_EQ(removes[0].id(1), 105U);
-  const auto removed = hooks.eventsOfType(LinkEventType::removed);
+  const auto removed = hooks.eventsOfType(SimEventType::removed);
   ASSERT_EQ(removed.size(), 1U);
   EXPECT_EQ(removed[0].objectId, other);
   EXPECT_NE(logText().find("===> SimConnect call to remove ac with objectid 1"), std::string::npos);

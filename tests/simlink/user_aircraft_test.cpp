@@ -113,9 +113,9 @@ TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {
 TEST_F(UserAircraftTest, AJumpOfMoreThanTenMilesIsANewFlight) {
   user.onUserPosition(at(47.0, 8.0), 1);  // far from 0, 0: still the first reply
   user.onUserPosition(at(47.0 + 9.99 / 60.0, 8.0), 1);
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   user.onUserPosition(at(47.0 + 9.99 / 60.0 + 10.01 / 60.0, 8.0), 1);
-  EXPECT_TRUE(stopRequested.load());
+  EXPECT_TRUE(stopRequested());
   EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
   EXPECT_NE(logText().find("\nTeleport\n"), std::string::npos);
   user.onUserPosition(at(10.0, 10.0), 1);

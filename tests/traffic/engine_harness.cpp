@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "aircraftdata/aircraft_database.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 
@@ -119,7 +120,7 @@ void EngineHarness::step(int count) {
   SimFrameBatch batch;
   for (int i = 0; i < count; ++i) {
     const std::int64_t tick = engine.tick();
-    engine.lf_handleAddingStack();
+    engine.step();
     if (!link.tryTakeFrame(batch)) {
       continue;
     }
@@ -171,8 +172,7 @@ LiveAc& EngineHarness::placeLive(std::uint32_t key, const std::string& callsign,
   aircraft.position.latitude = r.latitude;
   aircraft.position.longitude = r.longitude;
   aircraft.position.altitudeFeet = r.altitudeFeet;
-  engine.liveAcTable.push_back(std::move(aircraft));
-  return engine.liveAcTable.back();
+  return EngineTestAccess::addLive(engine, std::move(aircraft));
 }
 
 StaticAc& EngineHarness::placeStatic(std::uint32_t key, const std::string& callsign, SimState state,
@@ -187,13 +187,12 @@ StaticAc& EngineHarness::placeStatic(std::uint32_t key, const std::string& calls
   StaticAc aircraft = makeStaticAc(base, 0, {50.05, 8.58, 1.0}, false);
   aircraft.state = state;
   aircraft.objectId = objectId;
-  engine.staticAcTable.push_back(std::move(aircraft));
-  return engine.staticAcTable.back();
+  return engine.addStaticAc(std::move(aircraft));
 }
 
 LiveAc& EngineHarness::spawnLive(std::uint32_t key, const std::string& callsign) {
   LiveAc& aircraft = placeLive(key, callsign, SimState::adding2sim);
-  engine.addingStack.push_back(key);
+  engine.pushAddingStack(key);
   return aircraft;
 }
 

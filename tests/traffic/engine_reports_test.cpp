@@ -10,6 +10,7 @@
 #include "foundation/settings.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -23,7 +24,7 @@ class EngineReportsTest : public ::testing::Test {
   void TearDown() override {
     closeLog();
     par_LOG.setValue(logOn_);
-    stopRequested = false;
+    clearStopRequest();
   }
   std::string log() {
     closeLog();
@@ -70,7 +71,7 @@ TEST_F(EngineReportsTest, FailedTitlesAreWarnedKeptOnceAndEndTheSessionAtTwenty)
 
 TEST_F(EngineReportsTest, NothingIsReportedWhileTheSessionStops) {
   EngineReports reports;
-  stopRequested = true;
+  raiseStop();
   reports.reportLiveryNotCreated(aircraft("Some title"));
   EXPECT_TRUE(reports.exclusionList().empty());
   EXPECT_TRUE(reports.liveriesNotCreated().empty());
@@ -105,8 +106,8 @@ TEST(SessionTables, TheCallsignListIsDeletedAtTheFirstSessionOnly) {
   TrafficEngine engine(link, {}, config);
   engine.reserveSessionTables();
   EXPECT_FALSE(std::filesystem::exists(file));
-  EXPECT_GE(engine.liveAcTable.capacity(), 512U);
-  EXPECT_GE(engine.staticAcTable.capacity(), 256U);
+  EXPECT_GE(EngineTestAccess::liveCapacity(engine), 512U);
+  EXPECT_GE(EngineTestAccess::staticCapacity(engine), 256U);
   writeFile(file, "again\n");
   engine.reserveSessionTables();
   EXPECT_TRUE(std::filesystem::exists(file));

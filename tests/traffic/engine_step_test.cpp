@@ -6,6 +6,7 @@
 #include "foundation/settings.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -30,10 +31,10 @@ std::vector<std::int64_t> everyNthTick(std::int64_t period, std::int64_t count) 
 TEST(EngineStep, PacesCreatesRemovalsRequestsAndUserDataOverAThousandSteps) {
   EngineHarness harness;
   for (std::uint32_t i = 0; i < 30; ++i) {
-    harness.engine.liveCreateQueue.push_back(requestFor(20000 + i, "LIV" + std::to_string(i)));
+    EngineTestAccess::queueLiveCreate(harness.engine, requestFor(20000 + i, "LIV" + std::to_string(i)));
   }
   for (std::uint32_t i = 0; i < 150; ++i) {
-    harness.engine.removeQueue.push_back(100 + i);
+    harness.engine.queueObjectRemoval(100 + i);
   }
   harness.step(1000);
   EXPECT_EQ(harness.engine.tick(), 1000);
@@ -43,7 +44,7 @@ TEST(EngineStep, PacesCreatesRemovalsRequestsAndUserDataOverAThousandSteps) {
   EXPECT_EQ(harness.creates[2].item.callsign, "LIV2");
   EXPECT_EQ(harness.sim.ticksOf(Kind::AircraftInRange), everyNthTick(20, 50));
   EXPECT_EQ(harness.sim.callsOf(Kind::AircraftInRange).front().value,
-            static_cast<std::uint32_t>(trafficRadiusMeters.load()));
+            static_cast<std::uint32_t>(trafficRadiusMeters()));
   EXPECT_EQ(harness.userDataTicks, everyNthTick(100, 10));
 }
 
@@ -54,10 +55,10 @@ TEST(EngineStep, LiveCreatesGoFirstAndStaticPlacementOnlyInHalfSecondsWithoutOne
   hooks.chooseStaticStand = [&] { placements.push_back(self->engine.tick()); };
   EngineHarness harness(hooks);
   self = &harness;
-  harness.engine.staticCreateQueue.push_back(requestFor(7, "STA7*"));
-  harness.engine.staticCreateQueue.push_back(requestFor(8, "STA8*"));
-  harness.engine.liveCreateQueue.push_back(requestFor(20001, "LIV1"));
-  harness.engine.liveCreateQueue.push_back(requestFor(20002, "LIV2"));
+  harness.engine.queueStaticCreate(requestFor(7, "STA7*"));
+  harness.engine.queueStaticCreate(requestFor(8, "STA8*"));
+  EngineTestAccess::queueLiveCreate(harness.engine, requestFor(20001, "LIV1"));
+  EngineTestAccess::queueLiveCreate(harness.engine, requestFor(20002, "LIV2"));
   harness.step(251);
   ASSERT_EQ(harness.creates.size(), 4U);
   EXPECT_EQ(harness.creates[0].item.key, 20001U);
@@ -87,7 +88,7 @@ TEST(EngineStep, AnAircraftOnTheAddingStackBecomesOneCreateRequest) {
   EXPECT_NEAR(create.item.position.bankDegrees, 5.729577951308232, 1e-9);
   EXPECT_EQ(create.item.position.onGround, 0U);
   EXPECT_EQ(create.item.position.airspeedKnots, 0U);
-  EXPECT_TRUE(harness.engine.addingStack.empty());
+  EXPECT_TRUE(harness.engine.addingStack().empty());
 
   // Without a callsign nothing is asked.
   harness.spawnLive(0x4CA124, "");
@@ -161,7 +162,7 @@ TEST(EngineStep, AnActiveAircraftWithoutObjectIsRemoved) {
   harness.placeLive(20001, "DLH4AB", SimState::active, 0);
   harness.step();
   EXPECT_EQ(harness.engine.findLiveByKey(20001)->state, SimState::removingfromsim);
-  EXPECT_TRUE(harness.engine.removeQueue.empty());
+  EXPECT_TRUE(harness.engine.removeQueue().empty());
   EXPECT_TRUE(harness.positions.empty());
 }
 
@@ -178,13 +179,15 @@ TEST(EngineStep, AnExceptionInTheLiveStepKeepsTheOthersGoing) {
   harness.step();
   ASSERT_EQ(harness.positions.size(), 1U);
   EXPECT_EQ(harness.positions.front().item.objectId, 302U);
-  EXPECT_EQ(harness.engine.liveAcTable.size(), 2U);
+  EXPECT_EQ(harness.engine.liveAircraft().size(), 2U);
 }
 
 TEST(EngineStep, FarthestActiveAircraftGoFirstBeyondTheLimit) {
   EngineHarness harness;
-  harness.engine.userAcCopy.latitude = 50.0;
-  harness.engine.userAcCopy.longitude = 8.0;
+  UserAcData user;
+  user.latitude = 50.0;
+  user.longitude = 8.0;
+  EngineTestAccess::setUserAircraft(harness.engine, user);
   auto place = [&](std::uint32_t key, double latitude) {
     LiveAc& a = harness.placeLive(key, "A" + std::to_string(key), SimState::active, key - 20000 + 10);
     a.position.latitude = latitude;
@@ -253,13 +256,11 @@ TEST(EngineStep, ResetEmptiesEverythingAndForgetsTheParkAirport) {
   EngineHooks hooks;
   hooks.resetLaterParts = [&] { ++laterResets; };
   EngineHarness harness(hooks);
-  harness.engine.parkElevationFeet.store(364.0);
-  harness.engine.parkAirportSet = true;
-  harness.engine.parkAirportName = "EDDF";
+  harness.engine.setParkAirport("EDDF", 364.0);
   harness.spawnLive(20001, "DLH4AB");
   harness.placeStatic(7, "RYR1*", SimState::active, 401);
-  harness.engine.removeQueue.push_back(9);
-  harness.engine.staticCreateQueue.push_back(requestFor(8, "X"));
+  harness.engine.queueObjectRemoval(9);
+  harness.engine.queueStaticCreate(requestFor(8, "X"));
   harness.feedLive({EngineHarness::record(20002, "AAA1", "A320", 1.0)});
   harness.bindLive(20001, 350);
   harness.engine.reports().addNoMatch("DLH A320 D-AIPA");
@@ -267,17 +268,17 @@ TEST(EngineStep, ResetEmptiesEverythingAndForgetsTheParkAirport) {
   harness.engine.resetTrafficState();
 
   TrafficEngine& engine = harness.engine;
-  EXPECT_EQ(engine.parkElevationFeet.load(), kNoParkElevationFeet);
-  EXPECT_FALSE(engine.parkAirportSet);
-  EXPECT_TRUE(engine.parkAirportName.empty());
-  EXPECT_TRUE(engine.liveAcTable.empty());
-  EXPECT_TRUE(engine.staticAcTable.empty());
-  EXPECT_TRUE(engine.addingStack.empty());
-  EXPECT_TRUE(engine.liveCreateQueue.empty());
-  EXPECT_TRUE(engine.staticCreateQueue.empty());
-  EXPECT_TRUE(engine.removeQueue.empty());
-  EXPECT_EQ(engine.handoverSize(), 0U);
-  EXPECT_EQ(engine.deferredEventCount(), 0U);
+  EXPECT_EQ(engine.parkElevationFeet(), kNoParkElevationFeet);
+  EXPECT_FALSE(engine.parkAirportSet());
+  EXPECT_TRUE(engine.parkAirportName().empty());
+  EXPECT_TRUE(engine.liveAircraft().empty());
+  EXPECT_TRUE(engine.staticAircraft().empty());
+  EXPECT_TRUE(engine.addingStack().empty());
+  EXPECT_TRUE(engine.liveCreateQueue().empty());
+  EXPECT_TRUE(engine.staticCreateQueue().empty());
+  EXPECT_TRUE(engine.removeQueue().empty());
+  EXPECT_EQ(EngineTestAccess::handoverSize(engine), 0U);
+  EXPECT_EQ(EngineTestAccess::deferredEventCount(engine), 0U);
   EXPECT_EQ(engine.reports().noMatchCount(), 0U);
   EXPECT_EQ(engine.tick(), 0);
   EXPECT_EQ(laterResets, 1);
@@ -309,9 +310,9 @@ TEST(EngineStep, TheReaderHandsOverWhileTheWorkerSteps) {
   }
   reader.join();
   harness.step(4);
-  EXPECT_EQ(harness.engine.handoverSize(), 0U);
-  EXPECT_FALSE(harness.engine.liveAcTable.empty());
-  for (const LiveAc& a : harness.engine.liveAcTable) {
+  EXPECT_EQ(EngineTestAccess::handoverSize(harness.engine), 0U);
+  EXPECT_FALSE(harness.engine.liveAircraft().empty());
+  for (const LiveAc& a : harness.engine.liveAircraft()) {
     EXPECT_EQ(a.path.size(), 1U);
   }
 }

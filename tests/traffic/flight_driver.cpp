@@ -8,6 +8,7 @@
 
 #include "airports/stand_table.h"
 #include "foundation/geodesy.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 
@@ -110,7 +111,7 @@ FlightDriver::FlightDriver(double groundElevation)
           &stands_),
       groundElevationFeet(groundElevation) {
   motion.engine = &harness.engine;
-  harness.engine.parkElevationFeet.store(groundElevation);
+  EngineTestAccess::setParkElevation(harness.engine, groundElevation);
 }
 
 FlightDriver::~FlightDriver() { motion.engine = nullptr; }
@@ -119,8 +120,7 @@ void FlightDriver::setParkAirport(const GeoPoint& position, StandTable stands) {
   stands_ = std::move(stands);
   numberStandsAndFindNeighbours(stands_);
   motion.parkAirportPosition = position;
-  harness.engine.parkAirportSet = true;
-  harness.engine.parkAirportName = "EHAM";
+  harness.engine.setParkAirport("EHAM", groundElevationFeet);
 }
 
 void FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
@@ -146,7 +146,7 @@ void FlightDriver::runUntilSecond(double seconds) {
   while (harness.engine.tick() < endTick) {
     // One live batch a step at most, as the Traffic Reader hands them over.
     if (nextReport_ < reports_.size() && reports_[nextReport_].tick <= harness.engine.tick() &&
-        harness.engine.handoverSize() == 0) {
+        EngineTestAccess::handoverSize(harness.engine) == 0) {
       harness.feedLive({reports_[nextReport_].record});
       ++nextReport_;
     }
@@ -202,7 +202,7 @@ void FlightDriver::testSpawn(LiveAc& a) {
     a.position.headingRadians = gf_bearing({first.latitude, first.longitude}, {a.path[1].latitude, a.path[1].longitude});
   }
   a.state = SimState::adding2sim;
-  harness.engine.addingStack.push_back(a.base.key);
+  harness.engine.pushAddingStack(a.base.key);
 }
 
 void FlightDriver::simulatorStep() {
@@ -218,7 +218,7 @@ void FlightDriver::simulatorStep() {
   if (engine.tick() % kGroundInfoEveryTicks != 0) {
     return;
   }
-  for (const LiveAc& a : engine.liveAcTable) {
+  for (const LiveAc& a : engine.liveAircraft()) {
     if (a.objectId == 0 || a.state != SimState::active) {
       continue;
     }
@@ -240,7 +240,7 @@ void FlightDriver::observe() {
     sent_[sent.item.objectId].push_back({sent.tick, sent.item.block, a != nullptr ? a->phase : FlightPhase::birth,
                                          a != nullptr && a->onGround});
   }
-  for (const LiveAc& a : engine.liveAcTable) {
+  for (const LiveAc& a : engine.liveAircraft()) {
     if (a.state != SimState::active || a.path.empty()) {
       continue;
     }

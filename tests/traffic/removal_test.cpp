@@ -3,6 +3,7 @@
 #include "foundation/settings.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -19,7 +20,7 @@ TEST(Removal, ACreateStillQueuedIsCancelledAndNeverReachesTheSimulator) {
   harness.spawnLive(20001, "DLH4AB");
   harness.spawnLive(20002, "DLH5CD");
   harness.step(2);  // both requests are queued, the first leaves at tick 50
-  ASSERT_EQ(harness.engine.liveCreateQueue.size(), 2U);
+  ASSERT_EQ(harness.engine.liveCreateQueue().size(), 2U);
   LiveAc& first = *harness.engine.findLiveByKey(20001);
   harness.engine.removeAircraftFromSim(first);
   harness.step(200);
@@ -33,10 +34,10 @@ TEST(Removal, AnAircraftStillOnTheAddingStackIsCancelledToo) {
   EngineHarness harness;
   LiveAc& aircraft = harness.spawnLive(20001, "DLH4AB");
   harness.engine.removeAircraftFromSim(aircraft);
-  EXPECT_TRUE(harness.engine.addingStack.empty());
+  EXPECT_TRUE(harness.engine.addingStack().empty());
   harness.step(100);
   EXPECT_TRUE(harness.creates.empty());
-  EXPECT_TRUE(harness.engine.liveAcTable.empty());
+  EXPECT_TRUE(harness.engine.liveAircraft().empty());
 }
 
 TEST(Removal, AnAircraftRemovedWhileItsCreateIsUnderWayGoesOnceItBinds) {
@@ -61,7 +62,7 @@ TEST(Removal, AnAircraftRemovedWhileItsCreateIsUnderWayGoesOnceItBinds) {
 
   harness.objectRemoved(512);
   harness.step();
-  EXPECT_TRUE(harness.engine.liveAcTable.empty());
+  EXPECT_TRUE(harness.engine.liveAircraft().empty());
 }
 
 TEST(Removal, AStaticAircraftRemovedWhileCreatingGoesOnceItBinds) {
@@ -77,11 +78,11 @@ TEST(Removal, AStaticAircraftRemovedWhileCreatingGoesOnceItBinds) {
 
   // One whose request still waits is cancelled and erased.
   harness.placeStatic(10, "RYR10*", SimState::adding2sim);
-  harness.engine.staticCreateQueue.push_back(requestFor(10, "RYR10*"));
+  harness.engine.queueStaticCreate(requestFor(10, "RYR10*"));
   harness.engine.removeAircraftFromSim(*harness.engine.findStaticByKey(10));
   harness.step();
   EXPECT_EQ(harness.engine.findStaticByKey(10), nullptr);
-  EXPECT_TRUE(harness.engine.staticCreateQueue.empty());
+  EXPECT_TRUE(harness.engine.staticCreateQueue().empty());
 }
 
 TEST(Removal, BufferedAircraftAreDroppedAndActiveOnesQueuedForTheSimulator) {
@@ -91,10 +92,10 @@ TEST(Removal, BufferedAircraftAreDroppedAndActiveOnesQueuedForTheSimulator) {
   EngineHarness harness(hooks);
   harness.engine.removeAircraftFromSim(harness.placeLive(20001, "BUF1", SimState::buffer));
   harness.engine.removeAircraftFromSim(harness.placeStatic(11, "STA11*", SimState::buffer));
-  harness.engine.watchedObjectId.store(530);
+  harness.engine.watchObject(530);
   harness.engine.removeAircraftFromSim(harness.placeLive(20002, "ACT2", SimState::active, 530));
   harness.engine.removeAircraftFromSim(harness.placeStatic(12, "STA12*", SimState::active, 531));
-  EXPECT_EQ(harness.engine.watchedObjectId.load(), 0U);
+  EXPECT_EQ(harness.engine.watchedObjectId(), 0U);
   EXPECT_EQ(watchResets, 1);
   harness.step(11);
   EXPECT_EQ(harness.engine.findLiveByKey(20001), nullptr);
@@ -121,26 +122,31 @@ TEST(Removal, ALiveAircraftLeavingFreesItsStand) {
   aircraft.objectId = 540;
   engine.removeAircraftFromSim(aircraft);
   EXPECT_FALSE(stands.front().occupied);
-  EXPECT_EQ(engine.removeQueue, (std::deque<std::uint32_t>{540}));
+  EXPECT_EQ(engine.removeQueue(), (std::deque<std::uint32_t>{540}));
 }
 
-TEST(Removal, DropPendingCreateKeepsTheOtherRequestsInOrder) {
-  std::deque<CreateRequest> queue{requestFor(1, "A"), requestFor(2, "B"), requestFor(1, "A"), requestFor(3, "C")};
-  EXPECT_TRUE(TrafficEngine::dropPendingCreate(queue, 1));
-  ASSERT_EQ(queue.size(), 2U);
-  EXPECT_EQ(queue[0].key, 2U);
-  EXPECT_EQ(queue[1].key, 3U);
-  EXPECT_FALSE(TrafficEngine::dropPendingCreate(queue, 1));
+TEST(Removal, CancellingACreateLeavesAnotherAircraftOfTheSameCallsignAlone) {
+  EngineHarness harness;
+  harness.spawnLive(20001, "DLH4AB");
+  harness.spawnLive(20002, "DLH4AB");  // a second aircraft with the callsign
+  harness.step(2);
+  ASSERT_EQ(harness.engine.liveCreateQueue().size(), 2U);
+  harness.engine.removeAircraftFromSim(*harness.engine.findLiveByKey(20002));
+  ASSERT_EQ(harness.engine.liveCreateQueue().size(), 1U);
+  EXPECT_EQ(harness.engine.liveCreateQueue().front().key, 20001U);
+  harness.step(100);
+  ASSERT_EQ(harness.creates.size(), 1U);
+  EXPECT_EQ(harness.creates.front().item.key, 20001U);
 }
 
 TEST(Commands, FlapsAndThrottleSendOnlyChanges) {
   EngineHarness harness;
   LiveAc& aircraft = harness.placeLive(20001, "DLH4AB", SimState::active, 550);
   TrafficEngine& engine = harness.engine;
-  engine.gf_setFlaps(aircraft, 2);
-  engine.gf_setFlaps(aircraft, 2);
-  engine.gf_setFlaps(aircraft, 4);
-  engine.gf_setFlaps(aircraft, 7);
+  engine.setFlaps(aircraft, 2);
+  engine.setFlaps(aircraft, 2);
+  engine.setFlaps(aircraft, 4);
+  engine.setFlaps(aircraft, 7);
   EXPECT_EQ(aircraft.flapsIndex, 4U);
   engine.setThrottle(aircraft, 4);
   engine.setThrottle(aircraft, 5);
@@ -149,7 +155,7 @@ TEST(Commands, FlapsAndThrottleSendOnlyChanges) {
 
   LiveAc& helicopter = harness.placeLive(20002, "CHX1", SimState::active, 551);
   helicopter.base.category = SizeCategory::Rotorcraft;
-  engine.gf_setFlaps(helicopter, 1);
+  engine.setFlaps(helicopter, 1);
   EXPECT_EQ(helicopter.flapsIndex, 4U);
 
   harness.step();

@@ -4,6 +4,7 @@
 #include "foundation/settings.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -22,7 +23,7 @@ TEST(SimEvents, ABoundAircraftTurnsActiveAfterTwoSecondsWithLightTogglesOnTheWay
     EXPECT_EQ(a.state, SimState::active);
   };
   EngineHarness harness(hooks);
-  harness.engine.setTick(1000);
+  EngineTestAccess::setTick(harness.engine, 1000);
   harness.placeLive(0x3C6589, "DLH4AB", SimState::adding2sim);
   harness.bindLive(0x3C6589, 412);
   harness.step(199);
@@ -41,7 +42,7 @@ TEST(SimEvents, ABoundAircraftTurnsActiveAfterTwoSecondsWithLightTogglesOnTheWay
   harness.step();  // the 200th step after the bind
   EXPECT_EQ(aircraft.state, SimState::active);
   EXPECT_EQ(configured, 1);
-  EXPECT_EQ(harness.engine.deferredEventCount(), 0U);
+  EXPECT_EQ(EngineTestAccess::deferredEventCount(harness.engine), 0U);
   harness.step(300);
   EXPECT_EQ(configured, 1);
   EXPECT_EQ(harness.sim.callsOf(Kind::AllLightsToggle).size(), 2U);
@@ -59,11 +60,11 @@ TEST(SimEvents, BindsOfLowObjectIdsOrUnknownAircraftAreIgnored) {
   }
   harness.bindLive(29999, 500);
   harness.step();
-  EXPECT_EQ(harness.engine.deferredEventCount(), 0U);
+  EXPECT_EQ(EngineTestAccess::deferredEventCount(harness.engine), 0U);
   EXPECT_TRUE(harness.sim.callsOf(Kind::StaticCg).empty());
   harness.bindLive(20001, 3);
   harness.step();
-  EXPECT_EQ(harness.engine.deferredEventCount(), 1U);
+  EXPECT_EQ(EngineTestAccess::deferredEventCount(harness.engine), 1U);
   EXPECT_EQ(parkedOver, 1);  // its first point is on the ground
 }
 
@@ -74,7 +75,7 @@ TEST(SimEvents, AnAircraftGoneBeforeActivationLeavesNoEventForItsKey) {
   harness.step(10);
   harness.objectRemoved(420);
   harness.step(200);
-  EXPECT_EQ(harness.engine.deferredEventCount(), 0U);
+  EXPECT_EQ(EngineTestAccess::deferredEventCount(harness.engine), 0U);
   // A new aircraft of the same key is not made active by the old event.
   harness.placeLive(20001, "DLH4AB", SimState::buffer);
   harness.step(5);
@@ -162,7 +163,7 @@ TEST(SimEvents, TheTwentiethDistinctFailedTitleEndsTheSession) {
   }
   EXPECT_NO_THROW(harness.step());
   EXPECT_EQ(harness.engine.reports().exclusionList().size(), 19U);
-  EXPECT_TRUE(harness.engine.liveAcTable.empty());
+  EXPECT_TRUE(harness.engine.liveAircraft().empty());
 
   harness.placeLive(20019, "F19", SimState::adding2sim);
   harness.createFailed(20019);
@@ -173,7 +174,7 @@ TEST(SimEvents, TheTwentiethDistinctFailedTitleEndsTheSession) {
     EXPECT_STREQ(error.what(),
                  "81: There are too many liveries that could not be created by MSFS!, see Log.txt");
   }
-  EXPECT_TRUE(harness.engine.liveAcTable.empty());
+  EXPECT_TRUE(harness.engine.liveAircraft().empty());
 }
 
 TEST(SimEvents, ABoundStaticAircraftIsParkedAfterTwoSeconds) {
@@ -220,7 +221,7 @@ TEST(SimEvents, RemovedObjectsEndOrRestartTheirRecords) {
   harness.step();
   EXPECT_EQ(harness.engine.findLiveByKey(20001), nullptr);
   EXPECT_EQ(harness.engine.findLiveByKey(20002), nullptr);
-  EXPECT_TRUE(harness.engine.staticAcTable.empty());
+  EXPECT_TRUE(harness.engine.staticAircraft().empty());
   EXPECT_EQ(deletedPlans, (std::vector<std::uint32_t>{460}));
   const LiveAc* again = harness.engine.findLiveByKey(20003);
   ASSERT_NE(again, nullptr);

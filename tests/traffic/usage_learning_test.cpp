@@ -6,6 +6,7 @@
 
 #include "foundation/geodesy.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -154,18 +155,18 @@ TEST(EngineQueries, NeighbourStandsHoldingAParkedAircraftCollide) {
   neighbour.state = SimState::active;
   neighbour.phase = FlightPhase::parked;
   neighbour.standId = 2;
-  engine.liveAcTable.push_back(neighbour);
+  EngineTestAccess::addLive(engine, neighbour);
   EXPECT_EQ(engine.findCollidingStand({3, 2}, stands[0], arriving), 2U);
 
-  engine.liveAcTable.front().phase = FlightPhase::taxi;
+  engine.liveAircraft().front().phase = FlightPhase::taxi;
   EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
-  engine.liveAcTable.front().phase = FlightPhase::pushing_back;
+  engine.liveAircraft().front().phase = FlightPhase::pushing_back;
   EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 2U);
   arriving.base.identity.callsign = "OLD1";
   EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
   arriving.base.identity.callsign = "NEW1";
   arriving.base.halfSpanNm = 0.001;
-  engine.liveAcTable.front().base.halfSpanNm = 0.001;  // 2 x 0.001 x 1.1 nm = 4 m: clear
+  engine.liveAircraft().front().base.halfSpanNm = 0.001;  // 2 x 0.001 x 1.1 nm = 4 m: clear
   EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
 }
 
