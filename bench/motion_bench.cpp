@@ -11,6 +11,7 @@
 
 #include "foundation/geodesy.h"
 #include "simlink/sim_queues.h"
+#include "tests/traffic/engine_test_access.h"
 #include "traffic/live_motion.h"
 #include "traffic/traffic_engine.h"
 
@@ -102,7 +103,7 @@ void addLive(TrafficEngine& engine, std::uint32_t index) {
   a.position.altitudeFeet = a.path.front().altitudeFeet;
   a.position.headingRadians = a.path.front().trackDegrees * kDegreesToRadians;
   a.motion.heightAboveGroundFeet = a.path.front().altitudeFeet;
-  engine.liveAcTable.push_back(std::move(a));
+  EngineTestAccess::addLive(engine, std::move(a));
 }
 
 void addStatic(TrafficEngine& engine, std::uint32_t index) {
@@ -114,7 +115,7 @@ void addStatic(TrafficEngine& engine, std::uint32_t index) {
   StaticAc aircraft = makeStaticAc(base, index + 1, {50.0, 8.0, 0.0}, false);
   aircraft.state = SimState::active;
   aircraft.objectId = 50000 + index;
-  engine.staticAcTable.push_back(std::move(aircraft));
+  engine.addStaticAc(std::move(aircraft));
 }
 
 void BM_EngineStepWithMotion(benchmark::State& state) {
@@ -137,11 +138,11 @@ void BM_EngineStepWithMotion(benchmark::State& state) {
   // Into steady motion first: every aircraft starts its first leg.
   SimFrameBatch frame;
   for (int i = 0; i < 200; ++i) {
-    engine.lf_handleAddingStack();
+    engine.step();
     link.tryTakeFrame(frame);
   }
   for (auto _ : state) {
-    engine.lf_handleAddingStack();
+    engine.step();
     state.PauseTiming();
     link.tryTakeFrame(frame);  // the link's frame, not the engine's step
     state.ResumeTiming();

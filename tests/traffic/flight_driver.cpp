@@ -151,7 +151,7 @@ std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const s
   context.parkElevationFeet = groundElevationFeet;
   context.ownPosition = motion.parkAirportPosition;
   context.rangeNm = 40.0;
-  if (harness.engine.parkAirportSet) {
+  if (harness.engine.parkAirportSet()) {
     context.parkAirport = motion.parkAirportPosition;
   }
   LiveDecodeState state;
