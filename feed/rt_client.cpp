@@ -15,14 +15,14 @@ constexpr std::size_t kAuthAnswerReserve = 4096;
 }  // namespace
 
 RtClient::RtClient(FeedConfig config, FeedHooks hooks)
-    : config_(std::move(config)), hooks_(std::move(hooks)), authCurl_(makeCurlHandle("aucurl_")) {
+    : config_(std::move(config)), hooks_(std::move(hooks)), aucurl_(makeCurlHandle("aucurl_")) {
   response_.reserve(kAuthAnswerReserve);
 }
 
 RtClient::~RtClient() = default;
 
 void RtClient::setTimeOffsetMinutes(int minutes) {
-  timeOffsetMinutes_.store(std::clamp(minutes, 0, kMaximumTimeOffsetMinutes));
+  toffset_.store(std::clamp(minutes, 0, kMaximumTimeOffsetMinutes));
 }
 
 void RtClient::waitInterval(int milliseconds) const {
@@ -35,9 +35,9 @@ void RtClient::waitInterval(int milliseconds) const {
 
 void RtClient::resetRtClient() {
   guid_.clear();
-  authCurl_ = makeCurlHandle("aucurl_");
+  aucurl_ = makeCurlHandle("aucurl_");
   stop_.store(false);
-  timeOffsetMinutes_.store(0);
+  toffset_.store(0);
   ended_.store(false);
   response_.clear();
 }

@@ -6,7 +6,8 @@ namespace crv {
 namespace {
 
 std::string userErrorMessage(int code, const std::string& text) {
-  return code == kTextOnlyError ? text : fmt::format("{}: {}", code, text);
+  constexpr int kTextOnlyCode = 99;
+  return code == kTextOnlyCode ? text : fmt::format("{}: {}", code, text);
 }
 
 }  // namespace

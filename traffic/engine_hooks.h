@@ -44,6 +44,9 @@ struct EngineHooks {
   // --- Parking ---
   // A newly bound aircraft whose first point is on the ground.
   std::function<void(LiveAc&)> parkLiveOverStatic;
+  // Runs on every step after the aircraft moved: clears the user's reserved
+  // stand while one is reserved. Empty: nothing.
+  std::function<void()> keepReservedStandFree;
 
   // --- Static placement ---
   // Places one pending static aircraft, if any waits; called in each half

@@ -17,14 +17,15 @@ void EngineReports::reportLiveryNotCreated(const AircraftBase& aircraft) {
   }
   const AircraftIdentity& identity = aircraft.identity;
   gf_logWarning(fmt::format("{} '{}' could not be created by your Sim!", identity.callsign, aircraft.liveryTitle));
-  if (!isExcludedTitle(aircraft.liveryTitle)) {
+  // An empty title names no livery: excluding it would exclude nothing.
+  if (!aircraft.liveryTitle.empty() && !isExcludedTitle(aircraft.liveryTitle)) {
     exclusionList_.push_back(aircraft.liveryTitle);
   }
   notCreated_.insert(fmt::format("{} {}", identity.icaoType, identity.airline));
   if (exclusionList_.size() >= kTooManyFailedTitles) {
     const std::string message = fmt::format("There are too many liveries that could not be created by {}!", "MSFS");
     gf_logLine(fmt::format("\n{}Error 81, {}\n", kWarningPrefix, message));
-    throw UserErrorException(kLiveriesNotCreatedError, fmt::format("{}, see Log.txt", message));
+    throw UserErrorException(81, fmt::format("{}, see Log.txt", message));
   }
 }
 

@@ -30,6 +30,9 @@ bool isMultipleOf(std::int64_t tick, std::int64_t period) { return tick % period
 void TrafficEngine::step() {
   processSimEvents();
   stepAllLiveAc();
+  if (hooks_.keepReservedStandFree) {
+    hooks_.keepReservedStandFree();
+  }
   paceCreateRemove();
   takeHandedOverRecords();
   makeCreateRequest();

@@ -114,6 +114,12 @@ struct LiveAc {
   bool onGround = false;
   bool flightPlanWritten = false;
   bool spawnConflict = false;
+  // Where the path ended at the last parking attempt, and where the last
+  // collision check with static aircraft found the aircraft (degrees).
+  double lastParkAttemptLatitude = 0.0;
+  double lastParkAttemptLongitude = 0.0;
+  double lastCollisionCheckLatitude = 0.0;
+  double lastCollisionCheckLongitude = 0.0;
   LiveMotion motion;
 
   bool eraseRequested() const { return dropFromBuffer || createCancelled; }

@@ -104,7 +104,13 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
     aircraft.dropFromBuffer = true;
     return;
   }
-  if (aircraft.removeOnceCreated) {
+  // Already on its way out: its object is queued once, never twice.
+  if (aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim) {
+    return;
+  }
+  if (aircraft.state == SimState::liveryrespawn) {
+    // The object is queued already; its removal now ends the record.
+    aircraft.state = SimState::removingfromsim;
     return;
   }
   if (aircraft.state == SimState::adding2sim) {
@@ -135,7 +141,7 @@ void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
     staticEraseDue_ = true;
     return;
   }
-  if (aircraft.removeOnceCreated) {
+  if (aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim) {
     return;
   }
   if (aircraft.state == SimState::adding2sim) {

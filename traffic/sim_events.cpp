@@ -60,12 +60,9 @@ void TrafficEngine::applySimEvent(const SimEvent& event) {
     case SimEventType::boundLive:
       bindLiveAircraft(event);
       break;
-    case SimEventType::boundStatic: {
-      SimEvent deferred = event;
-      deferred.rounds = 0;
-      deferredEvents_.push_back(deferred);
+    case SimEventType::boundStatic:
+      bindStaticAircraft(event);
       break;
-    }
     case SimEventType::removed:
       onObjectRemoved(event.objectId);
       break;
@@ -85,8 +82,14 @@ void TrafficEngine::applySimEvent(const SimEvent& event) {
 }
 
 void TrafficEngine::bindLiveAircraft(const SimEvent& event) {
+  if (event.objectId < kLowestAiObjectId) {
+    return;
+  }
   LiveAc* aircraft = findLiveByKey(event.key);
-  if (aircraft == nullptr || event.objectId < kLowestAiObjectId) {
+  if (aircraft == nullptr) {
+    // The aircraft went while its create was under way: its object would
+    // stay in the simulator for ever.
+    queueObjectRemoval(event.objectId);
     return;
   }
   aircraft->objectId = event.objectId;
@@ -100,6 +103,23 @@ void TrafficEngine::bindLiveAircraft(const SimEvent& event) {
   const std::uint32_t objectId = event.objectId;
   askSimulator([objectId](SimRequests& sim) { return sim.requestStaticCg(objectId); },
                "SimConnect request StaticCG fails");
+  SimEvent deferred = event;
+  deferred.rounds = 0;
+  deferredEvents_.push_back(deferred);
+}
+
+void TrafficEngine::bindStaticAircraft(const SimEvent& event) {
+  if (event.objectId < kLowestAiObjectId) {
+    return;
+  }
+  StaticAc* aircraft = findStaticByKey(event.key);
+  if (aircraft == nullptr) {
+    queueObjectRemoval(event.objectId);
+    return;
+  }
+  // Known by its object from now on, so that a removal by the simulator
+  // during the activation window finds the record.
+  aircraft->objectId = event.objectId;
   SimEvent deferred = event;
   deferred.rounds = 0;
   deferredEvents_.push_back(deferred);
@@ -188,9 +208,11 @@ bool TrafficEngine::advanceDeferred(SimEvent& event) {
     return false;
   }
   // An aircraft that went meanwhile ends its event too: a later aircraft of
-  // the same key must not inherit it.
+  // the same key must not inherit it, and a record whose object the
+  // simulator removed meanwhile never turns active with the dead id.
   if (event.type == SimEventType::boundLive) {
-    if (LiveAc* aircraft = findLiveByKey(event.key)) {
+    LiveAc* aircraft = findLiveByKey(event.key);
+    if (aircraft != nullptr && aircraft->objectId == event.objectId) {
       aircraft->state = SimState::active;
       if (hooks_.configureActiveAircraft) {
         hooks_.configureActiveAircraft(*aircraft);
@@ -200,9 +222,9 @@ bool TrafficEngine::advanceDeferred(SimEvent& event) {
         removeAircraftFromSim(*aircraft);
       }
     }
-  } else if (StaticAc* aircraft = findStaticByKey(event.key)) {
+  } else if (StaticAc* aircraft = findStaticByKey(event.key);
+             aircraft != nullptr && aircraft->objectId == event.objectId) {
     aircraft->state = SimState::active;
-    aircraft->objectId = event.objectId;
     shutdownParked(*aircraft);
     if (par_LOG.value()) {
       gf_logLine(fmt::format("{:8}: {:8} parked", standLabel(aircraft->standId), aircraft->base.identity.callsign));

@@ -202,6 +202,7 @@ class TrafficEngine {
   void processSimEvents();
   void applySimEvent(const SimEvent& event);
   void bindLiveAircraft(const SimEvent& event);
+  void bindStaticAircraft(const SimEvent& event);
   void applyGroundInfo(const SimEvent& event);
   void applyStaticCg(const SimEvent& event);
   void createFailed(std::uint32_t key);

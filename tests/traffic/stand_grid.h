@@ -1,0 +1,19 @@
+#pragma once
+
+#include "airports/stand_table.h"
+#include "foundation/geodesy.h"
+
+namespace crv::testing {
+
+// The apron of the test airport.
+inline constexpr GeoPoint kApronOrigin{50.0300, 8.5700};
+
+// Rows of stands facing north, named "A1", "A2", ... "B1", ... in table
+// order, numbered with their neighbours found.
+StandTable standGrid(int rows, int columns, double spacingMeters = 60.0, double radiusMeters = 20.0,
+                     GeoPoint origin = kApronOrigin);
+
+// The point at north and east offsets in metres from a point.
+GeoPoint offsetMeters(GeoPoint from, double northMeters, double eastMeters);
+
+}  // namespace crv::testing

@@ -1,0 +1,82 @@
+#include "traffic/live_rules.h"
+
+#include <algorithm>
+
+#include "foundation/clock.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv {
+
+LiveRules::LiveRules(TrafficEngine& engine, LiveRulesServices services)
+    : engine_(engine), services_(std::move(services)) {
+  ghostCallsigns_.reserve(64);
+  identityChecks_.reserve(256);
+}
+
+void LiveRules::fillEngineHooks(EngineHooks& hooks, LiveRules* const& slot) {
+  hooks.trySpawn = [&slot](LiveAc& aircraft) { slot->trySpawn(aircraft); };
+  hooks.respawnIfChanged = [&slot](LiveAc& aircraft, const LiveTrafficRecord& record) {
+    return slot->respawnIfChanged(aircraft, record);
+  };
+  hooks.parkLiveOverStatic = [&slot](LiveAc& aircraft) { slot->parkLiveOverStatic(aircraft); };
+  hooks.keepReservedStandFree = [&slot] {
+    if (!slot->reservedStand().empty()) {
+      slot->freeReservedStand();
+    }
+  };
+}
+
+void LiveRules::fillParkingCalls(ParkingCalls& calls, LiveRules* const& slot) {
+  calls.try2Park = [&slot](LiveAc& aircraft, bool wide) { slot->try2Park(aircraft, wide); };
+  calls.checkStandApproach = [&slot](LiveAc& aircraft, PathPoint& point) {
+    return slot->checkStandApproach(aircraft, point);
+  };
+  calls.enforceMaxPark = [&slot](int extra) { slot->enforceMaxPark(extra); };
+  calls.queueIdentityCheck = [&slot](std::uint32_t key) { slot->queueIdentityCheck(key); };
+}
+
+void LiveRules::setReservedStand(std::string name) {
+  reservedStand_ = std::move(name);
+  if (!reservedStand_.empty()) {
+    freeReservedStand();
+  }
+}
+
+void LiveRules::reset() {
+  parkAirport_.reset();
+  reservedStand_.clear();
+  ghostCallsigns_.clear();
+  rememberedLiveries_.clear();
+  identityChecks_.clear();
+  averageLiveParkedHours_ = -1.0;
+}
+
+DaySlot LiveRules::currentSlot() const { return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot(); }
+
+bool LiveRules::userOnGround() const { return services_.userOnGround && services_.userOnGround(); }
+
+StandTable* LiveRules::stands() const { return engine_.standTable(); }
+
+ParkingPosition* LiveRules::standById(std::uint32_t standId) const {
+  StandTable* table = stands();
+  if (table == nullptr || standId == 0) {
+    return nullptr;
+  }
+  auto found = std::find_if(table->begin(), table->end(), [standId](const ParkingPosition& s) { return s.id == standId; });
+  return found == table->end() ? nullptr : &*found;
+}
+
+std::int64_t LiveRules::nowTick() const { return engine_.tick(); }
+
+void LiveRules::rememberStandUse(std::uint32_t key, DaySlot slot) {
+  const auto halfHour = static_cast<std::uint32_t>(slot.halfHour);
+  auto found = std::find_if(engine_.lastStandUse().begin(), engine_.lastStandUse().end(), [key](const StandLastUse& u) { return u.key == key; });
+  if (found != engine_.lastStandUse().end()) {
+    found->halfHour = halfHour;
+  } else {
+    engine_.lastStandUse().push_back({key, halfHour});
+  }
+}
+
+
+}  // namespace crv
