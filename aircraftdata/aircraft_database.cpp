@@ -22,8 +22,6 @@ namespace crv {
 
 namespace {
 
-constexpr int kParseErrorCode = 60;
-constexpr int kEmptySectionCode = 61;
 constexpr double kHalfSpanNmPerMeter = 0.5 * 0.0005399568034557236;
 constexpr std::size_t kShortRegistrationLength = 6;
 
@@ -199,7 +197,7 @@ void readXmlSection(const pugi::xml_document& document, const char* section, Tex
   }
   if (target.empty()) {
     throw UserErrorException(
-        kEmptySectionCode,
+        kDatabaseSectionEmptyError,
         fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section,
                     element, attribute));
   }
@@ -263,7 +261,7 @@ bool readDbase(const std::filesystem::path& encryptedPath, const std::filesystem
   pugi::xml_document document;
   const pugi::xml_parse_result parsed = document.load_file(plainPath.c_str());
   if (!parsed) {
-    throw UserErrorException(kParseErrorCode, fmt::format("'{}' not read because of {}",
+    throw UserErrorException(kDatabaseParseError, fmt::format("'{}' not read because of {}",
                                                           plainPath.string(), parsed.description()));
   }
   installAircraftDatabase(buildAircraftDatabase(document));

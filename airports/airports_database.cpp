@@ -20,7 +20,6 @@ constexpr std::size_t kReservedAirports = 44000;
 constexpr double kAirportRangeNm = 5.0;
 constexpr double kNoAirportDistanceNm = 100.0;
 constexpr std::size_t kIcaoKeyLength = 4;
-constexpr int kAirportsDatabaseErrorCode = 88;
 
 // std::stod with the error texts that the log lines of this file carry.
 double parseDouble(const std::string& text) {
@@ -100,7 +99,7 @@ bool readAirports(const std::string& fileName) {
   try {
     return readAirportsFile(programPaths().inputFolder / fileName, airportsDb());
   } catch (const std::exception& error) {
-    throw UserErrorException(kAirportsDatabaseErrorCode, error.what());
+    throw UserErrorException(kAirportsDatabaseError, error.what());
   }
 }
 

@@ -19,27 +19,6 @@
 
 namespace crv {
 
-// A value that one thread publishes and others read as a whole copy.
-template <typename T>
-class Published {
- public:
-  Published() = default;
-  explicit Published(T value) : value_(std::move(value)) {}
-
-  void set(T value) {
-    std::lock_guard lock(mutex_);
-    value_ = std::move(value);
-  }
-  T get() const {
-    std::lock_guard lock(mutex_);
-    return value_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  T value_{};
-};
-
 // The connection indicators of the main window: data arrive, logged in
 // without data, not shown.
 inline constexpr int kIndicatorDataArrive = 1;

@@ -15,14 +15,14 @@ constexpr std::size_t kAuthAnswerReserve = 4096;
 }  // namespace
 
 RtClient::RtClient(FeedConfig config, FeedHooks hooks)
-    : config_(std::move(config)), hooks_(std::move(hooks)), aucurl_(makeCurlHandle("aucurl_")) {
+    : config_(std::move(config)), hooks_(std::move(hooks)), authCurl_(makeCurlHandle("aucurl_")) {
   response_.reserve(kAuthAnswerReserve);
 }
 
 RtClient::~RtClient() = default;
 
 void RtClient::setTimeOffsetMinutes(int minutes) {
-  toffset_.store(std::clamp(minutes, 0, kMaximumTimeOffsetMinutes));
+  timeOffsetMinutes_.store(std::clamp(minutes, 0, kMaximumTimeOffsetMinutes));
 }
 
 void RtClient::waitInterval(int milliseconds) const {
@@ -35,9 +35,9 @@ void RtClient::waitInterval(int milliseconds) const {
 
 void RtClient::resetRtClient() {
   guid_.clear();
-  aucurl_ = makeCurlHandle("aucurl_");
+  authCurl_ = makeCurlHandle("aucurl_");
   stop_.store(false);
-  toffset_.store(0);
+  timeOffsetMinutes_.store(0);
   ended_.store(false);
   response_.clear();
 }

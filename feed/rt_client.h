@@ -34,12 +34,12 @@ class RtClient {
 
   // Minutes sent as "toffset", 0 to 40320; written by the time-shift handler.
   void setTimeOffsetMinutes(int minutes);
-  int timeOffsetMinutes() const { return toffset_.load(); }
+  int timeOffsetMinutes() const { return timeOffsetMinutes_.load(); }
 
-  int trafficPaceMilliseconds() const { return rrl_.load(); }
-  void setTrafficPaceMilliseconds(int milliseconds) { rrl_.store(milliseconds); }
-  int weatherPaceMilliseconds() const { return wrrl_.load(); }
-  void setWeatherPaceMilliseconds(int milliseconds) { wrrl_.store(milliseconds); }
+  int trafficPaceMilliseconds() const { return trafficPaceMs_.load(); }
+  void setTrafficPaceMilliseconds(int milliseconds) { trafficPaceMs_.store(milliseconds); }
+  int weatherPaceMilliseconds() const { return weatherPaceMs_.load(); }
+  void setWeatherPaceMilliseconds(int milliseconds) { weatherPaceMs_.store(milliseconds); }
 
   // The pause after a data request, in slices that look at the stop flag.
   void waitInterval(int milliseconds) const;
@@ -48,7 +48,7 @@ class RtClient {
   const FeedHooks& hooks() const { return hooks_; }
 
   // The login's and logout's handle and answer (session worker only).
-  CURL* authHandle() const { return aucurl_.get(); }
+  CURL* authHandle() const { return authCurl_.get(); }
   std::string& authAnswer() { return response_; }
 
   // Before a restarted session: logged out, not stopped, not ended, no time
@@ -64,11 +64,11 @@ class RtClient {
   FeedHooks hooks_;
   std::string guid_;
   std::atomic<bool> ended_{false};
-  CurlHandle aucurl_;
+  CurlHandle authCurl_;
   std::string response_;
-  std::atomic<int> toffset_{0};
-  std::atomic<int> rrl_{2000};
-  std::atomic<int> wrrl_{2000};
+  std::atomic<int> timeOffsetMinutes_{0};
+  std::atomic<int> trafficPaceMs_{2000};
+  std::atomic<int> weatherPaceMs_{2000};
   std::atomic<bool> stop_{false};
 };
 

@@ -85,7 +85,7 @@ CurlHandle makeCurlHandle(std::string_view name) {
   return handle;
 }
 
-std::size_t lf_callbackwriter(char* data, std::size_t size, std::size_t count, void* target) {
+std::size_t appendToAnswer(char* data, std::size_t size, std::size_t count, void* target) {
   if (target == nullptr) {
     return 0;
   }
@@ -126,7 +126,7 @@ CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& ur
   check(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str()), name + ": failed to set POSTFIELDS");
   check(curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size())),
         name + ": failed to set POSTFIELDSIZE");
-  check(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &lf_callbackwriter),
+  check(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &appendToAnswer),
         name + " failed to set CURLOPT_WRITEFUNCTION");
   check(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer), name + " failed to set CURLOPT_WRITEDATA");
   check(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count())),

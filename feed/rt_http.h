@@ -33,7 +33,7 @@ inline constexpr std::size_t kMaximumAnswerBytes = 64u * 1024u * 1024u;
 // The write callback: appends the bytes to the std::string behind target.
 // No target, an answer beyond kMaximumAnswerBytes or a failed append return 0,
 // which ends the transfer with a libcurl write error.
-std::size_t lf_callbackwriter(char* data, std::size_t size, std::size_t count, void* target);
+std::size_t appendToAnswer(char* data, std::size_t size, std::size_t count, void* target);
 
 // How a request names its handle in the texts of its setup errors.
 struct PostSetup {

@@ -36,8 +36,8 @@ bool isEmptyValue(const nlohmann::json& value) {
 
 TrafficReader::TrafficReader(FeedConfig config, FeedHooks hooks)
     : RtClient(std::move(config), std::move(hooks)),
-      trcurl_(makeCurlHandle("trcurl_")),
-      ptcurl_(makeCurlHandle("ptcurl_")),
+      liveTrafficCurl_(makeCurlHandle("trcurl_")),
+      parkedTrafficCurl_(makeCurlHandle("ptcurl_")),
       parkElevationFeet_(std::numeric_limits<double>::quiet_NaN()) {
   answer_.reserve(kAnswerReserve);
   liveRecords_.reserve(kLiveRecordReserve);
@@ -163,7 +163,7 @@ bool TrafficReader::buffer(int& status) {
   bool result = false;
   try {
     const std::string body = historyBody(guid(), liveBox(), timeOffsetMinutes());
-    const CURLcode code = performPost(trcurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
+    const CURLcode code = performPost(liveTrafficCurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
                                       answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
       if (!isStopRequested()) {
@@ -210,7 +210,7 @@ bool TrafficReader::buffer(int& status) {
 
 void TrafficReader::receiveLiveTraffic(int& status, bool& endLoop) {
   const std::string body = liveTrafficBody(guid(), liveBox(), timeOffsetMinutes());
-  const CURLcode code = performPost(trcurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
+  const CURLcode code = performPost(liveTrafficCurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
                                     answer_, config().timeouts, &stopFlag());
   if (code != CURLE_OK) {
     if (!isStopRequested()) {
@@ -297,7 +297,7 @@ void TrafficReader::parkedtraffic() {
   }
   try {
     const std::string body = parkedTrafficBody(guid(), parkedBox(), timeOffsetMinutes());
-    const CURLcode code = performPost(ptcurl_.get(), dataRequestSetup("ptcurl_"), config().url(kTrafficPath), body,
+    const CURLcode code = performPost(parkedTrafficCurl_.get(), dataRequestSetup("ptcurl_"), config().url(kTrafficPath), body,
                                       answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
       gf_logWarning(fmt::format("{} curl parkedtraffic code: {}", utcNowText(), curl_easy_strerror(code)));
@@ -425,8 +425,8 @@ bool TrafficReader::requestParkedTraffic(GeoPoint parkAirport) {
 
 void TrafficReader::reset() {
   resetRtClient();
-  trcurl_ = makeCurlHandle("trcurl_");
-  ptcurl_ = makeCurlHandle("ptcurl_");
+  liveTrafficCurl_ = makeCurlHandle("trcurl_");
+  parkedTrafficCurl_ = makeCurlHandle("ptcurl_");
   answer_.clear();
   setLastTrafficTime(0.0);
   {

@@ -29,7 +29,9 @@ inline constexpr int kParkedPending = -1;
 inline constexpr int kParkedDone = 0;
 inline constexpr int kParkedFailed = 1;
 
-// The live box at construction and after a reset.
+// The box asked for before the user aircraft's position is known (at
+// construction and after a reset): about 16 by 16 nm around Amsterdam Schiphol,
+// north 52.44, south 52.17, west 4.54, east 4.98 degrees.
 inline constexpr QueryBox kStartQueryBox{52.44, 52.17, 4.54, 4.98};
 
 // Callsigns and keys seen while the buffering flag was raised.
@@ -111,8 +113,8 @@ class TrafficReader : public RtClient {
   void publishParked(std::uint64_t generation, std::vector<ParkedTrafficRecord> records, int status);
 
   // Reader thread.
-  CurlHandle trcurl_;
-  CurlHandle ptcurl_;
+  CurlHandle liveTrafficCurl_;
+  CurlHandle parkedTrafficCurl_;
   std::string answer_;
   std::vector<LiveTrafficRecord> liveRecords_;
   LiveDecodeState decodeState_;

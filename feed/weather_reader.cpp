@@ -54,8 +54,8 @@ std::optional<int> leadingWholeNumber(const std::string& text) {
 }  // namespace
 
 WeatherReader::WeatherReader(FeedConfig config, FeedHooks hooks)
-    : RtClient(std::move(config), std::move(hooks)), wrcurl_(makeCurlHandle("wrcurl_")),
-      nmcurl_(makeCurlHandle("nmcurl_")) {
+    : RtClient(std::move(config), std::move(hooks)), weatherCurl_(makeCurlHandle("wrcurl_")),
+      nearestMetarCurl_(makeCurlHandle("nmcurl_")) {
   answer_.reserve(kAnswerReserve);
 }
 
@@ -103,7 +103,7 @@ bool WeatherReader::nearestmetar(int& status) {
   try {
     const GeoPoint user = hooks().userPosition ? hooks().userPosition() : GeoPoint{};
     const std::string body = nearestMetarBody(guid(), timeOffsetMinutes(), user.latitude, user.longitude);
-    const CURLcode code = performPost(nmcurl_.get(), dataRequestSetup("nmcurl_"), config().url(kNearestMetarPath),
+    const CURLcode code = performPost(nearestMetarCurl_.get(), dataRequestSetup("nmcurl_"), config().url(kNearestMetarPath),
                                       body, answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
       if (!isStopRequested()) {
@@ -168,7 +168,7 @@ void WeatherReader::receiveWeather(int& status, bool& endLoop) {
   const double altitude = hooks().userAltitudeFeet ? hooks().userAltitudeFeet() : 0.0;
   const std::string body =
       weatherBody(guid(), timeOffsetMinutes(), user.latitude, user.longitude, altitude, metarStation_);
-  const CURLcode code = performPost(wrcurl_.get(), dataRequestSetup("wrcurl_"), config().url(kWeatherPath), body,
+  const CURLcode code = performPost(weatherCurl_.get(), dataRequestSetup("wrcurl_"), config().url(kWeatherPath), body,
                                     answer_, config().timeouts, &stopFlag());
   if (code != CURLE_OK) {
     if (!isStopRequested()) {
@@ -245,8 +245,8 @@ bool WeatherReader::receive(int& status) {
 
 void WeatherReader::reset() {
   resetRtClient();
-  wrcurl_ = makeCurlHandle("wrcurl_");
-  nmcurl_ = makeCurlHandle("nmcurl_");
+  weatherCurl_ = makeCurlHandle("wrcurl_");
+  nearestMetarCurl_ = makeCurlHandle("nmcurl_");
   answer_.clear();
   qnh_.store(kStandardQnhHpa);
   weatherData_.store(false);

@@ -51,8 +51,8 @@ class WeatherReader : public RtClient {
   void acceptQnh(int qnhHpa);
 
   TrafficReader* trafficReader_ = nullptr;
-  CurlHandle wrcurl_;
-  CurlHandle nmcurl_;
+  CurlHandle weatherCurl_;
+  CurlHandle nearestMetarCurl_;
   std::string answer_;
   std::string metarStation_;
   std::atomic<int> qnh_{kStandardQnhHpa};

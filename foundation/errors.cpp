@@ -6,8 +6,7 @@ namespace crv {
 namespace {
 
 std::string userErrorMessage(int code, const std::string& text) {
-  constexpr int kTextOnlyCode = 99;
-  return code == kTextOnlyCode ? text : fmt::format("{}: {}", code, text);
+  return code == kTextOnlyError ? text : fmt::format("{}: {}", code, text);
 }
 
 }  // namespace

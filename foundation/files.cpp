@@ -274,7 +274,7 @@ void emptyFolder(const std::filesystem::path& folder) {
       std::filesystem::remove_all(entry.path());
     }
   } catch (const std::exception& error) {
-    throw UserErrorException(5, error.what());
+    throw UserErrorException(kFolderNotEmptiedError, error.what());
   }
 }
 

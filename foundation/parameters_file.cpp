@@ -253,8 +253,8 @@ std::vector<const Parameter*> obsoleteParameters() {
 
 void gf_readParameters() {
   loadParameters(buildLoadLists());
-  lf_versionUpdate();
-  lf_setRange(par_RANGE.value());
+  updateFromOlderVersion();
+  setRange(par_RANGE.value());
 }
 
 void loadParameters(const LoadLists& lists) {

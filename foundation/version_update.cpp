@@ -16,7 +16,7 @@
 
 namespace crv {
 
-std::int32_t lf_snapRange(std::int32_t v) {
+std::int32_t snapRange(std::int32_t v) {
   if (v < 3) return 2;
   if (v <= 6) return v;
   if (v <= 8) return 8;
@@ -36,7 +36,7 @@ std::int32_t lf_snapRange(std::int32_t v) {
   return 100;
 }
 
-std::int32_t lf_snapHeight(std::int32_t v) {
+std::int32_t snapHeight(std::int32_t v) {
   if (v < 3000) return 2000;
   if (v < 5000) return 4000;
   if (v < 7000) return 6000;
@@ -75,12 +75,12 @@ std::int32_t airportRangeFromOldAirportRange(std::int32_t v) {
   return 30;
 }
 
-void lf_setRange(std::int32_t rangeNm) {
+void setRange(std::int32_t rangeNm) {
   par_RANGE.setValue(par_RANGE.clamped(rangeNm));
   setTrafficRange(rangeNm);
 }
 
-void lf_removeObsoleteParameter() { removeParameter(par_MSFS_2020); }
+void removeObsoleteParameter() { removeParameter(par_MSFS_2020); }
 
 namespace {
 
@@ -103,7 +103,7 @@ void convertOldSettings() {
   if (readBoolParameter(par_MSFS_2020, document)) {
     par_SIM_CHOICE.setValue(std::string(par_MSFS_2020.value() ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024));
     saveStringParameter(par_SIM_CHOICE);
-    lf_removeObsoleteParameter();
+    removeObsoleteParameter();
   }
   if (readOld(document, par_AI_PACKAGE_ORDER)) {
     const auto index = static_cast<std::size_t>(par_AI_PACKAGE_ORDER.value() - 1);
@@ -113,10 +113,10 @@ void convertOldSettings() {
   }
   convertInt(document, par_CUSTOM_MAX_PARK, par_MAX_PARK_SEL, maxParkFromCustomMaxPark);
   convertInt(document, par_MAX_LIVE, par_MAX_LIVE_SEL, maxLiveFromMaxLive);
-  convertInt(document, par_LATERAL_RANGE, par_RANGE, lf_snapRange);
+  convertInt(document, par_LATERAL_RANGE, par_RANGE, snapRange);
   convertInt(document, par_AIRPORT_RANGE, par_AIRP_RANGE, airportRangeFromOldAirportRange);
-  convertInt(document, par_AUTO_RANGE_ABOVE_HEIGHT, par_AR_ABOVE_HEIGHT, lf_snapHeight);
-  convertInt(document, par_AIRPORT_HEIGHT, par_AIRP_HEIGHT, lf_snapHeight);
+  convertInt(document, par_AUTO_RANGE_ABOVE_HEIGHT, par_AR_ABOVE_HEIGHT, snapHeight);
+  convertInt(document, par_AIRPORT_HEIGHT, par_AIRP_HEIGHT, snapHeight);
 }
 
 void removeInstaller() {
@@ -134,7 +134,7 @@ void requestRescan(BoolControlParameter& scan) {
 
 }  // namespace
 
-void lf_versionUpdate() {
+void updateFromOlderVersion() {
   const std::string programVersion = formatVersion(programVersionData());
   const std::string stored = par_PROGRAM_VERSION.value();
   if (stored == par_PROGRAM_VERSION.defaultValue()) {

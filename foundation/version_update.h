@@ -10,20 +10,20 @@
 
 namespace crv {
 
-void lf_versionUpdate();
+void updateFromOlderVersion();
 
 // The allowed RANGE value for a range in nautical miles.
-std::int32_t lf_snapRange(std::int32_t rangeNm);
+std::int32_t snapRange(std::int32_t rangeNm);
 // The allowed height for a height in feet (2000 to 48000).
-std::int32_t lf_snapHeight(std::int32_t heightFeet);
+std::int32_t snapHeight(std::int32_t heightFeet);
 
 // Applies a traffic range: RANGE gets it clamped into its limits,
 // trafficRangeNm and trafficRadiusMeters (range x 1852 + 10000) the value as
 // given.
-void lf_setRange(std::int32_t rangeNm);
+void setRange(std::int32_t rangeNm);
 
 // Takes the old MSFS_2020 key out of parameters.xml.
-void lf_removeObsoleteParameter();
+void removeObsoleteParameter();
 
 // The old forms of the current settings, converted.
 std::int32_t maxParkFromCustomMaxPark(std::int32_t customMaxPark);

@@ -139,7 +139,7 @@ void ObjectBinding::onSimException(const SIMCONNECT_RECV_EXCEPTION& exception) {
       }
       break;
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
-      throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", exception.dwIndex));
+      throw UserErrorException(kSimConnectVersionError, fmt::format("SimConnect Version Mismatch, dwIndex: {}", exception.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
       setStatusLine("SimConnect: too many objects (max 1000)", true);
       break;

@@ -195,17 +195,17 @@ void SimLink::onSimOpen(const SIMCONNECT_RECV_OPEN& open) {
   std::string shown;
   if (filtered == "KittyHawk") {
     if (!isMsfs2020()) {
-      throw UserErrorException(71, wrongSimMessage());
+      throw UserErrorException(kWrongSimulatorError, wrongSimMessage());
     }
     shown = fmt::format("MSFS 2020 ({}.{}.{}.{})", open.dwApplicationVersionMajor, open.dwApplicationVersionMinor,
                         open.dwApplicationBuildMajor, open.dwApplicationBuildMinor);
   } else if (filtered == "SunRise") {
     if (isMsfs2020()) {
-      throw UserErrorException(71, wrongSimMessage());
+      throw UserErrorException(kWrongSimulatorError, wrongSimMessage());
     }
     shown = "MSFS 2024";
   } else {
-    throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
+    throw UserErrorException(kUnknownSimulatorError, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
   }
   gf_logLine(fmt::format("{} connected", shown));
   display_.setSimulatorText(shown);

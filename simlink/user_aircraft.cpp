@@ -208,7 +208,7 @@ void UserAircraft::onUserAcModel(std::string_view model) {
   } catch (const UserErrorException&) {
     throw;
   } catch (...) {
-    throw UserErrorException(73, "It looks like you have not selected an aircraft as user vehicle");
+    throw UserErrorException(kNoUserAircraftError, "It looks like you have not selected an aircraft as user vehicle");
   }
 }
 

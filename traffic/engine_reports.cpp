@@ -25,7 +25,7 @@ void EngineReports::reportLiveryNotCreated(const AircraftBase& aircraft) {
   if (exclusionList_.size() >= kTooManyFailedTitles) {
     const std::string message = fmt::format("There are too many liveries that could not be created by {}!", "MSFS");
     gf_logLine(fmt::format("\n{}Error 81, {}\n", kWarningPrefix, message));
-    throw UserErrorException(81, fmt::format("{}, see Log.txt", message));
+    throw UserErrorException(kLiveriesNotCreatedError, fmt::format("{}, see Log.txt", message));
   }
 }
 

@@ -105,13 +105,13 @@ TEST_F(RtHttpTest, EveryRequestOpensAFreshConnection) {
 
 TEST(LfCallbackWriterTest, WithoutTargetTheTransferFailsWithAWriteError) {
   char data[] = "abc";
-  EXPECT_EQ(lf_callbackwriter(data, 1, 3, nullptr), 0u);
+  EXPECT_EQ(appendToAnswer(data, 1, 3, nullptr), 0u);
   std::string target;
-  EXPECT_EQ(lf_callbackwriter(data, 1, 3, &target), 3u);
+  EXPECT_EQ(appendToAnswer(data, 1, 3, &target), 3u);
   EXPECT_EQ(target, "abc");
   // An endless answer is cut off before it eats the memory.
   target.assign(kMaximumAnswerBytes - 2, 'x');
-  EXPECT_EQ(lf_callbackwriter(data, 1, 3, &target), 0u);
+  EXPECT_EQ(appendToAnswer(data, 1, 3, &target), 0u);
   EXPECT_EQ(target.size(), kMaximumAnswerBytes - 2);
   target.clear();
   target.shrink_to_fit();
@@ -121,7 +121,7 @@ TEST(LfCallbackWriterTest, WithoutTargetTheTransferFailsWithAWriteError) {
   const std::string url = standIn.endpoint() + "/v4/auth";
   curl_easy_setopt(handle.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle.get(), CURLOPT_POSTFIELDS, "x");
-  curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &lf_callbackwriter);
+  curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &appendToAnswer);
   curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, nullptr);
   EXPECT_EQ(curl_easy_perform(handle.get()), CURLE_WRITE_ERROR);
 }

@@ -39,8 +39,7 @@ TEST(SessionFlowTest, AScenarioFlightTravelsFromTheStandInToTheIntake) {
   hooks.userPosition = [] { return kSchiphol; };
   hooks.userAltitudeFeet = [] { return 0.0; };
   hooks.parkAirportPosition = [] { return std::optional<GeoPoint>(kSchiphol); };
-  Published<std::string> reservedStand(std::string("E18"));
-  hooks.reservedStandName = [&reservedStand] { return reservedStand.get(); };
+  hooks.reservedStandName = [] { return std::string("E18"); };
   hooks.userStandName = [] { return std::string("F4"); };
   hooks.intakeTrafficBatch = [&](std::vector<LiveTrafficRecord>& batch, std::uint32_t delay) {
     recorder.intake(batch, delay);

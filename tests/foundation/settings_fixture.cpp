@@ -42,7 +42,7 @@ void resetAllSettings() {
   reset(par_CALLSIGN_2_OBJECTID);
   reset(par_ALL_INSTALL_PATH);
   for (StringParameter* s : {&metaAuthor, &metaDate, &metaVersion, &metaCopyright, &metaMsfs, &metaP3d}) reset(*s);
-  lf_setRange(par_RANGE.defaultValue());
+  setRange(par_RANGE.defaultValue());
   setSimFolderName(std::string(kSimFolderMsfs2020));
 }
 

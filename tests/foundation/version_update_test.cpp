@@ -21,10 +21,10 @@ TEST(SnapTest, RangesSnapToAllowedSteps) {
                                                {9, 10}, {19, 20}, {22, 20}, {23, 25},  {27, 25}, {28, 30},
                                                {44, 40}, {45, 50}, {56, 50}, {57, 65}, {72, 65}, {73, 80},
                                                {89, 80}, {90, 100}, {5000, 100}};
-  for (const auto& [input, expected] : cases) EXPECT_EQ(lf_snapRange(input), expected) << input;
+  for (const auto& [input, expected] : cases) EXPECT_EQ(snapRange(input), expected) << input;
   for (int v = -3; v <= 120; ++v) {
-    EXPECT_EQ(par_RANGE.clamped(lf_snapRange(v)), lf_snapRange(v));
-    EXPECT_NE(std::find(kRangeValues.begin(), kRangeValues.end(), lf_snapRange(v)), kRangeValues.end()) << v;
+    EXPECT_EQ(par_RANGE.clamped(snapRange(v)), snapRange(v));
+    EXPECT_NE(std::find(kRangeValues.begin(), kRangeValues.end(), snapRange(v)), kRangeValues.end()) << v;
   }
 }
 
@@ -32,9 +32,9 @@ TEST(SnapTest, HeightsSnapToAllowedAirportHeights) {
   const std::vector<std::pair<int, int>> cases{{0, 2000},      {2999, 2000},   {3000, 4000},   {16999, 16000},
                                                {17000, 18000}, {26999, 18000}, {27000, 36000}, {46999, 36000},
                                                {47000, 48000}, {49000, 48000}};
-  for (const auto& [input, expected] : cases) EXPECT_EQ(lf_snapHeight(input), expected) << input;
+  for (const auto& [input, expected] : cases) EXPECT_EQ(snapHeight(input), expected) << input;
   for (int v = 0; v <= 50000; v += 250) {
-    const int snapped = lf_snapHeight(v);
+    const int snapped = snapHeight(v);
     EXPECT_NE(std::find(kAirportHeightValues.begin(), kAirportHeightValues.end(), snapped),
               kAirportHeightValues.end())
         << v;
@@ -59,11 +59,11 @@ TEST(SnapTest, OldAircraftLimitsConvertInTheirOwnSteps) {
 }
 
 TEST_F(VersionUpdateTest, SetRangeClampsTheSettingButNotTheRadius) {
-  lf_setRange(150);
+  setRange(150);
   EXPECT_EQ(par_RANGE.value(), 100);
   EXPECT_EQ(trafficRangeNm(), 150.0);
   EXPECT_EQ(trafficRadiusMeters(), 150 * 1852 + 10000);
-  lf_setRange(12);
+  setRange(12);
   EXPECT_EQ(par_RANGE.value(), 12);
   EXPECT_EQ(trafficRadiusMeters(), 12 * 1852 + 10000);
 }

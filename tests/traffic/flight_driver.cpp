@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "airports/stand_table.h"
+#include "feed/live_decoder.h"
 #include "foundation/geodesy.h"
 #include "tests/traffic/engine_test_access.h"
 
@@ -135,10 +136,56 @@ void FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, con
     r.verticalSpeedFpm = point.verticalSpeedFpm;
     r.trueAirspeedKnots = point.speedKnots;
     r.airborne = point.airborne;
-    const double handedOver = point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds;
-    reports_.push_back({static_cast<std::int64_t>(std::llround(handedOver * 100.0)), r});
+    queueReport(r, point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds);
   }
+}
+
+void FlightDriver::queueReport(const LiveTrafficRecord& record, double handedOverSeconds) {
+  reports_.push_back({static_cast<std::int64_t>(std::llround(handedOverSeconds * 100.0)), record});
   std::stable_sort(reports_.begin(), reports_.end(), [](const Report& a, const Report& b) { return a.tick < b.tick; });
+}
+
+std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const std::string& callsign,
+                                               const std::string& type, const std::vector<TrackPoint>& track) {
+  LiveDecodeContext context;
+  context.parkElevationFeet = groundElevationFeet;
+  context.ownPosition = motion.parkAirportPosition;
+  context.rangeNm = 40.0;
+  if (harness.engine.parkAirportSet()) {
+    context.parkAirport = motion.parkAirportPosition;
+  }
+  LiveDecodeState state;
+  std::size_t decoded = 0;
+  for (const TrackPoint& point : track) {
+    nlohmann::json array = nlohmann::json::array();
+    for (std::size_t i = 0; i < kLiveArraySize; ++i) {
+      array.push_back(nullptr);
+    }
+    array[0] = hexId;
+    array[1] = point.latitude;
+    array[2] = point.longitude;
+    array[3] = point.trackDegrees;
+    array[4] = point.airborne ? point.altitudeFeet : 0.0;
+    array[5] = point.speedKnots;
+    array[8] = type;
+    array[9] = "PH-" + callsign.substr(0, 3);
+    array[10] = 1.0e9 + point.seconds;
+    array[11] = "EHAM";
+    array[12] = "EGLL";
+    array[13] = callsign;
+    array[15] = point.verticalSpeedFpm;
+    array[17] = "adsb_icao";
+    array[20] = point.speedKnots;
+    array[25] = point.trackDegrees;
+    array[28] = "A3";
+    std::vector<LiveTrafficRecord> records;
+    processLine(array, context, state, records);
+    for (const LiveTrafficRecord& record : records) {
+      queueReport(record, point.seconds);
+      ++decoded;
+    }
+  }
+  return decoded;
 }
 
 void FlightDriver::runUntilSecond(double seconds) {

@@ -81,6 +81,11 @@ class FlightDriver {
   // handed to the engine at its time (engine tick = seconds x 100).
   void addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
                  std::vector<TrackPoint> track);
+  // The same flight written as the feed's JSON answer: each report becomes a
+  // 48-value array that goes through the feed's decoder first. Returns how
+  // many reports the decoder let through.
+  std::size_t addFlightAsApiArrays(const std::string& hexId, const std::string& callsign, const std::string& type,
+                                   const std::vector<TrackPoint>& track);
   // Sets the park airport at a position with the stands (numbered here).
   void setParkAirport(const GeoPoint& position, StandTable stands);
   // Steps the engine until the tick.
@@ -114,6 +119,7 @@ class FlightDriver {
   void simulatorStep();
   void observe();
   void testSpawn(LiveAc& a);
+  void queueReport(const LiveTrafficRecord& record, double handedOverSeconds);
 
   std::vector<Report> reports_;
   std::size_t nextReport_ = 0;

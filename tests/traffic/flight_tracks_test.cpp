@@ -261,6 +261,32 @@ TEST(FlightTracks, ATaxiingAircraftHoldsForTheHoldingMinutesThenGoes) {
   par_MAX_HOLDING_MINUTES.setValue(minutes);
 }
 
+TEST(FlightTracks, ApiArraysOfALandingAndATakeOffGoThroughDecoderIntakeAndEngine) {
+  FlightDriver driver;
+  driver.setParkAirport({kRunwayLatitude, kRunwayLongitude}, {});
+  const GeoPoint start = gf_destination({kRunwayLatitude, kRunwayLongitude}, 3.141592653589793, 8.0 * kFeetPerNm);
+  const std::vector<TrackPoint> landing = TrackBuilder(start.latitude, start.longitude, 2400.0, 0.0)
+                                              .leg(206, 140, 0, -700)
+                                              .leg(24, 100, 0, 0, 0, 3)
+                                              .leg(24, 30, 0, 0, 0, 3)
+                                              .points();
+  const std::vector<TrackPoint> takeOff = TrackBuilder(kRunwayLatitude - 0.01, kRunwayLongitude, 0.0, 0.0)
+                                              .leg(20, 12, 240, 0, 0, 4)
+                                              .leg(24, 100, 240, 0, 0, 2)
+                                              .leg(100, 160, 240, 2000, 0, 4)
+                                              .points();
+  EXPECT_GT(driver.addFlightAsApiArrays("484f6d", "KLM1234", "B738", landing), landing.size() * 9 / 10);
+  EXPECT_GT(driver.addFlightAsApiArrays("4ca7b4", "EIN605", "A320", takeOff), takeOff.size() * 9 / 10);
+  driver.runUntilSecond(300);
+  ASSERT_NE(driver.aircraft(0x484f6d), nullptr);
+  ASSERT_NE(driver.aircraft(0x4ca7b4), nullptr);
+  EXPECT_TRUE(wentThrough(driver, 0x484f6d, {FlightPhase::flying, FlightPhase::taxi}));
+  EXPECT_TRUE(driver.aircraft(0x484f6d)->motion.landed);
+  EXPECT_TRUE(wentThrough(driver, 0x4ca7b4, {FlightPhase::taxi, FlightPhase::take_off, FlightPhase::flying}));
+  expectSmoothFlight(driver, 0x484f6d, SizeCategory::Large);
+  expectSmoothFlight(driver, 0x4ca7b4, SizeCategory::Large);
+}
+
 // Leaving a stand: the departure rule of the parking part is stood in for by
 // one that lets every moving point leave.
 class StandDeparture : public ::testing::TestWithParam<std::tuple<double, bool, bool>> {};

@@ -1,0 +1,63 @@
+# The include lines of every layer folder against the layer order.
+#   cmake -DSOURCE_DIR=<root> -DLAYERS=<a,b|c,d> [-DNEVER=<x>y,...] -P CheckLayers.cmake
+# LAYERS is the top CMakeLists.txt's CRVN_LAYERS with "," between layers;
+# folders joined by "|" are peers. A folder may include from itself and from
+# the layers before its own, never from a later layer (upward) or a peer
+# (sideways), never a pair named in NEVER ("traffic>platform"), and it names
+# in its CMakeLists.txt files the library of every other folder it includes.
+
+cmake_minimum_required(VERSION 3.25)
+
+string(REPLACE "," ";" layer_list "${LAYERS}")
+set(rank 0)
+set(folders "")
+foreach(layer IN LISTS layer_list)
+  string(REPLACE "|" ";" peers "${layer}")
+  foreach(folder IN LISTS peers)
+    set(rank_of_${folder} ${rank})
+    list(APPEND folders ${folder})
+  endforeach()
+  math(EXPR rank "${rank} + 1")
+endforeach()
+string(REPLACE "," ";" never_list "${NEVER}")
+
+set(faults "")
+foreach(folder IN LISTS folders)
+  if(NOT IS_DIRECTORY ${SOURCE_DIR}/${folder})
+    continue()
+  endif()
+  file(GLOB_RECURSE cmake_files ${SOURCE_DIR}/${folder}/CMakeLists.txt)
+  set(declared "")
+  foreach(cmake_file IN LISTS cmake_files)
+    file(READ ${cmake_file} text)
+    string(APPEND declared "${text}")
+  endforeach()
+  file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  list(SORT sources)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*" "\\1" used "${line}")
+      if(used STREQUAL folder OR NOT DEFINED rank_of_${used})
+        continue()
+      endif()
+      if(rank_of_${used} GREATER rank_of_${folder})
+        list(APPEND faults "${source}: includes ${used}/ from a later layer")
+      elseif(rank_of_${used} EQUAL rank_of_${folder})
+        list(APPEND faults "${source}: includes ${used}/ from a peer layer")
+      elseif("${folder}>${used}" IN_LIST never_list)
+        list(APPEND faults "${source}: ${folder}/ never includes ${used}/")
+      elseif(NOT declared MATCHES "crvn_${used}[^a-z_]")
+        list(APPEND faults "${source}: includes ${used}/ but ${folder}/ does not name crvn_${used} in CMake")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(faults)
+  list(REMOVE_DUPLICATES faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "Includes against the layer order:\n  ${text}")
+endif()
+list(LENGTH folders count)
+message(STATUS "Include lines of ${count} layer folders follow the layer order")
