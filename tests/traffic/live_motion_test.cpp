@@ -1,0 +1,220 @@
+// The rules of the live motion one by one, on aircraft placed in the engine.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "tests/traffic/engine_test_access.h"
+#include "tests/traffic/flight_driver.h"
+
+namespace crv::testing {
+namespace {
+
+constexpr double kLatitude = 52.30;
+constexpr double kLongitude = 4.76;
+
+PathPoint pointAt(double northMeters, double eastMeters, std::int64_t dueTick, double knots, double altitudeFeet = 0.0) {
+  PathPoint p;
+  p.latitude = kLatitude + northMeters / 111132.95;
+  p.longitude = kLongitude + eastMeters / (111132.95 * std::cos(kLatitude * kDegreesToRadians));
+  p.dueTick = dueTick;
+  p.speedKnots = knots;
+  p.trueAirspeedKnots = knots;
+  p.altitudeFeet = altitudeFeet;
+  p.airborne = altitudeFeet > 0.0;
+  return p;
+}
+
+class LiveMotionRules : public ::testing::Test {
+ protected:
+  // An active aircraft of the type with the path, standing at its first point.
+  LiveAc& place(std::uint32_t key, std::deque<PathPoint> path, bool onGround, const char* type = "A320") {
+    LiveAc& a = driver.harness.placeLive(key, "T" + std::to_string(key), SimState::active, 100 + key);
+    a.base = buildAircraftObject([&] {
+      AircraftIdentity id = a.base.identity;
+      id.icaoType = type;
+      return id;
+    }());
+    a.base.key = key;
+    a.base.maxClimbPerTickFeet = 0.6;
+    a.base.turnRateRadians = a.base.baseTurnRateRadians;
+    a.path = std::move(path);
+    a.onGround = onGround;
+    a.phase = onGround ? FlightPhase::taxi : FlightPhase::flying;
+    a.position.latitude = a.path.front().latitude;
+    a.position.longitude = a.path.front().longitude;
+    a.position.altitudeFeet = a.path.front().altitudeFeet;
+    a.position.headingRadians = 0.0;
+    a.motion.heightAboveGroundFeet = a.path.front().altitudeFeet;
+    return a;
+  }
+
+  FlightDriver driver;
+  MotionContext& m = driver.motion;
+};
+
+TEST_F(LiveMotionRules, ALegLastsAtLeast25TicksAndRetimingKeepsToTheWindow) {
+  EngineTestAccess::setTick(driver.harness.engine, 1000);
+  LiveAc& a = place(50001, {pointAt(0, 0, 0, 15), pointAt(30, 0, 400, 15)}, true);
+  moveAc(m, a);
+  EXPECT_GE(a.path.front().dueTick, 1025) << "a due tick already passed gives 25 ticks";
+
+  LiveAc& b = place(50002, {pointAt(0, 0, 1000, 15), pointAt(300, 0, 5000, 15)}, true);
+  b.motion.earliestAdvanceTicks = 1000;
+  b.motion.latestDelayTicks = 1000;
+  const struct {
+    std::int64_t ticks;
+    std::int64_t due;
+  } cases[] = {{9000, 6000}, {100, 4000}, {3500, 4500}};
+  for (const auto& c : cases) {
+    b.path[1].dueTick = 5000;
+    retimeNextPoint(m, b, c.ticks);
+    EXPECT_EQ(b.path[1].dueTick, c.due) << c.ticks;
+  }
+}
+
+TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160Degrees) {
+  for (const auto& [angle, curves] : {std::pair{3.0, false}, {3.01, true}, {160.0, true}, {161.0, false}}) {
+    const double rad = angle * kDegreesToRadians;
+    LiveAc& a = place(50010, {pointAt(0, 0, 0, 15), pointAt(40, 0, 600, 15),
+                              pointAt(40 + 40 * std::cos(rad), 40 * std::sin(rad), 1200, 15)},
+                      true);
+    moveAc(m, a);
+    EXPECT_EQ(a.motion.curve.running(), curves) << angle;
+    driver.harness.engine.removeAircraftFromSim(a);
+    driver.harness.step();
+    driver.harness.objectRemoved(100 + 50010);
+    driver.harness.step();
+  }
+}
+
+TEST_F(LiveMotionRules, ACurveStopsJustShortOfItsEnd) {
+  LiveAc& a = place(50011, {pointAt(0, 0, 0, 15), pointAt(40, 0, 600, 15), pointAt(40, 40, 1200, 15)}, true);
+  moveAc(m, a);
+  ASSERT_TRUE(a.motion.curve.running());
+  a.motion.curve.parameterStep = 0.6;
+  followCurve(m, a);
+  followCurve(m, a);
+  EXPECT_DOUBLE_EQ(a.motion.curve.parameter, 0.999999);
+}
+
+TEST_F(LiveMotionRules, BelowAThousandFeetTheClimbFloorLimitsTheSinkWithoutForcingAClimb) {
+  const struct {
+    double heightFeet;
+    double nextAltitudeFeet;
+    double climbPerTick;
+  } cases[] = {{800, 1000 - 100 * 1.0, -0.2}, {800, 1000 - 100 * 0.1, -0.1}, {800, 1000 + 100 * 5.0, 0.6},
+               {1500, 1000 - 100 * 1.0, -1.0}};
+  for (const auto& c : cases) {
+    LiveAc& a = place(50020, {pointAt(0, 0, 0, 150, 1000), pointAt(1000, 0, 100, 150, c.nextAltitudeFeet)}, false);
+    a.motion.heightAboveGroundFeet = c.heightFeet;
+    flyVerticalProfile(m, a);
+    EXPECT_NEAR(a.motion.climbPerTickFeet, c.climbPerTick, 1e-9) << c.heightFeet << " " << c.nextAltitudeFeet;
+  }
+}
+
+TEST_F(LiveMotionRules, ALandingAimsAtTheParkElevationOnlyNearTheParkAirport) {
+  driver.setParkAirport({kLatitude, kLongitude}, {});
+  const struct {
+    double northNm;
+    int qnh;
+    bool towardsElevation;
+  } cases[] = {{5.0, 1013, true}, {30.0, 1013, false}, {5.0, 1020, false}};
+  for (const auto& c : cases) {
+    LiveAc& a = place(50030, {pointAt(-c.northNm * 1852, 0, 0, 140, 1500), pointAt(-c.northNm * 1852 + 500, 0, 1000, 140)},
+                      false);
+    a.motion.heightAboveGroundFeet = 1500;
+    a.path[0].verticalSpeedFpm = -700;
+    m.qnhHpa.store(c.qnh);
+    flyVerticalProfile(m, a);
+    if (c.towardsElevation) {
+      EXPECT_NEAR(a.motion.climbPerTickFeet, -1.5, 1e-9);
+    } else {
+      EXPECT_LE(a.motion.verticalSpeedFpm, -601.0) << "the feed's own descent";
+      EXPECT_NEAR(a.motion.climbPerTickFeet, a.motion.verticalSpeedFpm / 6000.0, 1e-9);
+    }
+  }
+}
+
+TEST_F(LiveMotionRules, NewPointsAreTimedCheckedAndNeverLengthenAPushback) {
+  LiveAc& a = place(50040, {pointAt(0, 0, 0, 15), pointAt(50, 0, 500, 15)}, true);
+  PathPoint same = pointAt(100, 0, 500, 15);
+  decodeExisting(m, a, same);
+  EXPECT_EQ(a.path.back().dueTick, 501) << "a point at the time of the last is due one tick later";
+
+  PathPoint broken = pointAt(150, 0, 900, 15);
+  broken.latitude = std::numeric_limits<double>::quiet_NaN();
+  decodeExisting(m, a, broken);
+  EXPECT_EQ(a.path.size(), 3U) << "a point that is no number is dropped";
+
+  a.phase = FlightPhase::pushing_back;
+  PathPoint pushed = pointAt(-30, 0, 1000, 3);
+  decodeExisting(m, a, pushed);
+  EXPECT_EQ(a.path.size(), 3U);
+
+  a.phase = FlightPhase::taxi;
+  while (a.path.size() <= 200) {
+    a.path.push_back(a.path.back());
+  }
+  PathPoint more = pointAt(500, 0, 100000, 15);
+  decodeExisting(m, a, more);
+  EXPECT_EQ(a.state, SimState::removingfromsim) << "a path beyond 200 points removes the aircraft";
+}
+
+TEST_F(LiveMotionRules, AComputedPositionThatIsNoNumberLeavesTheLastGoodOne) {
+  LiveAc& a = place(50050, {pointAt(0, 0, 0, 15), pointAt(50, 0, 100000, 15)}, true);
+  a.path.pop_front();
+  a.motion.latitudeRate = std::numeric_limits<double>::infinity();
+  const AiPositionBlock before = a.position;
+  advanceLiveAc(m, a);
+  EXPECT_EQ(a.position.latitude, before.latitude);
+  EXPECT_EQ(a.state, SimState::active);
+  EXPECT_EQ(a.motion.latitudeRate, 0.0);
+}
+
+TEST_F(LiveMotionRules, TwoArrivalsNeverShareAStand) {
+  StandTable stands;
+  stands.emplace_back("A1", std::vector<UsageEntry>{}, std::array<double, 3>{kLatitude, kLongitude, 0.0}, 20.0, true,
+                      true, true);
+  driver.setParkAirport({kLatitude, kLongitude}, std::move(stands));
+  for (std::uint32_t key : {50060U, 50061U}) {
+    LiveAc& a = place(key, {pointAt(0, 0, 0, 0)}, true);
+    a.phase = FlightPhase::parking;
+    a.standId = 1;
+    a.standLatitude = kLatitude;
+    a.standLongitude = kLongitude;
+  }
+  arriveAtStand(m, *driver.aircraft(50060));
+  EXPECT_EQ(driver.aircraft(50060)->phase, FlightPhase::parked);
+  EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
+  arriveAtStand(m, *driver.aircraft(50061));
+  EXPECT_EQ(driver.aircraft(50061)->state, SimState::removingfromsim);
+  EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
+}
+
+TEST_F(LiveMotionRules, GeneratedLegsByWhatTheAircraftDoes) {
+  LiveAc& parked = place(50070, {pointAt(0, 0, 100, 0)}, true);
+  parked.phase = FlightPhase::parked;
+  ASSERT_TRUE(extendPath(m, parked));
+  EXPECT_EQ(parked.path.back().dueTick, 100 + 60480000) << "one point a week ahead";
+
+  LiveAc& roll = place(50071, {pointAt(0, 0, 100, 165)}, true);
+  roll.motion.takeOffRoll = true;
+  generateLegs(m, roll, 10);
+  EXPECT_EQ(roll.path.back().speedKnots, 180.0);
+  EXPECT_EQ(roll.path.back().verticalSpeedFpm, 2400.0);
+
+  LiveAc& far = place(50072, {pointAt(0, 0, 100, 250, 9000)}, false);
+  ASSERT_TRUE(extendPath(m, far)) << "the user's position unknown: always";
+  EXPECT_EQ(far.generatedLegs, 8);
+  UserAcData user;
+  user.latitude = kLatitude + 2.0;
+  user.longitude = kLongitude;
+  EngineTestAccess::setUserAircraft(driver.harness.engine, user);
+  far.generatedLegs = 0;
+  EXPECT_FALSE(extendPath(m, far)) << "beyond RANGE - 0.5 nm of the user";
+}
+
+}  // namespace
+}  // namespace crv::testing
