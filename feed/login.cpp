@@ -24,15 +24,12 @@ bool isRefusal(int status) {
          status == kStatusSecondSession || status == kStatusDatabaseProblem;
 }
 
-std::optional<int> integerMember(const nlohmann::json& answer, const char* key) {
+bool hasIntegerMember(const nlohmann::json& answer, const char* key) {
   if (!answer.is_object()) {
-    return std::nullopt;
+    return false;
   }
   const auto found = answer.find(key);
-  if (found == answer.end() || !found->is_number_integer()) {
-    return std::nullopt;
-  }
-  return found->get<int>();
+  return found != answer.end() && found->is_number_integer();
 }
 
 void pauseWhileShown(std::chrono::milliseconds pause) { sleepUnlessStopped(pause, userClosedWindowFlag()); }
@@ -57,8 +54,10 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
       return false;
     }
     const nlohmann::json answer = nlohmann::json::parse(answerText);
-    if (const auto answerStatusValue = integerMember(answer, "status"); answerStatusValue && isRefusal(*answerStatusValue)) {
-      status = *answerStatusValue;
+    // Read as every answer's status is: a number beyond an int is a lie, not
+    // a status cut down to 32 bits.
+    if (hasIntegerMember(answer, "status") && isRefusal(answerStatus(answer))) {
+      status = answerStatus(answer);
       return false;
     }
     // Without a session GUID no request can be made: a failed login.
@@ -67,10 +66,10 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
       gf_logWarning("Authentication: the answer holds no GUID");
       return false;
     }
-    weatherReader.setTrafficPaceMilliseconds(integerMember(answer, "rrl") ? answerPace(answer, "rrl")
-                                                                         : kDefaultPaceMilliseconds);
-    weatherReader.setWeatherPaceMilliseconds(integerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
-                                                                          : kDefaultPaceMilliseconds);
+    weatherReader.setTrafficPaceMilliseconds(hasIntegerMember(answer, "rrl") ? answerPace(answer, "rrl")
+                                                                             : kDefaultPaceMilliseconds);
+    weatherReader.setWeatherPaceMilliseconds(hasIntegerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
+                                                                              : kDefaultPaceMilliseconds);
     gf_logLine("");
     gf_logLine(fmt::format("Authenticated at RT server '{}'", jsonStringValue(answer, "server", "?")));
     weatherReader.setGuid(answer["GUID"].get<std::string>());

@@ -112,11 +112,16 @@ const std::string& charsetName(Charset charset) {
 Charset detectCharset(const std::filesystem::path& path) {
   std::error_code error;
   std::ifstream stream;
+  // The error of this attempt only: errno may hold one of an earlier call.
+  int code = ENOENT;
   if (std::filesystem::exists(path, error)) {
+    errno = 0;
     stream.open(path, std::ios::binary);
+    code = errno != 0 ? errno : EIO;
+  } else if (error) {
+    code = error.value();
   }
   if (!stream.is_open()) {
-    const int code = errno != 0 ? errno : ENOENT;
     gf_logLine(fmt::format("Cannot open file {} for character encoding. Win32 error: {}", path.string(), code));
     return Charset::NoneFound;
   }

@@ -22,8 +22,16 @@ double gf_bearing(const GeoPoint& from, const GeoPoint& to) {
   const double p1 = from.latitude * kDegreesToRadians;
   const double y = std::sin(dl) * std::cos(p2);
   const double x = std::sin(p2) * std::cos(p1) - std::sin(p1) * std::cos(p2) * std::cos(dl);
-  const double t = std::atan2(y, x);
-  return t < 0.0 ? t + kFullCircle : t;
+  double bearing = std::atan2(y, x);
+  if (bearing < 0.0) {
+    bearing += kFullCircle;
+  }
+  // A tiny angle west of north rounds up to a full circle, and north along
+  // a negative zero comes out as -0.0: both are north.
+  if (bearing >= kFullCircle || bearing == 0.0) {
+    return 0.0;
+  }
+  return bearing;
 }
 
 GeoPoint gf_destination(const GeoPoint& from, double courseRadians, double distanceFeet) {

@@ -1,6 +1,9 @@
 #include "foundation/version.h"
 
+#include <cstdint>
+#include <limits>
 #include <regex>
+#include <utility>
 #include <stdexcept>
 #include <string>
 
@@ -33,6 +36,13 @@ int jsonMember(const nlohmann::json& object, const char* name) {
   }
   if (!member->is_number_integer()) {
     throw std::runtime_error(fmt::format("version member {} is not a whole number", name));
+  }
+  // Too large for the field: the same failure as in the text form.
+  const bool fits = member->is_number_unsigned()
+                        ? member->get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<int>::max())
+                        : std::in_range<int>(member->get<std::int64_t>());
+  if (!fits) {
+    throw std::runtime_error("parse error in version string");
   }
   return member->get<int>();
 }

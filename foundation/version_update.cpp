@@ -80,7 +80,11 @@ void setRange(std::int32_t rangeNm) {
   setTrafficRange(rangeNm);
 }
 
-void removeObsoleteParameter() { removeParameter(par_MSFS_2020); }
+void removeObsoleteParameters() {
+  for (const Parameter* old : obsoleteParameters()) {
+    removeParameter(*old);
+  }
+}
 
 namespace {
 
@@ -103,7 +107,7 @@ void convertOldSettings() {
   if (readBoolParameter(par_MSFS_2020, document)) {
     par_SIM_CHOICE.setValue(std::string(par_MSFS_2020.value() ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024));
     saveStringParameter(par_SIM_CHOICE);
-    removeObsoleteParameter();
+    removeParameter(par_MSFS_2020);
   }
   if (readOld(document, par_AI_PACKAGE_ORDER)) {
     const auto index = static_cast<std::size_t>(par_AI_PACKAGE_ORDER.value() - 1);
@@ -139,14 +143,19 @@ void updateFromOlderVersion() {
   const std::string stored = par_PROGRAM_VERSION.value();
   if (stored == par_PROGRAM_VERSION.defaultValue()) {
     setStringParameterAndSave(par_PROGRAM_VERSION, programVersion);
+    removeObsoleteParameters();
     return;
   }
   const VersionData storedVersion(stored);
   if (storedVersion != programVersionData()) setStringParameterAndSave(par_PROGRAM_VERSION, programVersion);
-  if (!(programVersionData() > storedVersion)) return;
+  if (!(programVersionData() > storedVersion)) {
+    removeObsoleteParameters();
+    return;
+  }
 
   gf_logLine(fmt::format("This is a version update from {} -> {}", formatVersion(storedVersion), programVersion));
   convertOldSettings();
+  removeObsoleteParameters();
   removeInstaller();
   requestRescan(par_SCAN_LIVERIES);
   requestRescan(par_SCAN_AIRPORTS);

@@ -22,8 +22,10 @@ std::int32_t snapHeight(std::int32_t heightFeet);
 // given.
 void setRange(std::int32_t rangeNm);
 
-// Takes the old MSFS_2020 key out of parameters.xml.
-void removeObsoleteParameter();
+// Takes every old key out of parameters.xml. Old keys go whenever they are
+// found: left in the file, a later update would convert them over the
+// user's newer choices.
+void removeObsoleteParameters();
 
 // The old forms of the current settings, converted.
 std::int32_t maxParkFromCustomMaxPark(std::int32_t customMaxPark);

@@ -128,6 +128,15 @@ TEST_F(LoginTest, ARefusedKeyOrASecondSessionIsAUserError) {
   EXPECT_EQ(readerErrors_, 0);
 }
 
+TEST_F(LoginTest, AStatusBeyond32BitsIsALieNotARefusal) {
+  queueLogin({{"status", 4294967696}, {"GUID", "g"}});  // 2^32 + 400
+  int status = 0;
+  EXPECT_FALSE(authenticate(weather_, status));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(weather_.guid(), "");
+  EXPECT_TRUE(log_.contains("the answer's status is no status"));
+}
+
 TEST_F(LoginTest, ADatabaseProblemIsARuntimeError) {
   queueLogin({{"status", 500}, {"GUID", "g"}});
   EXPECT_THROW(

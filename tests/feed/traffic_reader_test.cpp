@@ -135,6 +135,26 @@ TEST_F(TrafficReaderTest, TheHistoryGivesFiveBatchesThenLiveBatchesComeWithThirt
   EXPECT_FALSE(log_.contains("processLine"));
 }
 
+TEST_F(TrafficReaderTest, TheWorkerTakesBufferedIdentitiesWhileTheReaderPublishesThem) {
+  // Under ThreadSanitizer this shows that both sides hold the lock.
+  traffic_.raiseBuffering();
+  queueHistory(json::object());
+  const char* keys[] = {"4840d1", "4840d2", "4840d3", "4840d4", "4840d5", "4840d6"};
+  for (const char* key : keys) {
+    queueLive({{"status", 200}, {"rrl", 20}, {"data", {{key, testing::liveArray(key)}}}});
+  }
+  startReader();
+  std::set<std::uint32_t> taken;
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (taken.size() < std::size(keys) && std::chrono::steady_clock::now() < deadline) {
+    taken.merge(traffic_.takeBufferedIdentities().keys);
+    std::this_thread::yield();
+  }
+  stopReader();
+  taken.merge(traffic_.takeBufferedIdentities().keys);
+  EXPECT_EQ(taken, (std::set<std::uint32_t>{0x4840d1, 0x4840d2, 0x4840d3, 0x4840d4, 0x4840d5, 0x4840d6}));
+}
+
 TEST_F(TrafficReaderTest, AFailedHistoryStillStartsTheLiveLoop) {
   standIn_.queueJson(standin::kTrafficPath, {{"status", 406}, {"message", "busy"}}, {}, kLive);
   queueLive({{"status", 200}, {"rrl", 20}});

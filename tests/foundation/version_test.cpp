@@ -30,6 +30,11 @@ TEST(VersionTest, FailuresAreLoggedAndKeepWhatWasRead) {
   // The major part is read before the minor part overflows.
   EXPECT_EQ(VersionData("7.99999999999.1"), VersionData(7, 0, 0));
   EXPECT_EQ(VersionData(R"({"major": 4, "minor": "x"})"), VersionData(4, 0, 0));
+  // Numbers too large for a field fail as in the text form, never truncated.
+  EXPECT_EQ(VersionData(R"({"major": 5, "minor": 4294967297})"), VersionData(5, 0, 0));
+  EXPECT_EQ(VersionData(R"({"major": 6, "minor": -2147483649})"), VersionData(6, 0, 0));
+  EXPECT_EQ(VersionData(R"({"major": 2147483647, "minor": -2147483648, "patch": 1})"),
+            VersionData(2147483647, -2147483648, 1));
   closeLog();
   const std::string log = testing::readFile(folder / "Log.txt");
   EXPECT_NE(log.find("VersionData exception: "), std::string::npos);

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "foundation/parameters_file.h"
 #include "platform/window/control_model.h"
 #include "tests/foundation/settings_fixture.h"
@@ -169,10 +171,30 @@ TEST_F(VersionUpdateTest, NewerStoredVersionIsSetBackWithoutConversion) {
   gf_readParameters();
 
   EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
-  EXPECT_EQ(storedValue(parametersPath(), "LATERAL_RANGE"), "7");
   EXPECT_EQ(par_RANGE.value(), 40);
   EXPECT_FALSE(par_SCAN_LIVERIES.value());
   EXPECT_EQ(logText().find("version update"), std::string::npos);
+}
+
+TEST_F(VersionUpdateTest, OldKeysOutsideAnUpdateGoAndALaterUpdateKeepsTheUsersChoices) {
+  for (const char* version : {"", "11.0.2", "11.0.3"}) {
+    SCOPED_TRACE(version);
+    const std::string versionNode =
+        *version == '\0' ? std::string() : fmt::format("<parameter name=\"PROGRAM_VERSION\" value=\"{}\"/>\n", version);
+    writeParameters(versionNode +
+                    "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2020\"/>\n"
+                    "<parameter name=\"RANGE\" value=\"65\"/>\n"
+                    "<parameter name=\"MSFS_2020\" value=\"false\"/>\n"
+                    "<parameter name=\"LATERAL_RANGE\" value=\"10\"/>\n");
+    gf_readParameters();
+    for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(parametersPath(), old->name()), 0);
+
+    setStoredVersion(parametersPath(), "11.0.1");
+    gf_readParameters();
+    EXPECT_EQ(par_RANGE.value(), 65);
+    EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2020");
+    resetAllSettings();
+  }
 }
 
 TEST_F(VersionUpdateTest, SameVersionWritesNothing) {

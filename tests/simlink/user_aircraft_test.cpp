@@ -5,6 +5,7 @@
 #include <chrono>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,6 +152,20 @@ TEST_F(UserAircraftTest, TheTitleIsCutTo48CharactersAndLoggedWhenItChanges) {
   user.onUserAcTitle("");
   EXPECT_NE(logText().find("! Title of your aircraft is empty?"), std::string::npos);
   EXPECT_EQ(user.title(), std::string(48, 'T'));
+}
+
+TEST_F(UserAircraftTest, TheTitleIsCutBetweenCharactersNeverInsideOne) {
+  std::string umlauts;
+  for (int i = 0; i < 50; ++i) umlauts += "\xC3\x84";  // two bytes each
+  const std::string euro = "\xE2\x82\xAC";            // three bytes
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string(47, 'A') + euro + "uro", std::string(47, 'A') + euro},
+      {umlauts, umlauts.substr(0, 96)},
+      {std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9x", std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9"}};
+  for (const auto& [title, expected] : cases) {
+    user.onUserAcTitle(title);
+    EXPECT_EQ(user.title(), expected);
+  }
 }
 
 TEST_F(UserAircraftTest, AKnownModelGivesSpanAndCategory) {
