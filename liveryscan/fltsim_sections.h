@@ -1,0 +1,64 @@
+#pragma once
+
+// The per-file task of the livery scan: one aircraft.cfg of an AI package
+// becomes the liveries of its [fltsim.N] sections. Every problem found in the
+// file becomes a line of a report list (liveryscan/scan_reports.h); nothing
+// here throws out of a task.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "aircraftdata/livery_data.h"
+
+namespace crv {
+
+// The task: the liveries of one aircraft.cfg found in livery folder number
+// folderNumber. Unreadable, vanished, empty and junk files give none.
+LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesystem::path& path);
+
+// Reads and decodes the file for a task; false (with a report line where the
+// user can mend something) when it gives nothing to read.
+bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines);
+
+// The path's text up to its last separator ('\' or '/'); empty without one.
+std::string folderOfPath(std::string_view path);
+
+// Splits the lines into [fltsim.N] sections and reads each.
+LiveryList processFltSimSections(std::uint32_t folderNumber, const std::vector<std::string>& lines,
+                                 const std::string& model, std::string_view path, std::string_view folder);
+
+// One section (its header line first): zero or one livery.
+LiveryList lf_procesFltSimSection(std::uint32_t folderNumber, std::vector<std::string>& section,
+                                  const std::string& model, std::string_view path, std::string_view folder);
+
+// The numbers of the header lines: false (file not used) for a number that
+// cannot be read (logged) or one above 10000 (reported). A file without a
+// header is recorded on the no-section list and gives true.
+bool checkFltsimNumbering(const std::vector<std::string>& lines, std::string_view path);
+
+// The registration of an atc_id value: valid with one part (the part) or
+// several comma-separated parts (empty); invalid when a part is empty, longer
+// than 12 characters or holds '*'.
+bool validateAtcId(std::string_view value, std::string& registration);
+
+// Adds "<code, 12 columns> in <path> <header line>" to the invalid-airline list.
+void reportInvalidAirline(std::string_view airline, std::string_view path, std::string_view headerLine);
+
+// Takes the title for the scan: the filled record when it was new, an empty
+// record when it is taken. Cargo code 0 makes a cargo livery.
+LiveryData makeLiveryData(std::uint32_t folderNumber, std::string airline, std::string type, int cargoCode,
+                          std::string title, std::string registration);
+
+// Drops trailing blank and comment lines of a section.
+void dropTrailingComments(std::vector<std::string>& section);
+
+// Lines kept in reserve for a file and for a section.
+inline constexpr std::size_t kFileLinesReserve = 4048;
+inline constexpr std::size_t kSectionLinesReserve = 48;
+// The highest section number allowed.
+inline constexpr std::uint32_t kMaxFltsimNumber = 10000;
+
+}  // namespace crv
