@@ -22,17 +22,18 @@ std::string_view trimBlanks(std::string_view text) {
   return text.substr(first, last - first);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (toLowerChar(a[i]) != toLowerChar(b[i])) return false;
-  }
-  return true;
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
 
 bool isCfgBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -59,12 +60,12 @@ std::string_view withoutComment(std::string_view line) {
 
 std::optional<std::string_view> keyLineValue(std::string_view line, std::string_view key) {
   if (isOverlong(line)) return std::nullopt;
-  line = withoutComment(line);
   std::size_t index = skipBlanks(line, 0);
-  if (!equalsIgnoringCase(line.substr(index, key.size()), key)) return std::nullopt;
+  if (!equalsIgnoringAsciiCase(line.substr(index, key.size()), key)) return std::nullopt;
   index = skipBlanks(line, index + key.size());
   if (index >= line.size() || line[index] != '=') return std::nullopt;
-  const std::string_view value = trimBlanks(line.substr(index + 1));
+  // Nothing in front of the value can open a quote or a comment.
+  const std::string_view value = trimBlanks(withoutComment(line.substr(index + 1)));
   if (value.empty()) return std::nullopt;
   return value;
 }
@@ -75,10 +76,10 @@ std::string regexValue(std::string_view line, std::string_view key) {
 }
 
 std::string fltsimSectionNumber(std::string_view line) {
-  if (isOverlong(line) || isCommentLine(line)) return {};
+  if (line.find('[') == std::string_view::npos || isOverlong(line) || isCommentLine(line)) return {};
   line = withoutComment(line);
   const std::string_view text = trimBlanks(line);
-  if (text.size() > kFltsimLower.size() + 1 && equalsIgnoringCase(text.substr(0, kFltsimLower.size()), kFltsimLower) &&
+  if (text.size() > kFltsimLower.size() + 1 && equalsIgnoringAsciiCase(text.substr(0, kFltsimLower.size()), kFltsimLower) &&
       text.back() == ']') {
     const std::string_view number = text.substr(kFltsimLower.size(), text.size() - kFltsimLower.size() - 1);
     const std::size_t firstDigit = !number.empty() && number[0] == '-' ? 1 : 0;

@@ -26,6 +26,9 @@ inline constexpr std::size_t kMaxKeyLineLength = 2000;
 
 bool isCfgBlank(char c);
 
+// ASCII letter case ignored (keys, section names and path words are ASCII).
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // A comment line, or a line too long to be read as anything.
 bool isCommentLine(std::string_view line);
 bool isOverlong(std::string_view line);

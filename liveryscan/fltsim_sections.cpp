@@ -83,7 +83,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
       continue;
     }
     if (!keys.parkingTypes.empty()) {
-      if (hasParkingTypesKey(line)) {
+      if (contains(code, "atc_parking_types")) {
         addIncompleteSectionLine(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
         return false;
       }
@@ -101,7 +101,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
         }
         continue;
       }
-    } else if (hasAtcIdKey(line)) {
+    } else if (contains(code, "atc_id=")) {
       addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
       return false;
     }
@@ -269,7 +269,7 @@ LiveryList processFltSimSections(std::uint32_t folderNumber, const std::vector<s
       section.push_back(line);
       continue;
     }
-    const bool ordinary = isOverlong(line) || isCommentLine(line);
+    const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
     const std::size_t bracket = ordinary ? std::string_view::npos : withoutComment(line).find('[');
     if (bracket == std::string_view::npos || bracket >= kFirstBracketOfOtherHeader) {
       if (inSection) section.push_back(line);

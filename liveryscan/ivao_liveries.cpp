@@ -22,14 +22,6 @@ constexpr std::string_view kIvaoFolderPrefix = "IVAO_";
 constexpr std::size_t kModelCodeLength = 4;
 constexpr int kNotCargo = 1;
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (toLowerChar(a[i]) != toLowerChar(b[i])) return false;
-  }
-  return true;
-}
-
 bool isWordChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -59,13 +51,13 @@ bool matchesIvaoLayout(std::string_view path, std::string_view package, std::str
   std::string_view rest;
   const auto parts = lastComponents(path, 5, rest);
   if (parts.size() < 5 || rest.empty()) return false;
-  if (!equalsIgnoringCase(parts[0], "aircraft.cfg") || !equalsIgnoringCase(parts[2], "Airplanes") ||
-      !equalsIgnoringCase(parts[3], "SimObjects") || !equalsIgnoringCase(parts[4], package)) {
+  if (!equalsIgnoringAsciiCase(parts[0], "aircraft.cfg") || !equalsIgnoringAsciiCase(parts[2], "Airplanes") ||
+      !equalsIgnoringAsciiCase(parts[3], "SimObjects") || !equalsIgnoringAsciiCase(parts[4], package)) {
     return false;
   }
   const std::string_view folder = parts[1];
   if (folder.size() <= kIvaoFolderPrefix.size() ||
-      !equalsIgnoringCase(folder.substr(0, kIvaoFolderPrefix.size()), kIvaoFolderPrefix)) {
+      !equalsIgnoringAsciiCase(folder.substr(0, kIvaoFolderPrefix.size()), kIvaoFolderPrefix)) {
     return false;
   }
   const std::string_view word = folder.substr(kIvaoFolderPrefix.size());
@@ -160,7 +152,7 @@ std::string ivaoModelFromPath(std::string_view path) {
 }
 
 std::string airlineInIvaoTitle(std::string_view title, std::string_view model, bool winglets) {
-  if (title.size() < model.size() || !equalsIgnoringCase(title.substr(0, model.size()), model)) return {};
+  if (title.size() < model.size() || !equalsIgnoringAsciiCase(title.substr(0, model.size()), model)) return {};
   std::size_t index = model.size();
   if (winglets) {
     if (index >= title.size() || toUpperChar(title[index]) != 'W') return {};
@@ -212,7 +204,7 @@ LiveryList processIvaoSections(std::uint32_t folderNumber, const std::vector<std
       section.push_back(line);
       continue;
     }
-    const bool ordinary = isOverlong(line) || isCommentLine(line);
+    const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
     if (ordinary || withoutComment(line).find('[') == std::string_view::npos) {
       if (inSection) section.push_back(line);
     } else if (inSection) {

@@ -16,6 +16,13 @@
 namespace crv {
 namespace {
 
+// Collects the saved document in one text.
+class TextWriter : public pugi::xml_writer {
+ public:
+  void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  std::string text;
+};
+
 constexpr int kFileNotFound = 51;
 constexpr int kNoLiveriesSection = 52;
 constexpr int kNoLiveries = 533;
@@ -49,7 +56,12 @@ void writeLiveriesScannedXml() {
   const auto& path = programPaths().liveriesScannedXml;
   std::error_code error;
   std::filesystem::create_directories(path.parent_path(), error);
-  saveXml(document, path);
+  // Replaced whole: a failed write leaves the previous scan's file as it was.
+  TextWriter writer;
+  writer.text.reserve(liveries.size() * 96);
+  document.save(writer);
+  const bool saved = writeFileAtomically(path, writer.text);
+  gf_logLine(saved ? fmt::format("'{}' saved", path.string()) : fmt::format("could not save to '{}'", path.string()));
   gf_logLine(fmt::format("{} liveries in {}", liveries.size(), path.string()));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <functional>
 #include <map>
 #include <system_error>
 #include <utility>
@@ -37,7 +38,7 @@ constexpr std::uint32_t kMaxFolderNumber = 10;
 constexpr std::size_t kMaxWalkedPathBytes = 250;
 // Results waiting per worker thread: enough to keep every thread busy while
 // the worker takes the oldest.
-constexpr std::size_t kPendingPerThread = 4;
+constexpr std::size_t kPendingPerThread = 16;
 // The status line shows progress every so many files.
 constexpr std::size_t kProgressStep = 64;
 
@@ -58,12 +59,13 @@ bool isAircraftCfgName(const fs::path& path) {
 // True for an aircraft.cfg; throws the status error of an entry that is
 // there but cannot be looked at (a link loop, for one).
 bool isAircraftCfgEntry(const fs::directory_entry& entry) {
+  if (!isAircraftCfgName(entry.path())) return false;
   std::error_code error;
   const fs::file_status status = entry.status(error);
   if (error && error != std::errc::no_such_file_or_directory) {
     throw fs::filesystem_error("status", entry.path(), error);
   }
-  return fs::is_regular_file(status) && isAircraftCfgName(entry.path());
+  return fs::is_regular_file(status);
 }
 
 bool isIvaoPackagePath(std::string_view path) {
@@ -121,12 +123,6 @@ void keepPrioritizedFolders(LiveryList& liveries) {
   });
 }
 
-struct FolderWork {
-  std::uint32_t number = 0;
-  std::string path;
-  std::vector<fs::path> files;
-};
-
 std::string scanStatusPrefix() {
   const bool prioritized = par_LIG_PRIORITIZE.value() && !par_LIG_AUTOMATIC.value();
   return fmt::format("Scanning {}for liveries ...", prioritized ? "prioritized " : "");
@@ -134,8 +130,9 @@ std::string scanStatusPrefix() {
 
 }  // namespace
 
-ScanProgress::ScanProgress(std::string prefix, std::size_t filesFound)
-    : prefix_(std::move(prefix)), found_(filesFound) {}
+ScanProgress::ScanProgress(std::string prefix) : prefix_(std::move(prefix)) {}
+
+void ScanProgress::fileFound() { ++found_; }
 
 void ScanProgress::fileDone() {
   ++done_;
@@ -146,40 +143,42 @@ std::string ScanProgress::text() const {
   return fmt::format("{} {} of {} aircraft.cfg files", prefix_, done_, found_);
 }
 
-std::vector<fs::path> findAircraftCfgFiles(const fs::path& folder) {
-  std::vector<fs::path> files;
+void walkAircraftCfgFiles(const fs::path& folder, const std::function<bool(const fs::path&)>& onFile) {
   std::error_code error;
   fs::recursive_directory_iterator it(folder, error);
   const fs::recursive_directory_iterator end;
   for (; !error && it != end; it.increment(error)) {
     const fs::directory_entry& entry = *it;
     const std::string path = entry.path().string();
+    bool found = false;
     try {
       if (isSkippedFolderPath(path)) it.disable_recursion_pending();
-      if (isAircraftCfgEntry(entry)) files.push_back(entry.path());
+      found = isAircraftCfgEntry(entry);
     } catch (const std::exception& problem) {
       gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", path, problem.what()));
     }
+    if (found && !onFile(entry.path())) return;
   }
   if (error) {
     gf_logWarning(fmt::format("liveries search in folder {} aborted because of iterator problem: {}",
                               folder.string(), error.message()));
   }
-  return files;
 }
 
-void scanLiveryFolder(std::uint32_t folderNumber, const std::vector<fs::path>& files,
-                      const LiveryScanContext& context, ScanProgress& progress) {
+void scanLiveryFolder(std::uint32_t folderNumber, const fs::path& folder, const LiveryScanContext& context,
+                      ScanProgress& progress) {
   ScanTaskPool pool(std::max(workerLimit.load(), 1));
   pool.setCloseWait(context.taskWaitLimit);
   const std::size_t maxPending = kPendingPerThread * static_cast<std::size_t>(pool.threadCount());
   std::deque<PendingTask> pending;
-  for (const fs::path& file : files) {
-    if (isStopping()) break;
+  walkAircraftCfgFiles(folder, [&](const fs::path& file) {
+    if (isStopping()) return false;
+    progress.fileFound();
     ScanTaskPool::Task task([folderNumber, file] { return runFileTask(folderNumber, file); });
     pending.push_back({pool.submit(std::move(task)), file});
     if (pending.size() > maxPending) collectOldest(pending, pool, context.taskWaitLimit, "inner", progress);
-  }
+    return true;
+  });
   while (!pending.empty()) {
     if (isStopping()) pool.dropWaitingTasks();
     collectOldest(pending, pool, context.taskWaitLimit, "outer", progress);
@@ -193,9 +192,9 @@ FolderScanResult scanLiveryFolders(const std::vector<std::string>& folders, cons
   writeRegcodeErrorFiles();
   rebuildDontUseLookup();
 
-  std::vector<FolderWork> work;
+  ScanProgress progress(scanStatusPrefix());
   std::uint32_t folderNumber = 0;
-  std::size_t filesFound = 0;
+  std::size_t total = 0;
   for (const std::string& folder : folders) {
     if (folder.empty()) continue;
     std::error_code error;
@@ -210,18 +209,10 @@ FolderScanResult scanLiveryFolders(const std::vector<std::string>& folders, cons
     }
     folderNumber = std::min(folderNumber + 1, kMaxFolderNumber);
     if (isStopping()) continue;
-    FolderWork& next = work.emplace_back(FolderWork{folderNumber, folder, findAircraftCfgFiles(folder)});
-    filesFound += next.files.size();
-  }
-
-  ScanProgress progress(scanStatusPrefix(), filesFound);
-  std::size_t total = 0;
-  for (const FolderWork& folder : work) {
-    if (isStopping()) break;
     const std::size_t before = scannedLiveries().size();
-    scanLiveryFolder(folder.number, folder.files, context, progress);
+    scanLiveryFolder(folderNumber, folder, context, progress);
     const std::size_t count = scannedLiveries().size() - before;
-    const std::string where = fmt::format("found in {}", folder.path);
+    const std::string where = fmt::format("found in {}", folder);
     if (count == 0) {
       gf_logLine(fmt::format("No liveries {}", where));
     } else {

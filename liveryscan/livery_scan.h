@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,28 +40,30 @@ void scanLiveries(const LiveryScanContext& context);
 // Scans the folders into LiveriesScanned.xml and the reports.
 FolderScanResult scanLiveryFolders(const std::vector<std::string>& folders, const LiveryScanContext& context);
 
-// The aircraft.cfg files below the folder, in walk order. Folders whose
-// path names another kind of add-on, and paths of 250 bytes or more, are
-// not entered. Entry and listing problems are logged; the walk goes on
-// where it can.
-std::vector<std::filesystem::path> findAircraftCfgFiles(const std::filesystem::path& folder);
+// Walks the folder and calls onFile for each aircraft.cfg in walk order,
+// until it gives false. Folders whose path names another kind of add-on, and
+// paths of 250 bytes or more, are not entered; links to folders are not
+// followed. Entry and listing problems are logged and passed over.
+void walkAircraftCfgFiles(const std::filesystem::path& folder,
+                          const std::function<bool(const std::filesystem::path&)>& onFile);
 
-// Files done of files found, shown on the status line.
+// Files done of files found so far, shown on the status line.
 class ScanProgress {
  public:
-  ScanProgress(std::string prefix, std::size_t filesFound);
+  explicit ScanProgress(std::string prefix);
+  void fileFound();
   void fileDone();
   std::string text() const;
 
  private:
   std::string prefix_;
-  std::size_t found_;
+  std::size_t found_ = 0;
   std::size_t done_ = 0;
 };
 
-// Runs the tasks of one folder's files and appends their liveries to
-// scannedLiveries().
-void scanLiveryFolder(std::uint32_t folderNumber, const std::vector<std::filesystem::path>& files,
+// Walks one livery folder and runs a task for each aircraft.cfg while it
+// walks; appends their liveries to scannedLiveries().
+void scanLiveryFolder(std::uint32_t folderNumber, const std::filesystem::path& folder,
                       const LiveryScanContext& context, ScanProgress& progress);
 
 }  // namespace crv

@@ -139,6 +139,19 @@ void applyDbaseRegistrations(LiveryList& liveries) {
 
 namespace {
 
+// One write for the whole file: reports can hold tens of thousands of lines.
+bool writeReportLines(const std::vector<std::string>& lines, const fs::path& file) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 1;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += '\n';
+  }
+  return writeTextFile(text, file, false);
+}
+
 // Writes the lines (sorted, without repeats when asked) into the file in the
 // folder; the folder is made when missing. Logs the summary with the count
 // of lines found.
@@ -149,7 +162,7 @@ void writeSortedReport(const ReportList& list, const fs::path& file, bool dropRe
   std::sort(lines.begin(), lines.end());
   if (dropRepeats) lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
   fs::create_directories(file.parent_path());
-  if (!writeLinesToFile(lines, file)) gf_logWarning(fmt::format("could not write {}", file.string()));
+  if (!writeReportLines(lines, file)) gf_logWarning(fmt::format("could not write {}", file.string()));
   const std::string text =
       withPlural ? fmt::format(fmt::runtime(summary), found, pluralSuffixSize(found), file.string())
                  : fmt::format(fmt::runtime(summary), found, file.string());
@@ -162,7 +175,7 @@ void writeFixesFile() {
   const fs::path& file = programPaths().fixesReport;
   try {
     fs::create_directories(file.parent_path());
-    if (!writeLinesToFile(scanReports().fixes.lines(), file)) {
+    if (!writeReportLines(scanReports().fixes.lines(), file)) {
       gf_logWarning(fmt::format("could not write {}", file.string()));
     }
   } catch (const std::exception& error) {
@@ -204,7 +217,7 @@ void writeLiveryScanReport() {
   if (!reports.dbaseUpdates.empty()) {
     const fs::path& file = paths.airlineModelConversions;
     fs::create_directories(file.parent_path());
-    if (!writeLinesToFile(reports.dbaseUpdates, file)) gf_logWarning(fmt::format("could not write {}", file.string()));
+    if (!writeReportLines(reports.dbaseUpdates, file)) gf_logWarning(fmt::format("could not write {}", file.string()));
     gf_logLine(fmt::format("{} liveries updated with real live data from dbase, see {}", reports.dbaseUpdates.size(),
                            file.string()));
   }
