@@ -86,7 +86,9 @@ TEST(CfgLinesTest, KeyReadersFollowTheLinePattern) {
   for (const KeyCase& c : cases) {
     std::string value;
     EXPECT_EQ(c.reader(c.line, value), c.matches) << c.line;
-    if (c.matches) EXPECT_EQ(value, c.value) << c.line;
+    if (c.matches) {
+      EXPECT_EQ(value, c.value) << c.line;
+    }
   }
 }
 

@@ -176,7 +176,9 @@ TEST(ValidateAtcIdTest, Parts) {
   for (const auto& [value, valid, registration] : cases) {
     std::string result = "unchanged";
     EXPECT_EQ(validateAtcId(value, result), valid) << value;
-    if (valid) EXPECT_EQ(result, registration) << value;
+    if (valid) {
+      EXPECT_EQ(result, registration) << value;
+    }
   }
 }
 
