@@ -167,7 +167,7 @@ void walkAircraftCfgFiles(const fs::path& folder, const std::function<bool(const
 
 void scanLiveryFolder(std::uint32_t folderNumber, const fs::path& folder, const LiveryScanContext& context,
                       ScanProgress& progress) {
-  ScanTaskPool pool(std::max(workerLimit.load(), 1));
+  ScanTaskPool pool(std::max(workerLimit(), 1));
   pool.setCloseWait(context.taskWaitLimit);
   const std::size_t maxPending = kPendingPerThread * static_cast<std::size_t>(pool.threadCount());
   std::deque<PendingTask> pending;
@@ -246,7 +246,7 @@ void scanLiveries(const LiveryScanContext& context) {
   }
   // A new scan: the indexes of an earlier one are rebuilt from its result.
   clearLiveryDatabase();
-  setSimFolderName(std::string(isMsfs2020.load() ? kSimFolderMsfs2020 : kSimFolderMsfs2024));
+  setSimFolderName(std::string(isMsfs2020() ? kSimFolderMsfs2020 : kSimFolderMsfs2024));
   setStatusLine(scanStatusPrefix());
   gf_logLine(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                          par_LIG_AUTOMATIC.value() ? "automatic" : "manual"));

@@ -10,7 +10,7 @@ namespace {
 // Lowers the running count however the task ends.
 class RunningTask {
  public:
-  RunningTask() { runningWorkers.fetch_add(1); }
+  RunningTask() { workerStarted(); }
   ~RunningTask() { workerDone(); }
   RunningTask(const RunningTask&) = delete;
   RunningTask& operator=(const RunningTask&) = delete;

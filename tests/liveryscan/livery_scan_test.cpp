@@ -160,7 +160,7 @@ TEST_F(LiveryScanTest, AStopKeepsTheStoredResultAndTheScanFlag) {
   write("output/LiveriesScanned.xml", "<liveries><liv airl=\"DLH\" type=\"A320\" title=\"Old\"/></liveries>");
   par_lfolder[0].setValue((folder / "ai").string());
   setStatusRepaintCallback([] {
-    if (statusLineText().find(" of 200 ") != std::string::npos) stopRequested = true;
+    if (statusLineText().find(" of 200 ") != std::string::npos) raiseStop();
   });
   ASSERT_EQ(errorCodeOfScan(), 0);
   EXPECT_EQ(liveriesXml(), "<liveries><liv airl=\"DLH\" type=\"A320\" title=\"Old\"/></liveries>");
@@ -172,7 +172,7 @@ TEST_F(LiveryScanTest, AStopKeepsTheStoredResultAndTheScanFlag) {
 TEST_F(LiveryScanTest, ProgressShowsFilesDoneOfFilesFoundAndAWorkerLimitOfZeroIsOne) {
   for (int i = 0; i < 3; ++i) write(fmt::format("ai/{}/aircraft.cfg", i), cfg("A320", "DLH", fmt::format("L{}", i)));
   par_lfolder[0].setValue((folder / "ai").string());
-  workerLimit = 0;
+  setWorkerLimit(0);
   std::vector<std::string> shown;
   setStatusRepaintCallback([&] { shown.push_back(statusLineText()); });
   ASSERT_EQ(errorCodeOfScan(), 0);

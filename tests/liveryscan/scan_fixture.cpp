@@ -26,7 +26,7 @@ void clearScanState() {
   clearScanReportLists();
   scannedLiveries().clear();
   liveryDatabase().clearNow();
-  runningWorkers = 0;
+  setWorkerLimit(4);
 }
 
 }  // namespace
