@@ -58,6 +58,16 @@ bool taxiConflict(TrafficEngine& engine, const LiveAc& a) {
   });
 }
 
+// The stand is occupied when an aircraft is given it; it is another's when
+// another live aircraft that is not leaving the simulator holds it.
+bool standHeldByAnother(TrafficEngine& engine, const LiveAc& a) {
+  const auto live = engine.liveAircraft();
+  return std::any_of(live.begin(), live.end(), [&a](const LiveAc& other) {
+    return &other != &a && other.standId == a.standId && other.state != SimState::removingfromsim &&
+           other.state != SimState::buffer;
+  });
+}
+
 void rememberLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key, DaySlot slot) {
   const auto halfHour = static_cast<std::uint32_t>(slot.weekIndex());
   for (StandLastUse& use : lastStandUse) {
@@ -267,7 +277,7 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
 void arriveAtStand(MotionContext& m, LiveAc& a) {
   TrafficEngine& engine = m.eng();
   ParkingPosition* stand = standById(m, a.standId);
-  if (stand != nullptr && stand->occupied) {
+  if (stand != nullptr && stand->occupied && standHeldByAnother(engine, a)) {
     // Another aircraft got there first.
     a.generatedLegs = 1;
     engine.removeAircraftFromSim(a);

@@ -95,14 +95,18 @@ TrackBuilder& TrackBuilder::gap(double seconds, double speedKnots, double trackD
   return *this;
 }
 
-FlightDriver::FlightDriver(double groundElevation)
+FlightDriver::FlightDriver(double groundElevation, bool liveRules)
     : harness(
-          [this] {
+          [this, liveRules] {
             EngineHooks hooks;
             installLiveMotion(hooks, motion);
+            if (liveRules) {
+              LiveRules::fillEngineHooks(hooks, rulesSlot_);
+              return hooks;
+            }
             hooks.trySpawn = [this](LiveAc& a) { testSpawn(a); };
-            // The parking rules' own bind handling is not part of these
-            // flights: a ground aircraft is simply on the ground.
+            // Without the parking rules a ground aircraft is simply on the
+            // ground once bound.
             hooks.parkLiveOverStatic = [](LiveAc& a) {
               a.onGround = true;
               a.motion.climbPerTickFeet = 0.0;
@@ -113,6 +117,20 @@ FlightDriver::FlightDriver(double groundElevation)
       groundElevationFeet(groundElevation) {
   motion.engine = &harness.engine;
   EngineTestAccess::setParkElevation(harness.engine, groundElevation);
+  if (liveRules) {
+    rules_ = std::make_unique<LiveRules>(harness.engine, rulesServices());
+    rulesSlot_ = rules_.get();
+    LiveRules::fillParkingCalls(motion.parking, rulesSlot_);
+  }
+}
+
+LiveRulesServices FlightDriver::rulesServices() {
+  LiveRulesServices services;
+  services.matchLiveryAtSpawn = [](AircraftBase& base) { base.liveryTitle = "Livery " + base.identity.icaoType; };
+  services.userOnGround = [] { return false; };
+  services.currentSlot = [] { return DaySlot{3, 20}; };
+  services.markCargoStandUsed = [this](LiveAc& a) { markCargoStandUsed(motion, a); };
+  return services;
 }
 
 FlightDriver::~FlightDriver() { motion.engine = nullptr; }
@@ -122,6 +140,9 @@ void FlightDriver::setParkAirport(const GeoPoint& position, StandTable stands) {
   numberStandsAndFindNeighbours(stands_);
   motion.parkAirportPosition = position;
   harness.engine.setParkAirport("EHAM", groundElevationFeet);
+  if (rules_) {
+    rules_->setParkAirport(position);
+  }
 }
 
 void FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,

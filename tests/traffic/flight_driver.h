@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/traffic/engine_harness.h"
 #include "traffic/live_motion.h"
+#include "traffic/live_rules.h"
 
 namespace crv::testing {
 
@@ -73,8 +75,10 @@ class FlightDriver {
 
  public:
   // The ground lies at the elevation everywhere; the park airport (when
-  // given) is set there with its stands.
-  explicit FlightDriver(double groundElevationFeet = 0.0);
+  // given) is set there with its stands. With liveRules the engine's own
+  // spawning, parking and periodic rules run (liveries "Livery <type>");
+  // without, a plain spawn puts each aircraft where its track begins.
+  explicit FlightDriver(double groundElevationFeet = 0.0, bool liveRules = false);
   ~FlightDriver();
 
   // A flight of the feed: every report becomes a live record of the key,
@@ -120,6 +124,10 @@ class FlightDriver {
   void observe();
   void testSpawn(LiveAc& a);
   void queueReport(const LiveTrafficRecord& record, double handedOverSeconds);
+  LiveRulesServices rulesServices();
+
+  LiveRules* rulesSlot_ = nullptr;
+  std::unique_ptr<LiveRules> rules_;
 
   std::vector<Report> reports_;
   std::size_t nextReport_ = 0;

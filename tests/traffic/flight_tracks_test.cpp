@@ -9,6 +9,7 @@
 #include "foundation/settings.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/flight_driver.h"
+#include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
 namespace {
@@ -285,6 +286,40 @@ TEST(FlightTracks, ApiArraysOfALandingAndATakeOffGoThroughDecoderIntakeAndEngine
   EXPECT_TRUE(wentThrough(driver, 0x4ca7b4, {FlightPhase::taxi, FlightPhase::take_off, FlightPhase::flying}));
   expectSmoothFlight(driver, 0x484f6d, SizeCategory::Large);
   expectSmoothFlight(driver, 0x4ca7b4, SizeCategory::Large);
+}
+
+// With the engine's own spawning and parking: an arrival taxis onto its stand
+// and parks; a departure pushes back off its stand and taxis away.
+TEST(FlightTracks, WithTheParkingRulesAnArrivalParksAndADeparturePushesBack) {
+  FlightDriver driver(0.0, true);
+  const GeoPoint apron{kRunwayLatitude, kRunwayLongitude};
+  driver.setParkAirport(apron, standGrid(1, 4, 80.0, 20.0, apron));
+  const GeoPoint approach = offsetMeters(apron, -312.0, 0.0);
+  driver.addFlight(40020, "KLM20", "B738",
+                   TrackBuilder(approach.latitude, approach.longitude, 0.0, 0.0)
+                       .leg(40, 15, 0, 0, 0, 4)
+                       .stand(60, 16)
+                       .points());
+  const GeoPoint second = offsetMeters(apron, 0.0, 80.0);
+  driver.addFlight(40021, "KLM21", "B738",
+                   TrackBuilder(second.latitude, second.longitude, 0.0, 0.0)
+                       .stand(40, 16)
+                       .leg(40, 3, 180, 0, 0, 4)
+                       .leg(60, 10, 90, 0, 0, 4)
+                       .points());
+  driver.runUntilSecond(200);
+  const LiveAc* arrival = driver.aircraft(40020);
+  ASSERT_NE(arrival, nullptr);
+
+
+  EXPECT_TRUE(wentThrough(driver, 40020, {FlightPhase::taxi, FlightPhase::parking, FlightPhase::parked}));
+  EXPECT_EQ(arrival->standId, 1U);
+  EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
+  expectSmoothFlight(driver, 40020, SizeCategory::Large);
+  const LiveAc* departure = driver.aircraft(40021);
+  ASSERT_NE(departure, nullptr);
+  EXPECT_TRUE(wentThrough(driver, 40021, {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back}));
+  expectSmoothFlight(driver, 40021, SizeCategory::Large);
 }
 
 // Leaving a stand: the departure rule of the parking part is stood in for by
