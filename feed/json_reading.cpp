@@ -1,5 +1,8 @@
 #include "feed/json_reading.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -37,6 +40,48 @@ bool fitsInInt(const nlohmann::json& value) {
 }
 
 }  // namespace
+
+std::size_t jsonNestingDepth(std::string_view text, std::size_t limit) {
+  std::size_t depth = 0;
+  std::size_t deepest = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;  // the escaped character
+      } else if (c == '"') {
+        inString = false;
+      }
+      continue;
+    }
+    if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+      if (deepest > limit) {
+        break;
+      }
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+nlohmann::json parseAnswer(std::string_view text) {
+  if (jsonNestingDepth(text) > kMaximumAnswerDepth) {
+    throw AnswerTooDeep(fmt::format("the answer nests deeper than {} levels", kMaximumAnswerDepth));
+  }
+  return nlohmann::json::parse(text.begin(), text.end());
+}
+
+nlohmann::json parseAnswerOrDiscarded(std::string_view text) {
+  if (jsonNestingDepth(text) > kMaximumAnswerDepth) {
+    return nlohmann::json(nlohmann::json::value_t::discarded);
+  }
+  return nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+}
 
 double jsonNumber(const nlohmann::json& value) {
   switch (value.type()) {

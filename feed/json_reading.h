@@ -22,6 +22,26 @@ class Implausible : public std::runtime_error {
 // A registration longer than this is no registration.
 inline constexpr std::size_t kMaximumRegistrationLength = 12;
 
+// The service's answers nest a few levels deep. A deeper answer is refused
+// before it is parsed, so that no copy, comparison or dump of it can recurse
+// the stack.
+inline constexpr std::size_t kMaximumAnswerDepth = 64;
+
+class AnswerTooDeep : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The deepest nesting of arrays and objects in a JSON text (brackets inside
+// strings do not count); the scan stops once the limit is passed.
+std::size_t jsonNestingDepth(std::string_view text, std::size_t limit = kMaximumAnswerDepth);
+
+// An answer's JSON. Throws AnswerTooDeep for nesting deeper than
+// kMaximumAnswerDepth and nlohmann's parse_error for a text that is no JSON.
+nlohmann::json parseAnswer(std::string_view text);
+// The same, with a discarded value instead of either exception.
+nlohmann::json parseAnswerOrDiscarded(std::string_view text);
+
 // An integer as a 64-bit signed value converted to double, a floating-point
 // value unchanged, anything else 0.
 double jsonNumber(const nlohmann::json& value);

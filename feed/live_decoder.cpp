@@ -159,7 +159,13 @@ bool decode(const nlohmann::json& array, const LiveDecodeContext& context, LiveD
   record.key = *key;
 
   record.speedKnots = jsonNumber(jsonAt(array, kGroundSpeed));
+  if (!(record.speedKnots >= 0.0 && record.speedKnots <= kMaximumGroundSpeedKnots)) {
+    throw Implausible(fmt::format("ground speed: {:.2F}", record.speedKnots));
+  }
   record.altitudeFeet = decodeAltitude(array, context, record.speedKnots);
+  if (record.altitudeFeet > kMaximumAltitudeFeet) {
+    throw Implausible(fmt::format("altitude: {:.2F}", record.altitudeFeet));
+  }
   record.airborne = record.altitudeFeet > 0.0;
 
   if (!checkCallsign(array, context, state, record)) {
@@ -185,7 +191,13 @@ bool decode(const nlohmann::json& array, const LiveDecodeContext& context, LiveD
   if (record.trackDegrees == 0.0 && record.trueHeadingRadians) {
     record.trackDegrees = *record.trueHeadingRadians * kRadiansToDegrees;
   }
+  if (!(record.trackDegrees >= 0.0 && record.trackDegrees <= 360.0)) {
+    throw Implausible(fmt::format("track: {:.2F}", record.trackDegrees));
+  }
   record.verticalSpeedFpm = jsonNumber(jsonAt(array, kVerticalSpeed));
+  if (!(std::fabs(record.verticalSpeedFpm) <= kMaximumVerticalSpeedFpm)) {
+    throw Implausible(fmt::format("vertical speed: {:.2F}", record.verticalSpeedFpm));
+  }
   record.identity.departure = textOrEmptyForNull(jsonAt(array, kDeparture));
   record.identity.destination = textOrEmptyForNull(jsonAt(array, kDestination));
 
@@ -193,14 +205,15 @@ bool decode(const nlohmann::json& array, const LiveDecodeContext& context, LiveD
     const nlohmann::json& roll = jsonAt(array, kRoll);
     if (roll.is_number()) {
       const double value = jsonNumber(roll);
-      if (value != 0.0 && value != -1.0) {
+      if (value != 0.0 && value != -1.0 && std::fabs(value) <= kMaximumBankDegrees) {
         record.bankRadians = -value * kDegreesToRadians;
       }
     }
   }
 
   const nlohmann::json& trueAirspeed = jsonAt(array, kTrueAirspeed);
-  if (trueAirspeed.is_number() && jsonNumber(trueAirspeed) != -1.0) {
+  if (trueAirspeed.is_number() && jsonNumber(trueAirspeed) >= 0.0 &&
+      jsonNumber(trueAirspeed) <= kMaximumTrueAirspeedKnots) {
     record.trueAirspeedKnots = jsonNumber(trueAirspeed);
   } else {
     record.trueAirspeedKnots = defaultTrueAirspeedKnots(record.altitudeFeet);
@@ -238,7 +251,7 @@ void processLine(const nlohmann::json& array, const LiveDecodeContext& context, 
   } catch (const Implausible&) {
     // Dropped without a word.
   } catch (const std::exception& error) {
-    gf_logLine(fmt::format("{}: {}", "processLine", error.what()));
+    gf_logLine(fmt::format("{}: {}", "processLine", logExcerpt(error.what())));
   }
 }
 

@@ -19,6 +19,14 @@
 namespace crv {
 
 inline constexpr std::size_t kLiveArraySize = 48;
+// Bounds of a believable aircraft: one whose ground speed, track, vertical
+// speed or altitude lies outside them is dropped. A true airspeed or a bank
+// outside them is taken as not reported.
+inline constexpr double kMaximumGroundSpeedKnots = 2000.0;
+inline constexpr double kMaximumTrueAirspeedKnots = 2000.0;
+inline constexpr double kMaximumVerticalSpeedFpm = 30000.0;
+inline constexpr double kMaximumAltitudeFeet = 100000.0;
+inline constexpr double kMaximumBankDegrees = 180.0;
 // A ground aircraft is kept only this close to the park airport.
 inline constexpr double kGroundTrafficRadiusNm = 5.0;
 

@@ -49,43 +49,47 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
       gf_logLine(fmt::format("{} Authentication failed: {}", utcNowText(), curl_easy_strerror(code)));
       return false;
     }
-    if (answerText.empty()) {
-      gf_logLine("Authentication: empty response");
-      return false;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(answerText);
-    // Read as every answer's status is: a number beyond an int is a lie, not
-    // a status cut down to 32 bits.
-    if (hasIntegerMember(answer, "status") && isRefusal(answerStatus(answer))) {
-      status = answerStatus(answer);
-      return false;
-    }
-    // Without a session GUID no request can be made: a failed login.
-    if (!answer.is_object() || !answer.contains("GUID") || !answer["GUID"].is_string() ||
-        answer["GUID"].get_ref<const std::string&>().empty()) {
-      gf_logWarning("Authentication: the answer holds no GUID");
-      return false;
-    }
-    weatherReader.setTrafficPaceMilliseconds(hasIntegerMember(answer, "rrl") ? answerPace(answer, "rrl")
-                                                                             : kDefaultPaceMilliseconds);
-    weatherReader.setWeatherPaceMilliseconds(hasIntegerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
-                                                                              : kDefaultPaceMilliseconds);
-    gf_logLine("");
-    gf_logLine(fmt::format("Authenticated at RT server '{}'", jsonStringValue(answer, "server", "?")));
-    weatherReader.setGuid(answer["GUID"].get<std::string>());
-    if (FeedDisplay* display = weatherReader.hooks().display) {
-      display->loggedIn.store(true);
-    }
-    if (weatherReader.hooks().repaint) {
-      weatherReader.hooks().repaint();
-    }
-    loggedIn = true;
+    loggedIn = takeLoginAnswer(weatherReader, answerText, status);
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "authenticate", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "authenticate", logExcerpt(error.what())));
   }
   // The first weather request keeps the service's pace.
   sleepUnlessStopped(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequestedFlag());
   return loggedIn;
+}
+
+bool takeLoginAnswer(WeatherReader& weatherReader, const std::string& text, int& status) {
+  if (text.empty()) {
+    gf_logLine("Authentication: empty response");
+    return false;
+  }
+  const nlohmann::json answer = parseAnswer(text);
+  // Read as every answer's status is: a number beyond an int is a lie, not
+  // a status cut down to 32 bits.
+  if (hasIntegerMember(answer, "status") && isRefusal(answerStatus(answer))) {
+    status = answerStatus(answer);
+    return false;
+  }
+  // Without a session GUID no request can be made: a failed login.
+  if (!answer.is_object() || !answer.contains("GUID") || !answer["GUID"].is_string() ||
+      answer["GUID"].get_ref<const std::string&>().empty()) {
+    gf_logWarning("Authentication: the answer holds no GUID");
+    return false;
+  }
+  weatherReader.setTrafficPaceMilliseconds(hasIntegerMember(answer, "rrl") ? answerPace(answer, "rrl")
+                                                                           : kDefaultPaceMilliseconds);
+  weatherReader.setWeatherPaceMilliseconds(hasIntegerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
+                                                                            : kDefaultPaceMilliseconds);
+  gf_logLine("");
+  gf_logLine(fmt::format("Authenticated at RT server '{}'", logExcerpt(jsonStringValue(answer, "server", "?"))));
+  weatherReader.setGuid(answer["GUID"].get<std::string>());
+  if (FeedDisplay* display = weatherReader.hooks().display) {
+    display->loggedIn.store(true);
+  }
+  if (weatherReader.hooks().repaint) {
+    weatherReader.hooks().repaint();
+  }
+  return true;
 }
 
 void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader) {
@@ -141,7 +145,7 @@ void deauthenticate(TrafficReader& trafficReader) {
       gf_logLine("Deauthentication: empty response");
       return;
     }
-    const nlohmann::json answer = nlohmann::json::parse(answerText, nullptr, false);
+    const nlohmann::json answer = parseAnswerOrDiscarded(answerText);
     if (answer.is_discarded()) {
       gf_logLine("Deauthentication: invalid JSON");
       return;
@@ -158,10 +162,10 @@ void deauthenticate(TrafficReader& trafficReader) {
       trafficReader.hooks().repaint();
     }
     trafficReader.setGuid({});
-    gf_logLine(fmt::format("{} RT server '{}'", jsonStringValue(answer, "message", ""),
-                           jsonStringValue(answer, "server", "")));
+    gf_logLine(fmt::format("{} RT server '{}'", logExcerpt(jsonStringValue(answer, "message", "")),
+                           logExcerpt(jsonStringValue(answer, "server", ""))));
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "deauthenticate", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "deauthenticate", logExcerpt(error.what())));
   }
 }
 

@@ -144,7 +144,7 @@ void processParkedTrafficLine(std::string_view keyText, const nlohmann::json& ar
   } catch (const Implausible&) {
     // Dropped without a word.
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "processParkedTrafficLine", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "processParkedTrafficLine", logExcerpt(error.what())));
   }
 }
 

@@ -71,7 +71,7 @@ void runReaderThread(RtClient& reader, RtClient& otherReader, const ReaderThread
       reportThreadError(reader, thread.threadName, status == kStatusReauthenticate);
     }
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", thread.functionName, error.what()));
+    gf_logWarning(fmt::format("{}: {}", thread.functionName, logExcerpt(error.what())));
     reportThreadError(reader, thread.threadName, false);
     if (!endedOnRequest()) {
       otherReader.requestStop();

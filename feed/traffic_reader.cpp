@@ -169,35 +169,11 @@ bool TrafficReader::buffer(int& status) {
       if (!isStopRequested()) {
         gf_logWarning(fmt::format("{} buffer traffic code: {}", utcNowText(), curl_easy_strerror(code)));
       }
-    } else if (answer_.empty()) {
-      gf_logWarning("buffer traffic: empty content");
     } else {
-      const nlohmann::json answer = nlohmann::json::parse(answer_);
-      const int answerStatusValue = answerStatus(answer);
-      if (answerStatusValue != kStatusOk) {
-        status = answerStatusValue;
-        if (answerStatusValue == kStatusNoDataNow) {
-          gf_logWarning(fmt::format(" buffer traffic msg {}", jsonStringValue(answer, "message", "")));
-        }
-      } else {
-        setTrafficPaceMilliseconds(answerPace(answer, "rrl"));
-        raiseBuffering();
-        const auto data = answer.find("data");
-        if (data != answer.end() && !isEmptyValue(*data)) {
-          result = true;
-          const LiveDecodeContext context = liveDecodeContext();
-          for (int k = 0; k < kHistorySnapshotCount; ++k) {
-            const std::string name = fmt::format("buffer_{}", kHistorySnapshotCount - 1 - k);
-            if (jsonHasKey(*data, name)) {
-              decodeLiveMembers((*data)[name], context);
-            }
-            handOverBatch(static_cast<std::uint32_t>(kHistorySnapshotSpacingSeconds * k));
-          }
-        }
-      }
+      result = takeHistoryAnswer(answer_, status);
     }
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "buffer", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "buffer", logExcerpt(error.what())));
   }
   liveRecords_.clear();
   sleepUnlessStopped(std::chrono::milliseconds(trafficPaceMilliseconds()), stopFlag());
@@ -206,6 +182,37 @@ bool TrafficReader::buffer(int& status) {
     return false;
   }
   return result;
+}
+
+bool TrafficReader::takeHistoryAnswer(const std::string& text, int& status) {
+  if (text.empty()) {
+    gf_logWarning("buffer traffic: empty content");
+    return false;
+  }
+  const nlohmann::json answer = parseAnswer(text);
+  const int answerStatusValue = answerStatus(answer);
+  if (answerStatusValue != kStatusOk) {
+    status = answerStatusValue;
+    if (answerStatusValue == kStatusNoDataNow) {
+      gf_logWarning(fmt::format(" buffer traffic msg {}", logExcerpt(jsonStringValue(answer, "message", ""))));
+    }
+    return false;
+  }
+  setTrafficPaceMilliseconds(answerPace(answer, "rrl"));
+  raiseBuffering();
+  const auto data = answer.find("data");
+  if (data == answer.end() || isEmptyValue(*data)) {
+    return false;
+  }
+  const LiveDecodeContext context = liveDecodeContext();
+  for (int k = 0; k < kHistorySnapshotCount; ++k) {
+    const std::string name = fmt::format("buffer_{}", kHistorySnapshotCount - 1 - k);
+    if (jsonHasKey(*data, name)) {
+      decodeLiveMembers((*data)[name], context);
+    }
+    handOverBatch(static_cast<std::uint32_t>(kHistorySnapshotSpacingSeconds * k));
+  }
+  return true;
 }
 
 void TrafficReader::receiveLiveTraffic(int& status, bool& endLoop) {
@@ -218,14 +225,19 @@ void TrafficReader::receiveLiveTraffic(int& status, bool& endLoop) {
     }
     return;
   }
-  if (answer_.empty()) {
+  takeLiveAnswer(answer_, status, endLoop);
+}
+
+void TrafficReader::takeLiveAnswer(const std::string& text, int& status, bool& endLoop) {
+  if (text.empty()) {
     gf_logWarning("traffic receive: empty content");
     return;
   }
-  const nlohmann::json answer = nlohmann::json::parse(answer_);
+  const nlohmann::json answer = parseAnswer(text);
   const int answerStatusValue = answerStatus(answer);
   if (answerStatusValue == kStatusNoDataNow) {
-    gf_logWarning(fmt::format("{} curl traffic msg: {}", utcNowText(), jsonStringValue(answer, "message", "")));
+    gf_logWarning(fmt::format("{} curl traffic msg: {}", utcNowText(),
+                              logExcerpt(jsonStringValue(answer, "message", ""))));
     return;
   }
   if (answerStatusValue != kStatusOk) {
@@ -268,7 +280,7 @@ bool TrafficReader::receive(int& status) {
         receiveLiveTraffic(status, endLoop);
       }
     } catch (const std::exception& error) {
-      gf_logWarning(fmt::format("{}: {}", "receive", error.what()));
+      gf_logWarning(fmt::format("{}: {}", "receive", logExcerpt(error.what())));
     }
     liveRecords_.clear();
     if (endLoop) {
@@ -301,48 +313,56 @@ void TrafficReader::parkedtraffic() {
                                       answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
       gf_logWarning(fmt::format("{} curl parkedtraffic code: {}", utcNowText(), curl_easy_strerror(code)));
-    } else if (answer_.empty()) {
-      gf_logWarning("parkedtraffic: empty content");
     } else {
-      const nlohmann::json answer = nlohmann::json::parse(answer_, nullptr, false);
-      if (answer.is_discarded()) {
-        gf_logWarning("parkedtraffic: invalid JSON");
-      } else {
-        const int answerStatusValue = answerStatus(answer);
-        if (answerStatusValue == kStatusNoDataNow) {
-          gf_logWarning(fmt::format("parkedtraffic msg: {}", jsonStringValue(answer, "message", "")));
-          result = kParkedDone;
-        } else if (answerStatusValue <= kParkedFailed) {
-          // A status among our own pending, done and failed values would be
-          // read as one of them: a foreign status is a failure.
-          gf_logWarning(fmt::format("RT Parkedtraffic error status: {}", answerStatusValue));
-        } else if (answerStatusValue != kStatusOk) {
-          result = answerStatusValue;
-        } else {
-          setTrafficPaceMilliseconds(answerPace(answer, "rrl"));
-          const auto data = answer.find("data");
-          if (data != answer.end() && data->is_object()) {
-            ParkedDecodeContext context;
-            context.reservedStandName = hooks().reservedStandName ? hooks().reservedStandName() : std::string();
-            context.userStandName = hooks().userStandName ? hooks().userStandName() : std::string();
-            context.hooks = &hooks();
-            for (const auto& [name, value] : data->items()) {
-              const bool empty = value.is_null() || ((value.is_object() || value.is_array()) && value.empty());
-              if (!empty) {
-                processParkedTrafficLine(name, value, context, records);
-              }
-            }
-          }
-          result = kParkedDone;
-        }
-      }
+      result = takeParkedAnswer(answer_, records);
     }
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "parkedtraffic", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "parkedtraffic", logExcerpt(error.what())));
     records.clear();
     result = kParkedFailed;
   }
   publishParked(generation, std::move(records), result);
+}
+
+int TrafficReader::takeParkedAnswer(const std::string& text, std::vector<ParkedTrafficRecord>& records) {
+  if (text.empty()) {
+    gf_logWarning("parkedtraffic: empty content");
+    return kParkedFailed;
+  }
+  const nlohmann::json answer = parseAnswerOrDiscarded(text);
+  if (answer.is_discarded()) {
+    gf_logWarning("parkedtraffic: invalid JSON");
+    return kParkedFailed;
+  }
+  const int answerStatusValue = answerStatus(answer);
+  if (answerStatusValue == kStatusNoDataNow) {
+    gf_logWarning(fmt::format("parkedtraffic msg: {}", logExcerpt(jsonStringValue(answer, "message", ""))));
+    return kParkedDone;
+  }
+  if (answerStatusValue <= kParkedFailed) {
+    // A status among our own pending, done and failed values would be
+    // read as one of them: a foreign status is a failure.
+    gf_logWarning(fmt::format("RT Parkedtraffic error status: {}", answerStatusValue));
+    return kParkedFailed;
+  }
+  if (answerStatusValue != kStatusOk) {
+    return answerStatusValue;
+  }
+  setTrafficPaceMilliseconds(answerPace(answer, "rrl"));
+  const auto data = answer.find("data");
+  if (data != answer.end() && data->is_object()) {
+    ParkedDecodeContext context;
+    context.reservedStandName = hooks().reservedStandName ? hooks().reservedStandName() : std::string();
+    context.userStandName = hooks().userStandName ? hooks().userStandName() : std::string();
+    context.hooks = &hooks();
+    for (const auto& [name, value] : data->items()) {
+      const bool empty = value.is_null() || ((value.is_object() || value.is_array()) && value.empty());
+      if (!empty) {
+        processParkedTrafficLine(name, value, context, records);
+      }
+    }
+  }
+  return kParkedDone;
 }
 
 void TrafficReader::publishParked(std::uint64_t generation, std::vector<ParkedTrafficRecord> records, int status) {

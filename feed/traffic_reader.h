@@ -103,6 +103,13 @@ class TrafficReader : public RtClient {
   // One parked-traffic request; its outcome becomes the parked status.
   void parkedtraffic();
 
+  // The handling of one answer text of each request, as the loop does it
+  // after the transfer. They may throw what the loop catches and logs.
+  bool takeHistoryAnswer(const std::string& text, int& status);
+  void takeLiveAnswer(const std::string& text, int& status, bool& endLoop);
+  // Appends the decoded aircraft; the parked status of the answer.
+  int takeParkedAnswer(const std::string& text, std::vector<ParkedTrafficRecord>& records);
+
  private:
   LiveDecodeContext liveDecodeContext() const;
   // Decodes every member of the object that is an array of 48 values.

@@ -81,7 +81,7 @@ int extractQNH(const nlohmann::json& data) {
   } else if (value.is_string()) {
     const auto number = leadingWholeNumber(value.get<std::string>());
     if (!number) {
-      gf_logWarning(fmt::format("{}: {}", "extractQNH", value.get<std::string>()));
+      gf_logWarning(fmt::format("{}: {}", "extractQNH", logExcerpt(value.get_ref<const std::string&>())));
       return kStandardQnhHpa;
     }
     qnh = *number;
@@ -109,42 +109,49 @@ bool WeatherReader::nearestmetar(int& status) {
       if (!isStopRequested()) {
         gf_logWarning(fmt::format("{} nearestmetar code: {}", utcNowText(), curl_easy_strerror(code)));
       }
-    } else if (answer_.empty()) {
-      gf_logWarning("nearest metar: empty content");
     } else {
-      const nlohmann::json answer = nlohmann::json::parse(answer_, nullptr, false);
-      if (answer.is_discarded()) {
-        gf_logWarning("nearest metar: invalid JSON");
-      } else {
-        const int answerStatusValue = answerStatus(answer);
-        if (answerStatusValue == kStatusOk) {
-          const auto data = answer.find("data");
-          std::string station;
-          if (data != answer.end() && !data->empty() && !data->is_null()) {
-            if (!data->is_array()) {
-              throw std::runtime_error("nearest metar data is not an array");
-            }
-            station = jsonStringValue(data->front(), "ICAO", "");
-          }
-          metarStation_ = station;
-          if (!station.empty()) {
-            weatherData_.store(true);
-            found = true;
-          }
-        } else {
-          status = answerStatusValue;
-          if (answerStatusValue == kStatusNoDataNow || answerStatusValue == kStatusDatabaseProblem) {
-            gf_logWarning(fmt::format("{} json nearestmetar {}", answerStatusValue,
-                                      jsonStringValue(answer, "message", "")));
-          }
-        }
-      }
+      found = takeNearestMetarAnswer(answer_, status);
     }
   } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "nearestmetar", error.what()));
+    gf_logWarning(fmt::format("{}: {}", "nearestmetar", logExcerpt(error.what())));
   }
   waitInterval(weatherPaceMilliseconds());
   return found;
+}
+
+bool WeatherReader::takeNearestMetarAnswer(const std::string& text, int& status) {
+  if (text.empty()) {
+    gf_logWarning("nearest metar: empty content");
+    return false;
+  }
+  const nlohmann::json answer = parseAnswerOrDiscarded(text);
+  if (answer.is_discarded()) {
+    gf_logWarning("nearest metar: invalid JSON");
+    return false;
+  }
+  const int answerStatusValue = answerStatus(answer);
+  if (answerStatusValue != kStatusOk) {
+    status = answerStatusValue;
+    if (answerStatusValue == kStatusNoDataNow || answerStatusValue == kStatusDatabaseProblem) {
+      gf_logWarning(fmt::format("{} json nearestmetar {}", answerStatusValue,
+                                logExcerpt(jsonStringValue(answer, "message", ""))));
+    }
+    return false;
+  }
+  const auto data = answer.find("data");
+  std::string station;
+  if (data != answer.end() && !data->empty() && !data->is_null()) {
+    if (!data->is_array()) {
+      throw std::runtime_error("nearest metar data is not an array");
+    }
+    station = jsonStringValue(data->front(), "ICAO", "");
+  }
+  metarStation_ = station;
+  if (station.empty()) {
+    return false;
+  }
+  weatherData_.store(true);
+  return true;
 }
 
 void WeatherReader::acceptQnh(int qnhHpa) {
@@ -176,29 +183,37 @@ void WeatherReader::receiveWeather(int& status, bool& endLoop) {
     }
     return;
   }
-  if (answer_.empty()) {
+  takeWeatherAnswer(answer_, status, endLoop);
+}
+
+void WeatherReader::takeWeatherAnswer(const std::string& text, int& status, bool& endLoop) {
+  if (text.empty()) {
     gf_logWarning("Empty content?, no QNH to be found");
     return;
   }
-  const nlohmann::json answer = nlohmann::json::parse(answer_, nullptr, false);
+  const nlohmann::json answer = parseAnswerOrDiscarded(text);
   if (answer.is_discarded()) {
-    gf_logWarning(fmt::format("Invalid JSON: {}", answer_));
+    gf_logWarning(fmt::format("Invalid JSON: {}", logExcerpt(text)));
     return;
   }
   const int answerStatusValue = answerStatus(answer);
   if (answerStatusValue == kStatusOk) {
     setWeatherPaceMilliseconds(answerPace(answer, "wrrl"));
+    static const nlohmann::json kNoData;
     const auto data = answer.find("data");
-    const int qnh = extractQNH(data != answer.end() ? *data : nlohmann::json());
+    // A reference: the data are read where they lie, never copied.
+    const nlohmann::json& dataValue = data != answer.end() ? *data : kNoData;
+    const int qnh = extractQNH(dataValue);
     if (qnh < kLowestQnhHpa || qnh > kHighestQnhHpa) {
-      gf_logWarning(fmt::format("Strange QNH {} found in {}", qnh, answer_));
+      gf_logWarning(fmt::format("Strange QNH {} found in {}", qnh, logExcerpt(text)));
     } else if (qnh != qnh_.load() || qnh == kStandardQnhHpa) {
       acceptQnh(qnh);
     }
     weatherData_.store(true);
   } else if (answerStatusValue == kStatusNoDataNow || answerStatusValue == kStatusDatabaseProblem) {
     status = answerStatusValue;
-    gf_logWarning(fmt::format("{} json weather {}", answerStatusValue, jsonStringValue(answer, "message", "")));
+    gf_logWarning(fmt::format("{} json weather {}", answerStatusValue,
+                              logExcerpt(jsonStringValue(answer, "message", ""))));
     weatherData_.store(false);
   } else {
     status = answerStatusValue;
@@ -230,7 +245,7 @@ bool WeatherReader::receive(int& status) {
       }
       receiveWeather(status, endLoop);
     } catch (const std::exception& error) {
-      gf_logWarning(fmt::format("{}: {}", "receive", error.what()));
+      gf_logWarning(fmt::format("{}: {}", "receive", logExcerpt(error.what())));
     }
     if (endLoop) {
       break;

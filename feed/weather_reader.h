@@ -35,6 +35,11 @@ class WeatherReader : public RtClient {
   // (kStatusStopped on request).
   bool receive(int& status);
 
+  // The handling of one answer text of each request, as the loop does it
+  // after the transfer. Both may throw what the loop catches and logs.
+  bool takeNearestMetarAnswer(const std::string& text, int& status);
+  void takeWeatherAnswer(const std::string& text, int& status, bool& endLoop);
+
   int qnh() const { return qnh_.load(); }
   const std::string& metarStation() const { return metarStation_; }
   bool weatherDataArrive() const { return weatherData_.load(); }

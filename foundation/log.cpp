@@ -89,6 +89,18 @@ void writeLogLine(std::string_view prefix, std::string_view line) {
   stream.flush();
 }
 
+std::string logExcerpt(std::string_view outsideText) {
+  if (outsideText.size() <= kLogExcerptBytes) {
+    return std::string(outsideText);
+  }
+  std::size_t end = kLogExcerptBytes;
+  // Back over continuation bytes to the start of the character that was cut.
+  while (end > 0 && (static_cast<unsigned char>(outsideText[end]) & 0xC0U) == 0x80U) {
+    --end;
+  }
+  return fmt::format("{}... ({} bytes)", outsideText.substr(0, end), outsideText.size());
+}
+
 void gf_logLine(std::string_view line) { writeLogLine({}, line); }
 
 void gf_logWarning(std::string_view line) { writeLogLine(kWarningPrefix, line); }

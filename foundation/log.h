@@ -38,6 +38,13 @@ void gf_logLineUnlessStopping(const std::string& line);
 // so may any operation that needs a prefix of its own.
 void writeLogLine(std::string_view prefix, std::string_view line);
 
+// Outside text (an answer, a line of someone's file) as it goes into a log
+// line: at most kLogExcerptBytes, cut before a UTF-8 character that would not
+// fit, followed by "... (<n> bytes)" when it was cut. One bad answer must
+// not fill the log.
+inline constexpr std::size_t kLogExcerptBytes = 300;
+std::string logExcerpt(std::string_view outsideText);
+
 // The log's lock, always the innermost lock of the program.
 std::mutex& logMutex();
 

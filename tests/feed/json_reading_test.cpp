@@ -79,5 +79,15 @@ TEST(AnswerPaceTest, MissingZeroNegativeOrForeignValuesGiveTheDefaultAndLargeOne
   EXPECT_EQ(answerPace(json::array(), "rrl"), 2000);
 }
 
+TEST(ParseAnswerTest, NestingDeeperThanTheLimitIsRefusedBeforeParsing) {
+  const auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+  EXPECT_EQ(jsonNestingDepth(R"({"a":"[[[[","b":[{"c":"\"]"}]})"), 3u);  // brackets in texts do not count
+  EXPECT_EQ(parseAnswer(nested(kMaximumAnswerDepth)).size(), 1u);
+  EXPECT_THROW(parseAnswer(nested(kMaximumAnswerDepth + 1)), AnswerTooDeep);
+  EXPECT_TRUE(parseAnswerOrDiscarded(nested(100000)).is_discarded());
+  EXPECT_TRUE(parseAnswerOrDiscarded("{\"a\":").is_discarded());
+  EXPECT_THROW(parseAnswer("<html>"), nlohmann::json::parse_error);
+}
+
 }  // namespace
 }  // namespace crv

@@ -147,6 +147,25 @@ TEST_F(WeatherReaderTest, NoDataStatusesLowerTheDataFlagAndTheLoopGoesOn) {
   EXPECT_TRUE(log_.contains("===> 500 json weather db"));
 }
 
+TEST_F(WeatherReaderTest, HostileAnswersNeitherOverflowTheStackNorFillTheLog) {
+  // 100,000 levels deep, about 200 KB: once copied, it recursed the stack to death.
+  const std::string deep = "{\"status\":200,\"data\":{\"QNH\":" + std::string(100000, '[') +
+                           std::string(100000, ']') + "}}";
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw(deep));
+  // Five 2 MB answers that are no JSON: each used to go whole into the log.
+  for (int i = 0; i < 5; ++i) {
+    standIn_.queueAnswer(standin::kWeatherPath, Answer::raw("<html>" + std::string(2'000'000, 'x')));
+  }
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 400}});
+  weatherThread_ = std::thread([this] { weather_.receive(status_); });
+  weatherThread_.join();
+  EXPECT_EQ(status_, 400);
+  EXPECT_TRUE(log_.contains("===> Invalid JSON: {\"status\":200,\"data\":{\"QNH\":[[["));
+  EXPECT_TRUE(log_.contains("... (2000006 bytes)"));
+  EXPECT_LT(log_.text().size(), 20'000u);
+  EXPECT_TRUE(engineQnh().empty());
+}
+
 TEST_F(WeatherReaderTest, AStopEndsBothReadersWithinHalfASecondWhileTheirRequestsHang) {
   standIn_.queueAnswer(standin::kNearestMetarPath, Answer::hang());
   standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", 20}, {"data", json::object()}}, {},

@@ -146,5 +146,14 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
   }
 }
 
+TEST(LogExcerptTest, OutsideTextIsCutAtACharacterBoundaryAndNamesItsLength) {
+  EXPECT_EQ(logExcerpt("short"), "short");
+  const std::string exact(kLogExcerptBytes, 'a');
+  EXPECT_EQ(logExcerpt(exact), exact);
+  // "é" is two bytes: one that would straddle the cut is left out whole.
+  const std::string text = std::string(kLogExcerptBytes - 1, 'a') + "\xC3\xA9" + std::string(1000, 'b');
+  EXPECT_EQ(logExcerpt(text), std::string(kLogExcerptBytes - 1, 'a') + "... (1301 bytes)");
+}
+
 }  // namespace
 }  // namespace crv

@@ -1,0 +1,26 @@
+// A buffered-history answer: at most five snapshots reach the engine, each
+// holding only plausible aircraft.
+
+#include "feed/request_bodies.h"
+#include "fuzz/support/fuzz_support.h"
+#include "fuzz/support/rt_answers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using crv::fuzz::require;
+  crv::fuzz::AnswerStand stand;
+  int status = 0;
+  bool taken = false;
+  try {
+    taken = stand.traffic.takeHistoryAnswer(std::string(crv::fuzz::inputText(data, size)), status);
+  } catch (const std::exception&) {
+    // buffer() logs it; the live loop starts all the same.
+  }
+  require(stand.batches.empty() || stand.batches.size() == static_cast<std::size_t>(crv::kHistorySnapshotCount),
+          "no snapshot or all five");
+  require(!taken || status == 0, "a taken history sets no status");
+  for (const auto& batch : stand.batches) {
+    for (const crv::LiveTrafficRecord& record : batch) crv::fuzz::requirePlausible(record);
+  }
+  crv::fuzz::requirePlausiblePaces(stand.traffic);
+  return 0;
+}

@@ -1,0 +1,26 @@
+// A live-traffic answer: whatever it holds, the batch handed to the engine
+// holds only plausible aircraft, and a status other than 200 or 406 ends the
+// reader's loop with that status.
+
+#include "feed/json_reading.h"
+#include "fuzz/support/fuzz_support.h"
+#include "fuzz/support/rt_answers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using crv::fuzz::require;
+  crv::fuzz::AnswerStand stand;
+  int status = 0;
+  bool endLoop = false;
+  try {
+    stand.traffic.takeLiveAnswer(std::string(crv::fuzz::inputText(data, size)), status, endLoop);
+  } catch (const std::exception&) {
+    // The reader's loop logs it and asks again.
+  }
+  require(endLoop == (status != 0), "the loop ends exactly when a status is set");
+  require(stand.batches.size() <= 1, "at most one batch per answer");
+  for (const auto& batch : stand.batches) {
+    for (const crv::LiveTrafficRecord& record : batch) crv::fuzz::requirePlausible(record);
+  }
+  crv::fuzz::requirePlausiblePaces(stand.traffic);
+  return 0;
+}

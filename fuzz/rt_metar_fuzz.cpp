@@ -1,0 +1,21 @@
+// A nearest-METAR answer: a station is found exactly when the reader holds
+// a non-empty station name, and then weather data count as arriving.
+
+#include "fuzz/support/fuzz_support.h"
+#include "fuzz/support/rt_answers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using crv::fuzz::require;
+  crv::fuzz::AnswerStand stand;
+  int status = 0;
+  bool found = false;
+  try {
+    found = stand.weather.takeNearestMetarAnswer(std::string(crv::fuzz::inputText(data, size)), status);
+  } catch (const std::exception&) {
+    // nearestmetar() logs it.
+  }
+  require(found == !stand.weather.metarStation().empty(), "found exactly when a station is named");
+  require(!found || stand.weather.weatherDataArrive(), "a found station raises the data flag");
+  require(!found || status == 0, "a found station sets no status");
+  return 0;
+}
