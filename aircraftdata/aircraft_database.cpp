@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
+#include <sodium.h>
 
 #include "aircraftdata/stream_decrypt.h"
 #include "aircraftdata/type_lookups.h"
@@ -32,6 +33,10 @@ AircraftDatabase& loadedDatabase() {
 
 // A decimal number of metres; false when the text is not one or the value
 // cannot be a wing span.
+// No aircraft spans more; a larger number is a typing error, and sums of
+// such numbers would overflow the category averages.
+constexpr double kLargestWingspanMeters = 1000.0;
+
 bool parseMeters(const std::string& text, double& meters) {
   const std::string trimmed = trim(text);
   if (trimmed.empty()) {
@@ -40,8 +45,8 @@ bool parseMeters(const std::string& text, double& meters) {
   }
   double value = 0.0;
   const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-  if (error != std::errc() || end != trimmed.data() + trimmed.size() || !std::isfinite(value) ||
-      value < 0.0) {
+  if (error != std::errc() || end != trimmed.data() + trimmed.size() || !(value >= 0.0) ||
+      value > kLargestWingspanMeters) {
     return false;
   }
   meters = value;
@@ -249,17 +254,24 @@ AircraftDatabase buildAircraftDatabase(const pugi::xml_document& document) {
 bool readDbase() { return readDbase(programPaths().dbaseEnc, programPaths().dbaseXml); }
 
 bool readDbase(const std::filesystem::path& encryptedPath, const std::filesystem::path& plainPath) {
+  // The database is decrypted in memory only. A plain copy on disk is one
+  // that an interrupted run of an earlier version left behind: it goes.
+  removeFileWarn(plainPath);
   std::error_code error;
   if (!std::filesystem::exists(encryptedPath, error)) {
     throw std::runtime_error(fmt::format("{} not available", encryptedPath.string()));
   }
-  if (!gf_streamDecrypt(encryptedPath, plainPath)) {
+  std::string plain;
+  try {
+    plain = decryptToMemory(kDataFileKey, encryptedPath);
+  } catch (const std::exception& decryptError) {
+    gf_logLine(fmt::format("{} exception: {}", "gf_streamDecrypt", decryptError.what()));
     throw std::runtime_error(fmt::format("{} stream decrypt failed", encryptedPath.string()));
   }
-  const PlainFileRemover remover(plainPath);
 
   pugi::xml_document document;
-  const pugi::xml_parse_result parsed = document.load_file(plainPath.c_str());
+  const pugi::xml_parse_result parsed = document.load_buffer(plain.data(), plain.size());
+  sodium_memzero(plain.data(), plain.size());
   if (!parsed) {
     throw UserErrorException(kDatabaseParseError, fmt::format("'{}' not read because of {}",
                                                           plainPath.string(), parsed.description()));

@@ -82,8 +82,10 @@ struct AircraftDatabase {
 // The loaded database (empty tables before readDbase).
 const AircraftDatabase& aircraftDatabase();
 
-// Decrypts input/dbase.enc to input/dbase.xml, reads every table and deletes
-// the plain file. True on success; every failure is thrown:
+// Decrypts input/dbase.enc in memory and reads every table; a plain
+// input/dbase.xml left by an interrupted earlier run is deleted first (it
+// names the file in the parse error too). True on success; every failure is
+// thrown:
 //   std::runtime_error "<path> not available" or "<path> stream decrypt failed",
 //   UserErrorException 60 for an XML parse error, 61 for a section that gives
 //   no value. The tables loaded before stay as they are after a failure.

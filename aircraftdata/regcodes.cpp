@@ -27,7 +27,7 @@ bool hasRegcodeLength(const std::string& registration) {
 }
 
 void warnRegcodeLength(const std::string& registration, const fs::path& file) {
-  gf_logWarning(fmt::format("wrong regcode length '{}' in {}", registration, file.string()));
+  gf_logWarning(fmt::format("wrong regcode length '{}' in {}", logExcerpt(registration), file.string()));
 }
 
 const char* liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
@@ -42,7 +42,7 @@ bool parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<R
     return true;
   }
   if (fields.size() > 3) {
-    gf_logWarning(fmt::format("{}: wrong format '{}'", file.string(), line));
+    gf_logWarning(fmt::format("{}: wrong format '{}'", file.string(), logExcerpt(line)));
     return false;
   }
   std::vector<std::string> regs = splitCommaSortedUnique(fields[1]);
@@ -115,7 +115,7 @@ bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entr
     std::string title = livery.attribute("title").as_string();
     if (title.empty()) continue;
     if (title == previousTitle) {
-      gf_logWarning(fmt::format("SAME AS PREVIOUS title '{}'", title));
+      gf_logWarning(fmt::format("SAME AS PREVIOUS title '{}'", logExcerpt(title)));
       good = false;
       continue;
     }

@@ -6,6 +6,8 @@
 #include <exception>
 #include <fstream>
 #include <mutex>
+#include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -43,17 +45,17 @@ void ensureSodiumInitialised() {
   }
 }
 
-void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
-                   const std::filesystem::path& output) {
+namespace {
+
+// The decryption of a whole stream into the output stream; output names the
+// output in error texts.
+void decryptInto(const DataFileKey& key, const std::filesystem::path& input, std::ostream& out,
+                 const std::string& output) {
   ensureSodiumInitialised();
 
   std::ifstream in(input, std::ios::binary);
   if (!in) {
     throw std::runtime_error("Could not open input file: " + input.string());
-  }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    throw std::runtime_error("Could not open output file: " + output.string());
   }
 
   std::array<unsigned char, kHeaderBytes> header{};
@@ -82,23 +84,41 @@ void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
     }
     out.write(reinterpret_cast<const char*>(plain.data()), static_cast<std::streamsize>(plainBytes));
     if (!out) {
-      throw std::runtime_error("Could not write output file: " + output.string());
+      throw std::runtime_error("Could not write output file: " + output);
     }
     if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
       finalSeen = true;
       break;
     }
   }
+  sodium_memzero(plain.data(), plain.size());
   if (!finalSeen) {
     throw std::runtime_error("Decryption failed: the file ends before its last chunk");
   }
   if (in.peek() != std::ifstream::traits_type::eof()) {
     throw std::runtime_error("Decryption failed: bytes follow the last chunk");
   }
+}
+
+}  // namespace
+
+void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
+                   const std::filesystem::path& output) {
+  std::ofstream out(output, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    throw std::runtime_error("Could not open output file: " + output.string());
+  }
+  decryptInto(key, input, out, output.string());
   out.close();
   if (!out) {
     throw std::runtime_error("Could not write output file: " + output.string());
   }
+}
+
+std::string decryptToMemory(const DataFileKey& key, const std::filesystem::path& input) {
+  std::ostringstream out;
+  decryptInto(key, input, out, "memory");
+  return std::move(out).str();
 }
 
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <utility>
 
 #include "aircraftdata/data_file_key.h"
@@ -19,6 +20,10 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 // it. The output file may then hold a partial plaintext.
 void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
                    const std::filesystem::path& output);
+
+// The same decryption into memory: the whole plaintext, never on disk.
+// Throws as decryptStream does.
+std::string decryptToMemory(const DataFileKey& key, const std::filesystem::path& input);
 
 // Deletes a file when it exists; a failed deletion is logged as a warning,
 // never thrown.

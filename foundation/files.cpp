@@ -8,6 +8,9 @@
 #include <random>
 #include <sstream>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
@@ -80,15 +83,56 @@ std::u16string decodeUtf16(const std::string& bytes) {
 
 template <typename Lines>
 bool writeLines(const Lines& lines, const std::filesystem::path& path) {
-  std::ofstream stream(path, std::ios::out | std::ios::trunc);
-  if (!stream) {
+  std::string text;
+  for (const auto& line : lines) {
+    text += line;
+    text += '\n';
+  }
+  return writeFileAtomically(path, text);
+}
+
+constexpr std::string_view kTemporaryMark = ".tmp";
+constexpr std::size_t kTemporaryDigits = 8;
+
+// The name of a temporary file of writeFileAtomically: "<name>.tmp" and
+// eight hexadecimal digits.
+bool isTemporaryName(std::string_view name) {
+  const std::size_t mark = name.size() - std::min(name.size(), kTemporaryMark.size() + kTemporaryDigits);
+  if (mark == 0 || name.substr(mark, kTemporaryMark.size()) != kTemporaryMark) {
     return false;
   }
-  for (const auto& line : lines) {
-    stream << line << '\n';
-    stream.flush();
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(mark + kTemporaryMark.size()), name.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// Writes the bytes and flushes them to the disk; false on any failure.
+bool writeDurably(const std::filesystem::path& path, std::string_view bytes) {
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (descriptor < 0) {
+    return false;
   }
-  return static_cast<bool>(stream);
+  bool written = true;
+  std::size_t done = 0;
+  while (written && done < bytes.size()) {
+    const ssize_t count = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (count < 0 && errno == EINTR) {
+      continue;
+    }
+    written = count > 0;
+    done += written ? static_cast<std::size_t>(count) : 0;
+  }
+  written = written && ::fsync(descriptor) == 0;
+  return ::close(descriptor) == 0 && written;
+}
+
+// Makes a rename in the folder durable; a folder that cannot be opened is
+// left as it is (the rename itself has happened).
+void syncFolder(const std::filesystem::path& folder) {
+  const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    ::fsync(descriptor);
+    ::close(descriptor);
+  }
 }
 
 }  // namespace
@@ -217,16 +261,12 @@ std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLine
 }
 
 bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd) {
-  std::ofstream stream(path, std::ios::out | std::ios::trunc);
-  if (!stream) {
-    return false;
+  if (!finalLineEnd) {
+    return writeFileAtomically(path, text);
   }
-  stream << text;
-  if (finalLineEnd) {
-    stream << '\n';
-  }
-  stream.flush();
-  return static_cast<bool>(stream);
+  std::string withLineEnd(text);
+  withLineEnd += '\n';
+  return writeFileAtomically(path, withLineEnd);
 }
 
 bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
@@ -239,27 +279,33 @@ bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesy
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const auto temporary = std::filesystem::path(
-      path.string() + fmt::format(".tmp{:08x}", static_cast<unsigned>(threadRandomEngine()())));
-  bool written = false;
-  {
-    std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-    if (stream) {
-      stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      stream.flush();
-      written = static_cast<bool>(stream);
-      stream.close();
-      written = written && !stream.fail();
-    }
-  }
+      path.string() + fmt::format("{}{:08x}", kTemporaryMark, static_cast<unsigned>(threadRandomEngine()())));
   std::error_code error;
-  if (written) {
+  if (writeDurably(temporary, bytes)) {
     std::filesystem::rename(temporary, path, error);
     if (!error) {
+      syncFolder(path.parent_path());
       return true;
     }
   }
   std::filesystem::remove(temporary, error);
   return false;
+}
+
+std::size_t removeStaleTemporaries(const std::filesystem::path& folder) {
+  std::size_t removed = 0;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    std::error_code removeError;
+    if (isTemporaryName(name) && entry->is_regular_file(removeError) &&
+        std::filesystem::remove(entry->path(), removeError)) {
+      gf_logLine(fmt::format("Removed '{}', left by an interrupted save", entry->path().string()));
+      ++removed;
+    }
+  }
+  return removed;
 }
 
 bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path) {

@@ -56,15 +56,23 @@ struct TextFile {
 // Clears the lines and reads the file; they stay empty when it does not open.
 std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLines);
 
-// Writers: truncate the file; false when it cannot be written.
+// Writers: replace the file by writeFileAtomically; false when it cannot be
+// written.
 bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd);
 bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);
 
-// Writes the bytes to a temporary file beside the path and renames it over the
-// path, so that the old file stays whole when anything fails. False on any
-// failure; the temporary file is then removed.
+// Writes the bytes to a temporary file beside the path ("<name>.tmp" and
+// eight hexadecimal digits), flushes it to the disk and renames it over the
+// path, then flushes the folder: the file is either the old one or the new
+// one, whole, even after a power cut. False on any failure; the temporary
+// file is then removed.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Removes the temporary files of writeFileAtomically that a killed save left
+// in the folder; the number removed. Call it at start, before anything saves
+// into the folder.
+std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
 
 // Saves the document (default formatting) by writeFileAtomically; logs
 // "'<path>' saved" or "could not save to '<path>'".

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <mutex>
 #include <pugixml.hpp>
+#include <set>
 #include <sstream>
 #include <string_view>
 #include <system_error>
@@ -67,17 +68,38 @@ enum class FileState {
 };
 
 // parameters.xml.bad, or parameters.xml.bad1, .bad2 ... when an earlier file
-// was set aside already, so that none of them is lost.
+// was set aside already, so that none of them is lost: there is no last
+// number to overwrite.
 std::filesystem::path freeSetAsideName(const std::filesystem::path& path) {
   std::filesystem::path candidate = path;
   candidate += kSetAsideSuffix;
-  for (int number = 1; number < 1000; ++number) {
-    std::error_code error;
-    if (!std::filesystem::exists(candidate, error)) break;
+  std::error_code error;
+  for (std::uint64_t number = 1; std::filesystem::exists(candidate, error) || error; ++number) {
     candidate = path;
     candidate += fmt::format("{}{}", kSetAsideSuffix, number);
   }
   return candidate;
+}
+
+// Our file is two levels deep. A file nested much deeper is no settings file
+// (its nodes are kept on every save, and the indentation of each save grows
+// with the square of the depth): it is set aside like a file that does not
+// parse.
+constexpr int kMaximumNodeDepth = 32;
+
+class DepthWalker : public pugi::xml_tree_walker {
+ public:
+  bool for_each(pugi::xml_node&) override {
+    tooDeep = depth() >= kMaximumNodeDepth;
+    return !tooDeep;
+  }
+  bool tooDeep = false;
+};
+
+bool isTooDeep(pugi::xml_document& document) {
+  DepthWalker walker;
+  document.traverse(walker);
+  return walker.tooDeep;
 }
 
 // Loads the file into the document; the caller holds fileMutex. A file that
@@ -89,18 +111,20 @@ FileState loadFile(pugi::xml_document& document, const std::filesystem::path& pa
     return error ? FileState::Unusable : FileState::Missing;
   }
   const pugi::xml_parse_result result = document.load_file(path.c_str());
-  if (result) return FileState::Loaded;
+  if (result && !isTooDeep(document)) return FileState::Loaded;
+  const std::string cause =
+      result ? fmt::format("nodes nested deeper than {} levels", kMaximumNodeDepth) : result.description();
   document.reset();
 
   const std::filesystem::path setAside = freeSetAsideName(path);
   std::filesystem::rename(path, setAside, error);
   if (error) {
     gf_logWarning(fmt::format("'{}' cannot be read ({}) and could not be set aside as '{}': {}", path.string(),
-                              result.description(), setAside.string(), error.message()));
+                              cause, setAside.string(), error.message()));
     return FileState::Unusable;
   }
-  gf_logWarning(fmt::format("'{}' cannot be read ({}); it is kept as '{}'", path.string(), result.description(),
-                            setAside.string()));
+  gf_logWarning(
+      fmt::format("'{}' cannot be read ({}); it is kept as '{}'", path.string(), cause, setAside.string()));
   return FileState::SetAside;
 }
 
@@ -262,6 +286,12 @@ void loadParameters(const LoadLists& lists) {
   {
     std::lock_guard lock(fileMutex);
     const std::filesystem::path path = filePath();
+    // Once per folder and process. Every save holds fileMutex, so a
+    // temporary file now is one that a killed save left behind.
+    static std::set<std::filesystem::path> cleanedFolders;  // guarded by fileMutex
+    if (cleanedFolders.insert(path.parent_path()).second) {
+      removeStaleTemporaries(path.parent_path());
+    }
     pugi::xml_document document;
     const FileState state = loadFile(document, path);
     if (state == FileState::Loaded) {

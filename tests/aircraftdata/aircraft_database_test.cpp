@@ -79,6 +79,17 @@ TEST_F(ReadDbaseTest, LoadsEveryTableAndDeletesThePlainFile) {
   EXPECT_THAT(log_.text(), HasSubstr("2 dbase records read"));
 }
 
+TEST_F(ReadDbaseTest, TheDatabaseIsNeverDecryptedToDiskAndAStalePlainCopyIsRemoved) {
+  writeDbase(DbaseXml().text());
+  // A kill during an earlier read left the plain database readable beside the encrypted one.
+  writeFile(plain(), DbaseXml().text());
+  ASSERT_TRUE(readDbase(encrypted(), plain()));
+  EXPECT_FALSE(std::filesystem::exists(plain()));
+  // Where no plain file can be written at all, the database is read all the same.
+  ASSERT_TRUE(readDbase(encrypted(), folder_ / "no such folder" / "dbase.xml"));
+  EXPECT_TRUE(aircraftDatabase().typeSets.all.contains("A320"));
+}
+
 TEST_F(ReadDbaseTest, CategoryAveragesAreTheMeanHalfSpanOfTheirTypes) {
   writeDbase(DbaseXml().text());
   ASSERT_TRUE(readDbase(encrypted(), plain()));

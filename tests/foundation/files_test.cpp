@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
+#include <set>
 
 #include <pugixml.hpp>
 
@@ -141,6 +143,40 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   std::filesystem::create_directories(blocked / "inside");
   EXPECT_FALSE(writeFileAtomically(blocked, "x"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST_F(FilesTest, TheLineWritersReplaceTheFileInsteadOfTruncatingIt) {
+  // A second name of the old file sees the old bytes only when the writer
+  // replaced the file; one that truncates in place loses them at a kill.
+  const auto path = folder / "Callsign2ObjectId.txt";
+  const auto earlier = folder / "earlier.txt";
+  const std::vector<std::function<bool()>> writers = {
+      [&] { return writeLinesToFile({"new"}, path); },
+      [&] { return writeListLinesToFile({"new"}, path); },
+      [&] { return writeTextFile("new", path, true); },
+  };
+  for (const auto& write : writers) {
+    writeFile(path, "old\n");
+    std::filesystem::remove(earlier);
+    std::filesystem::create_hard_link(path, earlier);
+    ASSERT_TRUE(write());
+    EXPECT_EQ(readFile(path), "new\n");
+    EXPECT_EQ(readFile(earlier), "old\n");
+  }
+}
+
+TEST_F(FilesTest, StaleTemporariesOfOurOwnAndNothingElseAreRemoved) {
+  for (const char* name : {"EHAM.xml.tmp0123abcd", "parameters.xml.tmpffffffff", "EHAM.xml", "notes.tmp",
+                           "x.tmp0123abc", "x.tmp0123abcg", ".tmp01234567"}) {
+    writeFile(folder / name, "bytes");
+  }
+  EXPECT_EQ(removeStaleTemporaries(folder.path()), 2u);
+  std::set<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    left.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, (std::set<std::string>{"EHAM.xml", "notes.tmp", "x.tmp0123abc", "x.tmp0123abcg", ".tmp01234567"}));
+  EXPECT_EQ(removeStaleTemporaries(folder / "missing"), 0u);
 }
 
 TEST_F(FilesTest, SaveXmlLogsTheOutcome) {

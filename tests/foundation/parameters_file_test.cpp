@@ -1,6 +1,7 @@
 #include "foundation/parameters_file.h"
 
 #include <gtest/gtest.h>
+#include <fmt/format.h>
 
 #include <pugixml.hpp>
 #include <set>
@@ -214,18 +215,57 @@ TEST_F(ParametersFileTest, SingleSaveOnAnUnreadableFileKeepsItAside) {
   EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
 }
 
-TEST_F(ParametersFileTest, AnEarlierFileSetAsideIsNotOverwritten) {
-  std::filesystem::path first = parametersPath();
-  first += ".bad";
-  testing::writeFile(first, "first broken file");
-  testing::writeFile(parametersPath(), "second broken file");
+TEST_F(ParametersFileTest, AnEarlierFileSetAsideIsNeverOverwritten) {
+  // .bad and .bad1 to .bad999 are taken: the 1,001st used to overwrite .bad999.
+  const auto setAsideName = [this](int number) {
+    std::filesystem::path name = parametersPath();
+    name += number == 0 ? std::string(".bad") : fmt::format(".bad{}", number);
+    return name;
+  };
+  for (int number = 0; number < 1000; ++number) {
+    testing::writeFile(setAsideName(number), fmt::format("broken file {}", number));
+  }
+  testing::writeFile(parametersPath(), "the newest broken file");
 
   saveBoolParameter(par_LOG);
 
-  std::filesystem::path second = parametersPath();
-  second += ".bad1";
-  EXPECT_EQ(testing::readFile(first), "first broken file");
-  EXPECT_EQ(testing::readFile(second), "second broken file");
+  EXPECT_EQ(testing::readFile(setAsideName(0)), "broken file 0");
+  EXPECT_EQ(testing::readFile(setAsideName(999)), "broken file 999");
+  EXPECT_EQ(testing::readFile(setAsideName(1000)), "the newest broken file");
+  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
+}
+
+TEST_F(ParametersFileTest, ADeeplyNestedFileIsSetAsideInsteadOfGrowingOnEverySave) {
+  // Tampered: 20,000 levels of unknown nodes, about 140 KB; kept, each save
+  // indented them to hundreds of megabytes.
+  std::string nested = "<parameters><parameter name=\"RANGE\" value=\"25\"/>";
+  for (int level = 0; level < 20000; ++level) nested += "<x>";
+  for (int level = 0; level < 20000; ++level) nested += "</x>";
+  nested += "</parameters>";
+  testing::writeFile(parametersPath(), nested);
+
+  gf_readParameters();
+
+  std::filesystem::path setAside = parametersPath();
+  setAside += ".bad";
+  EXPECT_EQ(testing::readFile(setAside), nested);
+  EXPECT_LT(std::filesystem::file_size(parametersPath()), 10'000u);
+  EXPECT_EQ(par_RANGE.value(), 40);
+  EXPECT_NE(logText().find("nodes nested deeper than"), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, TemporariesOfAKilledSaveAreRemovedAtTheNextStart) {
+  std::filesystem::path stale = parametersPath();
+  stale += ".tmp0badf00d";
+  testing::writeFile(stale, "half a save");
+  std::filesystem::path foreign = parametersPath();
+  foreign += ".tmp-not-ours";
+  testing::writeFile(foreign, "someone else's");
+
+  gf_readParameters();
+
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(foreign));
   EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
 }
 
