@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <initializer_list>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -62,6 +64,18 @@ std::string_view textAt(std::string_view block, std::size_t offset, std::size_t 
   }
   const std::string_view rest = block.substr(offset, limit);
   return rest.substr(0, std::min(rest.find('\0'), rest.size()));
+}
+
+// A garbled reply can carry NaN or infinity in any number: such a reply is
+// dropped before any of its numbers reaches the engine or the feed.
+bool allFinite(std::initializer_list<double> values) {
+  return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
+}
+
+bool isPlausibleUserPosition(const UserAcData& data) {
+  return allFinite({data.latitude, data.longitude, data.pitchRadians, data.bankRadians, data.headingRadians,
+                    data.altitudeFeet, data.altitudeAboveGroundFeet, data.groundSpeedKnots}) &&
+         std::fabs(data.latitude) <= 90.0 && std::fabs(data.longitude) <= 180.0;
 }
 
 // The simulator's name with only its ASCII letters, digits and white space.
@@ -245,7 +259,9 @@ void SimLink::onFrame(const SIMCONNECT_RECV_EVENT_FRAME& frame) {
   flush_.onSimFrame();
   if (++frameCounter_ >= kFramesPerRateSample) {
     frameCounter_ = 0;
-    queues_.simFrameRate.store(frame.fFrameRate);
+    if (std::isfinite(frame.fFrameRate)) {
+      queues_.simFrameRate.store(frame.fFrameRate);
+    }
   }
 }
 
@@ -259,7 +275,7 @@ void SimLink::onSimObjectData(const SIMCONNECT_RECV* message, DWORD size) {
     case toId(SimRequestId::StaticCg): {
       const auto cg = valueAt<double>(block, 0);
       const auto pitch = valueAt<double>(block, sizeof(double));
-      if (cg && pitch) {
+      if (cg && pitch && allFinite({*cg, *pitch})) {
         binding_.onStaticCg(header->dwObjectID, *cg, *pitch);
       }
       break;
@@ -276,7 +292,7 @@ void SimLink::onSimObjectData(const SIMCONNECT_RECV* message, DWORD size) {
       }
       break;
     case toId(SimRequestId::UserPosition):
-      if (const auto data = valueAt<UserAcData>(block, 0)) {
+      if (const auto data = valueAt<UserAcData>(block, 0); data && isPlausibleUserPosition(*data)) {
         user_.onUserPosition(*data, header->dwObjectID);
       }
       break;
@@ -294,7 +310,7 @@ void SimLink::onSimObjectDataByType(const SIMCONNECT_RECV* message, DWORD size) 
   const auto aboveGround = valueAt<double>(block, 0);
   const auto groundAltitude = valueAt<double>(block, 8);
   const auto onGround = valueAt<std::int64_t>(block, 16);
-  if (!aboveGround || !groundAltitude || !onGround) {
+  if (!aboveGround || !groundAltitude || !onGround || !allFinite({*aboveGround, *groundAltitude})) {
     return;
   }
   AircraftInRange aircraft;

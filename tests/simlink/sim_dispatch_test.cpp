@@ -1,6 +1,9 @@
 // The dispatch of single simulator messages: which simulator connected,
 // flight state, new flights, object events, frames and unknown messages.
 
+#include <array>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -123,6 +126,41 @@ TEST_F(SimDispatchTest, IgnoredMessagesAreSilentAndUnknownOnesLogged) {
   EXPECT_EQ(logText().find("Unknown Dispatch"), std::string::npos);
   deliver(platform::makeRawMessage(99, {}));
   EXPECT_NE(logText().find("! Unknown Dispatch dwID 99"), std::string::npos);
+}
+
+TEST_F(SimDispatchTest, GarbledNumbersNeverReachTheEngineOrTheUserAircraft) {
+  const auto bytesOf = [](const auto& values) {
+    std::vector<std::byte> block(sizeof(values));
+    std::memcpy(block.data(), &values, sizeof(values));
+    return block;
+  };
+  const double nan = std::nan("");
+  UserAcData garbled;
+  garbled.latitude = nan;
+  garbled.longitude = 4.76;
+  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
+                                          platform::ObjectDataHeader{109, 1, 403, 1, 1, 12}, bytesOf(garbled)));
+  garbled.latitude = 1e300;
+  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
+                                          platform::ObjectDataHeader{109, 1, 403, 1, 1, 12}, bytesOf(garbled)));
+  EXPECT_EQ(link.user().data().latitude, 0.0);
+  const std::array<double, 2> cg{nan, 0.01};
+  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
+                                          platform::ObjectDataHeader{102, 150, 404, 1, 1, 2}, bytesOf(cg)));
+  struct {
+    double aboveGround = 0.0;
+    double groundAltitude = INFINITY;
+    std::int64_t onGround = 1;
+    char atcId[32] = "PH-BXA";
+  } inRange;
+  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE,
+                                          platform::ObjectDataHeader{101, 150, 401, 1, 1, 4}, bytesOf(inRange)));
+  EXPECT_TRUE(hooks.events().empty());
+  queues.simFrameRate.store(60.0F);
+  for (int frame = 0; frame < kFramesPerRateSample; ++frame) {
+    deliver(platform::makeFrameMessage(204, NAN, 1.0F));
+  }
+  EXPECT_EQ(queues.simFrameRate.load(), 60.0F);
 }
 
 TEST_F(SimDispatchTest, CutMessagesAreIgnored) {
