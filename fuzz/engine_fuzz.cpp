@@ -93,10 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    b.verticalSpeedFps, b.trueAirspeedKnots},
                   "every position block finite");
   }
-  for (std::uint32_t key = kFirstKey; key < kFirstKey + kKeyCount; ++key) {
-    const crv::LiveAc* aircraft = harness.engine.findLiveByKey(key);
-    if (aircraft == nullptr) continue;
-    for (const crv::PathPoint& point : aircraft->path) {
+  for (const crv::LiveAc& aircraft : harness.engine.liveAircraft()) {
+    for (const crv::PathPoint& point : aircraft.path) {
       requireFinite({point.latitude, point.longitude, point.altitudeFeet, point.speedKnots, point.trackDegrees,
                      point.verticalSpeedFpm, point.trueAirspeedKnots, point.trueHeadingRadians, point.bankRadians},
                     "every path point finite");
