@@ -14,6 +14,8 @@ namespace crv {
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
 // The decryption itself: header, then chunks until the one tagged FINAL.
+// The plain file is a working copy that its reader deletes, never saved
+// data, so it is written in place rather than by writeFileAtomically.
 // Throws std::runtime_error on every failure: an unreadable input, an
 // unwritable output, a chunk that fails authentication (also a wrong key or a
 // damaged header), a stream that ends before its FINAL chunk and bytes after

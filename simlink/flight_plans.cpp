@@ -73,6 +73,9 @@ std::string_view flightPlanType(SizeCategory category) {
   return "VFR";
 }
 
+// Written in place, not by writeFileAtomically: a flight plan holds no user
+// data, is made anew for every create and is read by the simulator at once;
+// a cut file only costs that aircraft its plan.
 bool writeFlightPlanFile(const std::filesystem::path& path, const FlightPlanAircraft& aircraft) {
   std::ofstream file(path, std::ios::out | std::ios::trunc);
   if (!file) {
