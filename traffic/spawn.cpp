@@ -158,13 +158,12 @@ bool LiveRules::chooseLivery(LiveAc& aircraft) {
   return true;
 }
 
-void LiveRules::takeStand(LiveAc& aircraft, ParkingPosition& stand) {
+void LiveRules::takeStand(LiveAc& aircraft, const ParkingPosition& stand) {
   aircraft.standLatitude = stand.latitude;
   aircraft.standLongitude = stand.longitude;
   aircraft.standHeadingRadians = stand.heading;
   aircraft.standId = stand.id;
   aircraft.standCargo = stand.cargo;
-  stand.occupied = true;
 }
 
 void LiveRules::spawnLiveAc(LiveAc& aircraft) {
@@ -191,6 +190,9 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
       aircraft.phase = FlightPhase::flying;
     } else if (ParkingPosition* stand = spawnStand(aircraft)) {
       takeStand(aircraft, *stand);
+      // Spawned on it, the aircraft stands there at once (an arriving one
+      // marks its stand when it arrives).
+      stand->occupied = true;
       aircraft.phase = FlightPhase::parked;
       aircraft.parkedSince = engine_.now();
       aircraft.motion.standClosestNm = 0.0;

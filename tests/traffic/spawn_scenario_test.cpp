@@ -1,0 +1,197 @@
+// Scenarios through the engine, the simulator link and the simulator
+// stand-in on a generated stand grid. After each, the stand-in holds exactly
+// the objects the engine believes are there.
+
+#include <gtest/gtest.h>
+
+#include "foundation/settings.h"
+#include "tests/traffic/sim_scenario.h"
+
+namespace crv::testing {
+namespace {
+
+constexpr double kStart = 1.0e9;
+
+void expectSimulatorMatchesEngine(SimScenario& s) {
+  s.settle();
+  EXPECT_EQ(s.simulatorObjects(), s.engineObjects());
+}
+
+// A standing aircraft reported twice, 16 s apart.
+void feedStanding(SimScenario& s, std::uint32_t key, const std::string& callsign, GeoPoint where,
+                  const std::string& type = "A320") {
+  s.feedTrack({SimScenario::record(key, callsign, type, where, kStart),
+               SimScenario::record(key, callsign, type, where, kStart + 16.0)});
+}
+
+// An aircraft cruising north at 10000 ft, 20 km from the airport, reported every 8 s.
+std::vector<LiveTrafficRecord> cruise(std::uint32_t key, const std::string& callsign, double eastMeters,
+                                      int reports = 2, const std::string& type = "A320") {
+  std::vector<LiveTrafficRecord> track;
+  for (int i = 0; i < reports; ++i) {
+    const GeoPoint at = offsetMeters(kApronOrigin, 20000.0 + i * 1000.0, eastMeters);
+    track.push_back(SimScenario::record(key, callsign, type, at, kStart + i * 8.0, 250.0, 0.0, 10000.0));
+  }
+  return track;
+}
+
+std::size_t objectsTitled(const SimScenario& s, const std::string& title) {
+  std::size_t count = 0;
+  for (const auto& object : s.sim->objects()) {
+    count += object.createdByClient && !object.removed && object.title == title ? 1 : 0;
+  }
+  return count;
+}
+
+TEST(SpawnScenario, AStandingAircraftAppearsOnAFreeStandAndAFlyingOneInTheAir) {
+  SimScenario s;
+  feedStanding(s, 20001, "DLH4AB", s.stand("B3").position());
+  s.feedTrack(cruise(20002, "BAW12", 0.0));
+  s.runSeconds(31.0);
+  const LiveAc* parked = s.engine.findLiveByKey(20001);
+  ASSERT_NE(parked, nullptr);
+  EXPECT_EQ(parked->phase, FlightPhase::parked);
+  EXPECT_EQ(parked->standId, s.stand("B3").id);
+  const auto object = s.sim->object(s.objectOf(20001));
+  ASSERT_TRUE(object.has_value());
+  EXPECT_EQ(object->title, "Livery A320");
+  EXPECT_NEAR(object->initPosition.Latitude, s.stand("B3").latitude, 1e-7);
+  const auto flying = s.sim->object(s.objectOf(20002));
+  ASSERT_TRUE(flying.has_value());
+  EXPECT_GT(flying->initPosition.Altitude, 9000.0);
+  EXPECT_EQ(s.engine.findLiveByKey(20002)->phase, FlightPhase::flying);
+  expectSimulatorMatchesEngine(s);
+}
+
+// Taxiing in from the south at 8 kt, it stops 10 m short of B3.
+TEST(SpawnScenario, AnArrivalDrivesOntoItsStandEvictingALeavingHolderAndStaticNeighbours) {
+  SimScenario s(standGrid(2, 6, 30.0));
+  feedStanding(s, 20009, "KLM77", s.stand("B3").position());
+  s.runSeconds(35.0);
+  s.placeStatic(7, "RYR7*", "A320", s.stand("B4"));
+  s.runSeconds(3.0);
+  ASSERT_NE(s.objectOf(20009), 0U);
+  ASSERT_NE(s.objectOf(7), 0U);
+  s.stand("B3").occupied = false;  // as when the holder starts to leave
+
+  const GeoPoint stop = offsetMeters(s.stand("B3").position(), -10.0, 0.0);
+  std::vector<LiveTrafficRecord> track;
+  for (int i = 0; i <= 7; ++i) {
+    const GeoPoint at = offsetMeters(stop, -140.0 + i * 20.0, 0.0);
+    track.push_back(SimScenario::record(20001, "DLH4AB", "A320", at, kStart + i * 5.0, i < 7 ? 8.0 : 0.0));
+  }
+  for (int i = 1; i <= 3; ++i) {
+    track.push_back(SimScenario::record(20001, "DLH4AB", "A320", stop, kStart + 35.0 + i * 16.0));
+  }
+  s.feedTrack(track);
+  s.runSeconds(40.0);
+
+  const LiveAc* arrival = s.engine.findLiveByKey(20001);
+  ASSERT_NE(arrival, nullptr);
+  EXPECT_EQ(arrival->standId, s.stand("B3").id);
+  EXPECT_EQ(arrival->phase, FlightPhase::parked);
+  EXPECT_NE(s.logText().find("arrived at stand"), std::string::npos);
+  EXPECT_EQ(s.engine.findLiveByKey(20009), nullptr);  // the holder went
+  EXPECT_EQ(s.engine.findStaticByKey(7), nullptr);    // its wings reached B3
+  const auto object = s.sim->object(s.objectOf(20001));
+  ASSERT_TRUE(object.has_value());
+  ASSERT_FALSE(object->poses.empty());
+  EXPECT_NEAR(object->poses.back().latitudeDegrees, s.stand("B3").latitude, 2e-5);
+  expectSimulatorMatchesEngine(s);
+}
+
+TEST(SpawnScenario, ASpawnRemovesItsGhostAndABlockedCallsignLeavesAtOnce) {
+  SimScenario s;
+  s.feedTrack(cruise(20001, "DLH4AB_", 0.0));
+  s.runSeconds(31.0);
+  ASSERT_NE(s.objectOf(20001), 0U);
+  s.feedTrack(cruise(20002, "DLH4AB", 3000.0));
+  s.feedTrack(cruise(20003, "BAW12", 6000.0));
+  s.runSeconds(31.0);
+  EXPECT_EQ(s.engine.findLiveByKey(20001), nullptr);
+  EXPECT_EQ(s.rules.ghostCallsigns(), std::vector<std::string>{"DLH4AB_"});
+  ASSERT_NE(s.objectOf(20003), 0U);
+  s.engine.pushSimEvent({0, 20003, 0, SimEventType::blockedCallsign, 0.0, 0.0});
+  s.settle();
+  EXPECT_EQ(s.engine.findLiveByKey(20003), nullptr);
+  expectSimulatorMatchesEngine(s);
+}
+
+TEST(SpawnScenario, OverTheLiveLimitTheFarthestLeavesForANearerNewcomer) {
+  par_MAX_LIVE_SEL.setValue(10);
+  SimScenario s;
+  std::vector<LiveTrafficRecord> first;
+  std::vector<LiveTrafficRecord> second;
+  for (std::uint32_t i = 0; i < 10; ++i) {
+    auto track = cruise(30000 + i, "ACT" + std::to_string(i), 1000.0 * i);
+    first.push_back(track[0]);
+    second.push_back(track[1]);
+  }
+  s.feed(first);
+  s.runSeconds(8.0);
+  s.feed(second);
+  s.runSeconds(40.0);
+  ASSERT_EQ(s.simulatorObjects().size(), 10U);
+  s.feedTrack(cruise(20001, "NEAR1", -500.0));
+  s.runSeconds(35.0);
+  EXPECT_EQ(s.simulatorObjects().size(), 10U);
+  EXPECT_NE(s.objectOf(20001), 0U);
+  EXPECT_EQ(s.engine.findLiveByKey(30009), nullptr);  // the farthest
+  par_MAX_LIVE_SEL.setValue(500);
+  expectSimulatorMatchesEngine(s);
+}
+
+TEST(SpawnScenario, ALiveAircraftReplacesTheStaticOneOfItsRegistration) {
+  SimScenario s;
+  s.placeStatic(5, "DLH9X*", "A320", s.stand("A2"), "D-AIPA");
+  s.runSeconds(3.0);
+  ASSERT_EQ(s.engine.findStaticByKey(5)->state, SimState::active);
+  auto track = cruise(20001, "DLH4AB", 0.0);
+  for (LiveTrafficRecord& r : track) {
+    r.identity.registration = "D-AIPA";
+  }
+  s.feedTrack(track);
+  s.runSeconds(33.0);
+  EXPECT_NE(s.objectOf(20001), 0U);
+  EXPECT_EQ(s.engine.findStaticByKey(5), nullptr);
+  expectSimulatorMatchesEngine(s);
+}
+
+TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLivery) {
+  SimScenario s;
+  auto track = cruise(20001, "DLH4AB", 0.0, 4, "B738");
+  for (LiveTrafficRecord& r : track) {
+    r.identity.registration = "G-ABCD";
+  }
+  track[3].identity.registration = "D-AIPA";  // an A320 of DLH
+  s.feedTrack({track[0], track[1], track[2]});
+  s.runSeconds(31.0);
+  const std::uint32_t before = s.objectOf(20001);
+  ASSERT_NE(before, 0U);
+  EXPECT_EQ(s.sim->object(before)->title, "Livery B738");
+  s.feedTrack({track[3]});
+  s.settle();
+  const std::uint32_t after = s.objectOf(20001);
+  EXPECT_NE(after, 0U);
+  EXPECT_NE(after, before);
+  EXPECT_TRUE(s.sim->object(before)->removed);
+  EXPECT_EQ(s.sim->object(after)->title, "Livery A320");
+  EXPECT_EQ(objectsTitled(s, ""), 0U);
+  expectSimulatorMatchesEngine(s);
+}
+
+TEST(SpawnScenario, AStaticObjectTheSimulatorRemovesWhileActivatingIsDropped) {
+  SimScenario s;
+  s.placeStatic(5, "RYR5*", "B738", s.stand("A2"));
+  s.runSeconds(1.0);
+  const std::uint32_t object = s.objectOf(5);
+  ASSERT_NE(object, 0U);
+  ASSERT_EQ(s.engine.findStaticByKey(5)->state, SimState::adding2sim);
+  s.sim->removeObjectFromSimulator(object);
+  s.runSeconds(3.0);
+  EXPECT_EQ(s.engine.findStaticByKey(5), nullptr);
+  expectSimulatorMatchesEngine(s);
+}
+
+}  // namespace
+}  // namespace crv::testing
