@@ -183,7 +183,7 @@ class LiveRules {
   void rememberStandUse(std::uint32_t key, DaySlot slot);
   void setSpawnPosition(LiveAc& aircraft);
   bool chooseLivery(LiveAc& aircraft);
-  void takeStand(LiveAc& aircraft, const ParkingPosition& stand);
+  void takeStand(LiveAc& aircraft, ParkingPosition& stand);
 
   TrafficEngine& engine_;
   LiveRulesServices services_;

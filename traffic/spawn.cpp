@@ -158,7 +158,10 @@ bool LiveRules::chooseLivery(LiveAc& aircraft) {
   return true;
 }
 
-void LiveRules::takeStand(LiveAc& aircraft, const ParkingPosition& stand) {
+// The stand is occupied from the moment an aircraft is given it, so that no
+// second aircraft is sent to it.
+void LiveRules::takeStand(LiveAc& aircraft, ParkingPosition& stand) {
+  stand.occupied = true;
   aircraft.standLatitude = stand.latitude;
   aircraft.standLongitude = stand.longitude;
   aircraft.standHeadingRadians = stand.heading;
@@ -190,9 +193,6 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
       aircraft.phase = FlightPhase::flying;
     } else if (ParkingPosition* stand = spawnStand(aircraft)) {
       takeStand(aircraft, *stand);
-      // Spawned on it, the aircraft stands there at once (an arriving one
-      // marks its stand when it arrives).
-      stand->occupied = true;
       aircraft.phase = FlightPhase::parked;
       aircraft.parkedSince = engine_.now();
       aircraft.motion.standClosestNm = 0.0;

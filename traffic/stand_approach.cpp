@@ -66,6 +66,10 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
     }
   } else {
     if (aircraft.phase == FlightPhase::parking) {
+      // It drives on elsewhere: the stand it was given is free again.
+      if (ParkingPosition* stand = standById(aircraft.standId)) {
+        stand->occupied = false;
+      }
       aircraft.previousPhase = FlightPhase::parking;
       aircraft.phase = FlightPhase::taxi;
       point.stationary = false;
