@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "airports/closest_stand.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
@@ -141,6 +142,7 @@ std::optional<AirportRecord> findClosestAirport(const AirportsDatabase& database
 }
 
 std::optional<AirportRecord> findClosestAirport(const GeoPoint& position, const ClosestStandLookup& nearestStand) {
+  if (!nearestStand) return findClosestAirport(airportsDb(), position, gf_readDestApfForClosestStand);
   return findClosestAirport(airportsDb(), position, nearestStand);
 }
 

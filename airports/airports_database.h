@@ -53,6 +53,7 @@ using ClosestStandLookup =
 // nearer than the nearest stand of the closest airport, that airport.
 std::optional<AirportRecord> findClosestAirport(const AirportsDatabase& database, const GeoPoint& position,
                                                 const ClosestStandLookup& nearestStand = {});
+// Without a lookup, the stands of the airports' base files decide.
 std::optional<AirportRecord> findClosestAirport(const GeoPoint& position,
                                                 const ClosestStandLookup& nearestStand = {});
 

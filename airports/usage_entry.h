@@ -28,6 +28,8 @@ struct UsageEntry {
   std::uint32_t day = 0;       // weekday 1 (Monday) to 7
   std::uint32_t fromFile = 0;  // 1 when read with its stand from the base airport file
   std::uint32_t kind = kRealUsage;
+  // Generated for the present half hour when PARK_FAKE is on; never saved.
+  bool placeholder = false;
 
   bool inUse() const { return id != 0; }
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace crv {
+
+// A piece of an airport file as it goes into a log line: cut to at most 80
+// characters (with "..." behind the cut), so that a hostile file cannot
+// flood Log.txt.
+std::string apfLogText(std::string_view text);
+
+}  // namespace crv

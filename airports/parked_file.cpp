@@ -1,0 +1,88 @@
+#include "airports/parked_file.h"
+
+#include <fmt/format.h>
+
+#include "airports/airport_locations.h"
+#include "airports/apf_reader.h"
+#include "airports/park_airport_panel.h"
+#include "airports/quality_factors.h"
+#include "airports/stand_names.h"
+#include "foundation/setting_controls.h"
+#include "foundation/settings.h"
+#include "platform/window/control_model.h"
+
+namespace crv {
+namespace {
+
+void applySoftLearningRule(const QualityFactors& quality, std::size_t standCount) {
+  auto& controls = platform::mainWindowControls();
+  if (quality.real >= kSoftLearningRealFactor && standCount >= kSoftLearningStandLimit) {
+    if (par_LEARN_SOFT.value()) {
+      par_LEARN_SOFT.setValue(false);
+      setCheckBox(par_LEARN_SOFT);
+      controls.setEnabled(par_LEARN_SOFT.controlId(), false);
+      airportParametersChanged = true;
+    }
+  } else {
+    controls.setEnabled(par_LEARN_SOFT.controlId(), true);
+  }
+}
+
+void learnUserStand(const ParkedFileRequest& request, ParkAirportList& parkAirports) {
+  if (!request.userPosition) return;
+  const std::string name = standNameAtPosition(*request.userPosition, request.userOnGround);
+  auto& entries = parkAirports.entries();
+  if (!entries.empty() && entries.front().icao == request.icao) {
+    if (!name.empty() && name != entries.front().stand) {
+      entries.front().stand = name;
+      parkAirports.addParkAirportEntry();
+    }
+    return;
+  }
+  entries.push_front({request.icao, name, request.airportPosition, 0.0});
+  parkAirports.addParkAirportEntry();
+}
+
+void reserveUserStand(const ParkedFileRequest& request, const ParkAirportList& parkAirports, StandTable& stands) {
+  reservedStandName.clear();
+  bool mark = false;
+  const auto& entries = parkAirports.entries();
+  if (!entries.empty() && entries.front().icao == request.icao && !entries.front().stand.empty()) {
+    const auto stand = findStandByName(stands, entries.front().stand);
+    if (stand != stands.end()) {
+      reservedStandName = stand->name;
+      stand->reserved = true;
+      mark = true;
+    }
+  }
+  updateParkAirportPanel([mark](ParkAirportPanel& panel) {
+    panel.reservedStandName = reservedStandName;
+    panel.reservedStandMark = mark;
+  });
+}
+
+}  // namespace
+
+std::string lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
+                              ParkAirportHeader& header, QualityFactors& quality) {
+  stands.clear();
+  const std::string path = findAirportFilePath(request.icao);
+  if (path.empty()) return fmt::format("{} {} not found", "lf_readParkedFile", request.icao);
+  if (path.find(kUnknownPublisher) != std::string::npos) {
+    return fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", request.icao, kUnknownPublisher, path);
+  }
+  header = {};
+  const std::string answer = gf_readApf(path, request.icao, header, quality, stands);
+  if (answer.empty()) applySoftLearningRule(quality, stands.size());
+  learnUserStand(request, parkAirports);
+  stands.shrink_to_fit();
+  reserveUserStand(request, parkAirports, stands);
+  updateParkAirportPanel([&](ParkAirportPanel& panel) {
+    panel.fileRead = answer.empty();
+    panel.panelText = header.airportName;
+  });
+  standUpdates = 0;
+  return answer;
+}
+
+}  // namespace crv
