@@ -104,6 +104,8 @@ std::string downloadAirportFile(std::string_view remotePath, const std::filesyst
   const bool msfsArea =
       remotePath.find("simaddon") != std::string_view::npos || remotePath.find("stock") != std::string_view::npos;
   const std::string url = areaUrl(site, msfsArea) + std::string(remotePath);
+  std::error_code error;
+  if (localPath.has_parent_path()) std::filesystem::create_directories(localPath.parent_path(), error);
   if (download(site, url, localPath)) return {};
   std::string failure = fmt::format("failed to download: '{}'", url);
   gf_logLine(failure);

@@ -25,6 +25,8 @@ bool writeParkAirportLines(const std::vector<std::string>& lines) {
     text += '\n';
   }
   const std::filesystem::path& path = programPaths().myParkAirportsFile;
+  std::error_code error;
+  std::filesystem::create_directories(path.parent_path(), error);
   if (writeFileAtomically(path, text)) return true;
   gf_logWarning(fmt::format("could not write '{}'", path.string()));
   return false;

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "airports/airport_downloads.h"
+#include "airports/airport_locations.h"
+#include "airports/apf_reader.h"
+#include "airports/learned_save.h"
+#include "airports/stand_distances.h"
+#include "foundation/status_line.h"
+#include "tests/airports/airport_file_fixtures.h"
+
+namespace crv {
+namespace {
+
+using testing::apfText;
+using testing::baseParameters;
+using testing::parameter;
+using testing::twoGates;
+
+// Where the base file lies and what publisher it names.
+struct Variant {
+  const char* label;
+  const char* baseFile;  // relative to the program folder, or on the site
+  const char* redirect;  // my_thirdparty/EHAM.txt, or none
+  const char* publisher;
+  const char* learnedFile;
+};
+
+const Variant kVariants[] = {
+    {"stock", "site/MSFS/archive/stock/EHAM.xml", nullptr, "stock", "airports/learned/stock/EHAM.xml"},
+    {"simaddon", "site/MSFS/archive/stock/EHAM.xml", nullptr, "simaddon", "airports/learned/simaddon/EHAM.xml"},
+    {"my_simaddon", "airports/my_simaddon/EHAM.xml", nullptr, "simaddon", "airports/learned/simaddon/EHAM.xml"},
+    {"thirdparty", "site/MSFS2024/EHAM_addon.xml", "EHAM_addon.xml", "Pub A",
+     "airports/learned/thirdparty/Pub A/EHAM.xml"},
+    {"my_thirdparty", "airports/my_thirdparty/EHAM.xml", nullptr, "MyPub", "airports/learned/thirdparty/MyPub/EHAM.xml"},
+    {"my_thirdparty2024", "airports/my_thirdparty2024/EHAM.xml", "airports/my_thirdparty2024/EHAM.xml", "Pub24",
+     "airports/learned/thirdparty/Pub24/EHAM.xml"},
+    {"hostile publisher", "airports/my_thirdparty/EHAM.xml", nullptr, "../../x:y*",
+     "airports/learned/thirdparty/.._.._x_y_/EHAM.xml"},
+};
+
+class LearnedSaveTest : public testing::AirportFilesTest {
+ protected:
+  LearnedSaveTest() {
+    isMsfs2020 = false;
+    setAirportDownloadSite({"site/", [](const std::string& url, const std::filesystem::path& target,
+                                        const std::atomic<bool>&) {
+                              std::error_code error;
+                              std::filesystem::copy_file(url, target, std::filesystem::copy_options::overwrite_existing,
+                                                         error);
+                              return !error;
+                            },
+                            {}});
+  }
+  ~LearnedSaveTest() override {
+    setAirportDownloadSite({});
+    isMsfs2020 = true;
+  }
+
+  std::string load() {
+    parkingPositions.clear();
+    QualityFactors quality;
+    return gf_readApf(findAirportFilePath("EHAM"), "EHAM", parkAirportHeader, quality, parkingPositions);
+  }
+};
+
+TEST_F(LearnedSaveTest, EveryVariantFindsWhatItLearnedAtTheSamePath) {
+  for (const Variant& variant : kVariants) {
+    SCOPED_TRACE(variant.label);
+    std::filesystem::remove_all(path("airports"));
+    std::filesystem::remove_all(path("site"));
+    write(variant.baseFile, apfText(baseParameters(variant.publisher), twoGates()));
+    if (variant.redirect != nullptr) write("airports/my_thirdparty/EHAM.txt", std::string(variant.redirect) + "  \n");
+
+    ASSERT_EQ(load(), "");
+    ParkingPosition& d8 = *findStandByName(parkingPositions, "D8");
+    d8.usage.push_back(testing::makeUsage(nextUsageId(d8.usage), 5, 30, "KLM9", "KLM", "B77W"));
+    d8.radius_change = true;
+    d8.radius = metersToNm(33.0);
+    standUpdates = 2;
+    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+    EXPECT_TRUE(std::filesystem::exists(path(variant.learnedFile)));
+    EXPECT_EQ(learnedPathFor("EHAM", variant.publisher), std::filesystem::path(variant.learnedFile));
+
+    ASSERT_EQ(load(), "");
+    const ParkingPosition& again = *findStandByName(parkingPositions, "D8");
+    ASSERT_EQ(again.usage.size(), 1U);
+    EXPECT_EQ(again.usage.front().cs, "KLM9");
+    EXPECT_NEAR(again.radius * kMetersPerNm, 33.0, 1e-9);
+    EXPECT_EQ(findStandByName(parkingPositions, "D7")->usage.size(), 1U);  // the base entry, once
+  }
+}
+
+TEST_F(LearnedSaveTest, SaveReportsOnTheStatusLineAndResetsTheCounters) {
+  write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("stock"), twoGates()));
+  ASSERT_EQ(load(), "");
+  findStandByName(parkingPositions, "D8")->usage.push_back(testing::makeUsage(1, 1, 1, "A"));
+  standUpdates = 1;
+  airportParametersChanged = true;
+  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  EXPECT_THAT(statusLineText(), ::testing::MatchesRegex(
+                                    "[0-9][0-9]:[0-9][0-9]:[0-9][0-9] 'airports/learned/stock/EHAM.xml' saved with 1 "
+                                    "update and one or more parameter changes"));
+  EXPECT_EQ(standUpdates.load(), 0U);
+  EXPECT_FALSE(airportParametersChanged.load());
+  // Only D8 carries learned usage; D7's entry came from the base file.
+  const std::string saved = read("airports/learned/stock/EHAM.xml");
+  EXPECT_EQ(saved.find("\"D7\""), std::string::npos);
+  EXPECT_NE(saved.find(R"(<parameter name="num_parkpos" value="1" />)"), std::string::npos);
+  EXPECT_TRUE(findStandByName(parkingPositions, "D7")->usage.empty());
+}
+
+TEST_F(LearnedSaveTest, AFailedSaveIsReportedAndNeverThrows) {
+  write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), twoGates()));
+  ASSERT_EQ(load(), "");
+  write("airports/learned/thirdparty", "a file where the folder belongs");
+  standUpdates = 4;
+  EXPECT_FALSE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  EXPECT_THAT(statusLineText(), ::testing::EndsWith("saving 'airports/learned/thirdparty/MyPub/EHAM.xml' did not succeed"));
+  EXPECT_EQ(standUpdates.load(), 0U);
+}
+
+TEST(PublisherFolderName, IsOneSafeFolderName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"MyPub", "MyPub"},   {"", "unknown"},          {"..", "unknown"},       {"a/b\\c", "a_b_c"},
+      {"x. ", "x"},         {"CON", "_CON"},          {"lpt1.txt", "_lpt1.txt"}, {"a<b>c|d?e*f\"g", "a_b_c_d_e_f_g"},
+      {"tab\there", "tab_here"}, {"COMPANY", "COMPANY"},
+  };
+  for (const auto& [publisher, folder] : cases) EXPECT_EQ(publisherFolderName(publisher), folder) << publisher;
+  EXPECT_EQ(publisherFolderName(std::string(300, 'p')).size(), 64U);
+}
+
+}  // namespace
+}  // namespace crv
