@@ -113,7 +113,7 @@ class PlaceholderTest : public testing::AirportFilesTest {
   PlaceholderTest() {
     AircraftDatabase database;
     for (const auto& [type, meters] : {std::pair{"C208", 8.0}, {"B752", 19.0}, {"B763", 24.0}, {"A306", 22.0},
-                                      {"B77W", 32.0}, {"B739", 17.9}, {"BCS3", 17.5}, {"A320", 17.0}, {"B78X", 30.0},
+                                      {"B77W", 32.0}, {"B739", 17.9}, {"BCS3", 17.5}, {"A320", 17.0}, {"B78X", 20.0},
                                       {"B738", 17.9}, {"E75L", 13.0}, {"B737", 17.0}}) {
       database.halfSpanMap[type] = meters / kMetersPerNm;
     }
