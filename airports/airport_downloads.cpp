@@ -44,7 +44,7 @@ std::int64_t now(const AirportDownloadSite& site) { return site.clock ? site.clo
 bool download(const AirportDownloadSite& site, const std::string& url, const std::filesystem::path& target) {
   if (!site.download) return false;
   try {
-    return site.download(url, target, stopRequested);
+    return site.download(url, target, stopRequestedFlag());
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("download of {} failed: {}", url, error.what()));
     return false;
@@ -54,7 +54,7 @@ bool download(const AirportDownloadSite& site, const std::string& url, const std
 std::filesystem::path localArchiveCopy(std::string_view icao) { return std::filesystem::path(fmt::format("{}.xml", icao)); }
 
 std::string areaUrl(const AirportDownloadSite& site, bool msfsArea) {
-  return site.baseUrl + (msfsArea || isMsfs2020.load() ? "MSFS/" : "MSFS2024/");
+  return site.baseUrl + (msfsArea || isMsfs2020() ? "MSFS/" : "MSFS2024/");
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ bool downloadArchivedAirport(std::string_view icao) {
   const bool found = download(site, areaUrl(site, true) + archivedAirportRemotePath(icao), local);
   if (found) std::filesystem::remove(local);
   // A stopped download says nothing about the site.
-  if (!stopRequested.load()) {
+  if (!stopRequested()) {
     std::lock_guard lock(state().mutex);
     state().probes[std::string(icao)] = {found, now(site)};
   }

@@ -13,6 +13,7 @@
 #include "airports/apf_parameters.h"
 #include "airports/apf_stand_parser.h"
 #include "airports/park_airport_panel.h"
+#include "airports/park_airport_state.h"
 #include "airports/placeholder_usage.h"
 #include "airports/quality_factors.h"
 #include "airports/stand_names.h"
@@ -127,7 +128,7 @@ std::string readBaseFile(const std::string& path, std::string_view parkIcao, Par
     std::string failure = downloadAirportFile(path, fileRead);
     if (!failure.empty()) return failure;
   }
-  handmadeAirport = false;
+  setHandmadeAirport(false);
   pugi::xml_document document;
   if (const std::optional<std::string> failure = loadApfDocument(document, fileRead)) {
     gf_logWarning(fmt::format("{}: {}", fileRead.string(), *failure));
@@ -152,7 +153,7 @@ std::string readBaseFile(const std::string& path, std::string_view parkIcao, Par
   } else {
     lf_readLearned(learnedPath, header, stands);
     quality = computeQualityFactors(stands);
-    if (handmadeAirport) gf_logLine("A handmade airport file overruled the archived file!");
+    if (handmadeAirport()) gf_logLine("A handmade airport file overruled the archived file!");
     if (par_PARK_FAKE.value()) addPlaceholderUsage(parkIcao, stands);
   }
   numberStandsAndFindNeighbours(stands);
@@ -162,11 +163,11 @@ std::string readBaseFile(const std::string& path, std::string_view parkIcao, Par
   updateParkAirportPanel([&](ParkAirportPanel& panel) {
     panel.standCount = static_cast<std::uint32_t>(stands.size());
     panel.publisher = header.publisher;
-    panel.handmade = handmadeAirport;
+    panel.handmade = handmadeAirport();
     panel.qualityText = qualityText;
     panel.rtTrafficWeek = header.rtTrafficWeek;
   });
-  gf_logLine(fmt::format("Airport file read from '{}' for {}", handmadeAirport ? learnedPath.string() : path,
+  gf_logLine(fmt::format("Airport file read from '{}' for {}", handmadeAirport() ? learnedPath.string() : path,
                          header.airportName));
   gf_logIndented(fmt::format("{:24}: {}", "publisher", header.publisher));
   gf_logIndented(fmt::format("{:24}: {} ft", "altitude", header.altitudeFeet));
@@ -174,9 +175,9 @@ std::string readBaseFile(const std::string& path, std::string_view parkIcao, Par
   gf_logIndented(fmt::format("{:24}: {}", "quality factor", qualityText));
   gf_logIndented(fmt::format("{:24}: {}", "RT traffic week", header.rtTrafficWeek));
 
-  parkAirportActive.exchange(true);
+  setParkAirportActive(true);
   platform::mainWindowControls().setEnabled(button_FlushStatic.controlId(), true);
-  airportParametersChanged = false;
+  setAirportParametersChanged(false);
   return stands.empty() ? "no stands found" : "";
 }
 
@@ -224,19 +225,19 @@ LearnedFileOutcome lf_readLearned(const std::filesystem::path& learnedPath, cons
   try {
     ApfParseWarnings warnings(learnedPath.string());
     if (getApfBool(document, "handmade").value_or(false)) {
-      handmadeAirport = true;
+      setHandmadeAirport(true);
       stands.clear();
       readStands(document, stands, warnings);
       gf_logIndented(fmt::format("{:24}: {}", "handmade", "true"));
       return LearnedFileOutcome::Handmade;
     }
-    handmadeAirport = false;
+    setHandmadeAirport(false);
     mergeLearnedStands(document, learnedPath, stands, warnings);
     return LearnedFileOutcome::Merged;
   } catch (const std::exception& error) {
     gf_logLine(fmt::format("{}: {}", "lf_readLearned", error.what()));
     stands = std::move(baseStands);
-    handmadeAirport = false;
+    setHandmadeAirport(false);
     setAside(learnedPath);
     return LearnedFileOutcome::SetAside;
   }

@@ -6,6 +6,7 @@
 
 #include "airports/airport_locations.h"
 #include "airports/apf_writer.h"
+#include "airports/park_airport_state.h"
 #include "airports/quality_factors.h"
 #include "foundation/clock.h"
 #include "foundation/settings.h"
@@ -55,28 +56,28 @@ ApfRecord learnedFileRecord(std::string_view icao, const ParkAirportHeader& head
 }
 
 bool saveAirportFile(std::string_view icao, const ParkAirportHeader& header, StandTable& stands) {
-  const bool handmade = handmadeAirport;
+  const bool handmade = handmadeAirport();
   std::filesystem::path path = learnedPathFor(icao, header.publisher);
   bool saved = false;
   try {
     const ApfRecord record = learnedFileRecord(icao, header, stands, handmade);
     std::filesystem::create_directories(path.parent_path());
-    setSimFolderName(isMsfs2020.load() ? std::string(kSimFolderMsfs2020) : std::string(kSimFolderMsfs2024));
+    setSimFolderName(isMsfs2020() ? std::string(kSimFolderMsfs2020) : std::string(kSimFolderMsfs2024));
     saved = writeAirportFile(record, path, ApfWriteMode::Learned);
   } catch (const std::exception& error) {
     setStatusLine(fmt::format("saveAirportFile: {}", error.what()), true);
   }
-  const std::uint32_t updates = standUpdates.load();
+  const std::uint32_t updates = standUpdates();
   if (saved) {
     setStatusLine(fmt::format("{}{} '{}' saved with {} update{} {}", clockOfNow(), handmade ? " handmade" : "",
                               path.string(), updates, pluralSuffix(updates),
-                              airportParametersChanged ? "and one or more parameter changes" : ""),
+                              airportParametersChanged() ? "and one or more parameter changes" : ""),
                   true);
   } else {
     setStatusLine(fmt::format("{} saving '{}' did not succeed", clockOfNow(), path.string()), true);
   }
-  standUpdates = 0;
-  airportParametersChanged = false;
+  resetStandUpdates();
+  setAirportParametersChanged(false);
   return saved;
 }
 

@@ -25,7 +25,7 @@ ApfRecord learnedFileRecord(std::string_view icao, const ParkAirportHeader& head
 // outcome on the status line. Never throws: a failure (a folder that cannot
 // be made included) is reported and answered false, so that the caller
 // still disables the park airport. standUpdates and
-// airportParametersChanged are reset after either outcome.
+// airportParametersChanged() are reset after either outcome.
 bool saveAirportFile(std::string_view icao, const ParkAirportHeader& header, StandTable& stands);
 
 }  // namespace crv

@@ -5,6 +5,7 @@
 #include "airports/airport_locations.h"
 #include "airports/apf_reader.h"
 #include "airports/park_airport_panel.h"
+#include "airports/park_airport_state.h"
 #include "airports/quality_factors.h"
 #include "airports/stand_names.h"
 #include "foundation/setting_controls.h"
@@ -21,7 +22,7 @@ void applySoftLearningRule(const QualityFactors& quality, std::size_t standCount
       par_LEARN_SOFT.setValue(false);
       setCheckBox(par_LEARN_SOFT);
       controls.setEnabled(par_LEARN_SOFT.controlId(), false);
-      airportParametersChanged = true;
+      setAirportParametersChanged(true);
     }
   } else {
     controls.setEnabled(par_LEARN_SOFT.controlId(), true);
@@ -81,7 +82,7 @@ std::string lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList&
     panel.fileRead = answer.empty();
     panel.panelText = header.airportName;
   });
-  standUpdates = 0;
+  resetStandUpdates();
   return answer;
 }
 

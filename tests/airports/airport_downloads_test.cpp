@@ -102,8 +102,8 @@ class AirportDownloadsTest : public testing::AirportFilesTest {
   }
   ~AirportDownloadsTest() override {
     setAirportDownloadSite({});
-    isMsfs2020 = true;
-    stopRequested = false;
+    setMsfs2020(true);
+    clearStopRequest();
   }
 
   SiteServer site_;
@@ -130,21 +130,21 @@ TEST_F(AirportDownloadsTest, ArchiveProbesAreRememberedInsteadOfRepeatedEvery16S
 TEST_F(AirportDownloadsTest, ArchivedBaseFileIsReadFromItsLocalCopy) {
   site_.put("/MSFS/archive/stock/EHAM.xml", apfText(baseParameters("stock"), testing::twoGates()));
   QualityFactors quality;
-  EXPECT_EQ(gf_readApf("archive/stock/EHAM.xml", "EHAM", parkAirportHeader, quality, parkingPositions), "");
-  EXPECT_EQ(parkingPositions.size(), 2U);
+  EXPECT_EQ(gf_readApf("archive/stock/EHAM.xml", "EHAM", parkAirportHeader, quality, parkAirportStands()), "");
+  EXPECT_EQ(parkAirportStands().size(), 2U);
   EXPECT_TRUE(std::filesystem::exists(path("airports/park_airport.xml")));
 
-  isMsfs2020 = false;
+  setMsfs2020(false);
   EXPECT_EQ(downloadAirportFile("EHAM_addon.xml", "x.xml"),
             "failed to download: '" + site_.baseUrl() + "MSFS2024/EHAM_addon.xml'");
-  EXPECT_EQ(gf_readApf("archive/stock/LEMD.xml", "LEMD", parkAirportHeader, quality, parkingPositions),
+  EXPECT_EQ(gf_readApf("archive/stock/LEMD.xml", "LEMD", parkAirportHeader, quality, parkAirportStands()),
             "failed to download: '" + site_.baseUrl() + "MSFS/archive/stock/LEMD.xml'");
 }
 
 TEST_F(AirportDownloadsTest, StopEndsASlowDownloadAndIsNotRemembered) {
   std::thread stopper([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    stopRequested = true;
+    raiseStop();
   });
   const auto start = std::chrono::steady_clock::now();
   EXPECT_NE(downloadAirportFile("slow", "slow.xml"), "");

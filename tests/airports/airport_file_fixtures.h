@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "airports/apf_reader.h"
+#include "airports/park_airport_state.h"
 #include "airports/stand_table.h"
 #include "foundation/settings.h"
 #include "tests/airports/stand_fixtures.h"
@@ -48,10 +49,10 @@ class AirportFilesTest : public ::testing::Test {
   ~AirportFilesTest() override { resetState(); }
 
   static void resetState() {
-    parkingPositions.clear();
-    handmadeAirport = false;
-    standUpdates = 0;
-    airportParametersChanged = false;
+    parkAirportStands().clear();
+    setHandmadeAirport(false);
+    resetStandUpdates();
+    setAirportParametersChanged(false);
     parkAirportHeader = {};
     for (BoolControlParameter* setting : {&par_LEARN_SOFT, &par_AUTO_RANGE, &par_PARK_FAKE, &par_WEEK, &par_PARK_SOFT,
                                           &par_INITIAL_LOAD_ONLY, &par_RT_PARKTRAFFIC_ONLY}) {

@@ -37,17 +37,17 @@ TEST_F(AirportSaveKillTest, AKillBetweenWriteAndRenameLeavesTheOldFileWhole) {
   const std::filesystem::path learned = "airports/learned/thirdparty/MyPub/EHAM.xml";
   write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), testing::twoGates()));
   QualityFactors quality;
-  ASSERT_EQ(gf_readApf("airports/my_thirdparty/EHAM.xml", "EHAM", parkAirportHeader, quality, parkingPositions), "");
-  parkingPositions[1].usage.push_back(testing::makeUsage(1, 2, 3, "OLD1"));
-  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  ASSERT_EQ(gf_readApf("airports/my_thirdparty/EHAM.xml", "EHAM", parkAirportHeader, quality, parkAirportStands()), "");
+  parkAirportStands()[1].usage.push_back(testing::makeUsage(1, 2, 3, "OLD1"));
+  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
   const std::string before = read(learned);
 
-  for (int i = 0; i < 50; ++i) parkingPositions[1].usage.push_back(testing::makeUsage(2 + i, 4, i % 48, "NEW"));
+  for (int i = 0; i < 50; ++i) parkAirportStands()[1].usage.push_back(testing::makeUsage(2 + i, 4, i % 48, "NEW"));
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     killBeforeRename = 1;
-    saveAirportFile("EHAM", parkAirportHeader, parkingPositions);
+    saveAirportFile("EHAM", parkAirportHeader, parkAirportStands());
     _exit(3);  // the save went through without its rename: the test is broken
   }
   int status = 0;
@@ -62,10 +62,10 @@ TEST_F(AirportSaveKillTest, AKillBetweenWriteAndRenameLeavesTheOldFileWhole) {
   }
   EXPECT_TRUE(temporaryWritten);  // killed after the write, before the rename
 
-  parkingPositions.clear();
-  ASSERT_EQ(gf_readApf("airports/my_thirdparty/EHAM.xml", "EHAM", parkAirportHeader, quality, parkingPositions), "");
-  EXPECT_EQ(parkingPositions[1].usage.size(), 1U);
-  EXPECT_EQ(parkingPositions[1].usage.front().cs, "OLD1");
+  parkAirportStands().clear();
+  ASSERT_EQ(gf_readApf("airports/my_thirdparty/EHAM.xml", "EHAM", parkAirportHeader, quality, parkAirportStands()), "");
+  EXPECT_EQ(parkAirportStands()[1].usage.size(), 1U);
+  EXPECT_EQ(parkAirportStands()[1].usage.front().cs, "OLD1");
 }
 
 }  // namespace

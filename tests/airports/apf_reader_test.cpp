@@ -36,14 +36,14 @@ std::string withoutMeta(const std::string& text) { return text.substr(text.find(
 class ApfReaderTest : public testing::AirportFilesTest {
  protected:
   std::string readBase(const std::string& path = kBasePath) {
-    parkingPositions.clear();
+    parkAirportStands().clear();
     parkAirportHeader = {};
-    return gf_readApf(path, "EHAM", parkAirportHeader, quality_, parkingPositions);
+    return gf_readApf(path, "EHAM", parkAirportHeader, quality_, parkAirportStands());
   }
 
   const ParkingPosition& stand(std::string_view name) {
-    const auto found = findStandByName(parkingPositions, name);
-    EXPECT_NE(found, parkingPositions.end()) << name;
+    const auto found = findStandByName(parkAirportStands(), name);
+    EXPECT_NE(found, parkAirportStands().end()) << name;
     return *found;
   }
 
@@ -66,7 +66,7 @@ TEST_F(ApfReaderTest, FullModeRoundTripKeepsEveryAttributeInOrder) {
   record.bglPath = *getApfParameter(document, "BGLpath");
   record.manufacturer = *getApfParameter(document, "manufacturer");
   record.creator = *getApfParameter(document, "creator");
-  record.stands = parkingPositions;
+  record.stands = parkAirportStands();
   ASSERT_TRUE(writeAirportFile(record, path("out.xml"), ApfWriteMode::Full));
   EXPECT_EQ(withoutMeta(read("out.xml")), fixture("full_EHAM.xml"));
 }
@@ -99,7 +99,7 @@ TEST_F(LearnedFileTest, LearnedModeRoundTripMergesAndSavesTheSameFile) {
   // D7 and D8 overlap the 30 m circles 100 m apart? No: 1.1 x 100 m > 65 m.
   EXPECT_TRUE(stand("D7").neighbours.empty());
 
-  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
   EXPECT_EQ(withoutMeta(read(learnedPath_)), fixture("learned_EHAM.xml"));
   EXPECT_EQ(stand("D7").usage.size(), 1U);  // the base file's entry left the table
 }
@@ -117,7 +117,7 @@ TEST_F(LearnedFileTest, DuplicateOptionsAreDroppedAndManualStandsChecked) {
   ASSERT_EQ(stand("D7").usage.size(), 2U);
   EXPECT_EQ(stand("D7").usage[1].hh, HalfHourSet().set(16));
   EXPECT_EQ(stand("D7").usage[1].id, 2U);
-  EXPECT_EQ(parkingPositions.size(), 4U);
+  EXPECT_EQ(parkAirportStands().size(), 4U);
   const std::string text = log();
   EXPECT_NE(text.find("manually created standid D7 already exists in"), std::string::npos);
   EXPECT_NE(text.find("manually created standid M2 misses correct attributes in"), std::string::npos);
@@ -150,14 +150,14 @@ TEST_F(LearnedFileTest, HandmadeFileReplacesTheStandsAndFailingHalfwayKeepsTheBa
               R"(<parkpos id="A2" latitude="52.4" longitude="4.7" radius="25"/>)");
   write(learnedPath_, handmade);
   ASSERT_EQ(readBase(), "");
-  EXPECT_TRUE(handmadeAirport);
-  ASSERT_EQ(parkingPositions.size(), 2U);
+  EXPECT_TRUE(handmadeAirport());
+  ASSERT_EQ(parkAirportStands().size(), 2U);
   EXPECT_EQ(stand("A1").usage.front().fromFile, 1U);
   EXPECT_NE(log().find("Airport file read from 'airports/learned/thirdparty/MyPub/EHAM.xml' for Schiphol"),
             std::string::npos);
-  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
   ASSERT_EQ(readBase(), "");  // the saved handmade file reads back whole
-  ASSERT_EQ(parkingPositions.size(), 2U);
+  ASSERT_EQ(parkAirportStands().size(), 2U);
   EXPECT_DOUBLE_EQ(stand("A2").radius * kMetersPerNm, 25.0);
   EXPECT_EQ(stand("A1").usage.size(), 1U);
 
@@ -167,8 +167,8 @@ TEST_F(LearnedFileTest, HandmadeFileReplacesTheStandsAndFailingHalfwayKeepsTheBa
               R"(<parkpos id="A3" latitude="52.5" longitude="4.7" radius="20"/>)");
   write(learnedPath_, repeated);
   ASSERT_EQ(readBase(), "");
-  EXPECT_FALSE(handmadeAirport);
-  EXPECT_NE(findStandByName(parkingPositions, "D7"), parkingPositions.end());  // the base file's stands
+  EXPECT_FALSE(handmadeAirport());
+  EXPECT_NE(findStandByName(parkAirportStands(), "D7"), parkAirportStands().end());  // the base file's stands
   EXPECT_EQ(read("airports/learned/thirdparty/MyPub/EHAM.0.xml"), repeated);
   EXPECT_NE(log().find("lf_readLearned: 94: Parking position A1 appears more than once?"), std::string::npos);
 }
@@ -181,25 +181,25 @@ TEST_F(LearnedFileTest, PlaceholdersAreNeverSaved) {
                                 handmade ? twoGates() + R"(<parkpos id="H9" latitude="52.3" longitude="4.7" heli="true"/>)"
                                          : ""));
     ASSERT_EQ(readBase(), "");
-    const bool placed = std::any_of(parkingPositions.begin(), parkingPositions.end(), [](const ParkingPosition& s) {
+    const bool placed = std::any_of(parkAirportStands().begin(), parkAirportStands().end(), [](const ParkingPosition& s) {
       return !s.usage.empty() && s.usage.back().placeholder && s.usage.back().cs.starts_with("FAKE");
     });
     EXPECT_TRUE(placed);
-    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
     EXPECT_EQ(read(learnedPath_).find("REGFAKE"), std::string::npos) << handmade;
   }
 }
 
 TEST_F(ApfReaderTest, BadBaseFilesAreReportedAndNotRead) {
-  EXPECT_EQ(gf_readApf("", "EHAM", parkAirportHeader, quality_, parkingPositions), "gf_readApf: xml is empty");
-  EXPECT_EQ(gf_readApf(kBasePath, "", parkAirportHeader, quality_, parkingPositions), "gf_readApf: no park airport set");
+  EXPECT_EQ(gf_readApf("", "EHAM", parkAirportHeader, quality_, parkAirportStands()), "gf_readApf: xml is empty");
+  EXPECT_EQ(gf_readApf(kBasePath, "", parkAirportHeader, quality_, parkAirportStands()), "gf_readApf: no park airport set");
 
   write(kBasePath, apfText(baseParameters("MyPub"), twoGates()).substr(0, 250));
   EXPECT_EQ(readBase(), kBasePath + ": could not load file: " + kBasePath);
 
   write(kBasePath, apfText(baseParameters("MyPub"), twoGates()).substr(kMetaBlock.size()));
   EXPECT_EQ(readBase(), kBasePath + ": refused to load (copyright)");
-  EXPECT_TRUE(parkingPositions.empty());
+  EXPECT_TRUE(parkAirportStands().empty());
 
   write(kBasePath, apfText(baseParameters("MyPub"), ""));
   EXPECT_EQ(readBase(), "no stands found");
@@ -224,7 +224,7 @@ TEST_F(ApfReaderTest, WithoutLearnedFileTheParkingPercentageIs30AndBaseFactorsHo
   EXPECT_EQ(par_parking_percentage.value(), 30);
   EXPECT_EQ(quality_, (QualityFactors{50, 7}));
   EXPECT_EQ(parkAirportHeader.rtTrafficWeek, 31);
-  EXPECT_TRUE(parkAirportActive.load());
+  EXPECT_TRUE(parkAirportActive());
   EXPECT_EQ(stand("D8").id, 2U);
 }
 

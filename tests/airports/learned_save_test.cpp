@@ -41,7 +41,7 @@ const Variant kVariants[] = {
 class LearnedSaveTest : public testing::AirportFilesTest {
  protected:
   LearnedSaveTest() {
-    isMsfs2020 = false;
+    setMsfs2020(false);
     setAirportDownloadSite({"site/", [](const std::string& url, const std::filesystem::path& target,
                                         const std::atomic<bool>&) {
                               std::error_code error;
@@ -53,13 +53,13 @@ class LearnedSaveTest : public testing::AirportFilesTest {
   }
   ~LearnedSaveTest() override {
     setAirportDownloadSite({});
-    isMsfs2020 = true;
+    setMsfs2020(true);
   }
 
   std::string load() {
-    parkingPositions.clear();
+    parkAirportStands().clear();
     QualityFactors quality;
-    return gf_readApf(findAirportFilePath("EHAM"), "EHAM", parkAirportHeader, quality, parkingPositions);
+    return gf_readApf(findAirportFilePath("EHAM"), "EHAM", parkAirportHeader, quality, parkAirportStands());
   }
 };
 
@@ -72,51 +72,52 @@ TEST_F(LearnedSaveTest, EveryVariantFindsWhatItLearnedAtTheSamePath) {
     if (variant.redirect != nullptr) write("airports/my_thirdparty/EHAM.txt", std::string(variant.redirect) + "  \n");
 
     ASSERT_EQ(load(), "");
-    ParkingPosition& d8 = *findStandByName(parkingPositions, "D8");
+    ParkingPosition& d8 = *findStandByName(parkAirportStands(), "D8");
     d8.usage.push_back(testing::makeUsage(nextUsageId(d8.usage), 5, 30, "KLM9", "KLM", "B77W"));
     d8.radius_change = true;
     d8.radius = metersToNm(33.0);
-    standUpdates = 2;
-    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+    countStandUpdate();
+    countStandUpdate();
+    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
     EXPECT_TRUE(std::filesystem::exists(path(variant.learnedFile)));
     EXPECT_EQ(learnedPathFor("EHAM", variant.publisher), std::filesystem::path(variant.learnedFile));
 
     ASSERT_EQ(load(), "");
-    const ParkingPosition& again = *findStandByName(parkingPositions, "D8");
+    const ParkingPosition& again = *findStandByName(parkAirportStands(), "D8");
     ASSERT_EQ(again.usage.size(), 1U);
     EXPECT_EQ(again.usage.front().cs, "KLM9");
     EXPECT_NEAR(again.radius * kMetersPerNm, 33.0, 1e-9);
-    EXPECT_EQ(findStandByName(parkingPositions, "D7")->usage.size(), 1U);  // the base entry, once
+    EXPECT_EQ(findStandByName(parkAirportStands(), "D7")->usage.size(), 1U);  // the base entry, once
   }
 }
 
 TEST_F(LearnedSaveTest, SaveReportsOnTheStatusLineAndResetsTheCounters) {
   write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("stock"), twoGates()));
   ASSERT_EQ(load(), "");
-  findStandByName(parkingPositions, "D8")->usage.push_back(testing::makeUsage(1, 1, 1, "A"));
-  standUpdates = 1;
-  airportParametersChanged = true;
-  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  findStandByName(parkAirportStands(), "D8")->usage.push_back(testing::makeUsage(1, 1, 1, "A"));
+  countStandUpdate();
+  setAirportParametersChanged(true);
+  ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
   EXPECT_THAT(statusLineText(), ::testing::MatchesRegex(
                                     "[0-9][0-9]:[0-9][0-9]:[0-9][0-9] 'airports/learned/stock/EHAM.xml' saved with 1 "
                                     "update and one or more parameter changes"));
-  EXPECT_EQ(standUpdates.load(), 0U);
-  EXPECT_FALSE(airportParametersChanged.load());
+  EXPECT_EQ(standUpdates(), 0U);
+  EXPECT_FALSE(airportParametersChanged());
   // Only D8 carries learned usage; D7's entry came from the base file.
   const std::string saved = read("airports/learned/stock/EHAM.xml");
   EXPECT_EQ(saved.find("\"D7\""), std::string::npos);
   EXPECT_NE(saved.find(R"(<parameter name="num_parkpos" value="1" />)"), std::string::npos);
-  EXPECT_TRUE(findStandByName(parkingPositions, "D7")->usage.empty());
+  EXPECT_TRUE(findStandByName(parkAirportStands(), "D7")->usage.empty());
 }
 
 TEST_F(LearnedSaveTest, AFailedSaveIsReportedAndNeverThrows) {
   write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), twoGates()));
   ASSERT_EQ(load(), "");
   write("airports/learned/thirdparty", "a file where the folder belongs");
-  standUpdates = 4;
-  EXPECT_FALSE(saveAirportFile("EHAM", parkAirportHeader, parkingPositions));
+  for (int i = 0; i < 4; ++i) countStandUpdate();
+  EXPECT_FALSE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
   EXPECT_THAT(statusLineText(), ::testing::EndsWith("saving 'airports/learned/thirdparty/MyPub/EHAM.xml' did not succeed"));
-  EXPECT_EQ(standUpdates.load(), 0U);
+  EXPECT_EQ(standUpdates(), 0U);
 }
 
 TEST(PublisherFolderName, IsOneSafeFolderName) {

@@ -104,7 +104,7 @@ class ParkedFileTest : public testing::AirportFilesTest {
 
   std::string readParked(std::optional<GeoPoint> user) {
     ParkedFileRequest request{"EHAM", {52.31, 4.76}, user, true};
-    return lf_readParkedFile(request, list_, parkingPositions, parkAirportHeader, quality_);
+    return lf_readParkedFile(request, list_, parkAirportStands(), parkAirportHeader, quality_);
   }
 
   ParkAirportList list_;
@@ -116,7 +116,7 @@ TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
   EXPECT_EQ(readParked(GeoPoint{52.3105, 4.7683}), "");  // the user stands on D7
   EXPECT_EQ(read(kListFile), "EHAM,D7\n");
   EXPECT_EQ(reservedStandName, "D7");
-  EXPECT_TRUE(findStandByName(parkingPositions, "D7")->reserved);
+  EXPECT_TRUE(findStandByName(parkAirportStands(), "D7")->reserved);
   const ParkAirportPanel panel = parkAirportPanel();
   EXPECT_TRUE(panel.fileRead && panel.reservedStandMark);
   EXPECT_EQ(panel.panelText, "Schiphol");
@@ -145,7 +145,7 @@ TEST_F(ParkedFileTest, SoftLearningStopsAtWellKnownLargeAirports) {
   par_LEARN_SOFT.setValue(true);
   EXPECT_EQ(readParked(std::nullopt), "");
   EXPECT_FALSE(par_LEARN_SOFT.value());
-  EXPECT_TRUE(airportParametersChanged.load());
+  EXPECT_TRUE(airportParametersChanged());
 
   write("airports/my_thirdparty/EHAM.xml",
         apfText(baseParameters("MyPub") + parameter("Qf_real", "44") + parameter("Qf_soft", "0"), stands));
