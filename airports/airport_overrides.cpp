@@ -55,8 +55,8 @@ void applyMaxLive(const pugi::xml_document& learned) {
 void applyLateralRange(const pugi::xml_document& learned) {
   const std::optional<std::int32_t> value = getApfNumber(learned, par_LATERAL_RANGE.name());
   if (!value) return;
-  const std::int32_t snapped = lf_snapRange(*value);
-  lf_setRange(snapped);
+  const std::int32_t snapped = snapRange(*value);
+  setRange(snapped);
   logOverride(par_LATERAL_RANGE.name(), std::to_string(snapped));
   setControlInt(par_RANGE);
   platform::mainWindowControls().setEnabled(par_RANGE.controlId(), true);
