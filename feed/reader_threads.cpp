@@ -10,6 +10,7 @@
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
 #include "foundation/version.h"
+#include "platform/os/thread_name.h"
 
 namespace crv {
 
@@ -46,6 +47,7 @@ void runReaderThread(RtClient& reader, RtClient& otherReader, const ReaderThread
   // Only a stop that was asked for ends the body quietly; the same number
   // from the service is an error like any other.
   const auto endedOnRequest = [&reader, &status] { return status == kStatusStopped && reader.isStopRequested(); };
+  platform::setCurrentThreadName(thread.threadName);
   try {
     logConnected(thread.threadName);
     setIndicator(reader, thread.indicator, kIndicatorDataArrive);

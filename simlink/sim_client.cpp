@@ -12,6 +12,8 @@
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "platform/os/thread_name.h"
+#include "platform/os/timer_period.h"
 #include "simlink/session_end.h"
 #include "simlink/sim_definitions.h"
 
@@ -59,6 +61,7 @@ void SimClient::join() {
 }
 
 void SimClient::run(const std::stop_token& stop) {
+  platform::setCurrentThreadName(kSimClientThreadName);
   bool firstPass = true;
   try {
     while (sessionGoesOn(stop)) {
@@ -101,6 +104,7 @@ void SimClient::run(const std::stop_token& stop) {
 }
 
 bool SimClient::dispatchUntilStopped(const std::stop_token& stop) {
+  const platform::ScopedTimerPeriod timerPeriod;
   int failuresInRow = 0;
   while (!stop.stop_requested()) {
     const HRESULT result =
@@ -119,6 +123,8 @@ bool SimClient::dispatchUntilStopped(const std::stop_token& stop) {
 }
 
 void SimClient::endOfThread() {
+  // However the thread ends, no flight runs for the worker any more.
+  link_.simRunning.store(false);
   try {
     link_.user().rememberUserStand();
   } catch (const std::exception& error) {

@@ -16,6 +16,7 @@ namespace crv {
 
 // This many failed dispatch calls in a row count as a broken connection.
 inline constexpr int kDispatchFailuresForDisconnect = 100;
+inline constexpr const char* kSimClientThreadName = "SimClient";
 
 class SimClient {
  public:

@@ -137,13 +137,19 @@ void SimQueues::discardQueued() {
   simRemoveList_.clear();
 }
 
+void SimQueues::discardPositions() {
+  back_->clear();
+  std::lock_guard lock(simConnectMutex_);
+  front_->clear();
+}
+
 void SimQueues::setRequestErrorCallback(std::function<void()> callback) {
   std::lock_guard lock(callbackMutex_);
   requestErrorCallback_ = std::move(callback);
 }
 
 void SimQueues::simRequestError() {
-  setStatusLine("SimConnect request error");
+  setStatusLine("SimConnect request error", true);
   simLinkPaused.store(true);
   if (requestErrorReported_.exchange(true)) {
     return;

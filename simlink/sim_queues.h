@@ -74,6 +74,9 @@ class SimQueues {
   SimFrameBatch takeFrame();
   // While paused: empties every queue without handing anything on.
   void discardQueued();
+  // Worker, while no flight runs: both position buffers emptied (the front
+  // one under the lock).
+  void discardPositions();
   // For a caller that already holds simConnectMutex (the link's frame keeps
   // the lock while it sends, and binding appends its freeze events under the
   // lock of its release call).

@@ -20,6 +20,8 @@ constexpr std::int64_t kCreateEveryTicks = 50;         // 0.5 s
 constexpr std::int64_t kRangeRequestEveryTicks = 20;   // 0.2 s
 constexpr std::int64_t kUserDataEveryTicks = 100;      // 1 s
 constexpr std::size_t kRecordsPerStep = 2;
+// Buffered snapshots arrive once, at the session start, and go in faster.
+constexpr std::size_t kSnapshotRecordsPerStep = 100;
 constexpr std::int32_t kDefaultMaxLive = 500;
 constexpr double kFartherMarginNm = 0.1;
 
@@ -133,17 +135,36 @@ void TrafficEngine::eraseCancelledStatic() {
 }
 
 void TrafficEngine::takeHandedOverRecords() {
+  std::vector<LiveTrafficRecord> snapshots;
   LiveTrafficRecord taken[kRecordsPerStep];
   std::size_t count = 0;
   {
     std::lock_guard lock(sessionMutex_);
+    while (snapshots.size() < kSnapshotRecordsPerStep && !snapshotHandover_.empty()) {
+      snapshots.push_back(std::move(snapshotHandover_.front()));
+      snapshotHandover_.pop_front();
+    }
     while (count < kRecordsPerStep && !trafficHandover_.empty()) {
       taken[count++] = std::move(trafficHandover_.back());
       trafficHandover_.pop_back();
     }
   }
+  for (LiveTrafficRecord& record : snapshots) {
+    applyTrafficRecord(record);
+  }
   for (std::size_t i = 0; i < count; ++i) {
     applyTrafficRecord(taken[i]);
+  }
+}
+
+void TrafficEngine::applySnapshots() {
+  std::deque<LiveTrafficRecord> snapshots;
+  {
+    std::lock_guard lock(sessionMutex_);
+    snapshots.swap(snapshotHandover_);
+  }
+  for (LiveTrafficRecord& record : snapshots) {
+    applyTrafficRecord(record);
   }
 }
 

@@ -78,6 +78,7 @@ void TrafficEngine::resetTrafficState() {
   {
     std::lock_guard lock(sessionMutex_);
     trafficHandover_.clear();
+    snapshotHandover_.clear();
   }
   if (config_.stands != nullptr) {
     config_.stands->clear();
@@ -92,6 +93,11 @@ void TrafficEngine::resetTrafficState() {
   if (hooks_.repaint) {
     hooks_.repaint();
   }
+}
+
+std::size_t TrafficEngine::snapshotHandoverSize() {
+  std::lock_guard lock(sessionMutex_);
+  return snapshotHandover_.size();
 }
 
 void TrafficEngine::setSessionActive(bool active) {

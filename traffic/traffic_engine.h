@@ -6,9 +6,10 @@
 // aircraft commands.
 //
 // Threads: the tables, the adding stack and the create and remove queues
-// belong to the session worker. The Traffic Reader calls intakeTrafficBatch
-// (live batches cross under sessionMutex; buffered snapshots are applied
-// directly, before the main loop steps any aircraft). The simulator link and
+// belong to the session worker. The Traffic Reader calls intakeTrafficBatch;
+// live batches and buffered snapshots cross to the worker under
+// sessionMutex, and the worker's step applies them (snapshots first, in the
+// order they came). The simulator link and
 // the feed call pushSimEvent from their threads. Lock order: simEventMutex
 // before simConnectMutex, sessionMutex before simConnectMutex.
 //
@@ -82,12 +83,20 @@ class TrafficEngine {
   void intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds);
   // Static aircraft wanted at the park airport; shown in the main window.
   std::int32_t wantedStaticCount();
+  // Snapshot records handed over and not yet applied by the worker.
+  std::size_t snapshotHandoverSize();
 
   // ---- The 10 ms step (worker) ----
   // Simulator events, every live aircraft's step, the paced creates and
   // removals, two handed-over records, one create request; then the tick
   // advances.
   void step();
+  // Applies every buffered snapshot record handed over so far (the step
+  // otherwise takes them in portions).
+  void applySnapshots();
+  // While no flight runs the step rests, but the simulator's events are
+  // still taken.
+  void processSimEventsWhilePaused() { processSimEvents(); }
 
   // ---- Simulator events (any thread) ----
   void pushSimEvent(const SimEvent& event);
@@ -240,8 +249,7 @@ class TrafficEngine {
   std::atomic<std::uint32_t> watchedObjectId_{0};
   EngineDisplay display_;
 
-  // Worker tables: touched only on the session worker (and, for buffered
-  // snapshots, by the intake before the main loop steps any aircraft).
+  // Worker tables: touched only on the session worker.
   std::vector<LiveAc> liveAcTable_;
   std::unordered_map<std::uint32_t, std::size_t> liveIndexByKey_;  // key -> index in liveAcTable_
   std::vector<StaticAc> staticAcTable_;
@@ -252,9 +260,10 @@ class TrafficEngine {
   UserAcData userAcCopy_;
   std::vector<StandLastUse> lastStandUse_;
 
-  // Guards the hand-over of live batches and the session-active flag.
+  // Guards the hand-over of live batches and snapshots and the session-active flag.
   std::mutex sessionMutex_;
   std::vector<LiveTrafficRecord> trafficHandover_;
+  std::deque<LiveTrafficRecord> snapshotHandover_;
   bool sessionActive_ = false;
 
   // Guards the simulator events: the queue that other threads push to, and

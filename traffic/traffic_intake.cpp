@@ -90,15 +90,15 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
     record.dueTick = static_cast<std::uint32_t>(due);  // modulo 2^32; read back by dueTickOf
   }
 
+  std::lock_guard lock(sessionMutex_);
   if (delaySeconds != kLiveDelaySeconds) {
+    // Buffered snapshots are kept whole and in order: the worker applies
+    // them before any live record, whenever they arrive.
     for (LiveTrafficRecord& record : batch) {
-      applyTrafficRecord(record);
+      snapshotHandover_.push_back(std::move(record));
     }
-  } else {
-    std::lock_guard lock(sessionMutex_);
-    if (sessionActive_ && trafficHandover_.empty()) {
-      trafficHandover_ = std::move(batch);
-    }
+  } else if (sessionActive_ && trafficHandover_.empty()) {
+    trafficHandover_ = std::move(batch);
   }
   batch.clear();
 }

@@ -96,6 +96,7 @@ void EngineHarness::feedLive(std::vector<LiveTrafficRecord> batch) { engine.inta
 
 void EngineHarness::feedSnapshot(std::vector<LiveTrafficRecord> batch, std::uint32_t delaySeconds) {
   engine.intakeTrafficBatch(batch, delaySeconds);
+  engine.applySnapshots();
 }
 
 LiveTrafficRecord EngineHarness::record(std::uint32_t key, const std::string& callsign, const std::string& type,

@@ -1,0 +1,166 @@
+// The end of a session: closing down, the restart countdown and the reset
+// before a restart.
+
+#include <fmt/format.h>
+
+#include "aircraftdata/match_summary.h"
+#include "app/session.h"
+#include "app/session_readers.h"
+#include "feed/login.h"
+#include "foundation/clock.h"
+#include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "foundation/text.h"
+#include "foundation/version.h"
+#include "foundation/version_update.h"
+#include "simlink/flight_plans.h"
+
+namespace crv {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kNewFlightNotice = 10s;
+
+}  // namespace
+
+void Session::lf_closingDown() {
+  display_.phase.store(SessionDisplay::Phase::closingDown);
+  SessionEnd& end = sessionEnd();
+  try {
+    gf_logLine(fmt::format("Exiting: {}", exitReasonText(end.reason())));
+    engine_.setSessionActive(false);
+    simClient_.requestStop();
+    stopReaders();
+    if (end.reason() == ExitReason::systemError) {
+      // The error line stays readable until the user closes the window.
+      while (!userClosedWindow.load()) {
+        clock_.sleepFor(500ms);
+      }
+      setStatusLine(fmt::format("User closed {}", kProgramName), true);
+    }
+    gf_removeFlightPlanFolder();
+    setStringParameterAndSave(par_DESTINATION, "");
+    setStringParameterAndSave(par_BLOCK_CALLSIGN, "");
+    timeShiftActive.store(false);
+    if (!par_KEEP_SIM_TIME_PAR.value()) {
+      par_SIM_TIME.setValue(false);
+      saveBoolParameter(par_SIM_TIME);
+      resetTimeShiftParams();
+    } else if (par_SIM_TIME.value()) {
+      resetTimeShiftParams();
+    }
+    writeLiveryMatchSummary({});
+    engine_.reports().logNoMatchList();
+
+    const ExitReason reason = end.reason();
+    if (restartsAfter(reason)) {
+      end.restartPending.store(true);
+      display_.phase.store(SessionDisplay::Phase::restarting);
+      clearErrorLine();
+      clearStatusLine();
+      setStatusLine("Prepare for a restart ...", true);
+      if (reason != ExitReason::newSettings) {
+        par_SCAN_LIVERIES.setValue(false);
+        saveBoolParameter(par_SCAN_LIVERIES);
+        par_SCAN_AIRPORTS.setValue(false);
+        saveBoolParameter(par_SCAN_AIRPORTS);
+      }
+      const std::uint64_t clicksBefore = end.closeClicks();
+      restartCountdown();
+      if (end.closeClicks() != clicksBefore) {
+        // A close clicked during the countdown ends the program.
+        end.restartPending.store(false);
+      } else {
+        resetSessionState();
+      }
+    } else {
+      end.restartPending.store(false);
+      if (reason == ExitReason::newFlight) {
+        setStatusLine(fmt::format("New flight detected, {} will close, please restart manually ...", kProgramName),
+                      true);
+        const std::uint64_t clicksBefore = end.closeClicks();
+        clock_.waitFor(kNewFlightNotice, [&end, clicksBefore] { return end.closeClicks() != clicksBefore; });
+      }
+    }
+  } catch (const std::exception& error) {
+    setStatusLine(fmt::format("{} exception {}", "lf_closingDown", error.what()), true);
+    end.restartPending.store(false);
+  }
+  // However closing down went, the program restarts or quits: a window that
+  // stays without a session helps nobody.
+  display_.phase.store(end.restartPending.load() ? SessionDisplay::Phase::restarting : SessionDisplay::Phase::ended);
+  post(end.restartPending.load() ? kStartSessionMessage : kQuitProgramMessage);
+}
+
+void Session::stopReaders() {
+  if (!readers_) {
+    return;
+  }
+  TrafficReader& traffic = readers_->traffic;
+  WeatherReader& weather = readers_->weather;
+  traffic.requestStop();
+  weather.requestStop();
+  for (std::thread* thread : {&readers_->trafficThread, &readers_->weatherThread}) {
+    if (thread->joinable()) {
+      thread->join();
+    }
+  }
+  if (!traffic.guid().empty()) {
+    deauthenticate(traffic);
+    par_LAST_EPOCH_TIME.setValue(par_LAST_EPOCH_TIME.clamped(systemTimeSeconds()));
+    saveIntParameter(par_LAST_EPOCH_TIME);
+  }
+}
+
+void Session::restartCountdown() {
+  const int delay = sessionEnd().restartDelaySeconds();
+  if (delay <= 0) {
+    return;
+  }
+  gf_logLine(fmt::format("Restarting after {} seconds\n\n\n\n\n", delay));
+  const std::uint64_t clicksBefore = sessionEnd().closeClicks();
+  for (int k = delay; k >= 1; --k) {
+    setStatusLine(fmt::format("Restarting after {} second{}", k, pluralSuffix(k)), false);
+    if (!clock_.waitFor(1s, [clicksBefore] { return sessionEnd().closeClicks() != clicksBefore; })) {
+      return;
+    }
+  }
+}
+
+void Session::resetTimeShiftParams() {
+  for (IntControlParameter* setting : {&par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS}) {
+    setting->setValue(setting->clamped(0));
+    saveIntParameter(*setting);
+  }
+}
+
+void Session::resetSessionState() {
+  simClient_.requestStop();
+  simClient_.join();
+  readers_.reset();
+  link_.resetSession();
+  engine_.resetTrafficState();
+  clearErrorLine();
+  clearStatusLine();
+  feedDisplay_.loggedIn.store(false);
+  feedDisplay_.qnhHpa.store(0);
+  feedDisplay_.trafficIndicator.store(kIndicatorHidden);
+  feedDisplay_.weatherIndicator.store(kIndicatorHidden);
+  display_.runningSeconds.store(0);
+  sessionEnd().reset();
+  flightPaused_ = false;
+  trafficRereadRequest.store(false);
+  secondCounter_ = 0;
+  parkedTrafficAwaited_ = false;
+  blockRequest.store(false);
+  objectIdLookupRequest.store(false);
+  identityChecks_.clear();
+  lf_setRange(par_RANGE.clamped(par_RANGE.value()));
+}
+
+}  // namespace crv

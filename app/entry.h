@@ -1,0 +1,39 @@
+#pragma once
+
+// The program's entry: one instance, the log, the main window at its stored
+// place, the data folder, the first session and the message loop.
+
+#include <atomic>
+#include <ostream>
+
+#include "app/session.h"
+
+namespace crv {
+
+// The name of the single-instance mutex.
+inline constexpr const char* kSingleInstanceName = "Local\\$Corvane$";
+
+struct ProgramOptions {
+  SessionOptions session;
+  double clockSpeedUp = 1.0;
+  // Show a real window when a display is present.
+  bool showWindow = true;
+  // Raised from outside (Ctrl-C): the program closes as by its close box.
+  const std::atomic<bool>* closeRequest = nullptr;
+  // Headless: one summary line a second goes here.
+  std::ostream* summary = nullptr;
+  // Error texts of the start (the log cannot be opened).
+  std::ostream* errors = nullptr;
+};
+
+// The whole program; returns its exit code: -1 for a second instance, 1 when
+// the log cannot be opened, else the code of the quit message (0).
+int crvnMain(const ProgramOptions& options);
+
+// The window's place from parameters.xml (defaults 400, 20).
+void readWindowPosition();
+
+// "12:00:31  live 41  static 12  created 53  removed 2  session running"
+std::string summaryLine(const SessionDisplay& display);
+
+}  // namespace crv

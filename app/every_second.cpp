@@ -1,0 +1,276 @@
+// The once-a-second work of the main loop and the automatic traffic range.
+
+#include <cmath>
+#include <numbers>
+
+#include <fmt/format.h>
+
+#include "app/session.h"
+#include "app/session_readers.h"
+#include "foundation/clock.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "foundation/version_update.h"
+
+namespace crv {
+
+namespace {
+
+constexpr int kStatusLifetimeSeconds = 25;
+constexpr std::int64_t kSimClockJumpSeconds = 30;
+constexpr double kSamePositionDegrees = 1e-8;
+constexpr double kLiveClearanceFactor = 1.15;
+constexpr double kStaticClearanceFactor = 1.1;
+// Airborne rule A: an aircraft on the ground ahead of a low user aircraft.
+constexpr double kRuleANm = 1.0;
+constexpr double kRuleABelowFeet = 500.0;
+constexpr double kRuleALateralFeet = 50.0;
+// Airborne rule B: an aircraft crossing close ahead at about the same height.
+constexpr double kRuleBNm = 4.0;
+constexpr double kRuleBVerticalFeet = 1000.0;
+constexpr double kRuleBLateralFeet = 700.0;
+constexpr double kDegreesPerRadian = 57.29577951308232;
+
+// An angle brought into -pi..pi by one turn at most.
+double wrapped(double radians) {
+  if (radians > std::numbers::pi) {
+    return radians - 2.0 * std::numbers::pi;
+  }
+  if (radians < -std::numbers::pi) {
+    return radians + 2.0 * std::numbers::pi;
+  }
+  return radians;
+}
+
+bool moved(double latitudeA, double longitudeA, double latitudeB, double longitudeB) {
+  return std::fabs(latitudeA - latitudeB) >= kSamePositionDegrees ||
+         std::fabs(longitudeA - longitudeB) >= kSamePositionDegrees;
+}
+
+GeoPoint positionOf(const LiveAc& aircraft) { return {aircraft.position.latitude, aircraft.position.longitude}; }
+
+}  // namespace
+
+void Session::everySecond() {
+  if (flightPaused_) {
+    flightPaused_ = false;
+    gf_logLine(fmt::format("{} Flight resumed", clockText()));
+    engine_.setSessionActive(true);
+    display_.phase.store(SessionDisplay::Phase::running);
+  }
+  display_.runningSeconds.fetch_add(1);
+  ageStatusLine();
+  publishCounts();
+  followSimulatorClock();
+  ++secondCounter_;
+  runPostedWork();
+  takeIdentityCheck();
+  serveRequests();
+  makeWayForUser();
+  if (par_COLLISION_LIVE_PARKED_GND.value() && !engine_.staticAcTable.empty()) {
+    keepStaticClearOfTaxiingLive();
+  }
+  if (blockRequest.exchange(false)) {
+    const std::string blocked = par_BLOCK_CALLSIGN.value();
+    if (!blocked.empty()) {
+      for (LiveAc& aircraft : engine_.liveAcTable) {
+        if (aircraft.state == SimState::active && aircraft.base.identity.callsign == blocked) {
+          engine_.removeAircraftFromSim(aircraft);
+          break;
+        }
+      }
+    }
+  }
+}
+
+void Session::ageStatusLine() {
+  const std::string status = statusLineText();
+  if (status != shownStatus_) {
+    shownStatus_ = status;
+    shownStatusSeconds_ = 0;
+    return;
+  }
+  if (!status.empty() && ++shownStatusSeconds_ >= kStatusLifetimeSeconds) {
+    clearStatusLine();
+    shownStatus_.clear();
+  }
+}
+
+void Session::publishCounts() {
+  display_.liveKnown.store(static_cast<std::int64_t>(engine_.liveAcTable.size()));
+  display_.liveInSim.store(static_cast<std::int64_t>(engine_.activeLiveCount()));
+  std::int64_t statics = 0;
+  for (const StaticAc& aircraft : engine_.staticAcTable) {
+    statics += aircraft.state == SimState::active ? 1 : 0;
+  }
+  display_.staticInSim.store(statics);
+  repaint();
+}
+
+void Session::followSimulatorClock() {
+  if (!par_SIM_TIME.value()) {
+    return;
+  }
+  const std::int64_t simTime = link_.user().simUtcTime.load();
+  if (std::llabs(simTime - simTimeReference_) >= kSimClockJumpSeconds) {
+    const std::int64_t behind = (systemTimeSeconds() - simTime) / 60;
+    const int minutes = static_cast<int>(std::clamp<std::int64_t>(behind, 0, par_TIME_SHIFT_DAYS.maximum() * 24 * 60));
+    if (readers_) {
+      readers_->traffic.setTimeOffsetMinutes(minutes);
+      readers_->weather.setTimeOffsetMinutes(minutes);
+    }
+    timeShiftActive.store(minutes > 0);
+  }
+  simTimeReference_ = simTime;
+}
+
+void Session::takeIdentityCheck() {
+  if (identityChecks_.empty()) {
+    return;
+  }
+  const std::uint32_t key = identityChecks_.front();
+  // A key whose aircraft has gone is dropped, so it never holds up the keys behind it.
+  identityChecks_.pop_front();
+  LiveAc* aircraft = engine_.findLiveByKey(key);
+  if (aircraft == nullptr || !options_.checkIdentity) {
+    return;
+  }
+  const bool searchCoupled = !aircraft->base.identity.coupledCallsignSearched;
+  aircraft->base.identity.coupledCallsignSearched = true;
+  options_.checkIdentity(*aircraft, searchCoupled);
+}
+
+void Session::serveRequests() {
+  if (objectIdLookupRequest.exchange(false)) {
+    const std::string callsign = par_CALLSIGN_2_OBJECTID.value();
+    bool found = false;
+    for (const LiveAc& aircraft : engine_.liveAcTable) {
+      if (aircraft.state == SimState::active && aircraft.base.identity.callsign == callsign) {
+        engine_.watchedObjectId.store(aircraft.objectId);
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      setStatusLine(fmt::format("callsign '{}' is unknown", callsign), true);
+    }
+    repaint();
+  }
+  if (flushStaticRequested.exchange(false)) {
+    for (StaticAc& aircraft : engine_.staticAcTable) {
+      if (aircraft.state == SimState::active) {
+        engine_.removeAircraftFromSim(aircraft);
+      }
+    }
+    if (!par_INITIAL_LOAD_ONLY.value()) {
+      par_INITIAL_LOAD_ONLY.setValue(true);  // not saved: this session only
+    }
+  }
+}
+
+void Session::makeWayForUser() {
+  const UserAcData& user = engine_.userAcCopy;
+  const GeoPoint userPosition{user.latitude, user.longitude};
+  const double userHalfSpan = link_.user().type().halfWingSpanNm.value_or(0.0);
+  if (link_.user().userOnGround.load()) {
+    if (!par_COLLISION_USER_GND.value()) {
+      return;
+    }
+    for (LiveAc& aircraft : engine_.liveAcTable) {
+      if (aircraft.onGround && aircraft.state == SimState::active &&
+          gf_distanceNm(userPosition, positionOf(aircraft)) <=
+              (userHalfSpan + aircraft.base.halfSpanNm) * kLiveClearanceFactor) {
+        engine_.removeAircraftFromSim(aircraft);
+        return;
+      }
+    }
+    if (!moved(user.latitude, user.longitude, staticCheckLatitude_, staticCheckLongitude_)) {
+      return;
+    }
+    staticCheckLatitude_ = user.latitude;
+    staticCheckLongitude_ = user.longitude;
+    for (StaticAc& aircraft : engine_.staticAcTable) {
+      if (aircraft.state == SimState::active &&
+          gf_distanceNm(userPosition, {aircraft.standLatitude, aircraft.standLongitude}) <=
+              (userHalfSpan + aircraft.base.halfSpanNm) * kStaticClearanceFactor) {
+        engine_.removeAircraftFromSim(aircraft);
+        return;
+      }
+    }
+    return;
+  }
+  if (!par_COLLISION_USER_AIR.value()) {
+    return;
+  }
+  for (LiveAc& aircraft : engine_.liveAcTable) {
+    if (aircraft.state != SimState::active) {
+      continue;
+    }
+    const GeoPoint position = positionOf(aircraft);
+    const double distance = gf_distanceNm(userPosition, position);
+    const double bearing = gf_bearing(userPosition, position);
+    if (aircraft.onGround && user.altitudeAboveGroundFeet < kRuleABelowFeet && distance <= kRuleANm) {
+      const double offAxis = wrapped(bearing - user.headingRadians);
+      if (std::sin(std::fabs(offAxis)) * distance * kFeetPerNm <= kRuleALateralFeet) {
+        engine_.removeAircraftFromSim(aircraft);
+        return;
+      }
+    }
+    if (distance <= kRuleBNm && std::fabs(aircraft.position.altitudeFeet - user.altitudeFeet) < kRuleBVerticalFeet) {
+      const double r = wrapped(aircraft.position.headingRadians - bearing) * kDegreesPerRadian;
+      const double x = r >= 0.0 ? std::fabs(90.0 - r) : std::fabs(r + 90.0);
+      if (std::cos(x / kDegreesPerRadian) * distance * kFeetPerNm <= kRuleBLateralFeet) {
+        engine_.removeAircraftFromSim(aircraft);
+        return;
+      }
+    }
+  }
+}
+
+void Session::keepStaticClearOfTaxiingLive() {
+  if (!options_.removeStaticForCollision) {
+    return;
+  }
+  for (LiveAc& aircraft : engine_.liveAcTable) {
+    if (aircraft.onGround && aircraft.state == SimState::active &&
+        (aircraft.phase == FlightPhase::taxi || aircraft.phase == FlightPhase::parking)) {
+      options_.removeStaticForCollision(aircraft);
+    }
+  }
+}
+
+void Session::updateAutoRange() {
+  const UserAcData user = link_.user().data();
+  int radius = 10;
+  if (!link_.user().userOnGround.load()) {
+    if (user.altitudeFeet > par_AR_ABOVE_HEIGHT.value()) {
+      radius = 100;
+    } else if (user.altitudeFeet > par_AIRP_HEIGHT.value()) {
+      radius = 40;
+    } else {
+      const double distance =
+          options_.firstParkAirportDistanceNm ? options_.firstParkAirportDistanceNm({user.latitude, user.longitude})
+                                              : 10000.0;
+      if (distance <= 7.0) {
+        radius = 10;
+      } else if (distance < 37.0) {
+        radius = lf_snapRange(static_cast<std::int32_t>(std::lround(distance)) + 3);
+      } else {
+        radius = 40;
+      }
+    }
+  }
+  const std::int32_t before = par_RANGE.value();
+  lf_setRange(radius);
+  if (par_RANGE.value() != before) {
+    repaint();
+    if (readers_) {
+      readers_->traffic.computeTrafficBox();
+    }
+  }
+}
+
+}  // namespace crv

@@ -1,0 +1,109 @@
+#include "app/main_window.h"
+
+#include <fmt/format.h>
+
+#include "foundation/clock.h"
+#include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "foundation/version.h"
+
+namespace crv {
+
+namespace {
+
+constexpr platform::Colour kPanelBlue = platform::rgb(0x99, 0xCC, 0xFF);
+constexpr platform::Colour kRed = platform::rgb(0xFF, 0, 0);
+constexpr platform::Colour kBlack = 0;
+constexpr int kTextLeft = 10;
+
+bool atBound(const IntParameter& setting) {
+  return setting.value() == setting.minimum() || setting.value() == setting.maximum();
+}
+
+}  // namespace
+
+void checkWindowPosition(std::int32_t x, std::int32_t y) {
+  if (atBound(par_MAIN_WINDOW_X)) {
+    par_MAIN_WINDOW_X.setValue(par_MAIN_WINDOW_X.clamped(x));
+    saveIntParameter(par_MAIN_WINDOW_X);
+  }
+  if (atBound(par_MAIN_WINDOW_Y)) {
+    par_MAIN_WINDOW_Y.setValue(par_MAIN_WINDOW_Y.clamped(y));
+    saveIntParameter(par_MAIN_WINDOW_Y);
+  }
+}
+
+MainWindow::MainWindow(platform::WindowModel& model, Session& session) : model_(model), session_(session) {
+  setStatusRepaintCallback([this] { model_.invalidate(); });
+}
+
+MainWindow::~MainWindow() { setStatusRepaintCallback({}); }
+
+std::optional<int> MainWindow::windowProcedure(const platform::WindowMessage& message) {
+  // No exception leaves the window procedure: a failure is shown and logged.
+  try {
+    switch (message.message) {
+      case platform::kWmPaint:
+        paint();
+        break;
+      case platform::kWmClose:
+        onClose();
+        break;
+      case kStartSessionMessage:
+        session_.startWorker();
+        break;
+      case kQuitProgramMessage:
+        onQuitProgram();
+        break;
+      case platform::kWmQuit:
+        return static_cast<int>(static_cast<std::int64_t>(message.wParam));
+      default:
+        break;
+    }
+  } catch (const std::exception& error) {
+    setStatusLine(fmt::format("WndProc exception {}", error.what()), true);
+  }
+  return std::nullopt;
+}
+
+void MainWindow::onClose() {
+  setStatusLine(fmt::format("Close window button clicked, closing {} ...", kProgramName), false);
+  sessionEnd().userClosed();
+}
+
+void MainWindow::onQuitProgram() {
+  session_.joinWorker();
+  const platform::Rect rect = model_.windowRect();
+  const std::int32_t previousX = par_MAIN_WINDOW_X.value();
+  const std::int32_t previousY = par_MAIN_WINDOW_Y.value();
+  par_MAIN_WINDOW_X.setValue(par_MAIN_WINDOW_X.clamped(rect.left));
+  saveIntParameter(par_MAIN_WINDOW_X);
+  par_MAIN_WINDOW_Y.setValue(par_MAIN_WINDOW_Y.clamped(rect.top));
+  saveIntParameter(par_MAIN_WINDOW_Y);
+  checkWindowPosition(previousX, previousY);
+  writeLogLine("", timeText(systemTimeSeconds()));
+  model_.postQuitMessage(0);
+}
+
+void MainWindow::paint() {
+  platform::PaintSurface surface;
+  surface.fillRect({0, 0, kMainWindowWidth, kStatusStrip.bottom}, kPanelBlue);
+  const SessionDisplay& display = session_.display();
+  surface.textOut(kTextLeft, 10,
+                  fmt::format("{}  live: {:3}  static: {:3}  created: {}  removed: {}", kProgramName,
+                              display.liveInSim.load(), display.staticInSim.load(), display.created.load(),
+                              display.removed.load()),
+                  kBlack);
+  surface.textOut(kTextLeft, 30, std::string(phaseText(display.phase.load())), kBlack);
+  const std::string error = errorLineText();
+  if (error.empty()) {
+    surface.textOut(kTextLeft, kStatusStrip.top + 6, statusLineText(), kBlack);
+  } else {
+    surface.textOut(kTextLeft, kStatusStrip.top + 6, error, kRed);
+  }
+  model_.finishPaint(std::move(surface));
+}
+
+}  // namespace crv

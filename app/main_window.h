@@ -1,0 +1,46 @@
+#pragma once
+
+// The main window's procedure as far as the session needs it: the session
+// messages, the close box, the window position and the painting of the
+// status and error lines. The controls and the status panel join it here.
+
+#include <cstdint>
+#include <optional>
+
+#include "app/session.h"
+#include "platform/window/window_model.h"
+
+namespace crv {
+
+inline constexpr int kMainWindowWidth = 880;
+inline constexpr int kMainWindowHeight = 516;
+// The status strip at the foot of the painted panel.
+inline constexpr platform::Rect kStatusStrip{0, 448, 880, 476};
+
+class MainWindow {
+ public:
+  MainWindow(platform::WindowModel& model, Session& session);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // The window procedure (user-interface thread). Returns the exit code once
+  // the quit message arrives.
+  std::optional<int> windowProcedure(const platform::WindowMessage& message);
+
+  platform::WindowModel& model() { return model_; }
+
+ private:
+  void onClose();
+  void onQuitProgram();
+  void paint();
+
+  platform::WindowModel& model_;
+  Session& session_;
+};
+
+// A stored window coordinate at a bound of its range gets the given value
+// back (clamped), and is saved.
+void checkWindowPosition(std::int32_t x, std::int32_t y);
+
+}  // namespace crv

@@ -1,0 +1,98 @@
+#include "app/rt_account.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <fmt/format.h>
+
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/paths.h"
+
+namespace crv {
+
+namespace {
+
+constexpr std::size_t kShownKeyCharacters = 4;
+
+std::string trimmed(std::string text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) {
+    return {};
+  }
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+std::optional<std::string> environmentText(const char* name) {
+  // getenv is safe here: the program never changes its environment.
+  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
+  if (value == nullptr) {
+    return std::nullopt;
+  }
+  std::string text = trimmed(value);
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::filesystem::path rtKeyFilePath() { return dataFolderPath() / kRtKeyFileName; }
+
+std::optional<std::string> readRtKeyFile(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  if (!file) {
+    return std::nullopt;
+  }
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0) {
+    gf_logWarning(fmt::format("The RealTraffic key file {} can be read by other users; make it private (chmod 600)",
+                              path.string()));
+  }
+  std::string line;
+  std::getline(file, line);
+  line = trimmed(line);
+  if (line.empty()) {
+    return std::nullopt;
+  }
+  return line;
+}
+
+std::string maskedKey(const std::string& key) {
+  if (key.size() <= 2 * kShownKeyCharacters) {
+    return "****";
+  }
+  return "****" + key.substr(key.size() - kShownKeyCharacters);
+}
+
+std::string rtEndpoint() {
+  std::string endpoint = environmentText(kRtEndpointVariable).value_or(kRtDefaultEndpoint);
+  while (!endpoint.empty() && endpoint.back() == '/') {
+    endpoint.pop_back();
+  }
+  return endpoint;
+}
+
+RtAccount loadRtAccount() {
+  RtAccount account;
+  account.endpoint = rtEndpoint();
+  std::string source = kRtKeyVariable;
+  std::optional<std::string> key = environmentText(kRtKeyVariable);
+  if (!key) {
+    source = rtKeyFilePath().string();
+    key = readRtKeyFile(rtKeyFilePath());
+  }
+  if (!key) {
+    throw UserErrorException(kNoRtKeyError, fmt::format("No RealTraffic key: write your key into {} and restart",
+                                                        rtKeyFilePath().string()));
+  }
+  account.key = *key;
+  gf_logLine(fmt::format("RealTraffic key {} from {}, server {}", maskedKey(account.key), source, account.endpoint));
+  return account;
+}
+
+}  // namespace crv

@@ -1,0 +1,198 @@
+#include "app/session.h"
+#include "app/session_readers.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "feed/reader_threads.h"
+#include "foundation/log.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "simlink/flight_plans.h"
+#include "traffic/record_labels.h"
+#include "traffic/sim_event.h"
+
+namespace crv {
+
+namespace {
+
+SimEvent toSimEvent(const LinkEvent& event) {
+  SimEvent simEvent;
+  simEvent.objectId = event.objectId;
+  simEvent.key = event.key;
+  simEvent.type = static_cast<SimEventType>(event.type);
+  simEvent.value1 = event.value1;
+  simEvent.value2 = event.value2;
+  return simEvent;
+}
+
+}  // namespace
+
+std::string_view phaseText(SessionDisplay::Phase phase) {
+  switch (phase) {
+    case SessionDisplay::Phase::starting:
+      return "starting";
+    case SessionDisplay::Phase::waitingForSimulator:
+      return "waiting for the simulator";
+    case SessionDisplay::Phase::loggingIn:
+      return "logging in";
+    case SessionDisplay::Phase::running:
+      return "session running";
+    case SessionDisplay::Phase::paused:
+      return "flight paused";
+    case SessionDisplay::Phase::closingDown:
+      return "closing down";
+    case SessionDisplay::Phase::restarting:
+      return "restarting";
+    case SessionDisplay::Phase::ended:
+      return "ended";
+  }
+  return "";
+}
+
+int hardwareThreadCount() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+
+Session::Session(platform::WindowModel& window, const SessionClock& clock, SessionOptions options)
+    : window_(window),
+      clock_(clock),
+      options_(std::move(options)),
+      link_(queues_, linkHooks()),
+      simClient_(link_),
+      engine_(queues_, engineHooks(), options_.engineConfig) {
+  queues_.setRequestErrorCallback(
+      [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
+}
+
+Session::~Session() {
+  if (worker_.joinable()) {
+    sessionEnd().userClosed();
+    worker_.join();
+  }
+  simClient_.requestStop();
+  simClient_.join();
+  queues_.setRequestErrorCallback({});
+}
+
+void Session::startWorker() {
+  joinWorker();
+  sessionsStarted_.fetch_add(1);
+  worker_ = std::thread([this] { sessionWorker(); });
+}
+
+void Session::joinWorker() {
+  if (worker_.joinable()) {
+    worker_.join();
+  }
+}
+
+void Session::postToWorker(std::function<void()> work) {
+  std::lock_guard lock(postedMutex_);
+  postedWork_.push_back(std::move(work));
+}
+
+void Session::runPostedWork() {
+  std::deque<std::function<void()>> work;
+  {
+    std::lock_guard lock(postedMutex_);
+    work.swap(postedWork_);
+  }
+  for (const auto& item : work) {
+    item();
+  }
+}
+
+bool Session::stopping() const { return isStopping(); }
+
+bool Session::wait(std::chrono::milliseconds duration) {
+  return clock_.waitFor(duration, [] { return isStopping(); });
+}
+
+void Session::post(std::uint32_t message) { window_.postMessage(message); }
+
+void Session::repaint() { window_.invalidate(); }
+
+SimLinkHooks Session::linkHooks() {
+  SimLinkHooks hooks;
+  hooks.pushSimEvent = [this](const LinkEvent& event) {
+    const SimEvent simEvent = toSimEvent(event);
+    if (simEvent.type == SimEventType::boundLive || simEvent.type == SimEventType::boundStatic) {
+      display_.created.fetch_add(1);
+    } else if (simEvent.type == SimEventType::removed) {
+      display_.removed.fetch_add(1);
+    }
+    engine_.pushSimEvent(simEvent);
+  };
+  hooks.recordExitReason = [](LinkExitReason reason) {
+    // The link raised the stop flag already; only the reason is left to write.
+    sessionEnd().recordReasonOfRaisedStop(static_cast<ExitReason>(reason));
+  };
+  hooks.repaintSimArea = [this] { repaint(); };
+  return hooks;
+}
+
+EngineHooks Session::engineHooks() {
+  EngineHooks hooks = options_.engineHooks;
+  hooks.getUserAcPosition = [this] { return link_.user().getUserAcPosition(); };
+  hooks.createFlightPlan = [this](LiveAc& aircraft) {
+    FlightPlanAircraft plan;
+    plan.objectId = aircraft.objectId;
+    plan.departure = aircraft.base.identity.departure;
+    plan.destination = aircraft.base.identity.destination;
+    plan.category = aircraft.base.category;
+    plan.recordLine = formatRecordLine(aircraft.base.identity);
+    createFlightPlan(plan, link_.connection());
+  };
+  hooks.deleteFlightPlanFile = [](std::uint32_t objectId) {
+    std::error_code ignored;
+    std::filesystem::remove(flightPlanFolder() / flightPlanFileName(objectId), ignored);
+  };
+  hooks.repaint = [this] { repaint(); };
+  hooks.watchedAircraftRemoved = [this] {
+    par_CALLSIGN_2_OBJECTID.setValue("");
+    repaint();
+  };
+  hooks.queueIdentityCheck = [this](std::uint32_t key) { identityChecks_.push_back(key); };
+  return hooks;
+}
+
+FeedHooks Session::feedHooks() {
+  FeedHooks hooks;
+  hooks.userPosition = [this] {
+    const UserAcData data = link_.user().data();
+    return GeoPoint{data.latitude, data.longitude};
+  };
+  hooks.userAltitudeFeet = [this] { return link_.user().data().altitudeFeet; };
+  hooks.userStandName = [this] { return link_.user().userStandName(); };
+  hooks.isCategoryEnabled = [](SizeCategory category) { return isCategoryEnabled(category); };
+  hooks.intakeTrafficBatch = [this](std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
+    engine_.intakeTrafficBatch(batch, delaySeconds);
+  };
+  hooks.reportBlockedCallsign = [this](std::uint32_t key) {
+    SimEvent event;
+    event.key = key;
+    event.type = SimEventType::blockedCallsign;
+    engine_.pushSimEvent(event);
+  };
+  hooks.endSessionWithReaderError = [] {
+    sessionEnd().endSession(ExitReason::readerError, kRestartAfterReaderError);
+  };
+  hooks.reportThreadError = [this](std::string_view threadName, bool unauthorized) {
+    reportThreadError(threadName, unauthorized);
+  };
+  hooks.display = &feedDisplay_;
+  hooks.repaint = [this] { repaint(); };
+  return hooks;
+}
+
+void Session::reportThreadError(std::string_view threadName, bool unauthorized) {
+  setStatusLine(fmt::format("The {} has stopped with an error", threadName), true);
+  if (unauthorized) {
+    sessionEnd().endSession(ExitReason::readerError, kRestartAfterReaderError);
+  } else {
+    sessionEnd().endSession(ExitReason::systemError);
+  }
+}
+
+}  // namespace crv

@@ -1,0 +1,201 @@
+#pragma once
+
+// One program's sessions: the simulator link, the traffic engine and the two
+// RealTraffic readers, and the session worker that prepares each session,
+// runs its 10 ms main loop and closes it down, then restarts or quits.
+//
+// Threads: the worker owns the engine's tables and everything marked
+// "worker" below. The user-interface thread starts the worker (WM_APP+1),
+// raises the request flags and queues work for the worker (postToWorker).
+// The SimClient thread and the readers reach the session only through their
+// hooks, which end the session by the stop protocol (exit_reason.h).
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/exit_reason.h"
+#include "app/rt_account.h"
+#include "app/session_clock.h"
+#include "feed/feed_hooks.h"
+#include "feed/traffic_reader.h"
+#include "feed/weather_reader.h"
+#include "platform/window/window_model.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link.h"
+#include "simlink/sim_queues.h"
+#include "traffic/engine_hooks.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv {
+
+// The two messages of the session to the main window.
+inline constexpr std::uint32_t kStartSessionMessage = platform::kWmApp + 1;
+inline constexpr std::uint32_t kQuitProgramMessage = platform::kWmApp + 2;
+
+// What the program plugs into a session; tests give stand-ins and short waits.
+struct SessionOptions {
+  // The RealTraffic key and address of each session.
+  std::function<RtAccount()> loadAccount = loadRtAccount;
+  RequestTimeouts requestTimeouts;
+  // Steps of the preparation that other parts of the program provide; an
+  // empty one is left out.
+  std::function<void()> checkVersions;
+  std::function<void()> scanLiveries;
+  std::function<void()> scanAddonAirports;
+  // The later parts of the engine (spawning, motion, parking); the session
+  // adds its own hooks (user aircraft, flight plans, repaint).
+  EngineHooks engineHooks;
+  EngineConfig engineConfig;
+  // The once-a-second identity check of a newly placed live aircraft
+  // (coupled callsigns, twins); empty: none.
+  std::function<void(LiveAc& aircraft, bool searchCoupled)> checkIdentity;
+  // Removes the static aircraft in the way of a taxiing live aircraft; empty: none.
+  std::function<void(LiveAc& aircraft)> removeStaticForCollision;
+  // The distance to the first park airport; empty: none known.
+  std::function<double(GeoPoint user)> firstParkAirportDistanceNm;
+  // How long the first traffic may take (10 s).
+  std::chrono::milliseconds firstTrafficLimit{10000};
+};
+
+// What the session shows: counts published once a second by the worker.
+struct SessionDisplay {
+  enum class Phase { starting, waitingForSimulator, loggingIn, running, paused, closingDown, restarting, ended };
+  std::atomic<Phase> phase{Phase::starting};
+  std::atomic<std::int64_t> liveKnown{0};  // live aircraft of the engine, in the simulator or not
+  std::atomic<std::int64_t> liveInSim{0};
+  std::atomic<std::int64_t> staticInSim{0};
+  std::atomic<std::int64_t> created{0};
+  std::atomic<std::int64_t> removed{0};
+  std::atomic<std::int32_t> runningSeconds{0};
+};
+std::string_view phaseText(SessionDisplay::Phase phase);
+
+class Session {
+ public:
+  Session(platform::WindowModel& window, const SessionClock& clock, SessionOptions options);
+  // Ends a running session (as the close box does) and waits for the worker.
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // ---- User-interface thread ----
+  // WM_APP+1: starts a new worker; an earlier one has posted its last
+  // message already and is joined first.
+  void startWorker();
+  // Waits for the current worker to end.
+  void joinWorker();
+  // Queues work on worker-owned data for the worker's next second.
+  void postToWorker(std::function<void()> work);
+
+  // Requests of the controls, taken by the worker.
+  std::atomic<bool> rereadRequested{false};
+  std::atomic<bool> trafficRereadRequest{false};
+  std::atomic<bool> parkTrafficOnlyChange{false};
+  std::atomic<bool> flushStaticRequested{false};
+  std::atomic<bool> blockRequest{false};
+  std::atomic<bool> objectIdLookupRequest{false};
+
+  SessionDisplay& display() { return display_; }
+  FeedDisplay& feedDisplay() { return feedDisplay_; }
+  SimLink& link() { return link_; }
+  SimQueues& queues() { return queues_; }
+  // Worker-owned; others only while no session runs.
+  TrafficEngine& engine() { return engine_; }
+  std::uint64_t sessionsStarted() const { return sessionsStarted_.load(); }
+
+  // ---- Session worker (public for the tests of each step) ----
+  void sessionWorker();
+  void prepareSession();
+  void runSession();
+  bool waitForSimAndUser();
+  void runMainLoop();
+  bool mainLoopStep();
+  void everySecond();
+  void updateAutoRange();
+  void lf_closingDown();
+  void resetSessionState();
+  // The reader threads' report of an error end.
+  void reportThreadError(std::string_view threadName, bool unauthorized);
+
+  int secondCounter() const { return secondCounter_; }
+
+ private:
+  struct Readers;
+
+  EngineHooks engineHooks();
+  FeedHooks feedHooks();
+  SimLinkHooks linkHooks();
+  bool stopping() const;
+  bool wait(std::chrono::milliseconds duration);
+  void post(std::uint32_t message);
+  void repaint();
+
+  // Preparation.
+  void removeStaleDataFiles();
+  void revisitHold(std::int64_t elapsedSeconds);
+  void loadAccount();
+
+  // The main loop's parts.
+  void flightNotRunning();
+  void periodicTasks();
+  void handleRereadRequest();
+  void removeStaticTwinOfLive();
+  void makeWayForUser();
+  void keepStaticClearOfTaxiingLive();
+  void takeIdentityCheck();
+  void serveRequests();
+  void publishCounts();
+  void ageStatusLine();
+  void followSimulatorClock();
+  void runPostedWork();
+
+  // Closing down.
+  void stopReaders();
+  void restartCountdown();
+  void resetTimeShiftParams();
+
+  platform::WindowModel& window_;
+  const SessionClock& clock_;
+  SessionOptions options_;
+
+  SessionDisplay display_;
+  FeedDisplay feedDisplay_;
+  SimQueues queues_;
+  SimLink link_;
+  SimClient simClient_;
+  TrafficEngine engine_;
+  RtAccount account_;                // worker
+  std::unique_ptr<Readers> readers_;  // worker; made at each login
+
+  std::thread worker_;  // user-interface thread
+  std::atomic<std::uint64_t> sessionsStarted_{0};
+
+  // Worker state of one session.
+  bool databasesLoaded_ = false;
+  int secondCounter_ = 0;
+  int pauseCounter_ = 0;
+  bool parkedTrafficAwaited_ = false;
+  bool flightPaused_ = false;
+  std::int64_t simTimeReference_ = 0;
+  double staticCheckLatitude_ = 0.0;
+  double staticCheckLongitude_ = 0.0;
+  std::deque<std::uint32_t> identityChecks_;
+  std::string shownStatus_;
+  int shownStatusSeconds_ = 0;
+
+  // Guards postedWork_.
+  std::mutex postedMutex_;
+  std::deque<std::function<void()>> postedWork_;
+};
+
+// Every hardware thread, at least 1.
+int hardwareThreadCount();
+
+}  // namespace crv

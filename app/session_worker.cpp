@@ -1,0 +1,172 @@
+// The session worker's body and the preparation of a session.
+
+#include <filesystem>
+#include <new>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/aircraft_database.h"
+#include "airports/airports_database.h"
+#include "app/session.h"
+#include "app/sim_choice.h"
+#include "foundation/clock.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "foundation/status_line.h"
+#include "foundation/version.h"
+#include "foundation/version_update.h"
+#include "foundation/workers.h"
+#include "simlink/flight_plans.h"
+
+namespace crv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// RealTraffic refuses a new login within this many seconds of the last visit.
+constexpr std::int64_t kRevisitHoldSeconds = 2;
+
+bool isDirectory(const fs::path& path) {
+  std::error_code error;
+  const bool directory = fs::is_directory(path, error);
+  if (error && error != std::errc::no_such_file_or_directory) {
+    throw fs::filesystem_error("status", path, error);
+  }
+  return directory;
+}
+
+std::string mustRunFromFolderText() {
+  return fmt::format("{} must be run from the {} folder!", kProgramName, kProgramName);
+}
+
+}  // namespace
+
+void Session::sessionWorker() {
+  display_.phase.store(SessionDisplay::Phase::starting);
+  try {
+    if (!isDirectory(programPaths().docsFolder)) {
+      throw UserErrorException(41, mustRunFromFolderText());
+    }
+    prepareSession();
+    const std::int64_t elapsedSeconds = systemTimeSeconds() - par_LAST_EPOCH_TIME.value();
+    setWorkerLimit(hardwareThreadCount());
+    runningWorkers.store(0);
+    if (!fs::exists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
+      setStatusLine(fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string()), true);
+      par_SCAN_LIVERIES.setValue(true);
+      saveBoolParameter(par_SCAN_LIVERIES);
+      repaint();
+    }
+    if (options_.scanLiveries) {
+      options_.scanLiveries();
+    }
+    if (!stopping()) {
+      if (par_SCAN_AIRPORTS.value() && options_.scanAddonAirports) {
+        options_.scanAddonAirports();
+      }
+      revisitHold(elapsedSeconds);
+      if (stopping()) {
+        userClosedWindow.exchange(true);
+        stopRequested.exchange(true);
+        sessionEnd().setReasonIfUnset(ExitReason::userClosedSim);
+      } else {
+        createFlightPlanFolder();
+        if (par_AUTO_RANGE.value()) {
+          updateAutoRange();
+        }
+        runSession();
+      }
+    }
+  } catch (const UserErrorException& error) {
+    setErrorLine(error.what());
+    sessionEnd().forceSystemError();
+  } catch (const fmt::format_error& error) {
+    setErrorLine(fmt::format("std::format error: {}", error.what()));
+    sessionEnd().endSession(ExitReason::systemError);
+  } catch (const std::bad_alloc& error) {
+    setErrorLine(error.what());
+    sessionEnd().endSession(ExitReason::systemError);
+  } catch (const std::exception& error) {
+    setErrorLine(error.what());
+    sessionEnd().endSession(ExitReason::systemError);
+  } catch (...) {
+    setErrorLine("Unknown exception");
+    sessionEnd().forceSystemError();
+  }
+  lf_closingDown();
+}
+
+void Session::prepareSession() {
+  gf_readParameters();
+  applySimChoice();
+  repaint();
+  stripCommunitySuffix(simPathSetting());
+  removeStaleDataFiles();
+  if (!sessionEnd().restartPending.load() && options_.checkVersions) {
+    options_.checkVersions();
+  }
+  std::error_code error;
+  const fs::path current = fs::current_path(error);
+  if (error) {
+    throw fs::filesystem_error("current_path", error);
+  }
+  setStringParameterAndSave(par_PROGRAM_INSTALL_PATH, current.string());
+  if (!databasesLoaded_) {
+    readDbase();
+    databasesLoaded_ = true;
+  }
+  readAirports(programPaths().airportsDatabaseName.string());
+  par_ALL_INSTALL_PATH.setValue(simPathSetting().value());
+  if (par_ALL_INSTALL_PATH.isEmpty()) {
+    const fs::path detected = detectPackagesPath();
+    if (detected.empty()) {
+      throw UserErrorException(
+          150, "No install path detected, type full path to your Community folder above, and press Enter");
+    }
+    setStringParameterAndSave(simPathSetting(), detected.string());
+    par_ALL_INSTALL_PATH.setValue(detected.string());
+  }
+  repaint();
+  lf_setRange(par_RANGE.value());
+}
+
+void Session::removeStaleDataFiles() {
+  const ProgramPaths& paths = programPaths();
+  for (const fs::path& folder :
+       {paths.outputFolder, paths.infoFolder, paths.errorsFolder, paths.airportsFolder, paths.learnedFolder,
+        paths.learnedStockFolder, paths.learnedSimaddonFolder, paths.learnedThirdpartyFolder,
+        paths.mySimaddonFolder, paths.myThirdpartyFolder, paths.myRegcodesFolder}) {
+    if (!isDirectory(folder)) {
+      fs::create_directories(folder);
+    }
+  }
+  for (const fs::path& stale : {paths.inputFolder / "AIG-regcodes0.xml", paths.inputFolder / "AIG-regcodes00.xml"}) {
+    std::error_code error;
+    fs::remove(stale, error);
+    if (error && error != std::errc::no_such_file_or_directory) {
+      throw fs::filesystem_error("remove", stale, error);
+    }
+  }
+}
+
+void Session::revisitHold(std::int64_t elapsedSeconds) {
+  if (elapsedSeconds >= kRevisitHoldSeconds) {
+    return;
+  }
+  // A stored time in the future (a clock set back) holds no longer than the
+  // hold exists for.
+  const std::int64_t hold = std::clamp<std::int64_t>(kRevisitHoldSeconds - elapsedSeconds, 0, kRevisitHoldSeconds);
+  if (hold <= 0) {
+    return;
+  }
+  setStatusLine(fmt::format("Holding for {} seconds... (RT API cannot be revisited within {} seconds)", hold,
+                            kRevisitHoldSeconds),
+                true);
+  wait(std::chrono::seconds(hold));
+}
+
+}  // namespace crv

@@ -1,0 +1,41 @@
+#pragma once
+
+// A real window for the headless main window: an FLTK window of the model's
+// size that draws the model's last paint and its controls, and posts WM_CLOSE
+// when its close box is clicked (the window stays; the program decides).
+// Every member runs on the user-interface thread; the model may be changed
+// from any thread, which wakes the view.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "platform/window/control_model.h"
+#include "platform/window/window_model.h"
+
+namespace platform {
+
+// True when a display is named and can be opened.
+bool displayAvailable();
+
+class FltkView {
+ public:
+  FltkView(WindowModel& model, ControlModel& controls);
+  ~FltkView();
+  FltkView(const FltkView&) = delete;
+  FltkView& operator=(const FltkView&) = delete;
+
+  // Shows the window at the model's place.
+  void show();
+  // Handles the toolkit's events for up to the timeout and redraws when the
+  // model's paint changed.
+  void pump(std::chrono::milliseconds timeout);
+
+ private:
+  class Window;
+  WindowModel& model_;
+  std::unique_ptr<Window> window_;
+  std::uint64_t shownPaint_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,165 @@
+#include "tests/app/program_harness.h"
+
+#include <cstdlib>
+
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+
+namespace crv::testing {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+platform::SimWorld schipholWorld() {
+  platform::SimWorld world;
+  world.userAircraft.latitudeDegrees = 52.3105;
+  world.userAircraft.longitudeDegrees = 4.7683;
+  world.userAircraft.altitudeFeet = -11;
+  world.userAircraft.groundAltitudeFeet = -11;
+  world.userAircraft.onGround = true;
+  world.userAircraft.title = "Airbus A320 Neo Asobo";
+  world.userAircraft.atcModel = "A320";
+  world.utcSeconds = 1765000000;
+  return world;
+}
+
+SessionOptions testOptions(const std::string& endpoint) {
+  SessionOptions options;
+  options.loadAccount = [endpoint] { return RtAccount{endpoint, "test-key-0123456789"}; };
+  options.requestTimeouts.connect = 2s;
+  options.requestTimeouts.transfer = 5s;
+  return options;
+}
+
+}  // namespace
+
+ProgramHarness::ProgramHarness()
+    : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
+  stopRequested.store(false);
+  userClosedWindow.store(false);
+  sessionEnd().reset();
+  sessionEnd().restartPending.store(false);
+  std::filesystem::create_directories(folder_ / "docs");
+  std::filesystem::create_directories(folder_ / "input");
+  std::filesystem::copy_file(CRVN_DBASE_ENC, folder_ / "input" / "dbase.enc");
+  std::filesystem::copy_file(CRVN_AIRPORTS_XML, folder_ / "input" / "airports_msfs.xml");
+  writeFile(folder_ / "output" / "LiveriesScanned.xml", "<liveries/>");
+  std::filesystem::create_directories(packagesFolder() / "Community");
+  std::filesystem::create_directories(packagesFolder() / "Official");
+  setDataFolderPath(folder_ / "appdata" / "CRVN");
+  std::filesystem::create_directories(folder_ / "appdata" / "CRVN");
+  writeFile(folder_ / "appdata" / "CRVN" / "parameters.xml",
+            "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"" + packagesFolder().string() +
+                "\"/><parameter name=\"SIM_CHOICE\" value=\"MSFS 2020\"/></parameters>");
+  workingFolder_ = std::make_unique<ScopedWorkingFolder>(folder_.path());
+
+  rt_.setPace(200, 200);
+  rt_.setScenario(standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE));
+  platform::StandInOptions simOptions;
+  simOptions.clock = std::make_shared<platform::SteadyStandInClock>();
+  simOptions.recordCalls = false;
+  installed_ = std::make_unique<platform::ScopedSimulator>(
+      std::make_shared<platform::SimulatorStandIn>(schipholWorld(), simOptions));
+
+  SessionOptions options = testOptions(rt_.endpoint());
+  options.engineConfig.callsignListFile = folder_ / "Callsign2ObjectId.txt";
+  options.engineConfig.stands = nullptr;
+  session_ = std::make_unique<Session>(model_, clock_, std::move(options));
+  window_ = std::make_unique<MainWindow>(model_, *session_);
+  setStatusRepaintCallback([this] {
+    const std::string text = statusLineText();
+    {
+      std::lock_guard lock(statusMutex_);
+      if (statusTexts_.empty() || statusTexts_.back() != text) {
+        statusTexts_.push_back(text);
+      }
+    }
+    model_.invalidate();
+  });
+}
+
+ProgramHarness::~ProgramHarness() {
+  if (uiThread_.joinable()) {
+    if (!ended_.load()) {
+      clickClose();
+    }
+    uiThread_.join();
+  }
+  window_.reset();
+  session_.reset();
+  installed_.reset();
+  rt_.stop();
+  closeLog();
+  workingFolder_.reset();
+  setDataFolderPath({});
+  stopRequested.store(false);
+  userClosedWindow.store(false);
+  sessionEnd().reset();
+  sessionEnd().restartPending.store(false);
+}
+
+void ProgramHarness::start() {
+  openLog();
+  model_.postMessage(kStartSessionMessage);
+  uiThread_ = std::thread([this] { messageLoop(); });
+}
+
+void ProgramHarness::messageLoop() {
+  while (true) {
+    if (const auto message = model_.waitMessage(50ms)) {
+      if (const auto code = window_->windowProcedure(*message)) {
+        exitCode_.store(*code);
+        ended_.store(true);
+        return;
+      }
+    }
+  }
+}
+
+bool ProgramHarness::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+bool ProgramHarness::waitForLog(const std::string& piece, std::chrono::milliseconds timeout) const {
+  return waitFor([&] { return log().find(piece) != std::string::npos; }, timeout);
+}
+
+bool ProgramHarness::waitUntilRunning(std::chrono::milliseconds timeout) {
+  return waitFor([this] { return session_->display().phase.load() == SessionDisplay::Phase::running; }, timeout);
+}
+
+std::optional<int> ProgramHarness::waitForExit(std::chrono::milliseconds timeout) {
+  if (!waitFor([this] { return ended_.load(); }, timeout)) {
+    return std::nullopt;
+  }
+  return exitCode_.load();
+}
+
+std::string ProgramHarness::log() const { return readFile(folder_ / "Log.txt"); }
+
+std::vector<std::string> ProgramHarness::statusTexts() const {
+  std::lock_guard lock(statusMutex_);
+  return statusTexts_;
+}
+
+bool ProgramHarness::sawStatus(const std::string& text) const {
+  for (const std::string& seen : statusTexts()) {
+    if (seen == text) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace crv::testing

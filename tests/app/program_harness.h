@@ -1,0 +1,75 @@
+#pragma once
+
+// The whole program in one test process: a program folder and data folder
+// in a temporary folder, the simulator stand-in at Schiphol, the RealTraffic
+// stand-in serving the EHAM scenario, and the main window's message loop on
+// a thread of its own (the user-interface thread).
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/session.h"
+#include "platform/simconnect/sim_installation.h"
+#include "platform/window/window_model.h"
+#include "tests/support/temp_folder.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv::testing {
+
+// Session seconds per real second in these tests.
+inline constexpr double kTestSpeedUp = 20.0;
+
+class ProgramHarness {
+ public:
+  ProgramHarness();
+  ~ProgramHarness();
+
+  // Opens the log and runs the message loop until the quit message.
+  void start();
+  // Waits (real time) until the condition holds; false after the timeout.
+  static bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+  bool waitForLog(const std::string& piece, std::chrono::milliseconds timeout) const;
+  bool waitUntilRunning(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  // Waits for the message loop's end; its exit code, none after the timeout.
+  std::optional<int> waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+  // The close box (posted as the view would).
+  void clickClose() { model_.postMessage(platform::kWmClose); }
+
+  std::string log() const;
+  std::vector<std::string> statusTexts() const;
+  bool sawStatus(const std::string& text) const;
+
+  Session& session() { return *session_; }
+  platform::SimulatorStandIn& sim() { return **installed_; }
+  standin::RtStandIn& rt() { return rt_; }
+  const TempFolder& folder() const { return folder_; }
+  std::filesystem::path packagesFolder() const { return folder_ / "Packages"; }
+
+ private:
+  void messageLoop();
+
+  TempFolder folder_;
+  std::unique_ptr<ScopedWorkingFolder> workingFolder_;
+  standin::RtStandIn rt_;
+  std::unique_ptr<platform::ScopedSimulator> installed_;
+  SessionClock clock_{kTestSpeedUp};
+  platform::WindowModel model_;
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<MainWindow> window_;
+  std::thread uiThread_;
+  std::atomic<bool> ended_{false};
+  std::atomic<int> exitCode_{0};
+
+  mutable std::mutex statusMutex_;  // guards statusTexts_
+  std::vector<std::string> statusTexts_;
+};
+
+}  // namespace crv::testing

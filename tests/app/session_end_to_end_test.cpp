@@ -1,0 +1,146 @@
+// The whole program against both stand-ins: a session starts, logs in,
+// takes history and live traffic, and ends (and restarts) for every reason.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "app/sim_choice.h"
+#include "feed/json_reading.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings.h"
+#include "platform/os/timer_period.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kExitWithin = 20s;
+
+std::size_t countOf(const std::string& text, const std::string& piece) {
+  std::size_t count = 0;
+  for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class SessionEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness_.start();
+    ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
+  }
+
+  // Waits for the second session to run.
+  void expectRestart() {
+    ASSERT_TRUE(ProgramHarness::waitFor([this] { return harness_.session().sessionsStarted() >= 2; }, kExitWithin))
+        << harness_.log();
+    ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
+  }
+
+  void expectCountdown(int seconds) {
+    EXPECT_NE(harness_.log().find(fmt::format("Restarting after {} seconds\n\n\n\n\n", seconds)), std::string::npos);
+    EXPECT_TRUE(harness_.sawStatus(fmt::format("Restarting after {} seconds", seconds)));
+    EXPECT_TRUE(harness_.sawStatus("Restarting after 2 seconds"));
+    EXPECT_TRUE(harness_.sawStatus("Restarting after 1 second"));
+  }
+
+  ProgramHarness harness_;
+};
+
+TEST_F(SessionEndToEndTest, ASessionLogsInTakesTrafficAndClosesWithinASecond) {
+  ASSERT_TRUE(ProgramHarness::waitFor([this] { return harness_.session().display().liveKnown.load() >= 1; }, 10s))
+      << harness_.log();
+  EXPECT_GE(harness_.rt().requestCount(standin::kAuthPath), 1u);
+  EXPECT_EQ(platform::openTimerPeriods(), 2);  // the main loop and the SimClient's dispatch loop
+
+  const auto clicked = std::chrono::steady_clock::now();
+  harness_.clickClose();
+  const auto code = harness_.waitForExit(kExitWithin);
+  const auto closing = std::chrono::steady_clock::now() - clicked;
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0);
+  EXPECT_LT(closing, 1s);
+  const std::string log = harness_.log();
+  EXPECT_EQ(countOf(log, "Exiting: USER CLOSED SIM"), 1u);
+  EXPECT_EQ(harness_.rt().requestCount(standin::kDeauthPath), 1u);
+  EXPECT_NE(par_LAST_EPOCH_TIME.value(), 0);
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+}
+
+TEST_F(SessionEndToEndTest, ANewPackagesPathRestartsAfterThreeSeconds) {
+  const std::string typed = (harness_.packagesFolder() / "Community").string();
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, typed), NewPathOutcome::accepted);
+  expectRestart();
+  EXPECT_NE(harness_.log().find("Exiting: NEW SETTINGS"), std::string::npos);
+  expectCountdown(3);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), harness_.packagesFolder().string());
+}
+
+TEST_F(SessionEndToEndTest, AFailedSimulatorRequestRestartsAfterNineSecondsWithoutRescans) {
+  harness_.sim().failNext(platform::SimFunction::RequestDataOnSimObjectType, 1);
+  expectRestart();
+  EXPECT_NE(harness_.log().find("Exiting: SIMCONNECT ERROR"), std::string::npos);
+  EXPECT_NE(harness_.log().find("SimConnect request error"), std::string::npos);
+  expectCountdown(9);
+  EXPECT_FALSE(par_SCAN_LIVERIES.value());
+  EXPECT_FALSE(par_SCAN_AIRPORTS.value());
+}
+
+TEST_F(SessionEndToEndTest, AnUnauthorizedReaderRestartsAfterFifteenSeconds) {
+  harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
+  expectRestart();
+  EXPECT_NE(harness_.log().find("Exiting: READER ERROR"), std::string::npos);
+  expectCountdown(15);
+  // Both readers were logged out and joined before the new session logged in.
+  EXPECT_EQ(harness_.rt().requestCount(standin::kDeauthPath), 1u);
+  EXPECT_EQ(harness_.rt().requestCount(standin::kAuthPath), 2u);
+}
+
+TEST_F(SessionEndToEndTest, ACloseDuringTheRestartCountdownQuits) {
+  harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
+  ASSERT_TRUE(ProgramHarness::waitFor([this] { return harness_.sawStatus("Restarting after 12 seconds"); }, kExitWithin));
+  harness_.clickClose();
+  const auto code = harness_.waitForExit(kExitWithin);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+  EXPECT_FALSE(harness_.sawStatus("Restarting after 1 second"));
+}
+
+TEST_F(SessionEndToEndTest, TheSimulatorQuittingEndsTheProgram) {
+  harness_.sim().quit();
+  const auto code = harness_.waitForExit(kExitWithin);
+  ASSERT_TRUE(code.has_value()) << harness_.log();
+  const std::string log = harness_.log();
+  EXPECT_NE(log.find("Flight Simulator no longer connected, CRVN will stop ..."), std::string::npos);
+  EXPECT_NE(log.find("Exiting: SIM WAS CLOSED"), std::string::npos);
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+  EXPECT_FALSE(harness_.session().link().simRunning.load());
+}
+
+TEST_F(SessionEndToEndTest, ANewFlightShowsItsNoticeAndEndsTheProgram) {
+  harness_.sim().loadFlight("flight.FLT", platform::FlightLoadedForm::Event);
+  const auto code = harness_.waitForExit(kExitWithin);
+  ASSERT_TRUE(code.has_value()) << harness_.log();
+  EXPECT_NE(harness_.log().find("Exiting: NEW FLIGHT"), std::string::npos);
+  EXPECT_TRUE(harness_.sawStatus("New flight detected, CRVN will close, please restart manually ..."));
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+}
+
+TEST_F(SessionEndToEndTest, ASystemErrorWaitsForTheUserToClose) {
+  harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusDataRefused}});
+  ASSERT_TRUE(harness_.waitForLog("Exiting: SYSTEM ERROR", kExitWithin)) << harness_.log();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_FALSE(harness_.waitForExit(0ms).has_value());
+  harness_.clickClose();
+  const auto code = harness_.waitForExit(kExitWithin);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_TRUE(harness_.sawStatus("User closed CRVN"));
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+}
+
+}  // namespace
+}  // namespace crv::testing
