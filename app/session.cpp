@@ -10,6 +10,7 @@
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "foundation/version_update.h"
 #include "simlink/flight_plans.h"
 #include "traffic/record_labels.h"
 #include "traffic/sim_event.h"
@@ -90,6 +91,16 @@ void Session::joinWorker() {
 void Session::postToWorker(std::function<void()> work) {
   std::lock_guard lock(postedMutex_);
   postedWork_.push_back(std::move(work));
+}
+
+void Session::autoRangeSwitchedOff() {
+  postToWorker([this] {
+    lf_setRange(rangeAtSessionStart_);
+    repaint();
+    if (readers_) {
+      readers_->traffic.computeTrafficBox();
+    }
+  });
 }
 
 void Session::runPostedWork() {

@@ -93,6 +93,9 @@ class Session {
   void joinWorker();
   // Queues work on worker-owned data for the worker's next second.
   void postToWorker(std::function<void()> work);
+  // AUTO_RANGE was switched off: the worker gives RANGE back the value read
+  // at the session start.
+  void autoRangeSwitchedOff();
 
   // Requests of the controls, taken by the worker.
   std::atomic<bool> rereadRequested{false};
@@ -179,6 +182,7 @@ class Session {
 
   // Worker state of one session.
   bool databasesLoaded_ = false;
+  std::int32_t rangeAtSessionStart_ = 0;
   int secondCounter_ = 0;
   int pauseCounter_ = 0;
   bool parkedTrafficAwaited_ = false;
@@ -194,6 +198,10 @@ class Session {
   std::mutex postedMutex_;
   std::deque<std::function<void()>> postedWork_;
 };
+
+// The wait before a new RealTraffic login, in whole seconds: 2 minus the
+// seconds since the last visit, never below 0 nor above 2.
+std::int64_t revisitHoldSeconds(std::int64_t elapsedSinceLastVisit);
 
 // Every hardware thread, at least 1.
 int hardwareThreadCount();

@@ -131,7 +131,8 @@ void Session::prepareSession() {
     par_ALL_INSTALL_PATH.setValue(detected.string());
   }
   repaint();
-  lf_setRange(par_RANGE.value());
+  rangeAtSessionStart_ = lf_snapRange(par_RANGE.value());
+  lf_setRange(rangeAtSessionStart_);
 }
 
 void Session::removeStaleDataFiles() {
@@ -153,13 +154,20 @@ void Session::removeStaleDataFiles() {
   }
 }
 
-void Session::revisitHold(std::int64_t elapsedSeconds) {
-  if (elapsedSeconds >= kRevisitHoldSeconds) {
-    return;
+std::int64_t revisitHoldSeconds(std::int64_t elapsedSinceLastVisit) {
+  if (elapsedSinceLastVisit >= kRevisitHoldSeconds) {
+    return 0;
   }
   // A stored time in the future (a clock set back) holds no longer than the
   // hold exists for.
-  const std::int64_t hold = std::clamp<std::int64_t>(kRevisitHoldSeconds - elapsedSeconds, 0, kRevisitHoldSeconds);
+  if (elapsedSinceLastVisit <= 0) {
+    return kRevisitHoldSeconds;
+  }
+  return kRevisitHoldSeconds - elapsedSinceLastVisit;
+}
+
+void Session::revisitHold(std::int64_t elapsedSeconds) {
+  const std::int64_t hold = revisitHoldSeconds(elapsedSeconds);
   if (hold <= 0) {
     return;
   }

@@ -37,7 +37,7 @@ SessionOptions testOptions(const std::string& endpoint) {
 
 }  // namespace
 
-ProgramHarness::ProgramHarness()
+ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust)
     : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
   stopRequested.store(false);
   userClosedWindow.store(false);
@@ -68,6 +68,9 @@ ProgramHarness::ProgramHarness()
   SessionOptions options = testOptions(rt_.endpoint());
   options.engineConfig.callsignListFile = folder_ / "Callsign2ObjectId.txt";
   options.engineConfig.stands = nullptr;
+  if (adjust) {
+    adjust(options);
+  }
   session_ = std::make_unique<Session>(model_, clock_, std::move(options));
   window_ = std::make_unique<MainWindow>(model_, *session_);
   setStatusRepaintCallback([this] {

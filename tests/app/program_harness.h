@@ -28,7 +28,8 @@ inline constexpr double kTestSpeedUp = 20.0;
 
 class ProgramHarness {
  public:
-  ProgramHarness();
+  // The options are the test's to change before the session is made.
+  explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {});
   ~ProgramHarness();
 
   // Opens the log and runs the message loop until the quit message.

@@ -123,6 +123,8 @@ TEST_F(Msfs2024ClientTest, WhileMsfs2020IsChosenEndsTheThreadWithUserError71) {
   EXPECT_FALSE(stopRequested());
   EXPECT_TRUE(hooks.exits().empty());
   EXPECT_EQ(sim->openConnectionCount(), 0);
+  // However the thread ends, the worker sees no running flight.
+  EXPECT_FALSE(link.simRunning.load());
 }
 
 TEST_F(Msfs2024ClientTest, WhenChosenConnectsAndShowsTheNameAlone) {

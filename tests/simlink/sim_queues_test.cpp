@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/log.h"
 #include "foundation/status_line.h"
 #include "simlink/sim_ids.h"
+#include "tests/support/temp_folder.h"
 
 namespace crv {
 namespace {
@@ -150,6 +152,8 @@ TEST(SimQueues, SpoilersAndThrottleAreWrittenAtOnce) {
 }
 
 TEST(SimQueues, AFailedRequestPausesTheLinkAndEndsTheSessionOnce) {
+  testing::TempFolder folder;
+  openLog(folder / "Log.txt");
   SimQueues queues;
   int sessionEnds = 0;
   queues.setRequestErrorCallback([&] { ++sessionEnds; });
@@ -158,6 +162,8 @@ TEST(SimQueues, AFailedRequestPausesTheLinkAndEndsTheSessionOnce) {
   EXPECT_TRUE(queues.simLinkPaused.load());
   EXPECT_EQ(sessionEnds, 1);
   EXPECT_EQ(statusLineText(), "SimConnect request error");
+  EXPECT_NE(testing::readFile(folder / "Log.txt").find("SimConnect request error"), std::string::npos);
+  closeLog();
   clearStatusLine();
 
   queues.reset();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "foundation/clock.h"
 #include "foundation/settings.h"
 #include "tests/traffic/engine_harness.h"
@@ -43,6 +45,29 @@ TEST_F(IntakeTest, DueTicksFollowTheMedianInTenthsOfASecond) {
 
   harness.feedSnapshot({EngineHarness::record(20005, "EEE5", "A320", 5000.0)}, 6);
   EXPECT_EQ(engine.findLiveByKey(20005)->path.front().dueTick, 600 + 500);
+}
+
+TEST_F(IntakeTest, SnapshotsFromTheReaderThreadWaitForTheWorkerAndKeepTheirOrder) {
+  engine.setSessionActive(false);  // the history arrives before the main loop runs
+  std::thread reader([this] {
+    for (std::uint32_t delay : {0u, 6u, 12u}) {
+      std::vector<LiveTrafficRecord> batch{
+          EngineHarness::record(kKey, "DLH4AB", "A320", 1000.0 + 6.0 * delay),
+          EngineHarness::record(20000 + delay, "SNP" + std::to_string(delay), "A320", 1000.0 + 6.0 * delay)};
+      engine.intakeTrafficBatch(batch, delay);
+      EXPECT_TRUE(batch.empty());
+    }
+  });
+  reader.join();
+  // Nothing touched the worker's table on the reader thread.
+  EXPECT_TRUE(engine.liveAcTable.empty());
+  EXPECT_EQ(engine.snapshotHandoverSize(), 6U);
+
+  engine.lf_handleAddingStack();
+  EXPECT_EQ(engine.snapshotHandoverSize(), 0U);
+  EXPECT_EQ(engine.liveAcTable.size(), 4U);
+  // Taken oldest first: every later point of the same aircraft joined its path.
+  EXPECT_EQ(pointsOf(kKey), 3U);
 }
 
 TEST_F(IntakeTest, OlderRecordsAtSessionStartAreDueAtOnceInsteadOfWrapping) {

@@ -1,0 +1,83 @@
+// The program's entry: one instance, a log that cannot be opened, the
+// window's stored place.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/entry.h"
+#include "app/main_window.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "platform/os/single_instance.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv::testing {
+namespace {
+
+TEST(EntryTest, ASecondInstanceReturnsMinusOneAndLeavesTheLogsAlone) {
+  TempFolder folder;
+  ScopedWorkingFolder working(folder.path());
+  writeFile(folder / "Log.txt", "running instance\n");
+  writeFile(folder / "Log0.txt", "earlier\n");
+  const platform::SingleInstanceLock running(kSingleInstanceName);
+  ASSERT_TRUE(running.acquired());
+
+  EXPECT_EQ(crvnMain(ProgramOptions{}), -1);
+  EXPECT_EQ(readFile(folder / "Log.txt"), "running instance\n");
+  EXPECT_EQ(readFile(folder / "Log0.txt"), "earlier\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "Log00.txt"));
+}
+
+TEST(EntryTest, ALogThatCannotBeOpenedIsReportedAndEndsTheProgram) {
+  TempFolder folder;
+  ScopedWorkingFolder working(folder.path());
+  std::filesystem::create_directories(folder / "Log.txt");  // a folder where the log should be
+  std::ostringstream errors;
+  ProgramOptions options;
+  options.errors = &errors;
+  options.showWindow = false;
+  EXPECT_EQ(crvnMain(options), 1);
+  EXPECT_NE(errors.str().find("CRVN: "), std::string::npos);
+  EXPECT_NE(errors.str().find("Log"), std::string::npos);
+}
+
+TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {
+  TempFolder folder;
+  setDataFolderPath(folder / "CRVN");
+  const std::pair<std::string, std::pair<int, int>> cases[] = {
+      {"", {400, 20}},
+      {"<parameters><parameter name=\"MAIN_WINDOW_X\" value=\"120\"/>"
+       "<parameter name=\"MAIN_WINDOW_Y\" value=\"-30000\"/></parameters>",
+       {120, 20}},
+      {"<parameters><parameter name=\"MAIN_WINDOW_X\" value=\"30000\"/></parameters>", {400, 20}},
+  };
+  for (const auto& [file, place] : cases) {
+    par_MAIN_WINDOW_X.setValue(400);
+    par_MAIN_WINDOW_Y.setValue(20);
+    std::filesystem::remove_all(folder / "CRVN");
+    if (!file.empty()) {
+      writeFile(folder / "CRVN" / "parameters.xml", file);
+    }
+    readWindowPosition();
+    EXPECT_EQ(par_MAIN_WINDOW_X.value(), place.first) << file;
+    EXPECT_EQ(par_MAIN_WINDOW_Y.value(), place.second) << file;
+  }
+  setDataFolderPath({});
+}
+
+TEST(SingleInstanceLockTest, TheNameIsFreeAgainOnceTheHolderGoes) {
+  EXPECT_EQ(platform::lockFileNameFor("Local\\$Corvane$"), "Local__Corvane_.lock");
+  {
+    const platform::SingleInstanceLock first("crvn-test-lock");
+    ASSERT_TRUE(first.acquired());
+    const platform::SingleInstanceLock second("crvn-test-lock");
+    EXPECT_FALSE(second.acquired());
+    EXPECT_EQ(second.lastError(), 183U);
+  }
+  const platform::SingleInstanceLock again("crvn-test-lock");
+  EXPECT_TRUE(again.acquired());
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -1,0 +1,79 @@
+// The RealTraffic key and address: where they come from, and that the key
+// never reaches the log whole.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "app/rt_account.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv::testing {
+namespace {
+
+constexpr const char* kKey = "abcd-efgh-ijkl-1234";
+
+class RtAccountTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setDataFolderPath(folder / "CRVN");
+    openLog(folder / "Log.txt");
+    unsetenv(kRtKeyVariable);
+    unsetenv(kRtEndpointVariable);
+  }
+  void TearDown() override {
+    closeLog();
+    setDataFolderPath({});
+    unsetenv(kRtKeyVariable);
+    unsetenv(kRtEndpointVariable);
+  }
+  std::string log() const { return readFile(folder / "Log.txt"); }
+  TempFolder folder;
+};
+
+TEST_F(RtAccountTest, TheKeyFileGivesTheKeyAndTheLogShowsOnlyItsEnd) {
+  writeFile(rtKeyFilePath(), std::string("  ") + kKey + "\r\n");
+  chmod(rtKeyFilePath().c_str(), 0600);
+  const RtAccount account = loadRtAccount();
+  EXPECT_EQ(account.key, kKey);
+  EXPECT_EQ(account.endpoint, kRtDefaultEndpoint);
+  EXPECT_EQ(log().find(kKey), std::string::npos);
+  EXPECT_NE(log().find("****1234"), std::string::npos);
+  EXPECT_EQ(log().find("===> "), std::string::npos);
+}
+
+TEST_F(RtAccountTest, AKeyFileOthersCanReadIsWarnedAbout) {
+  writeFile(rtKeyFilePath(), kKey);
+  chmod(rtKeyFilePath().c_str(), 0644);
+  EXPECT_EQ(loadRtAccount().key, kKey);
+  EXPECT_NE(log().find("===> The RealTraffic key file"), std::string::npos);
+}
+
+TEST_F(RtAccountTest, TheEnvironmentWinsAndNamesTheStandIn) {
+  writeFile(rtKeyFilePath(), "file-key-0000");
+  setenv(kRtKeyVariable, "env-key-99999", 1);
+  setenv(kRtEndpointVariable, "http://127.0.0.1:8080//", 1);
+  const RtAccount account = loadRtAccount();
+  EXPECT_EQ(account.key, "env-key-99999");
+  EXPECT_EQ(account.endpoint, "http://127.0.0.1:8080");
+}
+
+TEST_F(RtAccountTest, NoKeyOrAnEmptyFileIsAUserError) {
+  EXPECT_THROW(loadRtAccount(), UserErrorException);
+  writeFile(rtKeyFilePath(), "\n  \n");
+  try {
+    loadRtAccount();
+    FAIL();
+  } catch (const UserErrorException& error) {
+    EXPECT_NE(std::string(error.what()).find("151: No RealTraffic key"), std::string::npos);
+  }
+  EXPECT_EQ(maskedKey("short"), "****");
+}
+
+}  // namespace
+}  // namespace crv::testing

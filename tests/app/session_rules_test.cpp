@@ -1,0 +1,151 @@
+// The stop protocol, the revisit hold, the interruptible waits, and the
+// worker's hand-over of requests from the user-interface thread.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/exit_reason.h"
+#include "app/session.h"
+#include "app/session_clock.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class StopProtocolTest : public ::testing::Test {
+ protected:
+  void SetUp() override { end.reset(); }
+  void TearDown() override { end.reset(); }
+  SessionEnd end;
+};
+
+TEST_F(StopProtocolTest, TheFirstOfManyRaisersWinsWithItsReasonAndDelay) {
+  std::vector<std::thread> raisers;
+  std::atomic<int> winners{0};
+  for (const auto& [reason, delay] : {std::pair{ExitReason::simconnectError, 9}, {ExitReason::readerError, 15},
+                                      {ExitReason::newSettings, 3}, {ExitReason::simWasClosed, 0}}) {
+    raisers.emplace_back([&, reason = reason, delay = delay] { winners += end.endSession(reason, delay) ? 1 : 0; });
+  }
+  for (std::thread& raiser : raisers) {
+    raiser.join();
+  }
+  EXPECT_EQ(winners.load(), 1);
+  EXPECT_TRUE(stopRequested.load());
+  const ExitReason reason = end.reason();
+  EXPECT_NE(reason, ExitReason::notYetSet);
+  if (restartsAfter(reason)) {
+    EXPECT_EQ(end.restartDelaySeconds(), reason == ExitReason::simconnectError ? 9
+                                         : reason == ExitReason::readerError   ? 15
+                                                                               : 3);
+  }
+}
+
+TEST_F(StopProtocolTest, TheCloseBoxKeepsAReasonAlreadySetAndCountsItsClicks) {
+  end.endSession(ExitReason::readerError, kRestartAfterReaderError);
+  end.userClosed();
+  EXPECT_EQ(end.reason(), ExitReason::readerError);
+  EXPECT_TRUE(userClosedWindow.load());
+  EXPECT_EQ(end.closeClicks(), 1U);
+
+  end.reset();
+  end.userClosed();
+  EXPECT_EQ(end.reason(), ExitReason::userClosedSim);
+}
+
+TEST(ExitReasonTest, TextsAndRestarts) {
+  const std::pair<ExitReason, std::string_view> rows[] = {
+      {ExitReason::notYetSet, "NOT YET SET"},         {ExitReason::simWasClosed, "SIM WAS CLOSED"},
+      {ExitReason::newFlight, "NEW FLIGHT"},          {ExitReason::newSettings, "NEW SETTINGS"},
+      {ExitReason::userClosedSim, "USER CLOSED SIM"}, {ExitReason::simconnectError, "SIMCONNECT ERROR"},
+      {ExitReason::readerError, "READER ERROR"},      {ExitReason::systemError, "SYSTEM ERROR"}};
+  int restarting = 0;
+  for (const auto& [reason, text] : rows) {
+    EXPECT_EQ(exitReasonText(reason), text);
+    restarting += restartsAfter(reason) ? 1 : 0;
+  }
+  EXPECT_EQ(restarting, 3);
+  EXPECT_EQ(exitReasonText(static_cast<ExitReason>(42)), "UNKNOWN");
+}
+
+TEST(RevisitHoldTest, HoldsOnlyTheSecondsLeftOfTwoAndNeverMore) {
+  const std::pair<std::int64_t, std::int64_t> cases[] = {
+      {0, 2}, {1, 1}, {2, 0}, {1'765'000'000, 0},
+      // A stored time in the future, as after the clock was set back, or
+      // far beyond any 32-bit difference.
+      {-5, 2}, {-4'000'000'000, 2}, {INT64_MIN + 1, 2}};
+  for (const auto& [elapsed, hold] : cases) {
+    EXPECT_EQ(revisitHoldSeconds(elapsed), hold) << elapsed;
+  }
+}
+
+TEST(SessionClockTest, AWaitWakesWithinATenthOfASecondOfAStop) {
+  const SessionClock clock;
+  std::atomic<bool> stop{false};
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(50ms);
+    stop.store(true);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(clock.waitFor(std::chrono::hours(1), [&] { return stop.load(); }));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms + 150ms);
+  stopper.join();
+}
+
+TEST(SessionClockTest, ASpedUpClockWaitsItsShareOfTheTime) {
+  const SessionClock clock(100.0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(clock.waitFor(std::chrono::seconds(10), {}));
+  const auto real = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(real, 100ms);
+  EXPECT_LT(real, 1s);
+  EXPECT_GE(clock.elapsed(), std::chrono::seconds(10));
+}
+
+TEST(SessionWorkerTest, RequestsFromOtherThreadsRunOnTheWorkerAndStaleIdentityChecksAreDropped) {
+  std::vector<std::uint32_t> checked;  // worker only
+  ProgramHarness harness([&checked](SessionOptions& options) {
+    options.checkIdentity = [&checked](LiveAc& aircraft, bool) { checked.push_back(aircraft.base.key); };
+  });
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().display().liveKnown.load() >= 1; }, 10s));
+
+  std::atomic<bool> ranOnWorker{false};
+  std::atomic<std::uint32_t> knownKey{0};
+  const auto testThread = std::this_thread::get_id();
+  harness.session().postToWorker([&] {
+    ranOnWorker.store(std::this_thread::get_id() != testThread);
+    TrafficEngine& engine = harness.session().engine();
+    knownKey.store(engine.liveAcTable.front().base.key);
+    engine.hooks().queueIdentityCheck(0x999999);  // no such aircraft
+    engine.hooks().queueIdentityCheck(knownKey.load());
+  });
+  std::atomic<std::size_t> checks{0};
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        harness.session().postToWorker([&] { checks.store(checked.size()); });
+        return checks.load() >= 1;
+      },
+      10s));
+  EXPECT_TRUE(ranOnWorker.load());
+
+  // AUTO_RANGE: the automatic range on the ground is 10 nm; switching it off
+  // gives back the RANGE read at the session start.
+  const std::int32_t rangeAtStart = par_RANGE.value();
+  harness.session().postToWorker([&] { harness.session().updateAutoRange(); });
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 10; }, 10s));
+  harness.session().autoRangeSwitchedOff();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return par_RANGE.value() == rangeAtStart; }, 10s));
+
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit().has_value());
+  EXPECT_EQ(checked, std::vector<std::uint32_t>{knownKey.load()});
+}
+
+}  // namespace
+}  // namespace crv::testing

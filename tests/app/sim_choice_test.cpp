@@ -1,0 +1,109 @@
+// The simulator's packages folder: detection, typed paths, stored paths.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/exit_reason.h"
+#include "app/sim_choice.h"
+#include "foundation/log.h"
+#include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv::testing {
+namespace {
+
+class SimChoiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("CRVN_ROAMING_APPDATA", (folder / "roaming").c_str(), 1);
+    setenv("CRVN_LOCAL_APPDATA", (folder / "local").c_str(), 1);
+    setDataFolderPath(folder / "roaming" / "CRVN");
+    openLog(folder / "Log.txt");
+    sessionEnd().reset();
+    isMsfs2020.store(true);
+  }
+  void TearDown() override {
+    closeLog();
+    sessionEnd().reset();
+    setDataFolderPath({});
+    unsetenv("CRVN_ROAMING_APPDATA");
+    unsetenv("CRVN_LOCAL_APPDATA");
+    par_MSFS_INSTALL_PATH.setValue("");
+    par_SIM_CHOICE.setValue(std::string(kSimChoiceMsfs2020));
+    applySimChoice();
+  }
+  std::filesystem::path packages(const std::string& name, const char* official = "Official") {
+    std::filesystem::create_directories(folder / name / "Community");
+    std::filesystem::create_directories(folder / name / official);
+    return folder / name;
+  }
+  TempFolder folder;
+};
+
+TEST_F(SimChoiceTest, TheChoiceSetsTheSimulatorAndItsFolderName) {
+  par_SIM_CHOICE.setValue(std::string(kSimChoiceMsfs2024));
+  applySimChoice();
+  EXPECT_FALSE(isMsfs2020.load());
+  EXPECT_EQ(simFolderName(), kSimFolderMsfs2024);
+  EXPECT_EQ(&simPathSetting(), &par_MSFS_2024_INSTALL_PATH);
+}
+
+TEST_F(SimChoiceTest, OnlyAFinalCommunityComponentIsStripped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"D:/Games/Community/MSFS/Community", "D:/Games/Community/MSFS"},
+      {"D:\\Packages\\Community", "D:\\Packages"},
+      {"/games/Packages/Community/", "/games/Packages"},
+      {"/games/MyCommunity", "/games/MyCommunity"},
+      {"/Community/Packages", "/Community/Packages"},
+  };
+  for (const auto& [stored, kept] : cases) {
+    par_MSFS_INSTALL_PATH.setValue(stored);
+    stripCommunitySuffix(par_MSFS_INSTALL_PATH);
+    EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), kept) << stored;
+  }
+}
+
+TEST_F(SimChoiceTest, ATypedCommunityFolderStoresItsParentByTheLastCommunityAndRestarts) {
+  const std::filesystem::path nested = packages("Community/Packages");
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, (nested / "Community").string()), NewPathOutcome::accepted);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), nested.string());
+  EXPECT_EQ(sessionEnd().reason(), ExitReason::newSettings);
+  EXPECT_EQ(sessionEnd().restartDelaySeconds(), 3);
+}
+
+TEST_F(SimChoiceTest, TypedPathsThatAreMissingOrHoldNoCommunityChangeNothing) {
+  par_MSFS_INSTALL_PATH.setValue("kept");
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, (folder / "nowhere").string()), NewPathOutcome::missing);
+  std::filesystem::create_directories(folder / "plain");
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, (folder / "plain").string()), NewPathOutcome::notCommunity);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), "kept");
+  EXPECT_FALSE(stopRequested.load());
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, ""), NewPathOutcome::emptied);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), "");
+  EXPECT_FALSE(stopRequested.load());
+}
+
+TEST_F(SimChoiceTest, ASteamFolderWithoutOfficial2024IsPassedOverForUserCfgOpt) {
+  isMsfs2020.store(false);
+  packages("roaming/Microsoft Flight Simulator 2024/Packages", "Official");
+  const std::filesystem::path named = packages("D/MSFS2024", "Official2024");
+  writeFile(folder / "local" / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt",
+            "Version 1\nInstalledPackagesPath \"" + named.string() + "\"\nInstalledPackagesPath \"/else\"\n");
+  EXPECT_EQ(detectPackagesPath(), named);
+  EXPECT_NE(readFile(folder / "Log.txt").find("UserCfg.opt: InstalledPackagesPath=" + named.string()),
+            std::string::npos);
+}
+
+TEST_F(SimChoiceTest, NoPackagesFolderAnywhereIsAnEmptyPathWithTheSearchLogged) {
+  EXPECT_TRUE(detectPackagesPath().empty());
+  const std::string log = readFile(folder / "Log.txt");
+  for (const char* place : {"no Store:", "no Steam1:", "no Steam2:", "no Boxed:", "No UserCfg.opt found?"}) {
+    EXPECT_NE(log.find(place), std::string::npos) << place;
+  }
+}
+
+}  // namespace
+}  // namespace crv::testing
