@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "app/entry.h"
@@ -15,8 +16,17 @@
 namespace crv::testing {
 namespace {
 
+// Each test takes the program's lock in a runtime folder of its own, so
+// that tests running side by side do not see each other.
+class ScopedRuntimeFolder {
+ public:
+  explicit ScopedRuntimeFolder(const std::filesystem::path& folder) { setenv("XDG_RUNTIME_DIR", folder.c_str(), 1); }
+  ~ScopedRuntimeFolder() { unsetenv("XDG_RUNTIME_DIR"); }
+};
+
 TEST(EntryTest, ASecondInstanceReturnsMinusOneAndLeavesTheLogsAlone) {
   TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
   ScopedWorkingFolder working(folder.path());
   writeFile(folder / "Log.txt", "running instance\n");
   writeFile(folder / "Log0.txt", "earlier\n");
@@ -31,6 +41,7 @@ TEST(EntryTest, ASecondInstanceReturnsMinusOneAndLeavesTheLogsAlone) {
 
 TEST(EntryTest, ALogThatCannotBeOpenedIsReportedAndEndsTheProgram) {
   TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
   ScopedWorkingFolder working(folder.path());
   std::filesystem::create_directories(folder / "Log.txt");  // a folder where the log should be
   std::ostringstream errors;
@@ -67,6 +78,8 @@ TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {
 }
 
 TEST(SingleInstanceLockTest, TheNameIsFreeAgainOnceTheHolderGoes) {
+  TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
   EXPECT_EQ(platform::lockFileNameFor("Local\\$Corvane$"), "Local__Corvane_.lock");
   {
     const platform::SingleInstanceLock first("crvn-test-lock");
