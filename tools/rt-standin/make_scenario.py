@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""Writes a scenario for rt-standin around one airport of data/airports_msfs.xml.
+
+    make_scenario.py --airport EHAM [--flights 60] [--parked 12] [--seed 1]
+
+A third of the flights depart (stand, taxi, take-off, climb-out), a third
+arrive (approach, landing, taxi to a stand), the rest fly over at cruise
+level. Their start times are spread from ten minutes before the stand-in
+starts to two minutes after it, and each ends when it leaves the area or
+stands parked for a while, so that a run of a minute sees aircraft appear,
+move and go. The same options give the same file.
+"""
+
+import argparse
+import json
+import math
+import random
+import re
+import sys
+from pathlib import Path
+
+AIRLINES = ["KLM", "BAW", "DLH", "AFR", "EZY", "RYR", "TRA", "UAE", "SAS", "IBE", "AUA", "SWR"]
+NARROW = ["A320", "A321", "A319", "B738", "B737", "A20N", "A21N", "B38M"]
+WIDE = ["B772", "B77W", "A333", "A332", "B789", "B744", "A359"]
+KNOTS_TO_DEG_PER_S = 1.0 / 3600.0 / 60.0  # one nautical mile is one minute of latitude
+
+
+def airport_position(icao):
+    text = (Path(__file__).resolve().parents[2] / "data" / "airports_msfs.xml").read_text()
+    match = re.search(r'code="%s"[^>]*lat="([-0-9.]+)" lon="([-0-9.]+)" alt="([-0-9]+)"' % icao, text)
+    if not match:
+        sys.exit("make_scenario: no airport %s in data/airports_msfs.xml" % icao)
+    return float(match.group(1)), float(match.group(2)), float(match.group(3))
+
+
+def move(lat, lon, track_deg, distance_nm):
+    rad = math.radians(track_deg)
+    return (lat + distance_nm / 60.0 * math.cos(rad),
+            lon + distance_nm / 60.0 * math.sin(rad) / math.cos(math.radians(lat)))
+
+
+class Flight:
+    def __init__(self, rng, number):
+        self.airline = rng.choice(AIRLINES)
+        self.type = rng.choice(WIDE if rng.random() < 0.25 else NARROW)
+        self.hex = "%06x" % (0x400000 + number * 7919 % 0x3fffff)
+        self.callsign = "%s%d" % (self.airline, 100 + number)
+        self.registration = "PH-%s" % "".join(rng.choice("ABCDEFGHJKLMNPRSTUVWXYZ") for _ in range(3))
+        self.points = []
+
+    def point(self, t, lat, lon, alt, gs, track, vs, ground):
+        self.points.append([round(t, 1), round(lat, 6), round(lon, 6), round(alt), round(gs), round(track % 360),
+                            round(vs), ground])
+
+    def leg(self, t, lat, lon, alt, gs, track, vs, ground, seconds, step=30):
+        """Flies straight for the seconds, a point every step; returns the end."""
+        end = t + seconds
+        while t < end:
+            self.point(t, lat, lon, alt, gs, track, vs, ground)
+            dt = min(step, end - t)
+            lat, lon = move(lat, lon, track, gs * dt / 3600.0)
+            if not ground:
+                alt += vs * dt / 60.0
+            t += dt
+        self.point(t, lat, lon, alt, gs, track, vs, ground)
+        return t, lat, lon, alt
+
+    def json(self, origin, destination):
+        return {"hex": self.hex, "callsign": self.callsign, "type": self.type, "registration": self.registration,
+                "from": origin, "to": destination, "points": self.points}
+
+
+def departure(rng, flight, start, apt, icao):
+    lat, lon = move(apt[0], apt[1], rng.uniform(0, 360), rng.uniform(0.2, 0.8))
+    runway = rng.choice([240, 270, 180, 360])
+    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2], 0, runway, 0, True, rng.uniform(20, 90), 20)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, runway, 0, True, rng.uniform(60, 180), 15)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 150, runway, 0, True, 25, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2] + 50, 170, runway, 2500, False, 240, 15)
+    flight.leg(t, lat, lon, alt, 280, runway, 2000, False, 300, 30)
+    return flight.json(icao, rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]))
+
+
+def arrival(rng, flight, start, apt, icao):
+    final = rng.choice([180, 90, 270, 360])
+    lat, lon = move(apt[0], apt[1], final + 180, 15)
+    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2] + 4500, 200, final, -900, False, 240, 20)
+    t, lat, lon, alt = flight.leg(t, lat, lon, max(alt, apt[2] + 300), 140, final, -700, False, 40, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 60, final, 0, True, 30, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, final + 90, 0, True, rng.uniform(60, 150), 15)
+    flight.leg(t, lat, lon, apt[2], 0, final + 90, 0, True, rng.uniform(30, 120), 30)
+    return flight.json(rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]), icao)
+
+
+def overflight(rng, flight, start, apt, _icao):
+    track = rng.uniform(0, 360)
+    lat, lon = move(apt[0], apt[1], track + 180, rng.uniform(20, 45))
+    lat, lon = move(lat, lon, track + 90, rng.uniform(-15, 15))
+    flight.leg(start, lat, lon, rng.choice([28000, 33000, 37000]), 450, track, 0, False, 720, 30)
+    return flight.json("EGLL", "EKCH")
+
+
+def parked(rng, number, apt):
+    lat, lon = move(apt[0], apt[1], rng.uniform(0, 360), rng.uniform(0.2, 0.7))
+    airline = rng.choice(AIRLINES)
+    return {"hex": "%06x" % (0x480000 + number), "lat": round(lat, 6), "lon": round(lon, 6),
+            "spot": "%s%d" % (rng.choice("ABCDEFGH"), 1 + number), "type": rng.choice(NARROW + WIDE),
+            "registration": "PH-P%02d" % number, "callsign": "%s%d" % (airline, 900 + number),
+            "age_s": rng.choice([600, 1800, 3600, 7200])}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--airport", default="EHAM")
+    parser.add_argument("--flights", type=int, default=60)
+    parser.add_argument("--parked", type=int, default=12)
+    parser.add_argument("--seed", type=int, default=1)
+    options = parser.parse_args()
+    rng = random.Random(options.seed)
+    apt = airport_position(options.airport)
+    kinds = [departure, arrival, overflight]
+    flights = []
+    for number in range(options.flights):
+        start = rng.uniform(-600, 120)
+        flights.append(kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport))
+    scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
+                "flights": flights, "parked": [parked(rng, n, apt) for n in range(options.parked)]}
+    json.dump(scenario, sys.stdout, indent=1)
+    sys.stdout.write("\n")
+
+
+if __name__ == "__main__":
+    main()
