@@ -38,7 +38,7 @@ void Session::lf_closingDown() {
     stopReaders();
     if (end.reason() == ExitReason::systemError) {
       // The error line stays readable until the user closes the window.
-      while (!userClosedWindow.load()) {
+      while (!userClosedWindow()) {
         clock_.sleepFor(500ms);
       }
       setStatusLine(fmt::format("User closed {}", kProgramName), true);
@@ -46,7 +46,7 @@ void Session::lf_closingDown() {
     gf_removeFlightPlanFolder();
     setStringParameterAndSave(par_DESTINATION, "");
     setStringParameterAndSave(par_BLOCK_CALLSIGN, "");
-    timeShiftActive.store(false);
+    setTimeShiftActive(false);
     if (!par_KEEP_SIM_TIME_PAR.value()) {
       par_SIM_TIME.setValue(false);
       saveBoolParameter(par_SIM_TIME);

@@ -70,13 +70,13 @@ void Session::everySecond() {
   takeIdentityCheck();
   serveRequests();
   makeWayForUser();
-  if (par_COLLISION_LIVE_PARKED_GND.value() && !engine_.staticAcTable.empty()) {
+  if (par_COLLISION_LIVE_PARKED_GND.value() && !engine_.staticAircraft().empty()) {
     keepStaticClearOfTaxiingLive();
   }
   if (blockRequest.exchange(false)) {
     const std::string blocked = par_BLOCK_CALLSIGN.value();
     if (!blocked.empty()) {
-      for (LiveAc& aircraft : engine_.liveAcTable) {
+      for (LiveAc& aircraft : engine_.liveAircraft()) {
         if (aircraft.state == SimState::active && aircraft.base.identity.callsign == blocked) {
           engine_.removeAircraftFromSim(aircraft);
           break;
@@ -100,10 +100,10 @@ void Session::ageStatusLine() {
 }
 
 void Session::publishCounts() {
-  display_.liveKnown.store(static_cast<std::int64_t>(engine_.liveAcTable.size()));
+  display_.liveKnown.store(static_cast<std::int64_t>(engine_.liveAircraft().size()));
   display_.liveInSim.store(static_cast<std::int64_t>(engine_.activeLiveCount()));
   std::int64_t statics = 0;
-  for (const StaticAc& aircraft : engine_.staticAcTable) {
+  for (const StaticAc& aircraft : engine_.staticAircraft()) {
     statics += aircraft.state == SimState::active ? 1 : 0;
   }
   display_.staticInSim.store(statics);
@@ -122,7 +122,7 @@ void Session::followSimulatorClock() {
       readers_->traffic.setTimeOffsetMinutes(minutes);
       readers_->weather.setTimeOffsetMinutes(minutes);
     }
-    timeShiftActive.store(minutes > 0);
+    setTimeShiftActive(minutes > 0);
   }
   simTimeReference_ = simTime;
 }
@@ -147,9 +147,9 @@ void Session::serveRequests() {
   if (objectIdLookupRequest.exchange(false)) {
     const std::string callsign = par_CALLSIGN_2_OBJECTID.value();
     bool found = false;
-    for (const LiveAc& aircraft : engine_.liveAcTable) {
+    for (const LiveAc& aircraft : engine_.liveAircraft()) {
       if (aircraft.state == SimState::active && aircraft.base.identity.callsign == callsign) {
-        engine_.watchedObjectId.store(aircraft.objectId);
+        engine_.watchObject(aircraft.objectId);
         found = true;
         break;
       }
@@ -160,7 +160,7 @@ void Session::serveRequests() {
     repaint();
   }
   if (flushStaticRequested.exchange(false)) {
-    for (StaticAc& aircraft : engine_.staticAcTable) {
+    for (StaticAc& aircraft : engine_.staticAircraft()) {
       if (aircraft.state == SimState::active) {
         engine_.removeAircraftFromSim(aircraft);
       }
@@ -172,14 +172,14 @@ void Session::serveRequests() {
 }
 
 void Session::makeWayForUser() {
-  const UserAcData& user = engine_.userAcCopy;
+  const UserAcData& user = engine_.userAircraft();
   const GeoPoint userPosition{user.latitude, user.longitude};
   const double userHalfSpan = link_.user().type().halfWingSpanNm.value_or(0.0);
   if (link_.user().userOnGround.load()) {
     if (!par_COLLISION_USER_GND.value()) {
       return;
     }
-    for (LiveAc& aircraft : engine_.liveAcTable) {
+    for (LiveAc& aircraft : engine_.liveAircraft()) {
       if (aircraft.onGround && aircraft.state == SimState::active &&
           gf_distanceNm(userPosition, positionOf(aircraft)) <=
               (userHalfSpan + aircraft.base.halfSpanNm) * kLiveClearanceFactor) {
@@ -192,7 +192,7 @@ void Session::makeWayForUser() {
     }
     staticCheckLatitude_ = user.latitude;
     staticCheckLongitude_ = user.longitude;
-    for (StaticAc& aircraft : engine_.staticAcTable) {
+    for (StaticAc& aircraft : engine_.staticAircraft()) {
       if (aircraft.state == SimState::active &&
           gf_distanceNm(userPosition, {aircraft.standLatitude, aircraft.standLongitude}) <=
               (userHalfSpan + aircraft.base.halfSpanNm) * kStaticClearanceFactor) {
@@ -205,7 +205,7 @@ void Session::makeWayForUser() {
   if (!par_COLLISION_USER_AIR.value()) {
     return;
   }
-  for (LiveAc& aircraft : engine_.liveAcTable) {
+  for (LiveAc& aircraft : engine_.liveAircraft()) {
     if (aircraft.state != SimState::active) {
       continue;
     }
@@ -234,7 +234,7 @@ void Session::keepStaticClearOfTaxiingLive() {
   if (!options_.removeStaticForCollision) {
     return;
   }
-  for (LiveAc& aircraft : engine_.liveAcTable) {
+  for (LiveAc& aircraft : engine_.liveAircraft()) {
     if (aircraft.onGround && aircraft.state == SimState::active &&
         (aircraft.phase == FlightPhase::taxi || aircraft.phase == FlightPhase::parking)) {
       options_.removeStaticForCollision(aircraft);

@@ -41,7 +41,7 @@ bool restartsAfter(ExitReason reason) {
 }
 
 bool SessionEnd::endSession(ExitReason reason, int restartDelaySeconds) {
-  if (stopRequested.exchange(true)) {
+  if (!raiseStop()) {
     return false;
   }
   reason_.store(static_cast<std::uint32_t>(reason));
@@ -62,16 +62,16 @@ void SessionEnd::setReasonIfUnset(ExitReason reason) {
 
 void SessionEnd::userClosed() {
   closeClicks_.fetch_add(1);
-  userClosedWindow.exchange(true);
-  stopRequested.exchange(true);
+  setUserClosedWindow(true);
+  raiseStop();
   setReasonIfUnset(ExitReason::userClosedSim);
 }
 
 void SessionEnd::forceSystemError() { reason_.store(static_cast<std::uint32_t>(ExitReason::systemError)); }
 
 void SessionEnd::reset() {
-  userClosedWindow.exchange(false);
-  stopRequested.exchange(false);
+  setUserClosedWindow(false);
+  clearStopRequest();
   reason_.store(static_cast<std::uint32_t>(ExitReason::notYetSet));
 }
 

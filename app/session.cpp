@@ -62,6 +62,8 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
       link_(queues_, linkHooks()),
       simClient_(link_),
       engine_(queues_, engineHooks(), options_.engineConfig) {
+  motion_.engine = &engine_;
+  motion_.parking.queueIdentityCheck = [this](std::uint32_t key) { identityChecks_.push_back(key); };
   queues_.setRequestErrorCallback(
       [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
 }
@@ -145,6 +147,9 @@ SimLinkHooks Session::linkHooks() {
 
 EngineHooks Session::engineHooks() {
   EngineHooks hooks = options_.engineHooks;
+  if (!hooks.advanceLiveAc) {
+    installLiveMotion(hooks, motion_);
+  }
   hooks.getUserAcPosition = [this] { return link_.user().getUserAcPosition(); };
   hooks.createFlightPlan = [this](LiveAc& aircraft) {
     FlightPlanAircraft plan;
@@ -192,6 +197,7 @@ FeedHooks Session::feedHooks() {
   hooks.reportThreadError = [this](std::string_view threadName, bool unauthorized) {
     reportThreadError(threadName, unauthorized);
   };
+  hooks.publishEngineQnh = [this](int qnhHpa) { motion_.qnhHpa.store(qnhHpa); };
   hooks.display = &feedDisplay_;
   hooks.repaint = [this] { repaint(); };
   return hooks;

@@ -31,6 +31,7 @@
 #include "simlink/sim_link.h"
 #include "simlink/sim_queues.h"
 #include "traffic/engine_hooks.h"
+#include "traffic/live_motion.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
@@ -170,6 +171,7 @@ class Session {
 
   SessionDisplay display_;
   FeedDisplay feedDisplay_;
+  MotionContext motion_;  // the live motion's view of the session; worker
   SimQueues queues_;
   SimLink link_;
   SimClient simClient_;

@@ -120,7 +120,6 @@ bool Session::waitForSimAndUser() {
       return false;
     }
   }
-  engine_.userAcCopy = user;
   return !stopping();
 }
 
@@ -146,7 +145,7 @@ bool Session::mainLoopStep() {
     flightNotRunning();
     return !stopping();
   }
-  engine_.lf_handleAddingStack();
+  engine_.step();
   bool expected = true;
   if (!link_.user().secondTick.compare_exchange_strong(expected, false)) {
     return !stopping();
@@ -164,10 +163,10 @@ bool Session::mainLoopStep() {
     periodicTasks();
     return true;
   }
-  if (c % 61 == 0 && !engine_.staticAcTable.empty()) {
+  if (c % 61 == 0 && !engine_.staticAircraft().empty()) {
     removeStaticTwinOfLive();
   }
-  if (c % 62 == 0 && par_CALLSIGN_OBJECTIDS.value() && isMsfs2020.load()) {
+  if (c % 62 == 0 && par_CALLSIGN_OBJECTIDS.value() && isMsfs2020()) {
     engine_.logParkedList();
   }
   return true;
@@ -182,7 +181,7 @@ void Session::flightNotRunning() {
     queues_.discardPositions();
     gf_logLine(fmt::format("{} Flight not running", clockText()));
   }
-  engine_.processSimEvents();
+  engine_.processSimEventsWhilePaused();
   --pauseCounter_;
   if (pauseCounter_ <= 0) {
     pauseCounter_ = kPauseSteps;
@@ -232,13 +231,13 @@ void Session::periodicTasks() {
 }
 
 void Session::removeStaticTwinOfLive() {
-  for (const LiveAc& live : engine_.liveAcTable) {
+  for (const LiveAc& live : engine_.liveAircraft()) {
     if (!live.onGround || live.state != SimState::active) {
       continue;
     }
     const std::string starred = live.base.identity.callsign + "*";
     const std::string& registration = live.base.identity.registration;
-    for (StaticAc& parked : engine_.staticAcTable) {
+    for (StaticAc& parked : engine_.staticAircraft()) {
       if (parked.state != SimState::active) {
         continue;
       }

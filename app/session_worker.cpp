@@ -53,8 +53,7 @@ void Session::sessionWorker() {
     }
     prepareSession();
     const std::int64_t elapsedSeconds = systemTimeSeconds() - par_LAST_EPOCH_TIME.value();
-    setWorkerLimit(hardwareThreadCount());
-    runningWorkers.store(0);
+    setWorkerLimit(hardwareThreadCount());  // also forgets every running scan task
     if (!fs::exists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
       setStatusLine(fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string()), true);
       par_SCAN_LIVERIES.setValue(true);
@@ -70,8 +69,8 @@ void Session::sessionWorker() {
       }
       revisitHold(elapsedSeconds);
       if (stopping()) {
-        userClosedWindow.exchange(true);
-        stopRequested.exchange(true);
+        setUserClosedWindow(true);
+        raiseStop();
         sessionEnd().setReasonIfUnset(ExitReason::userClosedSim);
       } else {
         createFlightPlanFolder();

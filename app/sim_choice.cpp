@@ -47,19 +47,19 @@ std::string withoutTrailingSeparators(std::string text) {
 
 void applySimChoice() {
   const std::string choice = par_SIM_CHOICE.value();
-  isMsfs2020.store(choice == kSimChoiceMsfs2020);
+  setMsfs2020(choice == kSimChoiceMsfs2020);
   setSimFolderName(simFolderNameFor(choice));
 }
 
 std::string_view simPackageFamily() {
-  return isMsfs2020.load() ? "Microsoft.FlightSimulator_8wekyb3d8bbwe" : "Microsoft.Limitless_8wekyb3d8bbwe";
+  return isMsfs2020() ? "Microsoft.FlightSimulator_8wekyb3d8bbwe" : "Microsoft.Limitless_8wekyb3d8bbwe";
 }
 
 std::string_view simSteamFolder() {
-  return isMsfs2020.load() ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
+  return isMsfs2020() ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
 }
 
-StringParameter& simPathSetting() { return isMsfs2020.load() ? par_MSFS_INSTALL_PATH : par_MSFS_2024_INSTALL_PATH; }
+StringParameter& simPathSetting() { return isMsfs2020() ? par_MSFS_INSTALL_PATH : par_MSFS_2024_INSTALL_PATH; }
 
 fs::path getLocalAppDataPath() {
   fs::path folder = platform::localAppDataFolder();
@@ -129,7 +129,7 @@ bool isValidPackagesPath(const fs::path& path) {
   if (path.empty() || !pathExists(path) || !pathExists(path / kCommunityFolderName)) {
     return false;
   }
-  return pathExists(path / (isMsfs2020.load() ? kOfficialFolderName : kOfficial2024FolderName));
+  return pathExists(path / (isMsfs2020() ? kOfficialFolderName : kOfficial2024FolderName));
 }
 
 fs::path detectPackagesPath() {
@@ -206,10 +206,10 @@ void switchSimulator() {
   saveBoolParameter(par_SCAN_AIRPORTS);
   par_SCAN_LIVERIES.setValue(true);
   saveBoolParameter(par_SCAN_LIVERIES);
-  setStatusLine(fmt::format("Switching Simulator to {}", isMsfs2020.load() ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024),
+  setStatusLine(fmt::format("Switching Simulator to {}", isMsfs2020() ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024),
                 true);
   par_ALL_INSTALL_PATH.setValue("");
-  if (!isMsfs2020.load()) {
+  if (!isMsfs2020()) {
     setStringParameterAndSave(par_MYSIMADDON24_VERSION, "");
   }
   sessionEnd().endSession(ExitReason::newSettings, kRestartAfterNewPath);

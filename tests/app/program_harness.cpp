@@ -39,8 +39,8 @@ SessionOptions testOptions(const std::string& endpoint) {
 
 ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust)
     : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
-  stopRequested.store(false);
-  userClosedWindow.store(false);
+  clearStopRequest();
+  setUserClosedWindow(false);
   sessionEnd().reset();
   sessionEnd().restartPending.store(false);
   std::filesystem::create_directories(folder_ / "docs");
@@ -99,8 +99,8 @@ ProgramHarness::~ProgramHarness() {
   closeLog();
   workingFolder_.reset();
   setDataFolderPath({});
-  stopRequested.store(false);
-  userClosedWindow.store(false);
+  clearStopRequest();
+  setUserClosedWindow(false);
   sessionEnd().reset();
   sessionEnd().restartPending.store(false);
 }

@@ -35,7 +35,7 @@ TEST_F(StopProtocolTest, TheFirstOfManyRaisersWinsWithItsReasonAndDelay) {
     raiser.join();
   }
   EXPECT_EQ(winners.load(), 1);
-  EXPECT_TRUE(stopRequested.load());
+  EXPECT_TRUE(stopRequested());
   const ExitReason reason = end.reason();
   EXPECT_NE(reason, ExitReason::notYetSet);
   if (restartsAfter(reason)) {
@@ -49,7 +49,7 @@ TEST_F(StopProtocolTest, TheCloseBoxKeepsAReasonAlreadySetAndCountsItsClicks) {
   end.endSession(ExitReason::readerError, kRestartAfterReaderError);
   end.userClosed();
   EXPECT_EQ(end.reason(), ExitReason::readerError);
-  EXPECT_TRUE(userClosedWindow.load());
+  EXPECT_TRUE(userClosedWindow());
   EXPECT_EQ(end.closeClicks(), 1U);
 
   end.reset();
@@ -121,7 +121,7 @@ TEST(SessionWorkerTest, RequestsFromOtherThreadsRunOnTheWorkerAndStaleIdentityCh
   harness.session().postToWorker([&] {
     ranOnWorker.store(std::this_thread::get_id() != testThread);
     TrafficEngine& engine = harness.session().engine();
-    knownKey.store(engine.liveAcTable.front().base.key);
+    knownKey.store(engine.liveAircraft().front().base.key);
     engine.hooks().queueIdentityCheck(0x999999);  // no such aircraft
     engine.hooks().queueIdentityCheck(knownKey.load());
   });

@@ -23,7 +23,7 @@ class SimChoiceTest : public ::testing::Test {
     setDataFolderPath(folder / "roaming" / "CRVN");
     openLog(folder / "Log.txt");
     sessionEnd().reset();
-    isMsfs2020.store(true);
+    setMsfs2020(true);
   }
   void TearDown() override {
     closeLog();
@@ -46,7 +46,7 @@ class SimChoiceTest : public ::testing::Test {
 TEST_F(SimChoiceTest, TheChoiceSetsTheSimulatorAndItsFolderName) {
   par_SIM_CHOICE.setValue(std::string(kSimChoiceMsfs2024));
   applySimChoice();
-  EXPECT_FALSE(isMsfs2020.load());
+  EXPECT_FALSE(isMsfs2020());
   EXPECT_EQ(simFolderName(), kSimFolderMsfs2024);
   EXPECT_EQ(&simPathSetting(), &par_MSFS_2024_INSTALL_PATH);
 }
@@ -80,14 +80,14 @@ TEST_F(SimChoiceTest, TypedPathsThatAreMissingOrHoldNoCommunityChangeNothing) {
   std::filesystem::create_directories(folder / "plain");
   EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, (folder / "plain").string()), NewPathOutcome::notCommunity);
   EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), "kept");
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
   EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, ""), NewPathOutcome::emptied);
   EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), "");
-  EXPECT_FALSE(stopRequested.load());
+  EXPECT_FALSE(stopRequested());
 }
 
 TEST_F(SimChoiceTest, ASteamFolderWithoutOfficial2024IsPassedOverForUserCfgOpt) {
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   packages("roaming/Microsoft Flight Simulator 2024/Packages", "Official");
   const std::filesystem::path named = packages("D/MSFS2024", "Official2024");
   writeFile(folder / "local" / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt",

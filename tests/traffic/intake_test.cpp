@@ -60,12 +60,12 @@ TEST_F(IntakeTest, SnapshotsFromTheReaderThreadWaitForTheWorkerAndKeepTheirOrder
   });
   reader.join();
   // Nothing touched the worker's table on the reader thread.
-  EXPECT_TRUE(engine.liveAcTable.empty());
+  EXPECT_TRUE(engine.liveAircraft().empty());
   EXPECT_EQ(engine.snapshotHandoverSize(), 6U);
 
-  engine.lf_handleAddingStack();
+  engine.step();
   EXPECT_EQ(engine.snapshotHandoverSize(), 0U);
-  EXPECT_EQ(engine.liveAcTable.size(), 4U);
+  EXPECT_EQ(engine.liveAircraft().size(), 4U);
   // Taken oldest first: every later point of the same aircraft joined its path.
   EXPECT_EQ(pointsOf(kKey), 3U);
 }
