@@ -43,6 +43,9 @@ void Session::lf_closingDown() {
       }
       setStatusLine(fmt::format("User closed {}", kProgramName), true);
     }
+    if (options_.clearParkAirportTraffic) {
+      options_.clearParkAirportTraffic();
+    }
     gf_removeFlightPlanFolder();
     setStringParameterAndSave(par_DESTINATION, "");
     setStringParameterAndSave(par_BLOCK_CALLSIGN, "");

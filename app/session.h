@@ -59,6 +59,9 @@ struct SessionOptions {
   std::function<void(LiveAc& aircraft, bool searchCoupled)> checkIdentity;
   // Removes the static aircraft in the way of a taxiing live aircraft; empty: none.
   std::function<void(LiveAc& aircraft)> removeStaticForCollision;
+  // Closing down: the park airport's static traffic cleared and its learned
+  // file saved; empty: no park airport part.
+  std::function<void()> clearParkAirportTraffic;
   // The distance to the first park airport; empty: none known.
   std::function<double(GeoPoint user)> firstParkAirportDistanceNm;
   // How long the first traffic may take (10 s).

@@ -149,3 +149,22 @@ TEST(SessionWorkerTest, RequestsFromOtherThreadsRunOnTheWorkerAndStaleIdentityCh
 
 }  // namespace
 }  // namespace crv::testing
+
+namespace crv::testing {
+namespace {
+
+TEST(ClosingDownTest, AnExceptionWhileClosingDownIsShownAndStillEndsTheProgram) {
+  ProgramHarness harness([](SessionOptions& options) {
+    options.clearParkAirportTraffic = [] { throw std::runtime_error("airport file locked"); };
+  });
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  harness.clickClose();
+  const auto code = harness.waitForExit();
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0);
+  EXPECT_TRUE(harness.sawStatus("lf_closingDown exception airport file locked"));
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -53,19 +53,21 @@ class Flight:
                             round(vs), ground])
 
     def leg(self, t, lat, lon, alt, gs, track, vs, ground, seconds, step=30):
-        """Flies straight for the seconds, a point every step; returns the end."""
+        """Flies straight for the seconds, a point every step (the end point
+        is the next leg's first); returns the end."""
         end = t + seconds
-        while t < end:
+        while t < end - 0.5:
             self.point(t, lat, lon, alt, gs, track, vs, ground)
             dt = min(step, end - t)
             lat, lon = move(lat, lon, track, gs * dt / 3600.0)
             if not ground:
                 alt += vs * dt / 60.0
             t += dt
-        self.point(t, lat, lon, alt, gs, track, vs, ground)
+        self.last = (t, lat, lon, alt, gs, track, vs, ground)
         return t, lat, lon, alt
 
     def json(self, origin, destination):
+        self.point(*self.last)
         return {"hex": self.hex, "callsign": self.callsign, "type": self.type, "registration": self.registration,
                 "from": origin, "to": destination, "points": self.points}
 
