@@ -163,7 +163,7 @@ void Session::resetSessionState() {
   blockRequest.store(false);
   objectIdLookupRequest.store(false);
   identityChecks_.clear();
-  lf_setRange(par_RANGE.clamped(par_RANGE.value()));
+  setRange(par_RANGE.clamped(par_RANGE.value()));
 }
 
 }  // namespace crv

@@ -257,14 +257,14 @@ void Session::updateAutoRange() {
       if (distance <= 7.0) {
         radius = 10;
       } else if (distance < 37.0) {
-        radius = lf_snapRange(static_cast<std::int32_t>(std::lround(distance)) + 3);
+        radius = snapRange(static_cast<std::int32_t>(std::lround(distance)) + 3);
       } else {
         radius = 40;
       }
     }
   }
   const std::int32_t before = par_RANGE.value();
-  lf_setRange(radius);
+  setRange(radius);
   if (par_RANGE.value() != before) {
     repaint();
     if (readers_) {

@@ -97,7 +97,7 @@ void Session::postToWorker(std::function<void()> work) {
 
 void Session::autoRangeSwitchedOff() {
   postToWorker([this] {
-    lf_setRange(rangeAtSessionStart_);
+    setRange(rangeAtSessionStart_);
     repaint();
     if (readers_) {
       readers_->traffic.computeTrafficBox();

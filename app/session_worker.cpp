@@ -130,8 +130,8 @@ void Session::prepareSession() {
     par_ALL_INSTALL_PATH.setValue(detected.string());
   }
   repaint();
-  rangeAtSessionStart_ = lf_snapRange(par_RANGE.value());
-  lf_setRange(rangeAtSessionStart_);
+  rangeAtSessionStart_ = snapRange(par_RANGE.value());
+  setRange(rangeAtSessionStart_);
 }
 
 void Session::removeStaleDataFiles() {
