@@ -162,7 +162,7 @@ void Session::resetSessionState() {
   parkedTrafficAwaited_ = false;
   blockRequest.store(false);
   objectIdLookupRequest.store(false);
-  identityChecks_.clear();
+  rules_->reset();
   setRange(par_RANGE.clamped(par_RANGE.value()));
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <ostream>
 
+#include "app/program_parts.h"
 #include "app/session.h"
 
 namespace crv {
@@ -14,7 +15,7 @@ namespace crv {
 inline constexpr const char* kSingleInstanceName = "Local\\$Corvane$";
 
 struct ProgramOptions {
-  SessionOptions session;
+  SessionOptions session = programSessionOptions();
   double clockSpeedUp = 1.0;
   // Show a real window when a display is present.
   bool showWindow = true;

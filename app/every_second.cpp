@@ -67,11 +67,11 @@ void Session::everySecond() {
   followSimulatorClock();
   ++secondCounter_;
   runPostedWork();
-  takeIdentityCheck();
+  rules_->checkNextIdentity();
   serveRequests();
   makeWayForUser();
   if (par_COLLISION_LIVE_PARKED_GND.value() && !engine_.staticAircraft().empty()) {
-    keepStaticClearOfTaxiingLive();
+    rules_->removeStaticsForCollision();
   }
   if (blockRequest.exchange(false)) {
     const std::string blocked = par_BLOCK_CALLSIGN.value();
@@ -127,22 +127,6 @@ void Session::followSimulatorClock() {
   simTimeReference_ = simTime;
 }
 
-void Session::takeIdentityCheck() {
-  if (identityChecks_.empty()) {
-    return;
-  }
-  const std::uint32_t key = identityChecks_.front();
-  // A key whose aircraft has gone is dropped, so it never holds up the keys behind it.
-  identityChecks_.pop_front();
-  LiveAc* aircraft = engine_.findLiveByKey(key);
-  if (aircraft == nullptr || !options_.checkIdentity) {
-    return;
-  }
-  const bool searchCoupled = !aircraft->base.identity.coupledCallsignSearched;
-  aircraft->base.identity.coupledCallsignSearched = true;
-  options_.checkIdentity(*aircraft, searchCoupled);
-}
-
 void Session::serveRequests() {
   if (objectIdLookupRequest.exchange(false)) {
     const std::string callsign = par_CALLSIGN_2_OBJECTID.value();
@@ -160,11 +144,7 @@ void Session::serveRequests() {
     repaint();
   }
   if (flushStaticRequested.exchange(false)) {
-    for (StaticAc& aircraft : engine_.staticAircraft()) {
-      if (aircraft.state == SimState::active) {
-        engine_.removeAircraftFromSim(aircraft);
-      }
-    }
+    rules_->removeAllStaticAc();
     if (!par_INITIAL_LOAD_ONLY.value()) {
       par_INITIAL_LOAD_ONLY.setValue(true);  // not saved: this session only
     }
@@ -226,18 +206,6 @@ void Session::makeWayForUser() {
         engine_.removeAircraftFromSim(aircraft);
         return;
       }
-    }
-  }
-}
-
-void Session::keepStaticClearOfTaxiingLive() {
-  if (!options_.removeStaticForCollision) {
-    return;
-  }
-  for (LiveAc& aircraft : engine_.liveAircraft()) {
-    if (aircraft.onGround && aircraft.state == SimState::active &&
-        (aircraft.phase == FlightPhase::taxi || aircraft.phase == FlightPhase::parking)) {
-      options_.removeStaticForCollision(aircraft);
     }
   }
 }

@@ -61,9 +61,12 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
       options_(std::move(options)),
       link_(queues_, linkHooks()),
       simClient_(link_),
-      engine_(queues_, engineHooks(), options_.engineConfig) {
+      engine_(queues_, engineHooks(), options_.engineConfig),
+      matcher_(liveryDatabase(), MatchEnvironment{}) {
   motion_.engine = &engine_;
-  motion_.parking.queueIdentityCheck = [this](std::uint32_t key) { identityChecks_.push_back(key); };
+  rules_ = std::make_unique<LiveRules>(engine_, rulesServices());
+  rulesSlot_ = rules_.get();
+  LiveRules::fillParkingCalls(motion_.parking, rulesSlot_);
   queues_.setRequestErrorCallback(
       [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
 }
@@ -150,6 +153,9 @@ EngineHooks Session::engineHooks() {
   if (!hooks.advanceLiveAc) {
     installLiveMotion(hooks, motion_);
   }
+  if (!hooks.trySpawn) {
+    LiveRules::fillEngineHooks(hooks, rulesSlot_);
+  }
   hooks.getUserAcPosition = [this] { return link_.user().getUserAcPosition(); };
   hooks.createFlightPlan = [this](LiveAc& aircraft) {
     FlightPlanAircraft plan;
@@ -169,8 +175,20 @@ EngineHooks Session::engineHooks() {
     par_CALLSIGN_2_OBJECTID.setValue("");
     repaint();
   };
-  hooks.queueIdentityCheck = [this](std::uint32_t key) { identityChecks_.push_back(key); };
   return hooks;
+}
+
+LiveRulesServices Session::rulesServices() {
+  LiveRulesServices services;
+  services.matchLiveryAtSpawn = [this](AircraftBase& aircraft) {
+    if (liveryDatabase().isBuilt()) {
+      matcher_.matchLiveryAtSpawn(aircraft);
+    }
+  };
+  services.userOnGround = [this] { return link_.user().userOnGround.load(); };
+  services.userStandName = [this] { return link_.user().userStandName(); };
+  services.markCargoStandUsed = [this](LiveAc& aircraft) { markCargoStandUsed(motion_, aircraft); };
+  return services;
 }
 
 FeedHooks Session::feedHooks() {

@@ -32,6 +32,8 @@
 #include "simlink/sim_queues.h"
 #include "traffic/engine_hooks.h"
 #include "traffic/live_motion.h"
+#include "traffic/live_rules.h"
+#include "aircraftdata/livery_matching.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
@@ -54,11 +56,6 @@ struct SessionOptions {
   // adds its own hooks (user aircraft, flight plans, repaint).
   EngineHooks engineHooks;
   EngineConfig engineConfig;
-  // The once-a-second identity check of a newly placed live aircraft
-  // (coupled callsigns, twins); empty: none.
-  std::function<void(LiveAc& aircraft, bool searchCoupled)> checkIdentity;
-  // Removes the static aircraft in the way of a taxiing live aircraft; empty: none.
-  std::function<void(LiveAc& aircraft)> removeStaticForCollision;
   // Closing down: the park airport's static traffic cleared and its learned
   // file saved; empty: no park airport part.
   std::function<void()> clearParkAirportTraffic;
@@ -132,11 +129,15 @@ class Session {
   void reportThreadError(std::string_view threadName, bool unauthorized);
 
   int secondCounter() const { return secondCounter_; }
+  // The identity check of a newly placed aircraft (worker).
+  void queueIdentityCheck(std::uint32_t key) { rules_->queueIdentityCheck(key); }
+  std::size_t identityChecksWaiting() const { return rules_->identityChecksWaiting(); }
 
  private:
   struct Readers;
 
   EngineHooks engineHooks();
+  LiveRulesServices rulesServices();
   FeedHooks feedHooks();
   SimLinkHooks linkHooks();
   bool stopping() const;
@@ -155,8 +156,6 @@ class Session {
   void handleRereadRequest();
   void removeStaticTwinOfLive();
   void makeWayForUser();
-  void keepStaticClearOfTaxiingLive();
-  void takeIdentityCheck();
   void serveRequests();
   void publishCounts();
   void ageStatusLine();
@@ -175,10 +174,13 @@ class Session {
   SessionDisplay display_;
   FeedDisplay feedDisplay_;
   MotionContext motion_;  // the live motion's view of the session; worker
+  LiveRules* rulesSlot_ = nullptr;  // the engine's hooks read the rules through it
   SimQueues queues_;
   SimLink link_;
   SimClient simClient_;
   TrafficEngine engine_;
+  LiveryMatcher matcher_;            // worker
+  std::unique_ptr<LiveRules> rules_;  // worker; spawning, parking, identity checks
   RtAccount account_;                // worker
   std::unique_ptr<Readers> readers_;  // worker; made at each login
 
@@ -195,7 +197,6 @@ class Session {
   std::int64_t simTimeReference_ = 0;
   double staticCheckLatitude_ = 0.0;
   double staticCheckLongitude_ = 0.0;
-  std::deque<std::uint32_t> identityChecks_;
   std::string shownStatus_;
   int shownStatusSeconds_ = 0;
 

@@ -23,10 +23,6 @@ struct EngineHooks {
   // aircraft waits in the buffer.
   std::function<void(LiveAc&)> trySpawn;
 
-  // The key of a live aircraft just placed in the simulator, for the
-  // session's once-a-second identity check. Empty: no check.
-  std::function<void(std::uint32_t key)> queueIdentityCheck;
-
   // --- Live aircraft step ---
   // Moves an active aircraft with a path through one step (next point when
   // due, the curve between points). Empty: the position block stays.
