@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include <fmt/format.h>
@@ -59,7 +60,9 @@ TEST_F(LiveryScanTest, ManualScanWritesTheFileAndBuildsTheIndexesOnce) {
   write("output/LiveriesScanned.xml", "old");
   par_lfolder[3].setValue((folder / "missing").string());
   par_lfolder[5].setValue((folder / "first").string());
-  par_lfolder[7].setValue((folder / "second").string());
+  std::string windowsStyle = (folder / "second").string();
+  std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+  par_lfolder[7].setValue(windowsStyle);
   std::uint64_t shownCount = 0;
   context.display.showLiveryCount = [&](std::uint64_t count) { shownCount = count; };
 
@@ -167,6 +170,13 @@ TEST_F(LiveryScanTest, AStopKeepsTheStoredResultAndTheScanFlag) {
   EXPECT_TRUE(par_SCAN_LIVERIES.value());
   EXPECT_FALSE(liveriesProcessed());
   EXPECT_THAT(logText(), Not(HasSubstr("Broken promise")));
+
+  // The next scan starts with empty title and report lists.
+  setStatusRepaintCallback({});
+  clearStopRequest();
+  ASSERT_EQ(errorCodeOfScan(), 0);
+  EXPECT_EQ(liveryDatabase().indexes.liveryCount(), 200U);
+  EXPECT_FALSE(fs::exists(folder / "output/errors/IncompleFltsimSections.txt"));
 }
 
 TEST_F(LiveryScanTest, ProgressShowsFilesDoneOfFilesFoundAndAWorkerLimitOfZeroIsOne) {
