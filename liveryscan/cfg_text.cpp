@@ -1,7 +1,10 @@
 #include "liveryscan/cfg_text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -20,6 +23,8 @@ constexpr char32_t kWindows1252High[32] = {
 
 // Cuts the text into lines at CR LF, LF and lone CR.
 void splitLines(std::string_view text, std::vector<std::string>& lines) {
+  const auto lineEnds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  lines.reserve(lines.size() + (lineEnds > 0 ? lineEnds + 1 : text.size() / 32 + 1));
   std::size_t start = 0;
   for (std::size_t index = 0; index < text.size(); ++index) {
     const char c = text[index];
@@ -98,6 +103,15 @@ bool isValidUtf8(std::string_view bytes) {
   std::size_t index = 0;
   const std::size_t count = bytes.size();
   while (index < count) {
+    // Most of an aircraft.cfg is ASCII: pass it eight bytes at a time.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::uint64_t block = 0;
+    while (count - index >= sizeof block) {
+      std::memcpy(&block, bytes.data() + index, sizeof block);
+      if ((block & kHighBits) != 0) break;
+      index += sizeof block;
+    }
+    if (index >= count) break;
     const auto lead = static_cast<unsigned char>(bytes[index]);
     if (lead < 0x80U) {
       ++index;

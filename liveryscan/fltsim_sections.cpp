@@ -62,9 +62,8 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
       addIncompleteSectionLine(fmt::format("{} {} has more than one title key", folder, header));
       return false;
     }
-    const std::string_view code = withoutComment(line);
     if (!keys.airline.empty()) {
-      if (contains(code, "icao_airline")) {
+      if (contains(withoutComment(line), "icao_airline")) {
         addIncompleteSectionLine(fmt::format("{} {} has more than one icao_airline key", folder, header));
         return false;
       }
@@ -83,7 +82,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
       continue;
     }
     if (!keys.parkingTypes.empty()) {
-      if (contains(code, "atc_parking_types")) {
+      if (contains(withoutComment(line), "atc_parking_types")) {
         addIncompleteSectionLine(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
         return false;
       }
@@ -101,7 +100,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
         }
         continue;
       }
-    } else if (contains(code, "atc_id=")) {
+    } else if (contains(withoutComment(line), "atc_id=")) {
       addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
       return false;
     }
@@ -213,7 +212,6 @@ LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesy
   const std::string pathText = path.string();
   try {
     std::vector<std::string> lines;
-    lines.reserve(kFileLinesReserve);
     if (!readAircraftCfgLines(path, lines)) return liveries;
     if (!checkFltsimNumbering(lines, pathText)) return liveries;
     const std::string model = modelOfAircraftCfg(pathText, lines);
@@ -251,7 +249,7 @@ bool checkFltsimNumbering(const std::vector<std::string>& lines, std::string_vie
   return true;
 }
 
-LiveryList processFltSimSections(std::uint32_t folderNumber, const std::vector<std::string>& lines,
+LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
                                  const std::string& model, std::string_view path, std::string_view folder) {
   LiveryList liveries;
   std::vector<std::string> section;
@@ -262,17 +260,17 @@ LiveryList processFltSimSections(std::uint32_t folderNumber, const std::vector<s
     liveries.splice(liveries.end(), lf_procesFltSimSection(folderNumber, section, model, path, folder));
     section.clear();
   };
-  for (const std::string& line : lines) {
+  for (std::string& line : lines) {
     if (!fltsimSectionNumber(line).empty()) {
       readBuffered();
       inSection = true;
-      section.push_back(line);
+      section.push_back(std::move(line));
       continue;
     }
     const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
     const std::size_t bracket = ordinary ? std::string_view::npos : withoutComment(line).find('[');
     if (bracket == std::string_view::npos || bracket >= kFirstBracketOfOtherHeader) {
-      if (inSection) section.push_back(line);
+      if (inSection) section.push_back(std::move(line));
     } else if (inSection) {
       readBuffered();
       inSection = false;

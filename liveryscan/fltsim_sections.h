@@ -26,8 +26,9 @@ bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::st
 // The path's text up to its last separator ('\' or '/'); empty without one.
 std::string folderOfPath(std::string_view path);
 
-// Splits the lines into [fltsim.N] sections and reads each.
-LiveryList processFltSimSections(std::uint32_t folderNumber, const std::vector<std::string>& lines,
+// Splits the lines into [fltsim.N] sections and reads each; the lines of the
+// sections are moved out of the vector.
+LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
                                  const std::string& model, std::string_view path, std::string_view folder);
 
 // One section (its header line first): zero or one livery.
@@ -55,8 +56,9 @@ LiveryData makeLiveryData(std::uint32_t folderNumber, std::string airline, std::
 // Drops trailing blank and comment lines of a section.
 void dropTrailingComments(std::vector<std::string>& section);
 
-// Lines kept in reserve for a file and for a section.
-inline constexpr std::size_t kFileLinesReserve = 4048;
+// Lines kept in reserve for a section. (A file's lines are reserved by
+// counting its line ends: a fixed reserve of thousands of lines cost more
+// than the reading itself.)
 inline constexpr std::size_t kSectionLinesReserve = 48;
 // The highest section number allowed.
 inline constexpr std::uint32_t kMaxFltsimNumber = 10000;

@@ -174,7 +174,6 @@ LiveryList searchIvaoLiveriesInFile(std::uint32_t folderNumber, const std::files
     const std::string model = ivaoModelFromPath(pathText);
     if (model.empty()) return liveries;
     std::vector<std::string> lines;
-    lines.reserve(kFileLinesReserve);
     if (!readAircraftCfgLines(path, lines)) return liveries;
     if (!checkFltsimNumbering(lines, pathText)) return liveries;
     liveries = processIvaoSections(folderNumber, lines, model, pathText, folderOfPath(pathText));
@@ -185,7 +184,7 @@ LiveryList searchIvaoLiveriesInFile(std::uint32_t folderNumber, const std::files
   return liveries;
 }
 
-LiveryList processIvaoSections(std::uint32_t folderNumber, const std::vector<std::string>& lines,
+LiveryList processIvaoSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
                                const std::string& model, std::string_view path, std::string_view folder) {
   LiveryList liveries;
   std::vector<std::string> section;
@@ -197,16 +196,16 @@ LiveryList processIvaoSections(std::uint32_t folderNumber, const std::vector<std
     section.clear();
   };
   bool inSection = false;
-  for (const std::string& line : lines) {
+  for (std::string& line : lines) {
     if (!fltsimSectionNumber(line).empty()) {
       readBuffered();
       inSection = true;
-      section.push_back(line);
+      section.push_back(std::move(line));
       continue;
     }
     const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
     if (ordinary || withoutComment(line).find('[') == std::string_view::npos) {
-      if (inSection) section.push_back(line);
+      if (inSection) section.push_back(std::move(line));
     } else if (inSection) {
       readBuffered();
       inSection = false;

@@ -25,7 +25,8 @@ LiveryList searchIvaoLiveriesInFile(std::uint32_t folderNumber, const std::files
 // characters of the name. Empty, with an invalid-model line, for any other path.
 std::string ivaoModelFromPath(std::string_view path);
 
-LiveryList processIvaoSections(std::uint32_t folderNumber, const std::vector<std::string>& lines,
+// As processFltSimSections (the section lines are moved out).
+LiveryList processIvaoSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
                                const std::string& model, std::string_view path, std::string_view folder);
 
 // One section: a livery, or an empty record.

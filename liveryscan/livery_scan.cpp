@@ -39,6 +39,8 @@ constexpr std::size_t kMaxWalkedPathBytes = 250;
 // Results waiting per worker thread: enough to keep every thread busy while
 // the worker takes the oldest.
 constexpr std::size_t kPendingPerThread = 16;
+// Files handed to the threads at once.
+constexpr std::size_t kTasksPerBatch = 16;
 // The status line shows progress every so many files.
 constexpr std::size_t kProgressStep = 64;
 
@@ -171,14 +173,23 @@ void scanLiveryFolder(std::uint32_t folderNumber, const fs::path& folder, const 
   pool.setCloseWait(context.taskWaitLimit);
   const std::size_t maxPending = kPendingPerThread * static_cast<std::size_t>(pool.threadCount());
   std::deque<PendingTask> pending;
+  std::vector<ScanTaskPool::Task> batch;
+  std::vector<fs::path> batchFiles;
+  const auto submitBatch = [&] {
+    std::vector<std::future<LiveryList>> futures = pool.submit(batch);
+    for (std::size_t i = 0; i < futures.size(); ++i) pending.push_back({std::move(futures[i]), batchFiles[i]});
+    batchFiles.clear();
+    while (pending.size() > maxPending) collectOldest(pending, pool, context.taskWaitLimit, "inner", progress);
+  };
   walkAircraftCfgFiles(folder, [&](const fs::path& file) {
     if (isStopping()) return false;
     progress.fileFound();
-    ScanTaskPool::Task task([folderNumber, file] { return runFileTask(folderNumber, file); });
-    pending.push_back({pool.submit(std::move(task)), file});
-    if (pending.size() > maxPending) collectOldest(pending, pool, context.taskWaitLimit, "inner", progress);
+    batch.emplace_back([folderNumber, file] { return runFileTask(folderNumber, file); });
+    batchFiles.push_back(file);
+    if (batch.size() >= kTasksPerBatch) submitBatch();
     return true;
   });
+  submitBatch();
   while (!pending.empty()) {
     if (isStopping()) pool.dropWaitingTasks();
     collectOldest(pending, pool, context.taskWaitLimit, "outer", progress);

@@ -58,6 +58,21 @@ std::future<LiveryList> ScanTaskPool::submit(Task task) {
   return future;
 }
 
+std::vector<std::future<LiveryList>> ScanTaskPool::submit(std::vector<Task>& tasks) {
+  std::vector<std::future<LiveryList>> futures;
+  futures.reserve(tasks.size());
+  {
+    std::lock_guard lock(state_->mutex);
+    for (Task& task : tasks) {
+      futures.push_back(task.get_future());
+      state_->tasks.push_back(std::move(task));
+    }
+  }
+  tasks.clear();
+  state_->taskReady.notify_all();
+  return futures;
+}
+
 void ScanTaskPool::dropWaitingTasks() {
   std::lock_guard lock(state_->mutex);
   state_->tasks.clear();

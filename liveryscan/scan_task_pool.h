@@ -37,6 +37,9 @@ class ScanTaskPool {
   ScanTaskPool& operator=(const ScanTaskPool&) = delete;
 
   std::future<LiveryList> submit(Task task);
+  // Queues the tasks at once and wakes the threads once: the walk finds
+  // files one by one, and a wake-up per file costs more than its parsing.
+  std::vector<std::future<LiveryList>> submit(std::vector<Task>& tasks);
   // Tasks not yet started are dropped (their futures report a broken promise).
   void dropWaitingTasks();
   // One more thread, in place of one whose task hangs.
