@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <pugixml.hpp>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "airports/airport_downloads.h"
@@ -73,10 +74,15 @@ void logForeignMeta(const std::filesystem::path& path, const pugi::xml_document&
 
 void mergeLearnedStands(const pugi::xml_document& document, const std::filesystem::path& path, StandTable& stands,
                         ApfParseWarnings& warnings) {
+  // The first stand of each name, as a search in table order finds it.
+  std::unordered_map<std::string, std::size_t> standByName;
+  standByName.reserve(stands.size());
+  for (std::size_t index = 0; index < stands.size(); ++index) standByName.emplace(stands[index].name, index);
   for (pugi::xml_node parkpos : document.child("parkpositions").children("parkpos")) {
     const std::string name = parkpos.attribute("id").value();
+    const auto known = standByName.find(name);
     if (parkpos.attribute("manual").as_bool(false)) {
-      if (findStandByName(stands, name) != stands.end()) {
+      if (known != standByName.end()) {
         gf_logWarning(fmt::format("manually created standid {} already exists in {}", apfLogText(name), path.string()));
         continue;
       }
@@ -87,19 +93,14 @@ void mergeLearnedStands(const pugi::xml_document& document, const std::filesyste
       if ((std::abs(latitude) > kNoPosition || std::abs(longitude) > kNoPosition) && radius != 0.0 &&
           parseParkPos(parkpos, name, 0, stands, warnings)) {
         stands.back().manual = true;
+        standByName.emplace(name, stands.size() - 1);
       } else {
         gf_logWarning(
             fmt::format("manually created standid {} misses correct attributes in {}", apfLogText(name), path.string()));
       }
       continue;
     }
-    bool applied = false;
-    for (ParkingPosition& stand : stands) {
-      if (parseLearnedStand(parkpos, stand, warnings)) {
-        applied = true;
-        break;
-      }
-    }
+    const bool applied = known != standByName.end() && parseLearnedStand(parkpos, stands[known->second], warnings);
     if (!applied) gf_logLine(fmt::format("learned stand {} in {} not found?", apfLogText(name), path.string()));
   }
 }

@@ -1,6 +1,7 @@
 #include "airports/stand_table.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "foundation/geodesy.h"
 
@@ -9,6 +10,7 @@ namespace crv {
 namespace {
 
 constexpr double kOverlapFactor = 1.1;
+constexpr double kNmPerDegreeOfLatitude = 60.0;
 constexpr std::uint32_t kMinimumHalfHoursBetweenLearnings = 3;
 
 std::atomic<std::uint32_t> standUpdateCount{0};
@@ -40,8 +42,14 @@ void numberStandsAndFindNeighbours(StandTable& stands) {
       if (other.id == stand.id) {
         continue;
       }
+      const double radiiNm = stand.radius + other.radius;
+      // A minute of latitude is a nautical mile: stands that far apart in
+      // latitude alone cannot overlap, and the distance need not be computed.
+      if (std::abs(stand.latitude - other.latitude) * kNmPerDegreeOfLatitude * kOverlapFactor >= radiiNm) {
+        continue;
+      }
       const double distanceNm = gf_distanceNm(stand.position(), other.position());
-      if (distanceNm * kOverlapFactor < stand.radius + other.radius) {
+      if (distanceNm * kOverlapFactor < radiiNm) {
         stand.neighbours.push_back(other.id);
       }
     }
