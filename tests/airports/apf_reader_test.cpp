@@ -143,6 +143,15 @@ TEST_F(LearnedFileTest, RefusedLearnedFilesAreKeptAsideNeverOverwritten) {
   EXPECT_NE(log().find("meta block lacks author, date or version"), std::string::npos);
 }
 
+TEST_F(LearnedFileTest, ALearnedFileOfTheOtherSimulatorIsReadAndSaidSo) {
+  std::string meta(kMetaBlock);
+  meta.replace(meta.find(R"(value="2020")"), 12, R"(value="2024")");
+  write(learnedPath_, meta + "<parameters/><parkpositions><parkpos id=\"D8\" cargo_change=\"true\" cargo=\"true\"/></parkpositions>");
+  ASSERT_EQ(readBase(), "");
+  EXPECT_TRUE(stand("D8").cargo);
+  EXPECT_NE(log().find("EHAM.xml' was written by version 11.0.2 for MSFS 2024; read for MSFS 2020"), std::string::npos);
+}
+
 TEST_F(LearnedFileTest, HandmadeFileReplacesTheStandsAndFailingHalfwayKeepsTheBase) {
   const std::string handmade =
       apfText(parameter("airport_name", "Schiphol") + parameter("handmade", "true"),
