@@ -1,0 +1,128 @@
+// The whole program against both stand-ins while they inject one fault
+// after another. The faults a session rides out leave it running; the ones
+// that end it end it with the right exit reason, and the program starts a
+// new session. At the end the program closes within a second, parameters.xml
+// is whole and the log stayed small.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "feed/json_reading.h"
+#include "foundation/paths.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using standin::Answer;
+
+constexpr auto kWithin = 20s;
+
+struct Fault {
+  std::string name;
+  std::function<void(ProgramHarness&)> inject;
+};
+
+std::string deeplyNested() {
+  return "{\"status\":200,\"data\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+}
+
+// Faults after which the same session goes on: the readers log and ask again.
+std::vector<Fault> survivableFaults() {
+  const auto onTraffic = [](Answer answer) {
+    return [answer](ProgramHarness& h) { h.rt().queueAnswer(standin::kTrafficPath, answer); };
+  };
+  return {
+      {"a stalled answer",
+       onTraffic(Answer::json({{"status", 200}, {"rrl", 2000}, {"data", nlohmann::json::object()}}, 1500ms))},
+      {"HTTP 500", onTraffic(Answer::httpError(500, "<html>Internal error</html>"))},
+      {"malformed JSON", onTraffic(Answer::raw("{\"status\":200,\"data\":{\"484f6d\":[1,"))},
+      {"deeply nested JSON",
+       [](ProgramHarness& h) {
+         h.rt().queueAnswer(standin::kTrafficPath, Answer::raw(deeplyNested()));
+         h.rt().queueAnswer(standin::kWeatherPath, Answer::raw(deeplyNested()));
+       }},
+      {"a cut connection", onTraffic(Answer::cutConnection())},
+      {"rate limiting", onTraffic(Answer::httpError(429, "Too Many Requests"))},
+      {"a huge bad answer", onTraffic(Answer::raw("<html>" + std::string(2'000'000, 'x')))},
+      {"a failed create", [](ProgramHarness& h) { h.sim().failNextCreateLater(); }},
+      {"a simulator exception",
+       [](ProgramHarness& h) { h.sim().raiseException(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1, 0); }},
+  };
+}
+
+struct EndingFault {
+  Fault fault;
+  std::string exitLine;
+};
+
+// Faults that end the session; the program restarts it.
+std::vector<EndingFault> endingFaults() {
+  return {
+      {{"an error status in the body",
+        [](ProgramHarness& h) { h.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}}); }},
+       "Exiting: READER ERROR"},
+      {{"a failed simulator request",
+        [](ProgramHarness& h) { h.sim().failNext(platform::SimFunction::RequestDataOnSimObjectType, 1); }},
+       "Exiting: SIMCONNECT ERROR"},
+  };
+}
+
+std::size_t trafficRequests(ProgramHarness& h) { return h.rt().requestCount(standin::kTrafficPath); }
+
+TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) {
+  ProgramHarness harness;
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+
+  for (int round = 0; round < 2; ++round) {
+    for (const Fault& fault : survivableFaults()) {
+      SCOPED_TRACE(fault.name);
+      const std::uint64_t sessions = harness.session().sessionsStarted();
+      const std::size_t before = trafficRequests(harness);
+      fault.inject(harness);
+      // Three more requests: the fault's answer was taken and the reader asked again.
+      ASSERT_TRUE(ProgramHarness::waitFor([&] { return trafficRequests(harness) >= before + 3; }, kWithin))
+          << harness.log();
+      EXPECT_EQ(harness.session().sessionsStarted(), sessions);
+    }
+    for (const EndingFault& ending : endingFaults()) {
+      SCOPED_TRACE(ending.fault.name);
+      const std::uint64_t sessions = harness.session().sessionsStarted();
+      ending.fault.inject(harness);
+      ASSERT_TRUE(ProgramHarness::waitFor(
+          [&] { return harness.session().sessionsStarted() > sessions; }, kWithin))
+          << harness.log();
+      ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+    }
+  }
+  const std::string log = harness.log();
+  EXPECT_EQ(harness.session().sessionsStarted(), 1u + 2u * endingFaults().size());
+  for (const EndingFault& ending : endingFaults()) {
+    EXPECT_NE(log.find(ending.exitLine), std::string::npos) << ending.exitLine;
+  }
+
+  // A refused login ends the program's sessions: it waits for the user.
+  harness.rt().queueJson(standin::kAuthPath, {{"status", kStatusKeyRefused}});
+  harness.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
+  ASSERT_TRUE(harness.waitForLog("did not accept the account key", kWithin)) << harness.log();
+
+  const auto clicked = std::chrono::steady_clock::now();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value()) << harness.log();
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, 1s);
+
+  pugi::xml_document parameters;
+  ASSERT_TRUE(parameters.load_file(parametersFilePath().c_str()));
+  EXPECT_TRUE(parameters.child("parameters").find_child_by_attribute("parameter", "name", "RANGE"));
+  // Two 200 KB nested answers and two 2 MB bad ones went by: the log took excerpts only.
+  EXPECT_LT(harness.log().size(), 1'000'000u);
+}
+
+}  // namespace
+}  // namespace crv::testing
