@@ -1,6 +1,7 @@
 // A weather answer: every QNH passed on lies in the believed band, and the
 // readers and the engine agree on it.
 
+#include "feed/json_reading.h"
 #include "fuzz/support/fuzz_support.h"
 #include "fuzz/support/rt_answers.h"
 
@@ -20,7 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(stand.weather.qnh() >= crv::kLowestQnhHpa && stand.weather.qnh() <= crv::kHighestQnhHpa,
           "the reader's QNH is in range");
   require(stand.traffic.qnh() == stand.weather.qnh(), "the decoder takes the reader's QNH");
-  require(!endLoop || status != 0, "the loop ends only with a status");
+  // Any other status ends the loop, even 0: the reader thread reports it as an error.
+  require(!endLoop || (status != crv::kStatusOk && status != crv::kStatusNoDataNow &&
+                       status != crv::kStatusDatabaseProblem),
+          "only a status that is no answer ends the loop");
   crv::fuzz::requirePlausiblePaces(stand.weather);
   return 0;
 }
