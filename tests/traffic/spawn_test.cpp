@@ -56,26 +56,6 @@ TEST(Spawn, ElevenWaitingLiveCreatesCostTheNewcomerItsFrontPoint) {
   EXPECT_EQ(aircraft.path.size(), 2U);
 }
 
-TEST(Spawn, OverTheLiveLimitTheFarthestGoesOrTheNewcomerIsDropped) {
-  par_MAX_LIVE_SEL.setValue(10);
-  RulesHarness h;
-  const GeoPoint user{h.harness.user.latitude, h.harness.user.longitude};
-  for (std::uint32_t i = 0; i < 10; ++i) {
-    LiveAc& active = h.harness.placeLive(30000 + i, "ACT" + std::to_string(i), SimState::active, 500 + i);
-    const GeoPoint at = offsetMeters(user, 2000.0 + i * 1000.0, 0.0);
-    active.position.latitude = at.latitude;
-    active.position.longitude = at.longitude;
-  }
-  LiveAc& far = h.buffered(20001, "FAR1", offsetMeters(user, 50000.0, 0.0), 250.0, 100, true);
-  h.rules.trySpawn(far);
-  EXPECT_TRUE(far.dropFromBuffer);
-  LiveAc& near = h.buffered(20002, "NEAR1", offsetMeters(user, 1000.0, 0.0), 250.0, 100, true);
-  h.rules.trySpawn(near);
-  EXPECT_EQ(near.state, SimState::adding2sim);
-  EXPECT_EQ(h.engine.findLiveByKey(30009)->state, SimState::removingfromsim);
-  par_MAX_LIVE_SEL.setValue(500);
-}
-
 TEST(Spawn, ABlockedCallsignIsDroppedEvenWithALivery) {
   RulesHarness h;
   h.rules.blockedCallsign().publish("DLH4AB");

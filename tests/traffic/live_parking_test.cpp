@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "foundation/settings.h"
+#include "tests/traffic/engine_test_access.h"
+#include "tests/traffic/rules_harness.h"
+
+namespace crv::testing {
+namespace {
+
+// A taxiing active aircraft whose path ends at the point.
+LiveAc& taxiingTo(RulesHarness& h, std::uint32_t key, const std::string& callsign, GeoPoint end) {
+  LiveAc& aircraft = h.harness.placeLive(key, callsign, SimState::active, key - 19000);
+  aircraft.phase = FlightPhase::taxi;
+  aircraft.onGround = true;
+  aircraft.path.back().latitude = end.latitude;
+  aircraft.path.back().longitude = end.longitude;
+  aircraft.path.back().airborne = false;
+  aircraft.path.front().airborne = false;
+  return aircraft;
+}
+
+TEST(LiveParking, AnArrivalIsDrivenOntoTheNearestStandOnce) {
+  RulesHarness h;
+  const GeoPoint end = offsetMeters(h.stand("A3").position(), -12.0, 0.0);
+  LiveAc& aircraft = taxiingTo(h, 20001, "DLH4AB", end);
+  h.rules.try2Park(aircraft, false);
+  EXPECT_EQ(aircraft.phase, FlightPhase::parking);
+  EXPECT_EQ(aircraft.standId, h.stand("A3").id);
+  EXPECT_TRUE(h.stand("A3").occupied);
+  ASSERT_EQ(aircraft.path.size(), 3U);  // the front, on the stand, standing still on it
+  EXPECT_NEAR(aircraft.path[1].latitude, h.stand("A3").latitude, 1e-12);
+  EXPECT_FALSE(aircraft.path[1].stationary);
+  EXPECT_TRUE(aircraft.path[2].stationary);
+  EXPECT_EQ(aircraft.path[2].dueTick - aircraft.path[1].dueTick, 50);
+  EXPECT_GE(aircraft.path[1].dueTick - aircraft.path[0].dueTick, 100);
+
+  // The same path end again changes nothing.
+  aircraft.phase = FlightPhase::taxi;
+  aircraft.path.resize(1);
+  aircraft.path.back().latitude = end.latitude;
+  aircraft.path.back().longitude = end.longitude;
+  h.rules.try2Park(aircraft, false);
+  EXPECT_EQ(aircraft.phase, FlightPhase::taxi);
+}
+
+TEST(LiveParking, TheReservedStandAndTheStandUnderTheUserAreNeverTaken) {
+  for (const bool reserved : {true, false}) {
+    RulesHarness h;
+    if (reserved) {
+      h.rules.setReservedStand("A3");
+    } else {
+      h.standAtUser = "A3";
+    }
+    LiveAc& aircraft = taxiingTo(h, 20001, "DLH4AB", h.stand("A3").position());
+    h.rules.try2Park(aircraft, true);
+    EXPECT_EQ(aircraft.phase, FlightPhase::taxi);
+    EXPECT_FALSE(h.stand("A3").occupied);
+  }
+}
+
+TEST(LiveParking, AParkedHolderIsRemovedBeforeTheNewcomerDrivesOn) {
+  RulesHarness h;
+  LiveAc& holder = h.parkedLive(20009, "KLM77", h.stand("A3"), 509);  // leaving: its stand is free
+  LiveAc& aircraft = taxiingTo(h, 20001, "DLH4AB", h.stand("A3").position());
+  h.rules.try2Park(aircraft, false);
+  EXPECT_EQ(holder.state, SimState::removingfromsim);
+  EXPECT_EQ(aircraft.standId, h.stand("A3").id);
+}
+
+TEST(LiveParking, PointsThatDriftAwayReleaseTheAircraftOnlyOnTheThirdStepHalfASpanAway) {
+  RulesHarness h;
+  LiveAc& aircraft = h.parkedLive(20001, "DLH4AB", h.stand("A3"), 501);
+  aircraft.previousPhase = FlightPhase::parked;
+  aircraft.base.halfSpanNm = 0.0097;  // 18 m
+  const double steps[] = {2.0, 5.5, 9.0, 12.5};
+  const bool accepted[] = {false, false, false, true};
+  for (int i = 0; i < 4; ++i) {
+    PathPoint p = aircraft.path.back();
+    const GeoPoint at = offsetMeters(h.stand("A3").position(), steps[i], 0.0);
+    p.latitude = at.latitude;
+    p.longitude = at.longitude;
+    EXPECT_EQ(h.rules.checkStandApproach(aircraft, p), accepted[i]) << i;
+  }
+  EXPECT_TRUE(aircraft.motion.leavingStand);
+}
+
+TEST(LiveParking, OnlyBusinessJetsAndAirlinersLeavingSoonAfterLandingWereTowed) {
+  for (const SizeCategory category : {SizeCategory::Large, SizeCategory::Light, SizeCategory::HighPerf}) {
+    RulesHarness h;
+    LiveAc& aircraft = h.parkedLive(20001, "DLH4AB", h.stand("A3"), 501);
+    aircraft.base.category = category;
+    aircraft.generatedLegs = 1;
+    aircraft.motion.landed = true;
+    aircraft.path.back().dueTick = h.engine.tick() + 60480000 - 6000;  // parked for a minute
+    h.rules.updateParkedTimers(aircraft);
+    EXPECT_EQ(aircraft.motion.towed, category == SizeCategory::Large);
+    EXPECT_EQ(aircraft.generatedLegs, 0);
+    EXPECT_FALSE(h.stand("A3").occupied);
+  }
+}
+
+}  // namespace
+}  // namespace crv::testing

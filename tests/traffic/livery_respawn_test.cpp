@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "foundation/settings.h"
+#include "tests/traffic/rules_harness.h"
+
+namespace crv::testing {
+namespace {
+
+LiveTrafficRecord renamed(const std::string& callsign, const std::string& registration) {
+  LiveTrafficRecord r = EngineHarness::record(20001, callsign, "A320", 2000.0);
+  r.identity.registration = registration;
+  return r;
+}
+
+TEST(LiveryRespawn, ARenamedAircraftKeepsItsObjectWithoutGuidChangesAndRespawnsWithThem) {
+  for (const bool guidChanges : {false, true}) {
+    par_GUID_CHANGES.setValue(guidChanges);
+    RulesHarness h;
+    LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
+    aircraft.base.identity.registration = "G-ABCD";
+    EXPECT_EQ(h.rules.respawnIfChanged(aircraft, renamed("DLH88", "G-ABCD")), !guidChanges);
+    EXPECT_EQ(aircraft.base.identity.callsign, "DLH88");
+    EXPECT_EQ(aircraft.state, guidChanges ? SimState::liveryrespawn : SimState::active);
+    EXPECT_EQ(h.engine.removeQueue().size(), guidChanges ? 1U : 0U);
+  }
+  par_GUID_CHANGES.setValue(true);
+}
+
+TEST(LiveryRespawn, ACallsignThatIsTheRegistrationRenamesNothing) {
+  RulesHarness h;
+  LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
+  aircraft.base.identity.registration = "G-ABCD";
+  EXPECT_TRUE(h.rules.respawnIfChanged(aircraft, renamed("G-ABCD", "G-ABCD")));
+  EXPECT_EQ(aircraft.base.identity.callsign, "DLH4AB");
+}
+
+TEST(LiveryRespawn, NoRespawnWhilePushingBackOrOnGeneratedLegs) {
+  for (const bool pushingBack : {true, false}) {
+    RulesHarness h;
+    LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
+    if (pushingBack) {
+      aircraft.phase = FlightPhase::pushing_back;
+    } else {
+      aircraft.generatedLegs = 3;
+    }
+    EXPECT_TRUE(h.rules.respawnIfChanged(aircraft, renamed("DLH88", "")));
+    EXPECT_EQ(aircraft.state, SimState::active);
+    EXPECT_EQ(aircraft.base.identity.callsign, "DLH4AB");
+  }
+}
+
+}  // namespace
+}  // namespace crv::testing
