@@ -36,23 +36,32 @@ struct CurveState {
 // The motion state of a live aircraft that the live step, the ground and air
 // motion and the parking of live aircraft read and write.
 struct LiveMotion {
-  bool holding = false;
-  std::int64_t holdStartTick = 0;
+  // Read on every step of a moving aircraft: kept together so that a step
+  // touches few cache lines of the record.
   double latitudeRate = 0.0;          // degrees per tick on the current leg
   double longitudeRate = 0.0;
+  double headingRateRadians = 0.0;    // per step
+  double bankRateRadians = 0.0;
+  double pitchRateRadians = 0.0;
+  double climbPerTickFeet = 0.0;
   double legBearingRadians = 0.0;
+  double heightAboveGroundFeet = 2500.0;
+  CurveState curve;
+  std::uint32_t verticalProfileStage = 0;  // the flare state, 0 none
+  bool approach = false;
+  bool turnFirst = false;             // turn towards the leg while rolling onto it
+  bool noseLowering = false;
+
+  bool holding = false;
+  std::int64_t holdStartTick = 0;
   std::int32_t earliestAdvanceTicks = 1000;
   std::int32_t latestDelayTicks = 1000;
   double verticalSpeedFpm = 0.0;      // of the current leg
   double trueAirspeedKnots = 0.0;
-  double heightAboveGroundFeet = 2500.0;
   std::uint32_t groundInfoState = 1;
-  std::uint32_t verticalProfileStage = 0;
   double courseRadians = 0.0;         // stored course; 0 until the aircraft moves
   double presetHeadingRadians = std::numeric_limits<double>::quiet_NaN();  // NaN: none
   double groundHeadingRadians = 0.0;
-  double curveParameter = std::numeric_limits<double>::quiet_NaN();
-  bool approach = false;
   bool cleanedUp = false;
   bool towed = false;
   bool takeOffRoll = false;
@@ -70,17 +79,9 @@ struct LiveMotion {
   std::int64_t standLastApproachTick = 0;
   bool standReached = false;
 
-  // Ground and air motion between points.
-  CurveState curve;
-  bool turnFirst = false;             // turn on the spot towards the leg before rolling
-  double headingRateRadians = 0.0;    // per step
-  double bankRateRadians = 0.0;
-  double pitchRateRadians = 0.0;
-  double climbPerTickFeet = 0.0;
   bool referenceElevationValid = false;
   double referenceElevationFeet = 0.0;
   double touchdownHeadingRadians = 0.0;
-  bool noseLowering = false;
   bool above10000Lights = false;      // which light set was last sent
   bool below10000Lights = false;
   PathPoint pushbackTurnAside;        // the turn point kept for a push back to the right
