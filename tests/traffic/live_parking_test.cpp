@@ -84,6 +84,18 @@ TEST(LiveParking, PointsThatDriftAwayReleaseTheAircraftOnlyOnTheThirdStepHalfASp
   EXPECT_TRUE(aircraft.motion.leavingStand);
 }
 
+TEST(LiveParking, AnAircraftThatDrivesOnElsewhereFreesTheStandItWasGiven) {
+  RulesHarness h;
+  LiveAc& aircraft = taxiingTo(h, 20001, "DLH4AB", h.stand("A3").position());
+  h.rules.try2Park(aircraft, false);
+  ASSERT_TRUE(h.stand("A3").occupied);
+  PathPoint away = aircraft.path.back();
+  away.latitude = offsetMeters(h.stand("A3").position(), -250.0, 0.0).latitude;
+  EXPECT_TRUE(h.rules.checkStandApproach(aircraft, away));
+  EXPECT_EQ(aircraft.phase, FlightPhase::taxi);
+  EXPECT_FALSE(h.stand("A3").occupied);
+}
+
 TEST(LiveParking, OnlyBusinessJetsAndAirlinersLeavingSoonAfterLandingWereTowed) {
   for (const SizeCategory category : {SizeCategory::Large, SizeCategory::Light, SizeCategory::HighPerf}) {
     RulesHarness h;

@@ -26,6 +26,16 @@ TEST(LiveryRespawn, ARenamedAircraftKeepsItsObjectWithoutGuidChangesAndRespawnsW
   par_GUID_CHANGES.setValue(true);
 }
 
+// No removal will ever be reported for an aircraft without an object: it
+// would wait in liveryrespawn for ever.
+TEST(LiveryRespawn, AnAircraftWithoutAnObjectWaitsForItsCreateAgainAtOnce) {
+  RulesHarness h;
+  LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 0);
+  EXPECT_FALSE(h.rules.respawnIfChanged(aircraft, renamed("DLH88", "")));
+  EXPECT_EQ(aircraft.state, SimState::buffer);
+  EXPECT_TRUE(h.engine.removeQueue().empty());
+}
+
 TEST(LiveryRespawn, ACallsignThatIsTheRegistrationRenamesNothing) {
   RulesHarness h;
   LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
