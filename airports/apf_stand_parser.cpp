@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <pugixml.hpp>
 
 #include "aircraftdata/type_lookups.h"
@@ -18,6 +20,13 @@ namespace {
 constexpr int kMaxLoggedWarnings = 20;
 
 bool inRange(double value, double low, double high) { return std::isfinite(value) && value >= low && value <= high; }
+
+// Weekday, kind, registration, airline and type, each text behind its length
+// so that no two different entries share a key.
+std::string usageKey(const UsageEntry& entry) {
+  return fmt::format("{}/{}/{}:{}{}:{}{}:{}", entry.day, entry.kind, entry.reg.size(), entry.reg, entry.airl.size(),
+                     entry.airl, entry.type.size(), entry.type);
+}
 
 std::size_t countChildren(const pugi::xml_node& node, const char* name) {
   std::size_t count = 0;
@@ -133,19 +142,24 @@ bool parseLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, Ap
     stand.cargo = parkpos.attribute("cargo").as_bool(false);
     stand.cargo_change = true;
   }
+  if (!parkpos.child("opt")) return true;
+  // The stand's entries by what sameUsage compares besides the half hours, so
+  // that a long usage list is not searched once for every new entry.
+  std::unordered_map<std::string, std::vector<std::size_t>> entriesByUse;
+  for (std::size_t index = 0; index < stand.usage.size(); ++index) {
+    entriesByUse[usageKey(stand.usage[index])].push_back(index);
+  }
   std::uint32_t nextId = nextUsageId(stand.usage);
   for (pugi::xml_node opt : parkpos.children("opt")) {
     std::optional<UsageEntry> candidate = readUsageEntry(opt, 0, true, warnings);
     if (!candidate) continue;
-    bool known = false;
-    for (const UsageEntry& entry : stand.usage) {
-      if (sameUsage(entry, *candidate)) {
-        known = true;
-        break;
-      }
-    }
+    std::vector<std::size_t>& sameKind = entriesByUse[usageKey(*candidate)];
+    const bool known = std::any_of(sameKind.begin(), sameKind.end(), [&](std::size_t index) {
+      return sameUsage(stand.usage[index], *candidate);
+    });
     if (known) continue;
     candidate->id = nextId++;
+    sameKind.push_back(stand.usage.size());
     stand.usage.push_back(std::move(*candidate));
   }
   return true;
