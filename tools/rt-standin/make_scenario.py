@@ -7,8 +7,8 @@ A third of the flights depart (stand, taxi, take-off, climb-out), a third
 arrive (approach, landing, taxi to a stand), the rest fly over at cruise
 level. Their start times are spread from ten minutes before the stand-in
 starts to two minutes after it, and each ends when it leaves the area or
-stands parked for a while, so that a run of a minute sees aircraft appear,
-move and go. The same options give the same file.
+stands parked for a while; a quarter of them end around the start, so that
+a run of a minute sees aircraft appear, move and go. The same options give the same file.
 """
 
 import argparse
@@ -124,7 +124,14 @@ def main():
     flights = []
     for number in range(options.flights):
         start = rng.uniform(-600, 120)
-        flights.append(kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport))
+        flight = kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport)
+        if number % 4 == 0:
+            # A quarter of the flights stop reporting around the start, so
+            # that a short run sees aircraft leave as well as come.
+            shift = rng.uniform(-20, 30) - flight["points"][-1][0]
+            for point in flight["points"]:
+                point[0] = round(point[0] + shift, 1)
+        flights.append(flight)
     scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
                 "flights": flights, "parked": [parked(rng, n, apt) for n in range(options.parked)]}
     json.dump(scenario, sys.stdout, indent=1)
