@@ -38,8 +38,7 @@ void Session::lf_closingDown() {
     stopReaders();
     if (end.reason() == ExitReason::systemError) {
       // The error line stays readable until the user closes the window.
-      while (!userClosedWindow()) {
-        clock_.sleepFor(500ms);
+      while (clock_.waitFor(500ms, [] { return userClosedWindow(); })) {
       }
       setStatusLine(fmt::format("User closed {}", kProgramName), true);
     }

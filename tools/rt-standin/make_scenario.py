@@ -7,8 +7,8 @@ A third of the flights depart (stand, taxi, take-off, climb-out), a third
 arrive (approach, landing, taxi to a stand), the rest fly over at cruise
 level. Their start times are spread from ten minutes before the stand-in
 starts to two minutes after it, and each ends when it leaves the area or
-stands parked for a while; a quarter of them end around the start, so that
-a run of a minute sees aircraft appear, move and go. The same options give the same file.
+stands parked for a while; a quarter fly over and leave the area around the
+start, so that a run of a minute sees aircraft appear, move and go. The same options give the same file.
 """
 
 import argparse
@@ -31,6 +31,12 @@ def airport_position(icao):
     if not match:
         sys.exit("make_scenario: no airport %s in data/airports_msfs.xml" % icao)
     return float(match.group(1)), float(match.group(2)), float(match.group(3))
+
+
+def distance_nm(apt, point):
+    dlat = (point[1] - apt[0]) * 60.0
+    dlon = (point[2] - apt[1]) * 60.0 * math.cos(math.radians(apt[0]))
+    return math.hypot(dlat, dlon)
 
 
 def move(lat, lon, track_deg, distance_nm):
@@ -124,13 +130,18 @@ def main():
     flights = []
     for number in range(options.flights):
         start = rng.uniform(-600, 120)
-        flight = kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport)
         if number % 4 == 0:
-            # A quarter of the flights stop reporting around the start, so
-            # that a short run sees aircraft leave as well as come.
-            shift = rng.uniform(-20, 30) - flight["points"][-1][0]
+            # A quarter fly over and leave the area around the start, so
+            # that a short run sees aircraft go as well as come.
+            flight = overflight(rng, Flight(rng, number), start, apt, options.airport)
+            leaving = next((p[0] for p in flight["points"]
+                            if distance_nm(apt, p) > 42 and p[0] > flight["points"][len(flight["points"]) // 2][0]),
+                           flight["points"][-1][0])
+            shift = rng.uniform(-15, 15) - leaving
             for point in flight["points"]:
                 point[0] = round(point[0] + shift, 1)
+        else:
+            flight = kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport)
         flights.append(flight)
     scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
                 "flights": flights, "parked": [parked(rng, n, apt) for n in range(options.parked)]}
