@@ -43,26 +43,38 @@ struct Sandbox {
     fs::remove_all(root);
     fs::create_directories(program / "docs");
     fs::create_directories(program / "input");
+    fs::create_directories(program / "output");
     fs::copy_file(CRVN_DBASE_ENC, program / "input" / "dbase.enc");
     fs::copy_file(CRVN_SOURCE_DIR "/data/airports_msfs.xml", program / "input" / "airports_msfs.xml");
-    writeText(program / "output" / "LiveriesScanned.xml", "<liveries/>\n");
+    run(CRVN_LIVERYGEN " " CRVN_SOURCE_DIR "/data/dbase.xml " + (program / "output" / "LiveriesScanned.xml").string() +
+        " 3000 > /dev/null");
     fs::create_directories(root / "msfs" / "Packages" / "Community");
     fs::create_directories(root / "msfs" / "Packages" / "Official");
     writeText(root / "roaming" / "CRVN" / "parameters.xml",
               "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"" + (root / "msfs" / "Packages").string() +
                   "\"/><parameter name=\"SCAN_LIVERIES\" value=\"false\"/>"
-                  "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/></parameters>\n");
+                  "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>"
+                  "<parameter name=\"AUTO_RANGE\" value=\"false\"/><parameter name=\"RANGE\" value=\"40\"/>"
+                  "</parameters>\n");
     writeText(root / "world.json",
               "{\"simulator\": 2020, \"userAircraft\": {\"latitude\": 52.3086, \"longitude\": 4.7639, "
               "\"altitudeFeet\": -11, \"groundAltitudeFeet\": -11, \"onGround\": true, \"atcModel\": \"A320\", "
               "\"title\": \"Airbus A320 Neo Asobo\"}}\n");
-    const std::string command = "python3 " CRVN_SOURCE_DIR "/tools/rt-standin/make_scenario.py --airport EHAM --flights " +
-                                std::to_string(kAircraft) + " --parked 40 > " + (root / "scenario.json").string();
+    run("python3 " CRVN_SOURCE_DIR "/tools/rt-standin/make_scenario.py --airport EHAM --flights " +
+        std::to_string(kAircraft) + " --parked 40 > " + (root / "scenario.json").string());
+  }
+  static void run(const std::string& command) {
     if (std::system(command.c_str()) != 0) {  // NOLINT(concurrency-mt-unsafe): one thread
-      throw std::runtime_error("make_scenario.py failed");
+      throw std::runtime_error(command + " failed");
     }
   }
-  ~Sandbox() { fs::remove_all(root); }
+  ~Sandbox() {
+    // The last run's log stays for a look: <temp>/crvn-bench-Log.txt.
+    std::error_code ignored;
+    fs::copy_file(program / "Log.txt", fs::temp_directory_path() / "crvn-bench-Log.txt",
+                  fs::copy_options::overwrite_existing, ignored);
+    fs::remove_all(root);
+  }
 };
 
 struct Usage {
