@@ -22,13 +22,13 @@ void StandNameIndex::publish(const StandTable& stands) {
   for (const ParkingPosition& stand : stands) {
     snapshot->push_back({stand.name, stand.position()});
   }
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   snapshot_ = std::move(snapshot);
   cache_.reset();
 }
 
 void StandNameIndex::clear() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   snapshot_.reset();
   cache_.reset();
 }
@@ -39,7 +39,7 @@ std::string StandNameIndex::nameAt(const GeoPoint& position, bool userOnGround) 
   }
   std::shared_ptr<const Snapshot> snapshot;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!snapshot_ || snapshot_->empty()) {
       return {};
     }
@@ -60,7 +60,7 @@ std::string StandNameIndex::nameAt(const GeoPoint& position, bool userOnGround) 
   }
   std::string name = nearest != nullptr ? *nearest : std::string();
 
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   // An answer from a table that has been replaced meanwhile is not cached.
   if (snapshot_ == snapshot) {
     cache_ = CachedAnswer{position, name};

@@ -8,6 +8,7 @@
 
 #include "airports/stand_table.h"
 #include "foundation/geodesy.h"
+#include "foundation/thread_annotations.h"
 
 namespace crv {
 
@@ -39,9 +40,10 @@ class StandNameIndex {
     std::string name;
   };
 
-  std::mutex mutex_;
-  std::shared_ptr<const Snapshot> snapshot_;
-  std::optional<CachedAnswer> cache_;
+  // Guards the published snapshot and the cached answer.
+  Mutex mutex_;
+  std::shared_ptr<const Snapshot> snapshot_ GUARDED_BY(mutex_);
+  std::optional<CachedAnswer> cache_ GUARDED_BY(mutex_);
 };
 
 // The process-wide index that the worker publishes to.

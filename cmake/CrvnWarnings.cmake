@@ -10,6 +10,14 @@ if(CRVN_WERROR)
   add_compile_options(-Werror)
 endif()
 
+# Clang's compile-time lock analysis (foundation/thread_annotations.h).
+if(CRVN_CLANG_TSA)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "CRVN_CLANG_TSA needs clang (scripts/test --clang-tsa configures it)")
+  endif()
+  add_compile_options(-Wthread-safety -Werror=thread-safety)
+endif()
+
 if(CRVN_ASAN AND CRVN_TSAN)
   message(FATAL_ERROR "CRVN_ASAN and CRVN_TSAN cannot be combined")
 endif()

@@ -49,7 +49,7 @@ void TrafficReader::computeTrafficBox(GeoPoint userPosition, double radiusNm) {
   if (!(std::fabs(userPosition.latitude) > 0.0001 || std::fabs(userPosition.longitude) > 0.0001)) {
     return;
   }
-  std::lock_guard lock(boxMutex_);
+  MutexLock lock(boxMutex_);
   if (std::fabs(userPosition.latitude - boxCentre_.latitude) < 0.00015 &&
       std::fabs(userPosition.longitude - boxCentre_.longitude) < 0.00015 && radiusNm == boxRadiusNm_) {
     return;
@@ -73,22 +73,22 @@ void TrafficReader::computeTrafficBox() {
 }
 
 void TrafficReader::setOwnPosition(GeoPoint position) {
-  std::lock_guard lock(boxMutex_);
+  MutexLock lock(boxMutex_);
   ownPosition_ = position;
 }
 
 GeoPoint TrafficReader::ownPosition() const {
-  std::lock_guard lock(boxMutex_);
+  MutexLock lock(boxMutex_);
   return ownPosition_;
 }
 
 QueryBox TrafficReader::liveBox() const {
-  std::lock_guard lock(boxMutex_);
+  MutexLock lock(boxMutex_);
   return liveBox_;
 }
 
 QueryBox TrafficReader::parkedBox() const {
-  std::lock_guard lock(boxMutex_);
+  MutexLock lock(boxMutex_);
   return parkedBox_;
 }
 
@@ -102,7 +102,7 @@ std::optional<double> TrafficReader::parkElevation() const {
 }
 
 BufferedIdentities TrafficReader::takeBufferedIdentities() {
-  std::lock_guard lock(bufferedMutex_);
+  MutexLock lock(bufferedMutex_);
   BufferedIdentities taken = std::move(buffered_);
   buffered_ = {};
   return taken;
@@ -138,7 +138,7 @@ void TrafficReader::publishBufferedIdentities() {
   if (decodeState_.bufferedCallsigns.empty() && decodeState_.bufferedKeys.empty()) {
     return;
   }
-  std::lock_guard lock(bufferedMutex_);
+  MutexLock lock(bufferedMutex_);
   buffered_.callsigns.merge(decodeState_.bufferedCallsigns);
   buffered_.keys.merge(decodeState_.bufferedKeys);
   decodeState_.bufferedCallsigns.clear();
@@ -298,7 +298,7 @@ bool TrafficReader::receive(int& status) {
 void TrafficReader::parkedtraffic() {
   std::uint64_t generation = 0;
   {
-    std::lock_guard lock(parkedMutex_);
+    MutexLock lock(parkedMutex_);
     generation = parkedGeneration_;
   }
   std::vector<ParkedTrafficRecord> records;
@@ -366,7 +366,7 @@ int TrafficReader::takeParkedAnswer(const std::string& text, std::vector<ParkedT
 }
 
 void TrafficReader::publishParked(std::uint64_t generation, std::vector<ParkedTrafficRecord> records, int status) {
-  std::lock_guard lock(parkedMutex_);
+  MutexLock lock(parkedMutex_);
   if (generation != parkedGeneration_) {
     return;  // the requester gave up on this answer and asked again
   }
@@ -376,14 +376,14 @@ void TrafficReader::publishParked(std::uint64_t generation, std::vector<ParkedTr
 
 bool TrafficReader::requestParkedTraffic(GeoPoint parkAirport) {
   {
-    std::lock_guard lock(boxMutex_);
+    MutexLock lock(boxMutex_);
     parkedBox_.top = parkAirport.latitude + kParkedBoxHalfHeightDegrees;
     parkedBox_.bottom = parkAirport.latitude - kParkedBoxHalfHeightDegrees;
     parkedBox_.left = gf_destination(parkAirport, -kHalfPi, kParkedBoxHalfWidthFeet).longitude;
     parkedBox_.right = gf_destination(parkAirport, kHalfPi, kParkedBoxHalfWidthFeet).longitude;
   }
   {
-    std::lock_guard lock(parkedMutex_);
+    MutexLock lock(parkedMutex_);
     ++parkedGeneration_;
     parkedAnswer_.clear();
     parkedStatus_.store(kParkedPending);
@@ -407,7 +407,7 @@ bool TrafficReader::requestParkedTraffic(GeoPoint parkAirport) {
   const int status = parkedStatus_.load();
   if (status == kParkedDone) {
     {
-      std::lock_guard lock(parkedMutex_);
+      MutexLock lock(parkedMutex_);
       parkedTraffic_ = std::move(parkedAnswer_);
       parkedAnswer_.clear();
     }
@@ -450,7 +450,7 @@ void TrafficReader::reset() {
   answer_.clear();
   setLastTrafficTime(0.0);
   {
-    std::lock_guard lock(bufferedMutex_);
+    MutexLock lock(bufferedMutex_);
     buffered_ = {};
   }
   decodeState_ = LiveDecodeState{};
@@ -460,7 +460,7 @@ void TrafficReader::reset() {
   setParkElevation(std::nullopt);
   qnh_.store(1013);
   {
-    std::lock_guard lock(boxMutex_);
+    MutexLock lock(boxMutex_);
     boxRadiusNm_ = -1.0;
     boxCentre_ = GeoPoint{};
     liveBox_ = kStartQueryBox;

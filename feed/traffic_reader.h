@@ -21,6 +21,7 @@
 #include "feed/rt_client.h"
 #include "feed/traffic_records.h"
 #include "foundation/geodesy.h"
+#include "foundation/thread_annotations.h"
 
 namespace crv {
 
@@ -127,12 +128,12 @@ class TrafficReader : public RtClient {
   LiveDecodeState decodeState_;
 
   // Box and positions, written by the worker, read by the reader.
-  mutable std::mutex boxMutex_;
-  QueryBox liveBox_ = kStartQueryBox;
-  QueryBox parkedBox_ = kStartQueryBox;
-  GeoPoint ownPosition_;
-  GeoPoint boxCentre_;
-  double boxRadiusNm_ = -1.0;
+  mutable Mutex boxMutex_;
+  QueryBox liveBox_ GUARDED_BY(boxMutex_) = kStartQueryBox;
+  QueryBox parkedBox_ GUARDED_BY(boxMutex_) = kStartQueryBox;
+  GeoPoint ownPosition_ GUARDED_BY(boxMutex_);
+  GeoPoint boxCentre_ GUARDED_BY(boxMutex_);
+  double boxRadiusNm_ GUARDED_BY(boxMutex_) = -1.0;
 
   std::atomic<double> parkElevationFeet_;  // NaN: none
   std::atomic<int> qnh_{1013};
@@ -140,14 +141,15 @@ class TrafficReader : public RtClient {
   std::atomic<bool> buffering_{false};
   std::atomic<bool> receiving_{false};
 
-  mutable std::mutex bufferedMutex_;
-  BufferedIdentities buffered_;
+  // Guards the identities the reader publishes for the worker.
+  mutable Mutex bufferedMutex_;
+  BufferedIdentities buffered_ GUARDED_BY(bufferedMutex_);
 
   // Parked hand-over: the worker raises the request with a new generation;
   // the reader publishes its complete answer for that generation only.
-  std::mutex parkedMutex_;
-  std::uint64_t parkedGeneration_ = 0;
-  std::vector<ParkedTrafficRecord> parkedAnswer_;
+  Mutex parkedMutex_;
+  std::uint64_t parkedGeneration_ GUARDED_BY(parkedMutex_) = 0;
+  std::vector<ParkedTrafficRecord> parkedAnswer_ GUARDED_BY(parkedMutex_);
   std::atomic<bool> parkedRequest_{false};
   std::atomic<int> parkedStatus_{kParkedPending};
   std::vector<ParkedTrafficRecord> parkedTraffic_;

@@ -48,6 +48,8 @@ ProgramPaths buildProgramPaths() {
   return p;
 }
 
+// Guards the data folder (dataFolderStorage): set once by the worker, read by
+// every thread that opens a file of the program.
 std::mutex& dataFolderMutex() {
   static std::mutex mutex;
   return mutex;

@@ -159,18 +159,19 @@ void setMsfs2020(bool chosen) { msfs2020Chosen.store(chosen); }
 
 namespace {
 
-std::mutex simFolderMutex;
-std::string simFolder(kSimFolderMsfs2020);
+// Guards the simulator folder name: set by the worker, read by scan tasks.
+Mutex simFolderMutex;
+std::string simFolder GUARDED_BY(simFolderMutex)(kSimFolderMsfs2020);
 
 }  // namespace
 
 std::string simFolderName() {
-  std::lock_guard lock(simFolderMutex);
+  MutexLock lock(simFolderMutex);
   return simFolder;
 }
 
 void setSimFolderName(std::string folderName) {
-  std::lock_guard lock(simFolderMutex);
+  MutexLock lock(simFolderMutex);
   simFolder = std::move(folderName);
 }
 

@@ -28,6 +28,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/thread_annotations.h"
+
 namespace crv {
 
 class Parameter {
@@ -131,22 +133,23 @@ class StringParameter : public Parameter {
   const std::string& defaultValue() const { return default_; }
 
   std::string value() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return value_;
   }
   void setValue(std::string value) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     value_ = std::move(value);
   }
   bool isEmpty() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return value_.empty();
   }
 
  private:
   const std::string default_;
-  mutable std::mutex mutex_;
-  std::string value_;
+  // Guards the value: the window and the threads of the session read it.
+  mutable Mutex mutex_;
+  std::string value_ GUARDED_BY(mutex_);
 };
 
 // Edit box of an integer setting.

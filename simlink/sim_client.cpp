@@ -26,7 +26,7 @@ constexpr auto kDispatchInterval = std::chrono::milliseconds(1);
 
 // Sleeps for the interval, waking at once when the token is stopped.
 void waitUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds interval) {
-  std::mutex mutex;
+  std::mutex mutex;  // the wait's own; guards nothing else
   std::condition_variable_any wake;
   std::unique_lock lock(mutex);
   wake.wait_for(lock, stop, interval, [] { return false; });

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "foundation/thread_annotations.h"
+
 namespace crv {
 
 // What the main window's status panel shows of the simulator link. Written
@@ -14,37 +16,47 @@ class SimLinkDisplay {
   std::atomic<bool> flightRunning{false};
   std::atomic<bool> userAircraftKnown{true};
 
-  void setSimulatorText(std::string text) { set(simulatorText_, std::move(text)); }
-  void setUserAircraftText(std::string text) { set(userAircraftText_, std::move(text)); }
-  void setUserStandText(std::string text) { set(userStandText_, std::move(text)); }
-  std::string simulatorText() const { return get(simulatorText_); }
-  std::string userAircraftText() const { return get(userAircraftText_); }
-  std::string userStandText() const { return get(userStandText_); }
+  void setSimulatorText(std::string text) {
+    MutexLock lock(mutex_);
+    simulatorText_ = std::move(text);
+  }
+  void setUserAircraftText(std::string text) {
+    MutexLock lock(mutex_);
+    userAircraftText_ = std::move(text);
+  }
+  void setUserStandText(std::string text) {
+    MutexLock lock(mutex_);
+    userStandText_ = std::move(text);
+  }
+  std::string simulatorText() const {
+    MutexLock lock(mutex_);
+    return simulatorText_;
+  }
+  std::string userAircraftText() const {
+    MutexLock lock(mutex_);
+    return userAircraftText_;
+  }
+  std::string userStandText() const {
+    MutexLock lock(mutex_);
+    return userStandText_;
+  }
 
   void reset() {
     simConnected.store(false);
     flightRunning.store(false);
     userAircraftKnown.store(true);
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     simulatorText_.clear();
     userAircraftText_.clear();
     userStandText_.clear();
   }
 
  private:
-  void set(std::string& target, std::string text) {
-    std::lock_guard lock(mutex_);
-    target = std::move(text);
-  }
-  std::string get(const std::string& source) const {
-    std::lock_guard lock(mutex_);
-    return source;
-  }
-
-  mutable std::mutex mutex_;
-  std::string simulatorText_;
-  std::string userAircraftText_;
-  std::string userStandText_;
+  // Guards the three texts; the getters hand out copies.
+  mutable Mutex mutex_;
+  std::string simulatorText_ GUARDED_BY(mutex_);
+  std::string userAircraftText_ GUARDED_BY(mutex_);
+  std::string userStandText_ GUARDED_BY(mutex_);
 };
 
 }  // namespace crv

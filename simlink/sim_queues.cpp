@@ -144,7 +144,7 @@ void SimQueues::discardPositions() {
 }
 
 void SimQueues::setRequestErrorCallback(std::function<void()> callback) {
-  std::lock_guard lock(callbackMutex_);
+  MutexLock lock(callbackMutex_);
   requestErrorCallback_ = std::move(callback);
 }
 
@@ -156,7 +156,7 @@ void SimQueues::simRequestError() {
   }
   std::function<void()> callback;
   {
-    std::lock_guard lock(callbackMutex_);
+    MutexLock lock(callbackMutex_);
     callback = requestErrorCallback_;
   }
   if (callback) {

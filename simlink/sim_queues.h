@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/thread_annotations.h"
 #include "simlink/queue_records.h"
 #include "simlink/sim_requests.h"
 
@@ -103,6 +104,11 @@ class SimQueues {
  private:
   void takeFrameLocked(SimFrameBatch& batch);
 
+  // simConnectMutex_ guards the three queues and the front position buffer
+  // with the swap of the two buffers (the back one is the worker's alone);
+  // the link also holds it around each call to the simulator. The compiler's
+  // lock analysis cannot follow it: it is held across objects (the frame,
+  // the binding) and taken with try_lock.
   std::mutex simConnectMutex_;
   std::vector<CreateRequest> simCreateQueue_;
   std::vector<std::uint32_t> simRemoveList_;
@@ -112,8 +118,8 @@ class SimQueues {
   std::vector<PositionUpdate>* front_ = &positionBuffers_[1];
   std::atomic<SimRequests*> requests_{nullptr};
   std::atomic<bool> requestErrorReported_{false};
-  std::mutex callbackMutex_;
-  std::function<void()> requestErrorCallback_;
+  Mutex callbackMutex_;
+  std::function<void()> requestErrorCallback_ GUARDED_BY(callbackMutex_);
 };
 
 }  // namespace crv

@@ -120,19 +120,19 @@ void UserAircraft::requestUserAcTitleModel() {
 }
 
 UserAcData UserAircraft::data() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return data_;
 }
 
 bool UserAircraft::positionKnown() const { return !isNearZero(positionOf(data())); }
 
 std::string UserAircraft::title() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return title_;
 }
 
 UserAircraftType UserAircraft::type() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return type_;
 }
 
@@ -160,7 +160,7 @@ void UserAircraft::onUserPosition(const UserAcData& reply, std::uint32_t objectI
     stored.altitudeFeet = 0.0;
   }
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     data_ = stored;
   }
   const GeoPoint position = positionOf(stored);
@@ -191,7 +191,7 @@ void UserAircraft::onUserAcTitle(std::string_view title) {
   }
   std::string cut = firstCharacters(title, kUserTitleLength);
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (cut == title_) {
       return;
     }
@@ -217,7 +217,7 @@ void UserAircraft::deduceModel(std::string model) {
     display_.setUserAircraftText("Unknown (encrypted?) aircraft");
     repaint();
     setStatusLine("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     type_.halfWingSpanNm = spanOrLargest("CRJ7");
     return;
   }
@@ -230,7 +230,7 @@ void UserAircraft::deduceModel(std::string model) {
     display_.userAircraftKnown.store(true);
     repaint();
     {
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       type_.halfWingSpanNm = wingspanOfType("E190");
       type_.category = SizeCategory::Light;
     }
@@ -258,7 +258,7 @@ void UserAircraft::deduceModel(std::string model) {
     spanKnown = titleMatched && wingspanOfType(model) != 0.0;
   }
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     type_.halfWingSpanNm = span;
   }
   if (spanKnown) {
@@ -272,7 +272,7 @@ void UserAircraft::deduceModel(std::string model) {
   }
   const SizeCategory category = aircraftCategory(model);
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     type_.category = category;
   }
   text += fmt::format(", category: {}", sizeCategoryName(category));
@@ -295,7 +295,7 @@ void UserAircraft::rememberUserStand() {
 
 void UserAircraft::reset() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     data_ = UserAcData{};
     title_.clear();
     type_ = UserAircraftType{};

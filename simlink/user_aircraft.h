@@ -18,6 +18,7 @@
 
 #include "aircraftdata/size_category.h"
 #include "foundation/geodesy.h"
+#include "foundation/thread_annotations.h"
 #include "simlink/sim_connection.h"
 #include "simlink/sim_link_display.h"
 #include "simlink/sim_link_hooks.h"
@@ -97,10 +98,11 @@ class UserAircraft {
   SimLinkDisplay& display_;
   const SimLinkHooks& hooks_;
 
-  mutable std::mutex mutex_;  // guards data_, title_, type_
-  UserAcData data_;
-  std::string title_;
-  UserAircraftType type_;
+  // Guards the user aircraft's data, title and type.
+  mutable Mutex mutex_;
+  UserAcData data_ GUARDED_BY(mutex_);
+  std::string title_ GUARDED_BY(mutex_);
+  UserAircraftType type_ GUARDED_BY(mutex_);
   std::atomic<std::uint32_t> objectId_{kUnknownUserObjectId};
 
   // SimClient thread only.

@@ -139,7 +139,7 @@ void TrafficEngine::takeHandedOverRecords() {
   LiveTrafficRecord taken[kRecordsPerStep];
   std::size_t count = 0;
   {
-    std::lock_guard lock(sessionMutex_);
+    MutexLock lock(sessionMutex_);
     while (snapshots.size() < kSnapshotRecordsPerStep && !snapshotHandover_.empty()) {
       snapshots.push_back(std::move(snapshotHandover_.front()));
       snapshotHandover_.pop_front();
@@ -160,7 +160,7 @@ void TrafficEngine::takeHandedOverRecords() {
 void TrafficEngine::applySnapshots() {
   std::deque<LiveTrafficRecord> snapshots;
   {
-    std::lock_guard lock(sessionMutex_);
+    MutexLock lock(sessionMutex_);
     snapshots.swap(snapshotHandover_);
   }
   for (LiveTrafficRecord& record : snapshots) {

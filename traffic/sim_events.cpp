@@ -38,12 +38,12 @@ void eraseStaticRecord(std::vector<StaticAc>& table, std::vector<StaticAc>::iter
 }  // namespace
 
 void TrafficEngine::pushSimEvent(const SimEvent& event) {
-  std::lock_guard lock(simEventMutex_);
+  MutexLock lock(simEventMutex_);
   simEventQueue_.push_back(event);
 }
 
 void TrafficEngine::processSimEvents() {
-  std::lock_guard lock(simEventMutex_);
+  MutexLock lock(simEventMutex_);
   eventsInWork_.clear();
   eventsInWork_.swap(simEventQueue_);
   for (const SimEvent& event : eventsInWork_) {

@@ -32,7 +32,7 @@ void TrafficEngine::reserveSessionTables() {
   staticAcTable_.reserve(kReservedStatic);
   addingStack_.reserve(kReservedAddingStack);
   {
-    std::lock_guard lock(simEventMutex_);
+    MutexLock lock(simEventMutex_);
     simEventQueue_.reserve(kReservedEvents);
     eventsInWork_.reserve(kReservedEvents);
     deferredEvents_.reserve(kReservedDeferred);
@@ -62,7 +62,7 @@ void TrafficEngine::resetTrafficState() {
     hooks_.repaint();
   }
   {
-    std::lock_guard lock(simEventMutex_);
+    MutexLock lock(simEventMutex_);
     simEventQueue_.clear();
     deferredEvents_.clear();
   }
@@ -76,7 +76,7 @@ void TrafficEngine::resetTrafficState() {
   staticAcTable_.clear();
   clearLiveTable();
   {
-    std::lock_guard lock(sessionMutex_);
+    MutexLock lock(sessionMutex_);
     trafficHandover_.clear();
     snapshotHandover_.clear();
   }
@@ -96,12 +96,12 @@ void TrafficEngine::resetTrafficState() {
 }
 
 std::size_t TrafficEngine::snapshotHandoverSize() {
-  std::lock_guard lock(sessionMutex_);
+  MutexLock lock(sessionMutex_);
   return snapshotHandover_.size();
 }
 
 void TrafficEngine::setSessionActive(bool active) {
-  std::lock_guard lock(sessionMutex_);
+  MutexLock lock(sessionMutex_);
   sessionActive_ = active;
 }
 

@@ -33,6 +33,7 @@
 #include "airports/stand_table.h"
 #include "feed/traffic_records.h"
 #include "foundation/paths.h"
+#include "foundation/thread_annotations.h"
 #include "simlink/queue_records.h"
 #include "simlink/sim_queues.h"
 #include "simlink/user_ac_data.h"
@@ -196,7 +197,7 @@ class TrafficEngine {
   void addLiveAc(LiveTrafficRecord& record);
   bool knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const;
   bool tooCloseToParkElevation(double altitudeFeet) const;
-  void takeHandedOverRecords();
+  void takeHandedOverRecords() EXCLUDES(sessionMutex_);
 
   // The step
   void stepAllLiveAc();
@@ -208,15 +209,15 @@ class TrafficEngine {
   void eraseCancelledStatic();
 
   // Simulator events
-  void processSimEvents();
-  void applySimEvent(const SimEvent& event);
-  void bindLiveAircraft(const SimEvent& event);
-  void bindStaticAircraft(const SimEvent& event);
+  void processSimEvents() EXCLUDES(simEventMutex_);
+  void applySimEvent(const SimEvent& event) REQUIRES(simEventMutex_);
+  void bindLiveAircraft(const SimEvent& event) REQUIRES(simEventMutex_);
+  void bindStaticAircraft(const SimEvent& event) REQUIRES(simEventMutex_);
   void applyGroundInfo(const SimEvent& event);
   void applyStaticCg(const SimEvent& event);
   void createFailed(std::uint32_t key);
-  void activateBoundAircraft();
-  bool advanceDeferred(SimEvent& event);
+  void activateBoundAircraft() REQUIRES(simEventMutex_);
+  bool advanceDeferred(SimEvent& event) REQUIRES(simEventMutex_);
   void onObjectRemoved(std::uint32_t objectId);
   void removeBlockedCallsign(std::uint32_t key);
 
@@ -261,17 +262,17 @@ class TrafficEngine {
   std::vector<StandLastUse> lastStandUse_;
 
   // Guards the hand-over of live batches and snapshots and the session-active flag.
-  std::mutex sessionMutex_;
-  std::vector<LiveTrafficRecord> trafficHandover_;
-  std::deque<LiveTrafficRecord> snapshotHandover_;
-  bool sessionActive_ = false;
+  Mutex sessionMutex_;
+  std::vector<LiveTrafficRecord> trafficHandover_ GUARDED_BY(sessionMutex_);
+  std::deque<LiveTrafficRecord> snapshotHandover_ GUARDED_BY(sessionMutex_);
+  bool sessionActive_ GUARDED_BY(sessionMutex_) = false;
 
   // Guards the simulator events: the queue that other threads push to, and
   // the events in work and the deferred ones while the worker applies them.
-  std::mutex simEventMutex_;
-  std::vector<SimEvent> simEventQueue_;
-  std::vector<SimEvent> eventsInWork_;
-  std::vector<SimEvent> deferredEvents_;
+  Mutex simEventMutex_;
+  std::vector<SimEvent> simEventQueue_ GUARDED_BY(simEventMutex_);
+  std::vector<SimEvent> eventsInWork_ GUARDED_BY(simEventMutex_);
+  std::vector<SimEvent> deferredEvents_ GUARDED_BY(simEventMutex_);
 };
 
 }  // namespace crv

@@ -90,7 +90,7 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
     record.dueTick = static_cast<std::uint32_t>(due);  // modulo 2^32; read back by dueTickOf
   }
 
-  std::lock_guard lock(sessionMutex_);
+  MutexLock lock(sessionMutex_);
   if (delaySeconds != kLiveDelaySeconds) {
     // Buffered snapshots are kept whole and in order: the worker applies
     // them before any live record, whenever they arrive.

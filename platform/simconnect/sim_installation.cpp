@@ -9,6 +9,7 @@
 namespace platform {
 namespace {
 
+// Guards the installed stand-in.
 std::mutex installationMutex;
 std::shared_ptr<SimulatorStandIn> installedSimulator;
 std::string worldFilePath;  // the file behind worldFileSimulator

@@ -170,6 +170,8 @@ class SimulatorStandIn {
   void removeObjectLocked(SimObjectRecord& object, bool tellClients);
   void applyClientEvent(SimObjectRecord& object, const std::string& eventName, DWORD eventId, DWORD data);
 
+  // Guards the world, its objects and the call bookkeeping below: the
+  // clients' threads and the stand-in's own dispatch all reach them.
   mutable std::mutex mutex_;
   SimWorld world_;
   StandInOptions options_;

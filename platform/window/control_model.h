@@ -105,6 +105,8 @@ class ControlModel {
     return field(*state);
   }
 
+  // Guards the controls and their order: the window and the worker's threads
+  // set and read them.
   mutable std::mutex mutex_;
   std::vector<std::uint16_t> order_;
   std::map<std::uint16_t, ControlState> controls_;

@@ -24,11 +24,11 @@ struct EngineTestAccess {
   static std::size_t liveCapacity(const TrafficEngine& engine) { return engine.liveAcTable_.capacity(); }
   static std::size_t staticCapacity(const TrafficEngine& engine) { return engine.staticAcTable_.capacity(); }
   static std::size_t handoverSize(TrafficEngine& engine) {
-    std::lock_guard lock(engine.sessionMutex_);
+    MutexLock lock(engine.sessionMutex_);
     return engine.trafficHandover_.size();
   }
   static std::size_t deferredEventCount(TrafficEngine& engine) {
-    std::lock_guard lock(engine.simEventMutex_);
+    MutexLock lock(engine.simEventMutex_);
     return engine.deferredEvents_.size();
   }
 };
