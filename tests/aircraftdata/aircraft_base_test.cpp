@@ -48,13 +48,6 @@ TEST_F(AircraftBaseTest, EveryCategoryHasARowAndOthersAreRejected) {
     EXPECT_LT(row.rotationPitchDegrees, 0.0);
     EXPECT_GT(row.flareSteps, 0U);
   }
-  const CategoryPerformance& rotorcraft = categoryPerformance(SizeCategory::Rotorcraft);
-  EXPECT_EQ(rotorcraft.takeOffSpeedKnots, 0.0);
-  EXPECT_EQ(rotorcraft.flareSteps, 100U);
-  EXPECT_EQ(rotorcraft.noseLoweringSteps, 100U);
-  EXPECT_EQ(rotorcraft.rotationSteps, 100U);
-  EXPECT_EQ(rotorcraft.climbPitchSteps, 100U);
-  EXPECT_NEAR(categoryPerformance(SizeCategory::Heavy).maxBankRadians, 20.0 * kDegreesToRadians, 1e-12);
   EXPECT_THROW(categoryPerformance(static_cast<SizeCategory>(6)), std::out_of_range);
 }
 
@@ -86,22 +79,6 @@ TEST_F(AircraftBaseTest, BuildTakesSizeFromTheTypeAndVariesThePitchTargetsByExac
   EXPECT_DOUBLE_EQ(heavy.halfSpanNm, 0.018);  // the category's average
 
   EXPECT_EQ(buildAircraftObject(identityOf("ZZZZ")).category, SizeCategory::Light);
-}
-
-TEST_F(AircraftBaseTest, CopyTakesEveryFieldByValue) {
-  AircraftBase source = buildAircraftObject(identityOf("F16"));
-  source.key = 4242;
-  source.liveryTitle = "Some title";
-  source.staticCgHeightFeet = 7.5;
-  AircraftBase copy;
-  copyAcBase(copy, source);
-  source.identity.callsign = "CHANGED";
-  source.liveryTitle.clear();
-  EXPECT_EQ(copy.identity.callsign, "DLH4AB");
-  EXPECT_EQ(copy.liveryTitle, "Some title");
-  EXPECT_EQ(copy.key, 4242U);
-  EXPECT_EQ(copy.category, SizeCategory::HighPerf);
-  EXPECT_DOUBLE_EQ(copy.staticCgHeightFeet, 7.5);
 }
 
 }  // namespace

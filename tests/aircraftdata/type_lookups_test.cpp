@@ -155,12 +155,5 @@ TEST_F(TypeLookupsTest, CheckThirdpartyLineReadsTheParkingCount) {
   EXPECT_THAT(log.text(), HasSubstr("===> FlyTampa EHAM EHAM x invalid number"));
 }
 
-TEST_F(TypeLookupsTest, TablesForTheScansAreReachable) {
-  EXPECT_EQ(modelFixMap().at("B77F"), "B744");
-  EXPECT_TRUE(simAddonAirportSet().contains("EDDF"));
-  EXPECT_EQ(thirdpartyAirportLists(false).at(0).publisher, "FlyTampa");
-  EXPECT_EQ(thirdpartyAirportLists(true).at(0).publisher, "Aerosoft");
-}
-
 }  // namespace
 }  // namespace crv

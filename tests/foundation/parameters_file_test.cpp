@@ -42,11 +42,6 @@ std::vector<std::string> expectedDefaultKeys() {
 }
 
 TEST_F(ParametersFileTest, LoadListsHoldEveryStoredSettingOnce) {
-  const LoadLists lists = buildLoadLists();
-  EXPECT_EQ(lists.checkBoxes.size(), 26U);
-  EXPECT_EQ(lists.intControls.size(), 11U);
-  EXPECT_EQ(lists.texts.size(), 19U);
-  EXPECT_EQ(lists.textControls.size(), 2U);
   std::set<std::string> keys;
   for (const std::string& key : expectedDefaultKeys()) EXPECT_TRUE(keys.insert(key).second) << key;
   for (const Parameter* old : obsoleteParameters()) EXPECT_FALSE(keys.contains(old->name())) << old->name();
@@ -57,13 +52,7 @@ TEST_F(ParametersFileTest, WithoutAFileEveryListedKeyIsWrittenWithItsDefault) {
 
   const std::vector<std::string> keys = storedKeys(parametersPath());
   EXPECT_EQ(keys, expectedDefaultKeys());
-  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
-  EXPECT_EQ(storedValue(parametersPath(), "ALWAYS_ON_TOP"), "false");
   EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "40");
-  EXPECT_EQ(storedValue(parametersPath(), "LAST_EPOCH_TIME:"), "0");
-  EXPECT_EQ(storedValue(parametersPath(), "CUSTOM_PARKING_PERCENTAGE"), "-1");
-  EXPECT_EQ(storedValue(parametersPath(), "SIM_CHOICE"), "MSFS 2020");
-  EXPECT_EQ(storedValue(parametersPath(), "AI_PACKAGE_SELECTOR"), "AIG, FSLTL, JF");
   EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
   for (const char* notStored : {"parking_percentage", "MAX_FIT_FL", "CALLSIGN_2_OBJECTID", "ALL_INSTALL_PATH",
                                 "lfolder0", "MSFS_2020", "LATERAL_RANGE", "MAX_LIVE"}) {

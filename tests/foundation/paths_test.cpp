@@ -9,14 +9,6 @@
 namespace crv {
 namespace {
 
-TEST(PathsTest, ComposedPathsFollowTheirParts) {
-  const ProgramPaths& paths = programPaths();
-  EXPECT_EQ(paths.dbaseEnc, std::filesystem::path("input") / "dbase.enc");
-  EXPECT_EQ(paths.learnedStockFolder, std::filesystem::path("airports") / "learned" / "stock");
-  EXPECT_EQ(paths.incompleteFltsimSections.filename(), "IncompleFltsimSections.txt");
-  EXPECT_TRUE(paths.myParkAirportsFile.is_relative());
-}
-
 TEST(PathsTest, WithoutAppDataTheDataFolderIsRelative) {
   EXPECT_EQ(dataFolderFor({}), std::filesystem::path("CRVN"));
   EXPECT_EQ(dataFolderFor("/home/pilot/.config"), std::filesystem::path("/home/pilot/.config/CRVN"));

@@ -49,20 +49,6 @@ TEST(SettingsCatalogueTest, ControlIdsAreUniqueAndRowsOnTheGrid) {
   }
 }
 
-TEST(SettingsCatalogueTest, ListSettingsTakeTheirLimitsFromTheirLists) {
-  EXPECT_EQ(par_RANGE.minimum(), 2);
-  EXPECT_EQ(par_RANGE.maximum(), 100);
-  EXPECT_EQ(par_AR_ABOVE_HEIGHT.minimum(), 18000);
-  EXPECT_EQ(par_MAX_LIVE_SEL.allowedValues(), par_MAX_PARK_SEL.allowedValues());
-  EXPECT_EQ(par_MAX_PARK_SEL.maximum(), 500);
-  EXPECT_EQ(par_SIM_CHOICE.choices().size(), 2U);
-  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.choices().at(2), "FSLTL, AIG, JF");
-  EXPECT_EQ(par_LAST_EPOCH_TIME.name(), "LAST_EPOCH_TIME:");
-  EXPECT_EQ(par_lfolder[9].name(), "lfolder9");
-  EXPECT_EQ(par_MAX_LIVE.defaultValue(), -1);
-  EXPECT_EQ(par_MAX_LIVE.minimum(), -1);
-}
-
 TEST(SettingsCatalogueTest, MaxFitHoursAndHalfHours) {
   EXPECT_FLOAT_EQ(maxFitHours(47), 24.0F);
   EXPECT_FLOAT_EQ(maxFitHours(0), 0.5F);
@@ -72,19 +58,6 @@ TEST(SettingsCatalogueTest, MaxFitHoursAndHalfHours) {
   EXPECT_EQ(maxFitHalfHours(99.0F), 47);
   EXPECT_EQ(maxFitHalfHours(0.0F), 0);
   EXPECT_EQ(maxFitHalfHours(std::numeric_limits<float>::quiet_NaN()), 47);
-}
-
-TEST(SettingsCatalogueTest, AirportOverrideKeysInFileOrder) {
-  const std::vector<std::string> expected{"LATERAL_RANGE",      "AUTO_RANGE", "INITIAL_LOAD_ONLY",
-                                          "PARK_SOFT",          "PARK_FAKE",  "parking_percentage",
-                                          "MAX_FIT",            "WEEK",       "RT_PARKTRAFFIC_ONLY",
-                                          "LEARN_SOFT",         "MAX_LIVE"};
-  EXPECT_EQ(airportOverrideKeys(), expected);
-}
-
-TEST(SettingsCatalogueTest, SimulatorFolderNames) {
-  EXPECT_EQ(simFolderNameFor("MSFS 2020"), "MSFS");
-  EXPECT_EQ(simFolderNameFor("MSFS 2024"), "MSFS2024");
 }
 
 using SettingControlsTest = SettingsFixture;
@@ -135,18 +108,6 @@ TEST_F(SettingControlsTest, MissingControlIsOnlyLogged) {
   const std::string log = logText();
   EXPECT_NE(log.find("GetDlgItem failed for ID 32860\n"), std::string::npos);
   EXPECT_NE(log.find("GetDlgItem failed for ID 32839\n"), std::string::npos);
-}
-
-TEST_F(SettingControlsTest, MaxFitShowsInHoursInTheMaxFitBox) {
-  createSettingControls();
-  par_MAX_FIT.setValue(47);
-  setControlInt(par_MAX_FIT);
-  EXPECT_EQ(mainWindowControls().text(par_MAX_FIT_FL.controlId()), u"24");
-  par_MAX_FIT.setValue(4);
-  setControlInt(par_MAX_FIT);
-  EXPECT_EQ(mainWindowControls().text(par_MAX_FIT_FL.controlId()), u"2.5");
-  EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 2.5F);
-  EXPECT_EQ(logText().find("GetDlgItem failed"), std::string::npos);
 }
 
 TEST_F(SettingControlsTest, TextThatIsNotUtf8IsLoggedNotShown) {
