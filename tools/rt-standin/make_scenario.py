@@ -7,8 +7,9 @@ A third of the flights depart (stand, taxi, take-off, climb-out), a third
 arrive (approach, landing, taxi to a stand), the rest fly over at cruise
 level. Their start times are spread from ten minutes before the stand-in
 starts to two minutes after it, and each ends when it leaves the area or
-stands parked for a while; a quarter fly over and leave the area around the
-start, so that a run of a minute sees aircraft appear, move and go. The same options give the same file.
+stands parked for a while; a quarter fly over and leave a 40 nm range 5 to
+18 s after the start, so that a run of a minute sees aircraft appear, move
+and go. The same options give the same file.
 """
 
 import argparse
@@ -37,6 +38,20 @@ def distance_nm(apt, point):
     dlat = (point[1] - apt[0]) * 60.0
     dlon = (point[2] - apt[1]) * 60.0 * math.cos(math.radians(apt[0]))
     return math.hypot(dlat, dlon)
+
+
+LEAVING_RANGE_NM = 40.0
+
+
+def leaving_time(points, apt, range_nm):
+    """The time at which the track last crosses the range outwards,
+    interpolated between its points as the stand-in serves them."""
+    crossing = points[-1][0]
+    for a, b in zip(points, points[1:]):
+        da, db = distance_nm(apt, a), distance_nm(apt, b)
+        if da <= range_nm < db:
+            crossing = a[0] + (b[0] - a[0]) * (range_nm - da) / (db - da)
+    return crossing
 
 
 def move(lat, lon, track_deg, distance_nm):
@@ -131,13 +146,12 @@ def main():
     for number in range(options.flights):
         start = rng.uniform(-600, 120)
         if number % 4 == 0:
-            # A quarter fly over and leave the area around the start, so
-            # that a short run sees aircraft go as well as come.
+            # A quarter fly over and cross the edge of a 40 nm range 5 to
+            # 18 s after the start: the first traffic (history included)
+            # still holds them, and replayed 30 s late they leave, and are
+            # removed, within the first minute of a run.
             flight = overflight(rng, Flight(rng, number), start, apt, options.airport)
-            leaving = next((p[0] for p in flight["points"]
-                            if distance_nm(apt, p) > 42 and p[0] > flight["points"][len(flight["points"]) // 2][0]),
-                           flight["points"][-1][0])
-            shift = rng.uniform(-15, 15) - leaving
+            shift = rng.uniform(5, 18) - leaving_time(flight["points"], apt, LEAVING_RANGE_NM)
             for point in flight["points"]:
                 point[0] = round(point[0] + shift, 1)
         else:
