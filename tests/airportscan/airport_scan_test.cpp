@@ -1,0 +1,193 @@
+#include <fstream>
+#include <sstream>
+
+#include <fmt/format.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "aircraftdata/aircraft_database.h"
+#include "airports/apf_parameters.h"
+#include "airports/airports_database.h"
+#include "airportscan/airport_generation.h"
+#include "airportscan/airport_scan.h"
+#include "airportscan/publisher_lookup.h"
+#include "airportscan/scan_log.h"
+#include "foundation/files.h"
+#include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "foundation/workers.h"
+#include "tests/airportscan/bgl_builder.h"
+#include "tests/foundation/settings_fixture.h"
+
+namespace crv {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::BglAirportSpec;
+using testing::BglParkingSpec;
+
+std::string textOf(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string airportWithStands(const std::string& icao, int parkings, int helipads = 0) {
+  std::vector<std::string> subRecords;
+  for (int index = 0; index < helipads; ++index) {
+    subRecords.push_back(testing::bglHelipad({52.31 + index * 0.01, 4.77, 30.0F}));
+  }
+  std::vector<BglParkingSpec> list;
+  for (int index = 0; index < parkings; ++index) {
+    list.push_back({10, static_cast<unsigned>(index + 1), 1, 20.0F, 90.0F, 52.30 + index * 0.001, 4.76, 0});
+  }
+  subRecords.push_back(testing::bglParkingList(list));
+  return testing::bglFile({testing::bglAirport(BglAirportSpec{icao, 0, subRecords})});
+}
+
+// A program folder, a small aircraft database (publisher Orbx with EGLC
+// archived at 120 stands; simaddon KSEA) and a packages tree below a folder
+// whose own name holds a skip word.
+class AirportScanTest : public SettingsFixture {
+ protected:
+  AirportScanTest() {
+    AircraftDatabase database;
+    database.publisherNames = {{"Orbx", "orbx"}};
+    database.simaddonAirports20 = {"KSEA"};
+    database.thirdpartyAirports20 = {{"Orbx", {"EGLC 120"}}};
+    installAircraftDatabase(std::move(database));
+    airportsDb().airports = {{"EGLC", "LCY"}, {"EHAM", "AMS"}, {"KSEA", "SEA"}};
+    setWorkerLimit(4);
+    setMsfs2020(true);
+    airportScanLog().takeLines();
+    setStatusRepaintCallback([this] { statusLines.push_back(statusLineText()); });
+  }
+  ~AirportScanTest() override {
+    setStatusRepaintCallback({});
+    installAircraftDatabase(AircraftDatabase{});
+    airportsDb().airports.clear();
+    clearStopRequest();
+  }
+
+  fs::path put(const fs::path& relative, const std::string& bytes) const {
+    const fs::path path = community / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  AirportScanOptions options() const {
+    AirportScanOptions scan;
+    scan.folders = {community};
+    scan.isSuitableForOfflineLearning = [](const std::string&) { return false; };
+    return scan;
+  }
+
+  fs::path community = folder / "my aircraft sims" / "Community";
+  std::vector<std::string> statusLines;
+};
+
+TEST_F(AirportScanTest, GeneratedTreeGivesFilesLinksAndTheScanLog) {
+  par_SCAN_AIRPORTS.setValue(true);
+  put("dev-lcy/manifest.json", R"({"creator": "Orbx", "title": "London City"})");
+  put("dev-lcy/scenery/EGLC.bgl", airportWithStands("EGLC", 3));
+  put("Microsoft-Airport-ksea/scenery/ksea.bgl", airportWithStands("KSEA", 5));
+  put("dev-eham/manifest.json", R"({"creator": "someone", "title": "Amsterdam"})");
+  put("dev-eham/scenery/eham.BGL", airportWithStands("EHAM", 10, 2));
+  put("aircraft-pack/scenery/eddf.bgl", airportWithStands("EDDF", 3));
+  put("dev-lfpg/statics/lfpg.bgl", airportWithStands("LFPG", 3));
+  put("dev-lfpo/scenery/lfpo.Bgl", airportWithStands("LFPO", 3));
+  std::string broken = airportWithStands("EDDM", 3);
+  testing::putU32(broken, 56 + 12, 0xFFFFFFF0);  // subsection table past the end
+  put("dev-broken/scenery/broken.bgl", broken);
+  for (int index = 0; index < 12; ++index) {
+    put(fmt::format("dev-many/scenery/x{}.bgl", index), airportWithStands(fmt::format("ZZ{:02}", index), 1));
+  }
+
+  scanAddonAirports(options());
+
+  const ProgramPaths& paths = programPaths();
+  EXPECT_EQ(textOf(paths.myThirdpartyFolder / "EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
+  EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / "EGLC.xml")) << "3 stands, fewer than archived";
+  EXPECT_EQ(textOf(paths.mySimaddonFolder / "KSEA.txt"), "archive/simaddon/KSEA.xml\n");
+  EXPECT_FALSE(fs::exists(paths.mySimaddonFolder / "KSEA.xml"));
+  EXPECT_EQ(readApfPublisher(paths.myThirdpartyFolder / "EHAM.xml"), "unknown");
+  for (const char* notRead : {"EDDF", "LFPG", "LFPO", "EDDM"}) {
+    EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / (std::string(notRead) + ".xml"))) << notRead;
+  }
+  EXPECT_EQ(listXmlFiles(paths.myThirdpartyFolder).size(), 13U) << "EHAM and the twelve ZZnn";
+  const std::string scanLog = textOf(paths.airportsScanLog);
+  EXPECT_THAT(scanLog, AllOf(HasSubstr("Generated EHAM.xml: 12 positions, of which 2 helipads"),
+                             HasSubstr("Generated ZZ00.xml: 1 position\n"),
+                             HasSubstr("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"),
+                             HasSubstr("simaddon airport KSEA linked to archive/simaddon/KSEA.xml"),
+                             HasSubstr("from manifest.json: creator 'Orbx' => publisher 'Orbx'"),
+                             HasSubstr("aborted, futs"), Not(HasSubstr("EDDF"))));
+  EXPECT_FALSE(par_SCAN_AIRPORTS.value());
+  EXPECT_FALSE(fs::exists(paths.tbloFolder));
+  EXPECT_THAT(statusLines, ::testing::Contains(HasSubstr("Scanning for addon airports ... 16 of 16 BGL files")));
+  EXPECT_EQ(runningWorkers(), 0);
+}
+
+TEST_F(AirportScanTest, ManifestSearchStopsAtThePackagesRoot) {
+  // A manifest above the Community folder belongs to no package.
+  std::ofstream(folder / "my aircraft sims" / "manifest.json") << R"({"creator": "Orbx"})";
+  put("dev-eglc/scenery/EGLC.bgl", airportWithStands("EGLC", 2));
+  ScanLog log;
+  EXPECT_FALSE(gf_searchManifest(community / "dev-eglc/scenery/EGLC.bgl", community, log));
+  EXPECT_EQ(findAirportPublisher(community / "dev-eglc/scenery/EGLC.bgl", community, log).publisher, "unknown");
+  put("dev-eglc/manifest.json", "[1, 2]");
+  put("dev-eglc/scenery/manifest.json", R"({"manufacturer": "", "creator": "ORBX Ltd"})");
+  EXPECT_EQ(findAirportPublisher(community / "dev-eglc/scenery/EGLC.bgl", community, log).publisher, "Orbx");
+}
+
+TEST_F(AirportScanTest, UnrecognisedAirportNeedsAWholeCodeInTheTitle) {
+  const AirportNameMap names;
+  ScanLog log;
+  const AirportScanTaskContext context{false, community, &names, &log};
+  const struct {
+    const char* title;
+    const char* stem;
+    std::string icao;
+  } cases[] = {{"", "scenery1", ""}, {"EH", "scenery1", ""}, {"EHA", "scenery1", ""},
+               {"eham schiphol", "scenery1", "EHAM"}, {"", "eglc", "EGLC"}};
+  for (const auto& c : cases) {
+    put("dev-x/manifest.json", fmt::format(R"({{"title": "{}"}})", c.title));
+    const fs::path bgl = put(fmt::format("dev-x/scenery/{}.bgl", c.stem), "");
+    EXPECT_EQ(findUnrecognisedAirportIcao(bgl.string(), context), c.icao) << c.title;
+  }
+}
+
+TEST_F(AirportScanTest, StoppedScanIsNotRecordedAndAnEmptyScanSaysSo) {
+  put("dev-eham/scenery/eham.bgl", airportWithStands("EHAM", 2));
+  par_SCAN_AIRPORTS.setValue(true);
+  raiseStop();
+  scanAddonAirports(options());
+  EXPECT_TRUE(par_SCAN_AIRPORTS.value()) << "a stopped scan is not complete";
+  EXPECT_FALSE(fs::exists(programPaths().myThirdpartyFolder / "EHAM.xml"));
+  clearStopRequest();
+
+  airportFoundFlag().store(true);  // left from an earlier scan
+  fs::remove_all(community / "dev-eham");
+  scanAddonAirports(options());
+  EXPECT_FALSE(par_SCAN_AIRPORTS.value());
+  EXPECT_THAT(logText(), HasSubstr("Warning: Scan has not found any add-on airports"));
+}
+
+TEST(AirportScanFilters, SkipWordsAndExtensions) {
+  EXPECT_TRUE(isSkippedScanFolder("C:/x", "pkg-aircraft-a320/scenery"));
+  EXPECT_FALSE(isSkippedScanFolder("C:/aircraft sims/Community/pkg", "pkg"));
+  EXPECT_TRUE(isSkippedScanFolder(std::string(250, 'a'), "pkg"));
+  EXPECT_TRUE(isBglFile(".BGL"));
+  EXPECT_TRUE(isBglFile(".bgl"));
+  EXPECT_FALSE(isBglFile(".Bgl"));
+}
+
+}  // namespace
+}  // namespace crv
