@@ -19,18 +19,18 @@ void ensureCurlGlobalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+struct MultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
 void check(CURLcode code, std::string_view failureText) {
   if (code != CURLE_OK) {
     throw std::runtime_error(std::string(failureText));
   }
 }
 
-struct MultiCleanup {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
+}  // namespace
 
-// Performs the prepared easy handle once on a multi handle of its own, so
-// that the stop flag is looked at while the transfer waits.
 CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop) {
   if (stop == nullptr) {
     return curl_easy_perform(handle);
@@ -71,8 +71,6 @@ CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop) {
   curl_multi_remove_handle(multi.get(), handle);
   return result;
 }
-
-}  // namespace
 
 void CurlEasyCleanup::operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 

@@ -53,6 +53,11 @@ PostSetup dataRequestSetup(std::string_view handleName);
 CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& url, const std::string& body,
                      std::string& answer, const RequestTimeouts& timeouts, const std::atomic<bool>* stop);
 
+// Performs the prepared easy handle once. With a stop flag the transfer runs
+// on a multi handle of its own that looks at the flag every 50 ms and ends
+// with CURLE_ABORTED_BY_CALLBACK once it is raised.
+CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop);
+
 // "<code> = <libcurl text>"
 std::string curlErrorText(CURLcode code);
 

@@ -132,6 +132,29 @@ SIMADDON_AIRPORTS_2020 = (
     "EDDF,EGLL,EHAM,FACT,KATL,KDEN,KJFK,KLAX,KMCO,KORD,KSFO,LFPG,LOWI,OMDB,VQPR"
 )
 
+# Add-on airports of other publishers that the download site keeps archived
+# airport files for: publisher -> (ICAO code, parking positions of the
+# archived file). The download-site stand-in builds the archived files from
+# these lines, so the counts and the files always agree.
+THIRDPARTY_AIRPORTS_2020 = [
+    ("Aerosoft", [("EDDM", 182), ("EDDK", 96), ("LOWW", 124), ("LSZH", 118)]),
+    ("Digital Design", [("EGCC", 104), ("EGPH", 42)]),
+    ("FlyTampa", [("CYYZ", 156), ("EKCH", 110), ("KBOS", 138)]),
+    ("Gaya Simulations", [("LOWS", 38), ("LSGG", 76)]),
+    ("iniBuilds", [("EGKK", 112), ("KMIA", 148), ("OTHH", 186)]),
+    ("JustSim", [("LIRF", 164), ("LPPT", 88)]),
+    ("LatinVFR", [("LEBL", 132), ("LEMD", 196), ("MMMX", 120)]),
+    ("MK-Studios", [("EIDW", 102), ("LGAV", 90)]),
+    ("Orbx", [("ENGM", 84), ("ESSA", 92), ("YSSY", 128)]),
+    ("Taxi2Gate", [("EPWA", 64), ("RJTT", 172)]),
+]
+THIRDPARTY_AIRPORTS_2024 = [
+    ("Aerosoft", [("EDDM", 182), ("LOWW", 124)]),
+    ("Gaya Simulations", [("LOWS", 38)]),
+    ("iniBuilds", [("EGKK", 112), ("KMIA", 148)]),
+    ("Orbx", [("ESSA", 92)]),
+]
+
 # Registrations known for their airline, type and operator.
 REGISTRATIONS = [
     ("A6-EDA", "UAE", "A388", "Emirates", False),
@@ -302,10 +325,12 @@ def render(spans, categories):
     lines.append("</fixes>")
 
     list_section(lines, "simaddons20", "simaddon20", "arpts", SIMADDON_AIRPORTS_2020.split(","))
-    lines.append("<thirdparties20>")
-    lines.append("</thirdparties20>")
-    lines.append("<thirdparties24>")
-    lines.append("</thirdparties24>")
+    for suffix, publishers in (("20", THIRDPARTY_AIRPORTS_2020), ("24", THIRDPARTY_AIRPORTS_2024)):
+        lines.append(f"<thirdparties{suffix}>")
+        for publisher, airports in publishers:
+            codes = ",".join(f"{code} {count}" for code, count in airports)
+            lines.append(f"  <thirdpartie{suffix} pub={quoteattr(publisher)} arpts={quoteattr(codes)}/>")
+        lines.append(f"</thirdparties{suffix}>")
 
     lines.append("<dbase>")
     for reg, airline, type_code, operator, cargo_flag in REGISTRATIONS:

@@ -1,0 +1,81 @@
+#include "feed/addon_zip.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+#include "tools/download-standin/site_builder.h"
+
+namespace crv {
+namespace {
+
+TEST(AddonZipTest, EntryNamesThatLeaveTheFolderAreRecognised) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"EHAM.xml", ""},
+      {"my_simaddon2024/EHAM.xml", ""},
+      {"a/.../b.xml", ""},
+      {"../EHAM.xml", "a '..' part"},
+      {"a/b/../../../EHAM.xml", "a '..' part"},
+      {"a\\..\\..\\EHAM.xml", "a '..' part"},
+      {"a/..", "a '..' part"},
+      {"/etc/EHAM.xml", "an absolute path"},
+      {"\\EHAM.xml", "an absolute path"},
+      {"C:\\EHAM.xml", "an absolute path"},
+      {"", "an empty name"},
+  };
+  for (const auto& [name, problem] : cases) {
+    EXPECT_EQ(entryNameProblem(name), problem) << name;
+  }
+}
+
+TEST(AddonZipTest, EveryFileLandsInOneFolderAsItsStemPlusTxt) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"EHAM.xml", "EHAM.txt"},
+      {"my_simaddon2024/deeper/EHAM.xml", "EHAM.txt"},
+      {"win\\style\\LOWI.xml", "LOWI.txt"},
+      {"KJFK", "KJFK.txt"},
+      {"my_simaddon2024/", ""},
+  };
+  for (const auto& [name, fileName] : cases) {
+    EXPECT_EQ(addonFileName(name), fileName) << name;
+  }
+}
+
+class AddonZipFileTest : public ::testing::Test {
+ protected:
+  ZipArchive zipOf(const std::vector<standin::ZipEntrySpec>& entries) {
+    standin::writeZip(path_, entries);
+    return ZipArchive::open(path_);
+  }
+
+  testing::TempFolder temp_;
+  std::filesystem::path path_ = temp_ / "addon.zip";
+};
+
+TEST_F(AddonZipFileTest, ReadsFilesInArchiveOrderAndSkipsFolders) {
+  const std::vector<AddonFile> files =
+      readAddonFiles(zipOf({{"pack/", ""}, {"pack/LOWI.xml", "archive/simaddon/LOWI.xml"}, {"EHAM.xml", ""}}));
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].fileName, "LOWI.txt");
+  EXPECT_EQ(files[0].text, "archive/simaddon/LOWI.xml");
+  EXPECT_EQ(files[1].fileName, "EHAM.txt");
+  EXPECT_EQ(files[1].text, "");
+}
+
+TEST_F(AddonZipFileTest, DamagedOrOversizedArchivesAreRefused) {
+  const std::string content(100000, 'x');
+  ZipArchive large = zipOf({{"A.xml", content}, {"B.xml", content}});
+  EXPECT_THROW(readAddonFiles(large, AddonLimits{150000, 10}), ZipError);
+  EXPECT_THROW(readAddonFiles(large, AddonLimits{1u << 20, 1}), ZipError);
+  EXPECT_EQ(readAddonFiles(large).size(), 2u);
+
+  std::string bytes = testing::readFile(path_);
+  EXPECT_THROW(ZipArchive::openBytes(bytes.substr(0, bytes.size() / 2)), ZipError);
+  EXPECT_THROW(ZipArchive::openBytes("not a zip at all"), ZipError);
+  // The stored text of the first entry, changed: its CRC no longer fits.
+  bytes[40] = static_cast<char>(bytes[40] ^ 0x20);
+  ZipArchive damaged = ZipArchive::openBytes(bytes);
+  EXPECT_THROW(readAddonFiles(damaged), ZipError);
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,140 @@
+#include "feed/downloader.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "foundation/settings.h"
+#include "tests/feed/download_test_support.h"
+
+namespace crv {
+namespace {
+
+using namespace std::chrono_literals;
+using standin::Fault;
+using testing::readFile;
+using testing::writeFile;
+
+class DownloaderTest : public ::testing::Test {
+ protected:
+  DownloaderTest() {
+    body_.resize(200 * 1024);
+    for (std::size_t i = 0; i < body_.size(); ++i) {
+      body_[i] = static_cast<char>((i * 7919) % 251);
+    }
+    writeFile(world_.sitePath("data.bin"), body_);
+    writeFile(target_, "installed");
+  }
+
+  DownloadOutcome download(const DownloadOptions& options, const DownloadCheck& check = {}) {
+    return downloadToFile(handle_, world_.site().baseUrl + "data.bin", target_, true, options, check);
+  }
+
+  bool partFileLeft() const { return std::filesystem::exists(target_.string() + ".part"); }
+
+  testing::DownloadWorld world_;
+  CurlHandle handle_ = makeCurlHandle("download");
+  std::filesystem::path target_ = world_.programFolder() / "data.bin";
+  std::string body_;
+};
+
+TEST_F(DownloaderTest, ACompleteDownloadReplacesTheTarget) {
+  const DownloadOutcome outcome = download(world_.site().options);
+  ASSERT_TRUE(outcome) << outcome.failure;
+  EXPECT_EQ(readFile(target_), body_);
+  EXPECT_FALSE(partFileLeft());
+}
+
+struct FailureCase {
+  const char* name;
+  Fault fault;
+  const char* reason;
+};
+
+TEST_F(DownloaderTest, AFailedDownloadLeavesTheTargetAsItWas) {
+  DownloadOptions tight = world_.site().options;
+  tight.maximumBytes = 1000;
+  const std::vector<FailureCase> cases = {
+      {"404", Fault::notFound(), "HTTP status 404"},
+      {"500", Fault::serverError(), "HTTP status 500"},
+      {"cut transfer", Fault::cut(), "Transferred a partial file"},
+      {"stalled transfer", Fault::slow(3000ms), "Timeout was reached"},
+  };
+  for (const FailureCase& failure : cases) {
+    world_.standIn().setFault("data.bin", failure.fault);
+    const DownloadOutcome outcome = download(world_.site().options);
+    EXPECT_FALSE(outcome) << failure.name;
+    EXPECT_NE(outcome.failure.find(failure.reason), std::string::npos) << failure.name << ": " << outcome.failure;
+    EXPECT_EQ(readFile(target_), "installed") << failure.name;
+    EXPECT_FALSE(partFileLeft()) << failure.name;
+  }
+  world_.standIn().clearFaults();
+  const DownloadOutcome tooLong = download(tight);
+  EXPECT_EQ(tooLong.failure, "longer than 1000 bytes");
+  const DownloadOutcome refused = download(world_.site().options, [](const auto&) { return std::string("bad"); });
+  EXPECT_EQ(refused.failure, "bad");
+  EXPECT_EQ(readFile(target_), "installed");
+  EXPECT_FALSE(partFileLeft());
+}
+
+TEST_F(DownloaderTest, AStopAbortsARunningTransferQuickly) {
+  world_.standIn().setFault("data.bin", Fault::slow(20ms, 8192));
+  std::atomic<bool> stop{false};
+  DownloadOptions options = world_.site().options;
+  options.stop = &stop;
+  std::chrono::steady_clock::time_point raisedAt;
+  std::thread stopper([&] {
+    // Raise the stop once the body is flowing.
+    while (!std::filesystem::exists(target_.string() + ".part") ||
+           std::filesystem::file_size(target_.string() + ".part") == 0) {
+      std::this_thread::sleep_for(1ms);
+    }
+    raisedAt = std::chrono::steady_clock::now();
+    stop.store(true);
+  });
+  const DownloadOutcome outcome = download(options);
+  const auto returnedAt = std::chrono::steady_clock::now();
+  stopper.join();
+  EXPECT_EQ(outcome.failure, "stopped");
+  // The transfer looks at the flag every 50 ms; the margin is for a loaded machine.
+  EXPECT_LT(returnedAt - raisedAt, 250ms);
+  EXPECT_EQ(readFile(target_), "installed");
+  EXPECT_FALSE(partFileLeft());
+}
+
+TEST_F(DownloaderTest, AnUnwritableTargetOrAMissingHandleSendsNothing) {
+  const std::filesystem::path nowhere = world_.programFolder() / "missing" / "data.bin";
+  EXPECT_FALSE(downloadToFile(handle_, world_.site().baseUrl + "data.bin", nowhere, true));
+  EXPECT_TRUE(world_.logContains("Could not open output file: " + nowhere.string() + ".part"));
+  EXPECT_FALSE(downloadToFile(CurlHandle{}, world_.site().baseUrl + "data.bin", target_, true));
+  EXPECT_EQ(world_.standIn().requestCount("data.bin"), 0u);
+  EXPECT_EQ(readFile(target_), "installed");
+}
+
+TEST_F(DownloaderTest, ADataFileFromTheSiteMustDecrypt) {
+  const std::filesystem::path installed = world_.programFolder() / "input" / "dbase.enc";
+  writeFile(installed, "installed");
+  world_.standIn().setFault("dbase.enc", Fault::corrupt());
+  EXPECT_FALSE(downloadFromSite(world_.site(), "dbase.enc", installed));
+  EXPECT_EQ(readFile(installed), "installed");
+  EXPECT_TRUE(world_.logContains("Downloading '" + world_.site().baseUrl + "dbase.enc' failed !"));
+  EXPECT_TRUE(world_.logContains("not a valid data file"));
+  EXPECT_FALSE(std::filesystem::exists(installed.string() + ".part.check"));
+
+  world_.standIn().clearFaults();
+  EXPECT_TRUE(downloadFromSite(world_.site(), "dbase.enc", installed));
+  EXPECT_EQ(readFile(installed), readFile(world_.sitePath("dbase.enc")));
+  EXPECT_TRUE(world_.logContains("Downloaded '" + world_.site().baseUrl + "dbase.enc' to '" + installed.string() + "'"));
+}
+
+TEST_F(DownloaderTest, TheInjectedDownloaderFetchesArchivedAirportFiles) {
+  isMsfs2020.store(false);
+  const std::string url = downloadBaseUrl(world_.site(), false) + "archive/thirdparty/Gaya%20Simulations/LOWS.xml";
+  const std::filesystem::path target = world_.programFolder() / "LOWS.xml";
+  ASSERT_TRUE(downloadUrlToFile(url, target, world_.site().options));
+  EXPECT_EQ(readFile(target), readFile(world_.sitePath("MSFS2024/archive/thirdparty/Gaya Simulations/LOWS.xml")));
+  EXPECT_EQ(downloadBaseUrl(world_.site(), true), world_.site().baseUrl + "MSFS/");
+}
+
+}  // namespace
+}  // namespace crv

@@ -1,0 +1,186 @@
+#include "feed/version_check.h"
+
+#include <gtest/gtest.h>
+
+#include "feed/zip_archive.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "tests/feed/download_test_support.h"
+#include "tools/download-standin/site_builder.h"
+
+namespace crv {
+namespace {
+
+namespace fs = std::filesystem;
+using standin::Fault;
+using testing::readFile;
+using testing::writeFile;
+
+class VersionCheckTest : public ::testing::Test {
+ protected:
+  VersionCheckTest() { isMsfs2020.store(false); }
+
+  // What a user has installed: versions 0.9.0 and files that say so.
+  void installOldVersions() {
+    writeFile("input/dbase.enc", "old dbase");
+    writeFile("input/AIG-regcodes.enc", "old aig");
+    writeFile("airports/my_simaddon/OLD.txt", "old add-on");
+    par_DBASE_VERSION.setValue("0.9.0");
+    par_AIG_VERSION.setValue("0.9.0");
+    par_MYSIMADDON24_VERSION.setValue("0.9.0");
+  }
+
+  void expectOldVersionsKept(const std::string& label) {
+    EXPECT_EQ(readFile("input/dbase.enc"), "old dbase") << label;
+    EXPECT_EQ(readFile("input/AIG-regcodes.enc"), "old aig") << label;
+    EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt"), "old add-on") << label;
+    EXPECT_EQ(par_DBASE_VERSION.value(), "0.9.0") << label;
+    EXPECT_EQ(par_AIG_VERSION.value(), "0.9.0") << label;
+    EXPECT_EQ(par_MYSIMADDON24_VERSION.value(), "0.9.0") << label;
+    EXPECT_FALSE(fs::exists("my_simaddon2024.zip")) << label;
+    for (const auto& entry : fs::recursive_directory_iterator(".")) {
+      EXPECT_NE(entry.path().extension(), ".part") << label << ": " << entry.path();
+    }
+  }
+
+  void publishZip(const std::vector<standin::ZipEntrySpec>& entries) {
+    standin::writeZip(world_.sitePath("mysimaddon24/my_simaddon2024.zip"), entries);
+  }
+
+  testing::DownloadWorld world_;
+};
+
+TEST_F(VersionCheckTest, NewerVersionsAreDownloadedInstalledAndStored) {
+  installOldVersions();
+  checkVersions(world_.site());
+  EXPECT_EQ(readFile("input/dbase.enc"), readFile(world_.sitePath("dbase.enc")));
+  EXPECT_EQ(readFile("input/AIG-regcodes.enc"), readFile(world_.sitePath("AIG-regcodes.enc")));
+  EXPECT_FALSE(fs::exists("airports/my_simaddon/OLD.txt"));
+  EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml");
+  EXPECT_FALSE(fs::exists("my_simaddon2024.zip"));
+  const std::string parameters = readFile(parametersFilePath());
+  for (const char* key : {"DBASE_VERSION", "AIG_VERSION", "MYSIMADDON24_VERSION"}) {
+    EXPECT_NE(parameters.find(std::string("name=\"") + key + "\" value=\"1.0.0\""), std::string::npos) << key;
+  }
+  for (const char* line : {"simaddon updated to 1.0.0", "aig updated to 1.0.0", "dbase updated to 1.0.0",
+                           "my_simaddon2024.zip unzipped 15 files"}) {
+    EXPECT_TRUE(world_.logContains(line)) << line;
+  }
+
+  checkVersions(world_.site());
+  EXPECT_EQ(world_.standIn().requestCount("dbase.enc"), 1u);
+  EXPECT_EQ(world_.standIn().requestCount("mysimaddon24/my_simaddon2024.zip"), 1u);
+  EXPECT_TRUE(world_.logContains("dbase version up-to-date"));
+  EXPECT_TRUE(world_.logContains("simaddon version up-to-date"));
+}
+
+TEST_F(VersionCheckTest, AMissingFileOrEmptyAddonFolderIsInstalledAgainAtTheSameVersion) {
+  checkVersions(world_.site());
+  fs::remove("input/dbase.enc");
+  fs::remove_all("airports/my_simaddon");
+  checkVersions(world_.site());
+  EXPECT_TRUE(fs::exists("input/dbase.enc"));
+  EXPECT_TRUE(fs::exists("airports/my_simaddon/EHAM.txt"));
+  EXPECT_EQ(world_.standIn().requestCount("dbase.enc"), 2u);
+  EXPECT_EQ(world_.standIn().requestCount("AIG-regcodes.enc"), 1u);
+}
+
+TEST_F(VersionCheckTest, Msfs2020NeverTouchesTheAddon) {
+  isMsfs2020.store(true);
+  checkVersions(world_.site());
+  EXPECT_EQ(world_.standIn().requestCount("mysimaddon24/my_simaddon2024.zip"), 0u);
+  EXPECT_FALSE(fs::exists("airports/my_simaddon"));
+  EXPECT_EQ(par_DBASE_VERSION.value(), "1.0.0");
+}
+
+TEST_F(VersionCheckTest, AMissingOrUnusableMemberSkipsOnlyThatKey) {
+  world_.standIn().setFault("versions.json",
+                            Fault::replace(R"({"simaddon": {"major": -1, "minor": 0, "patch": 0},
+                                              "dbase": {"major": 2, "minor": 0, "patch": 0}})"));
+  installOldVersions();
+  checkVersions(world_.site());
+  EXPECT_TRUE(world_.logContains("===> aig version not found"));
+  EXPECT_TRUE(world_.logContains("===> simaddon version in versions.json is not three whole numbers"));
+  EXPECT_EQ(par_DBASE_VERSION.value(), "2.0.0");
+  EXPECT_EQ(par_AIG_VERSION.value(), "0.9.0");
+  EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt"), "old add-on");
+}
+
+struct BrokenSiteCase {
+  const char* name;
+  const char* sitePath;
+  Fault fault;
+  const char* logLine;
+};
+
+TEST_F(VersionCheckTest, EveryBrokenDownloadLeavesTheInstalledFilesAndVersions) {
+  const std::string base = world_.site().baseUrl;
+  const std::vector<BrokenSiteCase> cases = {
+      {"versions.json 404", "versions.json", Fault::notFound(), "Downloading version info from my web site failed!"},
+      {"versions.json 500", "versions.json", Fault::serverError(), "HTTP status 500"},
+      {"versions.json cut", "versions.json", Fault::cut(), "Transferred a partial file"},
+      {"broken versions.json", "versions.json", Fault::replace(R"({"aig": {"major": 2,)"),
+       "versions.json is not valid JSON; no update this time"},
+      {"versions.json not an object", "versions.json", Fault::replace("[2, 0, 0]"), "versions.json is not a JSON object"},
+      {"dbase 404", "dbase.enc", Fault::notFound(), "dbase.enc' failed !"},
+      {"dbase 500", "dbase.enc", Fault::serverError(), "HTTP status 500"},
+      {"dbase cut", "dbase.enc", Fault::cut(), "Transferred a partial file"},
+      {"dbase corrupt", "dbase.enc", Fault::corrupt(), "not a valid data file"},
+      {"aig corrupt", "AIG-regcodes.enc", Fault::corrupt(), "AIG-regcodes.enc' failed !"},
+      {"zip 404", "mysimaddon24/my_simaddon2024.zip", Fault::notFound(), "my_simaddon2024.zip' failed !"},
+      {"zip cut", "mysimaddon24/my_simaddon2024.zip", Fault::cut(), "Transferred a partial file"},
+      {"zip corrupt", "mysimaddon24/my_simaddon2024.zip", Fault::corrupt(), "my_simaddon2024.zip"},
+  };
+  for (const BrokenSiteCase& broken : cases) {
+    installOldVersions();
+    world_.standIn().clearFaults();
+    world_.standIn().setFault(broken.sitePath, broken.fault);
+    // The other data files fail the same way, so that every installed file
+    // must be left as it was; versions.json itself stays whole.
+    for (const char* other : {"versions.json", "dbase.enc", "AIG-regcodes.enc", "mysimaddon24/my_simaddon2024.zip"}) {
+      if (std::string_view(other) != broken.sitePath) {
+        world_.standIn().setFault(other, std::string_view(other) == "versions.json" ? Fault{} : broken.fault);
+      }
+    }
+    const std::size_t logBefore = world_.log().size();
+    checkVersions(world_.site());
+    expectOldVersionsKept(broken.name);
+    EXPECT_NE(world_.log().find(broken.logLine, logBefore), std::string::npos) << broken.name;
+  }
+}
+
+TEST_F(VersionCheckTest, AZipWithAnEscapingEntryIsRefusedWhole) {
+  struct EscapeCase {
+    const char* name;
+    standin::ZipEntrySpec entry;
+    const char* logPiece;
+  };
+  const std::vector<EscapeCase> cases = {
+      {"parent folder", {"../../escaped.xml", "x"}, "entry '../../escaped.xml' has a '..' part"},
+      {"parent folder inside", {"data\\..\\..\\escaped.xml", "x"}, "has a '..' part"},
+      {"absolute path", {"/tmp/escaped.xml", "x"}, "entry '/tmp/escaped.xml' has an absolute path"},
+      {"link", {"data/LINK.xml", "/etc/passwd", true}, "entry 'data/LINK.xml' is a link"},
+  };
+  for (const EscapeCase& escape : cases) {
+    installOldVersions();
+    publishZip({{"data/EHAM.xml", "archive/simaddon/EHAM.xml"}, escape.entry});
+    const std::size_t logBefore = world_.log().size();
+    EXPECT_EQ(installSimAddon(world_.site(), VersionData(2, 0, 0)), AddonInstall::Failed) << escape.name;
+    EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt"), "old add-on") << escape.name;
+    EXPECT_FALSE(fs::exists("airports/my_simaddon/EHAM.txt")) << escape.name;
+    EXPECT_EQ(par_MYSIMADDON24_VERSION.value(), "0.9.0") << escape.name;
+    EXPECT_NE(world_.log().find(escape.logPiece, logBefore), std::string::npos) << escape.name;
+  }
+}
+
+TEST_F(VersionCheckTest, AnAddonFileThatCannotBeWrittenLeavesTheVersionForTheNextRun) {
+  publishZip({{"data/EHAM.xml", "archive/simaddon/EHAM.xml"}, {"data/" + std::string(300, 'L') + ".xml", "x"}});
+  EXPECT_EQ(installSimAddon(world_.site(), VersionData(2, 0, 0)), AddonInstall::Failed);
+  EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml");
+  EXPECT_TRUE(world_.logContains("Failed to write file: airports/my_simaddon/LLL"));
+  EXPECT_EQ(par_MYSIMADDON24_VERSION.value(), "");
+  EXPECT_FALSE(fs::exists("my_simaddon2024.zip"));
+}
+
+}  // namespace
+}  // namespace crv
