@@ -162,6 +162,18 @@ DownloadOutcome downloadUrlToFile(const std::string& url, const std::filesystem:
   return downloadToFile(holder, url, target, true, options);
 }
 
+UrlDownloader makeUrlDownloader(DownloadOptions options) {
+  return [options](const std::string& url, const std::filesystem::path& target, const std::atomic<bool>& stop) {
+    DownloadOptions withStop = options;
+    withStop.stop = &stop;
+    const DownloadOutcome outcome = downloadUrlToFile(url, target, withStop);
+    if (!outcome) {
+      gf_logIndented(fmt::format("{}: {}", url, outcome.failure));
+    }
+    return outcome.ok;
+  };
+}
+
 std::string checkDecryptable(const std::filesystem::path& downloaded) {
   std::filesystem::path plainPath = downloaded;
   plainPath += ".check";

@@ -61,6 +61,13 @@ DownloadOutcome downloadToFile(const CurlHandle& holder, const std::string& url,
 DownloadOutcome downloadUrlToFile(const std::string& url, const std::filesystem::path& target,
                                   const DownloadOptions& options);
 
+// A downloader for callers that pass their own stop flag per call: fetches
+// the url into the target with the options' timeouts and limit, and logs why
+// a download failed as an indented line.
+using UrlDownloader = std::function<bool(const std::string& url, const std::filesystem::path& target,
+                                         const std::atomic<bool>& stop)>;
+UrlDownloader makeUrlDownloader(DownloadOptions options);
+
 // Accepts an encrypted data file only when it decrypts completely with the
 // program's key.
 std::string checkDecryptable(const std::filesystem::path& downloaded);

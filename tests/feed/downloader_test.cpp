@@ -131,8 +131,12 @@ TEST_F(DownloaderTest, TheInjectedDownloaderFetchesArchivedAirportFiles) {
   isMsfs2020.store(false);
   const std::string url = downloadBaseUrl(world_.site(), false) + "archive/thirdparty/Gaya%20Simulations/LOWS.xml";
   const std::filesystem::path target = world_.programFolder() / "LOWS.xml";
-  ASSERT_TRUE(downloadUrlToFile(url, target, world_.site().options));
+  const UrlDownloader download = makeUrlDownloader(world_.site().options);
+  const std::atomic<bool> stop{false};
+  ASSERT_TRUE(download(url, target, stop));
   EXPECT_EQ(readFile(target), readFile(world_.sitePath("MSFS2024/archive/thirdparty/Gaya Simulations/LOWS.xml")));
+  EXPECT_FALSE(download(url + ".missing", target, stop));
+  EXPECT_TRUE(world_.logContains(url + ".missing: HTTP status 404"));
   EXPECT_EQ(downloadBaseUrl(world_.site(), true), world_.site().baseUrl + "MSFS/");
 }
 

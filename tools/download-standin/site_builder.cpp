@@ -195,6 +195,9 @@ std::string archivedAirportXml(const ArchivedAirport& airport, const bool msfs20
   appendParameter(parameters, "publisher", airport.publisher);
   appendParameter(parameters, "altitude", std::to_string(airport.altitudeFeet));
   appendParameter(parameters, "num_parkpos", std::to_string(airport.stands));
+  if (airport.publisher == "stock") {
+    appendParameter(parameters, "RT_traffic_week", "30");
+  }
   pugi::xml_node stands = document.append_child("parkpositions");
   const double longitudeSpacing = kStandSpacingDegrees / std::max(0.1, std::cos(airport.latitude / kDegreesPerRadian));
   for (int i = 0; i < airport.stands; ++i) {
