@@ -206,7 +206,7 @@ bool downloadFromSite(const DownloadSite& site, std::string_view remoteName, con
 }
 
 std::string downloadBaseUrl(const DownloadSite& site, bool force2020) {
-  return site.baseUrl + (isMsfs2020.load() || force2020 ? "MSFS/" : "MSFS2024/");
+  return site.baseUrl + (isMsfs2020() || force2020 ? "MSFS/" : "MSFS2024/");
 }
 
 }  // namespace crv

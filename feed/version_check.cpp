@@ -177,7 +177,7 @@ void runVersionCheck(const DownloadSite& site) {
   if (!document) {
     return;
   }
-  if (!isMsfs2020.load()) {
+  if (!isMsfs2020()) {
     if (const std::optional<VersionData> published = usablePublishedVersion(*document, "simaddon")) {
       switch (installSimAddon(site, *published)) {
         case AddonInstall::Installed:

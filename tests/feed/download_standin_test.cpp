@@ -19,7 +19,7 @@ TEST(DownloadStandInTest, ThirdpartyListsAgreeWithTheArchivedFilesServed) {
   pugi::xml_document dbase;
   ASSERT_TRUE(dbase.load_file(CRVN_DATA_FOLDER "/dbase.xml"));
   for (const bool msfs2024 : {false, true}) {
-    isMsfs2020.store(!msfs2024);
+    setMsfs2020(!msfs2024);
     std::vector<ThirdpartyAirports> lists;
     readThirdpartiesSection(dbase, msfs2024 ? "thirdparties24" : "thirdparties20", lists,
                             msfs2024 ? "thirdpartie24" : "thirdpartie20");

@@ -29,7 +29,7 @@ DownloadWorld::DownloadWorld()
       site_(temp_ / "site"),
       working_(program_),
       savedDataFolder_(dataFolderPath()),
-      savedMsfs2020_(isMsfs2020.load()) {
+      savedMsfs2020_(isMsfs2020()) {
   setDataFolderPath(temp_ / "appdata");
   std::filesystem::create_directories(temp_ / "appdata");
   openLog(temp_ / "Log.txt");
@@ -42,7 +42,7 @@ DownloadWorld::~DownloadWorld() {
   standIn_.reset();
   closeLog();
   resetVersionSettings();
-  isMsfs2020.store(savedMsfs2020_);
+  setMsfs2020(savedMsfs2020_);
   setDataFolderPath(savedDataFolder_);
 }
 

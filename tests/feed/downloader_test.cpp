@@ -128,7 +128,7 @@ TEST_F(DownloaderTest, ADataFileFromTheSiteMustDecrypt) {
 }
 
 TEST_F(DownloaderTest, TheInjectedDownloaderFetchesArchivedAirportFiles) {
-  isMsfs2020.store(false);
+  setMsfs2020(false);
   const std::string url = downloadBaseUrl(world_.site(), false) + "archive/thirdparty/Gaya%20Simulations/LOWS.xml";
   const std::filesystem::path target = world_.programFolder() / "LOWS.xml";
   const UrlDownloader download = makeUrlDownloader(world_.site().options);

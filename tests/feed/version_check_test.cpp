@@ -18,7 +18,7 @@ using testing::writeFile;
 
 class VersionCheckTest : public ::testing::Test {
  protected:
-  VersionCheckTest() { isMsfs2020.store(false); }
+  VersionCheckTest() { setMsfs2020(false); }
 
   // What a user has installed: versions 0.9.0 and files that say so.
   void installOldVersions() {
@@ -86,7 +86,7 @@ TEST_F(VersionCheckTest, AMissingFileOrEmptyAddonFolderIsInstalledAgainAtTheSame
 }
 
 TEST_F(VersionCheckTest, Msfs2020NeverTouchesTheAddon) {
-  isMsfs2020.store(true);
+  setMsfs2020(true);
   checkVersions(world_.site());
   EXPECT_EQ(world_.standIn().requestCount("mysimaddon24/my_simaddon2024.zip"), 0u);
   EXPECT_FALSE(fs::exists("airports/my_simaddon"));
