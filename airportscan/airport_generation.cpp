@@ -1,6 +1,8 @@
 #include "airportscan/airport_generation.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <mutex>
 
 #include <fmt/format.h>
@@ -24,7 +26,14 @@ namespace crv {
 namespace {
 
 std::mutex linkMutex;  // guards the publisher lookups and link-file writes of the tasks
-std::mutex airportFileMutex;  // guards airport-file writes: one writer per file at a time
+// One writer per airport file at a time: the writes of one ICAO code always
+// take the same lock, different codes mostly different ones.
+constexpr std::size_t kAirportFileLocks = 64;
+std::array<std::mutex, kAirportFileLocks> airportFileMutexes;  // each guards the airport files whose code hashes to it
+
+std::mutex& airportFileMutex(const std::string& icao) {
+  return airportFileMutexes[std::hash<std::string>{}(icao) % kAirportFileLocks];
+}
 
 bool writeLinkFile(const fs::path& folder, const std::string& icao, const std::string& archivePath) {
   fs::create_directories(folder);
@@ -138,7 +147,7 @@ void generateAirportFile(ApfRecord& record, ScanLog& log) {
   const fs::path path = folder / fileName;
   bool written = false;
   {
-    const std::lock_guard lock(airportFileMutex);
+    const std::lock_guard lock(airportFileMutex(record.icao));
     written = writeAirportFile(record, path, ApfWriteMode::Full);
   }
   if (!written) {
