@@ -7,7 +7,9 @@
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
+#include <sodium.h>
 
+#include "aircraftdata/data_file_key.h"
 #include "aircraftdata/stream_decrypt.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
@@ -99,16 +101,12 @@ bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entr
   return good;
 }
 
-bool gf_readAigRegcodes(std::vector<RegcodeEntry>& entries) {
-  return gf_readAigRegcodes(programPaths().aigRegcodesXml, entries);
-}
+namespace {
 
-bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entries) {
-  pugi::xml_document document;
-  if (!document.load_file(xmlPath.c_str())) {
-    gf_logWarning(fmt::format("Failed to load {}", xmlPath.string()));
-    return false;
-  }
+// The livery elements of a loaded AIG-regcodes document; `name` is the file
+// named in the log.
+bool readAigRegcodeDocument(const pugi::xml_document& document, const fs::path& name,
+                            std::vector<RegcodeEntry>& entries) {
   bool good = true;
   std::string previousTitle;
   for (const pugi::xml_node livery : document.child("AIG-regcodes").children("livery")) {
@@ -123,8 +121,44 @@ bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entr
     entries.push_back(RegcodeEntry{std::move(title), splitCommaSortedUnique(livery.attribute("reg").as_string()),
                                    livery.attribute("special").as_bool()});
   }
-  gf_logLine(fmt::format("{} {} read from {}", entries.size(), liveryWord(entries.size()), xmlPath.string()));
+  gf_logLine(fmt::format("{} {} read from {}", entries.size(), liveryWord(entries.size()), name.string()));
   return good;
+}
+
+}  // namespace
+
+bool gf_readAigRegcodes(const fs::path& xmlPath, std::vector<RegcodeEntry>& entries) {
+  pugi::xml_document document;
+  if (!document.load_file(xmlPath.c_str())) {
+    gf_logWarning(fmt::format("Failed to load {}", xmlPath.string()));
+    return false;
+  }
+  return readAigRegcodeDocument(document, xmlPath, entries);
+}
+
+AigRegcodeRead readAigRegcodeFile(std::vector<RegcodeEntry>& entries) {
+  const ProgramPaths& paths = programPaths();
+  // The file is decrypted in memory only. A plain copy on disk is one that an
+  // interrupted run of an earlier version left behind: it goes.
+  removeFileWarn(paths.aigRegcodesXml);
+  std::error_code error;
+  if (!fs::exists(paths.aigRegcodesEnc, error)) return AigRegcodeRead::NotFound;
+  std::string plain;
+  try {
+    plain = decryptToMemory(kDataFileKey, paths.aigRegcodesEnc);
+  } catch (const std::exception& decryptError) {
+    gf_logLine(fmt::format("{} exception: {}", "gf_streamDecrypt", decryptError.what()));
+    return AigRegcodeRead::NotDecrypted;
+  }
+  pugi::xml_document document;
+  const bool loaded = static_cast<bool>(document.load_buffer(plain.data(), plain.size()));
+  sodium_memzero(plain.data(), plain.size());
+  if (!loaded) {
+    gf_logWarning(fmt::format("Failed to load {}", paths.aigRegcodesXml.string()));
+    return AigRegcodeRead::ReadWithErrors;
+  }
+  return readAigRegcodeDocument(document, paths.aigRegcodesXml, entries) ? AigRegcodeRead::Read
+                                                                          : AigRegcodeRead::ReadWithErrors;
 }
 
 void applyRegcodeEntries(const LiveryIndexes& indexes, RegcodeTables& tables,
@@ -187,22 +221,21 @@ void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, 
 
 bool processAigRegcodeFile(const LiveryIndexes& indexes, RegcodeTables& tables) {
   const ProgramPaths& paths = programPaths();
-  std::error_code error;
-  if (!fs::exists(paths.aigRegcodesEnc, error)) {
+  std::vector<RegcodeEntry> entries;
+  const AigRegcodeRead read = readAigRegcodeFile(entries);
+  if (read == AigRegcodeRead::NotFound) {
     gf_logWarning(fmt::format("{} not found, its regcodes are skipped", paths.aigRegcodesEnc.string()));
     tables.offlineRegcodeLines.push_back(fmt::format("File {} not found, skipped", paths.aigRegcodesEnc.string()));
     return false;
   }
-  if (!gf_streamDecrypt(paths.aigRegcodesEnc, paths.aigRegcodesXml)) {
+  if (read == AigRegcodeRead::NotDecrypted) {
     gf_logWarning(fmt::format("{} could not be decrypted, its regcodes are skipped", paths.aigRegcodesEnc.string()));
     tables.offlineRegcodeLines.push_back(
         fmt::format("File {} could not be decrypted, skipped, see Log.txt", paths.aigRegcodesEnc.string()));
     return false;
   }
-  const PlainFileRemover remover(paths.aigRegcodesXml);
   tables.offlineRegcodeLines.push_back(fmt::format("Processing file {}", paths.aigRegcodesXml.string()));
-  std::vector<RegcodeEntry> entries;
-  if (!gf_readAigRegcodes(paths.aigRegcodesXml, entries)) {
+  if (read == AigRegcodeRead::ReadWithErrors) {
     tables.offlineRegcodeLines.push_back(fmt::format(
         "There were errors processing the AIG-regcode file '{}', see Log.txt", paths.aigRegcodesXml.string()));
   }
@@ -265,7 +298,8 @@ std::size_t appendDontUseTitles(std::vector<RegcodeEntry>& entries) {
 
 void readDontUseTitles() {
   std::vector<RegcodeEntry> entries;
-  gf_readAigRegcodes(entries);
+  const AigRegcodeRead read = readAigRegcodeFile(entries);
+  if (read == AigRegcodeRead::NotFound || read == AigRegcodeRead::NotDecrypted) return;
   const std::size_t appended = appendDontUseTitles(entries);
   gf_logLine(fmt::format("{} don't use title{} read", appended, pluralSuffixSize(appended)));
 }

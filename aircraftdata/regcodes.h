@@ -48,10 +48,16 @@ bool parseRegcodeLine(std::string_view line, const std::filesystem::path& file,
 // warning or the folder could not be read.
 bool gf_readRegcodeFiles(const std::filesystem::path& folder, std::vector<RegcodeEntry>& entries);
 
-// Appends the livery elements of AIG-regcodes.xml. False when the file does
-// not load or a title repeats the one before.
-bool gf_readAigRegcodes(std::vector<RegcodeEntry>& entries);
+// Appends the livery elements of a plain AIG-regcodes XML file. False when
+// the file does not load or a title repeats the one before.
 bool gf_readAigRegcodes(const std::filesystem::path& xmlPath, std::vector<RegcodeEntry>& entries);
+
+// The delivered input/AIG-regcodes.enc, decrypted in memory only (a plain
+// copy left on disk by an interrupted earlier run is removed first), its
+// livery elements appended as gf_readAigRegcodes does. Both readers of the
+// file go through here.
+enum class AigRegcodeRead { NotFound, NotDecrypted, Read, ReadWithErrors };
+AigRegcodeRead readAigRegcodeFile(std::vector<RegcodeEntry>& entries);
 
 // Binds the registrations of the installed entries, later ones overriding,
 // records special titles and adds the report lines.
@@ -65,15 +71,16 @@ void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, 
 // Sources 2 and 3 and output/info/OfflineRegcodes.txt. A missing or damaged
 // AIG-regcodes file skips that file only; nothing is thrown.
 void processOfflineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables);
-// The two halves of it. processAigRegcodeFile decrypts, reads, applies and
-// deletes the plain file; false when the file could not be decrypted.
+// The two halves of it. processAigRegcodeFile reads and applies the AIG
+// file; false when it is missing or could not be decrypted.
 bool processAigRegcodeFile(const LiveryIndexes& indexes, RegcodeTables& tables);
 void processRegcodeFolder(const LiveryIndexes& indexes, RegcodeTables& tables);
 
 // The titles the livery scan must skip. Filled at the start of a scan,
 // emptied by the scan when it ends.
 std::vector<std::string>& dontUseTitles();
-// Appends the "don't use" titles of the decrypted input/AIG-regcodes.xml.
+// Appends the "don't use" titles of the AIG-regcodes file; nothing when it is
+// missing or could not be decrypted.
 void readDontUseTitles();
 // Appends the "don't use" titles of the files in input/my_regcodes.
 void readDontUseFolderTitles();

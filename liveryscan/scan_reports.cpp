@@ -8,7 +8,6 @@
 
 #include "aircraftdata/aircraft_database.h"
 #include "aircraftdata/regcodes.h"
-#include "aircraftdata/stream_decrypt.h"
 #include "aircraftdata/type_lookups.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
@@ -105,10 +104,7 @@ void removePreviousScanOutputs() {
 void writeRegcodeErrorFiles() {
   try {
     const ProgramPaths& paths = programPaths();
-    if (fs::exists(paths.aigRegcodesEnc) && gf_streamDecrypt(paths.aigRegcodesEnc, paths.aigRegcodesXml)) {
-      const PlainFileRemover remover(paths.aigRegcodesXml);
-      readDontUseTitles();
-    }
+    readDontUseTitles();
     if (folderEntryCount(paths.myRegcodesFolder) > 0) readDontUseFolderTitles();
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("exception: {}", error.what()));

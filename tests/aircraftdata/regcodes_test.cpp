@@ -135,7 +135,7 @@ TEST_F(RegcodeTest, AigFileSkipsDirectlyRepeatedTitles) {
             R"(<livery title="" reg="R-AAD"/><other title="X"/><livery title="B" reg=""/>)"
             R"(<livery title="A" reg="R-AAE" special="false"/></AIG-regcodes>)");
   std::vector<RegcodeEntry> entries;
-  EXPECT_FALSE(gf_readAigRegcodes(entries));
+  EXPECT_FALSE(gf_readAigRegcodes(programPaths().aigRegcodesXml, entries));
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].regs, (std::vector<std::string>{"R-AAA", "R-AAB"}));
   EXPECT_TRUE(entries[0].special);
@@ -240,6 +240,26 @@ TEST_F(RegcodeSourcesTest, DamagedAigFileSkipsOnlyThatFile) {
             std::string::npos);
 }
 
+TEST_F(RegcodeSourcesTest, TheAigFileIsNeverDecryptedToDiskAndAStalePlainCopyIsRemoved) {
+  writeAig(R"(<livery title="LH AIG" reg="D-AIZB"/><livery title="Dont"/>)");
+  // A kill during an earlier read left the plain file readable beside the encrypted one.
+  writeFile(programPaths().aigRegcodesXml, "<AIG-regcodes/>");
+  processOfflineRegcodes(indexes_, tables_);
+  EXPECT_EQ(boundTo("D-AIZB"), "LH AIG");
+  EXPECT_FALSE(fs::exists(programPaths().aigRegcodesXml));
+
+  // Where the plain name leads elsewhere, nothing is written through it.
+  const fs::path elsewhere = temp_.path() / "elsewhere.xml";
+  writeFile(elsewhere, "untouched");
+  fs::create_symlink(elsewhere, programPaths().aigRegcodesXml);
+  dontUseTitles().clear();
+  readDontUseTitles();
+  EXPECT_EQ(dontUseTitles(), (std::vector<std::string>{"Dont"}));
+  dontUseTitles().clear();
+  EXPECT_EQ(readFile(elsewhere), "untouched");
+  EXPECT_FALSE(fs::is_symlink(programPaths().aigRegcodesXml));
+}
+
 TEST_F(RegcodeTest, InlineRegcodesWithoutClashesLeaveTheReportAlone) {
   const LiveryList list = sortedLiveries({livery("DLH", "A320", "LH", "D-AIZA"), livery("BAW", "A320", "BA")});
   LiveryIndexes indexes;
@@ -253,8 +273,7 @@ TEST_F(RegcodeTest, InlineRegcodesWithoutClashesLeaveTheReportAlone) {
 
 TEST_F(RegcodeTest, DontUseTitlesComeFromEntriesWithoutRegistrations) {
   dontUseTitles().clear();
-  writeFile(programPaths().aigRegcodesXml,
-            R"(<AIG-regcodes><livery title="Skip A"/><livery title="Keep" reg="N1234"/></AIG-regcodes>)");
+  writeAig(R"(<livery title="Skip A"/><livery title="Keep" reg="N1234"/>)");
   readDontUseTitles();
   writeUserFile("x.txt", "Skip B\nSkip C\nKeep;N1234\n");
   readDontUseFolderTitles();
