@@ -1,5 +1,6 @@
 #include "airports/parking_position.h"
 
+#include <cmath>
 #include <utility>
 
 #include "airports/stand_distances.h"
@@ -8,6 +9,10 @@ namespace crv {
 
 namespace {
 constexpr std::size_t kReservedNeighbours = 8;
+constexpr double kRadiusToleranceMeters = 1.8;
+constexpr double kSmallHalfSpanLimitMeters = 17.8;
+constexpr double kSmallStepMeters = 14.0;
+constexpr double kLargeStepMeters = 21.0;
 }  // namespace
 
 ParkingPosition::ParkingPosition(std::string standName, std::vector<UsageEntry> standUsage,
@@ -32,6 +37,13 @@ bool ParkingPosition::isUsedAt(DaySlot slot) const {
     }
   }
   return false;
+}
+
+bool isSameRadiusStep(const ParkingPosition& stand, double halfSpanNm) {
+  const double differenceMeters = (halfSpanNm - stand.radius) * kMetersPerNm;
+  if (differenceMeters > kRadiusToleranceMeters) return false;
+  const double step = halfSpanNm * kMetersPerNm <= kSmallHalfSpanLimitMeters ? kSmallStepMeters : kLargeStepMeters;
+  return std::round(differenceMeters / step) == 0.0;
 }
 
 }  // namespace crv

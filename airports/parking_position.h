@@ -58,4 +58,10 @@ class ParkingPosition {
   bool heli = false;
 };
 
+// An aircraft half span (nautical miles) fits the stand's radius step: at
+// most 1.8 m larger than the stand's radius and within half a step of it
+// (14 m steps up to a half span of 17.8 m, 21 m steps above). Static parking
+// and usage learning both group stands by it.
+bool isSameRadiusStep(const ParkingPosition& stand, double halfSpanNm);
+
 }  // namespace crv

@@ -12,11 +12,6 @@
 namespace crv {
 namespace {
 
-constexpr double kRadiusToleranceMeters = 1.8;
-constexpr double kSmallHalfSpanLimitMeters = 17.8;
-constexpr double kSmallStepMeters = 14.0;
-constexpr double kLargeStepMeters = 21.0;
-
 const std::vector<AirlineTypePair> kCargoPairs{
     {"FDX", "C208"}, {"FDX", "B752"}, {"FDX", "B763"}, {"UPS", "A306"}, {"DHK", "B763"}};
 const std::vector<AirlineTypePair> kRampPairs{
@@ -64,17 +59,10 @@ std::vector<AirlineTypePair> candidatesFor(const ParkingPosition& stand, std::st
 
 }  // namespace
 
-bool standFitsRadiusStep(const ParkingPosition& stand, double halfSpanNm) {
-  const double differenceMeters = (halfSpanNm - stand.radius) * kMetersPerNm;
-  if (differenceMeters > kRadiusToleranceMeters) return false;
-  const double step = halfSpanNm * kMetersPerNm <= kSmallHalfSpanLimitMeters ? kSmallStepMeters : kLargeStepMeters;
-  return std::round(differenceMeters / step) == 0.0;
-}
-
 void addFittingPairs(const ParkingPosition& stand, const std::vector<AirlineTypePair>& group,
                      std::vector<AirlineTypePair>& candidates) {
   for (const AirlineTypePair& pair : group) {
-    if (standFitsRadiusStep(stand, wingspanOfType(pair.second))) candidates.push_back(pair);
+    if (isSameRadiusStep(stand, wingspanOfType(pair.second))) candidates.push_back(pair);
   }
 }
 

@@ -16,11 +16,6 @@ namespace crv {
 
 using AirlineTypePair = std::pair<std::string_view, std::string_view>;
 
-// The aircraft half span (nautical miles) fits the stand's radius step: at
-// most 1.8 m larger than the radius and within half a step of it (14 m steps
-// up to a half span of 17.8 m, 21 m above).
-bool standFitsRadiusStep(const ParkingPosition& stand, double halfSpanNm);
-
 // Appends the pairs of the group whose type fits the stand.
 void addFittingPairs(const ParkingPosition& stand, const std::vector<AirlineTypePair>& group,
                      std::vector<AirlineTypePair>& candidates);

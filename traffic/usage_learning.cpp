@@ -17,10 +17,6 @@ namespace {
 
 constexpr std::uint32_t kHalfHoursPerDay = kSlotsPerDay;
 constexpr std::uint32_t kLastHalfHour = kHalfHoursPerDay - 1;
-constexpr double kRadiusToleranceMeters = 1.8;
-constexpr double kSmallRadiusLimitMeters = 17.8;
-constexpr double kSmallRadiusStepMeters = 14.0;
-constexpr double kLargeRadiusStepMeters = 21.0;
 
 void checkHalfHour(std::uint32_t h) {
   if (h >= kHalfHoursPerDay) {
@@ -61,16 +57,6 @@ bool matchesUsageAtHalfHour(std::uint32_t weekday, std::uint32_t h, std::string_
   }
   return entry.hh.test(h) || entry.hh.test((h + kLastHalfHour) % kHalfHoursPerDay) ||
          entry.hh.test((h + 1) % kHalfHoursPerDay);
-}
-
-bool isSameRadiusStep(const ParkingPosition& stand, double radiusNm) {
-  const double differenceMeters = (radiusNm - stand.radius) * kMetersPerNm;
-  if (differenceMeters > kRadiusToleranceMeters) {
-    return false;
-  }
-  const double radiusMeters = radiusNm * kMetersPerNm;
-  const double step = radiusMeters <= kSmallRadiusLimitMeters ? kSmallRadiusStepMeters : kLargeRadiusStepMeters;
-  return std::round(differenceMeters / step) == 0.0;
 }
 
 void setSecondCallsign(std::vector<UsageEntry>& entries, std::uint32_t id, std::string_view callsign) {

@@ -26,10 +26,6 @@ bool usageMatchesAircraft(std::string_view callsign, const AircraftIdentity& air
 bool matchesUsageAtHalfHour(std::uint32_t weekday, std::uint32_t h, std::string_view registration,
                             const UsageEntry& entry);
 
-// The radius (nm) is at most 1.8 m larger than the stand's and within half a
-// radius step of it: 14 m steps up to 17.8 m, 21 m steps above.
-bool isSameRadiusStep(const ParkingPosition& stand, double radiusNm);
-
 // The callsign less one trailing "_" goes to the entry with the id: as its
 // callsign when it has none, else as its second callsign unless it is one of
 // the two already.

@@ -51,19 +51,6 @@ TEST(UsageLearning, HalfHourMatchesTakeTheNeighboursAcrossMidnight) {
   EXPECT_FALSE(usageMatchesAircraft("XXX1", aircraft, early));
 }
 
-TEST(UsageLearning, RadiusStepsGroupSimilarStands) {
-  ParkingPosition stand("A1", {}, {50.0, 8.0, 0.0}, 20.0, true, true, true);
-  auto meters = [](double m) { return m / kMetersPerNm; };
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(20.0)));
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(21.8)));
-  EXPECT_FALSE(isSameRadiusStep(stand, meters(21.9)));
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(15.0)));   // -5 / 14 rounds to 0
-  EXPECT_FALSE(isSameRadiusStep(stand, meters(12.0)));  // -8 / 14 rounds to -1
-  ParkingPosition large("B1", {}, {50.0, 8.0, 0.0}, 40.0, true, true, true);
-  EXPECT_TRUE(isSameRadiusStep(large, meters(31.0)));   // -9 / 21 rounds to 0
-  EXPECT_FALSE(isSameRadiusStep(large, meters(28.0)));  // -12 / 21 rounds to -1
-}
-
 TEST(UsageLearning, CallsignsAndHalfHoursAreMarkedInTheNamedEntries) {
   std::vector<UsageEntry> entries{entry(1, "D-AIPA", 1, {}), entry(2, "D-AIPA", 1, {})};
   setSecondCallsign(entries, 1, "DLH4AB_");
