@@ -9,6 +9,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <system_error>
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
@@ -33,13 +34,30 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// A program folder in the temporary folder with both files, made once.
-void prepareProgramFolder() {
-  static bool prepared = false;
-  if (prepared) return;
-  const auto folder = std::filesystem::temp_directory_path() / fmt::format("crvn-bench-{}", getpid());
-  std::filesystem::create_directories(folder);
-  std::filesystem::current_path(folder);
+// A program folder in the temporary folder with both files, made on first
+// use and removed when the benchmark program ends.
+class ProgramFolder {
+ public:
+  ProgramFolder() : path_(std::filesystem::temp_directory_path() / fmt::format("crvn-bench-{}", getpid())) {
+    std::filesystem::create_directories(path_);
+    std::filesystem::current_path(path_);
+    writeFiles();
+  }
+  ~ProgramFolder() {
+    std::error_code error;
+    std::filesystem::current_path(path_.parent_path(), error);
+    std::filesystem::remove_all(path_, error);
+  }
+  ProgramFolder(const ProgramFolder&) = delete;
+  ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+ private:
+  static void writeFiles();
+
+  std::filesystem::path path_;
+};
+
+void ProgramFolder::writeFiles() {
   std::mt19937 random(20261206);
   std::string base = std::string(kMeta) +
                      R"(<parameters><parameter name="airport_name" value="Bench"/><parameter name="publisher" value="BenchPub"/>)"
@@ -60,8 +78,9 @@ void prepareProgramFolder() {
   }
   writeText(kBasePath, base + "</parkpositions>");
   writeText(kLearnedPath, learned + "</parkpositions>");
-  prepared = true;
 }
+
+void prepareProgramFolder() { static const ProgramFolder folder; }
 
 void BM_ParseBothFilesOnly(benchmark::State& state) {
   prepareProgramFolder();
