@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
@@ -35,11 +36,17 @@ void checkWindowPosition(std::int32_t x, std::int32_t y) {
   }
 }
 
-MainWindow::MainWindow(platform::WindowModel& model, Session& session) : model_(model), session_(session) {
+MainWindow::MainWindow(platform::WindowModel& model, Session& session)
+    : model_(model), session_(session), handlers_(session) {
   setStatusRepaintCallback([this] { model_.invalidate(); });
+  createControls(platform::mainWindowControls(), &model_);
 }
 
-MainWindow::~MainWindow() { setStatusRepaintCallback({}); }
+MainWindow::~MainWindow() {
+  setControlsWindow(nullptr);
+  platform::mainWindowControls().destroyAll();
+  setStatusRepaintCallback({});
+}
 
 std::optional<int> MainWindow::windowProcedure(const platform::WindowMessage& message) {
   // No exception leaves the window procedure: a failure is shown and logged.
@@ -47,6 +54,9 @@ std::optional<int> MainWindow::windowProcedure(const platform::WindowMessage& me
     switch (message.message) {
       case platform::kWmPaint:
         paint();
+        break;
+      case platform::kWmCommand:
+        handlers_.onCommand(message.wParam);
         break;
       case platform::kWmClose:
         onClose();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/control_handlers.h"
 #include "app/session.h"
 #include "platform/window/window_model.h"
 
@@ -37,6 +38,7 @@ class MainWindow {
 
   platform::WindowModel& model_;
   Session& session_;
+  ControlHandlers handlers_;
 };
 
 // A stored window coordinate at a bound of its range gets the given value

@@ -108,6 +108,28 @@ void Session::autoRangeSwitchedOff() {
   });
 }
 
+void Session::publishBlockedCallsign(std::string callsign) {
+  postToWorker([this, callsign = std::move(callsign)] {
+    if (rules_) rules_->blockedCallsign().publish(callsign);
+  });
+}
+
+void Session::setReaderTimeOffset(int minutes) {
+  postToWorker([this, minutes] {
+    if (readers_) {
+      readers_->traffic.setTimeOffsetMinutes(minutes);
+      readers_->weather.setTimeOffsetMinutes(minutes);
+    }
+  });
+}
+
+void Session::removeAllTraffic() {
+  for (LiveAc& aircraft : engine_.liveAircraft()) {
+    if (aircraft.state == SimState::active) engine_.removeAircraftFromSim(aircraft);
+  }
+  if (rules_) rules_->removeAllStaticAc();
+}
+
 void Session::runPostedWork() {
   std::deque<std::function<void()>> work;
   {

@@ -97,6 +97,12 @@ class Session {
   // AUTO_RANGE was switched off: the worker gives RANGE back the value read
   // at the session start.
   void autoRangeSwitchedOff();
+  // The Block box's callsign for the live rules (posted to the worker).
+  void publishBlockedCallsign(std::string callsign);
+  // A new time shift: the readers' offset (posted to the worker).
+  void setReaderTimeOffset(int minutes);
+  // Worker: every live and static aircraft leaves the simulator.
+  void removeAllTraffic();
 
   // Requests of the controls, taken by the worker.
   std::atomic<bool> rereadRequested{false};

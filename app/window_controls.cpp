@@ -1,0 +1,207 @@
+#include "app/window_controls.h"
+
+#include <atomic>
+
+#include "foundation/setting_controls.h"
+#include "foundation/status_line.h"
+
+namespace crv {
+
+namespace {
+
+using platform::ControlKind;
+
+ControlSpec check(const BoolControlParameter& setting, int x) { return {&setting, ControlKind::CheckBox, EditKind::none, x, 12, 12}; }
+ControlSpec combo(const ParameterControl& setting, int x, int width, int listHeight) {
+  return {&setting, ControlKind::ComboBox, EditKind::none, x, width, listHeight};
+}
+ControlSpec edit(const ParameterControl& setting, EditKind kind, int x, int width) {
+  return {&setting, ControlKind::EditBox, kind, x, width, 16};
+}
+ControlSpec button(const ButtonControl& setting, int x, int width) {
+  return {&setting, ControlKind::PushButton, EditKind::none, x, width, 20};
+}
+
+std::atomic<platform::WindowModel*> controlsWindow{nullptr};
+std::atomic<bool> timeShiftActive{true};
+std::atomic<bool> busy{false};
+std::atomic<std::int32_t> renewalMinutes{19};
+
+void enable(const ParameterControl& setting, bool on) {
+  platform::mainWindowControls().setEnabled(setting.controlId(), on);
+}
+
+void showValue(const ControlSpec& spec) {
+  if (const auto* flag = dynamic_cast<const BoolControlParameter*>(spec.setting)) {
+    setCheckBox(*flag);
+  } else if (const auto* list = dynamic_cast<const IntListParameter*>(spec.setting)) {
+    fillIntCombo(*list);
+  } else if (const auto* choices = dynamic_cast<const StringListParameter*>(spec.setting)) {
+    fillStringCombo(*choices);
+  } else if (const auto* number = dynamic_cast<const IntControlParameter*>(spec.setting)) {
+    setControlInt(*number);
+  } else if (const auto* fraction = dynamic_cast<const FloatControlParameter*>(spec.setting)) {
+    setControlFloat(*fraction);
+  } else if (const auto* text = dynamic_cast<const StringControlParameter*>(spec.setting)) {
+    setControlText(*text);
+  }
+}
+
+}  // namespace
+
+const std::vector<ControlSpec>& mainWindowControlTable() {
+  static const std::vector<ControlSpec> table = {
+      combo(par_SIM_CHOICE, 5, 105, 80),
+      edit(par_ALL_INSTALL_PATH, EditKind::text, 111, 1200),
+      check(par_SCAN_LIVERIES, 5),
+      check(par_LIG_AUTOMATIC, 217),
+      combo(par_AI_PACKAGE_SELECTOR, 308, 125, 144),
+      check(par_LIG_PRIORITIZE, 450),
+      check(par_SUPPRESS_STUB, 536),
+      check(par_LOG, 652),
+      check(par_ALWAYS_ON_TOP, 748),
+      check(par_SCAN_AIRPORTS, 5),
+      check(par_NAV_LIGHTS_WHILE_PARKED, 652),
+      check(par_LEARN_SOFT, 748),
+      combo(par_MATCHING_DEPTH, 217, 40, 120),
+      check(par_LIGHT_AIRCRAFT, 323),
+      check(par_HELICOPTERS, 430),
+      check(par_HIGH_PERF_AIRCRAFT, 536),
+      check(par_GUID_CHANGES, 748),
+      combo(par_RANGE, 217, 50, 200),
+      check(par_AUTO_RANGE, 323),
+      combo(par_AR_ABOVE_HEIGHT, 455, 70, 230),
+      check(par_CALLSIGN_OBJECTIDS, 652),
+      edit(par_TIME_SHIFT_DAYS, EditKind::integer, 748, 30),
+      check(par_COLLISION_USER_GND, 217),
+      check(par_COLLISION_USER_AIR, 323),
+      check(par_COLLISION_LIVE_PARKED_GND, 430),
+      check(par_SIM_TIME, 652),
+      edit(par_TIME_SHIFT_HOURS, EditKind::integer, 748, 30),
+      edit(par_BLOCK_CALLSIGN, EditKind::text, 217, 100),
+      button(button_Unblock, 323, 70),
+      edit(par_CALLSIGN_2_OBJECTID, EditKind::text, 460, 95),
+      check(par_KEEP_SIM_TIME_PAR, 652),
+      edit(par_TIME_SHIFT_MINS, EditKind::integer, 748, 30),
+      combo(par_MAX_PARK_SEL, 323, 55, 144),
+      combo(par_MAX_LIVE_SEL, 536, 55, 144),
+      edit(par_DESTINATION, EditKind::text, 217, 50),
+      combo(par_AIRP_RANGE, 353, 45, 144),
+      combo(par_AIRP_HEIGHT, 566, 70, 230),
+      check(par_STRAIGHT_PBS_ONLY, 652),
+      check(par_PARK_FAKE, 5),
+      check(par_WEEK, 71),
+      check(par_PARK_SOFT, 151),
+      edit(par_parking_percentage, EditKind::integer, 323, 34),
+      check(par_INITIAL_LOAD_ONLY, 430),
+      edit(par_MAX_FIT_FL, EditKind::floating, 566, 34),
+      check(par_RT_PARKTRAFFIC_ONLY, 642),
+      button(button_Reread, 758, 90),
+      button(button_FlushStatic, 758, 90),
+  };
+  return table;
+}
+
+const ControlSpec* controlSpecOf(std::uint16_t id) {
+  for (const ControlSpec& spec : mainWindowControlTable()) {
+    if (spec.setting->controlId() == id) return &spec;
+  }
+  return nullptr;
+}
+
+platform::ControlRect controlRect(const ControlSpec& spec) {
+  const int row = static_cast<int>(spec.setting->row());
+  switch (spec.kind) {
+    case ControlKind::CheckBox:
+      return {spec.x, row + 2, 12, 12};
+    case ControlKind::EditBox:
+      return {spec.x, row, spec.width, 16};
+    case ControlKind::ComboBox:
+      return {spec.x, row - 5, spec.width, 20};
+    case ControlKind::PushButton:
+      return {spec.x, row, spec.width, 20};
+  }
+  return {};
+}
+
+void setControlsWindow(platform::WindowModel* window) { controlsWindow.store(window); }
+
+void invalidateControls() {
+  if (platform::WindowModel* window = controlsWindow.load()) {
+    window->invalidate();
+  }
+}
+
+void createControls(platform::ControlModel& controls, platform::WindowModel* window) {
+  setControlsWindow(window);
+  for (const ControlSpec& spec : mainWindowControlTable()) {
+    const bool startsEnabled = spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::ComboBox;
+    std::u16string caption;
+    if (const auto* pushButton = dynamic_cast<const ButtonControl*>(spec.setting)) {
+      caption.assign(pushButton->name().begin(), pushButton->name().end());
+    }
+    controls.createControl(spec.setting->controlId(), spec.kind, controlRect(spec), caption, startsEnabled);
+    showValue(spec);
+  }
+  invalidateControls();
+}
+
+void enableTimeShiftControls(bool on) {
+  enable(par_TIME_SHIFT_DAYS, on);
+  enable(par_TIME_SHIFT_HOURS, on);
+  enable(par_TIME_SHIFT_MINS, on);
+  enable(par_SIM_TIME, on);
+  enable(par_KEEP_SIM_TIME_PAR, on);
+  timeShiftActive.store(on);
+  invalidateControls();
+}
+
+bool timeShiftControlsActive() { return timeShiftActive.load(); }
+
+void refreshParkingControls() {
+  const bool on = !par_RT_PARKTRAFFIC_ONLY.value();
+  enable(par_parking_percentage, on);
+  enable(par_MAX_FIT_FL, on);
+  enable(par_INITIAL_LOAD_ONLY, on);
+  enable(par_PARK_SOFT, on);
+  enable(par_PARK_FAKE, on);
+  enable(par_WEEK, on);
+  if (on) {
+    setControlInt(par_parking_percentage);
+    setControlFloat(par_MAX_FIT_FL);
+  } else {
+    clearControlText(par_parking_percentage.controlId());
+    clearControlText(par_MAX_FIT_FL.controlId());
+  }
+  invalidateControls();
+}
+
+void busyOn() {
+  busy.exchange(true);
+  for (const ParameterControl* control :
+       std::initializer_list<const ParameterControl*>{&par_parking_percentage, &par_INITIAL_LOAD_ONLY, &par_PARK_FAKE,
+                                                      &par_PARK_SOFT, &par_MAX_PARK_SEL, &par_RT_PARKTRAFFIC_ONLY,
+                                                      &par_MAX_FIT_FL, &par_WEEK, &button_FlushStatic,
+                                                      &button_Reread}) {
+    enable(*control, false);
+  }
+  clearStatusLine();
+  invalidateControls();
+}
+
+void busyOff() {
+  busy.store(false);
+  renewalMinutes.store(19);
+  enable(par_MAX_PARK_SEL, true);
+  enable(par_RT_PARKTRAFFIC_ONLY, true);
+  refreshParkingControls();
+  enable(button_FlushStatic, true);
+  enable(button_Reread, true);
+  clearStatusLine();
+  invalidateControls();
+}
+
+bool parkingBusy() { return busy.load(); }
+std::int32_t minutesToRenewal() { return renewalMinutes.load(); }
+
+}  // namespace crv
