@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
@@ -13,11 +14,6 @@
 namespace crv {
 
 namespace {
-
-constexpr platform::Colour kPanelBlue = platform::rgb(0x99, 0xCC, 0xFF);
-constexpr platform::Colour kRed = platform::rgb(0xFF, 0, 0);
-constexpr platform::Colour kBlack = 0;
-constexpr int kTextLeft = 10;
 
 bool atBound(const IntParameter& setting) {
   return setting.value() == setting.minimum() || setting.value() == setting.maximum();
@@ -97,22 +93,30 @@ void MainWindow::onQuitProgram() {
   model_.postQuitMessage(0);
 }
 
+PanelState MainWindow::panelState() {
+  PanelState state;
+  state.texts = panelTexts();
+  state.msfs2020 = isMsfs2020();
+  state.simConnected = session_.link().simConnectedFlag.load();
+  state.flightRunning = session_.link().simRunning.load();
+  const FeedDisplay& feed = session_.feedDisplay();
+  state.loggedIn = feed.loggedIn.load();
+  state.rtNotStarted = !state.loggedIn && feed.trafficIndicator.load() == 3 && feed.weatherIndicator.load() == 3;
+  state.trafficIndicator = feed.trafficIndicator.load();
+  state.weatherIndicator = feed.weatherIndicator.load();
+  state.qnhHpa = feed.qnhHpa.load();
+  state.liveInSim = session_.display().liveInSim.load();
+  state.timeShiftControlsActive = timeShiftControlsActive();
+  state.parkingBusy = parkingBusy();
+  state.minutesToRenewal = minutesToRenewal();
+  state.statusText = statusLineText();
+  state.errorText = errorLineText();
+  return state;
+}
+
 void MainWindow::paint() {
   platform::PaintSurface surface;
-  surface.fillRect({0, 0, kMainWindowWidth, kStatusStrip.bottom}, kPanelBlue);
-  const SessionDisplay& display = session_.display();
-  surface.textOut(kTextLeft, 10,
-                  fmt::format("{}  live: {:3}  static: {:3}  created: {}  removed: {}", kProgramName,
-                              display.liveInSim.load(), display.staticInSim.load(), display.created.load(),
-                              display.removed.load()),
-                  kBlack);
-  surface.textOut(kTextLeft, 30, std::string(phaseText(display.phase.load())), kBlack);
-  const std::string error = errorLineText();
-  if (error.empty()) {
-    surface.textOut(kTextLeft, kStatusStrip.top + 6, statusLineText(), kBlack);
-  } else {
-    surface.textOut(kTextLeft, kStatusStrip.top + 6, error, kRed);
-  }
+  paintStatusPanel(surface, panelState());
   model_.finishPaint(std::move(surface));
 }
 

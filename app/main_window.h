@@ -9,6 +9,7 @@
 
 #include "app/control_handlers.h"
 #include "app/session.h"
+#include "app/status_panel.h"
 #include "platform/window/window_model.h"
 
 namespace crv {
@@ -35,6 +36,7 @@ class MainWindow {
   void onClose();
   void onQuitProgram();
   void paint();
+  PanelState panelState();
 
   platform::WindowModel& model_;
   Session& session_;

@@ -1,10 +1,12 @@
 #include "platform/window/fltk_view.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Image_Surface.H>
 #include <FL/fl_draw.H>
 #include <X11/Xlib.h>
 
@@ -131,6 +133,33 @@ void FltkView::pump(std::chrono::milliseconds timeout) {
     shownPaint_ = count;
     window_->redraw();
   }
+}
+
+std::vector<std::uint8_t> FltkView::captureRgb() {
+  const int width = window_->w();
+  const int height = window_->h();
+  Fl_Image_Surface surface(width, height);
+  surface.set_current();
+  window_->draw();
+  Fl_RGB_Image* image = surface.image();
+  Fl_Display_Device::display_device()->set_current();
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+  if (image != nullptr && image->d() >= 3 && image->data() != nullptr) {
+    const auto* pixels = reinterpret_cast<const std::uint8_t*>(image->data()[0]);
+    const int depth = image->d();
+    const int lineBytes = image->ld() != 0 ? image->ld() : image->w() * depth;
+    for (int y = 0; y < std::min(height, image->h()); ++y) {
+      for (int x = 0; x < std::min(width, image->w()); ++x) {
+        const std::uint8_t* pixel = pixels + y * lineBytes + x * depth;
+        std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+        out[0] = pixel[0];
+        out[1] = pixel[1];
+        out[2] = pixel[2];
+      }
+    }
+  }
+  delete image;
+  return rgb;
 }
 
 }  // namespace platform

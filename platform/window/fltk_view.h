@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/window/control_model.h"
 #include "platform/window/window_model.h"
@@ -30,6 +31,9 @@ class FltkView {
   // Handles the toolkit's events for up to the timeout and redraws when the
   // model's paint changed.
   void pump(std::chrono::milliseconds timeout);
+  // What the window shows now, as 8-bit RGB rows of the model's width and
+  // height (screenshots).
+  std::vector<std::uint8_t> captureRgb();
 
  private:
   class Window;

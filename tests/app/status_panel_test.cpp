@@ -1,0 +1,106 @@
+// The status panel's paint: bands, boxes and texts in the states a user sees.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/status_panel.h"
+#include "foundation/settings.h"
+
+namespace crv::testing {
+namespace {
+
+using platform::PaintItem;
+
+constexpr platform::Colour kRed = 0x0000FF;
+constexpr platform::Colour kGreen = 0x32CD32;
+constexpr platform::Colour kYellow = 0x00FFFF;
+
+std::vector<PaintItem> paintOf(const PanelState& state) {
+  platform::PaintSurface surface;
+  paintStatusPanel(surface, state);
+  return surface.take();
+}
+
+const PaintItem* textAt(const std::vector<PaintItem>& items, int x, int y) {
+  const PaintItem* found = nullptr;
+  for (const PaintItem& item : items) {
+    if (item.kind == PaintItem::Kind::Text && item.rect.left == x && item.rect.top == y) found = &item;
+  }
+  return found;
+}
+
+const PaintItem* fillOf(const std::vector<PaintItem>& items, platform::Rect rect) {
+  const PaintItem* found = nullptr;
+  for (const PaintItem& item : items) {
+    if (item.kind == PaintItem::Kind::FillRect && item.rect == rect) found = &item;
+  }
+  return found;
+}
+
+TEST(StatusPanelTest, NotConnectedShowsTheModeARedBoxAndMissingLiveries) {
+  PanelState state;
+  state.msfs2020 = false;
+  const auto items = paintOf(state);
+  ASSERT_NE(fillOf(items, {397, 30, 425, 112}), nullptr);
+  EXPECT_EQ(fillOf(items, {397, 30, 425, 112})->colour, kRed);
+  EXPECT_EQ(textAt(items, 5, 35)->text, "MSFS 2024 mode");
+  EXPECT_EQ(textAt(items, 5, 91)->text, "# liveries: ...");
+  EXPECT_EQ(textAt(items, 5, 91)->colour, kRed);
+  EXPECT_EQ(fillOf(items, {0, 448, 880, 476})->colour, kGreen);
+  EXPECT_EQ(textAt(items, 458, 63), nullptr);
+}
+
+TEST(StatusPanelTest, WeatherIndicatorDecidesWeatherAndQnh) {
+  struct Case { int indicator; std::int32_t qnh; const char* weather; platform::Colour colour; const char* qnhText; };
+  for (const Case& c : {Case{3, 1013, nullptr, 0, nullptr}, Case{2, 0, "Weather", kYellow, ""},
+                        Case{1, 1013, "Weather", kGreen, "qnh: 1013"}}) {
+    PanelState state;
+    state.loggedIn = true;
+    state.rtNotStarted = false;
+    state.weatherIndicator = c.indicator;
+    state.qnhHpa = c.qnh;
+    const auto items = paintOf(state);
+    const PaintItem* weather = textAt(items, 458, 63);
+    const PaintItem* qnh = textAt(items, 642, 63);
+    if (c.weather == nullptr) {
+      EXPECT_EQ(weather, nullptr);
+      EXPECT_EQ(qnh, nullptr);
+      continue;
+    }
+    ASSERT_NE(weather, nullptr);
+    EXPECT_EQ(weather->colour, c.colour);
+    ASSERT_NE(qnh, nullptr);
+    EXPECT_EQ(qnh->text, c.qnhText);
+  }
+}
+
+TEST(StatusPanelTest, ParkTrafficOnlyHidesQualityAndMaxPark) {
+  PanelState state;
+  state.texts.parkAirportIcao = "EHAM";
+  state.parkAirportActive = true;
+  state.wantedStatic = 40;
+  state.wantedStaticPercent = 30;
+  for (const bool parkTrafficOnly : {false, true}) {
+    par_RT_PARKTRAFFIC_ONLY.setValue(parkTrafficOnly);
+    const auto items = paintOf(state);
+    EXPECT_EQ(textAt(items, 430, 399) != nullptr, !parkTrafficOnly);
+    EXPECT_EQ(textAt(items, 708, 427) != nullptr, !parkTrafficOnly);
+    EXPECT_EQ(textAt(items, 5, 399)->colour, kGreen);
+  }
+  par_RT_PARKTRAFFIC_ONLY.setValue(false);
+  EXPECT_EQ(textAt(paintOf(state), 708, 427)->text, "max park:  40 (=30 %)");
+}
+
+TEST(StatusPanelTest, AnErrorReplacesTheStatusAndTurnsTheStripRed) {
+  PanelState state;
+  state.statusText = "working";
+  state.errorText = "RealTraffic refused the key";
+  const auto items = paintOf(state);
+  EXPECT_EQ(fillOf(items, {0, 448, 880, 476})->colour, kRed);
+  EXPECT_EQ(textAt(items, 3, 455)->text, "RealTraffic refused the key");
+  EXPECT_EQ(textAt(items, 3, 455)->colour, kYellow);
+}
+
+}  // namespace
+}  // namespace crv::testing
