@@ -80,6 +80,27 @@ class FltkView::Window : public Fl_Double_Window {
     end();
   }
 
+  // A click on an enabled check box or push button reaches the program as
+  // WM_COMMAND with BN_CLICKED (notify code 0) and the control's id.
+  int handle(int event) override {
+    if (event == FL_PUSH) {
+      for (const std::uint16_t id : controls_.controlIds()) {
+        const auto control = controls_.control(id);
+        if (!control || !control->enabled ||
+            (control->kind != ControlKind::CheckBox && control->kind != ControlKind::PushButton)) {
+          continue;
+        }
+        const ControlRect& r = control->rect;
+        if (Fl::event_x() >= r.x && Fl::event_x() < r.x + r.width && Fl::event_y() >= r.y &&
+            Fl::event_y() < r.y + r.height) {
+          model_.postMessage(kWmCommand, id);
+          return 1;
+        }
+      }
+    }
+    return Fl_Double_Window::handle(event);
+  }
+
   void draw() override {
     fl_font(FL_HELVETICA, kFontSize);
     setColour(0);
