@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "aircraftdata/aircraft_database.h"
@@ -107,19 +108,11 @@ TEST_F(ShippedDbaseTest, EverySectionLoadsAndThePlainFileIsGone) {
 }
 
 TEST_F(ShippedDbaseTest, CommonTypesHaveTheirSizeCategory) {
-  EXPECT_EQ(aircraftCategory("B738"), SizeCategory::Large);
-  EXPECT_EQ(aircraftCategory("A320"), SizeCategory::Large);
-  EXPECT_EQ(aircraftCategory("A20N"), SizeCategory::Large);
-  EXPECT_EQ(aircraftCategory("CRJ9"), SizeCategory::Large);
-  EXPECT_EQ(aircraftCategory("DH8D"), SizeCategory::Large);
-  EXPECT_EQ(aircraftCategory("B744"), SizeCategory::Heavy);
-  EXPECT_EQ(aircraftCategory("B77W"), SizeCategory::Heavy);
-  EXPECT_EQ(aircraftCategory("A388"), SizeCategory::Heavy);
-  EXPECT_EQ(aircraftCategory("GLF5"), SizeCategory::Buzjets);
-  EXPECT_EQ(aircraftCategory("C25A"), SizeCategory::Buzjets);
-  EXPECT_EQ(aircraftCategory("EC35"), SizeCategory::Rotorcraft);
-  EXPECT_EQ(aircraftCategory("C172"), SizeCategory::Light);
-  EXPECT_EQ(aircraftCategory("ZZZZ"), SizeCategory::Light);
+  const std::pair<const char*, SizeCategory> cases[] = {
+      {"B738", SizeCategory::Large},   {"A20N", SizeCategory::Large},   {"DH8D", SizeCategory::Large},
+      {"B744", SizeCategory::Heavy},   {"A388", SizeCategory::Heavy},   {"GLF5", SizeCategory::Buzjets},
+      {"EC35", SizeCategory::Rotorcraft}, {"C172", SizeCategory::Light}, {"ZZZZ", SizeCategory::Light}};
+  for (const auto& [type, category] : cases) EXPECT_EQ(aircraftCategory(type), category) << type;
 }
 
 TEST_F(ShippedDbaseTest, HalfSpansMatchTheSourceList) {

@@ -132,17 +132,13 @@ TEST_F(StreamDecryptTest, DecryptStreamThrowsRuntimeErrors) {
   EXPECT_THROW(decryptStream(kDataFileKey, encrypted(), plain()), std::runtime_error);
 }
 
-TEST_F(StreamDecryptTest, RemoveFileWarnDeletesAndIgnoresMissingFiles) {
+TEST_F(StreamDecryptTest, RemoveFileWarnIgnoresMissingFilesAndLogsAFailedDeletion) {
   LogCapture log;
   writeFile(plain(), "x");
   removeFileWarn(plain());
   EXPECT_FALSE(std::filesystem::exists(plain()));
   removeFileWarn(plain());  // already gone: nothing to say
   EXPECT_EQ(log.text().find("could not remove"), std::string::npos);
-}
-
-TEST_F(StreamDecryptTest, RemoveFileWarnLogsAFailedDeletion) {
-  LogCapture log;
   const auto folder = folder_ / "busy";
   writeFile(folder / "inside.txt", "x");
   removeFileWarn(folder);  // a folder that is not empty cannot be removed
