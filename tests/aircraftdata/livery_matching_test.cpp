@@ -128,70 +128,69 @@ TEST_F(LiveryMatchingTest, SpecialRegistrationWinsAtEveryDepth) {
   }
 }
 
-TEST_F(LiveryMatchingTest, DepthOneUsesOnlySpecialLiveries) {
-  EXPECT_THAT(spawn(aircraft("DLH", "A321"), 1), Matched("", 0));
-  EXPECT_THAT(spawn(aircraft("DLH", "A321", "D-XXXX"), 1), Matched("", 0));
+// The step each case reaches, with the title it gives (step 0: none).
+TEST_F(LiveryMatchingTest, EachStepAtItsDepth) {
+  struct Case {
+    const char *airline, *type, *registration;
+    bool cargo;
+    int depth;
+    const char* title;
+    int step;
+  };
+  const Case cases[] = {
+      // Depth 1 uses only special liveries.
+      {"DLH", "A321", "", false, 1, "", 0},
+      {"DLH", "A321", "D-XXXX", false, 1, "", 0},
+      // Private aircraft take a generic livery first, else their own airline's.
+      {"PVT", "C172", "", false, 2, "Generic 172", 4},
+      {"PVT", "GLF5", "", false, 2, "Private GLF5", 2},
+      // Their own airline, or the airline the database knows the registration by.
+      {"DLH", "A321", "", false, 2, "LH 321", 2},
+      {"XYZ", "A321", "DABCD", false, 2, "LH 321", 2},
+      {"XYZ", "A321", "", false, 2, "", 0},
+      // Cargo falls back to the passenger liveries of its own airline only; in
+      // the type's model index it takes only cargo liveries.
+      {"BAW", "B744", "", true, 2, "BA 744 Cargo", 2},
+      {"DLH", "B744", "", true, 2, "LH 744", 2},
+      {"KLM", "C152", "", true, 4, "", 0},
+      {"KLM", "B77L", "", true, 4, "", 0},
+      // Similar types of the airline from depth 3; one of another category is
+      // not taken (the business jet skips the airline's Light type).
+      {"BAW", "A320", "", false, 2, "", 0},
+      {"BAW", "A320", "", false, 3, "BA 319", 3},
+      {"XXX", "GLF5", "", false, 3, "Private GLF5", 5},
+      // A heavy without a match needs a generic livery and depth 4.
+      {"KLM", "B744", "", false, 3, "", 0},
+      {"KLM", "B744", "", false, 4, "Generic 744", 4},
+      {"KLM", "B748", "", false, 4, "", 0},
+      // Light types reach the any-airline and related-type steps; a private
+      // one skips the generic step at depth 3.
+      {"KLM", "C172", "", false, 3, "Generic 172", 4},
+      {"KLM", "C152", "", false, 3, "X 152", 5},
+      {"KLM", "EC35", "", false, 3, "Heli 45", 6},
+      {"PVT", "C152", "", false, 3, "X 152", 5},
+      // An empty airline goes straight to the fallback.
+      {"", "A320", "", false, 3, "", 0},
+      {"", "A320", "", false, 4, "Generic 320", 4},
+  };
+  for (const Case& c : cases) {
+    EXPECT_THAT(spawn(aircraft(c.airline, c.type, c.registration, c.cargo), c.depth), Matched(c.title, c.step))
+        << c.airline << " " << c.type << " " << c.registration << " depth " << c.depth;
+  }
 }
 
-TEST_F(LiveryMatchingTest, PrivateAircraftTakeAGenericLiveryFirst) {
-  EXPECT_THAT(spawn(aircraft("PVT", "C172"), 2), Matched("Generic 172", 4));
-  // Without a generic livery of the type the private ones are the airline's.
-  EXPECT_THAT(spawn(aircraft("PVT", "GLF5"), 2), Matched("Private GLF5", 2));
-}
-
-TEST_F(LiveryMatchingTest, OwnAirlineOrTheKnownOperatorsAirline) {
-  EXPECT_THAT(spawn(aircraft("DLH", "A321"), 2), Matched("LH 321", 2));
-  // An airline without liveries, a registration the database knows as DLH's.
-  EXPECT_THAT(spawn(aircraft("XYZ", "A321", "DABCD"), 2), Matched("LH 321", 2));
-  EXPECT_THAT(spawn(aircraft("XYZ", "A321"), 2), Matched("", 0));
-}
-
-TEST_F(LiveryMatchingTest, CargoAircraftFallBackToPassengerLiveriesOfTheirAirlineOnly) {
-  EXPECT_THAT(spawn(aircraft("BAW", "B744", "", true), 2), Matched("BA 744 Cargo", 2));
-  EXPECT_THAT(spawn(aircraft("DLH", "B744", "", true), 2), Matched("LH 744", 2));
-  // In the type's model index a cargo aircraft takes only cargo liveries:
-  // no cargo C152 exists, so a Light freighter of an unknown airline finds
-  // nothing of its type.
-  EXPECT_THAT(spawn(aircraft("KLM", "C152", "", true), 4), Matched("", 0));
-  EXPECT_THAT(spawn(aircraft("KLM", "B77L", "", true), 4), Matched("", 0));
-}
-
-TEST_F(LiveryMatchingTest, SimilarTypesOfTheAirlineFromDepthThree) {
-  EXPECT_THAT(spawn(aircraft("BAW", "A320"), 2), Matched("", 0));
-  EXPECT_THAT(spawn(aircraft("BAW", "A320"), 3), Matched("BA 319", 3));
+TEST_F(LiveryMatchingTest, RandomPicksStayInTheirStep) {
   // The airline of the known registration lends its similar types.
   const Outcome outcome = spawn(aircraft("XYZ", "A319", "D-ABCD"), 3);
   EXPECT_EQ(outcome.step, 3);
   EXPECT_TRUE(outcome.title == "LH 320" || outcome.title == "LH 321") << outcome.title;
-  // A similar type of another category is not taken: the business jet
-  // skips the airline's Light type and finds its own type elsewhere.
-  EXPECT_THAT(spawn(aircraft("XXX", "GLF5"), 3), Matched("Private GLF5", 5));
-}
-
-TEST_F(LiveryMatchingTest, HeavyWithoutMatchNeedsAGenericLiveryAndDepthFour) {
-  EXPECT_THAT(spawn(aircraft("KLM", "B744"), 3), Matched("", 0));
-  EXPECT_THAT(spawn(aircraft("KLM", "B744"), 4), Matched("Generic 744", 4));
-  EXPECT_THAT(spawn(aircraft("KLM", "B748"), 4), Matched("", 0));
-}
-
-TEST_F(LiveryMatchingTest, LightTypesReachTheAnyAirlineAndRelatedTypeSteps) {
-  EXPECT_THAT(spawn(aircraft("KLM", "C172"), 3), Matched("Generic 172", 4));
-  EXPECT_THAT(spawn(aircraft("KLM", "C152"), 3), Matched("X 152", 5));
-  EXPECT_THAT(spawn(aircraft("KLM", "EC35"), 3), Matched("Heli 45", 6));
   // A Light type without relatives: a random Light type with liveries.
   const std::set<std::string> lightTitles = {"X 152", "Generic 172", "Private 172"};
   for (int i = 0; i < 10; ++i) {
-    const Outcome outcome = spawn(aircraft("KLM", "P28A"), 3);
-    EXPECT_EQ(outcome.step, 6);
-    EXPECT_EQ(lightTitles.count(outcome.title), 1u) << outcome.title;
+    const Outcome light = spawn(aircraft("KLM", "P28A"), 3);
+    EXPECT_EQ(light.step, 6);
+    EXPECT_EQ(lightTitles.count(light.title), 1u) << light.title;
   }
-  // A private aircraft skips the generic step at depth 3.
-  EXPECT_THAT(spawn(aircraft("PVT", "C152"), 3), Matched("X 152", 5));
-}
-
-TEST_F(LiveryMatchingTest, EmptyAirlineGoesStraightToTheFallback) {
-  EXPECT_THAT(spawn(aircraft("", "A320"), 3), Matched("", 0));
-  EXPECT_THAT(spawn(aircraft("", "A320"), 4), Matched("Generic 320", 4));
 }
 
 TEST_F(LiveryMatchingTest, AnExcludedTitleEndsTheMatchingUncounted) {

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <fmt/format.h>
 
 #include "aircraftdata/data_file_key.h"
 #include "tests/aircraftdata/dbase_test_files.h"
@@ -69,43 +73,36 @@ TEST_F(StreamDecryptTest, EncryptedLayoutIsHeaderAndChunksOf4113Bytes) {
   EXPECT_EQ(datatool::encryptBytes(kDataFileKey, "").size(), kHeader + 17);
 }
 
-TEST_F(StreamDecryptTest, AChangedByteAnywhereFails) {
+// Each damaged stream fails, and a stale plain file from an earlier run goes.
+TEST_F(StreamDecryptTest, DamagedStreamsFailWithoutOutput) {
   const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 100));
-  // In the header, in the first chunk's tag area, deep in both full chunks
-  // and in the short last chunk.
+  std::vector<std::pair<std::string, std::string>> damaged;
+  // A changed byte in the header, in the first chunk's tag area, deep in both
+  // full chunks and in the short last chunk.
   for (const std::size_t position : {std::size_t{0}, kHeader - 1, kHeader, kHeader + 2000,
                                      kHeader + kCipherChunk + 5, cipher.size() - 1}) {
-    SCOPED_TRACE(position);
-    std::string damaged = cipher;
-    damaged[position] = static_cast<char>(damaged[position] ^ 0x01);
-    writeCipher(damaged);
-    expectFailureWithoutOutput("Decryption failed");
+    std::string changed = cipher;
+    changed[position] = static_cast<char>(changed[position] ^ 0x01);
+    damaged.emplace_back(fmt::format("byte {} changed", position), changed);
   }
-}
-
-TEST_F(StreamDecryptTest, AWrongKeyFails) {
-  DataFileKey otherKey = kDataFileKey;
-  otherKey[31] = static_cast<unsigned char>(otherKey[31] ^ 0x80);
-  writeCipher(datatool::encryptBytes(otherKey, patternBytes(500)));
-  expectFailureWithoutOutput("Decryption failed");
-}
-
-TEST_F(StreamDecryptTest, ACutFileFails) {
-  const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 100));
-  // Empty, inside the header, only the header, inside a chunk, exactly after
-  // the first (non-final) chunk, one byte short of the end.
+  // Cut: empty, inside the header, only the header, inside a chunk, exactly
+  // after the first (non-final) chunk, one byte short of the end.
   for (const std::size_t length : {std::size_t{0}, std::size_t{10}, kHeader, kHeader + 100,
                                    kHeader + kCipherChunk, cipher.size() - 1}) {
-    SCOPED_TRACE(length);
-    writeCipher(cipher.substr(0, length));
-    expectFailureWithoutOutput("Decryption failed");
+    damaged.emplace_back(fmt::format("cut to {}", length), cipher.substr(0, length));
   }
-}
-
-TEST_F(StreamDecryptTest, BytesAfterTheFinalChunkFail) {
   for (const std::size_t plainSize : {std::size_t{100}, std::size_t{4096}}) {
-    SCOPED_TRACE(plainSize);
-    writeCipher(datatool::encryptBytes(kDataFileKey, patternBytes(plainSize)) + "x");
+    damaged.emplace_back(fmt::format("a byte after the final chunk of {}", plainSize),
+                         datatool::encryptBytes(kDataFileKey, patternBytes(plainSize)) + "x");
+  }
+  DataFileKey otherKey = kDataFileKey;
+  otherKey[31] = static_cast<unsigned char>(otherKey[31] ^ 0x80);
+  damaged.emplace_back("a wrong key", datatool::encryptBytes(otherKey, patternBytes(500)));
+  damaged.emplace_back("no stream", "not a stream at all, but long enough to hold a header and more");
+  for (const auto& [what, bytes] : damaged) {
+    SCOPED_TRACE(what);
+    writeFile(plain(), "stale plain text");
+    writeCipher(bytes);
     expectFailureWithoutOutput("Decryption failed");
   }
 }
@@ -119,12 +116,6 @@ TEST_F(StreamDecryptTest, UnwritableOutputFails) {
   LogCapture log;
   EXPECT_FALSE(gf_streamDecrypt(encrypted(), folder_ / "missing-folder" / "data.xml"));
   EXPECT_NE(log.text().find("Could not open output file: "), std::string::npos);
-}
-
-TEST_F(StreamDecryptTest, FailureReplacesAnOldPlainFile) {
-  writeFile(plain(), "stale plain text");
-  writeCipher("not a stream at all, but long enough to hold a header and more");
-  expectFailureWithoutOutput("Decryption failed");
 }
 
 TEST_F(StreamDecryptTest, DecryptStreamThrowsRuntimeErrors) {
