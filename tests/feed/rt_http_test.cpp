@@ -126,14 +126,6 @@ TEST(LfCallbackWriterTest, WithoutTargetTheTransferFailsWithAWriteError) {
   EXPECT_EQ(curl_easy_perform(handle.get()), CURLE_WRITE_ERROR);
 }
 
-}  // namespace
-}  // namespace crv
-
-namespace crv {
-namespace {
-
-using namespace std::chrono_literals;
-
 TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
   RtClient client(FeedConfig{}, FeedHooks{});
   auto start = std::chrono::steady_clock::now();
@@ -171,12 +163,6 @@ TEST(RtClientTest, TheTimeOffsetStaysWithinFourWeeksAndTheResetClearsTheSession)
   EXPECT_EQ(client.trafficPaceMilliseconds(), 20);  // the pace stays
   EXPECT_NE(client.authHandle(), nullptr);
 }
-
-}  // namespace
-}  // namespace crv
-
-namespace crv {
-namespace {
 
 // A self-signed certificate for 127.0.0.1, made with the openssl program.
 std::optional<standin::TlsFiles> makeSelfSignedCertificate(const testing::TempFolder& folder) {

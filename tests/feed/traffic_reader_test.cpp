@@ -218,40 +218,38 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryHangs) {
   EXPECT_EQ(recorder_.count(), 0u);
 }
 
-TEST_F(TrafficReaderTest, AnUnauthorizedAnswerEndsTheReaderAndReportsIt) {
-  queueHistory(json::object());
-  queueLive({{"status", 401}});
-  startReaderThreadBody();
-  readerThread_.join();
-  EXPECT_TRUE(traffic_.hasEnded());
-  EXPECT_TRUE(weather_.isStopRequested());
-  ASSERT_EQ(threadErrors_.size(), 1u);
-  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Traffic Reader", true}));
-  EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorHidden);
+// An ending status ends the reader, stops the weather reader and reports
+// one error; the service's own 9999 is an error, never taken for a stop.
+TEST_F(TrafficReaderTest, AnEndingStatusEndsTheReaderAndReportsIt) {
+  struct Case {
+    int status;
+    bool unauthorized;
+    const char* logged;
+  };
+  for (const Case& c : {Case{401, true, "===> re-authentication to RT API is needed, restart CRVN"},
+                        Case{403, false, "===> Traffic RT API: "},
+                        Case{kStatusStopped, false, "===> Traffic RT API error: 9999"}}) {
+    SCOPED_TRACE(c.status);
+    threadErrors_.clear();
+    traffic_.reset();
+    traffic_.setGuid("g-1");
+    traffic_.setTrafficPaceMilliseconds(20);
+    weather_.reset();
+    weather_.setGuid("g-1");
+    queueHistory(json::object());
+    queueLive({{"status", c.status}});
+    startReaderThreadBody();
+    readerThread_.join();
+    EXPECT_TRUE(traffic_.hasEnded());
+    EXPECT_TRUE(weather_.isStopRequested());
+    ASSERT_EQ(threadErrors_.size(), 1u);
+    EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Traffic Reader", c.unauthorized}));
+    EXPECT_TRUE(log_.contains(c.logged));
+    if (c.unauthorized) {
+      EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorHidden);
+    }
+  }
   EXPECT_TRUE(log_.contains("          Traffic Reader connected"));
-  EXPECT_TRUE(log_.contains("===> re-authentication to RT API is needed, restart CRVN"));
-}
-
-TEST_F(TrafficReaderTest, AnotherEndingStatusIsReportedAsAnError) {
-  queueHistory(json::object());
-  queueLive({{"status", 403}});
-  startReaderThreadBody();
-  readerThread_.join();
-  ASSERT_EQ(threadErrors_.size(), 1u);
-  EXPECT_FALSE(threadErrors_[0].second);
-  EXPECT_TRUE(log_.contains("===> Traffic RT API: "));
-}
-
-TEST_F(TrafficReaderTest, TheStoppedNumberFromTheServiceIsAnErrorNotAStop) {
-  queueHistory(json::object());
-  queueLive({{"status", kStatusStopped}});
-  startReaderThreadBody();
-  readerThread_.join();
-  EXPECT_TRUE(traffic_.hasEnded());
-  EXPECT_TRUE(weather_.isStopRequested());
-  ASSERT_EQ(threadErrors_.size(), 1u);
-  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Traffic Reader", false}));
-  EXPECT_TRUE(log_.contains("===> Traffic RT API error: 9999"));
 }
 
 TEST_F(TrafficReaderTest, AStoppedReaderReportsNothing) {
