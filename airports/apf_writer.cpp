@@ -119,10 +119,11 @@ bool buildAirportDocument(pugi::xml_document& document, const ApfRecord& record,
   return true;
 }
 
-bool writeAirportFile(const ApfRecord& record, const std::filesystem::path& path, ApfWriteMode mode) {
+bool writeAirportFile(const ApfRecord& record, const std::filesystem::path& path, ApfWriteMode mode,
+                      Durability durability) {
   pugi::xml_document document;
   if (!buildAirportDocument(document, record, mode)) return false;
-  return saveXml(document, path);
+  return saveXml(document, path, durability);
 }
 
 }  // namespace crv

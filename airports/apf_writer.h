@@ -8,6 +8,7 @@
 #include <string>
 
 #include "airports/apf_record.h"
+#include "foundation/files.h"
 
 namespace pugi {
 class xml_document;
@@ -28,6 +29,7 @@ bool writeAirportParameters(pugi::xml_document& document, const ApfRecord& recor
 
 // Builds the document and saves it to the path (temporary file and rename:
 // an old file stays whole when anything fails). True when it was written.
-bool writeAirportFile(const ApfRecord& record, const std::filesystem::path& path, ApfWriteMode mode);
+bool writeAirportFile(const ApfRecord& record, const std::filesystem::path& path, ApfWriteMode mode,
+                      Durability durability = Durability::Durable);
 
 }  // namespace crv

@@ -148,7 +148,9 @@ void generateAirportFile(ApfRecord& record, ScanLog& log) {
   bool written = false;
   {
     const std::lock_guard lock(airportFileMutex(record.icao));
-    written = writeAirportFile(record, path, ApfWriteMode::Full);
+    // The next scan writes a lost file again: no flush to the disk, which would
+    // cost more than the whole scan of the file.
+    written = writeAirportFile(record, path, ApfWriteMode::Full, Durability::Regenerable);
   }
   if (!written) {
     log.append(fmt::format("{}Generating {} did not succeed", kWarningPrefix, path.string()));

@@ -105,8 +105,8 @@ bool isTemporaryName(std::string_view name) {
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-// Writes the bytes and flushes them to the disk; false on any failure.
-bool writeDurably(const std::filesystem::path& path, std::string_view bytes) {
+// Writes the bytes, flushed to the disk when durable; false on any failure.
+bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durability durability) {
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (descriptor < 0) {
     return false;
@@ -121,7 +121,7 @@ bool writeDurably(const std::filesystem::path& path, std::string_view bytes) {
     written = count > 0;
     done += written ? static_cast<std::size_t>(count) : 0;
   }
-  written = written && ::fsync(descriptor) == 0;
+  written = written && (durability == Durability::Regenerable || ::fsync(descriptor) == 0);
   return ::close(descriptor) == 0 && written;
 }
 
@@ -277,14 +277,16 @@ bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesy
   return writeLines(lines, path);
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, Durability durability) {
   const auto temporary = std::filesystem::path(
       path.string() + fmt::format("{}{:08x}", kTemporaryMark, static_cast<unsigned>(threadRandomEngine()())));
   std::error_code error;
-  if (writeDurably(temporary, bytes)) {
+  if (writeBytes(temporary, bytes, durability)) {
     std::filesystem::rename(temporary, path, error);
     if (!error) {
-      syncFolder(path.parent_path());
+      if (durability == Durability::Durable) {
+        syncFolder(path.parent_path());
+      }
       return true;
     }
   }
@@ -308,10 +310,10 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder) {
   return removed;
 }
 
-bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path) {
+bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path, Durability durability) {
   std::ostringstream content;
   document.save(content);
-  const bool saved = writeFileAtomically(path, content.str());
+  const bool saved = writeFileAtomically(path, content.str(), durability);
   gf_logLine(saved ? fmt::format("'{}' saved", path.string()) : fmt::format("could not save to '{}'", path.string()));
   return saved;
 }

@@ -62,12 +62,19 @@ bool writeTextFile(std::string_view text, const std::filesystem::path& path, boo
 bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);
 
+// How well a replaced file is kept. Both leave the old file or the new one,
+// whole, when the program is killed. Durable also survives a power cut: the
+// file and its folder are flushed to the disk, which costs milliseconds a
+// file. Regenerable is for files that the program can write again (the airport
+// files a scan generates), where thousands are written at once.
+enum class Durability { Durable, Regenerable };
+
 // Writes the bytes to a temporary file beside the path ("<name>.tmp" and
-// eight hexadecimal digits), flushes it to the disk and renames it over the
-// path, then flushes the folder: the file is either the old one or the new
-// one, whole, even after a power cut. False on any failure; the temporary
-// file is then removed.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// eight hexadecimal digits) and renames it over the path, flushing to the
+// disk as the durability asks. False on any failure; the temporary file is
+// then removed.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         Durability durability = Durability::Durable);
 
 // Removes the temporary files of writeFileAtomically that a killed save left
 // in the folder; the number removed. Call it at start, before anything saves
@@ -76,7 +83,8 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
 
 // Saves the document (default formatting) by writeFileAtomically; logs
 // "'<path>' saved" or "could not save to '<path>'".
-bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path);
+bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path,
+             Durability durability = Durability::Durable);
 
 // Removes every entry of the folder, the folder stays. Nothing for a missing
 // folder. Throws UserErrorException code 5 with the cause on any failure.

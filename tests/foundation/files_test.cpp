@@ -137,6 +137,8 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   writeFile(path, "old content");
   ASSERT_TRUE(writeFileAtomically(path, "new content"));
   EXPECT_EQ(readFile(path), "new content");
+  ASSERT_TRUE(writeFileAtomically(path, "regenerable", Durability::Regenerable));
+  EXPECT_EQ(readFile(path), "regenerable");
   // A target that cannot be replaced (a folder stands there): the write fails
   // and leaves no temporary file behind.
   const auto blocked = folder / "blocked.xml";
