@@ -30,6 +30,9 @@ struct UsageEntry {
   std::uint32_t kind = kRealUsage;
   // Generated for the present half hour when PARK_FAKE is on; never saved.
   bool placeholder = false;
+  // Refused by the static parking for the present calculation only; the
+  // entry keeps its id and is saved as it is.
+  bool excludedForNow = false;
 
   bool inUse() const { return id != 0; }
 };

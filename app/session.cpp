@@ -67,6 +67,12 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   rules_ = std::make_unique<LiveRules>(engine_, rulesServices());
   rulesSlot_ = rules_.get();
   LiveRules::fillParkingCalls(motion_.parking, rulesSlot_);
+  StaticParkingServices staticServices;
+  staticServices.matchLivery = [this](AircraftBase& aircraft, const ParkingPosition& stand) {
+    return liveryDatabase().isBuilt() && matcher_.matchLivery(aircraft, MatchStand{stand.name, stand.cargo});
+  };
+  statics_ = std::make_unique<StaticParking>(engine_, std::move(staticServices));
+  staticsSlot_ = statics_.get();
   queues_.setRequestErrorCallback(
       [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
 }
@@ -177,6 +183,9 @@ EngineHooks Session::engineHooks() {
   }
   if (!hooks.trySpawn) {
     LiveRules::fillEngineHooks(hooks, rulesSlot_);
+  }
+  if (!hooks.chooseStaticStand) {
+    StaticParking::fillEngineHooks(hooks, staticsSlot_);
   }
   hooks.getUserAcPosition = [this] { return link_.user().getUserAcPosition(); };
   hooks.createFlightPlan = [this](LiveAc& aircraft) {

@@ -33,6 +33,7 @@
 #include "traffic/engine_hooks.h"
 #include "traffic/live_motion.h"
 #include "traffic/live_rules.h"
+#include "traffic/static_parking.h"
 #include "aircraftdata/livery_matching.h"
 #include "traffic/traffic_engine.h"
 
@@ -187,6 +188,8 @@ class Session {
   TrafficEngine engine_;
   LiveryMatcher matcher_;            // worker
   std::unique_ptr<LiveRules> rules_;  // worker; spawning, parking, identity checks
+  StaticParking* staticsSlot_ = nullptr;      // the engine's hooks read the static parking through it
+  std::unique_ptr<StaticParking> statics_;  // worker; static parked aircraft
   RtAccount account_;                // worker
   std::unique_ptr<Readers> readers_;  // worker; made at each login
 

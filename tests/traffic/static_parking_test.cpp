@@ -1,0 +1,224 @@
+#include "traffic/static_parking.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "foundation/settings.h"
+#include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
+#include "tests/traffic/stand_grid.h"
+
+namespace crv::testing {
+namespace {
+
+UsageEntry usage(std::uint32_t id, int weekday, std::vector<int> halfHours, std::string callsign,
+                 std::string registration, std::string secondCallsign = "") {
+  UsageEntry e;
+  e.airl = "DLH";
+  e.type = "A320";
+  e.reg = std::move(registration);
+  e.cs = std::move(callsign);
+  e.cs2 = std::move(secondCallsign);
+  e.id = id;
+  e.day = static_cast<std::uint32_t>(weekday);
+  for (int h : halfHours) {
+    e.hh.set(static_cast<std::size_t>(h));
+  }
+  return e;
+}
+
+// Stands 30 m apart in rows of six: the stands of a row overlap their
+// neighbours, the rows do not.
+class StaticParkingTest : public ::testing::Test {
+ protected:
+  StaticParkingTest() {
+    EngineHarness::installTestAircraftTypes();
+    parking.seedRandom(7);
+    par_MAX_FIT.setValue(4);
+    par_WEEK.setValue(false);
+    par_PARK_SOFT.setValue(false);
+    par_PARK_FAKE.setValue(false);
+  }
+  ~StaticParkingTest() override {
+    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
+    par_WEEK.setValue(par_WEEK.defaultValue());
+    par_PARK_SOFT.setValue(par_PARK_SOFT.defaultValue());
+    par_PARK_FAKE.setValue(par_PARK_FAKE.defaultValue());
+  }
+
+  static EngineHooks hooksFor(StaticParking* const& slot) {
+    EngineHooks hooks;
+    StaticParking::fillEngineHooks(hooks, slot);
+    return hooks;
+  }
+  StaticParkingServices services() {
+    StaticParkingServices s;
+    s.matchLivery = [this](AircraftBase& base, const ParkingPosition&) {
+      base.liveryTitle = liveryFound ? "Livery " + base.identity.icaoType : "";
+      return liveryFound;
+    };
+    s.currentSlot = [this] { return now; };
+    s.halfSpanNm = [](std::string_view) { return 18.0 / kMetersPerNm; };
+    return s;
+  }
+  // Every stand used now by its own aircraft.
+  void fillEveryStand() {
+    for (ParkingPosition& stand : stands) {
+      stand.usage.push_back(usage(1, now.weekday, {now.halfHour}, "DLH" + stand.name, "D-A" + stand.name));
+    }
+  }
+
+  DaySlot now{3, 20};
+  bool liveryFound = true;
+  StaticParking* slot = nullptr;
+  StandTable stands = standGrid(2, 6, 30.0, 20.0);
+  EngineHarness harness{hooksFor(slot), &stands};
+  StaticParking parking{harness.engine, services()};
+  struct SlotSetter {
+    SlotSetter(StaticParking*& s, StaticParking& p) { s = &p; }
+  } setter{slot, parking};
+};
+
+TEST_F(StaticParkingTest, FullCalculationReachesWantedWithoutNeighbouringPlacements) {
+  ASSERT_FALSE(stands[0].neighbours.empty());
+  fillEveryStand();
+  EXPECT_EQ(parking.recalcStaticParking(5), 5u);
+  std::set<std::uint32_t> chosen;
+  for (const PendingStatic& p : parking.pendingStatics()) {
+    EXPECT_TRUE(chosen.insert(p.standId).second);
+  }
+  for (std::uint32_t id : chosen) {
+    for (std::uint32_t neighbour : stands[id - 1].neighbours) {
+      EXPECT_FALSE(chosen.contains(neighbour)) << stands[id - 1].name;
+    }
+  }
+  // Twelve stands in two chains of six hold at most six.
+  EXPECT_EQ(parking.recalcStaticParking(12), 6u);
+}
+
+TEST_F(StaticParkingTest, LookBackCrossesMidnightWithinMaxFit) {
+  struct Case {
+    DaySlot now;
+    int entryDay;
+    int entryHalfHour;
+    int maxFit;
+    std::size_t found;
+    std::uint32_t age;
+  };
+  const Case cases[] = {
+      {{1, 0}, 7, 47, 1, 1, 1},  // Monday 00:00 looks back into Sunday
+      {{1, 0}, 7, 47, 0, 0, 0},  // MAX_FIT 0: only the current half hour
+      {{4, 2}, 3, 46, 4, 1, 4},
+      {{4, 2}, 4, 2, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    now = c.now;
+    par_MAX_FIT.setValue(c.maxFit);
+    stands[0].usage = {usage(1, c.entryDay, {c.entryHalfHour}, "DLH1", "D-AIPA")};
+    ASSERT_EQ(parking.recalcStaticParking(1), c.found) << c.entryDay << " " << c.entryHalfHour;
+    if (c.found == 1) {
+      EXPECT_EQ(parking.pendingStatics()[0].ageHalfHours, c.age);
+    }
+  }
+}
+
+TEST_F(StaticParkingTest, PlacesOnePerHalfSecondOnlyWithoutLiveCreate) {
+  fillEveryStand();
+  ASSERT_EQ(parking.recalcStaticParking(4), 4u);
+  parking.setStaticKeyCounter(9998);
+  CreateRequest live;
+  live.key = 4000000;
+  EngineTestAccess::queueLiveCreate(harness.engine, live);
+  harness.step(260);
+  std::vector<std::uint32_t> staticKeys;
+  std::vector<std::int64_t> ticks;
+  for (const auto& c : harness.creates) {
+    if (c.item.key < 10000) {
+      staticKeys.push_back(c.item.key);
+      ticks.push_back(c.tick);
+    }
+  }
+  // The first slot served the live create; keys wrap after 9999.
+  EXPECT_EQ(staticKeys, (std::vector<std::uint32_t>{9999, 0, 1, 2}));
+  for (std::size_t i = 1; i < ticks.size(); ++i) {
+    EXPECT_EQ(ticks[i] - ticks[i - 1], 50);
+  }
+  EXPECT_EQ(harness.engine.staticAircraft().size(), 4u);
+  EXPECT_TRUE(parking.pendingStatics().empty());
+}
+
+TEST_F(StaticParkingTest, PlacementKnowsBothCoupledCallsigns) {
+  // Parked at 20 but not at 21: the second callsign flies out.
+  stands[0].usage = {usage(1, now.weekday, {20}, "DLH100", "D-AIPA", "DLH101")};
+  ASSERT_EQ(parking.recalcStaticParking(1), 1u);
+  parking.chooseStaticStand();
+  ASSERT_EQ(harness.engine.staticAircraft().size(), 1u);
+  const StaticAc& placed = harness.engine.staticAircraft()[0];
+  EXPECT_EQ(placed.base.identity.callsign, "DLH101*");
+  EXPECT_EQ(placed.base.identity.secondCallsign, "DLH100");
+  EXPECT_EQ(placed.base.identity.thirdCallsign, "DLH101");
+  EXPECT_EQ(placed.state, SimState::adding2sim);
+  EXPECT_EQ(DaySlot::fromPacked(placed.slot), now);
+}
+
+TEST_F(StaticParkingTest, RefusedPlacementsLeaveNoTrace) {
+  fillEveryStand();
+  ASSERT_EQ(parking.recalcStaticParking(1), 1u);
+  const std::uint32_t standId = parking.pendingStatics()[0].standId;
+  // A live aircraft parking next door: dropped, not postponed.
+  LiveAc& live = harness.placeLive(4000001, "BAW1", SimState::active, 9);
+  live.phase = FlightPhase::parking;
+  live.standId = stands[standId - 1].neighbours.front();
+  parking.chooseStaticStand();
+  EXPECT_TRUE(parking.pendingStatics().empty());
+  EXPECT_TRUE(harness.engine.staticAircraft().empty());
+
+  live.phase = FlightPhase::flying;
+  live.standId = 0;
+  liveryFound = false;
+  ASSERT_EQ(parking.recalcStaticParking(1), 1u);
+  parking.chooseStaticStand();
+  EXPECT_TRUE(harness.engine.staticAircraft().empty());
+  EXPECT_TRUE(harness.engine.staticCreateQueue().empty());
+}
+
+TEST_F(StaticParkingTest, ExcludedEntryKeepsItsIdAndComesBackNextCalculation) {
+  stands[0].usage = {usage(5, now.weekday, {now.halfHour}, "DLH100", "D-AIPA")};
+  StaticAc& other = harness.placeStatic(77, "XYZ1*", SimState::active, 3);
+  other.base.identity.registration = "D-AIPA";
+  other.standId = 12;
+  EXPECT_EQ(parking.recalcStaticParking(1), 0u);
+  EXPECT_EQ(stands[0].usage[0].id, 5u);
+  EXPECT_TRUE(stands[0].usage[0].excludedForNow);
+
+  other.base.identity.registration = "D-ABCD";
+  EXPECT_EQ(parking.recalcStaticParking(1), 1u);
+  EXPECT_FALSE(stands[0].usage[0].excludedForNow);
+}
+
+TEST_F(StaticParkingTest, EmptyTextsNeverMatchInTheExclusionRules) {
+  // A static aircraft with no registration and no second callsign, and an
+  // entry with neither: nothing names the same aircraft.
+  StaticAc& other = harness.placeStatic(77, "XYZ1*", SimState::active, 3);
+  other.base.identity.registration.clear();
+  other.base.identity.secondCallsign.clear();
+  other.standId = 12;
+  const UsageEntry entry = usage(1, now.weekday, {now.halfHour}, "DLH100", "");
+  EXPECT_FALSE(parking.isExcludedUsage(entry));
+  LiveIdentities live;
+  live.callsigns = {"DLH100_"};
+  parking.takeLiveIdentities(std::move(live));
+  EXPECT_TRUE(parking.isExcludedUsage(entry));
+}
+
+TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
+  fillEveryStand();
+  ASSERT_GT(parking.recalcStaticParking(3), 0u);
+  harness.engine.hooks().resetLaterParts();
+  EXPECT_TRUE(parking.pendingStatics().empty());
+}
+
+}  // namespace
+}  // namespace crv::testing

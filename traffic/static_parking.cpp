@@ -1,0 +1,96 @@
+#include "traffic/static_parking.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/type_lookups.h"
+#include "foundation/clock.h"
+#include "foundation/log.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv {
+
+StaticParking::StaticParking(TrafficEngine& engine, StaticParkingServices services)
+    : engine_(engine), services_(std::move(services)) {
+  pending_.reserve(512);
+}
+
+void StaticParking::fillEngineHooks(EngineHooks& hooks, StaticParking* const& slot) {
+  hooks.chooseStaticStand = [&slot] {
+    if (slot != nullptr) {
+      slot->chooseStaticStand();
+    }
+  };
+  hooks.resetLaterParts = [&slot] {
+    if (slot != nullptr) {
+      slot->reset();
+    }
+  };
+}
+
+DaySlot StaticParking::currentSlot() const {
+  return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot();
+}
+
+double StaticParking::halfSpanNm(std::string_view type) const {
+  return services_.halfSpanNm ? services_.halfSpanNm(type) : wingspanOfType(type);
+}
+
+StandTable* StaticParking::stands() const { return engine_.standTable(); }
+
+ParkingPosition* StaticParking::standById(std::uint32_t standId) const {
+  StandTable* table = stands();
+  if (table == nullptr || standId == 0) {
+    return nullptr;
+  }
+  auto found = std::find_if(table->begin(), table->end(), [standId](const ParkingPosition& s) { return s.id == standId; });
+  return found == table->end() ? nullptr : &*found;
+}
+
+void StaticParking::clearStandMarks() {
+  StandTable* table = stands();
+  if (table == nullptr) {
+    return;
+  }
+  for (ParkingPosition& stand : *table) {
+    stand.staticTaken = false;
+    stand.reserved = false;
+    stand.neighbourTaken = false;
+    for (UsageEntry& entry : stand.usage) {
+      entry.excludedForNow = false;
+    }
+  }
+}
+
+std::size_t StaticParking::recalcStaticParking(std::size_t wanted) {
+  const DaySlot slot = currentSlot();
+  pending_.clear();
+  softFound_ = false;
+  clearStandMarks();
+  if (wanted > pending_.size()) {
+    runStaticFit(slot, wanted, 0);
+  }
+  std::stable_sort(pending_.begin(), pending_.end(),
+                   [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours < b.ageHalfHours; });
+  if (pending_.size() > wanted) {
+    pending_.resize(wanted);
+  }
+  // Placement takes from the back: the youngest goes first.
+  std::stable_sort(pending_.begin(), pending_.end(),
+                   [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours > b.ageHalfHours; });
+  if (pending_.empty()) {
+    gf_logLine("no parking positions found");
+  }
+  return pending_.size();
+}
+
+void StaticParking::reset() {
+  pending_.clear();
+  live_ = {};
+  realOffset_ = 0;
+  softOffset_ = -1;
+  softFound_ = false;
+}
+
+}  // namespace crv

@@ -1,0 +1,121 @@
+#pragma once
+
+// Static parked aircraft at the park airport: the stands chosen for them
+// from the learned usage of the current half hour, and their placement one
+// at a time in the create pacing of the engine.
+//
+// Session worker only: the pending list, the stands and the static table
+// carry no lock.
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "airports/parking_position.h"
+#include "airports/stand_table.h"
+#include "foundation/day_slot.h"
+#include "traffic/engine_hooks.h"
+#include "traffic/pending_static.h"
+#include "traffic/static_ac.h"
+
+namespace crv {
+
+class TrafficEngine;
+
+// Learned-usage kinds of the search.
+inline constexpr int kSoftFit = 0;
+inline constexpr int kRealFit = 1;
+
+// What static parking asks of the parts around it; each may be empty.
+struct StaticParkingServices {
+  // A livery for a static aircraft on the stand; false when none fits.
+  // Empty: no livery is ever found.
+  std::function<bool(AircraftBase&, const ParkingPosition&)> matchLivery;
+  // The current half hour of the week. Empty: weekdayAndSlot().
+  std::function<DaySlot()> currentSlot;
+  // Half the wing span of a type, nautical miles. Empty: wingspanOfType.
+  std::function<double(std::string_view type)> halfSpanNm;
+};
+
+// The live callsigns and addresses the Traffic Reader collected.
+struct LiveIdentities {
+  std::unordered_set<std::string> callsigns;
+  std::unordered_set<std::uint32_t> addresses;
+};
+
+class StaticParking {
+ public:
+  StaticParking(TrafficEngine& engine, StaticParkingServices services);
+  StaticParking(const StaticParking&) = delete;
+  StaticParking& operator=(const StaticParking&) = delete;
+
+  // Points the engine's hooks chooseStaticStand and resetLaterParts at the
+  // parking held in the slot (read at each call).
+  static void fillEngineHooks(EngineHooks& hooks, StaticParking* const& slot);
+
+  // ---- Placement ----
+  // Places the last pending entry (removed first, so a refused one is gone).
+  void chooseStaticStand();
+
+  // ---- The learned-usage search ----
+  void runStaticFit(DaySlot slot, std::size_t wanted, std::size_t placed);
+  void fitStaticKind(DaySlot slot, std::size_t wanted, std::size_t placed, int kind);
+  bool computeStaticFit(DaySlot slot, int kind, std::size_t wanted, std::vector<PendingStatic>& collected);
+  void searchStands(DaySlot slot, int kind, int offset, std::vector<PendingStatic>& collected);
+  std::vector<std::uint32_t> chooseUsageForStand(std::vector<std::uint32_t> candidates, const ParkingPosition& stand);
+  bool isExcludedUsage(const UsageEntry& entry) const;
+  bool matchesActiveStatic(const UsageEntry& entry, const StaticAc& aircraft) const;
+
+  // ---- The full calculation ----
+  // Clears the marks and exclusions of every stand and searches the learned
+  // usage for the wanted count; the list is sorted so that the youngest is
+  // placed first. Returns the pending count.
+  std::size_t recalcStaticParking(std::size_t wanted);
+  // Clears staticTaken, reserved and neighbourTaken, and every entry's
+  // exclusion until now.
+  void clearStandMarks();
+
+  // The live identities handed over by the reader (replacing the held ones).
+  void takeLiveIdentities(LiveIdentities identities) { live_ = std::move(identities); }
+
+  std::vector<PendingStatic>& pendingStatics() { return pending_; }
+  std::uint32_t staticKeyCounter() const { return keyCounter_; }
+  void setStaticKeyCounter(std::uint32_t counter) { keyCounter_ = counter; }
+  int realOffset() const { return realOffset_; }
+  int softOffset() const { return softOffset_; }
+  bool softFound() const { return softFound_; }
+  void seedRandom(std::uint32_t seed) { random_.seed(seed); }
+
+  // The traffic reset: the pending list and live identities emptied.
+  void reset();
+
+ private:
+  DaySlot currentSlot() const;
+  double halfSpanNm(std::string_view type) const;
+  ParkingPosition* standById(std::uint32_t standId) const;
+  StandTable* stands() const;
+  std::size_t chosenStandCount() const;
+  bool standClearOfActiveStatics(const ParkingPosition& stand, const UsageEntry& entry) const;
+  bool continuesNextHalfHour(DaySlot slot, const ParkingPosition& stand, const UsageEntry& entry) const;
+  bool standRefused(const PendingStatic& entry, const ParkingPosition& stand) const;
+
+  TrafficEngine& engine_;
+  StaticParkingServices services_;
+  std::vector<PendingStatic> pending_;
+  LiveIdentities live_;
+  std::uint32_t keyCounter_ = 0;  // whole process
+  int realOffset_ = 0;
+  int softOffset_ = -1;
+  bool softFound_ = false;
+  std::mt19937 random_{std::random_device{}()};
+};
+
+// The slot moved back by a number of half hours, across midnight into the
+// weekdays before (Monday back to Sunday).
+DaySlot slotBefore(DaySlot slot, int halfHours);
+
+}  // namespace crv
