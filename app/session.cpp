@@ -71,6 +71,14 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   staticServices.matchLivery = [this](AircraftBase& aircraft, const ParkingPosition& stand) {
     return liveryDatabase().isBuilt() && matcher_.matchLivery(aircraft, MatchStand{stand.name, stand.cargo});
   };
+  staticServices.stopCollectingLive = [this] {
+    if (readers_) {
+      readers_->traffic.lowerBuffering();
+    }
+  };
+  staticServices.takeCollectedLive = [this] {
+    return readers_ ? readers_->traffic.takeBufferedIdentities() : BufferedIdentities{};
+  };
   statics_ = std::make_unique<StaticParking>(engine_, std::move(staticServices));
   staticsSlot_ = statics_.get();
   queues_.setRequestErrorCallback(

@@ -1,12 +1,14 @@
 #include "traffic/static_parking.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <fmt/format.h>
 
 #include "aircraftdata/type_lookups.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
+#include "foundation/settings.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
@@ -66,27 +68,51 @@ void StaticParking::clearStandMarks() {
 std::size_t StaticParking::recalcStaticParking(std::size_t wanted) {
   const DaySlot slot = currentSlot();
   pending_.clear();
+  staticsToRemove_.clear();
   softFound_ = false;
+  takeLiveCallsigns();
   clearStandMarks();
-  if (wanted > pending_.size()) {
-    runStaticFit(slot, wanted, 0);
+  const bool parkTrafficOnly = par_RT_PARKTRAFFIC_ONLY.value();
+  if (services_.requestParkedTraffic) {
+    if (std::vector<ParkedTrafficRecord>* parked = services_.requestParkedTraffic()) {
+      assignStandsFromPT(*parked, wanted, parkTrafficOnly);
+    }
   }
-  std::stable_sort(pending_.begin(), pending_.end(),
-                   [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours < b.ageHalfHours; });
-  if (pending_.size() > wanted) {
-    pending_.resize(wanted);
+  if (!parkTrafficOnly) {
+    gf_logLine(fmt::format("{} parking position{} from PT", pending_.size(), pending_.size() == 1 ? "" : "s"));
+    if (wanted > pending_.size()) {
+      runStaticFit(slot, wanted, 0);
+    }
+    std::stable_sort(pending_.begin(), pending_.end(),
+                     [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours < b.ageHalfHours; });
+    if (pending_.size() > wanted) {
+      pending_.resize(wanted);  // the oldest go
+    }
   }
   // Placement takes from the back: the youngest goes first.
   std::stable_sort(pending_.begin(), pending_.end(),
                    [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours > b.ageHalfHours; });
-  if (pending_.empty()) {
+  const std::size_t n = pending_.size();
+  if (n == 0) {
     gf_logLine("no parking positions found");
+    return 0;
   }
-  return pending_.size();
+  const StandTable* table = stands();
+  const long percentage = table == nullptr || table->empty()
+                              ? 0
+                              : std::lround(static_cast<double>(n) * 100.0 / static_cast<double>(table->size()));
+  if (parkTrafficOnly) {
+    gf_logLine(fmt::format("{} positions from RT parktraffic only\n", n));
+  } else {
+    gf_logLine(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={} hours)\n", n, percentage,
+                           par_parking_percentage.value(), maxFitHours(par_MAX_FIT.value())));
+  }
+  return n;
 }
 
 void StaticParking::reset() {
   pending_.clear();
+  staticsToRemove_.clear();
   live_ = {};
   realOffset_ = 0;
   softOffset_ = -1;

@@ -17,6 +17,8 @@
 
 #include "airports/parking_position.h"
 #include "airports/stand_table.h"
+#include "feed/traffic_reader.h"
+#include "feed/traffic_records.h"
 #include "foundation/day_slot.h"
 #include "traffic/engine_hooks.h"
 #include "traffic/pending_static.h"
@@ -39,12 +41,22 @@ struct StaticParkingServices {
   std::function<DaySlot()> currentSlot;
   // Half the wing span of a type, nautical miles. Empty: wingspanOfType.
   std::function<double(std::string_view type)> halfSpanNm;
+  // The Traffic Reader stops collecting live callsigns and addresses, and
+  // hands over what it collected. Empty: nothing is collected.
+  std::function<void()> stopCollectingLive;
+  std::function<BufferedIdentities()> takeCollectedLive;
+  // Asks the feed for the parked aircraft around the park airport; null
+  // when they did not arrive. Empty: they never do.
+  std::function<std::vector<ParkedTrafficRecord>*()> requestParkedTraffic;
 };
 
 // The live callsigns and addresses the Traffic Reader collected.
-struct LiveIdentities {
-  std::unordered_set<std::string> callsigns;
-  std::unordered_set<std::uint32_t> addresses;
+using LiveIdentities = BufferedIdentities;
+
+// A static aircraft to remove at the end of an adjustment.
+struct StaticToRemove {
+  std::string callsign;
+  std::uint32_t standId = 0;
 };
 
 class StaticParking {
@@ -79,8 +91,17 @@ class StaticParking {
   // exclusion until now.
   void clearStandMarks();
 
+  // ---- The feed's parked traffic ----
+  // The parked records (youngest first) become pending entries on the free
+  // stands within 110 m of them; an older static aircraft on such a stand
+  // gives way to a record that arrived after it.
+  void assignStandsFromPT(std::vector<ParkedTrafficRecord>& records, std::size_t wanted, bool parkTrafficOnly);
+
+  // The reader stops collecting first; then its sets replace the held ones.
+  void takeLiveCallsigns();
   // The live identities handed over by the reader (replacing the held ones).
   void takeLiveIdentities(LiveIdentities identities) { live_ = std::move(identities); }
+  const std::vector<StaticToRemove>& staticsToRemove() const { return staticsToRemove_; }
 
   std::vector<PendingStatic>& pendingStatics() { return pending_; }
   std::uint32_t staticKeyCounter() const { return keyCounter_; }
@@ -101,11 +122,16 @@ class StaticParking {
   std::size_t chosenStandCount() const;
   bool standClearOfActiveStatics(const ParkingPosition& stand, const UsageEntry& entry) const;
   bool continuesNextHalfHour(DaySlot slot, const ParkingPosition& stand, const UsageEntry& entry) const;
+  bool neighbourPendingCollides(const ParkingPosition& stand, double halfSpanNm) const;
+  // false: an older static aircraft keeps the stand and the record is not used.
+  bool standGivenUp(const ParkedTrafficRecord& record, std::uint32_t standId, DaySlot now);
+  void markTaken(ParkingPosition& stand);
   bool standRefused(const PendingStatic& entry, const ParkingPosition& stand) const;
 
   TrafficEngine& engine_;
   StaticParkingServices services_;
   std::vector<PendingStatic> pending_;
+  std::vector<StaticToRemove> staticsToRemove_;
   LiveIdentities live_;
   std::uint32_t keyCounter_ = 0;  // whole process
   int realOffset_ = 0;

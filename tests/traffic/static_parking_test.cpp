@@ -61,6 +61,12 @@ class StaticParkingTest : public ::testing::Test {
     };
     s.currentSlot = [this] { return now; };
     s.halfSpanNm = [](std::string_view) { return 18.0 / kMetersPerNm; };
+    s.stopCollectingLive = [this] { readerCalls.push_back("stop"); };
+    s.takeCollectedLive = [this] {
+      readerCalls.push_back("take");
+      return collected;
+    };
+    s.requestParkedTraffic = [this] { return parkedArrives ? &parked : nullptr; };
     return s;
   }
   // Every stand used now by its own aircraft.
@@ -70,8 +76,26 @@ class StaticParkingTest : public ::testing::Test {
     }
   }
 
+  ParkedTrafficRecord parkedAt(const std::string& standName, std::uint32_t key, std::string callsign, int age) {
+    const ParkingPosition& stand = *findStandByName(stands, standName);
+    ParkedTrafficRecord r;
+    r.identity.callsign = std::move(callsign);
+    r.identity.icaoType = "B738";
+    r.identity.registration = "N" + std::to_string(key);
+    r.latitude = stand.latitude;
+    r.longitude = stand.longitude;
+    r.key = key;
+    r.halfHour = age;
+    r.parkingSpot = standName;
+    return r;
+  }
+
   DaySlot now{3, 20};
   bool liveryFound = true;
+  std::vector<std::string> readerCalls;
+  LiveIdentities collected;
+  std::vector<ParkedTrafficRecord> parked;
+  bool parkedArrives = true;
   StaticParking* slot = nullptr;
   StandTable stands = standGrid(2, 6, 30.0, 20.0);
   EngineHarness harness{hooksFor(slot), &stands};
@@ -211,6 +235,47 @@ TEST_F(StaticParkingTest, EmptyTextsNeverMatchInTheExclusionRules) {
   live.callsigns = {"DLH100_"};
   parking.takeLiveIdentities(std::move(live));
   EXPECT_TRUE(parking.isExcludedUsage(entry));
+}
+
+TEST_F(StaticParkingTest, ParkedTrafficTakesFreeStandsAndSkipsLiveAircraft) {
+  collected.keys = {0x400003};
+  collected.callsigns = {"AFR9_"};
+  parked = {parkedAt("A1", 0x400001, "BAW1", 2), parkedAt("A3", 0x400002, "", 1),
+            parkedAt("A5", 0x400003, "KLM3", 1), parkedAt("B1", 0x400004, "AFR9", 1),
+            parkedAt("B4", 0x400005, "EZY5", 0)};
+  parked.back().latitude += 0.01;  // a kilometre from any stand
+  par_RT_PARKTRAFFIC_ONLY.setValue(true);
+  const std::size_t n = parking.recalcStaticParking(0);
+  par_RT_PARKTRAFFIC_ONLY.setValue(false);
+  EXPECT_EQ(readerCalls, (std::vector<std::string>{"stop", "take"}));
+  ASSERT_EQ(n, 1u);
+  const PendingStatic& p = parking.pendingStatics()[0];
+  EXPECT_EQ(p.address, 0x400001u);
+  EXPECT_EQ(p.fromUsage, 0u);
+  EXPECT_EQ(p.standId, findStandByName(stands, "A1")->id);
+  EXPECT_EQ(p.ageHalfHours, 2u);
+}
+
+TEST_F(StaticParkingTest, OlderStaticFromParkedTrafficGivesWayToALaterArrival) {
+  struct Case {
+    DaySlot placed;
+    int recordAge;
+    bool replaced;
+  };
+  const Case cases[] = {{{3, 18}, 1, true}, {{3, 19}, 1, true}, {{3, 19}, 3, false}};
+  StaticAc& old = harness.placeStatic(12, "DLH7*", SimState::active, 5);
+  old.fromUsage = 0;
+  old.standId = findStandByName(stands, "A1")->id;
+  for (const Case& c : cases) {
+    old.state = SimState::active;
+    old.slot = c.placed.packed();
+    parked = {parkedAt("A1", 0x400001, "BAW1", c.recordAge)};
+    parking.recalcStaticParking(3);
+    ASSERT_EQ(parking.pendingStatics().size(), 1u);
+    EXPECT_EQ(parking.pendingStatics()[0].callsign, c.replaced ? "BAW1" : "DLH7");
+    EXPECT_EQ(old.state, c.replaced ? SimState::removingfromsim : SimState::active);
+    EXPECT_EQ(parking.staticsToRemove().size(), c.replaced ? 1u : 0u);
+  }
 }
 
 TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
