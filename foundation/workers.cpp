@@ -1,35 +1,61 @@
 #include "foundation/workers.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace crv {
 namespace {
 
-std::atomic<int> limit{1};
-std::atomic<int> running{0};
+// Guards the limit and the running count; a task that ends wakes the launcher.
+std::mutex& workerMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::condition_variable& workerEnded() {
+  static std::condition_variable ended;
+  return ended;
+}
+int limit = 1;    // guarded by workerMutex()
+int running = 0;  // guarded by workerMutex()
 
 }  // namespace
 
 void setWorkerLimit(int hardwareThreads) {
-  limit.store(std::max(hardwareThreads, 1));
-  running.store(0);
+  {
+    const std::lock_guard lock(workerMutex());
+    limit = std::max(hardwareThreads, 1);
+    running = 0;
+  }
+  workerEnded().notify_all();
 }
 
-int workerLimit() { return limit.load(); }
+int workerLimit() {
+  const std::lock_guard lock(workerMutex());
+  return limit;
+}
 
 void waitForWorkerSlot() {
-  while (running.load() >= limit.load()) {
-    // The scans poll about once a millisecond; a shorter sleep would keep a
-    // core busy for the whole scan.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  std::unique_lock lock(workerMutex());
+  workerEnded().wait(lock, [] { return running < limit; });
 }
 
-void workerStarted() { running.fetch_add(1); }
-void workerDone() { running.fetch_sub(1); }
-int runningWorkers() { return running.load(); }
+void workerStarted() {
+  const std::lock_guard lock(workerMutex());
+  ++running;
+}
+
+void workerDone() {
+  {
+    const std::lock_guard lock(workerMutex());
+    --running;
+  }
+  workerEnded().notify_all();
+}
+
+int runningWorkers() {
+  const std::lock_guard lock(workerMutex());
+  return running;
+}
 
 }  // namespace crv

@@ -10,7 +10,7 @@ namespace crv {
 void setWorkerLimit(int hardwareThreads);
 int workerLimit();
 
-// Blocks, polling once a millisecond, while as many tasks run as the limit
+// Blocks, until a task ends, while as many tasks run as the limit
 // allows. The launcher calls workerStarted right after it returns.
 void waitForWorkerSlot();
 
