@@ -8,13 +8,15 @@ namespace crv {
 namespace {
 
 // Guards the limit and the running count; a task that ends wakes the launcher.
+// Both live as long as the process: a task thread that is given up on (a
+// hung scan task) may still end after the program has begun to exit.
 std::mutex& workerMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* mutex = new std::mutex;
+  return *mutex;
 }
 std::condition_variable& workerEnded() {
-  static std::condition_variable ended;
-  return ended;
+  static auto* ended = new std::condition_variable;
+  return *ended;
 }
 int limit = 1;    // guarded by workerMutex()
 int running = 0;  // guarded by workerMutex()
