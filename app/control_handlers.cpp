@@ -58,9 +58,9 @@ const std::vector<CheckBoxNotice>& checkBoxNotices() {
 }
 
 BoolControlParameter* checkBoxSetting(std::uint16_t id) {
-  const ControlSpec* spec = controlSpecOf(id);
-  if (spec == nullptr || spec->kind != platform::ControlKind::CheckBox) return nullptr;
-  return const_cast<BoolControlParameter*>(dynamic_cast<const BoolControlParameter*>(spec->setting));
+  const ControlSpec* controlEntry = controlSpecOf(id);
+  if (controlEntry == nullptr || controlEntry->kind != platform::ControlKind::CheckBox) return nullptr;
+  return const_cast<BoolControlParameter*>(dynamic_cast<const BoolControlParameter*>(controlEntry->setting));
 }
 
 void showNotice(const char* text) {
@@ -193,8 +193,8 @@ void ControlHandlers::scanRequested(bool liveries) {
 bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
   const auto id = static_cast<std::uint16_t>(wParam & 0xFFFF);
   if (((wParam >> 16) & 0xFFFF) != kComboSelectionChanged) return false;
-  const ControlSpec* spec = controlSpecOf(id);
-  if (spec == nullptr || spec->kind != platform::ControlKind::ComboBox) return false;
+  const ControlSpec* controlEntry = controlSpecOf(id);
+  if (controlEntry == nullptr || controlEntry->kind != platform::ControlKind::ComboBox) return false;
   const int index = controls().currentSelection(id);
   const std::optional<std::u16string> item = controls().selectedItem(id);
   if (index == platform::kComboError || !item) return false;
@@ -218,7 +218,7 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
     }
     return true;
   }
-  auto* list = const_cast<IntListParameter*>(dynamic_cast<const IntListParameter*>(spec->setting));
+  auto* list = const_cast<IntListParameter*>(dynamic_cast<const IntListParameter*>(controlEntry->setting));
   if (list == nullptr || static_cast<std::size_t>(index) >= list->allowedValues().size()) return false;
   list->setValue(list->clamped(list->allowedValues()[static_cast<std::size_t>(index)]));
   saveIntParameter(*list);
@@ -230,8 +230,8 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
 }
 
 bool ControlHandlers::handleEditEnter(std::uint16_t id) {
-  const ControlSpec* spec = controlSpecOf(id);
-  if (spec == nullptr || spec->kind != platform::ControlKind::EditBox) return false;
+  const ControlSpec* controlEntry = controlSpecOf(id);
+  if (controlEntry == nullptr || controlEntry->kind != platform::ControlKind::EditBox) return false;
   clearStatusLine();
   const std::string typed = lf_getTextFromId(id);
   if (id == par_BLOCK_CALLSIGN.controlId()) {
@@ -250,7 +250,7 @@ bool ControlHandlers::handleEditEnter(std::uint16_t id) {
   } else if (id == par_MAX_FIT_FL.controlId()) {
     lf_processTbFloat(par_MAX_FIT_FL);
   } else {
-    auto* setting = const_cast<IntControlParameter*>(dynamic_cast<const IntControlParameter*>(spec->setting));
+    auto* setting = const_cast<IntControlParameter*>(dynamic_cast<const IntControlParameter*>(controlEntry->setting));
     if (lf_processTbInt(*setting) && setting != &par_parking_percentage) {
       const std::int64_t minutes =
           (static_cast<std::int64_t>(par_TIME_SHIFT_DAYS.value()) * 24 + par_TIME_SHIFT_HOURS.value()) * 60 +

@@ -31,18 +31,18 @@ void enable(const ParameterControl& setting, bool on) {
   platform::mainWindowControls().setEnabled(setting.controlId(), on);
 }
 
-void showValue(const ControlSpec& spec) {
-  if (const auto* flag = dynamic_cast<const BoolControlParameter*>(spec.setting)) {
+void showValue(const ControlSpec& controlEntry) {
+  if (const auto* flag = dynamic_cast<const BoolControlParameter*>(controlEntry.setting)) {
     setCheckBox(*flag);
-  } else if (const auto* list = dynamic_cast<const IntListParameter*>(spec.setting)) {
+  } else if (const auto* list = dynamic_cast<const IntListParameter*>(controlEntry.setting)) {
     fillIntCombo(*list);
-  } else if (const auto* choices = dynamic_cast<const StringListParameter*>(spec.setting)) {
+  } else if (const auto* choices = dynamic_cast<const StringListParameter*>(controlEntry.setting)) {
     fillStringCombo(*choices);
-  } else if (const auto* number = dynamic_cast<const IntControlParameter*>(spec.setting)) {
+  } else if (const auto* number = dynamic_cast<const IntControlParameter*>(controlEntry.setting)) {
     setControlInt(*number);
-  } else if (const auto* fraction = dynamic_cast<const FloatControlParameter*>(spec.setting)) {
+  } else if (const auto* fraction = dynamic_cast<const FloatControlParameter*>(controlEntry.setting)) {
     setControlFloat(*fraction);
-  } else if (const auto* text = dynamic_cast<const StringControlParameter*>(spec.setting)) {
+  } else if (const auto* text = dynamic_cast<const StringControlParameter*>(controlEntry.setting)) {
     setControlText(*text);
   }
 }
@@ -103,23 +103,23 @@ const std::vector<ControlSpec>& mainWindowControlTable() {
 }
 
 const ControlSpec* controlSpecOf(std::uint16_t id) {
-  for (const ControlSpec& spec : mainWindowControlTable()) {
-    if (spec.setting->controlId() == id) return &spec;
+  for (const ControlSpec& controlEntry : mainWindowControlTable()) {
+    if (controlEntry.setting->controlId() == id) return &controlEntry;
   }
   return nullptr;
 }
 
-platform::ControlRect controlRect(const ControlSpec& spec) {
-  const int row = static_cast<int>(spec.setting->row());
-  switch (spec.kind) {
+platform::ControlRect controlRect(const ControlSpec& controlEntry) {
+  const int row = static_cast<int>(controlEntry.setting->row());
+  switch (controlEntry.kind) {
     case ControlKind::CheckBox:
-      return {spec.x, row + 2, 12, 12};
+      return {controlEntry.x, row + 2, 12, 12};
     case ControlKind::EditBox:
-      return {spec.x, row, spec.width, 16};
+      return {controlEntry.x, row, controlEntry.width, 16};
     case ControlKind::ComboBox:
-      return {spec.x, row - 5, spec.width, 20};
+      return {controlEntry.x, row - 5, controlEntry.width, 20};
     case ControlKind::PushButton:
-      return {spec.x, row, spec.width, 20};
+      return {controlEntry.x, row, controlEntry.width, 20};
   }
   return {};
 }
@@ -134,14 +134,14 @@ void invalidateControls() {
 
 void createControls(platform::ControlModel& controls, platform::WindowModel* window) {
   setControlsWindow(window);
-  for (const ControlSpec& spec : mainWindowControlTable()) {
-    const bool startsEnabled = spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::ComboBox;
+  for (const ControlSpec& controlEntry : mainWindowControlTable()) {
+    const bool startsEnabled = controlEntry.kind == ControlKind::CheckBox || controlEntry.kind == ControlKind::ComboBox;
     std::u16string caption;
-    if (const auto* pushButton = dynamic_cast<const ButtonControl*>(spec.setting)) {
+    if (const auto* pushButton = dynamic_cast<const ButtonControl*>(controlEntry.setting)) {
       caption.assign(pushButton->name().begin(), pushButton->name().end());
     }
-    controls.createControl(spec.setting->controlId(), spec.kind, controlRect(spec), caption, startsEnabled);
-    showValue(spec);
+    controls.createControl(controlEntry.setting->controlId(), controlEntry.kind, controlRect(controlEntry), caption, startsEnabled);
+    showValue(controlEntry);
   }
   invalidateControls();
 }

@@ -36,7 +36,7 @@ const ControlSpec* controlSpecOf(std::uint16_t id);
 // Where the control sits: check boxes (x, row + 2) 12 by 12, edit boxes
 // (x, row) height 16, combo boxes (x, row - 5) height 20 (their list is
 // not drawn), push buttons (x, row) height 20.
-platform::ControlRect controlRect(const ControlSpec& spec);
+platform::ControlRect controlRect(const ControlSpec& controlEntry);
 
 // Creates every control of the table in order with its value shown; edit
 // boxes and push buttons start disabled. Invalidates the window.

@@ -57,13 +57,13 @@ TEST_F(WindowControlsTest, FortySevenControlsWithTheirKindsPlacesAndUniqueIds) {
   ASSERT_EQ(ids.size(), 47U);
   EXPECT_EQ(std::set<std::uint16_t>(ids.begin(), ids.end()).size(), 47U);
   int counts[4] = {};
-  for (const ControlSpec& spec : mainWindowControlTable()) {
-    const auto state = controls().control(spec.setting->controlId());
+  for (const ControlSpec& controlEntry : mainWindowControlTable()) {
+    const auto state = controls().control(controlEntry.setting->controlId());
     ASSERT_TRUE(state);
-    EXPECT_EQ(state->kind, spec.kind);
-    ++counts[static_cast<int>(spec.kind)];
-    const int row = static_cast<int>(spec.setting->row());
-    EXPECT_TRUE(row == 257 || row == 341 || row == 369 || (row - 119) % 28 == 0) << spec.setting->controlId();
+    EXPECT_EQ(state->kind, controlEntry.kind);
+    ++counts[static_cast<int>(controlEntry.kind)];
+    const int row = static_cast<int>(controlEntry.setting->row());
+    EXPECT_TRUE(row == 257 || row == 341 || row == 369 || (row - 119) % 28 == 0) << controlEntry.setting->controlId();
   }
   EXPECT_EQ(counts[static_cast<int>(ControlKind::CheckBox)], 26);
   EXPECT_EQ(counts[static_cast<int>(ControlKind::EditBox)], 9);
@@ -84,9 +84,9 @@ TEST_F(WindowControlsTest, FortySevenControlsWithTheirKindsPlacesAndUniqueIds) {
 }
 
 TEST_F(WindowControlsTest, EveryCheckBoxTogglesItsSettingAndSavesIt) {
-  for (const ControlSpec& spec : mainWindowControlTable()) {
-    if (spec.kind != ControlKind::CheckBox) continue;
-    auto* setting = const_cast<BoolControlParameter*>(dynamic_cast<const BoolControlParameter*>(spec.setting));
+  for (const ControlSpec& controlEntry : mainWindowControlTable()) {
+    if (controlEntry.kind != ControlKind::CheckBox) continue;
+    auto* setting = const_cast<BoolControlParameter*>(dynamic_cast<const BoolControlParameter*>(controlEntry.setting));
     if (setting == &par_SCAN_LIVERIES || setting == &par_SCAN_AIRPORTS) continue;  // they restart the session
     const std::uint16_t id = setting->controlId();
     const bool before = setting->value();
@@ -100,8 +100,8 @@ TEST_F(WindowControlsTest, EveryCheckBoxTogglesItsSettingAndSavesIt) {
 }
 
 TEST_F(WindowControlsTest, EveryIntegerListTakesTheChosenEntryAndSavesIt) {
-  for (const ControlSpec& spec : mainWindowControlTable()) {
-    auto* list = const_cast<IntListParameter*>(dynamic_cast<const IntListParameter*>(spec.setting));
+  for (const ControlSpec& controlEntry : mainWindowControlTable()) {
+    auto* list = const_cast<IntListParameter*>(dynamic_cast<const IntListParameter*>(controlEntry.setting));
     if (list == nullptr) continue;
     const std::uint16_t id = list->controlId();
     ASSERT_EQ(controls().items(id).size(), list->allowedValues().size()) << list->name();
