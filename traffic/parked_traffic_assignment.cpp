@@ -54,20 +54,17 @@ bool StaticParking::standGivenUp(const ParkedTrafficRecord& record, std::uint32_
     if (aircraft.fromUsage == 1 || aircraft.standId != standId || aircraft.base.identity.callsign == recordStar) {
       continue;
     }
-    const DaySlot placed = DaySlot::fromPacked(aircraft.slot);
-    const DaySlot arrived = slotBefore(now, std::max(record.halfHour, 0));
-    if (arrived.weekIndex() >= placed.weekIndex()) {
-      aircraft.state = SimState::removingfromsim;
-      staticsToRemove_.push_back({aircraft.base.identity.callsign, standId});
+    // The record arrived in the same half hour as the aircraft or later.
+    const int placedAge = halfHoursSince(now, DaySlot::fromPacked(aircraft.slot));
+    if (std::max(record.halfHour, 0) <= placedAge) {
+      listForRemoval(aircraft);
       return true;
     }
     PendingStatic kept;
     kept.address = aircraft.feedAddress;
     kept.fromUsage = 0;
     kept.standId = standId;
-    kept.ageHalfHours =
-        static_cast<std::uint32_t>(((now.weekIndex() - placed.weekIndex()) % kSlotsPerWeek + kSlotsPerWeek) %
-                                   kSlotsPerWeek);
+    kept.ageHalfHours = static_cast<std::uint32_t>(placedAge);
     kept.airline = aircraft.base.identity.airline;
     kept.icaoType = aircraft.base.identity.icaoType;
     kept.callsign = withoutTrailingStar(aircraft.base.identity.callsign);

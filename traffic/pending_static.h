@@ -18,6 +18,9 @@ struct PendingStatic {
   std::string registration;
   // Still parked in the next half hour: the callsign applies, else the second one.
   bool continues = true;
+  // The engine tick from which the entry waits for a static aircraft on or
+  // next to its stand to leave the simulator; -1 while it does not wait.
+  std::int64_t waitingSinceTick = -1;
 };
 
 }  // namespace crv

@@ -48,6 +48,10 @@ DaySlot slotBefore(DaySlot slot, int halfHours) {
   return DaySlot{weekday, halfHour};
 }
 
+int halfHoursSince(DaySlot now, DaySlot earlier) {
+  return ((now.weekIndex() - earlier.weekIndex()) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
+}
+
 std::size_t StaticParking::chosenStandCount() const {
   const StandTable* table = stands();
   if (table == nullptr) {

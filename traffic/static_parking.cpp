@@ -35,6 +35,19 @@ DaySlot StaticParking::currentSlot() const {
   return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot();
 }
 
+DaySlot StaticParking::logDayAndHour() const {
+  static constexpr const char* kDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+  const DaySlot slot = currentSlot();
+  const char* dayName = slot.weekday >= 1 && slot.weekday <= 7 ? kDayNames[slot.weekday - 1] : "???";
+  gf_logLine(fmt::format("\n{} (utc) It is day {} ({}), {} hours", timeShiftText(), slot.weekday, dayName,
+                         slot.halfHour * 0.5 + 0.5));
+  return slot;
+}
+
+std::vector<ParkedTrafficRecord>* StaticParking::requestParkedTraffic() {
+  return services_.requestParkedTraffic ? services_.requestParkedTraffic() : nullptr;
+}
+
 double StaticParking::halfSpanNm(std::string_view type) const {
   return services_.halfSpanNm ? services_.halfSpanNm(type) : wingspanOfType(type);
 }
@@ -92,6 +105,8 @@ std::size_t StaticParking::recalcStaticParking(std::size_t wanted) {
   // Placement takes from the back: the youngest goes first.
   std::stable_sort(pending_.begin(), pending_.end(),
                    [](const PendingStatic& a, const PendingStatic& b) { return a.ageHalfHours > b.ageHalfHours; });
+  // Parked traffic that arrived after an older static aircraft takes its stand.
+  removeListedStatics();
   const std::size_t n = pending_.size();
   if (n == 0) {
     gf_logLine("no parking positions found");

@@ -103,6 +103,27 @@ class StaticParking {
   void takeLiveIdentities(LiveIdentities identities) { live_ = std::move(identities); }
   const std::vector<StaticToRemove>& staticsToRemove() const { return staticsToRemove_; }
 
+  // ---- Static aircraft that leave at the end of a calculation or adjustment ----
+  // Lists the aircraft; it stays as it is until removeListedStatics.
+  void listForRemoval(const StaticAc& aircraft);
+  bool isListedForRemoval(const StaticAc& aircraft) const;
+  // Removes every listed aircraft from the simulator and empties the list.
+  void removeListedStatics();
+  std::vector<StaticToRemove>& staticsToRemove() { return staticsToRemove_; }
+
+  // ---- For the parking adjustment ----
+  // Logs the day and the half hour of the current slot and returns it.
+  DaySlot logDayAndHour() const;
+  DaySlot currentSlot() const;
+  double halfSpanNm(std::string_view type) const;
+  ParkingPosition* standById(std::uint32_t standId) const;
+  // The stand is taken and its neighbours neighbourTaken.
+  void markTaken(ParkingPosition& stand);
+  // The parked aircraft around the park airport; null when they did not arrive.
+  std::vector<ParkedTrafficRecord>* requestParkedTraffic();
+  const LiveIdentities& liveIdentities() const { return live_; }
+  void clearSoftFound() { softFound_ = false; }
+
   std::vector<PendingStatic>& pendingStatics() { return pending_; }
   std::uint32_t staticKeyCounter() const { return keyCounter_; }
   void setStaticKeyCounter(std::uint32_t counter) { keyCounter_ = counter; }
@@ -115,9 +136,6 @@ class StaticParking {
   void reset();
 
  private:
-  DaySlot currentSlot() const;
-  double halfSpanNm(std::string_view type) const;
-  ParkingPosition* standById(std::uint32_t standId) const;
   StandTable* stands() const;
   std::size_t chosenStandCount() const;
   bool standClearOfActiveStatics(const ParkingPosition& stand, const UsageEntry& entry) const;
@@ -125,8 +143,8 @@ class StaticParking {
   bool neighbourPendingCollides(const ParkingPosition& stand, double halfSpanNm) const;
   // false: an older static aircraft keeps the stand and the record is not used.
   bool standGivenUp(const ParkedTrafficRecord& record, std::uint32_t standId, DaySlot now);
-  void markTaken(ParkingPosition& stand);
-  bool standRefused(const PendingStatic& entry, const ParkingPosition& stand) const;
+  enum class StandCheck { free, refused, awaitingRemoval };
+  StandCheck checkStand(const PendingStatic& entry, const ParkingPosition& stand) const;
 
   TrafficEngine& engine_;
   StaticParkingServices services_;
@@ -143,5 +161,8 @@ class StaticParking {
 // The slot moved back by a number of half hours, across midnight into the
 // weekdays before (Monday back to Sunday).
 DaySlot slotBefore(DaySlot slot, int halfHours);
+// Half hours from an earlier slot to now, 0..335: the week wraps from Sunday
+// to Monday, so that Sunday 23:30 lies one half hour before Monday 00:00.
+int halfHoursSince(DaySlot now, DaySlot earlier);
 
 }  // namespace crv

@@ -17,13 +17,22 @@ namespace {
 
 constexpr std::uint32_t kStaticKeyModulus = 10000;
 
+// How long a pending entry waits for a static aircraft to leave its stand
+// before it is given up: the simulator answers a removal within a frame or
+// two, but an answer can be lost.
+constexpr std::int64_t kRemovalWaitTicks = 30 * kTicksPerSecond;
+
 bool isNeighbour(const ParkingPosition& stand, std::uint32_t standId) {
   return std::find(stand.neighbours.begin(), stand.neighbours.end(), standId) != stand.neighbours.end();
 }
 
+bool leavingSimulator(const StaticAc& aircraft) {
+  return aircraft.state == SimState::removingfromsim || aircraft.removeOnceCreated || aircraft.eraseRequested();
+}
+
 }  // namespace
 
-bool StaticParking::standRefused(const PendingStatic& entry, const ParkingPosition& stand) const {
+StaticParking::StandCheck StaticParking::checkStand(const PendingStatic& entry, const ParkingPosition& stand) const {
   const bool log = par_LOG.value();
   for (const LiveAc& live : engine_.liveAircraft()) {
     if (live.phase != FlightPhase::parking && live.phase != FlightPhase::parked) {
@@ -34,7 +43,7 @@ bool StaticParking::standRefused(const PendingStatic& entry, const ParkingPositi
         gf_logLine(fmt::format("{:8}: no static parking for {}, live aircraft {} standing here",
                                engine_.standLabel(entry.standId), entry.callsign, live.base.identity.callsign));
       }
-      return true;
+      return StandCheck::refused;
     }
     if (isNeighbour(stand, live.standId)) {
       if (log) {
@@ -42,21 +51,28 @@ bool StaticParking::standRefused(const PendingStatic& entry, const ParkingPositi
                                engine_.standLabel(entry.standId), entry.callsign, live.base.identity.callsign,
                                engine_.standLabel(live.standId)));
       }
-      return true;
+      return StandCheck::refused;
     }
   }
+  // A static aircraft on its way out of the simulator (the one an adjustment
+  // replaces, or a neighbour it removes) is waited for; any other refuses.
+  bool awaitingRemoval = false;
   for (const StaticAc& other : engine_.staticAircraft()) {
-    if (other.standId == entry.standId || isNeighbour(stand, other.standId)) {
-      if (log) {
-        gf_logLine(fmt::format(
-            "{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
-            engine_.standLabel(entry.standId), entry.callsign, other.base.identity.callsign,
-            engine_.standLabel(other.standId)));
-      }
-      return true;
+    if (other.standId != entry.standId && !isNeighbour(stand, other.standId)) {
+      continue;
     }
+    if (leavingSimulator(other)) {
+      awaitingRemoval = true;
+      continue;
+    }
+    if (log) {
+      gf_logLine(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
+                             engine_.standLabel(entry.standId), entry.callsign, other.base.identity.callsign,
+                             engine_.standLabel(other.standId)));
+    }
+    return StandCheck::refused;
   }
-  return false;
+  return awaitingRemoval ? StandCheck::awaitingRemoval : StandCheck::free;
 }
 
 void StaticParking::chooseStaticStand() {
@@ -64,7 +80,7 @@ void StaticParking::chooseStaticStand() {
   if (pending_.empty() || table == nullptr || table->empty()) {
     return;
   }
-  const PendingStatic entry = std::move(pending_.back());
+  PendingStatic entry = std::move(pending_.back());
   pending_.pop_back();
 
   const ParkingPosition* stand = standById(entry.standId);
@@ -72,8 +88,22 @@ void StaticParking::chooseStaticStand() {
     gf_logWarning(fmt::format("stand with id {} not found", engine_.standLabel(entry.standId)));
     return;
   }
-  if (standRefused(entry, *stand)) {
-    return;
+  switch (checkStand(entry, *stand)) {
+    case StandCheck::refused:
+      return;
+    case StandCheck::awaitingRemoval:
+      if (entry.waitingSinceTick < 0) {
+        entry.waitingSinceTick = engine_.tick();
+      }
+      if (engine_.tick() - entry.waitingSinceTick < kRemovalWaitTicks) {
+        pending_.push_back(std::move(entry));  // tried again in the next slot
+      } else {
+        gf_logWarning(fmt::format("{:8}: no static parking for {}, the aircraft there was not removed in time",
+                                  engine_.standLabel(entry.standId), entry.callsign));
+      }
+      return;
+    case StandCheck::free:
+      break;
   }
 
   keyCounter_ = (keyCounter_ + 1) % kStaticKeyModulus;

@@ -1,0 +1,195 @@
+#include "traffic/parking_adjustment.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/settings.h"
+#include "tests/traffic/parking_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using Placed = std::vector<std::pair<std::string, std::string>>;
+
+// Twelve stands 60 m apart (no neighbours); three of them wanted.
+class ParkingAdjustmentTest : public ::testing::Test {
+ protected:
+  ParkingAdjustmentTest() {
+    par_parking_percentage.setValue(25);
+    par_MAX_FIT.setValue(1);
+    par_RT_PARKTRAFFIC_ONLY.setValue(false);
+  }
+  ~ParkingAdjustmentTest() override {
+    par_parking_percentage.setValue(par_parking_percentage.defaultValue());
+    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
+    par_RT_PARKTRAFFIC_ONLY.setValue(par_RT_PARKTRAFFIC_ONLY.defaultValue());
+  }
+  // The full calculation at the present half hour, placed and bound.
+  void placeInitially() {
+    ASSERT_GT(p.statics.recalcStaticParking(p.engine.wantedStaticCount()), 0u);
+    p.simulate(10);
+  }
+  void adjustLater(DaySlot later, bool full = false) {
+    p.now = later;
+    p.adjustment.adjustParking(full);
+    p.simulate(10);
+  }
+
+  ParkingHarness p{standGrid(2, 6)};
+};
+
+TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHoursPass) {
+  p.parkedArrives = false;  // the parked traffic times out both times
+  p.stand("A1").usage = {dlhUsage(1, 3, {20, 21, 22}, "DLH100", "D-AIAA", "DLH101")};
+  p.stand("A3").usage = {dlhUsage(1, 3, {20}, "DLH200", "D-AIAB")};
+  p.stand("A5").usage = {dlhUsage(1, 3, {20, 21, 22, 23}, "DLH300", "D-AIAC")};
+  p.stand("B1").usage = {dlhUsage(1, 3, {22}, "DLH400", "D-AIAD")};
+  placeInitially();
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "DLH100*"}, {"A3", "DLH200*"}, {"A5", "DLH300*"}}));
+
+  // An hour later: A1's arrival leaves in the next half hour and shows its
+  // departure, A3's aircraft left, A5's stays, B1 arrived.
+  adjustLater({3, 22});
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "DLH101*"}, {"A5", "DLH300*"}, {"B1", "DLH400*"}}));
+  // The departure stands since the arrival was placed.
+  for (const StaticAc& aircraft : p.engine.staticAircraft()) {
+    if (aircraft.base.identity.callsign == "DLH101*") {
+      EXPECT_EQ(DaySlot::fromPacked(aircraft.slot), (DaySlot{3, 20}));
+    }
+  }
+}
+
+TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplaces) {
+  p.parkedArrives = false;
+  p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
+  placeInitially();
+  p.simulatorAnswersRemovals = false;
+  adjustLater({3, 21});
+  // The old aircraft is still on its way out: the departure waits.
+  EXPECT_TRUE(p.staticsByStand().empty());
+  ASSERT_EQ(p.statics.pendingStatics().size(), 1u);
+  EXPECT_EQ(p.statics.pendingStatics()[0].callsign, "DLH100");
+
+  p.simulatorAnswersRemovals = true;
+  p.simulate(5);
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "DLH101*"}}));
+}
+
+TEST_F(ParkingAdjustmentTest, EntryWaitingForARemovalThatNeverEndsIsGivenUp) {
+  p.parkedArrives = false;
+  p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
+  placeInitially();
+  p.simulatorAnswersRemovals = false;
+  adjustLater({3, 21});
+  p.simulate(25);
+  EXPECT_TRUE(p.statics.pendingStatics().empty());
+  EXPECT_TRUE(p.staticsByStand().empty());
+}
+
+TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearnedUsage) {
+  par_RT_PARKTRAFFIC_ONLY.setValue(true);
+  p.stand("B6").usage = {dlhUsage(1, 3, {20, 21}, "DLH900", "D-AIAZ")};
+  p.parked = {p.parkedAt("A1", 0x400001, "BAW1", 2), p.parkedAt("A3", 0x400002, "KLM3", 1),
+              p.parkedAt("A5", 0x400003, "AFR5", 1)};
+  placeInitially();
+  ASSERT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"A3", "KLM3*"}, {"A5", "AFR5*"}}));
+
+  // Half an hour later BAW1 is still parked, KLM3 left, AFR5 flies again and
+  // EZY7 arrived.
+  p.parked = {p.parkedAt("A1", 0x400001, "BAW1", 3), p.parkedAt("A5", 0x400003, "AFR5", 2),
+              p.parkedAt("B2", 0x400004, "EZY7", 0)};
+  p.collected.keys = {0x400003};
+  const std::size_t createsBefore = p.harness.creates.size();
+  adjustLater({3, 21});
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}}));
+  EXPECT_EQ(p.harness.creates.size() - createsBefore, 1u);
+  EXPECT_EQ(p.adjustment.keptStatics().size(), 1u);
+
+  // The feed is silent: the adjustment goes on with the learned usage and
+  // leaves the statics of the feed as they are.
+  p.parkedArrives = false;
+  adjustLater({3, 21});
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}, {"B6", "DLH900*"}}));
+}
+
+TEST_F(ParkingAdjustmentTest, ParkedTrafficAgainstLearnedStaticsByArrival) {
+  struct Case {
+    DaySlot placed;
+    DaySlot later;
+    int recordAge;
+    Placed expected;
+  };
+  const Case cases[] = {
+      {{3, 20}, {3, 22}, 1, {{"A1", "BAW1*"}}},    // arrived after the static was placed
+      {{3, 20}, {3, 22}, 3, {{"A1", "DLH100*"}}},  // was there before it
+      {{7, 47}, {1, 1}, 1, {{"A1", "BAW1*"}}},     // Monday's arrival comes after Sunday's placement
+  };
+  for (const Case& c : cases) {
+    ParkingHarness h{standGrid(2, 6)};
+    h.now = c.placed;
+    h.parkedArrives = false;
+    h.stand("A1").usage = {dlhUsage(1, c.placed.weekday, {c.placed.halfHour}, "DLH100", "D-AIAA"),
+                           dlhUsage(2, c.later.weekday, {c.later.halfHour}, "DLH100", "D-AIAA")};
+    ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
+    h.simulate(5);
+    h.parkedArrives = true;
+    h.parked = {h.parkedAt("A1", 0x400001, "BAW1", c.recordAge)};
+    h.now = c.later;
+    h.adjustment.adjustParking(false);
+    h.simulate(5);
+    EXPECT_EQ(h.staticsByStand(), c.expected) << c.later.weekday << " " << c.recordAge;
+  }
+}
+
+TEST_F(ParkingAdjustmentTest, LookBackContinuesOnThePreviousWeekday) {
+  struct Case {
+    int lateHalfHour;  // Tuesday's last half hour of the aircraft
+    bool kept;
+  };
+  par_MAX_FIT.setValue(4);
+  for (const Case& c : {Case{45, true}, Case{42, false}}) {
+    ParkingHarness h{standGrid(2, 6)};
+    h.parkedArrives = false;
+    h.now = {2, c.lateHalfHour};
+    h.stand("A1").usage = {dlhUsage(1, 2, {c.lateHalfHour}, "DLH100", "D-AIAA")};
+    ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
+    h.simulate(5);
+    // Wednesday 00:30: four half hours back reach Tuesday 22:30.
+    h.now = {3, 1};
+    h.adjustment.adjustParking(false);
+    h.simulate(5);
+    EXPECT_EQ(h.staticsByStand().size(), c.kept ? 1u : 0u) << c.lateHalfHour;
+  }
+}
+
+TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
+  p.parkedArrives = false;
+  par_parking_percentage.setValue(17);  // two of four candidates
+  const char* names[] = {"A1", "A3", "A5", "B1"};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    p.stand(names[i]).usage = {dlhUsage(1, 3, {20}, "DLH10" + std::to_string(i), "D-AIA" + std::to_string(i))};
+  }
+  placeInitially();
+  const Placed before = p.staticsByStand();
+  ASSERT_EQ(before.size(), 2u);
+  adjustLater({3, 20}, true);
+  const Placed after = p.staticsByStand();
+  ASSERT_EQ(after.size(), 2u);
+  for (const auto& placed : after) {
+    EXPECT_EQ(std::find(before.begin(), before.end(), placed), before.end()) << placed.second;
+  }
+}
+
+TEST_F(ParkingAdjustmentTest, ExcessLiveParkedLeaveBeforeAnyStaticIsAdded) {
+  p.parkedArrives = false;
+  par_parking_percentage.setValue(8);  // one
+  p.stand("B6").usage = {dlhUsage(1, 3, {20}, "DLH900", "D-AIAZ")};
+  p.parkedLive(4000001, "BAW1", "A1");
+  p.parkedLive(4000002, "BAW2", "A3");
+  p.adjustment.adjustParking(false);
+  EXPECT_EQ(p.adjustment.parkedLive().size(), 1u);
+  EXPECT_TRUE(p.statics.pendingStatics().empty());
+  ASSERT_EQ(p.engine.removeQueue().size(), 1u);
+}
+
+}  // namespace
+}  // namespace crv::testing
