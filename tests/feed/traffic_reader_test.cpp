@@ -199,23 +199,20 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
   }
 }
 
-TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileARequestHangs) {
-  queueHistory(json::object());
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
-  startReader();
-  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 2, 5s));
-  EXPECT_LT(stopReader(), 500ms);
-  EXPECT_EQ(status_, kStatusStopped);
+TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryOrALiveRequestHangs) {
+  for (const bool historyHangs : {true, false}) {
+    SCOPED_TRACE(historyHangs);
+    traffic_.reset();
+    traffic_.setGuid("g-1");
+    const std::size_t before = standIn_.requestCount(standin::kTrafficPath);
+    if (!historyHangs) queueHistory(json::object());
+    standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
+    startReader();
+    ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, before + (historyHangs ? 1 : 2), 5s));
+    EXPECT_LT(stopReader(), 500ms);
+    EXPECT_EQ(status_, kStatusStopped);
+  }
   EXPECT_FALSE(log_.contains("curl traffic code"));
-}
-
-TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryHangs) {
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
-  startReader();
-  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 1, 5s));
-  EXPECT_LT(stopReader(), 500ms);
-  EXPECT_EQ(status_, kStatusStopped);
-  EXPECT_EQ(recorder_.count(), 0u);
 }
 
 // An ending status ends the reader, stops the weather reader and reports
@@ -393,43 +390,40 @@ TEST_F(ParkedTrafficTest, AnAnswerTooLateIsNeverTakenForTheNextRequest) {
 }
 
 TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 406}, {"message", "none"}}, {}, kParked);
-  EXPECT_TRUE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_TRUE(traffic_.parkedTraffic().empty());
-  EXPECT_TRUE(log_.contains("===> parkedtraffic msg: none"));
-
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 401}}, {}, kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic: re-authentication to RT API is needed CRVN"));
-
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 402}}, {}, kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic error status: 402"));
-
-  // Statuses that look like the reader's own values are failures too, not
-  // an empty success nor a wait until the time limit.
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 0}}, {}, kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
-  EXPECT_TRUE(log_.contains("===> RT Parkedtraffic error status: 0"));
-  standIn_.queueJson(standin::kTrafficPath, {{"status", -1}}, {}, kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
+  struct Case {
+    Answer answer;
+    bool taken;
+    bool markedFailed;  // else the status stays as the service gave it
+    const char* logged;
+  };
+  const auto status = [](int value) { return Answer::json({{"status", value}, {"message", "none"}}); };
+  // Statuses that look like the reader's own values (0, -1) are failures
+  // too, not an empty success nor a wait until the time limit.
+  const Case cases[] = {
+      {status(406), true, false, "===> parkedtraffic msg: none"},
+      {status(401), false, false, "===> RT Parkedtraffic: re-authentication to RT API is needed CRVN"},
+      {status(402), false, false, "===> RT Parkedtraffic error status: 402"},
+      {status(0), false, true, "===> RT Parkedtraffic error status: 0"},
+      {status(-1), false, true, "===> RT Parkedtraffic error status: -1"},
+      {Answer::raw("{oops"), false, true, "===> parkedtraffic: invalid JSON"},
+      {Answer::cutConnection(), false, false, "curl parkedtraffic code: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.logged);
+    standIn_.queueAnswer(standin::kTrafficPath, c.answer, kParked);
+    EXPECT_EQ(traffic_.requestParkedTraffic(kSchiphol), c.taken);
+    EXPECT_TRUE(traffic_.parkedTraffic().empty());
+    if (c.markedFailed) {
+      EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
+    }
+    EXPECT_TRUE(log_.contains(c.logged));
+  }
   EXPECT_FALSE(log_.contains("ParkedTraffic receiving timed out"));
 
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::raw("{oops"), kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_EQ(traffic_.parkedStatus(), kParkedFailed);
-  EXPECT_TRUE(log_.contains("===> parkedtraffic: invalid JSON"));
-
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::cutConnection(), kParked);
-  EXPECT_FALSE(traffic_.requestParkedTraffic(kSchiphol));
-  EXPECT_TRUE(log_.contains("curl parkedtraffic code: "));
-
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 400}}, {}, kParked);
-  EXPECT_THROW(traffic_.requestParkedTraffic(kSchiphol), std::runtime_error);
-  standIn_.queueJson(standin::kTrafficPath, {{"status", 403}}, {}, kParked);
-  EXPECT_THROW(traffic_.requestParkedTraffic(kSchiphol), std::runtime_error);
+  for (const int ending : {400, 403}) {
+    standIn_.queueAnswer(standin::kTrafficPath, status(ending), kParked);
+    EXPECT_THROW(traffic_.requestParkedTraffic(kSchiphol), std::runtime_error);
+  }
 
   // Null, {} and [] members are skipped; the reader goes on with live traffic.
   standIn_.queueJson(standin::kTrafficPath,
