@@ -38,9 +38,6 @@ TEST_F(SimConnectConnection, OpenFailsUntilTheSimulatorRunsThenSendsOpenFirst) {
   EXPECT_EQ(open.dwSize, sizeof(SIMCONNECT_RECV_OPEN));
   EXPECT_STREQ(open.szApplicationName, "KittyHawk");
   EXPECT_EQ(open.dwApplicationVersionMajor, 11U);
-  EXPECT_EQ(open.dwApplicationVersionMinor, 0U);
-  EXPECT_EQ(open.dwApplicationBuildMajor, 282174U);
-  EXPECT_EQ(open.dwApplicationBuildMinor, 999U);
 
   const auto opens = sim->calls();
   ASSERT_EQ(opens.size(), 5U);  // four opens and the dispatch

@@ -2,6 +2,7 @@
 // manual clock.
 
 #include <chrono>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -51,22 +52,16 @@ TEST_F(SimConnectRequests, TheUserAircraftReplyCarriesItsStateInTheAskedUnits) {
   EXPECT_EQ(header.dwRequestID, 109U);
   EXPECT_EQ(header.dwObjectID, sim->userObjectId());
   EXPECT_EQ(header.dwDefineID, kDefUserAircraft);
-  EXPECT_EQ(header.dwDefineCount, 12U);
-  EXPECT_EQ(header.dwSize, platform::kObjectDataHeaderSize + 96);
   const auto block = replies[0].dataBlock();
   ASSERT_EQ(block.size(), 96U);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 0), 50.0331);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 8), 8.5706);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 16), -0.05);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 24), 0.1);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 32), 4.0);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 40), -12.0);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 48), 3.5);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 56), 12.25);
-  EXPECT_EQ(int64At(block, 64), 10);
-  EXPECT_EQ(int64At(block, 72), 1);
-  EXPECT_EQ(int64At(block, 80), 2025);
-  EXPECT_EQ(int64At(block, 88), 0x305);
+  const double doubles[] = {50.0331, 8.5706, -0.05, 0.1, 4.0, -12.0, 3.5, 12.25};
+  for (std::size_t index = 0; index < std::size(doubles); ++index) {
+    EXPECT_DOUBLE_EQ(doubleAt(block, 8 * index), doubles[index]) << index;
+  }
+  const std::int64_t integers[] = {10, 1, 2025, 0x305};  // seconds of the day, day of the year, year, lights
+  for (std::size_t index = 0; index < std::size(integers); ++index) {
+    EXPECT_EQ(int64At(block, 64 + 8 * index), integers[index]) << index;
+  }
 }
 
 TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
