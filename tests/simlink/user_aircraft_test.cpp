@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <limits>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -58,42 +60,51 @@ class UserAircraftTest : public SimLinkFixture {
 
 TEST(UserModelFixTest, KnownFormsOfTheAtcModelBecomeTypeCodes) {
   installAircraftDatabase(typeDatabase());
-  EXPECT_EQ(fixUserModel("A350-900", ""), "A359");
-  EXPECT_EQ(fixUserModel("N738B", ""), "B38M");
-  EXPECT_EQ(fixUserModel("777", ""), "772");
-  EXPECT_EQ(fixUserModel("A330-200 (RR)", ""), "A332");
-  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_B738.0.text", ""), "B738");
-  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_ZZZZ.0.text", ""), "ATCCOM.AC_MODEL_ZZZZ.0.text");
-  EXPECT_EQ(fixUserModel("E190.0.text", ""), "E190");
-  EXPECT_EQ(fixUserModel(".0.text", ""), ".0.text");
-  EXPECT_EQ(fixUserModel("$$:B738", ""), "B738");
-  EXPECT_EQ(fixUserModel("$$:X", ""), "$$:X");
-  EXPECT_EQ(fixUserModel("737", "PMDG DG 737-700 Lufthansa"), "B737");
-  EXPECT_EQ(fixUserModel("737", "DG 737-800"), "B738");
-  EXPECT_EQ(fixUserModel("737", "DG 737-600"), "B736");
-  EXPECT_EQ(fixUserModel("737", "DG 737-900ER"), "B739");
-  EXPECT_EQ(fixUserModel("737", "Boeing 737 MAX"), "737");
-  EXPECT_EQ(fixUserModel("A20N", "DG 737-800"), "A20N");
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"A350-900", "", "A359"},
+      {"N738B", "", "B38M"},
+      {"777", "", "772"},
+      {"A330-200 (RR)", "", "A332"},
+      {"ATCCOM.AC_MODEL_B738.0.text", "", "B738"},
+      {"ATCCOM.AC_MODEL_ZZZZ.0.text", "", "ATCCOM.AC_MODEL_ZZZZ.0.text"},
+      {"E190.0.text", "", "E190"},
+      {".0.text", "", ".0.text"},
+      {"$$:B738", "", "B738"},
+      {"$$:X", "", "$$:X"},
+      {"737", "PMDG DG 737-700 Lufthansa", "B737"},
+      {"737", "DG 737-800", "B738"},
+      {"737", "DG 737-600", "B736"},
+      {"737", "DG 737-900ER", "B739"},
+      {"737", "Boeing 737 MAX", "737"},
+      {"A20N", "DG 737-800", "A20N"},
+  };
+  for (const auto& [model, title, type] : cases) EXPECT_EQ(fixUserModel(model, title), type) << model << title;
   installAircraftDatabase(AircraftDatabase{});
 }
 
-TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 10), 1735689610);
-  EXPECT_EQ(simulatorUtcSeconds(1970, 1, 0), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2024, 366, 86399), 1735689599);  // a leap year's last second
-  EXPECT_EQ(simulatorUtcSeconds(2025 + 65536, 1, 10), 1735689610);  // the year is 16 bits
-}
-
-TEST(SimulatorTimeTest, GarbledDayOrTimeGivesNoTimeInsteadOfOverflowing) {
+TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970AndGarbledOnesNoTime) {
   constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
-  EXPECT_EQ(simulatorUtcSeconds(2025, kHuge, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, kLowest, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 0, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 367, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, kHuge), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, -1), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 86400), 1735776000);  // a leap second is still a time
+  struct Case {
+    std::int64_t year, dayOfYear, seconds, utc;
+  };
+  const Case cases[] = {
+      {2025, 1, 10, 1735689610},
+      {1970, 1, 0, 0},
+      {2024, 366, 86399, 1735689599},     // a leap year's last second
+      {2025 + 65536, 1, 10, 1735689610},  // the year is 16 bits
+      {2025, 1, 86400, 1735776000},       // a leap second is still a time
+      // Garbled days or times give no time instead of overflowing.
+      {2025, kHuge, 10, 0},
+      {2025, kLowest, 10, 0},
+      {2025, 0, 10, 0},
+      {2025, 367, 10, 0},
+      {2025, 1, kHuge, 0},
+      {2025, 1, -1, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(simulatorUtcSeconds(c.year, c.dayOfYear, c.seconds), c.utc) << c.year << " " << c.dayOfYear << " " << c.seconds;
+  }
 }
 
 TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {
@@ -168,55 +179,49 @@ TEST_F(UserAircraftTest, TheTitleIsCutBetweenCharactersNeverInsideOne) {
   }
 }
 
-TEST_F(UserAircraftTest, AKnownModelGivesSpanAndCategory) {
-  user.onUserAcModel("$$:A20N");
-  EXPECT_TRUE(link.display().userAircraftKnown.load());
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 18.0 * kNm);
-  EXPECT_EQ(user.type().category, SizeCategory::Large);
+// The model the simulator names, else one read from the title; the CRJ7
+// without a model, the largest span for an unknown one.
+TEST_F(UserAircraftTest, TheModelOrTheTitleGivesSpanAndCategory) {
+  struct Case {
+    const char* title;
+    const char* model;
+    bool known;
+    double halfSpanMeters;
+    std::optional<SizeCategory> category;
+    const char* logged;
+    const char* status;
+  };
+  const Case cases[] = {
+      {"", "$$:A20N", true, 18.0, SizeCategory::Large,
+       "SimConnect: User aircraft model: A20N, half wing span: 18.0 meter, category: Large", ""},
+      {"PMDG DG 737-700 Lufthansa", "737", true, 17.2, SizeCategory::Large, "", ""},
+      {"", "", false, 11.6, std::nullopt, "",
+       "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"},
+      {"", "Crew Vessel 2", true, 14.3, SizeCategory::Light, "", ""},  // camera pods and vessels are small
+      {"Aerosoft A320 Lufthansa D-AIPA", "FNX_320", true, 17.0, SizeCategory::Large,
+       "SimConnect: User aircraft model deduced from title: A320, half wing span: 17.0 meter", ""},
+      {"Some Homebuilt", "HOMEBUILT", false, 39.9, SizeCategory::Light,
+       "SimConnect: User aircraft model: HOMEBUILT, category: Light",
+       "User aircraft wing span unknown, max is taken instead, please report in my Forum!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    clearStatusLine();
+    user.onUserAcTitle(c.title);
+    user.onUserAcModel(c.model);
+    if (*c.model != '\0') {
+      EXPECT_EQ(link.display().userAircraftKnown.load(), c.known);
+    } else {
+      EXPECT_EQ(link.display().userAircraftText(), "Unknown (encrypted?) aircraft");
+    }
+    EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, c.halfSpanMeters * kNm);
+    if (c.category) {
+      EXPECT_EQ(user.type().category, *c.category);
+    }
+    EXPECT_NE(logText().find(c.logged), std::string::npos);
+    EXPECT_EQ(statusLineText(), c.status);
+  }
   EXPECT_NE(logText().find("model raw: $$:A20N"), std::string::npos);
-  EXPECT_NE(logText().find("SimConnect: User aircraft model: A20N, half wing span: 18.0 meter, category: Large"),
-            std::string::npos)
-      << logText();
-}
-
-TEST_F(UserAircraftTest, A737IsReadFromTheTitle) {
-  user.onUserAcTitle("PMDG DG 737-700 Lufthansa");
-  user.onUserAcModel("737");
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 17.2 * kNm);
-  EXPECT_EQ(user.type().category, SizeCategory::Large);
-}
-
-TEST_F(UserAircraftTest, NoModelTakesTheCrj7) {
-  user.onUserAcModel("");
-  EXPECT_EQ(link.display().userAircraftText(), "Unknown (encrypted?) aircraft");
-  EXPECT_EQ(statusLineText(), "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead");
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 11.6 * kNm);
-}
-
-TEST_F(UserAircraftTest, CameraPodsAndVesselsCountAsSmall) {
-  user.onUserAcModel("Crew Vessel 2");
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 14.3 * kNm);
-  EXPECT_EQ(user.type().category, SizeCategory::Light);
-  EXPECT_TRUE(link.display().userAircraftKnown.load());
-}
-
-TEST_F(UserAircraftTest, AnUnknownModelIsDeducedFromAnAerosoftTitle) {
-  user.onUserAcTitle("Aerosoft A320 Lufthansa D-AIPA");
-  user.onUserAcModel("FNX_320");
-  EXPECT_TRUE(link.display().userAircraftKnown.load());
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 17.0 * kNm);
-  EXPECT_EQ(user.type().category, SizeCategory::Large);
-  EXPECT_NE(logText().find("SimConnect: User aircraft model deduced from title: A320, half wing span: 17.0 meter"),
-            std::string::npos);
-}
-
-TEST_F(UserAircraftTest, AnUnknownModelTakesTheLargestSpanAndSaysSo) {
-  user.onUserAcTitle("Some Homebuilt");
-  user.onUserAcModel("HOMEBUILT");
-  EXPECT_FALSE(link.display().userAircraftKnown.load());
-  EXPECT_DOUBLE_EQ(*user.type().halfWingSpanNm, 39.9 * kNm);
-  EXPECT_EQ(statusLineText(), "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
-  EXPECT_NE(logText().find("SimConnect: User aircraft model: HOMEBUILT, category: Light"), std::string::npos);
 }
 
 TEST_F(UserAircraftTest, TheStandUnderTheUserIsShownAndHandedOverWhenStanding) {
