@@ -24,40 +24,34 @@ constexpr double k20m = kTakeSmallStandNm;
 
 // --- nearestFreeStand ------------------------------------------------------
 
-TEST(NearestFreeStandTest, AnAircraftWithinTheToleranceFitsWithoutEnlargement) {
-  StandTable stands{makeStand("A1", pointAt(kApron, 10.0), 18.0)};
-  const auto before = standUpdates();
-
-  auto found = nearestFreeStand(stands, kApron, airliner(19.7), k55m, false);
-
-  ASSERT_EQ(found, stands.begin());
-  EXPECT_DOUBLE_EQ(found->radius, metersToNm(18.0));
-  EXPECT_FALSE(found->radius_change);
-  EXPECT_EQ(standUpdates(), before);
-}
-
+// An 18 m stand: an aircraft within the tolerance fits as it is; one too
+// large is taken and the stand enlarged only within 20 m.
 TEST(NearestFreeStandTest, AStandTooSmallIsTakenWithin20mAndEnlarged) {
-  StandTable stands{makeStand("A1", pointAt(kApron, 10.0), 18.0)};
-  const auto before = standUpdates();
-
-  auto found = nearestFreeStand(stands, kApron, airliner(19.9), k55m, false);
-
-  ASSERT_EQ(found, stands.begin());
-  EXPECT_NEAR(found->radius * kMetersPerNm, 18.9, 1e-9);
-  EXPECT_TRUE(found->radius_change);
-  EXPECT_EQ(standUpdates(), before + 1);
-
-  // Enlarged, it now fits the aircraft as it is.
-  EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(19.9), k55m, false), stands.begin());
-  EXPECT_EQ(standUpdates(), before + 1);
-}
-
-TEST(NearestFreeStandTest, AStandTooSmallFartherThan20mIsRefused) {
-  StandTable stands{makeStand("A1", pointAt(kApron, 25.0), 18.0)};
-
-  EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(19.9), k55m, true), stands.end());
-  EXPECT_DOUBLE_EQ(stands[0].radius, metersToNm(18.0));
-  EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(19.9), k20m, false), stands.end());
+  struct Case {
+    double standMeters, halfSpanMeters, searchNm;
+    bool taken;
+    double radiusAfterMeters;
+  };
+  const Case cases[] = {{10.0, 19.7, k55m, true, 18.0},
+                        {10.0, 19.9, k55m, true, 18.9},
+                        {25.0, 19.9, k55m, false, 18.0},
+                        {25.0, 19.9, k20m, false, 18.0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.standMeters << " m away, half span " << c.halfSpanMeters);
+    StandTable stands{makeStand("A1", pointAt(kApron, c.standMeters), 18.0)};
+    const auto before = standUpdates();
+    const bool enlarged = c.radiusAfterMeters > 18.0;
+    EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(c.halfSpanMeters), c.searchNm, false) == stands.begin(),
+              c.taken);
+    EXPECT_NEAR(stands[0].radius * kMetersPerNm, c.radiusAfterMeters, 1e-9);
+    EXPECT_EQ(stands[0].radius_change, enlarged);
+    EXPECT_EQ(standUpdates(), before + (enlarged ? 1 : 0));
+    // Enlarged, it now fits the aircraft as it is.
+    if (enlarged) {
+      EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(c.halfSpanMeters), k55m, false), stands.begin());
+      EXPECT_EQ(standUpdates(), before + 1);
+    }
+  }
 }
 
 TEST(NearestFreeStandTest, SkipsOccupiedStandsAndTakesTheNearest) {
