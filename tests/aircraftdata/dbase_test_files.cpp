@@ -7,7 +7,6 @@
 
 #include "aircraftdata/aircraft_database.h"
 #include "aircraftdata/data_file_key.h"
-#include "foundation/log.h"
 #include "tools/datatool/stream_encrypt.h"
 
 namespace crv::testing {
@@ -68,11 +67,5 @@ void installDbaseXml(const std::string& xml) {
   }
   installAircraftDatabase(buildAircraftDatabase(document));
 }
-
-LogCapture::LogCapture() { openLog(folder_ / "Log.txt"); }
-
-LogCapture::~LogCapture() { closeLog(); }
-
-std::string LogCapture::text() const { return readFile(folder_ / "Log.txt"); }
 
 }  // namespace crv::testing

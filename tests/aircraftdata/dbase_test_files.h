@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 
@@ -28,18 +28,5 @@ void writeEncrypted(const std::filesystem::path& path, std::string_view plain);
 // Makes the database of the XML text the loaded one.
 void installDbaseXml(const std::string& xml);
 
-// The program's log, opened in a temporary folder for one test.
-class LogCapture {
- public:
-  LogCapture();
-  ~LogCapture();
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::string text() const;
-
- private:
-  TempFolder folder_;
-};
 
 }  // namespace crv::testing

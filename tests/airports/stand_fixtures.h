@@ -7,8 +7,7 @@
 #include "airports/parking_position.h"
 #include "airports/stand_search.h"
 #include "foundation/geodesy.h"
-#include "foundation/log.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 
@@ -54,19 +53,5 @@ inline StandAircraft airliner(double halfSpanMeters, std::string_view callsign =
   return aircraft;
 }
 
-// Points the program's log at a temporary file for the lifetime of the
-// object.
-class LogCapture {
- public:
-  LogCapture() { openLog(folder_ / "Log.txt"); }
-  ~LogCapture() { closeLog(); }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::string text() const { return readFile(folder_ / "Log.txt"); }
-
- private:
-  TempFolder folder_;
-};
 
 }  // namespace crv::testing

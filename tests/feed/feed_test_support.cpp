@@ -2,19 +2,11 @@
 
 #include "aircraftdata/aircraft_database.h"
 #include "foundation/clock.h"
-#include "foundation/log.h"
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 
 namespace crv::testing {
-
-LogCapture::LogCapture() { openLog(folder_ / "Log.txt"); }
-
-LogCapture::~LogCapture() { closeLog(); }
-
-// Every log line is flushed as it is written.
-std::string LogCapture::text() const { return readFile(folder_ / "Log.txt"); }
 
 FeedConfig testConfig(const std::string& endpoint, std::string accountKey) {
   FeedConfig config;

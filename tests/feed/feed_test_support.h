@@ -11,21 +11,10 @@
 
 #include "feed/feed_config.h"
 #include "feed/traffic_records.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 
-// Opens Log.txt in a temporary folder for the lifetime of the object.
-class LogCapture {
- public:
-  LogCapture();
-  ~LogCapture();
-  std::string text() const;
-  bool contains(std::string_view piece) const { return text().find(piece) != std::string::npos; }
-
- private:
-  TempFolder folder_;
-};
 
 // A configuration with short waits for tests against the stand-in.
 FeedConfig testConfig(const std::string& endpoint, std::string accountKey = "test-key");
