@@ -43,12 +43,6 @@ TEST_F(RtHttpTest, PostsTheBodyAndCollectsTheAnswer) {
   EXPECT_NE(requests[0].acceptEncoding.find("deflate"), std::string::npos);
 }
 
-TEST_F(RtHttpTest, AnHttpErrorPageIsAnAnswerLikeAnyOther) {
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::httpError(503, "<html>busy</html>"));
-  ASSERT_EQ(post("/v4/traffic", "x", nullptr), CURLE_OK);
-  EXPECT_EQ(answer_, "<html>busy</html>");
-}
-
 TEST_F(RtHttpTest, AStopAbortsAHangingRequestQuickly) {
   standIn_.queueAnswer(standin::kTrafficPath, Answer::hang());
   std::thread stopper([this] {
@@ -76,31 +70,6 @@ TEST_F(RtHttpTest, TheWholeTransferTimesOutOnASlowServer) {
   const CURLcode code = post("/v4/traffic", "x", &stop_, {std::chrono::milliseconds(1000), std::chrono::milliseconds(300)});
   EXPECT_EQ(code, CURLE_OPERATION_TIMEDOUT);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
-}
-
-TEST_F(RtHttpTest, ADeadServerIsAConnectError) {
-  std::string endpoint;
-  {
-    RtStandIn gone;
-    endpoint = gone.endpoint();
-  }
-  const CURLcode code = performPost(handle_.get(), dataRequestSetup("trcurl_"), endpoint + "/v4/traffic", "x",
-                                    answer_, RequestTimeouts{}, &stop_);
-  EXPECT_EQ(code, CURLE_COULDNT_CONNECT);
-}
-
-TEST_F(RtHttpTest, AConnectionCutBeforeTheAnswerIsALibcurlError) {
-  standIn_.queueAnswer(standin::kTrafficPath, Answer::cutConnection());
-  const CURLcode code = post("/v4/traffic", "x", &stop_);
-  EXPECT_NE(code, CURLE_OK);
-  EXPECT_FALSE(curlErrorText(code).empty());
-}
-
-TEST_F(RtHttpTest, EveryRequestOpensAFreshConnection) {
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(post("/v4/weather", "n=" + std::to_string(i), &stop_), CURLE_OK);
-  }
-  EXPECT_EQ(standIn_.bodies(standin::kWeatherPath), (std::vector<std::string>{"n=0", "n=1", "n=2"}));
 }
 
 TEST(LfCallbackWriterTest, WithoutTargetTheTransferFailsWithAWriteError) {

@@ -123,16 +123,6 @@ TEST(SimQueues, ABusyLinkAtHighFrameRatesMakesTheStepWait) {
   EXPECT_EQ(queues.takeFrame().positions.size(), 1U);
 }
 
-TEST(SimQueues, WhilePausedQueuedWorkIsThrownAway) {
-  SimQueues queues;
-  queues.queueRemoveAc(5);
-  queues.setCabinLights(5, 1);
-  queues.appendPosition(blockAt(1.0), 5);
-  queues.swapPositionBuffers();
-  queues.discardQueued();
-  EXPECT_TRUE(queues.takeFrame().empty());
-}
-
 TEST(SimQueues, SpoilersAndThrottleAreWrittenAtOnce) {
   SimQueues queues;
   queues.setSpoilersThrottle(9, true, false);  // no connection yet: nothing
@@ -174,17 +164,24 @@ TEST(SimQueues, AFailedRequestPausesTheLinkAndEndsTheSessionOnce) {
   clearStatusLine();
 }
 
-TEST(SimQueues, ResetEmptiesEveryQueue) {
-  SimQueues queues;
-  queues.queueCreateAc(CreateRequest{});
-  queues.queueRemoveAc(1);
-  queues.setCabinLights(1, 1);
-  queues.appendPosition(blockAt(1.0), 1);
-  queues.swapPositionBuffers();
-  queues.appendPosition(blockAt(2.0), 1);
-  queues.reset();
-  EXPECT_EQ(queues.backPositionCount(), 0U);
-  EXPECT_TRUE(queues.takeFrame().empty());
+// While paused the queued work is thrown away; a reset empties every queue.
+TEST(SimQueues, DiscardAndResetEmptyEveryQueue) {
+  for (const bool reset : {false, true}) {
+    SimQueues queues;
+    queues.queueCreateAc(CreateRequest{});
+    queues.queueRemoveAc(1);
+    queues.setCabinLights(1, 1);
+    queues.appendPosition(blockAt(1.0), 1);
+    queues.swapPositionBuffers();
+    queues.appendPosition(blockAt(2.0), 1);
+    if (reset) {
+      queues.reset();
+      EXPECT_EQ(queues.backPositionCount(), 0U);
+    } else {
+      queues.discardQueued();
+    }
+    EXPECT_TRUE(queues.takeFrame().empty()) << reset;
+  }
 }
 
 }  // namespace
