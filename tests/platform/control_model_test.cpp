@@ -56,15 +56,6 @@ TEST_F(ControlModelTest, MissingControlChangesNothing) {
   EXPECT_TRUE(model.items(1).empty());
 }
 
-TEST_F(ControlModelTest, TextCheckAndEnabledState) {
-  EXPECT_TRUE(model.setText(kEdit, u"C:\\Users\\Pilot\\Community"));
-  EXPECT_EQ(model.text(kEdit), u"C:\\Users\\Pilot\\Community");
-  EXPECT_TRUE(model.setChecked(kCheck, true));
-  EXPECT_EQ(model.isChecked(kCheck), true);
-  EXPECT_TRUE(model.setEnabled(kEdit, true));
-  EXPECT_EQ(model.isEnabled(kEdit), true);
-}
-
 TEST_F(ControlModelTest, ResetEmptiesTheListAndTheSelection) {
   fillCombo({u"MSFS 2020", u"MSFS 2024"});
   EXPECT_EQ(model.setCurrentSelection(kCombo, 1), 1);
