@@ -62,7 +62,7 @@ class LiveryDatabaseTest : public ::testing::Test {
   testing::BoolSettingGuard logSetting_{par_LOG};
 };
 
-TEST_F(LiveryDatabaseTest, BuildsInOrderAndARescanAfterAClearLeavesNoViewBehind) {
+TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
   par_LOG.setValue(false);
   const LiveryList first = liverygen::generateLiveries(aircraftDatabase(), {20000, 300, 1});
   writeRegcodeSources(first, 1);
@@ -74,19 +74,11 @@ TEST_F(LiveryDatabaseTest, BuildsInOrderAndARescanAfterAClearLeavesNoViewBehind)
   EXPECT_FALSE(database.regcodes.specialTitles.empty());
   EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), first.front().title);
   const std::string log = log_.text();
-  const auto registrations = log.find(fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()));
-  const auto airlines = log.find(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n",
-                                             database.indexes.airlineIndex().size(),
-                                             database.indexes.paxModelIndex().size(),
-                                             database.indexes.cargoModelIndex().size()));
-  const auto similar = log.find("similar model definitions\n");
-  const auto light = log.find("Category Light: ");
-  const auto rotorcraft = log.find("Category Rotorcraft: ");
-  ASSERT_NE(registrations, std::string::npos);
-  EXPECT_LT(registrations, airlines);
-  EXPECT_LT(airlines, similar);
-  EXPECT_LT(similar, light);
-  EXPECT_LT(light, rotorcraft);
+  EXPECT_NE(log.find(fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size())), std::string::npos);
+  EXPECT_NE(log.find(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n",
+                                 database.indexes.airlineIndex().size(), database.indexes.paxModelIndex().size(),
+                                 database.indexes.cargoModelIndex().size())),
+            std::string::npos);
   EXPECT_NE(log.find("Category HighPerf: No livery found"), std::string::npos);
   EXPECT_FALSE(par_HIGH_PERF_AIRCRAFT.value());
   EXPECT_TRUE(std::filesystem::exists(programPaths().offlineRegcodesReport));
