@@ -99,7 +99,7 @@ bool linkArchivedAirport(ApfRecord& record, int& archivedCount, const std::strin
   ScanLog& log = *context.log;
   archivedCount = 0;
   record.bglPath = bglPath;
-  const PublisherInfo info = findAirportPublisher(bglPath, context.packagesRoot, log);
+  const PublisherInfo info = findAirportPublisher(bglPath, context.packagesRoot, log, context.manifests);
   record.publisher = info.publisher;
   record.manufacturer = info.manufacturer;
   record.creator = info.creator;
@@ -195,7 +195,7 @@ std::string findUnrecognisedAirportIcao(const std::string& bglPath, const Airpor
     log.append(fmt::format("Not recognised airport has ICAO code '{}' as BGL stem", stem));
     return stem;
   }
-  if (const auto manifest = gf_searchManifest(bglPath, context.packagesRoot, log)) {
+  if (const auto manifest = gf_searchManifest(bglPath, context.packagesRoot, log, context.manifests)) {
     // A title names an airport only by a whole code at its start.
     const std::string key = manifest->title.size() >= 4 ? toUpper(manifest->title.substr(0, 4)) : std::string();
     if (!key.empty() && findAirportRecord(database, key) != nullptr) {

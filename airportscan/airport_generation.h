@@ -17,6 +17,7 @@
 
 namespace crv {
 
+class ManifestSearchCache;
 class ScanLog;
 
 // What every task of one scan reads; set before the tasks start.
@@ -25,6 +26,7 @@ struct AirportScanTaskContext {
   std::filesystem::path packagesRoot;  // the scan folder the file was found in
   const AirportNameMap* names = nullptr;
   ScanLog* log = nullptr;
+  ManifestSearchCache* manifests = nullptr;  // the scan's for the packages root, when set
 };
 
 // Raised whenever an airport file is generated or an airport is linked.

@@ -5,13 +5,14 @@
 #include <exception>
 #include <future>
 #include <system_error>
-#include <thread>
 
 #include <fmt/format.h>
 
 #include "airports/airport_names.h"
 #include "airportscan/airport_generation.h"
 #include "airportscan/bgl_file.h"
+#include "airportscan/bgl_task_pool.h"
+#include "airportscan/manifest_cache.h"
 #include "airportscan/scan_log.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
@@ -66,10 +67,12 @@ class BglProgress {
   std::size_t done_ = 0;
 };
 
-// The tasks of one folder walk, oldest first.
+// The tasks of one folder walk, oldest first, run by a pool of as many
+// threads as the worker limit allows.
 class BglTasks {
  public:
-  BglTasks(const fs::path& folder, BglProgress& progress) : folder_(folder), progress_(progress) {}
+  BglTasks(const fs::path& folder, BglProgress& progress)
+      : folder_(folder), progress_(progress), pool_(workerLimit()) {}
 
   void start(const fs::path& path, const AirportScanTaskContext& context) {
     BglFileHandlers handlers;
@@ -78,18 +81,17 @@ class BglTasks {
       processBglAirportRecord(ref, words, bgl, context);
     };
     handlers.onUnrecognisedAirport = [context](const std::string& bgl) { reportUnrecognisedAirport(bgl, context); };
-    std::packaged_task<void()> task([file = path.string(), handlers = std::move(handlers)] {
+    BglTaskPool::Task task([file = path.string(), handlers = std::move(handlers)] {
+      workerStarted();  // lf_processBGLfile lowers the count however it ends
       lf_processBGLfile(file, handlers);
     });
-    futures_.push_back(task.get_future());
-    std::thread(std::move(task)).detach();
-    workerStarted();
+    futures_.push_back(pool_.submit(std::move(task)));
     progress_.fileFound();
   }
 
   // Collects the oldest when more are held than the worker limit.
   void collectOverLimit(const fs::path& entryPath) {
-    if (futures_.size() <= static_cast<std::size_t>(workerLimit())) {
+    if (futures_.size() <= static_cast<std::size_t>(pool_.threadCount())) {
       return;
     }
     try {
@@ -123,6 +125,7 @@ class BglTasks {
   fs::path folder_;
   BglProgress& progress_;
   std::deque<std::future<void>> futures_;
+  BglTaskPool pool_;
 };
 
 bool scanFolderForAirports(const fs::path& folder, const AirportScanTaskContext& context, BglProgress& progress) {
@@ -145,7 +148,6 @@ bool scanFolderForAirports(const fs::path& folder, const AirportScanTaskContext&
           stopped = true;
           break;
         }
-        waitForWorkerSlot();
         tasks.start(path, context);
       } catch (const std::exception& error) {
         appendScanLog(fmt::format("{} airports search in folder {} aborted, cause: {}", kWarningPrefix,
@@ -173,7 +175,8 @@ bool scanAirportFolders(const std::vector<fs::path>& folders, bool msfs2020, con
     } else if (!fs::is_directory(folder)) {
       setStatusLine(folder.string() + " is not a folder name, skipped!", true);
     } else {
-      const AirportScanTaskContext context{msfs2020, folder, &names, &airportScanLog()};
+      ManifestSearchCache manifests;
+      const AirportScanTaskContext context{msfs2020, folder, &names, &airportScanLog(), &manifests};
       if (!scanFolderForAirports(folder, context, progress) || isStopping()) {
         return false;
       }

@@ -100,7 +100,9 @@ std::optional<ManifestInfo> readManifestInfo(const fs::path& path) {
                       textMember(document, "title")};
 }
 
-std::optional<ManifestInfo> gf_searchManifest(const fs::path& bglPath, const fs::path& packagesRoot, ScanLog& log) {
+namespace {
+
+std::optional<ManifestInfo> searchManifest(const fs::path& bglPath, const fs::path& packagesRoot, ScanLog& log) {
   try {
     if (const auto packageFolder = communityPackageSubfolder(bglPath);
         packageFolder && isInsideRoot(*packageFolder, packagesRoot)) {
@@ -123,7 +125,28 @@ std::optional<ManifestInfo> gf_searchManifest(const fs::path& bglPath, const fs:
   return std::nullopt;
 }
 
-PublisherInfo findAirportPublisher(const fs::path& bglPath, const fs::path& packagesRoot, ScanLog& log) {
+}  // namespace
+
+std::optional<ManifestInfo> gf_searchManifest(const fs::path& bglPath, const fs::path& packagesRoot, ScanLog& log,
+                                              ManifestSearchCache* cache) {
+  if (cache == nullptr) {
+    return searchManifest(bglPath, packagesRoot, log);
+  }
+  const ManifestSearch search = cache->find(bglPath.parent_path().string(), [&] {
+    ScanLog lines;
+    ManifestSearch found;
+    found.info = searchManifest(bglPath, packagesRoot, lines);
+    found.logLines = lines.takeLines();
+    return found;
+  });
+  for (const std::string& line : search.logLines) {
+    log.append(line);
+  }
+  return search.info;
+}
+
+PublisherInfo findAirportPublisher(const fs::path& bglPath, const fs::path& packagesRoot, ScanLog& log,
+                                   ManifestSearchCache* cache) {
   const std::string path = bglPath.string();
   log.append(fmt::format("\nTry find publisher in: {}", path));
   PublisherInfo result;
@@ -138,7 +161,7 @@ PublisherInfo findAirportPublisher(const fs::path& bglPath, const fs::path& pack
     result.publisher = std::move(publisher);
     return result;
   }
-  const auto manifest = gf_searchManifest(bglPath, packagesRoot, log);
+  const auto manifest = gf_searchManifest(bglPath, packagesRoot, log, cache);
   if (!manifest) {
     log.append(fmt::format("{}No publisher found", kWarningPrefix));
     return result;

@@ -8,15 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "airportscan/manifest_cache.h"
+
 namespace crv {
 
 class ScanLog;
-
-struct ManifestInfo {
-  std::string manufacturer;
-  std::string creator;
-  std::string title;
-};
 
 struct PublisherInfo {
   std::string publisher = "unknown";
@@ -36,11 +32,14 @@ std::optional<ManifestInfo> readManifestInfo(const std::filesystem::path& path);
 
 // The nearest manifest of the package that holds the BGL file: the folders
 // above the file are examined, up to but not above the packages root (and
-// never above the filesystem root). Never throws.
+// never above the filesystem root). Never throws. With the scan's cache for
+// the packages root, each folder is searched once and later files of the
+// folder get the same answer and the same scan-log lines.
 std::optional<ManifestInfo> gf_searchManifest(const std::filesystem::path& bglPath,
-                                              const std::filesystem::path& packagesRoot, ScanLog& log);
+                                              const std::filesystem::path& packagesRoot, ScanLog& log,
+                                              ManifestSearchCache* cache = nullptr);
 
 PublisherInfo findAirportPublisher(const std::filesystem::path& bglPath, const std::filesystem::path& packagesRoot,
-                                   ScanLog& log);
+                                   ScanLog& log, ManifestSearchCache* cache = nullptr);
 
 }  // namespace crv

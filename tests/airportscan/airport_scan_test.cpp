@@ -147,6 +147,22 @@ TEST_F(AirportScanTest, ManifestSearchStopsAtThePackagesRoot) {
   EXPECT_EQ(findAirportPublisher(community / "dev-eglc/scenery/EGLC.bgl", community, log).publisher, "Orbx");
 }
 
+TEST_F(AirportScanTest, ManifestSearchIsMadeOncePerFolderOfAScan) {
+  put("dev-x/manifest.json", R"({"creator": "Orbx", "title": "EGLC London"})");
+  ManifestSearchCache cache;
+  ScanLog log;
+  const auto first = gf_searchManifest(community / "dev-x/scenery/a.bgl", community, log, &cache);
+  fs::remove(community / "dev-x/manifest.json");
+  const auto second = gf_searchManifest(community / "dev-x/scenery/b.bgl", community, log, &cache);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(second->creator, "Orbx");
+  EXPECT_EQ(second->title, "EGLC London");
+  const std::string found = (community / "dev-x/manifest.json").string() + " found";
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{found, found})) << "the same lines for every file";
+  EXPECT_FALSE(gf_searchManifest(community / "dev-x/other/c.bgl", community, log, &cache)) << "another folder";
+  EXPECT_FALSE(gf_searchManifest(community / "dev-x/scenery/b.bgl", community, log)) << "no cache, no manifest";
+}
+
 TEST_F(AirportScanTest, UnrecognisedAirportNeedsAWholeCodeInTheTitle) {
   const AirportNameMap names;
   ScanLog log;
