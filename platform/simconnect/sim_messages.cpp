@@ -11,13 +11,37 @@ namespace {
 // The protocol version that the stand-in writes into every header.
 constexpr DWORD kProtocolVersion = 6;
 
+void stampHeader(SIMCONNECT_RECV& header, std::size_t messageSize, DWORD id) {
+  header.dwSize = static_cast<DWORD>(messageSize);
+  header.dwVersion = kProtocolVersion;
+  header.dwID = id;
+}
+
 template <typename Message>
 SimMessage toBytes(Message message, SIMCONNECT_RECV_ID id) {
-  message.dwSize = sizeof(Message);
-  message.dwVersion = kProtocolVersion;
-  message.dwID = id;
+  stampHeader(message, sizeof(Message), id);
   SimMessage bytes(sizeof(Message));
   std::memcpy(bytes.data(), &message, sizeof(Message));
+  return bytes;
+}
+
+// An event message of any form with its group, event and data.
+template <typename EventMessage>
+EventMessage eventMessage(DWORD groupId, DWORD eventId, DWORD data) {
+  EventMessage message{};
+  message.uGroupID = groupId;
+  message.uEventID = eventId;
+  message.dwData = data;
+  return message;
+}
+
+// The first headerSize bytes of a message structure followed by a body, at
+// least minimumSize bytes long.
+SimMessage headerAndBody(const void* header, std::size_t headerSize, const std::vector<std::byte>& body,
+                         std::size_t minimumSize) {
+  SimMessage bytes(std::max(headerSize + body.size(), minimumSize));
+  std::memcpy(bytes.data(), header, headerSize);
+  if (!body.empty()) std::memcpy(bytes.data() + headerSize, body.data(), body.size());
   return bytes;
 }
 
@@ -54,34 +78,23 @@ SimMessage makeExceptionMessage(DWORD exception, DWORD sendId, DWORD index) {
 }
 
 SimMessage makeEventMessage(DWORD groupId, DWORD eventId, DWORD data) {
-  SIMCONNECT_RECV_EVENT message{};
-  message.uGroupID = groupId;
-  message.uEventID = eventId;
-  message.dwData = data;
-  return toBytes(message, SIMCONNECT_RECV_ID_EVENT);
+  return toBytes(eventMessage<SIMCONNECT_RECV_EVENT>(groupId, eventId, data), SIMCONNECT_RECV_ID_EVENT);
 }
 
 SimMessage makeObjectAddRemoveMessage(DWORD eventId, DWORD objectId, SIMCONNECT_SIMOBJECT_TYPE type) {
-  SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE message{};
-  message.uGroupID = SIMCONNECT_UNUSED;
-  message.uEventID = eventId;
-  message.dwData = objectId;
+  auto message = eventMessage<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(SIMCONNECT_UNUSED, eventId, objectId);
   message.eObjType = type;
   return toBytes(message, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
 }
 
 SimMessage makeFileNameMessage(DWORD eventId, std::string_view fileName) {
-  SIMCONNECT_RECV_EVENT_FILENAME message{};
-  message.uGroupID = SIMCONNECT_UNUSED;
-  message.uEventID = eventId;
+  auto message = eventMessage<SIMCONNECT_RECV_EVENT_FILENAME>(SIMCONNECT_UNUSED, eventId, 0);
   copyText(message.szFileName, fileName);
   return toBytes(message, SIMCONNECT_RECV_ID_EVENT_FILENAME);
 }
 
 SimMessage makeFrameMessage(DWORD eventId, float frameRate, float simSpeed) {
-  SIMCONNECT_RECV_EVENT_FRAME message{};
-  message.uGroupID = SIMCONNECT_UNUSED;
-  message.uEventID = eventId;
+  auto message = eventMessage<SIMCONNECT_RECV_EVENT_FRAME>(SIMCONNECT_UNUSED, eventId, 0);
   message.fFrameRate = frameRate;
   message.fSimSpeed = simSpeed;
   return toBytes(message, SIMCONNECT_RECV_ID_EVENT_FRAME);
@@ -97,9 +110,7 @@ SimMessage makeAssignedObjectIdMessage(DWORD requestId, DWORD objectId) {
 SimMessage makeObjectDataMessage(SIMCONNECT_RECV_ID id, const ObjectDataHeader& header,
                                  const std::vector<std::byte>& block) {
   SIMCONNECT_RECV_SIMOBJECT_DATA message{};
-  message.dwSize = static_cast<DWORD>(kObjectDataHeaderSize + block.size());
-  message.dwVersion = kProtocolVersion;
-  message.dwID = id;
+  stampHeader(message, kObjectDataHeaderSize + block.size(), id);
   message.dwRequestID = header.requestId;
   message.dwObjectID = header.objectId;
   message.dwDefineID = header.defineId;
@@ -108,21 +119,13 @@ SimMessage makeObjectDataMessage(SIMCONNECT_RECV_ID id, const ObjectDataHeader& 
   message.dwoutof = header.outOf;
   message.dwDefineCount = header.defineCount;
   // Never shorter than the structure, so that reading dwData stays inside.
-  SimMessage bytes(std::max<std::size_t>(kObjectDataHeaderSize + block.size(), sizeof(message)));
-  std::memcpy(bytes.data(), &message, kObjectDataHeaderSize);
-  if (!block.empty()) std::memcpy(bytes.data() + kObjectDataHeaderSize, block.data(), block.size());
-  return bytes;
+  return headerAndBody(&message, kObjectDataHeaderSize, block, sizeof(message));
 }
 
 SimMessage makeRawMessage(DWORD id, const std::vector<std::byte>& body) {
   SIMCONNECT_RECV header{};
-  header.dwSize = static_cast<DWORD>(sizeof(header) + body.size());
-  header.dwVersion = kProtocolVersion;
-  header.dwID = id;
-  SimMessage bytes(sizeof(header) + body.size());
-  std::memcpy(bytes.data(), &header, sizeof(header));
-  if (!body.empty()) std::memcpy(bytes.data() + sizeof(header), body.data(), body.size());
-  return bytes;
+  stampHeader(header, sizeof(header) + body.size(), id);
+  return headerAndBody(&header, sizeof(header), body, 0);
 }
 
 }  // namespace platform

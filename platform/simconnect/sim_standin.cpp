@@ -106,19 +106,6 @@ SimObjectRecord* SimulatorStandIn::liveObject(DWORD objectId) {
   return &found->second;
 }
 
-SimObjectRecord* SimulatorStandIn::aiObjectOrRefuse(Connection& connection, DWORD packet, DWORD objectId) {
-  SimObjectRecord* object = liveObject(objectId);
-  if (object == nullptr) {
-    refuse(connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    return nullptr;
-  }
-  if (object->objectId == kStandInUserObjectId) {
-    refuse(connection, packet, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, 1);
-    return nullptr;
-  }
-  return object;
-}
-
 void SimulatorStandIn::queueToSubscribers(const std::string& eventName,
                                           const std::function<SimMessage(DWORD eventId)>& makeMessage) {
   for (auto& [id, connection] : connections_) {

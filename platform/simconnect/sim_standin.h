@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -147,6 +148,14 @@ class SimulatorStandIn {
   struct Connection;
   struct PeriodicRequest;
 
+  // The exception that refuses a sent call, with the number of the offending
+  // argument; none when the call is carried out.
+  struct Refusal {
+    SIMCONNECT_EXCEPTION exception;
+    DWORD index;
+  };
+  using CallOutcome = std::optional<Refusal>;
+
   // Call bookkeeping; all under mutex_.
   SimCall startCall(SimFunction function, std::uint64_t connection) const;
   // The open connection of a call; none (and the call failed) for a closed,
@@ -156,15 +165,24 @@ class SimulatorStandIn {
   DWORD send(Connection& connection, SimCall& call);
   HRESULT finish(SimCall&& call);
   void refuse(Connection& connection, DWORD sendId, SIMCONNECT_EXCEPTION exception, DWORD index);
+  // The course of a client's call: it fails with E_FAIL without a usable
+  // connection, or when one of its required pointers is null (the client
+  // library refuses it before sending); otherwise it is sent, and `answer`
+  // (taking the Connection) carries it out or names the exception that
+  // refuses it.
+  template <typename Answer>
+  HRESULT sendCall(SimCall call, std::initializer_list<const void*> requiredPointers, Answer answer);
+  // A sent AI call on one object: refused when the id names no live object
+  // or names the user aircraft, else `action` (taking the object) answers it.
+  template <typename Action>
+  HRESULT sendAiObjectCall(SimCall call, std::initializer_list<const void*> requiredPointers, DWORD objectId,
+                           Action action);
 
   std::chrono::nanoseconds now() const;
   void catchUpLocked(std::chrono::nanoseconds now);
   void sendFrameLocked();
   void queueToSubscribers(const std::string& eventName, const std::function<SimMessage(DWORD eventId)>& makeMessage);
   SimObjectRecord* liveObject(DWORD objectId);
-  // The object of an AI call; refuses the call when it names no object or
-  // the user aircraft.
-  SimObjectRecord* aiObjectOrRefuse(Connection& connection, DWORD packet, DWORD objectId);
   bool queueObjectData(Connection& connection, SIMCONNECT_RECV_ID id, DWORD requestId, DWORD defineId,
                        const SimObjectRecord& object, DWORD entry, DWORD outOf);
   void removeObjectLocked(SimObjectRecord& object, bool tellClients);

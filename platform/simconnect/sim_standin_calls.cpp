@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -109,25 +110,54 @@ void SimulatorStandIn::applyClientEvent(SimObjectRecord& object, const std::stri
 }
 
 // ---------------------------------------------------------------------------
+// The course of a call
+
+namespace {
+constexpr std::nullopt_t kCarriedOut = std::nullopt;
+}  // namespace
+
+template <typename Answer>
+HRESULT SimulatorStandIn::sendCall(SimCall call, std::initializer_list<const void*> requiredPointers, Answer answer) {
+  Connection* connection = usableConnection(call);
+  if (connection == nullptr) return finish(std::move(call));
+  if (std::find(requiredPointers.begin(), requiredPointers.end(), nullptr) != requiredPointers.end()) {
+    call.result = E_FAIL;
+    return finish(std::move(call));
+  }
+  const DWORD packet = send(*connection, call);
+  if (const CallOutcome refusal = answer(*connection)) refuse(*connection, packet, refusal->exception, refusal->index);
+  return finish(std::move(call));
+}
+
+template <typename Action>
+HRESULT SimulatorStandIn::sendAiObjectCall(SimCall call, std::initializer_list<const void*> requiredPointers,
+                                           DWORD objectId, Action action) {
+  return sendCall(std::move(call), requiredPointers, [&](Connection&) -> CallOutcome {
+    SimObjectRecord* object = liveObject(objectId);
+    if (object == nullptr) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1};
+    if (object->objectId == kStandInUserObjectId) {
+      return Refusal{SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, 1};
+    }
+    return action(*object);
+  });
+}
+
+// ---------------------------------------------------------------------------
 // Registration
 
 HRESULT SimulatorStandIn::subscribeToSystemEvent(std::uint64_t connectionId, DWORD eventId, const char* eventName) {
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::SubscribeToSystemEvent, connectionId);
   SimCallArguments(call, options_.recordCalls).number(eventId).text(eventName);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  const std::optional<std::string> name = canonicalName(kSystemEvents, eventName);
-  if (!name) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
-    return finish(std::move(call));
-  }
-  connection->subscriptions.emplace_back(*name, eventId);
-  if (*name == "Sim") {
-    connection->pending.push_back(makeEventMessage(SIMCONNECT_UNUSED, eventId, world_.flightRunning ? 1 : 0));
-  }
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    const std::optional<std::string> name = canonicalName(kSystemEvents, eventName);
+    if (!name) return Refusal{SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2};
+    connection.subscriptions.emplace_back(*name, eventId);
+    if (*name == "Sim") {
+      connection.pending.push_back(makeEventMessage(SIMCONNECT_UNUSED, eventId, world_.flightRunning ? 1 : 0));
+    }
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::addToDataDefinition(std::uint64_t connectionId, DWORD defineId, const char* datumName,
@@ -142,40 +172,29 @@ HRESULT SimulatorStandIn::addToDataDefinition(std::uint64_t connectionId, DWORD 
       .number(type)
       .number(epsilon)
       .number(datumId);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (datumName == nullptr) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
-    return finish(std::move(call));
-  }
-  DatumBinding binding = bindDatum(datumName, unit, type);
-  if (!binding.datum) {
-    refuse(*connection, packet, binding.refusal, binding.refusedArgument);
-    return finish(std::move(call));
-  }
-  connection->definitions[defineId].push_back(std::move(*binding.datum));
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (datumName == nullptr) return Refusal{SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2};
+    DatumBinding binding = bindDatum(datumName, unit, type);
+    if (!binding.datum) return Refusal{binding.refusal, binding.refusedArgument};
+    connection.definitions[defineId].push_back(std::move(*binding.datum));
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::mapClientEventToSimEvent(std::uint64_t connectionId, DWORD eventId, const char* eventName) {
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::MapClientEventToSimEvent, connectionId);
   SimCallArguments(call, options_.recordCalls).number(eventId).text(eventName);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (eventName == nullptr || *eventName == '\0') {
-    connection->clientEvents[eventId] = "";  // a private event of the client
-    return finish(std::move(call));
-  }
-  const std::optional<std::string> name = canonicalName(kSimEvents, eventName);
-  if (!name) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2);
-    return finish(std::move(call));
-  }
-  connection->clientEvents[eventId] = *name;
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (eventName == nullptr || *eventName == '\0') {
+      connection.clientEvents[eventId] = "";  // a private event of the client
+      return kCarriedOut;
+    }
+    const std::optional<std::string> name = canonicalName(kSimEvents, eventName);
+    if (!name) return Refusal{SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED, 2};
+    connection.clientEvents[eventId] = *name;
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::addClientEventToNotificationGroup(std::uint64_t connectionId, DWORD groupId, DWORD eventId,
@@ -183,30 +202,22 @@ HRESULT SimulatorStandIn::addClientEventToNotificationGroup(std::uint64_t connec
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::AddClientEventToNotificationGroup, connectionId);
   SimCallArguments(call, options_.recordCalls).number(groupId).number(eventId).number(maskable);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (connection->clientEvents.count(eventId) == 0) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
-    return finish(std::move(call));
-  }
-  connection->groups[groupId].push_back(eventId);
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (connection.clientEvents.count(eventId) == 0) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
+    connection.groups[groupId].push_back(eventId);
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::setNotificationGroupPriority(std::uint64_t connectionId, DWORD groupId, DWORD priority) {
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::SetNotificationGroupPriority, connectionId);
   SimCallArguments(call, options_.recordCalls).number(groupId).number(priority);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (connection->groups.count(groupId) == 0) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    return finish(std::move(call));
-  }
-  connection->groupPriorities[groupId] = priority;
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (connection.groups.count(groupId) == 0) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1};
+    connection.groupPriorities[groupId] = priority;
+    return kCarriedOut;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -226,36 +237,27 @@ HRESULT SimulatorStandIn::requestDataOnSimObject(std::uint64_t connectionId, DWO
       .number(origin)
       .number(interval)
       .number(limit);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (connection->definitions.count(defineId) == 0) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
-    return finish(std::move(call));
-  }
-  SimObjectRecord* object = liveObject(objectId);
-  if (object == nullptr) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 3);
-    return finish(std::move(call));
-  }
-  std::erase_if(connection->periodic, [&](const PeriodicRequest& request) { return request.requestId == requestId; });
-  PeriodicRequest request{requestId, defineId, object->objectId, period, now() + kOneSecond};
-  switch (period) {
-    case SIMCONNECT_PERIOD_NEVER:
-      break;
-    case SIMCONNECT_PERIOD_ONCE:
-      queueObjectData(*connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA, requestId, defineId, *object, 1, 1);
-      break;
-    case SIMCONNECT_PERIOD_VISUAL_FRAME:
-    case SIMCONNECT_PERIOD_SIM_FRAME:
-    case SIMCONNECT_PERIOD_SECOND:
-      connection->periodic.push_back(request);
-      break;
-    default:
-      refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 4);
-      break;
-  }
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (connection.definitions.count(defineId) == 0) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
+    SimObjectRecord* object = liveObject(objectId);
+    if (object == nullptr) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 3};
+    std::erase_if(connection.periodic, [&](const PeriodicRequest& request) { return request.requestId == requestId; });
+    switch (period) {
+      case SIMCONNECT_PERIOD_NEVER:
+        return kCarriedOut;
+      case SIMCONNECT_PERIOD_ONCE:
+        queueObjectData(connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA, requestId, defineId, *object, 1, 1);
+        return kCarriedOut;
+      case SIMCONNECT_PERIOD_VISUAL_FRAME:
+      case SIMCONNECT_PERIOD_SIM_FRAME:
+      case SIMCONNECT_PERIOD_SECOND:
+        connection.periodic.push_back(
+            PeriodicRequest{requestId, defineId, object->objectId, period, now() + kOneSecond});
+        return kCarriedOut;
+      default:
+        return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 4};
+    }
+  });
 }
 
 HRESULT SimulatorStandIn::requestDataOnSimObjectType(std::uint64_t connectionId, DWORD requestId, DWORD defineId,
@@ -263,33 +265,27 @@ HRESULT SimulatorStandIn::requestDataOnSimObjectType(std::uint64_t connectionId,
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::RequestDataOnSimObjectType, connectionId);
   SimCallArguments(call, options_.recordCalls).number(requestId).number(defineId).number(radiusMeters).number(type);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (connection->definitions.count(defineId) == 0) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
-    return finish(std::move(call));
-  }
-  if (radiusMeters > kMaxProbeRadiusMeters) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3);
-    return finish(std::move(call));
-  }
-  const SimObjectState& user = objects_.at(kStandInUserObjectId).state;
-  std::vector<const SimObjectRecord*> found;
-  for (const auto& [id, object] : objects_) {
-    if (object.removed) continue;
-    const bool isUser = id == kStandInUserObjectId;
-    const bool typeFits = type == SIMCONNECT_SIMOBJECT_TYPE_ALL || (type == SIMCONNECT_SIMOBJECT_TYPE_USER && isUser) ||
-                          (type != SIMCONNECT_SIMOBJECT_TYPE_USER && object.type == type);
-    if (!typeFits) continue;
-    if (isUser || (radiusMeters > 0 && distanceMeters(user, object.state) <= radiusMeters)) found.push_back(&object);
-  }
-  const auto outOf = static_cast<DWORD>(found.size());
-  for (DWORD entry = 0; entry < outOf; ++entry) {
-    queueObjectData(*connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, requestId, defineId, *found[entry],
-                    entry + 1, outOf);
-  }
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    if (connection.definitions.count(defineId) == 0) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
+    if (radiusMeters > kMaxProbeRadiusMeters) return Refusal{SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3};
+    const SimObjectState& user = objects_.at(kStandInUserObjectId).state;
+    std::vector<const SimObjectRecord*> found;
+    for (const auto& [id, object] : objects_) {
+      if (object.removed) continue;
+      const bool isUser = id == kStandInUserObjectId;
+      const bool typeFits = type == SIMCONNECT_SIMOBJECT_TYPE_ALL ||
+                            (type == SIMCONNECT_SIMOBJECT_TYPE_USER && isUser) ||
+                            (type != SIMCONNECT_SIMOBJECT_TYPE_USER && object.type == type);
+      if (!typeFits) continue;
+      if (isUser || (radiusMeters > 0 && distanceMeters(user, object.state) <= radiusMeters)) found.push_back(&object);
+    }
+    const auto outOf = static_cast<DWORD>(found.size());
+    for (DWORD entry = 0; entry < outOf; ++entry) {
+      queueObjectData(connection, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, requestId, defineId, *found[entry],
+                      entry + 1, outOf);
+    }
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD defineId, DWORD objectId, DWORD flags,
@@ -303,49 +299,35 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
       .number(arrayCount)
       .number(unitSize)
       .data(data, data == nullptr ? 0 : unitSize);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  if (data == nullptr) {
-    call.result = E_FAIL;
-    return finish(std::move(call));
-  }
-  const DWORD packet = send(*connection, call);
-  const auto definition = connection->definitions.find(defineId);
-  if (definition == connection->definitions.end()) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    return finish(std::move(call));
-  }
-  SimObjectRecord* object = liveObject(objectId);
-  if (object == nullptr) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
-    return finish(std::move(call));
-  }
-  const std::size_t size = fixedDefinitionSize(definition->second);
-  if (size == 0 || unitSize != size || arrayCount > 1) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE, 5);
-    return finish(std::move(call));
-  }
-  const auto* bytes = static_cast<const std::byte*>(data);
-  bool moved = false;
-  for (const DataDatum& datum : definition->second) {
-    applyDatum(object->state, datum, bytes);
-    moved = moved || isPoseDatum(datum);
-    bytes += fixedDatumSize(datum.type);
-  }
-  ++object->dataWriteCount;
-  if (moved && options_.recordTrace) {
-    const SimObjectState& state = object->state;
-    const double seconds = std::chrono::duration<double>(now()).count();
-    trace_.record(objectId, TracePosition{seconds, state.latitudeDegrees, state.longitudeDegrees, state.altitudeFeet,
-                                          state.pitchRadians, state.bankRadians, state.headingRadians,
-                                          state.verticalSpeedFeetPerSecond, state.trueAirspeedKnots});
-  }
-  if (moved && options_.recordCalls) {
-    const SimObjectState& state = object->state;
-    object->poses.push_back(RecordedPose{state.latitudeDegrees, state.longitudeDegrees, state.pitchRadians,
-                                         state.bankRadians, state.headingRadians, state.altitudeFeet});
-  }
-  return finish(std::move(call));
+  return sendCall(std::move(call), {data}, [&](Connection& connection) -> CallOutcome {
+    const auto definition = connection.definitions.find(defineId);
+    if (definition == connection.definitions.end()) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1};
+    SimObjectRecord* object = liveObject(objectId);
+    if (object == nullptr) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
+    const std::size_t size = fixedDefinitionSize(definition->second);
+    if (size == 0 || unitSize != size || arrayCount > 1) return Refusal{SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE, 5};
+    const auto* bytes = static_cast<const std::byte*>(data);
+    bool moved = false;
+    for (const DataDatum& datum : definition->second) {
+      applyDatum(object->state, datum, bytes);
+      moved = moved || isPoseDatum(datum);
+      bytes += fixedDatumSize(datum.type);
+    }
+    ++object->dataWriteCount;
+    if (moved && options_.recordTrace) {
+      const SimObjectState& state = object->state;
+      const double seconds = std::chrono::duration<double>(now()).count();
+      trace_.record(objectId, TracePosition{seconds, state.latitudeDegrees, state.longitudeDegrees, state.altitudeFeet,
+                                            state.pitchRadians, state.bankRadians, state.headingRadians,
+                                            state.verticalSpeedFeetPerSecond, state.trueAirspeedKnots});
+    }
+    if (moved && options_.recordCalls) {
+      const SimObjectState& state = object->state;
+      object->poses.push_back(RecordedPose{state.latitudeDegrees, state.longitudeDegrees, state.pitchRadians,
+                                           state.bankRadians, state.headingRadians, state.altitudeFeet});
+    }
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::transmitClientEvent(std::uint64_t connectionId, DWORD objectId, DWORD eventId, DWORD data,
@@ -358,21 +340,14 @@ HRESULT SimulatorStandIn::transmitClientEvent(std::uint64_t connectionId, DWORD 
       .number(data)
       .number(groupId)
       .number(flags);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  const auto mapped = connection->clientEvents.find(eventId);
-  if (mapped == connection->clientEvents.end()) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
-    return finish(std::move(call));
-  }
-  SimObjectRecord* object = liveObject(objectId);
-  if (object == nullptr) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    return finish(std::move(call));
-  }
-  applyClientEvent(*object, mapped->second, eventId, data);
-  return finish(std::move(call));
+  return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
+    const auto mapped = connection.clientEvents.find(eventId);
+    if (mapped == connection.clientEvents.end()) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
+    SimObjectRecord* object = liveObject(objectId);
+    if (object == nullptr) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1};
+    applyClientEvent(*object, mapped->second, eventId, data);
+    return kCarriedOut;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -383,81 +358,72 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::AICreateNonATCAircraft, connectionId);
   SimCallArguments(call, options_.recordCalls).text(title).text(tailNumber).initPosition(position).number(requestId);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  if (title == nullptr || tailNumber == nullptr) {
-    call.result = E_FAIL;
-    return finish(std::move(call));
-  }
-  const DWORD packet = send(*connection, call);
-  if (createFailuresLater_ > 0) {
-    --createFailuresLater_;
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0);
-    return finish(std::move(call));
-  }
-  if (!options_.recordCalls) {
-    // Without a recording nobody reads the records of removed objects.
-    std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });
-  }
-  const auto liveObjects = std::count_if(objects_.begin(), objects_.end(), [](const auto& entry) {
-    return !entry.second.removed && entry.first != kStandInUserObjectId;
+  return sendCall(std::move(call), {title, tailNumber}, [&](Connection& connection) -> CallOutcome {
+    if (createFailuresLater_ > 0) {
+      --createFailuresLater_;
+      return Refusal{SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0};
+    }
+    if (!options_.recordCalls) {
+      // Without a recording nobody reads the records of removed objects.
+      std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });
+    }
+    const auto liveObjects = std::count_if(objects_.begin(), objects_.end(), [](const auto& entry) {
+      return !entry.second.removed && entry.first != kStandInUserObjectId;
+    });
+    if (static_cast<std::size_t>(liveObjects) >= world_.maxObjects) {
+      return Refusal{SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0};
+    }
+    SimObjectRecord object;
+    object.objectId = nextObjectId_++;
+    object.type = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
+    object.createdByClient = true;
+    object.ownerConnection = connectionId;
+    object.title = title;
+    object.tailNumber = tailNumber;
+    object.initPosition = position;
+    SimObjectState& state = object.state;
+    state = SimObjectState{};
+    state.latitudeDegrees = position.Latitude;
+    state.longitudeDegrees = position.Longitude;
+    state.pitchRadians = position.Pitch * kRadiansPerDegree;
+    state.bankRadians = position.Bank * kRadiansPerDegree;
+    state.headingRadians = position.Heading * kRadiansPerDegree;
+    state.groundAltitudeFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
+    state.onGround = position.OnGround != 0;
+    // The simulator puts an aircraft created on the ground onto the ground.
+    state.altitudeFeet = state.onGround ? state.groundAltitudeFeet : position.Altitude;
+    state.altitudeAboveGroundFeet = std::max(0.0, state.altitudeFeet - state.groundAltitudeFeet);
+    state.trueAirspeedKnots = position.Airspeed;
+    state.title = title;
+    state.atcId = tailNumber;
+    const DWORD objectId = object.objectId;
+    objects_.emplace(objectId, std::move(object));
+    connection.pending.push_back(makeAssignedObjectIdMessage(requestId, objectId));
+    queueToSubscribers("ObjectAdded", [&](DWORD eventId) {
+      return makeObjectAddRemoveMessage(eventId, objectId, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+    });
+    return kCarriedOut;
   });
-  if (static_cast<std::size_t>(liveObjects) >= world_.maxObjects) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0);
-    return finish(std::move(call));
-  }
-  SimObjectRecord object;
-  object.objectId = nextObjectId_++;
-  object.type = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
-  object.createdByClient = true;
-  object.ownerConnection = connectionId;
-  object.title = title;
-  object.tailNumber = tailNumber;
-  object.initPosition = position;
-  SimObjectState& state = object.state;
-  state = SimObjectState{};
-  state.latitudeDegrees = position.Latitude;
-  state.longitudeDegrees = position.Longitude;
-  state.pitchRadians = position.Pitch * kRadiansPerDegree;
-  state.bankRadians = position.Bank * kRadiansPerDegree;
-  state.headingRadians = position.Heading * kRadiansPerDegree;
-  state.groundAltitudeFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
-  state.onGround = position.OnGround != 0;
-  // The simulator puts an aircraft created on the ground onto the ground.
-  state.altitudeFeet = state.onGround ? state.groundAltitudeFeet : position.Altitude;
-  state.altitudeAboveGroundFeet = std::max(0.0, state.altitudeFeet - state.groundAltitudeFeet);
-  state.trueAirspeedKnots = position.Airspeed;
-  state.title = title;
-  state.atcId = tailNumber;
-  const DWORD objectId = object.objectId;
-  objects_.emplace(objectId, std::move(object));
-  connection->pending.push_back(makeAssignedObjectIdMessage(requestId, objectId));
-  queueToSubscribers("ObjectAdded", [&](DWORD eventId) {
-    return makeObjectAddRemoveMessage(eventId, objectId, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
-  });
-  return finish(std::move(call));
 }
 
 HRESULT SimulatorStandIn::aiRemoveObject(std::uint64_t connectionId, DWORD objectId, DWORD requestId) {
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::AIRemoveObject, connectionId);
   SimCallArguments(call, options_.recordCalls).number(objectId).number(requestId);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId)) removeObjectLocked(*object, true);
-  return finish(std::move(call));
+  return sendAiObjectCall(std::move(call), {}, objectId, [&](SimObjectRecord& object) -> CallOutcome {
+    removeObjectLocked(object, true);
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::aiReleaseControl(std::uint64_t connectionId, DWORD objectId, DWORD requestId) {
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::AIReleaseControl, connectionId);
   SimCallArguments(call, options_.recordCalls).number(objectId).number(requestId);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  const DWORD packet = send(*connection, call);
-  if (SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId)) ++object->releaseControlCount;
-  return finish(std::move(call));
+  return sendAiObjectCall(std::move(call), {}, objectId, [](SimObjectRecord& object) -> CallOutcome {
+    ++object.releaseControlCount;
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::aiSetAircraftFlightPlan(std::uint64_t connectionId, DWORD objectId, const char* path,
@@ -465,24 +431,17 @@ HRESULT SimulatorStandIn::aiSetAircraftFlightPlan(std::uint64_t connectionId, DW
   std::lock_guard lock(mutex_);
   SimCall call = startCall(SimFunction::AISetAircraftFlightPlan, connectionId);
   SimCallArguments(call, options_.recordCalls).number(objectId).text(path).number(requestId);
-  Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
-  if (path == nullptr) {
-    call.result = E_FAIL;
-    return finish(std::move(call));
-  }
-  const DWORD packet = send(*connection, call);
-  SimObjectRecord* object = aiObjectOrRefuse(*connection, packet, objectId);
-  if (object == nullptr) return finish(std::move(call));
-  if (object->type != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, 1);
-  } else if (flightPlanFailuresLater_ > 0) {
-    --flightPlanFailuresLater_;
-    refuse(*connection, packet, SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 0);
-  } else {
-    object->flightPlanPaths.emplace_back(path);
-  }
-  return finish(std::move(call));
+  return sendAiObjectCall(std::move(call), {path}, objectId, [&](SimObjectRecord& object) -> CallOutcome {
+    if (object.type != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
+      return Refusal{SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, 1};
+    }
+    if (flightPlanFailuresLater_ > 0) {
+      --flightPlanFailuresLater_;
+      return Refusal{SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 0};
+    }
+    object.flightPlanPaths.emplace_back(path);
+    return kCarriedOut;
+  });
 }
 
 HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD* packetId) {
