@@ -249,15 +249,14 @@ bool checkFltsimNumbering(const std::vector<std::string>& lines, std::string_vie
   return true;
 }
 
-LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
-                                 const std::string& model, std::string_view path, std::string_view folder) {
-  LiveryList liveries;
+void forEachFltsimSection(std::vector<std::string>& lines, std::size_t otherHeaderBracketBefore,
+                          const std::function<void(std::vector<std::string>& section)>& readSection) {
   std::vector<std::string> section;
   section.reserve(kSectionLinesReserve);
   bool inSection = false;
   const auto readBuffered = [&] {
     if (section.empty()) return;
-    liveries.splice(liveries.end(), lf_procesFltSimSection(folderNumber, section, model, path, folder));
+    readSection(section);
     section.clear();
   };
   for (std::string& line : lines) {
@@ -269,7 +268,7 @@ LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::st
     }
     const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
     const std::size_t bracket = ordinary ? std::string_view::npos : withoutComment(line).find('[');
-    if (bracket == std::string_view::npos || bracket >= kFirstBracketOfOtherHeader) {
+    if (bracket == std::string_view::npos || bracket >= otherHeaderBracketBefore) {
       if (inSection) section.push_back(std::move(line));
     } else if (inSection) {
       readBuffered();
@@ -277,6 +276,14 @@ LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::st
     }
   }
   readBuffered();
+}
+
+LiveryList processFltSimSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
+                                 const std::string& model, std::string_view path, std::string_view folder) {
+  LiveryList liveries;
+  forEachFltsimSection(lines, kFirstBracketOfOtherHeader, [&](std::vector<std::string>& section) {
+    liveries.splice(liveries.end(), lf_procesFltSimSection(folderNumber, section, model, path, folder));
+  });
   return liveries;
 }
 

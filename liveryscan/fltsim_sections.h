@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,13 @@ bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::st
 
 // The path's text up to its last separator ('\' or '/'); empty without one.
 std::string folderOfPath(std::string_view path);
+
+// Splits an aircraft.cfg's lines into its [fltsim.N] sections and hands each
+// (its header line first) to readSection; the lines of the sections are moved
+// out of the vector. A line with a '[' outside its comment before column
+// otherHeaderBracketBefore opens another section, which ends the current one.
+void forEachFltsimSection(std::vector<std::string>& lines, std::size_t otherHeaderBracketBefore,
+                          const std::function<void(std::vector<std::string>& section)>& readSection);
 
 // Splits the lines into [fltsim.N] sections and reads each; the lines of the
 // sections are moved out of the vector.

@@ -187,31 +187,11 @@ LiveryList searchIvaoLiveriesInFile(std::uint32_t folderNumber, const std::files
 LiveryList processIvaoSections(std::uint32_t folderNumber, std::vector<std::string>& lines,
                                const std::string& model, std::string_view path, std::string_view folder) {
   LiveryList liveries;
-  std::vector<std::string> section;
-  section.reserve(kSectionLinesReserve);
-  const auto readBuffered = [&] {
-    if (section.empty()) return;
+  // Here a '[' anywhere in a line opens another section.
+  forEachFltsimSection(lines, std::string_view::npos, [&](std::vector<std::string>& section) {
     LiveryData livery = processIvaoSection(folderNumber, section, model, path, folder);
     if (!livery.airl.empty()) liveries.push_back(std::move(livery));
-    section.clear();
-  };
-  bool inSection = false;
-  for (std::string& line : lines) {
-    if (!fltsimSectionNumber(line).empty()) {
-      readBuffered();
-      inSection = true;
-      section.push_back(std::move(line));
-      continue;
-    }
-    const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
-    if (ordinary || withoutComment(line).find('[') == std::string_view::npos) {
-      if (inSection) section.push_back(std::move(line));
-    } else if (inSection) {
-      readBuffered();
-      inSection = false;
-    }
-  }
-  readBuffered();
+  });
   return liveries;
 }
 
