@@ -138,20 +138,7 @@ void DownloadStandIn::start(int port) {
     }
     response.set_content(std::move(*bytes), kContentType);
   });
-  port_ = port > 0 ? (server_->bind_to_port("127.0.0.1", port) ? port : -1) : server_->bind_to_any_port("127.0.0.1");
-  if (port_ <= 0) {
-    throw std::runtime_error("download-standin: cannot bind a port on 127.0.0.1");
-  }
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!server_->is_running()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      server_->stop();
-      thread_.join();
-      throw std::runtime_error("download-standin: the server did not start");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  port_ = serving_.start(*server_, port, "download-standin");
 }
 
 void DownloadStandIn::stop() {
@@ -160,12 +147,7 @@ void DownloadStandIn::stop() {
     stopping_ = true;
   }
   stoppingChanged_.notify_all();
-  if (server_) {
-    server_->stop();
-  }
-  if (thread_.joinable()) {
-    thread_.join();
-  }
+  serving_.stop();
 }
 
 }  // namespace crv::standin

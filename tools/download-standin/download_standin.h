@@ -13,7 +13,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
+
+#include "tools/loopback_server.h"
 
 namespace httplib {
 class Server;
@@ -93,7 +94,7 @@ class DownloadStandIn {
 
   std::filesystem::path siteFolder_;
   std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
+  LoopbackServerThread serving_;  // after server_: stops it before it goes
   int port_ = 0;
 
   mutable std::mutex mutex_;  // guards faults_, requestCounts_ and stopping_

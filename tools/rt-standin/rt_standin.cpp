@@ -145,21 +145,7 @@ void RtStandIn::start() {
   for (std::string_view path : {kAuthPath, kDeauthPath, kTrafficPath, kNearestMetarPath, kWeatherPath}) {
     server_->Post(std::string(path), handler);
   }
-  port_ = server_->bind_to_any_port("127.0.0.1");
-  if (port_ <= 0) {
-    throw std::runtime_error("rt-standin: cannot bind a port on 127.0.0.1");
-  }
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  // Answering starts on the new thread; a stop before then would be lost.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!server_->is_running()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      server_->stop();
-      thread_.join();
-      throw std::runtime_error("rt-standin: the server did not start");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  port_ = serving_.start(*server_, 0, "rt-standin");
 }
 
 RtStandIn::~RtStandIn() { stop(); }
@@ -170,12 +156,7 @@ void RtStandIn::stop() {
     stopping_ = true;
   }
   stoppingChanged_.notify_all();
-  if (server_) {
-    server_->stop();
-  }
-  if (thread_.joinable()) {
-    thread_.join();
-  }
+  serving_.stop();
 }
 
 std::string RtStandIn::endpoint() const {

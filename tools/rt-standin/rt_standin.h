@@ -18,11 +18,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "tools/loopback_server.h"
 #include "tools/rt-standin/scenario.h"
 
 namespace httplib {
@@ -125,7 +125,7 @@ class RtStandIn {
   bool waitUnlessStopping(std::chrono::milliseconds delay) const;
 
   std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
+  LoopbackServerThread serving_;  // after server_: stops it before it goes
   int port_ = 0;
   bool tls_ = false;
 

@@ -28,22 +28,55 @@ std::vector<std::string> splitCsv(const std::string& line) {
   return fields;
 }
 
-double number(const std::string& text, std::size_t lineNumber, std::string_view column) {
-  double value = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [pointer, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || pointer != end || !std::isfinite(value)) {
-    throw TraceFileError(fmt::format("line {}: {} is not a number: '{}'", lineNumber, column, text));
-  }
-  return value;
-}
+// A column found by its name in the header line.
+struct Column {
+  std::string_view name;
+  std::size_t index = 0;
+};
 
-std::size_t columnOf(const std::vector<std::string>& header, std::string_view name) {
+Column columnOf(const std::vector<std::string>& header, std::string_view name) {
   const auto found = std::find(header.begin(), header.end(), name);
   if (found == header.end()) {
     throw TraceFileError(fmt::format("line 1: no column '{}'", name));
   }
-  return static_cast<std::size_t>(found - header.begin());
+  return Column{name, static_cast<std::size_t>(found - header.begin())};
+}
+
+// A data line with its line number in the file.
+struct Row {
+  std::vector<std::string> fields;
+  std::size_t lineNumber = 0;
+
+  const std::string& text(const Column& column) const { return fields[column.index]; }
+
+  double number(const Column& column) const {
+    const std::string& field = text(column);
+    double value = 0.0;
+    const char* end = field.data() + field.size();
+    const auto [pointer, error] = std::from_chars(field.data(), end, value);
+    if (error != std::errc() || pointer != end || !std::isfinite(value)) {
+      throw TraceFileError(fmt::format("line {}: {} is not a number: '{}'", lineNumber, column.name, field));
+    }
+    return value;
+  }
+};
+
+// Hands every data line after the header to readRow; blank lines are passed
+// over, and a line with another number of fields than the header is an error.
+template <typename ReadRow>
+void forEachRow(std::istream& in, std::size_t columnCount, ReadRow readRow) {
+  std::string line;
+  for (std::size_t lineNumber = 2; std::getline(in, line); ++lineNumber) {
+    if (line.empty() || line == "\r") {
+      continue;
+    }
+    Row row{splitCsv(line), lineNumber};
+    if (row.fields.size() != columnCount) {
+      throw TraceFileError(
+          fmt::format("line {}: {} fields, the header has {}", lineNumber, row.fields.size(), columnCount));
+    }
+    readRow(row);
+  }
 }
 
 std::ifstream openFile(const std::filesystem::path& file) {
@@ -62,38 +95,31 @@ Trace readTrace(std::istream& in) {
     throw TraceFileError("the trace is empty");
   }
   const std::vector<std::string> header = splitCsv(line);
-  const std::size_t object = columnOf(header, "object");
-  const std::size_t seconds = columnOf(header, "seconds");
-  const std::size_t latitude = columnOf(header, "latitude");
-  const std::size_t longitude = columnOf(header, "longitude");
-  const std::size_t altitude = columnOf(header, "altitude_ft");
-  const std::size_t heading = columnOf(header, "heading_rad");
-  const std::size_t airspeed = columnOf(header, "true_airspeed_kt");
+  const Column object = columnOf(header, "object");
+  const Column seconds = columnOf(header, "seconds");
+  const Column latitude = columnOf(header, "latitude");
+  const Column longitude = columnOf(header, "longitude");
+  const Column altitude = columnOf(header, "altitude_ft");
+  const Column heading = columnOf(header, "heading_rad");
+  const Column airspeed = columnOf(header, "true_airspeed_kt");
   Trace trace;
-  for (std::size_t lineNumber = 2; std::getline(in, line); ++lineNumber) {
-    if (line.empty() || line == "\r") {
-      continue;
-    }
-    const std::vector<std::string> fields = splitCsv(line);
-    if (fields.size() != header.size()) {
-      throw TraceFileError(fmt::format("line {}: {} fields, the header has {}", lineNumber, fields.size(), header.size()));
-    }
-    const double id = number(fields[object], lineNumber, "object");
+  forEachRow(in, header.size(), [&](const Row& row) {
+    const double id = row.number(object);
     if (id < 0.0 || id > 4294967295.0 || id != std::floor(id)) {
-      throw TraceFileError(fmt::format("line {}: object is no object id: '{}'", lineNumber, fields[object]));
+      throw TraceFileError(fmt::format("line {}: object is no object id: '{}'", row.lineNumber, row.text(object)));
     }
     TraceSample sample;
-    sample.seconds = number(fields[seconds], lineNumber, "seconds");
-    sample.latitude = number(fields[latitude], lineNumber, "latitude");
-    sample.longitude = number(fields[longitude], lineNumber, "longitude");
-    sample.altitudeFeet = number(fields[altitude], lineNumber, "altitude_ft");
-    sample.headingRadians = number(fields[heading], lineNumber, "heading_rad");
-    sample.trueAirspeedKnots = number(fields[airspeed], lineNumber, "true_airspeed_kt");
+    sample.seconds = row.number(seconds);
+    sample.latitude = row.number(latitude);
+    sample.longitude = row.number(longitude);
+    sample.altitudeFeet = row.number(altitude);
+    sample.headingRadians = row.number(heading);
+    sample.trueAirspeedKnots = row.number(airspeed);
     if (std::fabs(sample.latitude) > 90.0 || std::fabs(sample.longitude) > 180.0) {
-      throw TraceFileError(fmt::format("line {}: position out of range", lineNumber));
+      throw TraceFileError(fmt::format("line {}: position out of range", row.lineNumber));
     }
     trace[static_cast<std::uint32_t>(id)].push_back(sample);
-  }
+  });
   for (auto& [id, samples] : trace) {
     std::stable_sort(samples.begin(), samples.end(),
                      [](const TraceSample& a, const TraceSample& b) { return a.seconds < b.seconds; });
@@ -112,28 +138,21 @@ std::vector<StandMark> readStands(std::istream& in) {
     return {};
   }
   const std::vector<std::string> header = splitCsv(line);
-  const std::size_t name = columnOf(header, "name");
-  const std::size_t latitude = columnOf(header, "latitude");
-  const std::size_t longitude = columnOf(header, "longitude");
-  const std::size_t heading = columnOf(header, "heading_deg");
-  const std::size_t radius = columnOf(header, "radius_m");
+  const Column name = columnOf(header, "name");
+  const Column latitude = columnOf(header, "latitude");
+  const Column longitude = columnOf(header, "longitude");
+  const Column heading = columnOf(header, "heading_deg");
+  const Column radius = columnOf(header, "radius_m");
   std::vector<StandMark> stands;
-  for (std::size_t lineNumber = 2; std::getline(in, line); ++lineNumber) {
-    if (line.empty() || line == "\r") {
-      continue;
-    }
-    const std::vector<std::string> fields = splitCsv(line);
-    if (fields.size() != header.size()) {
-      throw TraceFileError(fmt::format("line {}: {} fields, the header has {}", lineNumber, fields.size(), header.size()));
-    }
+  forEachRow(in, header.size(), [&](const Row& row) {
     StandMark stand;
-    stand.name = fields[name];
-    stand.latitude = number(fields[latitude], lineNumber, "latitude");
-    stand.longitude = number(fields[longitude], lineNumber, "longitude");
-    stand.headingDegrees = number(fields[heading], lineNumber, "heading_deg");
-    stand.radiusMeters = number(fields[radius], lineNumber, "radius_m");
+    stand.name = row.text(name);
+    stand.latitude = row.number(latitude);
+    stand.longitude = row.number(longitude);
+    stand.headingDegrees = row.number(heading);
+    stand.radiusMeters = row.number(radius);
     stands.push_back(std::move(stand));
-  }
+  });
   return stands;
 }
 
