@@ -2,12 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <limits>
 
 #include "aircraftdata/aircraft_base.h"
 #include "simlink/ai_position_block.h"
 #include "traffic/flight_vocabulary.h"
+#include "traffic/live_path.h"
 #include "traffic/path_point.h"
 
 namespace crv {
@@ -106,7 +106,7 @@ struct LiveAc {
   bool dropFromBuffer = false;         // erased at the end of the step
   bool createCancelled = false;        // erased at the end of the step
   AiPositionBlock position;
-  std::deque<PathPoint> path;
+  LivePath path;
   double lastRecordTime = 0.0;         // feed seconds of the last applied record
   std::chrono::system_clock::time_point parkedSince{};
   std::int32_t generatedLegs = 0;

@@ -119,7 +119,7 @@ void LiveRules::try2Park(LiveAc& aircraft, bool wide) {
 }
 
 void LiveRules::drive2Stand(LiveAc& aircraft, const StandPlace& stand) {
-  std::deque<PathPoint>& path = aircraft.path;
+  LivePath& path = aircraft.path;
   if (path.empty()) {
     gf_logWarning(fmt::format("{} empty sz?", "drive2Stand"));
     return;

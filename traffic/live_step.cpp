@@ -90,7 +90,7 @@ void touchAndGo(MotionContext& m, LiveAc& a) {
 // shrinks to one; a moving point drops the standing points that trail a
 // recent movement.
 void trimStandingTail(LiveAc& a, const PathPoint& p) {
-  std::deque<PathPoint>& path = a.path;
+  LivePath& path = a.path;
   const bool anyMoving = std::any_of(path.begin(), path.end(), [](const PathPoint& q) { return !q.stationary; });
   if (p.stationary) {
     if (!anyMoving && path.size() > 1) {
@@ -139,16 +139,16 @@ void stopGeneratedLegs(MotionContext& m, LiveAc& a) {
 void advanceLiveAc(MotionContext& m, LiveAc& a) {
   const AiPositionBlock lastGood = a.position;
   try {
-    if (m.eng().tick() >= a.path.front().dueTick) {
+    if (m.eng().tick() >= a.path.frontDueTick()) {
       nextPosMain(m, a);
       a.position.verticalSpeedFps = a.motion.verticalSpeedFpm / 60.0;
-      const bool standing = !a.path.empty() && a.path.front().stationary;
+      const bool standing = !a.path.empty() && a.path.frontStationary();
       a.position.trueAirspeedKnots = standing ? 0.0 : a.motion.trueAirspeedKnots;
     }
     if (a.state != SimState::active) {
       return;
     }
-    if (!a.path.empty() && !a.path.front().stationary) {
+    if (!a.path.empty() && !a.path.frontStationary()) {
       followCurve(m, a);
     }
   } catch (const std::exception& error) {
@@ -426,7 +426,7 @@ bool checkExtendingSituations(MotionContext& m, LiveAc& a, PathPoint& p) {
 }
 
 bool checkNewPosDuringLanding(MotionContext& m, LiveAc& a, PathPoint& p) {
-  std::deque<PathPoint>& path = a.path;
+  LivePath& path = a.path;
   if (path.empty()) {
     gf_logLine(fmt::format("{} empty sz?", "checkNewPosDuringLanding"));
     return false;

@@ -167,7 +167,7 @@ void LiveRules::forgetLivery(LiveAc& aircraft) {
 
 void LiveRules::liveryRespawn(LiveAc& aircraft) {
   try {
-    std::deque<PathPoint>& path = aircraft.path;
+    LivePath& path = aircraft.path;
     if (path.empty()) {
       gf_logLine(fmt::format("{} empty sz?", "liveryRespawn"));
       return;

@@ -27,7 +27,7 @@ constexpr double kGroundPitchRadians = 0.010471975511965976;  // 0.6 degrees
 
 bool endsWithUnderscore(std::string_view callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
-bool mixesAirAndGround(const std::deque<PathPoint>& path) {
+bool mixesAirAndGround(const LivePath& path) {
   const bool anyAirborne = std::any_of(path.begin(), path.end(), [](const PathPoint& p) { return p.airborne; });
   const bool anyGround = std::any_of(path.begin(), path.end(), [](const PathPoint& p) { return !p.airborne; });
   return anyAirborne && anyGround;
@@ -48,7 +48,7 @@ double airbornePitchRadians(double verticalSpeedFpm) {
 }  // namespace
 
 void LiveRules::trySpawn(LiveAc& aircraft) {
-  std::deque<PathPoint>& path = aircraft.path;
+  LivePath& path = aircraft.path;
   if (path.empty()) {
     aircraft.dropFromBuffer = true;
     return;
@@ -170,7 +170,7 @@ void LiveRules::takeStand(LiveAc& aircraft, ParkingPosition& stand) {
 }
 
 void LiveRules::spawnLiveAc(LiveAc& aircraft) {
-  std::deque<PathPoint>& path = aircraft.path;
+  LivePath& path = aircraft.path;
   if (path.size() < 2) {
     gf_logLine(fmt::format("{} sz:{}", "spawnLiveAc", path.size()));
     return;

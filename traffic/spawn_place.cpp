@@ -52,7 +52,7 @@ double foldedAngleDegrees(double x) {
 }  // namespace
 
 bool LiveRules::spawnSpaceFree(LiveAc& aircraft) {
-  std::deque<PathPoint>& path = aircraft.path;
+  LivePath& path = aircraft.path;
   const PathPoint& p = path.front();
   const UserAcData& user = engine_.userAircraft();
   const GeoPoint userPosition{user.latitude, user.longitude};
@@ -116,7 +116,7 @@ ParkingPosition* LiveRules::spawnStand(LiveAc& aircraft) {
   if (table == nullptr || table->empty() || !parkAirport_) {
     return nullptr;
   }
-  std::deque<PathPoint>& path = aircraft.path;
+  LivePath& path = aircraft.path;
   PathPoint& p = path.front();
   if (gf_distanceNm(*parkAirport_, {p.latitude, p.longitude}) > kStandSearchFromAirportNm) {
     return nullptr;
