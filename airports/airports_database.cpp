@@ -1,6 +1,7 @@
 #include "airports/airports_database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 
@@ -63,6 +64,13 @@ GeoPoint positionOf(const AirportRecord& airport) { return {airport.lat, airport
 
 }  // namespace
 
+namespace {
+
+// Raised once the process-wide database is complete; from then on it is only read.
+std::atomic<bool> processDatabaseRead{false};
+
+}  // namespace
+
 AirportsDatabase& airportsDb() {
   static AirportsDatabase database;
   return database;
@@ -98,7 +106,9 @@ bool readAirportsFile(const std::filesystem::path& path, AirportsDatabase& datab
 
 bool readAirports(const std::string& fileName) {
   try {
-    return readAirportsFile(programPaths().inputFolder / fileName, airportsDb());
+    const bool found = readAirportsFile(programPaths().inputFolder / fileName, airportsDb());
+    processDatabaseRead.store(true, std::memory_order_release);
+    return found;
   } catch (const std::exception& error) {
     throw UserErrorException(kAirportsDatabaseError, error.what());
   }
@@ -173,6 +183,13 @@ std::string findAirportByIcao(const AirportsDatabase& database, std::string_view
 }
 
 std::string findAirportByIcao(std::string_view text) { return findAirportByIcao(airportsDb(), text); }
+
+std::optional<AirportRecord> findReadAirport(std::string_view code) {
+  if (!processDatabaseRead.load(std::memory_order_acquire)) return std::nullopt;
+  const AirportRecord* record = findAirportRecord(airportsDb(), code);
+  if (record == nullptr) return std::nullopt;
+  return *record;
+}
 
 std::string airportDisplayName(const AirportRecord& record) {
   std::string name = record.code.empty() ? std::string("?") : record.code;

@@ -42,6 +42,11 @@ bool readAirportsFile(const std::filesystem::path& path, AirportsDatabase& datab
 // once per process. Any failure becomes UserErrorException code 88.
 bool readAirports(const std::string& fileName);
 
+// Any thread: the airport of the process-wide database whose code equals the
+// text exactly; none before readAirports has completed (the database never
+// changes after that).
+std::optional<AirportRecord> findReadAirport(std::string_view code);
+
 // For two airports within 5 nm of a position: the distance in nautical miles
 // from the position to the airport's nearest stand (100.0 when it has none)
 // and that stand's name.

@@ -6,6 +6,9 @@
 #include <fmt/format.h>
 
 #include "aircraftdata/livery_database.h"
+#include "airports/airports_database.h"
+#include "airports/park_airport_state.h"
+#include "airports/park_airports.h"
 #include "app/exit_reason.h"
 #include "app/sim_choice.h"
 #include "app/window_controls.h"
@@ -19,6 +22,7 @@
 #include "foundation/version_update.h"
 #include "platform/os/utf16.h"
 #include "platform/window/control_model.h"
+#include "simlink/sim_ids.h"
 
 namespace crv {
 
@@ -27,6 +31,8 @@ namespace {
 constexpr std::size_t kMaxControlText = 1023;
 constexpr std::size_t kMaxCallsignLength = 8;
 constexpr std::size_t kMinCallsignLength = 4;
+constexpr std::size_t kIcaoCodeLength = 4;
+constexpr int kRoundSeconds = 15;
 
 platform::ControlModel& controls() { return platform::mainWindowControls(); }
 
@@ -72,6 +78,24 @@ void showNotice(const char* text) {
 }
 
 }  // namespace
+
+std::size_t queueParkedNavLights(TrafficEngine& engine, bool on) {
+  const std::uint32_t value = on ? 1 : 0;
+  std::size_t queued = 0;
+  for (const StaticAc& aircraft : engine.staticAircraft()) {
+    if (aircraft.state != SimState::active) continue;
+    engine.link().queueClientEvent(aircraft.objectId, toId(ClientEventId::NavLightsSet), value);
+    ++queued;
+  }
+  for (const LiveAc& aircraft : engine.liveAircraft()) {
+    if (aircraft.state != SimState::active || aircraft.phase != FlightPhase::parked) continue;
+    engine.link().queueClientEvent(aircraft.objectId, toId(ClientEventId::NavLightsSet), value);
+    ++queued;
+  }
+  return queued;
+}
+
+int secondsToNextRound(int secondCounter) { return kRoundSeconds * (secondCounter / kRoundSeconds + 1) - secondCounter; }
 
 std::string lf_getTextFromId(std::uint16_t id) {
   std::optional<std::u16string> text = controls().text(id);
@@ -141,17 +165,30 @@ bool ControlHandlers::handleOptionCheckBoxes(std::uint16_t id) {
     enable(par_AI_PACKAGE_SELECTOR, on);
   } else if (setting == &par_INITIAL_LOAD_ONLY) {
     invalidateControls();
+    if (parkAirportActive()) session_.recalcRequest.store(true);
   } else if (setting == &par_ALWAYS_ON_TOP) {
     if (on) {
       setStatusLine(fmt::format("{}'s window will remain visible", kProgramName), false);
     } else {
       clearStatusLine();
     }
+    applyAlwaysOnTop();
   } else if (setting == &par_RT_PARKTRAFFIC_ONLY) {
     refreshParkingControls();
+    session_.recalcRequest.store(true);
     session_.parkTrafficOnlyChange.exchange(on);
+    announceResponseDelay();
     invalidateControls();
+  } else if (setting == &par_SIM_TIME) {
+    applySimTimeOption();
+  } else if (setting == &par_PARK_SOFT || setting == &par_PARK_FAKE || setting == &par_WEEK) {
+    announceResponseDelay();
+  } else if (setting == &par_LEARN_SOFT) {
+    if (parkAirportActive()) session_.recalcRequest.store(true);
+  } else if (setting == &par_NAV_LIGHTS_WHILE_PARKED) {
+    session_.postToWorker([&engine = session_.engine(), on] { queueParkedNavLights(engine, on); });
   } else if (setting == &par_AUTO_RANGE) {
+    session_.recalcRequest.store(true);
     if (on) {
       session_.postToWorker([this] { session_.updateAutoRange(); });
     } else {
@@ -223,8 +260,16 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
   list->setValue(list->clamped(list->allowedValues()[static_cast<std::size_t>(index)]));
   saveIntParameter(*list);
   setControlInt(*list);
-  if (list == &par_RANGE) {
+  if (list == &par_MAX_PARK_SEL) {
+    announceResponseDelay();
+  } else if (list == &par_RANGE) {
     setRange(par_RANGE.value());
+    session_.recalcRequest.store(true);
+  } else if (list == &par_MAX_LIVE_SEL) {
+    // The engine's limit is the setting itself; with a park airport the
+    // calculation shares it out anew.
+    if (parkAirportActive()) session_.recalcRequest.store(true);
+    session_.postToWorker([&engine = session_.engine()] { engine.enforceMaxLive(); });
   }
   return true;
 }
@@ -248,7 +293,11 @@ bool ControlHandlers::handleEditEnter(std::uint16_t id) {
       setErrorLine(error.what());
     }
   } else if (id == par_MAX_FIT_FL.controlId()) {
-    lf_processTbFloat(par_MAX_FIT_FL);
+    if (!parkAirportActive()) {
+      setControlFloat(par_MAX_FIT_FL);  // the box shows what is in effect
+    } else if (lf_processTbFloat(par_MAX_FIT_FL)) {
+      announceResponseDelay();
+    }
   } else {
     auto* setting = const_cast<IntControlParameter*>(dynamic_cast<const IntControlParameter*>(controlEntry->setting));
     if (lf_processTbInt(*setting) && setting != &par_parking_percentage) {
@@ -319,10 +368,23 @@ void ControlHandlers::processDestination(const std::string& typed) {
     setControlText(par_DESTINATION);
     return;
   }
+  const std::optional<AirportRecord> airport = findReadAirport(code);
+  if (!airport) {
+    setStatusLine(fmt::format("destination '{}' is unknown ...", code), true);
+    setControlText(par_DESTINATION);
+    return;
+  }
+  setDestination(code, {airport->lat, airport->lon});
+}
+
+void ControlHandlers::setDestination(const std::string& code, const GeoPoint& position) {
   par_DESTINATION.setValue(code);
   saveStringParameter(par_DESTINATION);
   setControlText(par_DESTINATION);
   setStatusLine(fmt::format("New destination: {}", code), true);
+  // The park-airport list and its file are the worker's.
+  parkAirportList().requestMoveToFront(code, position);
+  session_.postToWorker([] { parkAirportList().applyRequests(); });
   enable(button_Reread, false);
 }
 
@@ -438,6 +500,29 @@ void ControlHandlers::applyTimeShift(std::int32_t minutes, bool quiet) {
   }
   if (quiet) return;
   session_.postToWorker([this] { session_.removeAllTraffic(); });
+  session_.trafficRereadRequest.exchange(true);
+}
+
+void ControlHandlers::applySimTimeOption() {
+  const bool simTime = par_SIM_TIME.value();
+  if (!simTime) applyTimeShift(0, true);
+  session_.resetSimTimeReference(simTime);
+  for (const IntControlParameter* box : {&par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS}) {
+    enable(*box, !simTime);
+  }
+}
+
+void ControlHandlers::announceResponseDelay() {
+  if (!parkAirportActive()) return;
+  session_.recalcRequest.store(true);
+  if (par_INITIAL_LOAD_ONLY.value()) {
+    clearStatusLine();
+    return;
+  }
+  const int delay = secondsToNextRound(session_.secondCounter());
+  if (delay > 0) {
+    setStatusLine(fmt::format("{} will respond in {} second{} ...", kProgramName, delay, pluralSuffixInt(delay)), false);
+  }
   session_.trafficRereadRequest.exchange(true);
 }
 

@@ -10,18 +10,15 @@
 #include <string>
 
 #include "app/session.h"
+#include "foundation/geodesy.h"
 #include "foundation/settings.h"
+#include "platform/window/control_model.h"
 
 namespace crv {
 
-// The notify codes of WM_COMMAND (high word of wParam).
-inline constexpr std::uint16_t kComboSelectionChanged = 1;  // CBN_SELCHANGE
-// Enter pressed in an edit box (the subclassed box's WM_CHAR 13).
-inline constexpr std::uint16_t kEditEnterPressed = 0x0D00;
-
-inline constexpr std::uint64_t commandParam(std::uint16_t id, std::uint16_t notifyCode) {
-  return static_cast<std::uint64_t>(id) | (static_cast<std::uint64_t>(notifyCode) << 16);
-}
+using platform::commandParam;
+using platform::kComboSelectionChanged;
+using platform::kEditEnterPressed;
 
 // Time shifts longer than four weeks are cut to this, in minutes.
 inline constexpr std::int32_t kMaxTimeShiftMinutes = 40320;
@@ -41,11 +38,21 @@ class ControlHandlers {
   void blockCallsign(const std::string& typed);
   void unblockCallsign();
   void processDestination(const std::string& typed);
+  // The destination becomes the airport's code (saved, shown) and its
+  // airport the first park airport.
+  void setDestination(const std::string& code, const GeoPoint& position);
   void processObjectIdCallsign(const std::string& typed);
   // True when the setting took a new value.
   bool lf_processTbInt(IntControlParameter& setting);
   bool lf_processTbFloat(FloatControlParameter& setting);
   void applyTimeShift(std::int32_t minutes, bool quiet);
+  // SIM_TIME off: no time shift; on: the shift follows the simulator clock.
+  // The time-shift boxes take input only while it is off.
+  void applySimTimeOption();
+  // After a parking option changed, while a park airport is loaded: the
+  // calculation is asked for and the user told when the program responds
+  // (the next 15-second round of the main loop).
+  void announceResponseDelay();
 
  private:
   void scanRequested(bool liveries);
@@ -53,6 +60,15 @@ class ControlHandlers {
 
   Session& session_;
 };
+
+// Worker: the nav lights of the aircraft parked in the simulator (static
+// ones, and live ones in their parked phase) switched on or off; the number
+// of events queued.
+std::size_t queueParkedNavLights(TrafficEngine& engine, bool on);
+
+// Seconds from the main loop's second counter to its next 15-second round
+// (1 to 15).
+int secondsToNextRound(int secondCounter);
 
 // The text of a control as UTF-8, at most 1023 UTF-16 units; empty (and
 // "GetDlgItem failed for ID {}" logged) when the control is missing.

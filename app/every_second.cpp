@@ -127,6 +127,10 @@ void Session::followSimulatorClock() {
   simTimeReference_ = simTime;
 }
 
+void Session::resetSimTimeReference(bool simTimeOn) {
+  postToWorker([this, simTimeOn] { simTimeReference_ = simTimeOn ? 0 : link_.user().simUtcTime.load(); });
+}
+
 void Session::serveRequests() {
   if (objectIdLookupRequest.exchange(false)) {
     const std::string callsign = par_CALLSIGN_2_OBJECTID.value();

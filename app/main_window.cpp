@@ -36,6 +36,7 @@ MainWindow::MainWindow(platform::WindowModel& model, Session& session)
     : model_(model), session_(session), handlers_(session) {
   setStatusRepaintCallback([this] { model_.invalidate(); });
   createControls(platform::mainWindowControls(), &model_);
+  applyAlwaysOnTop();
 }
 
 MainWindow::~MainWindow() {

@@ -139,7 +139,9 @@ void Session::setReaderTimeOffset(int minutes) {
 
 void Session::removeAllTraffic() {
   for (LiveAc& aircraft : engine_.liveAircraft()) {
-    if (aircraft.state == SimState::active) engine_.removeAircraftFromSim(aircraft);
+    if (aircraft.state == SimState::active || aircraft.state == SimState::adding2sim) {
+      engine_.removeAircraftFromSim(aircraft);
+    }
   }
   if (rules_) rules_->removeAllStaticAc();
 }

@@ -102,8 +102,13 @@ class Session {
   void publishBlockedCallsign(std::string callsign);
   // A new time shift: the readers' offset (posted to the worker).
   void setReaderTimeOffset(int minutes);
-  // Worker: every live and static aircraft leaves the simulator.
+  // Worker: every live and static aircraft leaves the simulator; a live one
+  // still waiting for its create loses it.
   void removeAllTraffic();
+  // SIM_TIME was switched: the worker's simulator-time reference becomes 0
+  // (on: the offset follows the simulator clock at once) or the latest
+  // simulator time (off).
+  void resetSimTimeReference(bool simTimeOn);
 
   // Requests of the controls, taken by the worker.
   std::atomic<bool> rereadRequested{false};
@@ -112,6 +117,8 @@ class Session {
   std::atomic<bool> flushStaticRequested{false};
   std::atomic<bool> blockRequest{false};
   std::atomic<bool> objectIdLookupRequest{false};
+  // A parking option changed: the static parking is to be calculated anew.
+  std::atomic<bool> recalcRequest{false};
 
   SessionDisplay& display() { return display_; }
   FeedDisplay& feedDisplay() { return feedDisplay_; }
@@ -199,7 +206,7 @@ class Session {
   // Worker state of one session.
   bool databasesLoaded_ = false;
   std::int32_t rangeAtSessionStart_ = 0;
-  int secondCounter_ = 0;
+  std::atomic<int> secondCounter_{0};  // worker writes; the window reads it for its notices
   int pauseCounter_ = 0;
   bool parkedTrafficAwaited_ = false;
   bool flightPaused_ = false;

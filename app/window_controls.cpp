@@ -132,6 +132,12 @@ void invalidateControls() {
   }
 }
 
+void applyAlwaysOnTop() {
+  if (platform::WindowModel* window = controlsWindow.load()) {
+    window->setTopmost(par_ALWAYS_ON_TOP.value());
+  }
+}
+
 void createControls(platform::ControlModel& controls, platform::WindowModel* window) {
   setControlsWindow(window);
   for (const ControlSpec& controlEntry : mainWindowControlTable()) {

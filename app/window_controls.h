@@ -56,6 +56,9 @@ void busyOff();
 bool parkingBusy();
 std::int32_t minutesToRenewal();
 
+// The window is kept above the others exactly while ALWAYS_ON_TOP is on.
+void applyAlwaysOnTop();
+
 // The window that the control changes invalidate (none in some tests).
 void setControlsWindow(platform::WindowModel* window);
 void invalidateControls();

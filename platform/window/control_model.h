@@ -31,6 +31,18 @@ struct ControlRect {
 // range or a search without a match.
 inline constexpr int kComboError = -1;
 
+// Notify codes of WM_COMMAND (the high word of wParam): a click on a check
+// box or push button (BN_CLICKED), a new choice in a drop-down list
+// (CBN_SELCHANGE), and Enter in an edit box (the subclassed box's WM_CHAR 13,
+// which the program turns into a command of its own).
+inline constexpr std::uint16_t kButtonClicked = 0;
+inline constexpr std::uint16_t kComboSelectionChanged = 1;
+inline constexpr std::uint16_t kEditEnterPressed = 0x0D00;
+
+inline constexpr std::uint64_t commandParam(std::uint16_t id, std::uint16_t notifyCode) {
+  return static_cast<std::uint64_t>(id) | (static_cast<std::uint64_t>(notifyCode) << 16);
+}
+
 struct ControlState {
   std::uint16_t id = 0;
   ControlKind kind = ControlKind::EditBox;

@@ -7,10 +7,14 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Image_Surface.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 #include <X11/Xlib.h>
 
 #include "platform/os/utf16.h"
+#include "platform/window/control_input.h"
 
 namespace platform {
 namespace {
@@ -54,6 +58,66 @@ void drawControl(const ControlState& control) {
   fl_draw(label.c_str(), textX, r.y + (r.height + kFontSize) / 2 - 2);
 }
 
+std::u16string utf16Of(const char* text) {
+  std::u16string utf16;
+  convertUtf8ToUtf16(text == nullptr ? "" : text, utf16);
+  return utf16;
+}
+
+// Asks the window manager to keep the window above the others, or no longer
+// (the window manager's state list of the window; a display without one
+// ignores it).
+void requestAbove(Fl_Window& window, bool above) {
+  Display* display = fl_display;
+  const ::Window xid = fl_xid(&window);
+  if (display == nullptr || xid == 0) return;
+  constexpr long kRemove = 0;
+  constexpr long kAdd = 1;
+  constexpr long kFromApplication = 1;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = xid;
+  event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = above ? kAdd : kRemove;
+  event.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_ABOVE", False));
+  event.xclient.data.l[2] = 0;
+  event.xclient.data.l[3] = kFromApplication;
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display);
+}
+
+// The edit box in use: a real text field laid over the model's box. Every
+// change goes into the model at once; Enter tells the program.
+class EditField : public Fl_Input {
+ public:
+  EditField(ControlInput& input) : Fl_Input(0, 0, 10, 10), input_(input) {
+    box(FL_BORDER_BOX);
+    textsize(kFontSize);
+    maximum_size(kMaxEditText);
+    when(FL_WHEN_CHANGED);
+    callback([](Fl_Widget* widget, void*) {
+      auto* field = static_cast<EditField*>(widget);
+      field->input_.editText(utf16Of(field->value()));
+    });
+    hide();
+  }
+
+  int handle(int event) override {
+    if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
+      input_.enterPressed();
+      return 1;
+    }
+    return Fl_Input::handle(event);
+  }
+
+ private:
+  // What an edit box gives the program at most (UTF-16 units; the field
+  // counts bytes, which is never fewer).
+  static constexpr int kMaxEditText = 1023;
+  ControlInput& input_;
+};
+
 }  // namespace
 
 bool displayAvailable() {
@@ -75,30 +139,47 @@ class FltkView::Window : public Fl_Double_Window {
       : Fl_Double_Window(model.windowRect().left, model.windowRect().top, model.width(), model.height(),
                          model.title().c_str()),
         model_(model),
-        controls_(controls) {
+        controls_(controls),
+        input_(model, controls) {
+    field_ = new EditField(input_);  // owned by the window as its child
     callback(&Window::onClose, this);
     end();
   }
 
-  // A click on an enabled check box or push button reaches the program as
-  // WM_COMMAND with BN_CLICKED (notify code 0) and the control's id.
+  // Clicks reach the controls as the program's commands; a click on an edit
+  // box lays the text field over it; a drop-down list opens its items.
   int handle(int event) override {
-    if (event == FL_PUSH) {
-      for (const std::uint16_t id : controls_.controlIds()) {
-        const auto control = controls_.control(id);
-        if (!control || !control->enabled ||
-            (control->kind != ControlKind::CheckBox && control->kind != ControlKind::PushButton)) {
-          continue;
-        }
-        const ControlRect& r = control->rect;
-        if (Fl::event_x() >= r.x && Fl::event_x() < r.x + r.width && Fl::event_y() >= r.y &&
-            Fl::event_y() < r.y + r.height) {
-          model_.postMessage(kWmCommand, id);
+    if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) {
+      std::uint16_t id = 0;
+      switch (input_.click(Fl::event_x(), Fl::event_y(), &id)) {
+        case ClickOutcome::command:
+          hideField();
           return 1;
-        }
+        case ClickOutcome::openList:
+          hideField();
+          openList(id);
+          return 1;
+        case ClickOutcome::editFocused:
+          showField(id);
+          break;  // the field takes the click and places its cursor
+        case ClickOutcome::nothing:
+          hideField();
+          break;
       }
     }
     return Fl_Double_Window::handle(event);
+  }
+
+  // Follows the model: a box that was disabled gives up the field, a text
+  // that the program set is shown in it.
+  void followModel() {
+    const std::optional<std::uint16_t> focused = input_.focusedEdit();
+    if (!focused || *focused != fieldId_) {
+      hideField();
+      return;
+    }
+    const std::string text = utf8Of(controls_.text(fieldId_).value_or(u""));
+    if (text != field_->value()) field_->value(text.c_str());
   }
 
   void draw() override {
@@ -124,14 +205,59 @@ class FltkView::Window : public Fl_Double_Window {
         drawControl(*control);
       }
     }
+    if (field_->visible()) draw_child(*field_);
   }
 
  private:
   // The close box asks the program; the window is neither hidden nor destroyed.
   static void onClose(Fl_Widget*, void* self) { static_cast<Window*>(self)->model_.postMessage(kWmClose); }
 
+  void showField(std::uint16_t id) {
+    const std::optional<ControlState> control = controls_.control(id);
+    if (!control) return;
+    if (!field_->visible() || fieldId_ != id) {
+      fieldId_ = id;
+      const ControlRect& r = control->rect;
+      field_->resize(r.x, r.y, r.width, r.height);
+      field_->value(utf8Of(control->text).c_str());
+      field_->show();
+    }
+    field_->take_focus();
+    redraw();
+  }
+
+  void hideField() {
+    if (!field_->visible()) return;
+    field_->hide();
+    fieldId_ = 0;
+    input_.releaseFocus();
+    redraw();
+  }
+
+  // The list's items under the box; a choice reaches the program.
+  void openList(std::uint16_t id) {
+    const std::optional<ControlState> control = controls_.control(id);
+    if (!control || control->items.empty()) return;
+    std::vector<std::string> labels;
+    labels.reserve(control->items.size());
+    for (const std::u16string& item : control->items) labels.push_back(utf8Of(item));
+    std::vector<Fl_Menu_Item> menu(labels.size() + 1);  // the last one, all zero, ends the menu
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      menu[i].label(labels[i].c_str());
+      menu[i].labelsize(kFontSize);
+    }
+    const Fl_Menu_Item* current =
+        control->selection >= 0 ? &menu[static_cast<std::size_t>(control->selection)] : nullptr;
+    const ControlRect& r = control->rect;
+    const Fl_Menu_Item* chosen = menu.front().pulldown(r.x, r.y + r.height, r.width, 0, current, nullptr);
+    if (chosen != nullptr) input_.chooseItem(id, static_cast<int>(chosen - menu.data()));
+  }
+
   WindowModel& model_;
   ControlModel& controls_;
+  ControlInput input_;
+  EditField* field_ = nullptr;
+  std::uint16_t fieldId_ = 0;
 };
 
 FltkView::FltkView(WindowModel& model, ControlModel& controls)
@@ -146,14 +272,26 @@ FltkView::~FltkView() {
   Fl::unlock();
 }
 
-void FltkView::show() { window_->show(); }
+void FltkView::show() {
+  window_->show();
+  followTopmost();
+}
 
 void FltkView::pump(std::chrono::milliseconds timeout) {
   Fl::wait(static_cast<double>(timeout.count()) / 1000.0);
+  window_->followModel();
+  followTopmost();
   if (const std::uint64_t count = model_.paintCount(); count != shownPaint_) {
     shownPaint_ = count;
     window_->redraw();
   }
+}
+
+void FltkView::followTopmost() {
+  const bool wanted = model_.topmost();
+  if (wanted == shownTopmost_ || !window_->shown()) return;
+  shownTopmost_ = wanted;
+  requestAbove(*window_, wanted);
 }
 
 std::vector<std::uint8_t> FltkView::captureRgb() {

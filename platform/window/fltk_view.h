@@ -1,8 +1,11 @@
 #pragma once
 
 // A real window for the headless main window: an FLTK window of the model's
-// size that draws the model's last paint and its controls, and posts WM_CLOSE
-// when its close box is clicked (the window stays; the program decides).
+// size that draws the model's last paint and its controls, lets the user
+// operate them (clicks, drop-down lists, typing in edit boxes; see
+// control_input.h), keeps itself above other windows while the model asks
+// for it, and posts WM_CLOSE when its close box is clicked (the window stays;
+// the program decides).
 // Every member runs on the user-interface thread; the model may be changed
 // from any thread, which wakes the view.
 
@@ -37,9 +40,12 @@ class FltkView {
 
  private:
   class Window;
+  void followTopmost();
+
   WindowModel& model_;
   std::unique_ptr<Window> window_;
   std::uint64_t shownPaint_ = 0;
+  bool shownTopmost_ = false;
 };
 
 }  // namespace platform

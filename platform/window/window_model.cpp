@@ -16,6 +16,19 @@ void WindowModel::moveTo(int x, int y) {
   y_ = y;
 }
 
+void WindowModel::setTopmost(bool topmost) {
+  {
+    std::lock_guard lock(mutex_);
+    topmost_ = topmost;
+  }
+  notifyView();
+}
+
+bool WindowModel::topmost() const {
+  std::lock_guard lock(mutex_);
+  return topmost_;
+}
+
 void WindowModel::postMessage(std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
   {
     std::lock_guard lock(mutex_);

@@ -84,6 +84,10 @@ class WindowModel {
   // The window rectangle on the screen.
   Rect windowRect() const;
   void moveTo(int x, int y);
+  // Kept above every other window (on) or not (off), place and size kept;
+  // the view applies it.
+  void setTopmost(bool topmost);
+  bool topmost() const;
 
   // ---- Messages (any thread) ----
   void postMessage(std::uint32_t message, std::uint64_t wParam = 0, std::int64_t lParam = 0);
@@ -118,6 +122,7 @@ class WindowModel {
   std::condition_variable messageArrived_;
   int x_;
   int y_;
+  bool topmost_ = false;
   std::deque<WindowMessage> messages_;
   bool paintPosted_ = false;
   std::vector<PaintItem> lastPaint_;

@@ -7,13 +7,21 @@
 
 #include <pugixml.hpp>
 
+#include "aircraftdata/livery_database.h"
+#include "airports/airports_database.h"
+#include "airports/park_airport_state.h"
+#include "airports/park_airports.h"
 #include "app/control_handlers.h"
+#include "app/exit_reason.h"
 #include "app/window_controls.h"
 #include "foundation/parameters_file.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "liveryscan/liveries_scanned_xml.h"
 #include "platform/window/control_model.h"
+#include "simlink/sim_ids.h"
 #include "tests/app/program_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 namespace {
@@ -135,6 +143,7 @@ TEST_F(WindowControlsTest, IntegerBoxesRefuseWhatTheyCannotTakeAndKeepTheOldValu
 }
 
 TEST_F(WindowControlsTest, MaxFitLandsOnHalfHours) {
+  setParkAirportActive(true);
   struct Case { std::u16string typed; float hours; std::int32_t slots; };
   for (const Case& c : {Case{u"3.5", 3.5F, 6}, Case{u"3.3", 3.5F, 6}, Case{u"30", 24.0F, 47}, Case{u"0.2", 0.5F, 0}}) {
     par_MAX_FIT_FL.setValue(1.0F);
@@ -145,6 +154,7 @@ TEST_F(WindowControlsTest, MaxFitLandsOnHalfHours) {
   }
   enter(par_MAX_FIT_FL.controlId(), u"nan");
   EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 0.5F);
+  setParkAirportActive(false);
 }
 
 TEST_F(WindowControlsTest, BlockBoxChecksStoresAndUnblocks) {
@@ -190,6 +200,140 @@ TEST_F(WindowControlsTest, TimeShiftControlsSwitchBothWaysAndParkTrafficOnlyEmpt
   handlers.onCommand(commandParam(par_RT_PARKTRAFFIC_ONLY.controlId(), 0));
   EXPECT_EQ(controls().isEnabled(par_MAX_FIT_FL.controlId()), true);
   EXPECT_NE(controls().text(par_parking_percentage.controlId()), u"");
+}
+
+TEST_F(WindowControlsTest, DestinationMustBeAnAirportOfTheDatabaseAndLeadsTheParkAirports) {
+  ASSERT_TRUE(readAirports("airports_msfs.xml"));
+  par_DESTINATION.setValue("");
+  const std::uint16_t id = par_DESTINATION.controlId();
+  struct Case { std::u16string typed; std::string status; std::string stored; };
+  for (const Case& c : {Case{u"eha", "destination 'eha' is not valid", ""},
+                        Case{u"zzzz", "destination 'ZZZZ' is unknown ...", ""},
+                        Case{u"eham", "New destination: EHAM", "EHAM"},
+                        Case{u"EHAM", "destination 'EHAM' was already set ...", "EHAM"}}) {
+    enter(id, c.typed);
+    EXPECT_EQ(statusLineText(), c.status);
+    EXPECT_EQ(par_DESTINATION.value(), c.stored);
+    EXPECT_EQ(controls().text(id), std::u16string(c.stored.begin(), c.stored.end()));
+  }
+  EXPECT_EQ(controls().isEnabled(button_Reread.controlId()), false);
+  parkAirportList().applyRequests();  // the worker's part
+  ASSERT_FALSE(parkAirportList().entries().empty());
+  EXPECT_EQ(parkAirportList().entries().front().icao, "EHAM");
+  enter(id, u"");
+  EXPECT_EQ(statusLineText(), "destination set to empty");
+  EXPECT_EQ(controls().isEnabled(button_Reread.controlId()), true);
+}
+
+TEST_F(WindowControlsTest, ParkingOptionsAskForACalculationOnlyWhileAParkAirportIsLoaded) {
+  par_INITIAL_LOAD_ONLY.setValue(false);
+  Session& session = harness.session();
+  struct Case { const ParameterControl* control; bool announces; };
+  const Case cases[] = {{&par_PARK_SOFT, true},  {&par_PARK_FAKE, true},    {&par_WEEK, true},
+                        {&par_MAX_PARK_SEL, true}, {&par_LEARN_SOFT, false}, {&par_MAX_LIVE_SEL, false}};
+  for (const bool loaded : {false, true}) {
+    setParkAirportActive(loaded);
+    for (const Case& c : cases) {
+      clearStatusLine();
+      session.recalcRequest.store(false);
+      session.trafficRereadRequest.store(false);
+      const std::uint16_t id = c.control->controlId();
+      const bool combo = controls().control(id)->kind == ControlKind::ComboBox;
+      if (combo) controls().setCurrentSelection(id, 0);
+      handlers.onCommand(commandParam(id, combo ? kComboSelectionChanged : platform::kButtonClicked));
+      EXPECT_EQ(session.recalcRequest.load(), loaded) << id;
+      EXPECT_EQ(session.trafficRereadRequest.load(), loaded && c.announces) << id;
+      EXPECT_EQ(statusLineText(), loaded && c.announces ? "CRVN will respond in 15 seconds ..." : "") << id;
+    }
+  }
+  // Max fit takes a value only while parking runs; otherwise the box shows the one in effect.
+  par_MAX_FIT_FL.setValue(2.0F);
+  setParkAirportActive(false);
+  enter(par_MAX_FIT_FL.controlId(), u"5");
+  EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 2.0F);
+  EXPECT_EQ(controls().text(par_MAX_FIT_FL.controlId()), u"2");
+  setParkAirportActive(true);
+  enter(par_MAX_FIT_FL.controlId(), u"5");
+  EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 5.0F);
+  EXPECT_TRUE(session.trafficRereadRequest.load());
+  setParkAirportActive(false);
+}
+
+TEST(ResponseDelayTest, SecondsToTheNextFifteenSecondRound) {
+  for (const auto& [counter, seconds] : {std::pair{0, 15}, {1, 14}, {14, 1}, {15, 15}, {29, 1}, {86399, 1}}) {
+    EXPECT_EQ(secondsToNextRound(counter), seconds) << counter;
+  }
+}
+
+TEST_F(WindowControlsTest, NavLightsReachEveryParkedAircraftInTheSimulatorAndTimeShiftDropsWaitingCreates) {
+  TrafficEngine& engine = harness.session().engine();
+  struct Live { std::uint32_t key, objectId; SimState state; FlightPhase phase; };
+  for (const Live& l : {Live{11001, 501, SimState::active, FlightPhase::parked},
+                        Live{11002, 502, SimState::active, FlightPhase::taxi},
+                        Live{11003, 0, SimState::adding2sim, FlightPhase::parked}}) {
+    LiveAc aircraft;
+    aircraft.base.key = l.key;
+    aircraft.objectId = l.objectId;
+    aircraft.state = l.state;
+    aircraft.phase = l.phase;
+    EngineTestAccess::addLive(engine, std::move(aircraft));
+  }
+  StaticAc parked;
+  parked.base.key = 7;
+  parked.objectId = 601;
+  parked.state = SimState::active;
+  engine.addStaticAc(parked);
+  parked.base.key = 8;
+  parked.objectId = 0;
+  parked.state = SimState::adding2sim;
+  engine.addStaticAc(parked);
+
+  EXPECT_EQ(queueParkedNavLights(engine, false), 2U);
+  const std::uint32_t navLights = toId(ClientEventId::NavLightsSet);
+  EXPECT_EQ(harness.session().queues().takeFrame().clientEvents,
+            (std::vector<ClientEventRecord>{{601, navLights, 0}, {501, navLights, 0}}));
+
+  CreateRequest waiting;
+  waiting.key = 11003;
+  EngineTestAccess::queueLiveCreate(engine, waiting);
+  harness.session().removeAllTraffic();
+  EXPECT_TRUE(engine.liveCreateQueue().empty());
+  EXPECT_TRUE(engine.findLiveByKey(11003)->createCancelled);
+  EXPECT_EQ(engine.findLiveByKey(11001)->state, SimState::removingfromsim);
+}
+
+TEST_F(WindowControlsTest, SimTimeLocksTheTimeShiftBoxesAndStayOnTopReachesTheWindow) {
+  par_SIM_TIME.setValue(false);
+  controls().setChecked(par_SIM_TIME.controlId(), false);
+  handlers.onCommand(commandParam(par_SIM_TIME.controlId(), 0));  // on
+  EXPECT_EQ(controls().isEnabled(par_TIME_SHIFT_HOURS.controlId()), false);
+  enter(par_TIME_SHIFT_HOURS.controlId(), u"3");
+  handlers.onCommand(commandParam(par_SIM_TIME.controlId(), 0));  // off: no shift
+  EXPECT_EQ(controls().isEnabled(par_TIME_SHIFT_HOURS.controlId()), true);
+  EXPECT_EQ(par_TIME_SHIFT_HOURS.value(), 0);
+  EXPECT_EQ(statusLineText(), "Time shift = 0");
+
+  platform::WindowModel window("CRVN", 0, 0, 880, 516);
+  setControlsWindow(&window);
+  for (const bool on : {true, false}) {
+    par_ALWAYS_ON_TOP.setValue(!on);
+    controls().setChecked(par_ALWAYS_ON_TOP.controlId(), !on);
+    handlers.onCommand(commandParam(par_ALWAYS_ON_TOP.controlId(), 0));
+    EXPECT_EQ(window.topmost(), on);
+  }
+  setControlsWindow(nullptr);
+}
+
+TEST_F(WindowControlsTest, ALiveryScanAskedBeforeTheSimulatorConnectsClearsTheLiveriesAndRestarts) {
+  par_SCAN_LIVERIES.setValue(false);
+  controls().setChecked(par_SCAN_LIVERIES.controlId(), false);
+  handlers.onCommand(commandParam(par_SCAN_LIVERIES.controlId(), 0));
+  EXPECT_FALSE(liveriesProcessed());
+  EXPECT_TRUE(liveryDatabase().clearRequested());
+  EXPECT_EQ(sessionEnd().reason(), ExitReason::newSettings);
+  EXPECT_EQ(sessionEnd().restartDelaySeconds(), 2);
+  liveryDatabase().applyRequestedClear();
+  par_SCAN_LIVERIES.setValue(false);
 }
 
 }  // namespace
