@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "app/session.h"
+#include "app/status_panel.h"
 #include "app/session_readers.h"
 #include "foundation/clock.h"
 #include "foundation/geodesy.h"
@@ -138,11 +139,13 @@ void Session::serveRequests() {
     for (const LiveAc& aircraft : engine_.liveAircraft()) {
       if (aircraft.state == SimState::active && aircraft.base.identity.callsign == callsign) {
         engine_.watchObject(aircraft.objectId);
+        publishObjectIdResult(aircraft.objectId);
         found = true;
         break;
       }
     }
     if (!found) {
+      publishObjectIdResult(std::nullopt);
       setStatusLine(fmt::format("callsign '{}' is unknown", callsign), true);
     }
     repaint();

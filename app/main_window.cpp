@@ -2,11 +2,16 @@
 
 #include <fmt/format.h>
 
+#include "airports/park_airport_panel.h"
+#include "airports/park_airport_state.h"
+#include "airports/stand_table.h"
+#include "airportscan/airport_generation.h"
 #include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "foundation/version.h"
@@ -97,9 +102,29 @@ void MainWindow::onQuitProgram() {
 PanelState MainWindow::panelState() {
   PanelState state;
   state.texts = panelTexts();
+  // The airport file's texts, as its reader published them.
+  const ParkAirportPanel airportFile = parkAirportPanel();
+  state.texts.parkAirportDetail = airportFile.publisher;
+  state.texts.qualityFactor = airportFile.qualityText;
+  state.texts.reservedStand = airportFile.reservedStandName;
+  state.reservedStandFound = airportFile.reservedStandMark;
+  state.handmadeAirportFile = airportFile.handmade;
+  state.trafficWeek = airportFile.rtTrafficWeek;
+  state.stands = airportFile.standCount;
+  state.standUpdates = static_cast<std::int32_t>(standUpdates());
+  state.parkAirportActive = parkAirportActive();
   state.msfs2020 = isMsfs2020();
-  state.simConnected = session_.link().simConnectedFlag.load();
-  state.flightRunning = session_.link().simRunning.load();
+  const SimLinkDisplay& sim = session_.link().display();
+  state.simConnected = sim.simConnected.load();
+  state.flightRunning = sim.flightRunning.load();
+  state.userTypeKnown = sim.userAircraftKnown.load();
+  state.liveries = static_cast<std::int64_t>(panelCounts().liveries.load());
+  state.addonLiveries = static_cast<std::int64_t>(panelCounts().simaddonAirports.load());
+  state.thirdPartyLiveries = static_cast<std::int64_t>(panelCounts().thirdpartyAirports.load());
+  state.addonAirportsCollected = collectedAirportFileCount().load();
+  state.addonAirportFolder = programPaths().tbloFolder.filename().string();
+  state.wantedStatic = session_.engine().display().wantedStaticCount.load();
+  state.wantedStaticPercent = session_.engine().display().parkingPercentageShown.load();
   const FeedDisplay& feed = session_.feedDisplay();
   state.loggedIn = feed.loggedIn.load();
   state.rtNotStarted = !state.loggedIn && feed.trafficIndicator.load() == 3 && feed.weatherIndicator.load() == 3;

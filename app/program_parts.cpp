@@ -6,6 +6,7 @@
 #include "airportscan/airport_scan.h"
 #include "app/download_site.h"
 #include "app/sim_choice.h"
+#include "app/status_panel.h"
 #include "feed/version_check.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
@@ -30,6 +31,7 @@ SessionOptions programSessionOptions() {
   options.scanLiveries = [] {
     LiveryScanContext context;
     context.communityFolder = packagesPathForSim("Community");
+    context.display.showLiveryCount = [](std::uint64_t count) { panelCounts().liveries.store(count); };
     scanLiveries(context);
   };
   options.scanAddonAirports = [] {

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "app/status_panel.h"
 #include "feed/reader_threads.h"
 #include "foundation/log.h"
 #include "foundation/session_flags.h"
@@ -182,7 +183,10 @@ SimLinkHooks Session::linkHooks() {
     // The link raised the stop flag already; only the reason is left to write.
     sessionEnd().recordReasonOfRaisedStop(static_cast<ExitReason>(reason));
   };
-  hooks.repaintSimArea = [this] { repaint(); };
+  hooks.repaintSimArea = [this] {
+    publishSimulatorTexts(link_.display());
+    repaint();
+  };
   return hooks;
 }
 
@@ -257,6 +261,7 @@ FeedHooks Session::feedHooks() {
     reportThreadError(threadName, unauthorized);
   };
   hooks.publishEngineQnh = [this](int qnhHpa) { motion_.qnhHpa.store(qnhHpa); };
+  hooks.showServerName = [](std::string_view name) { publishServerName(name); };
   hooks.display = &feedDisplay_;
   hooks.repaint = [this] { repaint(); };
   return hooks;

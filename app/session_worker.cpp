@@ -9,6 +9,7 @@
 #include "airports/airports_database.h"
 #include "app/session.h"
 #include "app/sim_choice.h"
+#include "app/status_panel.h"
 #include "foundation/clock.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
@@ -65,9 +66,14 @@ void Session::sessionWorker() {
     }
     if (!stopping()) {
       if (par_SCAN_AIRPORTS.value() && options_.scanAddonAirports) {
+        panelCounts().simaddonAirports.store(0);
+        panelCounts().thirdpartyAirports.store(0);
+        repaint();
         options_.scanAddonAirports();
       }
       revisitHold(elapsedSeconds);
+      countAirportFolders();
+      repaint();
       if (stopping()) {
         setUserClosedWindow(true);
         raiseStop();

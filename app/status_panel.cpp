@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "foundation/files.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
@@ -29,6 +31,8 @@ constexpr platform::Rect kDividers[] = {{0, 140, 880, 140}, {0, 168, 642, 168}, 
                                         {0, 224, 880, 224}, {0, 252, 642, 252}, {0, 280, 642, 280},
                                         {0, 308, 880, 308}};
 constexpr int kParkingLine1 = 399;
+// The server's name runs from x 458 to the QNH at 642.
+constexpr std::size_t kMaxServerNameBytes = 32;
 constexpr int kParkingLine2 = 427;
 
 PanelTexts& sharedTexts() {
@@ -130,6 +134,38 @@ PanelTexts panelTexts() {
 void updatePanelTexts(const std::function<void(PanelTexts&)>& change) {
   std::lock_guard lock(paintMutex());
   change(sharedTexts());
+}
+
+void publishSimulatorTexts(const SimLinkDisplay& display) {
+  // Copied out of the link's lock first: no two locks are held at once.
+  std::string simulator = display.simulatorText();
+  std::string userAircraft = display.userAircraftText();
+  std::string userStand = display.userStandText();
+  updatePanelTexts([&](PanelTexts& texts) {
+    texts.simulatorLine = std::move(simulator);
+    texts.userAircraftLine = std::move(userAircraft);
+    texts.userStandName = std::move(userStand);
+  });
+}
+
+void publishServerName(std::string_view name) {
+  std::string shown(name.substr(0, kMaxServerNameBytes));
+  updatePanelTexts([&](PanelTexts& texts) { texts.serverName = std::move(shown); });
+}
+
+void publishObjectIdResult(std::optional<std::uint32_t> objectId) {
+  std::string result = objectId ? fmt::format("= {}", *objectId) : std::string();
+  updatePanelTexts([&](PanelTexts& texts) { texts.objectIdResult = std::move(result); });
+}
+
+PanelCounts& panelCounts() {
+  static PanelCounts counts;
+  return counts;
+}
+
+void countAirportFolders() {
+  panelCounts().simaddonAirports.store(folderEntryCount(programPaths().mySimaddonFolder));
+  panelCounts().thirdpartyAirports.store(folderEntryCount(programPaths().myThirdpartyFolder));
 }
 
 void paintSettingsLabels(PaintSurface& surface, const PanelState& s) {

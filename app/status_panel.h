@@ -5,11 +5,15 @@
 // lines and the status or error strip. A paint is made from one snapshot of
 // what the panel shows, so that it never sees a text half written.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/window/window_model.h"
+#include "simlink/sim_link_display.h"
 
 namespace crv {
 
@@ -30,6 +34,28 @@ struct PanelTexts {
 PanelTexts panelTexts();
 // Changes the texts under paintMutex.
 void updatePanelTexts(const std::function<void(PanelTexts&)>& change);
+
+// The writers of the texts, each called on the thread that owns the value.
+// SimClient thread: the simulator line, the user aircraft line and the
+// user's stand, as the link shows them.
+void publishSimulatorTexts(const SimLinkDisplay& display);
+// Session worker, at the login: the RealTraffic server's name (cut to a
+// length the panel can show).
+void publishServerName(std::string_view name);
+// Session worker: the result of the callsign lookup, "= <object id>", or
+// empty when the callsign was not found.
+void publishObjectIdResult(std::optional<std::uint32_t> objectId);
+
+// The counts of the info band, written by the session worker.
+struct PanelCounts {
+  std::atomic<std::uint64_t> liveries{0};        // installed liveries found
+  std::atomic<std::uint64_t> simaddonAirports{0};  // files in airports/my_simaddon
+  std::atomic<std::uint64_t> thirdpartyAirports{0};  // files in airports/my_thirdparty
+};
+PanelCounts& panelCounts();
+// Session worker: the two airport counts from their folders (0 for a
+// missing folder).
+void countAirportFolders();
 
 struct PanelState {
   PanelTexts texts;

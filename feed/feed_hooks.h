@@ -60,6 +60,8 @@ struct FeedHooks {
   std::function<void(std::string_view threadName, bool unauthorized)> reportThreadError;
 
   // Main window.
+  // The name of the RealTraffic server that accepted the login.
+  std::function<void(std::string_view name)> showServerName;
   FeedDisplay* display = nullptr;
   std::function<void()> repaint;
 };

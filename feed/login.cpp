@@ -81,7 +81,11 @@ bool takeLoginAnswer(WeatherReader& weatherReader, const std::string& text, int&
   weatherReader.setWeatherPaceMilliseconds(hasIntegerMember(answer, "wrrl") ? answerPace(answer, "wrrl")
                                                                             : kDefaultPaceMilliseconds);
   gf_logLine("");
-  gf_logLine(fmt::format("Authenticated at RT server '{}'", logExcerpt(jsonStringValue(answer, "server", "?"))));
+  const std::string server = logExcerpt(jsonStringValue(answer, "server", "?"));
+  gf_logLine(fmt::format("Authenticated at RT server '{}'", server));
+  if (weatherReader.hooks().showServerName) {
+    weatherReader.hooks().showServerName(server);
+  }
   weatherReader.setGuid(answer["GUID"].get<std::string>());
   if (FeedDisplay* display = weatherReader.hooks().display) {
     display->loggedIn.store(true);

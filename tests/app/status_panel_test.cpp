@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include <fmt/format.h>
 
 #include "app/status_panel.h"
 #include "foundation/settings.h"
@@ -100,6 +104,59 @@ TEST(StatusPanelTest, AnErrorReplacesTheStatusAndTurnsTheStripRed) {
   EXPECT_EQ(fillOf(items, {0, 448, 880, 476})->colour, kRed);
   EXPECT_EQ(textAt(items, 3, 455)->text, "RealTraffic refused the key");
   EXPECT_EQ(textAt(items, 3, 455)->colour, kYellow);
+}
+
+TEST(PanelTextsTest, EachWriterPublishesItsTextsForTheNextPaint) {
+  SimLinkDisplay link;
+  link.setSimulatorText("MSFS 2024 connected");
+  link.setUserAircraftText("Cessna 172, C172");
+  link.setUserStandText("D7");
+  publishSimulatorTexts(link);
+  const std::string longName(60, 'x');
+  struct Case { std::string server; std::optional<std::uint32_t> objectId; std::string shownServer, result; };
+  for (const Case& c : {Case{"rt7", 42U, "rt7", "= 42"}, Case{longName, std::nullopt, longName.substr(0, 32), ""}}) {
+    publishServerName(c.server);
+    publishObjectIdResult(c.objectId);
+    const PanelTexts texts = panelTexts();
+    EXPECT_EQ(texts.serverName, c.shownServer);
+    EXPECT_EQ(texts.objectIdResult, c.result);
+    EXPECT_EQ(texts.simulatorLine, "MSFS 2024 connected");
+    EXPECT_EQ(texts.userAircraftLine, "Cessna 172, C172");
+    EXPECT_EQ(texts.userStandName, "D7");
+  }
+}
+
+// Under ThreadSanitizer: the SimClient thread and the worker write while
+// the window paints.
+TEST(PanelTextsTest, WritersOnOtherThreadsNeverMeetAPaint) {
+  publishServerName("server 0");
+  std::atomic<bool> done{false};
+  std::thread simClient([&done] {
+    SimLinkDisplay link;
+    for (int i = 0; !done.load(); ++i) {
+      link.setSimulatorText(fmt::format("MSFS 2020 connected {}", i));
+      publishSimulatorTexts(link);
+    }
+  });
+  std::thread worker([&done] {
+    for (std::uint32_t i = 0; !done.load(); ++i) {
+      publishServerName(fmt::format("server {}", i));
+      publishObjectIdResult(i);
+    }
+  });
+  for (int paint = 0; paint < 300; ++paint) {
+    PanelState state;
+    state.texts = panelTexts();
+    state.simConnected = true;
+    state.loggedIn = true;
+    const auto items = paintOf(state);
+    const PaintItem* server = textAt(items, 458, 35);
+    ASSERT_NE(server, nullptr);
+    EXPECT_TRUE(server->text.rfind("server ", 0) == 0 && server->text.size() > 7) << server->text;
+  }
+  done.store(true);
+  simClient.join();
+  worker.join();
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class LoginTest : public ::testing::Test {
   FeedHooks hooks() {
     FeedHooks result;
     result.display = &display_;
+    result.showServerName = [this](std::string_view name) { serverShown_ = name; };
     result.endSessionWithReaderError = [this] {
       ++readerErrors_;
       raiseStop();
@@ -41,6 +42,7 @@ class LoginTest : public ::testing::Test {
   standin::RtStandIn standIn_;
   testing::LogCapture log_;
   FeedDisplay display_;
+  std::string serverShown_;
   int readerErrors_ = 0;
   FeedConfig config_ = testing::testConfig(standIn_.endpoint(), kAccountKey);
   WeatherReader weather_{config_, hooks()};
@@ -62,6 +64,7 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   EXPECT_EQ(readerErrors_, 0);
   EXPECT_TRUE(log_.contains("Waiting for authentication at RT server ..."));
   EXPECT_TRUE(log_.contains("Authenticated at RT server 'rt7'"));
+  EXPECT_EQ(serverShown_, "rt7");
   EXPECT_FALSE(log_.contains("secret"));
 }
 
