@@ -357,7 +357,7 @@ void ControlHandlers::processDestination(const std::string& typed) {
     setStatusLine("destination set to empty", true);
     return;
   }
-  if (typed.size() != 4) {
+  if (typed.size() != kIcaoCodeLength) {
     setStatusLine(fmt::format("destination '{}' is not valid", typed), true);
     setControlText(par_DESTINATION);
     return;
