@@ -7,6 +7,7 @@
 
 #include "aircraftdata/non_aircraft_types.h"
 #include "feed/json_reading.h"
+#include "feed/record_decoding.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/status_line.h"
@@ -243,16 +244,8 @@ double defaultTrueAirspeedKnots(double altitudeFeet) {
 
 void processLine(const nlohmann::json& array, const LiveDecodeContext& context, LiveDecodeState& state,
                  std::vector<LiveTrafficRecord>& records) {
-  try {
-    LiveTrafficRecord record;
-    if (decode(array, context, state, record)) {
-      records.push_back(std::move(record));
-    }
-  } catch (const Implausible&) {
-    // Dropped without a word.
-  } catch (const std::exception& error) {
-    gf_logLine(fmt::format("{}: {}", "processLine", logExcerpt(error.what())));
-  }
+  keepDecodedRecord(records, "processLine", gf_logLine,
+                    [&](LiveTrafficRecord& record) { return decode(array, context, state, record); });
 }
 
 }  // namespace crv

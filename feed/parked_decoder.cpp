@@ -8,6 +8,7 @@
 #include "aircraftdata/type_lookups.h"
 #include "feed/json_reading.h"
 #include "feed/live_decoder.h"
+#include "feed/record_decoding.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
 
@@ -136,16 +137,8 @@ std::string parkedTypeVariant(std::string type) {
 
 void processParkedTrafficLine(std::string_view keyText, const nlohmann::json& array,
                               const ParkedDecodeContext& context, std::vector<ParkedTrafficRecord>& records) {
-  try {
-    ParkedTrafficRecord record;
-    if (decode(keyText, array, context, record)) {
-      records.push_back(std::move(record));
-    }
-  } catch (const Implausible&) {
-    // Dropped without a word.
-  } catch (const std::exception& error) {
-    gf_logWarning(fmt::format("{}: {}", "processParkedTrafficLine", logExcerpt(error.what())));
-  }
+  keepDecodedRecord(records, "processParkedTrafficLine", gf_logWarning,
+                    [&](ParkedTrafficRecord& record) { return decode(keyText, array, context, record); });
 }
 
 }  // namespace crv
