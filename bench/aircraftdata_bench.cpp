@@ -36,25 +36,25 @@ const std::vector<std::string>& trafficTypes() {
   return types;
 }
 
-void BM_aircraftCategory(benchmark::State& state) {
+// One lookup of each traffic type in turn, from the shipped database.
+template <typename Lookup>
+void lookUpTrafficTypes(benchmark::State& state, Lookup lookup) {
   loadShippedDbase();
   const auto& types = trafficTypes();
   std::size_t next = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(crv::aircraftCategory(types[next]));
+    benchmark::DoNotOptimize(lookup(types[next]));
     next = (next + 1) % types.size();
   }
+}
+
+void BM_aircraftCategory(benchmark::State& state) {
+  lookUpTrafficTypes(state, [](const std::string& type) { return crv::aircraftCategory(type); });
 }
 BENCHMARK(BM_aircraftCategory);
 
 void BM_wingspanOfType(benchmark::State& state) {
-  loadShippedDbase();
-  const auto& types = trafficTypes();
-  std::size_t next = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(crv::wingspanOfType(types[next]));
-    next = (next + 1) % types.size();
-  }
+  lookUpTrafficTypes(state, [](const std::string& type) { return crv::wingspanOfType(type); });
 }
 BENCHMARK(BM_wingspanOfType);
 

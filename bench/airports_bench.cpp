@@ -96,27 +96,24 @@ StandAircraft aircraftOf(double halfSpanMeters, SizeCategory category, bool carg
   return aircraft;
 }
 
-void BM_NearestFreeStand(benchmark::State& state) {
+// Searches from positions between minMeters and maxMeters off a stand, the
+// stand name's own distance given by nameDistanceNm.
+void nearestFreeStandFrom(benchmark::State& state, double minMeters, double maxMeters, double nameDistanceNm) {
   StandTable stands = generatedAirport();
-  const auto positions = positionsAroundStands(stands, 0.0, 30.0);
+  const auto positions = positionsAroundStands(stands, minMeters, maxMeters);
   const StandAircraft aircraft = aircraftOf(17.0, SizeCategory::Large, false);
   std::size_t next = 0;
   for (auto _ : state) {
-    auto found = nearestFreeStand(stands, positions[next++ % positions.size()], aircraft, kStandNameDistanceNm, true);
+    auto found = nearestFreeStand(stands, positions[next++ % positions.size()], aircraft, nameDistanceNm, true);
     benchmark::DoNotOptimize(found);
   }
 }
+
+void BM_NearestFreeStand(benchmark::State& state) { nearestFreeStandFrom(state, 0.0, 30.0, kStandNameDistanceNm); }
 BENCHMARK(BM_NearestFreeStand);
 
 void BM_NearestFreeStandUsageFallback(benchmark::State& state) {
-  StandTable stands = generatedAirport();
-  const auto positions = positionsAroundStands(stands, 25.0, 34.0);
-  const StandAircraft aircraft = aircraftOf(17.0, SizeCategory::Large, false);
-  std::size_t next = 0;
-  for (auto _ : state) {
-    auto found = nearestFreeStand(stands, positions[next++ % positions.size()], aircraft, kTakeSmallStandNm, true);
-    benchmark::DoNotOptimize(found);
-  }
+  nearestFreeStandFrom(state, 25.0, 34.0, kTakeSmallStandNm);
 }
 BENCHMARK(BM_NearestFreeStandUsageFallback);
 

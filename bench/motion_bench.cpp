@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine_bench_setup.h"
 #include "foundation/geodesy.h"
 #include "simlink/sim_queues.h"
 #include "tests/traffic/engine_test_access.h"
@@ -23,13 +24,6 @@ constexpr int kPointsPerPath = 150;
 // chosen by time the smaller table would run further along its paths than
 // the larger one, and, run long enough, past their ends.
 constexpr benchmark::IterationCount kTimedSteps = 10000;
-
-EngineConfig benchConfig() {
-  EngineConfig config;
-  config.stands = nullptr;
-  config.callsignListFile = "bench_motion_Callsign2ObjectId.txt";
-  return config;
-}
 
 // A path of points every `everySeconds`, turning by `turnDegrees` at each.
 std::deque<PathPoint> pathFrom(GeoPoint at, double altitudeFeet, double knots, double courseDegrees,
@@ -110,18 +104,6 @@ void addLive(TrafficEngine& engine, std::uint32_t index) {
   EngineTestAccess::addLive(engine, std::move(a));
 }
 
-void addStatic(TrafficEngine& engine, std::uint32_t index) {
-  AircraftIdentity identity;
-  identity.callsign = "S" + std::to_string(index) + "*";
-  identity.icaoType = "B738";
-  AircraftBase base = buildAircraftObject(identity);
-  base.key = 1 + index;
-  StaticAc aircraft = makeStaticAc(base, index + 1, {50.0, 8.0, 0.0}, false);
-  aircraft.state = SimState::active;
-  aircraft.objectId = 50000 + index;
-  engine.addStaticAc(std::move(aircraft));
-}
-
 void BM_EngineStepWithMotion(benchmark::State& state) {
   const auto liveCount = static_cast<std::uint32_t>(state.range(0));
   const auto staticCount = static_cast<std::uint32_t>(state.range(1));
@@ -130,14 +112,14 @@ void BM_EngineStepWithMotion(benchmark::State& state) {
   MotionContext motion;
   EngineHooks hooks;
   installLiveMotion(hooks, motion);
-  TrafficEngine engine(link, hooks, benchConfig());
+  TrafficEngine engine(link, hooks, benchEngineConfig("bench_motion_Callsign2ObjectId.txt"));
   motion.engine = &engine;
   engine.reserveSessionTables();
   for (std::uint32_t i = 0; i < liveCount; ++i) {
     addLive(engine, i);
   }
   for (std::uint32_t i = 0; i < staticCount; ++i) {
-    addStatic(engine, i);
+    addShownStaticAc(engine, i, 50000 + i);
   }
   // Into steady motion first: every aircraft starts its first leg.
   SimFrameBatch frame;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine_bench_setup.h"
 #include "simlink/sim_queues.h"
 #include "tests/traffic/engine_test_access.h"
 #include "traffic/traffic_engine.h"
@@ -28,12 +29,7 @@ LiveTrafficRecord recordFor(std::uint32_t key, double timestamp) {
   return r;
 }
 
-EngineConfig benchConfig() {
-  EngineConfig config;
-  config.stands = nullptr;
-  config.callsignListFile = "bench_Callsign2ObjectId.txt";
-  return config;
-}
+EngineConfig benchConfig() { return benchEngineConfig("bench_Callsign2ObjectId.txt"); }
 
 void fillTables(TrafficEngine& engine, std::uint32_t liveCount = 1000) {
   for (std::uint32_t i = 0; i < liveCount; ++i) {
@@ -49,15 +45,7 @@ void fillTables(TrafficEngine& engine, std::uint32_t liveCount = 1000) {
     EngineTestAccess::addLive(engine, std::move(aircraft));
   }
   for (std::uint32_t i = 0; i < 300; ++i) {
-    AircraftIdentity identity;
-    identity.callsign = "S" + std::to_string(i) + "*";
-    identity.icaoType = "B738";
-    AircraftBase base = buildAircraftObject(identity);
-    base.key = 1 + i;
-    StaticAc aircraft = makeStaticAc(base, i + 1, {50.0, 8.0, 0.0}, false);
-    aircraft.state = SimState::active;
-    aircraft.objectId = 5000 + i;
-    engine.addStaticAc(std::move(aircraft));
+    addShownStaticAc(engine, i, 5000 + i);
   }
 }
 
