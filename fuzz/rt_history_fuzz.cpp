@@ -10,17 +10,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::fuzz::AnswerStand stand;
   int status = 0;
   bool taken = false;
-  try {
-    taken = stand.traffic.takeHistoryAnswer(std::string(crv::fuzz::inputText(data, size)), status);
-  } catch (const std::exception&) {
-    // buffer() logs it; the live loop starts all the same.
-  }
+  // An exception: buffer() logs it; the live loop starts all the same.
+  crv::fuzz::takeAnswer(data, size,
+                        [&](const std::string& text) { taken = stand.traffic.takeHistoryAnswer(text, status); });
   require(stand.batches.empty() || stand.batches.size() == static_cast<std::size_t>(crv::kHistorySnapshotCount),
           "no snapshot or all five");
   require(!taken || status == 0, "a taken history sets no status");
-  for (const auto& batch : stand.batches) {
-    for (const crv::LiveTrafficRecord& record : batch) crv::fuzz::requirePlausible(record);
-  }
+  crv::fuzz::requirePlausibleBatches(stand);
   crv::fuzz::requirePlausiblePaces(stand.traffic);
   return 0;
 }

@@ -11,19 +11,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::fuzz::AnswerStand stand;
   int status = 0;
   bool endLoop = false;
-  try {
-    stand.traffic.takeLiveAnswer(std::string(crv::fuzz::inputText(data, size)), status, endLoop);
-  } catch (const std::exception&) {
-    // The reader's loop logs it and asks again.
-  }
+  // An exception: the reader's loop logs it and asks again.
+  crv::fuzz::takeAnswer(data, size,
+                        [&](const std::string& text) { stand.traffic.takeLiveAnswer(text, status, endLoop); });
   // Any status but 200 and 406 ends the loop, even 0: the reader thread reports it as an error.
   require(!endLoop || (status != crv::kStatusOk && status != crv::kStatusNoDataNow),
           "only a status that is no answer ends the loop");
   require(endLoop || status == 0, "a loop that goes on sets no status");
   require(stand.batches.size() <= 1, "at most one batch per answer");
-  for (const auto& batch : stand.batches) {
-    for (const crv::LiveTrafficRecord& record : batch) crv::fuzz::requirePlausible(record);
-  }
+  crv::fuzz::requirePlausibleBatches(stand);
   crv::fuzz::requirePlausiblePaces(stand.traffic);
   return 0;
 }

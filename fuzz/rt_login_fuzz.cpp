@@ -11,11 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::fuzz::AnswerStand stand;
   int status = 0;
   bool loggedIn = false;
-  try {
-    loggedIn = crv::takeLoginAnswer(stand.weather, std::string(crv::fuzz::inputText(data, size)), status);
-  } catch (const std::exception&) {
-    // authenticate() logs it: a failed login.
-  }
+  // An exception: authenticate() logs it, a failed login.
+  crv::fuzz::takeAnswer(data, size,
+                        [&](const std::string& text) { loggedIn = crv::takeLoginAnswer(stand.weather, text, status); });
   require(loggedIn == !stand.weather.guid().empty(), "logged in exactly when a GUID is held");
   require(loggedIn == stand.display.loggedIn.load(), "the window shows the login");
   require(!loggedIn || status == 0, "a login sets no status");

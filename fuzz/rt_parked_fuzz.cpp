@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::fuzz::AnswerStand stand;
   std::vector<crv::ParkedTrafficRecord> records;
   int result = crv::kParkedFailed;
-  try {
-    result = stand.traffic.takeParkedAnswer(std::string(crv::fuzz::inputText(data, size)), records);
-  } catch (const std::exception&) {
+  const bool taken = crv::fuzz::takeAnswer(
+      data, size, [&](const std::string& text) { result = stand.traffic.takeParkedAnswer(text, records); });
+  if (!taken) {
     records.clear();  // as parkedtraffic() does
     result = crv::kParkedFailed;
   }

@@ -10,11 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::fuzz::AnswerStand stand;
   int status = 0;
   bool endLoop = false;
-  try {
-    stand.weather.takeWeatherAnswer(std::string(crv::fuzz::inputText(data, size)), status, endLoop);
-  } catch (const std::exception&) {
-    // The reader's loop logs it and asks again.
-  }
+  // An exception: the reader's loop logs it and asks again.
+  crv::fuzz::takeAnswer(data, size,
+                        [&](const std::string& text) { stand.weather.takeWeatherAnswer(text, status, endLoop); });
   for (const int qnh : stand.engineQnhs) {
     require(qnh >= crv::kLowestQnhHpa && qnh <= crv::kHighestQnhHpa, "every accepted QNH is in range");
   }

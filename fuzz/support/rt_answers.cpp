@@ -72,6 +72,12 @@ void requirePlausible(const LiveTrafficRecord& r) {
   require(!(r.identity.registration.empty() && r.identity.callsign.empty()), "a registration or a callsign");
 }
 
+void requirePlausibleBatches(const AnswerStand& stand) {
+  for (const auto& batch : stand.batches) {
+    for (const LiveTrafficRecord& record : batch) requirePlausible(record);
+  }
+}
+
 void requirePlausible(const ParkedTrafficRecord& r) {
   require(isPlausiblePosition(r.latitude, r.longitude), "parked aircraft on the globe");
   require(r.key > kLastStaticKey, "parked key above the static keys");

@@ -4,10 +4,15 @@
 // session builds them but never connected, with hooks that record what the
 // feed hands on. Each input gets a fresh stand.
 
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
 #include <vector>
 
 #include "feed/traffic_reader.h"
 #include "feed/weather_reader.h"
+#include "fuzz/support/fuzz_support.h"
 
 namespace crv::fuzz {
 
@@ -25,10 +30,25 @@ class AnswerStand {
   FeedHooks hooks();
 };
 
+// Hands the input, as text, to one of the readers' answer takers; false when
+// the taker threw a std::exception, which its caller in the reader logs and
+// goes on from.
+template <typename Take>
+bool takeAnswer(const std::uint8_t* data, std::size_t size, Take take) {
+  try {
+    take(std::string(inputText(data, size)));
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 // Every property the engine relies on: on the globe, a real key, speeds,
 // track, climb and altitude within the decoder's bounds, no NaN anywhere.
 void requirePlausible(const LiveTrafficRecord& record);
 void requirePlausible(const ParkedTrafficRecord& record);
+// Every aircraft of every batch that the intake took.
+void requirePlausibleBatches(const AnswerStand& stand);
 // The paces the service sets stay within the program's bounds.
 void requirePlausiblePaces(const RtClient& client);
 
