@@ -129,6 +129,8 @@ class RtStandIn {
   int port_ = 0;
   bool tls_ = false;
 
+  // Guards the answer queues, the received requests, the scenario, the rate
+  // limits and stopping_; both conditions wait on it.
   mutable std::mutex mutex_;
   mutable std::condition_variable requestArrived_;
   struct QueuedAnswer {
