@@ -71,17 +71,12 @@ class BglProgress {
 // threads as the worker limit allows.
 class BglTasks {
  public:
-  BglTasks(const fs::path& folder, BglProgress& progress)
-      : folder_(folder), progress_(progress), pool_(workerLimit()) {}
+  BglTasks(const fs::path& folder, const AirportScanTaskContext& context, BglProgress& progress)
+      : folder_(folder), handlers_(handlersFor(context)), progress_(progress), pool_(workerLimit()) {}
 
-  void start(const fs::path& path, const AirportScanTaskContext& context) {
-    BglFileHandlers handlers;
-    handlers.msfs2020 = context.msfs2020;
-    handlers.onAirport = [context](const BglAirportRecordRef& ref, const BglWords& words, const std::string& bgl) {
-      processBglAirportRecord(ref, words, bgl, context);
-    };
-    handlers.onUnrecognisedAirport = [context](const std::string& bgl) { reportUnrecognisedAirport(bgl, context); };
-    BglTaskPool::Task task([file = path.string(), handlers = std::move(handlers)] {
+  void start(const fs::path& path) {
+    // The handlers outlive every task: the pool goes first.
+    BglTaskPool::Task task([file = path.string(), &handlers = handlers_] {
       workerStarted();  // lf_processBGLfile lowers the count however it ends
       lf_processBGLfile(file, handlers);
     });
@@ -115,6 +110,16 @@ class BglTasks {
   }
 
  private:
+  static BglFileHandlers handlersFor(const AirportScanTaskContext& context) {
+    BglFileHandlers handlers;
+    handlers.msfs2020 = context.msfs2020;
+    handlers.onAirport = [context](const BglAirportRecordRef& ref, const BglWords& words, const std::string& bgl) {
+      processBglAirportRecord(ref, words, bgl, context);
+    };
+    handlers.onUnrecognisedAirport = [context](const std::string& bgl) { reportUnrecognisedAirport(bgl, context); };
+    return handlers;
+  }
+
   void takeOldest() {
     std::future<void> oldest = std::move(futures_.front());
     futures_.pop_front();
@@ -123,6 +128,7 @@ class BglTasks {
   }
 
   fs::path folder_;
+  const BglFileHandlers handlers_;
   BglProgress& progress_;
   std::deque<std::future<void>> futures_;
   BglTaskPool pool_;
@@ -130,7 +136,7 @@ class BglTasks {
 
 bool scanFolderForAirports(const fs::path& folder, const AirportScanTaskContext& context, BglProgress& progress) {
   appendScanLog("Scanning for addon airports in " + folder.string());
-  BglTasks tasks(folder, progress);
+  BglTasks tasks(folder, context, progress);
   bool stopped = false;
   try {
     for (auto entry = fs::recursive_directory_iterator(folder); entry != fs::recursive_directory_iterator();
@@ -148,7 +154,7 @@ bool scanFolderForAirports(const fs::path& folder, const AirportScanTaskContext&
           stopped = true;
           break;
         }
-        tasks.start(path, context);
+        tasks.start(path);
       } catch (const std::exception& error) {
         appendScanLog(fmt::format("{} airports search in folder {} aborted, cause: {}", kWarningPrefix,
                                   folder.string(), error.what()));
