@@ -132,6 +132,9 @@ PanelState MainWindow::panelState() {
   state.weatherIndicator = feed.weatherIndicator.load();
   state.qnhHpa = feed.qnhHpa.load();
   state.liveInSim = session_.display().liveInSim.load();
+  state.parkedLive = session_.display().parkedLive.load();
+  state.parkedStatic = session_.display().parkedStatic.load();
+  state.averageLiveParkedHours = session_.display().averageLiveParkedHours.load();
   state.timeShiftControlsActive = timeShiftControlsActive();
   state.parkingBusy = parkingBusy();
   state.minutesToRenewal = minutesToRenewal();

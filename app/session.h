@@ -73,6 +73,11 @@ struct SessionDisplay {
   std::atomic<std::int64_t> liveKnown{0};  // live aircraft of the engine, in the simulator or not
   std::atomic<std::int64_t> liveInSim{0};
   std::atomic<std::int64_t> staticInSim{0};
+  // The parking band: parked live and static aircraft and the average hours
+  // the live ones have stood (negative: none yet).
+  std::atomic<std::int32_t> parkedLive{0};
+  std::atomic<std::int32_t> parkedStatic{0};
+  std::atomic<float> averageLiveParkedHours{-1.0F};
   std::atomic<std::int64_t> created{0};
   std::atomic<std::int64_t> removed{0};
   std::atomic<std::int32_t> runningSeconds{0};

@@ -8,8 +8,10 @@
 
 #include <fmt/format.h>
 
+#include "app/main_window.h"
 #include "app/status_panel.h"
 #include "foundation/settings.h"
+#include "tests/app/program_harness.h"
 
 namespace crv::testing {
 namespace {
@@ -157,6 +159,32 @@ TEST(PanelTextsTest, WritersOnOtherThreadsNeverMeetAPaint) {
   done.store(true);
   simClient.join();
   worker.join();
+}
+
+TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
+  ProgramHarness harness;
+  Session& session = harness.session();
+  platform::WindowModel model("CRVN", 0, 0, 880, 516);
+  MainWindow window(model, session);
+  session.feedDisplay().loggedIn.store(true);
+  session.feedDisplay().trafficIndicator.store(1);
+  session.display().liveInSim.store(12);
+  session.display().parkedLive.store(3);
+  session.display().parkedStatic.store(5);
+  panelCounts().liveries.store(1234);
+  publishServerName("rt7");
+  updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao = "EHAM"; });
+  window.windowProcedure({platform::kWmPaint, 0, 0});
+  const auto items = model.lastPaint();
+  struct Case { int x, y; std::string text; };
+  for (const Case& c : {Case{458, 35, "rt7"}, Case{642, 91, "live:  12"}, Case{5, 91, "# liveries: 1234"},
+                        Case{5, 399, "EHAM"}, Case{111, 427, "parked live:   3"}}) {
+    const PaintItem* item = textAt(items, c.x, c.y);
+    ASSERT_NE(item, nullptr) << c.text;
+    EXPECT_EQ(item->text, c.text);
+  }
+  updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao.clear(); });
+  panelCounts().liveries.store(0);
 }
 
 }  // namespace
