@@ -5,7 +5,10 @@
 
 #include <fmt/format.h>
 
+#include "airports/park_airports.h"
+#include "airports/stand_names.h"
 #include "app/status_panel.h"
+#include "app/window_controls.h"
 #include "feed/reader_threads.h"
 #include "foundation/log.h"
 #include "foundation/session_flags.h"
@@ -80,8 +83,19 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   staticServices.takeCollectedLive = [this] {
     return readers_ ? readers_->traffic.takeBufferedIdentities() : BufferedIdentities{};
   };
+  staticServices.requestParkedTraffic = [this]() -> std::vector<ParkedTrafficRecord>* {
+    const std::optional<GeoPoint> airport = parking_ ? parking_->parkAirportPositionForReader() : std::nullopt;
+    if (!readers_ || !airport || !readers_->traffic.requestParkedTraffic(*airport)) {
+      return nullptr;
+    }
+    return &readers_->traffic.parkedTraffic();
+  };
   statics_ = std::make_unique<StaticParking>(engine_, std::move(staticServices));
   staticsSlot_ = statics_.get();
+  parking_ = std::make_unique<ParkingSchedule>(engine_, *statics_, *rules_, &parkAirportList(), parkingServices());
+  if (!options_.clearParkAirportTraffic) {
+    options_.clearParkAirportTraffic = [this] { parking_->clearParkAirportTraffic(); };
+  }
   queues_.setRequestErrorCallback(
       [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
 }
@@ -236,6 +250,37 @@ LiveRulesServices Session::rulesServices() {
   return services;
 }
 
+ParkingScheduleServices Session::parkingServices() {
+  ParkingScheduleServices services;
+  services.userAircraft = [this] { return link_.user().data(); };
+  services.userOnGround = [this] { return link_.user().userOnGround.load(); };
+  services.standNameAtUser = [this](const GeoPoint& position) {
+    return standNameAtPosition(position, link_.user().userOnGround.load());
+  };
+  services.setReaderParkElevation = [this](std::optional<double> elevationFeet) {
+    if (readers_) {
+      readers_->traffic.setParkElevation(elevationFeet);
+    }
+  };
+  services.startCollectingLive = [this] {
+    if (readers_) {
+      readers_->traffic.raiseBuffering();
+    }
+  };
+  services.showBusy = [](bool busy) { busy ? busyOn() : busyOff(); };
+  services.publishTexts = [](const ParkAirportTexts& texts) {
+    updatePanelTexts([&texts](PanelTexts& panel) {
+      panel.parkAirportIcao = texts.icao;
+      panel.parkAirportLine = texts.line;
+    });
+  };
+  services.parkAirportChanged = [this](std::optional<GeoPoint> position) {
+    motion_.parkAirportPosition = position.value_or(GeoPoint{});
+  };
+  services.repaint = [this] { repaint(); };
+  return services;
+}
+
 FeedHooks Session::feedHooks() {
   FeedHooks hooks;
   hooks.userPosition = [this] {
@@ -262,6 +307,7 @@ FeedHooks Session::feedHooks() {
   };
   hooks.publishEngineQnh = [this](int qnhHpa) { motion_.qnhHpa.store(qnhHpa); };
   hooks.showServerName = [](std::string_view name) { publishServerName(name); };
+  hooks.parkAirportPosition = [this] { return parking_->parkAirportPositionForReader(); };
   hooks.display = &feedDisplay_;
   hooks.repaint = [this] { repaint(); };
   return hooks;

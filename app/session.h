@@ -33,6 +33,7 @@
 #include "traffic/engine_hooks.h"
 #include "traffic/live_motion.h"
 #include "traffic/live_rules.h"
+#include "traffic/parking_schedule.h"
 #include "traffic/static_parking.h"
 #include "aircraftdata/livery_matching.h"
 #include "traffic/traffic_engine.h"
@@ -131,6 +132,8 @@ class Session {
   SimQueues& queues() { return queues_; }
   // Worker-owned; others only while no session runs.
   TrafficEngine& engine() { return engine_; }
+  // Worker-owned, as the engine; its busy flag and requests from any thread.
+  ParkingSchedule& parking() { return *parking_; }
   std::uint64_t sessionsStarted() const { return sessionsStarted_.load(); }
 
   // ---- Session worker (public for the tests of each step) ----
@@ -157,6 +160,7 @@ class Session {
 
   EngineHooks engineHooks();
   LiveRulesServices rulesServices();
+  ParkingScheduleServices parkingServices();
   FeedHooks feedHooks();
   SimLinkHooks linkHooks();
   bool stopping() const;
@@ -202,6 +206,7 @@ class Session {
   std::unique_ptr<LiveRules> rules_;  // worker; spawning, parking, identity checks
   StaticParking* staticsSlot_ = nullptr;      // the engine's hooks read the static parking through it
   std::unique_ptr<StaticParking> statics_;  // worker; static parked aircraft
+  std::unique_ptr<ParkingSchedule> parking_;  // worker; park airport and parking calculation
   RtAccount account_;                // worker
   std::unique_ptr<Readers> readers_;  // worker; made at each login
 

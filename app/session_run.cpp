@@ -129,6 +129,7 @@ void Session::runMainLoop() {
   engine_.setSessionActive(true);
   display_.phase.store(SessionDisplay::Phase::running);
   const platform::ScopedTimerPeriod timerPeriod;
+  parking_->onMainLoopStart();
   auto nextStep = std::chrono::steady_clock::now() + kStep;
   while (mainLoopStep()) {
     std::this_thread::sleep_until(nextStep);
@@ -155,6 +156,13 @@ bool Session::mainLoopStep() {
     return false;
   }
   const int c = secondCounter_;
+  // The window's request runs as a parking adjustment over the next two
+  // 15-second ticks.
+  if (trafficRereadRequest.exchange(false)) {
+    parking_->requestAdjustment(parkTrafficOnlyChange.exchange(false) && par_RT_PARKTRAFFIC_ONLY.value());
+    clearErrorLine();
+  }
+  parking_->onSecond(c);
   if (c % 15 == 0) {
     if (readers_) {
       readers_->traffic.computeTrafficBox();
@@ -205,17 +213,6 @@ void Session::handleRereadRequest() {
 
 void Session::periodicTasks() {
   const int c = secondCounter_;
-  if (trafficRereadRequest.load()) {
-    if (!parkedTrafficAwaited_) {
-      parkedTrafficAwaited_ = true;
-    } else {
-      parkedTrafficAwaited_ = false;
-      clearErrorLine();
-      clearStatusLine();
-      parkTrafficOnlyChange.store(false);
-      trafficRereadRequest.store(false);
-    }
-  }
   if (c % 30 != 0) {
     return;
   }

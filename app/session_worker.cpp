@@ -7,7 +7,10 @@
 
 #include "aircraftdata/aircraft_database.h"
 #include "airports/airports_database.h"
+#include "airports/park_airports.h"
 #include "app/session.h"
+
+#include "airports/park_airports.h"
 #include "app/sim_choice.h"
 #include "app/status_panel.h"
 #include "foundation/clock.h"
@@ -80,6 +83,9 @@ void Session::sessionWorker() {
         sessionEnd().setReasonIfUnset(ExitReason::userClosedSim);
       } else {
         createFlightPlanFolder();
+        if (!parkAirportList().readMyParkAirports(airportsDb())) {
+          gf_logWarning("my_park_airports.txt names an airport the airports database does not know");
+        }
         if (par_AUTO_RANGE.value()) {
           updateAutoRange();
         }

@@ -78,13 +78,16 @@ void StaticParking::clearStandMarks() {
   }
 }
 
-std::size_t StaticParking::recalcStaticParking(std::size_t wanted) {
+std::size_t StaticParking::recalcStaticParking(std::size_t wanted, const std::function<void()>& afterMarksCleared) {
   const DaySlot slot = currentSlot();
   pending_.clear();
   staticsToRemove_.clear();
   softFound_ = false;
   takeLiveCallsigns();
   clearStandMarks();
+  if (afterMarksCleared) {
+    afterMarksCleared();
+  }
   const bool parkTrafficOnly = par_RT_PARKTRAFFIC_ONLY.value();
   if (services_.requestParkedTraffic) {
     if (std::vector<ParkedTrafficRecord>* parked = services_.requestParkedTraffic()) {

@@ -85,8 +85,9 @@ class StaticParking {
   // ---- The full calculation ----
   // Clears the marks and exclusions of every stand and searches the learned
   // usage for the wanted count; the list is sorted so that the youngest is
-  // placed first. Returns the pending count.
-  std::size_t recalcStaticParking(std::size_t wanted);
+  // placed first. afterMarksCleared runs once the marks are cleared (the
+  // reserved stands are marked there). Returns the pending count.
+  std::size_t recalcStaticParking(std::size_t wanted, const std::function<void()>& afterMarksCleared = {});
   // Clears staticTaken, reserved and neighbourTaken, and every entry's
   // exclusion until now.
   void clearStandMarks();

@@ -111,6 +111,12 @@ void TrafficEngine::setParkAirport(std::string name, double elevationFeet) {
   parkElevationFeet_.store(elevationFeet);
 }
 
+void TrafficEngine::clearParkAirport() {
+  parkAirportName_.clear();
+  parkAirportSet_ = false;
+  parkElevationFeet_.store(kNoParkElevationFeet);
+}
+
 LiveAc* TrafficEngine::findLiveByKey(std::uint32_t key) {
   const auto found = liveIndexByKey_.find(key);
   return found == liveIndexByKey_.end() ? nullptr : &liveAcTable_[found->second];

@@ -161,6 +161,8 @@ class TrafficEngine {
   // The stands of the park airport; null when the engine has none.
   StandTable* standTable() const { return config_.stands; }
   void setParkAirport(std::string name, double elevationFeet);
+  // No park airport: its name empty and the elevation "none".
+  void clearParkAirport();
   bool parkAirportSet() const { return parkAirportSet_; }
   const std::string& parkAirportName() const { return parkAirportName_; }
   // kNoParkElevationFeet while none; also read by the intake on the reader thread.

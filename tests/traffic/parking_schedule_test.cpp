@@ -1,0 +1,266 @@
+#include "traffic/parking_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "airports/park_airport_state.h"
+#include "airports/park_airports.h"
+#include "foundation/settings.h"
+#include "tests/traffic/engine_harness.h"
+#include "tests/traffic/stand_grid.h"
+#include "traffic/live_rules.h"
+#include "traffic/static_parking.h"
+
+namespace crv::testing {
+namespace {
+
+UsageEntry usedNow(DaySlot now, const std::string& callsign) {
+  UsageEntry e;
+  e.airl = "DLH";
+  e.type = "A320";
+  e.reg = "D-A" + callsign;
+  e.cs = callsign;
+  e.id = 1;
+  e.day = static_cast<std::uint32_t>(now.weekday);
+  e.hh.set(static_cast<std::size_t>(now.halfHour));
+  return e;
+}
+
+// An airport "EDDF" at the stand grid with a park-airport list; the file
+// reading fills the grid's usage, the save records what it was given.
+class ParkingScheduleTest : public ::testing::Test {
+ protected:
+  ParkingScheduleTest() {
+    EngineHarness::installTestAircraftTypes();
+    par_parking_percentage.setValue(50);
+    par_RT_PARKTRAFFIC_ONLY.setValue(false);
+    par_INITIAL_LOAD_ONLY.setValue(false);
+    par_MAX_FIT.setValue(0);
+    setParkAirportActive(false);
+    statics.seedRandom(3);
+    user.latitude = airport.lat;
+    user.longitude = airport.lon;
+    user.altitudeFeet = airport.alt;
+  }
+  ~ParkingScheduleTest() override {
+    par_parking_percentage.setValue(par_parking_percentage.defaultValue());
+    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
+    par_INITIAL_LOAD_ONLY.setValue(par_INITIAL_LOAD_ONLY.defaultValue());
+    par_WEEK.setValue(par_WEEK.defaultValue());
+    setParkAirportActive(false);
+    resetStandUpdates();
+  }
+
+  StaticParkingServices staticServices() {
+    StaticParkingServices s;
+    s.matchLivery = [](AircraftBase& base, const ParkingPosition&) {
+      base.liveryTitle = "Livery";
+      return true;
+    };
+    s.currentSlot = [this] { return now; };
+    s.requestParkedTraffic = [this]() -> std::vector<ParkedTrafficRecord>* {
+      if (parkedTrafficThrows) throw std::runtime_error("parked traffic broke");
+      return nullptr;
+    };
+    return s;
+  }
+  ParkingScheduleServices scheduleServices() {
+    ParkingScheduleServices s;
+    s.userAircraft = [this] { return user; };
+    s.userOnGround = [this] { return onGround; };
+    s.closestAirport = [this](const GeoPoint&) { return std::optional<AirportRecord>(airport); };
+    s.airportByIcao = [this](std::string_view icao) {
+      return icao == airport.code ? std::optional<AirportRecord>(airport) : std::nullopt;
+    };
+    s.airportFileExists = [](std::string_view) { return true; };
+    s.readParkedFile = [this](const ParkedFileRequest& request) {
+      filesRead.push_back(request.icao);
+      for (ParkingPosition& stand : stands) stand.usage = {usedNow(now, "DLH" + stand.name)};
+      setParkAirportActive(true);
+      return readMessage;
+    };
+    s.saveLearnedFile = [this](std::string_view icao) {
+      savedIcao = icao;
+      savedStands = stands;
+      return true;
+    };
+    s.setReaderParkElevation = [this](std::optional<double> feet) { readerElevations.push_back(feet); };
+    s.startCollectingLive = [this] { ++collectingStarts; };
+    s.showBusy = [this](bool busy) { busyShown.push_back(busy); };
+    s.adjustParking = [this](bool full) {
+      adjustments.push_back(full);
+      if (adjustmentThrows) throw std::runtime_error("adjustment broke");
+    };
+    s.currentSlot = [this] { return now; };
+    return s;
+  }
+
+  DaySlot now{2, 20};
+  AirportRecord airport{"EDDF", "FRA", kApronOrigin.latitude, kApronOrigin.longitude, 364.0};
+  UserAcData user;
+  bool onGround = true;
+  std::string readMessage;
+  bool parkedTrafficThrows = false;
+  bool adjustmentThrows = false;
+  std::vector<std::string> filesRead;
+  std::string savedIcao;
+  StandTable savedStands;
+  std::vector<std::optional<double>> readerElevations;
+  int collectingStarts = 0;
+  std::vector<bool> busyShown;
+  std::vector<bool> adjustments;
+
+  StandTable stands = standGrid(2, 6, 80.0, 20.0);
+  StaticParking* staticSlot = nullptr;
+  EngineHarness harness{hooksFor(staticSlot), &stands};
+  LiveRules rules{harness.engine, {}};
+  StaticParking statics{harness.engine, staticServices()};
+  ParkAirportList list;
+  ParkingSchedule schedule{harness.engine, statics, rules, &list, scheduleServices()};
+
+ private:
+  static EngineHooks hooksFor(StaticParking* const& slot) {
+    EngineHooks hooks;
+    StaticParking::fillEngineHooks(hooks, slot);
+    return hooks;
+  }
+};
+
+TEST_F(ParkingScheduleTest, UnknownUserPositionNeverSelectsAnAirport) {
+  user.latitude = 0.00005;
+  user.longitude = -0.00005;
+  schedule.onMainLoopStart();
+  EXPECT_TRUE(schedule.parkAirport().icao.empty());
+  EXPECT_TRUE(filesRead.empty());
+}
+
+TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedAndCalculatedUntilPlacementsEnd) {
+  schedule.onMainLoopStart();
+  EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
+  EXPECT_EQ(harness.engine.parkElevationFeet(), 364.0);
+  ASSERT_EQ(readerElevations.size(), 1u);
+  EXPECT_EQ(readerElevations[0], 364.0);
+  EXPECT_EQ(schedule.parkAirportPositionForReader()->latitude, airport.lat);
+  EXPECT_EQ(filesRead, std::vector<std::string>{"EDDF"});
+  EXPECT_EQ(statics.pendingStatics().size(), 6u);  // half of the twelve stands
+  EXPECT_TRUE(schedule.busy());
+
+  statics.pendingStatics().pop_back();
+  schedule.onSecond(16);
+  EXPECT_TRUE(schedule.busy()) << "placements are still going on";
+  statics.pendingStatics().clear();
+  schedule.onSecond(32);
+  EXPECT_FALSE(schedule.busy());
+  EXPECT_EQ(busyShown.back(), false);
+}
+
+TEST_F(ParkingScheduleTest, ALoadingMessageEndsTheParkAirportAtOnce) {
+  readMessage = "lf_readParkedFile EDDF not found";
+  schedule.onMainLoopStart();
+  EXPECT_TRUE(schedule.parkAirport().icao.empty());
+  EXPECT_FALSE(schedule.busy());
+  EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
+}
+
+TEST_F(ParkingScheduleTest, BusyFlagEndsWhenTheCalculationThrows) {
+  parkedTrafficThrows = true;
+  schedule.onMainLoopStart();
+  EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
+  EXPECT_FALSE(schedule.busy());
+  EXPECT_TRUE(statics.pendingStatics().empty());
+}
+
+TEST_F(ParkingScheduleTest, AdjustmentRunsOnTheSecondTickAndEndsItsFlagsEvenWhenItThrows) {
+  schedule.onMainLoopStart();
+  statics.pendingStatics().clear();
+  schedule.onSecond(16);
+  ASSERT_FALSE(schedule.busy());
+  const int collectingBefore = collectingStarts;
+
+  for (bool throws : {false, true}) {
+    adjustmentThrows = throws;
+    adjustments.clear();
+    schedule.requestAdjustment(true);
+    schedule.onSecond(30);
+    EXPECT_TRUE(schedule.busy());
+    EXPECT_TRUE(schedule.adjustmentHalfway());
+    schedule.onSecond(32);  // no regular check while half-way
+    EXPECT_TRUE(schedule.busy());
+    schedule.onSecond(45);
+    EXPECT_EQ(adjustments, std::vector<bool>{true});
+    EXPECT_FALSE(schedule.busy()) << "throws " << throws;
+    EXPECT_FALSE(schedule.adjustmentRequested());
+    EXPECT_FALSE(schedule.adjustmentHalfway());
+  }
+  EXPECT_EQ(collectingStarts, collectingBefore + 2);
+}
+
+TEST_F(ParkingScheduleTest, AutomaticAdjustmentEveryTwentyMinutesUnlessInitialLoadOnly) {
+  schedule.onMainLoopStart();
+  schedule.onSecond(1200);
+  EXPECT_TRUE(schedule.adjustmentRequested());
+  schedule.onSecond(1215);
+  schedule.onSecond(1230);
+  EXPECT_EQ(adjustments, std::vector<bool>{false});
+
+  par_INITIAL_LOAD_ONLY.setValue(true);
+  schedule.onSecond(2400);
+  EXPECT_FALSE(schedule.adjustmentRequested());
+  par_INITIAL_LOAD_ONLY.setValue(false);
+}
+
+TEST_F(ParkingScheduleTest, LeavingSavesRestoredEntriesAndSetsTheElevationToNone) {
+  schedule.onMainLoopStart();
+  stands[0].usage[0].excludedForNow = true;
+  stands[1].usage[0].id = 0;
+  countStandUpdate();
+  onGround = false;
+  user.altitudeFeet = 30000.0;  // out of sight
+  schedule.onSecond(16);
+
+  EXPECT_EQ(savedIcao, "EDDF");
+  ASSERT_EQ(savedStands.size(), 12u);
+  for (const ParkingPosition& stand : savedStands) {
+    ASSERT_EQ(stand.usage.size(), 1u);
+    EXPECT_TRUE(stand.usage[0].inUse()) << stand.name;
+    EXPECT_FALSE(stand.usage[0].excludedForNow) << stand.name;
+  }
+  EXPECT_EQ(standUpdates(), 0u);
+  EXPECT_FALSE(parkAirportActive());
+  EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
+  EXPECT_FALSE(harness.engine.parkAirportSet());
+  EXPECT_EQ(readerElevations.back(), std::nullopt);
+  EXPECT_FALSE(schedule.parkAirportPositionForReader().has_value());
+  EXPECT_TRUE(stands.empty());
+  EXPECT_TRUE(statics.pendingStatics().empty());
+}
+
+TEST_F(ParkingScheduleTest, AirborneTheNearestListedAirportInSightIsTaken) {
+  onGround = false;
+  par_DESTINATION.setValue("");
+  list.entries().push_back({"EDDF", "", {airport.lat, airport.lon}, 0.0});
+  user.latitude = airport.lat + 0.05;  // 3 nm north
+  user.altitudeFeet = 1500.0;
+  schedule.onMainLoopStart();
+  EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
+  EXPECT_TRUE(schedule.loadRequested());
+  EXPECT_TRUE(filesRead.empty()) << "the file is read at the next check";
+  schedule.onSecond(16);
+  EXPECT_EQ(filesRead.size(), 1u);
+  EXPECT_FALSE(statics.pendingStatics().empty());
+}
+
+TEST_F(ParkingScheduleTest, AverageParkedTimeCountsHalfHoursSincePlacement) {
+  StaticAc& early = harness.placeStatic(11, "DLH1*", SimState::active, 101);
+  early.slot = DaySlot{2, 16}.packed();
+  StaticAc& late = harness.placeStatic(12, "DLH2*", SimState::active, 102);
+  late.slot = DaySlot{2, 22}.packed();  // later in the week: 0
+  harness.placeStatic(13, "DLH3*", SimState::adding2sim);
+  par_WEEK.setValue(false);
+  EXPECT_EQ(schedule.avgParkedWait(true), 2);
+  EXPECT_FLOAT_EQ(schedule.averageStaticParkedHours(), 1.0F);  // 4 half hours / (2 x 2)
+}
+
+}  // namespace
+}  // namespace crv::testing
