@@ -23,7 +23,6 @@
 #include "tests/aircraftdata/dbase_test_files.h"
 #include "tests/aircraftdata/livery_test_lists.h"
 #include "tests/support/temp_folder.h"
-#include "tools/liverygen/livery_generator.h"
 
 namespace crv {
 namespace {
@@ -244,57 +243,6 @@ TEST_F(CategoryReportTest, TwentyOneLightTypesAreLoggedTwentyToALine) {
   const std::string picked = indexes.randomLightModel();
   EXPECT_TRUE(std::find(indexes.lightModels().begin(), indexes.lightModels().end(), picked) !=
               indexes.lightModels().end());
-}
-
-TEST(GeneratedLiveriesTest, EveryLiveryIsReachableByEveryIndexOfItsKind) {
-  testing::installShippedDbase();
-  const LiveryList list = liverygen::generateLiveries(aircraftDatabase(), {});
-  ASSERT_GT(list.size(), 19000u);
-  LiveryIndexes indexes = buildAll(list, aircraftDatabase().similarTypeGroups);
-
-  std::set<std::string> airlines;
-  std::size_t cargo = 0;
-  for (const LiveryData& entry : list) {
-    airlines.insert(entry.airl);
-    cargo += entry.cargo ? 1 : 0;
-    const std::string_view installed = indexes.findInstalledTitle(entry.title);
-    ASSERT_EQ(installed, entry.title);
-    const TitleViews* byAirline =
-        indexes.airlineModelTitles(entry.cargo ? kCargoIndex : kPassengerIndex, entry.airl, entry.type);
-    ASSERT_NE(byAirline, nullptr) << entry.title;
-    EXPECT_NE(std::find(byAirline->begin(), byAirline->end(), installed), byAirline->end());
-    const TitleViews* byType = indexes.modelTitles(entry.cargo, entry.type);
-    ASSERT_NE(byType, nullptr);
-    EXPECT_NE(std::find(byType->begin(), byType->end(), installed), byType->end());
-  }
-  EXPECT_EQ(indexes.liveryCount(), list.size());
-  EXPECT_EQ(indexes.airlineIndex().size(), airlines.size());
-  EXPECT_GT(airlines.size(), 250u);
-  EXPECT_GT(cargo, 500u);
-  EXPECT_EQ(indexes.airlineIndex().count("ZZZ"), 1u);
-  EXPECT_EQ(indexes.airlineIndex().count("PVT"), 1u);
-  std::size_t modelViews = 0;
-  for (const auto* index : {&indexes.paxModelIndex(), &indexes.cargoModelIndex()}) {
-    for (const auto& [type, views] : *index) modelViews += views.size();
-  }
-  EXPECT_EQ(modelViews, list.size());
-  EXPECT_FALSE(indexes.similarModelMap().empty());
-}
-
-TEST(GeneratedLiveriesTest, TheSameOptionsGiveTheSameListAndTitlesAreUnique) {
-  testing::installShippedDbase();
-  const LiveryList first = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 9});
-  const LiveryList again = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 9});
-  const LiveryList other = liverygen::generateLiveries(aircraftDatabase(), {3000, 60, 10});
-  ASSERT_EQ(first.size(), again.size());
-  EXPECT_TRUE(std::equal(first.begin(), first.end(), again.begin(), liveryEquals));
-  EXPECT_FALSE(first.size() == other.size() && std::equal(first.begin(), first.end(), other.begin(), liveryEquals));
-
-  std::set<std::string> titles;
-  for (const LiveryData& entry : first) {
-    EXPECT_TRUE(titles.insert(entry.title).second) << entry.title;
-    EXPECT_TRUE(isKnownType(entry.type)) << entry.type;
-  }
 }
 
 TEST(LiveryIndexesTest, ClearEmptiesEveryIndex) {

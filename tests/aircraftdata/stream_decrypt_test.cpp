@@ -135,25 +135,5 @@ TEST_F(StreamDecryptTest, PlainFileRemoverDeletesWhenAReaderThrows) {
   EXPECT_FALSE(std::filesystem::exists(plain()));
 }
 
-// The data tool's decryption: a failure must not cost an earlier plain file
-// (arguments given the wrong way round, a damaged input).
-TEST_F(StreamDecryptTest, ToolDecryptionKeepsAnOldOutputWhenItFails) {
-  const std::string original = patternBytes(5000);
-  writeFile(folder_ / "original.bin", original);
-  datatool::encryptFile(kDataFileKey, folder_ / "original.bin", encrypted());
-  writeFile(plain(), "<dbase>old</dbase>");
-
-  EXPECT_THROW(datatool::decryptFile(kDataFileKey, folder_ / "original.bin", plain()), std::runtime_error);
-  std::string cut = readFile(encrypted());
-  cut.resize(cut.size() - 1);
-  writeFile(folder_ / "cut.enc", cut);
-  EXPECT_THROW(datatool::decryptFile(kDataFileKey, folder_ / "cut.enc", plain()), std::runtime_error);
-  EXPECT_EQ(readFile(plain()), "<dbase>old</dbase>");
-
-  datatool::decryptFile(kDataFileKey, encrypted(), plain());
-  EXPECT_EQ(readFile(plain()), original);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 4) << "a temporary is left";
-}
-
 }  // namespace
 }  // namespace crv

@@ -19,7 +19,7 @@
 #include "foundation/status_line.h"
 #include "foundation/workers.h"
 #include "tests/airportscan/bgl_builder.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {

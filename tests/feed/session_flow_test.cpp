@@ -18,12 +18,6 @@ using namespace std::chrono_literals;
 
 constexpr GeoPoint kSchiphol{52.3086, 4.7639};
 
-TEST(SessionFlowTest, TheSampleScenarioIsValid) {
-  const standin::Scenario scenario = standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE);
-  EXPECT_EQ(scenario.flights.size(), 2u);
-  EXPECT_EQ(scenario.parked.size(), 3u);
-}
-
 TEST(SessionFlowTest, AScenarioFlightTravelsFromTheStandInToTheIntake) {
   testing::resetFeedGlobals();
   testing::installTestAircraftDatabase();

@@ -8,7 +8,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/files.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {

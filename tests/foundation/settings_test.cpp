@@ -10,7 +10,7 @@
 #include "foundation/parameters_file.h"
 #include "foundation/setting_controls.h"
 #include "platform/window/control_model.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "foundation/parameters_file.h"
 #include "platform/window/control_model.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {

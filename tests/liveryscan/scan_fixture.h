@@ -7,7 +7,7 @@
 
 #include "aircraftdata/livery_data.h"
 #include "liveryscan/scan_reports.h"
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 

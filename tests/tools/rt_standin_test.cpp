@@ -69,6 +69,12 @@ TEST(ScenarioTest, AnswersEachAreaAndTime) {
   EXPECT_EQ(parked["4840d6"][5], 1796464200);
 }
 
+TEST(ScenarioTest, TheSampleScenarioIsValid) {
+  const Scenario scenario = Scenario::load(CRVN_RT_STANDIN_SAMPLE);
+  EXPECT_EQ(scenario.flights.size(), 2u);
+  EXPECT_EQ(scenario.parked.size(), 3u);
+}
+
 TEST(ScenarioTest, AMalformedScenarioIsRefusedWithItsReason) {
   json document = scenarioDocument();
   document["flights"][0]["points"][1][0] = 0;

@@ -1,4 +1,4 @@
-#include "tests/foundation/settings_fixture.h"
+#include "tests/support/settings_fixture.h"
 
 #include <pugixml.hpp>
 
