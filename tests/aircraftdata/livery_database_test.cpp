@@ -74,12 +74,9 @@ TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
   EXPECT_FALSE(database.regcodes.specialTitles.empty());
   EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), first.front().title);
   const std::string log = log_.text();
-  EXPECT_NE(log.find(fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size())), std::string::npos);
-  EXPECT_NE(log.find(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n",
-                                 database.indexes.airlineIndex().size(), database.indexes.paxModelIndex().size(),
-                                 database.indexes.cargoModelIndex().size())),
-            std::string::npos);
-  EXPECT_NE(log.find("Category HighPerf: No livery found"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()),
+                                         fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n", database.indexes.airlineIndex().size(), database.indexes.paxModelIndex().size(), database.indexes.cargoModelIndex().size()),
+                                         "Category HighPerf: No livery found"}), "");
   EXPECT_FALSE(par_HIGH_PERF_AIRCRAFT.value());
   EXPECT_TRUE(std::filesystem::exists(programPaths().offlineRegcodesReport));
   EXPECT_TRUE(std::filesystem::exists(programPaths().inlineRegcodesReport));  // the generator's clashes

@@ -22,7 +22,7 @@
 #include "platform/window/control_model.h"
 #include "tests/aircraftdata/dbase_test_files.h"
 #include "tests/aircraftdata/livery_test_lists.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv {
 namespace {
@@ -150,40 +150,18 @@ TEST(LiveryIndexesTest, SimilarModelsNeedLiveriesOfTheOtherMembers) {
   EXPECT_EQ(orders.size(), 2u);
 }
 
-class CategoryReportTest : public ::testing::Test {
+// The three category settings on, with their check boxes.
+class CategoryReportTest : public SettingsFixture {
  protected:
-  void SetUp() override {
+  CategoryReportTest() {
     testing::installDbaseXml(testing::DbaseXml().text());
-    savedDataFolder_ = dataFolderPath();
-    setDataFolderPath(folder_.path());
-    auto& controls = platform::mainWindowControls();
-    for (const BoolControlParameter* setting : {&par_LIGHT_AIRCRAFT, &par_HIGH_PERF_AIRCRAFT, &par_HELICOPTERS}) {
-      controls.createControl(setting->controlId(), platform::ControlKind::CheckBox, {});
-      controls.setChecked(setting->controlId(), true);
-      controls.setEnabled(setting->controlId(), true);
+    for (BoolControlParameter* setting : {&par_LIGHT_AIRCRAFT, &par_HIGH_PERF_AIRCRAFT, &par_HELICOPTERS}) {
+      platform::mainWindowControls().createControl(setting->controlId(), platform::ControlKind::CheckBox, {});
+      platform::mainWindowControls().setChecked(setting->controlId(), true);
+      platform::mainWindowControls().setEnabled(setting->controlId(), true);
+      setting->setValue(true);
     }
-    par_LIGHT_AIRCRAFT.setValue(true);
-    par_HIGH_PERF_AIRCRAFT.setValue(true);
-    par_HELICOPTERS.setValue(true);
   }
-
-  std::string storedValue(const std::string& key) {
-    pugi::xml_document document;
-    if (!loadParametersDocument(document)) return "(no file)";
-    for (const auto node : document.child("parameters").children("parameter")) {
-      if (key == node.attribute("name").as_string()) return node.attribute("value").as_string();
-    }
-    return "(absent)";
-  }
-
-  testing::TempFolder folder_;
-  void TearDown() override { setDataFolderPath(savedDataFolder_); }
-
-  std::filesystem::path savedDataFolder_;
-  testing::LogCapture log_;
-  testing::BoolSettingGuard light_{par_LIGHT_AIRCRAFT};
-  testing::BoolSettingGuard highPerf_{par_HIGH_PERF_AIRCRAFT};
-  testing::BoolSettingGuard helicopters_{par_HELICOPTERS};
 };
 
 TEST_F(CategoryReportTest, ACategoryWithoutLiveriesIsSwitchedOffSavedAndItsCheckBoxDisabled) {
@@ -193,19 +171,17 @@ TEST_F(CategoryReportTest, ACategoryWithoutLiveriesIsSwitchedOffSavedAndItsCheck
   for (std::size_t category = 0; category < kSizeCategoryCount; ++category) {
     indexes.reportLiveryCategories(static_cast<SizeCategory>(category));
   }
-  const std::string log = log_.text();
-  EXPECT_NE(log.find("Category Light: No livery found\n"), std::string::npos);
-  EXPECT_NE(log.find("Category Heavy: 1 pax liverie and 1 cargo liverie\n  B744\n"), std::string::npos);
-  EXPECT_NE(log.find("Category Rotorcraft: 1 pax liverie\n  EC35\n"), std::string::npos);
-  EXPECT_NE(log.find("LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed"),
-            std::string::npos);
-  EXPECT_NE(log.find("HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High Perf aircraft "
-                     "installed"),
-            std::string::npos);
+  const std::string log = logText();
+  EXPECT_EQ(testing::missingPieces(log, {"Category Light: No livery found\n",
+                                         "Category Heavy: 1 pax liverie and 1 cargo liverie\n  B744\n",
+                                         "Category Rotorcraft: 1 pax liverie\n  EC35\n",
+                                         "LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed",
+                                         "HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High Perf aircraft "
+                                         "installed"}), "");
   EXPECT_EQ(log.find("HELICOPTERS temporarily"), std::string::npos) << log;
 
   EXPECT_FALSE(par_LIGHT_AIRCRAFT.value());
-  EXPECT_EQ(storedValue("LIGHT_AIRCRAFT"), "false");
+  EXPECT_EQ(storedValue(parametersPath(), "LIGHT_AIRCRAFT"), "false");
   EXPECT_TRUE(par_HELICOPTERS.value());
   auto& controls = platform::mainWindowControls();
   EXPECT_EQ(controls.isEnabled(par_LIGHT_AIRCRAFT.controlId()), false);
@@ -222,7 +198,7 @@ TEST_F(CategoryReportTest, ASettingAlreadyOffIsOnlyDisabled) {
   par_LIGHT_AIRCRAFT.setValue(false);
   LiveryIndexes indexes = buildAll(sortedLiveries({livery("DLH", "B744", "LH 1")}));
   indexes.reportLiveryCategories(SizeCategory::Light);
-  EXPECT_EQ(log_.text().find("temporarily switched off"), std::string::npos);
+  EXPECT_EQ(logText().find("temporarily switched off"), std::string::npos);
   EXPECT_EQ(platform::mainWindowControls().isEnabled(par_LIGHT_AIRCRAFT.controlId()), false);
 }
 
@@ -233,7 +209,7 @@ TEST_F(CategoryReportTest, TwentyOneLightTypesAreLoggedTwentyToALine) {
   sortScannedLiveries(list);
   LiveryIndexes indexes = buildAll(list);
   indexes.reportLiveryCategories(SizeCategory::Light);
-  const std::string log = log_.text();
+  const std::string log = logText();
   std::string firstLine = "  ";
   for (int i = 0; i < 20; ++i) firstLine += fmt::format("{}L{:03}", i == 0 ? "" : ",", i);
   EXPECT_NE(log.find("Category Light: 22 pax liveries\n" + firstLine + "\n  L020\n"), std::string::npos);

@@ -45,24 +45,13 @@ class LiveryMatchingTest : public ::testing::Test {
     testing::installDbaseXml(matchingDbase());
     par_LOG.setValue(true);
     par_MATCHING_DEPTH.setValue(4);
-    const LiveryList list = testing::sortedLiveries({
-        livery("DLH", "A320", "LH 320", "D-AIZA"),
-        livery("DLH", "A321", "LH 321"),
-        livery("DLH", "B744", "LH 744"),
-        livery("GEC", "B77L", "GEC 77L", "", true),
-        livery("BAW", "A319", "BA 319"),
-        livery("BAW", "B744", "BA 744 Cargo", "", true),
-        livery("BAW", "B744", "FSLTL_B744_BAW"),
-        livery("ZZZ", "B744", "Generic 744"),
-        livery("ZZZ", "A320", "Generic 320"),
-        livery("ZZZ", "A321", "Generic 321"),
-        livery("ZZZ", "C172", "Generic 172"),
-        livery("PVT", "C172", "Private 172"),
-        livery("PVT", "GLF5", "Private GLF5"),
-        livery("UAL", "B738", "UA 738"),
-        livery("XXX", "C152", "X 152"),
-        livery("HEL", "EC45", "Heli 45"),
-    });
+    const LiveryList list = testing::sortedLiveries(
+        {livery("DLH", "A320", "LH 320", "D-AIZA"), livery("DLH", "A321", "LH 321"), livery("DLH", "B744", "LH 744"),
+         livery("GEC", "B77L", "GEC 77L", "", true), livery("BAW", "A319", "BA 319"),
+         livery("BAW", "B744", "BA 744 Cargo", "", true), livery("BAW", "B744", "FSLTL_B744_BAW"),
+         livery("ZZZ", "B744", "Generic 744"), livery("ZZZ", "A320", "Generic 320"), livery("ZZZ", "A321", "Generic 321"),
+         livery("ZZZ", "C172", "Generic 172"), livery("PVT", "C172", "Private 172"), livery("PVT", "GLF5", "Private GLF5"),
+         livery("UAL", "B738", "UA 738"), livery("XXX", "C152", "X 152"), livery("HEL", "EC45", "Heli 45")});
     LiveryIndexes& indexes = database_.indexes;
     indexes.buildAirlineIndex(list);
     indexes.buildAirlineModelIndexes();
@@ -130,13 +119,7 @@ TEST_F(LiveryMatchingTest, SpecialRegistrationWinsAtEveryDepth) {
 
 // The step each case reaches, with the title it gives (step 0: none).
 TEST_F(LiveryMatchingTest, EachStepAtItsDepth) {
-  struct Case {
-    const char *airline, *type, *registration;
-    bool cargo;
-    int depth;
-    const char* title;
-    int step;
-  };
+  struct Case { const char *airline, *type, *registration; bool cargo; int depth; const char* title; int step; };
   const Case cases[] = {
       // Depth 1 uses only special liveries.
       {"DLH", "A321", "", false, 1, "", 0},
@@ -267,10 +250,9 @@ TEST_F(LiveryMatchingTest, StaticAircraftTakeTheStandsKindAndAreNotCounted) {
 
   for (int step = 1; step <= kMatchStepCount; ++step) EXPECT_EQ(counters.count(step), 0u);
   const std::string log = log_.text();
-  EXPECT_NE(log.find("          REC TST123 =2= BA 744 Cargo\n"), std::string::npos);
-  EXPECT_NE(log.find("          REC TST123 =3= BA 319\n"), std::string::npos);
-  EXPECT_NE(log.find("          REC TST123 =s= Kept title\n"), std::string::npos);
-  EXPECT_NE(log.find("D4      : REC3 TST123 no livery match ...\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"          REC TST123 =2= BA 744 Cargo\n", "          REC TST123 =3= BA 319\n",
+                                         "          REC TST123 =s= Kept title\n",
+                                         "D4      : REC3 TST123 no livery match ...\n"}), "");
 }
 
 TEST_F(LiveryMatchingTest, ATitleOutlivesAClearRequestedFromAnotherThread) {

@@ -91,11 +91,11 @@ TEST_F(RegcodeTest, BadRegistrationsAreWarnedAndTheGoodOnesKept) {
   EXPECT_EQ(withGap.entries[0].regs, (std::vector<std::string>{"D-AIZA", "D-AIZB"}));
 
   const std::string log = log_.text();
-  EXPECT_NE(log.find("===> wrong regcode length 'AB' in input/my_regcodes/a.txt\n"), std::string::npos);
-  EXPECT_NE(log.find("===> wrong regcode length '' in input/my_regcodes/a.txt\n"), std::string::npos);
-  EXPECT_NE(log.find("===> wrong regcode length 'ABCDEFGHIJKLM' in"), std::string::npos);
-  EXPECT_NE(log.find("===> input/my_regcodes/a.txt ; regs empty?\n"), std::string::npos);
-  EXPECT_NE(log.find("===> input/my_regcodes/a.txt: wrong format 'a;b;c;d'\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"===> wrong regcode length 'AB' in input/my_regcodes/a.txt\n",
+                                         "===> wrong regcode length '' in input/my_regcodes/a.txt\n",
+                                         "===> wrong regcode length 'ABCDEFGHIJKLM' in",
+                                         "===> input/my_regcodes/a.txt ; regs empty?\n",
+                                         "===> input/my_regcodes/a.txt: wrong format 'a;b;c;d'\n"}), "");
 }
 
 TEST_F(RegcodeTest, FolderFilesAreReadInSortedOrderAndOnlyTxt) {
@@ -137,8 +137,8 @@ TEST_F(RegcodeTest, AigFileSkipsDirectlyRepeatedTitles) {
   EXPECT_EQ(entries[2].title, "A");  // another element came between
   EXPECT_FALSE(entries[2].special);
   const std::string log = log_.text();
-  EXPECT_NE(log.find("===> SAME AS PREVIOUS title 'A'\n"), std::string::npos);
-  EXPECT_NE(log.find("3 liveries read from input/AIG-regcodes.xml"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"===> SAME AS PREVIOUS title 'A'\n",
+                                         "3 liveries read from input/AIG-regcodes.xml"}), "");
 
   std::vector<RegcodeEntry> none;
   EXPECT_FALSE(gf_readAigRegcodes("input/missing.xml", none));
@@ -203,9 +203,8 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
             "1 new regcode added, 1 regcode replaced\n");
   EXPECT_FALSE(fs::exists(programPaths().aigRegcodesXml));  // the plain file is gone
   const std::string log = log_.text();
-  EXPECT_NE(log.find("Offline regcode files processed, results can be found in 'output/info/OfflineRegcodes.txt'"),
-            std::string::npos);
-  EXPECT_NE(log.find("\n1 special liveries\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"Offline regcode files processed, results can be found in 'output/info/OfflineRegcodes.txt'",
+                                         "\n1 special liveries\n"}), "");
 }
 
 TEST_F(RegcodeSourcesTest, MissingAigFileSkipsOnlyThatFile) {
@@ -215,8 +214,8 @@ TEST_F(RegcodeSourcesTest, MissingAigFileSkipsOnlyThatFile) {
   EXPECT_EQ(boundTo("D-AIZD"), "LH User");
   EXPECT_NE(log_.text().find("===> input/AIG-regcodes.enc not found, its regcodes are skipped"), std::string::npos);
   const std::string report = readFile(programPaths().offlineRegcodesReport);
-  EXPECT_NE(report.find("File input/AIG-regcodes.enc not found, skipped\n"), std::string::npos);
-  EXPECT_NE(report.find("2 new regcodes added\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(report, {"File input/AIG-regcodes.enc not found, skipped\n", "2 new regcodes added\n"}),
+            "");
 }
 
 TEST_F(RegcodeSourcesTest, DamagedAigFileSkipsOnlyThatFile) {
@@ -272,8 +271,8 @@ TEST_F(RegcodeTest, DontUseTitlesComeFromEntriesWithoutRegistrations) {
   readDontUseFolderTitles();
   EXPECT_EQ(dontUseTitles(), (std::vector<std::string>{"Skip A", "Skip B", "Skip C"}));
   const std::string log = log_.text();
-  EXPECT_NE(log.find("1 don't use title read\n"), std::string::npos);
-  EXPECT_NE(log.find("2 don't use titles read from files in input/my_regcodes\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"1 don't use title read\n",
+                                         "2 don't use titles read from files in input/my_regcodes\n"}), "");
   dontUseTitles().clear();
 }
 

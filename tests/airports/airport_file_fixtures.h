@@ -11,7 +11,7 @@
 #include "airports/stand_table.h"
 #include "foundation/settings.h"
 #include "tests/airports/stand_fixtures.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 

@@ -119,10 +119,10 @@ TEST_F(LearnedFileTest, DuplicateOptionsAreDroppedAndManualStandsChecked) {
   EXPECT_EQ(stand("D7").usage[1].id, 2U);
   EXPECT_EQ(parkAirportStands().size(), 4U);
   const std::string text = log();
-  EXPECT_NE(text.find("manually created standid D7 already exists in"), std::string::npos);
-  EXPECT_NE(text.find("manually created standid M2 misses correct attributes in"), std::string::npos);
-  EXPECT_NE(text.find("manually created standid M3 misses correct attributes in"), std::string::npos);
-  EXPECT_NE(text.find("learned stand X9 in"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(text, {"manually created standid D7 already exists in",
+                                          "manually created standid M2 misses correct attributes in",
+                                          "manually created standid M3 misses correct attributes in",
+                                          "learned stand X9 in"}), "");
 }
 
 TEST_F(LearnedFileTest, RefusedLearnedFilesAreKeptAsideNeverOverwritten) {

@@ -42,10 +42,9 @@ TEST_F(ParkAirportsTest, ReadsTheListSkippingDoublesUnknownAndBadLines) {
   EXPECT_EQ(codesOf(list), (std::vector<std::string>{"EHAM,D7", "EGLL,A 1"}));
   EXPECT_DOUBLE_EQ(list.entries().front().position.latitude, 52.31);
   const std::string text = log();
-  EXPECT_NE(text.find("===> my_park_airports.txt:EHAM double, skipped"), std::string::npos);
-  EXPECT_NE(text.find("airport eham is unknown"), std::string::npos);
-  EXPECT_NE(text.find("===> my_park_airports.txt:LEMD,D7,extra wrong syntax, skipped"), std::string::npos);
-  EXPECT_NE(text.find("2 park airports read from 'my_park_airports.txt'"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(text, {"===> my_park_airports.txt:EHAM double, skipped", "airport eham is unknown",
+                                          "===> my_park_airports.txt:LEMD,D7,extra wrong syntax, skipped",
+                                          "2 park airports read from 'my_park_airports.txt'"}), "");
 }
 
 TEST_F(ParkAirportsTest, WithoutAListTheThirdPartyAirportsAreTaken) {
@@ -68,9 +67,9 @@ TEST_F(ParkAirportsTest, TheFirstEntryIsWrittenInPlaceOrInFront) {
   list.addParkAirportEntry();
   EXPECT_EQ(read(kListFile), "KJFK\nEGLL\nEHAM,D7\nLEMD\n");
   const std::string text = log();
-  EXPECT_NE(text.find("my_park_airports.txt created with EHAM,D7"), std::string::npos);
-  EXPECT_NE(text.find("my_park_airports.txt:EHAM,D7 updated stand"), std::string::npos);
-  EXPECT_NE(text.find("my_park_airports.txt:KJFK new entry"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(text, {"my_park_airports.txt created with EHAM,D7",
+                                          "my_park_airports.txt:EHAM,D7 updated stand",
+                                          "my_park_airports.txt:KJFK new entry"}), "");
 }
 
 TEST_F(ParkAirportsTest, OtherThreadsQueueAndTheWorkerApplies) {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "feed/downloader.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 #include "tools/download-standin/download_standin.h"
 
 namespace crv::testing {

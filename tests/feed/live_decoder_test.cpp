@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include <fmt/format.h>
+
 #include "foundation/clock.h"
 #include "foundation/status_line.h"
 #include "tests/feed/feed_test_support.h"
@@ -37,30 +39,15 @@ std::vector<LiveCase> liveCases() {
   return {
       {"a plain airborne airliner keeps every field", nullptr, nullptr,
        [](const LiveTrafficRecord& r) {
-         EXPECT_EQ(r.key, 0x484f6du);
-         EXPECT_DOUBLE_EQ(r.latitude, 52.35);
-         EXPECT_DOUBLE_EQ(r.longitude, 4.80);
-         EXPECT_DOUBLE_EQ(r.altitudeFeet, 12000.0);
-         EXPECT_TRUE(r.airborne);
-         EXPECT_DOUBLE_EQ(r.speedKnots, 250.0);
-         EXPECT_DOUBLE_EQ(r.trackDegrees, 90.0);
-         EXPECT_DOUBLE_EQ(r.verticalSpeedFpm, 1500.0);
-         EXPECT_DOUBLE_EQ(r.trueAirspeedKnots, 300.0);
-         ASSERT_TRUE(r.bankRadians);
-         EXPECT_DOUBLE_EQ(*r.bankRadians, -5.0 * kDegreesToRadians);
-         ASSERT_TRUE(r.trueHeadingRadians);
-         EXPECT_DOUBLE_EQ(*r.trueHeadingRadians, 91.0 * kDegreesToRadians);
-         EXPECT_TRUE(r.hasTrueHeading);
-         EXPECT_DOUBLE_EQ(r.timestamp, 1765000000.5);
-         EXPECT_EQ(r.identity.icaoType, "B738");
-         EXPECT_EQ(r.identity.registration, "PH-BXA");
-         EXPECT_EQ(r.identity.callsign, "KLM1234");
-         EXPECT_EQ(r.identity.departure, "EHAM");
-         EXPECT_EQ(r.identity.destination, "EGLL");
-         EXPECT_EQ(r.identity.airline, "");
-         EXPECT_FALSE(r.identity.coupledCallsignSearched);
-         EXPECT_FALSE(r.stationary);
-         EXPECT_EQ(r.dueTick, 0u);
+         const auto& id = r.identity;
+         EXPECT_EQ(fmt::format("{:x} {} {} {} {} {} {} {} {} {:.6f} {:.6f} {} {} {} {} {} {} {} {} {} {} {}", r.key,
+                               r.latitude, r.longitude, r.altitudeFeet, r.airborne, r.speedKnots, r.trackDegrees,
+                               r.verticalSpeedFpm, r.trueAirspeedKnots, r.bankRadians.value_or(-99) / kDegreesToRadians,
+                               r.trueHeadingRadians.value_or(-99) / kDegreesToRadians, r.hasTrueHeading, r.timestamp,
+                               id.icaoType, id.registration, id.callsign, id.departure, id.destination, id.airline.empty(),
+                               id.coupledCallsignSearched, r.stationary, r.dueTick),
+                   "484f6d 52.35 4.8 12000 true 250 90 1500 300 -5.000000 91.000000 true 1765000000.5 B738 PH-BXA "
+                   "KLM1234 EHAM EGLL true false false 0");
        }},
       {"a null barometric altitude takes the geometric one, corrected by the QNH",
        [](json& a) { a[4] = nullptr; a[18] = 3500; },

@@ -62,8 +62,8 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   EXPECT_TRUE(display_.loggedIn.load());
   EXPECT_FALSE(stopRequested());
   EXPECT_EQ(readerErrors_, 0);
-  EXPECT_TRUE(log_.contains("Waiting for authentication at RT server ..."));
-  EXPECT_TRUE(log_.contains("Authenticated at RT server 'rt7'"));
+  EXPECT_EQ(testing::missingPieces(log_.text(), {"Waiting for authentication at RT server ...",
+                                                 "Authenticated at RT server 'rt7'"}), "");
   EXPECT_EQ(serverShown_, "rt7");
   EXPECT_FALSE(log_.contains("secret"));
 }

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include <fmt/format.h>
+
 #include "tests/feed/feed_test_support.h"
 
 namespace crv {
@@ -18,6 +20,12 @@ json parkedArray() {
   return json::array({52.3086, 4.7639, "D4", "B744", "PH-BFA", kTenOClock, "KLM591"});
 }
 
+// The fields a record carries, in one line.
+std::string describe(const ParkedTrafficRecord& r) {
+  return fmt::format("{:x} {} {} {} {} {} {} {} {}", r.key, r.latitude, r.longitude, r.parkingSpot,
+                     r.identity.airline, r.identity.icaoType, r.identity.registration, r.identity.callsign, r.halfHour);
+}
+
 struct ParkedCase {
   std::string name;
   std::string key;
@@ -29,16 +37,7 @@ std::vector<ParkedCase> parkedCases() {
   const auto dropped = std::function<void(const ParkedTrafficRecord&)>();
   return {
       {"a plain parked aircraft", "4840d6", nullptr,
-       [](const ParkedTrafficRecord& r) {
-         EXPECT_EQ(r.key, 0x4840d6u);
-         EXPECT_DOUBLE_EQ(r.latitude, 52.3086);
-         EXPECT_DOUBLE_EQ(r.longitude, 4.7639);
-         EXPECT_EQ(r.parkingSpot, "D4");
-         EXPECT_EQ(r.identity.icaoType, "B744");
-         EXPECT_EQ(r.identity.registration, "PH-BFA");
-         EXPECT_EQ(r.identity.callsign, "KLM591");
-         EXPECT_EQ(r.halfHour, 20);
-       }},
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(describe(r), "4840d6 52.3086 4.7639 D4  B744 PH-BFA KLM591 20"); }},
       {"key 2710 is dropped", "2710", nullptr, dropped},
       {"a key without hex digits is dropped", "zz", nullptr, dropped},
       {"10:29:30 is half hour 21", "4840d6", [](json& a) { a[5] = kTenOClock + 29 * 60 + 30; },
@@ -54,10 +53,7 @@ std::vector<ParkedCase> parkedCases() {
        [](const ParkedTrafficRecord& r) { EXPECT_EQ(r.identity.icaoType, "B744"); }},
       {"type ZZZZ is none and dropped", "4840d6", [](json& a) { a[3] = "ZZZZ"; }, dropped},
       {"a whole-number coordinate is read as a number", "4840d6", [](json& a) { a[0] = 52; a[1] = 5; },
-       [](const ParkedTrafficRecord& r) {
-         EXPECT_DOUBLE_EQ(r.latitude, 52.0);
-         EXPECT_DOUBLE_EQ(r.longitude, 5.0);
-       }},
+       [](const ParkedTrafficRecord& r) { EXPECT_EQ(describe(r), "4840d6 52 5 D4  B744 PH-BFA KLM591 20"); }},
       {"a coordinate text reads as 0 and is dropped", "4840d6", [](json& a) { a[0] = "52.3"; a[1] = "4.7"; },
        dropped},
       {"latitude beyond 90 is dropped", "4840d6", [](json& a) { a[0] = 91.0; }, dropped},
@@ -123,17 +119,13 @@ TEST(ParkedDecoderTest, RegistrationDataFillsTheAirlineTypeAndMissingNames) {
   processParkedTrafficLine("4007f1", json::array({51.47, -0.45, "501", "0", "G-XLEA", kTenOClock, "null"}), context,
                            records);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].identity.airline, "XYZ");
-  EXPECT_EQ(records[0].identity.icaoType, "A388");
-  EXPECT_EQ(records[0].identity.callsign, "G-XLEA");
+  EXPECT_EQ(describe(records[0]), "4007f1 51.47 -0.45 501 XYZ A388 G-XLEA G-XLEA 20");
 
   // A callsign that is a known registration becomes the registration.
   processParkedTrafficLine("4840d6", json::array({52.30, 4.76, "D4", "", "null", kTenOClock, "PH-BFB"}), context,
                            records);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[1].identity.airline, "KLM");
-  EXPECT_EQ(records[1].identity.icaoType, "B744");
-  EXPECT_EQ(records[1].identity.registration, "PH-BFB");
+  EXPECT_EQ(describe(records[1]), "4840d6 52.3 4.76 D4 KLM B744 PH-BFB PH-BFB 20");
 
   // A type the database does not know is dropped.
   processParkedTrafficLine("4840d7", json::array({52.30, 4.76, "D5", "C172", "PH-ABC", kTenOClock, "null"}), context,

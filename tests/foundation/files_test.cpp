@@ -11,7 +11,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/log.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv {
 namespace {
@@ -190,8 +190,7 @@ TEST_F(FilesTest, SaveXmlLogsTheOutcome) {
   EXPECT_EQ(getAttribute(loaded.child("parameters").child("parameter"), "name"), "LOG");
   EXPECT_EQ(getAttribute(loaded.child("nothing"), "name"), "");
   const std::string log = readFile(folder / "Log.txt");
-  EXPECT_NE(log.find("'" + path.string() + "' saved"), std::string::npos);
-  EXPECT_NE(log.find("could not save to '"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"'" + path.string() + "' saved", "could not save to '"}), "");
 }
 
 TEST_F(FilesTest, EmptyFolderRemovesEverythingButTheFolder) {

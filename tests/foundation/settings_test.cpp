@@ -94,8 +94,7 @@ TEST_F(SettingControlsTest, MissingControlsAreOnlyLogged) {
   setControlInt(par_TIME_SHIFT_HOURS);
   clearControlText(par_DESTINATION.controlId());
   const std::string log = logText();
-  EXPECT_NE(log.find("GetDlgItem failed for ID 32860\n"), std::string::npos);
-  EXPECT_NE(log.find("GetDlgItem failed for ID 32839\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"GetDlgItem failed for ID 32860\n", "GetDlgItem failed for ID 32839\n"}), "");
 }
 
 TEST_F(SettingControlsTest, TextThatIsNotUtf8IsLoggedNotShown) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/log.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv {
 namespace {
@@ -32,8 +32,8 @@ TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
   EXPECT_EQ(errorLineText(), "41: CRVN must be run from the CRVN folder!");
   closeLog();
   const std::string log = testing::readFile(folder / "Log.txt");
-  EXPECT_NE(log.find("\nScanning liveries\n"), std::string::npos);
-  EXPECT_NE(log.find("\nError 41: CRVN must be run from the CRVN folder!\n"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}),
+            "");
   EXPECT_EQ(log.find("ignored"), std::string::npos);
 }
 

@@ -61,9 +61,9 @@ TEST_F(FlightPlansTest, CodesFromTheFeedAreEscaped) {
   ASSERT_EQ(createFlightPlan(aircraft(7, "A<B&\"C'", "</DestinationID>", SizeCategory::Light), link.connection()),
             true);
   const std::string text = readFile(planOf(7));
-  EXPECT_NE(text.find("<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>\n"), std::string::npos);
-  EXPECT_NE(text.find("<DestinationID>&lt;/DestinationID&gt;</DestinationID>\n"), std::string::npos);
-  EXPECT_NE(text.find("<FPType>VFR</FPType>"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(text, {"<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>\n",
+                                          "<DestinationID>&lt;/DestinationID&gt;</DestinationID>\n",
+                                          "<FPType>VFR</FPType>"}), "");
 }
 
 TEST_F(FlightPlansTest, AnUnknownDepartureOrDestinationWritesNothing) {

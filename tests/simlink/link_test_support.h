@@ -21,7 +21,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_link.h"
 #include "simlink/sim_queues.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 

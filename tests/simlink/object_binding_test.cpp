@@ -163,10 +163,10 @@ TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE));
   binding.onSimException(exceptionMessage(31));
   const std::string log = logText();
-  EXPECT_NE(log.find("\nSIMCONNECT_EXCEPTION_INVALID_DATA_SIZE"), std::string::npos);
-  EXPECT_NE(log.find("===> SimConnect exception: load flight plan failed"), std::string::npos);
-  EXPECT_NE(log.find("\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE"), std::string::npos);
-  EXPECT_NE(log.find("===> SIMCONNECT_EXCEPTION #31"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"\nSIMCONNECT_EXCEPTION_INVALID_DATA_SIZE",
+                                         "===> SimConnect exception: load flight plan failed",
+                                         "\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE",
+                                         "===> SIMCONNECT_EXCEPTION #31"}), "");
 }
 
 TEST_F(ObjectBindingTest, StaticCgRepliesReachTheEngine) {

@@ -2,6 +2,7 @@
 // simulator's UTC time, the once-a-second ground reply, the title and the
 // ATC model with the type deduced from them, and the user's stand.
 
+#include <array>
 #include <chrono>
 #include <limits>
 #include <optional>
@@ -32,9 +33,7 @@ AircraftDatabase typeDatabase() {
     database.typeSets.all.insert(type);
   }
   database.maxHalfSpan = 39.9 * kNm;
-  database.categoryByType["A20N"] = SizeCategory::Large;
-  database.categoryByType["A320"] = SizeCategory::Large;
-  database.categoryByType["B737"] = SizeCategory::Large;
+  for (const char* type : {"A20N", "A320", "B737"}) database.categoryByType[type] = SizeCategory::Large;
   database.categoryByType["A388"] = SizeCategory::Heavy;
   return database;
 }
@@ -59,42 +58,28 @@ class UserAircraftTest : public SimLinkFixture {
 
 TEST(UserModelFixTest, KnownFormsOfTheAtcModelBecomeTypeCodes) {
   installAircraftDatabase(typeDatabase());
-  EXPECT_EQ(fixUserModel("A350-900", ""), "A359");
-  EXPECT_EQ(fixUserModel("N738B", ""), "B38M");
-  EXPECT_EQ(fixUserModel("777", ""), "772");
-  EXPECT_EQ(fixUserModel("A330-200 (RR)", ""), "A332");
-  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_B738.0.text", ""), "B738");
-  EXPECT_EQ(fixUserModel("ATCCOM.AC_MODEL_ZZZZ.0.text", ""), "ATCCOM.AC_MODEL_ZZZZ.0.text");
-  EXPECT_EQ(fixUserModel("E190.0.text", ""), "E190");
-  EXPECT_EQ(fixUserModel(".0.text", ""), ".0.text");
-  EXPECT_EQ(fixUserModel("$$:B738", ""), "B738");
-  EXPECT_EQ(fixUserModel("$$:X", ""), "$$:X");
-  EXPECT_EQ(fixUserModel("737", "PMDG DG 737-700 Lufthansa"), "B737");
-  EXPECT_EQ(fixUserModel("737", "DG 737-800"), "B738");
-  EXPECT_EQ(fixUserModel("737", "DG 737-600"), "B736");
-  EXPECT_EQ(fixUserModel("737", "DG 737-900ER"), "B739");
-  EXPECT_EQ(fixUserModel("737", "Boeing 737 MAX"), "737");
-  EXPECT_EQ(fixUserModel("A20N", "DG 737-800"), "A20N");
+  const std::array<const char*, 3> cases[] = {  // model, title, type code
+      {"A350-900", "", "A359"}, {"N738B", "", "B38M"}, {"777", "", "772"}, {"A330-200 (RR)", "", "A332"},
+      {"ATCCOM.AC_MODEL_B738.0.text", "", "B738"}, {"ATCCOM.AC_MODEL_ZZZZ.0.text", "", "ATCCOM.AC_MODEL_ZZZZ.0.text"},
+      {"E190.0.text", "", "E190"}, {".0.text", "", ".0.text"}, {"$$:B738", "", "B738"}, {"$$:X", "", "$$:X"},
+      {"737", "PMDG DG 737-700 Lufthansa", "B737"}, {"737", "DG 737-800", "B738"}, {"737", "DG 737-600", "B736"},
+      {"737", "DG 737-900ER", "B739"}, {"737", "Boeing 737 MAX", "737"}, {"A20N", "DG 737-800", "A20N"}};
+  for (const auto& [model, title, type] : cases) EXPECT_EQ(fixUserModel(model, title), type) << model << " " << title;
   installAircraftDatabase(AircraftDatabase{});
 }
 
+// A garbled day or time gives no time (0) instead of overflowing; the year
+// is 16 bits; a leap second is still a time.
 TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 10), 1735689610);
-  EXPECT_EQ(simulatorUtcSeconds(1970, 1, 0), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2024, 366, 86399), 1735689599);  // a leap year's last second
-  EXPECT_EQ(simulatorUtcSeconds(2025 + 65536, 1, 10), 1735689610);  // the year is 16 bits
-}
-
-TEST(SimulatorTimeTest, GarbledDayOrTimeGivesNoTimeInsteadOfOverflowing) {
   constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
-  EXPECT_EQ(simulatorUtcSeconds(2025, kHuge, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, kLowest, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 0, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 367, 10), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, kHuge), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, -1), 0);
-  EXPECT_EQ(simulatorUtcSeconds(2025, 1, 86400), 1735776000);  // a leap second is still a time
+  const std::array<std::int64_t, 4> cases[] = {  // year, day of year, seconds of day, expected
+      {2025, 1, 10, 1735689610},  {1970, 1, 0, 0},   {2024, 366, 86399, 1735689599}, {2025 + 65536, 1, 10, 1735689610},
+      {2025, kHuge, 10, 0},       {2025, kLowest, 10, 0}, {2025, 0, 10, 0},          {2025, 367, 10, 0},
+      {2025, 1, kHuge, 0},        {2025, 1, -1, 0},  {2025, 1, 86400, 1735776000}};
+  for (const auto& [year, day, seconds, expected] : cases) {
+    EXPECT_EQ(simulatorUtcSeconds(year, day, seconds), expected) << year << " " << day << " " << seconds;
+  }
 }
 
 TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {
@@ -172,15 +157,8 @@ TEST_F(UserAircraftTest, TheTitleIsCutBetweenCharactersNeverInsideOne) {
 // The model the simulator names, else one read from the title; the CRJ7
 // without a model, the largest span for an unknown one.
 TEST_F(UserAircraftTest, TheModelOrTheTitleGivesSpanAndCategory) {
-  struct Case {
-    const char* title;
-    const char* model;
-    bool known;
-    double halfSpanMeters;
-    std::optional<SizeCategory> category;
-    const char* logged;
-    const char* status;
-  };
+  struct Case { const char *title, *model; bool known; double halfSpanMeters; std::optional<SizeCategory> category;
+                const char *logged, *status; };
   const Case cases[] = {
       {"", "$$:A20N", true, 18.0, SizeCategory::Large,
        "SimConnect: User aircraft model: A20N, half wing span: 18.0 meter, category: Large", ""},
@@ -249,9 +227,9 @@ TEST_F(UserAircraftTest, RequestsAreSkippedWhilePausedAndFailuresEndTheSession) 
   EXPECT_TRUE(queues.simLinkPaused.load());
   user.requestUserAcTitleModel();
   const std::string log = logText();
-  EXPECT_NE(log.find("===> SimConnect request user ac position fails"), std::string::npos);
-  EXPECT_NE(log.find("===> SimConnect request user ac title fails"), std::string::npos);
-  EXPECT_NE(log.find("===> SimConnect reques user ac model fails"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(log, {"===> SimConnect request user ac position fails",
+                                         "===> SimConnect request user ac title fails",
+                                         "===> SimConnect reques user ac model fails"}), "");
 }
 
 TEST_F(UserAircraftTest, TheSimulatorsRepliesArriveOnTheSimClientThread) {
@@ -287,10 +265,9 @@ TEST_F(UserAircraftTest, TheSimulatorsRepliesArriveOnTheSimClientThread) {
   // handled on the SimClient thread.
   const auto requests = callsOf(platform::SimFunction::RequestDataOnSimObject);
   ASSERT_EQ(requests.size(), 4U);
-  EXPECT_EQ(requests[0].arguments, "106, 407, 0, 1, 0, 0, 0, 0");
-  EXPECT_EQ(requests[1].arguments, "107, 408, 0, 1, 0, 0, 0, 0");
-  EXPECT_EQ(requests[2].arguments, "109, 403, 0, 1, 0, 0, 0, 0");
-  EXPECT_EQ(requests[3].arguments, "108, 409, 0, 4, 0, 0, 0, 0");
+  EXPECT_EQ(requests[0].arguments + "|" + requests[1].arguments + "|" + requests[2].arguments + "|" +
+                requests[3].arguments,
+            "106, 407, 0, 1, 0, 0, 0, 0|107, 408, 0, 1, 0, 0, 0, 0|109, 403, 0, 1, 0, 0, 0, 0|108, 409, 0, 4, 0, 0, 0, 0");
 }
 
 }  // namespace

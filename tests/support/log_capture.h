@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,28 @@ class LogCapture {
 
   std::string text() const { return readFile(folder_ / "Log.txt"); }
   bool contains(std::string_view piece) const { return text().find(piece) != std::string::npos; }
+  // The pieces the log lacks, joined by " | "; empty when every one is there.
+  std::string missing(std::initializer_list<std::string_view> pieces) const;
 
  private:
   TempFolder folder_;
 };
+
+// The pieces the text lacks, joined by " | "; empty when every one is
+// there. One check over many expected lines:
+//   EXPECT_EQ(missingPieces(log, {"first line", "second line"}), "");
+inline std::string missingPieces(std::string_view text, std::initializer_list<std::string_view> pieces) {
+  std::string missing;
+  for (const std::string_view piece : pieces) {
+    if (text.find(piece) == std::string_view::npos) {
+      missing += (missing.empty() ? "" : " | ") + std::string(piece);
+    }
+  }
+  return missing;
+}
+
+inline std::string LogCapture::missing(std::initializer_list<std::string_view> pieces) const {
+  return missingPieces(text(), pieces);
+}
 
 }  // namespace crv::testing

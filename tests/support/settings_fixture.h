@@ -6,7 +6,7 @@
 #include <string>
 
 #include "foundation/settings.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
 
 namespace crv {
 
