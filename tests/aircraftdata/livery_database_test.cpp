@@ -17,19 +17,15 @@
 #include "foundation/settings.h"
 #include "tests/aircraftdata/dbase_test_files.h"
 #include "tests/aircraftdata/livery_test_lists.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/settings_fixture.h"
 #include "tools/liverygen/livery_generator.h"
 
 namespace crv {
 namespace {
 
-class LiveryDatabaseTest : public ::testing::Test {
+class LiveryDatabaseTest : public SettingsFixture {
  protected:
-  void SetUp() override {
-    testing::installShippedDbase();
-    savedDataFolder_ = dataFolderPath();
-    setDataFolderPath(temp_.path() / "data");
-  }
+  LiveryDatabaseTest() { testing::installShippedDbase(); }
 
   void writeRegcodeSources(const LiveryList& list, std::uint32_t seed) {
     testing::writeEncrypted(programPaths().aigRegcodesEnc, liverygen::generateAigRegcodesXml(list, seed));
@@ -50,16 +46,6 @@ class LiveryDatabaseTest : public ::testing::Test {
     return bytes;
   }
 
-  testing::TempFolder temp_;
-  testing::ScopedWorkingFolder working_{temp_.path()};
-  void TearDown() override { setDataFolderPath(savedDataFolder_); }
-
-  std::filesystem::path savedDataFolder_;
-  testing::LogCapture log_;
-  testing::BoolSettingGuard light_{par_LIGHT_AIRCRAFT};
-  testing::BoolSettingGuard helicopters_{par_HELICOPTERS};
-  testing::BoolSettingGuard highPerf_{par_HIGH_PERF_AIRCRAFT};
-  testing::BoolSettingGuard logSetting_{par_LOG};
 };
 
 TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
@@ -73,7 +59,7 @@ TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
   EXPECT_GT(database.regcodes.regcodeMap.size(), 15000u);
   EXPECT_FALSE(database.regcodes.specialTitles.empty());
   EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), first.front().title);
-  const std::string log = log_.text();
+  const std::string log = logText();
   EXPECT_EQ(testing::missingPieces(log, {fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()),
                                          fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n", database.indexes.airlineIndex().size(), database.indexes.paxModelIndex().size(), database.indexes.cargoModelIndex().size()),
                                          "Category HighPerf: No livery found"}), "");
@@ -87,13 +73,9 @@ TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
   std::vector<AircraftBase> fleet;
   for (const LiveryData& entry : first) {
     if (fleet.size() == 500) break;
-    AircraftIdentity identity;
-    identity.airline = entry.airl;
-    identity.icaoType = entry.type;
-    AircraftBase base;
-    base.identity = identity;
-    base.category = SizeCategory::Large;
-    fleet.push_back(base);
+    fleet.emplace_back().category = SizeCategory::Large;
+    fleet.back().identity.airline = entry.airl;
+    fleet.back().identity.icaoType = entry.type;
   }
   std::atomic<bool> cleared{false};
   std::thread userInterface([&] {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
 #include "aircraftdata/livery_indexes.h"
 #include "aircraftdata/regcodes.h"
 #include "foundation/paths.h"
@@ -38,58 +41,32 @@ class RegcodeTest : public ::testing::Test {
   testing::LogCapture log_;
 };
 
-struct ParsedLine {
-  bool good;
+// "ok" or "bad", then each entry as [title|registrations|special].
+std::string parse(const std::string& line) {
   std::vector<RegcodeEntry> entries;
-};
-
-ParsedLine parse(const std::string& line) {
-  ParsedLine parsed;
-  parsed.good = parseRegcodeLine(line, "input/my_regcodes/a.txt", parsed.entries);
-  return parsed;
+  std::string text = parseRegcodeLine(line, "input/my_regcodes/a.txt", entries) ? "ok" : "bad";
+  for (const RegcodeEntry& entry : entries) {
+    text += fmt::format(" [{}|{}|{}]", entry.title, fmt::join(entry.regs, ","), entry.special ? "special" : "-");
+  }
+  return text;
 }
 
+// One registration is always special; "#" makes any entry special; a title
+// alone is a don't-use title. Bad registrations are warned and the good ones
+// kept.
 TEST_F(RegcodeTest, LineGrammar) {
-  auto one = parse("Title A ; D-AIZA");
-  ASSERT_EQ(one.entries.size(), 1u);
-  EXPECT_TRUE(one.good);
-  EXPECT_EQ(one.entries[0].title, "Title A");
-  EXPECT_EQ(one.entries[0].regs, (std::vector<std::string>{"D-AIZA"}));
-  EXPECT_TRUE(one.entries[0].special);  // one registration is always special
-
-  auto two = parse("Title B;D-AIZC, D-AIZB,D-AIZB");
-  ASSERT_EQ(two.entries.size(), 1u);
-  EXPECT_EQ(two.entries[0].regs, (std::vector<std::string>{"D-AIZB", "D-AIZC"}));
-  EXPECT_FALSE(two.entries[0].special);
-
-  auto hashed = parse("Title C;D-AIZB,D-AIZC;#");
-  ASSERT_EQ(hashed.entries.size(), 1u);
-  EXPECT_TRUE(hashed.entries[0].special);
-
-  auto dontUse = parse("  Do not use me  ");
-  ASSERT_EQ(dontUse.entries.size(), 1u);
-  EXPECT_EQ(dontUse.entries[0].title, "Do not use me");
-  EXPECT_TRUE(dontUse.entries[0].regs.empty());
-
-  for (const char* silent : {"", "   ", "Title ;", ";", "Title ; ;"}) {
-    auto parsed = parse(silent);
-    EXPECT_TRUE(parsed.good) << silent;
-    EXPECT_TRUE(parsed.entries.empty()) << silent;
-  }
+  const std::pair<const char*, const char*> cases[] = {
+      {"Title A ; D-AIZA", "ok [Title A|D-AIZA|special]"},
+      {"Title B;D-AIZC, D-AIZB,D-AIZB", "ok [Title B|D-AIZB,D-AIZC|-]"},
+      {"Title C;D-AIZB,D-AIZC;#", "ok [Title C|D-AIZB,D-AIZC|special]"},
+      {"  Do not use me  ", "ok [Do not use me||-]"},
+      {"", "ok"}, {"   ", "ok"}, {"Title ;", "ok"}, {";", "ok"}, {"Title ; ;", "ok"}};
+  for (const auto& [line, parsed] : cases) EXPECT_EQ(parse(line), parsed) << line;
   EXPECT_EQ(log_.text().find("===>"), std::string::npos);
-}
-
-TEST_F(RegcodeTest, BadRegistrationsAreWarnedAndTheGoodOnesKept) {
-  for (const char* refused : {"Title;AB", "Title;AB,ABCDEFGHIJKLM", "a;b;c;d"}) {
-    auto parsed = parse(refused);
-    EXPECT_FALSE(parsed.good) << refused;
-    EXPECT_TRUE(parsed.entries.empty()) << refused;
-  }
-  auto withGap = parse("Title;D-AIZA,,D-AIZB");
-  EXPECT_FALSE(withGap.good);
-  ASSERT_EQ(withGap.entries.size(), 1u);
-  EXPECT_EQ(withGap.entries[0].regs, (std::vector<std::string>{"D-AIZA", "D-AIZB"}));
-
+  const std::pair<const char*, const char*> bad[] = {
+      {"Title;AB", "bad"}, {"Title;AB,ABCDEFGHIJKLM", "bad"}, {"a;b;c;d", "bad"},
+      {"Title;D-AIZA,,D-AIZB", "bad [Title|D-AIZA,D-AIZB|-]"}};
+  for (const auto& [line, parsed] : bad) EXPECT_EQ(parse(line), parsed) << line;
   const std::string log = log_.text();
   EXPECT_EQ(testing::missingPieces(log, {"===> wrong regcode length 'AB' in input/my_regcodes/a.txt\n",
                                          "===> wrong regcode length '' in input/my_regcodes/a.txt\n",

@@ -7,6 +7,7 @@
 #include "airports/airport_names.h"
 #include "foundation/errors.h"
 #include "tests/airports/stand_fixtures.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -86,23 +87,16 @@ TEST(ReadAirportsTest, AFileThatDoesNotLoadIsAnErrorAndLeavesTheDatabaseUnread) 
   LogCapture log;
   AirportsDatabase database;
 
-  try {
-    readAirportsFile(folder / "missing.xml", database);
-    FAIL() << "no error for a missing file";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), (folder / "missing.xml").string() + " not loaded: File was not found");
-  }
+  const auto readError = [&](const char* name) {
+    return testing::thrownText<std::runtime_error>([&] { readAirportsFile(folder / name, database); });
+  };
+  EXPECT_EQ(readError("missing.xml"), (folder / "missing.xml").string() + " not loaded: File was not found");
 
   writeFile(folder / "cut.xml", "<airports><airport code=\"EHAM\" lat=\"52");
   EXPECT_THROW(readAirportsFile(folder / "cut.xml", database), std::runtime_error);
 
   writeFile(folder / "other.xml", "<AirportNames/>");
-  try {
-    readAirportsFile(folder / "other.xml", database);
-    FAIL() << "no error for a wrong root";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), "Missing <airports> root in: " + (folder / "other.xml").string());
-  }
+  EXPECT_EQ(readError("other.xml"), "Missing <airports> root in: " + (folder / "other.xml").string());
   EXPECT_FALSE(database.loaded);
 
   // Once the file is mended the database is read.
@@ -116,12 +110,8 @@ TEST(ReadAirportsTest, TheSessionWorkersReadingTurnsFailuresIntoUserError88) {
   testing::ScopedWorkingFolder workingFolder(folder.path());
   writeFile(folder / "input" / "airports_msfs.xml", "<airports><airport");
 
-  try {
-    readAirports(kAirportsDatabaseFile);
-    FAIL() << "no user error";
-  } catch (const UserErrorException& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("88: input/airports_msfs.xml not loaded: ", 0), 0U) << error.what();
-  }
+  EXPECT_THAT(testing::thrownText<UserErrorException>([] { readAirports(kAirportsDatabaseFile); }),
+              ::testing::StartsWith("88: input/airports_msfs.xml not loaded: "));
   EXPECT_FALSE(airportsDb().loaded);
 }
 

@@ -14,6 +14,7 @@
 #include "foundation/errors.h"
 #include "foundation/status_line.h"
 #include "tests/airports/airport_file_fixtures.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -214,12 +215,7 @@ TEST_F(ApfReaderTest, BadBaseFilesAreReportedAndNotRead) {
   EXPECT_EQ(readBase(), "no stands found");
 
   write(kBasePath, apfText(parameter("publisher", "MyPub"), twoGates()));
-  try {
-    readBase();
-    FAIL() << "no altitude";
-  } catch (const UserErrorException& error) {
-    EXPECT_STREQ(error.what(), "65: Parameter altitude not found");
-  }
+  EXPECT_EQ(testing::thrownText<UserErrorException>([&] { readBase(); }), "65: Parameter altitude not found");
   write(kBasePath, apfText(baseParameters("MyPub"), twoGates() + twoGates()));
   EXPECT_THROW(readBase(), UserErrorException);
 }

@@ -1,6 +1,8 @@
 #include "feed/json_reading.h"
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -10,26 +12,18 @@ namespace {
 using nlohmann::json;
 
 TEST(ParseHexIdTest, ReadsTheLeadingHexDigitsInEitherCase) {
-  EXPECT_EQ(parseHexId("2710"), 10000u);
-  EXPECT_EQ(parseHexId("2711"), 10001u);
-  EXPECT_EQ(parseHexId("abc123"), parseHexId("ABC123"));
-  EXPECT_EQ(parseHexId("abc123"), 0xabc123u);
-  EXPECT_EQ(parseHexId("484f6d~"), 0x484f6du);
-  EXPECT_EQ(parseHexId("ffffffff"), 0xffffffffu);
-  EXPECT_FALSE(parseHexId("x484f6d"));
-  EXPECT_FALSE(parseHexId(""));
-  EXPECT_FALSE(parseHexId("100000000"));  // beyond 32 bits
+  const std::pair<const char*, std::optional<std::uint32_t>> cases[] = {
+      {"2710", 10000u},        {"2711", 10001u},          {"abc123", 0xabc123u},  {"ABC123", 0xabc123u},
+      {"484f6d~", 0x484f6du},  {"ffffffff", 0xffffffffu}, {"x484f6d", {}},        {"", {}},
+      {"100000000", {}}};  // beyond 32 bits
+  for (const auto& [text, key] : cases) EXPECT_EQ(parseHexId(text), key) << text;
 }
 
 TEST(JsonNumberTest, TakesNumbersOnlyAndReadsEverythingElseAsZero) {
-  EXPECT_DOUBLE_EQ(jsonNumber(json(42)), 42.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json(-42)), -42.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json(42u)), 42.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json(4.25)), 4.25);
-  EXPECT_DOUBLE_EQ(jsonNumber(json("42")), 0.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json(nullptr)), 0.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json(true)), 0.0);
-  EXPECT_DOUBLE_EQ(jsonNumber(json::array({1})), 0.0);
+  const std::pair<json, double> cases[] = {{json(42), 42.0}, {json(-42), -42.0}, {json(42u), 42.0},
+                                           {json(4.25), 4.25}, {json("42"), 0.0},  {json(nullptr), 0.0},
+                                           {json(true), 0.0},  {json::array({1}), 0.0}};
+  for (const auto& [value, number] : cases) EXPECT_DOUBLE_EQ(jsonNumber(value), number) << value.dump();
 }
 
 TEST(JsonTextTest, TakesStringsOnlyAndIndexesPastTheEndGiveNull) {

@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
+#include "tests/support/thrown_text.h"
 #include "tools/rt-standin/rt_standin.h"
 
 namespace crv {
@@ -117,12 +118,8 @@ TEST_F(LoginTest, ARefusedKeyOrASecondSessionIsAUserError) {
   for (int status : {402, 404, 405}) {
     SCOPED_TRACE(status);
     queueLogin({{"status", status}, {"GUID", "g"}});
-    try {
-      authenticater(weather_, traffic_);
-      ADD_FAILURE() << "no exception";
-    } catch (const UserErrorException& error) {
-      EXPECT_EQ(std::string(error.what()).rfind(std::to_string(status) + ": ", 0), 0u) << error.what();
-    }
+    EXPECT_THAT(testing::thrownText<UserErrorException>([&] { authenticater(weather_, traffic_); }),
+                ::testing::StartsWith(std::to_string(status) + ": "));
     EXPECT_EQ(weather_.guid(), "");
   }
   EXPECT_TRUE(log_.contains("More than one RealTraffic session is not possible, do not run the RealTraffic app"));
@@ -140,12 +137,8 @@ TEST_F(LoginTest, AStatusBeyond32BitsIsALieNotARefusal) {
 
 TEST_F(LoginTest, ADatabaseProblemThrowsAndAParameterFaultEndsTheSession) {
   queueLogin({{"status", 500}, {"GUID", "g"}});
-  try {
-    authenticater(weather_, traffic_);
-    ADD_FAILURE() << "no exception";
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "No RT database connection");
-  }
+  EXPECT_EQ(testing::thrownText<std::runtime_error>([&] { authenticater(weather_, traffic_); }),
+            "No RT database connection");
   queueLogin({{"status", 400}, {"GUID", "g"}});
   authenticater(weather_, traffic_);
   EXPECT_EQ(readerErrors_, 1);

@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "feed/json_reading.h"
 #include "feed/reader_threads.h"
 #include "feed/weather_reader.h"
@@ -217,11 +219,7 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryOrALiveRequest
 // An ending status ends the reader, stops the weather reader and reports
 // one error; the service's own 9999 is an error, never taken for a stop.
 TEST_F(TrafficReaderTest, AnEndingStatusEndsTheReaderAndReportsIt) {
-  struct Case {
-    int status;
-    bool unauthorized;
-    const char* logged;
-  };
+  struct Case { int status; bool unauthorized; const char* logged; };
   for (const Case& c : {Case{401, true, "===> re-authentication to RT API is needed, restart CRVN"},
                         Case{403, false, "===> Traffic RT API: "},
                         Case{kStatusStopped, false, "===> Traffic RT API error: 9999"}}) {
@@ -272,10 +270,8 @@ TEST_F(TrafficReaderTest, TheLiveBoxFollowsTheUserOnlyWhenAPositionIsKnown) {
   EXPECT_EQ(traffic_.liveBox(), kStartQueryBox);
   traffic_.computeTrafficBox(kSchiphol, 40.0);
   const QueryBox first = traffic_.liveBox();
-  EXPECT_NEAR(first.top, 52.974787, 1e-6);
-  EXPECT_NEAR(first.bottom, 51.642413, 1e-6);
-  EXPECT_NEAR(first.left, 3.673604, 1e-5);
-  EXPECT_NEAR(first.right, 5.854196, 1e-5);
+  EXPECT_EQ(fmt::format("{:.6f} {:.6f} {:.4f} {:.4f}", first.top, first.bottom, first.left, first.right),
+            "52.974787 51.642413 3.6736 5.8542");
   traffic_.computeTrafficBox({kSchiphol.latitude + 0.0001, kSchiphol.longitude}, 40.0);
   EXPECT_EQ(traffic_.liveBox(), first);  // a small move keeps the box
   traffic_.computeTrafficBox({kSchiphol.latitude + 0.0001, kSchiphol.longitude}, 20.0);
@@ -292,15 +288,11 @@ TEST_F(TrafficReaderTest, TheResetForgetsTheSessionButKeepsTheParkedBox) {
   EXPECT_EQ(traffic_.parkElevation(), std::optional<double>(-11.0));
 
   traffic_.reset();
-  EXPECT_EQ(traffic_.guid(), "");
-  EXPECT_FALSE(traffic_.parkElevation());
-  EXPECT_EQ(traffic_.qnh(), 1013);
-  EXPECT_FALSE(traffic_.isBuffering());
+  EXPECT_EQ(fmt::format("'{}' {} {} {} {} {} {} {}", traffic_.guid(), traffic_.parkElevation().has_value(),
+                        traffic_.qnh(), traffic_.isBuffering(), traffic_.timeOffsetMinutes(), traffic_.liveCount(),
+                        traffic_.trafficShown(), lastTrafficTime()),
+            "'' false 1013 false 0 0 true 0");
   EXPECT_EQ(traffic_.liveBox(), kStartQueryBox);
-  EXPECT_EQ(traffic_.timeOffsetMinutes(), 0);
-  EXPECT_EQ(traffic_.liveCount(), 0);
-  EXPECT_TRUE(traffic_.trafficShown());
-  EXPECT_DOUBLE_EQ(lastTrafficTime(), 0.0);
   // The same position is taken again after the reset.
   traffic_.computeTrafficBox(kSchiphol, 40.0);
   EXPECT_NE(traffic_.liveBox(), kStartQueryBox);
@@ -389,12 +381,7 @@ TEST_F(ParkedTrafficTest, AnAnswerTooLateIsNeverTakenForTheNextRequest) {
 }
 
 TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
-  struct Case {
-    Answer answer;
-    bool taken;
-    bool markedFailed;  // else the status stays as the service gave it
-    const char* logged;
-  };
+  struct Case { Answer answer; bool taken, markedFailed /* else the status stays as given */; const char* logged; };
   const auto status = [](int value) { return Answer::json({{"status", value}, {"message", "none"}}); };
   // Statuses that look like the reader's own values (0, -1) are failures
   // too, not an empty success nor a wait until the time limit.

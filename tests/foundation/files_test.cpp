@@ -12,6 +12,7 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -106,12 +107,8 @@ TEST_F(FilesTest, ReadsNarrowFilesDroppingMarkAndWindowsLineEnds) {
   ASSERT_TRUE(readTextFileByCharset(Charset::Utf8WithBom, path, lines));
   EXPECT_EQ(lines, (Lines{"first", "second"}));
   EXPECT_FALSE(readTextFileByCharset(Charset::Ansi, folder / "missing.txt", lines));
-  try {
-    readTextFileByCharset(Charset::NoneFound, path, lines);
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), "file " + path.string() + " has unknown charset: none_found");
-  }
+  EXPECT_EQ(testing::thrownText<std::runtime_error>([&] { readTextFileByCharset(Charset::NoneFound, path, lines); }),
+            "file " + path.string() + " has unknown charset: none_found");
 }
 
 TEST_F(FilesTest, WritersAndReaderAgree) {
@@ -209,12 +206,7 @@ TEST_F(FilesTest, EmptyFolderFailureIsUserErrorFive) {
   // can delete the entries of a folder of the proc file system.
   const std::filesystem::path undeletable = "/proc/self/fdinfo";
   ASSERT_TRUE(std::filesystem::is_directory(undeletable));
-  try {
-    emptyFolder(undeletable);
-    ADD_FAILURE() << "no exception";
-  } catch (const UserErrorException& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("5: ", 0), 0U) << error.what();
-  }
+  EXPECT_THAT(testing::thrownText<UserErrorException>([&] { emptyFolder(undeletable); }), ::testing::StartsWith("5: "));
 }
 
 TEST_F(FilesTest, ListXmlFilesTakesFourLetterCodesInNameOrder) {

@@ -9,6 +9,7 @@
 
 #include "foundation/session_flags.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -112,12 +113,7 @@ TEST_F(LogTest, UnlessStoppingIsSilentOnceEitherFlagIsSet) {
 
 TEST_F(LogTest, AnUnwritableLogThrowsWithItsPath) {
   const auto missing = folder / "no-such-folder" / "Log.txt";
-  try {
-    openLog(missing);
-    FAIL() << "openLog did not throw";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), "Failed to write file " + missing.string());
-  }
+  EXPECT_EQ(testing::thrownText<std::runtime_error>([&] { openLog(missing); }), "Failed to write file " + missing.string());
   EXPECT_FALSE(isLogOpen());
 }
 

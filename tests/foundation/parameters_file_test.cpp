@@ -66,25 +66,19 @@ TEST_F(ParametersFileTest, WithoutAFileEveryListedKeyIsWrittenOnceWithItsDefault
 }
 
 TEST_F(ParametersFileTest, IntegersAreClampedAndPresentNodesKeptAsTheyStand) {
-  writeParameters(
-      "<parameter name=\"TIME_SHIFT_HOURS\" value=\"-5\"/>\n"
-      "<parameter name=\"TIME_SHIFT_DAYS\" value=\"99\"/>\n"
-      "<parameter name=\"RANGE\" value=\"7\"/>\n"
-      "<parameter name=\"MAIN_WINDOW_X\" value=\" 0x10\"/>\n"
-      "<parameter name=\"LAST_EPOCH_TIME:\" value=\"99999999999\"/>\n"
-      "<parameter name=\"MAX_HOLDING_MINUTES\" value=\"twelve\"/>\n"
-      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n"
-      "<parameter name=\"SOMETHING_ELSE\" value=\"kept\"/>\n");
+  writeParameters(parameterNodes({{"TIME_SHIFT_HOURS", "-5"}, {"TIME_SHIFT_DAYS", "99"}, {"RANGE", "7"},
+                                  {"MAIN_WINDOW_X", " 0x10"}, {"LAST_EPOCH_TIME:", "99999999999"},
+                                  {"MAX_HOLDING_MINUTES", "twelve"}, {"PROGRAM_VERSION", "11.0.2"},
+                                  {"SOMETHING_ELSE", "kept"}}));
 
   gf_readParameters();
 
-  EXPECT_EQ(par_TIME_SHIFT_HOURS.value(), 0);
-  EXPECT_EQ(par_TIME_SHIFT_DAYS.value(), 28);
-  EXPECT_EQ(par_RANGE.value(), 7);  // between two allowed values: kept
+  // RANGE 7 lies between two allowed values: kept; no number reads 0, clamped to 1.
+  EXPECT_EQ(fmt::format("{} {} {} {} {} {}", par_TIME_SHIFT_HOURS.value(), par_TIME_SHIFT_DAYS.value(),
+                        par_RANGE.value(), par_MAIN_WINDOW_X.value(), par_LAST_EPOCH_TIME.value(),
+                        par_MAX_HOLDING_MINUTES.value()),
+            "0 28 7 16 2147483647 1");
   EXPECT_EQ(trafficRadiusMeters(), 7 * 1852 + 10000);
-  EXPECT_EQ(par_MAIN_WINDOW_X.value(), 16);
-  EXPECT_EQ(par_LAST_EPOCH_TIME.value(), 2147483647);
-  EXPECT_EQ(par_MAX_HOLDING_MINUTES.value(), 1);  // no number reads 0
   // The load appends absent keys but never rewrites a present one.
   EXPECT_EQ(storedValue(parametersPath(), "TIME_SHIFT_HOURS"), "-5");
   EXPECT_EQ(storedValue(parametersPath(), "SOMETHING_ELSE"), "kept");
@@ -99,24 +93,15 @@ TEST_F(ParametersFileTest, IntegersAreClampedAndPresentNodesKeptAsTheyStand) {
 }
 
 TEST_F(ParametersFileTest, BooleansAreTrueOnlyForTextsBeginningWithOneTOrY) {
-  writeParameters(
-      "<parameter name=\"SIM_TIME\" value=\"yes\"/>\n"
-      "<parameter name=\"WEEK\" value=\"Yo\"/>\n"
-      "<parameter name=\"PARK_FAKE\" value=\"1\"/>\n"
-      "<parameter name=\"ALWAYS_ON_TOP\" value=\"True\"/>\n"
-      "<parameter name=\"LOG\" value=\"on\"/>\n"
-      "<parameter name=\"SCAN_LIVERIES\" value=\"\"/>\n"
-      "<parameter name=\"SCAN_AIRPORTS\"/>\n"
-      "<parameter name=\"GUID_CHANGES\" value=\" true\"/>\n");
+  writeParameters(parameterNodes({{"SIM_TIME", "yes"}, {"WEEK", "Yo"}, {"PARK_FAKE", "1"}, {"ALWAYS_ON_TOP", "True"},
+                                  {"LOG", "on"}, {"SCAN_LIVERIES", ""}}) +
+                  "<parameter name=\"SCAN_AIRPORTS\"/>\n" + parameterNodes({{"GUID_CHANGES", " true"}}));
 
   gf_readParameters();
 
-  EXPECT_TRUE(par_SIM_TIME.value());
-  EXPECT_TRUE(par_WEEK.value());
-  EXPECT_TRUE(par_PARK_FAKE.value());
-  EXPECT_TRUE(par_ALWAYS_ON_TOP.value());
-  EXPECT_FALSE(par_LOG.value());
-  EXPECT_FALSE(par_GUID_CHANGES.value());
+  EXPECT_EQ(fmt::format("{} {} {} {} {} {}", par_SIM_TIME.value(), par_WEEK.value(), par_PARK_FAKE.value(),
+                        par_ALWAYS_ON_TOP.value(), par_LOG.value(), par_GUID_CHANGES.value()),
+            "true true true true false false");
   // A first run (no PROGRAM_VERSION) converts nothing and keeps both scans
   // as read.
   EXPECT_FALSE(par_SCAN_LIVERIES.value());

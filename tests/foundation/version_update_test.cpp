@@ -44,11 +44,7 @@ TEST(SnapTest, HeightsSnapToAllowedAirportHeights) {
 }
 
 TEST(SnapTest, OldAircraftLimitsConvertInTheirOwnSteps) {
-  struct Case {
-    int (*convert)(int);
-    int old;
-    int converted;
-  };
+  struct Case { int (*convert)(int); int old, converted; };
   const Case cases[] = {{maxParkFromCustomMaxPark, -1, 500},     {maxParkFromCustomMaxPark, 0, 10},
                         {maxParkFromCustomMaxPark, 49, 25},      {maxParkFromCustomMaxPark, 300, 50},
                         {maxLiveFromMaxLive, -1, 500},           {maxLiveFromMaxLive, 24, 10},
@@ -69,20 +65,11 @@ TEST_F(VersionUpdateTest, SetRangeClampsTheSettingButNotTheRadius) {
   EXPECT_EQ(trafficRadiusMeters(), 12 * 1852 + 10000);
 }
 
-constexpr const char* kOldFile =
-    "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.1\"/>\n"
-    "<parameter name=\"MSFS_2020\" value=\"true\"/>\n"
-    "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
-    "<parameter name=\"AI_PACKAGE_ORDER\" value=\"3\"/>\n"
-    "<parameter name=\"CUSTOM_MAX_PARK\" value=\"300\"/>\n"
-    "<parameter name=\"MAX_LIVE\" value=\"300\"/>\n"
-    "<parameter name=\"LATERAL_RANGE\" value=\"44\"/>\n"
-    "<parameter name=\"AIRPORT_RANGE\" value=\"13\"/>\n"
-    "<parameter name=\"AUTO_RANGE_ABOVE_HEIGHT\" value=\"49000\"/>\n"
-    "<parameter name=\"AIRPORT_HEIGHT\" value=\"5000\"/>\n"
-    "<parameter name=\"CUSTOM_PARKING_PERCENTAGE\" value=\"45\"/>\n"
-    "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>\n"
-    "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>\n";
+const std::string kOldFile = parameterNodes(
+    {{"PROGRAM_VERSION", "11.0.1"}, {"MSFS_2020", "true"}, {"SIM_CHOICE", "MSFS 2024"}, {"AI_PACKAGE_ORDER", "3"},
+     {"CUSTOM_MAX_PARK", "300"}, {"MAX_LIVE", "300"}, {"LATERAL_RANGE", "44"}, {"AIRPORT_RANGE", "13"},
+     {"AUTO_RANGE_ABOVE_HEIGHT", "49000"}, {"AIRPORT_HEIGHT", "5000"}, {"CUSTOM_PARKING_PERCENTAGE", "45"},
+     {"SCAN_LIVERIES", "false"}, {"SCAN_AIRPORTS", "false"}});
 
 void setStoredVersion(const std::filesystem::path& parametersFile, const char* version) {
   std::string text = testing::readFile(parametersFile);
@@ -100,25 +87,18 @@ TEST_F(VersionUpdateTest, UpdateFromAnOlderVersionConvertsOldKeysOnce) {
 
   gf_readParameters();
 
-  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2020");
-  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "FSLTL, AIG, JF");
-  EXPECT_EQ(par_MAX_PARK_SEL.value(), 50);
-  EXPECT_EQ(par_MAX_LIVE_SEL.value(), 100);
-  EXPECT_EQ(par_RANGE.value(), 40);
-  EXPECT_EQ(par_AIRP_RANGE.value(), 15);
-  EXPECT_EQ(par_AR_ABOVE_HEIGHT.value(), 48000);
-  EXPECT_EQ(par_AIRP_HEIGHT.value(), 6000);
-  EXPECT_EQ(par_CUSTOM_PARKING_PERCENTAGE.value(), 45);
-  EXPECT_TRUE(par_SCAN_LIVERIES.value());
-  EXPECT_TRUE(par_SCAN_AIRPORTS.value());
+  EXPECT_EQ(fmt::format("{}|{}|{} {} {} {} {} {} {} {} {}", par_SIM_CHOICE.value(), par_AI_PACKAGE_SELECTOR.value(),
+                        par_MAX_PARK_SEL.value(), par_MAX_LIVE_SEL.value(), par_RANGE.value(), par_AIRP_RANGE.value(),
+                        par_AR_ABOVE_HEIGHT.value(), par_AIRP_HEIGHT.value(), par_CUSTOM_PARKING_PERCENTAGE.value(),
+                        par_SCAN_LIVERIES.value(), par_SCAN_AIRPORTS.value()),
+            "MSFS 2020|FSLTL, AIG, JF|50 100 40 15 48000 6000 45 true true");
   EXPECT_EQ(platform::mainWindowControls().isChecked(par_SCAN_LIVERIES.controlId()), true);
   EXPECT_EQ(trafficRadiusMeters(), 40 * 1852 + 10000);
 
   const auto file = parametersPath();
-  EXPECT_EQ(storedValue(file, "PROGRAM_VERSION"), "11.0.2");
-  EXPECT_EQ(storedValue(file, "SIM_CHOICE"), "MSFS 2020");
-  EXPECT_EQ(storedValue(file, "AIRP_HEIGHT"), "6000");
-  EXPECT_EQ(storedValue(file, "SCAN_LIVERIES"), "true");
+  EXPECT_EQ(storedValue(file, "PROGRAM_VERSION") + "|" + storedValue(file, "SIM_CHOICE") + "|" +
+                storedValue(file, "AIRP_HEIGHT") + "|" + storedValue(file, "SCAN_LIVERIES"),
+            "11.0.2|MSFS 2020|6000|true");
   for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
   EXPECT_FALSE(std::filesystem::exists(folder / "install_new_version.exe"));
   EXPECT_NE(logText().find("This is a version update from 11.0.1 -> 11.0.2\n"), std::string::npos);
@@ -134,20 +114,16 @@ TEST_F(VersionUpdateTest, UpdateFromAnOlderVersionConvertsOldKeysOnce) {
   setStoredVersion(file, "11.0.1");
   gf_readParameters();
 
-  EXPECT_EQ(par_RANGE.value(), 10);
-  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2024");
-  EXPECT_EQ(par_MAX_LIVE_SEL.value(), 25);
-  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "FSLTL, AIG, JF");
+  EXPECT_EQ(fmt::format("{} {}|{}|{}", par_RANGE.value(), par_MAX_LIVE_SEL.value(), par_SIM_CHOICE.value(),
+                        par_AI_PACKAGE_SELECTOR.value()),
+            "10 25|MSFS 2024|FSLTL, AIG, JF");
   EXPECT_EQ(storedValue(file, "RANGE"), "10");
   for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
 }
 
 TEST_F(VersionUpdateTest, AnOldKeyMissingFromTheFileLeavesItsSettingAlone) {
-  writeParameters(
-      "<parameter name=\"PROGRAM_VERSION\" value=\"10.9.9\"/>\n"
-      "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
-      "<parameter name=\"RANGE\" value=\"65\"/>\n"
-      "<parameter name=\"MAX_LIVE\" value=\"-1\"/>\n");
+  writeParameters(parameterNodes(
+      {{"PROGRAM_VERSION", "10.9.9"}, {"SIM_CHOICE", "MSFS 2024"}, {"RANGE", "65"}, {"MAX_LIVE", "-1"}}));
 
   gf_readParameters();
 
@@ -159,10 +135,7 @@ TEST_F(VersionUpdateTest, AnOldKeyMissingFromTheFileLeavesItsSettingAlone) {
 }
 
 TEST_F(VersionUpdateTest, NewerStoredVersionIsSetBackWithoutConversion) {
-  writeParameters(
-      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.3\"/>\n"
-      "<parameter name=\"LATERAL_RANGE\" value=\"7\"/>\n"
-      "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>\n");
+  writeParameters(parameterNodes({{"PROGRAM_VERSION", "11.0.3"}, {"LATERAL_RANGE", "7"}, {"SCAN_LIVERIES", "false"}}));
 
   gf_readParameters();
 
@@ -175,13 +148,9 @@ TEST_F(VersionUpdateTest, NewerStoredVersionIsSetBackWithoutConversion) {
 TEST_F(VersionUpdateTest, OldKeysOutsideAnUpdateGoAndALaterUpdateKeepsTheUsersChoices) {
   for (const char* version : {"", "11.0.2", "11.0.3"}) {
     SCOPED_TRACE(version);
-    const std::string versionNode =
-        *version == '\0' ? std::string() : fmt::format("<parameter name=\"PROGRAM_VERSION\" value=\"{}\"/>\n", version);
-    writeParameters(versionNode +
-                    "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2020\"/>\n"
-                    "<parameter name=\"RANGE\" value=\"65\"/>\n"
-                    "<parameter name=\"MSFS_2020\" value=\"false\"/>\n"
-                    "<parameter name=\"LATERAL_RANGE\" value=\"10\"/>\n");
+    writeParameters((*version == '\0' ? "" : parameterNodes({{"PROGRAM_VERSION", version}})) +
+                    parameterNodes({{"SIM_CHOICE", "MSFS 2020"}, {"RANGE", "65"}, {"MSFS_2020", "false"},
+                                    {"LATERAL_RANGE", "10"}}));
     gf_readParameters();
     for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(parametersPath(), old->name()), 0);
 
@@ -194,7 +163,7 @@ TEST_F(VersionUpdateTest, OldKeysOutsideAnUpdateGoAndALaterUpdateKeepsTheUsersCh
 }
 
 TEST_F(VersionUpdateTest, SameVersionWritesNothing) {
-  writeParameters("<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+  writeParameters(parameterNodes({{"PROGRAM_VERSION", "11.0.2"}}));
   gf_readParameters();
   const std::string log = logText();
   const std::string line = "PROGRAM_VERSION=\"11.0.2\"\n";
@@ -204,9 +173,7 @@ TEST_F(VersionUpdateTest, SameVersionWritesNothing) {
 }
 
 TEST_F(VersionUpdateTest, UnreadableStoredVersionCountsAsOlderAndAMissingInstallerIsNoError) {
-  writeParameters(
-      "<parameter name=\"PROGRAM_VERSION\" value=\"garbage\"/>\n"
-      "<parameter name=\"AIRPORT_RANGE\" value=\"30\"/>\n");
+  writeParameters(parameterNodes({{"PROGRAM_VERSION", "garbage"}, {"AIRPORT_RANGE", "30"}}));
   gf_readParameters();
   EXPECT_EQ(par_AIRP_RANGE.value(), 30);
   EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");

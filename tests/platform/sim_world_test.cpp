@@ -7,6 +7,7 @@
 
 #include "platform/simconnect/sim_world.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv::testing {
 namespace {
@@ -63,30 +64,18 @@ TEST(SimWorldFile, BadWorldsAreRefusedNamingTheMember) {
       {R"({"userAircraft": []})", "'userAircraft' must be an object"},
   };
   for (const Case& c : cases) {
-    try {
-      parseSimWorld(c.json);
-      ADD_FAILURE() << c.json;
-    } catch (const SimWorldError& error) {
-      EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
-    }
+    EXPECT_THAT(testing::thrownText<SimWorldError>([&] { parseSimWorld(c.json); }), ::testing::HasSubstr(c.expected));
   }
 }
 
 TEST(SimWorldFile, AFileThatCannotBeReadOrParsedIsNamed) {
   TempFolder folder;
-  try {
-    platform::loadSimWorldFile(folder / "missing.json");
-    ADD_FAILURE();
-  } catch (const SimWorldError& error) {
-    EXPECT_NE(std::string(error.what()).find("missing.json' cannot be read"), std::string::npos) << error.what();
-  }
+  const auto loadError = [&](const char* name) {
+    return testing::thrownText<SimWorldError>([&] { platform::loadSimWorldFile(folder / name); });
+  };
+  EXPECT_THAT(loadError("missing.json"), ::testing::HasSubstr("missing.json' cannot be read"));
   writeFile(folder / "cut.json", "{\"userAircraft\": {\"latitude\": 4");
-  try {
-    platform::loadSimWorldFile(folder / "cut.json");
-    ADD_FAILURE();
-  } catch (const SimWorldError& error) {
-    EXPECT_NE(std::string(error.what()).find("cut.json': not valid JSON"), std::string::npos) << error.what();
-  }
+  EXPECT_THAT(loadError("cut.json"), ::testing::HasSubstr("cut.json': not valid JSON"));
   EXPECT_EQ(readFile(folder / "cut.json"), "{\"userAircraft\": {\"latitude\": 4");  // left as it was
 }
 

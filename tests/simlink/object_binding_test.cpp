@@ -11,6 +11,7 @@
 #include "foundation/status_line.h"
 #include "simlink/sim_ids.h"
 #include "tests/simlink/link_test_support.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv::testing {
 namespace {
@@ -146,16 +147,9 @@ TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoSto
 }
 
 TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
-  EXPECT_THROW(
-      {
-        try {
-          binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 3, 4));
-        } catch (const UserErrorException& error) {
-          EXPECT_STREQ(error.what(), "95: SimConnect Version Mismatch, dwIndex: 4");
-          throw;
-        }
-      },
-      UserErrorException);
+  EXPECT_EQ(thrownText<UserErrorException>(
+                [&] { binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 3, 4)); }),
+            "95: SimConnect Version Mismatch, dwIndex: 4");
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS));
   EXPECT_EQ(statusLineText(), "SimConnect: too many objects (max 1000)");
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE));

@@ -97,6 +97,14 @@ std::string SettingsFixture::parametersText() const { return testing::readFile(p
 
 std::string SettingsFixture::logText() const { return testing::readFile(folder / "Log.txt"); }
 
+std::string parameterNodes(std::initializer_list<std::pair<std::string_view, std::string_view>> nodes) {
+  std::string text;
+  for (const auto& [key, value] : nodes) {
+    text += "<parameter name=\"" + std::string(key) + "\" value=\"" + std::string(value) + "\"/>\n";
+  }
+  return text;
+}
+
 std::string storedValue(const std::filesystem::path& parametersFile, const std::string& key) {
   pugi::xml_document document;
   if (!document.load_file(parametersFile.c_str())) return "(unreadable)";

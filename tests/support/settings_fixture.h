@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "foundation/settings.h"
 #include "tests/support/log_capture.h"
@@ -36,6 +39,10 @@ class SettingsFixture : public ::testing::Test {
   testing::ScopedWorkingFolder workingFolder_{folder.path()};
   std::filesystem::path previousDataFolder_;
 };
+
+// Parameter elements, one a line, of the keys and their values:
+//   parameterNodes({{"RANGE", "25"}, {"LOG", "true"}})
+std::string parameterNodes(std::initializer_list<std::pair<std::string_view, std::string_view>> nodes);
 
 // The value attribute of the key's node; "(absent)" without a node,
 // "(no value)" for a node without the attribute.
