@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
-#include <mutex>
 #include <thread>
 
 #include "airports/airport_downloads.h"
@@ -14,6 +12,7 @@
 #include "airports/closest_stand.h"
 #include "foundation/session_flags.h"
 #include "tests/airports/airport_file_fixtures.h"
+#include "tools/download-standin/download_standin.h"
 
 namespace crv {
 namespace {
@@ -22,58 +21,22 @@ using testing::apfText;
 using testing::baseParameters;
 using testing::parameter;
 
-// A download site on 127.0.0.1 serving files from memory; everything else is
-// 404. "/slow" trickles bytes for ten seconds.
+// The download site's stand-in on 127.0.0.1, serving a temporary folder;
+// "MSFS/slow" trickles a byte every 100 ms.
 class SiteServer {
  public:
   SiteServer() {
-    server_.Get(R"(/(.*))", [this](const httplib::Request& request, httplib::Response& response) {
-      std::lock_guard lock(mutex_);
-      ++requests_[request.path];
-      const auto found = files_.find(request.path);
-      if (found == files_.end()) {
-        response.status = 404;
-        return;
-      }
-      response.set_content(found->second, "text/xml");
-    });
-    server_.Get("/MSFS/slow", [](const httplib::Request&, httplib::Response& response) {
-      response.set_chunked_content_provider("text/xml", [](std::size_t, httplib::DataSink& sink) {
-        for (int i = 0; i < 100 && sink.is_writable(); ++i) {
-          sink.write("<", 1);
-          std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        sink.done();
-        return true;
-      });
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    put("/MSFS/slow", std::string(100, '<'));
+    standIn_.setFault("MSFS/slow", standin::Fault::slow(std::chrono::milliseconds(100), 1));
   }
-  ~SiteServer() {
-    server_.stop();
-    thread_.join();
-  }
-
-  void put(const std::string& path, std::string content) {
-    std::lock_guard lock(mutex_);
-    files_[path] = std::move(content);
-  }
-  int requests(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    return requests_[path];
-  }
-  std::string baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  int port() const { return port_; }
+  void put(const std::string& path, std::string_view content) { testing::writeFile(folder_.path() / path.substr(1), content); }
+  int requests(const std::string& path) const { return static_cast<int>(standIn_.requestCount(path.substr(1))); }
+  std::string baseUrl() const { return standIn_.baseUrl(); }
+  int port() const { return standIn_.port(); }
 
  private:
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  std::mutex mutex_;  // guards files_ and requests_
-  std::map<std::string, std::string> files_;
-  std::map<std::string, int> requests_;
+  testing::TempFolder folder_;
+  standin::DownloadStandIn standIn_{folder_.path()};
 };
 
 // What the session wires in from the feed: a client with timeouts that gives
