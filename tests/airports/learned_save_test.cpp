@@ -17,13 +17,9 @@ using testing::parameter;
 using testing::twoGates;
 
 // Where the base file lies and what publisher it names.
-struct Variant {
-  const char* label;
-  const char* baseFile;  // relative to the program folder, or on the site
-  const char* redirect;  // my_thirdparty/EHAM.txt, or none
-  const char* publisher;
-  const char* learnedFile;
-};
+// The base file is relative to the program folder or on the site; the
+// redirect is my_thirdparty/EHAM.txt's text, or none.
+struct Variant { const char *label, *baseFile, *redirect, *publisher, *learnedFile; };
 
 const Variant kVariants[] = {
     {"stock", "site/MSFS/archive/stock/EHAM.xml", nullptr, "stock", "airports/learned/stock/EHAM.xml"},

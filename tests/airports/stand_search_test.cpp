@@ -27,15 +27,9 @@ constexpr double k20m = kTakeSmallStandNm;
 // An 18 m stand: an aircraft within the tolerance fits as it is; one too
 // large is taken and the stand enlarged only within 20 m.
 TEST(NearestFreeStandTest, AStandTooSmallIsTakenWithin20mAndEnlarged) {
-  struct Case {
-    double standMeters, halfSpanMeters, searchNm;
-    bool taken;
-    double radiusAfterMeters;
-  };
-  const Case cases[] = {{10.0, 19.7, k55m, true, 18.0},
-                        {10.0, 19.9, k55m, true, 18.9},
-                        {25.0, 19.9, k55m, false, 18.0},
-                        {25.0, 19.9, k20m, false, 18.0}};
+  struct Case { double standMeters, halfSpanMeters, searchNm; bool taken; double radiusAfterMeters; };
+  const Case cases[] = {{10.0, 19.7, k55m, true, 18.0}, {10.0, 19.9, k55m, true, 18.9},
+                        {25.0, 19.9, k55m, false, 18.0}, {25.0, 19.9, k20m, false, 18.0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.standMeters << " m away, half span " << c.halfSpanMeters);
     StandTable stands{makeStand("A1", pointAt(kApron, c.standMeters), 18.0)};

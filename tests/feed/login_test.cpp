@@ -146,10 +146,7 @@ TEST_F(LoginTest, ADatabaseProblemThrowsAndAParameterFaultEndsTheSession) {
 }
 
 TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt) {
-  struct Failure {
-    Answer answer;
-    const char* logged;
-  };
+  struct Failure { Answer answer; const char* logged; };
   const std::vector<Failure> failures = {
       {Answer::cutConnection(), "Authentication failed: "},
       {Answer::raw(""), "Authentication: empty response"},
@@ -206,10 +203,7 @@ TEST_F(LoginTest, ALogoutWith200ForgetsTheGuid) {
 }
 
 TEST_F(LoginTest, AFailedLogoutKeepsTheGuidAndTheLoggedInFlag) {
-  struct Failure {
-    Answer answer;
-    const char* logged;
-  };
+  struct Failure { Answer answer; const char* logged; };
   const std::vector<Failure> failures = {
       {Answer::json({{"status", 403}}), "===> Deauthentication failed, status: 403"},
       {Answer::json({{"message", "?"}}), "===> Deauthentication failed, status: 100"},

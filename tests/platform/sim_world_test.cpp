@@ -46,10 +46,7 @@ TEST(SimWorldFile, MissingMembersKeepTheDefaults) {
 }
 
 TEST(SimWorldFile, BadWorldsAreRefusedNamingTheMember) {
-  struct Case {
-    const char* json;
-    const char* expected;
-  };
+  struct Case { const char *json, *expected; };
   const Case cases[] = {
       {"{\"simulator\": 2020", "not valid JSON"},
       {"[1, 2]", "must be a JSON object"},
