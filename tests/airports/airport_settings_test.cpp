@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
 #include <pugixml.hpp>
 
 #include "aircraftdata/aircraft_database.h"
@@ -40,12 +41,10 @@ TEST_F(AirportSettingsTest, MaxLiveIsSteppedAndAnAbsentOneMeansTheDefault) {
 }
 
 TEST_F(AirportSettingsTest, ParkingPercentageIsKeptInItsRange) {
-  applyParameters(parameter("parking_percentage", "250"));
-  EXPECT_EQ(par_parking_percentage.value(), 100);
-  applyParameters(parameter("parking_percentage", "-4"));
-  EXPECT_EQ(par_parking_percentage.value(), 0);
-  applyParameters("");
-  EXPECT_EQ(par_parking_percentage.value(), 30);
+  for (const auto& [value, expected] : {std::pair{"250", 100}, {"-4", 0}, {"", 30}}) {  // "": absent
+    applyParameters(*value == '\0' ? "" : parameter("parking_percentage", value));
+    EXPECT_EQ(par_parking_percentage.value(), expected) << value;
+  }
 }
 
 TEST_F(AirportSettingsTest, RangeAndAutomaticRangeGoThroughTheSessionsHooks) {
@@ -103,9 +102,8 @@ TEST(QualityFactors, MatchTheWorkedExamples) {
   EXPECT_EQ(computeQualityFactors({makeStand("E", kApron, 20.0)}), (QualityFactors{-1, -1}));
   EXPECT_EQ(computeQualityFactors({}), (QualityFactors{-1, -1}));
 
-  EXPECT_EQ(formatQualityFactors({44, 7}), "44/ 7");
-  EXPECT_EQ(formatQualityFactors({45, 7}), "45");
-  EXPECT_EQ(formatQualityFactors({-1, -1}), "  ");
+  EXPECT_EQ(formatQualityFactors({44, 7}) + "|" + formatQualityFactors({45, 7}) + "|" + formatQualityFactors({-1, -1}),
+            "44/ 7|45|  ");
 }
 
 class PlaceholderTest : public testing::AirportFilesTest {
@@ -133,14 +131,10 @@ TEST_F(PlaceholderTest, EveryStandGetsAFittingPairNumberedByTheStandsThatGotOne)
   EXPECT_EQ(stands[0].usage.back().cs, "FAKE1");
   EXPECT_TRUE(stands[1].usage.empty());  // no type of group K is that small
   const UsageEntry& second = stands[2].usage.back();
-  EXPECT_EQ(second.cs, "FAKE2");
-  EXPECT_EQ(second.reg, "REGFAKE2");
-  EXPECT_EQ(second.id, 8U);
-  EXPECT_EQ(second.type, "B77W");
-  EXPECT_EQ(second.kind, kSoftUsage);
-  EXPECT_EQ(second.day, 4U);
-  EXPECT_EQ(second.hh, HalfHourSet().set(20));
-  EXPECT_TRUE(second.placeholder && second.fromFile == 1U);
+  EXPECT_EQ(fmt::format("{} {} {} {} {} {} {} {} {}", second.cs, second.reg, second.id, second.type,
+                        second.kind == kSoftUsage, second.day, bitsetToHours(second.hh), second.placeholder,
+                        second.fromFile),
+            "FAKE2 REGFAKE2 8 B77W true 4 20 true 1");
   EXPECT_EQ(stands[3].usage.back().type, "EC35");
   EXPECT_EQ(stands[4].usage.back().airl + stands[4].usage.back().type, "FDXC208");
 }
