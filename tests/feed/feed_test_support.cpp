@@ -45,29 +45,16 @@ bool BatchRecorder::waitForCount(std::size_t count, std::chrono::milliseconds ti
 }
 
 nlohmann::json liveArray(const std::string& hexId, double latitude, double longitude) {
-  nlohmann::json array = nlohmann::json::array();
-  for (int i = 0; i < 48; ++i) {
-    array.push_back(nullptr);
-  }
+  // Slots 3 to 28: track, altitude, speed, type, registration, time, route,
+  // callsign, vertical speed, source, geometric altitude, true airspeed, bank,
+  // true heading and emitter category; the rest of the 48 are null.
+  nlohmann::json array = nlohmann::json::parse(
+      R"([null, null, null, 90.0, 12000, 250.0, null, null, "B738", "PH-BXA", 1765000000.5, "EHAM", "EGLL",
+          "KLM1234", null, 1500, null, "adsb_icao", 12100, null, 300, null, null, 5.0, null, 91.0, null, null, "A3"])");
+  array.insert(array.end(), 48 - array.size(), nullptr);
   array[0] = hexId;
   array[1] = latitude;
   array[2] = longitude;
-  array[3] = 90.0;
-  array[4] = 12000;
-  array[5] = 250.0;
-  array[8] = "B738";
-  array[9] = "PH-BXA";
-  array[10] = 1765000000.5;
-  array[11] = "EHAM";
-  array[12] = "EGLL";
-  array[13] = "KLM1234";
-  array[15] = 1500;
-  array[17] = "adsb_icao";
-  array[18] = 12100;
-  array[20] = 300;
-  array[23] = 5.0;
-  array[25] = 91.0;
-  array[28] = "A3";
   return array;
 }
 
@@ -76,12 +63,8 @@ void installTestAircraftDatabase() {
   database.typeSets.all = {"A320", "A388", "B738", "B744", "B763"};
   database.typeSets.large = {"A320", "B738"};
   database.typeSets.heavy = {"A388", "B744", "B763"};
-  for (const std::string& type : database.typeSets.large) {
-    database.categoryByType[type] = SizeCategory::Large;
-  }
-  for (const std::string& type : database.typeSets.heavy) {
-    database.categoryByType[type] = SizeCategory::Heavy;
-  }
+  for (const std::string& type : database.typeSets.large) database.categoryByType[type] = SizeCategory::Large;
+  for (const std::string& type : database.typeSets.heavy) database.categoryByType[type] = SizeCategory::Heavy;
   database.knownRegistrations["PH-BFB"] = RegistrationData{"KLM", "B744", "", false};
   database.knownRegistrations["G-XLEA"] = RegistrationData{"BAW", "A388", "XYZ", false};
   installAircraftDatabase(std::move(database));

@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "foundation/errors.h"
 #include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
@@ -39,6 +41,11 @@ class LoginTest : public ::testing::Test {
   }
 
   void queueLogin(const json& answer) { standIn_.queueJson(standin::kAuthPath, answer); }
+  // Both readers' GUIDs, the logged-in and stop flags and the reader errors.
+  std::string session() const {
+    return fmt::format("{}|{} loggedIn={} stop={} errors={}", weather_.guid(), traffic_.guid(),
+                       display_.loggedIn.load(), stopRequested(), readerErrors_);
+  }
 
   standin::RtStandIn standIn_;
   testing::LogCapture log_;
@@ -56,13 +63,9 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   EXPECT_EQ(standIn_.bodies(standin::kAuthPath),
             std::vector<std::string>{"license=secret%26key%3D1&software=CRVN_11.0.2"});
   EXPECT_EQ(standin::parseFormBody(standIn_.bodies(standin::kAuthPath)[0]).at("license"), kAccountKey);
-  EXPECT_EQ(weather_.guid(), "g-1");
-  EXPECT_EQ(traffic_.guid(), "g-1");
+  EXPECT_EQ(session(), "g-1|g-1 loggedIn=true stop=false errors=0");
   EXPECT_EQ(weather_.trafficPaceMilliseconds(), 20);
   EXPECT_EQ(weather_.weatherPaceMilliseconds(), 30);
-  EXPECT_TRUE(display_.loggedIn.load());
-  EXPECT_FALSE(stopRequested());
-  EXPECT_EQ(readerErrors_, 0);
   EXPECT_EQ(testing::missingPieces(log_.text(), {"Waiting for authentication at RT server ...",
                                                  "Authenticated at RT server 'rt7'"}), "");
   EXPECT_EQ(serverShown_, "rt7");
@@ -100,11 +103,7 @@ TEST_F(LoginTest, PacesAreReadOnlyAsIntegersWithinTheirLimits) {
 TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
   queueLogin({{"status", 200}, {"server", "rt7"}});
   authenticater(weather_, traffic_);
-  EXPECT_EQ(readerErrors_, 1);
-  EXPECT_TRUE(stopRequested());
-  EXPECT_EQ(weather_.guid(), "");
-  EXPECT_EQ(traffic_.guid(), "");
-  EXPECT_FALSE(display_.loggedIn.load());
+  EXPECT_EQ(session(), "| loggedIn=false stop=true errors=1");
   EXPECT_TRUE(log_.contains("The Authenticater has stopped with an error"));
 
   int status = 0;

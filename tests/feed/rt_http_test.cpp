@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
+
+#include <fmt/format.h>
 #include <optional>
 #include <thread>
 
@@ -114,21 +117,20 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
 
 TEST(RtClientTest, TheTimeOffsetStaysWithinFourWeeksAndTheResetClearsTheSession) {
   RtClient client(FeedConfig{}, FeedHooks{});
-  client.setTimeOffsetMinutes(50000);
-  EXPECT_EQ(client.timeOffsetMinutes(), 40320);
-  client.setTimeOffsetMinutes(-1);
-  EXPECT_EQ(client.timeOffsetMinutes(), 0);
+  for (const auto& [minutes, kept] : {std::pair{50000, 40320}, {-1, 0}}) {
+    client.setTimeOffsetMinutes(minutes);
+    EXPECT_EQ(client.timeOffsetMinutes(), kept) << minutes;
+  }
   client.setTimeOffsetMinutes(90);
   client.setGuid("g");
   client.requestStop();
   client.markEnded();
   client.setTrafficPaceMilliseconds(20);
   client.resetRtClient();
-  EXPECT_EQ(client.guid(), "");
-  EXPECT_EQ(client.timeOffsetMinutes(), 0);
-  EXPECT_FALSE(client.isStopRequested());
-  EXPECT_FALSE(client.hasEnded());
-  EXPECT_EQ(client.trafficPaceMilliseconds(), 20);  // the pace stays
+  // The pace stays.
+  EXPECT_EQ(fmt::format("'{}' {} {} {} {}", client.guid(), client.timeOffsetMinutes(), client.isStopRequested(),
+                        client.hasEnded(), client.trafficPaceMilliseconds()),
+            "'' 0 false false 20");
   EXPECT_NE(client.authHandle(), nullptr);
 }
 
