@@ -183,8 +183,8 @@ TEST_F(DbaseTablesTest, CategoryWithoutWingspanGetsAFixedDefaultNotNaN) {
 }
 
 TEST_F(DbaseTablesTest, RepeatedFixKeepsTheFirstAndInvalidFixesAreSkipped) {
-  installDbaseXml(
-      DbaseXml().set("fixes", R"(<fx wro="B77F" cor="B744"/><fx wro="B77F" cor="A388"/><fx wro="XX1" cor="NOPE"/><fx wro="XX2"/>)").text());
+  installDbaseXml(DbaseXml().set("fixes", R"(<fx wro="B77F" cor="B744"/><fx wro="B77F" cor="A388"/>)"
+                                           R"(<fx wro="XX1" cor="NOPE"/><fx wro="XX2"/>)").text());
   const auto& fixes = aircraftDatabase().fixMap;
   EXPECT_EQ(fixes.size(), 1u);
   EXPECT_EQ(fixes.at("B77F"), "B744");

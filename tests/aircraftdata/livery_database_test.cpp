@@ -59,10 +59,14 @@ TEST_F(LiveryDatabaseTest, BuildsAndARescanAfterAClearLeavesNoViewBehind) {
   EXPECT_GT(database.regcodes.regcodeMap.size(), 15000u);
   EXPECT_FALSE(database.regcodes.specialTitles.empty());
   EXPECT_EQ(database.regcodes.regcodeMap.at("MY-REG1"), first.front().title);
-  const std::string log = logText();
-  EXPECT_EQ(testing::missingPieces(log, {fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()),
-                                         fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n", database.indexes.airlineIndex().size(), database.indexes.paxModelIndex().size(), database.indexes.cargoModelIndex().size()),
-                                         "Category HighPerf: No livery found"}), "");
+  const LiveryIndexes& indexes = database.indexes;
+  EXPECT_EQ(testing::missingPieces(
+                logText(), {fmt::format("{} registration codes\n", database.regcodes.regcodeMap.size()),
+                            fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models\n",
+                                        indexes.airlineIndex().size(), indexes.paxModelIndex().size(),
+                                        indexes.cargoModelIndex().size()),
+                            "Category HighPerf: No livery found"}),
+            "");
   EXPECT_FALSE(par_HIGH_PERF_AIRCRAFT.value());
   EXPECT_TRUE(std::filesystem::exists(programPaths().offlineRegcodesReport));
   EXPECT_TRUE(std::filesystem::exists(programPaths().inlineRegcodesReport));  // the generator's clashes

@@ -170,9 +170,11 @@ TEST_F(CategoryReportTest, ACategoryWithoutLiveriesIsSwitchedOffSavedAndItsCheck
   EXPECT_EQ(testing::missingPieces(log, {"Category Light: No livery found\n",
                                          "Category Heavy: 1 pax liverie and 1 cargo liverie\n  B744\n",
                                          "Category Rotorcraft: 1 pax liverie\n  EC35\n",
-                                         "LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed",
-                                         "HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High Perf aircraft "
-                                         "installed"}), "");
+                                         "LIGHT_AIRCRAFT temporarily switched off because you do not have light "
+                                         "aircraft installed",
+                                         "HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High "
+                                         "Perf aircraft installed"}),
+            "");
   EXPECT_EQ(log.find("HELICOPTERS temporarily"), std::string::npos) << log;
 
   EXPECT_FALSE(par_LIGHT_AIRCRAFT.value());

@@ -31,8 +31,8 @@ TEST(MatchSummaryTest, CountsGrowAcrossSessionsAndRefusedTitlesAreListed) {
   counters.increment(6);
   writeLiveryMatchSummary(counters, {"  B744 KLM Title one", "  A320 DLH Title two"});
   const std::string text = log.text();
-  EXPECT_EQ(testing::missingPieces(text, {"  2: 2\n",
-                                          "  2: 3\n  3: 0\n  4: 0\n  5: 0\n  6: 1\n\nCould not be created by MSFS:\n" "  B744 KLM Title one\n  A320 DLH Title two\n" + kClosing + "\n"}),
+  EXPECT_EQ(testing::missingPieces(text, {"  2: 2\n", "  2: 3\n  3: 0\n  4: 0\n  5: 0\n  6: 1\n\nCould not be created by MSFS:\n"
+                                                    "  B744 KLM Title one\n  A320 DLH Title two\n" + kClosing + "\n"}),
             "");
   EXPECT_THROW(counters.increment(0), std::out_of_range);
   EXPECT_THROW(counters.count(7), std::out_of_range);

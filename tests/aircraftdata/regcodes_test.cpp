@@ -178,8 +178,10 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
             "1 new regcode added, 1 regcode replaced\n");
   EXPECT_FALSE(fs::exists(programPaths().aigRegcodesXml));  // the plain file is gone
   const std::string log = log_.text();
-  EXPECT_EQ(testing::missingPieces(log, {"Offline regcode files processed, results can be found in 'output/info/OfflineRegcodes.txt'",
-                                         "\n1 special liveries\n"}), "");
+  EXPECT_EQ(testing::missingPieces(log, {"Offline regcode files processed, results can be found in "
+                                         "'output/info/OfflineRegcodes.txt'",
+                                         "\n1 special liveries\n"}),
+            "");
 }
 
 TEST_F(RegcodeSourcesTest, MissingAigFileSkipsOnlyThatFile) {

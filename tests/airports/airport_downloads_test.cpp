@@ -29,7 +29,9 @@ class SiteServer {
     put("/MSFS/slow", std::string(100, '<'));
     standIn_.setFault("MSFS/slow", standin::Fault::slow(std::chrono::milliseconds(100), 1));
   }
-  void put(const std::string& path, std::string_view content) { testing::writeFile(folder_.path() / path.substr(1), content); }
+  void put(const std::string& path, std::string_view content) {
+    testing::writeFile(folder_.path() / path.substr(1), content);
+  }
   int requests(const std::string& path) const { return static_cast<int>(standIn_.requestCount(path.substr(1))); }
   std::string baseUrl() const { return standIn_.baseUrl(); }
   int port() const { return standIn_.port(); }
