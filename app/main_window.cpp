@@ -135,6 +135,7 @@ PanelState MainWindow::panelState() {
   state.parkedLive = session_.display().parkedLive.load();
   state.parkedStatic = session_.display().parkedStatic.load();
   state.averageLiveParkedHours = session_.display().averageLiveParkedHours.load();
+  state.averageStaticParkedHours = session_.parking().averageStaticParkedHours();
   state.timeShiftControlsActive = timeShiftControlsActive();
   state.parkingBusy = parkingBusy();
   state.minutesToRenewal = minutesToRenewal();

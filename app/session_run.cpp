@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "aircraftdata/type_lookups.h"
+#include "airports/park_airport_state.h"
 #include "app/session.h"
 #include "app/session_readers.h"
 #include "feed/login.h"
@@ -161,6 +162,11 @@ bool Session::mainLoopStep() {
   if (trafficRereadRequest.exchange(false)) {
     parking_->requestAdjustment(parkTrafficOnlyChange.exchange(false) && par_RT_PARKTRAFFIC_ONLY.value());
     clearErrorLine();
+  }
+  // A parking option changed in the window: the static parking is
+  // calculated anew while a park airport is loaded.
+  if (recalcRequest.exchange(false) && parkAirportActive()) {
+    parking_->requestAdjustment(false);
   }
   parking_->onSecond(c);
   if (c % 15 == 0) {

@@ -259,6 +259,18 @@ TEST_F(WindowControlsTest, ParkingOptionsAskForACalculationOnlyWhileAParkAirport
   setParkAirportActive(false);
 }
 
+TEST_F(WindowControlsTest, TheWorkerTurnsARecalculationRequestIntoAParkingAdjustment) {
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  Session& session = harness.session();
+  setParkAirportActive(true);
+  session.recalcRequest.store(true);
+  EXPECT_TRUE(ProgramHarness::waitFor(
+      [&] { return !session.recalcRequest.load() && session.parking().adjustmentRequested(); },
+      std::chrono::seconds(5)));
+  setParkAirportActive(false);
+}
+
 TEST(ResponseDelayTest, SecondsToTheNextFifteenSecondRound) {
   for (const auto& [counter, seconds] : {std::pair{0, 15}, {1, 14}, {14, 1}, {15, 15}, {29, 1}, {86399, 1}}) {
     EXPECT_EQ(secondsToNextRound(counter), seconds) << counter;

@@ -85,14 +85,5 @@ TEST_F(ControlInputTest, TypingGoesToTheFocusedBoxAndEnterAnnouncesIt) {
   EXPECT_FALSE(input.focusedEdit());
 }
 
-TEST(WindowTopmostTest, TheModelKeepsTheLastTopmostWish) {
-  WindowModel window("CRVN", 0, 0, 880, 516);
-  EXPECT_FALSE(window.topmost());
-  window.setTopmost(true);
-  EXPECT_TRUE(window.topmost());
-  window.setTopmost(false);
-  EXPECT_FALSE(window.topmost());
-}
-
 }  // namespace
 }  // namespace platform
