@@ -11,6 +11,7 @@
 #include <thread>
 #include <string>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "foundation/status_line.h"
@@ -63,15 +64,13 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   queues.queueCreateAc(createRequest(17, "EZY55", user.latitudeDegrees + 0.001, user.longitudeDegrees, true));
   advanceFramesAndSettle(1);
 
-  const std::vector<SimCall> creates = callsOf(SimFunction::AICreateNonATCAircraft);
-  ASSERT_EQ(creates.size(), 2U);
-  EXPECT_EQ(creates[0].texts.at(0), "Airbus A320 Test Livery");
-  EXPECT_EQ(creates[0].texts.at(1), "DLH4AB");
-  EXPECT_EQ(creates[0].initPosition->OnGround, 0U);
-  EXPECT_EQ(creates[0].id(creates[0].numbers.size() - 1), 104U);
-  EXPECT_EQ(creates[1].texts.at(1), "EZY55");
-  EXPECT_EQ(creates[1].initPosition->OnGround, 1U);
-  EXPECT_DOUBLE_EQ(creates[1].initPosition->Heading, 270.0);
+  std::string creates;  // title, tail number, on ground, heading and the request id of each create
+  for (const SimCall& call : callsOf(SimFunction::AICreateNonATCAircraft)) {
+    creates += fmt::format("{}|{}|{}|{}|{}; ", call.texts.at(0).value_or("-"), call.texts.at(1).value_or("-"), call.initPosition->OnGround,
+                           call.initPosition->Heading, call.id(call.numbers.size() - 1));
+  }
+  EXPECT_THAT(creates, ::testing::MatchesRegex("Airbus A320 Test Livery\\|DLH4AB\\|0\\|[^|]*\\|104; "
+                                              "Airbus A320 Test Livery\\|EZY55\\|1\\|270\\|[0-9]+; "));
 
   // The engine's probe of the aircraft around the user binds both.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
@@ -80,13 +79,11 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   const auto parked = hooks.eventsOfType(SimEventType::boundStatic);
   ASSERT_EQ(live.size(), 1U);
   ASSERT_EQ(parked.size(), 1U);
-  EXPECT_EQ(live[0].key, 4000123U);
-  EXPECT_EQ(parked[0].key, 17U);
+  EXPECT_EQ(fmt::format("{} {}", live[0].key, parked[0].key), "4000123 17");
   const auto liveObject = sim->object(live[0].objectId);
   const auto parkedObject = sim->object(parked[0].objectId);
   ASSERT_TRUE(liveObject && parkedObject);
-  EXPECT_EQ(liveObject->tailNumber, "DLH4AB");
-  EXPECT_EQ(parkedObject->tailNumber, "EZY55");
+  EXPECT_EQ(liveObject->tailNumber + " " + parkedObject->tailNumber, "DLH4AB EZY55");
   EXPECT_DOUBLE_EQ(live[0].value2, liveObject->state.altitudeAboveGroundFeet);
   EXPECT_EQ(parked[0].value2, 0.0);
 
@@ -95,9 +92,7 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   for (const DWORD objectId : {live[0].objectId, parked[0].objectId}) {
     const auto object = sim->object(objectId);
     EXPECT_EQ(object->releaseControlCount, 1);
-    EXPECT_TRUE(object->frozenLatitudeLongitude);
-    EXPECT_TRUE(object->frozenAltitude);
-    EXPECT_TRUE(object->frozenAttitude);
+    EXPECT_TRUE(object->frozenLatitudeLongitude && object->frozenAltitude && object->frozenAttitude);
   }
   // A later probe finds nothing new to bind.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
