@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace crv {
 namespace {
 
@@ -12,36 +14,23 @@ AircraftIdentity withType(const char* type) {
 }
 
 TEST(SpecialTypeCodesTest, NineDesignatorsAndLongTextsAreSpecial) {
-  for (const char* type : {"BALL", "EMER", "GLID", "GRND", "GND", "PARA", "SERV", "SHIP", "VENT"}) {
+  for (const char* type : {"BALL", "EMER", "GLID", "GRND", "GND", "PARA", "SERV", "SHIP", "VENT", "B738X"}) {
     EXPECT_TRUE(isSpecialTypeCode(type)) << type;
   }
-  EXPECT_TRUE(isSpecialTypeCode("B738X"));
-  EXPECT_FALSE(isSpecialTypeCode("B738"));
-  EXPECT_FALSE(isSpecialTypeCode("gnd"));
-  EXPECT_FALSE(isSpecialTypeCode(""));
+  for (const char* type : {"B738", "gnd", ""}) EXPECT_FALSE(isSpecialTypeCode(type)) << type;
 }
 
-TEST(SpecialTypeCodesTest, SpecialTypesAreDroppedOnlyWithAKnownCategory) {
-  EXPECT_FALSE(isAircraftToInject(withType("GLID"), "A1"));
-  EXPECT_TRUE(isAircraftToInject(withType("GLID"), ""));
-  EXPECT_TRUE(isAircraftToInject(withType("GLID"), "null"));
-  EXPECT_FALSE(isAircraftToInject(withType("B738X"), "A3"));
-  EXPECT_TRUE(isAircraftToInject(withType("B738X"), "null"));
-  EXPECT_TRUE(isAircraftToInject(withType("gnd"), "A1"));
-}
-
-TEST(SpecialTypeCodesTest, ExcludedEmitterCategoriesAreDropped) {
-  for (const char* category : {"B1", "B2", "B4", "C1", "C2"}) {
-    EXPECT_FALSE(isAircraftToInject(withType("B738"), category)) << category;
-  }
-  for (const char* category : {"A3", "B3", "C3", "b2", "NULL"}) {
-    EXPECT_TRUE(isAircraftToInject(withType("B738"), category)) << category;
-  }
-}
-
-TEST(SpecialTypeCodesTest, RecordWithoutTypeIsNeverInjected) {
-  for (const char* category : {"", "null", "A1", "B2"}) {
-    EXPECT_FALSE(isAircraftToInject(withType(""), category)) << category;
+// Special types are dropped only with a known emitter category; the excluded
+// categories drop any type; a record without type is never injected.
+TEST(SpecialTypeCodesTest, WhichRecordsAreInjected) {
+  const std::tuple<const char*, const char*, bool> cases[] = {  // type, emitter category, injected
+      {"GLID", "A1", false}, {"GLID", "", true},   {"GLID", "null", true}, {"B738X", "A3", false},
+      {"B738X", "null", true}, {"gnd", "A1", true}, {"B738", "B1", false}, {"B738", "B2", false},
+      {"B738", "B4", false}, {"B738", "C1", false}, {"B738", "C2", false}, {"B738", "A3", true},
+      {"B738", "B3", true},  {"B738", "C3", true},  {"B738", "b2", true},  {"B738", "NULL", true},
+      {"", "", false},       {"", "null", false},   {"", "A1", false},     {"", "B2", false}};
+  for (const auto& [type, category, injected] : cases) {
+    EXPECT_EQ(isAircraftToInject(withType(type), category), injected) << type << " " << category;
   }
 }
 
