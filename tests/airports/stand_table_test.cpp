@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "airports/stand_distances.h"
 #include "tests/airports/stand_fixtures.h"
 
@@ -17,9 +20,7 @@ TEST(ParkingPositionTest, KeepsRadiusInNauticalMilesAndNegatesTheFlags) {
   ParkingPosition stand("A1", {makeUsage(1, 3, 10)}, {52.3, 4.76, 1.5}, 20.0, true, false, true);
 
   EXPECT_DOUBLE_EQ(stand.radius, 0.010799136069114472);
-  EXPECT_TRUE(stand.ramp);
-  EXPECT_FALSE(stand.cargo);
-  EXPECT_FALSE(stand.heli);
+  EXPECT_TRUE(stand.ramp && !stand.cargo && !stand.heli);
 }
 
 TEST(StandTableTest, FindStandByNameIsExact) {
@@ -44,12 +45,14 @@ TEST(StandTableTest, NeighboursAreStandsThatOverlap) {
 
   numberStandsAndFindNeighbours(stands);
 
-  EXPECT_EQ(stands[0].id, 1U);
-  EXPECT_EQ(stands[3].id, 4U);
-  EXPECT_EQ(stands[0].neighbours, (std::vector<std::uint32_t>{2}));
-  EXPECT_EQ(stands[1].neighbours, (std::vector<std::uint32_t>{1}));
-  EXPECT_TRUE(stands[2].neighbours.empty());
-  EXPECT_TRUE(stands[3].neighbours.empty());  // 40 m away with 25 + 5 m
+  // D is 40 m away with 25 + 5 m.
+  std::string numbered;  // id: neighbours
+  for (const ParkingPosition& stand : stands) {
+    numbered += std::to_string(stand.id) + ":";
+    for (const std::uint32_t neighbour : stand.neighbours) numbered += std::to_string(neighbour) + ",";
+    numbered += " ";
+  }
+  EXPECT_EQ(numbered, "1:2, 2:1, 3: 4: ");
 
   // Renumbering after a stand went away gives fresh numbers and lists.
   stands.erase(stands.begin());
@@ -65,8 +68,7 @@ TEST(UsageEntryTest, AnEntryOutOfUseNeverCounts) {
 
   entry.id = 4;
   EXPECT_TRUE(isUsedAt(entry, {3, 20}));
-  EXPECT_FALSE(isUsedAt(entry, {4, 20}));
-  EXPECT_FALSE(isUsedAt(entry, {3, 21}));
+  EXPECT_FALSE(isUsedAt(entry, {4, 20}) || isUsedAt(entry, {3, 21}));
   EXPECT_THROW(isUsedAt(entry, {3, 48}), std::out_of_range);
 }
 
@@ -74,10 +76,11 @@ TEST(UsageEntryTest, MatchesByEitherCallsignOrByAirlineAndType) {
   UsageEntry entry = makeUsage(1, 3, 20, "KLM123", "KLM", "B738");
   entry.cs2 = "KLM77A";
 
-  EXPECT_TRUE(usageMatchesAircraft("KLM123", "TRA", "A320", entry));
-  EXPECT_TRUE(usageMatchesAircraft("KLM77A", "TRA", "A320", entry));
-  EXPECT_TRUE(usageMatchesAircraft("TRA456", "KLM", "B738", entry));
-  EXPECT_FALSE(usageMatchesAircraft("TRA456", "KLM", "B739", entry));
+  for (const auto& [callsign, airline, type, matches] :
+       {std::tuple{"KLM123", "TRA", "A320", true}, {"KLM77A", "TRA", "A320", true}, {"TRA456", "KLM", "B738", true},
+        {"TRA456", "KLM", "B739", false}}) {
+    EXPECT_EQ(usageMatchesAircraft(callsign, airline, type, entry), matches) << callsign << " " << type;
+  }
 
   entry.kind = kSoftUsage;
   EXPECT_FALSE(usageMatchesAircraft("KLM123", "KLM", "B738", entry));
@@ -128,14 +131,13 @@ TEST(StandSlotFreeTest, ForceAcceptsAndTheWeekdayPlaysNoPart) {
 TEST(StandRadiusStep, StepsGroupSimilarStands) {
   ParkingPosition stand("A1", {}, {50.0, 8.0, 0.0}, 20.0, true, true, true);
   auto meters = [](double m) { return m / kMetersPerNm; };
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(20.0)));
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(21.8)));
-  EXPECT_FALSE(isSameRadiusStep(stand, meters(21.9)));
-  EXPECT_TRUE(isSameRadiusStep(stand, meters(15.0)));   // -5 / 14 rounds to 0
-  EXPECT_FALSE(isSameRadiusStep(stand, meters(12.0)));  // -8 / 14 rounds to -1
   ParkingPosition large("B1", {}, {50.0, 8.0, 0.0}, 40.0, true, true, true);
-  EXPECT_TRUE(isSameRadiusStep(large, meters(31.0)));   // -9 / 21 rounds to 0
-  EXPECT_FALSE(isSameRadiusStep(large, meters(28.0)));  // -12 / 21 rounds to -1
+  // 20 m: -5 / 14 rounds to 0, -8 / 14 to -1; 40 m: -9 / 21 rounds to 0, -12 / 21 to -1.
+  for (const auto& [step, radiusMeters, same] :
+       {std::tuple{&stand, 20.0, true}, {&stand, 21.8, true}, {&stand, 21.9, false}, {&stand, 15.0, true},
+        {&stand, 12.0, false}, {&large, 31.0, true}, {&large, 28.0, false}}) {
+    EXPECT_EQ(isSameRadiusStep(*step, meters(radiusMeters)), same) << step->name << " " << radiusMeters;
+  }
 }
 
 }  // namespace
