@@ -110,16 +110,9 @@ TEST_F(SettingControlsTest, ControlsShowTheLoadedValues) {
   fillIntCombo(par_RANGE);
   fillIntCombo(par_AIRP_HEIGHT);
   fillStringCombo(par_SIM_CHOICE);
-  writeParameters(
-      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n"
-      "<parameter name=\"RANGE\" value=\"25\"/>\n"
-      "<parameter name=\"AIRP_HEIGHT\" value=\"7000\"/>\n"
-      "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/>\n"
-      "<parameter name=\"LOG\" value=\"false\"/>\n"
-      "<parameter name=\"WEEK\" value=\"true\"/>\n"
-      "<parameter name=\"TIME_SHIFT_HOURS\" value=\"5\"/>\n"
-      "<parameter name=\"MAX_FIT\" value=\"10\"/>\n"
-      "<parameter name=\"BLOCK_CALLSIGN\" value=\"DLH1,BAW2\"/>\n");
+  writeParameters(parameterNodes({{"PROGRAM_VERSION", "11.0.2"}, {"RANGE", "25"}, {"AIRP_HEIGHT", "7000"},
+                                  {"SIM_CHOICE", "MSFS 2024"}, {"LOG", "false"}, {"WEEK", "true"},
+                                  {"TIME_SHIFT_HOURS", "5"}, {"MAX_FIT", "10"}, {"BLOCK_CALLSIGN", "DLH1,BAW2"}}));
 
   gf_readParameters();
 
