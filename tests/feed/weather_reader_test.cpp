@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "feed/reader_threads.h"
 #include "feed/traffic_reader.h"
 #include "foundation/session_flags.h"
@@ -93,9 +95,7 @@ TEST_F(WeatherReaderTest, EveryAcceptedQnhReachesEveryHolder) {
 
   EXPECT_EQ(status_, 999);
   EXPECT_EQ(engineQnh(), (std::vector<int>{1003, 1013, 1008, 1013, 1013}));
-  EXPECT_EQ(weather_.qnh(), 1013);
-  EXPECT_EQ(traffic_.qnh(), 1013);
-  EXPECT_EQ(display_.qnhHpa.load(), 1013);
+  EXPECT_EQ(fmt::format("{} {} {}", weather_.qnh(), traffic_.qnh(), display_.qnhHpa.load()), "1013 1013 1013");
   EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorDataArrive);
   EXPECT_TRUE(weather_.weatherDataArrive());
   EXPECT_EQ(testing::missingPieces(log_.text(), {"===> Strange QNH 29 found in {\"data\":{\"QNH\":\"29.92\"}",
@@ -119,8 +119,7 @@ TEST_F(WeatherReaderTest, NoStationMeansNoWeatherRequestAndAnUnauthorizedStation
   weatherThread_.join();
   EXPECT_EQ(standIn_.requestCount(standin::kWeatherPath), 0u);
   EXPECT_EQ(weather_.metarStation(), "");
-  EXPECT_TRUE(weather_.hasEnded());
-  EXPECT_TRUE(traffic_.isStopRequested());
+  EXPECT_TRUE(weather_.hasEnded() && traffic_.isStopRequested());
   ASSERT_EQ(threadErrors_.size(), 1u);
   EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Weather Reader", true}));
   EXPECT_EQ(testing::missingPieces(log_.text(), {"===> 406 json nearestmetar later",
@@ -189,8 +188,7 @@ TEST_F(WeatherReaderTest, ConnectionIndicatorsFollowTheData) {
   traffic_.reset();
   weather_.reset();
   updateConnectionIndicators(traffic_, weather_);
-  EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorNoData);
-  EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorNoData);
+  EXPECT_TRUE(display_.weatherIndicator.load() == kIndicatorNoData && display_.trafficIndicator.load() == kIndicatorNoData);
 
   weatherThread_ = std::thread([this] {
     weather_.setGuid("g-1");
