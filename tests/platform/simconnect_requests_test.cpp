@@ -4,6 +4,7 @@
 #include <chrono>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,10 @@ class SimConnectRequests : public StandInFixture {
   }
 
   std::vector<ReceivedMessage> dataReplies() { return withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_SIMOBJECT_DATA); }
+  // A request of data on the user aircraft.
+  HRESULT requestUser(DWORD requestId, DWORD definition, SIMCONNECT_PERIOD period = SIMCONNECT_PERIOD_ONCE) {
+    return SimConnect_RequestDataOnSimObject(handle, requestId, definition, SIMCONNECT_OBJECT_ID_USER, period, 0, 0, 0, 0);
+  }
 
   HANDLE handle = nullptr;
 };
@@ -43,15 +48,12 @@ TEST_F(SimConnectRequests, TheUserAircraftReplyCarriesItsStateInTheAskedUnits) {
   sim->setUserAircraft(user);
   sim->setSimulatorUtc(1735689610);  // 1 January 2025, 00:00:10
 
-  ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 109, kDefUserAircraft, SIMCONNECT_OBJECT_ID_USER,
-                                              SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0),
-            S_OK);
+  ASSERT_EQ(requestUser(109, kDefUserAircraft), S_OK);
   const auto replies = dataReplies();
   ASSERT_EQ(replies.size(), 1U);
   const auto header = replies[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>();
-  EXPECT_EQ(header.dwRequestID, 109U);
-  EXPECT_EQ(header.dwObjectID, sim->userObjectId());
-  EXPECT_EQ(header.dwDefineID, kDefUserAircraft);
+  EXPECT_EQ(std::tuple(header.dwRequestID, header.dwObjectID, header.dwDefineID),
+            std::tuple(DWORD{109}, sim->userObjectId(), kDefUserAircraft));
   const auto block = replies[0].dataBlock();
   ASSERT_EQ(block.size(), 96U);
   const double doubles[] = {50.0331, 8.5706, -0.05, 0.1, 4.0, -12.0, 3.5, 12.25};
@@ -70,10 +72,8 @@ TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
   user.title += "itle";
   user.atcModel = "$$:B738";
   sim->setUserAircraft(user);
-  SimConnect_RequestDataOnSimObject(handle, 106, kDefTitle, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0,
-                                    0);
-  SimConnect_RequestDataOnSimObject(handle, 107, kDefAtcModel, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0,
-                                    0, 0);
+  requestUser(106, kDefTitle);
+  requestUser(107, kDefAtcModel);
   auto replies = dataReplies();
   ASSERT_EQ(replies.size(), 2U);
   EXPECT_EQ(replies[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwRequestID, 106U);
@@ -86,10 +86,8 @@ TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
   user.title = "";
   user.atcModel = "";
   sim->setUserAircraft(user);
-  SimConnect_RequestDataOnSimObject(handle, 106, kDefTitle, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0,
-                                    0);
-  SimConnect_RequestDataOnSimObject(handle, 107, kDefAtcModel, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0,
-                                    0, 0);
+  requestUser(106, kDefTitle);
+  requestUser(107, kDefAtcModel);
   replies = dataReplies();
   ASSERT_EQ(replies.size(), 2U);
   EXPECT_EQ(textAt(replies[0].dataBlock(), 0), "");
@@ -98,9 +96,7 @@ TEST_F(SimConnectRequests, OnceRepliesComeInRequestOrderWithTitleAndModel) {
 }
 
 TEST_F(SimConnectRequests, ASecondRequestRepliesOncePerSecondOfTheClock) {
-  ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 108, kDefOnGround, SIMCONNECT_OBJECT_ID_USER,
-                                              SIMCONNECT_PERIOD_SECOND, 0, 0, 0, 0),
-            S_OK);
+  ASSERT_EQ(requestUser(108, kDefOnGround, SIMCONNECT_PERIOD_SECOND), S_OK);
   EXPECT_TRUE(dataReplies().empty());
   sim->advanceClock(999ms);
   EXPECT_TRUE(dataReplies().empty());
@@ -117,8 +113,7 @@ TEST_F(SimConnectRequests, ASecondRequestRepliesOncePerSecondOfTheClock) {
   EXPECT_EQ(replies[1].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwRequestID, 108U);
 
   // Period NEVER ends it.
-  SimConnect_RequestDataOnSimObject(handle, 108, kDefOnGround, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_NEVER, 0, 0,
-                                    0, 0);
+  requestUser(108, kDefOnGround, SIMCONNECT_PERIOD_NEVER);
   sim->advanceClock(3s);
   EXPECT_TRUE(dataReplies().empty());
 }
