@@ -48,6 +48,7 @@ TEST(NearestFreeStandTest, AStandTooSmallIsTakenWithin20mAndEnlarged) {
   }
 }
 
+// The nearest free stand; of two at the same distance the first.
 TEST(NearestFreeStandTest, SkipsOccupiedStandsAndTakesTheNearest) {
   StandTable stands{makeStand("far", pointAt(kApron, 40.0), 30.0), makeStand("near", pointAt(kApron, 5.0), 30.0),
                     makeStand("nearer", pointAt(kApron, 3.0, 270.0), 30.0)};
@@ -55,12 +56,10 @@ TEST(NearestFreeStandTest, SkipsOccupiedStandsAndTakesTheNearest) {
 
   EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(17.0), k55m, false)->name, "near");
   EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(17.0), metersToNm(4.0), false), stands.end());
-}
 
-TEST(NearestFreeStandTest, OfTwoStandsAtTheSameDistanceTheFirstWins) {
   const GeoPoint spot = pointAt(kApron, 12.0);
-  StandTable stands{makeStand("first", spot, 30.0), makeStand("second", spot, 30.0)};
-  EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(17.0), k55m, false), stands.begin());
+  StandTable twins{makeStand("first", spot, 30.0), makeStand("second", spot, 30.0)};
+  EXPECT_EQ(nearestFreeStand(twins, kApron, airliner(17.0), k55m, false), twins.begin());
 }
 
 TEST(NearestFreeStandTest, HelipadsAreForRotorcraftOnly) {
@@ -98,12 +97,12 @@ TEST(NearestFreeStandTest, FallsBackToAStandWhoseUsageNamesTheAircraft) {
   stands[1].usage[0].id = 1;
   stands[1].usage[0].kind = kSoftUsage;
   EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(17.0), k20m, true), stands.end());
-}
 
-TEST(NearestFreeStandTest, AStandWithinReachEndsTheUsageFallback) {
-  StandTable stands{makeStand("close", pointAt(kApron, 15.0), 30.0), makeStand("usual", pointAt(kApron, 60.0, 0.0), 30.0)};
-  stands[1].usage.push_back(makeUsage(1, 2, 10, "KLM123"));
-  EXPECT_EQ(nearestFreeStand(stands, kApron, airliner(17.0), k20m, true)->name, "close");
+  // A stand within reach ends the fallback.
+  StandTable withClose{makeStand("close", pointAt(kApron, 15.0), 30.0),
+                       makeStand("usual", pointAt(kApron, 60.0, 0.0), 30.0)};
+  withClose[1].usage.push_back(makeUsage(1, 2, 10, "KLM123"));
+  EXPECT_EQ(nearestFreeStand(withClose, kApron, airliner(17.0), k20m, true)->name, "close");
 }
 
 // --- collectStandCandidates --------------------------------------------------
@@ -224,7 +223,7 @@ StandTable busyAirport(std::size_t standCount, DaySlot busy) {
   return stands;
 }
 
-TEST(CollectStandCandidatesTest, ASmallAirportRetriesTheNextHalfHourOnce) {
+TEST(CollectStandCandidatesTest, OnlyASmallAirportRetriesTheNextHalfHourOnce) {
   StandTable stands = busyAirport(10, {3, 47});
   auto found = collectStandCandidates(stands, {3, 47}, airliner(17.0), true, "EHAM");
   ASSERT_NE(found, stands.end());
@@ -236,11 +235,10 @@ TEST(CollectStandCandidatesTest, ASmallAirportRetriesTheNextHalfHourOnce) {
   found = collectStandCandidates(weekEnd, {7, 47}, airliner(17.0), true, "EHAM");
   ASSERT_NE(found, weekEnd.end());
   EXPECT_EQ(found->name, "free-next");
-}
 
-TEST(CollectStandCandidatesTest, ALargerAirportDoesNotRetry) {
-  StandTable stands = busyAirport(11, {3, 47});
-  EXPECT_EQ(collectStandCandidates(stands, {3, 47}, airliner(17.0), true, "EHAM"), stands.end());
+  // A larger airport does not retry.
+  StandTable larger = busyAirport(11, {3, 47});
+  EXPECT_EQ(collectStandCandidates(larger, {3, 47}, airliner(17.0), true, "EHAM"), larger.end());
 }
 
 TEST(CollectStandCandidatesTest, AScoreBeyond32BitsIsAnError) {
