@@ -6,6 +6,7 @@
 #include "aircraftdata/match_summary.h"
 #include "app/session.h"
 #include "app/session_readers.h"
+#include "app/status_panel.h"
 #include "feed/login.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
@@ -161,6 +162,8 @@ void Session::resetSessionState() {
   parkedTrafficAwaited_ = false;
   blockRequest.store(false);
   objectIdLookupRequest.store(false);
+  rewatchCallsign_.clear();
+  publishObjectIdResult(std::nullopt);
   rules_->reset();
   setRange(par_RANGE.clamped(par_RANGE.value()));
 }

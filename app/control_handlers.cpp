@@ -190,7 +190,7 @@ bool ControlHandlers::handleOptionCheckBoxes(std::uint16_t id) {
   } else if (setting == &par_AUTO_RANGE) {
     session_.recalcRequest.store(true);
     if (on) {
-      session_.postToWorker([this] { session_.updateAutoRange(); });
+      session_.autoRangeSwitchedOn();
     } else {
       session_.autoRangeSwitchedOff();
       clearStatusLine();

@@ -1,17 +1,20 @@
 // The once-a-second work of the main loop and the automatic traffic range.
 
 #include <cmath>
+#include <list>
 #include <numbers>
 
 #include <fmt/format.h>
 
+#include "airports/park_airports.h"
 #include "app/session.h"
-#include "app/status_panel.h"
 #include "app/session_readers.h"
+#include "app/status_panel.h"
 #include "foundation/clock.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
+#include "foundation/setting_controls.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "foundation/version_update.h"
@@ -52,6 +55,23 @@ bool moved(double latitudeA, double longitudeA, double latitudeB, double longitu
 }
 
 GeoPoint positionOf(const LiveAc& aircraft) { return {aircraft.position.latitude, aircraft.position.longitude}; }
+
+// The first live aircraft in the simulator under the callsign; null when none.
+const LiveAc* activeLiveAc(TrafficEngine& engine, const std::string& callsign) {
+  for (const LiveAc& aircraft : engine.liveAircraft()) {
+    if (aircraft.state == SimState::active && aircraft.base.identity.callsign == callsign) {
+      return &aircraft;
+    }
+  }
+  return nullptr;
+}
+
+// The distance to the first entry of the program's park-airport list;
+// 10,000 nm when it is empty.
+double firstListedParkAirportNm(GeoPoint user) {
+  const std::list<ParkAirport>& entries = parkAirportList().entries();
+  return entries.empty() ? 10000.0 : gf_distanceNm(user, entries.front().position);
+}
 
 }  // namespace
 
@@ -139,28 +159,63 @@ void Session::resetSimTimeReference(bool simTimeOn) {
 
 void Session::serveRequests() {
   if (objectIdLookupRequest.exchange(false)) {
+    rewatchCallsign_.clear();
     const std::string callsign = par_CALLSIGN_2_OBJECTID.value();
-    bool found = false;
-    for (const LiveAc& aircraft : engine_.liveAircraft()) {
-      if (aircraft.state == SimState::active && aircraft.base.identity.callsign == callsign) {
-        engine_.watchObject(aircraft.objectId);
-        publishObjectIdResult(aircraft.objectId);
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
+    const LiveAc* found = activeLiveAc(engine_, callsign);
+    if (found != nullptr) {
+      engine_.watchObject(found->objectId);
+      publishObjectIdResult(found->objectId);
+    } else {
       publishObjectIdResult(std::nullopt);
       setStatusLine(fmt::format("callsign '{}' is unknown", callsign), true);
     }
     repaint();
   }
+  watchRespawnedAircraft();
   if (flushStaticRequested.exchange(false)) {
     rules_->removeAllStaticAc();
     if (!par_INITIAL_LOAD_ONLY.value()) {
       par_INITIAL_LOAD_ONLY.setValue(true);  // not saved: this session only
+      setCheckBox(par_INITIAL_LOAD_ONLY);
     }
   }
+}
+
+void Session::watchedAircraftRemoved() {
+  rewatchCallsign_.clear();
+  par_CALLSIGN_2_OBJECTID.setValue("");
+  publishObjectIdResult(std::nullopt);
+  setControlText(par_CALLSIGN_2_OBJECTID);
+  repaint();
+}
+
+void Session::watchedAircraftRespawning(const std::string& callsign) {
+  rewatchCallsign_ = callsign;
+  par_CALLSIGN_2_OBJECTID.setValue(callsign);
+  publishObjectIdResult(std::nullopt);
+  setControlText(par_CALLSIGN_2_OBJECTID);
+  repaint();
+}
+
+// The watch follows an aircraft through its livery respawn: once it is in
+// the simulator again under the callsign in the box, its new object is
+// watched.
+void Session::watchRespawnedAircraft() {
+  if (rewatchCallsign_.empty()) {
+    return;
+  }
+  if (par_CALLSIGN_2_OBJECTID.value() != rewatchCallsign_) {
+    rewatchCallsign_.clear();  // the user asked for another one since
+    return;
+  }
+  const LiveAc* found = activeLiveAc(engine_, rewatchCallsign_);
+  if (found == nullptr) {
+    return;
+  }
+  engine_.watchObject(found->objectId);
+  publishObjectIdResult(found->objectId);
+  rewatchCallsign_.clear();
+  repaint();
 }
 
 void Session::makeWayForUser() {
@@ -231,9 +286,9 @@ void Session::updateAutoRange() {
     } else if (user.altitudeFeet > par_AIRP_HEIGHT.value()) {
       radius = 40;
     } else {
-      const double distance =
-          options_.firstParkAirportDistanceNm ? options_.firstParkAirportDistanceNm({user.latitude, user.longitude})
-                                              : 10000.0;
+      const GeoPoint position{user.latitude, user.longitude};
+      const double distance = options_.firstParkAirportDistanceNm ? options_.firstParkAirportDistanceNm(position)
+                                                                  : firstListedParkAirportNm(position);
       if (distance <= 7.0) {
         radius = 10;
       } else if (distance < 37.0) {
@@ -246,6 +301,7 @@ void Session::updateAutoRange() {
   const std::int32_t before = par_RANGE.value();
   setRange(radius);
   if (par_RANGE.value() != before) {
+    setControlInt(par_RANGE);
     repaint();
     if (readers_) {
       readers_->traffic.computeTrafficBox();

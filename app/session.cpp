@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "airports/airport_overrides.h"
 #include "airports/park_airports.h"
 #include "airports/stand_names.h"
 #include "app/status_panel.h"
@@ -12,6 +13,7 @@
 #include "feed/reader_threads.h"
 #include "foundation/log.h"
 #include "foundation/session_flags.h"
+#include "foundation/setting_controls.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "foundation/version_update.h"
@@ -98,6 +100,9 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   }
   queues_.setRequestErrorCallback(
       [] { sessionEnd().endSession(ExitReason::simconnectError, kRestartAfterSimconnectError); });
+  // An airport file that switches the automatic range on or off.
+  setAutoRangeHooks({[this] { runOnWorker([this] { keepManualRangeAndApplyAutoRange(); }); },
+                     [this] { runOnWorker([this] { restoreManualRange(); }); }});
 }
 
 Session::~Session() {
@@ -108,6 +113,7 @@ Session::~Session() {
   simClient_.requestStop();
   simClient_.join();
   queues_.setRequestErrorCallback({});
+  setAutoRangeHooks({});
 }
 
 void Session::startWorker() {
@@ -127,14 +133,26 @@ void Session::postToWorker(std::function<void()> work) {
   postedWork_.push_back(std::move(work));
 }
 
+void Session::autoRangeSwitchedOn() {
+  postToWorker([this] { keepManualRangeAndApplyAutoRange(); });
+}
+
 void Session::autoRangeSwitchedOff() {
-  postToWorker([this] {
-    setRange(rangeAtSessionStart_);
-    repaint();
-    if (readers_) {
-      readers_->traffic.computeTrafficBox();
-    }
-  });
+  postToWorker([this] { restoreManualRange(); });
+}
+
+void Session::keepManualRangeAndApplyAutoRange() {
+  manualRange_ = snapRange(par_RANGE.value());
+  updateAutoRange();
+}
+
+void Session::restoreManualRange() {
+  setRange(manualRange_);
+  setControlInt(par_RANGE);
+  repaint();
+  if (readers_) {
+    readers_->traffic.computeTrafficBox();
+  }
 }
 
 void Session::publishBlockedCallsign(std::string callsign) {
@@ -173,6 +191,14 @@ void Session::runPostedWork() {
 }
 
 bool Session::stopping() const { return isStopping(); }
+
+void Session::runOnWorker(std::function<void()> work) {
+  if (std::this_thread::get_id() == workerThreadId_.load()) {
+    work();
+  } else {
+    postToWorker(std::move(work));
+  }
+}
 
 bool Session::wait(std::chrono::milliseconds duration) {
   return clock_.waitFor(duration, [] { return isStopping(); });
@@ -230,10 +256,8 @@ EngineHooks Session::engineHooks() {
     std::filesystem::remove(flightPlanFolder() / flightPlanFileName(objectId), ignored);
   };
   hooks.repaint = [this] { repaint(); };
-  hooks.watchedAircraftRemoved = [this] {
-    par_CALLSIGN_2_OBJECTID.setValue("");
-    repaint();
-  };
+  hooks.watchedAircraftRemoved = [this] { watchedAircraftRemoved(); };
+  hooks.watchedAircraftRespawning = [this](const std::string& callsign) { watchedAircraftRespawning(callsign); };
   return hooks;
 }
 
@@ -245,7 +269,18 @@ LiveRulesServices Session::rulesServices() {
     }
   };
   services.userOnGround = [this] { return link_.user().userOnGround.load(); };
+  services.specialLiveryTitle = [](std::string_view registration) {
+    const LiveryDatabase& database = liveryDatabase();
+    if (!database.isBuilt()) {
+      return std::string();
+    }
+    const auto found = database.regcodes.regcodeMap.find(registration);
+    return found == database.regcodes.regcodeMap.end() ? std::string() : std::string(found->second);
+  };
   services.userStandName = [this] { return link_.user().userStandName(); };
+  services.standNameAtUser = [this](const GeoPoint& position) {
+    return standNameAtPosition(position, link_.user().userOnGround.load());
+  };
   services.markCargoStandUsed = [this](LiveAc& aircraft) { markCargoStandUsed(motion_, aircraft); };
   return services;
 }

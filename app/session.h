@@ -61,7 +61,8 @@ struct SessionOptions {
   // Closing down: the park airport's static traffic cleared and its learned
   // file saved; empty: no park airport part.
   std::function<void()> clearParkAirportTraffic;
-  // The distance to the first park airport; empty: none known.
+  // The distance to the first park airport; empty: the first entry of the
+  // program's park-airport list, none when the list is empty.
   std::function<double(GeoPoint user)> firstParkAirportDistanceNm;
   // How long the first traffic may take (10 s).
   std::chrono::milliseconds firstTrafficLimit{10000};
@@ -101,8 +102,12 @@ class Session {
   void joinWorker();
   // Queues work on worker-owned data for the worker's next second.
   void postToWorker(std::function<void()> work);
-  // AUTO_RANGE was switched off: the worker gives RANGE back the value read
-  // at the session start.
+  // AUTO_RANGE was switched on: the worker keeps RANGE as the manual range
+  // and applies the automatic range.
+  void autoRangeSwitchedOn();
+  // AUTO_RANGE was switched off: the worker gives RANGE back the manual
+  // range (the value read at the session start, or the one kept when the
+  // automatic range was last switched on).
   void autoRangeSwitchedOff();
   // The Block box's callsign for the live rules (posted to the worker).
   void publishBlockedCallsign(std::string callsign);
@@ -164,6 +169,9 @@ class Session {
   FeedHooks feedHooks();
   SimLinkHooks linkHooks();
   bool stopping() const;
+  // Runs the work at once on the worker thread, else queues it for the
+  // worker's next second.
+  void runOnWorker(std::function<void()> work);
   bool wait(std::chrono::milliseconds duration);
   void post(std::uint32_t message);
   void repaint();
@@ -184,6 +192,14 @@ class Session {
   void ageStatusLine();
   void followSimulatorClock();
   void runPostedWork();
+  // The automatic range switched on or off (window or airport file).
+  void keepManualRangeAndApplyAutoRange();
+  void restoreManualRange();
+  // The watched aircraft (CALLSIGN_2_OBJECTID box) left the simulator, or
+  // is created again after a livery respawn under the callsign given.
+  void watchedAircraftRemoved();
+  void watchedAircraftRespawning(const std::string& callsign);
+  void watchRespawnedAircraft();
 
   // Closing down.
   void stopReaders();
@@ -211,11 +227,13 @@ class Session {
   std::unique_ptr<Readers> readers_;  // worker; made at each login
 
   std::thread worker_;  // user-interface thread
+  std::atomic<std::thread::id> workerThreadId_{};  // the running worker's; set by the worker itself
   std::atomic<std::uint64_t> sessionsStarted_{0};
 
   // Worker state of one session.
   bool databasesLoaded_ = false;
-  std::int32_t rangeAtSessionStart_ = 0;
+  std::int32_t manualRange_ = 0;  // RANGE while AUTO_RANGE is off
+  std::string rewatchCallsign_;  // the watched aircraft's callsign during its livery respawn
   std::atomic<int> secondCounter_{0};  // worker writes; the window reads it for its notices
   int pauseCounter_ = 0;
   bool parkedTrafficAwaited_ = false;

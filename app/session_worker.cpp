@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -50,6 +51,7 @@ std::string mustRunFromFolderText() {
 }  // namespace
 
 void Session::sessionWorker() {
+  workerThreadId_.store(std::this_thread::get_id());
   display_.phase.store(SessionDisplay::Phase::starting);
   try {
     if (!isDirectory(programPaths().docsFolder)) {
@@ -109,6 +111,7 @@ void Session::sessionWorker() {
     sessionEnd().forceSystemError();
   }
   lf_closingDown();
+  workerThreadId_.store(std::thread::id());
 }
 
 void Session::prepareSession() {
@@ -142,8 +145,8 @@ void Session::prepareSession() {
     par_ALL_INSTALL_PATH.setValue(detected.string());
   }
   repaint();
-  rangeAtSessionStart_ = snapRange(par_RANGE.value());
-  setRange(rangeAtSessionStart_);
+  manualRange_ = snapRange(par_RANGE.value());
+  setRange(manualRange_);
 }
 
 void Session::removeStaleDataFiles() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "feed/traffic_records.h"
 #include "simlink/user_ac_data.h"
@@ -68,6 +69,10 @@ struct EngineHooks {
   // The watched aircraft (CALLSIGN_2_OBJECTID box) was removed: the box and
   // its object-id text are reset.
   std::function<void()> watchedAircraftRemoved;
+  // The watched aircraft leaves the simulator for a livery respawn: the box
+  // takes its callsign, so that the watch finds the new object. Empty:
+  // handled as watchedAircraftRemoved.
+  std::function<void(const std::string& callsign)> watchedAircraftRespawning;
 };
 
 }  // namespace crv

@@ -196,8 +196,11 @@ void LiveRules::liveryRespawn(LiveAc& aircraft) {
     aircraft.state = SimState::liveryrespawn;
     if (aircraft.objectId != 0 && engine_.watchedObjectId() == aircraft.objectId) {
       engine_.watchObject(0);
-      if (engine_.hooks().watchedAircraftRemoved) {
-        engine_.hooks().watchedAircraftRemoved();
+      const EngineHooks& hooks = engine_.hooks();
+      if (hooks.watchedAircraftRespawning) {
+        hooks.watchedAircraftRespawning(aircraft.base.identity.callsign);
+      } else if (hooks.watchedAircraftRemoved) {
+        hooks.watchedAircraftRemoved();
       }
     }
     if (aircraft.objectId == 0) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "app/exit_reason.h"
@@ -83,7 +84,41 @@ TEST(RevisitHoldTest, HoldsOnlyTheSecondsLeftOfTwoAndNeverMore) {
   }
 }
 
+// A time of the test's own: each sleep moves it on by the slice asked for.
+class TestTime {
+ public:
+  RealTime realTime() {
+    return {[this] { return now; },
+            [this](std::chrono::steady_clock::duration slice) {
+              longestSlice = std::max(longestSlice, slice);
+              now += slice;
+            }};
+  }
+  std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+  std::chrono::steady_clock::duration longestSlice{0};
+};
+
 TEST(SessionClockTest, AWaitWakesWithinATenthOfASecondOfAStop) {
+  TestTime time;
+  const SessionClock clock(1.0, time.realTime());
+  const auto stopAt = time.now + 1234ms;
+  EXPECT_FALSE(clock.waitFor(std::chrono::hours(1), [&] { return time.now >= stopAt; }));
+  EXPECT_LE(time.now - stopAt, SessionClock::kLongestSlice);
+  EXPECT_LE(time.longestSlice, SessionClock::kLongestSlice);
+}
+
+TEST(SessionClockTest, ASpedUpClockWaitsItsShareOfTheTime) {
+  TestTime time;
+  const SessionClock clock(100.0, time.realTime());
+  const auto start = time.now;
+  EXPECT_TRUE(clock.waitFor(std::chrono::seconds(10), {}));
+  EXPECT_EQ(time.now - start, 100ms);
+  EXPECT_EQ(clock.elapsed(), std::chrono::seconds(10));
+}
+
+// The program's clock really sleeps, and a stop from another thread ends
+// its wait; the bound is loose, the machine may be busy.
+TEST(SessionClockTest, TheMachinesClockWakesForAStopFromAnotherThread) {
   const SessionClock clock;
   std::atomic<bool> stop{false};
   std::thread stopper([&] {
@@ -92,18 +127,8 @@ TEST(SessionClockTest, AWaitWakesWithinATenthOfASecondOfAStop) {
   });
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(clock.waitFor(std::chrono::hours(1), [&] { return stop.load(); }));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms + 150ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
   stopper.join();
-}
-
-TEST(SessionClockTest, ASpedUpClockWaitsItsShareOfTheTime) {
-  const SessionClock clock(100.0);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(clock.waitFor(std::chrono::seconds(10), {}));
-  const auto real = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(real, 100ms);
-  EXPECT_LT(real, 1s);
-  EXPECT_GE(clock.elapsed(), std::chrono::seconds(10));
 }
 
 TEST(SessionWorkerTest, RequestsFromOtherThreadsRunOnTheWorkerAndStaleIdentityChecksAreDropped) {

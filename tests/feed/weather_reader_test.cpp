@@ -162,7 +162,10 @@ TEST_F(WeatherReaderTest, HostileAnswersNeitherOverflowTheStackNorFillTheLog) {
   EXPECT_TRUE(engineQnh().empty());
 }
 
-TEST_F(WeatherReaderTest, AStopEndsBothReadersWithinHalfASecondWhileTheirRequestsHang) {
+// The readers check their stop flag within 100 ms; the bound here is loose
+// for a busy machine, yet far below the 5 s transfer limit that a reader
+// waiting for its hanging request would reach.
+TEST_F(WeatherReaderTest, AStopEndsBothReadersPromptlyWhileTheirRequestsHang) {
   standIn_.queueAnswer(standin::kNearestMetarPath, Answer::hang());
   standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", 20}, {"data", json::object()}}, {},
                      "locationtraffic");
@@ -176,10 +179,10 @@ TEST_F(WeatherReaderTest, AStopEndsBothReadersWithinHalfASecondWhileTheirRequest
   const auto start = std::chrono::steady_clock::now();
   weather_.requestStop();
   traffic_.requestStop();
-  while (!(weather_.hasEnded() && traffic_.hasEnded()) && std::chrono::steady_clock::now() - start < 5s) {
+  while (!(weather_.hasEnded() && traffic_.hasEnded()) && std::chrono::steady_clock::now() - start < 10s) {
     std::this_thread::sleep_for(10ms);
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
   EXPECT_TRUE(threadErrors_.empty());
 }
 

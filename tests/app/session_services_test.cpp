@@ -1,0 +1,171 @@
+// What the session gives the rest of the program while it runs: the
+// automatic range that an airport file switches, and the watch of an
+// aircraft through the Oid box while the aircraft gets a special livery.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "aircraftdata/livery_database.h"
+#include "airports/airport_overrides.h"
+#include "app/status_panel.h"
+#include "foundation/settings.h"
+#include "platform/window/control_model.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+pugi::xml_document airportFile(const std::string& parameters) {
+  pugi::xml_document document;
+  document.load_string(("<parameters>" + parameters + "</parameters>").c_str());
+  return document;
+}
+
+std::string shownRange() {
+  const auto item = platform::mainWindowControls().selectedItem(par_RANGE.controlId());
+  return item ? std::string(item->begin(), item->end()) : std::string();
+}
+
+// Runs the work on the worker and waits for it.
+void onWorker(ProgramHarness& harness, const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  harness.session().postToWorker([&] {
+    work();
+    done.store(true);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return done.load(); }, 10s));
+}
+
+TEST(SessionServicesTest, AnAirportFileSwitchesTheAutomaticRangeOnAndOffInARunningSession) {
+  ProgramHarness harness;
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().link().user().userOnGround.load(); }, 10s));
+  par_AUTO_RANGE.setValue(false);
+
+  // Read by the worker (the parking calculation): applied at once. The
+  // airport's own range becomes the manual range; on the ground the
+  // automatic range is 10 nm.
+  std::int32_t rangeRightAfter = 0;
+  onWorker(harness, [&] {
+    applyAirportOverrides(airportFile(R"(<parameter name="LATERAL_RANGE" value="65"/>)"
+                                      R"(<parameter name="AUTO_RANGE" value="true"/>)"));
+    rangeRightAfter = par_RANGE.value();
+  });
+  EXPECT_EQ(rangeRightAfter, 10);
+  EXPECT_EQ(shownRange(), "10");
+
+  // From another thread: queued for the worker, RANGE back to the manual range.
+  applyAirportOverrides(airportFile(R"(<parameter name="AUTO_RANGE" value="false"/>)"));
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 65; }, 10s));
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return shownRange() == "65"; }, 10s));
+
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit().has_value());
+}
+
+constexpr const char* kSpecialTitle = "Aer Lingus A320 Saint Patrick";
+
+// EIN605 crosses Schiphol eastbound at 6,000 ft, 180 kt; it set out a
+// minute ago, 8 nm west.
+standin::Scenario overflight() {
+  standin::ScenarioFlight flight;
+  flight.hexId = "4ca7b4";
+  flight.callsign = "EIN605";
+  flight.icaoType = "A320";
+  flight.registration = "EI-DVM";
+  flight.departure = "EIDW";
+  flight.destination = "EDDF";
+  flight.points = {{0, 52.31, 4.55, 6000, 180, 90, 0, false}, {600, 52.31, 5.37, 6000, 180, 90, 0, false}};
+  standin::Scenario scenario;
+  scenario.startEpochSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() -
+      60;
+  scenario.flights.push_back(flight);
+  return scenario;
+}
+
+// EIN605 (an A320, EI-DVM) has a livery of its own; EI-FNH has a special
+// one, of another type so that EIN605 is never given it at random.
+void buildLiveries() {
+  LiveryList liveries = {{"EIN", "A320", "Aer Lingus A320", "", 0, false},
+                         {"EIN", "A20N", kSpecialTitle, "EI-FNH", 0, false},
+                         {"KLM", "B738", "KLM Boeing 737-800", "", 0, false}};
+  sortScannedLiveries(liveries);
+  liveryDatabase().build(liveries);
+}
+
+LiveAc* liveAc(Session& session, const std::string& callsign) {
+  for (LiveAc& aircraft : session.engine().liveAircraft()) {
+    if (aircraft.base.identity.callsign == callsign) return &aircraft;
+  }
+  return nullptr;
+}
+
+std::string objectIdResult() { return panelTexts().objectIdResult; }
+
+TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASpecialLivery) {
+  ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; });
+  harness.rt().setScenario(overflight());
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  Session& session = harness.session();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() >= 1; }, 60s))
+      << harness.log();
+
+  // The Oid box asks for EIN605.
+  par_CALLSIGN_2_OBJECTID.setValue("EIN605");
+  session.objectIdLookupRequest.store(true);
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.engine().watchedObjectId() != 0; }, 10s));
+  const std::uint32_t firstObject = session.engine().watchedObjectId();
+  EXPECT_EQ(objectIdResult(), fmt::format("= {}", firstObject));
+
+  // The feed names a registration with a special livery: the aircraft is
+  // created again in it, and the box keeps its callsign meanwhile. (The
+  // rules hold a respawn back while the path runs on legs of its own, which
+  // a slow machine may bring; then the record is offered again.)
+  par_GUID_CHANGES.setValue(true);
+  bool respawned = false;
+  std::string callsignShown;
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        onWorker(harness, [&] {
+          LiveAc* aircraft = liveAc(session, "EIN605");
+          ASSERT_NE(aircraft, nullptr);
+          LiveTrafficRecord record;
+          record.identity = aircraft->base.identity;
+          record.identity.registration = "EI-FNH";
+          respawned = !session.engine().hooks().respawnIfChanged(*aircraft, record);
+          if (respawned) {
+            EXPECT_EQ(aircraft->state, SimState::liveryrespawn);
+            callsignShown = par_CALLSIGN_2_OBJECTID.value();
+            EXPECT_EQ(session.engine().watchedObjectId(), 0U);
+            EXPECT_EQ(objectIdResult(), "");
+          }
+        });
+        return respawned;
+      },
+      30s));
+  EXPECT_EQ(callsignShown, "EIN605");
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        const std::uint32_t watched = session.engine().watchedObjectId();
+        return watched != 0 && watched != firstObject;
+      },
+      60s))
+      << harness.log();
+  EXPECT_EQ(objectIdResult(), fmt::format("= {}", session.engine().watchedObjectId()));
+  const auto created = harness.sim().object(session.engine().watchedObjectId());
+  ASSERT_TRUE(created.has_value());
+  EXPECT_EQ(created->title, kSpecialTitle);
+
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit().has_value());
+}
+
+}  // namespace
+}  // namespace crv::testing
