@@ -39,10 +39,7 @@ SessionOptions testOptions(const std::string& endpoint) {
 
 ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust)
     : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
-  clearStopRequest();
-  setUserClosedWindow(false);
-  sessionEnd().reset();
-  sessionEnd().restartPending.store(false);
+  resetSessionFlags();
   std::filesystem::create_directories(folder_ / "docs");
   std::filesystem::create_directories(folder_ / "input");
   std::filesystem::copy_file(CRVN_DBASE_ENC, folder_ / "input" / "dbase.enc");
@@ -65,14 +62,13 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
   installed_ = std::make_unique<platform::ScopedSimulator>(
       std::make_shared<platform::SimulatorStandIn>(schipholWorld(), simOptions));
 
-  SessionOptions options = testOptions(rt_.endpoint());
-  options.engineConfig.callsignListFile = folder_ / "Callsign2ObjectId.txt";
-  options.engineConfig.stands = nullptr;
+  options_ = testOptions(rt_.endpoint());
+  options_.engineConfig.callsignListFile = folder_ / "Callsign2ObjectId.txt";
+  options_.engineConfig.stands = nullptr;
   if (adjust) {
-    adjust(options);
+    adjust(options_);
   }
-  session_ = std::make_unique<Session>(model_, clock_, std::move(options));
-  window_ = std::make_unique<MainWindow>(model_, *session_);
+  makeSession();
   setStatusRepaintCallback([this] {
     const std::string text = statusLineText();
     {
@@ -83,6 +79,31 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
     }
     model_.invalidate();
   });
+}
+
+void ProgramHarness::resetSessionFlags() {
+  clearStopRequest();
+  setUserClosedWindow(false);
+  sessionEnd().reset();
+  sessionEnd().restartPending.store(false);
+}
+
+void ProgramHarness::makeSession() {
+  session_ = std::make_unique<Session>(model_, clock_, options_);
+  window_ = std::make_unique<MainWindow>(model_, *session_);
+}
+
+void ProgramHarness::startAgain() {
+  if (uiThread_.joinable()) {
+    uiThread_.join();
+  }
+  window_.reset();
+  session_.reset();
+  closeLog();
+  resetSessionFlags();
+  ended_.store(false);
+  makeSession();
+  start();
 }
 
 ProgramHarness::~ProgramHarness() {
@@ -99,10 +120,7 @@ ProgramHarness::~ProgramHarness() {
   closeLog();
   workingFolder_.reset();
   setDataFolderPath({});
-  clearStopRequest();
-  setUserClosedWindow(false);
-  sessionEnd().reset();
-  sessionEnd().restartPending.store(false);
+  resetSessionFlags();
 }
 
 void ProgramHarness::start() {

@@ -34,6 +34,9 @@ class ProgramHarness {
 
   // Opens the log and runs the message loop until the quit message.
   void start();
+  // After the program ended: starts it again as a new run would, with the
+  // same folders, settings and stand-ins (the log rotates).
+  void startAgain();
   // Waits (real time) until the condition holds; false after the timeout.
   static bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
   bool waitForLog(const std::string& piece, std::chrono::milliseconds timeout) const;
@@ -56,12 +59,15 @@ class ProgramHarness {
 
  private:
   void messageLoop();
+  void makeSession();
+  void resetSessionFlags();
 
   TempFolder folder_;
   std::unique_ptr<ScopedWorkingFolder> workingFolder_;
   standin::RtStandIn rt_;
   std::unique_ptr<platform::ScopedSimulator> installed_;
   SessionClock clock_{kTestSpeedUp};
+  SessionOptions options_;
   platform::WindowModel model_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<MainWindow> window_;

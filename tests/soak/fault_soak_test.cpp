@@ -1,12 +1,15 @@
 // The whole program against both stand-ins while they inject one fault
 // after another. The faults a session rides out leave it running; the ones
 // that end it end it with the right exit reason, and the program starts a
-// new session. At the end the program closes within a second, parameters.xml
-// is whole and the log stayed small.
+// new session. A simulator that quits ends the program; started again, it
+// waits for the simulator to come back. At the end the program closes within
+// a second, parameters.xml is whole and the log stayed small.
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
+#include <fmt/format.h>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@ using namespace std::chrono_literals;
 using standin::Answer;
 
 constexpr auto kWithin = 20s;
+constexpr const char* kRateLimitText = "Too many requests, slow down";
 
 struct Fault {
   std::string name;
@@ -48,7 +52,12 @@ std::vector<Fault> survivableFaults() {
          h.rt().queueAnswer(standin::kWeatherPath, Answer::raw(deeplyNested()));
        }},
       {"a cut connection", onTraffic(Answer::cutConnection())},
-      {"rate limiting", onTraffic(Answer::httpError(429, "Too Many Requests"))},
+      {"HTTP 429", onTraffic(Answer::httpError(429, "Too Many Requests"))},
+      {"a rate limit in the body (406)",
+       [](ProgramHarness& h) {
+         h.rt().queueJson(standin::kTrafficPath, {{"status", kStatusNoDataNow}, {"message", kRateLimitText}});
+         h.rt().queueJson(standin::kWeatherPath, {{"status", kStatusNoDataNow}, {"message", kRateLimitText}});
+       }},
       {"a huge bad answer", onTraffic(Answer::raw("<html>" + std::string(2'000'000, 'x')))},
       {"a failed create", [](ProgramHarness& h) { h.sim().failNextCreateLater(); }},
       {"a simulator exception",
@@ -106,6 +115,23 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
   for (const EndingFault& ending : endingFaults()) {
     EXPECT_NE(log.find(ending.exitLine), std::string::npos) << ending.exitLine;
   }
+  EXPECT_NE(log.find(fmt::format("curl traffic msg: {}", kRateLimitText)), std::string::npos);
+  EXPECT_NE(log.find(fmt::format("{} json weather {}", kStatusNoDataNow, kRateLimitText)), std::string::npos);
+
+  // The simulator quits: the program ends. Started again before the
+  // simulator is back, it waits for it and then runs a session.
+  harness.sim().quit();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value()) << harness.log();
+  const std::size_t beforeComeback = trafficRequests(harness);
+  EXPECT_NE(harness.log().find("Exiting: SIM WAS CLOSED"), std::string::npos);
+  harness.startAgain();
+  ASSERT_TRUE(harness.waitForLog("Waiting for MSFS 2020 ...", kWithin)) << harness.log();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(harness.session().display().phase.load(), SessionDisplay::Phase::waitingForSimulator);
+  harness.sim().setSimulatorRunning(true);
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return trafficRequests(harness) >= beforeComeback + 3; }, kWithin))
+      << harness.log();
 
   // A refused login ends the program's sessions: it waits for the user.
   harness.rt().queueJson(standin::kAuthPath, {{"status", kStatusKeyRefused}});
@@ -120,7 +146,9 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
   pugi::xml_document parameters;
   ASSERT_TRUE(parameters.load_file(parametersFilePath().c_str()));
   EXPECT_TRUE(parameters.child("parameters").find_child_by_attribute("parameter", "name", "RANGE"));
-  // Two 200 KB nested answers and two 2 MB bad ones went by: the log took excerpts only.
+  // Two 200 KB nested answers and two 2 MB bad ones went by: the log took
+  // excerpts only (the run before the simulator quit is in Log0.txt).
+  EXPECT_LT(readFile(harness.folder() / "Log0.txt").size(), 1'000'000u);
   EXPECT_LT(harness.log().size(), 1'000'000u);
 }
 
