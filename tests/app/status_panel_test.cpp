@@ -108,26 +108,6 @@ TEST(StatusPanelTest, AnErrorReplacesTheStatusAndTurnsTheStripRed) {
   EXPECT_EQ(textAt(items, 3, 455)->colour, kYellow);
 }
 
-TEST(PanelTextsTest, EachWriterPublishesItsTextsForTheNextPaint) {
-  SimLinkDisplay link;
-  link.setSimulatorText("MSFS 2024 connected");
-  link.setUserAircraftText("Cessna 172, C172");
-  link.setUserStandText("D7");
-  publishSimulatorTexts(link);
-  const std::string longName(60, 'x');
-  struct Case { std::string server; std::optional<std::uint32_t> objectId; std::string shownServer, result; };
-  for (const Case& c : {Case{"rt7", 42U, "rt7", "= 42"}, Case{longName, std::nullopt, longName.substr(0, 32), ""}}) {
-    publishServerName(c.server);
-    publishObjectIdResult(c.objectId);
-    const PanelTexts texts = panelTexts();
-    EXPECT_EQ(texts.serverName, c.shownServer);
-    EXPECT_EQ(texts.objectIdResult, c.result);
-    EXPECT_EQ(texts.simulatorLine, "MSFS 2024 connected");
-    EXPECT_EQ(texts.userAircraftLine, "Cessna 172, C172");
-    EXPECT_EQ(texts.userStandName, "D7");
-  }
-}
-
 // Under ThreadSanitizer: the SimClient thread and the worker write while
 // the window paints.
 TEST(PanelTextsTest, WritersOnOtherThreadsNeverMeetAPaint) {
@@ -166,24 +146,31 @@ TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
   Session& session = harness.session();
   platform::WindowModel model("CRVN", 0, 0, 880, 516);
   MainWindow window(model, session);
+  session.link().display().simConnected.store(true);
+  session.link().display().setSimulatorText("MSFS 2024 connected");
+  session.link().display().setUserStandText("D7");
+  publishSimulatorTexts(session.link().display());
   session.feedDisplay().loggedIn.store(true);
   session.feedDisplay().trafficIndicator.store(1);
   session.display().liveInSim.store(12);
   session.display().parkedLive.store(3);
-  session.display().parkedStatic.store(5);
   panelCounts().liveries.store(1234);
-  publishServerName("rt7");
+  publishServerName(std::string(60, 'x'));  // cut to what the panel can show
+  publishObjectIdResult(42);
+  par_CALLSIGN_2_OBJECTID.setValue("KLM12");
   updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao = "EHAM"; });
   window.windowProcedure({platform::kWmPaint, 0, 0});
   const auto items = model.lastPaint();
   struct Case { int x, y; std::string text; };
-  for (const Case& c : {Case{458, 35, "rt7"}, Case{642, 91, "live:  12"}, Case{5, 91, "# liveries: 1234"},
+  for (const Case& c : {Case{5, 35, "MSFS 2024 connected, user stand D7"}, Case{458, 35, std::string(32, 'x')},
+                        Case{642, 91, "live:  12"}, Case{5, 91, "# liveries: 1234"}, Case{561, 259, "= 42"},
                         Case{5, 399, "EHAM"}, Case{111, 427, "parked live:   3"}}) {
     const PaintItem* item = textAt(items, c.x, c.y);
     ASSERT_NE(item, nullptr) << c.text;
     EXPECT_EQ(item->text, c.text);
   }
   updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao.clear(); });
+  par_CALLSIGN_2_OBJECTID.setValue("");
   panelCounts().liveries.store(0);
 }
 
