@@ -319,15 +319,7 @@ class ParkedTrafficTest : public TrafficReaderTest {
   ParkedTrafficTest() {
     standin::Scenario scenario;
     const auto parked = [](const char* hex, const char* spot, const char* callsign, int ageHalfHours) {
-      standin::ScenarioParked aircraft;
-      aircraft.hexId = hex;
-      aircraft.latitude = 52.31;
-      aircraft.longitude = 4.77;
-      aircraft.parkingSpot = spot;
-      aircraft.icaoType = "B738";
-      aircraft.callsign = callsign;
-      aircraft.ageSeconds = secondsAgoInHalfHour(ageHalfHours);
-      return aircraft;
+      return standin::ScenarioParked{hex, 52.31, 4.77, spot, "B738", "", callsign, secondsAgoInHalfHour(ageHalfHours)};
     };
     scenario.parked = {
         parked("4840a1", "D4", "KLM1", 0),  parked("4840a2", "D4", "KLM2", 2),  // same spot, older
