@@ -211,11 +211,7 @@ TEST_F(FilesTest, EmptyFolderFailureIsUserErrorFive) {
 
 TEST_F(FilesTest, ListXmlFilesTakesFourLetterCodesInNameOrder) {
   const auto airports = folder / "my_thirdparty";
-  writeFile(airports / "EDDF.xml", "");
-  writeFile(airports / "eddf.XML", "");
-  writeFile(airports / "EHAM.xml", "");
-  writeFile(airports / "EDDF1.xml", "");
-  writeFile(airports / "LFPG.txt", "");
+  for (const char* name : {"EDDF.xml", "eddf.XML", "EHAM.xml", "EDDF1.xml", "LFPG.txt"}) writeFile(airports / name, "");
   std::filesystem::create_directories(airports / "ABCD.xml");
   EXPECT_EQ(listXmlFiles(airports), (Lines{"EDDF", "EHAM", "eddf"}));
   EXPECT_TRUE(listXmlFiles(folder / "missing").empty());
