@@ -70,8 +70,7 @@ TEST_F(SimConnectObjects, ACreateBringsTheAssignedIdAndObjectAdded) {
 
   const auto object = sim->object(assigned.dwObjectID);
   ASSERT_TRUE(object.has_value());
-  EXPECT_EQ(object->title, "Airbus A320 Lufthansa");
-  EXPECT_EQ(object->state.atcId, "DLH4AB");
+  EXPECT_EQ(object->title + "|" + object->state.atcId, "Airbus A320 Lufthansa|DLH4AB");
   EXPECT_DOUBLE_EQ(object->state.altitudeFeet, 5000.0);
   EXPECT_FALSE(object->state.onGround);
   EXPECT_NEAR(object->state.headingRadians, 1.5707963, 1e-6);  // 90 degrees in the create
@@ -145,9 +144,8 @@ TEST_F(SimConnectObjects, RemovalSendsObjectRemovedAndBadIdsRaiseExceptions) {
   const auto removed = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
   ASSERT_EQ(removed.size(), 1U);
   const auto event = removed[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
-  EXPECT_EQ(event.uEventID, kEventObjectRemoved);
-  EXPECT_EQ(event.dwData, id);
-  EXPECT_EQ(event.eObjType, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+  EXPECT_EQ(std::tuple(event.uEventID, event.dwData, event.eObjType),
+            std::tuple(kEventObjectRemoved, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
   EXPECT_TRUE(sim->object(id)->removed);
 
   ASSERT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
@@ -173,20 +171,16 @@ TEST_F(SimConnectObjects, ReleaseFreezeAndClientEventsAreRecordedPerObject) {
   SimConnect_AIReleaseControl(handle, id, 103);
   SimConnect_TransmitClientEvent(handle, id, 217, 2, kGroup, 0);
   SimConnect_AIReleaseControl(handle, id, 103);
-  SimConnect_TransmitClientEvent(handle, id, 207, 1, kGroup, 0);
-  SimConnect_TransmitClientEvent(handle, id, 211, 1, kGroup, 0);
-  SimConnect_TransmitClientEvent(handle, id, 206, 0, kGroup, 0);
-  SimConnect_TransmitClientEvent(handle, id, 220, 0, kGroup, 0);
-  SimConnect_TransmitClientEvent(handle, id, 219, 1, kGroup, 0);
+  for (const auto& [event, data] : {std::pair<DWORD, DWORD>{207, 1}, {211, 1}, {206, 0}, {220, 0}, {219, 1}}) {
+    SimConnect_TransmitClientEvent(handle, id, event, data, kGroup, 0);
+  }
   EXPECT_TRUE(withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION).empty());
 
   const auto object = sim->object(id);
   ASSERT_TRUE(object.has_value());
   EXPECT_EQ(object->releaseControlCount, 3);
-  EXPECT_TRUE(object->frozenLatitudeLongitude);
-  EXPECT_TRUE(object->frozenAltitude);
-  EXPECT_TRUE(object->frozenAttitude);
-  EXPECT_TRUE(object->enginesRunning);
+  EXPECT_TRUE(object->frozenLatitudeLongitude && object->frozenAltitude && object->frozenAttitude &&
+              object->enginesRunning);
   EXPECT_EQ(object->lastEventData.at("FLAPS_SET"), 2U);
   EXPECT_EQ(object->lastEventData.at("GEAR_SET"), 1U);
   EXPECT_EQ(object->state.lightStates, 0x201);  // nav and cabin on, beacon off
