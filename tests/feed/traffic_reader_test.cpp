@@ -114,16 +114,10 @@ TEST_F(TrafficReaderTest, TheHistoryGivesFiveBatchesThenLiveBatchesComeWithThirt
   EXPECT_FALSE(traffic_.isReceiving());
   EXPECT_EQ(status_, kStatusStopped);
 
-  const auto batches = recorder_.batches();
-  const std::vector<std::uint32_t> historyDelays = {0, 6, 12, 18, 24};
-  for (std::size_t k = 0; k < 5; ++k) {
-    EXPECT_EQ(batches[k].delaySeconds, historyDelays[k]);
-    EXPECT_EQ(batches[k].records.size(), k == 2 ? 1u : 0u) << k;
-  }
-  EXPECT_EQ(batches[5].delaySeconds, 30u);
-  EXPECT_EQ(batches[5].records.size(), 2u);
-  EXPECT_EQ(batches[6].delaySeconds, 30u);
-  EXPECT_TRUE(batches[6].records.empty());  // plain answer without aircraft
+  // Each batch as delay:records; the last is a plain answer without aircraft.
+  std::string batches;
+  for (const auto& batch : recorder_.batches()) batches += fmt::format("{}:{} ", batch.delaySeconds, batch.records.size());
+  EXPECT_THAT(batches, ::testing::StartsWith("0:0 6:0 12:1 18:0 24:0 30:2 30:0 "));
 
   const auto bodies = trafficBodies();
   ASSERT_GE(bodies.size(), 3u);
