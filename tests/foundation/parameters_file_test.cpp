@@ -110,19 +110,15 @@ TEST_F(ParametersFileTest, BooleansAreTrueOnlyForTextsBeginningWithOneTOrY) {
 }
 
 TEST_F(ParametersFileTest, EmptyLiveryFolderKeysAreRemoved) {
-  writeParameters(
-      "<parameter name=\"lfolder2\" value=\"/ai/liveries\"/>\n"
-      "<parameter name=\"lfolder3\" value=\"\"/>\n"
-      "<parameter name=\"lfolder4\"/>\n"
-      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+  writeParameters(parameterNodes({{"lfolder2", "/ai/liveries"}, {"lfolder3", ""}}) + R"(<parameter name="lfolder4"/>)" +
+                  parameterNodes({{"PROGRAM_VERSION", "11.0.2"}}));
 
   gf_readParameters();
 
   EXPECT_EQ(par_lfolder[2].value(), "/ai/liveries");
   EXPECT_EQ(storedValue(parametersPath(), "lfolder2"), "/ai/liveries");
-  EXPECT_EQ(storedCount(parametersPath(), "lfolder3"), 0);
-  EXPECT_EQ(storedCount(parametersPath(), "lfolder4"), 0);
-  EXPECT_EQ(storedCount(parametersPath(), "lfolder5"), 0);  // absent ones are not added
+  // Absent ones are not added.
+  for (const char* gone : {"lfolder3", "lfolder4", "lfolder5"}) EXPECT_EQ(storedCount(parametersPath(), gone), 0) << gone;
   const std::string log = logText();
   EXPECT_EQ(testing::missingPieces(log, {"Parameter 'lfolder3' removed\n", "Parameter 'lfolder4' removed\n",
                                          "lfolder2=\"/ai/liveries\"\n"}), "");
@@ -130,10 +126,8 @@ TEST_F(ParametersFileTest, EmptyLiveryFolderKeysAreRemoved) {
 }
 
 TEST_F(ParametersFileTest, NodeWithoutValueReadsZeroAndGetsTheAttributeWhenSaved) {
-  writeParameters(
-      "<parameter name=\"RANGE\"/>\n"
-      "<parameter name=\"DESTINATION\"/>\n"
-      "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.2\"/>\n");
+  writeParameters(R"(<parameter name="RANGE"/><parameter name="DESTINATION"/>)" +
+                  parameterNodes({{"PROGRAM_VERSION", "11.0.2"}}));
 
   gf_readParameters();
 
@@ -144,8 +138,7 @@ TEST_F(ParametersFileTest, NodeWithoutValueReadsZeroAndGetsTheAttributeWhenSaved
   par_RANGE.setValue(25);
   saveIntParameter(par_RANGE);
   setStringParameterAndSave(par_DESTINATION, "EDDF");
-  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "25");
-  EXPECT_EQ(storedValue(parametersPath(), "DESTINATION"), "EDDF");
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE") + " " + storedValue(parametersPath(), "DESTINATION"), "25 EDDF");
   EXPECT_EQ(storedCount(parametersPath(), "RANGE"), 1);
 }
 
@@ -256,7 +249,7 @@ TEST_F(ParametersFileTest, SaveIntoAnUnwritableFolderIsLoggedNotThrown) {
 }
 
 TEST_F(ParametersFileTest, RemoveTakesOutOnlyAnExistingNode) {
-  writeParameters("<parameter name=\"MSFS_2020\" value=\"true\"/>\n<parameter name=\"LOG\" value=\"true\"/>\n");
+  writeParameters(parameterNodes({{"MSFS_2020", "true"}, {"LOG", "true"}}));
   EXPECT_TRUE(removeParameter(par_MSFS_2020));
   EXPECT_FALSE(removeParameter(par_MSFS_2020));
   EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
