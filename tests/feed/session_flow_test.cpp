@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
+
+#include <fmt/format.h>
 
 #include "feed/login.h"
 #include "feed/reader_threads.h"
@@ -68,33 +71,25 @@ TEST(SessionFlowTest, AScenarioFlightTravelsFromTheStandInToTheIntake) {
   const auto batches = recorder.batches();
   const auto& live = batches[5];
   EXPECT_EQ(live.delaySeconds, 30u);
-  ASSERT_EQ(live.records.size(), 2u);
-  for (const LiveTrafficRecord& record : live.records) {
-    if (record.key == 0x484f6du) {
-      EXPECT_EQ(record.identity.callsign, "KLM1234");
-      EXPECT_EQ(record.identity.icaoType, "B738");
-      EXPECT_FALSE(record.airborne);
-    } else {
-      EXPECT_EQ(record.key, 0x4ca7b4u);
-      EXPECT_EQ(record.identity.registration, "EI-DVM");
-      EXPECT_TRUE(record.airborne);
-    }
+  std::set<std::string> aircraft;  // key, callsign and type of the departure or registration, airborne
+  for (const LiveTrafficRecord& r : live.records) {
+    const bool departure = r.key == 0x484f6du;
+    aircraft.insert(fmt::format("{:x} {} {}", r.key,
+                                departure ? r.identity.callsign + " " + r.identity.icaoType : r.identity.registration,
+                                r.airborne));
   }
-  EXPECT_EQ(engineQnh.load(), 1008);
-  EXPECT_EQ(traffic.qnh(), 1008);
+  EXPECT_EQ(aircraft, (std::set<std::string>{"484f6d KLM1234 B738 false", "4ca7b4 EI-DVM true"}));
+  EXPECT_EQ(std::to_string(engineQnh.load()) + " " + std::to_string(traffic.qnh()), "1008 1008");
 
   ASSERT_TRUE(parked);
   ASSERT_EQ(traffic.parkedTraffic().size(), 2u);  // the reserved stand E18 is skipped
-  EXPECT_EQ(traffic.parkedTraffic()[0].parkingSpot, "D4");
+  EXPECT_EQ(traffic.parkedTraffic()[0].parkingSpot + " " + traffic.parkedTraffic()[1].parkingSpot, "D4 D6");
   EXPECT_LE(traffic.parkedTraffic()[0].halfHour, 1);
   EXPECT_EQ(traffic.parkedTraffic()[1].halfHour, 2);
-  EXPECT_EQ(traffic.parkedTraffic()[1].parkingSpot, "D6");
 
-  EXPECT_TRUE(weather.hasEnded());
-  EXPECT_TRUE(traffic.hasEnded());
+  EXPECT_TRUE(weather.hasEnded() && traffic.hasEnded());
   EXPECT_EQ(traffic.guid(), "");
-  EXPECT_FALSE(display.loggedIn.load());
-  EXPECT_FALSE(stopRequested());
+  EXPECT_FALSE(display.loggedIn.load() || stopRequested());
   testing::resetFeedGlobals();
 }
 
