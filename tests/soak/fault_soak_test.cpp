@@ -2,18 +2,24 @@
 // after another. The faults a session rides out leave it running; the ones
 // that end it end it with the right exit reason, and the program starts a
 // new session. A simulator that quits ends the program; started again, it
-// waits for the simulator to come back. At the end the program closes within
-// a second, parameters.xml is whole and the log stayed small.
+// waits for the simulator to come back and reads what it learned at the park
+// airport. At the end the program closes within a second, parameters.xml and
+// the learned airport file are whole and the log stayed small.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <tuple>
 #include <thread>
 #include <fmt/format.h>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
 
+#include "airports/airport_locations.h"
+#include "airports/stand_table.h"
 #include "feed/json_reading.h"
 #include "foundation/paths.h"
 #include "tests/app/program_harness.h"
@@ -84,8 +90,45 @@ std::vector<EndingFault> endingFaults() {
 
 std::size_t trafficRequests(ProgramHarness& h) { return h.rt().requestCount(standin::kTrafficPath); }
 
+constexpr const char* kPublisher = "SoakPub";
+
+// Schiphol's base file with five gates, among them the user's (D7) and the
+// spots of the scenario's parked aircraft.
+std::string schipholAirportFile() {
+  std::string stands;
+  const std::tuple<const char*, double, double> gates[] = {{"D4", 52.3095, 4.7630},
+                                                           {"D6", 52.3080, 4.7680},
+                                                           {"D7", 52.3105, 4.7683},
+                                                           {"D8", 52.3100, 4.7710},
+                                                           {"E18", 52.3110, 4.7610}};
+  for (const auto& [name, latitude, longitude] : gates) {
+    stands += fmt::format(
+        R"(<parkpos id="{}" latitude="{:.6f}" longitude="{:.6f}" heading="90.0" radius="30.0" cargo="false" )"
+        R"(ramp="false"/>)",
+        name, latitude, longitude);
+  }
+  return fmt::format(
+      R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+      R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+      R"(<parameters><parameter name="airport_name" value="Schiphol"/>)"
+      R"(<parameter name="publisher" value="{}"/><parameter name="altitude" value="-11"/></parameters>)"
+      R"(<parkpositions>{}</parkpositions>)",
+      kPublisher, stands);
+}
+
+// The stand names of an airport file, in file order.
+std::vector<std::string> standIds(const pugi::xml_document& file) {
+  std::vector<std::string> ids;
+  for (const pugi::xml_node stand : file.child("parkpositions").children("parkpos")) {
+    ids.emplace_back(stand.attribute("id").value());
+  }
+  return ids;
+}
+
 TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) {
-  ProgramHarness harness;
+  // The program's own stand table: Schiphol becomes the park airport.
+  ProgramHarness harness([](SessionOptions& options) { options.engineConfig.stands = &parkAirportStands(); });
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholAirportFile());
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
 
@@ -130,6 +173,7 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
   EXPECT_EQ(harness.session().display().phase.load(), SessionDisplay::Phase::waitingForSimulator);
   harness.sim().setSimulatorRunning(true);
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  EXPECT_TRUE(harness.waitForLog("Read from learned airport file", kWithin)) << harness.log();
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return trafficRequests(harness) >= beforeComeback + 3; }, kWithin))
       << harness.log();
 
@@ -142,6 +186,18 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
   harness.clickClose();
   ASSERT_TRUE(harness.waitForExit(kWithin).has_value()) << harness.log();
   EXPECT_LT(std::chrono::steady_clock::now() - clicked, 1s);
+
+  // Learned at Schiphol, saved when the simulator quit, read back and saved
+  // again at the end: whole, and no stand twice.
+  const std::filesystem::path learned = harness.folder() / learnedPathFor("EHAM", kPublisher);
+  ASSERT_TRUE(std::filesystem::exists(learned)) << harness.log();
+  pugi::xml_document learnedFile;
+  ASSERT_TRUE(learnedFile.load_file(learned.c_str())) << readFile(learned);
+  std::vector<std::string> ids = standIds(learnedFile);
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << readFile(learned);
+  // The parked jumbo at D4 needed a larger stand.
+  EXPECT_NE(std::find(ids.begin(), ids.end(), "D4"), ids.end()) << readFile(learned);
 
   pugi::xml_document parameters;
   ASSERT_TRUE(parameters.load_file(parametersFilePath().c_str()));
