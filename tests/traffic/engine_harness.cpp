@@ -67,18 +67,23 @@ EngineHooks withUserData(EngineHooks hooks, EngineHarness* harness) {
   return hooks;
 }
 
-EngineConfig harnessConfig(const TempFolder& folder, StandTable* stands) {
+EngineConfig harnessConfig(const TempFolder& folder, StandTable* stands,
+                           std::function<std::chrono::system_clock::time_point()> clock) {
   EngineConfig config;
   config.callsignListFile = folder / "Callsign2ObjectId.txt";
   config.stands = stands;
+  if (clock) {
+    config.now = std::move(clock);
+  }
   return config;
 }
 
 }  // namespace
 
-EngineHarness::EngineHarness(EngineHooks hooks, StandTable* stands)
+EngineHarness::EngineHarness(EngineHooks hooks, StandTable* stands,
+                             std::function<std::chrono::system_clock::time_point()> clock)
     : sim([this] { return engine.tick(); }, link.simConnectMutex()),
-      engine(link, withUserData(std::move(hooks), this), harnessConfig(folder, stands)) {
+      engine(link, withUserData(std::move(hooks), this), harnessConfig(folder, stands, std::move(clock))) {
   installTestAircraftTypes();
   link.attachRequests(&sim);
   link.setRequestErrorCallback([this] { ++requestErrors; });

@@ -64,8 +64,10 @@ class EngineHarness {
   // registration "D-AIPA" is an A320 of DLH.
   static void installTestAircraftTypes();
 
-  // With stands, the engine's park airport stands are that table.
-  explicit EngineHarness(EngineHooks hooks = {}, StandTable* stands = nullptr);
+  // With stands, the engine's park airport stands are that table; with a
+  // clock, the engine's "now" is that clock.
+  explicit EngineHarness(EngineHooks hooks = {}, StandTable* stands = nullptr,
+                         std::function<std::chrono::system_clock::time_point()> clock = {});
   ~EngineHarness();
 
   // ---- Feed ----

@@ -3,14 +3,31 @@
 #include <gtest/gtest.h>
 
 #include "foundation/settings.h"
-#include "tests/traffic/parking_harness.h"
+#include "tests/traffic/week_driver.h"
 
 namespace crv::testing {
 namespace {
 
 using Placed = std::vector<std::pair<std::string, std::string>>;
 
-// Twelve stands 60 m apart (no neighbours); three of them wanted.
+// A learned usage entry of a DLH A320 on the weekday at the half hours.
+UsageEntry dlhUsage(std::uint32_t id, int weekday, std::vector<int> halfHours, const std::string& callsign,
+                    const std::string& registration, const std::string& secondCallsign = "") {
+  UsageEntry e;
+  e.airl = "DLH";
+  e.type = "A320";
+  e.reg = registration;
+  e.cs = callsign;
+  e.cs2 = secondCallsign;
+  e.id = id;
+  e.day = static_cast<std::uint32_t>(weekday);
+  for (int h : halfHours) {
+    e.hh.set(static_cast<std::size_t>(h));
+  }
+  return e;
+}
+
+// Twelve stands 80 m apart (no neighbours); three of them wanted.
 class ParkingAdjustmentTest : public ::testing::Test {
  protected:
   ParkingAdjustmentTest() {
@@ -25,20 +42,21 @@ class ParkingAdjustmentTest : public ::testing::Test {
   }
   // The full calculation at the present half hour, placed and bound.
   void placeInitially() {
+    p.setSlot({3, 20});
     ASSERT_GT(p.statics.recalcStaticParking(p.engine.wantedStaticCount()), 0u);
-    p.simulate(10);
+    p.stepEngine(10);
   }
   void adjustLater(DaySlot later, bool full = false) {
-    p.now = later;
+    p.setSlot(later);
     p.adjustment.adjustParking(full);
-    p.simulate(10);
+    p.stepEngine(10);
   }
 
-  ParkingHarness p{standGrid(2, 6)};
+  WeekDriver p;
 };
 
 TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHoursPass) {
-  p.parkedArrives = false;  // the parked traffic times out both times
+  p.parkedTrafficArrives = false;  // the parked traffic times out both times
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21, 22}, "DLH100", "D-AIAA", "DLH101")};
   p.stand("A3").usage = {dlhUsage(1, 3, {20}, "DLH200", "D-AIAB")};
   p.stand("A5").usage = {dlhUsage(1, 3, {20, 21, 22, 23}, "DLH300", "D-AIAC")};
@@ -59,7 +77,7 @@ TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHours
 }
 
 TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplaces) {
-  p.parkedArrives = false;
+  p.parkedTrafficArrives = false;
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
   placeInitially();
   p.simulatorAnswersRemovals = false;
@@ -70,17 +88,17 @@ TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplac
   EXPECT_EQ(p.statics.pendingStatics()[0].callsign, "DLH100");
 
   p.simulatorAnswersRemovals = true;
-  p.simulate(5);
+  p.stepEngine(5);
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "DLH101*"}}));
 }
 
 TEST_F(ParkingAdjustmentTest, EntryWaitingForARemovalThatNeverEndsIsGivenUp) {
-  p.parkedArrives = false;
+  p.parkedTrafficArrives = false;
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
   placeInitially();
   p.simulatorAnswersRemovals = false;
   adjustLater({3, 21});
-  p.simulate(25);
+  p.stepEngine(25);
   EXPECT_TRUE(p.statics.pendingStatics().empty());
   EXPECT_TRUE(p.staticsByStand().empty());
 }
@@ -88,25 +106,24 @@ TEST_F(ParkingAdjustmentTest, EntryWaitingForARemovalThatNeverEndsIsGivenUp) {
 TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearnedUsage) {
   par_RT_PARKTRAFFIC_ONLY.setValue(true);
   p.stand("B6").usage = {dlhUsage(1, 3, {20, 21}, "DLH900", "D-AIAZ")};
-  p.parked = {p.parkedAt("A1", 0x400001, "BAW1", 2), p.parkedAt("A3", 0x400002, "KLM3", 1),
-              p.parkedAt("A5", 0x400003, "AFR5", 1)};
+  p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 2), p.parkedRecord("A3", 0x400002, "KLM3", 1),
+              p.parkedRecord("A5", 0x400003, "AFR5", 1)};
   placeInitially();
   ASSERT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"A3", "KLM3*"}, {"A5", "AFR5*"}}));
 
   // Half an hour later BAW1 is still parked, KLM3 left, AFR5 flies again and
   // EZY7 arrived.
-  p.parked = {p.parkedAt("A1", 0x400001, "BAW1", 3), p.parkedAt("A5", 0x400003, "AFR5", 2),
-              p.parkedAt("B2", 0x400004, "EZY7", 0)};
+  p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 3), p.parkedRecord("A5", 0x400003, "AFR5", 2),
+              p.parkedRecord("B2", 0x400004, "EZY7", 0)};
   p.collected.keys = {0x400003};
-  const std::size_t createsBefore = p.harness.creates.size();
   adjustLater({3, 21});
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}}));
-  EXPECT_EQ(p.harness.creates.size() - createsBefore, 1u);
+  EXPECT_EQ(p.staticCreates["BAW1*"], 1);
   EXPECT_EQ(p.adjustment.keptStatics().size(), 1u);
 
   // The feed is silent: the adjustment goes on with the learned usage and
   // leaves the statics of the feed as they are.
-  p.parkedArrives = false;
+  p.parkedTrafficArrives = false;
   adjustLater({3, 21});
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}, {"B6", "DLH900*"}}));
 }
@@ -124,18 +141,18 @@ TEST_F(ParkingAdjustmentTest, ParkedTrafficAgainstLearnedStaticsByArrival) {
       {{7, 47}, {1, 1}, 1, {{"A1", "BAW1*"}}},     // Monday's arrival comes after Sunday's placement
   };
   for (const Case& c : cases) {
-    ParkingHarness h{standGrid(2, 6)};
-    h.now = c.placed;
-    h.parkedArrives = false;
+    WeekDriver h;
+    h.setSlot(c.placed);
+    h.parkedTrafficArrives = false;
     h.stand("A1").usage = {dlhUsage(1, c.placed.weekday, {c.placed.halfHour}, "DLH100", "D-AIAA"),
                            dlhUsage(2, c.later.weekday, {c.later.halfHour}, "DLH100", "D-AIAA")};
     ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
-    h.simulate(5);
-    h.parkedArrives = true;
-    h.parked = {h.parkedAt("A1", 0x400001, "BAW1", c.recordAge)};
-    h.now = c.later;
+    h.stepEngine(5);
+    h.parkedTrafficArrives = true;
+    h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", c.recordAge)};
+    h.setSlot(c.later);
     h.adjustment.adjustParking(false);
-    h.simulate(5);
+    h.stepEngine(5);
     EXPECT_EQ(h.staticsByStand(), c.expected) << c.later.weekday << " " << c.recordAge;
   }
 }
@@ -147,22 +164,22 @@ TEST_F(ParkingAdjustmentTest, LookBackContinuesOnThePreviousWeekday) {
   };
   par_MAX_FIT.setValue(4);
   for (const Case& c : {Case{45, true}, Case{42, false}}) {
-    ParkingHarness h{standGrid(2, 6)};
-    h.parkedArrives = false;
-    h.now = {2, c.lateHalfHour};
+    WeekDriver h;
+    h.parkedTrafficArrives = false;
+    h.setSlot({2, c.lateHalfHour});
     h.stand("A1").usage = {dlhUsage(1, 2, {c.lateHalfHour}, "DLH100", "D-AIAA")};
     ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
-    h.simulate(5);
+    h.stepEngine(5);
     // Wednesday 00:30: four half hours back reach Tuesday 22:30.
-    h.now = {3, 1};
+    h.setSlot({3, 1});
     h.adjustment.adjustParking(false);
-    h.simulate(5);
+    h.stepEngine(5);
     EXPECT_EQ(h.staticsByStand().size(), c.kept ? 1u : 0u) << c.lateHalfHour;
   }
 }
 
 TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
-  p.parkedArrives = false;
+  p.parkedTrafficArrives = false;
   par_parking_percentage.setValue(17);  // two of four candidates
   const char* names[] = {"A1", "A3", "A5", "B1"};
   for (std::uint32_t i = 0; i < 4; ++i) {
@@ -180,7 +197,7 @@ TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
 }
 
 TEST_F(ParkingAdjustmentTest, ExcessLiveParkedLeaveBeforeAnyStaticIsAdded) {
-  p.parkedArrives = false;
+  p.parkedTrafficArrives = false;
   par_parking_percentage.setValue(8);  // one
   p.stand("B6").usage = {dlhUsage(1, 3, {20}, "DLH900", "D-AIAZ")};
   p.parkedLive(4000001, "BAW1", "A1");
