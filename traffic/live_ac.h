@@ -17,17 +17,18 @@ inline constexpr std::uint32_t kFlapsIndexUnset = 4;
 
 // A turn of a ground leg as a quadratic Bezier curve in local metres from
 // its origin: from the origin through the control point to the end point.
-// Every value is NaN while no curve runs.
+// Every value is NaN while no curve runs. The parameter comes first: a step
+// without a curve reads no more of it.
 struct CurveState {
   static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  double parameter = kNone;      // u, 0..1
+  double parameterStep = kNone;  // increase of u a step
   double originLatitude = kNone;
   double originLongitude = kNone;
   double controlNorthMeters = kNone;
   double controlEastMeters = kNone;
   double endNorthMeters = kNone;
   double endEastMeters = kNone;
-  double parameter = kNone;      // u, 0..1
-  double parameterStep = kNone;  // increase of u a step
   double turnAngleDegrees = kNone;
 
   bool running() const { return parameter == parameter; }  // not NaN
@@ -46,19 +47,19 @@ struct LiveMotion {
   double climbPerTickFeet = 0.0;
   double legBearingRadians = 0.0;
   double heightAboveGroundFeet = 2500.0;
-  CurveState curve;
   std::uint32_t verticalProfileStage = 0;  // the flare state, 0 none
   bool approach = false;
   bool turnFirst = false;             // turn towards the leg while rolling onto it
   bool noseLowering = false;
+  CurveState curve;
 
-  bool holding = false;
   std::int64_t holdStartTick = 0;
   std::int32_t earliestAdvanceTicks = 1000;
   std::int32_t latestDelayTicks = 1000;
   double verticalSpeedFpm = 0.0;      // of the current leg
   double trueAirspeedKnots = 0.0;
   std::uint32_t groundInfoState = 1;
+  bool holding = false;
   double courseRadians = 0.0;         // stored course; 0 until the aircraft moves
   double presetHeadingRadians = std::numeric_limits<double>::quiet_NaN();  // NaN: none
   double groundHeadingRadians = 0.0;
