@@ -11,6 +11,7 @@
 #include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "feed/reader_threads.h"
+#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/session_flags.h"
 #include "foundation/setting_controls.h"
@@ -20,6 +21,7 @@
 #include "simlink/flight_plans.h"
 #include "traffic/record_labels.h"
 #include "traffic/sim_event.h"
+#include "traffic/stand_learning.h"
 
 namespace crv {
 
@@ -73,6 +75,12 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   rules_ = std::make_unique<LiveRules>(engine_, rulesServices());
   rulesSlot_ = rules_.get();
   LiveRules::fillParkingCalls(motion_.parking, rulesSlot_);
+  motion_.parking.addStandOption = [this](std::uint32_t standId, LiveAc& aircraft, DaySlot slot, bool soft,
+                                          bool flying) {
+    StandTable* stands = engine_.standTable();
+    return stands != nullptr &&
+           addStandOption(*stands, standId, aircraft.base, slot, soft ? kSoftUsage : kRealUsage, flying);
+  };
   StaticParkingServices staticServices;
   staticServices.matchLivery = [this](AircraftBase& aircraft, const ParkingPosition& stand) {
     return liveryDatabase().isBuilt() && matcher_.matchLivery(aircraft, MatchStand{stand.name, stand.cargo});
@@ -94,6 +102,10 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
   };
   statics_ = std::make_unique<StaticParking>(engine_, std::move(staticServices));
   staticsSlot_ = statics_.get();
+  ParkingAdjustmentServices adjustmentServices;
+  adjustmentServices.busyOn = [this] { parking_->busyOn(); };
+  adjustmentServices.excludeReservedStands = [this] { parking_->excludeReservedStands(); };
+  adjustment_ = std::make_unique<ParkingAdjustment>(engine_, *statics_, *rules_, std::move(adjustmentServices));
   parking_ = std::make_unique<ParkingSchedule>(engine_, *statics_, *rules_, &parkAirportList(), parkingServices());
   if (!options_.clearParkAirportTraffic) {
     options_.clearParkAirportTraffic = [this] { parking_->clearParkAirportTraffic(); };
@@ -240,6 +252,12 @@ EngineHooks Session::engineHooks() {
   }
   if (!hooks.chooseStaticStand) {
     StaticParking::fillEngineHooks(hooks, staticsSlot_);
+    hooks.resetLaterParts = [this, resetStatics = hooks.resetLaterParts] {
+      resetStatics();
+      if (adjustment_) {
+        adjustment_->reset();
+      }
+    };
   }
   hooks.getUserAcPosition = [this] { return link_.user().getUserAcPosition(); };
   hooks.createFlightPlan = [this](LiveAc& aircraft) {
@@ -282,6 +300,15 @@ LiveRulesServices Session::rulesServices() {
     return standNameAtPosition(position, link_.user().userOnGround.load());
   };
   services.markCargoStandUsed = [this](LiveAc& aircraft) { markCargoStandUsed(motion_, aircraft); };
+  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
+    StandTable* stands = engine_.standTable();
+    return stands != nullptr && addStandOption(*stands, standId, aircraft.base, slot, kRealUsage, false);
+  };
+  services.searchCoupledCallsigns = [this](LiveAc& aircraft) {
+    if (const StandTable* stands = engine_.standTable()) {
+      searchCoupledCallsigns(*stands, weekdayAndSlot(), aircraft.base);
+    }
+  };
   return services;
 }
 
@@ -312,6 +339,7 @@ ParkingScheduleServices Session::parkingServices() {
   services.parkAirportChanged = [this](std::optional<GeoPoint> position) {
     motion_.parkAirportPosition = position.value_or(GeoPoint{});
   };
+  services.adjustParking = [this](bool full) { adjustment_->adjustParking(full); };
   services.repaint = [this] { repaint(); };
   return services;
 }

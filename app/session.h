@@ -33,6 +33,7 @@
 #include "traffic/engine_hooks.h"
 #include "traffic/live_motion.h"
 #include "traffic/live_rules.h"
+#include "traffic/parking_adjustment.h"
 #include "traffic/parking_schedule.h"
 #include "traffic/static_parking.h"
 #include "aircraftdata/livery_matching.h"
@@ -222,6 +223,7 @@ class Session {
   std::unique_ptr<LiveRules> rules_;  // worker; spawning, parking, identity checks
   StaticParking* staticsSlot_ = nullptr;      // the engine's hooks read the static parking through it
   std::unique_ptr<StaticParking> statics_;  // worker; static parked aircraft
+  std::unique_ptr<ParkingAdjustment> adjustment_;  // worker; run by the schedule
   std::unique_ptr<ParkingSchedule> parking_;  // worker; park airport and parking calculation
   RtAccount account_;                // worker
   std::unique_ptr<Readers> readers_;  // worker; made at each login

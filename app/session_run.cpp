@@ -209,11 +209,13 @@ void Session::flightNotRunning() {
 }
 
 void Session::handleRereadRequest() {
-  if (!rereadRequested.load()) {
-    return;
+  if (!rereadRequested.load() || parking_->busy()) {
+    return;  // while the parking calculation runs, the request waits
   }
-  // The stand check of the park airport joins here when the airport files
-  // are in; until then the request is only taken.
+  std::string message;
+  if (parking_->checkReservedStand(true, message)) {
+    setStatusLine(message, true);
+  }
   rereadRequested.store(false);
 }
 

@@ -459,6 +459,40 @@ void ParkingSchedule::saveAirportAndDisable() {
   }
 }
 
+bool ParkingSchedule::checkReservedStand(bool check, std::string& message) {
+  if (parkAirports_ == nullptr) {
+    return false;
+  }
+  const bool read = services_.rereadParkAirports ? services_.rereadParkAirports(*parkAirports_)
+                                                 : parkAirports_->readMyParkAirports(airportsDb());
+  if (!read) {
+    return false;
+  }
+  const auto& entries = parkAirports_->entries();
+  const bool settled = !services_.userAircraftSettled || services_.userAircraftSettled();
+  StandTable* stands = engine_.standTable();
+  if (check && settled && !busy_.load() && !entries.empty() && !current_.icao.empty() &&
+      entries.front().icao == current_.icao && stands != nullptr) {
+    const std::string& wanted = entries.front().stand;
+    const std::string old = rules_.reservedStand();
+    if (!wanted.empty() && wanted != old) {
+      message = fmt::format("reserved stand changed from '{}' to '{}'", old, wanted);
+      if (const auto before = findStandByName(*stands, old); before != stands->end()) {
+        before->reserved = false;
+      }
+      reservedStandName = wanted;
+      rules_.setReservedStand(wanted);  // frees it of aircraft
+      if (const auto after = findStandByName(*stands, wanted); after != stands->end()) {
+        after->reserved = true;
+      }
+    }
+  }
+  if (message.empty()) {
+    message = "park airports and stands are okay";
+  }
+  return true;
+}
+
 // ---- Window values ----
 
 std::int32_t ParkingSchedule::avgParkedWait(bool show) {

@@ -49,6 +49,12 @@ struct ParkingScheduleServices {
   // The stand under the user aircraft (within 55 m); empty text when none.
   // Empty: none.
   std::function<std::string(const GeoPoint&)> standNameAtUser;
+  // The user aircraft's data has arrived and it carries no text for the
+  // window (no message about it is pending). Empty: ready.
+  std::function<bool()> userAircraftSettled;
+  // Reads my_park_airports.txt into the list again; false when it cannot.
+  // Empty: the list's own reading against the program's airports database.
+  std::function<bool(ParkAirportList&)> rereadParkAirports;
   // The airports database. Empty: the program's database.
   std::function<std::optional<AirportRecord>(const GeoPoint&)> closestAirport;
   std::function<std::optional<AirportRecord>(std::string_view icao)> airportByIcao;
@@ -125,6 +131,10 @@ class ParkingSchedule {
   void excludeReservedStands();
   void clearParkAirportTraffic();
   void saveAirportAndDisable();
+  // Reads my_park_airports.txt again (false when it cannot be read); with
+  // check, the stand the user named for the current park airport becomes
+  // the reserved stand. The message says what changed, or that all is okay.
+  bool checkReservedStand(bool check, std::string& message);
   // Static aircraft in the simulator (or leaving it); with show, their
   // average parked time becomes the window's value.
   std::int32_t avgParkedWait(bool show);

@@ -92,10 +92,12 @@ class ParkingScheduleTest : public ::testing::Test {
       adjustments.push_back(full);
       if (adjustmentThrows) throw std::runtime_error("adjustment broke");
     };
+    s.rereadParkAirports = [this](ParkAirportList&) { return rereadResult; };
     s.currentSlot = [this] { return now; };
     return s;
   }
 
+  bool rereadResult = true;
   DaySlot now{2, 20};
   AirportRecord airport{"EDDF", "FRA", kApronOrigin.latitude, kApronOrigin.longitude, 364.0};
   UserAcData user;
@@ -260,6 +262,30 @@ TEST_F(ParkingScheduleTest, AverageParkedTimeCountsHalfHoursSincePlacement) {
   par_WEEK.setValue(false);
   EXPECT_EQ(schedule.avgParkedWait(true), 2);
   EXPECT_FLOAT_EQ(schedule.averageStaticParkedHours(), 1.0F);  // 4 half hours / (2 x 2)
+}
+
+TEST_F(ParkingScheduleTest, RereadTakesTheUsersNewStandAsReservedUnlessBusy) {
+  rereadResult = true;
+  schedule.onMainLoopStart();
+  statics.pendingStatics().clear();
+  schedule.onSecond(16);
+  ASSERT_FALSE(schedule.busy());
+  list.entries() = {{"EDDF", "A2", {airport.lat, airport.lon}, 0.0}};
+
+  std::string message;
+  schedule.busyOn();
+  EXPECT_TRUE(schedule.checkReservedStand(true, message));
+  EXPECT_EQ(message, "park airports and stands are okay");
+  schedule.busyOff();
+
+  message.clear();
+  EXPECT_TRUE(schedule.checkReservedStand(true, message));
+  EXPECT_EQ(message, "reserved stand changed from '' to 'A2'");
+  EXPECT_EQ(rules.reservedStand(), "A2");
+  EXPECT_TRUE(findStandByName(stands, "A2")->reserved);
+
+  rereadResult = false;
+  EXPECT_FALSE(schedule.checkReservedStand(true, message));
 }
 
 }  // namespace

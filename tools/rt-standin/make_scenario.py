@@ -2,6 +2,7 @@
 """Writes a scenario for rt-standin around one airport of data/airports_msfs.xml.
 
     make_scenario.py --airport EHAM [--flights 60] [--parked 12] [--seed 1]
+                     [--airport-file PATH]
 
 A third of the flights depart (stand, taxi, take-off, climb-out), a third
 arrive (approach, landing, taxi to a stand), the rest fly over at cruise
@@ -10,6 +11,11 @@ starts to two minutes after it, and each ends when it leaves the area or
 stands parked for a while; a quarter fly over and leave a 40 nm range 5 to
 18 s after the start, so that a run of a minute sees aircraft appear, move
 and go. The same options give the same file.
+
+With --airport-file it also writes an airport file for the airport: a stand
+under each parked aircraft and a row of stands east of the reference point
+that a learned schedule uses every half hour of the week, so that static
+parked aircraft appear at once when the user stands there.
 """
 
 import argparse
@@ -132,12 +138,45 @@ def parked(rng, number, apt):
             "age_s": rng.choice([600, 1800, 3600, 7200])}
 
 
+def airport_file(rng, icao, apt, parked_list):
+    stands = []
+    for p in parked_list:
+        stands.append(('P' + p["spot"], p["lat"], p["lon"], rng.uniform(0, 360), []))
+    for n in range(24):
+        lat, lon = move(apt[0], apt[1], 90, 0.3)
+        lat, lon = move(lat, lon, 0, (n % 12) * 0.045)
+        lat, lon = move(lat, lon, 90, (n // 12) * 0.1)
+        airline = AIRLINES[n % len(AIRLINES)]
+        usage = ['\t\t<opt reg="PH-S%02d" airl="%s" type="%s" day="%d" hh="%s" cs="%s%d" />'
+                 % (n, airline, NARROW[n % len(NARROW)], day, ",".join(str(h) for h in range(48)), airline, 700 + n)
+                 for day in range(1, 8)]
+        stands.append(("S%d" % (n + 1), lat, lon, 270.0, usage))
+    lines = ['<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>'
+             '<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>',
+             "<parameters>",
+             '\t<parameter name="airport_name" value="%s stand-in" />' % icao,
+             '\t<parameter name="publisher" value="standin" />',
+             '\t<parameter name="altitude" value="%d" />' % round(apt[2]),
+             '\t<parameter name="num_parkpos" value="%d" />' % len(stands),
+             "</parameters>", "<parkpositions>"]
+    for name, lat, lon, heading, usage in stands:
+        attributes = ('id="%s" latitude="%.6f" longitude="%.6f" heading="%.1f" radius="25.0" cargo="false" ramp="false"'
+                      % (name, lat, lon, heading))
+        if usage:
+            lines += ["\t<parkpos %s>" % attributes] + usage + ["\t</parkpos>"]
+        else:
+            lines.append("\t<parkpos %s />" % attributes)
+    lines.append("</parkpositions>")
+    return "\n".join(lines) + "\n"
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--airport", default="EHAM")
     parser.add_argument("--flights", type=int, default=60)
     parser.add_argument("--parked", type=int, default=12)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--airport-file", help="also write an airport file with stands for the airport")
     options = parser.parse_args()
     rng = random.Random(options.seed)
     apt = airport_position(options.airport)
@@ -159,6 +198,9 @@ def main():
         flights.append(flight)
     scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
                 "flights": flights, "parked": [parked(rng, n, apt) for n in range(options.parked)]}
+    if options.airport_file:
+        Path(options.airport_file).write_text(airport_file(random.Random(options.seed), options.airport, apt,
+                                                           scenario["parked"]))
     json.dump(scenario, sys.stdout, indent=1)
     sys.stdout.write("\n")
 
