@@ -302,7 +302,8 @@ LiveRulesServices Session::rulesServices() {
   services.markCargoStandUsed = [this](LiveAc& aircraft) { markCargoStandUsed(motion_, aircraft); };
   services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
     StandTable* stands = engine_.standTable();
-    return stands != nullptr && addStandOption(*stands, standId, aircraft.base, slot, kRealUsage, false);
+    // An aircraft leaving its stand fills the half hours since it parked.
+    return stands != nullptr && addStandOption(*stands, standId, aircraft.base, slot, kRealUsage, true);
   };
   services.searchCoupledCallsigns = [this](LiveAc& aircraft) {
     if (const StandTable* stands = engine_.standTable()) {

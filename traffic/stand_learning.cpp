@@ -147,7 +147,14 @@ bool addStandOption(StandTable& stands, std::uint32_t standId, const AircraftBas
     }
     UsageEntry* learned = learnedEntryOf(stand->usage, keyText, weekday, kind);
     auto& records = learningOf(*stand, kind);
-    if (learned == nullptr) {
+    const auto record = records.find(aircraft.key);
+    if (learned == nullptr && fillGap && record != records.end() && record->second.slot.weekday != slot.weekday) {
+      // Parked over midnight: the new weekday's entry is made first, so that
+      // the half hours before midnight are filled in the day before's entry.
+      StandLearningMark last = record->second;
+      const std::uint32_t id = addEntryFor(*stand, aircraft, slot, kind, keyText);
+      checkStandTimeSlots(slot, *stand, id, last, aircraft, keyText, kind);  // a long gap stays open
+    } else if (learned == nullptr) {
       addEntryFor(*stand, aircraft, slot, kind, keyText);
     } else if (learned->hh.test(halfHour) || !fillGap) {
       learned->hh.set(halfHour);
@@ -155,7 +162,6 @@ bool addStandOption(StandTable& stands, std::uint32_t standId, const AircraftBas
       // gap is measured from it.
       records[aircraft.key] = {slot, learned->id};
     } else {
-      const auto record = records.find(aircraft.key);
       if (record == records.end()) {
         addEntryFor(*stand, aircraft, slot, kind, keyText);
       } else if (record->second.slot == slot) {

@@ -10,6 +10,7 @@
 #include "foundation/settings.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/flight_driver.h"
+#include "traffic/stand_learning.h"
 
 namespace crv::testing {
 
@@ -49,6 +50,11 @@ WeekDriver::WeekDriver()
   motion_.engine = &engine;
   motion_.parkAirportPosition = kApronOrigin;
   LiveRules::fillParkingCalls(motion_.parking, rulesSlot_);
+  // The stand learning as the session wires it.
+  motion_.parking.addStandOption = [this](std::uint32_t standId, LiveAc& aircraft, DaySlot slot, bool soft,
+                                          bool flying) {
+    return addStandOption(stands_, standId, aircraft.base, slot, soft ? kSoftUsage : kRealUsage, flying);
+  };
   statics.seedRandom(11);
   EngineTestAccess::setParkElevation(engine, kGroundFeet);
   setParkAirportActive(false);
@@ -75,6 +81,9 @@ LiveRulesServices WeekDriver::rulesServices() {
   services.userOnGround = [] { return true; };
   services.currentSlot = [this] { return slotNow(); };
   services.markCargoStandUsed = [this](LiveAc& a) { markCargoStandUsed(motion_, a); };
+  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
+    return addStandOption(stands_, standId, aircraft.base, slot, kRealUsage, true);
+  };
   return services;
 }
 

@@ -2,7 +2,7 @@
 
 // One park airport ("EDDF", twelve stands 80 m apart in two rows, A1..A6
 // and B1..B6) on the engine's injectable clock: the parking schedule with
-// its calculation and adjustments, the live motion and rules, the
+// its calculation, adjustments and learning, the live motion and rules, the
 // static parking, and a small simulator that binds every create and answers
 // every removal one step later. Live aircraft taxi in from the scenario,
 // park, stay and push back; the feed's parked traffic answers every request.

@@ -52,7 +52,7 @@ class WeekSimulationTest : public ::testing::Test {
   }
 };
 
-TEST_F(WeekSimulationTest, AdjustmentsFollowTheFeedsParkedTrafficThroughAWeekOfArrivalsAndDepartures) {
+TEST_F(WeekSimulationTest, AdjustmentsKeepTheFeedsAircraftAndTheLearnedFileHoldsWhatParked) {
   WeekDriver week;
   for (const Visit& v : weekOfVisits()) {
     week.addVisit(v);
@@ -74,9 +74,26 @@ TEST_F(WeekSimulationTest, AdjustmentsFollowTheFeedsParkedTrafficThroughAWeekOfA
   EXPECT_EQ(week.staticCreates["BAW5*"], 1);
   EXPECT_EQ(week.staticCreates["AFR6*"], 1);
   EXPECT_EQ(week.staticCreates["KLM3*"], 1);
+  EXPECT_GT(week.mostStaticsAtOnce, 2u);  // learned usage placed statics too
   EXPECT_EQ(week.sharedStands, 0);
   week.stepEngine(2);
-  EXPECT_TRUE(week.staticsByStand().empty());
+  EXPECT_TRUE(week.staticsByStand().empty());  // leaving took every static away
+
+  // The learned file holds, stand by stand, the weekdays and half hours in
+  // which each aircraft stood there, and nothing else.
+  ASSERT_EQ(week.saves, 1);
+  EXPECT_EQ(week.badIdsAtSave, 0);
+  std::map<UseKey, HalfHours> learned;
+  int entries = 0;
+  for (const ParkingPosition& stand : week.readLearnedFile()) {
+    for (const UsageEntry& entry : stand.usage) {
+      ++entries;
+      EXPECT_EQ(entry.kind, kRealUsage);
+      learned[{stand.name, static_cast<int>(entry.day), entry.reg}] |= entry.hh;
+    }
+  }
+  EXPECT_EQ(static_cast<std::size_t>(entries), learned.size()) << "one entry per aircraft, stand and weekday";
+  EXPECT_EQ(learned, week.observedParking());
   EXPECT_EQ(week.observedParking().size(), 7u * 3 * 6 + 7u * 6);  // the night stays on two weekdays
 }
 
