@@ -499,7 +499,7 @@ void ControlHandlers::applyTimeShift(std::int32_t minutes, bool quiet) {
     setStatusLine(fmt::format("Time shifted {} minute{}", minutes, pluralSuffixInt(minutes)), true);
   }
   if (quiet) return;
-  session_.postToWorker([this] { session_.removeAllTraffic(); });
+  session_.postToWorker([&session = session_] { session.removeAllTraffic(); });
   session_.trafficRereadRequest.exchange(true);
 }
 

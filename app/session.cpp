@@ -174,6 +174,7 @@ void Session::publishBlockedCallsign(std::string callsign) {
 }
 
 void Session::setReaderTimeOffset(int minutes) {
+  readerTimeOffsetMinutes_.store(minutes);
   postToWorker([this, minutes] {
     if (readers_) {
       readers_->traffic.setTimeOffsetMinutes(minutes);

@@ -179,6 +179,11 @@ class Session {
 
   // Preparation.
   void removeStaleDataFiles();
+  // The stored time shift (or Sim Time) reaches the boxes and the readers.
+  void applyStoredTimeShift();
+  // A stored destination known to the airports database becomes the first
+  // park airport.
+  void applyStoredDestination();
   void revisitHold(std::int64_t elapsedSeconds);
   void loadAccount();
 
@@ -231,6 +236,9 @@ class Session {
   std::thread worker_;  // user-interface thread
   std::atomic<std::thread::id> workerThreadId_{};  // the running worker's; set by the worker itself
   std::atomic<std::uint64_t> sessionsStarted_{0};
+  // The latest time shift in minutes; the readers of each login start with
+  // it (any thread writes, the worker reads).
+  std::atomic<int> readerTimeOffsetMinutes_{0};
 
   // Worker state of one session.
   bool databasesLoaded_ = false;

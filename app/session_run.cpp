@@ -59,6 +59,8 @@ void Session::runSession() {
   readers_ = std::make_unique<Readers>(config, feedHooks());
   TrafficReader& traffic = readers_->traffic;
   WeatherReader& weather = readers_->weather;
+  traffic.setTimeOffsetMinutes(readerTimeOffsetMinutes_.load());
+  weather.setTimeOffsetMinutes(readerTimeOffsetMinutes_.load());
   traffic.computeTrafficBox();
   authenticater(weather, traffic);
   if (stopping()) {

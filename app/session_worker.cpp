@@ -1,5 +1,7 @@
 // The session worker's body and the preparation of a session.
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <new>
 #include <thread>
@@ -9,21 +11,23 @@
 #include "aircraftdata/aircraft_database.h"
 #include "airports/airports_database.h"
 #include "airports/park_airports.h"
+#include "app/control_handlers.h"
 #include "app/session.h"
-
-#include "airports/park_airports.h"
 #include "app/sim_choice.h"
 #include "app/status_panel.h"
+#include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/paths.h"
+#include "foundation/setting_controls.h"
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
 #include "foundation/version.h"
 #include "foundation/version_update.h"
 #include "foundation/workers.h"
+#include "platform/window/control_model.h"
 #include "simlink/flight_plans.h"
 
 namespace crv {
@@ -88,6 +92,8 @@ void Session::sessionWorker() {
         if (!parkAirportList().readMyParkAirports(airportsDb())) {
           gf_logWarning("my_park_airports.txt names an airport the airports database does not know");
         }
+        applyStoredDestination();
+        applyAlwaysOnTop();
         if (par_AUTO_RANGE.value()) {
           updateAutoRange();
         }
@@ -123,6 +129,7 @@ void Session::prepareSession() {
   if (!sessionEnd().restartPending.load() && options_.checkVersions) {
     options_.checkVersions();
   }
+  applyStoredTimeShift();
   std::error_code error;
   const fs::path current = fs::current_path(error);
   if (error) {
@@ -147,6 +154,44 @@ void Session::prepareSession() {
   repaint();
   manualRange_ = snapRange(par_RANGE.value());
   setRange(manualRange_);
+}
+
+void Session::applyStoredTimeShift() {
+  ControlHandlers handlers(*this);
+  readerTimeOffsetMinutes_.store(0);  // a shift of the last session is not kept unless stored
+  if (par_SIM_TIME.value()) {
+    handlers.applySimTimeOption();
+  } else if (par_TIME_SHIFT_DAYS.value() == 0 && par_TIME_SHIFT_HOURS.value() == 0 &&
+             par_TIME_SHIFT_MINS.value() == 0) {
+    for (const IntControlParameter* box : {&par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS}) {
+      clearControlText(box->controlId());
+    }
+  } else {
+    const std::int64_t minutes =
+        (std::int64_t{par_TIME_SHIFT_DAYS.value()} * 24 + par_TIME_SHIFT_HOURS.value()) * 60 + par_TIME_SHIFT_MINS.value();
+    handlers.applyTimeShift(static_cast<std::int32_t>(std::min<std::int64_t>(minutes, INT32_MAX)), false);
+  }
+  // The boxes take a shift only while the shift does not follow the
+  // simulator clock.
+  enableTimeShiftControls(true);
+  for (const IntControlParameter* box : {&par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS}) {
+    platform::mainWindowControls().setEnabled(box->controlId(), !par_SIM_TIME.value());
+  }
+}
+
+void Session::applyStoredDestination() {
+  if (par_DESTINATION.isEmpty()) {
+    return;
+  }
+  const std::string code = par_DESTINATION.value();
+  const std::optional<AirportRecord> airport = findReadAirport(code);
+  if (!airport) {
+    return;
+  }
+  ControlHandlers(*this).setDestination(code, {airport->lat, airport->lon});
+  // On the worker already: the park airport list is in order before the
+  // first park-airport update of the main loop.
+  parkAirportList().applyRequests();
 }
 
 void Session::removeStaleDataFiles() {

@@ -52,6 +52,7 @@ class ProgramHarness {
   bool sawStatus(const std::string& text) const;
 
   Session& session() { return *session_; }
+  platform::WindowModel& window() { return model_; }
   platform::SimulatorStandIn& sim() { return **installed_; }
   standin::RtStandIn& rt() { return rt_; }
   const TempFolder& folder() const { return folder_; }

@@ -10,9 +10,12 @@
 #include "aircraftdata/livery_database.h"
 #include "airports/airport_overrides.h"
 #include "app/status_panel.h"
+#include "foundation/parameters_file.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
+#include "tests/support/temp_folder.h"
 
 namespace crv::testing {
 namespace {
@@ -165,6 +168,46 @@ TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASp
 
   harness.clickClose();
   ASSERT_TRUE(harness.waitForExit().has_value());
+}
+
+TEST(SessionServicesTest, StoredTimeShiftDestinationAndStayOnTopTakeEffectAtTheSessionStart) {
+  ProgramHarness harness;
+  par_KEEP_SIM_TIME_PAR.setValue(true);
+  par_SIM_TIME.setValue(false);
+  par_TIME_SHIFT_HOURS.setValue(2);
+  par_TIME_SHIFT_MINS.setValue(30);
+  par_DESTINATION.setValue("EGLL");
+  par_ALWAYS_ON_TOP.setValue(true);
+  for (const BoolParameter* setting : {&par_KEEP_SIM_TIME_PAR, &par_SIM_TIME, &par_ALWAYS_ON_TOP}) {
+    saveBoolParameter(*setting);
+  }
+  saveIntParameter(par_TIME_SHIFT_HOURS);
+  saveIntParameter(par_TIME_SHIFT_MINS);
+  saveStringParameter(par_DESTINATION);
+  harness.window().setTopmost(false);
+
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  EXPECT_TRUE(harness.window().topmost());
+  // The readers ask for traffic 150 minutes back from the first request on.
+  const std::vector<std::string> bodies = harness.rt().bodies(standin::kTrafficPath);
+  ASSERT_FALSE(bodies.empty());
+  EXPECT_NE(bodies.front().find("&toffset=150&"), std::string::npos) << bodies.front();
+  platform::ControlModel& controls = platform::mainWindowControls();
+  EXPECT_EQ(controls.text(par_TIME_SHIFT_MINS.controlId()), u"30");
+  EXPECT_TRUE(controls.control(par_TIME_SHIFT_MINS.controlId())->enabled);
+  EXPECT_EQ(controls.text(par_DESTINATION.controlId()), u"EGLL");
+  // The destination leads the park airports, its file included.
+  EXPECT_TRUE(harness.waitForLog("New destination: EGLL", 1s));
+  EXPECT_NE(readFile(programPaths().myParkAirportsFile).find("EGLL"), std::string::npos);
+
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit().has_value());
+  par_KEEP_SIM_TIME_PAR.setValue(false);
+  par_TIME_SHIFT_HOURS.setValue(0);
+  par_TIME_SHIFT_MINS.setValue(0);
+  par_DESTINATION.setValue("");
+  par_ALWAYS_ON_TOP.setValue(false);
 }
 
 }  // namespace

@@ -194,6 +194,9 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
   }
 }
 
+// The reader checks its stop flag within 100 ms; the bound here is loose for
+// a busy machine, yet far below the 5 s transfer limit that a reader waiting
+// for its hanging request would reach.
 TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryOrALiveRequestHangs) {
   for (const bool historyHangs : {true, false}) {
     SCOPED_TRACE(historyHangs);
@@ -204,7 +207,7 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyWhileTheHistoryOrALiveRequest
     standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
     startReader();
     ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, before + (historyHangs ? 1 : 2), 5s));
-    EXPECT_LT(stopReader(), 500ms);
+    EXPECT_LT(stopReader(), 2500ms);
     EXPECT_EQ(status_, kStatusStopped);
   }
   EXPECT_FALSE(log_.contains("curl traffic code"));
