@@ -136,6 +136,7 @@ PanelState MainWindow::panelState() {
   state.parkedStatic = session_.display().parkedStatic.load();
   state.averageLiveParkedHours = session_.display().averageLiveParkedHours.load();
   state.averageStaticParkedHours = session_.parking().averageStaticParkedHours();
+  state.staticParkingCalculated = session_.parking().staticParkingCalculated();
   state.timeShiftControlsActive = timeShiftControlsActive();
   state.parkingBusy = parkingBusy();
   state.minutesToRenewal = minutesToRenewal();

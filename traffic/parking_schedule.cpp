@@ -374,6 +374,7 @@ void ParkingSchedule::recalcStaticParking() {
   }
   const auto wanted = static_cast<std::size_t>(std::max<std::int32_t>(0, engine_.wantedStaticCount()));
   const std::size_t pending = statics_.recalcStaticParking(wanted, [this] { excludeReservedStands(); });
+  staticParkingCalculated_.store(true);
   if (pending == 0) {
     busyOff();
   } else {
@@ -438,6 +439,7 @@ void ParkingSchedule::saveAirportAndDisable() {
   }
   setHandmadeAirport(false);
   setParkAirportActive(false);
+  staticParkingCalculated_.store(false);
   current_ = {};
   engine_.clearParkAirport();
   if (services_.setReaderParkElevation) {

@@ -119,6 +119,9 @@ class ParkingSchedule {
   std::optional<GeoPoint> parkAirportPositionForReader() const;
   // Average hours the static aircraft have been parked; negative: none.
   float averageStaticParkedHours() const { return averageStaticParkedHours_.load(); }
+  // The full calculation has run for the current park airport (the window's
+  // "*S*"); cleared when the airport is left.
+  bool staticParkingCalculated() const { return staticParkingCalculated_.load(); }
 
   // ---- The schedule's steps (worker) ----
   void updateParkAirport(bool immediate);
@@ -180,6 +183,7 @@ class ParkingSchedule {
   std::atomic<bool> adjustmentRequested_{false};
   std::atomic<bool> fullAdjustment_{false};
   std::atomic<float> averageStaticParkedHours_{-1.0F};
+  std::atomic<bool> staticParkingCalculated_{false};
 
   // Guards readerPosition_: the Traffic Reader reads it for its parked box.
   mutable std::mutex readerPositionMutex_;

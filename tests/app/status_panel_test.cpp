@@ -169,6 +169,14 @@ TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
     ASSERT_NE(item, nullptr) << c.text;
     EXPECT_EQ(item->text, c.text);
   }
+  EXPECT_EQ(textAt(items, 370, 399), nullptr) << "no static parking calculated yet";
+  // Once the schedule has calculated the static parking the mark shows.
+  session.parking().recalcStaticParking();
+  window.windowProcedure({platform::kWmPaint, 0, 0});
+  const auto calculated = model.lastPaint();
+  const PaintItem* mark = textAt(calculated, 370, 399);
+  ASSERT_NE(mark, nullptr);
+  EXPECT_EQ(mark->text, "*S*");
   updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao.clear(); });
   par_CALLSIGN_2_OBJECTID.setValue("");
   panelCounts().liveries.store(0);

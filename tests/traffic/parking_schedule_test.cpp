@@ -147,6 +147,7 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedAndCalculatedUntilPlace
   EXPECT_EQ(filesRead, std::vector<std::string>{"EDDF"});
   EXPECT_EQ(statics.pendingStatics().size(), 6u);  // half of the twelve stands
   EXPECT_TRUE(schedule.busy());
+  EXPECT_TRUE(schedule.staticParkingCalculated());
 
   statics.pendingStatics().pop_back();
   schedule.onSecond(16);
@@ -162,6 +163,7 @@ TEST_F(ParkingScheduleTest, ALoadingMessageEndsTheParkAirportAtOnce) {
   schedule.onMainLoopStart();
   EXPECT_TRUE(schedule.parkAirport().icao.empty());
   EXPECT_FALSE(schedule.busy());
+  EXPECT_FALSE(schedule.staticParkingCalculated());
   EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
 }
 
@@ -170,6 +172,7 @@ TEST_F(ParkingScheduleTest, BusyFlagEndsWhenTheCalculationThrows) {
   schedule.onMainLoopStart();
   EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
   EXPECT_FALSE(schedule.busy());
+  EXPECT_FALSE(schedule.staticParkingCalculated());
   EXPECT_TRUE(statics.pendingStatics().empty());
 }
 
@@ -214,6 +217,7 @@ TEST_F(ParkingScheduleTest, AutomaticAdjustmentEveryTwentyMinutesUnlessInitialLo
 
 TEST_F(ParkingScheduleTest, LeavingSavesRestoredEntriesAndSetsTheElevationToNone) {
   schedule.onMainLoopStart();
+  ASSERT_TRUE(schedule.staticParkingCalculated());
   stands[0].usage[0].excludedForNow = true;
   stands[1].usage[0].id = 0;
   countStandUpdate();
@@ -230,6 +234,7 @@ TEST_F(ParkingScheduleTest, LeavingSavesRestoredEntriesAndSetsTheElevationToNone
   }
   EXPECT_EQ(standUpdates(), 0u);
   EXPECT_FALSE(parkAirportActive());
+  EXPECT_FALSE(schedule.staticParkingCalculated());
   EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
   EXPECT_FALSE(harness.engine.parkAirportSet());
   EXPECT_EQ(readerElevations.back(), std::nullopt);
