@@ -92,6 +92,7 @@ void Session::sessionWorker() {
         if (!parkAirportList().readMyParkAirports(airportsDb())) {
           gf_logWarning("my_park_airports.txt names an airport the airports database does not know");
         }
+        platform::mainWindowControls().setEnabled(button_Reread.controlId(), true);
         applyStoredDestination();
         applyAlwaysOnTop();
         if (par_AUTO_RANGE.value()) {
@@ -129,6 +130,8 @@ void Session::prepareSession() {
   if (!sessionEnd().restartPending.load() && options_.checkVersions) {
     options_.checkVersions();
   }
+  initControlStates();
+  platform::mainWindowControls().setEnabled(par_KEEP_SIM_TIME_PAR.controlId(), true);
   applyStoredTimeShift();
   std::error_code error;
   const fs::path current = fs::current_path(error);

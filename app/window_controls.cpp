@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/sim_choice.h"
 #include "foundation/setting_controls.h"
 #include "foundation/status_line.h"
 
@@ -163,6 +164,65 @@ void enableTimeShiftControls(bool on) {
 }
 
 bool timeShiftControlsActive() { return timeShiftActive.load(); }
+
+void initControlStates() {
+  for (const ParameterControl* control : std::initializer_list<const ParameterControl*>{&par_LOG, &par_ALWAYS_ON_TOP}) {
+    enable(*control, true);
+  }
+  enable(par_LEARN_SOFT, false);
+  for (const ParameterControl* control : std::initializer_list<const ParameterControl*>{
+           &par_NAV_LIGHTS_WHILE_PARKED, &par_GUID_CHANGES, &par_CALLSIGN_OBJECTIDS, &par_SCAN_LIVERIES,
+           &par_LIG_AUTOMATIC, &par_LIG_PRIORITIZE, &par_SCAN_AIRPORTS, &par_MATCHING_DEPTH, &par_LIGHT_AIRCRAFT,
+           &par_HELICOPTERS, &par_HIGH_PERF_AIRCRAFT}) {
+    enable(*control, true);
+  }
+  fillIntCombo(par_MATCHING_DEPTH);
+  const bool autoRange = par_AUTO_RANGE.value();
+  enable(par_RANGE, !autoRange);
+  fillIntCombo(par_RANGE);
+  enable(par_AUTO_RANGE, true);
+  enable(par_AR_ABOVE_HEIGHT, autoRange);
+  fillIntCombo(par_AR_ABOVE_HEIGHT);
+  for (const ParameterControl* control : std::initializer_list<const ParameterControl*>{
+           &par_COLLISION_USER_GND, &par_COLLISION_USER_AIR, &par_COLLISION_LIVE_PARKED_GND, &par_BLOCK_CALLSIGN}) {
+    enable(*control, true);
+  }
+  enable(button_Unblock, !par_BLOCK_CALLSIGN.isEmpty());
+  enable(par_MAX_PARK_SEL, true);
+  fillIntCombo(par_MAX_PARK_SEL);
+  enable(par_MAX_LIVE_SEL, true);
+  fillIntCombo(par_MAX_LIVE_SEL);
+  enable(par_STRAIGHT_PBS_ONLY, true);
+  enable(par_CALLSIGN_2_OBJECTID, false);
+  fillStringCombo(par_AI_PACKAGE_SELECTOR);
+  enable(par_AI_PACKAGE_SELECTOR, par_LIG_AUTOMATIC.value());
+  applySimChoice();
+  enable(par_SIM_CHOICE, true);
+  fillStringCombo(par_SIM_CHOICE);
+  enable(par_CALLSIGN_OBJECTIDS, isMsfs2020());
+  enable(par_DESTINATION, false);
+  enable(par_AIRP_RANGE, true);
+  fillIntCombo(par_AIRP_RANGE);
+  enable(par_AIRP_HEIGHT, true);
+  fillIntCombo(par_AIRP_HEIGHT);
+  enable(button_Reread, false);
+  for (const ParameterControl* control :
+       std::initializer_list<const ParameterControl*>{&par_PARK_FAKE, &par_WEEK, &par_PARK_SOFT}) {
+    enable(*control, true);
+  }
+  // The target percentage starts at 30 each session and is never stored.
+  enable(par_parking_percentage, false);
+  par_parking_percentage.setValue(30);
+  setControlInt(par_parking_percentage);
+  clearControlText(par_parking_percentage.controlId());
+  enable(par_INITIAL_LOAD_ONLY, true);
+  par_MAX_FIT_FL.setValue(maxFitHours(par_MAX_FIT.value()));
+  enable(par_MAX_FIT_FL, false);
+  clearControlText(par_MAX_FIT_FL.controlId());
+  enable(button_FlushStatic, false);
+  enable(par_RT_PARKTRAFFIC_ONLY, true);
+  refreshParkingControls();
+}
 
 void refreshParkingControls() {
   const bool on = !par_RT_PARKTRAFFIC_ONLY.value();

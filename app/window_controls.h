@@ -46,6 +46,13 @@ void createControls(platform::ControlModel& controls, platform::WindowModel* win
 void enableTimeShiftControls(bool on);
 bool timeShiftControlsActive();
 
+// Every session starts from the same controls: enables or disables each
+// control of the band by the settings just read, refills the drop-down
+// lists, sets parking_percentage to 30 and MAX_FIT_FL from MAX_FIT (both
+// boxes emptied) and ends with refreshParkingControls. Called on the session
+// worker; the time-shift controls are left to the session.
+void initControlStates();
+
 // The parking controls follow RT_PARKTRAFFIC_ONLY: enabled and showing
 // their values while it is off, disabled and empty while it is on.
 void refreshParkingControls();
