@@ -266,6 +266,7 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
     setRange(par_RANGE.value());
     session_.recalcRequest.store(true);
   } else if (list == &par_MAX_LIVE_SEL) {
+    rememberUserMaxLive(par_MAX_LIVE_SEL.value());
     // The engine's limit is the setting itself; with a park airport the
     // calculation shares it out anew.
     if (parkAirportActive()) session_.recalcRequest.store(true);

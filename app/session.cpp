@@ -332,6 +332,13 @@ ParkingScheduleServices Session::parkingServices() {
     }
   };
   services.showBusy = [](bool busy) { busy ? busyOn() : busyOff(); };
+  services.parkedFileRead = [] { enableDestinationBox(); };
+  services.parkAirportClosed = [] { disableParkAirportControls(); };
+  services.parkAirportLeft = [this] {
+    if (restoreUserMaxLive()) {
+      engine_.enforceMaxLive();
+    }
+  };
   services.publishTexts = [](const ParkAirportTexts& texts) {
     updatePanelTexts([&texts](PanelTexts& panel) {
       panel.parkAirportIcao = texts.icao;

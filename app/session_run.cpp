@@ -10,6 +10,7 @@
 #include "airports/park_airport_state.h"
 #include "app/session.h"
 #include "app/session_readers.h"
+#include "app/window_controls.h"
 #include "feed/login.h"
 #include "feed/reader_threads.h"
 #include "foundation/clock.h"
@@ -218,6 +219,7 @@ void Session::handleRereadRequest() {
   if (parking_->checkReservedStand(true, message)) {
     setStatusLine(message, true);
   }
+  rereadServed();
   rereadRequested.store(false);
 }
 
@@ -226,6 +228,7 @@ void Session::periodicTasks() {
   if (c % 30 != 0) {
     return;
   }
+  countDownToRenewal(c);
   if (par_AUTO_RANGE.value()) {
     updateAutoRange();
   }

@@ -1,6 +1,7 @@
 #include "app/window_controls.h"
 
 #include <atomic>
+#include <cstdint>
 
 #include "app/sim_choice.h"
 #include "foundation/setting_controls.h"
@@ -27,6 +28,9 @@ std::atomic<platform::WindowModel*> controlsWindow{nullptr};
 std::atomic<bool> timeShiftActive{true};
 std::atomic<bool> busy{false};
 std::atomic<std::int32_t> renewalMinutes{19};
+constexpr std::int32_t kNoUserMaxLive = INT32_MIN;
+std::atomic<std::int32_t> userMaxLive{kNoUserMaxLive};
+constexpr int kRenewalIntervalMinutes = 20;
 
 void enable(const ParameterControl& setting, bool on) {
   platform::mainWindowControls().setEnabled(setting.controlId(), on);
@@ -269,5 +273,45 @@ void busyOff() {
 
 bool parkingBusy() { return busy.load(); }
 std::int32_t minutesToRenewal() { return renewalMinutes.load(); }
+
+std::int32_t minutesToNextRenewal(int secondCounter) {
+  const int minutes = secondCounter / 60;
+  return kRenewalIntervalMinutes * (minutes / kRenewalIntervalMinutes + 1) - minutes;
+}
+
+bool countDownToRenewal(int secondCounter) {
+  if (secondCounter % 60 != 0) return false;
+  renewalMinutes.store(minutesToNextRenewal(secondCounter));
+  invalidateControls();
+  return true;
+}
+
+void enableDestinationBox() {
+  enable(par_DESTINATION, true);
+  invalidateControls();
+}
+
+void rereadServed() {
+  enable(button_Reread, true);
+  enable(par_DESTINATION, true);
+  invalidateControls();
+}
+
+void disableParkAirportControls() {
+  enable(button_FlushStatic, false);
+  enable(par_parking_percentage, false);
+  invalidateControls();
+}
+
+void rememberUserMaxLive(std::int32_t maxLive) { userMaxLive.store(maxLive); }
+
+bool restoreUserMaxLive() {
+  const std::int32_t chosen = userMaxLive.load();
+  if (chosen == kNoUserMaxLive || par_MAX_LIVE_SEL.value() == chosen) return false;
+  par_MAX_LIVE_SEL.setValue(par_MAX_LIVE_SEL.clamped(chosen));
+  setControlInt(par_MAX_LIVE_SEL);
+  invalidateControls();
+  return true;
+}
 
 }  // namespace crv

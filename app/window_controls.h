@@ -63,6 +63,32 @@ void busyOff();
 bool parkingBusy();
 std::int32_t minutesToRenewal();
 
+// The countdown to the next 20-minute renewal of the static aircraft, from
+// the main loop's second counter: once a minute (the counter a multiple of
+// 60) the minutes left to the next 20-minute mark are stored and the panel
+// invalidated. False in any other second.
+bool countDownToRenewal(int secondCounter);
+// Minutes from the whole minute of the counter to the next 20-minute mark
+// (1 to 20).
+std::int32_t minutesToNextRenewal(int secondCounter);
+
+// The park airport's file has been read: the destination box takes input.
+void enableDestinationBox();
+// The Re-read request has been served: its button and the destination box
+// take input again.
+void rereadServed();
+// The park airport is closed: no flush and no parking percentage until the
+// next one is loaded.
+void disableParkAirportControls();
+
+// MAX_LIVE_SEL as the user chose it (at the start, or in its box); an
+// airport file's override does not change it. Any thread.
+void rememberUserMaxLive(std::int32_t maxLive);
+// The setting back at the user's choice after an airport's override (shown
+// in its box, not saved); true when it changed, so that the engine enforces
+// the limit anew. Nothing changes while no choice is recorded.
+bool restoreUserMaxLive();
+
 // The window is kept above the others exactly while ALWAYS_ON_TOP is on.
 void applyAlwaysOnTop();
 

@@ -348,10 +348,13 @@ void ParkingSchedule::afterLoad(const std::string& message) {
     setStatusLine(message, true);
     saveAirportAndDisable();
     busyOff();
-    return;
+  } else {
+    rules_.setReservedStand(reservedStandName);
+    guarded("recalcStaticParking", [this] { recalcStaticParking(); });
   }
-  rules_.setReservedStand(reservedStandName);
-  guarded("recalcStaticParking", [this] { recalcStaticParking(); });
+  if (services_.parkedFileRead) {
+    services_.parkedFileRead();
+  }
 }
 
 void ParkingSchedule::startStaticCalculation(bool showText) {
@@ -424,6 +427,9 @@ void ParkingSchedule::clearParkAirportTraffic() {
     }
   }
   saveAirportAndDisable();
+  if (services_.parkAirportLeft) {
+    services_.parkAirportLeft();
+  }
 }
 
 void ParkingSchedule::saveAirportAndDisable() {
@@ -453,6 +459,9 @@ void ParkingSchedule::saveAirportAndDisable() {
     stands->clear();
   }
   loadRequested_ = false;
+  if (services_.parkAirportClosed) {
+    services_.parkAirportClosed();
+  }
   if (services_.publishTexts) {
     services_.publishTexts({"", kNoParkAirportText});
   }

@@ -74,6 +74,15 @@ struct ParkingScheduleServices {
   std::function<void(bool busy)> showBusy;
   // The window's park-airport texts.
   std::function<void(const ParkAirportTexts&)> publishTexts;
+  // The park airport's file has been read (whatever came of it): the
+  // window's destination box takes input again.
+  std::function<void()> parkedFileRead;
+  // The park airport is closed: the window's flush button and parking
+  // percentage box are disabled.
+  std::function<void()> parkAirportClosed;
+  // The park airport's traffic has been cleared on leaving it: the settings
+  // the airport's file overrode go back to the user's.
+  std::function<void()> parkAirportLeft;
   // The parking adjustment (full: every static aircraft from learned usage
   // is replaced). Runs on the second adjustment tick while a park airport
   // with stands is set. Empty: no adjustment.

@@ -8,6 +8,8 @@
 
 #include "airports/stand_table.h"
 #include "app/status_panel.h"
+#include "foundation/settings.h"
+#include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
 
 namespace crv::testing {
@@ -46,6 +48,8 @@ TEST(ParkAirportSessionTest, OnTheGroundTheAirportIsLoadedCalculatedAndShown) {
   EXPECT_NE(program.log().find("The park airport is EHAM (AMS)"), std::string::npos);
   EXPECT_TRUE(ProgramHarness::waitFor([] { return panelTexts().parkAirportIcao == "EHAM"; }, 5s));
   EXPECT_EQ(panelTexts().parkAirportLine, "EHAM (AMS)");
+  EXPECT_TRUE(platform::mainWindowControls().isEnabled(par_DESTINATION.controlId()).value_or(false))
+      << "the destination box takes input once the airport's file is read";
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
   EXPECT_EQ(panelTexts().parkAirportIcao, "") << "leaving resets the window's texts";

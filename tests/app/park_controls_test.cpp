@@ -1,0 +1,85 @@
+// The window's parking controls as the park airport comes and goes: the
+// renewal countdown, the boxes and buttons the schedule locks and frees, and
+// the user's live-aircraft limit after an airport's override.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "airports/park_airport_state.h"
+#include "app/control_handlers.h"
+#include "app/window_controls.h"
+#include "foundation/settings.h"
+#include "platform/window/control_model.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+platform::ControlModel& controls() { return platform::mainWindowControls(); }
+bool enabled(const ParameterControl& control) { return controls().isEnabled(control.controlId()).value_or(false); }
+
+TEST(RenewalCountdownTest, MinutesToTheNextTwentyMinuteMarkOnceAMinute) {
+  struct Case {
+    int secondCounter;
+    bool counted;
+    std::int32_t minutes;
+  };
+  for (const Case& c : {Case{60, true, 19}, Case{30, false, 19}, Case{1140, true, 1}, Case{1200, true, 20},
+                        Case{1259, false, 20}, Case{1260, true, 19}, Case{86340, true, 1}}) {
+    EXPECT_EQ(countDownToRenewal(c.secondCounter), c.counted) << c.secondCounter;
+    EXPECT_EQ(minutesToRenewal(), c.minutes) << c.secondCounter;
+  }
+  busyOff();
+  EXPECT_EQ(minutesToRenewal(), 19) << "the end of a calculation starts the countdown again";
+}
+
+class ParkControlsTest : public ::testing::Test {
+ protected:
+  void chooseMaxLive(std::int32_t value) {
+    const auto& allowed = par_MAX_LIVE_SEL.allowedValues();
+    const auto index = std::find(allowed.begin(), allowed.end(), value) - allowed.begin();
+    controls().setCurrentSelection(par_MAX_LIVE_SEL.controlId(), static_cast<int>(index));
+    ASSERT_TRUE(handlers.onCommand(commandParam(par_MAX_LIVE_SEL.controlId(), kComboSelectionChanged)));
+  }
+  ProgramHarness harness;
+  ControlHandlers handlers{harness.session()};
+};
+
+TEST_F(ParkControlsTest, LeavingTheParkAirportGivesBackTheUsersMaxLiveAndLocksFlushAndPercentage) {
+  struct Case {
+    std::int32_t chosen;
+    std::int32_t airportOverride;
+  };
+  for (const Case& c : {Case{50, 10}, Case{100, 100}, Case{25, 500}}) {
+    chooseMaxLive(c.chosen);
+    par_MAX_LIVE_SEL.setValue(c.airportOverride);  // as the learned file sets it
+    busyOff();  // the calculation ended: flush and percentage take input
+    ASSERT_TRUE(enabled(button_FlushStatic));
+    ASSERT_TRUE(enabled(par_parking_percentage));
+    harness.session().parking().clearParkAirportTraffic();
+    EXPECT_EQ(par_MAX_LIVE_SEL.value(), c.chosen) << c.airportOverride;
+    EXPECT_EQ(controls().currentSelection(par_MAX_LIVE_SEL.controlId()),
+              std::find(par_MAX_LIVE_SEL.allowedValues().begin(), par_MAX_LIVE_SEL.allowedValues().end(), c.chosen) -
+                  par_MAX_LIVE_SEL.allowedValues().begin())
+        << c.airportOverride;
+    EXPECT_FALSE(restoreUserMaxLive()) << "restored once";
+    EXPECT_FALSE(enabled(button_FlushStatic));
+    EXPECT_FALSE(enabled(par_parking_percentage));
+  }
+}
+
+TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  ASSERT_TRUE(handlers.onCommand(commandParam(button_Reread.controlId(), platform::kButtonClicked)));
+  EXPECT_FALSE(enabled(button_Reread));
+  EXPECT_FALSE(enabled(par_DESTINATION));
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return !harness.session().rereadRequested.load(); },
+                                      std::chrono::seconds(20)));
+  EXPECT_TRUE(enabled(button_Reread));
+  EXPECT_TRUE(enabled(par_DESTINATION));
+}
+
+}  // namespace
+}  // namespace crv::testing
