@@ -48,7 +48,8 @@ TEST(ParkAirportSessionTest, OnTheGroundTheAirportIsLoadedCalculatedAndShown) {
   EXPECT_NE(program.log().find("The park airport is EHAM (AMS)"), std::string::npos);
   EXPECT_TRUE(ProgramHarness::waitFor([] { return panelTexts().parkAirportIcao == "EHAM"; }, 5s));
   EXPECT_EQ(panelTexts().parkAirportLine, "EHAM (AMS)");
-  EXPECT_TRUE(platform::mainWindowControls().isEnabled(par_DESTINATION.controlId()).value_or(false))
+  EXPECT_TRUE(ProgramHarness::waitFor(
+      [] { return platform::mainWindowControls().isEnabled(par_DESTINATION.controlId()).value_or(false); }, 5s))
       << "the destination box takes input once the airport's file is read";
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
