@@ -124,13 +124,13 @@ void Session::publishCounts() {
   display_.liveKnown.store(static_cast<std::int64_t>(engine_.liveAircraft().size()));
   display_.liveInSim.store(static_cast<std::int64_t>(engine_.activeLiveCount()));
   std::int64_t statics = 0;
-  std::int32_t parkedStatics = 0;
   for (const StaticAc& aircraft : engine_.staticAircraft()) {
     statics += aircraft.state == SimState::active ? 1 : 0;
-    parkedStatics += aircraft.state == SimState::active || aircraft.state == SimState::removingfromsim ? 1 : 0;
   }
   display_.staticInSim.store(statics);
-  display_.parkedStatic.store(parkedStatics);
+  // The static aircraft's average parked time grows while they stand: it
+  // is refreshed with their count.
+  display_.parkedStatic.store(parking_->avgParkedWait(true));
   display_.parkedLive.store(rules_->avgLiveParkedWait(false));
   display_.averageLiveParkedHours.store(static_cast<float>(rules_->averageLiveParkedHours()));
   repaint();

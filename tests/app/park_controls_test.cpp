@@ -9,9 +9,12 @@
 #include "airports/park_airport_state.h"
 #include "app/control_handlers.h"
 #include "app/window_controls.h"
+#include "foundation/clock.h"
+#include "foundation/day_slot.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
+#include "traffic/static_ac.h"
 
 namespace crv::testing {
 namespace {
@@ -79,6 +82,26 @@ TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
                                       std::chrono::seconds(20)));
   EXPECT_TRUE(enabled(button_Reread));
   EXPECT_TRUE(enabled(par_DESTINATION));
+}
+
+TEST_F(ParkControlsTest, TheStaticAircraftsAverageParkedTimeIsPublishedWithTheirCountOnceASecond) {
+  par_WEEK.setValue(false);
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  Session& session = harness.session();
+  const DaySlot now = weekdayAndSlot();
+  if (now.weekday == 1 && now.halfHour == 0) GTEST_SKIP() << "no half hour of the week before this one";
+  session.postToWorker([&session, placed = now.previous()] {
+    StaticAc parked;
+    parked.state = SimState::active;
+    parked.slot = placed.packed();
+    session.engine().addStaticAc(std::move(parked));
+  });
+  // Half an hour parked shows without a calculation having run.
+  EXPECT_TRUE(ProgramHarness::waitFor(
+      [&] { return session.display().parkedStatic.load() == 1 && session.parking().averageStaticParkedHours() >= 0.5F; },
+      std::chrono::seconds(5)))
+      << session.parking().averageStaticParkedHours();
 }
 
 }  // namespace
