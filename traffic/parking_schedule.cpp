@@ -346,8 +346,8 @@ std::string ParkingSchedule::readParkedFile() {
 void ParkingSchedule::afterLoad(const std::string& message) {
   if (!message.empty()) {
     setStatusLine(message, true);
+    busyOff();  // before closing, so the closed airport's controls stay locked
     saveAirportAndDisable();
-    busyOff();
   } else {
     rules_.setReservedStand(reservedStandName);
     guarded("recalcStaticParking", [this] { recalcStaticParking(); });

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "airports/park_airport_state.h"
 #include "app/control_handlers.h"
@@ -14,6 +15,7 @@
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
+#include "traffic/parking_schedule.h"
 #include "traffic/static_ac.h"
 
 namespace crv::testing {
@@ -70,6 +72,26 @@ TEST_F(ParkControlsTest, LeavingTheParkAirportGivesBackTheUsersMaxLiveAndLocksFl
     EXPECT_FALSE(enabled(button_FlushStatic));
     EXPECT_FALSE(enabled(par_parking_percentage));
   }
+}
+
+TEST_F(ParkControlsTest, AnAirportWhoseFileCannotBeReadLeavesFlushAndPercentageLocked) {
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  ParkingSchedule& parking = harness.session().parking();
+  std::atomic<int> outcome{0};  // 1 taken and closed again, 2 not taken
+  harness.session().postToWorker([&parking, &outcome] {
+    if (!parking.setParkAirport("EHAM")) {
+      outcome.store(2);
+      return;
+    }
+    parking.loadParkAirport(true);  // no airport file in the program's folders
+    outcome.store(parking.parkAirport().icao.empty() && !parking.busy() ? 1 : 3);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return outcome.load() != 0; }, std::chrono::seconds(5)));
+  ASSERT_EQ(outcome.load(), 1);
+  EXPECT_FALSE(enabled(button_FlushStatic));
+  EXPECT_FALSE(enabled(par_parking_percentage));
+  EXPECT_TRUE(enabled(par_DESTINATION));
 }
 
 TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
