@@ -41,7 +41,6 @@ MainWindow::MainWindow(platform::WindowModel& model, Session& session)
     : model_(model), session_(session), handlers_(session) {
   setStatusRepaintCallback([this] { model_.invalidate(); });
   createControls(platform::mainWindowControls(), &model_);
-  rememberUserMaxLive(par_MAX_LIVE_SEL.value());
   applyAlwaysOnTop();
 }
 

@@ -123,6 +123,7 @@ void Session::sessionWorker() {
 
 void Session::prepareSession() {
   gf_readParameters();
+  rememberUserMaxLive(par_MAX_LIVE_SEL.value());
   applySimChoice();
   repaint();
   stripCommunitySuffix(simPathSetting());

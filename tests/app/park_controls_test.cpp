@@ -12,6 +12,7 @@
 #include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/day_slot.h"
+#include "foundation/parameters_file.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
@@ -72,6 +73,22 @@ TEST_F(ParkControlsTest, LeavingTheParkAirportGivesBackTheUsersMaxLiveAndLocksFl
     EXPECT_FALSE(enabled(button_FlushStatic));
     EXPECT_FALSE(enabled(par_parking_percentage));
   }
+}
+
+TEST_F(ParkControlsTest, TheUsersMaxLiveIsTheOneReadFromTheSettingsAtTheSessionStart) {
+  par_MAX_LIVE_SEL.setValue(75);
+  saveIntParameter(par_MAX_LIVE_SEL);
+  par_MAX_LIVE_SEL.setValue(par_MAX_LIVE_SEL.defaultValue());
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  std::atomic<std::int32_t> afterLeaving{0};
+  harness.session().postToWorker([this, &afterLeaving] {
+    par_MAX_LIVE_SEL.setValue(10);  // an airport's override
+    harness.session().parking().clearParkAirportTraffic();
+    afterLeaving.store(par_MAX_LIVE_SEL.value());
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return afterLeaving.load() != 0; }, std::chrono::seconds(5)));
+  EXPECT_EQ(afterLeaving.load(), 75);
 }
 
 TEST_F(ParkControlsTest, AnAirportWhoseFileCannotBeReadLeavesFlushAndPercentageLocked) {
