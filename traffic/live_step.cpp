@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <exception>
 
 #include <fmt/format.h>
@@ -113,6 +114,32 @@ void trimStandingTail(LiveAc& a, const PathPoint& p) {
     }
     return;
   }
+}
+
+// An airborne aircraft becomes active some time after its points fell due
+// (creations are paced, one at a time). It starts where its track says it is
+// now: the points it should have passed already are dropped, keeping the
+// latest one due, instead of racing through them to catch up. The object
+// was created a moment ago, so the first position update that puts it there
+// is no visible jump.
+void skipPassedAirPoints(MotionContext& m, LiveAc& a) {
+  const std::int64_t now = m.eng().tick();
+  const LivePath& path = a.path;
+  if (path.empty() || !path.front().airborne) {
+    return;
+  }
+  std::size_t passed = 0;
+  while (passed + 1 < path.size() && path[passed + 1].airborne && path[passed + 1].dueTick <= now) {
+    ++passed;
+  }
+  if (passed == 0) {
+    return;
+  }
+  a.path.erase(a.path.begin(), a.path.begin() + static_cast<std::ptrdiff_t>(passed));
+  const PathPoint& front = a.path.front();
+  a.position.latitude = front.latitude;
+  a.position.longitude = front.longitude;
+  a.position.altitudeFeet = front.altitudeFeet;
 }
 
 }  // namespace
@@ -481,6 +508,7 @@ void configureActiveAircraft(MotionContext& m, LiveAc& a) {
   TrafficEngine& engine = m.eng();
   const bool airborne = !a.path.empty() && a.path.front().airborne;
   if (airborne) {
+    skipPassedAirPoints(m, a);
     engineAutoStart(m, a);
     setSpoilers(m, a, 0);
     const bool low = a.position.altitudeFeet <= kHighLightsAltitudeFeet;

@@ -275,7 +275,11 @@ void FlightDriver::testSpawn(LiveAc& a) {
 
 void FlightDriver::simulatorStep() {
   TrafficEngine& engine = harness.engine;
+  const auto bindDelayTicks = static_cast<std::int64_t>(std::llround(bindDelaySeconds * 100.0));
   for (; createsSeen_ < harness.creates.size(); ++createsSeen_) {
+    if (harness.creates[createsSeen_].tick + bindDelayTicks > engine.tick()) {
+      break;
+    }
     const CreateRequest& request = harness.creates[createsSeen_].item;
     const std::uint32_t objectId = nextObjectId_++;
     objectOfKey_[request.key] = objectId;

@@ -114,6 +114,8 @@ class FlightDriver {
   MotionContext motion;
   double groundElevationFeet;
   double cgHeightFeet = 8.0;
+  // How long after its create the simulator binds an object.
+  double bindDelaySeconds = 0.0;
 
  private:
   struct Report {

@@ -111,6 +111,30 @@ TEST(FlightTracks, CruiseWithTurnsAppearsInTheAirAndBanksWithinItsCategory) {
   }
 }
 
+TEST(FlightTracks, AnAircraftBoundLateStartsWhereItIsNowInsteadOfRacingToCatchUp) {
+  constexpr double kSpeedKnots = 280.0;
+  std::vector<TrackPoint> track = TrackBuilder(52.0, 4.0, 12000.0, 0.0).leg(60, kSpeedKnots, 90).points();
+  for (TrackPoint& point : track) {
+    point.handedOverSeconds = 0.0;  // a history snapshot: every point at once
+  }
+  FlightDriver driver;
+  driver.bindDelaySeconds = 15.0;
+  driver.addFlight(40009, "DLH9", "A320", track);
+  // The points fall due from second 30 (the feed's delay), the bind comes
+  // 15 s after the create.
+  driver.runUntilSecond(75);
+  const auto& positions = driver.positionsOf(40009);
+  ASSERT_GT(positions.size(), 100U);
+  EXPECT_GE(positions.front().tick, 4400);
+  for (std::size_t i = 1; i < positions.size(); ++i) {
+    const AiPositionBlock& before = positions[i - 1].block;
+    const AiPositionBlock& now = positions[i].block;
+    const double nm = gf_distanceNm({before.latitude, before.longitude}, {now.latitude, now.longitude});
+    const double knots = nm * 360000.0 / static_cast<double>(positions[i].tick - positions[i - 1].tick);
+    ASSERT_LE(knots, 3.0 * kSpeedKnots) << "tick " << positions[i].tick;
+  }
+}
+
 TEST(FlightTracks, TakeOffRollsRotatesClimbsAndCleansUp) {
   FlightDriver driver;
   driver.addFlight(40002, "KLM2", "B738",
