@@ -49,6 +49,7 @@ class ParkingScheduleTest : public ::testing::Test {
     par_INITIAL_LOAD_ONLY.setValue(par_INITIAL_LOAD_ONLY.defaultValue());
     par_WEEK.setValue(par_WEEK.defaultValue());
     setParkAirportActive(false);
+    reservedStandName.clear();
     resetStandUpdates();
   }
 

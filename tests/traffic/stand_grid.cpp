@@ -1,6 +1,8 @@
 #include "tests/traffic/stand_grid.h"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 namespace crv::testing {
@@ -30,6 +32,25 @@ StandTable standGrid(int rows, int columns, double spacingMeters, double radiusM
   }
   numberStandsAndFindNeighbours(stands);
   return stands;
+}
+
+ParkedTrafficRecord parkedRecordOn(const StandTable& stands, const std::string& standName, std::uint32_t address,
+                                   const std::string& callsign, int age) {
+  const auto stand = std::find_if(stands.begin(), stands.end(),
+                                  [&](const ParkingPosition& candidate) { return candidate.name == standName; });
+  if (stand == stands.end()) {
+    throw std::invalid_argument("no stand " + standName);
+  }
+  ParkedTrafficRecord record;
+  record.identity.callsign = callsign;
+  record.identity.icaoType = "B738";
+  record.identity.registration = "N" + std::to_string(address);
+  record.latitude = stand->latitude;
+  record.longitude = stand->longitude;
+  record.key = address;
+  record.halfHour = age;
+  record.parkingSpot = standName;
+  return record;
 }
 
 }  // namespace crv::testing

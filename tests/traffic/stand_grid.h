@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "airports/stand_table.h"
+#include "feed/traffic_records.h"
 #include "foundation/geodesy.h"
 
 namespace crv::testing {
@@ -15,5 +19,10 @@ StandTable standGrid(int rows, int columns, double spacingMeters = 60.0, double 
 
 // The point at north and east offsets in metres from a point.
 GeoPoint offsetMeters(GeoPoint from, double northMeters, double eastMeters);
+
+// A B738 of the feed's parked traffic standing on the named stand of the
+// table, registered "N" and its address, parked for age half hours.
+ParkedTrafficRecord parkedRecordOn(const StandTable& stands, const std::string& standName, std::uint32_t address,
+                                   const std::string& callsign, int age);
 
 }  // namespace crv::testing

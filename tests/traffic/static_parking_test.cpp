@@ -76,18 +76,8 @@ class StaticParkingTest : public ::testing::Test {
     }
   }
 
-  ParkedTrafficRecord parkedAt(const std::string& standName, std::uint32_t key, std::string callsign, int age) {
-    const ParkingPosition& stand = *findStandByName(stands, standName);
-    ParkedTrafficRecord r;
-    r.identity.callsign = std::move(callsign);
-    r.identity.icaoType = "B738";
-    r.identity.registration = "N" + std::to_string(key);
-    r.latitude = stand.latitude;
-    r.longitude = stand.longitude;
-    r.key = key;
-    r.halfHour = age;
-    r.parkingSpot = standName;
-    return r;
+  ParkedTrafficRecord parkedAt(const std::string& standName, std::uint32_t key, const std::string& callsign, int age) {
+    return parkedRecordOn(stands, standName, key, callsign, age);
   }
 
   DaySlot now{3, 20};

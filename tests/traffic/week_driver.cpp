@@ -58,6 +58,7 @@ WeekDriver::WeekDriver()
   statics.seedRandom(11);
   EngineTestAccess::setParkElevation(engine, kGroundFeet);
   setParkAirportActive(false);
+  reservedStandName.clear();  // no user's stand at the week's airport
   user_.latitude = kApronOrigin.latitude - 0.01;  // on the ground, a kilometre south of the apron
   user_.longitude = kApronOrigin.longitude;
   user_.altitudeFeet = kGroundFeet;
@@ -351,18 +352,7 @@ void WeekDriver::runUntil(std::int64_t weekSecond) {
 
 ParkedTrafficRecord WeekDriver::parkedRecord(const std::string& standName, std::uint32_t address,
                                              const std::string& callsign, int age) const {
-  StandTable plan = grid();
-  const ParkingPosition& stand = *findStandByName(plan, standName);
-  ParkedTrafficRecord r;
-  r.identity.callsign = callsign;
-  r.identity.icaoType = "B738";
-  r.identity.registration = "N" + std::to_string(address);
-  r.latitude = stand.latitude;
-  r.longitude = stand.longitude;
-  r.key = address;
-  r.halfHour = age;
-  r.parkingSpot = standName;
-  return r;
+  return parkedRecordOn(grid(), standName, address, callsign, age);
 }
 
 void WeekDriver::leaveAirport() { schedule.clearParkAirportTraffic(); }
