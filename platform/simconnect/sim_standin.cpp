@@ -77,6 +77,12 @@ SimulatorStandIn::Connection* SimulatorStandIn::usableConnection(SimCall& call) 
   return found->second.get();
 }
 
+bool SimulatorStandIn::closingBeforeQuitFetched(std::uint64_t connectionId) const {
+  const auto found = connections_.find(connectionId);
+  return found != connections_.end() && found->second->state == Connection::State::Quit &&
+         !found->second->pending.empty();
+}
+
 bool SimulatorStandIn::takeInjectedFailure(SimFunction function) {
   const auto failure = failuresLeft_.find(function);
   if (failure == failuresLeft_.end() || failure->second <= 0) return false;

@@ -161,6 +161,9 @@ class SimulatorStandIn {
   // The open connection of a call; none (and the call failed) for a closed,
   // quit, broken or unknown one, or when a failure was injected.
   Connection* usableConnection(SimCall& call);
+  // The connection has been told to quit and its QUIT message waits to be
+  // fetched; the caller holds mutex_.
+  bool closingBeforeQuitFetched(std::uint64_t connectionId) const;
   bool takeInjectedFailure(SimFunction function);
   DWORD send(Connection& connection, SimCall& call);
   HRESULT finish(SimCall&& call);

@@ -119,7 +119,12 @@ constexpr std::nullopt_t kCarriedOut = std::nullopt;
 template <typename Answer>
 HRESULT SimulatorStandIn::sendCall(SimCall call, std::initializer_list<const void*> requiredPointers, Answer answer) {
   Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
+  if (connection == nullptr) {
+    // A simulator that is closing takes calls, doing nothing with them,
+    // until its client has fetched the QUIT message.
+    if (closingBeforeQuitFetched(call.connection)) call.result = S_OK;
+    return finish(std::move(call));
+  }
   if (std::find(requiredPointers.begin(), requiredPointers.end(), nullptr) != requiredPointers.end()) {
     call.result = E_FAIL;
     return finish(std::move(call));
