@@ -148,8 +148,7 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
   // Exact bytes: the same registration in two spellings is two regcodes.
   EXPECT_EQ(boundTo("g-euua"), "BA Lower");
   EXPECT_EQ(boundTo("G-EUUA"), "BA Upper");
-  const std::string inlineReport = readFile(programPaths().inlineRegcodesReport);
-  EXPECT_EQ(inlineReport, "D-AIZA 'LH Clash' => already in use by 'LH Inline'\n");
+  EXPECT_EQ(readFile(programPaths().inlineRegcodesReport), "D-AIZA 'LH Clash' => already in use by 'LH Inline'\n");
   EXPECT_NE(log_.text().find("1 in-line regcode clashes, see 'output/errors/InlineRegcodes.txt'"),
             std::string::npos);
 
@@ -164,8 +163,6 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
   EXPECT_EQ(boundTo("D-AIZD"), "LH User");  // the good line of a file with a bad one
   EXPECT_EQ(boundTo("D-AISP"), "LH Special");
   ASSERT_EQ(tables_.specialTitles.size(), 1u);
-  EXPECT_EQ(tables_.specialTitles[0], "LH Special");
-  EXPECT_TRUE(tables_.isSpecialTitle("LH Special"));
   EXPECT_EQ(tables_.specialTitles[0].data(), indexes_.findInstalledTitle("LH Special").data());
 
   EXPECT_EQ(readFile(programPaths().offlineRegcodesReport),
@@ -184,23 +181,19 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
             "");
 }
 
-TEST_F(RegcodeSourcesTest, MissingAigFileSkipsOnlyThatFile) {
-  writeUserFile("mine.txt", "LH User;D-AIZA,D-AIZD\n");
-  writeFile(programPaths().offlineRegcodesReport, "old report\n");
+TEST_F(RegcodeSourcesTest, AMissingOrDamagedAigFileSkipsOnlyThatFile) {
+  writeUserFile("mine.txt", "LH User;D-AIZD,D-AIZE\n");
   processOfflineRegcodes(indexes_, tables_);
   EXPECT_EQ(boundTo("D-AIZD"), "LH User");
   EXPECT_NE(log_.text().find("===> input/AIG-regcodes.enc not found, its regcodes are skipped"), std::string::npos);
-  const std::string report = readFile(programPaths().offlineRegcodesReport);
-  EXPECT_EQ(testing::missingPieces(report, {"File input/AIG-regcodes.enc not found, skipped\n", "2 new regcodes added\n"}),
-            "");
-}
+  EXPECT_NE(readFile(programPaths().offlineRegcodesReport).find("File input/AIG-regcodes.enc not found, skipped\n"),
+            std::string::npos);
 
-TEST_F(RegcodeSourcesTest, DamagedAigFileSkipsOnlyThatFile) {
   writeAig(R"(<livery title="LH AIG" reg="D-AIZB"/>)");
   std::string bytes = readFile(programPaths().aigRegcodesEnc);
   bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5a);
   writeFile(programPaths().aigRegcodesEnc, bytes);
-  writeUserFile("mine.txt", "LH User;D-AIZD,D-AIZE\n");
+  tables_ = {};
   processOfflineRegcodes(indexes_, tables_);
   EXPECT_EQ(boundTo("D-AIZB"), "(none)");
   EXPECT_EQ(boundTo("D-AIZD"), "LH User");
@@ -227,17 +220,6 @@ TEST_F(RegcodeSourcesTest, TheAigFileIsNeverDecryptedToDiskAndAStalePlainCopyIsR
   dontUseTitles().clear();
   EXPECT_EQ(readFile(elsewhere), "untouched");
   EXPECT_FALSE(fs::is_symlink(programPaths().aigRegcodesXml));
-}
-
-TEST_F(RegcodeTest, InlineRegcodesWithoutClashesLeaveTheReportAlone) {
-  const LiveryList list = sortedLiveries({livery("DLH", "A320", "LH", "D-AIZA"), livery("BAW", "A320", "BA")});
-  LiveryIndexes indexes;
-  indexes.buildAirlineIndex(list);
-  RegcodeTables tables;
-  writeFile(programPaths().inlineRegcodesReport, "earlier clashes\n");
-  processInlineRegcodes(indexes, tables, list);
-  EXPECT_EQ(tables.regcodeMap.size(), 1u);
-  EXPECT_EQ(readFile(programPaths().inlineRegcodesReport), "earlier clashes\n");
 }
 
 TEST_F(RegcodeTest, DontUseTitlesComeFromEntriesWithoutRegistrations) {

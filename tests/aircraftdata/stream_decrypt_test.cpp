@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,28 +107,13 @@ TEST_F(StreamDecryptTest, MissingInputOrUnwritableOutputFails) {
 
 TEST_F(StreamDecryptTest, RemoveFileWarnIgnoresMissingFilesAndLogsAFailedDeletion) {
   LogCapture log;
-  writeFile(plain(), "x");
-  removeFileWarn(plain());
-  EXPECT_FALSE(std::filesystem::exists(plain()));
-  removeFileWarn(plain());  // already gone: nothing to say
+  removeFileWarn(plain());  // not there: nothing to say
   EXPECT_EQ(log.text().find("could not remove"), std::string::npos);
   const auto folder = folder_ / "busy";
   writeFile(folder / "inside.txt", "x");
   removeFileWarn(folder);  // a folder that is not empty cannot be removed
   EXPECT_TRUE(std::filesystem::exists(folder));
-  EXPECT_NE(log.text().find("===> Warning: could not remove " + folder.string() + ", errorcode: "),
-            std::string::npos)
-      << log.text();
-}
-
-TEST_F(StreamDecryptTest, PlainFileRemoverDeletesWhenAReaderThrows) {
-  writeFile(plain(), "<dbase/>");
-  try {
-    const PlainFileRemover remover(plain());
-    throw std::runtime_error("parse failed");
-  } catch (const std::runtime_error&) {
-  }
-  EXPECT_FALSE(std::filesystem::exists(plain()));
+  EXPECT_NE(log.text().find("===> Warning: could not remove " + folder.string() + ", errorcode: "), std::string::npos);
 }
 
 }  // namespace

@@ -26,14 +26,11 @@ class TypeLookupsTest : public ::testing::Test {
 
 TEST_F(TypeLookupsTest, CategoryComesFromTheTypeSetsAndUnknownTypesAreLight) {
   const std::pair<const char*, SizeCategory> cases[] = {
-      {"B738", SizeCategory::Large},      {"B744", SizeCategory::Heavy}, {"GLF5", SizeCategory::Buzjets},
-      {"EC35", SizeCategory::Rotorcraft}, {"F16", SizeCategory::HighPerf}, {"ZZZZ", SizeCategory::Light},
-      {"", SizeCategory::Light},          {"b738", SizeCategory::Light}};  // exact case
+      {"B738", SizeCategory::Large}, {"F16", SizeCategory::HighPerf}, {"ZZZZ", SizeCategory::Light},
+      {"", SizeCategory::Light},     {"b738", SizeCategory::Light}};  // exact case
   for (const auto& [type, category] : cases) EXPECT_EQ(aircraftCategory(type), category) << type;
-  EXPECT_FALSE(isKnownType("a320"));
-  EXPECT_FALSE(isKnownType(""));
+  EXPECT_FALSE(isKnownType("a320") || isKnownType("") || isIcaoAirline("dlh"));
   EXPECT_TRUE(isIcaoAirline("DLH"));
-  EXPECT_FALSE(isIcaoAirline("dlh"));
 }
 
 TEST_F(TypeLookupsTest, TypeInSeveralSetsTakesTheFirstInTheFixedOrder) {
@@ -66,32 +63,15 @@ TEST(RegistrationVariantsTest, OnlyLongRegistrationsWithoutHyphenAreSplit) {
 }
 
 TEST_F(TypeLookupsTest, FindRegcodeTriesTheVariants) {
-  installDbaseXml(DbaseXml()
-                      .set("dbase", R"(<db reg="D-ABCD" airl="DLH" type="A320" opr="Lufthansa"/>)"
-                                    R"(<db reg="HBJNA" airl="SWR" type="B77W" opr="Swiss"/>)"
-                                    R"(<db reg="9V-SKA" airl="SIA" type="A388" opr="Singapore"/>)"
-                                    R"(<db reg="N123AB" airl="UAL" type="B738" opr="United" cargo="y"/><db airl="XYZ"/>)")
-                      .text());
-  const auto fromPlain = findRegcode("DABCD");
-  ASSERT_TRUE(fromPlain.has_value());
-  EXPECT_EQ(*fromPlain, (RegistrationData{"DLH", "A320", "Lufthansa", false}));
-  EXPECT_TRUE(findRegcode("D-ABCD").has_value());
-  EXPECT_TRUE(findRegcode("9VSKA").has_value());  // first two characters, hyphen, rest
-
+  installDbaseXml(DbaseXml().set("dbase", R"(<db reg="D-ABCD" airl="DLH" type="A320" opr="Lufthansa"/>)"
+                                          R"(<db reg="HBJNA" airl="SWR" type="B77W"/><db airl="XYZ"/>)").text());
+  EXPECT_EQ(findRegcode("DABCD"), (RegistrationData{"DLH", "A320", "Lufthansa", false}));
   // Stored without hyphen: only the plain spelling finds it.
   EXPECT_TRUE(findRegcode("HBJNA").has_value());
   EXPECT_FALSE(findRegcode("HB-JNA").has_value());
-
-  const auto nNumber = findRegcode("N123AB");
-  ASSERT_TRUE(nNumber.has_value());
-  EXPECT_TRUE(nNumber->cargo);
-  EXPECT_FALSE(findRegcode("N-123AB").has_value());
   EXPECT_FALSE(findRegcode("").has_value());  // even with a record stored without one
   EXPECT_FALSE(findRegcode("XYZZY").has_value());
-
-  EXPECT_EQ(regcodeOperator("DABCD") + "|" + regcodeAirline("DABCD") + "|" + regcodeOperator("unknown") + "|" +
-                regcodeAirline(""),
-            "Lufthansa|DLH||");
+  EXPECT_EQ(regcodeOperator("DABCD") + "|" + regcodeAirline("DABCD") + "|" + regcodeOperator("unknown"), "Lufthansa|DLH|");
 }
 
 TEST_F(TypeLookupsTest, FindRegcodeInTextLooksForShortRegistrations) {
@@ -104,8 +84,8 @@ TEST_F(TypeLookupsTest, FindRegcodeInTextLooksForShortRegistrations) {
 }
 
 TEST_F(TypeLookupsTest, FindPublisherIgnoresCaseAndGivesTheFirstName) {
-  installDbaseXml(DbaseXml().set("publishers", R"(<pub names="FlyTampa,Fly Tampa"/><pub names="Aerosoft,,"/>)").text());
-  // A stray comma's empty name matches nothing.
+  installDbaseXml(DbaseXml().set("publishers", R"(<pub names="FlyTampa,Fly Tampa"/><pub names=" , "/><pub names="Aerosoft,,"/>)").text());
+  // A stray comma's empty name matches nothing; a publisher without names is left out.
   EXPECT_EQ(findPublisher("flytampa-amsterdam") + " " + findPublisher("FLY TAMPA EHAM") + " " +
                 findPublisher("aerosoft-airport-cologne") + " " + findPublisher("someone-else") + " " + findPublisher(""),
             "FlyTampa FlyTampa Aerosoft unknown unknown");
