@@ -1,6 +1,3 @@
-#include <fstream>
-#include <sstream>
-
 #include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -30,13 +27,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::BglAirportSpec;
 using testing::BglParkingSpec;
-
-std::string textOf(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 std::string airportWithStands(const std::string& icao, int parkings, int helipads = 0) {
   std::vector<std::string> subRecords;
@@ -76,10 +66,8 @@ class AirportScanTest : public SettingsFixture {
   }
 
   fs::path put(const fs::path& relative, const std::string& bytes) const {
-    const fs::path path = community / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    testing::writeFile(community / relative, bytes);
+    return community / relative;
   }
 
   AirportScanOptions options() const {
@@ -113,16 +101,16 @@ TEST_F(AirportScanTest, GeneratedTreeGivesFilesLinksAndTheScanLog) {
   scanAddonAirports(options());
 
   const ProgramPaths& paths = programPaths();
-  EXPECT_EQ(textOf(paths.myThirdpartyFolder / "EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
+  EXPECT_EQ(testing::readFile(paths.myThirdpartyFolder / "EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
   EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / "EGLC.xml")) << "3 stands, fewer than archived";
-  EXPECT_EQ(textOf(paths.mySimaddonFolder / "KSEA.txt"), "archive/simaddon/KSEA.xml\n");
+  EXPECT_EQ(testing::readFile(paths.mySimaddonFolder / "KSEA.txt"), "archive/simaddon/KSEA.xml\n");
   EXPECT_FALSE(fs::exists(paths.mySimaddonFolder / "KSEA.xml"));
   EXPECT_EQ(readApfPublisher(paths.myThirdpartyFolder / "EHAM.xml"), "unknown");
   for (const char* notRead : {"EDDF", "LFPG", "LFPO", "EDDM"}) {
     EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / (std::string(notRead) + ".xml"))) << notRead;
   }
   EXPECT_EQ(listXmlFiles(paths.myThirdpartyFolder).size(), 13U) << "EHAM and the twelve ZZnn";
-  const std::string scanLog = textOf(paths.airportsScanLog);
+  const std::string scanLog = testing::readFile(paths.airportsScanLog);
   EXPECT_THAT(scanLog, AllOf(HasSubstr("Generated EHAM.xml: 12 positions, of which 2 helipads"),
                              HasSubstr("Generated ZZ00.xml: 1 position\n"),
                              HasSubstr("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"),
@@ -137,7 +125,7 @@ TEST_F(AirportScanTest, GeneratedTreeGivesFilesLinksAndTheScanLog) {
 
 TEST_F(AirportScanTest, ManifestSearchStopsAtThePackagesRoot) {
   // A manifest above the Community folder belongs to no package.
-  std::ofstream(folder / "my aircraft sims" / "manifest.json") << R"({"creator": "Orbx"})";
+  testing::writeFile(folder / "my aircraft sims" / "manifest.json", R"({"creator": "Orbx"})");
   put("dev-eglc/scenery/EGLC.bgl", airportWithStands("EGLC", 2));
   ScanLog log;
   EXPECT_FALSE(gf_searchManifest(community / "dev-eglc/scenery/EGLC.bgl", community, log));

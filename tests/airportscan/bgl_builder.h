@@ -36,21 +36,20 @@ struct BglAirportSpec {
 };
 
 std::uint32_t packBglIdentifier(std::string_view code);
-std::uint32_t packBglLatitude(double latitude);
-std::uint32_t packBglLongitude(double longitude);
 
+// A record: the 6-byte header (u16 id, u32 size of the whole record), then
+// the body.
+std::string bglRecord(std::uint16_t id, const std::string& body);
 std::string bglHelipad(const BglHelipadSpec& helipad);
-// count: the count written into the list, -1 for the number of parkings.
-std::string bglParkingList(const std::vector<BglParkingSpec>& parkings, int count = -1);
+std::string bglParkingList(const std::vector<BglParkingSpec>& parkings);
 std::string bglAirport(const BglAirportSpec& airport);
-// A record of another id and the given size, zero-filled.
-std::string bglRecord(std::uint16_t id, std::uint32_t sizeBytes);
 
-// A whole file: header (header size 0x38 unless given), one airport section
-// whose records are the given ones, back to back.
-std::string bglFile(const std::vector<std::string>& records, std::uint32_t headerSize = 0x38);
+// A whole file: header (size 0x38), one airport section whose records are
+// the given ones, back to back.
+std::string bglFile(const std::vector<std::string>& records);
 
-// Little-endian writers for building damaged files by hand.
+// Writes a little-endian number over the bytes at the offset (also to
+// damage a file by hand).
 void putU16(std::string& bytes, std::size_t offset, std::uint16_t value);
 void putU32(std::string& bytes, std::size_t offset, std::uint32_t value);
 

@@ -8,7 +8,6 @@
 #include "airportscan/bgl_airports.h"
 #include "airportscan/bgl_file.h"
 #include "airportscan/scan_log.h"
-#include "foundation/files.h"
 #include "foundation/workers.h"
 #include "tests/airportscan/bgl_builder.h"
 #include "tests/support/temp_folder.h"
@@ -18,9 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using testing::BglAirportSpec;
-using testing::BglHelipadSpec;
-using testing::BglParkingSpec;
+using namespace crv::testing;
 
 struct ReadAirports {
   std::vector<ApfRecord> airports;
@@ -54,18 +51,16 @@ std::vector<std::string> standIds(const ApfRecord& airport) {
 }
 
 std::string oneAirport(std::vector<std::string> subRecords) {
-  return testing::bglFile({testing::bglAirport(BglAirportSpec{"EHAM", 0, std::move(subRecords)})});
+  return bglFile({bglAirport(BglAirportSpec{"EHAM", 0, std::move(subRecords)})});
 }
 
 TEST(BglIdentifier, OnlyFourCharactersWithoutBlankAreValid) {
-  const struct {
-    std::string code;
-    bool valid;
-  } cases[] = {{"EHAM", true}, {"K1O5", true}, {"EHA", false}, {"EHAMX", false}, {"EH M", false}};
-  for (const auto& c : cases) {
-    bool valid = !c.valid;
-    EXPECT_EQ(lf_decodeIdentifierOrRegionCode(testing::packBglIdentifier(c.code), valid), c.code);
-    EXPECT_EQ(valid, c.valid) << c.code;
+  const std::pair<std::string, bool> cases[] = {
+      {"EHAM", true}, {"K1O5", true}, {"EHA", false}, {"EHAMX", false}, {"EH M", false}};
+  for (const auto& [code, wanted] : cases) {
+    bool valid = !wanted;
+    EXPECT_EQ(lf_decodeIdentifierOrRegionCode(packBglIdentifier(code), valid), code);
+    EXPECT_EQ(valid, wanted) << code;
   }
   // The digits 16, 19, 12, 24 in base 38, shifted left by 5.
   bool valid = false;
@@ -73,22 +68,20 @@ TEST(BglIdentifier, OnlyFourCharactersWithoutBlankAreValid) {
 }
 
 TEST(BglAltitude, FeetInsideMinus20To10000AreKept) {
-  const struct {
-    std::int32_t millimetres;
-    std::int32_t feet;
-  } cases[] = {{-11000, 0}, {-6000, -20}, {3048000, 10000}, {3048400, 0}, {0, 0}};
-  for (const auto& c : cases) {
-    const auto read = readAirports(testing::bglFile({testing::bglAirport(BglAirportSpec{"EHAM", c.millimetres, {}})}));
+  const std::pair<std::int32_t, std::int32_t> millimetresToFeet[] = {
+      {-11000, 0}, {-6000, -20}, {3048000, 10000}, {3048400, 0}, {0, 0}};
+  for (const auto& [millimetres, feet] : millimetresToFeet) {
+    const auto read = readAirports(bglFile({bglAirport(BglAirportSpec{"EHAM", millimetres, {}})}));
     ASSERT_EQ(read.airports.size(), 1U);
-    EXPECT_EQ(read.airports[0].altitudeFeet, c.feet) << c.millimetres;
+    EXPECT_EQ(read.airports[0].altitudeFeet, feet) << millimetres;
   }
 }
 
 TEST(BglReader, ReturnsHelipadsAndParkingsAsWritten) {
   const auto read = readAirports(oneAirport({
-      testing::bglHelipad({52.31, 4.77, 30.0F}),
-      testing::bglHelipad({52.32, 4.78, 20.0F}),
-      testing::bglParkingList({
+      bglHelipad({52.31, 4.77, 30.0F}),
+      bglHelipad({52.32, 4.78, 20.0F}),
+      bglParkingList({
           {10, 12, 5, 40.0F, 90.0F, 52.301, 4.761, 2},   // g12, cargo ramp, with airline codes
           {12, 5, 8, 25.0F, 0.0F, 52.302, 4.762, 0},     // A5, gate, heading 0
           {1, 7, 0, 25.0F, 10.0F, 52.303, 4.763, 0},     // type 0: not taken
@@ -116,25 +109,22 @@ TEST(BglReader, ReturnsHelipadsAndParkingsAsWritten) {
   EXPECT_DOUBLE_EQ(a5.heading, 2 * std::numbers::pi);
   EXPECT_FALSE(a5.cargo || a5.ramp || a5.heli);
   EXPECT_THAT(read.logLines, ElementsAre("Skipped position with radius 1.0 m in C:/Community/pkg/scenery/a.bgl",
-                                            "Skipped position with radius 200.0 m in C:/Community/pkg/scenery/a.bgl",
-                                            "LatLon 0.000050,0.000050 invalid (skipped)"));
+                                         "Skipped position with radius 200.0 m in C:/Community/pkg/scenery/a.bgl",
+                                         "LatLon 0.000050,0.000050 invalid (skipped)"));
 }
 
-TEST(BglReader, SharedNamesAreRenamedByDecreasingRadius) {
-  const auto read = readAirports(oneAirport({testing::bglParkingList({
+TEST(BglReader, SharedNamesAreRenamedByDecreasingRadiusAndAnEighthIsSkipped) {
+  const auto three = readAirports(oneAirport({bglParkingList({
       {10, 12, 1, 10.0F, 1.0F, 52.301, 4.761, 0},
       {10, 12, 1, 30.0F, 1.0F, 52.302, 4.762, 0},
       {10, 12, 1, 20.0F, 1.0F, 52.303, 4.763, 0},
   })}));
-  const ApfRecord& eham = read.airports.at(0);
+  const ApfRecord& eham = three.airports.at(0);
   ASSERT_THAT(standIds(eham), ElementsAre("g12b", "g12", "g12a"));
   EXPECT_NEAR(eham.stands[1].radius * 1852.0, 30.0, 1e-9);
-  EXPECT_NEAR(eham.stands[0].radius * 1852.0, 10.0, 1e-9);
-}
 
-TEST(BglReader, AnEighthSharedNameIsSkippedWithAWarning) {
-  std::vector<BglParkingSpec> parkings(8, BglParkingSpec{10, 12, 1, 20.0F, 1.0F, 52.301, 4.761, 0});
-  const auto read = readAirports(oneAirport({testing::bglParkingList(parkings)}));
+  const std::vector<BglParkingSpec> eight(8, BglParkingSpec{10, 12, 1, 20.0F, 1.0F, 52.301, 4.761, 0});
+  const auto read = readAirports(oneAirport({bglParkingList(eight)}));
   EXPECT_EQ(read.airports.at(0).stands.size(), 7U);
   EXPECT_THAT(read.logLines,
               ElementsAre("===> Warning: more than 6 duplicate IDs g12 in C:/Community/pkg/scenery/a.bgl"));
@@ -142,19 +132,19 @@ TEST(BglReader, AnEighthSharedNameIsSkippedWithAWarning) {
 
 TEST(BglReader, DoubleHelipadAndEverythingAfterTheFirstParkingListAreLeftOut) {
   const auto read = readAirports(oneAirport({
-      testing::bglHelipad({52.31, 4.77, 30.0F}),
-      testing::bglHelipad({52.31, 4.77, 30.0F}),
-      testing::bglHelipad({52.33, 4.79, 30.0F}),
-      testing::bglParkingList({{10, 1, 1, 20.0F, 1.0F, 52.301, 4.761, 0}}),
-      testing::bglHelipad({52.35, 4.80, 30.0F}),
-      testing::bglParkingList({{10, 2, 1, 20.0F, 1.0F, 52.302, 4.762, 0}}),
+      bglHelipad({52.31, 4.77, 30.0F}),
+      bglHelipad({52.31, 4.77, 30.0F}),
+      bglHelipad({52.33, 4.79, 30.0F}),
+      bglParkingList({{10, 1, 1, 20.0F, 1.0F, 52.301, 4.761, 0}}),
+      bglHelipad({52.35, 4.80, 30.0F}),
+      bglParkingList({{10, 2, 1, 20.0F, 1.0F, 52.302, 4.762, 0}}),
   }));
   EXPECT_THAT(standIds(read.airports.at(0)), ElementsAre("helipad1", "helipad2", "g1"));
   EXPECT_THAT(read.logLines, ElementsAre(HasSubstr("double helipad")));
 }
 
 TEST(BglReader, RecordUnrecognisedEndsTheFileOnlyForMsfs2024) {
-  const std::string bytes = testing::bglFile({testing::bglRecord(0x0113, 16), testing::bglAirport({})});
+  const std::string bytes = bglFile({bglRecord(0x0113, std::string(10, '\0')), bglAirport({})});
   const auto msfs2024 = readAirports(bytes, false);
   EXPECT_EQ(msfs2024.end, BglWalkEnd::UnrecognisedAirport);
   EXPECT_TRUE(msfs2024.airports.empty());
@@ -166,19 +156,16 @@ TEST(BglReader, RecordUnrecognisedEndsTheFileOnlyForMsfs2024) {
 // A damaged file ends that file: it is passed over, or read up to the damage
 // and then refused with an out-of-range error. It never hangs or crashes.
 TEST(BglReader, DamagedFilesEndThatFileOnly) {
-  const std::string good = oneAirport({testing::bglParkingList({{10, 1, 1, 20.0F, 1.0F, 52.301, 4.761, 0}})});
-  const std::size_t airport = testing::kBglFirstRecordOffset;
+  const std::string good = oneAirport({bglParkingList({{10, 1, 1, 20.0F, 1.0F, 52.301, 4.761, 0}})});
+  const std::size_t airport = kBglFirstRecordOffset;
   const std::size_t parkingList = airport + 68;
   auto damaged = [&good](std::size_t offset, std::uint32_t value) {
     std::string bytes = good;
-    testing::putU32(bytes, offset, value);
+    putU32(bytes, offset, value);
     return bytes;
   };
-  auto withU16 = [&good](std::size_t offset, std::uint16_t value) {
-    std::string bytes = good;
-    testing::putU16(bytes, offset, value);
-    return bytes;
-  };
+  std::string hugeParkingCount = good;
+  putU16(hugeParkingCount, parkingList + 6, 0xFFFF);
   const struct {
     const char* what;
     std::string bytes;
@@ -193,7 +180,7 @@ TEST(BglReader, DamagedFilesEndThatFileOnly) {
       {"sub-record size 2", damaged(parkingList + 2, 2), 1, 0, false},
       {"record size past the end", damaged(airport + 2, 0x7FFFFFF0), 1, 1, false},
       {"sub-record size past the end", damaged(parkingList + 2, 0xFFFFFFF0), 1, 1, false},
-      {"parking count past the end", withU16(parkingList + 6, 0xFFFF), 1, 1, false},
+      {"parking count past the end", hugeParkingCount, 1, 1, false},
       {"section count past the end", damaged(20, 0xFFFFFFFF), 1, 1, false},
       {"subsection table past the end", damaged(56 + 12, 0xFFFFFFF0), 0, 0, true},
       {"records past the end", damaged(76 + 8, 0xFFFFFFF0), 0, 0, false},
@@ -217,27 +204,24 @@ TEST(BglReader, DamagedFilesEndThatFileOnly) {
 }
 
 TEST(BglFile, DamagedFileLowersTheWorkerCountOnceAndPassesTheErrorOn) {
-  testing::TempFolder folder;
+  TempFolder folder;
   setWorkerLimit(4);
-  const std::string header = testing::bglFile({testing::bglAirport({})});
-  struct {
-    std::string bytes;
-    bool throws;
-  } cases[] = {{"", true}, {header.substr(0, 3), true}, {header.substr(0, 40), false}, {header, false}};
-  for (auto& c : cases) {
-    const auto path = folder / "x.bgl";
-    ASSERT_TRUE(writeFileAtomically(path, c.bytes));
+  const std::string header = bglFile({bglAirport({})});
+  const std::pair<std::string, bool> throwingWhenRead[] = {
+      {"", true}, {header.substr(0, 3), true}, {header.substr(0, 40), false}, {header, false}};
+  for (const auto& [bytes, throws] : throwingWhenRead) {
+    writeFile(folder / "x.bgl", bytes);
     workerStarted();
     int airports = 0;
     BglFileHandlers handlers;
     handlers.onAirport = [&airports](const BglAirportRecordRef&, const BglWords&, const std::string&) { ++airports; };
-    if (c.throws) {
-      EXPECT_THROW(lf_processBGLfile(path.string(), handlers), std::out_of_range);
+    if (throws) {
+      EXPECT_THROW(lf_processBGLfile((folder / "x.bgl").string(), handlers), std::out_of_range);
     } else {
-      lf_processBGLfile(path.string(), handlers);
+      lf_processBGLfile((folder / "x.bgl").string(), handlers);
     }
     EXPECT_EQ(runningWorkers(), 0);
-    EXPECT_EQ(airports, c.bytes == header ? 1 : 0);
+    EXPECT_EQ(airports, bytes == header ? 1 : 0);
   }
   workerStarted();
   EXPECT_NO_THROW(lf_processBGLfile((folder / "missing.bgl").string(), {}));
@@ -245,22 +229,16 @@ TEST(BglFile, DamagedFileLowersTheWorkerCountOnceAndPassesTheErrorOn) {
 }
 
 TEST(BglFile, AirportSectionTestReadsOnlyWholeHeaders) {
-  testing::TempFolder folder;
-  const std::string good = testing::bglFile({testing::bglAirport({})});
-  const struct {
-    std::string bytes;
-    bool airport;
-  } cases[] = {{good, true}, {good.substr(0, 20), false}, {good.substr(0, 55), false}, {good.substr(0, 76), false},
-               {[&good] {
-                  std::string bytes = good;
-                  testing::putU32(bytes, 56, 4);
-                  return bytes;
-                }(),
-                false}};
-  for (const auto& c : cases) {
-    const auto path = folder / "a.bgl";
-    ASSERT_TRUE(writeFileAtomically(path, c.bytes));
-    EXPECT_EQ(bglHasAirportSection(path), c.airport) << c.bytes.size();
+  TempFolder folder;
+  const std::string good = bglFile({bglAirport({})});
+  std::string notAirport = good;
+  putU32(notAirport, 56, 4);  // the section's type
+  const std::pair<std::string, bool> cases[] = {
+      {good, true}, {good.substr(0, 20), false}, {good.substr(0, 55), false}, {good.substr(0, 76), false},
+      {notAirport, false}};
+  for (const auto& [bytes, airport] : cases) {
+    writeFile(folder / "a.bgl", bytes);
+    EXPECT_EQ(bglHasAirportSection(folder / "a.bgl"), airport) << bytes.size();
   }
   EXPECT_FALSE(bglHasAirportSection(folder / "missing.bgl"));
 }

@@ -10,12 +10,6 @@
 namespace crv {
 namespace {
 
-void raisePeak(std::atomic<int>& peak, int value) {
-  int seen = peak.load();
-  while (value > seen && !peak.compare_exchange_weak(seen, value)) {
-  }
-}
-
 TEST(BglTaskPoolTest, RunsEveryTaskOnNoMoreThreadsThanGivenAndPassesExceptionsOn) {
   std::atomic<int> running{0};
   std::atomic<int> peak{0};
@@ -25,13 +19,13 @@ TEST(BglTaskPoolTest, RunsEveryTaskOnNoMoreThreadsThanGivenAndPassesExceptionsOn
     BglTaskPool pool(3);
     for (int index = 0; index < 40; ++index) {
       futures.push_back(pool.submit(BglTaskPool::Task([&, index] {
-        raisePeak(peak, ++running);
+        const int now = ++running;
+        for (int seen = peak.load(); now > seen && !peak.compare_exchange_weak(seen, now);) {
+        }
         std::this_thread::yield();
         --running;
         ++finished;
-        if (index == 7) {
-          throw std::runtime_error("damaged file");
-        }
+        if (index == 7) throw std::runtime_error("damaged file");
       })));
     }
     EXPECT_THROW(futures[7].get(), std::runtime_error);

@@ -12,7 +12,6 @@
 #include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/day_slot.h"
-#include "foundation/parameters_file.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
@@ -26,11 +25,7 @@ platform::ControlModel& controls() { return platform::mainWindowControls(); }
 bool enabled(const ParameterControl& control) { return controls().isEnabled(control.controlId()).value_or(false); }
 
 TEST(RenewalCountdownTest, MinutesToTheNextTwentyMinuteMarkOnceAMinute) {
-  struct Case {
-    int secondCounter;
-    bool counted;
-    std::int32_t minutes;
-  };
+  struct Case { int secondCounter; bool counted; std::int32_t minutes; };
   for (const Case& c : {Case{60, true, 19}, Case{30, false, 19}, Case{1140, true, 1}, Case{1200, true, 20},
                         Case{1259, false, 20}, Case{1260, true, 19}, Case{86340, true, 1}}) {
     EXPECT_EQ(countDownToRenewal(c.secondCounter), c.counted) << c.secondCounter;
@@ -42,33 +37,23 @@ TEST(RenewalCountdownTest, MinutesToTheNextTwentyMinuteMarkOnceAMinute) {
 
 class ParkControlsTest : public ::testing::Test {
  protected:
-  void chooseMaxLive(std::int32_t value) {
-    const auto& allowed = par_MAX_LIVE_SEL.allowedValues();
-    const auto index = std::find(allowed.begin(), allowed.end(), value) - allowed.begin();
-    controls().setCurrentSelection(par_MAX_LIVE_SEL.controlId(), static_cast<int>(index));
-    ASSERT_TRUE(handlers.onCommand(commandParam(par_MAX_LIVE_SEL.controlId(), kComboSelectionChanged)));
-  }
   ProgramHarness harness;
   ControlHandlers handlers{harness.session()};
 };
 
 TEST_F(ParkControlsTest, LeavingTheParkAirportGivesBackTheUsersMaxLiveAndLocksFlushAndPercentage) {
-  struct Case {
-    std::int32_t chosen;
-    std::int32_t airportOverride;
-  };
-  for (const Case& c : {Case{50, 10}, Case{100, 100}, Case{25, 500}}) {
-    chooseMaxLive(c.chosen);
-    par_MAX_LIVE_SEL.setValue(c.airportOverride);  // as the learned file sets it
+  const std::vector<std::int32_t>& allowed = par_MAX_LIVE_SEL.allowedValues();
+  for (const auto& [chosen, airportOverride] : {std::pair{50, 10}, {100, 100}, {25, 500}}) {
+    const int index = static_cast<int>(std::find(allowed.begin(), allowed.end(), chosen) - allowed.begin());
+    controls().setCurrentSelection(par_MAX_LIVE_SEL.controlId(), index);
+    ASSERT_TRUE(handlers.onCommand(commandParam(par_MAX_LIVE_SEL.controlId(), kComboSelectionChanged)));
+    par_MAX_LIVE_SEL.setValue(airportOverride);  // as the learned file sets it
     busyOff();  // the calculation ended: flush and percentage take input
     ASSERT_TRUE(enabled(button_FlushStatic));
     ASSERT_TRUE(enabled(par_parking_percentage));
     harness.session().parking().clearParkAirportTraffic();
-    EXPECT_EQ(par_MAX_LIVE_SEL.value(), c.chosen) << c.airportOverride;
-    EXPECT_EQ(controls().currentSelection(par_MAX_LIVE_SEL.controlId()),
-              std::find(par_MAX_LIVE_SEL.allowedValues().begin(), par_MAX_LIVE_SEL.allowedValues().end(), c.chosen) -
-                  par_MAX_LIVE_SEL.allowedValues().begin())
-        << c.airportOverride;
+    EXPECT_EQ(par_MAX_LIVE_SEL.value(), chosen) << airportOverride;
+    EXPECT_EQ(controls().currentSelection(par_MAX_LIVE_SEL.controlId()), index) << airportOverride;
     EXPECT_FALSE(restoreUserMaxLive()) << "restored once";
     EXPECT_FALSE(enabled(button_FlushStatic));
     EXPECT_FALSE(enabled(par_parking_percentage));
@@ -76,9 +61,7 @@ TEST_F(ParkControlsTest, LeavingTheParkAirportGivesBackTheUsersMaxLiveAndLocksFl
 }
 
 TEST_F(ParkControlsTest, TheUsersMaxLiveIsTheOneReadFromTheSettingsAtTheSessionStart) {
-  par_MAX_LIVE_SEL.setValue(75);
-  saveIntParameter(par_MAX_LIVE_SEL);
-  par_MAX_LIVE_SEL.setValue(par_MAX_LIVE_SEL.defaultValue());
+  harness.storeSettings({{"MAX_LIVE_SEL", "75"}});
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning());
   std::atomic<std::int32_t> afterLeaving{0};
@@ -124,7 +107,6 @@ TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
 }
 
 TEST_F(ParkControlsTest, TheStaticAircraftsAverageParkedTimeIsPublishedWithTheirCountOnceASecond) {
-  par_WEEK.setValue(false);
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning());
   Session& session = harness.session();

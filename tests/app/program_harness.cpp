@@ -1,12 +1,13 @@
 #include "tests/app/program_harness.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv::testing {
 
@@ -27,19 +28,12 @@ platform::SimWorld schipholWorld() {
   return world;
 }
 
-SessionOptions testOptions(const std::string& endpoint) {
-  SessionOptions options;
-  options.loadAccount = [endpoint] { return RtAccount{endpoint, "test-key-0123456789"}; };
-  options.requestTimeouts.connect = 2s;
-  options.requestTimeouts.transfer = 5s;
-  return options;
-}
-
 }  // namespace
 
 ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust)
     : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
   resetSessionFlags();
+  resetAllSettings();
   std::filesystem::create_directories(folder_ / "docs");
   std::filesystem::create_directories(folder_ / "input");
   std::filesystem::copy_file(CRVN_DBASE_ENC, folder_ / "input" / "dbase.enc");
@@ -49,9 +43,7 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
   std::filesystem::create_directories(packagesFolder() / "Official");
   setDataFolderPath(folder_ / "appdata" / "CRVN");
   std::filesystem::create_directories(folder_ / "appdata" / "CRVN");
-  writeFile(folder_ / "appdata" / "CRVN" / "parameters.xml",
-            "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"" + packagesFolder().string() +
-                "\"/><parameter name=\"SIM_CHOICE\" value=\"MSFS 2020\"/></parameters>");
+  storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020}});
   workingFolder_ = std::make_unique<ScopedWorkingFolder>(folder_.path());
 
   rt_.setPace(200, 200);
@@ -62,7 +54,9 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
   installed_ = std::make_unique<platform::ScopedSimulator>(
       std::make_shared<platform::SimulatorStandIn>(schipholWorld(), simOptions));
 
-  options_ = testOptions(rt_.endpoint());
+  options_.loadAccount = [endpoint = rt_.endpoint()] { return RtAccount{endpoint, "test-key-0123456789"}; };
+  options_.requestTimeouts.connect = 2s;
+  options_.requestTimeouts.transfer = 5s;
   options_.engineConfig.callsignListFile = folder_ / "Callsign2ObjectId.txt";
   options_.engineConfig.stands = nullptr;
   if (adjust) {
@@ -79,6 +73,13 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
     }
     model_.invalidate();
   });
+}
+
+void ProgramHarness::storeSettings(std::initializer_list<std::pair<std::string_view, std::string_view>> nodes) {
+  const std::string packages = packagesFolder().string();
+  writeFile(parametersFilePath(),
+            "<parameters>" + parameterNodes({{"MSFS_INSTALL_PATH", packages}, {"MSFS_2024_INSTALL_PATH", packages}}) +
+                parameterNodes(nodes) + "</parameters>");
 }
 
 void ProgramHarness::resetSessionFlags() {
@@ -121,6 +122,7 @@ ProgramHarness::~ProgramHarness() {
   workingFolder_.reset();
   setDataFolderPath({});
   resetSessionFlags();
+  resetAllSettings();
 }
 
 void ProgramHarness::start() {
@@ -169,18 +171,9 @@ std::optional<int> ProgramHarness::waitForExit(std::chrono::milliseconds timeout
 
 std::string ProgramHarness::log() const { return readFile(folder_ / "Log.txt"); }
 
-std::vector<std::string> ProgramHarness::statusTexts() const {
-  std::lock_guard lock(statusMutex_);
-  return statusTexts_;
-}
-
 bool ProgramHarness::sawStatus(const std::string& text) const {
-  for (const std::string& seen : statusTexts()) {
-    if (seen == text) {
-      return true;
-    }
-  }
-  return false;
+  std::lock_guard lock(statusMutex_);
+  return std::find(statusTexts_.begin(), statusTexts_.end(), text) != statusTexts_.end();
 }
 
 }  // namespace crv::testing

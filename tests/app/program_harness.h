@@ -8,9 +8,12 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -32,6 +35,9 @@ class ProgramHarness {
   explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {});
   ~ProgramHarness();
 
+  // Writes the settings file the session reads as it starts: both
+  // simulators' packages folders and the given parameters.
+  void storeSettings(std::initializer_list<std::pair<std::string_view, std::string_view>> nodes);
   // Opens the log and runs the message loop until the quit message.
   void start();
   // After the program ended: starts it again as a new run would, with the
@@ -48,7 +54,6 @@ class ProgramHarness {
   void clickClose() { model_.postMessage(platform::kWmClose); }
 
   std::string log() const;
-  std::vector<std::string> statusTexts() const;
   bool sawStatus(const std::string& text) const;
 
   Session& session() { return *session_; }

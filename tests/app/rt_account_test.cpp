@@ -9,9 +9,9 @@
 
 #include "app/rt_account.h"
 #include "foundation/errors.h"
-#include "foundation/log.h"
 #include "foundation/paths.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv::testing {
 namespace {
@@ -22,18 +22,17 @@ class RtAccountTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setDataFolderPath(folder / "CRVN");
-    openLog(folder / "Log.txt");
     unsetenv(kRtKeyVariable);
     unsetenv(kRtEndpointVariable);
   }
   void TearDown() override {
-    closeLog();
     setDataFolderPath({});
     unsetenv(kRtKeyVariable);
     unsetenv(kRtEndpointVariable);
   }
-  std::string log() const { return readFile(folder / "Log.txt"); }
+  std::string log() const { return log_.text(); }
   TempFolder folder;
+  LogCapture log_;
 };
 
 TEST_F(RtAccountTest, TheKeyFileGivesTheKeyAndTheLogShowsOnlyItsEnd) {
@@ -66,12 +65,7 @@ TEST_F(RtAccountTest, TheEnvironmentWinsAndNamesTheStandIn) {
 TEST_F(RtAccountTest, NoKeyOrAnEmptyFileIsAUserError) {
   EXPECT_THROW(loadRtAccount(), UserErrorException);
   writeFile(rtKeyFilePath(), "\n  \n");
-  try {
-    loadRtAccount();
-    FAIL();
-  } catch (const UserErrorException& error) {
-    EXPECT_NE(std::string(error.what()).find("151: No RealTraffic key"), std::string::npos);
-  }
+  EXPECT_NE(thrownText<UserErrorException>([] { loadRtAccount(); }).find("151: No RealTraffic key"), std::string::npos);
   EXPECT_EQ(maskedKey("short"), "****");
 }
 

@@ -1,6 +1,7 @@
 // What the session gives the rest of the program while it runs: the
-// automatic range that an airport file switches, and the watch of an
-// aircraft through the Oid box while the aircraft gets a special livery.
+// automatic range that the window or an airport file switches, the watch of
+// an aircraft through the Oid box while the aircraft gets a special livery,
+// and the stored choices taking effect at the start.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
-#include "tests/support/temp_folder.h"
 
 namespace crv::testing {
 namespace {
@@ -43,16 +43,22 @@ void onWorker(ProgramHarness& harness, const std::function<void()>& work) {
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return done.load(); }, 10s));
 }
 
-TEST(SessionServicesTest, AnAirportFileSwitchesTheAutomaticRangeOnAndOffInARunningSession) {
+TEST(SessionServicesTest, TheWindowAndAnAirportFileSwitchTheAutomaticRangeOnAndOffInARunningSession) {
   ProgramHarness harness;
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().link().user().userOnGround.load(); }, 10s));
-  par_AUTO_RANGE.setValue(false);
 
-  // Read by the worker (the parking calculation): applied at once. The
-  // airport's own range becomes the manual range; on the ground the
-  // automatic range is 10 nm.
+  // The window's box: on the ground the automatic range is 10 nm; switching
+  // it off gives back the RANGE read at the session start.
+  const std::int32_t rangeAtStart = par_RANGE.value();
+  harness.session().postToWorker([&] { harness.session().updateAutoRange(); });
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 10; }, 10s));
+  harness.session().autoRangeSwitchedOff();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return par_RANGE.value() == rangeAtStart; }, 10s));
+
+  // An airport file read by the worker (the parking calculation): applied
+  // at once, the airport's own range becoming the manual range.
   std::int32_t rangeRightAfter = 0;
   onWorker(harness, [&] {
     applyAirportOverrides(airportFile(R"(<parameter name="LATERAL_RANGE" value="65"/>)"
@@ -66,9 +72,6 @@ TEST(SessionServicesTest, AnAirportFileSwitchesTheAutomaticRangeOnAndOffInARunni
   applyAirportOverrides(airportFile(R"(<parameter name="AUTO_RANGE" value="false"/>)"));
   ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 65; }, 10s));
   EXPECT_TRUE(ProgramHarness::waitFor([] { return shownRange() == "65"; }, 10s));
-
-  harness.clickClose();
-  ASSERT_TRUE(harness.waitForExit().has_value());
 }
 
 constexpr const char* kSpecialTitle = "Aer Lingus A320 Saint Patrick";
@@ -165,26 +168,12 @@ TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASp
   const auto created = harness.sim().object(session.engine().watchedObjectId());
   ASSERT_TRUE(created.has_value());
   EXPECT_EQ(created->title, kSpecialTitle);
-
-  harness.clickClose();
-  ASSERT_TRUE(harness.waitForExit().has_value());
 }
 
 TEST(SessionServicesTest, StoredTimeShiftDestinationAndStayOnTopTakeEffectAtTheSessionStart) {
   ProgramHarness harness;
-  par_KEEP_SIM_TIME_PAR.setValue(true);
-  par_SIM_TIME.setValue(false);
-  par_TIME_SHIFT_HOURS.setValue(2);
-  par_TIME_SHIFT_MINS.setValue(30);
-  par_DESTINATION.setValue("EGLL");
-  par_ALWAYS_ON_TOP.setValue(true);
-  for (const BoolParameter* setting : {&par_KEEP_SIM_TIME_PAR, &par_SIM_TIME, &par_ALWAYS_ON_TOP}) {
-    saveBoolParameter(*setting);
-  }
-  saveIntParameter(par_TIME_SHIFT_HOURS);
-  saveIntParameter(par_TIME_SHIFT_MINS);
-  saveStringParameter(par_DESTINATION);
-  harness.window().setTopmost(false);
+  harness.storeSettings({{"KEEP_SIM_TIME_PAR", "true"}, {"SIM_TIME", "false"}, {"TIME_SHIFT_HOURS", "2"},
+                         {"TIME_SHIFT_MINS", "30"}, {"DESTINATION", "EGLL"}, {"ALWAYS_ON_TOP", "true"}});
 
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
@@ -200,14 +189,6 @@ TEST(SessionServicesTest, StoredTimeShiftDestinationAndStayOnTopTakeEffectAtTheS
   // The destination leads the park airports, its file included.
   EXPECT_TRUE(harness.waitForLog("New destination: EGLL", 1s));
   EXPECT_NE(readFile(programPaths().myParkAirportsFile).find("EGLL"), std::string::npos);
-
-  harness.clickClose();
-  ASSERT_TRUE(harness.waitForExit().has_value());
-  par_KEEP_SIM_TIME_PAR.setValue(false);
-  par_TIME_SHIFT_HOURS.setValue(0);
-  par_TIME_SHIFT_MINS.setValue(0);
-  par_DESTINATION.setValue("");
-  par_ALWAYS_ON_TOP.setValue(false);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,72 +31,48 @@ namespace fs = std::filesystem;
 constexpr int kChannelTolerance = 48;
 constexpr double kMaxDifferingShare = 0.005;
 
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-};
+// A cairo image surface that frees itself.
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 
-void writePng(const Image& image, const fs::path& file) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height);
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint8_t* in = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
-      auto* out = reinterpret_cast<std::uint32_t*>(data + y * stride) + x;
-      *out = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-    }
-  }
-  cairo_surface_mark_dirty(surface);
-  cairo_surface_write_to_png(surface, file.c_str());
-  cairo_surface_destroy(surface);
+std::uint32_t* pixelRow(cairo_surface_t* surface, int y) {
+  return reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface) +
+                                          static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface));
 }
 
-bool readPng(const fs::path& file, Image& image) {
-  cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return false;
-  }
-  image.width = cairo_image_surface_get_width(surface);
-  image.height = cairo_image_surface_get_height(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint32_t pixel = reinterpret_cast<const std::uint32_t*>(data + y * stride)[x];
-      std::uint8_t* out = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
-      out[0] = static_cast<std::uint8_t>(pixel >> 16);
-      out[1] = static_cast<std::uint8_t>(pixel >> 8);
-      out[2] = static_cast<std::uint8_t>(pixel);
+Surface surfaceOf(const std::vector<std::uint8_t>& rgb, int width, int height) {
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), &cairo_surface_destroy);
+  cairo_surface_flush(surface.get());
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* in = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      pixelRow(surface.get(), y)[x] = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
     }
   }
-  cairo_surface_destroy(surface);
-  return true;
+  cairo_surface_mark_dirty(surface.get());
+  return surface;
 }
 
-// The share of differing pixels; the difference image marks them red.
-double compare(const Image& reference, const Image& shot, Image& difference) {
-  difference = shot;
+// The share of pixels of the shot that differ from the reference; they are
+// marked red in the difference image over a faded copy of the shot (each
+// channel a quarter of its value plus 160).
+double compare(cairo_surface_t* reference, cairo_surface_t* shot, cairo_surface_t* difference) {
+  const int width = cairo_image_surface_get_width(shot);
+  const int height = cairo_image_surface_get_height(shot);
   std::size_t differing = 0;
-  const std::size_t pixels = static_cast<std::size_t>(shot.width) * shot.height;
-  for (std::size_t i = 0; i < pixels; ++i) {
-    bool off = false;
-    for (int c = 0; c < 3; ++c) {
-      off = off || std::abs(int{reference.rgb[i * 3 + c]} - int{shot.rgb[i * 3 + c]}) > kChannelTolerance;
-    }
-    std::uint8_t* out = &difference.rgb[i * 3];
-    if (off) {
-      ++differing;
-      out[0] = 255, out[1] = 0, out[2] = 0;
-    } else {
-      out[0] = out[1] = out[2] = static_cast<std::uint8_t>(out[0] / 4 + 160);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t expected = pixelRow(reference, y)[x];
+      const std::uint32_t seen = pixelRow(shot, y)[x];
+      bool off = false;
+      for (const int shift : {0, 8, 16}) {
+        off = off || std::abs(int((expected >> shift) & 0xFFU) - int((seen >> shift) & 0xFFU)) > kChannelTolerance;
+      }
+      differing += off ? 1 : 0;
+      pixelRow(difference, y)[x] = off ? 0xFF0000U : 0xA0A0A0U + ((seen >> 2) & 0x3F3F3FU);
     }
   }
-  return static_cast<double>(differing) / static_cast<double>(pixels);
+  cairo_surface_mark_dirty(difference);
+  return static_cast<double>(differing) / (static_cast<double>(width) * height);
 }
 
 class WindowScreenshotTest : public ::testing::Test {
@@ -116,23 +93,25 @@ class WindowScreenshotTest : public ::testing::Test {
     platform::FltkView view(model, platform::mainWindowControls());
     view.show();
     for (int i = 0; i < 5; ++i) view.pump(std::chrono::milliseconds(20));
-    Image shot{model.width(), model.height(), view.captureRgb()};
+    const Surface shot = surfaceOf(view.captureRgb(), model.width(), model.height());
 
     const fs::path reference = fs::path(CRVN_SCREENSHOT_REFERENCES) / (name + ".png");
     const fs::path output = fs::path(CRVN_SCREENSHOT_OUTPUT);
     fs::create_directories(output);
     if (std::getenv("CRVN_UPDATE_SCREENSHOTS") != nullptr) {  // NOLINT(concurrency-mt-unsafe)
-      writePng(shot, reference);
+      cairo_surface_write_to_png(shot.get(), reference.c_str());
       return;
     }
-    Image expected;
-    ASSERT_TRUE(readPng(reference, expected)) << reference;
-    Image difference;
-    const bool sameSize = expected.width == shot.width && expected.height == shot.height;
-    const double share = sameSize ? compare(expected, shot, difference) : 1.0;
+    const Surface expected(cairo_image_surface_create_from_png(reference.c_str()), &cairo_surface_destroy);
+    ASSERT_EQ(cairo_surface_status(expected.get()), CAIRO_STATUS_SUCCESS) << reference;
+    const bool sameSize = cairo_image_surface_get_width(expected.get()) == model.width() &&
+                          cairo_image_surface_get_height(expected.get()) == model.height();
+    const Surface difference(cairo_image_surface_create(CAIRO_FORMAT_RGB24, model.width(), model.height()),
+                             &cairo_surface_destroy);
+    const double share = sameSize ? compare(expected.get(), shot.get(), difference.get()) : 1.0;
     if (share > kMaxDifferingShare) {
-      writePng(shot, output / (name + ".new.png"));
-      if (sameSize) writePng(difference, output / (name + ".diff.png"));
+      cairo_surface_write_to_png(shot.get(), (output / (name + ".new.png")).c_str());
+      if (sameSize) cairo_surface_write_to_png(difference.get(), (output / (name + ".diff.png")).c_str());
       ADD_FAILURE() << name << ": " << share * 100 << " % of the pixels differ; see " << output;
     }
   }

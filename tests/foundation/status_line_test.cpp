@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/log.h"
 #include "tests/support/log_capture.h"
 
 namespace crv {
@@ -16,19 +17,24 @@ class StatusLineTest : public ::testing::Test {
     setStatusRepaintCallback(nullptr);
     clearErrorLine();
     clearStatusLine();
+    closeLog();
   }
 };
 
 TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
-  testing::LogCapture log;
+  testing::TempFolder folder;
+  openLog(folder / "Log.txt");
   setStatusLine("Scanning liveries", true);
   EXPECT_EQ(statusLineText(), "Scanning liveries");
   setErrorLine("41: CRVN must be run from the CRVN folder!");
   setStatusLine("ignored", true);
   EXPECT_EQ(statusLineText(), "Scanning liveries");
   EXPECT_EQ(errorLineText(), "41: CRVN must be run from the CRVN folder!");
-  EXPECT_EQ(log.missing({"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}), "");
-  EXPECT_FALSE(log.contains("ignored"));
+  closeLog();
+  const std::string log = testing::readFile(folder / "Log.txt");
+  EXPECT_EQ(testing::missingPieces(log, {"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}),
+            "");
+  EXPECT_EQ(log.find("ignored"), std::string::npos);
 }
 
 TEST_F(StatusLineTest, EveryChangeAsksForARepaint) {
@@ -51,7 +57,9 @@ TEST_F(StatusLineTest, SafeFromManyThreads) {
       }
     });
   }
-  for (auto& thread : threads) thread.join();
+  for (auto& thread : threads) {
+    thread.join();
+  }
   EXPECT_EQ(statusLineText().size(), 20U);
 }
 
