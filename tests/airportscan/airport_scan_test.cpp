@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -155,16 +157,14 @@ TEST_F(AirportScanTest, UnrecognisedAirportNeedsAWholeCodeInTheTitle) {
   const AirportNameMap names;
   ScanLog log;
   const AirportScanTaskContext context{false, community, &names, &log};
-  const struct {
-    const char* title;
-    const char* stem;
-    std::string icao;
-  } cases[] = {{"", "scenery1", ""}, {"EH", "scenery1", ""}, {"EHA", "scenery1", ""},
-               {"eham schiphol", "scenery1", "EHAM"}, {"", "eglc", "EGLC"}};
-  for (const auto& c : cases) {
-    put("dev-x/manifest.json", fmt::format(R"({{"title": "{}"}})", c.title));
-    const fs::path bgl = put(fmt::format("dev-x/scenery/{}.bgl", c.stem), "");
-    EXPECT_EQ(findUnrecognisedAirportIcao(bgl.string(), context), c.icao) << c.title;
+  // The manifest's title, the BGL file's stem, the code found.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"", "scenery1", ""}, {"EH", "scenery1", ""}, {"EHA", "scenery1", ""},
+      {"eham schiphol", "scenery1", "EHAM"}, {"", "eglc", "EGLC"}};
+  for (const auto& [title, stem, icao] : cases) {
+    put("dev-x/manifest.json", fmt::format(R"({{"title": "{}"}})", title));
+    const fs::path bgl = put(fmt::format("dev-x/scenery/{}.bgl", stem), "");
+    EXPECT_EQ(findUnrecognisedAirportIcao(bgl.string(), context), icao) << title;
   }
 }
 

@@ -79,19 +79,14 @@ constexpr const char* kSpecialTitle = "Aer Lingus A320 Saint Patrick";
 // EIN605 crosses Schiphol eastbound at 6,000 ft, 180 kt; it set out a
 // minute ago, 8 nm west.
 standin::Scenario overflight() {
-  standin::ScenarioFlight flight;
-  flight.hexId = "4ca7b4";
-  flight.callsign = "EIN605";
-  flight.icaoType = "A320";
-  flight.registration = "EI-DVM";
-  flight.departure = "EIDW";
-  flight.destination = "EDDF";
-  flight.points = {{0, 52.31, 4.55, 6000, 180, 90, 0, false}, {600, 52.31, 5.37, 6000, 180, 90, 0, false}};
   standin::Scenario scenario;
   scenario.startEpochSeconds =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() -
       60;
-  scenario.flights.push_back(flight);
+  scenario.flights.push_back({.hexId = "4ca7b4", .callsign = "EIN605", .icaoType = "A320", .registration = "EI-DVM",
+                              .departure = "EIDW", .destination = "EDDF",
+                              .points = {{0, 52.31, 4.55, 6000, 180, 90, 0, false},
+                                         {600, 52.31, 5.37, 6000, 180, 90, 0, false}}});
   return scenario;
 }
 
@@ -112,8 +107,6 @@ LiveAc* liveAc(Session& session, const std::string& callsign) {
   return nullptr;
 }
 
-std::string objectIdResult() { return panelTexts().objectIdResult; }
-
 TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASpecialLivery) {
   ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; });
   harness.rt().setScenario(overflight());
@@ -128,7 +121,7 @@ TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASp
   session.objectIdLookupRequest.store(true);
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.engine().watchedObjectId() != 0; }, 10s));
   const std::uint32_t firstObject = session.engine().watchedObjectId();
-  EXPECT_EQ(objectIdResult(), fmt::format("= {}", firstObject));
+  EXPECT_EQ(panelTexts().objectIdResult, fmt::format("= {}", firstObject));
 
   // The feed names a registration with a special livery: the aircraft is
   // created again in it, and the box keeps its callsign meanwhile. (The
@@ -150,7 +143,7 @@ TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASp
             EXPECT_EQ(aircraft->state, SimState::liveryrespawn);
             callsignShown = par_CALLSIGN_2_OBJECTID.value();
             EXPECT_EQ(session.engine().watchedObjectId(), 0U);
-            EXPECT_EQ(objectIdResult(), "");
+            EXPECT_EQ(panelTexts().objectIdResult, "");
           }
         });
         return respawned;
@@ -164,7 +157,7 @@ TEST(SessionServicesTest, TheWatchFollowsAnAircraftThroughItsLiveryRespawnForASp
       },
       60s))
       << harness.log();
-  EXPECT_EQ(objectIdResult(), fmt::format("= {}", session.engine().watchedObjectId()));
+  EXPECT_EQ(panelTexts().objectIdResult, fmt::format("= {}", session.engine().watchedObjectId()));
   const auto created = harness.sim().object(session.engine().watchedObjectId());
   ASSERT_TRUE(created.has_value());
   EXPECT_EQ(created->title, kSpecialTitle);
