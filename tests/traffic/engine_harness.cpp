@@ -7,36 +7,6 @@
 
 namespace crv::testing {
 
-bool RecordingSimRequests::record(Kind kind, std::uint32_t value) {
-  std::lock_guard lock(simConnectMutex_);
-  calls.push_back({tickSource_(), kind, value, {}});
-  return !failCalls;
-}
-
-bool RecordingSimRequests::writeSpoilersThrottle(std::uint32_t objectId, const SpoilersThrottleBlock& block) {
-  std::lock_guard lock(simConnectMutex_);
-  calls.push_back({tickSource_(), Kind::SpoilersThrottle, objectId, block});
-  return !failCalls;
-}
-
-std::vector<RecordingSimRequests::Call> RecordingSimRequests::callsOf(Kind kind) const {
-  std::vector<Call> result;
-  for (const Call& call : calls) {
-    if (call.kind == kind) {
-      result.push_back(call);
-    }
-  }
-  return result;
-}
-
-std::vector<std::int64_t> RecordingSimRequests::ticksOf(Kind kind) const {
-  std::vector<std::int64_t> ticks;
-  for (const Call& call : callsOf(kind)) {
-    ticks.push_back(call.tick);
-  }
-  return ticks;
-}
-
 void EngineHarness::installTestAircraftTypes() {
   AircraftDatabase db;
   const std::pair<const char*, SizeCategory> types[] = {
@@ -59,10 +29,7 @@ namespace {
 
 EngineHooks withUserData(EngineHooks hooks, EngineHarness* harness) {
   if (!hooks.getUserAcPosition) {
-    hooks.getUserAcPosition = [harness] {
-      harness->userDataTicks.push_back(harness->engine.tick());
-      return harness->user;
-    };
+    hooks.getUserAcPosition = [harness] { return harness->user; };
   }
   return hooks;
 }
@@ -200,22 +167,6 @@ LiveAc& EngineHarness::spawnLive(std::uint32_t key, const std::string& callsign)
   LiveAc& aircraft = placeLive(key, callsign, SimState::adding2sim);
   engine.pushAddingStack(key);
   return aircraft;
-}
-
-std::vector<std::int64_t> EngineHarness::createTicks() const {
-  std::vector<std::int64_t> ticks;
-  for (const auto& create : creates) {
-    ticks.push_back(create.tick);
-  }
-  return ticks;
-}
-
-std::vector<std::int64_t> EngineHarness::removeTicks() const {
-  std::vector<std::int64_t> ticks;
-  for (const auto& remove : removes) {
-    ticks.push_back(remove.tick);
-  }
-  return ticks;
 }
 
 std::vector<ClientEventRecord> EngineHarness::clientEventsOf(std::uint32_t objectId) const {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,9 +27,8 @@ class RecordingSimRequests : public SimRequests {
   enum class Kind { AircraftInRange, StaticCg, AllLightsToggle, SpoilersThrottle };
   struct Call {
     std::int64_t tick = 0;
-    Kind kind = Kind::AircraftInRange;
     std::uint32_t value = 0;  // radius or object id
-    SpoilersThrottleBlock block;
+    bool operator==(const Call&) const = default;
   };
 
   RecordingSimRequests(std::function<std::int64_t()> tickSource, std::mutex& simConnectMutex)
@@ -37,16 +37,19 @@ class RecordingSimRequests : public SimRequests {
   bool requestAircraftInRange(std::uint32_t radiusMeters) override { return record(Kind::AircraftInRange, radiusMeters); }
   bool requestStaticCg(std::uint32_t objectId) override { return record(Kind::StaticCg, objectId); }
   bool transmitAllLightsToggle(std::uint32_t objectId) override { return record(Kind::AllLightsToggle, objectId); }
-  bool writeSpoilersThrottle(std::uint32_t objectId, const SpoilersThrottleBlock& block) override;
+  bool writeSpoilersThrottle(std::uint32_t objectId, const SpoilersThrottleBlock&) override {
+    return record(Kind::SpoilersThrottle, objectId);
+  }
 
-  std::vector<Call> callsOf(Kind kind) const;
-  std::vector<std::int64_t> ticksOf(Kind kind) const;
-
-  std::vector<Call> calls;
+  std::map<Kind, std::vector<Call>> calls;
   bool failCalls = false;
 
  private:
-  bool record(Kind kind, std::uint32_t value);
+  bool record(Kind kind, std::uint32_t value) {
+    std::lock_guard lock(simConnectMutex_);
+    calls[kind].push_back({tickSource_(), value});
+    return !failCalls;
+  }
   std::function<std::int64_t()> tickSource_;
   std::mutex& simConnectMutex_;
 };
@@ -57,6 +60,15 @@ struct Timed {
   T item;
 };
 
+template <typename T>
+std::vector<std::int64_t> ticksOf(const std::vector<Timed<T>>& sent) {
+  std::vector<std::int64_t> ticks;
+  for (const Timed<T>& one : sent) {
+    ticks.push_back(one.tick);
+  }
+  return ticks;
+}
+
 class EngineHarness {
  public:
   // The aircraft types the test records use: A320 (Large), B738 (Large),
@@ -65,7 +77,8 @@ class EngineHarness {
   static void installTestAircraftTypes();
 
   // With stands, the engine's park airport stands are that table; with a
-  // clock, the engine's "now" is that clock.
+  // clock, the engine's "now" is that clock. Without a getUserAcPosition
+  // hook, the engine reads `user`.
   explicit EngineHarness(EngineHooks hooks = {}, StandTable* stands = nullptr,
                          std::function<std::chrono::system_clock::time_point()> clock = {});
   ~EngineHarness();
@@ -100,9 +113,6 @@ class EngineHarness {
   std::vector<Timed<std::uint32_t>> removes;
   std::vector<Timed<ClientEventRecord>> clientEvents;
   std::vector<Timed<PositionUpdate>> positions;
-  std::vector<std::int64_t> userDataTicks;
-  std::vector<std::int64_t> createTicks() const;
-  std::vector<std::int64_t> removeTicks() const;
   std::vector<ClientEventRecord> clientEventsOf(std::uint32_t objectId) const;
 
   TempFolder folder;

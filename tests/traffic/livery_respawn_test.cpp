@@ -36,26 +36,19 @@ TEST(LiveryRespawn, AnAircraftWithoutAnObjectWaitsForItsCreateAgainAtOnce) {
   EXPECT_TRUE(h.engine.removeQueue().empty());
 }
 
-TEST(LiveryRespawn, ACallsignThatIsTheRegistrationRenamesNothing) {
-  RulesHarness h;
-  LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
-  aircraft.base.identity.registration = "G-ABCD";
-  EXPECT_TRUE(h.rules.respawnIfChanged(aircraft, renamed("G-ABCD", "G-ABCD")));
-  EXPECT_EQ(aircraft.base.identity.callsign, "DLH4AB");
-}
-
-TEST(LiveryRespawn, NoRespawnWhilePushingBackOrOnGeneratedLegs) {
-  for (const bool pushingBack : {true, false}) {
+// A callsign that is the registration, a pushback and generated legs keep
+// the aircraft as it is.
+TEST(LiveryRespawn, NoRenameOrRespawnForARegistrationCallsignWhilePushingBackOrOnGeneratedLegs) {
+  for (const std::string when : {"registration", "pushback", "generated legs"}) {
     RulesHarness h;
     LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
-    if (pushingBack) {
-      aircraft.phase = FlightPhase::pushing_back;
-    } else {
-      aircraft.generatedLegs = 3;
-    }
-    EXPECT_TRUE(h.rules.respawnIfChanged(aircraft, renamed("DLH88", "")));
-    EXPECT_EQ(aircraft.state, SimState::active);
-    EXPECT_EQ(aircraft.base.identity.callsign, "DLH4AB");
+    aircraft.base.identity.registration = "G-ABCD";
+    aircraft.phase = when == "pushback" ? FlightPhase::pushing_back : aircraft.phase;
+    aircraft.generatedLegs = when == "generated legs" ? 3 : 0;
+    const std::string callsign = when == "registration" ? "G-ABCD" : "DLH88";
+    EXPECT_TRUE(h.rules.respawnIfChanged(aircraft, renamed(callsign, "G-ABCD"))) << when;
+    EXPECT_EQ(aircraft.state, SimState::active) << when;
+    EXPECT_EQ(aircraft.base.identity.callsign, "DLH4AB") << when;
   }
 }
 

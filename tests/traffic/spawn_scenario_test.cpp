@@ -43,10 +43,10 @@ std::size_t objectsTitled(const SimScenario& s, const std::string& title) {
   return count;
 }
 
-TEST(SpawnScenario, AStandingAircraftAppearsOnAFreeStandAndAFlyingOneInTheAir) {
+TEST(SpawnScenario, AircraftAppearOnAFreeStandAndInTheAirAndGhostsAndBlockedCallsignsLeave) {
   SimScenario s;
   feedStanding(s, 20001, "DLH4AB", s.stand("B3").position());
-  s.feedTrack(cruise(20002, "BAW12", 0.0));
+  s.feedTrack(cruise(20002, "BAW12_", 0.0));
   s.runSeconds(31.0);
   const LiveAc* parked = s.engine.findLiveByKey(20001);
   ASSERT_NE(parked, nullptr);
@@ -60,6 +60,16 @@ TEST(SpawnScenario, AStandingAircraftAppearsOnAFreeStandAndAFlyingOneInTheAir) {
   ASSERT_TRUE(flying.has_value());
   EXPECT_GT(flying->initPosition.Altitude, 9000.0);
   EXPECT_EQ(s.engine.findLiveByKey(20002)->phase, FlightPhase::flying);
+
+  // The real flight removes its ghost; a blocked callsign leaves at once.
+  s.feedTrack(cruise(20003, "BAW12", 3000.0));
+  s.runSeconds(31.0);
+  EXPECT_EQ(s.engine.findLiveByKey(20002), nullptr);
+  EXPECT_EQ(s.rules.ghostCallsigns(), std::vector<std::string>{"BAW12_"});
+  ASSERT_NE(s.objectOf(20003), 0U);
+  s.engine.pushSimEvent({0, 20003, 0, SimEventType::blockedCallsign, 0.0, 0.0});
+  s.settle();
+  EXPECT_EQ(s.engine.findLiveByKey(20003), nullptr);
   expectSimulatorMatchesEngine(s);
 }
 
@@ -100,23 +110,6 @@ TEST(SpawnScenario, AnArrivalDrivesOntoItsStandEvictingALeavingHolderAndStaticNe
   expectSimulatorMatchesEngine(s);
 }
 
-TEST(SpawnScenario, ASpawnRemovesItsGhostAndABlockedCallsignLeavesAtOnce) {
-  SimScenario s;
-  s.feedTrack(cruise(20001, "DLH4AB_", 0.0));
-  s.runSeconds(31.0);
-  ASSERT_NE(s.objectOf(20001), 0U);
-  s.feedTrack(cruise(20002, "DLH4AB", 3000.0));
-  s.feedTrack(cruise(20003, "BAW12", 6000.0));
-  s.runSeconds(31.0);
-  EXPECT_EQ(s.engine.findLiveByKey(20001), nullptr);
-  EXPECT_EQ(s.rules.ghostCallsigns(), std::vector<std::string>{"DLH4AB_"});
-  ASSERT_NE(s.objectOf(20003), 0U);
-  s.engine.pushSimEvent({0, 20003, 0, SimEventType::blockedCallsign, 0.0, 0.0});
-  s.settle();
-  EXPECT_EQ(s.engine.findLiveByKey(20003), nullptr);
-  expectSimulatorMatchesEngine(s);
-}
-
 TEST(SpawnScenario, OverTheLiveLimitTheFarthestLeavesForANearerNewcomer) {
   par_MAX_LIVE_SEL.setValue(10);
   SimScenario s;
@@ -141,34 +134,22 @@ TEST(SpawnScenario, OverTheLiveLimitTheFarthestLeavesForANearerNewcomer) {
   expectSimulatorMatchesEngine(s);
 }
 
-TEST(SpawnScenario, ALiveAircraftReplacesTheStaticOneOfItsRegistration) {
+// The feed's registration changes from G-ABCD to D-AIPA, an A320 of DLH
+// parked as a static aircraft on A2.
+TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLiveryAndReplacesItsStaticTwin) {
   SimScenario s;
   s.placeStatic(5, "DLH9X*", "A320", s.stand("A2"), "D-AIPA");
-  s.runSeconds(3.0);
-  ASSERT_EQ(s.engine.findStaticByKey(5)->state, SimState::active);
-  auto track = cruise(20001, "DLH4AB", 0.0);
-  for (LiveTrafficRecord& r : track) {
-    r.identity.registration = "D-AIPA";
-  }
-  s.feedTrack(track);
-  s.runSeconds(33.0);
-  EXPECT_NE(s.objectOf(20001), 0U);
-  EXPECT_EQ(s.engine.findStaticByKey(5), nullptr);
-  expectSimulatorMatchesEngine(s);
-}
-
-TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLivery) {
-  SimScenario s;
   auto track = cruise(20001, "DLH4AB", 0.0, 4, "B738");
   for (LiveTrafficRecord& r : track) {
     r.identity.registration = "G-ABCD";
   }
-  track[3].identity.registration = "D-AIPA";  // an A320 of DLH
+  track[3].identity.registration = "D-AIPA";
   s.feedTrack({track[0], track[1], track[2]});
   s.runSeconds(31.0);
   const std::uint32_t before = s.objectOf(20001);
   ASSERT_NE(before, 0U);
   EXPECT_EQ(s.sim->object(before)->title, "Livery B738");
+  ASSERT_EQ(s.engine.findStaticByKey(5)->state, SimState::active);
   s.feedTrack({track[3]});
   s.settle();
   const std::uint32_t after = s.objectOf(20001);
@@ -177,18 +158,6 @@ TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLivery) {
   EXPECT_TRUE(s.sim->object(before)->removed);
   EXPECT_EQ(s.sim->object(after)->title, "Livery A320");
   EXPECT_EQ(objectsTitled(s, ""), 0U);
-  expectSimulatorMatchesEngine(s);
-}
-
-TEST(SpawnScenario, AStaticObjectTheSimulatorRemovesWhileActivatingIsDropped) {
-  SimScenario s;
-  s.placeStatic(5, "RYR5*", "B738", s.stand("A2"));
-  s.runSeconds(1.0);
-  const std::uint32_t object = s.objectOf(5);
-  ASSERT_NE(object, 0U);
-  ASSERT_EQ(s.engine.findStaticByKey(5)->state, SimState::adding2sim);
-  s.sim->removeObjectFromSimulator(object);
-  s.runSeconds(3.0);
   EXPECT_EQ(s.engine.findStaticByKey(5), nullptr);
   expectSimulatorMatchesEngine(s);
 }
