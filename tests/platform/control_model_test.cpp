@@ -56,16 +56,7 @@ TEST_F(ControlModelTest, MissingControlChangesNothing) {
   EXPECT_TRUE(model.items(1).empty());
 }
 
-TEST_F(ControlModelTest, ResetEmptiesTheListAndTheSelection) {
-  fillCombo({u"MSFS 2020", u"MSFS 2024"});
-  EXPECT_EQ(model.setCurrentSelection(kCombo, 1), 1);
-  EXPECT_TRUE(model.resetContent(kCombo));
-  EXPECT_TRUE(model.items(kCombo).empty());
-  EXPECT_EQ(model.currentSelection(kCombo), kComboError);
-  EXPECT_FALSE(model.selectedItem(kCombo));
-}
-
-TEST_F(ControlModelTest, SelectionByIndexOutOfRangeClearsIt) {
+TEST_F(ControlModelTest, SelectionByIndexOutOfRangeOrAResetClearsIt) {
   fillCombo({u"10", u"25", u"50"});
   EXPECT_EQ(model.addString(kCombo, u"75"), 3);
   EXPECT_EQ(model.setCurrentSelection(kCombo, 2), 2);
@@ -75,24 +66,25 @@ TEST_F(ControlModelTest, SelectionByIndexOutOfRangeClearsIt) {
   model.setCurrentSelection(kCombo, 0);
   EXPECT_EQ(model.setCurrentSelection(kCombo, kComboError), kComboError);
   EXPECT_EQ(model.currentSelection(kCombo), kComboError);
+
+  model.setCurrentSelection(kCombo, 1);
+  EXPECT_TRUE(model.resetContent(kCombo));
+  EXPECT_TRUE(model.items(kCombo).empty());
+  EXPECT_FALSE(model.selectedItem(kCombo));
 }
 
-TEST_F(ControlModelTest, SelectStringTakesTheFirstItemBeginningWithTheTextIgnoringCase) {
+TEST_F(ControlModelTest, SelectStringTakesTheFirstItemAfterTheStartBeginningWithTheTextIgnoringCase) {
   fillCombo({u"AIG, FSLTL, JF", u"AIG, JF, FSLTL", u"FSLTL, AIG, JF", u"JF, AIG, FSLTL"});
   EXPECT_EQ(model.selectString(kCombo, kComboError, u"aig"), 0);
+  EXPECT_EQ(model.selectString(kCombo, 0, u"AIG"), 1);
+  EXPECT_EQ(model.selectString(kCombo, 1, u"AIG"), 0);  // wraps round
+  EXPECT_EQ(model.selectString(kCombo, 2, u"FSLTL"), 2);  // the start item itself comes last
   EXPECT_EQ(model.selectString(kCombo, kComboError, u"Fsltl, aig, jf"), 2);
   EXPECT_EQ(model.selectedItem(kCombo), u"FSLTL, AIG, JF");
   // A text longer than every item, or matching none, leaves the selection.
   EXPECT_EQ(model.selectString(kCombo, kComboError, u"FSLTL, AIG, JF, X"), kComboError);
   EXPECT_EQ(model.selectString(kCombo, kComboError, u"PMDG"), kComboError);
   EXPECT_EQ(model.currentSelection(kCombo), 2);
-}
-
-TEST_F(ControlModelTest, SelectStringSearchesAfterTheStartAndWrapsRound) {
-  fillCombo({u"AIG, FSLTL, JF", u"AIG, JF, FSLTL", u"FSLTL, AIG, JF"});
-  EXPECT_EQ(model.selectString(kCombo, 0, u"AIG"), 1);
-  EXPECT_EQ(model.selectString(kCombo, 1, u"AIG"), 0);
-  EXPECT_EQ(model.selectString(kCombo, 2, u"FSLTL"), 2);
 }
 
 TEST(BeginsWithIgnoringCaseTest, FoldsAsciiAndLatin1Letters) {

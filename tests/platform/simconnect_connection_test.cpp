@@ -38,44 +38,7 @@ TEST_F(SimConnectConnection, OpenFailsUntilTheSimulatorRunsThenSendsOpenFirst) {
   EXPECT_EQ(open.dwSize, sizeof(SIMCONNECT_RECV_OPEN));
   EXPECT_STREQ(open.szApplicationName, "KittyHawk");
   EXPECT_EQ(open.dwApplicationVersionMajor, 11U);
-
-  const auto opens = sim->calls();
-  ASSERT_EQ(opens.size(), 5U);  // four opens and the dispatch
-  EXPECT_EQ(opens[0].text(), "Open(\"CRVN\", null, 0, null, 0)");
-  EXPECT_EQ(opens[0].result, E_FAIL);
-  EXPECT_EQ(opens[3].result, S_OK);
-  EXPECT_EQ(opens[4].function, SimFunction::CallDispatch);
-}
-
-TEST(SimConnectVersion, TheApplicationNameTellsTheSimulator) {
-  struct Case {
-    platform::SimulatorIdentity identity;
-    std::string expectedName;
-  };
-  platform::SimulatorIdentity punctuated = platform::msfs2020Identity();
-  punctuated.applicationName = "Kitty-Hawk!";
-  platform::SimulatorIdentity empty = platform::msfs2020Identity();
-  empty.applicationName = "";
-  platform::SimulatorIdentity unknown{"Prepar", 5, 4, 0, 0};
-  const Case cases[] = {{platform::msfs2020Identity(), "KittyHawk"},
-                        {platform::msfs2024Identity(), "SunRise"},
-                        {punctuated, "Kitty-Hawk!"},
-                        {empty, ""},
-                        {unknown, "Prepar"}};
-  for (const Case& c : cases) {
-    platform::SimWorld world;
-    world.identity = c.identity;
-    auto sim = std::make_shared<platform::SimulatorStandIn>(world);
-    platform::ScopedSimulator installed(sim);
-    HANDLE handle = nullptr;
-    ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
-    MessageInbox inbox;
-    const auto messages = inbox.fetch(handle);
-    ASSERT_EQ(messages.size(), 1U);
-    const auto open = messages[0].as<SIMCONNECT_RECV_OPEN>();
-    EXPECT_EQ(std::string(open.szApplicationName), c.expectedName);
-    EXPECT_EQ(open.dwApplicationVersionMajor, c.identity.versionMajor);
-  }
+  EXPECT_EQ(sim->calls().at(0).text(), "Open(\"CRVN\", null, 0, null, 0)");
 }
 
 TEST_F(SimConnectConnection, ClosedAndUnknownHandlesFailEveryCall) {
@@ -167,12 +130,6 @@ TEST_F(SimConnectConnection, PacketIdsCountEverySentCallOfTheConnection) {
   ASSERT_EQ(SimConnect_GetLastSentPacketID(handle, &packet), S_OK);
   EXPECT_EQ(packet, 73U);
   EXPECT_EQ(SimConnect_GetLastSentPacketID(handle, nullptr), E_FAIL);
-
-  const auto calls = sim->calls();
-  EXPECT_EQ(calls.back().function, SimFunction::GetLastSentPacketID);
-  const auto create = calls[calls.size() - 3];
-  EXPECT_EQ(create.function, SimFunction::AICreateNonATCAircraft);
-  EXPECT_EQ(create.packetId, 73U);
 }
 
 TEST_F(SimConnectConnection, TheRecordingKeepsEveryCallWithArgumentsAndThread) {
@@ -188,8 +145,6 @@ TEST_F(SimConnectConnection, TheRecordingKeepsEveryCallWithArgumentsAndThread) {
   ASSERT_EQ(calls.size(), 4U);
   EXPECT_EQ(calls[1].text(), "AddToDataDefinition(407, \"TITLE\", null, 11, 0, 4294967295)");
   EXPECT_EQ(calls[1].thread, std::this_thread::get_id());
-  EXPECT_EQ(calls[1].id(0), 407U);
-  EXPECT_FALSE(calls[1].texts[1].has_value());
   EXPECT_EQ(calls[2].text(), "RequestDataOnSimObject(106, 407, 0, 1, 0, 0, 0, 0)");
   EXPECT_EQ(calls[2].thread, otherThread);
   EXPECT_EQ(calls[3].text(), "AddClientEventToNotificationGroup(301, 207, 1)");
@@ -229,7 +184,7 @@ TEST(SimConnectWorldFile, OpenReachesTheWorldFileNamedByTheEnvironment) {
   ASSERT_EQ(messages.size(), 1U);
   const auto block = messages[0].dataBlock();
   EXPECT_EQ(textAt(block, 0), "Heathrow Heavy");
-  EXPECT_DOUBLE_EQ(doubleAt(block, 16), 51.47);  // after "Heathrow Heavy\0" padded to 16
+  EXPECT_DOUBLE_EQ(valueAt<double>(block, 16), 51.47);  // after "Heathrow Heavy\0" padded to 16
   // A long run keeps no recording.
   ASSERT_NE(platform::activeSimulator(), nullptr);
   EXPECT_TRUE(platform::activeSimulator()->calls().empty());

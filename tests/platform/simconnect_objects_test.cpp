@@ -95,9 +95,9 @@ TEST_F(SimConnectObjects, TheProbeTellsTheTailNumberAsAtcIdCutTo31Bytes) {
   EXPECT_EQ(reply.dwObjectID, id);
   const auto block = replies[1].dataBlock();
   ASSERT_EQ(block.size(), 56U);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 0), 1234.5);
-  EXPECT_DOUBLE_EQ(doubleAt(block, 8), 400.0);
-  EXPECT_EQ(int64At(block, 16), 0);
+  EXPECT_DOUBLE_EQ(valueAt<double>(block, 0), 1234.5);
+  EXPECT_DOUBLE_EQ(valueAt<double>(block, 8), 400.0);
+  EXPECT_EQ(valueAt<std::int64_t>(block, 16), 0);
   EXPECT_EQ(textAt(block, 24), longTail.substr(0, 31));
 }
 
@@ -193,16 +193,21 @@ TEST_F(SimConnectObjects, ReleaseFreezeAndClientEventsAreRecordedPerObject) {
   EXPECT_EQ(sim->object(sim->userObjectId())->clientEvents.back().eventName, "ALL_LIGHTS_TOGGLE");
 }
 
-TEST_F(SimConnectObjects, TheTraceKeepsEveryPositionPerObjectWithItsTimeAndWritesCsv) {
+TEST_F(SimConnectObjects, PositionWritesMoveTheObjectAndAreTracedWithTheirTime) {
   const DWORD first = create("AFR7");
   const DWORD second = create("AFR8");
   double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
   for (int frame = 0; frame < 3; ++frame) {
     position[0] += 0.001;
-    SimConnect_SetDataOnSimObject(handle, kDefAiPosition, first, 0, 0, 64, position);
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, first, 0, 0, 64, position), S_OK);
     sim->advanceClock(std::chrono::milliseconds(250));
   }
   SimConnect_SetDataOnSimObject(handle, kDefAiPosition, second, 0, 0, 64, position);
+  const auto object = sim->object(first);
+  ASSERT_EQ(object->poses.size(), 3U);
+  EXPECT_DOUBLE_EQ(object->poses[2].headingRadians, 3.0);
+  EXPECT_DOUBLE_EQ(object->state.altitudeFeet, 6000.0);
+
   const platform::SimTrace trace = sim->trace();
   ASSERT_EQ(trace.positionsOf(first).size(), 3U);
   ASSERT_EQ(trace.positionsOf(second).size(), 1U);
@@ -220,37 +225,28 @@ TEST_F(SimConnectObjects, TheTraceKeepsEveryPositionPerObjectWithItsTimeAndWrite
   EXPECT_FALSE(sim->writeTraceCsv(folder / "missing" / "trace.csv"));
 }
 
-TEST_F(SimConnectObjects, PositionWritesMoveTheObjectAndBadWritesRaiseExceptions) {
+TEST_F(SimConnectObjects, SpoilerWritesDoNotMoveTheObjectAndBadWritesRaiseExceptions) {
   const DWORD id = create("AFR7");
-  const double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
-  for (int frame = 0; frame < 3; ++frame) {
-    ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, const_cast<double*>(position)), S_OK);
-  }
-  auto object = sim->object(id);
-  ASSERT_TRUE(object.has_value());
-  ASSERT_EQ(object->poses.size(), 3U);
-  EXPECT_DOUBLE_EQ(object->poses[2].headingRadians, 3.0);
-  EXPECT_DOUBLE_EQ(object->state.altitudeFeet, 6000.0);
-
   const double spoilers[3] = {100.0, -100.0, -100.0};
   ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefSpoilersThrottle, id, 0, 0, 24, const_cast<double*>(spoilers)),
             S_OK);
-  object = sim->object(id);
+  const auto object = sim->object(id);
   EXPECT_DOUBLE_EQ(object->state.spoilersHandlePercent, 100.0);
   EXPECT_DOUBLE_EQ(object->state.throttle2Percent, -100.0);
-  EXPECT_EQ(object->poses.size(), 3U);  // spoilers do not move it
+  EXPECT_TRUE(object->poses.empty());
   EXPECT_TRUE(inbox.fetch(handle).empty());
 
-  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 56, const_cast<double*>(position));
+  double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
+  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 56, position);
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);
-  SimConnect_SetDataOnSimObject(handle, 499, id, 0, 0, 64, const_cast<double*>(position));
+  SimConnect_SetDataOnSimObject(handle, 499, id, 0, 0, 64, position);
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
-  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, 777, 0, 0, 64, const_cast<double*>(position));
+  SimConnect_SetDataOnSimObject(handle, kDefAiPosition, 777, 0, 0, 64, position);
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID);
-  SimConnect_SetDataOnSimObject(handle, kDefTitle, id, 0, 0, 64, const_cast<double*>(position));
+  SimConnect_SetDataOnSimObject(handle, kDefTitle, id, 0, 0, 64, position);
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);  // variable size
   EXPECT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, nullptr), E_FAIL);
-  EXPECT_EQ(sim->object(id)->dataWriteCount, 4);
+  EXPECT_EQ(sim->object(id)->dataWriteCount, 1);
 }
 
 TEST_F(SimConnectObjects, FlightPlansAreRecordedOrRefused) {

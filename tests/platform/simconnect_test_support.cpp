@@ -5,20 +5,6 @@
 
 namespace crv::testing {
 
-double doubleAt(const std::vector<std::byte>& block, std::size_t offset) {
-  double value = 0.0;
-  EXPECT_LE(offset + sizeof(value), block.size());
-  if (offset + sizeof(value) <= block.size()) std::memcpy(&value, block.data() + offset, sizeof(value));
-  return value;
-}
-
-std::int64_t int64At(const std::vector<std::byte>& block, std::size_t offset) {
-  std::int64_t value = 0;
-  EXPECT_LE(offset + sizeof(value), block.size());
-  if (offset + sizeof(value) <= block.size()) std::memcpy(&value, block.data() + offset, sizeof(value));
-  return value;
-}
-
 std::string textAt(const std::vector<std::byte>& block, std::size_t offset) {
   std::string text;
   for (std::size_t index = offset; index < block.size() && block[index] != std::byte{0}; ++index) {
@@ -70,62 +56,41 @@ void registerLikeTheLink(HANDLE h) {
     const char* unit;
     SIMCONNECT_DATATYPE type;
   };
+  constexpr auto kDouble = SIMCONNECT_DATATYPE_FLOAT64;
+  constexpr auto kInt64 = SIMCONNECT_DATATYPE_INT64;
   const Datum data[] = {
       {407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV},
       {408, "ATC MODEL", nullptr, SIMCONNECT_DATATYPE_STRING32},
-      {409, "SIM ON GROUND", "Bool", SIMCONNECT_DATATYPE_INT64},
-      {402, "Plane Latitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Plane Longitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Plane Pitch degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Plane Bank degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Plane Heading degrees true", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Plane Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Vertical Speed", "feet per second", SIMCONNECT_DATATYPE_FLOAT64},
-      {402, "Airspeed True", "knots", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Latitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Longitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Pitch degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Bank degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Heading degrees true", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Plane Alt Above Ground", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "Ground Velocity", "knots", SIMCONNECT_DATATYPE_FLOAT64},
-      {403, "ZULU TIME", "Seconds", SIMCONNECT_DATATYPE_INT64},
-      {403, "ZULU DAY OF YEAR", "Number", SIMCONNECT_DATATYPE_INT64},
-      {403, "ZULU YEAR", "Number", SIMCONNECT_DATATYPE_INT64},
-      {403, "LIGHT STATES", "Mask", SIMCONNECT_DATATYPE_INT64},
-      {405, "Static CG to Ground", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {405, "Static Pitch", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-      {406, "Light On States", "Mask", SIMCONNECT_DATATYPE_INT64},
-      {404, "Plane Alt Above Ground", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {404, "Ground Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-      {404, "SIM ON GROUND", "Bool", SIMCONNECT_DATATYPE_INT64},
-      {404, "ATC ID", nullptr, SIMCONNECT_DATATYPE_STRING32},
-      {401, "SPOILERS HANDLE POSITION", "percent", SIMCONNECT_DATATYPE_FLOAT64},
-      {401, "GENERAL ENG THROTTLE LEVER POSITION:1", "percent", SIMCONNECT_DATATYPE_FLOAT64},
-      {401, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", SIMCONNECT_DATATYPE_FLOAT64},
+      {409, "SIM ON GROUND", "Bool", kInt64},
+      {402, "Plane Latitude", "degree", kDouble},          {402, "Plane Longitude", "degree", kDouble},
+      {402, "Plane Pitch degrees", "radians", kDouble},    {402, "Plane Bank degrees", "radians", kDouble},
+      {402, "Plane Heading degrees true", "radians", kDouble}, {402, "Plane Altitude", "feet", kDouble},
+      {402, "Vertical Speed", "feet per second", kDouble}, {402, "Airspeed True", "knots", kDouble},
+      {403, "Plane Latitude", "degree", kDouble},          {403, "Plane Longitude", "degree", kDouble},
+      {403, "Plane Pitch degrees", "radians", kDouble},    {403, "Plane Bank degrees", "radians", kDouble},
+      {403, "Plane Heading degrees true", "radians", kDouble}, {403, "Plane Altitude", "feet", kDouble},
+      {403, "Plane Alt Above Ground", "feet", kDouble},    {403, "Ground Velocity", "knots", kDouble},
+      {403, "ZULU TIME", "Seconds", kInt64},               {403, "ZULU DAY OF YEAR", "Number", kInt64},
+      {403, "ZULU YEAR", "Number", kInt64},                {403, "LIGHT STATES", "Mask", kInt64},
+      {405, "Static CG to Ground", "feet", kDouble},       {405, "Static Pitch", "radians", kDouble},
+      {406, "Light On States", "Mask", kInt64},
+      {404, "Plane Alt Above Ground", "feet", kDouble},    {404, "Ground Altitude", "feet", kDouble},
+      {404, "SIM ON GROUND", "Bool", kInt64},              {404, "ATC ID", nullptr, SIMCONNECT_DATATYPE_STRING32},
+      {401, "SPOILERS HANDLE POSITION", "percent", kDouble},
+      {401, "GENERAL ENG THROTTLE LEVER POSITION:1", "percent", kDouble},
+      {401, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", kDouble},
   };
   for (const Datum& datum : data) {
     SimConnect_AddToDataDefinition(h, datum.define, datum.name, datum.unit, datum.type, 0.0F, SIMCONNECT_UNUSED);
   }
 
-  const std::pair<DWORD, const char*> events[] = {{219, "GEAR_SET"},
-                                                  {220, "ENGINE_AUTO_START"},
-                                                  {221, "ENGINE_AUTO_SHUTDOWN"},
-                                                  {222, "THROTTLE_SET"},
-                                                  {217, "FLAPS_SET"},
-                                                  {218, "SPOILERS_SET"},
-                                                  {207, "NAV_LIGHTS_SET"},
-                                                  {206, "BEACON_LIGHTS_SET"},
-                                                  {210, "LANDING_LIGHTS_SET"},
-                                                  {208, "TAXI_LIGHTS_SET"},
-                                                  {209, "STROBES_SET"},
-                                                  {212, "LOGO_LIGHTS_SET"},
-                                                  {211, "CABIN_LIGHTS_SET"},
-                                                  {213, "ALL_LIGHTS_TOGGLE"},
-                                                  {214, "FREEZE_LATITUDE_LONGITUDE_SET"},
-                                                  {215, "FREEZE_ALTITUDE_SET"},
-                                                  {216, "FREEZE_ATTITUDE_SET"}};
+  const std::pair<DWORD, const char*> events[] = {
+      {219, "GEAR_SET"},          {220, "ENGINE_AUTO_START"},  {221, "ENGINE_AUTO_SHUTDOWN"},
+      {222, "THROTTLE_SET"},      {217, "FLAPS_SET"},          {218, "SPOILERS_SET"},
+      {207, "NAV_LIGHTS_SET"},    {206, "BEACON_LIGHTS_SET"},  {210, "LANDING_LIGHTS_SET"},
+      {208, "TAXI_LIGHTS_SET"},   {209, "STROBES_SET"},        {212, "LOGO_LIGHTS_SET"},
+      {211, "CABIN_LIGHTS_SET"},  {213, "ALL_LIGHTS_TOGGLE"},  {214, "FREEZE_LATITUDE_LONGITUDE_SET"},
+      {215, "FREEZE_ALTITUDE_SET"}, {216, "FREEZE_ATTITUDE_SET"}};
   for (const auto& [id, name] : events) SimConnect_MapClientEventToSimEvent(h, id, name);
   for (DWORD id : {207, 206, 210, 208, 209, 212, 211, 213, 217, 218, 219, 221, 222, 214, 215, 216}) {
     SimConnect_AddClientEventToNotificationGroup(h, kGroup, id, TRUE);

@@ -36,8 +36,14 @@ struct ReceivedMessage {
   }
 };
 
-double doubleAt(const std::vector<std::byte>& block, std::size_t offset);
-std::int64_t int64At(const std::vector<std::byte>& block, std::size_t offset);
+// The value at an offset of a data block.
+template <typename Value>
+Value valueAt(const std::vector<std::byte>& block, std::size_t offset) {
+  Value value{};
+  EXPECT_LE(offset + sizeof(value), block.size());
+  if (offset + sizeof(value) <= block.size()) std::memcpy(&value, block.data() + offset, sizeof(value));
+  return value;
+}
 // The zero-terminated text at an offset.
 std::string textAt(const std::vector<std::byte>& block, std::size_t offset);
 
