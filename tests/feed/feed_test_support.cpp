@@ -34,27 +34,20 @@ std::vector<ReceivedBatch> BatchRecorder::batches() const {
   return batches_;
 }
 
-std::size_t BatchRecorder::count() const {
-  std::lock_guard lock(mutex_);
-  return batches_.size();
-}
-
 bool BatchRecorder::waitForCount(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout, [&] { return batches_.size() >= count; });
 }
 
-nlohmann::json liveArray(const std::string& hexId, double latitude, double longitude) {
-  // Slots 3 to 28: track, altitude, speed, type, registration, time, route,
+nlohmann::json liveArray(const std::string& hexId) {
+  // Slots 1 to 28: position, track, altitude, speed, type, registration, time, route,
   // callsign, vertical speed, source, geometric altitude, true airspeed, bank,
   // true heading and emitter category; the rest of the 48 are null.
   nlohmann::json array = nlohmann::json::parse(
-      R"([null, null, null, 90.0, 12000, 250.0, null, null, "B738", "PH-BXA", 1765000000.5, "EHAM", "EGLL",
+      R"([null, 52.35, 4.80, 90.0, 12000, 250.0, null, null, "B738", "PH-BXA", 1765000000.5, "EHAM", "EGLL",
           "KLM1234", null, 1500, null, "adsb_icao", 12100, null, 300, null, null, 5.0, null, 91.0, null, null, "A3"])");
   array.insert(array.end(), 48 - array.size(), nullptr);
   array[0] = hexId;
-  array[1] = latitude;
-  array[2] = longitude;
   return array;
 }
 

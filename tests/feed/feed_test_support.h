@@ -15,7 +15,6 @@
 
 namespace crv::testing {
 
-
 // A configuration with short waits for tests against the stand-in.
 FeedConfig testConfig(const std::string& endpoint, std::string accountKey = "test-key");
 
@@ -30,7 +29,6 @@ class BatchRecorder {
   // Takes the records out of the batch, as the intake does.
   void intake(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds);
   std::vector<ReceivedBatch> batches() const;
-  std::size_t count() const;
   bool waitForCount(std::size_t count, std::chrono::milliseconds timeout) const;
 
  private:
@@ -40,7 +38,7 @@ class BatchRecorder {
 };
 
 // A 48-value live array of a plausible airliner; tests change single values.
-nlohmann::json liveArray(const std::string& hexId = "484f6d", double latitude = 52.35, double longitude = 4.80);
+nlohmann::json liveArray(const std::string& hexId = "484f6d");
 
 // Makes a small aircraft database the loaded one: the types A320, A388,
 // B738, B744 (heavy) and B763, and the registrations PH-BFB (KLM B744) and

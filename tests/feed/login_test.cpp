@@ -62,7 +62,6 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   authenticater(weather_, traffic_);
   EXPECT_EQ(standIn_.bodies(standin::kAuthPath),
             std::vector<std::string>{"license=secret%26key%3D1&software=CRVN_11.0.2"});
-  EXPECT_EQ(standin::parseFormBody(standIn_.bodies(standin::kAuthPath)[0]).at("license"), kAccountKey);
   EXPECT_EQ(session(), "g-1|g-1 loggedIn=true stop=false errors=0");
   EXPECT_EQ(weather_.trafficPaceMilliseconds(), 20);
   EXPECT_EQ(weather_.weatherPaceMilliseconds(), 30);
@@ -73,7 +72,7 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
 }
 
 TEST_F(LoginTest, EveryStatusButTheRefusalsLogsIn) {
-  for (const json& status : {json(200), json(401), json(403), json(406), json(999), json("400")}) {
+  for (const json& status : {json(200), json(401), json(403), json(406), json(999), json("400"), json()}) {
     SCOPED_TRACE(status.dump());
     weather_.setGuid({});
     queueLogin({{"status", status}, {"GUID", "g-2"}, {"wrrl", 10}});
@@ -82,22 +81,7 @@ TEST_F(LoginTest, EveryStatusButTheRefusalsLogsIn) {
     EXPECT_EQ(refusal, 0);
     EXPECT_EQ(weather_.guid(), "g-2");
   }
-  queueLogin({{"GUID", "g-3"}, {"wrrl", 10}});
-  int refusal = 0;
-  EXPECT_TRUE(authenticate(weather_, refusal));
-  EXPECT_EQ(weather_.guid(), "g-3");
   EXPECT_TRUE(log_.contains("Authenticated at RT server '?'"));
-}
-
-TEST_F(LoginTest, PacesAreReadOnlyAsIntegersWithinTheirLimits) {
-  for (const auto& [rrl, paceMilliseconds] : {std::pair{json(70000), 60000}, std::pair{json("fast"), 2000},
-                                              std::pair{json(-3), 2000}}) {
-    SCOPED_TRACE(rrl.dump());
-    queueLogin({{"GUID", "g"}, {"rrl", rrl}, {"wrrl", 10}});
-    int refusal = 0;
-    ASSERT_TRUE(authenticate(weather_, refusal));
-    EXPECT_EQ(weather_.trafficPaceMilliseconds(), paceMilliseconds);
-  }
 }
 
 TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
@@ -107,6 +91,7 @@ TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
   EXPECT_TRUE(log_.contains("The Authenticater has stopped with an error"));
 
   int status = 0;
+  EXPECT_FALSE(traffic_.buffer(status));
   EXPECT_FALSE(traffic_.receive(status));
   EXPECT_FALSE(weather_.receive(status));
   EXPECT_EQ(standIn_.requestCount(standin::kTrafficPath), 0u);
@@ -146,8 +131,7 @@ TEST_F(LoginTest, ADatabaseProblemThrowsAndAParameterFaultEndsTheSession) {
 
 TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt) {
   struct Failure { Answer answer; const char* logged; };
-  const std::vector<Failure> failures = {
-      {Answer::cutConnection(), "Authentication failed: "},
+  const Failure failures[] = {
       {Answer::raw(""), "Authentication: empty response"},
       {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: [json.exception.parse_error"},
   };
@@ -162,19 +146,16 @@ TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt)
     EXPECT_EQ(readerErrors_, ++expectedErrors);
     EXPECT_TRUE(log_.contains(failure.logged));
   }
-  EXPECT_FALSE(log_.contains("secret"));
-}
 
-TEST_F(LoginTest, ADeadServerFailsTheLogin) {
+  // A dead server.
+  clearStopRequest();
   FeedConfig config = config_;
-  {
-    standin::RtStandIn gone;
-    config.endpoint = gone.endpoint();
-  }
+  config.endpoint = standin::RtStandIn().endpoint();
   WeatherReader weather(config, hooks());
   authenticater(weather, traffic_);
-  EXPECT_EQ(readerErrors_, 1);
+  EXPECT_EQ(readerErrors_, ++expectedErrors);
   EXPECT_TRUE(log_.contains("Authentication failed: Couldn't connect to server"));
+  EXPECT_FALSE(log_.contains("secret"));
 }
 
 TEST_F(LoginTest, AStopAbortsAHangingLogin) {
