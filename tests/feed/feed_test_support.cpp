@@ -20,23 +20,75 @@ FeedConfig testConfig(const std::string& endpoint, std::string accountKey) {
   return config;
 }
 
-void BatchRecorder::intake(std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
-  {
-    std::lock_guard lock(mutex_);
-    batches_.push_back({delaySeconds, std::move(batch)});
-  }
-  batch.clear();
-  changed_.notify_all();
+FeedTest::FeedTest()
+    : config_(testConfig(standIn_.endpoint(), "secret&key=1")), weather_(config_, hooks()), traffic_(config_, hooks()) {
+  resetFeedGlobals();
+  installTestAircraftDatabase();
+  standIn_.setPace(20, 20);
+  traffic_.setTrafficPaceMilliseconds(20);
+  weather_.setWeatherPaceMilliseconds(20);
+  weather_.setTrafficReader(&traffic_);
 }
 
-std::vector<ReceivedBatch> BatchRecorder::batches() const {
+FeedTest::~FeedTest() {
+  weather_.requestStop();
+  traffic_.requestStop();
+  for (std::thread* thread : {&weatherThread_, &trafficThread_}) {
+    if (thread->joinable()) thread->join();
+  }
+  resetFeedGlobals();
+}
+
+FeedHooks FeedTest::hooks() {
+  FeedHooks result;
+  result.userPosition = [] { return kSchiphol; };
+  result.userAltitudeFeet = [] { return -50.0; };
+  result.parkAirportPosition = [] { return std::optional<GeoPoint>(kSchiphol); };
+  result.reservedStandName = [] { return std::string("R1"); };
+  result.userStandName = [] { return std::string("U1"); };
+  result.intakeTrafficBatch = [this](std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
+    {
+      std::lock_guard lock(mutex_);
+      batches_.push_back({delaySeconds, std::move(batch)});
+    }
+    batch.clear();  // the intake takes the records
+    batchArrived_.notify_all();
+  };
+  result.publishEngineQnh = [this](int qnh) {
+    std::lock_guard lock(mutex_);
+    engineQnh_.push_back(qnh);
+  };
+  result.reportThreadError = [this](std::string_view name, bool unauthorized) {
+    std::lock_guard lock(mutex_);
+    threadErrors_.emplace_back(std::string(name), unauthorized);
+  };
+  result.showServerName = [this](std::string_view name) { serverShown_ = name; };
+  result.endSessionWithReaderError = [this] {
+    ++readerErrors_;
+    raiseStop();
+  };
+  result.display = &display_;
+  return result;
+}
+
+std::vector<ReceivedBatch> FeedTest::batches() const {
   std::lock_guard lock(mutex_);
   return batches_;
 }
 
-bool BatchRecorder::waitForCount(std::size_t count, std::chrono::milliseconds timeout) const {
+bool FeedTest::waitForBatches(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return batches_.size() >= count; });
+  return batchArrived_.wait_for(lock, timeout, [&] { return batches_.size() >= count; });
+}
+
+std::vector<int> FeedTest::engineQnh() const {
+  std::lock_guard lock(mutex_);
+  return engineQnh_;
+}
+
+std::vector<std::pair<std::string, bool>> FeedTest::threadErrors() const {
+  std::lock_guard lock(mutex_);
+  return threadErrors_;
 }
 
 nlohmann::json liveArray(const std::string& hexId) {

@@ -26,16 +26,9 @@ TEST(JsonNumberTest, TakesNumbersOnlyAndReadsEverythingElseAsZero) {
   for (const auto& [value, number] : cases) EXPECT_DOUBLE_EQ(jsonNumber(value), number) << value.dump();
 }
 
-TEST(JsonTextTest, TakesStringsOnlyAndIndexesPastTheEndGiveNull) {
-  EXPECT_EQ(jsonText(json("abc")), "abc");
-  EXPECT_EQ(jsonText(json(5)), "");
-  const json array = json::array({1, "two"});
-  EXPECT_EQ(jsonText(jsonAt(array, 1)), "two");
-  EXPECT_TRUE(jsonAt(array, 2).is_null());
-  EXPECT_TRUE(jsonAt(json::object(), 0).is_null());
-}
-
-TEST(JsonLookupTest, HasKeyAndStringValueAreSafeOnAnyValue) {
+TEST(JsonLookupTest, LookupsAreSafeOnAnyValue) {
+  EXPECT_TRUE(jsonAt(json::array({1}), 1).is_null());
+  EXPECT_TRUE(jsonAt(json{{"a", 1}}, 0).is_null());
   const json answer = {{"server", "rt1"}, {"number", 5}};
   EXPECT_TRUE(jsonHasKey(answer, "server"));
   EXPECT_FALSE(jsonHasKey(answer, "GUID"));

@@ -54,7 +54,6 @@ struct LiveCase {
 };
 
 const auto nearPark = [](LiveDecodeContext& context) { context.parkAirport = kSchiphol; };
-const auto atNullIsland = [](LiveDecodeContext& context) { context.ownPosition = GeoPoint{}; };
 
 const LiveCase kLiveCases[] = {
     {"a plain airborne airliner keeps every field", nullptr,
@@ -105,7 +104,8 @@ const LiveCase kLiveCases[] = {
     {"a bank text is none", [](json& a) { a[23] = "left"; }, "bank=-"},
     {"latitude above 90 is dropped", [](json& a) { a[1] = 90.5; }, ""},
     {"longitude below -180 is dropped", [](json& a) { a[2] = -180.5; }, ""},
-    {"a position next to 0,0 is dropped", [](json& a) { a[1] = 0.0001; a[2] = -0.0001; }, "", atNullIsland},
+    {"a position next to 0,0 is dropped", [](json& a) { a[1] = 0.0001; a[2] = -0.0001; }, "",
+     [](LiveDecodeContext& c) { c.ownPosition = GeoPoint{}; }},
     {"an aircraft beyond the range is dropped", [](json& a) { a[1] = 53.1; }, ""},
     {"callsign null is empty", [](json& a) { a[13] = "null"; }, "cs="},
     {"a callsign with @ is emptied", [](json& a) { a[13] = "KL@M"; }, "cs="},
@@ -113,14 +113,10 @@ const LiveCase kLiveCases[] = {
     {"callsign AIRPORT1 is dropped", [](json& a) { a[13] = "AIRPORT1"; }, ""},
     {"no registration and no callsign is dropped", [](json& a) { a[9] = "null"; a[13] = "null"; }, ""},
     {"departure and destination null are empty", [](json& a) { a[11] = "null"; a[12] = 5; }, "route=-"},
-    // Malformed arrays: skipped without a crash.
-    {"coordinates as texts read as 0 and are dropped", [](json& a) { a[1] = "52.3"; a[2] = "4.7"; }, "", atNullIsland},
-    {"all values null", [](json& a) { a = json::array(); a.insert(a.end(), 48, nullptr); }, ""},
+    // Malformed arrays: skipped without a crash (the values themselves are read as json_reading does).
     {"a short array", [](json& a) { a = json::array({"484f6d", 52.3}); }, ""},
     {"an object in place of the array", [](json& a) { a = json{{"hex", "484f6d"}}; }, ""},
-    {"a text in place of the array", [](json& a) { a = "484f6d"; }, ""},
     {"nested arrays in every slot", [](json& a) { for (auto& v : a) v = json::array({1, 2}); }, ""},
-    {"a whole-number latitude is a number", [](json& a) { a[1] = 52; a[2] = 5; }, "lat=52 lon=5"},
 };
 
 TEST(LiveDecoderTest, DecodesOrDropsEveryCase) {

@@ -19,42 +19,14 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using standin::Answer;
 
-constexpr const char* kAccountKey = "secret&key=1";
-
-class LoginTest : public ::testing::Test {
+class LoginTest : public testing::FeedTest {
  protected:
-  LoginTest() {
-    testing::resetFeedGlobals();
-    weather_.setWeatherPaceMilliseconds(10);
-  }
-  ~LoginTest() override { testing::resetFeedGlobals(); }
-
-  FeedHooks hooks() {
-    FeedHooks result;
-    result.display = &display_;
-    result.showServerName = [this](std::string_view name) { serverShown_ = name; };
-    result.endSessionWithReaderError = [this] {
-      ++readerErrors_;
-      raiseStop();
-    };
-    return result;
-  }
-
   void queueLogin(const json& answer) { standIn_.queueJson(standin::kAuthPath, answer); }
   // Both readers' GUIDs, the logged-in and stop flags and the reader errors.
   std::string session() const {
     return fmt::format("{}|{} loggedIn={} stop={} errors={}", weather_.guid(), traffic_.guid(),
                        display_.loggedIn.load(), stopRequested(), readerErrors_);
   }
-
-  standin::RtStandIn standIn_;
-  testing::LogCapture log_;
-  FeedDisplay display_;
-  std::string serverShown_;
-  int readerErrors_ = 0;
-  FeedConfig config_ = testing::testConfig(standIn_.endpoint(), kAccountKey);
-  WeatherReader weather_{config_, hooks()};
-  TrafficReader traffic_{config_, hooks()};
 };
 
 TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
@@ -171,36 +143,32 @@ TEST_F(LoginTest, AStopAbortsAHangingLogin) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
 }
 
-TEST_F(LoginTest, ALogoutWith200ForgetsTheGuid) {
-  traffic_.setGuid("g-1");
-  display_.loggedIn.store(true);
-  standIn_.queueJson(standin::kDeauthPath, {{"status", 200}, {"message", "Bye"}, {"server", "rt7"}});
-  deauthenticate(traffic_);
-  EXPECT_EQ(standIn_.bodies(standin::kDeauthPath), std::vector<std::string>{"GUID=g-1"});
-  EXPECT_EQ(traffic_.guid(), "");
-  EXPECT_FALSE(display_.loggedIn.load());
-  EXPECT_TRUE(log_.contains("Bye RT server 'rt7'"));
-}
-
-TEST_F(LoginTest, AFailedLogoutKeepsTheGuidAndTheLoggedInFlag) {
+// Only a logout answered with 200 forgets the GUID and the logged-in flag.
+TEST_F(LoginTest, ALogoutForgetsTheSessionOnlyWhenTheServerSaysSo) {
   struct Failure { Answer answer; const char* logged; };
-  const std::vector<Failure> failures = {
+  const Failure failures[] = {
       {Answer::json({{"status", 403}}), "===> Deauthentication failed, status: 403"},
       {Answer::json({{"message", "?"}}), "===> Deauthentication failed, status: 100"},
       {Answer::raw("<html>"), "Deauthentication: invalid JSON"},
       {Answer::raw(""), "Deauthentication: empty response"},
       {Answer::cutConnection(), "Deauthentication failed: "},
   };
+  traffic_.setGuid("g-1");
+  display_.loggedIn.store(true);
   for (const Failure& failure : failures) {
     SCOPED_TRACE(failure.logged);
-    traffic_.setGuid("g-1");
-    display_.loggedIn.store(true);
     standIn_.queueAnswer(standin::kDeauthPath, failure.answer);
     deauthenticate(traffic_);
     EXPECT_EQ(traffic_.guid(), "g-1");
     EXPECT_TRUE(display_.loggedIn.load());
     EXPECT_TRUE(log_.contains(failure.logged));
   }
+  standIn_.queueJson(standin::kDeauthPath, {{"status", 200}, {"message", "Bye"}, {"server", "rt7"}});
+  deauthenticate(traffic_);
+  EXPECT_EQ(standIn_.bodies(standin::kDeauthPath).back(), "GUID=g-1");
+  EXPECT_EQ(traffic_.guid(), "");
+  EXPECT_FALSE(display_.loggedIn.load());
+  EXPECT_TRUE(log_.contains("Bye RT server 'rt7'"));
 }
 
 }  // namespace

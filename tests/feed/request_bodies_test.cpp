@@ -14,16 +14,12 @@ TEST(PercentEncodeTest, KeepsUnreservedCharactersAndEncodesEveryOtherByte) {
   EXPECT_EQ(percentEncode(""), "");
 }
 
-// The login, logout and plain live bodies are checked where the readers send them.
+// The other bodies are checked where the readers send them.
 TEST(RequestBodiesTest, CoordinatesAreRoundedAndFieldsComeInOrder) {
   EXPECT_EQ(historyBody("g", kBox, 15),
             "GUID=g&top=52.44&bottom=52.17&left=4.54&right=4.97&querytype=locationtraffic&toffset=15"
             "&buffercount=5&buffertime=6");
-  EXPECT_EQ(parkedTrafficBody("g", kBox, 40320),
-            "GUID=g&top=52.44&bottom=52.17&left=4.54&right=4.97&querytype=parkedtraffic&toffset=40320");
   EXPECT_EQ(nearestMetarBody("g", 5, 52.30861, -4.76389), "GUID=g&toffset=5&lat=52.3086&lon=-4.7639");
-  EXPECT_EQ(weatherBody("g", 0, 52.3, 4.7, 1234.9, "EHAM"),
-            "GUID=g&querytype=locwx&toffset=0&lat=52.3000&lon=4.7000&alt=1234&airports=EHAM");
 }
 
 TEST(RequestBodiesTest, FormValuesArePercentEncoded) {

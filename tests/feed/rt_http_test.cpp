@@ -6,8 +6,6 @@
 #include <optional>
 #include <thread>
 
-#include <fmt/format.h>
-
 #include "feed/rt_client.h"
 
 #include "tests/support/log_capture.h"
@@ -86,22 +84,12 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 400ms);
 }
 
-TEST(RtClientTest, TheTimeOffsetStaysWithinFourWeeksAndTheResetClearsTheSession) {
+TEST(RtClientTest, TheTimeOffsetStaysWithinFourWeeks) {
   RtClient client(FeedConfig{}, FeedHooks{});
-  for (const auto& [minutes, kept] : {std::pair{50000, 40320}, {-1, 0}}) {
+  for (const auto& [minutes, kept] : {std::pair{50000, 40320}, {-1, 0}, {90, 90}}) {
     client.setTimeOffsetMinutes(minutes);
     EXPECT_EQ(client.timeOffsetMinutes(), kept) << minutes;
   }
-  client.setTimeOffsetMinutes(90);
-  client.setGuid("g");
-  client.requestStop();
-  client.markEnded();
-  client.setTrafficPaceMilliseconds(20);
-  client.resetRtClient();
-  // The pace stays.
-  EXPECT_EQ(fmt::format("'{}' {} {} {} {}", client.guid(), client.timeOffsetMinutes(), client.isStopRequested(),
-                        client.hasEnded(), client.trafficPaceMilliseconds()),
-            "'' 0 false false 20");
 }
 
 // A self-signed certificate for 127.0.0.1, made with the openssl program.

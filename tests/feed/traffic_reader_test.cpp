@@ -8,12 +8,10 @@
 
 #include "feed/json_reading.h"
 #include "feed/reader_threads.h"
-#include "feed/weather_reader.h"
 #include "foundation/clock.h"
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "tests/feed/feed_test_support.h"
-#include "tools/rt-standin/rt_standin.h"
 
 namespace crv {
 namespace {
@@ -22,7 +20,7 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using standin::Answer;
 
-constexpr GeoPoint kSchiphol{52.3086, 4.7639};
+using testing::kSchiphol;
 constexpr const char* kLive = "locationtraffic";
 constexpr const char* kParked = "parkedtraffic";
 constexpr const char* kLiveBody =
@@ -37,35 +35,11 @@ json arrayOfSize(std::size_t size) {
   return array;
 }
 
-class TrafficReaderTest : public ::testing::Test {
+class TrafficReaderTest : public testing::FeedTest {
  protected:
   TrafficReaderTest() {
-    testing::resetFeedGlobals();
-    testing::installTestAircraftDatabase();
     traffic_.setGuid("g-1");
     weather_.setGuid("g-1");
-    traffic_.setTrafficPaceMilliseconds(20);
-  }
-  ~TrafficReaderTest() override {
-    stopReader();
-    testing::resetFeedGlobals();
-  }
-
-  FeedHooks hooks() {
-    FeedHooks result;
-    result.userPosition = [] { return kSchiphol; };
-    result.intakeTrafficBatch = [this](std::vector<LiveTrafficRecord>& batch, std::uint32_t delay) {
-      recorder_.intake(batch, delay);
-    };
-    result.parkAirportPosition = [] { return std::optional<GeoPoint>(kSchiphol); };
-    result.reservedStandName = [] { return std::string("R1"); };
-    result.userStandName = [] { return std::string("U1"); };
-    result.reportThreadError = [this](std::string_view name, bool unauthorized) {
-      std::lock_guard lock(mutex_);
-      threadErrors_.emplace_back(std::string(name), unauthorized);
-    };
-    result.display = &display_;
-    return result;
   }
 
   void queueHistory(const json& data) {
@@ -73,33 +47,17 @@ class TrafficReaderTest : public ::testing::Test {
   }
   void queueLive(const json& answer) { standIn_.queueJson(standin::kTrafficPath, answer, {}, kLive); }
 
-  void startReader() {
-    readerThread_ = std::thread([this] { traffic_.receive(status_); });
-  }
-  void startReaderThreadBody() {
-    readerThread_ = std::thread([this] { gf_trafficReader(traffic_, weather_); });
-  }
+  void startReader() { trafficThread_ = std::thread([this] { traffic_.receive(status_); }); }
+  void startReaderThreadBody() { trafficThread_ = std::thread([this] { gf_trafficReader(traffic_, weather_); }); }
   // Stops the reader and gives the time it took to end.
   std::chrono::steady_clock::duration stopReader() {
     const auto start = std::chrono::steady_clock::now();
     traffic_.requestStop();
-    if (readerThread_.joinable()) {
-      readerThread_.join();
-    }
+    trafficThread_.join();
     return std::chrono::steady_clock::now() - start;
   }
   std::vector<std::string> trafficBodies() const { return standIn_.bodies(standin::kTrafficPath); }
 
-  standin::RtStandIn standIn_;
-  testing::LogCapture log_;
-  testing::BatchRecorder recorder_;
-  FeedDisplay display_;
-  std::mutex mutex_;
-  std::vector<std::pair<std::string, bool>> threadErrors_;
-  FeedConfig config_ = testing::testConfig(standIn_.endpoint());
-  TrafficReader traffic_{config_, hooks()};
-  WeatherReader weather_{config_, hooks()};
-  std::thread readerThread_;
   int status_ = 0;
 };
 
@@ -108,16 +66,16 @@ TEST_F(TrafficReaderTest, TheHistoryGivesFiveBatchesThenLiveBatchesComeWithThirt
                               {"number", 5}}}});
   queueLive({{"status", 200}, {"rrl", 20}, {"data", {{"a", testing::liveArray()}, {"b", testing::liveArray("4840d6")}}}});
   startReader();
-  ASSERT_TRUE(recorder_.waitForCount(7, 5s));
+  ASSERT_TRUE(waitForBatches(7, 5s));
   EXPECT_TRUE(traffic_.isReceiving());
   stopReader();
   EXPECT_FALSE(traffic_.isReceiving());
   EXPECT_EQ(status_, kStatusStopped);
 
   // Each batch as delay:records; the last is a plain answer without aircraft.
-  std::string batches;
-  for (const auto& batch : recorder_.batches()) batches += fmt::format("{}:{} ", batch.delaySeconds, batch.records.size());
-  EXPECT_THAT(batches, ::testing::StartsWith("0:0 6:0 12:1 18:0 24:0 30:2 30:0 "));
+  std::string received;
+  for (const auto& batch : batches()) received += fmt::format("{}:{} ", batch.delaySeconds, batch.records.size());
+  EXPECT_THAT(received, ::testing::StartsWith("0:0 6:0 12:1 18:0 24:0 30:2 30:0 "));
 
   const auto bodies = trafficBodies();
   ASSERT_GE(bodies.size(), 3u);
@@ -162,12 +120,12 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
   queueLive({{"status", 200}, {"rrl", 20}, {"data", json::array()}});
   queueLive({{"message", "who knows"}});
   startReader();
-  readerThread_.join();
+  trafficThread_.join();
   EXPECT_EQ(status_, kStatusAbsent);
   EXPECT_EQ(trafficBodies().size(), 8u);
-  const auto batches = recorder_.batches();  // the one answer with status 200
-  ASSERT_EQ(batches.size(), 1u);
-  EXPECT_EQ(batches[0].delaySeconds, 30u);
+  const auto received = batches();  // the one answer with status 200
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].delaySeconds, 30u);
 
   const std::string text = log_.text();
   std::size_t position = 0;
@@ -187,6 +145,7 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyAndQuietlyWhileTheHistoryOrAL
     SCOPED_TRACE(historyHangs);
     traffic_.reset();
     traffic_.setGuid("g-1");
+    ASSERT_FALSE(traffic_.hasEnded());
     const std::size_t before = standIn_.requestCount(standin::kTrafficPath);
     if (!historyHangs) queueHistory(json::object());
     standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
@@ -195,7 +154,7 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyAndQuietlyWhileTheHistoryOrAL
     EXPECT_LT(stopReader(), 2500ms);
     EXPECT_TRUE(traffic_.hasEnded());
   }
-  EXPECT_TRUE(threadErrors_.empty());
+  EXPECT_TRUE(threadErrors().empty());
   EXPECT_FALSE(weather_.isStopRequested());
   EXPECT_FALSE(log_.contains("curl traffic code"));
 }
@@ -204,20 +163,22 @@ TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyAndQuietlyWhileTheHistoryOrAL
 // one error; the service's own 9999 is an error, never taken for a stop.
 TEST_F(TrafficReaderTest, AnEndingStatusEndsTheReaderAndReportsIt) {
   struct Case { int status; bool unauthorized; const char* logged; };
+  std::size_t reported = 0;
   for (const Case& c : {Case{401, true, "===> re-authentication to RT API is needed, restart CRVN"},
                         Case{403, false, "===> Traffic RT API: "},
                         Case{kStatusStopped, false, "===> Traffic RT API error: 9999"}}) {
     SCOPED_TRACE(c.status);
-    threadErrors_.clear();
     traffic_.reset();
     traffic_.setGuid("g-1");
     weather_.reset();
     queueHistory(json::object());
     queueLive({{"status", c.status}});
     startReaderThreadBody();
-    readerThread_.join();
+    trafficThread_.join();
     EXPECT_TRUE(weather_.isStopRequested());
-    EXPECT_EQ(threadErrors_, (std::vector<std::pair<std::string, bool>>{{"Traffic Reader", c.unauthorized}}));
+    const auto errors = threadErrors();
+    ASSERT_EQ(errors.size(), ++reported);
+    EXPECT_EQ(errors.back(), (std::pair<std::string, bool>{"Traffic Reader", c.unauthorized}));
     EXPECT_TRUE(log_.contains(c.logged));
   }
   EXPECT_EQ(display_.trafficIndicator.load(), kIndicatorHidden);
@@ -237,7 +198,7 @@ TEST_F(TrafficReaderTest, TheLiveBoxFollowsTheUserOnlyWhenAPositionIsKnown) {
   EXPECT_NEAR(traffic_.liveBox().top, 52.3087 + 20 * 1.852 / 111.2, 1e-9);
 }
 
-TEST_F(TrafficReaderTest, TheResetForgetsTheSessionButKeepsTheParkedBox) {
+TEST_F(TrafficReaderTest, TheResetForgetsTheSession) {
   traffic_.setParkElevation(-11.0);
   traffic_.setQnh(990);
   traffic_.raiseBuffering();

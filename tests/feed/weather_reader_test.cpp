@@ -10,7 +10,6 @@
 #include "feed/traffic_reader.h"
 #include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
-#include "tools/rt-standin/rt_standin.h"
 
 namespace crv {
 namespace {
@@ -19,63 +18,17 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using standin::Answer;
 
-constexpr GeoPoint kSchiphol{52.3086, 4.7639};
-
-class WeatherReaderTest : public ::testing::Test {
+class WeatherReaderTest : public testing::FeedTest {
  protected:
   WeatherReaderTest() {
-    testing::resetFeedGlobals();
     weather_.setGuid("g-1");
     traffic_.setGuid("g-1");
-    weather_.setTrafficReader(&traffic_);
-    weather_.setWeatherPaceMilliseconds(20);
-    standIn_.setPace(20, 20);
-  }
-  ~WeatherReaderTest() override {
-    weather_.requestStop();
-    traffic_.requestStop();
-    for (std::thread* thread : {&weatherThread_, &trafficThread_}) {
-      if (thread->joinable()) thread->join();
-    }
-    testing::resetFeedGlobals();
-  }
-
-  FeedHooks hooks() {
-    FeedHooks result;
-    result.userPosition = [] { return kSchiphol; };
-    result.userAltitudeFeet = [] { return -50.0; };
-    result.publishEngineQnh = [this](int qnh) {
-      std::lock_guard lock(mutex_);
-      engineQnh_.push_back(qnh);
-    };
-    result.reportThreadError = [this](std::string_view name, bool unauthorized) {
-      std::lock_guard lock(mutex_);
-      threadErrors_.emplace_back(std::string(name), unauthorized);
-    };
-    result.display = &display_;
-    return result;
   }
 
   void queueWeather(const json& qnh) {
     standIn_.queueJson(standin::kWeatherPath, {{"status", 200}, {"wrrl", 20}, {"data", {{"QNH", qnh}}}});
   }
 
-  std::vector<int> engineQnh() {
-    std::lock_guard lock(mutex_);
-    return engineQnh_;
-  }
-
-  standin::RtStandIn standIn_;
-  testing::LogCapture log_;
-  FeedDisplay display_;
-  std::mutex mutex_;
-  std::vector<int> engineQnh_;
-  std::vector<std::pair<std::string, bool>> threadErrors_;
-  FeedConfig config_ = testing::testConfig(standIn_.endpoint());
-  WeatherReader weather_{config_, hooks()};
-  TrafficReader traffic_{config_, hooks()};
-  std::thread weatherThread_;
-  std::thread trafficThread_;
   int status_ = 0;
 };
 
@@ -118,18 +71,22 @@ TEST_F(WeatherReaderTest, NoStationMeansNoWeatherRequestAndAnUnauthorizedStation
   EXPECT_EQ(standIn_.requestCount(standin::kWeatherPath), 0u);
   EXPECT_EQ(weather_.metarStation(), "");
   EXPECT_TRUE(weather_.hasEnded() && traffic_.isStopRequested());
-  ASSERT_EQ(threadErrors_.size(), 1u);
-  EXPECT_EQ(threadErrors_[0], (std::pair<std::string, bool>{"Weather Reader", true}));
+  EXPECT_EQ(threadErrors(), (std::vector<std::pair<std::string, bool>>{{"Weather Reader", true}}));
   EXPECT_EQ(testing::missingPieces(log_.text(), {"===> 406 json nearestmetar later",
                                                  "===> nearestmetar: nearest metar data is not an array"}), "");
   EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorHidden);
 }
 
-TEST_F(WeatherReaderTest, NoDataStatusesLowerTheDataFlagAndTheLoopGoesOn) {
+TEST_F(WeatherReaderTest, NoDataAndBadAnswersAreLoggedShortlyAndTheLoopGoesOn) {
+  // 100,000 levels deep, about 200 KB: once copied, it recursed the stack to death.
+  const std::string deep = "{\"status\":200,\"data\":{\"QNH\":" + std::string(100000, '[') +
+                           std::string(100000, ']') + "}}";
   standIn_.queueJson(standin::kWeatherPath, {{"status", 406}, {"message", "no metar"}});
   standIn_.queueJson(standin::kWeatherPath, {{"status", 200}, {"wrrl", 20}, {"data", {{"METAR", "x"}}}});
   standIn_.queueAnswer(standin::kWeatherPath, Answer::raw(""));
-  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw("<html>"));
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw(deep));
+  // A 2 MB answer that is no JSON used to go whole into the log.
+  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw("<html>" + std::string(2'000'000, 'x')));
   standIn_.queueAnswer(standin::kWeatherPath, Answer::cutConnection());
   standIn_.queueJson(standin::kWeatherPath, {{"status", 500}, {"message", "db"}});
   standIn_.queueJson(standin::kWeatherPath, {{"status", 400}});
@@ -137,25 +94,11 @@ TEST_F(WeatherReaderTest, NoDataStatusesLowerTheDataFlagAndTheLoopGoesOn) {
   weatherThread_.join();
   EXPECT_EQ(status_, 400);
   EXPECT_EQ(testing::missingPieces(log_.text(), {"===> 406 json weather no metar", "===> No QNH found in data",
-                                                 "===> Empty content?, no QNH to be found", "===> Invalid JSON: <html>",
+                                                 "===> Empty content?, no QNH to be found",
+                                                 "===> Invalid JSON: {\"status\":200,\"data\":{\"QNH\":[[[",
+                                                 "===> Invalid JSON: <html>xxx", "... (2000006 bytes)",
                                                  " weather code: ", "===> 500 json weather db"}), "");
-}
-
-TEST_F(WeatherReaderTest, HostileAnswersNeitherOverflowTheStackNorFillTheLog) {
-  // 100,000 levels deep, about 200 KB: once copied, it recursed the stack to death.
-  const std::string deep = "{\"status\":200,\"data\":{\"QNH\":" + std::string(100000, '[') +
-                           std::string(100000, ']') + "}}";
-  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw(deep));
-  // A 2 MB answer that is no JSON used to go whole into the log.
-  standIn_.queueAnswer(standin::kWeatherPath, Answer::raw("<html>" + std::string(2'000'000, 'x')));
-  standIn_.queueJson(standin::kWeatherPath, {{"status", 400}});
-  weatherThread_ = std::thread([this] { weather_.receive(status_); });
-  weatherThread_.join();
-  EXPECT_EQ(status_, 400);
-  EXPECT_EQ(testing::missingPieces(log_.text(), {"===> Invalid JSON: {\"status\":200,\"data\":{\"QNH\":[[[",
-                                                 "... (2000006 bytes)"}), "");
   EXPECT_LT(log_.text().size(), 20'000u);
-  EXPECT_TRUE(engineQnh().empty());
 }
 
 // The readers check their stop flag within 100 ms; the bound here is loose
@@ -179,7 +122,7 @@ TEST_F(WeatherReaderTest, AStopEndsBothReadersPromptlyWhileTheirRequestsHang) {
     std::this_thread::sleep_for(10ms);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
-  EXPECT_TRUE(threadErrors_.empty());
+  EXPECT_TRUE(threadErrors().empty());
 }
 
 TEST_F(WeatherReaderTest, ConnectionIndicatorsFollowTheData) {
@@ -189,12 +132,9 @@ TEST_F(WeatherReaderTest, ConnectionIndicatorsFollowTheData) {
   updateConnectionIndicators(traffic_, weather_);
   EXPECT_TRUE(display_.weatherIndicator.load() == kIndicatorNoData && display_.trafficIndicator.load() == kIndicatorNoData);
 
-  weatherThread_ = std::thread([this] {
-    weather_.setGuid("g-1");
-    int metarStatus = 0;
-    weather_.nearestmetar(metarStatus);
-  });
-  weatherThread_.join();
+  weather_.setGuid("g-1");
+  int metarStatus = 0;
+  weather_.nearestmetar(metarStatus);
   EXPECT_EQ(weather_.metarStation(), "EHAM");
   updateConnectionIndicators(traffic_, weather_);
   EXPECT_EQ(display_.weatherIndicator.load(), kIndicatorDataArrive);
