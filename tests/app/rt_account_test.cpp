@@ -9,8 +9,7 @@
 
 #include "app/rt_account.h"
 #include "foundation/errors.h"
-#include "foundation/paths.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/support/thrown_text.h"
 
 namespace crv::testing {
@@ -18,21 +17,13 @@ namespace {
 
 constexpr const char* kKey = "abcd-efgh-ijkl-1234";
 
-class RtAccountTest : public ::testing::Test {
+class RtAccountTest : public SettingsFixture {
  protected:
   void SetUp() override {
-    setDataFolderPath(folder / "CRVN");
     unsetenv(kRtKeyVariable);
     unsetenv(kRtEndpointVariable);
   }
-  void TearDown() override {
-    setDataFolderPath({});
-    unsetenv(kRtKeyVariable);
-    unsetenv(kRtEndpointVariable);
-  }
-  std::string log() const { return log_.text(); }
-  TempFolder folder;
-  LogCapture log_;
+  void TearDown() override { SetUp(); }  // the variables unset again
 };
 
 TEST_F(RtAccountTest, TheKeyFileGivesTheKeyAndTheLogShowsOnlyItsEnd) {
@@ -41,16 +32,16 @@ TEST_F(RtAccountTest, TheKeyFileGivesTheKeyAndTheLogShowsOnlyItsEnd) {
   const RtAccount account = loadRtAccount();
   EXPECT_EQ(account.key, kKey);
   EXPECT_EQ(account.endpoint, kRtDefaultEndpoint);
-  EXPECT_EQ(log().find(kKey), std::string::npos);
-  EXPECT_NE(log().find("****1234"), std::string::npos);
-  EXPECT_EQ(log().find("===> "), std::string::npos);
+  EXPECT_EQ(logText().find(kKey), std::string::npos);
+  EXPECT_NE(logText().find("****1234"), std::string::npos);
+  EXPECT_EQ(logText().find("===> "), std::string::npos);
 }
 
 TEST_F(RtAccountTest, AKeyFileOthersCanReadIsWarnedAbout) {
   writeFile(rtKeyFilePath(), kKey);
   chmod(rtKeyFilePath().c_str(), 0644);
   EXPECT_EQ(loadRtAccount().key, kKey);
-  EXPECT_NE(log().find("===> The RealTraffic key file"), std::string::npos);
+  EXPECT_NE(logText().find("===> The RealTraffic key file"), std::string::npos);
 }
 
 TEST_F(RtAccountTest, TheEnvironmentWinsAndNamesTheStandIn) {

@@ -6,34 +6,29 @@
 
 #include "app/exit_reason.h"
 #include "app/sim_choice.h"
-#include "foundation/log.h"
-#include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/settings_fixture.h"
 
 namespace crv::testing {
 namespace {
 
-class SimChoiceTest : public ::testing::Test {
+// The settings reset and a log of the test's own (the fixture), the user's
+// roaming and local application data in the temporary folder.
+class SimChoiceTest : public SettingsFixture {
  protected:
   void SetUp() override {
     setenv("CRVN_ROAMING_APPDATA", (folder / "roaming").c_str(), 1);
     setenv("CRVN_LOCAL_APPDATA", (folder / "local").c_str(), 1);
-    setDataFolderPath(folder / "roaming" / "CRVN");
-    openLog(folder / "Log.txt");
     sessionEnd().reset();
     setMsfs2020(true);
   }
   void TearDown() override {
-    closeLog();
     sessionEnd().reset();
-    setDataFolderPath({});
     unsetenv("CRVN_ROAMING_APPDATA");
     unsetenv("CRVN_LOCAL_APPDATA");
-    par_MSFS_INSTALL_PATH.setValue("");
-    par_SIM_CHOICE.setValue(std::string(kSimChoiceMsfs2020));
-    applySimChoice();
+    setMsfs2020(true);
   }
   std::filesystem::path packages(const std::string& name, const char* official = "Official") {
     std::filesystem::create_directories(folder / name / "Community");
@@ -93,13 +88,13 @@ TEST_F(SimChoiceTest, ASteamFolderWithoutOfficial2024IsPassedOverForUserCfgOpt) 
   writeFile(folder / "local" / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt",
             "Version 1\nInstalledPackagesPath \"" + named.string() + "\"\nInstalledPackagesPath \"/else\"\n");
   EXPECT_EQ(detectPackagesPath(), named);
-  EXPECT_NE(readFile(folder / "Log.txt").find("UserCfg.opt: InstalledPackagesPath=" + named.string()),
+  EXPECT_NE(logText().find("UserCfg.opt: InstalledPackagesPath=" + named.string()),
             std::string::npos);
 }
 
 TEST_F(SimChoiceTest, NoPackagesFolderAnywhereIsAnEmptyPathWithTheSearchLogged) {
   EXPECT_TRUE(detectPackagesPath().empty());
-  EXPECT_EQ(missingPieces(readFile(folder / "Log.txt"),
+  EXPECT_EQ(missingPieces(logText(),
                           {"no Store:", "no Steam1:", "no Steam2:", "no Boxed:", "No UserCfg.opt found?"}),
             "");
 }

@@ -80,6 +80,7 @@ TEST(StatusPanelTest, ParkTrafficOnlyHidesQualityAndMaxPark) {
   state.parkAirportActive = true;
   state.wantedStatic = 40;
   state.wantedStaticPercent = 30;
+  EXPECT_EQ(itemAt(paintOf(state), 5, 399)->colour, kGreen) << "the active park airport";
   EXPECT_EQ(textAt(paintOf(state), 430, 399), "qf: 0.8");
   EXPECT_EQ(textAt(paintOf(state), 708, 427), "max park:  40 (=30 %)");
   par_RT_PARKTRAFFIC_ONLY.setValue(true);
@@ -95,6 +96,7 @@ TEST(StatusPanelTest, AnErrorReplacesTheStatusAndTurnsTheStripRed) {
   const auto items = paintOf(state);
   EXPECT_EQ(itemAt(items, 0, 448, PaintItem::Kind::FillRect)->colour, kRed);
   EXPECT_EQ(textAt(items, 3, 455), "RealTraffic refused the key");
+  EXPECT_EQ(itemAt(items, 3, 455)->colour, kYellow);
 }
 
 // Under ThreadSanitizer: the SimClient thread and the worker write while
