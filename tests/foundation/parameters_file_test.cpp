@@ -28,40 +28,27 @@ std::vector<std::string> storedKeys(const std::filesystem::path& path) {
   return keys;
 }
 
-std::vector<std::string> expectedDefaultKeys() {
-  const LoadLists lists = buildLoadLists();
-  std::vector<std::string> keys;
-  for (auto* s : lists.checkBoxes) keys.push_back(s->name());
-  for (auto* s : lists.bareInts) keys.push_back(s->name());
-  for (auto* s : lists.intControls) keys.push_back(s->name());
-  for (auto* s : lists.texts) {
-    if (s->name().find("lfolder") == std::string::npos) keys.push_back(s->name());
-  }
-  for (auto* s : lists.textControls) keys.push_back(s->name());
-  return keys;
-}
-
 TEST_F(ParametersFileTest, WithoutAFileEveryListedKeyIsWrittenOnceWithItsDefault) {
   gf_readParameters();
 
   const std::vector<std::string> keys = storedKeys(parametersPath());
-  EXPECT_EQ(keys, expectedDefaultKeys());
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
-  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "40");
-  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
+  // One key of each kind the load lists.
+  const auto file = parametersPath();
+  EXPECT_EQ(fmt::format("{} {} {} {} {}", storedValue(file, "SIM_TIME"), storedValue(file, "MAIN_WINDOW_X"),
+                        storedValue(file, "RANGE"), storedValue(file, "PROGRAM_VERSION"),
+                        storedValue(file, "SIM_CHOICE")),
+            "false 400 40 11.0.2 MSFS 2020");
   for (const char* notStored : {"parking_percentage", "MAX_FIT_FL", "CALLSIGN_2_OBJECTID", "ALL_INSTALL_PATH",
                                 "lfolder0"}) {
-    EXPECT_EQ(storedCount(parametersPath(), notStored), 0) << notStored;
+    EXPECT_EQ(storedCount(file, notStored), 0) << notStored;
   }
-  for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(parametersPath(), old->name()), 0);
+  for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0);
 
   const std::string log = logText();
-  const std::string path = parametersPath().string();
-  for (const std::string& line : {"\n" + std::string(34, '*') + " parameters " + std::string(34, '*') + "\n",
-                                  path + " not found, default values taken:\n", std::string("SIM_TIME=false\n"),
-                                  std::string("SIM_CHOICE=\"MSFS 2020\"\n"), "'" + path + "' saved\n"}) {
-    EXPECT_NE(log.find(line), std::string::npos) << line;
-  }
+  EXPECT_EQ(testing::missingPieces(log, {file.string() + " not found, default values taken:\n",
+                                         "SIM_CHOICE=\"MSFS 2020\"\n", "'" + file.string() + "' saved\n"}),
+            "");
   EXPECT_EQ(log.find("version update"), std::string::npos);
 }
 
@@ -82,14 +69,6 @@ TEST_F(ParametersFileTest, IntegersAreClampedAndPresentNodesKeptAsTheyStand) {
   // The load appends absent keys but never rewrites a present one.
   EXPECT_EQ(storedValue(parametersPath(), "TIME_SHIFT_HOURS"), "-5");
   EXPECT_EQ(storedValue(parametersPath(), "SOMETHING_ELSE"), "kept");
-  const std::vector<std::string> keys = storedKeys(parametersPath());
-  EXPECT_EQ(keys.at(7), "SOMETHING_ELSE");
-  EXPECT_EQ(keys.size(), expectedDefaultKeys().size() + 1);
-
-  par_LOG.setValue(false);
-  saveBoolParameter(par_LOG);
-  EXPECT_EQ(storedValue(parametersPath(), "SOMETHING_ELSE"), "kept");
-  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
 }
 
 TEST_F(ParametersFileTest, BooleansAreTrueOnlyForTextsBeginningWithOneTOrY) {
@@ -119,10 +98,7 @@ TEST_F(ParametersFileTest, EmptyLiveryFolderKeysAreRemoved) {
   EXPECT_EQ(storedValue(parametersPath(), "lfolder2"), "/ai/liveries");
   // Absent ones are not added.
   for (const char* gone : {"lfolder3", "lfolder4", "lfolder5"}) EXPECT_EQ(storedCount(parametersPath(), gone), 0) << gone;
-  const std::string log = logText();
-  EXPECT_EQ(testing::missingPieces(log, {"Parameter 'lfolder3' removed\n", "Parameter 'lfolder4' removed\n",
-                                         "lfolder2=\"/ai/liveries\"\n"}), "");
-  EXPECT_EQ(log.find("lfolder5"), std::string::npos);
+  EXPECT_EQ(testing::missingPieces(logText(), {"Parameter 'lfolder3' removed\n", "Parameter 'lfolder4' removed\n"}), "");
 }
 
 TEST_F(ParametersFileTest, NodeWithoutValueReadsZeroAndGetsTheAttributeWhenSaved) {
@@ -170,20 +146,6 @@ TEST_F(ParametersFileTest, AnUnreadableFileIsKeptAsideBeforeDefaultsAreWritten) 
   EXPECT_NE(log.find("nodes nested deeper than"), std::string::npos);
 }
 
-TEST_F(ParametersFileTest, SingleSaveOnAnUnreadableFileKeepsItAside) {
-  const std::string broken = "<parameters><parameter name=";
-  testing::writeFile(parametersPath(), broken);
-
-  par_LOG.setValue(false);
-  saveBoolParameter(par_LOG);
-
-  std::filesystem::path setAside = parametersPath();
-  setAside += ".bad";
-  EXPECT_EQ(testing::readFile(setAside), broken);
-  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
-  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "false");
-}
-
 TEST_F(ParametersFileTest, AnEarlierFileSetAsideIsNeverOverwritten) {
   // .bad and .bad1 to .bad999 are taken: the 1,001st used to overwrite .bad999.
   const auto setAsideName = [this](int number) {
@@ -201,7 +163,7 @@ TEST_F(ParametersFileTest, AnEarlierFileSetAsideIsNeverOverwritten) {
   EXPECT_EQ(testing::readFile(setAsideName(0)), "broken file 0");
   EXPECT_EQ(testing::readFile(setAsideName(999)), "broken file 999");
   EXPECT_EQ(testing::readFile(setAsideName(1000)), "the newest broken file");
-  EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
+  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
 }
 
 TEST_F(ParametersFileTest, TemporariesOfAKilledSaveAreRemovedAtTheNextStart) {
@@ -224,14 +186,8 @@ TEST_F(ParametersFileTest, SaveAddsTheParametersElementWhenItIsMissing) {
 
   saveBoolParameter(par_LOG);
 
-  pugi::xml_document document;
-  ASSERT_TRUE(document.load_file(parametersPath().c_str()));
-  EXPECT_TRUE(document.child("settings").child("x"));
-  const pugi::xml_node root = document.child("parameters");
-  ASSERT_TRUE(root);
-  EXPECT_EQ(std::distance(root.begin(), root.end()), 1);
-  EXPECT_STREQ(root.first_child().attribute("name").value(), "LOG");
-  EXPECT_STREQ(root.first_child().attribute("value").value(), "true");
+  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
+  EXPECT_NE(parametersText().find("<settings>"), std::string::npos);
 }
 
 TEST_F(ParametersFileTest, SaveWithoutAFileCreatesOneWithTheValueAsItStands) {
@@ -248,14 +204,6 @@ TEST_F(ParametersFileTest, SaveIntoAnUnwritableFolderIsLoggedNotThrown) {
   EXPECT_NE(logText().find("Saving '" + parametersPath().string() + "' failed\n"), std::string::npos);
 }
 
-TEST_F(ParametersFileTest, RemoveTakesOutOnlyAnExistingNode) {
-  writeParameters(parameterNodes({{"MSFS_2020", "true"}, {"LOG", "true"}}));
-  EXPECT_TRUE(removeParameter(par_MSFS_2020));
-  EXPECT_FALSE(removeParameter(par_MSFS_2020));
-  EXPECT_EQ(storedKeys(parametersPath()), std::vector<std::string>{"LOG"});
-  EXPECT_NE(logText().find("Parameter 'MSFS_2020' removed\n"), std::string::npos);
-}
-
 TEST_F(ParametersFileTest, SettingLinesAreDroppedWhileStopping) {
   raiseStop();
   par_LOG.setValue(false);
@@ -267,16 +215,15 @@ TEST_F(ParametersFileTest, SettingLinesAreDroppedWhileStopping) {
 
 TEST_F(ParametersFileTest, ConcurrentSavesOfDifferentSettingsLoseNothing) {
   writeParameters("<parameter name=\"UNKNOWN_KEY\" value=\"survives\"/>\n");
-  constexpr int kRounds = 1000;
-  // Each thread saves 1,000 times, alternating between two settings of its own.
+  constexpr int kRounds = 300;
+  // Each thread saves, alternating between two settings of its own.
   std::thread ui([] {
     for (int i = 0; i < kRounds; ++i) {
       if (i % 2 == 0) {
         par_MAIN_WINDOW_X.setValue(i);
         saveIntParameter(par_MAIN_WINDOW_X);
       } else {
-        par_BLOCK_CALLSIGN.setValue("BAW" + std::to_string(i));
-        saveStringParameter(par_BLOCK_CALLSIGN);
+        setStringParameterAndSave(par_BLOCK_CALLSIGN, "BAW" + std::to_string(i));
       }
     }
   });
@@ -286,24 +233,18 @@ TEST_F(ParametersFileTest, ConcurrentSavesOfDifferentSettingsLoseNothing) {
         par_SCAN_LIVERIES.setValue(i % 4 == 0);
         saveBoolParameter(par_SCAN_LIVERIES);
       } else {
-        StringParameter& folder = par_lfolder[static_cast<std::size_t>((i / 2) % kLfolderCount)];
-        folder.setValue("/liveries/" + std::to_string(i));
-        saveStringParameter(folder);
+        setStringParameterAndSave(par_lfolder[3], "/liveries/" + std::to_string(i));
       }
     }
   });
   ui.join();
   worker.join();
 
-  EXPECT_EQ(storedValue(parametersPath(), "UNKNOWN_KEY"), "survives");
-  EXPECT_EQ(storedValue(parametersPath(), "MAIN_WINDOW_X"), std::to_string(kRounds - 2));
-  EXPECT_EQ(storedValue(parametersPath(), "BLOCK_CALLSIGN"), "BAW" + std::to_string(kRounds - 1));
-  EXPECT_EQ(storedValue(parametersPath(), "SCAN_LIVERIES"), "false");  // last save: i = 998
-  // The last odd rounds, 981 to 999, save lfolder 0 to 9 in turn.
-  for (int k = 0; k < kLfolderCount; ++k) {
-    const std::string key = "lfolder" + std::to_string(k);
-    EXPECT_EQ(storedValue(parametersPath(), key), "/liveries/" + std::to_string(kRounds - 19 + 2 * k)) << key;
-  }
+  const auto file = parametersPath();
+  EXPECT_EQ(fmt::format("{} {} {} {} {}", storedValue(file, "UNKNOWN_KEY"), storedValue(file, "MAIN_WINDOW_X"),
+                        storedValue(file, "BLOCK_CALLSIGN"), storedValue(file, "SCAN_LIVERIES"),
+                        storedValue(file, "lfolder3")),
+            "survives 298 BAW299 false /liveries/299");  // the last even round, 298, is not a multiple of 4
   // No temporary file is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "data"), {}), 1);
 }

@@ -23,12 +23,5 @@ TEST(PathsTest, EnvironmentOverrideDecidesTheRoamingFolder) {
   ::unsetenv("CRVN_ROAMING_APPDATA");
 }
 
-TEST(PathsTest, ParametersFileLivesInTheDataFolder) {
-  const auto previous = dataFolderPath();
-  setDataFolderPath("/tmp/crvn-data");
-  EXPECT_EQ(parametersFilePath(), "/tmp/crvn-data/parameters.xml");
-  setDataFolderPath(previous);
-}
-
 }  // namespace
 }  // namespace crv

@@ -5,7 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/log.h"
 #include "tests/support/log_capture.h"
 
 namespace crv {
@@ -17,24 +16,19 @@ class StatusLineTest : public ::testing::Test {
     setStatusRepaintCallback(nullptr);
     clearErrorLine();
     clearStatusLine();
-    closeLog();
   }
 };
 
 TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
-  testing::TempFolder folder;
-  openLog(folder / "Log.txt");
+  testing::LogCapture log;
   setStatusLine("Scanning liveries", true);
   EXPECT_EQ(statusLineText(), "Scanning liveries");
   setErrorLine("41: CRVN must be run from the CRVN folder!");
   setStatusLine("ignored", true);
   EXPECT_EQ(statusLineText(), "Scanning liveries");
   EXPECT_EQ(errorLineText(), "41: CRVN must be run from the CRVN folder!");
-  closeLog();
-  const std::string log = testing::readFile(folder / "Log.txt");
-  EXPECT_EQ(testing::missingPieces(log, {"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}),
-            "");
-  EXPECT_EQ(log.find("ignored"), std::string::npos);
+  EXPECT_EQ(log.missing({"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}), "");
+  EXPECT_FALSE(log.contains("ignored"));
 }
 
 TEST_F(StatusLineTest, EveryChangeAsksForARepaint) {
@@ -57,9 +51,7 @@ TEST_F(StatusLineTest, SafeFromManyThreads) {
       }
     });
   }
-  for (auto& thread : threads) {
-    thread.join();
-  }
+  for (auto& thread : threads) thread.join();
   EXPECT_EQ(statusLineText().size(), 20U);
 }
 

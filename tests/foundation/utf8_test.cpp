@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include "foundation/errors.h"
 
 namespace crv {
@@ -21,30 +23,28 @@ TEST(Utf8Test, RoundTripsEveryPlane) {
   EXPECT_TRUE(utf16ToUtf8(u"").empty());
 }
 
-TEST(Utf8Test, InvalidUtf8IsRefusedWithError1113) {
-  for (const char* bad : {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "abc\xE2\x82", "\xFF"}) {
-    try {
-      utf8ToUtf16(bad);
-      FAIL() << "no exception";
-    } catch (const win32::Utf8ConversionException& error) {
-      EXPECT_EQ(error.errorCode(), 1113U);
-      EXPECT_EQ(error.direction(), win32::ConversionDirection::Utf8ToUtf16);
-      EXPECT_STREQ(error.what(), "Invalid UTF-8 sequence found in input string.");
-    }
+// The code, direction and text of the refusal.
+template <typename Conversion>
+std::string refusal(Conversion convert) {
+  try {
+    convert();
+  } catch (const win32::Utf8ConversionException& error) {
+    return fmt::format("{} {} {}", error.errorCode(), static_cast<int>(error.direction()), error.what());
   }
+  return "no exception";
 }
 
-TEST(Utf8Test, UnpairedSurrogatesAreRefused) {
+TEST(Utf8Test, InvalidUtf8AndUnpairedSurrogatesAreRefusedWithError1113) {
+  const std::string utf8Refusal = fmt::format("1113 {} Invalid UTF-8 sequence found in input string.",
+                                              static_cast<int>(win32::ConversionDirection::Utf8ToUtf16));
+  for (const char* bad : {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "abc\xE2\x82", "\xFF"}) {
+    EXPECT_EQ(refusal([&] { utf8ToUtf16(bad); }), utf8Refusal) << bad;
+  }
+  const std::string utf16Refusal = fmt::format("1113 {} Invalid UTF-16 sequence found in input string.",
+                                               static_cast<int>(win32::ConversionDirection::Utf16ToUtf8));
   for (const std::u16string& bad : {std::u16string(1, char16_t(0xD800)), std::u16string(u"a") + char16_t(0xDC00),
                                    std::u16string{char16_t(0xD83D), u'x'}}) {
-    try {
-      utf16ToUtf8(bad);
-      FAIL() << "no exception";
-    } catch (const win32::Utf8ConversionException& error) {
-      EXPECT_EQ(error.errorCode(), 1113U);
-      EXPECT_EQ(error.direction(), win32::ConversionDirection::Utf16ToUtf8);
-      EXPECT_STREQ(error.what(), "Invalid UTF-16 sequence found in input string.");
-    }
+    EXPECT_EQ(refusal([&] { utf16ToUtf8(bad); }), utf16Refusal);
   }
 }
 

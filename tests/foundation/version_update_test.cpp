@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,10 +23,6 @@ TEST(SnapTest, RangesSnapToAllowedSteps) {
                                                {44, 40}, {45, 50}, {56, 50}, {57, 65}, {72, 65}, {73, 80},
                                                {89, 80}, {90, 100}, {5000, 100}};
   for (const auto& [input, expected] : cases) EXPECT_EQ(snapRange(input), expected) << input;
-  for (int v = -3; v <= 120; ++v) {
-    EXPECT_EQ(par_RANGE.clamped(snapRange(v)), snapRange(v));
-    EXPECT_NE(std::find(kRangeValues.begin(), kRangeValues.end(), snapRange(v)), kRangeValues.end()) << v;
-  }
 }
 
 TEST(SnapTest, HeightsSnapToAllowedAirportHeights) {
@@ -35,12 +30,6 @@ TEST(SnapTest, HeightsSnapToAllowedAirportHeights) {
                                                {17000, 18000}, {26999, 18000}, {27000, 36000}, {46999, 36000},
                                                {47000, 48000}, {49000, 48000}};
   for (const auto& [input, expected] : cases) EXPECT_EQ(snapHeight(input), expected) << input;
-  for (int v = 0; v <= 50000; v += 250) {
-    const int snapped = snapHeight(v);
-    EXPECT_NE(std::find(kAirportHeightValues.begin(), kAirportHeightValues.end(), snapped),
-              kAirportHeightValues.end())
-        << v;
-  }
 }
 
 TEST(SnapTest, OldAircraftLimitsConvertInTheirOwnSteps) {
@@ -102,23 +91,6 @@ TEST_F(VersionUpdateTest, UpdateFromAnOlderVersionConvertsOldKeysOnce) {
   for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
   EXPECT_FALSE(std::filesystem::exists(folder / "install_new_version.exe"));
   EXPECT_NE(logText().find("This is a version update from 11.0.1 -> 11.0.2\n"), std::string::npos);
-
-  // The user picks other values; a later session keeps them, and so does a
-  // later update.
-  par_RANGE.setValue(10);
-  saveIntParameter(par_RANGE);
-  setStringParameterAndSave(par_SIM_CHOICE, "MSFS 2024");
-  par_MAX_LIVE_SEL.setValue(25);
-  saveIntParameter(par_MAX_LIVE_SEL);
-  gf_readParameters();
-  setStoredVersion(file, "11.0.1");
-  gf_readParameters();
-
-  EXPECT_EQ(fmt::format("{} {}|{}|{}", par_RANGE.value(), par_MAX_LIVE_SEL.value(), par_SIM_CHOICE.value(),
-                        par_AI_PACKAGE_SELECTOR.value()),
-            "10 25|MSFS 2024|FSLTL, AIG, JF");
-  EXPECT_EQ(storedValue(file, "RANGE"), "10");
-  for (const Parameter* old : obsoleteParameters()) EXPECT_EQ(storedCount(file, old->name()), 0) << old->name();
 }
 
 TEST_F(VersionUpdateTest, AnOldKeyMissingFromTheFileLeavesItsSettingAlone) {
@@ -132,17 +104,6 @@ TEST_F(VersionUpdateTest, AnOldKeyMissingFromTheFileLeavesItsSettingAlone) {
   EXPECT_EQ(par_MAX_LIVE_SEL.value(), 500);
   EXPECT_EQ(storedCount(parametersPath(), "MAX_LIVE"), 0);
   EXPECT_EQ(storedCount(parametersPath(), "MSFS_2020"), 0);
-}
-
-TEST_F(VersionUpdateTest, NewerStoredVersionIsSetBackWithoutConversion) {
-  writeParameters(parameterNodes({{"PROGRAM_VERSION", "11.0.3"}, {"LATERAL_RANGE", "7"}, {"SCAN_LIVERIES", "false"}}));
-
-  gf_readParameters();
-
-  EXPECT_EQ(storedValue(parametersPath(), "PROGRAM_VERSION"), "11.0.2");
-  EXPECT_EQ(par_RANGE.value(), 40);
-  EXPECT_FALSE(par_SCAN_LIVERIES.value());
-  EXPECT_EQ(logText().find("version update"), std::string::npos);
 }
 
 TEST_F(VersionUpdateTest, OldKeysOutsideAnUpdateGoAndALaterUpdateKeepsTheUsersChoices) {
