@@ -40,7 +40,7 @@ TEST_F(FlightPlansTest, TheFolderLivesInTheDataFolderAndGoesWithAllItsFiles) {
   EXPECT_EQ(flightPlanFileName(123), std::filesystem::path("123.pln"));
 }
 
-TEST_F(FlightPlansTest, ThePlanFileHasItsEightLines) {
+TEST_F(FlightPlansTest, ThePlanFileHasItsEightLinesWithTheCodesEscaped) {
   setMsfs2020(false);
   ASSERT_EQ(createFlightPlan(aircraft(123, "EDDF", "LSZH", SizeCategory::Heavy), link.connection()), true);
   EXPECT_EQ(readFile(planOf(123)),
@@ -52,29 +52,30 @@ TEST_F(FlightPlansTest, ThePlanFileHasItsEightLines) {
             "<DestinationID>LSZH</DestinationID>\n"
             "</FlightPlan.FlightPlan>\n"
             "</SimBase.Document>\n");
-  // MSFS 2024 gets the file only.
-  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
-}
 
-TEST_F(FlightPlansTest, CodesFromTheFeedAreEscaped) {
-  setMsfs2020(false);
+  // Codes from the feed are escaped.
   ASSERT_EQ(createFlightPlan(aircraft(7, "A<B&\"C'", "</DestinationID>", SizeCategory::Light), link.connection()),
             true);
   const std::string text = readFile(planOf(7));
   EXPECT_EQ(testing::missingPieces(text, {"<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>\n",
                                           "<DestinationID>&lt;/DestinationID&gt;</DestinationID>\n",
                                           "<FPType>VFR</FPType>"}), "");
+  // MSFS 2024 gets the files only.
+  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
 }
 
-TEST_F(FlightPlansTest, AnUnknownDepartureOrDestinationWritesNothing) {
+TEST_F(FlightPlansTest, AnUnknownAirportWritesNothingAndAnUnwritableFileFailsWithAWarning) {
   EXPECT_EQ(createFlightPlan(aircraft(8, "EDDF", "", SizeCategory::Large), link.connection()), std::nullopt);
   EXPECT_EQ(createFlightPlan(aircraft(8, "", "LSZH", SizeCategory::Large), link.connection()), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(planOf(8)));
+  ASSERT_TRUE(gf_removeFlightPlanFolder());
+  EXPECT_EQ(createFlightPlan(aircraft(9, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
+  EXPECT_TRUE(logged("creating a flight plan failed"));
   EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
 }
 
 TEST_F(FlightPlansTest, Msfs2020GetsThePlanGivenToTheObject) {
-  openHere();
+  connect();
   const DWORD object = sim->addForeignObject(sim->userAircraft());
   ASSERT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), true);
   const auto calls = callsOf(SimFunction::AISetAircraftFlightPlan);
@@ -87,15 +88,8 @@ TEST_F(FlightPlansTest, Msfs2020GetsThePlanGivenToTheObject) {
   // A refused plan: one warning, no pause.
   sim->failNext(SimFunction::AISetAircraftFlightPlan);
   EXPECT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
-  EXPECT_NE(logText().find("===> DLH4AB A20N 4000123 creating a flight plan failed"), std::string::npos);
+  EXPECT_TRUE(logged("===> DLH4AB A20N 4000123 creating a flight plan failed"));
   EXPECT_FALSE(queues.simLinkPaused.load());
-}
-
-TEST_F(FlightPlansTest, AFileThatCannotBeWrittenFailsWithAWarning) {
-  ASSERT_TRUE(gf_removeFlightPlanFolder());
-  EXPECT_EQ(createFlightPlan(aircraft(9, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
-  EXPECT_NE(logText().find("creating a flight plan failed"), std::string::npos);
-  EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);
 }
 
 }  // namespace

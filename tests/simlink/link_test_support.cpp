@@ -8,7 +8,6 @@
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
-#include "simlink/sim_definitions.h"
 
 namespace crv::testing {
 
@@ -35,44 +34,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
-void HookRecorder::pushEvent(const LinkEvent& event) {
-  std::lock_guard lock(mutex_);
-  events_.push_back(event);
-}
-
-void HookRecorder::recordExit(LinkExitReason reason) {
-  std::lock_guard lock(mutex_);
-  exits_.push_back(reason);
-}
-
-void HookRecorder::rememberStand(const std::string& stand) {
-  std::lock_guard lock(mutex_);
-  stands_.push_back(stand);
-}
-
-std::vector<LinkEvent> HookRecorder::events() const {
-  std::lock_guard lock(mutex_);
-  return events_;
-}
-
-std::vector<LinkEvent> HookRecorder::eventsOfType(SimEventType type) const {
-  std::lock_guard lock(mutex_);
-  std::vector<LinkEvent> found;
-  std::copy_if(events_.begin(), events_.end(), std::back_inserter(found),
-               [&](const LinkEvent& event) { return event.type == type; });
-  return found;
-}
-
-std::vector<LinkExitReason> HookRecorder::exits() const {
-  std::lock_guard lock(mutex_);
-  return exits_;
-}
-
-std::vector<std::string> HookRecorder::stands() const {
-  std::lock_guard lock(mutex_);
-  return stands_;
-}
-
 platform::SimWorld defaultTestWorld() {
   platform::SimWorld world;
   world.userAircraft.latitudeDegrees = 47.4647;
@@ -88,9 +49,19 @@ platform::SimWorld defaultTestWorld() {
 SimLinkFixture::SimLinkFixture(platform::SimWorld world)
     : sim(std::make_shared<platform::SimulatorStandIn>(std::move(world))),
       installed(sim),
-      link(queues, SimLinkHooks{[this](const LinkEvent& event) { hooks.pushEvent(event); },
-                                [this](LinkExitReason reason) { hooks.recordExit(reason); },
-                                [this](const std::string& stand) { hooks.rememberStand(stand); }, [] {}}),
+      link(queues, SimLinkHooks{[this](const LinkEvent& event) {
+                                  std::lock_guard lock(hookMutex_);
+                                  events_.push_back(event);
+                                },
+                                [this](LinkExitReason reason) {
+                                  std::lock_guard lock(hookMutex_);
+                                  exits_.push_back(reason);
+                                },
+                                [this](const std::string& stand) {
+                                  std::lock_guard lock(hookMutex_);
+                                  stands_.push_back(stand);
+                                },
+                                [] {}}),
       client(link) {
   resetProcessFlags();
   setDataFolderPath(folder.path() / "data");
@@ -103,8 +74,7 @@ SimLinkFixture::SimLinkFixture(platform::SimWorld world)
 }
 
 SimLinkFixture::~SimLinkFixture() {
-  client.requestStop();
-  client.join();
+  stopClient();
   closeLog();
   resetProcessFlags();
 }
@@ -134,33 +104,32 @@ void SimLinkFixture::advanceFramesAndSettle(int count) {
   }
 }
 
-void SimLinkFixture::openHere() {
-  ASSERT_TRUE(link.connection().open());
-  setupSimConnect(link.connection().handle());
-  pump();
+std::vector<LinkEvent> SimLinkFixture::events() const {
+  std::lock_guard lock(hookMutex_);
+  return events_;
 }
 
-void SimLinkFixture::pump() {
-  SimConnect_CallDispatch(link.connection().handle(), &SimLink::simDispatchProc, &link);
-}
-
-std::vector<platform::SimCall> SimLinkFixture::callsOf(platform::SimFunction function) const {
-  std::vector<platform::SimCall> found;
-  for (platform::SimCall& call : sim->calls()) {
-    if (call.function == function) {
-      found.push_back(std::move(call));
-    }
-  }
+std::vector<LinkEvent> SimLinkFixture::eventsOfType(SimEventType type) const {
+  std::vector<LinkEvent> found = events();
+  std::erase_if(found, [&](const LinkEvent& event) { return event.type != type; });
   return found;
 }
 
-std::size_t SimLinkFixture::countOf(platform::SimFunction function) const {
-  const std::vector<platform::SimCall> calls = sim->calls();
-  return static_cast<std::size_t>(
-      std::count_if(calls.begin(), calls.end(), [&](const platform::SimCall& call) { return call.function == function; }));
+std::vector<LinkExitReason> SimLinkFixture::exits() const {
+  std::lock_guard lock(hookMutex_);
+  return exits_;
 }
 
-std::string SimLinkFixture::logText() const { return readFile(folder / "Log.txt"); }
+std::vector<std::string> SimLinkFixture::stands() const {
+  std::lock_guard lock(hookMutex_);
+  return stands_;
+}
+
+std::vector<platform::SimCall> SimLinkFixture::callsOf(platform::SimFunction function) const {
+  std::vector<platform::SimCall> found = sim->calls();
+  std::erase_if(found, [&](const platform::SimCall& call) { return call.function != function; });
+  return found;
+}
 
 CreateRequest createRequest(std::uint32_t key, const std::string& callsign, double latitude, double longitude,
                             bool onGround) {

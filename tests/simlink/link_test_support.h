@@ -2,7 +2,7 @@
 
 // A simulator stand-in, the link's queues and a SimLink wired to recording
 // hooks, for the link's tests. The SimClient thread can run for real, or the
-// test thread plays its part (openHere / pump) for step-by-step cases.
+// test calls the link's handlers itself, step by step.
 
 #include <atomic>
 #include <chrono>
@@ -29,28 +29,17 @@ namespace crv::testing {
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
-// What the hooks received, safe from any thread.
-class HookRecorder {
- public:
-  void pushEvent(const LinkEvent& event);
-  void recordExit(LinkExitReason reason);
-  void rememberStand(const std::string& stand);
-
-  std::vector<LinkEvent> events() const;
-  std::vector<LinkEvent> eventsOfType(SimEventType type) const;
-  std::vector<LinkExitReason> exits() const;
-  std::vector<std::string> stands() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<LinkEvent> events_;
-  std::vector<LinkExitReason> exits_;
-  std::vector<std::string> stands_;
-};
-
+// A user aircraft standing at Zurich in an A320neo.
 platform::SimWorld defaultTestWorld();
 
 class SimLinkFixture : public ::testing::Test {
+ private:
+  // Guards what the link's hooks received, from any thread.
+  mutable std::mutex hookMutex_;
+  std::vector<LinkEvent> events_;
+  std::vector<LinkExitReason> exits_;
+  std::vector<std::string> stands_;
+
  protected:
   explicit SimLinkFixture(platform::SimWorld world = defaultTestWorld());
   ~SimLinkFixture() override;
@@ -64,18 +53,20 @@ class SimLinkFixture : public ::testing::Test {
   void settle();
   void advanceFramesAndSettle(int count);
 
-  // ---- The test thread in the SimClient's place ----
-  void openHere();
-  void pump();
+  // What the hooks received: every event, or those of one type.
+  std::vector<LinkEvent> events() const;
+  std::vector<LinkEvent> eventsOfType(SimEventType type) const;
+  std::vector<LinkExitReason> exits() const;
+  std::vector<std::string> stands() const;
 
   std::vector<platform::SimCall> callsOf(platform::SimFunction function) const;
-  std::size_t countOf(platform::SimFunction function) const;
-  std::string logText() const;
+  std::size_t countOf(platform::SimFunction function) const { return callsOf(function).size(); }
+  std::string logText() const { return readFile(folder / "Log.txt"); }
+  bool logged(const std::string& piece) const { return logText().find(piece) != std::string::npos; }
 
   TempFolder folder;
   std::shared_ptr<platform::SimulatorStandIn> sim;
   platform::ScopedSimulator installed;
-  HookRecorder hooks;
   std::atomic<int> requestErrors{0};
   SimQueues queues;
   SimLink link;

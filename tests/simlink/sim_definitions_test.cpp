@@ -32,29 +32,19 @@ TEST(SimDefinitionsTest, TheSimulatorRefusesNoneOfTheRegistrations) {
   EXPECT_EQ(received, (std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EVENT}));
 }
 
+// The bytes of the fixed-size fields of each definition; the user's title is a
+// text of any length.
 TEST(SimDefinitionsTest, DefinitionSizesMatchTheBlocksTheLinkReadsAndWrites) {
   std::map<std::uint32_t, std::size_t> fixedSize;
   for (const DataDefinitionEntry& entry : dataDefinitionEntries()) {
-    switch (entry.type) {
-      case SIMCONNECT_DATATYPE_FLOAT64:
-      case SIMCONNECT_DATATYPE_INT64:
-        fixedSize[entry.definitionId] += 8;
-        break;
-      case SIMCONNECT_DATATYPE_STRING32:
-        fixedSize[entry.definitionId] += 32;
-        break;
-      default:
-        break;
+    if (entry.type == SIMCONNECT_DATATYPE_FLOAT64 || entry.type == SIMCONNECT_DATATYPE_INT64) {
+      fixedSize[entry.definitionId] += 8;
+    } else if (entry.type == SIMCONNECT_DATATYPE_STRING32) {
+      fixedSize[entry.definitionId] += 32;
     }
   }
-  EXPECT_EQ(fixedSize[401], 24U);
-  EXPECT_EQ(fixedSize[402], 64U);
-  EXPECT_EQ(fixedSize[403], 96U);
-  EXPECT_EQ(fixedSize[404], 56U);
-  EXPECT_EQ(fixedSize[405], 16U);
-  EXPECT_EQ(fixedSize[406], 8U);
-  EXPECT_EQ(fixedSize[408], 32U);
-  EXPECT_EQ(fixedSize[409], 8U);
+  EXPECT_EQ(fixedSize, (std::map<std::uint32_t, std::size_t>{
+                           {401, 24}, {402, 64}, {403, 96}, {404, 56}, {405, 16}, {406, 8}, {408, 32}, {409, 8}}));
 }
 
 }  // namespace

@@ -57,124 +57,98 @@ class SimFlushTest : public SimLinkFixture {
 TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   connectWithUserKnown();
   const platform::SimObjectState user = sim->userAircraft();
-
   queues.queueCreateAc(createRequest(4000123, "DLH4AB", user.latitudeDegrees + 0.02, user.longitudeDegrees, false));
   advanceFramesAndSettle(1);
-  ASSERT_EQ(countOf(SimFunction::AICreateNonATCAircraft), 1U);
   queues.queueCreateAc(createRequest(17, "EZY55", user.latitudeDegrees + 0.001, user.longitudeDegrees, true));
   advanceFramesAndSettle(1);
 
   std::string creates;  // title, tail number, on ground, heading and the request id of each create
   for (const SimCall& call : callsOf(SimFunction::AICreateNonATCAircraft)) {
-    creates += fmt::format("{}|{}|{}|{}|{}; ", call.texts.at(0).value_or("-"), call.texts.at(1).value_or("-"), call.initPosition->OnGround,
-                           call.initPosition->Heading, call.id(call.numbers.size() - 1));
+    creates += fmt::format("{}|{}|{}|{}|{}; ", call.texts.at(0).value_or("-"), call.texts.at(1).value_or("-"),
+                           call.initPosition->OnGround, call.initPosition->Heading, call.id(call.numbers.size() - 1));
   }
   EXPECT_THAT(creates, ::testing::MatchesRegex("Airbus A320 Test Livery\\|DLH4AB\\|0\\|[^|]*\\|104; "
                                               "Airbus A320 Test Livery\\|EZY55\\|1\\|270\\|[0-9]+; "));
 
-  // The engine's probe of the aircraft around the user binds both.
+  // The engine's probe of the aircraft around the user binds both; the
+  // freeze events go out with the next frame.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
   settle();
-  const auto live = hooks.eventsOfType(SimEventType::boundLive);
-  const auto parked = hooks.eventsOfType(SimEventType::boundStatic);
-  ASSERT_EQ(live.size(), 1U);
-  ASSERT_EQ(parked.size(), 1U);
-  EXPECT_EQ(fmt::format("{} {}", live[0].key, parked[0].key), "4000123 17");
-  const auto liveObject = sim->object(live[0].objectId);
-  const auto parkedObject = sim->object(parked[0].objectId);
-  ASSERT_TRUE(liveObject && parkedObject);
-  EXPECT_EQ(liveObject->tailNumber + " " + parkedObject->tailNumber, "DLH4AB EZY55");
-  EXPECT_DOUBLE_EQ(live[0].value2, liveObject->state.altitudeAboveGroundFeet);
-  EXPECT_EQ(parked[0].value2, 0.0);
-
-  // The freeze events go out with the next frame.
   advanceFramesAndSettle(1);
-  for (const DWORD objectId : {live[0].objectId, parked[0].objectId}) {
-    const auto object = sim->object(objectId);
-    EXPECT_EQ(object->releaseControlCount, 1);
-    EXPECT_TRUE(object->frozenLatitudeLongitude && object->frozenAltitude && object->frozenAttitude);
+  std::string bound;  // type, key, tail number and height above ground; released and frozen
+  for (const LinkEvent& event : events()) {
+    const auto object = sim->object(event.objectId);
+    ASSERT_TRUE(object);
+    bound += fmt::format("{} {} {} {} {} {}; ", static_cast<int>(event.type), event.key, object->tailNumber,
+                         event.value2 == object->state.altitudeAboveGroundFeet, object->releaseControlCount,
+                         object->frozenLatitudeLongitude && object->frozenAltitude && object->frozenAttitude);
   }
+  EXPECT_EQ(bound, fmt::format("{} 4000123 DLH4AB true 1 true; {} 17 EZY55 true 1 true; ",
+                               static_cast<int>(SimEventType::boundLive), static_cast<int>(SimEventType::boundStatic)));
   // A later probe finds nothing new to bind.
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
   settle();
-  EXPECT_EQ(hooks.eventsOfType(SimEventType::boundLive).size(), 1U);
+  EXPECT_EQ(eventsOfType(SimEventType::boundLive).size() + eventsOfType(SimEventType::boundStatic).size(), 2U);
   stopClient();
   EXPECT_TRUE(link.binding().sentPackets().empty());
   EXPECT_TRUE(link.binding().objectAddedList().empty());
 }
 
-TEST_F(SimFlushTest, ACreateTheSimulatorRefusesLaterReachesTheEngineAsCreateFailed) {
+TEST_F(SimFlushTest, ACreateRefusedLaterIsReportedAndARefusedCreateCallEndsTheSession) {
   connectWithUserKnown();
-  sim->failNextCreateLater();
   const platform::SimObjectState user = sim->userAircraft();
+  sim->failNextCreateLater();
   queues.queueCreateAc(createRequest(4000200, "BAW12", user.latitudeDegrees, user.longitudeDegrees, true));
   advanceFramesAndSettle(1);
   settle();  // the exception arrives with the next dispatch
-
-  const auto failed = hooks.eventsOfType(SimEventType::createFailed);
-  ASSERT_EQ(failed.size(), 1U);
-  EXPECT_EQ(failed[0].key, 4000200U);
-  EXPECT_EQ(failed[0].objectId, 0U);
+  EXPECT_EQ(events(), (std::vector<LinkEvent>{{0, 4000200, SimEventType::createFailed, 0.0, 0.0}}));
   EXPECT_EQ(requestErrors.load(), 0);
-  stopClient();
-  EXPECT_TRUE(link.binding().sentPackets().empty());
-}
 
-TEST_F(SimFlushTest, ARefusedCreateCallEndsTheSessionLeavesNoPacketAndDropsTheAircraft) {
-  connectWithUserKnown();
   sim->failNext(SimFunction::AICreateNonATCAircraft);
-  const platform::SimObjectState user = sim->userAircraft();
   queues.queueCreateAc(createRequest(4000300, "AFR7", user.latitudeDegrees, user.longitudeDegrees, true));
   advanceFramesAndSettle(1);
-
   EXPECT_EQ(requestErrors.load(), 1);
   EXPECT_TRUE(queues.simLinkPaused.load());
-  const auto failed = hooks.eventsOfType(SimEventType::createFailed);
-  ASSERT_EQ(failed.size(), 1U);
-  EXPECT_EQ(failed[0].key, 4000300U);
-  EXPECT_NE(logText().find("! Simcon call to create ac in sim failed, hexid:4000300, liv: 'Airbus A320 Test Livery', "
-                           "callsign: AFR7)"),
-            std::string::npos);
+  EXPECT_EQ(events().back(), (LinkEvent{0, 4000300, SimEventType::createFailed, 0.0, 0.0}));
+  EXPECT_TRUE(logged("! Simcon call to create ac in sim failed, hexid:4000300, liv: 'Airbus A320 Test Livery', "
+                     "callsign: AFR7)"));
 
   // Paused: nothing queued now is ever sent.
   queues.queueCreateAc(createRequest(4000301, "AFR8", user.latitudeDegrees, user.longitudeDegrees, true));
   queues.queueClientEvent(150, toId(ClientEventId::GearSet), 1);
   advanceFramesAndSettle(2);
-  EXPECT_EQ(countOf(SimFunction::AICreateNonATCAircraft), 1U);
+  EXPECT_EQ(countOf(SimFunction::AICreateNonATCAircraft), 2U);
   EXPECT_EQ(countOf(SimFunction::TransmitClientEvent), 0U);
   stopClient();
   EXPECT_TRUE(link.binding().sentPackets().empty());
 }
 
+// Before the user's object id is known nothing at or below id 2 is sent;
+// after, the user is never removed.
 TEST_F(SimFlushTest, RemovalsComeBackAsRemovedEventsAndTheUserIsNeverRemoved) {
-  connectWithUserKnown();
-  const DWORD other = foreignAircraft("N123AB");
-  settle();
-  queues.queueRemoveAc(other);
-  queues.queueRemoveAc(sim->userObjectId());
-  advanceFramesAndSettle(1);
-  settle();
-
-  const auto removes = callsOf(SimFunction::AIRemoveObject);
-  ASSERT_EQ(removes.size(), 1U);
-  EXPECT_EQ(removes[0].id(0), other);
-  EXPECT_EQ(removes[0].id(1), 105U);
-  const auto removed = hooks.eventsOfType(SimEventType::removed);
-  ASSERT_EQ(removed.size(), 1U);
-  EXPECT_EQ(removed[0].objectId, other);
-  EXPECT_NE(logText().find("===> SimConnect call to remove ac with objectid 1"), std::string::npos);
-}
-
-TEST_F(SimFlushTest, BeforeTheUserIsKnownNothingAtOrBelowId2IsSent) {
   connect();
   ASSERT_EQ(link.user().objectId(), kUnknownUserObjectId);
   queues.appendPosition(AiPositionBlock{}, 2);
   queues.swapPositionBuffers();
   queues.queueRemoveAc(2);
   advanceFramesAndSettle(1);
-  EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject), 0U);
-  EXPECT_EQ(countOf(SimFunction::AIRemoveObject), 0U);
-  EXPECT_NE(logText().find("SimConnect call to remove ac with objectid 2"), std::string::npos);
+  EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject) + countOf(SimFunction::AIRemoveObject), 0U);
+  EXPECT_TRUE(logged("SimConnect call to remove ac with objectid 2"));
+
+  link.user().getUserAcPosition();
+  const DWORD other = foreignAircraft("N123AB");
+  settle();
+  ASSERT_EQ(link.user().objectId(), sim->userObjectId());
+  queues.queueRemoveAc(other);
+  queues.queueRemoveAc(sim->userObjectId());
+  advanceFramesAndSettle(1);
+  settle();
+  const auto removes = callsOf(SimFunction::AIRemoveObject);
+  ASSERT_EQ(removes.size(), 1U);
+  EXPECT_EQ(removes[0].id(0), other);
+  EXPECT_EQ(removes[0].id(1), 105U);
+  EXPECT_EQ(eventsOfType(SimEventType::removed), (std::vector<LinkEvent>{{other, 0, SimEventType::removed, 0.0, 0.0}}));
+  EXPECT_TRUE(logged("===> SimConnect call to remove ac with objectid 1"));
 }
 
 TEST_F(SimFlushTest, PositionsGoOutOncePerFrameAndABusyMutexSkipsTheFrame) {
@@ -183,11 +157,7 @@ TEST_F(SimFlushTest, PositionsGoOutOncePerFrameAndABusyMutexSkipsTheFrame) {
   const DWORD second = foreignAircraft("N2");
   settle();
 
-  AiPositionBlock block;
-  block.latitude = 47.5;
-  block.longitude = 8.6;
-  block.headingRadians = 1.5;
-  block.altitudeFeet = 2500.0;
+  AiPositionBlock block{.latitude = 47.5, .longitude = 8.6, .altitudeFeet = 2500.0};
   queues.appendPosition(block, first);
   queues.appendPosition(block, sim->userObjectId());  // never sent
   block.latitude = 47.6;
@@ -227,14 +197,11 @@ TEST_F(SimFlushTest, AQueueHeldOverABusyFrameGoesOutWholeAndInOrderNextFrame) {
     EXPECT_EQ(countOf(SimFunction::TransmitClientEvent), 0U);
   }
   advanceFramesAndSettle(1);
-  const auto events = callsOf(SimFunction::TransmitClientEvent);
-  ASSERT_EQ(events.size(), 8U);
-  const std::vector<DWORD> order = {219, 207, 206, 210, 208, 209, 212, 211};
-  for (std::size_t index = 0; index < order.size(); ++index) {
-    EXPECT_EQ(events[index].id(1), order[index]);
-    EXPECT_EQ(events[index].id(3), 301U);
-    EXPECT_EQ(events[index].id(4), 0U);
+  std::string sent;  // event, group and flags of each
+  for (const SimCall& event : callsOf(SimFunction::TransmitClientEvent)) {
+    sent += fmt::format("{}/{}/{} ", event.id(1), event.id(3), event.id(4));
   }
+  EXPECT_EQ(sent, "219/301/0 207/301/0 206/301/0 210/301/0 208/301/0 209/301/0 212/301/0 211/301/0 ");
   EXPECT_EQ(sim->object(object)->lastEventData.at("TAXI_LIGHTS_SET"), 1U);
 }
 
@@ -272,9 +239,8 @@ TEST_F(SimFlushTest, EveryEngineCallOfTheConnectionTakesTheMutex) {
   busy.unlock();
   worker.join();
   const auto state = sim->object(object)->state;
-  EXPECT_DOUBLE_EQ(state.spoilersHandlePercent, 100.0);
-  EXPECT_DOUBLE_EQ(state.throttle1Percent, -100.0);
-  EXPECT_DOUBLE_EQ(state.throttle2Percent, -100.0);
+  EXPECT_EQ(fmt::format("{} {} {}", state.spoilersHandlePercent, state.throttle1Percent, state.throttle2Percent),
+            "100 -100 -100");
   const auto writes = callsOf(SimFunction::SetDataOnSimObject);
   ASSERT_EQ(writes.size(), 1U);
   EXPECT_TRUE(writes[0].arguments.starts_with("401, " + std::to_string(object) + ", 0, 0, 24, "))

@@ -83,30 +83,19 @@ TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
   }
 }
 
-TEST_F(UserAircraftTest, APositionReplyIsKeptWithTheUsersObjectIdAndTime) {
-  UserAcData reply = at(47.46, 8.55);
-  reply.altitudeFeet = -12.0;
-  reply.zuluYear = 2025;
-  reply.zuluDayOfYear = 1;
-  reply.zuluTimeSeconds = 10;
-  EXPECT_FALSE(user.positionKnown());
-  user.onUserPosition(reply, 1);
-  // Below sea level counts as zero.
-  EXPECT_EQ(fmt::format("{} {} {} {} {}", user.positionKnown(), user.objectId(), user.data().altitudeFeet,
-                        user.data().latitude, user.simUtcTime.load()),
-            "true 1 0 47.46 1735689610");
-}
-
 TEST_F(UserAircraftTest, AJumpOfMoreThanTenMilesIsANewFlight) {
-  user.onUserPosition(at(47.0, 8.0), 1);  // far from 0, 0: still the first reply
+  UserAcData first = at(47.0, 8.0);  // far from 0, 0: still the first reply
+  first.altitudeFeet = -12.0;        // below sea level counts as zero
+  user.onUserPosition(first, 1);
+  EXPECT_EQ(user.data().altitudeFeet, 0.0);
   user.onUserPosition(at(47.0 + 9.99 / 60.0, 8.0), 1);
   EXPECT_FALSE(stopRequested());
   user.onUserPosition(at(47.0 + 9.99 / 60.0 + 10.01 / 60.0, 8.0), 1);
   EXPECT_TRUE(stopRequested());
-  EXPECT_EQ(hooks.exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
-  EXPECT_NE(logText().find("\nTeleport\n"), std::string::npos);
+  EXPECT_EQ(exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
+  EXPECT_TRUE(logged("\nTeleport\n"));
   user.onUserPosition(at(10.0, 10.0), 1);
-  EXPECT_EQ(hooks.exits().size(), 1U);
+  EXPECT_EQ(exits().size(), 1U);
 }
 
 TEST_F(UserAircraftTest, TheGroundReplyCountsOnlyOnceThePositionIsKnown) {
@@ -123,11 +112,21 @@ TEST_F(UserAircraftTest, TheGroundReplyCountsOnlyOnceThePositionIsKnown) {
   EXPECT_TRUE(user.secondTick.load());
 }
 
-TEST_F(UserAircraftTest, TheTitleIsCutTo48CharactersAndLoggedWhenItChanges) {
-  const std::string title(60, 'T');
-  user.onUserAcTitle(title);
-  user.onUserAcTitle(title);
-  EXPECT_EQ(user.title(), std::string(48, 'T'));
+// The first 48 characters, a UTF-8 character never cut in two.
+TEST_F(UserAircraftTest, TheTitleIsCutTo48CharactersNeverInsideOneAndLoggedWhenItChanges) {
+  std::string umlauts;
+  for (int i = 0; i < 50; ++i) umlauts += "\xC3\x84";  // two bytes each
+  const std::string euro = "\xE2\x82\xAC";            // three bytes
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string(47, 'A') + euro + "uro", std::string(47, 'A') + euro},
+      {umlauts, umlauts.substr(0, 96)},
+      {std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9x", std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9"},
+      {std::string(60, 'T'), std::string(48, 'T')}};
+  for (const auto& [title, expected] : cases) {
+    user.onUserAcTitle(title);
+    EXPECT_EQ(user.title(), expected);
+  }
+  user.onUserAcTitle(std::string(60, 'T'));
   EXPECT_EQ(link.display().userAircraftText(), std::string(48, 'T'));
   const std::string line = "          SimConnect: User aircraft title: " + std::string(48, 'T') + "\n";
   const std::string log = logText();
@@ -135,22 +134,8 @@ TEST_F(UserAircraftTest, TheTitleIsCutTo48CharactersAndLoggedWhenItChanges) {
   EXPECT_EQ(log.find(line), log.rfind(line));
 
   user.onUserAcTitle("");
-  EXPECT_NE(logText().find("! Title of your aircraft is empty?"), std::string::npos);
+  EXPECT_TRUE(logged("! Title of your aircraft is empty?"));
   EXPECT_EQ(user.title(), std::string(48, 'T'));
-}
-
-TEST_F(UserAircraftTest, TheTitleIsCutBetweenCharactersNeverInsideOne) {
-  std::string umlauts;
-  for (int i = 0; i < 50; ++i) umlauts += "\xC3\x84";  // two bytes each
-  const std::string euro = "\xE2\x82\xAC";            // three bytes
-  const std::pair<std::string, std::string> cases[] = {
-      {std::string(47, 'A') + euro + "uro", std::string(47, 'A') + euro},
-      {umlauts, umlauts.substr(0, 96)},
-      {std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9x", std::string(46, 'B') + "\xF0\x9F\x9B\xA9\xF0\x9F\x9B\xA9"}};
-  for (const auto& [title, expected] : cases) {
-    user.onUserAcTitle(title);
-    EXPECT_EQ(user.title(), expected);
-  }
 }
 
 // The model the simulator names, else one read from the title; the CRJ7
@@ -185,17 +170,17 @@ TEST_F(UserAircraftTest, TheModelOrTheTitleGivesSpanAndCategory) {
     if (c.category) {
       EXPECT_EQ(user.type().category, *c.category);
     }
-    EXPECT_NE(logText().find(c.logged), std::string::npos);
+    EXPECT_TRUE(logged(c.logged));
     EXPECT_EQ(statusLineText(), c.status);
   }
-  EXPECT_NE(logText().find("model raw: $$:A20N"), std::string::npos);
+  EXPECT_TRUE(logged("model raw: $$:A20N"));
 }
 
 TEST_F(UserAircraftTest, TheStandUnderTheUserIsShownAndHandedOverWhenStanding) {
-  StandTable stands;
-  stands.emplace_back("B12", std::vector<UsageEntry>{}, std::array<double, 3>{47.4600, 8.5500, 0.0}, 30.0, false,
+  StandTable table;
+  table.emplace_back("B12", std::vector<UsageEntry>{}, std::array<double, 3>{47.4600, 8.5500, 0.0}, 30.0, false,
                       false, false);
-  publishStandNames(stands);
+  publishStandNames(table);
   user.onUserPosition(at(47.4601, 8.5501), 1);
   user.onUserOnGround(1);  // on the ground from now on
   user.onUserPosition(at(47.4600, 8.5500), 1);
@@ -203,13 +188,13 @@ TEST_F(UserAircraftTest, TheStandUnderTheUserIsShownAndHandedOverWhenStanding) {
   EXPECT_EQ(user.userStandName(), "B12");
 
   user.rememberUserStand();
-  EXPECT_EQ(hooks.stands(), std::vector<std::string>{"B12"});
+  EXPECT_EQ(stands(), std::vector<std::string>{"B12"});
 
   UserAcData rolling = at(47.4600, 8.5500);
   rolling.groundSpeedKnots = 5.0;
   user.onUserPosition(rolling, 1);
   user.rememberUserStand();
-  EXPECT_EQ(hooks.stands().size(), 1U);
+  EXPECT_EQ(stands().size(), 1U);
 
   user.onUserPosition(at(47.4700, 8.5500), 1);
   EXPECT_EQ(link.display().userStandText(), "");
