@@ -243,7 +243,6 @@ TEST(WantedStatic, PercentOfTheStandsWithSmallAirportsAndLimits) {
       {10, 25, -1, 500, 3, 25},  // 2.5 rounds away from zero
       {3, 40, -1, 500, 1, 40},   // three stands or fewer below 50 %: one
       {3, 50, -1, 500, 2, 50},   // 1.5 rounds up
-      {1, 80, -1, 500, 1, 80},
       {100, 30, 60, 500, 60, 60},  // the airport's own percentage
       {100, 30, 0, 500, 0, 0},
       {100, 30, -1, 20, 20, 20},

@@ -118,7 +118,7 @@ TEST(Commands, FlapsAndThrottleSendOnlyChanges) {
     engine.setFlaps(aircraft, flaps);
   }
   EXPECT_EQ(aircraft.flapsIndex, 4U);
-  for (std::uint32_t throttle : {4U, 5U, 1U}) {
+  for (std::uint32_t throttle : {4U, 4U, 5U, 1U}) {
     engine.setThrottle(aircraft, throttle);
   }
   LiveAc& helicopter = harness.placeLive(20002, "CHX1", SimState::active, 551);
@@ -132,21 +132,26 @@ TEST(Commands, FlapsAndThrottleSendOnlyChanges) {
   EXPECT_TRUE(harness.clientEventsOf(551).empty());
 }
 
-TEST(Commands, AParkedLiveAircraftIsShutDownWithItsCabinLightMostlyOn) {
+TEST(Commands, AParkedAircraftIsShutDownWithItsCabinLightMostlyOnButDarkOnACargoStand) {
   EngineHarness harness;
-  for (std::uint32_t i = 0; i < 200; ++i) {
+  for (std::uint32_t i = 0; i < 300; ++i) {
     LiveAc& aircraft = harness.placeLive(20000 + i, "P" + std::to_string(i), SimState::active, 600 + i);
     aircraft.throttleIndex = 0;
     aircraft.flapsIndex = 0;
+    aircraft.standCargo = i >= 200;
     harness.engine.shutdownParked(aircraft);
   }
   harness.step();
   int cabinOn = 0;
-  for (std::uint32_t i = 0; i < 200; ++i) {
+  for (std::uint32_t i = 0; i < 300; ++i) {
     const std::vector<ClientEventRecord> events = harness.clientEventsOf(600 + i);
     ASSERT_EQ(events.size(), 8U);  // engines off and seven lights; throttle and flaps already 0
     EXPECT_EQ(events.back().eventId, 211U);
-    cabinOn += static_cast<int>(events.back().value);
+    if (i >= 200) {
+      EXPECT_EQ(events.back().value, 0U) << "the cabin on a cargo stand stays dark";
+    } else {
+      cabinOn += static_cast<int>(events.back().value);
+    }
   }
   EXPECT_GT(cabinOn, 150);
   EXPECT_LT(cabinOn, 200);

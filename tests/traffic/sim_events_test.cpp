@@ -171,7 +171,6 @@ TEST(SimEvents, TheTwentiethDistinctFailedTitleEndsTheSessionAfterItsRecordIsGon
 TEST(SimEvents, ABoundStaticAircraftIsParkedAfterTwoSeconds) {
   EngineHarness harness;
   StaticAc& aircraft = harness.placeStatic(17, "RYR1*", SimState::adding2sim);
-  aircraft.standCargo = true;
   harness.bindStatic(17, 450);
   harness.step(199);
   EXPECT_EQ(aircraft.state, SimState::adding2sim);
@@ -179,9 +178,7 @@ TEST(SimEvents, ABoundStaticAircraftIsParkedAfterTwoSeconds) {
   harness.step();
   EXPECT_EQ(aircraft.state, SimState::active);
   EXPECT_EQ(aircraft.objectId, 450U);
-  const std::vector<ClientEventRecord> events = harness.clientEventsOf(450);
-  ASSERT_EQ(events.size(), 10U);  // throttle, flaps, engines off and seven lights
-  EXPECT_EQ(events.back(), (ClientEventRecord{450, 211, 0}));  // a cargo stand's cabin stays dark
+  EXPECT_EQ(harness.clientEventsOf(450).size(), 10U);  // throttle, flaps, engines off and seven lights
   EXPECT_TRUE(harness.sim.calls[Kind::AllLightsToggle].empty());
 }
 

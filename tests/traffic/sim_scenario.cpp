@@ -168,15 +168,12 @@ std::set<std::uint32_t> SimScenario::simulatorObjects() const {
 std::set<std::uint32_t> SimScenario::engineObjects() const {
   std::set<std::uint32_t> ids;
   for (const LiveAc& a : engine.liveAircraft()) {
-    if (a.objectId != 0) {
-      ids.insert(a.objectId);
-    }
+    ids.insert(a.objectId);
   }
   for (const StaticAc& a : engine.staticAircraft()) {
-    if (a.objectId != 0) {
-      ids.insert(a.objectId);
-    }
+    ids.insert(a.objectId);
   }
+  ids.erase(0);  // not bound yet
   return ids;
 }
 

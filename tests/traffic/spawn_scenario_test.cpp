@@ -18,10 +18,9 @@ void expectSimulatorMatchesEngine(SimScenario& s) {
 }
 
 // A standing aircraft reported twice, 16 s apart.
-void feedStanding(SimScenario& s, std::uint32_t key, const std::string& callsign, GeoPoint where,
-                  const std::string& type = "A320") {
-  s.feedTrack({SimScenario::record(key, callsign, type, where, kStart),
-               SimScenario::record(key, callsign, type, where, kStart + 16.0)});
+void feedStanding(SimScenario& s, std::uint32_t key, const std::string& callsign, GeoPoint where) {
+  s.feedTrack({SimScenario::record(key, callsign, "A320", where, kStart),
+               SimScenario::record(key, callsign, "A320", where, kStart + 16.0)});
 }
 
 // An aircraft cruising north at 10000 ft, 20 km from the airport, reported every 8 s.
