@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "app/entry.h"
-#include "app/main_window.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/os/single_instance.h"

@@ -7,7 +7,6 @@
 
 #include "app/sim_choice.h"
 #include "feed/json_reading.h"
-#include "foundation/parameters_file.h"
 #include "foundation/settings.h"
 #include "platform/os/timer_period.h"
 #include "tests/app/program_harness.h"
@@ -34,14 +33,13 @@ class SessionEndToEndTest : public ::testing::Test {
     ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
   }
 
-  // Waits for the second session to run.
-  void expectRestart() {
+  // Waits for the second session to run, then checks the first one's exit
+  // reason and the countdown before the restart.
+  void expectRestartAfter(const std::string& reason, int seconds) {
     ASSERT_TRUE(ProgramHarness::waitFor([this] { return harness_.session().sessionsStarted() >= 2; }, kExitWithin))
         << harness_.log();
     ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
-  }
-
-  void expectCountdown(int seconds) {
+    EXPECT_NE(harness_.log().find("Exiting: " + reason), std::string::npos);
     EXPECT_NE(harness_.log().find(fmt::format("Restarting after {} seconds\n\n\n\n\n", seconds)), std::string::npos);
     EXPECT_TRUE(harness_.sawStatus(fmt::format("Restarting after {} seconds", seconds)));
     EXPECT_TRUE(harness_.sawStatus("Restarting after 2 seconds"));
@@ -74,27 +72,21 @@ TEST_F(SessionEndToEndTest, ASessionLogsInTakesTrafficAndClosesWithinASecond) {
 TEST_F(SessionEndToEndTest, ANewPackagesPathRestartsAfterThreeSeconds) {
   const std::string typed = (harness_.packagesFolder() / "Community").string();
   EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, typed), NewPathOutcome::accepted);
-  expectRestart();
-  EXPECT_NE(harness_.log().find("Exiting: NEW SETTINGS"), std::string::npos);
-  expectCountdown(3);
+  expectRestartAfter("NEW SETTINGS", 3);
   EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), harness_.packagesFolder().string());
 }
 
 TEST_F(SessionEndToEndTest, AFailedSimulatorRequestRestartsAfterNineSecondsWithoutRescans) {
   harness_.sim().failNext(platform::SimFunction::RequestDataOnSimObjectType, 1);
-  expectRestart();
-  EXPECT_NE(harness_.log().find("Exiting: SIMCONNECT ERROR"), std::string::npos);
+  expectRestartAfter("SIMCONNECT ERROR", 9);
   EXPECT_NE(harness_.log().find("SimConnect request error"), std::string::npos);
-  expectCountdown(9);
   EXPECT_FALSE(par_SCAN_LIVERIES.value());
   EXPECT_FALSE(par_SCAN_AIRPORTS.value());
 }
 
 TEST_F(SessionEndToEndTest, AnUnauthorizedReaderRestartsAfterFifteenSeconds) {
   harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
-  expectRestart();
-  EXPECT_NE(harness_.log().find("Exiting: READER ERROR"), std::string::npos);
-  expectCountdown(15);
+  expectRestartAfter("READER ERROR", 15);
   // Both readers were logged out and joined before the new session logged in.
   EXPECT_EQ(harness_.rt().requestCount(standin::kDeauthPath), 1u);
   EXPECT_EQ(harness_.rt().requestCount(standin::kAuthPath), 2u);

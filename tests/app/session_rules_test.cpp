@@ -11,7 +11,6 @@
 #include "app/session.h"
 #include "app/session_clock.h"
 #include "foundation/session_flags.h"
-#include "foundation/settings.h"
 #include "tests/app/program_harness.h"
 
 namespace crv::testing {

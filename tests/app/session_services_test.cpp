@@ -11,7 +11,6 @@
 #include "aircraftdata/livery_database.h"
 #include "airports/airport_overrides.h"
 #include "app/status_panel.h"
-#include "foundation/parameters_file.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"

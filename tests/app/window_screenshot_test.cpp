@@ -15,8 +15,6 @@
 
 #include "app/status_panel.h"
 #include "app/window_controls.h"
-#include "foundation/settings.h"
-#include "foundation/status_line.h"
 #include "platform/window/control_model.h"
 #include "platform/window/fltk_view.h"
 #include "platform/window/window_model.h"
