@@ -14,9 +14,6 @@
 
 namespace crv {
 
-// The park airport's header as its file gave it. Worker thread only.
-inline ParkAirportHeader parkAirportHeader;
-
 // The local copy of a base file from the download site.
 std::filesystem::path parkAirportCopyPath();  // airports/park_airport.xml
 

@@ -44,46 +44,49 @@ void learnUserStand(const ParkedFileRequest& request, ParkAirportList& parkAirpo
   parkAirports.addParkAirportEntry();
 }
 
-void reserveUserStand(const ParkedFileRequest& request, const ParkAirportList& parkAirports, StandTable& stands) {
-  reservedStandName.clear();
+// Marks the user's stand of the list reserved; answers its name, empty when
+// the airport has no such stand.
+std::string reserveUserStand(const ParkedFileRequest& request, const ParkAirportList& parkAirports, StandTable& stands) {
+  std::string reserved;
   bool mark = false;
   const auto& entries = parkAirports.entries();
   if (!entries.empty() && entries.front().icao == request.icao && !entries.front().stand.empty()) {
     const auto stand = findStandByName(stands, entries.front().stand);
     if (stand != stands.end()) {
-      reservedStandName = stand->name;
+      reserved = stand->name;
       stand->reserved = true;
       mark = true;
     }
   }
-  updateParkAirportPanel([mark](ParkAirportPanel& panel) {
-    panel.reservedStandName = reservedStandName;
+  updateParkAirportPanel([&reserved, mark](ParkAirportPanel& panel) {
+    panel.reservedStandName = reserved;
     panel.reservedStandMark = mark;
   });
+  return reserved;
 }
 
 }  // namespace
 
-std::string lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
-                              ParkAirportHeader& header, QualityFactors& quality) {
+ParkedFileResult lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
+                                   ParkAirportHeader& header, QualityFactors& quality) {
   stands.clear();
   const std::string path = findAirportFilePath(request.icao);
-  if (path.empty()) return fmt::format("{} {} not found", "lf_readParkedFile", request.icao);
+  if (path.empty()) return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), ""};
   if (path.find(kUnknownPublisher) != std::string::npos) {
-    return fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", request.icao, kUnknownPublisher, path);
+    return {fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", request.icao, kUnknownPublisher, path), ""};
   }
   header = {};
   const std::string answer = gf_readApf(path, request.icao, header, quality, stands);
   if (answer.empty()) applySoftLearningRule(quality, stands.size());
   learnUserStand(request, parkAirports);
   stands.shrink_to_fit();
-  reserveUserStand(request, parkAirports, stands);
+  std::string reserved = reserveUserStand(request, parkAirports, stands);
   updateParkAirportPanel([&](ParkAirportPanel& panel) {
     panel.fileRead = answer.empty();
     panel.panelText = header.airportName;
   });
   resetStandUpdates();
-  return answer;
+  return {answer, std::move(reserved)};
 }
 
 }  // namespace crv

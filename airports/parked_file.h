@@ -14,10 +14,6 @@
 
 namespace crv {
 
-// The stand reserved for the user's aircraft at the current park airport.
-// Worker thread only; the panel shows a published copy.
-inline std::string reservedStandName;
-
 struct ParkedFileRequest {
   std::string icao;          // the current park airport
   GeoPoint airportPosition;  // its position
@@ -26,12 +22,20 @@ struct ParkedFileRequest {
   bool userOnGround = false;
 };
 
-// Empties the table and reads the airport's files into it. Empty on success,
-// else a text for the caller to show: "lf_readParkedFile <ICAO> not found",
-// "lf_readParkedFile <ICAO> has publisher:unknown, <path>", or what
-// gf_readApf answered. A UserErrorException of the reader passes on.
-std::string lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
-                              ParkAirportHeader& header, QualityFactors& quality);
+struct ParkedFileResult {
+  // Empty on success, else a text for the caller to show.
+  std::string message;
+  // The user's stand of the list when the airport has it (now marked
+  // reserved in the table); empty when none.
+  std::string reservedStand;
+};
+
+// Empties the table and reads the airport's files into it. The message is
+// "lf_readParkedFile <ICAO> not found", "lf_readParkedFile <ICAO> has
+// publisher:unknown, <path>", or what gf_readApf answered. A
+// UserErrorException of the reader passes on.
+ParkedFileResult lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
+                                   ParkAirportHeader& header, QualityFactors& quality);
 
 // Airports with this many stands or more no longer learn soft usage once
 // their real quality factor reaches kSoftLearningRealFactor.

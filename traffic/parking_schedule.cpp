@@ -7,7 +7,6 @@
 #include <fmt/format.h>
 
 #include "airports/airport_locations.h"
-#include "airports/apf_reader.h"
 #include "airports/learned_save.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
@@ -324,7 +323,7 @@ void ParkingSchedule::loadParkAirport(bool immediate) {
   afterLoad(readParkedFile());
 }
 
-std::string ParkingSchedule::readParkedFile() {
+ParkedFileResult ParkingSchedule::readParkedFile() {
   ParkedFileRequest request;
   request.icao = current_.icao;
   request.airportPosition = current_.position;
@@ -338,18 +337,18 @@ std::string ParkingSchedule::readParkedFile() {
   }
   StandTable* stands = engine_.standTable();
   if (stands == nullptr || parkAirports_ == nullptr) {
-    return fmt::format("{} {} not found", "lf_readParkedFile", request.icao);
+    return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), ""};
   }
-  return lf_readParkedFile(request, *parkAirports_, *stands, parkAirportHeader, quality_);
+  return lf_readParkedFile(request, *parkAirports_, *stands, header_, quality_);
 }
 
-void ParkingSchedule::afterLoad(const std::string& message) {
-  if (!message.empty()) {
-    setStatusLine(message, true);
+void ParkingSchedule::afterLoad(const ParkedFileResult& read) {
+  if (!read.message.empty()) {
+    setStatusLine(read.message, true);
     busyOff();  // before closing, so the closed airport's controls stay locked
     saveAirportAndDisable();
   } else {
-    rules_.setReservedStand(reservedStandName);
+    rules_.setReservedStand(read.reservedStand);
     guarded("recalcStaticParking", [this] { recalcStaticParking(); });
   }
   if (services_.parkedFileRead) {
@@ -437,7 +436,7 @@ void ParkingSchedule::saveAirportAndDisable() {
   if (parkAirportActive() && (airportParametersChanged() || standUpdates() >= 1) && stands != nullptr) {
     restoreExcludedEntries(*stands);
     const bool saved = services_.saveLearnedFile ? services_.saveLearnedFile(current_.icao)
-                                                 : saveAirportFile(current_.icao, parkAirportHeader, *stands);
+                                                 : saveAirportFile(current_.icao, header_, *stands);
     if (!saved) {
       gf_logWarning(fmt::format("the learned file of {} was not saved", current_.icao));
     }
@@ -491,7 +490,6 @@ bool ParkingSchedule::checkReservedStand(bool check, std::string& message) {
       if (const auto before = findStandByName(*stands, old); before != stands->end()) {
         before->reserved = false;
       }
-      reservedStandName = wanted;
       rules_.setReservedStand(wanted);  // frees it of aircraft
       if (const auto after = findStandByName(*stands, wanted); after != stands->end()) {
         after->reserved = true;

@@ -60,9 +60,10 @@ struct ParkingScheduleServices {
   std::function<std::optional<AirportRecord>(std::string_view icao)> airportByIcao;
   // The airport has an airport file (found or fetched). Empty: ensureAirportFile.
   std::function<bool(std::string_view icao)> airportFileExists;
-  // Reads the park airport's stands; empty text on success, else the
-  // message to show. Empty: lf_readParkedFile into the engine's stands.
-  std::function<std::string(const ParkedFileRequest&)> readParkedFile;
+  // Reads the park airport's stands: an empty message on success, else the
+  // text to show, and the user's stand found there. Empty: lf_readParkedFile
+  // into the engine's stands.
+  std::function<ParkedFileResult(const ParkedFileRequest&)> readParkedFile;
   // Saves the learned airport file; false when it failed (reported by the
   // save itself). Empty: saveAirportFile of the engine's stands.
   std::function<bool(std::string_view icao)> saveLearnedFile;
@@ -167,8 +168,8 @@ class ParkingSchedule {
   UserAcData userAircraft() const;
   bool userOnGround() const;
   bool inSight(const GeoPoint& airport, const UserAcData& user, double& distanceNm) const;
-  void afterLoad(const std::string& message);
-  std::string readParkedFile();
+  void afterLoad(const ParkedFileResult& read);
+  ParkedFileResult readParkedFile();
   void refreshParkAirportDistances(const UserAcData& user);
   void publishReaderPosition(std::optional<GeoPoint> position);
   // Runs a step of the calculation; an exception is logged and ends the
@@ -182,6 +183,8 @@ class ParkingSchedule {
   ParkingScheduleServices services_;
 
   CurrentParkAirport current_;
+  // The park airport's header and quality factors as its file gave them.
+  ParkAirportHeader header_;
   QualityFactors quality_;
   bool loadRequested_ = false;
   bool adjustmentHalfway_ = false;

@@ -53,7 +53,6 @@ class AirportFilesTest : public ::testing::Test {
     setHandmadeAirport(false);
     resetStandUpdates();
     setAirportParametersChanged(false);
-    parkAirportHeader = {};
     for (BoolControlParameter* setting : {&par_LEARN_SOFT, &par_AUTO_RANGE, &par_PARK_FAKE, &par_WEEK, &par_PARK_SOFT,
                                           &par_INITIAL_LOAD_ONLY, &par_RT_PARKTRAFFIC_ONLY}) {
       setting->setValue(setting->defaultValue());
@@ -68,6 +67,9 @@ class AirportFilesTest : public ::testing::Test {
   void write(const std::filesystem::path& relative, std::string_view text) const { writeFile(folder_ / relative, text); }
   std::string read(const std::filesystem::path& relative) const { return readFile(folder_ / relative); }
   std::string log() const { return log_.text(); }
+
+  // The header the reader fills, kept by the test as the parking schedule keeps its own.
+  ParkAirportHeader parkAirportHeader;
 
  private:
   TempFolder folder_;

@@ -101,20 +101,24 @@ class ParkedFileTest : public testing::AirportFilesTest {
     list_.readMyParkAirports(threeAirports());
   }
 
+  // The read's message; the reserved stand it found goes to reservedStand_.
   std::string readParked(std::optional<GeoPoint> user) {
     ParkedFileRequest request{"EHAM", {52.31, 4.76}, user, true};
-    return lf_readParkedFile(request, list_, parkAirportStands(), parkAirportHeader, quality_);
+    ParkedFileResult result = lf_readParkedFile(request, list_, parkAirportStands(), parkAirportHeader, quality_);
+    reservedStand_ = result.reservedStand;
+    return result.message;
   }
 
   ParkAirportList list_;
   QualityFactors quality_;
+  std::string reservedStand_;
 };
 
 TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
   write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), testing::twoGates()));
   EXPECT_EQ(readParked(GeoPoint{52.3105, 4.7683}), "");  // the user stands on D7
   EXPECT_EQ(read(kListFile), "EHAM,D7\n");
-  EXPECT_EQ(reservedStandName, "D7");
+  EXPECT_EQ(reservedStand_, "D7");
   EXPECT_TRUE(findStandByName(parkAirportStands(), "D7")->reserved);
   const ParkAirportPanel panel = parkAirportPanel();
   EXPECT_TRUE(panel.fileRead && panel.reservedStandMark);
@@ -123,7 +127,7 @@ TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
 
   list_.entries().front().stand = "Z99";
   EXPECT_EQ(readParked(std::nullopt), "");
-  EXPECT_EQ(reservedStandName, "");
+  EXPECT_EQ(reservedStand_, "");
   EXPECT_FALSE(parkAirportPanel().reservedStandMark);
 }
 

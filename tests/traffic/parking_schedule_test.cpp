@@ -49,7 +49,6 @@ class ParkingScheduleTest : public ::testing::Test {
     par_INITIAL_LOAD_ONLY.setValue(par_INITIAL_LOAD_ONLY.defaultValue());
     par_WEEK.setValue(par_WEEK.defaultValue());
     setParkAirportActive(false);
-    reservedStandName.clear();
     resetStandUpdates();
   }
 
@@ -79,7 +78,7 @@ class ParkingScheduleTest : public ::testing::Test {
       filesRead.push_back(request.icao);
       for (ParkingPosition& stand : stands) stand.usage = {usedNow(now, "DLH" + stand.name)};
       setParkAirportActive(true);
-      return readMessage;
+      return ParkedFileResult{readMessage, reservedInFile};
     };
     s.saveLearnedFile = [this](std::string_view icao) {
       savedIcao = icao;
@@ -104,6 +103,7 @@ class ParkingScheduleTest : public ::testing::Test {
   UserAcData user;
   bool onGround = true;
   std::string readMessage;
+  std::string reservedInFile;  // the user's stand the file reading reports
   bool parkedTrafficThrows = false;
   bool adjustmentThrows = false;
   std::vector<std::string> filesRead;
@@ -270,9 +270,10 @@ TEST_F(ParkingScheduleTest, AverageParkedTimeCountsHalfHoursSincePlacement) {
   EXPECT_FLOAT_EQ(schedule.averageStaticParkedHours(), 1.0F);  // 4 half hours / (2 x 2)
 }
 
-TEST_F(ParkingScheduleTest, RereadTakesTheUsersNewStandAsReservedUnlessBusy) {
-  rereadResult = true;
+TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy) {
+  reservedInFile = "A1";
   schedule.onMainLoopStart();
+  EXPECT_EQ(rules.reservedStand(), "A1");
   statics.pendingStatics().clear();
   schedule.onSecond(16);
   ASSERT_FALSE(schedule.busy());
@@ -286,12 +287,29 @@ TEST_F(ParkingScheduleTest, RereadTakesTheUsersNewStandAsReservedUnlessBusy) {
 
   message.clear();
   EXPECT_TRUE(schedule.checkReservedStand(true, message));
-  EXPECT_EQ(message, "reserved stand changed from '' to 'A2'");
+  EXPECT_EQ(message, "reserved stand changed from 'A1' to 'A2'");
   EXPECT_EQ(rules.reservedStand(), "A2");
   EXPECT_TRUE(findStandByName(stands, "A2")->reserved);
 
   rereadResult = false;
   EXPECT_FALSE(schedule.checkReservedStand(true, message));
+}
+
+TEST_F(ParkingScheduleTest, AReservedStandStaysWithTheScheduleThatReservedIt) {
+  schedule.onMainLoopStart();
+  statics.pendingStatics().clear();
+  schedule.onSecond(16);
+  list.entries() = {{"EDDF", "A2", {airport.lat, airport.lon}, 0.0}};
+  std::string message;
+  ASSERT_TRUE(schedule.checkReservedStand(true, message));
+  ASSERT_EQ(rules.reservedStand(), "A2");
+
+  // A second schedule whose file names no stand for the user.
+  LiveRules otherRules{harness.engine, {}};
+  ParkingSchedule other{harness.engine, statics, otherRules, &list, scheduleServices()};
+  other.onMainLoopStart();
+  EXPECT_EQ(other.parkAirport().icao, "EDDF");
+  EXPECT_EQ(otherRules.reservedStand(), "");
 }
 
 }  // namespace

@@ -58,7 +58,6 @@ WeekDriver::WeekDriver()
   statics.seedRandom(11);
   EngineTestAccess::setParkElevation(engine, kGroundFeet);
   setParkAirportActive(false);
-  reservedStandName.clear();  // no user's stand at the week's airport
   user_.latitude = kApronOrigin.latitude - 0.01;  // on the ground, a kilometre south of the apron
   user_.longitude = kApronOrigin.longitude;
   user_.altitudeFeet = kGroundFeet;
@@ -114,7 +113,7 @@ ParkingScheduleServices WeekDriver::scheduleServices() {
   services.readParkedFile = [this](const ParkedFileRequest&) {
     stands_ = grid();
     setParkAirportActive(true);
-    return std::string();
+    return ParkedFileResult{};
   };
   services.saveLearnedFile = [this](std::string_view icao) {
     ++saves;
