@@ -58,15 +58,6 @@ TEST(LiveParking, TheReservedStandAndTheStandUnderTheUserAreNeverTaken) {
   }
 }
 
-TEST(LiveParking, AParkedHolderIsRemovedBeforeTheNewcomerDrivesOn) {
-  RulesHarness h;
-  LiveAc& holder = h.parkedLive(20009, "KLM77", h.stand("A3"), 509);  // leaving: its stand is free
-  LiveAc& aircraft = taxiingTo(h, 20001, "DLH4AB", h.stand("A3").position());
-  h.rules.try2Park(aircraft, false);
-  EXPECT_EQ(holder.state, SimState::removingfromsim);
-  EXPECT_EQ(aircraft.standId, h.stand("A3").id);
-}
-
 TEST(LiveParking, PointsThatDriftAwayReleaseTheAircraftOnlyOnTheThirdStepHalfASpanAway) {
   RulesHarness h;
   LiveAc& aircraft = h.parkedLive(20001, "DLH4AB", h.stand("A3"), 501);

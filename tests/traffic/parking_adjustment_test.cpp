@@ -3,29 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/traffic/week_driver.h"
 
 namespace crv::testing {
 namespace {
 
 using Placed = std::vector<std::pair<std::string, std::string>>;
-
-// A learned usage entry of a DLH A320 on the weekday at the half hours.
-UsageEntry dlhUsage(std::uint32_t id, int weekday, std::vector<int> halfHours, const std::string& callsign,
-                    const std::string& registration, const std::string& secondCallsign = "") {
-  UsageEntry e;
-  e.airl = "DLH";
-  e.type = "A320";
-  e.reg = registration;
-  e.cs = callsign;
-  e.cs2 = secondCallsign;
-  e.id = id;
-  e.day = static_cast<std::uint32_t>(weekday);
-  for (int h : halfHours) {
-    e.hh.set(static_cast<std::size_t>(h));
-  }
-  return e;
-}
 
 // Twelve stands 80 m apart (no neighbours); three of them wanted.
 class ParkingAdjustmentTest : public ::testing::Test {
@@ -34,12 +18,9 @@ class ParkingAdjustmentTest : public ::testing::Test {
     par_parking_percentage.setValue(25);
     par_MAX_FIT.setValue(1);
     par_RT_PARKTRAFFIC_ONLY.setValue(false);
+    p.parkedTrafficArrives = false;  // the parked traffic times out unless a test answers
   }
-  ~ParkingAdjustmentTest() override {
-    par_parking_percentage.setValue(par_parking_percentage.defaultValue());
-    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
-    par_RT_PARKTRAFFIC_ONLY.setValue(par_RT_PARKTRAFFIC_ONLY.defaultValue());
-  }
+  ~ParkingAdjustmentTest() override { resetAllSettings(); }
   // The full calculation at the present half hour, placed and bound.
   void placeInitially() {
     p.setSlot({3, 20});
@@ -56,7 +37,6 @@ class ParkingAdjustmentTest : public ::testing::Test {
 };
 
 TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHoursPass) {
-  p.parkedTrafficArrives = false;  // the parked traffic times out both times
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21, 22}, "DLH100", "D-AIAA", "DLH101")};
   p.stand("A3").usage = {dlhUsage(1, 3, {20}, "DLH200", "D-AIAB")};
   p.stand("A5").usage = {dlhUsage(1, 3, {20, 21, 22, 23}, "DLH300", "D-AIAC")};
@@ -77,7 +57,6 @@ TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHours
 }
 
 TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplaces) {
-  p.parkedTrafficArrives = false;
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
   placeInitially();
   p.simulatorAnswersRemovals = false;
@@ -93,7 +72,6 @@ TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplac
 }
 
 TEST_F(ParkingAdjustmentTest, EntryWaitingForARemovalThatNeverEndsIsGivenUp) {
-  p.parkedTrafficArrives = false;
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
   placeInitially();
   p.simulatorAnswersRemovals = false;
@@ -105,16 +83,17 @@ TEST_F(ParkingAdjustmentTest, EntryWaitingForARemovalThatNeverEndsIsGivenUp) {
 
 TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearnedUsage) {
   par_RT_PARKTRAFFIC_ONLY.setValue(true);
+  p.parkedTrafficArrives = true;
   p.stand("B6").usage = {dlhUsage(1, 3, {20, 21}, "DLH900", "D-AIAZ")};
   p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 2), p.parkedRecord("A3", 0x400002, "KLM3", 1),
-              p.parkedRecord("A5", 0x400003, "AFR5", 1)};
+                     p.parkedRecord("A5", 0x400003, "AFR5", 1)};
   placeInitially();
   ASSERT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"A3", "KLM3*"}, {"A5", "AFR5*"}}));
 
   // Half an hour later BAW1 is still parked, KLM3 left, AFR5 flies again and
   // EZY7 arrived.
   p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 3), p.parkedRecord("A5", 0x400003, "AFR5", 2),
-              p.parkedRecord("B2", 0x400004, "EZY7", 0)};
+                     p.parkedRecord("B2", 0x400004, "EZY7", 0)};
   p.collected.keys = {0x400003};
   adjustLater({3, 21});
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}}));
@@ -128,58 +107,44 @@ TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearne
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}, {"B6", "DLH900*"}}));
 }
 
-TEST_F(ParkingAdjustmentTest, ParkedTrafficAgainstLearnedStaticsByArrival) {
+// A static placed from A1's usage at one half hour, then an adjustment at a
+// later one with the feed reporting BAW1 on A1 (or nothing).
+TEST_F(ParkingAdjustmentTest, ALaterAdjustmentKeepsOrReplacesAStaticByUsageAndArrival) {
   struct Case {
     DaySlot placed;
     DaySlot later;
-    int recordAge;
+    int recordAge;  // BAW1's; negative: no parked traffic
+    int maxFit;
     Placed expected;
   };
   const Case cases[] = {
-      {{3, 20}, {3, 22}, 1, {{"A1", "BAW1*"}}},    // arrived after the static was placed
-      {{3, 20}, {3, 22}, 3, {{"A1", "DLH100*"}}},  // was there before it
-      {{7, 47}, {1, 1}, 1, {{"A1", "BAW1*"}}},     // Monday's arrival comes after Sunday's placement
+      {{3, 20}, {3, 22}, 1, 1, {{"A1", "BAW1*"}}},    // arrived after the static was placed
+      {{3, 20}, {3, 22}, 3, 1, {{"A1", "DLH100*"}}},  // was there before it
+      {{7, 47}, {1, 1}, 1, 1, {{"A1", "BAW1*"}}},     // Monday's arrival comes after Sunday's placement
+      // Wednesday 00:30: four half hours back reach Tuesday 22:30, not 21:00.
+      {{2, 45}, {3, 1}, -1, 4, {{"A1", "DLH100*"}}},
+      {{2, 42}, {3, 1}, -1, 4, {}},
   };
   for (const Case& c : cases) {
     WeekDriver h;
+    par_MAX_FIT.setValue(c.maxFit);
     h.setSlot(c.placed);
     h.parkedTrafficArrives = false;
-    h.stand("A1").usage = {dlhUsage(1, c.placed.weekday, {c.placed.halfHour}, "DLH100", "D-AIAA"),
-                           dlhUsage(2, c.later.weekday, {c.later.halfHour}, "DLH100", "D-AIAA")};
+    h.stand("A1").usage = {dlhUsage(1, c.placed.weekday, {c.placed.halfHour}, "DLH100", "D-AIAA")};
+    if (c.recordAge >= 0)
+      h.stand("A1").usage.push_back(dlhUsage(2, c.later.weekday, {c.later.halfHour}, "DLH100", "D-AIAA"));
     ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
     h.stepEngine(5);
-    h.parkedTrafficArrives = true;
+    h.parkedTrafficArrives = c.recordAge >= 0;
     h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", c.recordAge)};
     h.setSlot(c.later);
     h.adjustment.adjustParking(false);
     h.stepEngine(5);
-    EXPECT_EQ(h.staticsByStand(), c.expected) << c.later.weekday << " " << c.recordAge;
-  }
-}
-
-TEST_F(ParkingAdjustmentTest, LookBackContinuesOnThePreviousWeekday) {
-  struct Case {
-    int lateHalfHour;  // Tuesday's last half hour of the aircraft
-    bool kept;
-  };
-  par_MAX_FIT.setValue(4);
-  for (const Case& c : {Case{45, true}, Case{42, false}}) {
-    WeekDriver h;
-    h.parkedTrafficArrives = false;
-    h.setSlot({2, c.lateHalfHour});
-    h.stand("A1").usage = {dlhUsage(1, 2, {c.lateHalfHour}, "DLH100", "D-AIAA")};
-    ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
-    h.stepEngine(5);
-    // Wednesday 00:30: four half hours back reach Tuesday 22:30.
-    h.setSlot({3, 1});
-    h.adjustment.adjustParking(false);
-    h.stepEngine(5);
-    EXPECT_EQ(h.staticsByStand().size(), c.kept ? 1u : 0u) << c.lateHalfHour;
+    EXPECT_EQ(h.staticsByStand(), c.expected) << c.later.weekday << " " << c.later.halfHour << " " << c.recordAge;
   }
 }
 
 TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
-  p.parkedTrafficArrives = false;
   par_parking_percentage.setValue(17);  // two of four candidates
   const char* names[] = {"A1", "A3", "A5", "B1"};
   for (std::uint32_t i = 0; i < 4; ++i) {
@@ -197,7 +162,6 @@ TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
 }
 
 TEST_F(ParkingAdjustmentTest, ExcessLiveParkedLeaveBeforeAnyStaticIsAdded) {
-  p.parkedTrafficArrives = false;
   par_parking_percentage.setValue(8);  // one
   p.stand("B6").usage = {dlhUsage(1, 3, {20}, "DLH900", "D-AIAZ")};
   p.parkedLive(4000001, "BAW1", "A1");

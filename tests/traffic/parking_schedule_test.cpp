@@ -7,6 +7,7 @@
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
 #include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/stand_grid.h"
 #include "traffic/live_rules.h"
@@ -14,18 +15,6 @@
 
 namespace crv::testing {
 namespace {
-
-UsageEntry usedNow(DaySlot now, const std::string& callsign) {
-  UsageEntry e;
-  e.airl = "DLH";
-  e.type = "A320";
-  e.reg = "D-A" + callsign;
-  e.cs = callsign;
-  e.id = 1;
-  e.day = static_cast<std::uint32_t>(now.weekday);
-  e.hh.set(static_cast<std::size_t>(now.halfHour));
-  return e;
-}
 
 // An airport "EDDF" at the stand grid with a park-airport list; the file
 // reading fills the grid's usage, the save records what it was given.
@@ -35,19 +24,14 @@ class ParkingScheduleTest : public ::testing::Test {
     EngineHarness::installTestAircraftTypes();
     par_parking_percentage.setValue(50);
     par_RT_PARKTRAFFIC_ONLY.setValue(false);
-    par_INITIAL_LOAD_ONLY.setValue(false);
     par_MAX_FIT.setValue(0);
-    setParkAirportActive(false);
     statics.seedRandom(3);
     user.latitude = airport.lat;
     user.longitude = airport.lon;
     user.altitudeFeet = airport.alt;
   }
   ~ParkingScheduleTest() override {
-    par_parking_percentage.setValue(par_parking_percentage.defaultValue());
-    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
-    par_INITIAL_LOAD_ONLY.setValue(par_INITIAL_LOAD_ONLY.defaultValue());
-    par_WEEK.setValue(par_WEEK.defaultValue());
+    resetAllSettings();
     setParkAirportActive(false);
     resetStandUpdates();
   }
@@ -76,7 +60,9 @@ class ParkingScheduleTest : public ::testing::Test {
     s.airportFileExists = [](std::string_view) { return true; };
     s.readParkedFile = [this](const ParkedFileRequest& request) {
       filesRead.push_back(request.icao);
-      for (ParkingPosition& stand : stands) stand.usage = {usedNow(now, "DLH" + stand.name)};
+      for (ParkingPosition& stand : stands) {
+        stand.usage = {dlhUsage(1, now.weekday, {now.halfHour}, "DLH" + stand.name, "D-A" + stand.name)};
+      }
       setParkAirportActive(true);
       return ParkedFileResult{readMessage, reservedInFile};
     };
@@ -87,7 +73,7 @@ class ParkingScheduleTest : public ::testing::Test {
     };
     s.setReaderParkElevation = [this](std::optional<double> feet) { readerElevations.push_back(feet); };
     s.startCollectingLive = [this] { ++collectingStarts; };
-    s.showBusy = [this](bool busy) { busyShown.push_back(busy); };
+    s.showBusy = [this](bool busy) { busyShown = busy; };
     s.adjustParking = [this](bool full) {
       adjustments.push_back(full);
       if (adjustmentThrows) throw std::runtime_error("adjustment broke");
@@ -111,23 +97,15 @@ class ParkingScheduleTest : public ::testing::Test {
   StandTable savedStands;
   std::vector<std::optional<double>> readerElevations;
   int collectingStarts = 0;
-  std::vector<bool> busyShown;
+  bool busyShown = false;
   std::vector<bool> adjustments;
 
   StandTable stands = standGrid(2, 6, 80.0, 20.0);
-  StaticParking* staticSlot = nullptr;
-  EngineHarness harness{hooksFor(staticSlot), &stands};
+  EngineHarness harness{{}, &stands};
   LiveRules rules{harness.engine, {}};
   StaticParking statics{harness.engine, staticServices()};
   ParkAirportList list;
   ParkingSchedule schedule{harness.engine, statics, rules, &list, scheduleServices()};
-
- private:
-  static EngineHooks hooksFor(StaticParking* const& slot) {
-    EngineHooks hooks;
-    StaticParking::fillEngineHooks(hooks, slot);
-    return hooks;
-  }
 };
 
 TEST_F(ParkingScheduleTest, UnknownUserPositionNeverSelectsAnAirport) {
@@ -138,12 +116,11 @@ TEST_F(ParkingScheduleTest, UnknownUserPositionNeverSelectsAnAirport) {
   EXPECT_TRUE(filesRead.empty());
 }
 
-TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedAndCalculatedUntilPlacementsEnd) {
+TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenLeft) {
   schedule.onMainLoopStart();
   EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
   EXPECT_EQ(harness.engine.parkElevationFeet(), 364.0);
-  ASSERT_EQ(readerElevations.size(), 1u);
-  EXPECT_EQ(readerElevations[0], 364.0);
+  EXPECT_EQ(readerElevations.back(), 364.0);
   EXPECT_EQ(schedule.parkAirportPositionForReader()->latitude, airport.lat);
   EXPECT_EQ(filesRead, std::vector<std::string>{"EDDF"});
   EXPECT_EQ(statics.pendingStatics().size(), 6u);  // half of the twelve stands
@@ -156,7 +133,29 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedAndCalculatedUntilPlace
   statics.pendingStatics().clear();
   schedule.onSecond(32);
   EXPECT_FALSE(schedule.busy());
-  EXPECT_EQ(busyShown.back(), false);
+  EXPECT_FALSE(busyShown);
+
+  // Leaving saves the usage with its exclusions restored and ends it all.
+  stands[0].usage[0].excludedForNow = true;
+  stands[1].usage[0].id = 0;
+  countStandUpdate();
+  onGround = false;
+  user.altitudeFeet = 30000.0;  // out of sight
+  schedule.onSecond(48);
+  EXPECT_EQ(savedIcao, "EDDF");
+  ASSERT_EQ(savedStands.size(), 12u);
+  for (const ParkingPosition& stand : savedStands) {
+    ASSERT_EQ(stand.usage.size(), 1u);
+    EXPECT_TRUE(stand.usage[0].inUse()) << stand.name;
+    EXPECT_FALSE(stand.usage[0].excludedForNow) << stand.name;
+  }
+  EXPECT_EQ(standUpdates(), 0u);
+  EXPECT_FALSE(parkAirportActive());
+  EXPECT_FALSE(schedule.staticParkingCalculated());
+  EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
+  EXPECT_EQ(readerElevations.back(), std::nullopt);
+  EXPECT_FALSE(schedule.parkAirportPositionForReader().has_value());
+  EXPECT_TRUE(stands.empty());
 }
 
 TEST_F(ParkingScheduleTest, ALoadingMessageEndsTheParkAirportAtOnce) {
@@ -177,7 +176,7 @@ TEST_F(ParkingScheduleTest, BusyFlagEndsWhenTheCalculationThrows) {
   EXPECT_TRUE(statics.pendingStatics().empty());
 }
 
-TEST_F(ParkingScheduleTest, AdjustmentRunsOnTheSecondTickAndEndsItsFlagsEvenWhenItThrows) {
+TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenThrowingAndComeEveryTwentyMinutes) {
   schedule.onMainLoopStart();
   statics.pendingStatics().clear();
   schedule.onSecond(16);
@@ -200,48 +199,18 @@ TEST_F(ParkingScheduleTest, AdjustmentRunsOnTheSecondTickAndEndsItsFlagsEvenWhen
     EXPECT_FALSE(schedule.adjustmentHalfway());
   }
   EXPECT_EQ(collectingStarts, collectingBefore + 2);
-}
 
-TEST_F(ParkingScheduleTest, AutomaticAdjustmentEveryTwentyMinutesUnlessInitialLoadOnly) {
-  schedule.onMainLoopStart();
+  // Every twenty minutes on its own, unless only the initial load is wanted.
+  adjustments.clear();
+  adjustmentThrows = false;
   schedule.onSecond(1200);
   EXPECT_TRUE(schedule.adjustmentRequested());
   schedule.onSecond(1215);
   schedule.onSecond(1230);
   EXPECT_EQ(adjustments, std::vector<bool>{false});
-
   par_INITIAL_LOAD_ONLY.setValue(true);
   schedule.onSecond(2400);
   EXPECT_FALSE(schedule.adjustmentRequested());
-  par_INITIAL_LOAD_ONLY.setValue(false);
-}
-
-TEST_F(ParkingScheduleTest, LeavingSavesRestoredEntriesAndSetsTheElevationToNone) {
-  schedule.onMainLoopStart();
-  ASSERT_TRUE(schedule.staticParkingCalculated());
-  stands[0].usage[0].excludedForNow = true;
-  stands[1].usage[0].id = 0;
-  countStandUpdate();
-  onGround = false;
-  user.altitudeFeet = 30000.0;  // out of sight
-  schedule.onSecond(16);
-
-  EXPECT_EQ(savedIcao, "EDDF");
-  ASSERT_EQ(savedStands.size(), 12u);
-  for (const ParkingPosition& stand : savedStands) {
-    ASSERT_EQ(stand.usage.size(), 1u);
-    EXPECT_TRUE(stand.usage[0].inUse()) << stand.name;
-    EXPECT_FALSE(stand.usage[0].excludedForNow) << stand.name;
-  }
-  EXPECT_EQ(standUpdates(), 0u);
-  EXPECT_FALSE(parkAirportActive());
-  EXPECT_FALSE(schedule.staticParkingCalculated());
-  EXPECT_EQ(harness.engine.parkElevationFeet(), kNoParkElevationFeet);
-  EXPECT_FALSE(harness.engine.parkAirportSet());
-  EXPECT_EQ(readerElevations.back(), std::nullopt);
-  EXPECT_FALSE(schedule.parkAirportPositionForReader().has_value());
-  EXPECT_TRUE(stands.empty());
-  EXPECT_TRUE(statics.pendingStatics().empty());
 }
 
 TEST_F(ParkingScheduleTest, AirborneTheNearestListedAirportInSightIsTaken) {
@@ -270,10 +239,12 @@ TEST_F(ParkingScheduleTest, AverageParkedTimeCountsHalfHoursSincePlacement) {
   EXPECT_FLOAT_EQ(schedule.averageStaticParkedHours(), 1.0F);  // 4 half hours / (2 x 2)
 }
 
-TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy) {
+TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusyAndStaysWithItsSchedule) {
+  par_parking_percentage.setValue(100);
   reservedInFile = "A1";
   schedule.onMainLoopStart();
   EXPECT_EQ(rules.reservedStand(), "A1");
+  for (const PendingStatic& pending : statics.pendingStatics()) EXPECT_NE(pending.standId, stands[0].id);
   statics.pendingStatics().clear();
   schedule.onSecond(16);
   ASSERT_FALSE(schedule.busy());
@@ -284,27 +255,16 @@ TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy
   EXPECT_TRUE(schedule.checkReservedStand(true, message));
   EXPECT_EQ(message, "park airports and stands are okay");
   schedule.busyOff();
-
   message.clear();
   EXPECT_TRUE(schedule.checkReservedStand(true, message));
   EXPECT_EQ(message, "reserved stand changed from 'A1' to 'A2'");
   EXPECT_EQ(rules.reservedStand(), "A2");
   EXPECT_TRUE(findStandByName(stands, "A2")->reserved);
-
   rereadResult = false;
   EXPECT_FALSE(schedule.checkReservedStand(true, message));
-}
 
-TEST_F(ParkingScheduleTest, AReservedStandStaysWithTheScheduleThatReservedIt) {
-  schedule.onMainLoopStart();
-  statics.pendingStatics().clear();
-  schedule.onSecond(16);
-  list.entries() = {{"EDDF", "A2", {airport.lat, airport.lon}, 0.0}};
-  std::string message;
-  ASSERT_TRUE(schedule.checkReservedStand(true, message));
-  ASSERT_EQ(rules.reservedStand(), "A2");
-
-  // A second schedule whose file names no stand for the user.
+  // A second schedule whose file names no stand for the user has none.
+  reservedInFile.clear();
   LiveRules otherRules{harness.engine, {}};
   ParkingSchedule other{harness.engine, statics, otherRules, &list, scheduleServices()};
   other.onMainLoopStart();

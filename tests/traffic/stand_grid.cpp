@@ -7,9 +7,7 @@
 
 namespace crv::testing {
 
-namespace {
 constexpr double kMetersPerDegreeLatitude = 111132.95;
-}
 
 GeoPoint offsetMeters(GeoPoint from, double northMeters, double eastMeters) {
   return {from.latitude + northMeters / kMetersPerDegreeLatitude,
@@ -22,10 +20,7 @@ StandTable standGrid(int rows, int columns, double spacingMeters, double radiusM
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
       const GeoPoint place = offsetMeters(origin, row * spacingMeters * 2.0, column * spacingMeters);
-      std::string name = std::string(1, static_cast<char>('A' + row % 26)) + std::to_string(column + 1);
-      if (row >= 26) {
-        name += "_" + std::to_string(row / 26);
-      }
+      std::string name = std::string(1, static_cast<char>('A' + row)) + std::to_string(column + 1);
       stands.emplace_back(std::move(name), std::vector<UsageEntry>{},
                           std::array<double, 3>{place.latitude, place.longitude, 0.0}, radiusMeters, true, true, true);
     }
@@ -34,13 +29,25 @@ StandTable standGrid(int rows, int columns, double spacingMeters, double radiusM
   return stands;
 }
 
+UsageEntry dlhUsage(std::uint32_t id, int weekday, std::initializer_list<int> halfHours, std::string callsign,
+                    std::string registration, std::string secondCallsign) {
+  UsageEntry e;
+  e.airl = "DLH";
+  e.type = "A320";
+  e.reg = std::move(registration);
+  e.cs = std::move(callsign);
+  e.cs2 = std::move(secondCallsign);
+  e.id = id;
+  e.day = static_cast<std::uint32_t>(weekday);
+  for (int h : halfHours) e.hh.set(static_cast<std::size_t>(h));
+  return e;
+}
+
 ParkedTrafficRecord parkedRecordOn(const StandTable& stands, const std::string& standName, std::uint32_t address,
                                    const std::string& callsign, int age) {
-  const auto stand = std::find_if(stands.begin(), stands.end(),
-                                  [&](const ParkingPosition& candidate) { return candidate.name == standName; });
-  if (stand == stands.end()) {
-    throw std::invalid_argument("no stand " + standName);
-  }
+  const auto stand =
+      std::find_if(stands.begin(), stands.end(), [&](const ParkingPosition& s) { return s.name == standName; });
+  if (stand == stands.end()) throw std::invalid_argument("no stand " + standName);
   ParkedTrafficRecord record;
   record.identity.callsign = callsign;
   record.identity.icaoType = "B738";

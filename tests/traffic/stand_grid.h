@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "airports/stand_table.h"
@@ -19,6 +20,10 @@ StandTable standGrid(int rows, int columns, double spacingMeters = 60.0, double 
 
 // The point at north and east offsets in metres from a point.
 GeoPoint offsetMeters(GeoPoint from, double northMeters, double eastMeters);
+
+// A learned usage entry of a DLH A320 on the weekday at the half hours.
+UsageEntry dlhUsage(std::uint32_t id, int weekday, std::initializer_list<int> halfHours, std::string callsign,
+                    std::string registration, std::string secondCallsign = "");
 
 // A B738 of the feed's parked traffic standing on the named stand of the
 // table, registered "N" and its address, parked for age half hours.

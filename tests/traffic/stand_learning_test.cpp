@@ -49,39 +49,31 @@ TEST_F(StandLearningTest, GapsAreFilledInsideTheLearnWindowOnly) {
     bool filled;
   };
   const Case cases[] = {
-      {SizeCategory::Large, false, 5, true},  {SizeCategory::Large, false, 6, false},
-      {SizeCategory::Heavy, false, 7, true},  {SizeCategory::Heavy, false, 8, false},
-      {SizeCategory::Large, true, 11, true},  {SizeCategory::Large, true, 12, false},
+      {SizeCategory::Large, false, 5, true}, {SizeCategory::Large, false, 6, false},
+      {SizeCategory::Heavy, false, 7, true}, {SizeCategory::Heavy, false, 8, false},
+      {SizeCategory::Large, true, 11, true}, {SizeCategory::Large, true, 12, false},
   };
   for (const Case& c : cases) {
     stands = standGrid(1, 3);
     const AircraftBase a = aircraft(4711, "DLH1", "D-AIPA", c.category, c.cargo);
     ASSERT_TRUE(learn(a, {2, 10}));
     ASSERT_TRUE(learn(a, {2, 10 + c.gap}));
-    if (c.filled) {
-      ASSERT_EQ(usage().size(), 1u) << c.gap;
-      EXPECT_EQ(halfHoursOf(usage()[0]).size(), static_cast<std::size_t>(c.gap + 1)) << c.gap;
-    } else {
-      // Outside the window the aircraft gets a second entry of that day.
-      ASSERT_EQ(usage().size(), 2u) << c.gap;
-      EXPECT_EQ(halfHoursOf(usage()[0]), std::set<int>{10});
-      EXPECT_EQ(halfHoursOf(usage()[1]), std::set<int>{10 + c.gap});
-    }
+    // Outside the window the aircraft gets a second entry of that day.
+    ASSERT_EQ(usage().size(), c.filled ? 1u : 2u) << c.gap;
+    EXPECT_EQ(halfHoursOf(usage()[0]).size(), c.filled ? static_cast<std::size_t>(c.gap + 1) : 1u) << c.gap;
   }
 }
 
 TEST_F(StandLearningTest, GapAcrossMidnightSetsEachHalfHourInItsOwnWeekday) {
   const AircraftBase a = aircraft(4711, "DLH1", "D-AIPA");
-  ASSERT_TRUE(learn(a, {7, 46}));  // Sunday 23:00
+  ASSERT_TRUE(learn(a, {7, 46}));        // Sunday 23:00
   ASSERT_TRUE(learn(a, {1, 0}, false));  // Monday 00:00: Monday's entry exists
   ASSERT_TRUE(learn(a, {1, 2}));         // Monday 01:00 after a gap of 2
   ASSERT_EQ(usage().size(), 2u);
-  const UsageEntry& sunday = usage()[0];
-  const UsageEntry& monday = usage()[1];
-  EXPECT_EQ(sunday.day, 7u);
-  EXPECT_EQ(halfHoursOf(sunday), std::set<int>{46});
-  EXPECT_EQ(monday.day, 1u);
-  EXPECT_EQ(halfHoursOf(monday), (std::set<int>{0, 1, 2}));
+  EXPECT_EQ(usage()[0].day, 7u);
+  EXPECT_EQ(halfHoursOf(usage()[0]), std::set<int>{46});
+  EXPECT_EQ(usage()[1].day, 1u);
+  EXPECT_EQ(halfHoursOf(usage()[1]), (std::set<int>{0, 1, 2}));
 
   // Sunday 47 to Monday 0 is a distance of one; a gap from Sunday 45 to
   // Monday 1 fills 46 and 47 in Sunday's entry and 0 and 1 in Monday's.
@@ -105,12 +97,9 @@ TEST_F(StandLearningTest, KeyTextStandAndFileEntriesDecide) {
   EXPECT_FALSE(learn(aircraft(2, "", ""), {3, 20}));
   EXPECT_FALSE(addStandOption(stands, 99, aircraft(3, "DLH3", "D-AIPB"), {3, 20}, kRealUsage, true));
 
-  UsageEntry fromFile;
-  fromFile.reg = "D-AIPC";
-  fromFile.id = 40;
-  fromFile.day = 3;
+  // The file's entry of D-AIPC on Wednesday holds only 05:00.
+  UsageEntry fromFile = dlhUsage(40, 3, {10}, "", "D-AIPC");
   fromFile.fromFile = 1;
-  fromFile.hh.set(10);
   usage().push_back(fromFile);
   const std::uint32_t before = standUpdates();
   EXPECT_FALSE(learn(aircraft(4, "DLH4", "D-AIPC"), {3, 20}));
@@ -126,42 +115,29 @@ TEST_F(StandLearningTest, KeyTextStandAndFileEntriesDecide) {
 }
 
 TEST_F(StandLearningTest, CoupledCallsignsNearTheHalfHour) {
-  UsageEntry pair;
-  pair.airl = "DLH";
-  pair.type = "A320";
-  pair.cs = "DLH100";
-  pair.cs2 = "DLH101";
-  pair.id = 1;
-  pair.day = 4;
-  pair.hh.set(30);
-  usage().push_back(pair);
-  UsageEntry single = pair;
-  single.cs2.clear();
-  single.id = 2;
-  usage().push_back(single);
+  usage() = {dlhUsage(1, 4, {30}, "DLH100", "", "DLH101"), dlhUsage(2, 4, {30}, "DLH100", "")};
 
   struct Case {
     std::string callsign;
+    std::string airline;
     SizeCategory category;
     DaySlot slot;
     bool found;
   };
   const Case cases[] = {
-      {"DLH101_", SizeCategory::Large, {4, 20}, true},   // 10 half hours away, "_" dropped
-      {"DLH100", SizeCategory::Large, {4, 19}, false},   // 11 away
-      {"DLH100", SizeCategory::Heavy, {4, 16}, true},    // 14 away for a Heavy
-      {"DLH100", SizeCategory::Large, {5, 30}, false},   // another weekday
+      {"DLH101_", "DLH", SizeCategory::Large, {4, 20}, true},  // 10 half hours away, "_" dropped
+      {"DLH100", "DLH", SizeCategory::Large, {4, 19}, false},  // 11 away
+      {"DLH100", "DLH", SizeCategory::Heavy, {4, 16}, true},   // 14 away for a Heavy
+      {"DLH100", "DLH", SizeCategory::Large, {5, 30}, false},  // another weekday
+      {"DLH100", "KLM", SizeCategory::Large, {4, 30}, false},  // another airline
   };
   for (const Case& c : cases) {
     AircraftBase a = aircraft(7, c.callsign, "D-AIPA", c.category);
+    a.identity.airline = c.airline;
     searchCoupledCallsigns(stands, c.slot, a);
     EXPECT_EQ(a.identity.secondCallsign, c.found ? "DLH100" : "") << c.callsign;
     EXPECT_EQ(a.identity.thirdCallsign, c.found ? "DLH101" : "") << c.callsign;
   }
-  AircraftBase otherAirline = aircraft(8, "DLH100", "D-AIPA");
-  otherAirline.identity.airline = "KLM";
-  searchCoupledCallsigns(stands, {4, 30}, otherAirline);
-  EXPECT_TRUE(otherAirline.identity.secondCallsign.empty());
 }
 
 }  // namespace

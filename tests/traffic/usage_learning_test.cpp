@@ -1,12 +1,11 @@
 #include "traffic/usage_learning.h"
 
-#include <stdexcept>
-
 #include <gtest/gtest.h>
 
-#include "foundation/geodesy.h"
+#include <stdexcept>
+
 #include "tests/traffic/engine_harness.h"
-#include "tests/traffic/engine_test_access.h"
+#include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
 namespace {
@@ -19,36 +18,31 @@ UsageEntry entry(std::uint32_t id, const std::string& registration, std::uint32_
   e.day = weekday;
   e.airl = "DLH";
   e.type = "A320";
-  for (std::size_t h : halfHours) {
-    e.hh.set(h);
-  }
+  for (std::size_t h : halfHours) e.hh.set(h);
   return e;
 }
 
 TEST(UsageLearning, HalfHourMatchesTakeTheNeighboursAcrossMidnight) {
   const UsageEntry late = entry(1, "D-AIPA", 3, {47});
-  EXPECT_TRUE(matchesUsageAtHalfHour(3, 0, "D-AIPA", late));
+  EXPECT_TRUE(matchesUsageAtHalfHour(3, 0, "D-AIPA", late));  // 23:30 neighbours 00:00 of the same weekday
   EXPECT_TRUE(matchesUsageAtHalfHour(3, 46, "D-AIPA", late));
   EXPECT_FALSE(matchesUsageAtHalfHour(3, 45, "D-AIPA", late));
   EXPECT_FALSE(matchesUsageAtHalfHour(4, 47, "D-AIPA", late));
   EXPECT_FALSE(matchesUsageAtHalfHour(3, 47, "D-AIPB", late));
-  const UsageEntry early = entry(2, "D-AIPA", 3, {0});
+  UsageEntry early = entry(2, "D-AIPA", 3, {0});
   EXPECT_TRUE(matchesUsageAtHalfHour(3, 47, "D-AIPA", early));
-  EXPECT_TRUE(matchesUsageAtHalfHour(3, 1, "D-AIPA", early));
-  UsageEntry soft = early;
-  soft.kind = kSoftUsage;
-  EXPECT_FALSE(matchesUsageAtHalfHour(3, 0, "D-AIPA", soft));
-  UsageEntry retired = early;
-  retired.id = 0;
-  EXPECT_FALSE(matchesUsageAtHalfHour(3, 0, "D-AIPA", retired));
   EXPECT_THROW(matchesUsageAtHalfHour(3, 48, "D-AIPA", early), std::out_of_range);
-
   AircraftIdentity aircraft;
   aircraft.airline = "DLH";
   aircraft.icaoType = "A320";
   EXPECT_TRUE(usageMatchesAircraft("XXX1", aircraft, early));
   aircraft.icaoType = "A321";
   EXPECT_FALSE(usageMatchesAircraft("XXX1", aircraft, early));
+  early.kind = kSoftUsage;
+  EXPECT_FALSE(matchesUsageAtHalfHour(3, 0, "D-AIPA", early));
+  early.kind = kRealUsage;
+  early.id = 0;  // retired
+  EXPECT_FALSE(matchesUsageAtHalfHour(3, 0, "D-AIPA", early));
 }
 
 TEST(UsageLearning, CallsignsAndHalfHoursAreMarkedInTheNamedEntries) {
@@ -59,7 +53,6 @@ TEST(UsageLearning, CallsignsAndHalfHoursAreMarkedInTheNamedEntries) {
   EXPECT_TRUE(entries[0].cs2.empty());
   setSecondCallsign(entries, 1, "LH4AB");
   EXPECT_EQ(entries[0].cs2, "LH4AB");
-  setSecondCallsign(entries, 9, "NONE");  // no such entry
 
   EXPECT_TRUE(updateOptions(entries, {3, 4}, 2));
   EXPECT_TRUE(entries[1].hh.test(3) && entries[1].hh.test(4));
@@ -78,30 +71,18 @@ TEST(UsageLearning, CallsignsAndHalfHoursAreMarkedInTheNamedEntries) {
 
 TEST(UsageLearning, NewUsageEntriesTakeTheirTypeFromTheRegistration) {
   EngineHarness::installTestAircraftTypes();
-  std::vector<UsageEntry> entries{entry(4, "X-OLD", 2, {1})};
-  entries[0].id = 0;  // taken out of use: its number is still not reused
-  entries.push_back(entry(3, "X-OLD2", 2, {1}));
+  std::vector<UsageEntry> entries{entry(0, "X-OLD", 2, {1}), entry(3, "X-OLD2", 2, {1})};
   AircraftIdentity aircraft;
   aircraft.airline = "EWG";
   aircraft.icaoType = "A319";
 
   EXPECT_EQ(addUsageEntry(entries, aircraft, kRealUsage, 5, 20, "DLH4AB_", ""), std::make_pair(0U, false));
-  const auto added = addUsageEntry(entries, aircraft, kRealUsage, 5, 20, "DLH4AB_", "D-AIPA");
-  EXPECT_EQ(added, std::make_pair(4U, true));
-  const UsageEntry& known = entries.back();
-  EXPECT_EQ(known.cs, "DLH4AB");
-  EXPECT_EQ(known.airl, "DLH");
-  EXPECT_EQ(known.type, "A320");
-  EXPECT_EQ(known.day, 5U);
-  EXPECT_TRUE(known.hh.test(20));
-  EXPECT_EQ(known.hh.count(), 1U);
+  EXPECT_EQ(addUsageEntry(entries, aircraft, kRealUsage, 5, 20, "DLH4AB_", "D-AIPA"), std::make_pair(4U, true));
+  EXPECT_EQ(entries.back().type, "A320");  // the registration's, not the aircraft's
+  EXPECT_EQ(entries.back().airl, "DLH");
   EXPECT_EQ(addUsageEntry(entries, aircraft, kRealUsage, 5, 20, "DLH4AB", "D-AIPA"), std::make_pair(4U, false));
-
-  const auto unknown = addUsageEntry(entries, aircraft, kSoftUsage, 5, 21, "EWG1", "D-ABCD");
-  EXPECT_TRUE(unknown.second);
-  EXPECT_EQ(entries.back().airl, "EWG");
-  EXPECT_EQ(entries.back().type, "A319");
-  EXPECT_EQ(entries.back().kind, kSoftUsage);
+  ASSERT_TRUE(addUsageEntry(entries, aircraft, kSoftUsage, 5, 21, "EWG1", "D-ABCD").second);
+  EXPECT_EQ(entries.back().type, "A319");  // an unknown registration: the aircraft's
   EXPECT_THROW(addUsageEntry(entries, aircraft, kRealUsage, 5, 48, "EWG1", "D-ABCE"), std::out_of_range);
 }
 
@@ -121,40 +102,27 @@ TEST(EngineQueries, UsageMatchesOfParkedAndLiveAircraft) {
 }
 
 TEST(EngineQueries, NeighbourStandsHoldingAParkedAircraftCollide) {
-  StandTable stands;
-  stands.emplace_back("A1", std::vector<UsageEntry>{}, std::array<double, 3>{50.0, 8.0, 0.0}, 20.0, true, true, true);
-  stands.emplace_back("A2", std::vector<UsageEntry>{}, std::array<double, 3>{50.0003, 8.0, 0.0}, 20.0, true, true,
-                      true);  // 33 m north
-  stands.emplace_back("A3", std::vector<UsageEntry>{}, std::array<double, 3>{0.0, 0.0, 0.0}, 20.0, true, true, true);
-  for (std::uint32_t i = 0; i < stands.size(); ++i) {
-    stands[i].id = i + 1;
-  }
-  SimQueues link;
-  EngineConfig config;
-  config.stands = &stands;
-  TrafficEngine engine(link, {}, config);
+  StandTable stands = standGrid(1, 3, 33.0);  // A3 is 66 m from A1
+  EngineHarness harness({}, &stands);
   LiveAc arriving;
   arriving.base.identity.callsign = "NEW1";
   arriving.base.halfSpanNm = 0.01;
-  LiveAc neighbour;
-  neighbour.base.identity.callsign = "OLD1";
+  LiveAc& neighbour = harness.placeLive(2, "OLD1", SimState::active);
   neighbour.base.halfSpanNm = 0.01;
-  neighbour.state = SimState::active;
   neighbour.phase = FlightPhase::parked;
   neighbour.standId = 2;
-  EngineTestAccess::addLive(engine, neighbour);
-  EXPECT_EQ(engine.findCollidingStand({3, 2}, stands[0], arriving), 2U);
+  EXPECT_EQ(harness.engine.findCollidingStand({3, 2}, stands[0], arriving), 2U);
 
-  engine.liveAircraft().front().phase = FlightPhase::taxi;
-  EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
-  engine.liveAircraft().front().phase = FlightPhase::pushing_back;
-  EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 2U);
+  neighbour.phase = FlightPhase::taxi;
+  EXPECT_EQ(harness.engine.findCollidingStand({2}, stands[0], arriving), 0U);
+  neighbour.phase = FlightPhase::pushing_back;
+  EXPECT_EQ(harness.engine.findCollidingStand({2}, stands[0], arriving), 2U);
   arriving.base.identity.callsign = "OLD1";
-  EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
+  EXPECT_EQ(harness.engine.findCollidingStand({2}, stands[0], arriving), 0U);
   arriving.base.identity.callsign = "NEW1";
   arriving.base.halfSpanNm = 0.001;
-  engine.liveAircraft().front().base.halfSpanNm = 0.001;  // 2 x 0.001 x 1.1 nm = 4 m: clear
-  EXPECT_EQ(engine.findCollidingStand({2}, stands[0], arriving), 0U);
+  neighbour.base.halfSpanNm = 0.001;  // 2 x 0.001 x 1.1 nm = 4 m: clear
+  EXPECT_EQ(harness.engine.findCollidingStand({2}, stands[0], arriving), 0U);
 }
 
 }  // namespace

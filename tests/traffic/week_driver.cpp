@@ -38,12 +38,11 @@ EngineHooks weekHooks(MotionContext& motion, LiveRules* const& rules, StaticPark
 WeekDriver::WeekDriver()
     : stands_(grid()),
       harness(weekHooks(motion_, rulesSlot_, staticsSlot_), &stands_,
-               [this] { return std::chrono::system_clock::time_point(std::chrono::seconds(epochOf(now_))); }),
+              [this] { return std::chrono::system_clock::time_point(std::chrono::seconds(epochOf(now_))); }),
       engine(harness.engine),
       rules(engine, rulesServices()),
       statics(engine, staticServices()),
-      adjustment(engine, statics, rules,
-                  {[this] { schedule.busyOn(); }, [this] { schedule.excludeReservedStands(); }}),
+      adjustment(engine, statics, rules, {[this] { schedule.busyOn(); }, [this] { schedule.excludeReservedStands(); }}),
       schedule(engine, statics, rules, nullptr, scheduleServices()) {
   rulesSlot_ = &rules;
   staticsSlot_ = &statics;
@@ -57,7 +56,6 @@ WeekDriver::WeekDriver()
   };
   statics.seedRandom(11);
   EngineTestAccess::setParkElevation(engine, kGroundFeet);
-  setParkAirportActive(false);
   user_.latitude = kApronOrigin.latitude - 0.01;  // on the ground, a kilometre south of the apron
   user_.longitude = kApronOrigin.longitude;
   user_.altitudeFeet = kGroundFeet;
@@ -72,8 +70,6 @@ WeekDriver::~WeekDriver() {
   setParkAirportActive(false);
   resetStandUpdates();
 }
-
-DaySlot WeekDriver::slotNow() const { return weekdayAndSlotAt(epochOf(now_)); }
 
 LiveRulesServices WeekDriver::rulesServices() {
   LiveRulesServices services;
@@ -104,7 +100,7 @@ ParkingScheduleServices WeekDriver::scheduleServices() {
   ParkingScheduleServices services;
   services.userAircraft = [this] { return user_; };
   services.userOnGround = [] { return true; };
-  const AirportRecord airport{kIcao, "FRA", kApronOrigin.latitude, kApronOrigin.longitude, kGroundFeet};
+  const AirportRecord airport{"EDDF", "FRA", kApronOrigin.latitude, kApronOrigin.longitude, kGroundFeet};
   services.closestAirport = [airport](const GeoPoint&) { return std::optional<AirportRecord>(airport); };
   services.airportByIcao = [airport](std::string_view icao) {
     return icao == airport.code ? std::optional<AirportRecord>(airport) : std::nullopt;
@@ -119,11 +115,7 @@ ParkingScheduleServices WeekDriver::scheduleServices() {
     ++saves;
     for (const ParkingPosition& stand : stands_) {
       std::set<std::uint32_t> ids;
-      for (const UsageEntry& entry : stand.usage) {
-        if (entry.id == 0 || !ids.insert(entry.id).second) {
-          ++badIdsAtSave;
-        }
-      }
+      for (const UsageEntry& entry : stand.usage) badIdsAtSave += entry.id == 0 || !ids.insert(entry.id).second;
     }
     return saveAirportFile(icao, header_, stands_);
   };
@@ -148,7 +140,6 @@ void WeekDriver::addTrack(const Visit& visit, const std::vector<TrackPoint>& tra
     r.speedKnots = point.speedKnots;
     r.trueAirspeedKnots = point.speedKnots;
     r.trackDegrees = point.trackDegrees;
-    r.verticalSpeedFpm = 0.0;
     r.airborne = false;
     reports_.push_back({second, r});
   }
@@ -158,10 +149,9 @@ void WeekDriver::addVisit(const Visit& visit) {
   const ParkingPosition& stand = *findStandByName(stands_, visit.stand);
   const GeoPoint approach = offsetMeters(stand.position(), -300.0, 0.0);
   const auto arrive = static_cast<double>(visit.arriveSecond);
-  addTrack(visit, TrackBuilder(approach.latitude, approach.longitude, 0.0, arrive)
-                      .leg(40, 15, 0, 0, 0, 4)
-                      .stand(60, 16)
-                      .points());
+  addTrack(
+      visit,
+      TrackBuilder(approach.latitude, approach.longitude, 0.0, arrive).leg(40, 15, 0, 0, 0, 4).stand(60, 16).points());
   const auto depart = static_cast<double>(visit.departSecond);
   addTrack(visit, TrackBuilder(stand.latitude, stand.longitude, 0.0, depart)
                       .stand(20, 10)
@@ -174,18 +164,12 @@ void WeekDriver::addVisit(const Visit& visit) {
 }
 
 bool WeekDriver::engineBusy() {
-  if (nextReport_ < reports_.size() && reports_[nextReport_].second <= now_ + kReportLeadSeconds) {
-    return true;
-  }
+  if (nextReport_ < reports_.size() && reports_[nextReport_].second <= now_ + kReportLeadSeconds) return true;
   for (const LiveAc& a : engine.liveAircraft()) {
-    if (a.state != SimState::active || a.phase != FlightPhase::parked || !a.motion.standReached) {
-      return true;
-    }
+    if (a.state != SimState::active || a.phase != FlightPhase::parked || !a.motion.standReached) return true;
   }
   for (const StaticAc& a : engine.staticAircraft()) {
-    if (a.state != SimState::active) {
-      return true;
-    }
+    if (a.state != SimState::active) return true;
   }
   return !statics.pendingStatics().empty() || schedule.adjustmentHalfway() || !engine.removeQueue().empty() ||
          !engine.staticCreateQueue().empty() || !engine.liveCreateQueue().empty() || !engine.addingStack().empty();
@@ -196,9 +180,7 @@ std::int64_t WeekDriver::nextStop() const {
   if (nextReport_ < reports_.size()) {
     stop = std::min(stop, std::max(now_ + 1, reports_[nextReport_].second - kReportLeadSeconds));
   }
-  for (const Departure& d : departures_) {
-    stop = std::min(stop, std::max(now_ + 1, d.second));
-  }
+  for (const Departure& d : departures_) stop = std::min(stop, std::max(now_ + 1, d.second));
   return stop;
 }
 
@@ -216,16 +198,12 @@ void WeekDriver::simulator() {
   }
   harness.creates.clear();
   if (simulatorAnswersRemovals) {
-    for (const auto& removed : harness.removes) {
-      harness.objectRemoved(removed.item);
-    }
+    for (const auto& removed : harness.removes) harness.objectRemoved(removed.item);
     harness.removes.clear();
   }
   harness.positions.clear();
   harness.clientEvents.clear();
-  if (engine.tick() % kGroundInfoEveryTicks != 0) {
-    return;
-  }
+  if (engine.tick() % kGroundInfoEveryTicks != 0) return;
   for (const LiveAc& a : engine.liveAircraft()) {
     if (a.objectId != 0 && a.state == SimState::active) {
       const double height = std::max(a.position.altitudeFeet - kCgHeightFeet - kGroundFeet, 0.0);
@@ -253,11 +231,8 @@ void WeekDriver::feedDueReports() {
 
 void WeekDriver::removeDeparted() {
   for (const Departure& d : departures_) {
-    if (d.second <= now_) {
-      if (LiveAc* a = engine.findLiveByKey(d.key)) {
-        engine.removeAircraftFromSim(*a);
-      }
-    }
+    LiveAc* a = d.second <= now_ ? engine.findLiveByKey(d.key) : nullptr;
+    if (a != nullptr) engine.removeAircraftFromSim(*a);
   }
   std::erase_if(departures_, [this](const Departure& d) { return d.second <= now_; });
 }
@@ -266,15 +241,13 @@ void WeekDriver::observe() {
   const DaySlot slot = slotNow();
   for (const LiveAc& a : std::as_const(engine).liveAircraft()) {
     if (a.state == SimState::active && a.phase == FlightPhase::parked && a.standId != 0) {
-      observed_[{engine.standLabel(a.standId), slot.weekday, a.base.identity.registration}].set(
+      observedParking[{engine.standLabel(a.standId), slot.weekday, a.base.identity.registration}].set(
           static_cast<std::size_t>(slot.halfHour));
     }
   }
   std::size_t statics = 0;
   for (const StaticAc& s : std::as_const(engine).staticAircraft()) {
-    if (s.state != SimState::active) {
-      continue;
-    }
+    if (s.state != SimState::active) continue;
     ++statics;
     for (const LiveAc& a : std::as_const(engine).liveAircraft()) {
       if (a.state == SimState::active && a.phase == FlightPhase::parked && a.standId == s.standId) {
@@ -285,24 +258,13 @@ void WeekDriver::observe() {
   mostStaticsAtOnce = std::max(mostStaticsAtOnce, statics);
 }
 
-void WeekDriver::stepOneSecond() {
-  for (int i = 0; i < kTicksPerSecond; ++i) {
+void WeekDriver::stepEngine(double seconds) {
+  const auto steps = static_cast<int>(seconds * kTicksPerSecond);
+  for (int i = 0; i < steps; ++i) {
     feedDueReports();
     harness.step();
     simulator();
   }
-}
-
-void WeekDriver::stepEngine(double seconds) {
-  const auto steps = static_cast<int>(seconds * kTicksPerSecond);
-  for (int i = 0; i < steps; ++i) {
-    harness.step();
-    simulator();
-  }
-}
-
-void WeekDriver::setSlot(DaySlot slot) {
-  now_ = (slot.weekday - 1) * 24 * 3600 + slot.halfHour * 1800 + 600;
 }
 
 LiveAc& WeekDriver::parkedLive(std::uint32_t key, const std::string& callsign, const std::string& standName) {
@@ -329,39 +291,23 @@ std::vector<std::pair<std::string, std::string>> WeekDriver::staticsByStand() co
   return placed;
 }
 
-void WeekDriver::second() {
-  removeDeparted();
-  if (now_ % 15 == 0 || now_ % 16 == 0) {
-    schedule.onSecond(static_cast<int>(now_));
-  }
-  observe();
-}
-
 void WeekDriver::runUntil(std::int64_t weekSecond) {
   while (now_ < weekSecond) {
     if (engineBusy()) {
-      stepOneSecond();
+      stepEngine(1);
       ++now_;
     } else {
       now_ = std::min(nextStop(), weekSecond);
     }
-    second();
+    removeDeparted();
+    if (now_ % 15 == 0 || now_ % 16 == 0) schedule.onSecond(static_cast<int>(now_));
+    observe();
   }
 }
-
-ParkedTrafficRecord WeekDriver::parkedRecord(const std::string& standName, std::uint32_t address,
-                                             const std::string& callsign, int age) const {
-  return parkedRecordOn(grid(), standName, address, callsign, age);
-}
-
-void WeekDriver::leaveAirport() { schedule.clearParkAirportTraffic(); }
 
 StandTable WeekDriver::readLearnedFile() const {
   StandTable fresh = grid();
-  for (ParkingPosition& stand : fresh) {
-    stand.usage.clear();
-  }
-  lf_readLearned(std::filesystem::path("airports/learned/stock") / (std::string(kIcao) + ".xml"), header_, fresh);
+  lf_readLearned("airports/learned/stock/EDDF.xml", header_, fresh);
   return fresh;
 }
 

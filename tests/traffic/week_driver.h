@@ -16,12 +16,11 @@
 #include <bitset>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "airports/apf_record.h"
+#include "foundation/clock.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/flight_driver.h"
@@ -58,43 +57,39 @@ class WeekDriver {
   // Runs the week clock up to the second.
   void runUntil(std::int64_t weekSecond);
   // Sets the clock ten minutes into the half hour; nothing runs.
-  void setSlot(DaySlot slot);
+  void setSlot(DaySlot slot) { now_ = (slot.weekday - 1) * 24 * 3600 + slot.halfHour * 1800 + 600; }
   // Steps the engine (and the simulator) for the seconds; the clock stands.
   void stepEngine(double seconds);
-  bool simulatorAnswersRemovals = true;
   ParkingPosition& stand(const std::string& name) { return *findStandByName(stands_, name); }
   // A live aircraft parked on the stand.
   LiveAc& parkedLive(std::uint32_t key, const std::string& callsign, const std::string& standName);
   // Active static aircraft as (stand, callsign), sorted.
   std::vector<std::pair<std::string, std::string>> staticsByStand() const;
-  // The user aircraft leaves: the schedule clears the airport and saves.
-  void leaveAirport();
-
-  // What live aircraft really stood on the stands, by half hour.
-  const std::map<UseKey, HalfHours>& observedParking() const { return observed_; }
+  // A parked-traffic record on the stand, parked since age half hours.
+  static ParkedTrafficRecord parkedRecord(const std::string& standName, std::uint32_t address,
+                                          const std::string& callsign, int age) {
+    return parkedRecordOn(grid(), standName, address, callsign, age);
+  }
   // The learned file as written, read back into a fresh stand table.
   StandTable readLearnedFile() const;
+
+  bool simulatorAnswersRemovals = true;
   std::vector<ParkedTrafficRecord> parkedTraffic;
   bool parkedTrafficArrives = true;
-  // What the Traffic Reader collected while asked to.
-  LiveIdentities collected;
-  // A parked-traffic record on the stand, parked since age half hours.
-  ParkedTrafficRecord parkedRecord(const std::string& standName, std::uint32_t address, const std::string& callsign,
-                                   int age) const;
+  LiveIdentities collected;  // what the Traffic Reader collected while asked to
+  // What live aircraft really stood on the stands, by half hour.
+  std::map<UseKey, HalfHours> observedParking;
   int adjustments = 0;
   std::size_t mostStaticsAtOnce = 0;
-  // Times a static and a parked live aircraft were seen on one stand.
-  int sharedStands = 0;
+  int sharedStands = 0;  // times a static and a parked live aircraft were seen on one stand
   // Saves of the learned file, and usage entries whose id was 0 or repeated
   // one of its stand when it was saved.
   int saves = 0;
   int badIdsAtSave = 0;
-  // Static aircraft created in the simulator, by callsign.
-  std::map<std::string, int> staticCreates;
+  std::map<std::string, int> staticCreates;  // static aircraft created in the simulator, by callsign
 
   static constexpr std::int64_t kWeekSeconds = 7 * 24 * 3600;
   static StandTable grid() { return standGrid(2, 6, 80.0, 20.0); }
-  static constexpr const char* kIcao = "EDDF";
 
  private:
   struct Report {
@@ -106,22 +101,19 @@ class WeekDriver {
     std::uint32_t key = 0;
   };
   std::int64_t epochOf(std::int64_t weekSecond) const { return kMondayEpoch + weekSecond; }
-  DaySlot slotNow() const;
+  DaySlot slotNow() const { return weekdayAndSlotAt(epochOf(now_)); }
   bool engineBusy();
   std::int64_t nextStop() const;
-  void stepOneSecond();
   void simulator();
   void observe();
   void feedDueReports();
   void removeDeparted();
-  void second();
   void addTrack(const Visit& visit, const std::vector<TrackPoint>& track);
   LiveRulesServices rulesServices();
   StaticParkingServices staticServices();
   ParkingScheduleServices scheduleServices();
 
-  // Monday 7 December 2026, 00:00 UTC.
-  static constexpr std::int64_t kMondayEpoch = 1796601600;
+  static constexpr std::int64_t kMondayEpoch = 1796601600;  // Monday 7 December 2026, 00:00 UTC
 
   TempFolder programFolder_;
   ScopedWorkingFolder inProgramFolder_{programFolder_.path()};
@@ -130,13 +122,13 @@ class WeekDriver {
   std::size_t nextReport_ = 0;
   std::vector<Departure> departures_;
   bool collecting_ = false;
-  std::map<UseKey, HalfHours> observed_;
   ParkAirportHeader header_{"Test airport", "stock", 0, 0};
   std::uint32_t nextObjectId_ = 100;
   LiveRules* rulesSlot_ = nullptr;
   StaticParking* staticsSlot_ = nullptr;
   StandTable stands_;
   MotionContext motion_;
+  UserAcData user_;
 
  public:
   EngineHarness harness;
@@ -145,9 +137,6 @@ class WeekDriver {
   StaticParking statics;
   ParkingAdjustment adjustment;
   ParkingSchedule schedule;
-
- private:
-  UserAcData user_;
 };
 
 }  // namespace crv::testing

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/traffic/week_driver.h"
 
 namespace crv::testing {
@@ -45,11 +46,7 @@ class WeekSimulationTest : public ::testing::Test {
     par_RT_PARKTRAFFIC_ONLY.setValue(false);
     par_INITIAL_LOAD_ONLY.setValue(false);
   }
-  ~WeekSimulationTest() override {
-    par_parking_percentage.setValue(par_parking_percentage.defaultValue());
-    par_MAX_FIT.setValue(par_MAX_FIT.defaultValue());
-    par_LEARN_SOFT.setValue(par_LEARN_SOFT.defaultValue());
-  }
+  ~WeekSimulationTest() override { resetAllSettings(); }
 };
 
 TEST_F(WeekSimulationTest, AdjustmentsKeepTheFeedsAircraftAndTheLearnedFileHoldsWhatParked) {
@@ -67,7 +64,7 @@ TEST_F(WeekSimulationTest, AdjustmentsKeepTheFeedsAircraftAndTheLearnedFileHolds
   EXPECT_EQ(std::count(placed.begin(), placed.end(), std::pair<std::string, std::string>("B6", "AFR6*")), 0);
   EXPECT_EQ(std::count(placed.begin(), placed.end(), std::pair<std::string, std::string>("B3", "KLM3*")), 1);
   week.runUntil(WeekDriver::kWeekSeconds + 3 * kHour);
-  week.leaveAirport();
+  week.schedule.clearParkAirportTraffic();
 
   // An adjustment every 20 minutes kept the feed's aircraft where they were.
   EXPECT_GE(week.adjustments, 7 * 72);
@@ -93,8 +90,8 @@ TEST_F(WeekSimulationTest, AdjustmentsKeepTheFeedsAircraftAndTheLearnedFileHolds
     }
   }
   EXPECT_EQ(static_cast<std::size_t>(entries), learned.size()) << "one entry per aircraft, stand and weekday";
-  EXPECT_EQ(learned, week.observedParking());
-  EXPECT_EQ(week.observedParking().size(), 7u * 3 * 6 + 7u * 6);  // the night stays on two weekdays
+  EXPECT_EQ(learned, week.observedParking);
+  EXPECT_EQ(week.observedParking.size(), 7u * 3 * 6 + 7u * 6);  // the night stays on two weekdays
 }
 
 }  // namespace
