@@ -59,14 +59,13 @@ TEST_F(SimConnectObjects, ACreateBringsTheAssignedIdAndObjectAdded) {
             S_OK);
   const auto messages = inbox.fetch(handle);
   ASSERT_EQ(messages.size(), 2U);
-  ASSERT_EQ(messages[0].id(), SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID);
+  ASSERT_EQ(std::tuple(messages[0].id(), messages[1].id()),
+            std::tuple(DWORD{SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID}, DWORD{SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE}));
   const auto assigned = messages[0].as<SIMCONNECT_RECV_ASSIGNED_OBJECT_ID>();
-  EXPECT_EQ(assigned.dwRequestID, 104U);
-  EXPECT_GT(assigned.dwObjectID, sim->userObjectId());
-  ASSERT_EQ(messages[1].id(), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
   const auto added = messages[1].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>();
-  EXPECT_EQ(added.uEventID, kEventObjectAdded);
-  EXPECT_EQ(added.dwData, assigned.dwObjectID);
+  EXPECT_EQ(std::tuple(assigned.dwRequestID, added.uEventID, added.dwData),
+            std::tuple(DWORD{104}, kEventObjectAdded, assigned.dwObjectID));
+  EXPECT_GT(assigned.dwObjectID, sim->userObjectId());
 
   const auto object = sim->object(assigned.dwObjectID);
   ASSERT_TRUE(object.has_value());

@@ -34,8 +34,7 @@ std::vector<ReceivedMessage> withId(const std::vector<ReceivedMessage>& messages
   return result;
 }
 
-StandInFixture::StandInFixture(platform::SimWorld world)
-    : sim(std::make_shared<platform::SimulatorStandIn>(std::move(world))), installed(sim) {}
+StandInFixture::StandInFixture() : sim(std::make_shared<platform::SimulatorStandIn>()), installed(sim) {}
 
 HANDLE StandInFixture::openConnection() {
   HANDLE handle = nullptr;

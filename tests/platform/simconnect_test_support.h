@@ -64,7 +64,7 @@ std::vector<ReceivedMessage> withId(const std::vector<ReceivedMessage>& messages
 // A stand-in installed for one test, with a connection opened by "CRVN".
 class StandInFixture : public ::testing::Test {
  protected:
-  explicit StandInFixture(platform::SimWorld world = {});
+  StandInFixture();
 
   HANDLE openConnection();
 
