@@ -6,7 +6,6 @@
 
 #include <fmt/format.h>
 
-#include "airports/stand_table.h"
 #include "feed/live_decoder.h"
 #include "foundation/geodesy.h"
 #include "tests/traffic/engine_test_access.h"
@@ -15,19 +14,10 @@ namespace crv::testing {
 
 namespace {
 
-constexpr double kStandReachNm = 30.0 / 1852.0;
 constexpr std::int64_t kGroundInfoEveryTicks = 20;
 constexpr double kGroundInfoCeilingFeet = 2500.0;
+constexpr double kCgHeightFeet = 8.0;
 constexpr double kRestPitchRadians = 0.012217304763960306;
-
-double spawnPitch(const PathPoint& p) {
-  if (!p.airborne) {
-    return 0.010471975511965976;
-  }
-  const double v = p.verticalSpeedFpm > 0.0 ? std::min(p.verticalSpeedFpm, 2400.0)
-                                             : std::max(p.verticalSpeedFpm, -3000.0) * 0.5;
-  return (-3.0 - v / 600.0 * 2.2) * kDegreesToRadians;
-}
 
 }  // namespace
 
@@ -35,16 +25,8 @@ TrackBuilder::TrackBuilder(double latitude, double longitude, double altitudeFee
     : seconds_(startSeconds), latitude_(latitude), longitude_(longitude), altitudeFeet_(altitudeFeet) {}
 
 void TrackBuilder::report() {
-  TrackPoint point;
-  point.seconds = seconds_;
-  point.latitude = latitude_;
-  point.longitude = longitude_;
-  point.altitudeFeet = altitudeFeet_;
-  point.speedKnots = speedKnots_;
-  point.trackDegrees = courseDegrees_;
-  point.verticalSpeedFpm = verticalSpeedFpm_;
-  point.airborne = altitudeFeet_ > 0.0;
-  points_.push_back(point);
+  points_.push_back({seconds_, latitude_, longitude_, altitudeFeet_, speedKnots_, courseDegrees_, verticalSpeedFpm_,
+                     altitudeFeet_ > 0.0});
 }
 
 TrackBuilder& TrackBuilder::leg(double seconds, double speedKnots, double trackDegrees, double verticalSpeedFpm,
@@ -95,33 +77,20 @@ TrackBuilder& TrackBuilder::gap(double seconds, double speedKnots, double trackD
   return *this;
 }
 
-FlightDriver::FlightDriver(double groundElevation, bool liveRules)
+FlightDriver::FlightDriver()
     : harness(
-          [this, liveRules] {
+          [this] {
             EngineHooks hooks;
             installLiveMotion(hooks, motion);
-            if (liveRules) {
-              LiveRules::fillEngineHooks(hooks, rulesSlot_);
-              return hooks;
-            }
-            hooks.trySpawn = [this](LiveAc& a) { testSpawn(a); };
-            // Without the parking rules a ground aircraft is simply on the
-            // ground once bound.
-            hooks.parkLiveOverStatic = [](LiveAc& a) {
-              a.onGround = true;
-              a.motion.climbPerTickFeet = 0.0;
-            };
+            LiveRules::fillEngineHooks(hooks, rulesSlot_);
             return hooks;
           }(),
           &stands_),
-      groundElevationFeet(groundElevation) {
+      rules(harness.engine, rulesServices()) {
+  rulesSlot_ = &rules;
   motion.engine = &harness.engine;
-  EngineTestAccess::setParkElevation(harness.engine, groundElevation);
-  if (liveRules) {
-    rules_ = std::make_unique<LiveRules>(harness.engine, rulesServices());
-    rulesSlot_ = rules_.get();
-    LiveRules::fillParkingCalls(motion.parking, rulesSlot_);
-  }
+  LiveRules::fillParkingCalls(motion.parking, rulesSlot_);
+  EngineTestAccess::setParkElevation(harness.engine, 0.0);
 }
 
 LiveRulesServices FlightDriver::rulesServices() {
@@ -139,14 +108,12 @@ void FlightDriver::setParkAirport(const GeoPoint& position, StandTable stands) {
   stands_ = std::move(stands);
   numberStandsAndFindNeighbours(stands_);
   motion.parkAirportPosition = position;
-  harness.engine.setParkAirport("EHAM", groundElevationFeet);
-  if (rules_) {
-    rules_->setParkAirport(position);
-  }
+  harness.engine.setParkAirport("EHAM", 0.0);
+  rules.setParkAirport(position);
 }
 
 void FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
-                             std::vector<TrackPoint> track) {
+                             const std::vector<TrackPoint>& track) {
   for (const TrackPoint& point : track) {
     LiveTrafficRecord r = EngineHarness::record(key, callsign, type, 1.0e9 + point.seconds);
     r.latitude = point.latitude;
@@ -169,7 +136,6 @@ void FlightDriver::queueReport(const LiveTrafficRecord& record, double handedOve
 std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const std::string& callsign,
                                                const std::string& type, const std::vector<TrackPoint>& track) {
   LiveDecodeContext context;
-  context.parkElevationFeet = groundElevationFeet;
   context.ownPosition = motion.parkAirportPosition;
   context.rangeNm = 40.0;
   if (harness.engine.parkAirportSet()) {
@@ -178,10 +144,7 @@ std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const s
   LiveDecodeState state;
   std::size_t decoded = 0;
   for (const TrackPoint& point : track) {
-    nlohmann::json array = nlohmann::json::array();
-    for (std::size_t i = 0; i < kLiveArraySize; ++i) {
-      array.push_back(nullptr);
-    }
+    nlohmann::json array(kLiveArraySize, nullptr);
     array[0] = hexId;
     array[1] = point.latitude;
     array[2] = point.longitude;
@@ -224,55 +187,6 @@ void FlightDriver::runUntilSecond(double seconds) {
   }
 }
 
-void FlightDriver::testSpawn(LiveAc& a) {
-  if (a.path.size() < 2) {
-    return;
-  }
-  const PathPoint& p = a.path.front();
-  const bool groundMoving = !p.airborne && p.speedKnots > 0.0;
-  if (harness.engine.tick() < p.dueTick - (groundMoving ? 300 : 100)) {
-    return;
-  }
-  a.base.liveryTitle = "Test " + a.base.identity.callsign;
-  a.phase = p.airborne ? FlightPhase::flying : FlightPhase::taxi;
-  ParkingPosition* standTaken = nullptr;
-  if (!p.airborne) {
-    for (ParkingPosition& stand : stands_) {
-      if (!stand.occupied && gf_distanceNm(stand.position(), {p.latitude, p.longitude}) <= kStandReachNm) {
-        standTaken = &stand;
-        break;
-      }
-    }
-  }
-  if (standTaken != nullptr) {
-    a.phase = FlightPhase::parked;
-    a.standLatitude = standTaken->latitude;
-    a.standLongitude = standTaken->longitude;
-    a.standHeadingRadians = standTaken->heading;
-    a.standId = standTaken->id;
-    standTaken->occupied = true;
-    a.path.resize(1);
-    a.path.front().latitude = standTaken->latitude;
-    a.path.front().longitude = standTaken->longitude;
-    a.path.front().trackDegrees = standTaken->heading * kRadiansToDegrees;
-    a.path.front().stationary = true;
-  }
-  const PathPoint& first = a.path.front();
-  a.position.latitude = first.latitude;
-  a.position.longitude = first.longitude;
-  a.position.altitudeFeet = first.altitudeFeet;
-  a.position.pitchRadians = spawnPitch(first);
-  a.position.verticalSpeedFps = first.verticalSpeedFpm / 60.0;
-  a.position.trueAirspeedKnots = first.trueAirspeedKnots;
-  if (standTaken != nullptr) {
-    a.position.headingRadians = standTaken->heading;
-  } else {
-    a.position.headingRadians = gf_bearing({first.latitude, first.longitude}, {a.path[1].latitude, a.path[1].longitude});
-  }
-  a.state = SimState::adding2sim;
-  harness.engine.pushAddingStack(a.base.key);
-}
-
 void FlightDriver::simulatorStep() {
   TrafficEngine& engine = harness.engine;
   const auto bindDelayTicks = static_cast<std::int64_t>(std::llround(bindDelaySeconds * 100.0));
@@ -283,9 +197,9 @@ void FlightDriver::simulatorStep() {
     const CreateRequest& request = harness.creates[createsSeen_].item;
     const std::uint32_t objectId = nextObjectId_++;
     objectOfKey_[request.key] = objectId;
-    const double height = std::max(request.position.altitudeFeet - groundElevationFeet, 0.0);
+    const double height = std::max(request.position.altitudeFeet, 0.0);
     engine.pushSimEvent({objectId, request.key, 0, SimEventType::boundLive, 0.0, height});
-    engine.pushSimEvent({objectId, 0, 0, SimEventType::staticCg, cgHeightFeet, kRestPitchRadians});
+    engine.pushSimEvent({objectId, 0, 0, SimEventType::staticCg, kCgHeightFeet, kRestPitchRadians});
   }
   if (engine.tick() % kGroundInfoEveryTicks != 0) {
     return;
@@ -294,12 +208,12 @@ void FlightDriver::simulatorStep() {
     if (a.objectId == 0 || a.state != SimState::active) {
       continue;
     }
-    const double height = std::max(a.position.altitudeFeet - cgHeightFeet - groundElevationFeet, 0.0);
+    const double height = std::max(a.position.altitudeFeet - kCgHeightFeet, 0.0);
     if (height > kGroundInfoCeilingFeet) {
       continue;
     }
     const std::uint32_t onGround = height <= 0.5 ? 1 : 0;
-    engine.pushSimEvent({a.objectId, onGround, 0, SimEventType::groundInfo, groundElevationFeet, height});
+    engine.pushSimEvent({a.objectId, onGround, 0, SimEventType::groundInfo, 0.0, height});
   }
 }
 
@@ -309,8 +223,7 @@ void FlightDriver::observe() {
   for (; positionsSeen_ < harness.positions.size(); ++positionsSeen_) {
     const auto& sent = harness.positions[positionsSeen_];
     const LiveAc* a = engine.findLiveByObjectId(sent.item.objectId);
-    sent_[sent.item.objectId].push_back({sent.tick, sent.item.block, a != nullptr ? a->phase : FlightPhase::birth,
-                                         a != nullptr && a->onGround});
+    sent_[sent.item.objectId].push_back({sent.tick, sent.item.block, a != nullptr && a->onGround});
   }
   for (const LiveAc& a : engine.liveAircraft()) {
     if (a.state != SimState::active || a.path.empty()) {
@@ -329,29 +242,14 @@ void FlightDriver::observe() {
   }
 }
 
-std::uint32_t FlightDriver::objectIdOf(std::uint32_t key) const {
-  const auto found = objectOfKey_.find(key);
-  return found == objectOfKey_.end() ? 0 : found->second;
-}
-
-std::vector<Timed<ClientEventRecord>> FlightDriver::eventsOf(std::uint32_t key) const {
-  const std::uint32_t objectId = objectIdOf(key);
-  std::vector<Timed<ClientEventRecord>> events;
+std::vector<std::int64_t> FlightDriver::eventTicks(std::uint32_t key, std::uint32_t eventId, std::uint32_t value) {
+  std::vector<std::int64_t> ticks;
   for (const auto& event : harness.clientEvents) {
-    if (event.item.objectId == objectId) {
-      events.push_back(event);
+    if (event.item.objectId == objectOfKey_[key] && event.item.eventId == eventId && event.item.value == value) {
+      ticks.push_back(event.tick);
     }
   }
-  return events;
-}
-
-std::int64_t FlightDriver::firstEventTick(std::uint32_t key, std::uint32_t eventId, std::uint32_t value) const {
-  for (const auto& event : eventsOf(key)) {
-    if (event.item.eventId == eventId && event.item.value == value) {
-      return event.tick;
-    }
-  }
-  return -1;
+  return ticks;
 }
 
 void FlightDriver::writeTrace(const std::filesystem::path& file) const {

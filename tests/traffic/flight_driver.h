@@ -1,15 +1,15 @@
 #pragma once
 
-// Synthetic flights through the whole engine: a track of timed feed reports
-// goes through the intake as live batches, the engine steps tick by tick,
-// and a small simulated simulator binds every create, reports the centre of
-// gravity and the ground below each aircraft as the link would. Every
-// position block the link receives is kept per aircraft.
+// Synthetic flights through the whole engine and its live rules: a track of
+// timed feed reports goes through the intake as live batches, the engine
+// steps tick by tick, and a small simulated simulator binds every create and
+// reports the centre of gravity and the ground (at 0 ft) below each aircraft
+// as the link would. Every position block the link receives is kept per
+// aircraft. Liveries are found for every type ("Livery <type>").
 
 #include <cstdint>
-#include <functional>
+#include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,7 +47,6 @@ class TrackBuilder {
   // No reports for the time; the aircraft moves on meanwhile as in the leg.
   TrackBuilder& gap(double seconds, double speedKnots, double trackDegrees);
   std::vector<TrackPoint> points() const { return points_; }
-  double course() const { return courseDegrees_; }
 
  private:
   void report();
@@ -65,26 +64,22 @@ class TrackBuilder {
 struct SentPosition {
   std::int64_t tick = 0;
   AiPositionBlock block;
-  FlightPhase phase = FlightPhase::birth;
   bool onGround = false;
 };
 
 class FlightDriver {
   // First: the engine reserves room in it while it is built.
   StandTable stands_;
+  LiveRules* rulesSlot_ = nullptr;
 
  public:
-  // The ground lies at the elevation everywhere; the park airport (when
-  // given) is set there with its stands. With liveRules the engine's own
-  // spawning, parking and periodic rules run (liveries "Livery <type>");
-  // without, a plain spawn puts each aircraft where its track begins.
-  explicit FlightDriver(double groundElevationFeet = 0.0, bool liveRules = false);
+  FlightDriver();
   ~FlightDriver();
 
   // A flight of the feed: every report becomes a live record of the key,
   // handed to the engine at its time (engine tick = seconds x 100).
   void addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
-                 std::vector<TrackPoint> track);
+                 const std::vector<TrackPoint>& track);
   // The same flight written as the feed's JSON answer: each report becomes a
   // 48-value array that goes through the feed's decoder first. Returns how
   // many reports the decoder let through.
@@ -92,16 +87,12 @@ class FlightDriver {
                                    const std::vector<TrackPoint>& track);
   // Sets the park airport at a position with the stands (numbered here).
   void setParkAirport(const GeoPoint& position, StandTable stands);
-  // Steps the engine until the tick.
   void runUntilSecond(double seconds);
 
   LiveAc* aircraft(std::uint32_t key) { return harness.engine.findLiveByKey(key); }
-  std::uint32_t objectIdOf(std::uint32_t key) const;
-  const std::vector<SentPosition>& positionsOf(std::uint32_t key) { return sent_[objectIdOf(key)]; }
-  // Client events sent to the aircraft, as (tick, event id, value).
-  std::vector<Timed<ClientEventRecord>> eventsOf(std::uint32_t key) const;
-  // The first tick at which the event id was sent with the value; -1 when never.
-  std::int64_t firstEventTick(std::uint32_t key, std::uint32_t eventId, std::uint32_t value) const;
+  const std::vector<SentPosition>& positionsOf(std::uint32_t key) { return sent_[objectOfKey_[key]]; }
+  // The ticks at which the client event was sent to the aircraft with the value.
+  std::vector<std::int64_t> eventTicks(std::uint32_t key, std::uint32_t eventId, std::uint32_t value);
   // Ticks at which a new leg started, with the due tick of its target.
   const std::vector<std::pair<std::int64_t, std::int64_t>>& legsOf(std::uint32_t key) { return legs_[key]; }
   // The phases the aircraft went through, in order, each once per change.
@@ -112,8 +103,7 @@ class FlightDriver {
 
   EngineHarness harness;
   MotionContext motion;
-  double groundElevationFeet;
-  double cgHeightFeet = 8.0;
+  LiveRules rules;
   // How long after its create the simulator binds an object.
   double bindDelaySeconds = 0.0;
 
@@ -124,12 +114,8 @@ class FlightDriver {
   };
   void simulatorStep();
   void observe();
-  void testSpawn(LiveAc& a);
   void queueReport(const LiveTrafficRecord& record, double handedOverSeconds);
   LiveRulesServices rulesServices();
-
-  LiveRules* rulesSlot_ = nullptr;
-  std::unique_ptr<LiveRules> rules_;
 
   std::vector<Report> reports_;
   std::size_t nextReport_ = 0;

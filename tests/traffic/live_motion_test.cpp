@@ -28,15 +28,9 @@ PathPoint pointAt(double northMeters, double eastMeters, std::int64_t dueTick, d
 
 class LiveMotionRules : public ::testing::Test {
  protected:
-  // An active aircraft of the type with the path, standing at its first point.
-  LiveAc& place(std::uint32_t key, std::deque<PathPoint> path, bool onGround, const char* type = "A320") {
+  // An active A320 with the path, standing at its first point.
+  LiveAc& place(std::uint32_t key, std::deque<PathPoint> path, bool onGround) {
     LiveAc& a = driver.harness.placeLive(key, "T" + std::to_string(key), SimState::active, 100 + key);
-    a.base = buildAircraftObject([&] {
-      AircraftIdentity id = a.base.identity;
-      id.icaoType = type;
-      return id;
-    }());
-    a.base.key = key;
     a.base.maxClimbPerTickFeet = 0.6;
     a.base.turnRateRadians = a.base.baseTurnRateRadians;
     a.path = std::move(path);
@@ -56,7 +50,8 @@ class LiveMotionRules : public ::testing::Test {
 
 TEST_F(LiveMotionRules, ALegLastsAtLeast25TicksAndRetimingKeepsToTheWindow) {
   EngineTestAccess::setTick(driver.harness.engine, 1000);
-  LiveAc& a = place(50001, {pointAt(0, 0, 0, 15), pointAt(30, 0, 400, 15)}, true);
+  // One metre at 15 kt takes 13 ticks.
+  LiveAc& a = place(50001, {pointAt(0, 0, 0, 15), pointAt(1, 0, 400, 15)}, true);
   moveAc(m, a);
   EXPECT_GE(a.path.front().dueTick, 1025) << "a due tick already passed gives 25 ticks";
 
@@ -75,17 +70,14 @@ TEST_F(LiveMotionRules, ALegLastsAtLeast25TicksAndRetimingKeepsToTheWindow) {
 }
 
 TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160Degrees) {
+  std::uint32_t key = 50010;
   for (const auto& [angle, curves] : {std::pair{3.0, false}, {3.01, true}, {160.0, true}, {161.0, false}}) {
     const double rad = angle * kDegreesToRadians;
-    LiveAc& a = place(50010, {pointAt(0, 0, 0, 15), pointAt(40, 0, 600, 15),
+    LiveAc& a = place(key++, {pointAt(0, 0, 0, 15), pointAt(40, 0, 600, 15),
                               pointAt(40 + 40 * std::cos(rad), 40 * std::sin(rad), 1200, 15)},
                       true);
     moveAc(m, a);
     EXPECT_EQ(a.motion.curve.running(), curves) << angle;
-    driver.harness.engine.removeAircraftFromSim(a);
-    driver.harness.step();
-    driver.harness.objectRemoved(100 + 50010);
-    driver.harness.step();
   }
 }
 
