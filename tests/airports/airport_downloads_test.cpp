@@ -21,49 +21,31 @@ using testing::apfText;
 using testing::baseParameters;
 using testing::parameter;
 
-// The download site's stand-in on 127.0.0.1, serving a temporary folder;
-// "MSFS/slow" trickles a byte every 100 ms.
-class SiteServer {
- public:
-  SiteServer() {
-    put("/MSFS/slow", std::string(100, '<'));
-    standIn_.setFault("MSFS/slow", standin::Fault::slow(std::chrono::milliseconds(100), 1));
-  }
-  void put(const std::string& path, std::string_view content) {
-    testing::writeFile(folder_.path() / path.substr(1), content);
-  }
-  int requests(const std::string& path) const { return static_cast<int>(standIn_.requestCount(path.substr(1))); }
-  std::string baseUrl() const { return standIn_.baseUrl(); }
-  int port() const { return standIn_.port(); }
-
- private:
-  testing::TempFolder folder_;
-  standin::DownloadStandIn standIn_{folder_.path()};
-};
-
 // What the session wires in from the feed: a client with timeouts that gives
-// up on stop and replaces the target only when the whole body arrived.
+// up on stop and writes the target only when the whole body arrived.
 DownloadFunction httpDownload(int port) {
   return [port](const std::string& url, const std::filesystem::path& target, const std::atomic<bool>& stop) {
     httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(std::chrono::seconds(2));
     client.set_read_timeout(std::chrono::seconds(2));
-    const std::string path = url.substr(url.find('/', std::string("http://").size()));
     std::string body;
     const auto result = client.Get(
-        path, [&body](const char* data, std::size_t length) { return body.append(data, length), true; },
+        url.substr(url.find('/', std::string("http://").size())),
+        [&body](const char* data, std::size_t length) { return body.append(data, length), true; },
         [&stop](std::uint64_t, std::uint64_t) { return !stop.load(); });
     if (!result || result->status != 200) return false;
-    testing::writeFile(target.string() + ".part", body);
-    std::filesystem::rename(target.string() + ".part", target);
+    testing::writeFile(target, body);
     return true;
   };
 }
 
+// The download site's stand-in on 127.0.0.1 serves a temporary folder;
+// "MSFS/slow" trickles a byte every 100 ms.
 class AirportDownloadsTest : public testing::AirportFilesTest {
  protected:
   AirportDownloadsTest() {
-    setAirportDownloadSite({site_.baseUrl(), httpDownload(site_.port()), [this] { return now_.load(); }});
+    put("MSFS/slow", std::string(100, '<'));
+    standIn_.setFault("MSFS/slow", standin::Fault::slow(std::chrono::milliseconds(100), 1));
+    setAirportDownloadSite({standIn_.baseUrl(), httpDownload(standIn_.port()), [this] { return now_.load(); }});
   }
   ~AirportDownloadsTest() override {
     setAirportDownloadSite({});
@@ -71,7 +53,11 @@ class AirportDownloadsTest : public testing::AirportFilesTest {
     clearStopRequest();
   }
 
-  SiteServer site_;
+  void put(const std::string& sitePath, std::string_view content) { testing::writeFile(site_ / sitePath, content); }
+  int requests(const std::string& sitePath) const { return static_cast<int>(standIn_.requestCount(sitePath)); }
+
+  testing::TempFolder site_;
+  standin::DownloadStandIn standIn_{site_.path()};
   std::atomic<std::int64_t> now_{1'800'000'000};
 };
 
@@ -80,20 +66,20 @@ TEST_F(AirportDownloadsTest, ArchiveProbesAreRememberedInsteadOfRepeatedEvery16S
   now_ += 16;
   EXPECT_FALSE(ensureAirportFile("EHAM"));
   EXPECT_EQ(findAirportFilePath("EHAM"), "");
-  EXPECT_EQ(site_.requests("/MSFS/archive/stock/EHAM.xml"), 1);
+  EXPECT_EQ(requests("MSFS/archive/stock/EHAM.xml"), 1);
   now_ += kArchiveProbeSeconds;
-  site_.put("/MSFS/archive/stock/EHAM.xml", apfText(baseParameters("stock"), testing::twoGates()));
+  put("MSFS/archive/stock/EHAM.xml", apfText(baseParameters("stock"), testing::twoGates()));
   EXPECT_TRUE(ensureAirportFile("EHAM"));
   EXPECT_EQ(findAirportFilePath("EHAM"), "archive/stock/EHAM.xml");
-  EXPECT_EQ(site_.requests("/MSFS/archive/stock/EHAM.xml"), 2);
+  EXPECT_EQ(requests("MSFS/archive/stock/EHAM.xml"), 2);
   EXPECT_FALSE(std::filesystem::exists(path("EHAM.xml")));  // the probe's copy is gone
 
   EXPECT_FALSE(downloadArchivedAirport("../EHAM"));  // no plain code, no request
-  EXPECT_EQ(site_.requests("/MSFS/archive/stock/../EHAM.xml"), 0);
+  EXPECT_EQ(requests("MSFS/archive/stock/../EHAM.xml"), 0);
 }
 
 TEST_F(AirportDownloadsTest, ArchivedBaseFileIsReadFromItsLocalCopy) {
-  site_.put("/MSFS/archive/stock/EHAM.xml", apfText(baseParameters("stock"), testing::twoGates()));
+  put("MSFS/archive/stock/EHAM.xml", apfText(baseParameters("stock"), testing::twoGates()));
   QualityFactors quality;
   EXPECT_EQ(gf_readApf("archive/stock/EHAM.xml", "EHAM", parkAirportHeader, quality, parkAirportStands()), "");
   EXPECT_EQ(parkAirportStands().size(), 2U);
@@ -101,9 +87,9 @@ TEST_F(AirportDownloadsTest, ArchivedBaseFileIsReadFromItsLocalCopy) {
 
   setMsfs2020(false);
   EXPECT_EQ(downloadAirportFile("EHAM_addon.xml", "x.xml"),
-            "failed to download: '" + site_.baseUrl() + "MSFS2024/EHAM_addon.xml'");
+            "failed to download: '" + standIn_.baseUrl() + "MSFS2024/EHAM_addon.xml'");
   EXPECT_EQ(gf_readApf("archive/stock/LEMD.xml", "LEMD", parkAirportHeader, quality, parkAirportStands()),
-            "failed to download: '" + site_.baseUrl() + "MSFS/archive/stock/LEMD.xml'");
+            "failed to download: '" + standIn_.baseUrl() + "MSFS/archive/stock/LEMD.xml'");
 }
 
 TEST_F(AirportDownloadsTest, StopEndsASlowDownloadAndIsNotRemembered) {
@@ -124,10 +110,10 @@ TEST_F(AirportDownloadsTest, OfflineLearningNeedsAQualityFactorAndAFullWeek) {
                        parameter("RT_traffic_week", week),
                    "");
   };
-  site_.put("/MSFS/archive/stock/EHAM.xml", archived("-1", "12", "27"));
-  site_.put("/MSFS/archive/stock/EGLL.xml", archived("-1", "12", "26"));
-  site_.put("/MSFS/archive/stock/LFPG.xml", archived("-1", "-1", "40"));
-  site_.put("/MSFS/archive/stock/EDDF.xml", "<parameters><cut");
+  put("MSFS/archive/stock/EHAM.xml", archived("-1", "12", "27"));
+  put("MSFS/archive/stock/EGLL.xml", archived("-1", "12", "26"));
+  put("MSFS/archive/stock/LFPG.xml", archived("-1", "-1", "40"));
+  put("MSFS/archive/stock/EDDF.xml", "<parameters><cut");
   EXPECT_TRUE(prepareOfflineLearning("EHAM"));
   EXPECT_FALSE(prepareOfflineLearning("EGLL"));
   EXPECT_FALSE(prepareOfflineLearning("LFPG"));
@@ -149,7 +135,7 @@ TEST_F(AirportDownloadsTest, ANeighbourWithACloserStandWinsTheClosestAirport) {
   database.loaded = true;
   // EHAM, the nearer airport, has its stands far away on the site; EHAA,
   // met first and displaced by EHAM, has one 20 m from the user.
-  site_.put("/MSFS/archive/stock/EHAM.xml",
+  put("MSFS/archive/stock/EHAM.xml",
             apfText(baseParameters("stock"), R"(<parkpos id="F1" latitude="52.31" longitude="4.78"/>)"));
   write("airports/my_thirdparty/EHAA.xml",
         apfText(baseParameters("MyPub"), R"(<parkpos id="X1" latitude="52.30018" longitude="4.76"/>)"));

@@ -137,12 +137,11 @@ TEST_F(PlaceholderTest, EveryStandGetsAFittingPairNumberedByTheStandsThatGotOne)
             "FAKE2 REGFAKE2 8 B77W true 4 20 true 1");
   EXPECT_EQ(stands[3].usage.back().type, "EC35");
   EXPECT_EQ(stands[4].usage.back().airl + stands[4].usage.back().type, "FDXC208");
-}
 
-TEST_F(PlaceholderTest, AirportsOutsideTheKnownRegionsGetTheGenericPair) {
-  StandTable stands{makeStand("G1", kApron, 2.0), makeStand("G2", kApron, 80.0)};
-  addPlaceholderUsage("LFPG", stands, kSlot);
-  for (const ParkingPosition& stand : stands) EXPECT_EQ(stand.usage.back().airl + stand.usage.back().type, "ZZZB738");
+  // Airports outside the known regions get the generic pair.
+  StandTable elsewhere{makeStand("G1", kApron, 2.0), makeStand("G2", kApron, 80.0)};
+  addPlaceholderUsage("LFPG", elsewhere, kSlot);
+  for (const ParkingPosition& stand : elsewhere) EXPECT_EQ(stand.usage.back().airl + stand.usage.back().type, "ZZZB738");
 }
 
 }  // namespace

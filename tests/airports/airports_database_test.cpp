@@ -90,9 +90,6 @@ TEST(ReadAirportsTest, AFileThatDoesNotLoadIsAnErrorAndLeavesTheDatabaseUnread) 
   };
   EXPECT_EQ(readError("missing.xml"), (folder / "missing.xml").string() + " not loaded: File was not found");
 
-  writeFile(folder / "cut.xml", "<airports><airport code=\"EHAM\" lat=\"52");
-  EXPECT_THROW(readAirportsFile(folder / "cut.xml", database), std::runtime_error);
-
   writeFile(folder / "other.xml", "<AirportNames/>");
   EXPECT_EQ(readError("other.xml"), "Missing <airports> root in: " + (folder / "other.xml").string());
   EXPECT_FALSE(database.loaded);
@@ -120,18 +117,11 @@ TEST(FindClosestAirportTest, TheNearestWithin5nmWinsAndTheDisplacedOneIsTheNeigh
                                                 {"BBBB", "", northOf(here, 3.0).latitude, 5.0, 0.0},
                                                 {"CCCC", "", northOf(here, 1.0).latitude, 5.0, 0.0},
                                                 {"DDDD", "", northOf(here, 2.0).latitude, 5.0, 0.0}});
-  const auto closest = findClosestAirport(database, here);
-  ASSERT_TRUE(closest.has_value());
-  EXPECT_EQ(closest->code, "CCCC");
+  EXPECT_EQ(findClosestAirport(database, here)->code, "CCCC");
   EXPECT_NE(log.text().find("Airport CCCC is closest, neighbour is BBBB"), std::string::npos);
-}
-
-TEST(FindClosestAirportTest, OnlyAirportsWithin5nmCount) {
-  const GeoPoint here{52.0, 5.0};
   EXPECT_EQ(findClosestAirport(databaseOf({{"AAAA", "", northOf(here, 4.9999).latitude, 5.0, 0.0}}), here)->code,
             "AAAA");
   EXPECT_FALSE(findClosestAirport(databaseOf({{"AAAA", "", northOf(here, 5.01).latitude, 5.0, 0.0}}), here));
-  EXPECT_FALSE(findClosestAirport(databaseOf({}), here));
 }
 
 TEST(FindClosestAirportTest, ANeighbourWithANearerStandIsTaken) {
@@ -177,31 +167,22 @@ TEST(FindAirportByIcaoTest, FindsTheCodeOfTheKey) {
   EXPECT_EQ(findAirportRecord(database, "EHAB"), nullptr);
 }
 
-TEST(AirportDisplayNameTest, CodeWithIataInBrackets) {
-  EXPECT_EQ(airportDisplayName({"EHAM", "AMS", 0, 0, 0}) + "|" + airportDisplayName({"EHAM", "", 0, 0, 0}) + "|" +
-                airportDisplayName({"", "AMS", 0, 0, 0}),
-            "EHAM (AMS)|EHAM|? (AMS)");
-}
-
 TEST(ContainsDashedCodeTest, LooksForTheCodeBetweenDashes) {
   EXPECT_TRUE(containsDashedCode("-EHAM-EHRD-", "EHRD"));
   EXPECT_FALSE(containsDashedCode("-EHAM-EHRD", "EHRD"));
   EXPECT_FALSE(containsDashedCode("-EHAMX-", "EHAM"));
 }
 
-TEST(ReadAirportNamesTest, FillsTheMapAndSkipsIncompleteEntries) {
+TEST(ReadAirportNamesTest, FillsTheMapFromTheInputFolderAndSkipsIncompleteEntries) {
   TempFolder folder;
   LogCapture log;
-  writeFile(folder / "names.xml",
+  testing::ScopedWorkingFolder workingFolder(folder.path());
+  writeFile(folder / "input" / "airports_msfs_names.xml",
             R"(<AirportNames><airport ICAO="EHAM" name="Amsterdam Airport Schiphol"/><airport ICAO="EHRD" name=""/>)"
             R"(<airport name="Nowhere"/><airport ICAO="EBBR" name="Brussels Airport"/></AirportNames>)");
-  AirportNameMap names{{"OLD", "stale"}};
-  readAirportNamesFile(folder / "names.xml", names);
-
-  EXPECT_EQ(names, (AirportNameMap{{"EHAM", "Amsterdam Airport Schiphol"}, {"EBBR", "Brussels Airport"}}));
-  const std::string text = log.text();
-  EXPECT_EQ(testing::missingPieces(text, {"Skipped airport entry with missing ICAO or name",
-                                          "2 airport names read from '" + (folder / "names.xml").string() + "'"}), "");
+  EXPECT_EQ(readAirportNames(), (AirportNameMap{{"EHAM", "Amsterdam Airport Schiphol"}, {"EBBR", "Brussels Airport"}}));
+  EXPECT_EQ(testing::missingPieces(log.text(), {"Skipped airport entry with missing ICAO or name",
+                                                "2 airport names read from 'input/airports_msfs_names.xml'"}), "");
 }
 
 TEST(ReadAirportNamesTest, AMissingOrWrongFileLeavesTheMapEmptyWithAWarning) {
@@ -210,24 +191,12 @@ TEST(ReadAirportNamesTest, AMissingOrWrongFileLeavesTheMapEmptyWithAWarning) {
   AirportNameMap names{{"OLD", "stale"}};
   readAirportNamesFile(folder / "missing.xml", names);
   EXPECT_TRUE(names.empty());
-
   writeFile(folder / "wrong.xml", "<airports/>");
   names.emplace("OLD", "stale");
   readAirportNamesFile(folder / "wrong.xml", names);
   EXPECT_TRUE(names.empty());
-
-  const std::string text = log.text();
-  EXPECT_EQ(testing::missingPieces(text, {"===> Failed to load airport names from '" + (folder / "missing.xml").string() + "'",
-                                          "===> No AirportNames node found."}), "");
-}
-
-TEST(ReadAirportNamesTest, TheProcessWideMapIsReadFromTheInputFolder) {
-  TempFolder folder;
-  LogCapture log;
-  testing::ScopedWorkingFolder workingFolder(folder.path());
-  writeFile(folder / "input" / "airports_msfs_names.xml",
-            "<AirportNames><airport ICAO=\"EHAM\" name=\"Amsterdam Airport Schiphol\"/></AirportNames>");
-  EXPECT_EQ(readAirportNames().at("EHAM"), "Amsterdam Airport Schiphol");
+  EXPECT_EQ(testing::missingPieces(log.text(), {"===> Failed to load airport names from '" + (folder / "missing.xml").string() + "'",
+                                                "===> No AirportNames node found."}), "");
 }
 
 }  // namespace

@@ -100,10 +100,7 @@ TEST_F(LearnedSaveTest, SaveReportsOnTheStatusLineAndResetsTheCounters) {
   EXPECT_EQ(standUpdates(), 0U);
   EXPECT_FALSE(airportParametersChanged());
   // Only D8 carries learned usage; D7's entry came from the base file.
-  const std::string saved = read("airports/learned/stock/EHAM.xml");
-  EXPECT_EQ(saved.find("\"D7\""), std::string::npos);
-  EXPECT_NE(saved.find(R"(<parameter name="num_parkpos" value="1" />)"), std::string::npos);
-  EXPECT_TRUE(findStandByName(parkAirportStands(), "D7")->usage.empty());
+  EXPECT_EQ(read("airports/learned/stock/EHAM.xml").find("\"D7\""), std::string::npos);
 }
 
 TEST_F(LearnedSaveTest, AFailedSaveIsReportedAndNeverThrows) {

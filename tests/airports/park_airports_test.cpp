@@ -143,18 +143,15 @@ TEST_F(ParkedFileTest, SoftLearningStopsAtWellKnownLargeAirports) {
   for (int i = 0; i < 20; ++i) {
     stands += fmt::format(R"(<parkpos id="S{}" latitude="52.3{:02}" longitude="4.7"/>)", i, i);
   }
-  write("airports/my_thirdparty/EHAM.xml",
-        apfText(baseParameters("MyPub") + parameter("Qf_real", "45") + parameter("Qf_soft", "0"), stands));
-  par_LEARN_SOFT.setValue(true);
-  EXPECT_EQ(readParked(std::nullopt), "");
-  EXPECT_FALSE(par_LEARN_SOFT.value());
-  EXPECT_TRUE(airportParametersChanged());
-
-  write("airports/my_thirdparty/EHAM.xml",
-        apfText(baseParameters("MyPub") + parameter("Qf_real", "44") + parameter("Qf_soft", "0"), stands));
-  par_LEARN_SOFT.setValue(true);
-  EXPECT_EQ(readParked(std::nullopt), "");
-  EXPECT_TRUE(par_LEARN_SOFT.value());
+  for (const auto& [realFactor, learnSoft] : {std::pair{"45", false}, {"44", true}}) {
+    write("airports/my_thirdparty/EHAM.xml",
+          apfText(baseParameters("MyPub") + parameter("Qf_real", realFactor) + parameter("Qf_soft", "0"), stands));
+    par_LEARN_SOFT.setValue(true);
+    setAirportParametersChanged(false);
+    EXPECT_EQ(readParked(std::nullopt), "");
+    EXPECT_EQ(par_LEARN_SOFT.value(), learnSoft) << realFactor;
+    EXPECT_EQ(airportParametersChanged(), !learnSoft) << realFactor;
+  }
 }
 
 }  // namespace
