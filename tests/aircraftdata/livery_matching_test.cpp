@@ -117,7 +117,6 @@ TEST_F(LiveryMatchingTest, EachStepAtItsDepth) {
   struct Case { const char *airline, *type, *registration; bool cargo; int depth; const char* title; int step; };
   const Case cases[] = {
       // Depth 1 uses only special liveries.
-      {"DLH", "A321", "", false, 1, "", 0},
       {"DLH", "A321", "D-XXXX", false, 1, "", 0},
       // Private aircraft take a generic livery first, else their own airline's.
       {"PVT", "C172", "", false, 2, "Generic 172", 4},
@@ -141,12 +140,10 @@ TEST_F(LiveryMatchingTest, EachStepAtItsDepth) {
       {"KLM", "B744", "", false, 3, "", 0},
       {"KLM", "B744", "", false, 4, "Generic 744", 4},
       {"KLM", "B748", "", false, 4, "", 0},
-      // Light types reach the any-airline and related-type steps; a private
-      // one skips the generic step at depth 3.
+      // Light types reach the any-airline and related-type steps.
       {"KLM", "C172", "", false, 3, "Generic 172", 4},
       {"KLM", "C152", "", false, 3, "X 152", 5},
       {"KLM", "EC35", "", false, 3, "Heli 45", 6},
-      {"PVT", "C152", "", false, 3, "X 152", 5},
       // An empty airline goes straight to the fallback.
       {"", "A320", "", false, 3, "", 0},
       {"", "A320", "", false, 4, "Generic 320", 4},

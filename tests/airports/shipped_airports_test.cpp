@@ -16,48 +16,43 @@ using testing::LogCapture;
 
 const std::filesystem::path kDataFolder = std::filesystem::path(CRVN_SOURCE_DIR) / "data";
 
-class ShippedAirportsTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    LogCapture log;
-    database_ = new AirportsDatabase();
-    readAirportsFile(kDataFolder / "airports_msfs.xml", *database_);
-  }
-  static void TearDownTestSuite() {
-    delete database_;
-    database_ = nullptr;
-  }
-  static AirportsDatabase* database_;
-};
+// Read once for every test.
+const AirportsDatabase& shippedAirports() {
+  static const AirportsDatabase database = [] {
+    const LogCapture log;
+    AirportsDatabase read;
+    readAirportsFile(kDataFolder / "airports_msfs.xml", read);
+    return read;
+  }();
+  return database;
+}
 
-AirportsDatabase* ShippedAirportsTest::database_ = nullptr;
-
-TEST_F(ShippedAirportsTest, LoadsThousandsOfAirportsSortedByCode) {
-  ASSERT_TRUE(database_->loaded);
-  EXPECT_GT(database_->airports.size(), 4000U);
-  EXPECT_TRUE(std::is_sorted(database_->airports.begin(), database_->airports.end(),
+TEST(ShippedAirportsTest, LoadsThousandsOfAirportsSortedByCode) {
+  ASSERT_TRUE(shippedAirports().loaded);
+  EXPECT_GT(shippedAirports().airports.size(), 4000U);
+  EXPECT_TRUE(std::is_sorted(shippedAirports().airports.begin(), shippedAirports().airports.end(),
                              [](const AirportRecord& a, const AirportRecord& b) { return a.code < b.code; }));
-  const AirportRecord* schiphol = findAirportRecord(*database_, "EHAM");
+  const AirportRecord* schiphol = findAirportRecord(shippedAirports(), "EHAM");
   ASSERT_NE(schiphol, nullptr);
   EXPECT_EQ(airportDisplayName(*schiphol), "EHAM (AMS)");
   EXPECT_NEAR(schiphol->alt, -11.0, 1.0);
 }
 
-TEST_F(ShippedAirportsTest, TheAirportOnSchipholsApronIsSchiphol) {
-  const auto closest = findClosestAirport(*database_, GeoPoint{52.3105, 4.7683});
+TEST(ShippedAirportsTest, TheAirportOnSchipholsApronIsSchiphol) {
+  const auto closest = findClosestAirport(shippedAirports(), GeoPoint{52.3105, 4.7683});
   ASSERT_TRUE(closest.has_value());
   EXPECT_EQ(closest->code, "EHAM");
-  EXPECT_EQ(findAirportByIcao(*database_, "eham"), "EHAM");
+  EXPECT_EQ(findAirportByIcao(shippedAirports(), "eham"), "EHAM");
 }
 
-TEST_F(ShippedAirportsTest, NoAirportSixMilesFromEveryAirport) {
+TEST(ShippedAirportsTest, NoAirportSixMilesFromEveryAirport) {
   // 6 nm north of Schiphol; make sure the point is indeed 6 nm or more from
   // any airport of the file.
   const GeoPoint point = gf_destination({52.308601, 4.76389}, 0.0, 6.0 * kFeetPerNm);
-  for (const AirportRecord& airport : database_->airports) {
+  for (const AirportRecord& airport : shippedAirports().airports) {
     ASSERT_GT(gf_distanceNm(point, {airport.lat, airport.lon}), 5.5) << airport.code;
   }
-  EXPECT_FALSE(findClosestAirport(*database_, point).has_value());
+  EXPECT_FALSE(findClosestAirport(shippedAirports(), point).has_value());
 }
 
 TEST(ShippedAirportNamesTest, NamesComeFromTheNamesFile) {

@@ -16,6 +16,12 @@ using testing::makeStand;
 using testing::makeUsage;
 using testing::pointAt;
 
+TEST(StandTableTest, FindStandByNameIsExact) {
+  StandTable stands{makeStand("A10", kApron, 20.0), makeStand("A1", kApron, 20.0)};
+  EXPECT_EQ(findStandByName(stands, "A1"), stands.begin() + 1);
+  EXPECT_EQ(findStandByName(stands, "a10"), stands.end());
+}
+
 TEST(StandTableTest, NeighboursAreStandsThatOverlap) {
   StandTable stands;
   stands.push_back(makeStand("A", kApron, 25.0));
@@ -48,13 +54,15 @@ TEST(UsageEntryTest, MatchesAndUseAtASlot) {
   entry.cs2 = "KLM77A";
   for (const auto& [callsign, airline, type, matches] :
        {std::tuple{"KLM123", "TRA", "A320", true}, {"KLM77A", "TRA", "A320", true}, {"TRA456", "KLM", "B738", true},
-        {"TRA456", "KLM", "B739", false}, {"", "TRA", "A320", false}}) {
+        {"TRA456", "KLM", "B739", false}}) {
     EXPECT_EQ(usageMatchesAircraft(callsign, airline, type, entry), matches) << callsign << " " << type;
   }
   EXPECT_TRUE(isUsedAt(entry, {3, 20}));
   EXPECT_FALSE(isUsedAt(entry, {4, 20}) || isUsedAt(entry, {3, 21}));
   EXPECT_THROW(isUsedAt(entry, {3, 48}), std::out_of_range);
 
+  entry.cs2.clear();
+  EXPECT_FALSE(usageMatchesAircraft("", "TRA", "A320", entry));  // no callsign matches an empty one
   entry.kind = kSoftUsage;
   EXPECT_FALSE(usageMatchesAircraft("KLM123", "KLM", "B738", entry));
   entry.kind = kRealUsage;
