@@ -112,40 +112,24 @@ void FlightDriver::setParkAirport(const GeoPoint& position, StandTable stands) {
   rules.setParkAirport(position);
 }
 
-void FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
-                             const std::vector<TrackPoint>& track) {
-  for (const TrackPoint& point : track) {
-    LiveTrafficRecord r = EngineHarness::record(key, callsign, type, 1.0e9 + point.seconds);
-    r.latitude = point.latitude;
-    r.longitude = point.longitude;
-    r.altitudeFeet = point.altitudeFeet;
-    r.speedKnots = point.speedKnots;
-    r.trackDegrees = point.trackDegrees;
-    r.verticalSpeedFpm = point.verticalSpeedFpm;
-    r.trueAirspeedKnots = point.speedKnots;
-    r.airborne = point.airborne;
-    queueReport(r, point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds);
-  }
-}
-
 void FlightDriver::queueReport(const LiveTrafficRecord& record, double handedOverSeconds) {
   reports_.push_back({static_cast<std::int64_t>(std::llround(handedOverSeconds * 100.0)), record});
   std::stable_sort(reports_.begin(), reports_.end(), [](const Report& a, const Report& b) { return a.tick < b.tick; });
 }
 
-std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const std::string& callsign,
-                                               const std::string& type, const std::vector<TrackPoint>& track) {
+std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
+                                    const std::vector<TrackPoint>& track) {
   LiveDecodeContext context;
-  context.ownPosition = motion.parkAirportPosition;
-  context.rangeNm = 40.0;
+  context.ownPosition = {track.front().latitude, track.front().longitude};
   if (harness.engine.parkAirportSet()) {
+    context.ownPosition = motion.parkAirportPosition;
     context.parkAirport = motion.parkAirportPosition;
   }
   LiveDecodeState state;
   std::size_t decoded = 0;
   for (const TrackPoint& point : track) {
     nlohmann::json array(kLiveArraySize, nullptr);
-    array[0] = hexId;
+    array[0] = fmt::format("{:06x}", key);
     array[1] = point.latitude;
     array[2] = point.longitude;
     array[3] = point.trackDegrees;
@@ -165,7 +149,7 @@ std::size_t FlightDriver::addFlightAsApiArrays(const std::string& hexId, const s
     std::vector<LiveTrafficRecord> records;
     processLine(array, context, state, records);
     for (const LiveTrafficRecord& record : records) {
-      queueReport(record, point.seconds);
+      queueReport(record, point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds);
       ++decoded;
     }
   }

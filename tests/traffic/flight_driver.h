@@ -76,15 +76,12 @@ class FlightDriver {
   FlightDriver();
   ~FlightDriver();
 
-  // A flight of the feed: every report becomes a live record of the key,
-  // handed to the engine at its time (engine tick = seconds x 100).
-  void addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
-                 const std::vector<TrackPoint>& track);
-  // The same flight written as the feed's JSON answer: each report becomes a
-  // 48-value array that goes through the feed's decoder first. Returns how
-  // many reports the decoder let through.
-  std::size_t addFlightAsApiArrays(const std::string& hexId, const std::string& callsign, const std::string& type,
-                                   const std::vector<TrackPoint>& track);
+  // A flight of the feed: each report becomes the feed's 48-value array of
+  // the key, goes through the feed's decoder and is handed to the engine at
+  // its time (engine tick = seconds x 100). Returns how many reports the
+  // decoder let through.
+  std::size_t addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
+                        const std::vector<TrackPoint>& track);
   // Sets the park airport at a position with the stands (numbered here).
   void setParkAirport(const GeoPoint& position, StandTable stands);
   void runUntilSecond(double seconds);

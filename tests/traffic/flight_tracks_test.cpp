@@ -1,4 +1,4 @@
-// Synthetic flights through feed, engine, live rules and motion: what a pilot
+// Synthetic flights through the feed's decoder, engine, live rules and motion: what a pilot
 // would see of each, checked step by step.
 
 #include <gtest/gtest.h>
@@ -126,9 +126,8 @@ TEST(FlightTracks, AnAircraftBoundLateStartsWhereItIsNowInsteadOfRacingToCatchUp
   }
 }
 
-// Both flights come as the feed's API arrays through the decoder. The
-// departure pushes back off stand A2, taxis round two corners, takes off and
-// climbs; the arrival flares, rolls out, turns off and parks on stand A1.
+// The departure pushes back off stand A2, taxis round two corners, takes off
+// and climbs; the arrival flares, rolls out, turns off and parks on stand A1.
 TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
   const GeoPoint approachStart = gf_destination(kRunway, 3.141592653589793, 8.0 * kFeetPerNm);
   const std::vector<TrackPoint> arrival = TrackBuilder(approachStart.latitude, approachStart.longitude, 2400.0)
@@ -145,6 +144,8 @@ TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
   const GeoPoint apron{arrival.back().latitude, arrival.back().longitude};
   FlightDriver driver;
   driver.setParkAirport(apron, standGrid(1, 4, 80.0, 20.0, apron));
+  constexpr std::uint32_t kArrival = 0x484f6d;
+  constexpr std::uint32_t kDeparture = 0x4ca7b4;
   const GeoPoint standA2 = offsetMeters(apron, 0.0, 80.0);
   const std::vector<TrackPoint> departure = TrackBuilder(standA2.latitude, standA2.longitude, 0.0)
                                                 .stand(40, 16)
@@ -159,10 +160,8 @@ TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
                                                 .leg(8, 150, 90, 0, 0, 2)
                                                 .leg(100, 160, 90, 2000)
                                                 .points();
-  EXPECT_GT(driver.addFlightAsApiArrays("484f6d", "KLM1234", "B738", arrival), arrival.size() * 9 / 10);
-  EXPECT_GT(driver.addFlightAsApiArrays("4ca7b4", "EIN605", "A320", departure), departure.size() * 9 / 10);
-  constexpr std::uint32_t kArrival = 0x484f6d;
-  constexpr std::uint32_t kDeparture = 0x4ca7b4;
+  EXPECT_GT(driver.addFlight(kArrival, "KLM1234", "B738", arrival), arrival.size() * 9 / 10);
+  EXPECT_GT(driver.addFlight(kDeparture, "EIN605", "A320", departure), departure.size() * 9 / 10);
   // The departure taxis round a right turn to the south and a left one back
   // to the east; it reaches the runway at about 270 s.
   for (const auto& [second, headingDegrees] : {std::pair{205.0, 180.0}, {265.0, 90.0}}) {
@@ -259,6 +258,7 @@ TEST(FlightTracks, ATaxiingAircraftHoldsForTheHoldingMinutesThenGoes) {
   const std::int32_t minutes = par_MAX_HOLDING_MINUTES.value();
   par_MAX_HOLDING_MINUTES.setValue(1);
   FlightDriver driver;
+  driver.setParkAirport(kRunway, {});  // ground traffic is kept only near it
   driver.addFlight(40007, "KLM7", "B738", TrackBuilder(kRunway.latitude, kRunway.longitude, 0.0).leg(30, 10, 90).points());
   driver.runUntilSecond(70);
   ASSERT_NE(driver.aircraft(40007), nullptr);

@@ -7,17 +7,18 @@
 
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/flight_driver.h"
+#include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
 namespace {
 
-constexpr double kLatitude = 52.30;
-constexpr double kLongitude = 4.76;
+constexpr GeoPoint kOrigin{52.30, 4.76};
 
 PathPoint pointAt(double northMeters, double eastMeters, std::int64_t dueTick, double knots, double altitudeFeet = 0.0) {
   PathPoint p;
-  p.latitude = kLatitude + northMeters / 111132.95;
-  p.longitude = kLongitude + eastMeters / (111132.95 * std::cos(kLatitude * kDegreesToRadians));
+  const GeoPoint at = offsetMeters(kOrigin, northMeters, eastMeters);
+  p.latitude = at.latitude;
+  p.longitude = at.longitude;
   p.dueTick = dueTick;
   p.speedKnots = knots;
   p.trueAirspeedKnots = knots;
@@ -107,7 +108,7 @@ TEST_F(LiveMotionRules, BelowAThousandFeetTheClimbFloorLimitsTheSinkWithoutForci
 }
 
 TEST_F(LiveMotionRules, ALandingAimsAtTheParkElevationOnlyNearTheParkAirport) {
-  driver.setParkAirport({kLatitude, kLongitude}, {});
+  driver.setParkAirport(kOrigin, {});
   const struct {
     double northNm;
     int qnh;
@@ -166,20 +167,16 @@ TEST_F(LiveMotionRules, AComputedPositionThatIsNoNumberLeavesTheLastGoodOne) {
 }
 
 TEST_F(LiveMotionRules, TwoArrivalsNeverShareAStand) {
-  StandTable stands;
-  stands.emplace_back("A1", std::vector<UsageEntry>{}, std::array<double, 3>{kLatitude, kLongitude, 0.0}, 20.0, true,
-                      true, true);
-  driver.setParkAirport({kLatitude, kLongitude}, std::move(stands));
+  driver.setParkAirport(kOrigin, standGrid(1, 1, 60.0, 20.0, kOrigin));
   for (std::uint32_t key : {50060U, 50061U}) {
     LiveAc& a = place(key, {pointAt(0, 0, 0, 0)}, true);
     a.phase = FlightPhase::parking;
     a.standId = 1;
-    a.standLatitude = kLatitude;
-    a.standLongitude = kLongitude;
+    a.standLatitude = kOrigin.latitude;
+    a.standLongitude = kOrigin.longitude;
   }
   arriveAtStand(m, *driver.aircraft(50060));
   EXPECT_EQ(driver.aircraft(50060)->phase, FlightPhase::parked);
-  EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
   arriveAtStand(m, *driver.aircraft(50061));
   EXPECT_EQ(driver.aircraft(50061)->state, SimState::removingfromsim);
   EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
@@ -201,8 +198,8 @@ TEST_F(LiveMotionRules, GeneratedLegsByWhatTheAircraftDoes) {
   ASSERT_TRUE(extendPath(m, far)) << "the user's position unknown: always";
   EXPECT_EQ(far.generatedLegs, 8);
   UserAcData user;
-  user.latitude = kLatitude + 2.0;
-  user.longitude = kLongitude;
+  user.latitude = kOrigin.latitude + 2.0;
+  user.longitude = kOrigin.longitude;
   EngineTestAccess::setUserAircraft(driver.harness.engine, user);
   far.generatedLegs = 0;
   EXPECT_FALSE(extendPath(m, far)) << "beyond RANGE - 0.5 nm of the user";

@@ -14,6 +14,7 @@ TEST(LiveRules, ASpawnRemovesItsGhostAndTheGhostNeverSpawnsAgain) {
   h.rules.trySpawn(real);
   EXPECT_EQ(h.engine.findLiveByKey(20001)->state, SimState::removingfromsim);
   EXPECT_EQ(h.rules.ghostCallsigns(), std::vector<std::string>{"DLH4AB_"});
+  real.state = SimState::removingfromsim;  // even once the real flight has gone
   LiveAc& ghost = h.buffered(20003, "DLH4AB_", offsetMeters(kApronOrigin, 6000.0, 0.0), 250.0, 100, true);
   h.rules.trySpawn(ghost);
   EXPECT_TRUE(ghost.dropFromBuffer);
@@ -148,7 +149,11 @@ TEST(LiveRules, StaticCallsignsEndInAStarNeverAnUnderscore) {
   EXPECT_EQ(staticCallsign("DLH4AB_"), "DLH4AB*");
   EXPECT_EQ(staticCallsign("DLH4AB__"), "DLH4AB*");
   EXPECT_EQ(staticCallsign("BAW1*"), "BAW1*");
+  // The first callsign when the flight continues, else the second; the
+  // other when the chosen one is empty.
   EXPECT_EQ(pendingStaticCallsign("A", "B", true), "A");
+  EXPECT_EQ(pendingStaticCallsign("A", "B", false), "B");
+  EXPECT_EQ(pendingStaticCallsign("", "B", true), "B");
   EXPECT_EQ(pendingStaticCallsign("A", "", false), "A");
   EXPECT_EQ(pendingStaticCallsign("", "", false), "");
 }

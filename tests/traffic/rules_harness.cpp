@@ -20,7 +20,7 @@ LiveRulesServices RulesHarness::services() {
   LiveRulesServices services;
   services.matchLiveryAtSpawn = [this](AircraftBase& base) {
     ++matchCount;
-    base.liveryTitle = liveryFor(base);
+    base.liveryTitle = noLiveries ? "" : "Livery " + base.identity.icaoType;
   };
   services.userOnGround = [this] { return harness.user.altitudeAboveGroundFeet < 1.0; };
   services.userStandName = [this] { return userStand; };

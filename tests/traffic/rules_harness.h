@@ -28,7 +28,6 @@ class RulesHarness {
                          std::uint32_t objectId);
   ParkingPosition& stand(const std::string& name);
 
-  std::string liveryFor(const AircraftBase& base) const { return noLiveries ? "" : "Livery " + base.identity.icaoType; }
   bool noLiveries = false;
   std::string userStand;    // the stand the user chose
   std::string standAtUser;  // the stand under the user aircraft
