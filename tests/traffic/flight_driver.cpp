@@ -25,8 +25,7 @@ TrackBuilder::TrackBuilder(double latitude, double longitude, double altitudeFee
     : seconds_(startSeconds), latitude_(latitude), longitude_(longitude), altitudeFeet_(altitudeFeet) {}
 
 void TrackBuilder::report() {
-  points_.push_back({seconds_, latitude_, longitude_, altitudeFeet_, speedKnots_, courseDegrees_, verticalSpeedFpm_,
-                     altitudeFeet_ > 0.0});
+  points_.push_back({seconds_, latitude_, longitude_, altitudeFeet_, speedKnots_, courseDegrees_, verticalSpeedFpm_});
 }
 
 TrackBuilder& TrackBuilder::leg(double seconds, double speedKnots, double trackDegrees, double verticalSpeedFpm,
@@ -114,7 +113,7 @@ void FlightDriver::setParkAirport(const GeoPoint& position, StandTable stands) {
 
 void FlightDriver::queueReport(const LiveTrafficRecord& record, double handedOverSeconds) {
   reports_.push_back({static_cast<std::int64_t>(std::llround(handedOverSeconds * 100.0)), record});
-  std::stable_sort(reports_.begin(), reports_.end(), [](const Report& a, const Report& b) { return a.tick < b.tick; });
+  std::stable_sort(reports_.begin(), reports_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
@@ -133,7 +132,7 @@ std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsi
     array[1] = point.latitude;
     array[2] = point.longitude;
     array[3] = point.trackDegrees;
-    array[4] = point.airborne ? point.altitudeFeet : 0.0;
+    array[4] = point.altitudeFeet;
     array[5] = point.speedKnots;
     array[8] = type;
     array[9] = "PH-" + callsign.substr(0, 3);
@@ -160,9 +159,9 @@ void FlightDriver::runUntilSecond(double seconds) {
   const auto endTick = static_cast<std::int64_t>(std::llround(seconds * 100.0));
   while (harness.engine.tick() < endTick) {
     // One live batch a step at most, as the Traffic Reader hands them over.
-    if (nextReport_ < reports_.size() && reports_[nextReport_].tick <= harness.engine.tick() &&
+    if (nextReport_ < reports_.size() && reports_[nextReport_].first <= harness.engine.tick() &&
         EngineTestAccess::handoverSize(harness.engine) == 0) {
-      harness.feedLive({reports_[nextReport_].record});
+      harness.feedLive({reports_[nextReport_].second});
       ++nextReport_;
     }
     harness.step();

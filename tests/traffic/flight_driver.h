@@ -27,8 +27,7 @@ struct TrackPoint {
   double altitudeFeet = 0.0;
   double speedKnots = 0.0;
   double trackDegrees = 0.0;
-  double verticalSpeedFpm = 0.0;
-  bool airborne = false;
+  double verticalSpeedFpm = 0.0;  // airborne when above 0 ft
   // When the report reaches the engine, when not at its own time.
   double handedOverSeconds = -1.0;
 };
@@ -105,16 +104,12 @@ class FlightDriver {
   double bindDelaySeconds = 0.0;
 
  private:
-  struct Report {
-    std::int64_t tick = 0;
-    LiveTrafficRecord record;
-  };
   void simulatorStep();
   void observe();
   void queueReport(const LiveTrafficRecord& record, double handedOverSeconds);
   LiveRulesServices rulesServices();
 
-  std::vector<Report> reports_;
+  std::vector<std::pair<std::int64_t, LiveTrafficRecord>> reports_;  // by the tick they are handed over
   std::size_t nextReport_ = 0;
   std::size_t createsSeen_ = 0;
   std::uint32_t nextObjectId_ = 100;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/flight_driver.h"
 #include "tests/traffic/stand_grid.h"
@@ -102,9 +102,9 @@ TEST(FlightTracks, CruiseWithTurnsBanksWithinItsCategoryAndTheHighLightsGoOutOnc
   }
 }
 
+// It does not race through the points that fell due before it was bound.
 TEST(FlightTracks, AnAircraftBoundLateStartsWhereItIsNowInsteadOfRacingToCatchUp) {
-  constexpr double kSpeedKnots = 280.0;
-  std::vector<TrackPoint> track = TrackBuilder(52.0, 4.0, 12000.0).leg(60, kSpeedKnots, 90).points();
+  std::vector<TrackPoint> track = TrackBuilder(52.0, 4.0, 12000.0).leg(60, 280, 90).points();
   for (TrackPoint& point : track) {
     point.handedOverSeconds = 0.0;  // a history snapshot: every point at once
   }
@@ -114,16 +114,9 @@ TEST(FlightTracks, AnAircraftBoundLateStartsWhereItIsNowInsteadOfRacingToCatchUp
   // The points fall due from second 30 (the feed's delay), the bind comes
   // 15 s after the create.
   driver.runUntilSecond(75);
-  const auto& positions = driver.positionsOf(40009);
-  ASSERT_GT(positions.size(), 100U);
-  EXPECT_GE(positions.front().tick, 4400);
-  for (std::size_t i = 1; i < positions.size(); ++i) {
-    const AiPositionBlock& before = positions[i - 1].block;
-    const AiPositionBlock& now = positions[i].block;
-    const double nm = gf_distanceNm({before.latitude, before.longitude}, {now.latitude, now.longitude});
-    const double knots = nm * 360000.0 / static_cast<double>(positions[i].tick - positions[i - 1].tick);
-    ASSERT_LE(knots, 3.0 * kSpeedKnots) << "tick " << positions[i].tick;
-  }
+  ASSERT_GT(driver.positionsOf(40009).size(), 100U);
+  EXPECT_GE(driver.positionsOf(40009).front().tick, 4400);
+  expectSmoothFlight(driver, 40009);
 }
 
 // The departure pushes back off stand A2, taxis round two corners, takes off
@@ -255,7 +248,6 @@ TEST(FlightTracks, AFlightBridgesAGapIgnoresARecordBackInTimeAndGoesAfterItsLast
 }
 
 TEST(FlightTracks, ATaxiingAircraftHoldsForTheHoldingMinutesThenGoes) {
-  const std::int32_t minutes = par_MAX_HOLDING_MINUTES.value();
   par_MAX_HOLDING_MINUTES.setValue(1);
   FlightDriver driver;
   driver.setParkAirport(kRunway, {});  // ground traffic is kept only near it
@@ -266,7 +258,7 @@ TEST(FlightTracks, ATaxiingAircraftHoldsForTheHoldingMinutesThenGoes) {
   driver.runUntilSecond(200);
   const LiveAc* a = driver.aircraft(40007);
   EXPECT_TRUE(a == nullptr || a->state == SimState::removingfromsim);
-  par_MAX_HOLDING_MINUTES.setValue(minutes);
+  resetAllSettings();
 }
 
 TEST(FlightTracks, LeavingAStandPushesBackOrPullsOutByWhereThePathLeads) {
@@ -275,7 +267,6 @@ TEST(FlightTracks, LeavingAStandPushesBackOrPullsOutByWhereThePathLeads) {
     bool straightOnly;
     bool pushesBack;
   } cases[] = {{180.0, true, true}, {0.0, false, false}};
-  const bool straight = par_STRAIGHT_PBS_ONLY.value();
   for (const auto& c : cases) {
     par_STRAIGHT_PBS_ONLY.setValue(c.straightOnly);
     FlightDriver driver;
@@ -292,7 +283,7 @@ TEST(FlightTracks, LeavingAStandPushesBackOrPullsOutByWhereThePathLeads) {
     EXPECT_TRUE(wentThrough(driver, 40008, {FlightPhase::parked, FlightPhase::taxi}));
     expectSmoothFlight(driver, 40008);
   }
-  par_STRAIGHT_PBS_ONLY.setValue(straight);
+  resetAllSettings();
 }
 
 TEST(FlightTracks, AFaultInOneAircraftsStepRemovesItAlone) {

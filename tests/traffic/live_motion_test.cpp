@@ -70,7 +70,7 @@ TEST_F(LiveMotionRules, ALegLastsAtLeast25TicksAndRetimingKeepsToTheWindow) {
   }
 }
 
-TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160Degrees) {
+TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160DegreesAndTheCurveStopsShortOfItsEnd) {
   std::uint32_t key = 50010;
   for (const auto& [angle, curves] : {std::pair{3.0, false}, {3.01, true}, {160.0, true}, {161.0, false}}) {
     const double rad = angle * kDegreesToRadians;
@@ -79,17 +79,27 @@ TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160Degrees) {
                       true);
     moveAc(m, a);
     EXPECT_EQ(a.motion.curve.running(), curves) << angle;
+    if (curves) {
+      a.motion.curve.parameterStep = 0.6;
+      followCurve(m, a);
+      followCurve(m, a);
+      EXPECT_DOUBLE_EQ(a.motion.curve.parameter, 0.999999) << angle;
+    }
   }
 }
 
-TEST_F(LiveMotionRules, ACurveStopsJustShortOfItsEnd) {
-  LiveAc& a = place(50011, {pointAt(0, 0, 0, 15), pointAt(40, 0, 600, 15), pointAt(40, 40, 1200, 15)}, true);
-  moveAc(m, a);
-  ASSERT_TRUE(a.motion.curve.running());
-  a.motion.curve.parameterStep = 0.6;
-  followCurve(m, a);
-  followCurve(m, a);
-  EXPECT_DOUBLE_EQ(a.motion.curve.parameter, 0.999999);
+// The step reads when the front falls due from the path's kept facts; a
+// front made due between two steps (as a stand approach or the end of
+// generated legs does) is still taken.
+TEST_F(LiveMotionRules, AFrontMadeDueBetweenStepsStartsTheNextLeg) {
+  place(50101, {pointAt(0, 0, 0, 15), pointAt(330, 0, 5000, 15), pointAt(660, 0, 9000, 15)}, true);
+  driver.harness.step(20);
+  ASSERT_NE(driver.aircraft(50101), nullptr);
+  ASSERT_EQ(driver.aircraft(50101)->path.size(), 2U) << "the first leg runs towards the point due at 5000";
+  driver.aircraft(50101)->path.front().dueTick = driver.harness.engine.tick();
+  driver.harness.step(1);
+  ASSERT_NE(driver.aircraft(50101), nullptr);
+  EXPECT_EQ(driver.aircraft(50101)->path.size(), 1U) << "the point made due was taken at once";
 }
 
 TEST_F(LiveMotionRules, BelowAThousandFeetTheClimbFloorLimitsTheSinkWithoutForcingAClimb) {

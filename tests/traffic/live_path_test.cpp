@@ -5,16 +5,14 @@
 #include <functional>
 #include <utility>
 
-#include "tests/traffic/engine_test_access.h"
-#include "tests/traffic/flight_driver.h"
 #include "traffic/live_path.h"
 
 namespace crv::testing {
 namespace {
 
-PathPoint pointDue(std::int64_t dueTick, bool stationary = false, double northDegrees = 0.0) {
+PathPoint pointDue(std::int64_t dueTick, bool stationary = false) {
   PathPoint p;
-  p.latitude = 52.3 + northDegrees;
+  p.latitude = 52.3;
   p.longitude = 4.76;
   p.dueTick = dueTick;
   p.stationary = stationary;
@@ -65,28 +63,6 @@ TEST(LivePath, EmptinessFollowsTheEmptyingAndTheMovedFromSource) {
   EXPECT_TRUE(path.empty());  // NOLINT(bugprone-use-after-move): the source is left empty
   EXPECT_FALSE(taker.empty());
   EXPECT_EQ(taker.frontDueTick(), 200);
-}
-
-// The step reads only the kept facts; a front made due between two steps
-// (as a stand approach or the end of generated legs does) is still taken.
-TEST(LivePath, AFrontMadeDueBetweenStepsStartsTheNextLeg) {
-  FlightDriver driver;
-  LiveAc& a = driver.harness.placeLive(50101, "T50101", SimState::active, 201);
-  a.path = LivePath::Points{pointDue(0), pointDue(5000, false, 0.003), pointDue(9000, false, 0.006)};
-  a.onGround = true;
-  a.phase = FlightPhase::taxi;
-  a.position.latitude = a.path.front().latitude;
-  a.position.longitude = a.path.front().longitude;
-  driver.harness.step(20);
-  LiveAc* stepped = driver.aircraft(50101);
-  ASSERT_NE(stepped, nullptr);
-  ASSERT_EQ(stepped->path.size(), 2U) << "the first leg runs towards the point due at 5000";
-
-  stepped->path.front().dueTick = driver.harness.engine.tick();
-  driver.harness.step(1);
-  stepped = driver.aircraft(50101);
-  ASSERT_NE(stepped, nullptr);
-  EXPECT_EQ(stepped->path.size(), 1U) << "the point made due was taken at once";
 }
 
 }  // namespace

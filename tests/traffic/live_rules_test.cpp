@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/rules_harness.h"
 
@@ -67,8 +67,7 @@ TEST(LiveRules, TheMaximumParkedRemovesTheLongestParkedLiveAndAnActiveStaticOnly
   par_RT_PARKTRAFFIC_ONLY.setValue(true);
   h.rules.enforceMaxPark(5);
   EXPECT_EQ(newer.state, SimState::active);
-  par_RT_PARKTRAFFIC_ONLY.setValue(false);
-  par_parking_percentage.setValue(30);
+  resetAllSettings();
 }
 
 TEST(LiveRules, TheSameRealAircraftReplacesItsStaticTwin) {
@@ -142,7 +141,7 @@ TEST(LiveRules, ATaxiingAircraftRemovesAStaticItWouldTouchButNeverItsOwnCallsign
   h.rules.removeStaticsForCollision();
   EXPECT_EQ(twin.state, SimState::active);
   EXPECT_EQ(other.state, SimState::removingfromsim);
-  par_COLLISION_LIVE_PARKED_GND.setValue(false);
+  resetAllSettings();
 }
 
 TEST(LiveRules, StaticCallsignsEndInAStarNeverAnUnderscore) {

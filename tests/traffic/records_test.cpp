@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "traffic/flight_vocabulary.h"
 #include "traffic/path_point.h"
 #include "traffic/record_labels.h"
@@ -64,16 +64,13 @@ TEST(RecordLabels, PrecedingHalfHoursCrossIntoTheWeekdayBefore) {
 }
 
 TEST(RecordLabels, CategoriesFollowTheirSettings) {
-  const bool light = par_LIGHT_AIRCRAFT.value();
-  const bool heli = par_HELICOPTERS.value();
   par_LIGHT_AIRCRAFT.setValue(false);
   par_HELICOPTERS.setValue(true);
   EXPECT_FALSE(isCategoryEnabled(SizeCategory::Light));
   EXPECT_TRUE(isCategoryEnabled(SizeCategory::Rotorcraft));
   EXPECT_TRUE(isCategoryEnabled(SizeCategory::Heavy));
   EXPECT_FALSE(isCategoryEnabled(static_cast<SizeCategory>(9)));
-  par_LIGHT_AIRCRAFT.setValue(light);
-  par_HELICOPTERS.setValue(heli);
+  resetAllSettings();
 }
 
 TEST(PathPoints, DueTicksAreReadRelativeToNow) {
