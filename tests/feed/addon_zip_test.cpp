@@ -59,6 +59,10 @@ TEST_F(AddonZipFileTest, DamagedOrOversizedArchivesAreRefused) {
   bytes[40] = static_cast<char>(bytes[40] ^ 0x20);
   ZipArchive damaged = ZipArchive::openBytes(bytes);
   EXPECT_THROW(readAddonFiles(damaged), ZipError);
+
+  // An entry that leaves the folder, by name or as a link, refuses the archive.
+  EXPECT_THROW(readAddonFiles(zipOf({{"EHAM.xml", "x"}, {"../EHAM.xml", "x"}})), ZipError);
+  EXPECT_THROW(readAddonFiles(zipOf({{"EHAM.xml", "x"}, {"LINK.xml", "/etc/passwd", true}})), ZipError);
 }
 
 }  // namespace

@@ -60,14 +60,10 @@ const ParkedCase kParkedCases[] = {
     {"an object in place of the array", "4840d6", [](json& a) { a = json{{"lat", 52.3}}; }, ""},
 };
 
-FeedHooks aircraftDataHooks() {
-  testing::installTestAircraftDatabase();
-  return FeedHooks{};
-}
-
 TEST(ParkedDecoderTest, DecodesOrDropsEveryCase) {
   testing::LogCapture log;
-  const FeedHooks hooks = aircraftDataHooks();
+  testing::installTestAircraftDatabase();
+  const FeedHooks hooks;
   ParkedDecodeContext context;
   context.reservedStandName = "";
   context.userStandName = "F4";
@@ -85,7 +81,8 @@ TEST(ParkedDecoderTest, DecodesOrDropsEveryCase) {
 }
 
 TEST(ParkedDecoderTest, RegistrationDataFillsTheAirlineTypeAndMissingNames) {
-  const FeedHooks hooks = aircraftDataHooks();
+  testing::installTestAircraftDatabase();
+  const FeedHooks hooks;
   ParkedDecodeContext context;
   context.hooks = &hooks;
   std::vector<ParkedTrafficRecord> records;

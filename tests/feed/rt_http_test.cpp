@@ -6,8 +6,8 @@
 #include <optional>
 #include <thread>
 
+#include "feed/request_bodies.h"
 #include "feed/rt_client.h"
-
 #include "tests/support/log_capture.h"
 #include "tools/rt-standin/rt_standin.h"
 
@@ -120,6 +120,20 @@ TEST(RtHttpTlsTest, AnUntrustedCertificateIsRefused) {
                                     "GUID=g", answer, RequestTimeouts{}, &stop);
   EXPECT_EQ(code, CURLE_PEER_FAILED_VERIFICATION) << curlErrorText(code);
   EXPECT_EQ(standIn.requestCount(standin::kTrafficPath), 0u);
+}
+
+// The bodies themselves are checked where the readers send them.
+TEST(RequestBodiesTest, FormValuesArePercentEncodedByteByByte) {
+  EXPECT_EQ(percentEncode("abcXYZ019-._~"), "abcXYZ019-._~");
+  EXPECT_EQ(percentEncode("a&b=c d+e%f"), "a%26b%3Dc%20d%2Be%25f");
+  EXPECT_EQ(percentEncode("\xC3\xA9"), "%C3%A9");
+  EXPECT_EQ(weatherBody("g", 0, 0, 0, 0, "E&H"), "GUID=g&querytype=locwx&toffset=0&lat=0.0000&lon=0.0000&alt=0&airports=E%26H");
+}
+
+TEST(RequestBodiesTest, TheWeatherAltitudeIsWholeFeetAndNeverBelowZero) {
+  EXPECT_EQ(weatherAltitudeFeet(-50.0), 0);
+  EXPECT_EQ(weatherAltitudeFeet(0.99), 0);
+  EXPECT_EQ(weatherAltitudeFeet(35999.9), 35999);
 }
 
 }  // namespace

@@ -69,10 +69,8 @@ TEST_F(VersionCheckTest, NewerVersionsAreDownloadedInstalledAndStored) {
   EXPECT_EQ(world_.standIn().requestCount("dbase.enc"), 1u);
   EXPECT_EQ(world_.standIn().requestCount("mysimaddon24/my_simaddon2024.zip"), 1u);
   EXPECT_EQ(testing::missingPieces(world_.log(), {"dbase version up-to-date", "simaddon version up-to-date"}), "");
-}
 
-TEST_F(VersionCheckTest, AMissingFileOrEmptyAddonFolderIsInstalledAgainAtTheSameVersion) {
-  checkVersions(world_.site());
+  // A missing file or an empty add-on folder is installed again at the same version.
   fs::remove("input/dbase.enc");
   fs::remove_all("airports/my_simaddon");
   checkVersions(world_.site());
@@ -133,22 +131,14 @@ TEST_F(VersionCheckTest, EveryBrokenDownloadLeavesTheInstalledFilesAndVersions) 
   }
 }
 
+// Which entries escape: the add-on's own test.
 TEST_F(VersionCheckTest, AZipWithAnEscapingEntryIsRefusedWhole) {
-  struct EscapeCase { const char* name; standin::ZipEntrySpec entry; const char* logPiece; };
-  const std::vector<EscapeCase> cases = {
-      {"parent folder", {"../../escaped.xml", "x"}, "entry '../../escaped.xml' has a '..' part"},
-      {"link", {"data/LINK.xml", "/etc/passwd", true}, "entry 'data/LINK.xml' is a link"},
-  };
-  for (const EscapeCase& escape : cases) {
-    installOldVersions();
-    publishZip({{"data/EHAM.xml", "archive/simaddon/EHAM.xml"}, escape.entry});
-    const std::size_t logBefore = world_.log().size();
-    EXPECT_EQ(installSimAddon(world_.site(), VersionData(2, 0, 0)), AddonInstall::Failed) << escape.name;
-    EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt") + "|" + par_MYSIMADDON24_VERSION.value(), "old add-on|0.9.0")
-        << escape.name;
-    EXPECT_FALSE(fs::exists("airports/my_simaddon/EHAM.txt")) << escape.name;
-    EXPECT_NE(world_.log().find(escape.logPiece, logBefore), std::string::npos) << escape.name;
-  }
+  installOldVersions();
+  publishZip({{"data/EHAM.xml", "archive/simaddon/EHAM.xml"}, {"data/LINK.xml", "/etc/passwd", true}});
+  EXPECT_EQ(installSimAddon(world_.site(), VersionData(2, 0, 0)), AddonInstall::Failed);
+  EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt") + "|" + par_MYSIMADDON24_VERSION.value(), "old add-on|0.9.0");
+  EXPECT_FALSE(fs::exists("airports/my_simaddon/EHAM.txt"));
+  EXPECT_TRUE(world_.logContains("entry 'data/LINK.xml' is a link"));
 }
 
 TEST_F(VersionCheckTest, AnAddonFileThatCannotBeWrittenLeavesTheVersionForTheNextRun) {
