@@ -37,13 +37,6 @@ SIMCONNECT_RECV_EXCEPTION exceptionMessage(DWORD code, DWORD sendId = 0, DWORD i
 class ObjectBindingTest : public SimLinkFixture {
  protected:
   ObjectBinding& binding = link.binding();
-
-  void knowUser() {
-    UserAcData data;
-    data.latitude = 47.46;
-    data.longitude = 8.55;
-    link.user().onUserPosition(data, 1);
-  }
 };
 
 TEST_F(ObjectBindingTest, TwoWaitingCreatesWithOneCallsignAreBoundInTheirOrder) {
@@ -81,25 +74,20 @@ TEST_F(ObjectBindingTest, ANewObjectThatNoCreateClaimsIsLoggedAndNeverBound) {
   EXPECT_EQ(eventsOfType(SimEventType::groundInfo).size(), 1U);
 }
 
-TEST_F(ObjectBindingTest, GroundInformationUpTo2500FeetForNamedObjects) {
+// Objects at or below the user's id (2 while it is unknown) are ignored.
+TEST_F(ObjectBindingTest, GroundInformationUpTo2500FeetForNamedObjectsAndStaticCgRepliesReachTheEngine) {
   binding.onAircraftInRange(500, inRange("BAW1", 2500.0));
   binding.onAircraftInRange(501, inRange("BAW2", 2500.5));
   binding.onAircraftInRange(502, inRange("BAW3*", 10.0));
   binding.onAircraftInRange(503, inRange("", 10.0));
-  binding.onAircraftInRange(1, inRange("USER", 0.0));
+  binding.onAircraftInRange(kUnknownUserObjectId, inRange("USER", 0.0));
 
   EXPECT_EQ(events(), (std::vector<LinkEvent>{{500, 0, SimEventType::groundInfo, 1416.0, 2500.0}}));
   binding.onAircraftInRange(504, inRange("BAW4", 0.0));
-  EXPECT_EQ(events().back(), (LinkEvent{504, 1, SimEventType::groundInfo, 1416.0, 0.0}));
-}
-
-TEST_F(ObjectBindingTest, ObjectsAtOrBelowTheUsersIdAreIgnored) {
-  knowUser();
-  binding.addSentPacket({5, 4000001, "DLH1"});
-  binding.onObjectAdded(1);
-  binding.onAircraftInRange(1, inRange("DLH1"));
-  EXPECT_TRUE(binding.objectAddedList().empty());
-  EXPECT_TRUE(events().empty());
+  binding.onStaticCg(600, 9.5, -0.01);
+  EXPECT_EQ(events(), (std::vector<LinkEvent>{{500, 0, SimEventType::groundInfo, 1416.0, 2500.0},
+                                              {504, 1, SimEventType::groundInfo, 1416.0, 0.0},
+                                              {600, 0, SimEventType::staticCg, 9.5, -0.01}}));
 }
 
 TEST_F(ObjectBindingTest, ARefusedCreateIsMatchedByItsPacketId) {
@@ -121,7 +109,7 @@ TEST_F(ObjectBindingTest, ARefusedCreateIsMatchedByItsPacketId) {
 TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoStopIsRequested) {
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_FALSE(logged("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
-  knowUser();
+  link.user().onUserPosition(UserAcData{.latitude = 47.46, .longitude = 8.55}, 1);
   raiseStop();
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_FALSE(logged("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
@@ -145,11 +133,6 @@ TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
                                          "===> SimConnect exception: load flight plan failed",
                                          "\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE",
                                          "===> SIMCONNECT_EXCEPTION #31"}), "");
-}
-
-TEST_F(ObjectBindingTest, StaticCgRepliesReachTheEngine) {
-  binding.onStaticCg(600, 9.5, -0.01);
-  EXPECT_EQ(events(), (std::vector<LinkEvent>{{600, 0, SimEventType::staticCg, 9.5, -0.01}}));
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
-// The SimClient thread against the simulator stand-in: waiting for the
-// simulator, telling 2020 from 2024, quitting, broken connections and the
-// closed handle.
+// The SimClient thread against the simulator stand-in: the registration of
+// a new connection, waiting for the simulator, telling 2020 from 2024,
+// quitting, broken connections and the closed handle.
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "simlink/sim_definitions.h"
 #include "tests/simlink/link_test_support.h"
 
 namespace crv::testing {
@@ -67,6 +70,7 @@ TEST_F(SimClientTest, AStopClosesTheConnectionAndForgetsTheHandle) {
   EXPECT_EQ(calls[0].result, E_FAIL);
 }
 
+// A stop requested already keeps the first exit reason.
 TEST_F(SimClientTest, QuittingTheSimulatorEndsTheSessionAndANewSessionConnectsAgain) {
   connect();
   sim->quit();
@@ -89,6 +93,13 @@ TEST_F(SimClientTest, QuittingTheSimulatorEndsTheSessionAndANewSessionConnectsAg
   sim->setSimulatorRunning(true);
   ASSERT_TRUE(waitUntil([&] { return link.display().simConnected.load(); }));
   EXPECT_EQ(sim->openConnectionCount(), 1);
+
+  raiseStop();
+  sim->quit();
+  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
+  EXPECT_EQ(exits().size(), 1U);
+  const std::string log = logText();
+  EXPECT_EQ(log.find("no longer connected"), log.rfind("no longer connected"));
 }
 
 TEST_F(SimClientTest, ABrokenConnectionIsReportedAsDisconnected) {
@@ -99,22 +110,12 @@ TEST_F(SimClientTest, ABrokenConnectionIsReportedAsDisconnected) {
   EXPECT_GE(countOf(SimFunction::CallDispatch), static_cast<std::size_t>(kDispatchFailuresForDisconnect));
 }
 
-platform::SimWorld msfs2024World() {
-  platform::SimWorld world = defaultTestWorld();
-  world.identity = platform::msfs2024Identity();
-  return world;
-}
-
-class Msfs2024ClientTest : public SimLinkFixture {
- protected:
-  Msfs2024ClientTest() : SimLinkFixture(msfs2024World()) {}
-};
-
-TEST_F(Msfs2024ClientTest, WhileMsfs2020IsChosenEndsTheThreadWithUserError71) {
+TEST_F(SimClientTest, TheOtherSimulatorEndsTheThreadWithUserError71) {
+  setMsfs2020(false);
   client.start();
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
   EXPECT_EQ(errorLineText(),
-            "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop down list above");
+            "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop down list above");
   // A user error leaves the session to the user: no stop, no exit reason.
   EXPECT_FALSE(stopRequested());
   EXPECT_TRUE(exits().empty());
@@ -133,13 +134,38 @@ TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithUserError95AndClosesTheCo
   EXPECT_TRUE(logged("SimConnect closed ok"));
 }
 
-TEST_F(SimClientTest, AStopAlreadyRequestedKeepsTheFirstExitReason) {
-  connect();
-  raiseStop();
-  sim->quit();
-  ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
-  EXPECT_TRUE(exits().empty());
-  EXPECT_FALSE(logged("no longer connected"));
+TEST(SimDefinitionsTest, TheSimulatorRefusesNoneOfTheRegistrations) {
+  auto sim = std::make_shared<platform::SimulatorStandIn>();
+  platform::ScopedSimulator installed(sim);
+  HANDLE handle = nullptr;
+  ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
+
+  setupSimConnect(handle);
+
+  struct Inbox {
+    static void receive(SIMCONNECT_RECV* message, DWORD, void* context) {
+      static_cast<std::vector<DWORD>*>(context)->push_back(message->dwID);
+    }
+  };
+  std::vector<DWORD> received;
+  SimConnect_CallDispatch(handle, &Inbox::receive, &received);
+  // OPEN and the "Sim" state that follows the subscription; no exception.
+  EXPECT_EQ(received, (std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EVENT}));
+}
+
+// The bytes of the fixed-size fields of each definition; the user's title is a
+// text of any length.
+TEST(SimDefinitionsTest, DefinitionSizesMatchTheBlocksTheLinkReadsAndWrites) {
+  std::map<std::uint32_t, std::size_t> fixedSize;
+  for (const DataDefinitionEntry& entry : dataDefinitionEntries()) {
+    if (entry.type == SIMCONNECT_DATATYPE_FLOAT64 || entry.type == SIMCONNECT_DATATYPE_INT64) {
+      fixedSize[entry.definitionId] += 8;
+    } else if (entry.type == SIMCONNECT_DATATYPE_STRING32) {
+      fixedSize[entry.definitionId] += 32;
+    }
+  }
+  EXPECT_EQ(fixedSize, (std::map<std::uint32_t, std::size_t>{
+                           {401, 24}, {402, 64}, {403, 96}, {404, 56}, {405, 16}, {406, 8}, {408, 32}, {409, 8}}));
 }
 
 }  // namespace

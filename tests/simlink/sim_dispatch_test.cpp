@@ -26,15 +26,15 @@ class SimDispatchTest : public SimLinkFixture {
     link.dispatch(reinterpret_cast<const SIMCONNECT_RECV*>(message.data()), static_cast<DWORD>(message.size()));
   }
 
-  void open(const std::string& name) {
-    platform::SimulatorIdentity identity{name, 11, 2, 3, 4};
-    deliver(platform::makeOpenMessage(identity));
-  }
+  void open(const std::string& name) { deliver(platform::makeOpenMessage({name, 11, 2, 3, 4})); }
 
   std::string errorOf(const std::string& name) { return thrownText<UserErrorException>([&] { open(name); }); }
 };
 
 TEST_F(SimDispatchTest, TellsTheSimulatorByItsNameWithPunctuationLeftOut) {
+  open("");  // only logged
+  EXPECT_FALSE(link.display().simConnected.load() || !link.display().simulatorText().empty());
+  EXPECT_TRUE(logged("! Simulator name empty?"));
   open("Kitty-Hawk!");
   EXPECT_EQ(link.display().simulatorText(), "MSFS 2020 (11.2.3.4)");
   EXPECT_TRUE(link.display().simConnected.load());
@@ -50,12 +50,6 @@ TEST_F(SimDispatchTest, TellsTheSimulatorByItsNameWithPunctuationLeftOut) {
   EXPECT_EQ(errorOf("Flight Sim X (10.0)"), "77: 'Flight Sim X 100' not being MSFS 2020 or MSFS 2024 connects ... ?");
 }
 
-TEST_F(SimDispatchTest, AnEmptySimulatorNameIsOnlyLogged) {
-  open("");
-  EXPECT_FALSE(link.display().simConnected.load() || !link.display().simulatorText().empty());
-  EXPECT_TRUE(logged("! Simulator name empty?"));
-}
-
 TEST_F(SimDispatchTest, TheSimEventTellsWhetherAFlightRuns) {
   deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 201, 1));
   EXPECT_TRUE(link.simRunning.load() && link.display().flightRunning.load());
@@ -67,21 +61,17 @@ TEST_F(SimDispatchTest, TheSimEventTellsWhetherAFlightRuns) {
   EXPECT_TRUE(link.quitReceived());
 }
 
-TEST_F(SimDispatchTest, ANewFlightFileAloneAlsoEndsTheSession) {
+// A new flight file or a loaded flight ends the session with new flight,
+// unless a stop was requested already.
+TEST_F(SimDispatchTest, ALoadedFlightOrANewFlightFileEndsTheSessionOnce) {
   deliver(platform::makeFileNameMessage(205, "flights/other.FLT"));
-  EXPECT_EQ(exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
-}
-
-TEST_F(SimDispatchTest, ALoadedFlightEndsTheSessionWithNewFlightOnlyWhenNoStopWasRequested) {
-
-  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 205, 0));
   EXPECT_TRUE(stopRequested());
-  EXPECT_EQ(exits(), std::vector<LinkExitReason>{LinkExitReason::newFlight});
-  EXPECT_TRUE(logged("SimConnect: flight loaded event"));
-
-  deliver(platform::makeFileNameMessage(205, "flights/other.FLT"));
-  EXPECT_EQ(exits().size(), 1U);
   EXPECT_TRUE(logged("===> SimConnect: New file event"));
+  clearStopRequest();
+  deliver(platform::makeEventMessage(SIMCONNECT_UNUSED, 205, 0));
+  EXPECT_TRUE(logged("SimConnect: flight loaded event"));
+  deliver(platform::makeFileNameMessage(205, "flights/other.FLT"));
+  EXPECT_EQ(exits(), (std::vector<LinkExitReason>{LinkExitReason::newFlight, LinkExitReason::newFlight}));
 }
 
 TEST_F(SimDispatchTest, OnlyAircraftObjectsAreListedAndRemoved) {
@@ -121,32 +111,25 @@ TEST_F(SimDispatchTest, IgnoredMessagesAreSilentAndUnknownOnesLogged) {
 }
 
 TEST_F(SimDispatchTest, GarbledNumbersNeverReachTheEngineOrTheUserAircraft) {
-  const auto bytesOf = [](const auto& values) {
+  const auto deliverData = [this](SIMCONNECT_RECV_ID messageId, platform::ObjectDataHeader header, const auto& values) {
     std::vector<std::byte> block(sizeof(values));
     std::memcpy(block.data(), &values, sizeof(values));
-    return block;
+    deliver(platform::makeObjectDataMessage(messageId, header, block));
   };
   const double nan = std::nan("");
-  UserAcData garbled;
-  garbled.latitude = nan;
-  garbled.longitude = 4.76;
-  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
-                                          platform::ObjectDataHeader{109, 1, 403, 1, 1, 12}, bytesOf(garbled)));
-  garbled.latitude = 1e300;
-  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
-                                          platform::ObjectDataHeader{109, 1, 403, 1, 1, 12}, bytesOf(garbled)));
+  for (const double latitude : {nan, 1e300}) {
+    deliverData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, {109, 1, 403, 1, 1, 12},
+                UserAcData{.latitude = latitude, .longitude = 4.76});
+  }
   EXPECT_EQ(link.user().data().latitude, 0.0);
-  const std::array<double, 2> cg{nan, 0.01};
-  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA,
-                                          platform::ObjectDataHeader{102, 150, 404, 1, 1, 2}, bytesOf(cg)));
+  deliverData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, {102, 150, 404, 1, 1, 2}, std::array<double, 2>{nan, 0.01});
   struct {
     double aboveGround = 0.0;
     double groundAltitude = INFINITY;
     std::int64_t onGround = 1;
     char atcId[32] = "PH-BXA";
   } inRange;
-  deliver(platform::makeObjectDataMessage(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE,
-                                          platform::ObjectDataHeader{101, 150, 401, 1, 1, 4}, bytesOf(inRange)));
+  deliverData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, {101, 150, 401, 1, 1, 4}, inRange);
   EXPECT_TRUE(events().empty());
   queues.simFrameRate.store(60.0F);
   for (int frame = 0; frame < kFramesPerRateSample; ++frame) {

@@ -4,45 +4,13 @@
 #include <thread>
 #include <vector>
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "foundation/status_line.h"
-#include "simlink/sim_ids.h"
 #include "tests/support/log_capture.h"
 
 namespace crv {
 namespace {
-
-class RecordingRequests : public SimRequests {
- public:
-  bool requestAircraftInRange(std::uint32_t) override { return true; }
-  bool requestStaticCg(std::uint32_t) override { return true; }
-  bool transmitAllLightsToggle(std::uint32_t) override { return true; }
-  bool writeSpoilersThrottle(std::uint32_t objectId, const SpoilersThrottleBlock& block) override {
-    writes.emplace_back(objectId, block);
-    return true;
-  }
-  std::vector<std::pair<std::uint32_t, SpoilersThrottleBlock>> writes;
-};
-
-AiPositionBlock blockAt(double latitude) {
-  AiPositionBlock block;
-  block.latitude = latitude;
-  return block;
-}
-
-TEST(SimQueues, LightsGoOutInTheirFixedOrderUnderOneLock) {
-  SimQueues queues;
-  queues.setLights(42, {1, 0, 1, 0, 1, 1, 0});
-  queues.setCabinLights(43, 1);
-  queues.queueClientEvent(42, toId(ClientEventId::GearSet), 1);
-  const SimFrameBatch frame = queues.takeFrame();
-  EXPECT_EQ(frame.clientEvents, (std::vector<ClientEventRecord>{{42, 207, 1}, {42, 206, 0}, {42, 210, 1},
-                                                                 {42, 208, 0}, {42, 209, 1}, {42, 212, 1},
-                                                                 {42, 211, 0}, {43, 211, 1}, {42, 219, 1}}));
-  EXPECT_TRUE(queues.takeFrame().empty());
-}
 
 TEST(SimQueues, ABusyFrameTakesNothingAndTheNextTakesAllInOrder) {
   SimQueues queues;
@@ -70,13 +38,14 @@ TEST(SimQueues, ABusyFrameTakesNothingAndTheNextTakesAllInOrder) {
 
 TEST(SimQueues, PositionsReachTheLinkOnlyThroughTheSwap) {
   SimQueues queues;
+  queues.setSpoilersThrottle(9, true, false);  // no connection attached: nothing to call
   queues.reserveSimQueues();
-  queues.appendPosition(blockAt(1.0), 10);
-  queues.appendPosition(blockAt(2.0), 11);
+  queues.appendPosition(AiPositionBlock{.latitude = 1.0}, 10);
+  queues.appendPosition(AiPositionBlock{.latitude = 2.0}, 11);
   EXPECT_TRUE(queues.takeFrame().positions.empty());
   EXPECT_TRUE(queues.swapPositionBuffers());
   EXPECT_EQ(queues.backPositionCount(), 0U);
-  queues.appendPosition(blockAt(3.0), 12);  // the next step's
+  queues.appendPosition(AiPositionBlock{.latitude = 3.0}, 12);  // the next step's
   const SimFrameBatch frame = queues.takeFrame();
   ASSERT_EQ(frame.positions.size(), 2U);
   EXPECT_EQ(frame.positions[0].objectId, 10U);
@@ -92,7 +61,7 @@ TEST(SimQueues, ABusyLinkCostsTheStepItsPositionsOnlyAtLowFrameRates) {
     const bool stepWaits = frameRate >= 60.0F;
     SimQueues queues;
     queues.simFrameRate.store(frameRate);
-    queues.appendPosition(blockAt(1.0), 10);
+    queues.appendPosition(AiPositionBlock{.latitude = 1.0}, 10);
     std::atomic<bool> swapped{false};
     std::thread worker;
     {
@@ -104,22 +73,6 @@ TEST(SimQueues, ABusyLinkCostsTheStepItsPositionsOnlyAtLowFrameRates) {
     EXPECT_EQ(swapped.load(), stepWaits);
     EXPECT_EQ(queues.takeFrame().positions.size(), stepWaits ? 1U : 0U);
   }
-}
-
-TEST(SimQueues, SpoilersAndThrottleAreWrittenAtOnce) {
-  SimQueues queues;
-  queues.setSpoilersThrottle(9, true, false);  // no connection yet: nothing
-  RecordingRequests requests;
-  queues.attachRequests(&requests);
-  queues.setSpoilersThrottle(9, true, false);
-  queues.setSpoilersThrottle(9, true, true);
-  queues.setSpoilersThrottle(9, false, true);
-  std::string written;  // spoilers, throttle 1 and 2 of each write
-  for (const auto& [objectId, block] : requests.writes) {
-    written += fmt::format("{}:{}/{}/{} ", objectId, block.spoilersHandle, block.throttleLever1, block.throttleLever2);
-  }
-  EXPECT_EQ(written, "9:100/100/100 9:100/-100/-100 9:0/0/0 ");
-  EXPECT_TRUE(queues.takeFrame().empty());
 }
 
 TEST(SimQueues, AFailedRequestPausesTheLinkAndEndsTheSessionOnce) {
@@ -150,9 +103,9 @@ TEST(SimQueues, DiscardAndResetEmptyEveryQueue) {
     queues.queueCreateAc(CreateRequest{});
     queues.queueRemoveAc(1);
     queues.setCabinLights(1, 1);
-    queues.appendPosition(blockAt(1.0), 1);
+    queues.appendPosition(AiPositionBlock{.latitude = 1.0}, 1);
     queues.swapPositionBuffers();
-    queues.appendPosition(blockAt(2.0), 1);
+    queues.appendPosition(AiPositionBlock{.latitude = 2.0}, 1);
     if (reset) {
       queues.reset();
       EXPECT_EQ(queues.backPositionCount(), 0U);
