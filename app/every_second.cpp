@@ -128,10 +128,10 @@ void Session::publishCounts() {
     statics += aircraft.state == SimState::active ? 1 : 0;
   }
   display_.staticInSim.store(statics);
-  // The static aircraft's average parked time grows while they stand: it
-  // is refreshed with their count.
+  // The average parked times grow while the aircraft stand: they are
+  // refreshed with their counts.
   display_.parkedStatic.store(parking_->avgParkedWait(true));
-  display_.parkedLive.store(rules_->avgLiveParkedWait(false));
+  display_.parkedLive.store(rules_->avgLiveParkedWait(true));
   display_.averageLiveParkedHours.store(static_cast<float>(rules_->averageLiveParkedHours()));
   repaint();
 }

@@ -361,6 +361,7 @@ FeedHooks Session::feedHooks() {
   };
   hooks.userAltitudeFeet = [this] { return link_.user().data().altitudeFeet; };
   hooks.userStandName = [this] { return link_.user().userStandName(); };
+  hooks.reservedStandName = [this] { return rules_->reservedStandForReader(); };
   hooks.isCategoryEnabled = [](SizeCategory category) { return isCategoryEnabled(category); };
   hooks.intakeTrafficBatch = [this](std::vector<LiveTrafficRecord>& batch, std::uint32_t delaySeconds) {
     engine_.intakeTrafficBatch(batch, delaySeconds);

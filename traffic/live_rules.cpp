@@ -37,14 +37,23 @@ void LiveRules::fillParkingCalls(ParkingCalls& calls, LiveRules* const& slot) {
 
 void LiveRules::setReservedStand(std::string name) {
   reservedStand_ = std::move(name);
+  {
+    std::lock_guard lock(readerReservedStandMutex_);
+    readerReservedStand_ = reservedStand_;
+  }
   if (!reservedStand_.empty()) {
     freeReservedStand();
   }
 }
 
+std::string LiveRules::reservedStandForReader() const {
+  std::lock_guard lock(readerReservedStandMutex_);
+  return readerReservedStand_;
+}
+
 void LiveRules::reset() {
   parkAirport_.reset();
-  reservedStand_.clear();
+  setReservedStand("");
   ghostCallsigns_.clear();
   rememberedLiveries_.clear();
   identityChecks_.clear();

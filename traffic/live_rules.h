@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,6 +98,9 @@ class LiveRules {
   // The user's reserved stand; empty when none.
   void setReservedStand(std::string name);
   const std::string& reservedStand() const { return reservedStand_; }
+  // A copy for the Traffic Reader's thread, which skips parked aircraft
+  // reported on the reserved stand.
+  std::string reservedStandForReader() const;
 
   // ---- Spawning ----
   // Decides for a buffered aircraft: wait, lose the front point, be dropped,
@@ -189,6 +193,10 @@ class LiveRules {
   LiveRulesServices services_;
   std::optional<GeoPoint> parkAirport_;
   std::string reservedStand_;
+  // Guards readerReservedStand_, the copy of reservedStand_ the Traffic
+  // Reader reads.
+  mutable std::mutex readerReservedStandMutex_;
+  std::string readerReservedStand_;
   BlockedCallsign blockedCallsign_;
   // Callsigns removed as ghosts ("DLH4AB_"); such an aircraft never spawns.
   std::vector<std::string> ghostCallsigns_;

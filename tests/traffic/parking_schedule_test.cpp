@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <stdexcept>
 
 #include "airports/park_airport_state.h"
@@ -259,6 +260,8 @@ TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy
   EXPECT_TRUE(schedule.checkReservedStand(true, message));
   EXPECT_EQ(message, "reserved stand changed from 'A1' to 'A2'");
   EXPECT_EQ(rules.reservedStand(), "A2");
+  EXPECT_EQ(std::async(std::launch::async, [&] { return rules.reservedStandForReader(); }).get(), "A2")
+      << "the Traffic Reader's thread sees the new stand";
   EXPECT_TRUE(findStandByName(stands, "A2")->reserved);
   rereadResult = false;
   EXPECT_FALSE(schedule.checkReservedStand(true, message));
