@@ -10,7 +10,6 @@
 #include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
 #include "tests/support/thrown_text.h"
-#include "tools/rt-standin/rt_standin.h"
 
 namespace crv {
 namespace {
@@ -55,19 +54,6 @@ TEST_F(LoginTest, ASuccessfulLoginSendsTheEncodedKeyAndHandsTheGuidOn) {
   EXPECT_TRUE(log_.contains("Authenticated at RT server '?'"));
 }
 
-TEST_F(LoginTest, AnAnswerWithoutGuidFailsAndNoRequestUsesAMadeUpGuid) {
-  queueLogin({{"status", 200}, {"server", "rt7"}});
-  authenticater(weather_, traffic_);
-  EXPECT_EQ(session(), "| loggedIn=false stop=true errors=1");
-  EXPECT_TRUE(log_.contains("The Authenticater has stopped with an error"));
-
-  int status = 0;
-  EXPECT_FALSE(traffic_.buffer(status));
-  EXPECT_FALSE(traffic_.receive(status));
-  EXPECT_FALSE(weather_.receive(status));
-  EXPECT_EQ(standIn_.requestCount(standin::kTrafficPath), 0u);
-  EXPECT_EQ(standIn_.requestCount(standin::kNearestMetarPath), 0u);
-}
 
 // A refused key or a second session is the user's to mend; a database
 // problem throws; a parameter fault ends the session.
@@ -98,11 +84,14 @@ TEST_F(LoginTest, AStatusBeyond32BitsIsALieNotARefusal) {
   EXPECT_TRUE(log_.contains("the answer's status is no status"));
 }
 
-TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt) {
+// A failed login ends the session with a reader error after one attempt, and
+// no request goes out with a made-up GUID.
+TEST_F(LoginTest, AFailedLoginEndsTheSessionWithAReaderErrorAfterOneAttempt) {
   struct Failure { Answer answer; const char* logged; };
   const Failure failures[] = {
       {Answer::raw(""), "Authentication: empty response"},
       {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: [json.exception.parse_error"},
+      {Answer::json({{"status", 200}, {"server", "rt7"}}), "===> Authentication: the answer holds no GUID"},
   };
   int expectedErrors = 0;
   for (const Failure& failure : failures) {
@@ -115,6 +104,11 @@ TEST_F(LoginTest, TransportFailuresEndTheSessionWithAReaderErrorAfterOneAttempt)
     EXPECT_EQ(readerErrors_, ++expectedErrors);
     EXPECT_TRUE(log_.contains(failure.logged));
   }
+  EXPECT_EQ(session(), "| loggedIn=false stop=true errors=3");
+  EXPECT_TRUE(log_.contains("The Authenticater has stopped with an error"));
+  int status = 0;
+  EXPECT_FALSE(traffic_.buffer(status) || traffic_.receive(status) || weather_.receive(status));
+  EXPECT_EQ(standIn_.requestCount(standin::kTrafficPath) + standIn_.requestCount(standin::kNearestMetarPath), 0u);
 
   // A dead server.
   clearStopRequest();

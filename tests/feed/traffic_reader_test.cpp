@@ -9,7 +9,6 @@
 #include "feed/json_reading.h"
 #include "feed/reader_threads.h"
 #include "foundation/clock.h"
-#include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "tests/feed/feed_test_support.h"
 

@@ -10,7 +10,6 @@
 
 #include "feed/reader_threads.h"
 #include "feed/traffic_reader.h"
-#include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
 
 namespace crv {

@@ -9,7 +9,6 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "simlink/flight_plans.h"
-#include "simlink/sim_definitions.h"
 #include "tests/simlink/link_test_support.h"
 
 namespace crv::testing {

@@ -9,7 +9,6 @@
 #include "foundation/errors.h"
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
-#include "simlink/sim_ids.h"
 #include "tests/simlink/link_test_support.h"
 #include "tests/support/thrown_text.h"
 

@@ -134,9 +134,7 @@ TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithUserError95AndClosesTheCo
   EXPECT_TRUE(logged("SimConnect closed ok"));
 }
 
-TEST(SimDefinitionsTest, TheSimulatorRefusesNoneOfTheRegistrations) {
-  auto sim = std::make_shared<platform::SimulatorStandIn>();
-  platform::ScopedSimulator installed(sim);
+TEST_F(SimClientTest, TheSimulatorRefusesNoneOfTheRegistrations) {
   HANDLE handle = nullptr;
   ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
 

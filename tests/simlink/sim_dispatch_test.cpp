@@ -13,7 +13,6 @@
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "platform/simconnect/sim_messages.h"
-#include "platform/simconnect/sim_world.h"
 #include "tests/simlink/link_test_support.h"
 #include "tests/support/thrown_text.h"
 

@@ -3,7 +3,6 @@
 // number, binding, release and freeze, failed creates, removals, positions
 // once per frame and the busy-mutex rule, FLAPS_SET and the paused link.
 
-#include <algorithm>
 #include <cstring>
 #include <atomic>
 #include <chrono>

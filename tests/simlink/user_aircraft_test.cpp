@@ -15,7 +15,6 @@
 
 #include "aircraftdata/aircraft_database.h"
 #include "airports/stand_names.h"
-#include "foundation/errors.h"
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
 #include "tests/simlink/link_test_support.h"
@@ -81,11 +80,22 @@ TEST(SimulatorTimeTest, ZuluValuesGiveSecondsSince1970) {
   }
 }
 
+// The ground reply counts only once the position is known.
 TEST_F(UserAircraftTest, AJumpOfMoreThanTenMilesIsANewFlight) {
+  user.onUserOnGround(1);
+  EXPECT_TRUE(user.secondTick.exchange(false));
+  EXPECT_FALSE(user.userOnGround.load() || user.userDataReady.load());
+
   UserAcData first = at(47.0, 8.0);  // far from 0, 0: still the first reply
   first.altitudeFeet = -12.0;        // below sea level counts as zero
   user.onUserPosition(first, 1);
   EXPECT_EQ(user.data().altitudeFeet, 0.0);
+  user.onUserOnGround(0x100000000LL);  // only the low 32 bits count
+  EXPECT_FALSE(user.userOnGround.load());
+  EXPECT_TRUE(user.userDataReady.load());
+  user.onUserOnGround(1);
+  EXPECT_TRUE(user.userOnGround.load() && user.secondTick.load());
+
   user.onUserPosition(at(47.0 + 9.99 / 60.0, 8.0), 1);
   EXPECT_FALSE(stopRequested());
   user.onUserPosition(at(47.0 + 9.99 / 60.0 + 10.01 / 60.0, 8.0), 1);
@@ -94,20 +104,6 @@ TEST_F(UserAircraftTest, AJumpOfMoreThanTenMilesIsANewFlight) {
   EXPECT_TRUE(logged("\nTeleport\n"));
   user.onUserPosition(at(10.0, 10.0), 1);
   EXPECT_EQ(exits().size(), 1U);
-}
-
-TEST_F(UserAircraftTest, TheGroundReplyCountsOnlyOnceThePositionIsKnown) {
-  user.onUserOnGround(1);
-  EXPECT_TRUE(user.secondTick.exchange(false));
-  EXPECT_FALSE(user.userOnGround.load() || user.userDataReady.load());
-
-  user.onUserPosition(at(47.46, 8.55), 1);
-  user.onUserOnGround(0x100000000LL);  // only the low 32 bits count
-  EXPECT_FALSE(user.userOnGround.load());
-  EXPECT_TRUE(user.userDataReady.load());
-  user.onUserOnGround(1);
-  EXPECT_TRUE(user.userOnGround.load());
-  EXPECT_TRUE(user.secondTick.load());
 }
 
 // The first 48 characters, a UTF-8 character never cut in two.
