@@ -25,12 +25,7 @@ AircraftInRange inRange(const std::string& atcId, double aboveGroundFeet = 0.0) 
 }
 
 SIMCONNECT_RECV_EXCEPTION exceptionMessage(DWORD code, DWORD sendId = 0, DWORD index = 0) {
-  SIMCONNECT_RECV_EXCEPTION message{};
-  message.dwID = SIMCONNECT_RECV_ID_EXCEPTION;
-  message.dwException = code;
-  message.dwSendID = sendId;
-  message.dwIndex = index;
-  return message;
+  return {{sizeof(SIMCONNECT_RECV_EXCEPTION), 0, SIMCONNECT_RECV_ID_EXCEPTION}, code, sendId, index};
 }
 
 class ObjectBindingTest : public SimLinkFixture {
@@ -105,7 +100,8 @@ TEST_F(ObjectBindingTest, ARefusedCreateIsMatchedByItsPacketId) {
   EXPECT_EQ(binding.sentPackets()[1].callsign, "KLM3");  // the last took the freed place
 }
 
-TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoStopIsRequested) {
+// An unrecognized id is logged only once the user is known and no stop is requested.
+TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_FALSE(logged("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
   link.user().onUserPosition(UserAcData{.latitude = 47.46, .longitude = 8.55}, 1);
@@ -115,9 +111,7 @@ TEST_F(ObjectBindingTest, UnrecognizedIdsAreLoggedOnlyOnceTheUserIsKnownAndNoSto
   clearStopRequest();
   binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID));
   EXPECT_TRUE(logged("===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
-}
 
-TEST_F(ObjectBindingTest, EveryOtherExceptionHasItsOwnReaction) {
   EXPECT_EQ(thrownText<UserErrorException>(
                 [&] { binding.onSimException(exceptionMessage(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 3, 4)); }),
             "95: SimConnect Version Mismatch, dwIndex: 4");
