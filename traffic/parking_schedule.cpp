@@ -8,6 +8,7 @@
 
 #include "airports/airport_locations.h"
 #include "airports/learned_save.h"
+#include "airports/park_airport_panel.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
 #include "airports/stand_table.h"
@@ -491,9 +492,15 @@ bool ParkingSchedule::checkReservedStand(bool check, std::string& message) {
         before->reserved = false;
       }
       rules_.setReservedStand(wanted);  // frees it of aircraft
-      if (const auto after = findStandByName(*stands, wanted); after != stands->end()) {
+      const auto after = findStandByName(*stands, wanted);
+      if (after != stands->end()) {
         after->reserved = true;
       }
+      // The window names the new stand, green when the airport has it.
+      updateParkAirportPanel([&wanted, found = after != stands->end()](ParkAirportPanel& panel) {
+        panel.reservedStandName = wanted;
+        panel.reservedStandMark = found;
+      });
     }
   }
   if (message.empty()) {

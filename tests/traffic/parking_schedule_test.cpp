@@ -5,6 +5,7 @@
 #include <future>
 #include <stdexcept>
 
+#include "airports/park_airport_panel.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
 #include "foundation/settings.h"
@@ -263,6 +264,8 @@ TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy
   EXPECT_EQ(std::async(std::launch::async, [&] { return rules.reservedStandForReader(); }).get(), "A2")
       << "the Traffic Reader's thread sees the new stand";
   EXPECT_TRUE(findStandByName(stands, "A2")->reserved);
+  EXPECT_EQ(parkAirportPanel().reservedStandName, "A2") << "the window names the new stand";
+  EXPECT_TRUE(parkAirportPanel().reservedStandMark);
   rereadResult = false;
   EXPECT_FALSE(schedule.checkReservedStand(true, message));
 
