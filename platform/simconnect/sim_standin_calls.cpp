@@ -454,7 +454,11 @@ HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD*
   SimCall call = startCall(SimFunction::GetLastSentPacketID, connectionId);
   SimCallArguments(call, options_.recordCalls).pointer(packetId);
   Connection* connection = usableConnection(call);
-  if (connection == nullptr) return finish(std::move(call));
+  if (connection == nullptr) {
+    // Like every other call while the simulator closes: taken, nothing sent.
+    if (closingBeforeQuitFetched(call.connection) && packetId != nullptr) call.result = S_OK;
+    return finish(std::move(call));
+  }
   if (packetId == nullptr) {
     call.result = E_FAIL;
   } else {

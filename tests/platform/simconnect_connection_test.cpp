@@ -86,6 +86,8 @@ TEST_F(SimConnectConnection, QuitSendsQuitThenTheConnectionIsDead) {
   sim->quit();
   // Until the QUIT is fetched a call is taken and does nothing; after it, calls fail.
   EXPECT_EQ(SimConnect_RequestDataOnSimObject(handle, 109, 403, 0, SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0), S_OK);
+  DWORD packet = 0;
+  EXPECT_EQ(SimConnect_GetLastSentPacketID(handle, &packet), S_OK);
   const auto messages = inbox.fetch(handle);
   ASSERT_EQ(messages.size(), 1U);
   EXPECT_EQ(messages[0].id(), SIMCONNECT_RECV_ID_QUIT);
