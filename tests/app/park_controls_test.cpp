@@ -110,7 +110,7 @@ TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
   EXPECT_TRUE(enabled(par_DESTINATION));
 }
 
-TEST_F(ParkControlsTest, TheStaticAircraftsAverageParkedTimeIsPublishedWithTheirCountOnceASecond) {
+TEST_F(ParkControlsTest, TheAverageParkedTimesArePublishedWithTheirCountsOnceASecond) {
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning());
   Session& session = harness.session();
@@ -127,6 +127,8 @@ TEST_F(ParkControlsTest, TheStaticAircraftsAverageParkedTimeIsPublishedWithTheir
       [&] { return session.display().parkedStatic.load() == 1 && session.parking().averageStaticParkedHours() >= 0.5F; },
       std::chrono::seconds(5)))
       << session.parking().averageStaticParkedHours();
+  // No live aircraft is parked: an average of none, not the unset value.
+  EXPECT_EQ(session.display().averageLiveParkedHours.load(), 0.0F);
 }
 
 // Six stands east of the user with a schedule for every half hour of the week.
