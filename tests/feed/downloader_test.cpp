@@ -104,7 +104,7 @@ TEST_F(DownloaderTest, AnUnwritableTargetOrAMissingHandleSendsNothing) {
 
 // The downloader handed to the airport scan; the archive's addresses are
 // the download-site stand-in's own test.
-TEST_F(DownloaderTest, TheInjectedDownloaderLogsAFailureWithItsAddress) {
+TEST_F(DownloaderTest, TheInjectedDownloaderKeepsToItsStopAndLogsAFailureWithItsAddress) {
   const UrlDownloader download = makeUrlDownloader(world_.site().options);
   const std::atomic<bool> stop{false};
   const std::filesystem::path copy = world_.programFolder() / "copy.bin";
@@ -112,6 +112,9 @@ TEST_F(DownloaderTest, TheInjectedDownloaderLogsAFailureWithItsAddress) {
   EXPECT_EQ(readFile(copy), body_);
   EXPECT_FALSE(download(world_.site().baseUrl + "missing.bin", copy, stop));
   EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "missing.bin: HTTP status 404"));
+  const std::atomic<bool> stopped{true};
+  EXPECT_FALSE(download(world_.site().baseUrl + "data.bin", world_.programFolder() / "stopped.bin", stopped));
+  EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "data.bin: stopped"));
   EXPECT_EQ(downloadBaseUrl(world_.site(), true), world_.site().baseUrl + "MSFS/");
 }
 

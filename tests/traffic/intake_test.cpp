@@ -114,6 +114,7 @@ TEST_F(IntakeTest, ALaterRecordOfAKnownAircraftAddsAPointOnlyWhenItSaysSomething
   const Case cases[] = {
       {"one second later is the same report", true, 250, 250, 1.0, 180, false},
       {"just over a second later", true, 250, 250, 1.01, 180, true},
+      {"ten seconds back in time", true, 250, 250, -10, 180, false},
       {"a jump from 6 to 60 kt", false, 6, 60, 10, 135, false},
       {"5 to 79 kt is no jump", false, 5, 79, 10, 135, true},
       {"a straight line at 240 kt within 450 m", true, 240, 240, 3.6, 90.9, false},

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/settings.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/flight_driver.h"
 #include "tests/traffic/stand_grid.h"
@@ -117,6 +118,21 @@ TEST_F(LiveMotionRules, BelowAThousandFeetTheClimbFloorLimitsTheSinkWithoutForci
   }
 }
 
+// A quarter turn over a minute banks up to the category's limit by the end
+// of the leg, and no further when the leg runs on.
+TEST_F(LiveMotionRules, AnAirborneTurnBanksOverTheWholeLegUpToTheCategoryLimit) {
+  LiveAc& a = place(50025, {pointAt(0, 0, 0, 250, 9000)}, false);
+  const double maxBank = categoryPerformance(SizeCategory::Large).maxBankRadians;
+  bankFromTurn(a, 90.0 * kDegreesToRadians, 6000);
+  for (int step = 1; step <= 12000; ++step) {
+    followCurve(m, a);
+    if (step == 3000) {
+      EXPECT_NEAR(a.position.bankRadians, -maxBank / 2.0, 1e-9) << "halfway through the leg";
+    }
+  }
+  EXPECT_NEAR(a.position.bankRadians, -maxBank, 1e-9);
+}
+
 TEST_F(LiveMotionRules, ALandingAimsAtTheParkElevationOnlyNearTheParkAirport) {
   driver.setParkAirport(kOrigin, {});
   const struct {
@@ -163,6 +179,22 @@ TEST_F(LiveMotionRules, NewPointsAreTimedCheckedAndNeverLengthenAPushback) {
   PathPoint more = pointAt(500, 0, 100000, 15);
   decodeExisting(m, a, more);
   EXPECT_EQ(a.state, SimState::removingfromsim) << "a path beyond 200 points removes the aircraft";
+}
+
+// A report to the side while a pushback starts curves it that way, unless
+// every pushback is to be straight.
+TEST_F(LiveMotionRules, AReportToTheSideCurvesAPushbackUnlessEveryPushbackIsStraight) {
+  for (const bool straightOnly : {false, true}) {
+    par_STRAIGHT_PBS_ONLY.setValue(straightOnly);
+    LiveAc& a = place(50045, {pointAt(0, 0, 0, 0)}, true);
+    pushbackStart(m, a);
+    PathPoint report = pointAt(-30, 0, 1000, 3);
+    report.trackDegrees = 90.0;
+    decodeExisting(m, a, report);
+    pushbackStep(m, a);
+    EXPECT_EQ(a.motion.curve.running(), !straightOnly);
+  }
+  par_STRAIGHT_PBS_ONLY.setValue(false);
 }
 
 TEST_F(LiveMotionRules, AComputedPositionThatIsNoNumberLeavesTheLastGoodOne) {
