@@ -160,7 +160,11 @@ bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
       continue;
     }
     if (live.keys.contains(aircraft.feedAddress)) {
-      parking_.listForRemoval(aircraft);  // it flies again
+      // It flies again: the entry that kept its stand for it goes too.
+      std::erase_if(pending(), [&aircraft](const PendingStatic& entry) {
+        return entry.address == aircraft.feedAddress && entry.standId == aircraft.standId;
+      });
+      parking_.listForRemoval(aircraft);
       continue;
     }
     // Still reported on its stand: the entry made for it (or for its record)

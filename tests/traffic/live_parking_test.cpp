@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "foundation/settings.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/rules_harness.h"
@@ -58,21 +61,28 @@ TEST(LiveParking, TheReservedStandAndTheStandUnderTheUserAreNeverTaken) {
   }
 }
 
+// Points (metres from the stand, accepted) of an aircraft with a 25 m half span.
 TEST(LiveParking, PointsThatDriftAwayReleaseTheAircraftOnlyOnTheThirdStepHalfASpanAway) {
-  RulesHarness h;
-  LiveAc& aircraft = h.parkedLive(20001, "DLH4AB", h.stand("A3"), 501);
-  aircraft.previousPhase = FlightPhase::parked;
-  aircraft.base.halfSpanNm = 0.0097;  // 18 m
-  const double steps[] = {2.0, 5.5, 9.0, 12.5};
-  const bool accepted[] = {false, false, false, true};
-  for (int i = 0; i < 4; ++i) {
-    PathPoint p = aircraft.path.back();
-    const GeoPoint at = offsetMeters(h.stand("A3").position(), steps[i], 0.0);
-    p.latitude = at.latitude;
-    p.longitude = at.longitude;
-    EXPECT_EQ(h.rules.checkStandApproach(aircraft, p), accepted[i]) << i;
+  const std::vector<std::pair<double, bool>> walks[] = {
+      {{2.0, false}, {5.5, false}, {9.0, false}, {12.5, false}, {16.0, true}},
+      // Half a span away on the second step still stays; a step back starts the count again.
+      {{2.0, false}, {9.0, false}, {16.0, false}, {12.0, false}, {19.5, false}, {23.0, false}, {26.5, true}},
+      {{2.0, false}, {30.0, true}},  // more than a span away leaves at once
+  };
+  for (const auto& walk : walks) {
+    RulesHarness h;
+    LiveAc& aircraft = h.parkedLive(20001, "DLH4AB", h.stand("A3"), 501);
+    aircraft.previousPhase = FlightPhase::parked;
+    aircraft.base.halfSpanNm = 0.0135;
+    for (const auto& [metres, accepted] : walk) {
+      PathPoint p = aircraft.path.back();
+      const GeoPoint at = offsetMeters(h.stand("A3").position(), metres, 0.0);
+      p.latitude = at.latitude;
+      p.longitude = at.longitude;
+      EXPECT_EQ(h.rules.checkStandApproach(aircraft, p), accepted) << metres;
+    }
+    EXPECT_TRUE(aircraft.motion.leavingStand);
   }
-  EXPECT_TRUE(aircraft.motion.leavingStand);
 }
 
 TEST(LiveParking, AnAircraftThatDrivesOnElsewhereFreesTheStandItWasGiven) {
@@ -95,10 +105,13 @@ TEST(LiveParking, OnlyBusinessJetsAndAirlinersLeavingSoonAfterLandingWereTowed) 
     aircraft.generatedLegs = 1;
     aircraft.motion.landed = true;
     aircraft.path.back().dueTick = h.engine.tick() + 60480000 - 6000;  // parked for a minute
+    h.stand("A3").occupied = true;
     h.rules.updateParkedTimers(aircraft);
     EXPECT_EQ(aircraft.motion.towed, category == SizeCategory::Large);
     EXPECT_EQ(aircraft.generatedLegs, 0);
     EXPECT_FALSE(h.stand("A3").occupied);
+    ASSERT_EQ(h.engine.lastStandUse().size(), 1u);  // the half hour it left in, learned
+    EXPECT_EQ(h.engine.lastStandUse()[0].halfHour, 20u);
   }
 }
 

@@ -56,6 +56,24 @@ TEST_F(ParkingAdjustmentTest, LearnedStaticsAreKeptReplacedAndRemovedAsHalfHours
   }
 }
 
+// At 23:30 the arrival of a coupled pair stays only when its stand holds
+// the pair's airline and type after midnight.
+TEST_F(ParkingAdjustmentTest, ACoupledArrivalAtMidnightIsReplacedUnlessItsStandIsHeldAfter) {
+  for (const bool heldAfterMidnight : {false, true}) {
+    WeekDriver h;
+    h.parkedTrafficArrives = false;
+    h.stand("A1").usage = {dlhUsage(1, 3, {46, 47}, "DLH100", "D-AIAA", "DLH101")};
+    if (heldAfterMidnight) h.stand("A1").usage.push_back(dlhUsage(2, 4, {0}, "DLH555", "D-AIAX"));
+    h.setSlot({3, 46});
+    ASSERT_EQ(h.statics.recalcStaticParking(1), 1u);
+    h.stepEngine(5);
+    h.setSlot({3, 47});
+    h.adjustment.adjustParking(false);
+    h.stepEngine(10);
+    EXPECT_EQ(h.staticsByStand(), (Placed{{"A1", heldAfterMidnight ? "DLH100*" : "DLH101*"}}));
+  }
+}
+
 TEST_F(ParkingAdjustmentTest, ReplacementWaitsForTheRemovalOfTheAircraftItReplaces) {
   p.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA", "DLH101")};
   placeInitially();
@@ -90,10 +108,11 @@ TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearne
   placeInitially();
   ASSERT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"A3", "KLM3*"}, {"A5", "AFR5*"}}));
 
-  // Half an hour later BAW1 is still parked, KLM3 left, AFR5 flies again and
+  // Half an hour later BAW1 is still parked, KLM3 left, AFR5 flies again
+  // (still listed, beside EZY9 that the feed puts on A5 since before it) and
   // EZY7 arrived.
   p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 3), p.parkedRecord("A5", 0x400003, "AFR5", 2),
-                     p.parkedRecord("B2", 0x400004, "EZY7", 0)};
+                     p.parkedRecord("B2", 0x400004, "EZY7", 0), p.parkedRecord("A5", 0x400005, "EZY9", 3)};
   p.collected.keys = {0x400003};
   adjustLater({3, 21});
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}}));
@@ -120,6 +139,7 @@ TEST_F(ParkingAdjustmentTest, ALaterAdjustmentKeepsOrReplacesAStaticByUsageAndAr
   const Case cases[] = {
       {{3, 20}, {3, 22}, 1, 1, {{"A1", "BAW1*"}}},    // arrived after the static was placed
       {{3, 20}, {3, 22}, 3, 1, {{"A1", "DLH100*"}}},  // was there before it
+      {{3, 20}, {3, 22}, 2, 1, {{"A1", "DLH100*"}}},  // arrived in the half hour it was placed
       {{7, 47}, {1, 1}, 1, 1, {{"A1", "BAW1*"}}},     // Monday's arrival comes after Sunday's placement
       // Wednesday 00:30: four half hours back reach Tuesday 22:30, not 21:00.
       {{2, 45}, {3, 1}, -1, 4, {{"A1", "DLH100*"}}},

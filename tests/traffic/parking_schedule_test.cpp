@@ -137,7 +137,9 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenL
   EXPECT_FALSE(schedule.busy());
   EXPECT_FALSE(busyShown);
 
-  // Leaving saves the usage with its exclusions restored and ends it all.
+  // Leaving saves the usage with its exclusions restored and ends it all,
+  // statics still being created too.
+  StaticAc& creating = harness.placeStatic(13, "DLH3*", SimState::adding2sim);
   stands[0].usage[0].excludedForNow = true;
   stands[1].usage[0].id = 0;
   countStandUpdate();
@@ -151,6 +153,7 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenL
     EXPECT_TRUE(stand.usage[0].inUse()) << stand.name;
     EXPECT_FALSE(stand.usage[0].excludedForNow) << stand.name;
   }
+  EXPECT_TRUE(creating.removeOnceCreated);
   EXPECT_EQ(standUpdates(), 0u);
   EXPECT_FALSE(parkAirportActive());
   EXPECT_FALSE(schedule.staticParkingCalculated());

@@ -26,6 +26,7 @@ LiveRulesServices RulesHarness::services() {
   services.userStandName = [this] { return userStand; };
   services.standNameAtUser = [this](const GeoPoint&) { return standAtUser; };
   services.currentSlot = [this] { return slotNow; };
+  services.addStandOption = [](std::uint32_t, const LiveAc&, DaySlot) { return true; };
   return services;
 }
 

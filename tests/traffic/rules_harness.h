@@ -2,7 +2,7 @@
 
 // The engine harness with the live rules wired into its hooks, on a stand
 // grid of the park airport. Liveries are found for every type ("Livery
-// <type>") unless a test says otherwise.
+// <type>") unless a test says otherwise; every stand use is learned.
 
 #include <string>
 

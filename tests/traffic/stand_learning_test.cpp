@@ -62,6 +62,14 @@ TEST_F(StandLearningTest, GapsAreFilledInsideTheLearnWindowOnly) {
     ASSERT_EQ(usage().size(), c.filled ? 1u : 2u) << c.gap;
     EXPECT_EQ(halfHoursOf(usage()[0]).size(), c.filled ? static_cast<std::size_t>(c.gap + 1) : 1u) << c.gap;
   }
+  // A second stay that day (its arrival learned without filling) is filled
+  // from that arrival, not from the first stay.
+  stands = standGrid(1, 3);
+  const AircraftBase a = aircraft(4711, "DLH1", "D-AIPA");
+  ASSERT_TRUE(learn(a, {2, 10}));
+  ASSERT_TRUE(learn(a, {2, 12}, false));
+  ASSERT_TRUE(learn(a, {2, 14}));
+  EXPECT_EQ(halfHoursOf(usage()[0]), (std::set<int>{10, 12, 13, 14}));
 }
 
 TEST_F(StandLearningTest, GapAcrossMidnightSetsEachHalfHourInItsOwnWeekday) {
