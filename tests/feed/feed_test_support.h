@@ -96,7 +96,9 @@ class FeedTest : public ::testing::Test {
     config.endpoint = endpoint;
     config.accountKey = "secret&key=1";
     config.timeouts.connect = std::chrono::milliseconds(2000);
-    config.timeouts.transfer = std::chrono::milliseconds(5000);
+    // Far beyond the bound of any test that stops a hanging request, so a
+    // stop that works never looks like a time-out on a busy machine.
+    config.timeouts.transfer = std::chrono::milliseconds(30000);
     config.parkedWaitLimit = std::chrono::milliseconds(1500);
     config.parkedPollStep = std::chrono::milliseconds(10);
     config.refusalPause = std::chrono::milliseconds(10);

@@ -131,7 +131,7 @@ TEST_F(LoginTest, AStopAbortsAHangingLogin) {
   int status = 0;
   EXPECT_FALSE(authenticate(weather_, status));
   stopper.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "far below the 30 s transfer limit";
 }
 
 // Only a logout answered with 200 forgets the GUID and the logged-in flag.

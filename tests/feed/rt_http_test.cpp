@@ -72,7 +72,8 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
   client.waitInterval(1);
   client.waitInterval(0);
   client.waitInterval(-5);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 20ms);
+  // The bounds are loose for a busy machine, yet far below the waits asked.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 
   std::thread stopper([&client] {
     std::this_thread::sleep_for(50ms);
@@ -81,7 +82,7 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
   start = std::chrono::steady_clock::now();
   client.waitInterval(60000);
   stopper.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 400ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST(RtClientTest, TheTimeOffsetStaysWithinFourWeeks) {

@@ -130,14 +130,14 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
 }
 
 // The reader checks its stop flag within 100 ms; the bound here is loose for
-// a busy machine, yet far below the 5 s transfer limit that a reader waiting
+// a busy machine, yet far below the 30 s transfer limit that a reader waiting
 // for its hanging request would reach. A stop asked for is no error. (A
 // hanging live request: the weather reader's test.)
 TEST_F(TrafficReaderTest, AStopEndsTheReaderQuicklyAndQuietlyWhileTheHistoryHangs) {
   standIn_.queueAnswer(standin::kTrafficPath, Answer::hang(), kLive);
   startReaderThreadBody();
   ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 1, 5s));
-  EXPECT_LT(stopReader(), 2500ms);
+  EXPECT_LT(stopReader(), 10s);
   EXPECT_TRUE(traffic_.hasEnded());
   EXPECT_TRUE(reported().threadErrors.empty());
   EXPECT_FALSE(weather_.isStopRequested());
