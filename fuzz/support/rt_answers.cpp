@@ -5,23 +5,13 @@
 #include "aircraftdata/aircraft_database.h"
 #include "feed/json_reading.h"
 #include "fuzz/support/fuzz_support.h"
+#include "tests/feed/test_aircraft_types.h"
 
 namespace crv::fuzz {
 
 namespace {
 
 constexpr GeoPoint kSchiphol{52.3086, 4.7639};
-
-void installAircraftTypes() {
-  AircraftDatabase database;
-  database.typeSets.all = {"A320", "A388", "B738", "B744", "B763"};
-  database.typeSets.large = {"A320", "B738"};
-  database.typeSets.heavy = {"A388", "B744", "B763"};
-  for (const std::string& type : database.typeSets.large) database.categoryByType[type] = SizeCategory::Large;
-  for (const std::string& type : database.typeSets.heavy) database.categoryByType[type] = SizeCategory::Heavy;
-  database.knownRegistrations["PH-BFB"] = RegistrationData{"KLM", "B744", "", false};
-  installAircraftDatabase(std::move(database));
-}
 
 FeedConfig standConfig() {
   FeedConfig config;
@@ -32,7 +22,7 @@ FeedConfig standConfig() {
 }  // namespace
 
 AnswerStand::AnswerStand() : traffic(standConfig(), hooks()), weather(standConfig(), hooks()) {
-  static const bool installed = (installAircraftTypes(), true);
+  static const bool installed = (testing::installTestAircraftDatabase(), true);
   (void)installed;
   weather.setTrafficReader(&traffic);
   traffic.setOwnPosition(kSchiphol);

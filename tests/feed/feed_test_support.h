@@ -20,6 +20,7 @@
 #include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "tests/feed/test_aircraft_types.h"
 #include "tests/support/log_capture.h"
 #include "tools/rt-standin/rt_standin.h"
 
@@ -38,20 +39,6 @@ inline nlohmann::json liveArray(const std::string& hexId = "484f6d") {
   array.insert(array.end(), 48 - array.size(), nullptr);
   array[0] = hexId;
   return array;
-}
-
-// Loads a small aircraft database: the types A320 and B738 (large), A388,
-// B744 and B763 (heavy); PH-BFB is a KLM B744, G-XLEA a BAW A388 operated by XYZ.
-inline void installTestAircraftDatabase() {
-  AircraftDatabase database;
-  database.typeSets.all = {"A320", "A388", "B738", "B744", "B763"};
-  database.typeSets.large = {"A320", "B738"};
-  database.typeSets.heavy = {"A388", "B744", "B763"};
-  for (const std::string& type : database.typeSets.large) database.categoryByType[type] = SizeCategory::Large;
-  for (const std::string& type : database.typeSets.heavy) database.categoryByType[type] = SizeCategory::Heavy;
-  database.knownRegistrations["PH-BFB"] = RegistrationData{"KLM", "B744", "", false};
-  database.knownRegistrations["G-XLEA"] = RegistrationData{"BAW", "A388", "XYZ", false};
-  installAircraftDatabase(std::move(database));
 }
 
 // Resets the process-wide flags and settings the feed reads.
