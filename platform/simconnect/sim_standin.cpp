@@ -67,7 +67,9 @@ SimCall SimulatorStandIn::startCall(SimFunction function, std::uint64_t connecti
 SimulatorStandIn::Connection* SimulatorStandIn::usableConnection(SimCall& call) {
   const auto found = connections_.find(call.connection);
   if (found == connections_.end() || found->second->state != Connection::State::Open) {
-    call.result = E_FAIL;
+    // A simulator that is closing takes calls, doing nothing with them,
+    // until its client has fetched the QUIT message.
+    call.result = closingBeforeQuitFetched(call.connection) ? S_OK : E_FAIL;
     return nullptr;
   }
   if (takeInjectedFailure(call.function)) {

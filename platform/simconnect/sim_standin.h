@@ -158,8 +158,10 @@ class SimulatorStandIn {
 
   // Call bookkeeping; all under mutex_.
   SimCall startCall(SimFunction function, std::uint64_t connection) const;
-  // The open connection of a call; none (and the call failed) for a closed,
-  // quit, broken or unknown one, or when a failure was injected.
+  // The open connection of a call; none for a closed, quit, broken or
+  // unknown one, or when a failure was injected. Without one the call failed,
+  // unless the simulator is closing and its QUIT waits to be fetched: then
+  // the call is taken and does nothing.
   Connection* usableConnection(SimCall& call);
   // The connection has been told to quit and its QUIT message waits to be
   // fetched; the caller holds mutex_.

@@ -119,12 +119,7 @@ constexpr std::nullopt_t kCarriedOut = std::nullopt;
 template <typename Answer>
 HRESULT SimulatorStandIn::sendCall(SimCall call, std::initializer_list<const void*> requiredPointers, Answer answer) {
   Connection* connection = usableConnection(call);
-  if (connection == nullptr) {
-    // A simulator that is closing takes calls, doing nothing with them,
-    // until its client has fetched the QUIT message.
-    if (closingBeforeQuitFetched(call.connection)) call.result = S_OK;
-    return finish(std::move(call));
-  }
+  if (connection == nullptr) return finish(std::move(call));
   if (std::find(requiredPointers.begin(), requiredPointers.end(), nullptr) != requiredPointers.end()) {
     call.result = E_FAIL;
     return finish(std::move(call));
@@ -454,11 +449,7 @@ HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD*
   SimCall call = startCall(SimFunction::GetLastSentPacketID, connectionId);
   SimCallArguments(call, options_.recordCalls).pointer(packetId);
   Connection* connection = usableConnection(call);
-  if (connection == nullptr) {
-    // Like every other call while the simulator closes: taken, nothing sent.
-    if (closingBeforeQuitFetched(call.connection) && packetId != nullptr) call.result = S_OK;
-    return finish(std::move(call));
-  }
+  if (connection == nullptr) return finish(std::move(call));
   if (packetId == nullptr) {
     call.result = E_FAIL;
   } else {
