@@ -36,10 +36,9 @@ void LiveRules::fillParkingCalls(ParkingCalls& calls, LiveRules* const& slot) {
 }
 
 void LiveRules::setReservedStand(std::string name) {
-  reservedStand_ = std::move(name);
   {
-    std::lock_guard lock(readerReservedStandMutex_);
-    readerReservedStand_ = reservedStand_;
+    std::lock_guard lock(reservedStandMutex_);
+    reservedStand_ = std::move(name);
   }
   if (!reservedStand_.empty()) {
     freeReservedStand();
@@ -47,8 +46,8 @@ void LiveRules::setReservedStand(std::string name) {
 }
 
 std::string LiveRules::reservedStandForReader() const {
-  std::lock_guard lock(readerReservedStandMutex_);
-  return readerReservedStand_;
+  std::lock_guard lock(reservedStandMutex_);
+  return reservedStand_;
 }
 
 void LiveRules::reset() {

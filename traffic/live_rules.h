@@ -95,7 +95,7 @@ class LiveRules {
 
   // ---- Park airport (set by the parking calculation) ----
   void setParkAirport(std::optional<GeoPoint> position) { parkAirport_ = position; }
-  // The user's reserved stand; empty when none.
+  // The user's reserved stand; empty when none. Set and read on the worker.
   void setReservedStand(std::string name);
   const std::string& reservedStand() const { return reservedStand_; }
   // A copy for the Traffic Reader's thread, which skips parked aircraft
@@ -192,11 +192,10 @@ class LiveRules {
   TrafficEngine& engine_;
   LiveRulesServices services_;
   std::optional<GeoPoint> parkAirport_;
+  // Guards the writes of reservedStand_ and its reads from other threads;
+  // the worker, its only writer, reads it without the lock.
+  mutable std::mutex reservedStandMutex_;
   std::string reservedStand_;
-  // Guards readerReservedStand_, the copy of reservedStand_ the Traffic
-  // Reader reads.
-  mutable std::mutex readerReservedStandMutex_;
-  std::string readerReservedStand_;
   BlockedCallsign blockedCallsign_;
   // Callsigns removed as ghosts ("DLH4AB_"); such an aircraft never spawns.
   std::vector<std::string> ghostCallsigns_;
