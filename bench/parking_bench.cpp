@@ -12,17 +12,19 @@
 #include "foundation/geodesy.h"
 #include "foundation/settings.h"
 #include "simlink/sim_queues.h"
+#include "traffic/motion_support.h"
 #include "traffic/static_parking.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
 namespace {
 
+using motion::kMetersPerDegreeLatitude;
+
 constexpr int kRows = 20;
 constexpr int kColumns = 20;
 constexpr int kEntriesPerStand = 5;
 constexpr double kSpacingMeters = 70.0;
-constexpr double kMetersPerDegreeLatitude = 111132.95;
 constexpr DaySlot kNow{3, 20};
 const std::array<const char*, 6> kAirlines{"DLH", "KLM", "BAW", "AFR", "EZY", "RYR"};
 const std::array<const char*, 4> kTypes{"A320", "B738", "A321", "B77W"};

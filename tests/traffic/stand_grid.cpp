@@ -5,9 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "traffic/motion_support.h"
+
 namespace crv::testing {
 
-constexpr double kMetersPerDegreeLatitude = 111132.95;
+using motion::kMetersPerDegreeLatitude;
 
 GeoPoint offsetMeters(GeoPoint from, double northMeters, double eastMeters) {
   return {from.latitude + northMeters / kMetersPerDegreeLatitude,
