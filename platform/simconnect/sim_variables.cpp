@@ -26,6 +26,8 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kKnotsPerFootPerSecond = 0.5924838012958964;
 constexpr double kFeetPerMeter = 3.280839895013123;
 constexpr double kKnotsPerMeterPerSecond = 1.9438444924406046;
+constexpr double kKnotsPerFootPerMinute = kKnotsPerFootPerSecond / 60.0;
+constexpr double kKnotsPerKilometerPerHour = 1.0 / 1.852;
 
 std::string upperCase(std::string_view text) {
   std::string result(text);
@@ -132,7 +134,9 @@ constexpr std::array kUnits = {
     UnitEntry{"KNOTS", Dimension::Speed, 1.0},
     UnitEntry{"KNOT", Dimension::Speed, 1.0},
     UnitEntry{"FEET PER SECOND", Dimension::Speed, kKnotsPerFootPerSecond},
+    UnitEntry{"FEET PER MINUTE", Dimension::Speed, kKnotsPerFootPerMinute},
     UnitEntry{"METERS PER SECOND", Dimension::Speed, kKnotsPerMeterPerSecond},
+    UnitEntry{"KILOMETERS PER HOUR", Dimension::Speed, kKnotsPerKilometerPerHour},
     UnitEntry{"PERCENT", Dimension::Percent, 1.0},
     UnitEntry{"BOOL", Dimension::Plain, 1.0},
     UnitEntry{"MASK", Dimension::Plain, 1.0},

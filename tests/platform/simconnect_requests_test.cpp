@@ -1,10 +1,14 @@
 // Data requests, system events and frames of the simulator stand-in, on its
 // manual clock.
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstddef>
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -277,6 +281,58 @@ TEST_F(SimConnectRequests, AnyMessageAndExceptionCanBeInjected) {
   EXPECT_EQ(messages[1].as<SIMCONNECT_RECV>().dwSize, 13U);
   const auto exception = messages[2].as<SIMCONNECT_RECV_EXCEPTION>();
   EXPECT_EQ(std::tuple(exception.dwException, exception.dwIndex), std::tuple(DWORD{42}, DWORD{7}));
+}
+
+// A variable asked for in any unit of its kind reads and writes the value the
+// simulator keeps, converted: a wrong unit in a definition gives a wrong value.
+TEST(SimConnectUnits, EachUnitReadsAndWritesTheKeptValueConverted) {
+  struct Case {
+    const char* variable;
+    const char* unit;
+    double platform::SimObjectState::*field;
+    double kept;    // in the stand-in's own unit
+    double inUnit;  // the same in the unit asked for
+  };
+  using State = platform::SimObjectState;
+  const Case cases[] = {
+      {"PLANE LATITUDE", "degrees", &State::latitudeDegrees, 50.0, 50.0},
+      {"Plane Latitude", "radians", &State::latitudeDegrees, 50.0, 0.8726646259971648},
+      {"PLANE LONGITUDE", "degree", &State::longitudeDegrees, -0.5, -0.5},
+      {"PLANE HEADING DEGREES TRUE", "radians", &State::headingRadians, 1.5707963267948966, 1.5707963267948966},
+      {"PLANE HEADING DEGREES TRUE", "degrees", &State::headingRadians, 1.5707963267948966, 90.0},
+      {"PLANE PITCH DEGREES", "degrees", &State::pitchRadians, -0.1, -5.729577951308232},
+      {"PLANE BANK DEGREES", "radian", &State::bankRadians, 0.3, 0.3},
+      {"PLANE ALTITUDE", "feet", &State::altitudeFeet, 1000.0, 1000.0},
+      {"PLANE ALTITUDE", "meters", &State::altitudeFeet, 1000.0, 304.8},
+      {"VERTICAL SPEED", "feet per second", &State::verticalSpeedFeetPerSecond, 10.0, 10.0},
+      {"VERTICAL SPEED", "feet per minute", &State::verticalSpeedFeetPerSecond, 10.0, 600.0},
+      {"VERTICAL SPEED", "meters per second", &State::verticalSpeedFeetPerSecond, 10.0, 3.048},
+      {"AIRSPEED TRUE", "knots", &State::trueAirspeedKnots, 100.0, 100.0},
+      {"AIRSPEED TRUE", "feet per second", &State::trueAirspeedKnots, 100.0, 168.78098571011956},
+      {"AIRSPEED TRUE", "kilometers per hour", &State::trueAirspeedKnots, 100.0, 185.2},
+      {"AIRSPEED TRUE", "meters per second", &State::trueAirspeedKnots, 100.0, 51.44444444444444},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.variable) + " in " + c.unit);
+    const platform::DatumBinding binding = platform::bindDatum(c.variable, c.unit, SIMCONNECT_DATATYPE_FLOAT64);
+    ASSERT_TRUE(binding.datum.has_value());
+    State state;
+    state.*c.field = c.kept;
+    std::vector<std::byte> block;
+    platform::appendDatum(block, *binding.datum, state, 0);
+    ASSERT_EQ(block.size(), sizeof(double));
+    EXPECT_NEAR(valueAt<double>(block, 0), c.inUnit, 1e-9 * std::max(1.0, std::abs(c.inUnit)));
+
+    State written;
+    platform::applyDatum(written, *binding.datum, block.data());
+    EXPECT_NEAR(written.*c.field, c.kept, 1e-9 * std::max(1.0, std::abs(c.kept)));
+  }
+  // A unit of another kind, or none, is refused as the simulator refuses it.
+  for (const char* unit : {"feet", "knots", "bogus"}) {
+    EXPECT_EQ(platform::bindDatum("PLANE HEADING DEGREES TRUE", unit, SIMCONNECT_DATATYPE_FLOAT64).refusedArgument, 3U)
+        << unit;
+  }
+  EXPECT_FALSE(platform::bindDatum("PLANE ALTITUDE", nullptr, SIMCONNECT_DATATYPE_FLOAT64).datum.has_value());
 }
 
 TEST(SimConnectZuluDate, DatesOfUtcTimes) {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -199,6 +201,35 @@ TEST_F(SimFlushTest, ABusyMutexSkipsTheFrameAndTheNextSendsEverythingOnce) {
 
   advanceFramesAndSettle(1);
   EXPECT_EQ(countOf(SimFunction::SetDataOnSimObject), 2U);
+}
+
+// Each field of the position block reaches the simulator in the unit its
+// data definition names: degrees of position, radians of attitude, feet,
+// feet per second and knots.
+TEST_F(SimFlushTest, EveryFieldOfAPositionReachesTheSimulatorInItsOwnUnit) {
+  connectWithUserKnown();
+  const DWORD object = foreignAircraft("N9");
+  settle();
+  const AiPositionBlock block{.latitude = 47.4581,
+                              .longitude = 8.5492,
+                              .pitchRadians = -0.061,
+                              .bankRadians = 0.262,
+                              .headingRadians = 4.712,
+                              .altitudeFeet = 3250.0,
+                              .verticalSpeedFps = -12.5,
+                              .trueAirspeedKnots = 161.0};
+  queues.appendPosition(block, object);
+  ASSERT_TRUE(queues.swapPositionBuffers());
+  advanceFramesAndSettle(1);
+  const platform::SimObjectState state = sim->object(object)->state;
+  const std::vector<std::pair<double, double>> arrivedAndSent = {
+      {state.latitudeDegrees, block.latitude},      {state.longitudeDegrees, block.longitude},
+      {state.pitchRadians, block.pitchRadians},     {state.bankRadians, block.bankRadians},
+      {state.headingRadians, block.headingRadians}, {state.altitudeFeet, block.altitudeFeet},
+      {state.verticalSpeedFeetPerSecond, block.verticalSpeedFps}, {state.trueAirspeedKnots, block.trueAirspeedKnots}};
+  for (std::size_t field = 0; field < arrivedAndSent.size(); ++field) {
+    EXPECT_NEAR(arrivedAndSent[field].first, arrivedAndSent[field].second, 1e-9) << "field " << field;
+  }
 }
 
 TEST_F(SimFlushTest, FlapsAreWrappedInAReleaseOfAiControl) {

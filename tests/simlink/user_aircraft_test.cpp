@@ -210,6 +210,34 @@ TEST_F(UserAircraftTest, RequestsAreSkippedWhilePausedAndFailuresEndTheSession) 
                                          "===> SimConnect reques user ac model fails"}), "");
 }
 
+// The user aircraft arrives in the units its data definition names, whatever
+// units the simulator keeps it in.
+TEST_F(UserAircraftTest, ThePositionArrivesInTheUnitsOfItsDefinition) {
+  platform::SimObjectState state = sim->userAircraft();
+  state.latitudeDegrees = 51.4706;
+  state.longitudeDegrees = -0.4619;
+  state.pitchRadians = 0.052;
+  state.bankRadians = -0.175;
+  state.headingRadians = 2.356;
+  state.altitudeFeet = 4120.0;
+  state.altitudeAboveGroundFeet = 3040.0;
+  state.groundSpeedKnots = 212.0;
+  state.onGround = false;
+  sim->setUserAircraft(state);
+  connect();
+  user.getUserAcPosition();
+  settle();
+  const UserAcData data = user.data();
+  const std::vector<std::pair<double, double>> arrivedAndKept = {
+      {data.latitude, state.latitudeDegrees},  {data.longitude, state.longitudeDegrees},
+      {data.pitchRadians, state.pitchRadians}, {data.bankRadians, state.bankRadians},
+      {data.headingRadians, state.headingRadians}, {data.altitudeFeet, state.altitudeFeet},
+      {data.altitudeAboveGroundFeet, state.altitudeAboveGroundFeet}, {data.groundSpeedKnots, state.groundSpeedKnots}};
+  for (std::size_t field = 0; field < arrivedAndKept.size(); ++field) {
+    EXPECT_NEAR(arrivedAndKept[field].first, arrivedAndKept[field].second, 1e-9) << "field " << field;
+  }
+}
+
 TEST_F(UserAircraftTest, TheSimulatorsRepliesArriveOnTheSimClientThread) {
   platform::SimObjectState state = sim->userAircraft();
   state.title = "Airbus A320 Neo Asobo Lufthansa With A Title Longer Than Forty-Eight";
