@@ -192,6 +192,8 @@ class SimulatorStandIn {
                        const SimObjectRecord& object, DWORD entry, DWORD outOf);
   void removeObjectLocked(SimObjectRecord& object, bool tellClients);
   void applyClientEvent(SimObjectRecord& object, const std::string& eventName, DWORD eventId, DWORD data);
+  // Ground altitude, height above it and ground contact of a moved object.
+  void feelGroundLocked(SimObjectState& state) const;
 
   // Guards the world, its objects and the call bookkeeping below: the
   // clients' threads and the stand-in's own dispatch all reach them.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/simconnect/sim_ground.h"
 #include "platform/simconnect/sim_standin.h"
 #include "platform/simconnect/sim_standin_internals.h"
 
@@ -314,6 +315,7 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
       bytes += fixedDatumSize(datum.type);
     }
     ++object->dataWriteCount;
+    if (moved && objectId != kStandInUserObjectId) feelGroundLocked(object->state);
     if (moved && options_.recordTrace) {
       const SimObjectState& state = object->state;
       const double seconds = std::chrono::duration<double>(now()).count();
@@ -388,11 +390,13 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
     state.pitchRadians = position.Pitch * kRadiansPerDegree;
     state.bankRadians = position.Bank * kRadiansPerDegree;
     state.headingRadians = position.Heading * kRadiansPerDegree;
-    state.groundAltitudeFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
-    state.onGround = position.OnGround != 0;
-    // The simulator puts an aircraft created on the ground onto the ground.
-    state.altitudeFeet = state.onGround ? state.groundAltitudeFeet : position.Altitude;
-    state.altitudeAboveGroundFeet = std::max(0.0, state.altitudeFeet - state.groundAltitudeFeet);
+    state.altitudeFeet = position.Altitude;
+    feelGroundLocked(state);
+    if (position.OnGround != 0) {
+      // The simulator puts an aircraft created on the ground onto its wheels.
+      state.altitudeFeet = state.groundAltitudeFeet + state.staticCgToGroundFeet;
+      feelGroundLocked(state);
+    }
     state.trueAirspeedKnots = position.Airspeed;
     state.title = title;
     state.atcId = tailNumber;
@@ -457,4 +461,9 @@ HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD*
   }
   return finish(std::move(call));
 }
+void SimulatorStandIn::feelGroundLocked(SimObjectState& state) const {
+  const double fieldFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
+  feelGround(state, groundElevationFeet(world_.airports, fieldFeet, state.latitudeDegrees, state.longitudeDegrees));
+}
+
 }  // namespace platform

@@ -94,6 +94,28 @@ SimObjectState readUserAircraft(const json& object) {
   return state;
 }
 
+std::vector<GroundArea> readAirports(const json& list) {
+  if (!list.is_array()) throw SimWorldError("'airports' must be a list");
+  std::vector<GroundArea> airports;
+  for (std::size_t index = 0; index < list.size(); ++index) {
+    const json& object = list[index];
+    const std::string where = "airports[" + std::to_string(index) + "].";
+    if (!object.is_object()) throw SimWorldError("'" + where.substr(0, where.size() - 1) + "' must be an object");
+    refuseUnknownMembers(object, {"name", "latitude", "longitude", "elevationFeet", "radiusMeters"}, where);
+    for (const char* required : {"latitude", "longitude", "elevationFeet"}) {
+      if (!object.contains(required)) throw SimWorldError("'" + where + required + "' is missing");
+    }
+    textMember(object, "name", where, "");
+    GroundArea area;
+    area.latitudeDegrees = numberMember(object, "latitude", where, 0.0, -90.0, 90.0);
+    area.longitudeDegrees = numberMember(object, "longitude", where, 0.0, -180.0, 180.0);
+    area.elevationFeet = numberMember(object, "elevationFeet", where, 0.0, -2000.0, 30000.0);
+    area.radiusMeters = numberMember(object, "radiusMeters", where, area.radiusMeters, 0.0, 200000.0);
+    airports.push_back(area);
+  }
+  return airports;
+}
+
 }  // namespace
 
 SimulatorIdentity msfs2020Identity() { return SimulatorIdentity{"KittyHawk", 11, 0, 282174, 999}; }
@@ -120,7 +142,7 @@ SimWorld parseSimWorld(std::string_view text) {
   if (!document.is_object()) throw SimWorldError("the world must be a JSON object");
   refuseUnknownMembers(document,
                        {"simulator", "applicationName", "simulatorRunning", "flightRunning", "frameRate", "utcSeconds",
-                        "maxObjects", "userAircraft"},
+                        "maxObjects", "userAircraft", "airports"},
                        "");
   SimWorld world;
   if (document.contains("simulator")) world.identity = identityOf(document.at("simulator"));
@@ -133,6 +155,7 @@ SimWorld parseSimWorld(std::string_view text) {
   world.maxObjects = static_cast<std::size_t>(
       numberMember(document, "maxObjects", "", static_cast<double>(world.maxObjects), 0.0, 100000.0));
   if (document.contains("userAircraft")) world.userAircraft = readUserAircraft(document.at("userAircraft"));
+  if (document.contains("airports")) world.airports = readAirports(document.at("airports"));
   return world;
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/simconnect/sim_object.h"
 #include "platform/simconnect/simconnect.h"
@@ -28,6 +29,14 @@ SimulatorIdentity msfs2024Identity();  // "SunRise"
 inline constexpr DWORD kStandInUserObjectId = 1;
 inline constexpr DWORD kStandInFirstObjectId = 100;
 
+// An airport's ground: flat at its elevation within its radius.
+struct GroundArea {
+  double latitudeDegrees = 0.0;
+  double longitudeDegrees = 0.0;
+  double elevationFeet = 0.0;
+  double radiusMeters = 10000.0;
+};
+
 // The simulated world at the start.
 struct SimWorld {
   SimulatorIdentity identity = msfs2020Identity();
@@ -37,6 +46,9 @@ struct SimWorld {
   std::int64_t utcSeconds = 1735732800;  // the simulator's UTC when the clock reads 0
   std::size_t maxObjects = 1000;         // objects beyond it are refused (exception 11)
   SimObjectState userAircraft = defaultUserAircraft();
+  // The ground under the objects: the first area that holds a position, else
+  // a flat field at the user aircraft's ground altitude.
+  std::vector<GroundArea> airports;
 
   static SimObjectState defaultUserAircraft();
 };
@@ -57,7 +69,9 @@ class SimWorldError : public std::runtime_error {
 //                     "groundAltitudeFeet": 1416, "altitudeAboveGroundFeet": 0,
 //                     "headingDegrees": 280, "pitchDegrees": 0, "bankDegrees": 0,
 //                     "groundSpeedKnots": 0, "onGround": true, "lightStates": 0,
-//                     "title": "...", "atcModel": "A320", "atcId": "HB-XYZ"}}
+//                     "title": "...", "atcModel": "A320", "atcId": "HB-XYZ"},
+//    "airports": [{"latitude": 47.46, "longitude": 8.55, "elevationFeet": 1416,
+//                  "radiusMeters": 10000}]}
 SimWorld parseSimWorld(std::string_view json);
 
 // Reads a world file; throws SimWorldError with the file name in the text.

@@ -74,12 +74,13 @@ TEST_F(SimConnectObjects, ACreateBringsTheAssignedIdAndObjectAdded) {
   EXPECT_FALSE(object->state.onGround);
   EXPECT_NEAR(object->state.headingRadians, 1.5707963, 1e-6);  // 90 degrees in the create
 
-  // A static create stands on the ground and takes the next id.
+  // A static create stands on its wheels on the ground and takes the next id.
   const DWORD parked = create("CRVN17", true);
   EXPECT_EQ(parked, assigned.dwObjectID + 1);
-  EXPECT_TRUE(sim->object(parked)->state.onGround);
-  EXPECT_DOUBLE_EQ(sim->object(parked)->state.altitudeFeet, sim->userAircraft().groundAltitudeFeet);
-  EXPECT_DOUBLE_EQ(sim->object(parked)->state.altitudeAboveGroundFeet, 0.0);
+  const platform::SimObjectState state = sim->object(parked)->state;
+  EXPECT_TRUE(state.onGround);
+  EXPECT_DOUBLE_EQ(state.altitudeFeet, sim->userAircraft().groundAltitudeFeet + state.staticCgToGroundFeet);
+  EXPECT_DOUBLE_EQ(state.altitudeAboveGroundFeet, state.staticCgToGroundFeet);
 }
 
 TEST_F(SimConnectObjects, TheProbeTellsTheTailNumberAsAtcIdCutTo31Bytes) {

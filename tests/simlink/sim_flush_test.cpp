@@ -89,12 +89,15 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
   ASSERT_TRUE(link.connection().requestAircraftInRange(50000));
   settle();
   advanceFramesAndSettle(1);
-  std::string bound;  // type, key, tail number and height above ground; released and frozen
+  // type, key, tail number and height above ground (a live bind's; a static
+  // bind carries none); released and frozen
+  std::string bound;
   for (const LinkEvent& event : events()) {
     const auto object = sim->object(event.objectId);
     ASSERT_TRUE(object);
+    const double height = event.type == SimEventType::boundLive ? object->state.altitudeAboveGroundFeet : 0.0;
     bound += fmt::format("{} {} {} {} {} {}; ", static_cast<int>(event.type), event.key, object->tailNumber,
-                         event.value2 == object->state.altitudeAboveGroundFeet, object->releaseControlCount,
+                         event.value2 == height, object->releaseControlCount,
                          object->frozenLatitudeLongitude && object->frozenAltitude && object->frozenAttitude);
   }
   EXPECT_EQ(bound, fmt::format("{} 4000123 DLH4AB true 1 true; {} 17 EZY55 true 1 true; ",

@@ -116,16 +116,16 @@ void FlightDriver::queueReport(const LiveTrafficRecord& record, double handedOve
   std::stable_sort(reports_.begin(), reports_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
-std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
-                                    const std::vector<TrackPoint>& track) {
+std::vector<DecodedReport> decodeTrack(std::uint32_t key, const std::string& callsign, const std::string& type,
+                                       const std::vector<TrackPoint>& track, GeoPoint own,
+                                       std::optional<GeoPoint> parkAirport) {
   LiveDecodeContext context;
-  context.ownPosition = {track.front().latitude, track.front().longitude};
-  if (harness.engine.parkAirportSet()) {
-    context.ownPosition = motion.parkAirportPosition;
-    context.parkAirport = motion.parkAirportPosition;
+  context.ownPosition = own;
+  if (parkAirport) {
+    context.parkAirport = *parkAirport;
   }
   LiveDecodeState state;
-  std::size_t decoded = 0;
+  std::vector<DecodedReport> decoded;
   for (const TrackPoint& point : track) {
     nlohmann::json array(kLiveArraySize, nullptr);
     array[0] = fmt::format("{:06x}", key);
@@ -147,12 +147,23 @@ std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsi
     array[28] = "A3";
     std::vector<LiveTrafficRecord> records;
     processLine(array, context, state, records);
-    for (const LiveTrafficRecord& record : records) {
-      queueReport(record, point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds);
-      ++decoded;
+    for (LiveTrafficRecord& record : records) {
+      decoded.push_back({point.handedOverSeconds >= 0.0 ? point.handedOverSeconds : point.seconds, std::move(record)});
     }
   }
   return decoded;
+}
+
+std::size_t FlightDriver::addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
+                                    const std::vector<TrackPoint>& track) {
+  const bool park = harness.engine.parkAirportSet();
+  const std::vector<DecodedReport> decoded =
+      decodeTrack(key, callsign, type, track, park ? motion.parkAirportPosition : GeoPoint{track.front().latitude, track.front().longitude},
+                  park ? std::optional<GeoPoint>(motion.parkAirportPosition) : std::nullopt);
+  for (const DecodedReport& report : decoded) {
+    queueReport(report.record, report.handedOverSeconds);
+  }
+  return decoded.size();
 }
 
 void FlightDriver::runUntilSecond(double seconds) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,20 @@ class TrackBuilder {
   double courseDegrees_ = 0.0;
   double verticalSpeedFpm_ = 0.0;
 };
+
+// One report as the feed's decoder lets it through, with the time at which
+// it reaches the engine.
+struct DecodedReport {
+  double handedOverSeconds = 0.0;
+  LiveTrafficRecord record;
+};
+
+// Each report of the track becomes the feed's 48-value array of the key and
+// goes through the feed's decoder, which sees its own position at `own`
+// (and the park airport there when one is given).
+std::vector<DecodedReport> decodeTrack(std::uint32_t key, const std::string& callsign, const std::string& type,
+                                       const std::vector<TrackPoint>& track, GeoPoint own,
+                                       std::optional<GeoPoint> parkAirport = std::nullopt);
 
 // One position block as the link received it.
 struct SentPosition {
