@@ -129,7 +129,7 @@ bool readIcaoAirlineLine(std::string_view line, std::string& airline) {
 }
 
 bool hasAtcIdKey(std::string_view line) {
-  return !isOverlong(line) && withoutComment(line).find("atc_id=") != std::string_view::npos;
+  return !isOverlong(line) && line.find("atc_id=") != std::string_view::npos;
 }
 
 bool hasParkingTypesKey(std::string_view line) {

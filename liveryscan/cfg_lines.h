@@ -60,7 +60,9 @@ bool readAtcIdLine(std::string_view line, std::string& atcId);
 // exactly "ZZZZ", otherwise the value in upper case.
 bool readIcaoAirlineLine(std::string_view line, std::string& airline);
 
-// Plain, case-sensitive tests for a repeated key.
+// Plain, case-sensitive tests for a repeated key. A repeated atc_id counts
+// wherever it stands on the line, in a comment too; a repeated
+// atc_parking_types only outside the line's comment.
 bool hasAtcIdKey(std::string_view line);
 bool hasParkingTypesKey(std::string_view line);
 

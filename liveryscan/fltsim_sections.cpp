@@ -49,7 +49,16 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
   const std::string& header = section.front();
   for (std::size_t index = 1; index < section.size(); ++index) {
     const std::string& line = section[index];
-    if (isOverlong(line) || isCommentLine(line)) continue;
+    if (isOverlong(line)) continue;
+    if (isCommentLine(line)) {
+      // Only a second registration counts in a comment: a section whose
+      // author left two of them is ambiguous.
+      if (!keys.registration.empty() && hasAtcIdKey(line)) {
+        addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+        return false;
+      }
+      continue;
+    }
     std::string value;
     if (keys.title.empty()) {
       if (readTitleLine(line, value)) {
@@ -100,7 +109,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
         }
         continue;
       }
-    } else if (contains(withoutComment(line), "atc_id=")) {
+    } else if (hasAtcIdKey(line)) {
       addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
       return false;
     }
@@ -190,7 +199,7 @@ std::string folderOfPath(std::string_view path) {
 }
 
 void dropTrailingComments(std::vector<std::string>& section) {
-  while (!section.empty() && (trim(section.back()).empty() || isCommentLine(section.back()))) section.pop_back();
+  while (!section.empty() && (trim(section.back()).empty() || section.back().starts_with("//"))) section.pop_back();
 }
 
 bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {

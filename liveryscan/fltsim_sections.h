@@ -61,7 +61,8 @@ void reportInvalidAirline(std::string_view airline, std::string_view path, std::
 LiveryData makeLiveryData(std::uint32_t folderNumber, std::string airline, std::string type, int cargoCode,
                           std::string title, std::string registration);
 
-// Drops trailing blank and comment lines of a section.
+// Drops the trailing lines of a section that are blank or begin with "//".
+// A trailing ';' line stays: it may hold a second atc_id.
 void dropTrailingComments(std::vector<std::string>& section);
 
 // Lines kept in reserve for a section. (A file's lines are reserved by

@@ -89,7 +89,15 @@ bool walkIvaoSection(const std::vector<std::string>& section, std::string_view f
   const std::string& header = section.front();
   for (std::size_t index = 1; index < section.size(); ++index) {
     const std::string& line = section[index];
-    if (isOverlong(line) || isCommentLine(line)) continue;
+    if (isOverlong(line)) continue;
+    if (isCommentLine(line)) {
+      // As in an aircraft.cfg section: a second registration counts even in a comment.
+      if (!keys.registration.empty() && hasAtcIdKey(line)) {
+        addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+        return false;
+      }
+      continue;
+    }
     std::string value;
     if (keys.title.empty()) {
       if (readTitleLine(line, value)) {

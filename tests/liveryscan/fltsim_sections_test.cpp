@@ -131,6 +131,27 @@ TEST_F(FltsimSectionsTest, FileLevelCases) {
       {"repeated atc_id drops", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
        "icao_airline=DLH\natc_id=D-AIZA\nmodel=x atc_id=y\n", {}, "{folder}, [fltsim.0], has more than one atc_id key",
        &ScanReports::incompleteSections},
+      {"commented second atc_id drops (;)", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
+       "icao_airline=DLH\natc_id = \"PH-BXA\"\n;atc_id=\"PH-BXB\"\n", {},
+       "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
+      {"commented second atc_id drops (; before more keys)", "a/aircraft.cfg", "icao_type_designator=A320\n"
+       "[fltsim.0]\ntitle=T\natc_id=PH-BXA\n ; atc_id=PH-BXB\nicao_airline=DLH\n[fltsim.1]\ntitle=T2\n"
+       "icao_airline=KLM\n", {"KLM A320 T2 "},
+       "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
+      {"commented second atc_id drops (//)", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
+       "icao_airline=DLH\natc_id = \"PH-BXA\"\n  //atc_id=\"PH-BXB\"\nui_variation=x\n", {},
+       "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
+      {"second atc_id in a trailing comment drops", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\n"
+       "title=T\nicao_airline=DLH\natc_id=PH-BXA\nui_variation=x // was atc_id=PH-BXB\n", {},
+       "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
+      {"commented atc_id after several parts is no second one", "a/aircraft.cfg", "icao_type_designator=A320\n"
+       "[fltsim.0]\ntitle=T\nicao_airline=DLH\natc_id=D-AIZA,D-AIZB\n;atc_id=D-AIZC\natc_id=D-AIZD\n",
+       {"DLH A320 T D-AIZD"}, nullptr, nullptr},
+      {"commented atc_id before the first one", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
+       "icao_airline=DLH\n//atc_id=D-AIZC\natc_id=D-AIZD\n", {"DLH A320 T D-AIZD"}, nullptr, nullptr},
+      {"commented second title keeps the section", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\n"
+       "title=T\nicao_airline=DLH\natc_id=D-AIZA\n;title=T2\n// title=T3\n; icao_airline=BAW\n"
+       "// atc_parking_types=CARGO\natc_parking_types=GATE\n", {"DLH A320 T D-AIZA"}, nullptr, nullptr},
       {"maker placeholder airline", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
        "icao_airline=RFO\n", {}, nullptr, nullptr},
       {"other makers' titles", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=FenixA320 x\n"
@@ -142,6 +163,8 @@ TEST_F(FltsimSectionsTest, FileLevelCases) {
     EXPECT_EQ(describe(lf_searchLiveriesinFile(1, path)), c.liveries) << c.name;
     if (c.reportLine == nullptr) {
       EXPECT_TRUE(scanReports().invalidFiles.empty()) << c.name;
+      EXPECT_THAT(linesOf(scanReports().incompleteSections),
+                  ::testing::Not(::testing::Contains(::testing::HasSubstr("has more than one")))) << c.name;
       continue;
     }
     const std::string line = replaceAll(replaceAll(c.reportLine, "{path}", path.string()), "{folder}",
@@ -205,6 +228,15 @@ TEST_F(IvaoLiveriesTest, AirlineFromTitleModelFromPath) {
                                          "dlh          in " + plain.string() + " [fltsim.2]"}));
   EXPECT_THAT(linesOf(scanReports().incompleteSections),
               ElementsAre(folderText + "/texture. [fltsim.3] does not exist"));
+}
+
+TEST_F(IvaoLiveriesTest, CommentedSecondAtcIdDropsTheSection) {
+  const auto path = ivaoCfg("IVAO_A320", "[fltsim.0]\ntitle=A320 DLH one\ntexture=DLH\natc_id=D-AIZA\n"
+                                         "//atc_id=D-AIZB\nui_variation=x\n"
+                                         "[fltsim.1]\ntitle=A320 DLH two\ntexture=DLH\natc_id=D-AIZC\n;title=x\n");
+  EXPECT_THAT(describe(searchIvaoLiveriesInFile(2, path)), ElementsAre("DLH A320 A320 DLH two D-AIZC"));
+  EXPECT_THAT(linesOf(scanReports().incompleteSections),
+              ElementsAre(path.parent_path().string() + ", [fltsim.0], has more than one atc_id key"));
 }
 
 TEST_F(IvaoLiveriesTest, PathOutsideTheLayoutIsAnInvalidModel) {
