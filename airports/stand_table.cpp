@@ -12,6 +12,7 @@ namespace {
 constexpr double kOverlapFactor = 1.1;
 constexpr double kNmPerDegreeOfLatitude = 60.0;
 constexpr std::uint32_t kMinimumHalfHoursBetweenLearnings = 3;
+constexpr auto kHalfHoursPerWeek = static_cast<std::uint32_t>(kSlotsPerWeek);
 
 std::atomic<std::uint32_t> standUpdateCount{0};
 
@@ -57,19 +58,34 @@ void numberStandsAndFindNeighbours(StandTable& stands) {
   }
 }
 
-bool standSlotFree(std::vector<StandLastUse>& lastUse, DaySlot slot, std::uint32_t key, bool force) {
-  const auto halfHour = static_cast<std::uint32_t>(slot.halfHour);
+void rememberStandLearning(std::vector<StandLastUse>& lastUse, std::uint32_t key, DaySlot slot) {
+  const auto weekHalfHour = static_cast<std::uint32_t>(slot.weekIndex());
   auto found = std::find_if(lastUse.begin(), lastUse.end(),
                             [key](const StandLastUse& use) { return use.key == key; });
   if (found == lastUse.end()) {
-    lastUse.push_back({key, halfHour});
+    lastUse.push_back({key, weekHalfHour});
+  } else {
+    found->weekHalfHour = weekHalfHour;
+  }
+}
+
+bool standSlotFree(std::vector<StandLastUse>& lastUse, DaySlot slot, std::uint32_t key, bool force) {
+  const auto weekHalfHour = static_cast<std::uint32_t>(slot.weekIndex());
+  auto found = std::find_if(lastUse.begin(), lastUse.end(),
+                            [key](const StandLastUse& use) { return use.key == key; });
+  if (found == lastUse.end()) {
+    lastUse.push_back({key, weekHalfHour});
     return true;
   }
-  const std::uint32_t slotsPassed = (halfHour + kSlotsPerDay - found->halfHour) % kSlotsPerDay;
+  // Both are weekday x 48 + half hour: the difference modulo a week is the
+  // number of half hours passed, whatever lies between them.
+  const std::uint32_t slotsPassed =
+      (weekHalfHour % kHalfHoursPerWeek + kHalfHoursPerWeek - found->weekHalfHour % kHalfHoursPerWeek) %
+      kHalfHoursPerWeek;
   if (!force && slotsPassed < kMinimumHalfHoursBetweenLearnings) {
     return false;
   }
-  found->halfHour = halfHour;
+  found->weekHalfHour = weekHalfHour;
   return true;
 }
 

@@ -34,15 +34,21 @@ StandIterator findStandByName(StandTable& stands, std::string_view name);
 // times the distance between the two.
 void numberStandsAndFindNeighbours(StandTable& stands);
 
-// Per aircraft key, the half hour of its last stand learning.
+// Per aircraft key, the half hour of the week of its last stand learning
+// (DaySlot::weekIndex), so that the time since then counts across midnight
+// and from Sunday into Monday.
 struct StandLastUse {
   std::uint32_t key = 0;
-  std::uint32_t halfHour = 0;
+  std::uint32_t weekHalfHour = 0;
 };
 
+// Makes the slot the aircraft's last stand learning.
+void rememberStandLearning(std::vector<StandLastUse>& lastUse, std::uint32_t key, DaySlot slot);
+
 // Whether the aircraft may learn a stand at the slot: not when its last
-// learning was less than three half hours before (the weekday is not looked
-// at), unless force is set. A granted learning becomes the aircraft's last.
+// learning was less than three half hours (1.5 hours) before, across midnight
+// and the week's end, unless force is set. A granted learning becomes the
+// aircraft's last.
 bool standSlotFree(std::vector<StandLastUse>& lastUse, DaySlot slot, std::uint32_t key, bool force);
 
 }  // namespace crv

@@ -83,8 +83,10 @@ void LiveRules::try2Park(LiveAc& aircraft, bool wide) {
   const AircraftIdentity& identity = aircraft.base.identity;
   const StandAircraft wanted{identity.callsign, identity.airline, identity.icaoType, aircraft.base.halfSpanNm,
                              aircraft.base.category, aircraft.base.cargo};
+  // Wide parking also looks a little farther for the stand where the
+  // aircraft usually parks.
   const auto found = nearestFreeStand(*table, {last.latitude, last.longitude}, wanted,
-                                      wide ? kWideParkRadiusNm : kNarrowParkRadiusNm, false);
+                                      wide ? kWideParkRadiusNm : kNarrowParkRadiusNm, wide);
   if (found == table->end()) {
     return;
   }

@@ -77,13 +77,7 @@ ParkingPosition* LiveRules::standById(std::uint32_t standId) const {
 std::int64_t LiveRules::nowTick() const { return engine_.tick(); }
 
 void LiveRules::rememberStandUse(std::uint32_t key, DaySlot slot) {
-  const auto halfHour = static_cast<std::uint32_t>(slot.halfHour);
-  auto found = std::find_if(engine_.lastStandUse().begin(), engine_.lastStandUse().end(), [key](const StandLastUse& u) { return u.key == key; });
-  if (found != engine_.lastStandUse().end()) {
-    found->halfHour = halfHour;
-  } else {
-    engine_.lastStandUse().push_back({key, halfHour});
-  }
+  rememberStandLearning(engine_.lastStandUse(), key, slot);
 }
 
 

@@ -68,17 +68,6 @@ bool standHeldByAnother(TrafficEngine& engine, const LiveAc& a) {
   });
 }
 
-void rememberLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key, DaySlot slot) {
-  const auto halfHour = static_cast<std::uint32_t>(slot.weekIndex());
-  for (StandLastUse& use : lastStandUse) {
-    if (use.key == key) {
-      use.halfHour = halfHour;
-      return;
-    }
-  }
-  lastStandUse.push_back({key, halfHour});
-}
-
 void forgetLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key) {
   std::erase_if(lastStandUse, [key](const StandLastUse& use) { return use.key == key; });
 }
@@ -248,7 +237,7 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
     const auto learned = stand.softLearning.find(key);
     if (learned != stand.softLearning.end() && learned->second.slot == slot) {
       if (addStandOption(m, stand.id, a, slot, true, !notFlying)) {
-        rememberLastUse(m.eng().lastStandUse(), key, slot);
+        rememberStandLearning(m.eng().lastStandUse(), key, slot);
       }
       return;
     }
@@ -265,7 +254,7 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
       }
     }
   }
-  const StandIterator best = collectStandCandidates(*stands, slot, standAircraftOf(a), false, engine.parkAirportName());
+  const StandIterator best = collectStandCandidates(*stands, slot, standAircraftOf(a), true, engine.parkAirportName());
   if (best == stands->end()) {
     return;
   }
@@ -315,7 +304,7 @@ void arriveAtStand(MotionContext& m, LiveAc& a) {
   }
   if (!a.base.identity.airline.empty() && a.base.cargo == a.standCargo &&
       addStandOption(m, a.standId, a, slot, false, false)) {
-    rememberLastUse(m.eng().lastStandUse(), a.base.key, slot);
+    rememberStandLearning(m.eng().lastStandUse(), a.base.key, slot);
   }
   if (m.parking.enforceMaxPark) {
     m.parking.enforceMaxPark(0);

@@ -82,23 +82,52 @@ TEST(UsageEntryTest, NewIdIsOneAboveTheLargestOfTheStand) {
   EXPECT_EQ(nextUsageId(entries), 4U);
 }
 
-// A learning within three half hours of the key's last one is refused, also
-// across midnight and on another day; force accepts.
-TEST(StandSlotFreeTest, RefusesALearningWithinThreeHalfHoursOfTheLast) {
-  std::vector<StandLastUse> lastUse;
-  EXPECT_TRUE(standSlotFree(lastUse, {2, 46}, 4711, false));
-  EXPECT_FALSE(standSlotFree(lastUse, {2, 47}, 4711, false));
-  EXPECT_FALSE(standSlotFree(lastUse, {3, 0}, 4711, false));
-  EXPECT_FALSE(standSlotFree(lastUse, {5, 47}, 4711, false));  // another day, same time of day
-  EXPECT_EQ(lastUse[0].halfHour, 46U);
-  EXPECT_TRUE(standSlotFree(lastUse, {3, 1}, 4711, false));
-  EXPECT_EQ(lastUse[0].halfHour, 1U);
-  EXPECT_TRUE(standSlotFree(lastUse, {3, 2}, 4711, true));
-  EXPECT_EQ(lastUse[0].halfHour, 2U);
+// A learning within three half hours (1.5 hours) of the key's last one is
+// refused, also across midnight and from Sunday into Monday; the same time of
+// another day is long enough ago; force accepts.
+TEST(StandSlotFreeTest, RefusesALearningWithinOneAndAHalfHoursOfTheLast) {
+  struct Step {
+    DaySlot slot;
+    bool force;
+    bool granted;
+  };
+  const std::vector<Step> steps[] = {
+      {{{2, 46}, false, true}, {{2, 47}, false, false}, {{3, 0}, false, false}, {{3, 1}, false, true}},
+      {{{2, 20}, false, true}, {{5, 20}, false, true}, {{5, 21}, false, false}, {{5, 21}, true, true}},
+      // Sunday evening into Monday morning.
+      {{{7, 47}, false, true}, {{1, 0}, false, false}, {{1, 1}, false, false}, {{1, 2}, false, true}},
+      {{{7, 46}, false, true}, {{1, 0}, false, false}, {{1, 1}, false, true}},
+      // Eight hours on the same day, and days later at an earlier time of day.
+      {{{2, 10}, false, true}, {{2, 26}, false, true}, {{4, 1}, false, true}, {{4, 3}, false, false}},
+  };
+  for (const auto& walk : steps) {
+    std::vector<StandLastUse> lastUse;
+    DaySlot last;
+    for (const Step& step : walk) {
+      EXPECT_EQ(standSlotFree(lastUse, step.slot, 4711, step.force), step.granted)
+          << step.slot.weekday << "/" << step.slot.halfHour;
+      if (step.granted) last = step.slot;
+      ASSERT_EQ(lastUse.size(), 1U);
+      EXPECT_EQ(lastUse[0].weekHalfHour, static_cast<std::uint32_t>(last.weekIndex()));
+    }
+  }
+}
 
-  // Another key has its own last learning.
-  EXPECT_TRUE(standSlotFree(lastUse, {3, 2}, 4712, false));
-  EXPECT_EQ(lastUse.size(), 2U);
+// Every writer of the last learning stores the same half hour of the week,
+// so the guard reads what it was given.
+TEST(StandSlotFreeTest, TheRememberedLearningGuardsTheNextOne) {
+  std::vector<StandLastUse> lastUse;
+  rememberStandLearning(lastUse, 4711, {2, 46});
+  rememberStandLearning(lastUse, 4712, {7, 47});
+  rememberStandLearning(lastUse, 4711, {3, 47});
+  ASSERT_EQ(lastUse.size(), 2U);
+  EXPECT_FALSE(standSlotFree(lastUse, {4, 1}, 4711, false));
+  EXPECT_TRUE(standSlotFree(lastUse, {4, 2}, 4711, false));
+  EXPECT_FALSE(standSlotFree(lastUse, {1, 1}, 4712, false));
+  EXPECT_TRUE(standSlotFree(lastUse, {1, 2}, 4712, false));
+  // A key seen for the first time is granted and remembered.
+  EXPECT_TRUE(standSlotFree(lastUse, {3, 2}, 4713, false));
+  EXPECT_EQ(lastUse.size(), 3U);
 }
 
 TEST(StandRadiusStep, StepsGroupSimilarStands) {

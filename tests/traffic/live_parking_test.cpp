@@ -46,6 +46,25 @@ TEST(LiveParking, AnArrivalIsDrivenOntoTheNearestStandOnce) {
   EXPECT_EQ(aircraft.phase, FlightPhase::taxi);
 }
 
+// 70 m from its usual stand and more than 55 m from any other: only wide
+// parking takes the stand its usage names, and only for the aircraft it names.
+TEST(LiveParking, WideParkingFindsTheUsualStandWithin85Metres) {
+  struct Case {
+    bool wide;
+    const char* callsign;
+    bool parks;
+  };
+  for (const Case c : {Case{true, "DLH4AB", true}, Case{false, "DLH4AB", false}, Case{true, "KLM1", false}}) {
+    RulesHarness h(standGrid(1, 2, 200.0));
+    h.stand("A2").usage.push_back(dlhUsage(1, 3, {20}, "DLH4AB", "D-AIPA"));
+    LiveAc& aircraft = taxiingTo(h, 20001, c.callsign, offsetMeters(h.stand("A2").position(), -70.0, 0.0));
+    aircraft.base.identity.airline = "KLM";  // no airline-and-type match: the callsign decides
+    h.rules.try2Park(aircraft, c.wide);
+    EXPECT_EQ(aircraft.phase, c.parks ? FlightPhase::parking : FlightPhase::taxi) << c.wide << c.callsign;
+    EXPECT_EQ(aircraft.standId, c.parks ? h.stand("A2").id : 0U) << c.wide << c.callsign;
+  }
+}
+
 TEST(LiveParking, TheReservedStandAndTheStandUnderTheUserAreNeverTaken) {
   for (const bool reserved : {true, false}) {
     RulesHarness h;
@@ -111,7 +130,7 @@ TEST(LiveParking, OnlyBusinessJetsAndAirlinersLeavingSoonAfterLandingWereTowed) 
     EXPECT_EQ(aircraft.generatedLegs, 0);
     EXPECT_FALSE(h.stand("A3").occupied);
     ASSERT_EQ(h.engine.lastStandUse().size(), 1u);  // the half hour it left in, learned
-    EXPECT_EQ(h.engine.lastStandUse()[0].halfHour, 20u);
+    EXPECT_EQ(h.engine.lastStandUse()[0].weekHalfHour, static_cast<std::uint32_t>(h.slotNow.weekIndex()));
   }
 }
 
