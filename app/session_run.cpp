@@ -10,6 +10,7 @@
 #include "airports/park_airport_state.h"
 #include "app/session.h"
 #include "app/session_readers.h"
+#include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "feed/login.h"
 #include "feed/reader_threads.h"
@@ -83,6 +84,7 @@ void Session::runSession() {
   wait(300ms);
   const UserAcData user = link_.user().data();
   traffic.setOwnPosition({user.latitude, user.longitude});
+  reportNoTraffic([this](std::chrono::milliseconds step) { return wait(step); });
 
   // The first traffic: the reader raises its receiving flag once its history
   // is handed over, whether or not it brought aircraft.
@@ -134,6 +136,9 @@ void Session::runMainLoop() {
   display_.phase.store(SessionDisplay::Phase::running);
   const platform::ScopedTimerPeriod timerPeriod;
   parking_->onMainLoopStart();
+  if (readers_) {
+    updateConnectionIndicators(readers_->traffic, readers_->weather);
+  }
   auto nextStep = std::chrono::steady_clock::now() + kStep;
   while (mainLoopStep()) {
     std::this_thread::sleep_until(nextStep);
@@ -174,6 +179,7 @@ bool Session::mainLoopStep() {
   parking_->onSecond(c);
   if (c % 15 == 0) {
     if (readers_) {
+      updateConnectionIndicators(readers_->traffic, readers_->weather);
       readers_->traffic.computeTrafficBox();
     }
     handleRereadRequest();

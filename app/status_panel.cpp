@@ -5,6 +5,8 @@
 #include <fmt/format.h>
 
 #include "foundation/files.h"
+#include "foundation/log.h"
+#include "foundation/clock.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
@@ -156,6 +158,21 @@ void publishServerName(std::string_view name) {
 void publishObjectIdResult(std::optional<std::uint32_t> objectId) {
   std::string result = objectId ? fmt::format("= {}", *objectId) : std::string();
   updatePanelTexts([&](PanelTexts& texts) { texts.objectIdResult = std::move(result); });
+}
+
+bool reportNoTraffic(const std::function<bool(std::chrono::milliseconds)>& waitStep) {
+  constexpr int kSteps = 150;
+  constexpr std::chrono::milliseconds kStep{100};
+  for (int step = 0; step < kSteps && lastTrafficTime() == 0.0; ++step) {
+    if (!waitStep(kStep)) {
+      return false;
+    }
+  }
+  if (lastTrafficTime() != 0.0) {
+    return false;
+  }
+  gf_logLineUnlessStopping("No traffic in this region?");
+  return true;
 }
 
 PanelCounts& panelCounts() {

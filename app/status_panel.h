@@ -6,6 +6,7 @@
 // what the panel shows, so that it never sees a text half written.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -94,6 +95,12 @@ struct PanelState {
   std::string statusText;
   std::string errorText;
 };
+
+// After the readers have started: waits up to 15 s in 100 ms steps for the
+// first traffic data (their time is no longer 0) and logs "No traffic in
+// this region?" when none came. waitStep waits one step and is false when
+// the session ends meanwhile (then nothing is logged). True when logged.
+bool reportNoTraffic(const std::function<bool(std::chrono::milliseconds)>& waitStep);
 
 // The paint of the whole panel, in its order.
 void paintStatusPanel(platform::PaintSurface& surface, const PanelState& state);

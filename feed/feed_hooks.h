@@ -29,7 +29,7 @@ inline constexpr int kIndicatorHidden = 3;
 struct FeedDisplay {
   std::atomic<int> trafficIndicator{kIndicatorHidden};
   std::atomic<int> weatherIndicator{kIndicatorHidden};
-  std::atomic<int> qnhHpa{1013};
+  std::atomic<int> qnhHpa{0};  // 0 until the first QNH is accepted
   std::atomic<bool> loggedIn{false};
 };
 

@@ -41,6 +41,7 @@ TrafficReader::TrafficReader(FeedConfig config, FeedHooks hooks)
       parkElevationFeet_(std::numeric_limits<double>::quiet_NaN()) {
   answer_.reserve(kAnswerReserve);
   liveRecords_.reserve(kLiveRecordReserve);
+  setLastTrafficTime(0.0);  // no traffic of this reader's session yet
 }
 
 TrafficReader::~TrafficReader() = default;

@@ -88,6 +88,8 @@ class TrafficReader : public RtClient {
   std::int64_t liveCount() const { return liveCount_.load(); }
 
   // The last traffic state shown by the connection indicators (worker).
+  // It starts as shown: the reader thread shows "data arrive" as it starts,
+  // and a region without traffic must turn that to "no data".
   bool trafficShown() const { return trafficShown_; }
   void setTrafficShown(bool shown) { trafficShown_ = shown; }
 
@@ -154,7 +156,7 @@ class TrafficReader : public RtClient {
   std::atomic<int> parkedStatus_{kParkedPending};
   std::vector<ParkedTrafficRecord> parkedTraffic_;
 
-  bool trafficShown_ = false;
+  bool trafficShown_ = true;
 };
 
 // Removes, keeping the order of the rest, every record older than the

@@ -44,7 +44,8 @@ class WeatherReader : public RtClient {
   const std::string& metarStation() const { return metarStation_; }
   bool weatherDataArrive() const { return weatherData_.load(); }
 
-  // The last weather state shown by the connection indicators (worker).
+  // The last weather state shown by the connection indicators (worker);
+  // shown from the start, as the reader thread shows it when it starts.
   bool weatherShown() const { return weatherShown_; }
   void setWeatherShown(bool shown) { weatherShown_ = shown; }
 
@@ -62,7 +63,7 @@ class WeatherReader : public RtClient {
   std::string metarStation_;
   std::atomic<int> qnh_{kStandardQnhHpa};
   std::atomic<bool> weatherData_{false};
-  bool weatherShown_ = false;
+  bool weatherShown_ = true;
 };
 
 // The QNH in hPa of a weather answer's "data": an integer, a number (rounded

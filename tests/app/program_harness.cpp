@@ -30,8 +30,9 @@ platform::SimWorld schipholWorld() {
 
 }  // namespace
 
-ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust)
-    : model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
+ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust, double speedUp)
+    : clock_(speedUp),
+      model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
   resetSessionFlags();
   resetAllSettings();
   std::filesystem::create_directories(folder_ / "docs");

@@ -31,8 +31,9 @@ inline constexpr double kTestSpeedUp = 20.0;
 
 class ProgramHarness {
  public:
-  // The options are the test's to change before the session is made.
-  explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {});
+  // The options are the test's to change before the session is made; a
+  // test that races the session's own short waits runs them slower.
+  explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {}, double speedUp = kTestSpeedUp);
   ~ProgramHarness();
 
   // Writes the settings file the session reads as it starts: both
@@ -72,7 +73,7 @@ class ProgramHarness {
   std::unique_ptr<ScopedWorkingFolder> workingFolder_;
   standin::RtStandIn rt_;
   std::unique_ptr<platform::ScopedSimulator> installed_;
-  SessionClock clock_{kTestSpeedUp};
+  SessionClock clock_;
   SessionOptions options_;
   platform::WindowModel model_;
   std::unique_ptr<Session> session_;
