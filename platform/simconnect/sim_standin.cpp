@@ -23,7 +23,15 @@ HANDLE handleOf(std::uint64_t connection) { return reinterpret_cast<HANDLE>(stat
 }  // namespace
 
 SimulatorStandIn::SimulatorStandIn(SimWorld world, StandInOptions options)
-    : world_(std::move(world)), options_(std::move(options)), trace_(options_.traceIntervalSeconds) {
+    : world_(std::move(world)),
+      options_(std::move(options)),
+      trace_(options_.traceIntervalSeconds, options_.traceFile.empty()) {
+  if (options_.recordTrace && !options_.traceFile.empty()) {
+    traceWriter_ = std::make_unique<SimTraceWriter>(options_.traceFile);
+    if (!traceWriter_->good()) {
+      std::fprintf(stderr, "%s: cannot write %s\n", kSimTraceVariable, options_.traceFile.string().c_str());
+    }
+  }
   if (!options_.clock) options_.clock = std::make_shared<ManualStandInClock>();
   manualClock_ = dynamic_cast<ManualStandInClock*>(options_.clock.get());
   utcAtClockZero_ = world_.utcSeconds - wholeSeconds(now());
@@ -37,7 +45,8 @@ SimulatorStandIn::SimulatorStandIn(SimWorld world, StandInOptions options)
 }
 
 SimulatorStandIn::~SimulatorStandIn() {
-  if (!options_.traceFile.empty() && !writeTraceCsv(options_.traceFile)) {
+  std::lock_guard lock(mutex_);
+  if (traceWriter_ && traceWriter_->good() && !traceWriter_->finish()) {
     std::fprintf(stderr, "%s: cannot write %s\n", kSimTraceVariable, options_.traceFile.string().c_str());
   }
 }

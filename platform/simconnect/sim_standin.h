@@ -28,11 +28,12 @@ struct StandInOptions {
   std::shared_ptr<StandInClock> clock;
   // Keep every call and every position write (tests); off for long runs.
   bool recordCalls = true;
-  // Keep the flight trace of every object (tests, and runs with
+  // Trace the flights of every object (tests, and runs with
   // CRVN_SIM_TRACE), at most one position per interval and object.
   bool recordTrace = true;
   double traceIntervalSeconds = 0.0;
-  // Where the trace is written as CSV when the stand-in goes; none: nowhere.
+  // Where the trace is written as CSV as the positions come; the stand-in
+  // then keeps none of them. None: the trace is kept in memory.
   std::filesystem::path traceFile;
 };
 
@@ -137,8 +138,9 @@ class SimulatorStandIn {
   std::optional<SimObjectRecord> object(DWORD objectId) const;
   std::vector<SimObjectRecord> objects() const;  // in id order, the user aircraft first
   int openConnectionCount() const;
-  // A copy of the flight trace so far, and the same written as CSV (false
-  // when the file cannot be written).
+  // A copy of the flight trace kept so far (empty when it goes to a trace
+  // file), and the same written as CSV (false when the file cannot be
+  // written).
   SimTrace trace() const;
   bool writeTraceCsv(const std::filesystem::path& file) const;
   std::size_t pendingMessageCount() const;
@@ -206,6 +208,7 @@ class SimulatorStandIn {
   DWORD nextObjectId_ = kStandInFirstObjectId;
   std::vector<SimCall> calls_;
   SimTrace trace_;
+  std::unique_ptr<SimTraceWriter> traceWriter_;  // with a trace file
   std::map<SimFunction, int> failuresLeft_;
   int createFailuresLater_ = 0;
   int flightPlanFailuresLater_ = 0;

@@ -319,9 +319,16 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
     if (moved && options_.recordTrace) {
       const SimObjectState& state = object->state;
       const double seconds = std::chrono::duration<double>(now()).count();
-      trace_.record(objectId, TracePosition{seconds, state.latitudeDegrees, state.longitudeDegrees, state.altitudeFeet,
-                                            state.pitchRadians, state.bankRadians, state.headingRadians,
-                                            state.verticalSpeedFeetPerSecond, state.trueAirspeedKnots});
+      const TracePosition position{seconds,
+                                   state.latitudeDegrees,
+                                   state.longitudeDegrees,
+                                   state.altitudeFeet,
+                                   state.pitchRadians,
+                                   state.bankRadians,
+                                   state.headingRadians,
+                                   state.verticalSpeedFeetPerSecond,
+                                   state.trueAirspeedKnots};
+      if (trace_.record(objectId, position) && traceWriter_) traceWriter_->write(objectId, position);
     }
     if (moved && options_.recordCalls) {
       const SimObjectState& state = object->state;

@@ -1,18 +1,28 @@
 #include "platform/simconnect/sim_trace.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
 namespace platform {
 
-void SimTrace::record(std::uint32_t objectId, const TracePosition& position) {
-  std::vector<TracePosition>& positions = positions_[objectId];
-  if (!positions.empty() && minimumIntervalSeconds_ > 0.0 &&
-      position.seconds - positions.back().seconds < minimumIntervalSeconds_) {
-    return;
+std::string traceCsvLine(std::uint32_t objectId, const TracePosition& p) {
+  char line[320];
+  const int length = std::snprintf(line, sizeof line, "%u,%.3f,%.8f,%.8f,%.2f,%.6f,%.6f,%.6f,%.3f,%.2f\n", objectId,
+                                   p.seconds, p.latitudeDegrees, p.longitudeDegrees, p.altitudeFeet, p.pitchRadians,
+                                   p.bankRadians, p.headingRadians, p.verticalSpeedFeetPerSecond, p.trueAirspeedKnots);
+  if (length < 0) return {};
+  return std::string(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+}
+
+bool SimTrace::record(std::uint32_t objectId, const TracePosition& position) {
+  const auto [last, first] = lastTakenSeconds_.try_emplace(objectId, position.seconds);
+  if (!first) {
+    if (minimumIntervalSeconds_ > 0.0 && position.seconds - last->second < minimumIntervalSeconds_) return false;
+    last->second = position.seconds;
   }
-  positions.push_back(position);
+  if (keepPositions_) positions_[objectId].push_back(position);
+  return true;
 }
 
 const std::vector<TracePosition>& SimTrace::positionsOf(std::uint32_t objectId) const {
@@ -23,14 +33,8 @@ const std::vector<TracePosition>& SimTrace::positionsOf(std::uint32_t objectId) 
 
 void SimTrace::writeCsv(std::ostream& out) const {
   out << kTraceCsvHeader << '\n';
-  char line[320];
   for (const auto& [objectId, positions] : positions_) {
-    for (const TracePosition& p : positions) {
-      std::snprintf(line, sizeof line, "%u,%.3f,%.8f,%.8f,%.2f,%.6f,%.6f,%.6f,%.3f,%.2f\n", objectId, p.seconds,
-                    p.latitudeDegrees, p.longitudeDegrees, p.altitudeFeet, p.pitchRadians, p.bankRadians,
-                    p.headingRadians, p.verticalSpeedFeetPerSecond, p.trueAirspeedKnots);
-      out << line;
-    }
+    for (const TracePosition& p : positions) out << traceCsvLine(objectId, p);
   }
 }
 
@@ -53,6 +57,27 @@ bool SimTrace::writeCsvFile(const std::filesystem::path& file) const {
   std::error_code error;
   std::filesystem::rename(temporary, file, error);
   return !error;
+}
+
+SimTraceWriter::SimTraceWriter(const std::filesystem::path& file) : out_(file, std::ios::trunc) {
+  if (out_) out_ << kTraceCsvHeader << '\n' << std::flush;
+}
+
+void SimTraceWriter::write(std::uint32_t objectId, const TracePosition& position) {
+  if (!out_) return;
+  out_ << traceCsvLine(objectId, position);
+  if (position.seconds - lastFlushSeconds_ >= 1.0) {
+    out_.flush();
+    lastFlushSeconds_ = position.seconds;
+  }
+}
+
+bool SimTraceWriter::finish() {
+  if (!out_.is_open()) return good();
+  out_.flush();
+  const bool written = good();
+  out_.close();
+  return written;
 }
 
 }  // namespace platform

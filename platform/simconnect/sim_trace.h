@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,14 +36,20 @@ struct TracePosition {
   double trueAirspeedKnots = 0.0;
 };
 
+// One data line of the CSV, with its line end.
+std::string traceCsvLine(std::uint32_t objectId, const TracePosition& position);
+
 // Not thread-safe by itself: the stand-in keeps it under its lock.
 class SimTrace {
  public:
   // Positions of one object closer together in time than the interval are
-  // not kept (0 keeps every one).
-  explicit SimTrace(double minimumIntervalSeconds = 0.0) : minimumIntervalSeconds_(minimumIntervalSeconds) {}
+  // not taken (0 takes every one). A trace that keeps no positions only
+  // decides which to take, for a trace written as it goes.
+  explicit SimTrace(double minimumIntervalSeconds = 0.0, bool keepPositions = true)
+      : minimumIntervalSeconds_(minimumIntervalSeconds), keepPositions_(keepPositions) {}
 
-  void record(std::uint32_t objectId, const TracePosition& position);
+  // True when the position is taken (and kept, when positions are kept).
+  bool record(std::uint32_t objectId, const TracePosition& position);
   const std::vector<TracePosition>& positionsOf(std::uint32_t objectId) const;
   const std::map<std::uint32_t, std::vector<TracePosition>>& all() const { return positions_; }
   bool empty() const { return positions_.empty(); }
@@ -53,7 +61,28 @@ class SimTrace {
 
  private:
   double minimumIntervalSeconds_;
+  bool keepPositions_;
+  std::map<std::uint32_t, double> lastTakenSeconds_;
   std::map<std::uint32_t, std::vector<TracePosition>> positions_;
+};
+
+// Writes a trace to its CSV file as the positions come, so that a run of
+// hours holds none of them in memory. The file is flushed once a second of
+// trace time, so it can be read while the run goes on.
+class SimTraceWriter {
+ public:
+  // Creates (or empties) the file and writes the header.
+  explicit SimTraceWriter(const std::filesystem::path& file);
+
+  // False when the file could not be created or a write failed.
+  bool good() const { return static_cast<bool>(out_); }
+  void write(std::uint32_t objectId, const TracePosition& position);
+  // Flushes and closes the file; false when any write failed.
+  bool finish();
+
+ private:
+  std::ofstream out_;
+  double lastFlushSeconds_ = 0.0;
 };
 
 }  // namespace platform

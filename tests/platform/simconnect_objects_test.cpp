@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <tuple>
 #include <string>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -223,6 +225,68 @@ TEST_F(SimConnectObjects, PositionWritesMoveTheObjectAndAreTracedWithTheirTime) 
   EXPECT_EQ(header, platform::kTraceCsvHeader);
   EXPECT_EQ(std::count(std::istreambuf_iterator<char>(in), {}, '\n'), 4);
   EXPECT_FALSE(sim->writeTraceCsv(folder / "missing" / "trace.csv"));
+}
+
+// A run's trace goes to its file as the positions come, once a second on
+// disk, and the stand-in keeps none of them: hours of traffic stay flat in
+// memory.
+TEST(SimConnectTraceFile, PositionsGoToTheFileAsTheyComeAndNoneStayInMemory) {
+  TempFolder folder;
+  const std::filesystem::path file = folder / "trace.csv";
+  const auto lineCount = [&] {
+    std::ifstream in(file);
+    return std::count(std::istreambuf_iterator<char>(in), {}, '\n');
+  };
+  platform::StandInOptions options;
+  options.traceFile = file;
+  options.traceIntervalSeconds = 0.1;
+  auto sim = std::make_shared<platform::SimulatorStandIn>(platform::SimWorld{}, options);
+  {
+    platform::ScopedSimulator installed(sim);
+    MessageInbox inbox;
+    HANDLE handle = nullptr;
+    ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
+    registerLikeTheLink(handle);
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", "DLH1",
+                                                initPosition(47.47, 8.56, 5000.0, false), 104),
+              S_OK);
+    const auto added = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
+    ASSERT_EQ(added.size(), 1U);
+    const DWORD id = added[0].as<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>().dwData;
+    EXPECT_EQ(lineCount(), 1);  // the header, from the start
+
+    double position[8] = {47.5, 8.6, 0.0, 0.0, 3.0, 6000.0, 0.0, 250.0};
+    for (int frame = 0; frame < 25; ++frame) {  // 20 ms apart: one in five is taken
+      position[0] += 0.0001;
+      ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, position), S_OK);
+      sim->advanceClock(std::chrono::milliseconds(20));
+    }
+    sim->advanceClock(std::chrono::milliseconds(500));
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, position), S_OK);
+    EXPECT_TRUE(sim->trace().empty());
+    EXPECT_EQ(lineCount(), 1 + 6);  // on disk while the run goes on
+    SimConnect_Close(handle);
+  }
+  sim.reset();
+  std::ifstream in(file);
+  std::string header;
+  std::getline(in, header);
+  EXPECT_EQ(header, platform::kTraceCsvHeader);
+  std::string last;
+  for (std::string line; std::getline(in, line);) last = line;
+  EXPECT_NE(last.find(",1.000,47.50250000,8.60000000,6000.00,"), std::string::npos) << last;
+}
+
+// A trace file that cannot be made is told once and the run goes on.
+TEST(SimConnectTraceFile, AnUnwritableTraceFileLeavesTheSimulatorRunning) {
+  TempFolder folder;
+  platform::StandInOptions options;
+  options.traceFile = folder / "missing" / "trace.csv";
+  auto sim = std::make_shared<platform::SimulatorStandIn>(platform::SimWorld{}, options);
+  platform::ScopedSimulator installed(sim);
+  HANDLE handle = nullptr;
+  EXPECT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
+  EXPECT_FALSE(std::filesystem::exists(options.traceFile));
 }
 
 TEST_F(SimConnectObjects, SpoilerWritesDoNotMoveTheObjectAndBadWritesRaiseExceptions) {
