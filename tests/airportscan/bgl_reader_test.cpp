@@ -1,6 +1,13 @@
+#include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <numbers>
 #include <stdexcept>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -201,6 +208,79 @@ TEST(BglReader, DamagedFilesEndThatFileOnly) {
   for (std::size_t length = 15; length <= 55; ++length) {
     EXPECT_NO_THROW(readAirports(good.substr(0, length))) << length;
   }
+}
+
+// Reads the file in a child process and tells whether the reading came back
+// within the limit: a walk that does not stop on a record spins for ever.
+bool readingComesBack(const std::string& bytes) {
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      readAirports(bytes);
+    } catch (...) {
+    }
+    std::_Exit(0);
+  }
+  if (child < 0) {
+    ADD_FAILURE() << "fork failed";
+    return false;
+  }
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A record or sub-record whose size is below the smallest record (its own
+// header) ends the walk that meets it, in each walk: the file's records and
+// an airport's sub-records, whatever the record is.
+TEST(BglReader, ARecordSmallerThanItsHeaderEndsEveryWalk) {
+  const std::string parkings = bglParkingList({{10, 1, 1, 20.0F, 1.0F, 52.301, 4.761, 0}});
+  const std::size_t firstSubRecord = kBglFirstRecordOffset + 68;
+  auto sized = [](std::string bytes, std::size_t recordOffset, std::uint32_t sizeBytes) {
+    putU32(bytes, recordOffset + 2, sizeBytes);
+    return bytes;
+  };
+  const std::string helipadFirst = oneAirport({bglHelipad({52.31, 4.77, 30.0F}), parkings});
+  const std::string unknownFirst = oneAirport({bglRecord(0x0019, std::string(10, '\0')), parkings});
+  const std::string recordBeforeAirport =
+      bglFile({bglRecord(0x0001, std::string(10, '\0')), bglAirport(BglAirportSpec{"EHAM", 0, {parkings}})});
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::size_t airports;
+  } cases[] = {
+      {"helipad of size 2", sized(helipadFirst, firstSubRecord, 2), 1},
+      {"helipad of size 0", sized(helipadFirst, firstSubRecord, 0), 1},
+      {"unknown sub-record of size 3", sized(unknownFirst, firstSubRecord, 3), 1},
+      {"unknown sub-record of size 5", sized(unknownFirst, firstSubRecord, 5), 1},
+      {"record of size 2 before the airport", sized(recordBeforeAirport, kBglFirstRecordOffset, 2), 0},
+      {"record of size 5 before the airport", sized(recordBeforeAirport, kBglFirstRecordOffset, 5), 0},
+      {"airport record of size 2", sized(recordBeforeAirport, kBglFirstRecordOffset + 16, 2), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(readingComesBack(c.bytes));
+    const auto read = readAirports(c.bytes);
+    ASSERT_EQ(read.airports.size(), c.airports);
+    if (c.airports > 0) {
+      EXPECT_TRUE(read.airports[0].stands.empty());  // the parking list after it is never reached
+    }
+  }
+  // The same files whole are read to their parking list.
+  for (const std::string* whole : {&helipadFirst, &unknownFirst}) {
+    const auto read = readAirports(*whole);
+    ASSERT_EQ(read.airports.size(), 1U);
+    EXPECT_THAT(standIds(read.airports[0]), ::testing::Contains("g1"));
+  }
+  EXPECT_EQ(readAirports(recordBeforeAirport).airports.size(), 1U);
 }
 
 TEST(BglFile, DamagedFileLowersTheWorkerCountOnceAndPassesTheErrorOn) {
