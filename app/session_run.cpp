@@ -20,6 +20,7 @@
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "platform/os/timer_period.h"
+#include "platform/window/control_model.h"
 #include "simlink/sim_ids.h"
 
 namespace crv {
@@ -133,6 +134,8 @@ void Session::runMainLoop() {
   secondCounter_ = 0;
   flightPaused_ = false;
   engine_.setSessionActive(true);
+  // The callsign-to-object-id lookup is served from now on.
+  platform::mainWindowControls().setEnabled(par_CALLSIGN_2_OBJECTID.controlId(), true);
   display_.phase.store(SessionDisplay::Phase::running);
   const platform::ScopedTimerPeriod timerPeriod;
   parking_->onMainLoopStart();

@@ -145,7 +145,11 @@ void Session::prepareSession() {
     databasesLoaded_ = true;
   }
   readAirports(programPaths().airportsDatabaseName.string());
+  // The box takes a typed path in every session: the answer to a path that
+  // cannot be found below.
   par_ALL_INSTALL_PATH.setValue(simPathSetting().value());
+  platform::mainWindowControls().setEnabled(par_ALL_INSTALL_PATH.controlId(), true);
+  setControlText(par_ALL_INSTALL_PATH);
   if (par_ALL_INSTALL_PATH.isEmpty()) {
     const fs::path detected = detectPackagesPath();
     if (detected.empty()) {
@@ -154,6 +158,7 @@ void Session::prepareSession() {
     }
     setStringParameterAndSave(simPathSetting(), detected.string());
     par_ALL_INSTALL_PATH.setValue(detected.string());
+    setControlText(par_ALL_INSTALL_PATH);
   }
   repaint();
   manualRange_ = snapRange(par_RANGE.value());

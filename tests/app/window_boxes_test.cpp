@@ -1,0 +1,164 @@
+// The edit boxes of the main window in the running program, used as a
+// person would: a click into the box, the text typed, Enter.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/livery_data.h"
+#include "aircraftdata/livery_database.h"
+#include "app/sim_choice.h"
+#include "app/status_panel.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "foundation/text.h"
+#include "platform/window/control_model.h"
+#include "tests/app/program_harness.h"
+#include "tests/app/window_user.h"
+#include "tests/support/settings_fixture.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string boxText(const ParameterControl& box) {
+  std::string utf8;
+  for (const char16_t unit : platform::mainWindowControls().text(box.controlId()).value_or(u"")) {
+    utf8 += static_cast<char>(unit);  // the tests' texts are ASCII
+  }
+  return utf8;
+}
+
+bool enabled(const ParameterControl& control) {
+  return platform::mainWindowControls().isEnabled(control.controlId()).value_or(false);
+}
+
+TEST(InstallPathBoxTest, ANewSessionShowsTheStoredPathInTheBoxThatTakesInput) {
+  ProgramHarness program;
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  EXPECT_TRUE(enabled(par_ALL_INSTALL_PATH));
+  EXPECT_EQ(boxText(par_ALL_INSTALL_PATH), program.packagesFolder().string());
+}
+
+TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheProgramGoesOnWithIt) {
+  ProgramHarness program;
+  // Neither simulator's folder stored, and none to be found on this machine.
+  writeFile(parametersFilePath(), "<parameters>" + parameterNodes({{"SIM_CHOICE", kSimChoiceMsfs2020}}) +
+                                      "</parameters>");
+  program.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText().starts_with("150: No install path detected"); },
+                                      20s))
+      << program.log();
+  WindowUser user(program.window());
+  EXPECT_FALSE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), "KLM123")) << "no session runs";
+  const std::string typed = (program.packagesFolder() / "Community").string();
+  ASSERT_TRUE(user.typeAndEnter(par_ALL_INSTALL_PATH.controlId(), typed)) << "the box takes input";
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] { return program.sawStatus(fmt::format("Community path found, {} will restart ...", "CRVN")); }, 10s));
+  EXPECT_EQ(errorLineText(), "") << "the typed path answers the error";
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), program.packagesFolder().string());
+  // The error keeps the window up until the user closes it; then the
+  // program starts again with the path.
+  program.clickClose();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return program.session().sessionsStarted() >= 2; }, 20s))
+      << program.log();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  EXPECT_EQ(boxText(par_ALL_INSTALL_PATH), program.packagesFolder().string());
+  const std::string log = program.log();
+  EXPECT_NE(log.find("Exiting: SYSTEM ERROR"), std::string::npos);
+  EXPECT_NE(log.find("Restarting after 3 seconds"), std::string::npos);
+  EXPECT_NE(readFile(parametersFilePath()).find(program.packagesFolder().string()), std::string::npos)
+      << "the path is saved";
+}
+
+// The callsign and object id of a live aircraft in the simulator, read on
+// the worker that owns the engine's tables.
+struct LiveInSim {
+  std::string callsign;
+  std::uint32_t objectId = 0;
+};
+
+std::optional<LiveInSim> liveAircraftInSim(ProgramHarness& program) {
+  struct Probe {
+    std::mutex mutex;  // guards found and answered
+    std::optional<LiveInSim> found;
+    bool answered = false;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    auto probe = std::make_shared<Probe>();
+    program.session().postToWorker([&session = program.session(), probe] {
+      std::lock_guard lock(probe->mutex);
+      for (const LiveAc& aircraft : session.engine().liveAircraft()) {
+        if (aircraft.state == SimState::active && !aircraft.base.identity.callsign.empty()) {
+          probe->found = LiveInSim{aircraft.base.identity.callsign, aircraft.objectId};
+          break;
+        }
+      }
+      probe->answered = true;
+    });
+    ProgramHarness::waitFor(
+        [&probe] {
+          std::lock_guard lock(probe->mutex);
+          return probe->answered;
+        },
+        5s);
+    std::lock_guard lock(probe->mutex);
+    if (probe->found) {
+      return probe->found;
+    }
+  }
+  return std::nullopt;
+}
+
+// Liveries for the aircraft of the Schiphol scenario, so that they are
+// created in the simulator.
+void buildScenarioLiveries() {
+  LiveryList liveries = {{"KLM", "B738", "KLM Boeing 737-800", "", 0, false},
+                         {"EIN", "A320", "Aer Lingus A320", "", 0, false}};
+  sortScannedLiveries(liveries);
+  liveryDatabase().build(liveries);
+}
+
+TEST(ObjectIdBoxTest, ACallsignTypedInTheOidBoxIsAnsweredWithItsObjectId) {
+  ProgramHarness program([](SessionOptions& options) { options.scanLiveries = buildScenarioLiveries; });
+  // The flights set out a minute ago: the history brings them at once.
+  standin::Scenario scenario = standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE);
+  scenario.startEpochSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count() -
+      60;
+  program.rt().setScenario(std::move(scenario));
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  const std::optional<LiveInSim> live = liveAircraftInSim(program);
+  ASSERT_TRUE(live) << program.log();
+  WindowUser user(program.window());
+  ASSERT_TRUE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), toLower(live->callsign)))
+      << "the box takes input while the session runs";
+  const std::string answer = fmt::format("= {}", live->objectId);
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return panelTexts().objectIdResult == answer; }, 10s))
+      << panelTexts().objectIdResult;
+  EXPECT_EQ(par_CALLSIGN_2_OBJECTID.value(), live->callsign);
+  EXPECT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        for (const platform::PaintItem& item : program.window().lastPaint()) {
+          if (item.rect.left == 561 && item.rect.top == 259 && item.text == answer) return true;
+        }
+        return false;
+      },
+      5s))
+      << "the answer is painted beside the box";
+
+  ASSERT_TRUE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), "ZZZ9999"));
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return program.sawStatus("callsign 'ZZZ9999' is unknown"); }, 10s));
+  EXPECT_EQ(panelTexts().objectIdResult, "");
+}
+
+}  // namespace
+}  // namespace crv::testing
