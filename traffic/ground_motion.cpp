@@ -45,6 +45,9 @@ constexpr double kSmallTurnRatio = 1.2;
 constexpr double kTurnScaleMeters = 30.0;
 constexpr double kSharpTurnDegrees = 90.0;
 constexpr std::int32_t kSharpTurnAdvanceTicks = 2000;
+// How much faster than its recorded speed a late aircraft may taxi or roll
+// to catch up.
+constexpr double kCatchUpSpeedFactor = 1.2;
 
 double northMeters(double latitude, double originLatitude) {
   return (latitude - originLatitude) * kMetersPerDegreeLatitude;
@@ -75,16 +78,37 @@ bool standsLoaded(MotionContext& m) {
   return m.eng().parkAirportSet() && stands != nullptr && !stands->empty();
 }
 
+// A stop ends when its point falls due, however late the aircraft arrived,
+// so that a stop takes up what lag it gathered; a generated stop keeps its
+// length.
 void stationaryLegTiming(MotionContext& m, LiveAc& a) {
   const std::int64_t now = m.eng().tick();
   const PathPoint& front = a.path[0];
   PathPoint& next = a.path[1];
-  std::int64_t target = front.dueTick + std::max(next.dueTick - front.dueTick, kMinimumLegTicks);
+  std::int64_t target = next.dueTick;
+  if (a.generatedLegs >= 1) {
+    target = front.dueTick + std::max(next.dueTick - front.dueTick, kMinimumLegTicks);
+  }
   target = std::max(target, now + kMinimumLegTicks);
   if (a.generatedLegs < 1) {
     target = std::clamp(target, next.dueTick - a.motion.earliestAdvanceTicks, next.dueTick + a.motion.latestDelayTicks);
   }
   next.dueTick = std::max(target, now);
+}
+
+// The ticks of a moving ground leg. Timed from now by distance over the leg
+// speed, a leg keeps whatever lag or lead the aircraft has; instead the leg
+// ends when its point falls due, unless that asks for more than a fifth
+// above the faster of its two recorded speeds: then it runs at that speed
+// and ends as soon as it can, even past the delay window (squeezing it into
+// the window would race the aircraft).
+std::int64_t groundLegTicks(MotionContext& m, const LiveAc& a, double distanceNm) {
+  const std::int64_t now = m.eng().tick();
+  const PathPoint& front = a.path[0];
+  const PathPoint& next = a.path[1];
+  const double fastestKnots = std::max({front.speedKnots, next.speedKnots, legSpeed(a)}) * kCatchUpSpeedFactor;
+  const std::int64_t fastest = std::max(ticksForDistance(distanceNm, fastestKnots), kMinimumLegTicks);
+  return std::max(next.dueTick - now, fastest);
 }
 
 void taxiLights(MotionContext& m, const LiveAc& a) { setLights(m, a, LightSwitches{1, 1, 0, 1, 0, 1, 0}); }
@@ -274,7 +298,9 @@ void timeGroundLeg(MotionContext& m, LiveAc& a) {
   double& turnRate = a.base.turnRateRadians;
   turnRate = a.base.baseTurnRateRadians;
   const double d = distanceNm(a.path[0], a.path[1]);
-  const std::int64_t ticks = std::max(ticksForDistance(d, legSpeed(a)), kMinimumLegTicks);
+  const bool generated = a.generatedLegs >= 1;
+  const std::int64_t ticks =
+      generated ? std::max(ticksForDistance(d, legSpeed(a)), kMinimumLegTicks) : groundLegTicks(m, a, d);
   if ((mo.curve.running() || mo.turnFirst) && turnRate > 0.0) {
     const double angle = mo.turnFirst ? headingErrorDegrees(a) : mo.curve.turnAngleDegrees;
     const auto turnSteps =
@@ -300,7 +326,11 @@ void timeGroundLeg(MotionContext& m, LiveAc& a) {
       }
     }
   }
-  retimeNextPoint(m, a, ticks);
+  if (generated) {
+    retimeNextPoint(m, a, ticks);
+  } else {
+    a.path[1].dueTick = m.eng().tick() + ticks;
+  }
 }
 
 void groundConfigStep(MotionContext& m, LiveAc& a) {

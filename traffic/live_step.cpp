@@ -118,13 +118,14 @@ void trimStandingTail(LiveAc& a, const PathPoint& p) {
 
 // An airborne aircraft becomes active some time after its points fell due
 // (creations are paced, one at a time). It starts where its track says it is
-// now: the points it should have passed already are dropped, keeping the
-// latest one due, instead of racing through them to catch up. The object
-// was created a moment ago, so the first position update that puts it there
-// is no visible jump.
+// now: the points it should have passed already are dropped, and the latest
+// one due is moved along the leg to the next by the time gone since it fell
+// due, instead of racing through them to catch up or starting as late as it
+// was bound. The object was created a moment ago, so the first position
+// update that puts it there is no visible jump.
 void skipPassedAirPoints(MotionContext& m, LiveAc& a) {
   const std::int64_t now = m.eng().tick();
-  const LivePath& path = a.path;
+  LivePath& path = a.path;
   if (path.empty() || !path.front().airborne) {
     return;
   }
@@ -132,11 +133,20 @@ void skipPassedAirPoints(MotionContext& m, LiveAc& a) {
   while (passed + 1 < path.size() && path[passed + 1].airborne && path[passed + 1].dueTick <= now) {
     ++passed;
   }
-  if (passed == 0) {
+  path.erase(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(passed));
+  PathPoint& front = path.front();
+  if (path.size() >= 2 && path[1].airborne && !path[1].stationary && front.dueTick < now &&
+      path[1].dueTick > front.dueTick) {
+    const PathPoint& next = path[1];
+    const double fraction =
+        static_cast<double>(now - front.dueTick) / static_cast<double>(next.dueTick - front.dueTick);
+    front.latitude += (next.latitude - front.latitude) * fraction;
+    front.longitude += (next.longitude - front.longitude) * fraction;
+    front.altitudeFeet += (next.altitudeFeet - front.altitudeFeet) * fraction;
+    front.dueTick = now;
+  } else if (passed == 0) {
     return;
   }
-  a.path.erase(a.path.begin(), a.path.begin() + static_cast<std::ptrdiff_t>(passed));
-  const PathPoint& front = a.path.front();
   a.position.latitude = front.latitude;
   a.position.longitude = front.longitude;
   a.position.altitudeFeet = front.altitudeFeet;

@@ -54,6 +54,16 @@ TrackBuilder& TrackBuilder::leg(double seconds, double speedKnots, double trackD
   return *this;
 }
 
+TrackBuilder& TrackBuilder::pushBack(double seconds, double speedKnots, double trackDegrees,
+                                     double turnDegreesPerSecond, double everySeconds) {
+  const std::size_t first = points_.size();
+  leg(seconds, speedKnots, trackDegrees, 0.0, turnDegreesPerSecond, everySeconds);
+  for (std::size_t i = first; i < points_.size(); ++i) {
+    points_[i].reportsHeading = false;
+  }
+  return *this;
+}
+
 TrackBuilder& TrackBuilder::stand(double seconds, double everySeconds) {
   speedKnots_ = 0.0;
   verticalSpeedFpm_ = 0.0;
@@ -143,7 +153,9 @@ std::vector<DecodedReport> decodeTrack(std::uint32_t key, const std::string& cal
     array[15] = point.verticalSpeedFpm;
     array[17] = "adsb_icao";
     array[20] = point.speedKnots;
-    array[25] = point.trackDegrees;
+    if (point.reportsHeading) {
+      array[25] = point.trackDegrees;
+    }
     array[28] = "A3";
     std::vector<LiveTrafficRecord> records;
     processLine(array, context, state, records);

@@ -31,6 +31,9 @@ struct TrackPoint {
   double verticalSpeedFpm = 0.0;  // airborne when above 0 ft
   // When the report reaches the engine, when not at its own time.
   double handedOverSeconds = -1.0;
+  // The report's true heading is its track; without one it has none, as
+  // many transponders on the ground.
+  bool reportsHeading = true;
 };
 
 // Builds a track from legs flown at a constant speed, course and vertical
@@ -42,6 +45,10 @@ class TrackBuilder {
   // never below 0 (on the ground). A turn rate turns the course each second.
   TrackBuilder& leg(double seconds, double speedKnots, double trackDegrees, double verticalSpeedFpm = 0.0,
                     double turnDegreesPerSecond = 0.0, double everySeconds = 4.0);
+  // Moves tail first along the track (the tail's course), reporting no true
+  // heading, as a pushback is seen.
+  TrackBuilder& pushBack(double seconds, double speedKnots, double trackDegrees, double turnDegreesPerSecond = 0.0,
+                         double everySeconds = 4.0);
   // Stands still, reporting every `everySeconds`.
   TrackBuilder& stand(double seconds, double everySeconds = 10.0);
   // No reports for the time; the aircraft moves on meanwhile as in the leg.

@@ -156,8 +156,9 @@ TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
   EXPECT_GT(driver.addFlight(kArrival, "KLM1234", "B738", arrival), arrival.size() * 9 / 10);
   EXPECT_GT(driver.addFlight(kDeparture, "EIN605", "A320", departure), departure.size() * 9 / 10);
   // The departure taxis round a right turn to the south and a left one back
-  // to the east; it reaches the runway at about 270 s.
-  for (const auto& [second, headingDegrees] : {std::pair{205.0, 180.0}, {265.0, 90.0}}) {
+  // to the east, on the recorded times: south from 172 s to 192 s, east from
+  // 222 s, when it rolls for the take-off.
+  for (const auto& [second, headingDegrees] : {std::pair{188.0, 180.0}, {265.0, 90.0}}) {
     driver.runUntilSecond(second);
     ASSERT_NE(driver.aircraft(kDeparture), nullptr);
     EXPECT_NEAR(driver.aircraft(kDeparture)->position.headingRadians, headingDegrees * kDegreesToRadians,

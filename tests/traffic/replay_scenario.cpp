@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
+
+#include <fmt/format.h>
 
 #include "foundation/geodesy.h"
 
@@ -46,11 +49,12 @@ std::size_t ReplayScenario::addFlight(std::uint32_t key, const std::string& call
                                       const std::vector<TrackPoint>& track) {
   Flight& flight = flights_[key];
   flight.reports = decodeTrack(key, callsign, type, track, kApronOrigin, kApronOrigin);
-  for (const DecodedReport& report : flight.reports) {
-    queue_.push_back({startTick_ + std::llround(report.handedOverSeconds * 100.0), report.record});
+  flight.dueSeconds.assign(flight.reports.size(), std::numeric_limits<double>::quiet_NaN());
+  for (std::size_t i = 0; i < flight.reports.size(); ++i) {
+    queue_.push_back({startTick_ + std::llround(flight.reports[i].handedOverSeconds * 100.0), key, i});
   }
   std::stable_sort(queue_.begin() + static_cast<std::ptrdiff_t>(nextReport_), queue_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+                   [](const Queued& a, const Queued& b) { return a.handOverTick < b.handOverTick; });
   return flight.reports.size();
 }
 
@@ -64,14 +68,32 @@ void ReplayScenario::runUntilSecond(double seconds) {
 }
 
 void ReplayScenario::feedDueReports() {
-  // Every report that reached the feed by now, in one live batch.
+  // Every report that reached the feed by now, in one live batch; each falls
+  // due the feed's delay after the batch, offset by its time against the
+  // batch's median time, as the intake times it.
+  const std::int64_t now = scenario.engine.tick();
   std::vector<LiveTrafficRecord> batch;
-  for (; nextReport_ < queue_.size() && queue_[nextReport_].first <= scenario.engine.tick(); ++nextReport_) {
-    batch.push_back(queue_[nextReport_].second);
+  std::vector<const Queued*> queued;
+  for (; nextReport_ < queue_.size() && queue_[nextReport_].handOverTick <= now; ++nextReport_) {
+    const Queued& entry = queue_[nextReport_];
+    batch.push_back(flights_[entry.key].reports[entry.report].record);
+    queued.push_back(&entry);
   }
-  if (!batch.empty()) {
-    scenario.engine.intakeTrafficBatch(batch, kLiveDelaySeconds);
+  if (batch.empty()) {
+    return;
   }
+  std::vector<double> times;
+  for (const LiveTrafficRecord& record : batch) {
+    times.push_back(record.timestamp);
+  }
+  std::sort(times.begin(), times.end());
+  const double median = times[times.size() / 2];
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const double offsetSeconds = std::trunc((batch[i].timestamp - median) * 10.0) / 10.0;
+    flights_[queued[i]->key].dueSeconds[queued[i]->report] =
+        static_cast<double>(now - startTick_) / 100.0 + kLiveDelaySeconds + offsetSeconds;
+  }
+  scenario.engine.intakeTrafficBatch(batch, kLiveDelaySeconds);
 }
 
 void ReplayScenario::watchGround() {
@@ -92,36 +114,20 @@ void ReplayScenario::watchGround() {
   }
 }
 
-double ReplayScenario::dueSecondsOf(const DecodedReport& report) const {
-  return report.handedOverSeconds + static_cast<double>(kLiveDelaySeconds);
-}
-
-std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeconds) const {
+std::vector<RecordLag> closestApproaches(const std::vector<TimedPlace>& records,
+                                         const std::vector<TimedPlace>& positions, double windowSeconds) {
   std::vector<RecordLag> result;
-  const auto found = flights_.find(key);
-  if (found == flights_.end() || found->second.objectId == 0) {
-    return result;
-  }
-  const platform::SimTrace trace = scenario.sim->trace();
-  const auto& positions = trace.positionsOf(found->second.objectId);
-  const double startSeconds = static_cast<double>(startTick_) / 100.0;
-  for (const DecodedReport& report : found->second.reports) {
-    if (report.record.speedKnots <= 0.0) {
-      continue;  // a standing record is passed for as long as it stands
-    }
-    const double due = dueSecondsOf(report);
-    RecordLag lag{due, 0.0, std::numeric_limits<double>::infinity()};
-    for (const platform::TracePosition& p : positions) {
-      const double seconds = p.seconds - startSeconds;
-      if (std::fabs(seconds - due) > windowSeconds) {
+  for (const TimedPlace& record : records) {
+    RecordLag lag{record.seconds, 0.0, std::numeric_limits<double>::infinity()};
+    for (const TimedPlace& p : positions) {
+      if (std::fabs(p.seconds - record.seconds) > windowSeconds) {
         continue;
       }
       const double meters =
-          gf_distanceNm({p.latitudeDegrees, p.longitudeDegrees}, {report.record.latitude, report.record.longitude}) *
-          kMetersPerNm;
+          gf_distanceNm({p.latitude, p.longitude}, {record.latitude, record.longitude}) * kMetersPerNm;
       if (meters < lag.closestMeters) {
         lag.closestMeters = meters;
-        lag.closestSeconds = seconds;
+        lag.closestSeconds = p.seconds;
       }
     }
     if (std::isfinite(lag.closestMeters)) {
@@ -129,6 +135,30 @@ std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeco
     }
   }
   return result;
+}
+
+std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeconds) const {
+  const auto found = flights_.find(key);
+  if (found == flights_.end() || found->second.objectId == 0) {
+    return {};
+  }
+  const Flight& flight = found->second;
+  std::vector<TimedPlace> records;
+  for (std::size_t i = 0; i < flight.reports.size(); ++i) {
+    const LiveTrafficRecord& record = flight.reports[i].record;
+    // A standing record is passed for as long as it stands; one not handed
+    // over yet is not due.
+    if (record.speedKnots > 0.0 && !std::isnan(flight.dueSeconds[i])) {
+      records.push_back({flight.dueSeconds[i], record.latitude, record.longitude});
+    }
+  }
+  std::vector<TimedPlace> positions;
+  const double startSeconds = static_cast<double>(startTick_) / 100.0;
+  const platform::SimTrace trace = scenario.sim->trace();
+  for (const platform::TracePosition& p : trace.positionsOf(flight.objectId)) {
+    positions.push_back({p.seconds - startSeconds, p.latitudeDegrees, p.longitudeDegrees});
+  }
+  return closestApproaches(records, positions, windowSeconds);
 }
 
 std::optional<GeoPoint> ReplayScenario::touchdown(std::uint32_t key) const {
@@ -147,6 +177,40 @@ double ReplayScenario::lowestAltitudeFeet(std::uint32_t key) const {
     lowest = std::min(lowest, p.altitudeFeet);
   }
   return lowest;
+}
+
+void ReplayScenario::writePicture(std::uint32_t key, const std::filesystem::path& traceCsv,
+                                  const std::filesystem::path& standsCsv) const {
+  std::ofstream trace(traceCsv);
+  trace << "object,seconds,latitude,longitude,altitude_ft,pitch_rad,bank_rad,heading_rad,vertical_speed_fps,"
+           "true_airspeed_kt\n";
+  const auto found = flights_.find(key);
+  if (found == flights_.end()) {
+    return;
+  }
+  const Flight& flight = found->second;
+  for (std::size_t i = 0; i < flight.reports.size(); ++i) {
+    const LiveTrafficRecord& r = flight.reports[i].record;
+    if (!std::isnan(flight.dueSeconds[i])) {
+      trace << fmt::format("1,{:.2f},{:.8f},{:.8f},{:.2f},0,0,{:.6f},{:.3f},{:.2f}\n", flight.dueSeconds[i],
+                           r.latitude, r.longitude, r.altitudeFeet, r.trackDegrees * kDegreesToRadians,
+                           r.verticalSpeedFpm / 60.0, r.speedKnots);
+    }
+  }
+  const double startSeconds = static_cast<double>(startTick_) / 100.0;
+  const platform::SimTrace simTrace = scenario.sim->trace();
+  for (const platform::TracePosition& p : simTrace.positionsOf(flight.objectId)) {
+    trace << fmt::format("{},{:.2f},{:.8f},{:.8f},{:.2f},{:.6f},{:.6f},{:.6f},{:.3f},{:.2f}\n", flight.objectId,
+                         p.seconds - startSeconds, p.latitudeDegrees, p.longitudeDegrees, p.altitudeFeet,
+                         p.pitchRadians, p.bankRadians, p.headingRadians, p.verticalSpeedFeetPerSecond,
+                         p.trueAirspeedKnots);
+  }
+  std::ofstream stands(standsCsv);
+  stands << "name,latitude,longitude,heading_deg,radius_m\n";
+  for (const ParkingPosition& stand : scenario.stands) {
+    stands << fmt::format("{},{:.8f},{:.8f},{:.1f},{:.1f}\n", stand.name, stand.latitude, stand.longitude,
+                          stand.heading * kRadiansToDegrees, stand.radius * 1852.0);
+  }
 }
 
 }  // namespace crv::testing

@@ -26,6 +26,19 @@ struct RecordLag {
   double lagSeconds() const { return closestSeconds - dueSeconds; }
 };
 
+// A record where it fell due, and a position where the aircraft was.
+struct TimedPlace {
+  double seconds = 0.0;
+  double latitude = 0.0;
+  double longitude = 0.0;
+};
+
+// For every record, the aircraft's closest approach among the positions
+// from `windowSeconds` before to after its due second; records with no
+// position in that time are left out.
+std::vector<RecordLag> closestApproaches(const std::vector<TimedPlace>& records,
+                                         const std::vector<TimedPlace>& positions, double windowSeconds);
+
 struct LagFigures {
   std::size_t records = 0;
   double medianAbsSeconds = 0.0;
@@ -53,25 +66,33 @@ class ReplayScenario {
   // The lowest altitude the stand-in received for the aircraft.
   double lowestAltitudeFeet(std::uint32_t key) const;
   double secondsNow() const;
-  // The stand-in's trace of every aircraft, as tools/trace-plot reads it.
-  void writeTrace(const std::filesystem::path& file) const { scenario.sim->writeTraceCsv(file); }
+  // For tools/trace-plot: the stand-in's trace of the aircraft with its
+  // moving records beside it as object 1 (placed at their due seconds), and
+  // the stands.
+  void writePicture(std::uint32_t key, const std::filesystem::path& traceCsv,
+                    const std::filesystem::path& standsCsv) const;
 
   SimScenario scenario;
 
  private:
   struct Flight {
     std::vector<DecodedReport> reports;
+    std::vector<double> dueSeconds;  // of each report, once handed over
     std::uint32_t objectId = 0;
     bool flew = false;
     std::optional<GeoPoint> touchdown;
   };
   void feedDueReports();
   void watchGround();
-  double dueSecondsOf(const DecodedReport& report) const;
 
   std::int64_t startTick_ = 0;
   std::map<std::uint32_t, Flight> flights_;
-  std::vector<std::pair<std::int64_t, LiveTrafficRecord>> queue_;  // by the tick they are handed over
+  struct Queued {
+    std::int64_t handOverTick = 0;
+    std::uint32_t key = 0;
+    std::size_t report = 0;
+  };
+  std::vector<Queued> queue_;  // by the tick they are handed over
   std::size_t nextReport_ = 0;
 };
 

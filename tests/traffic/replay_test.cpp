@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "foundation/geodesy.h"
 #include "tests/traffic/replay_scenario.h"
@@ -13,34 +16,62 @@ namespace crv::testing {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+constexpr double kMetersPerNm = 1852.0;
 
-// A track ending at `end`: built from `start`, then moved as a whole.
-std::vector<TrackPoint> endingAt(std::vector<TrackPoint> track, GeoPoint end) {
-  const double north = end.latitude - track.back().latitude;
-  const double east = end.longitude - track.back().longitude;
-  for (TrackPoint& point : track) {
-    point.latitude += north;
-    point.longitude += east;
-  }
-  return track;
+// Metres along and across the line from `origin` on the bearing.
+std::pair<double, double> alongAndAcross(GeoPoint origin, double bearingRadians, GeoPoint point) {
+  const double distance = gf_distanceNm(origin, point) * kMetersPerNm;
+  const double angle = gf_bearing(origin, point) - bearingRadians;
+  return {distance * std::cos(angle), distance * std::sin(angle)};
 }
 
-// An approach from 8 nm south at 140 kt, touching down after 206 s, the
+// The replay keeps to the recorded times: median |lag| at most 1 s, the 95th
+// percentile at most 3 s, and the aircraft passes within a few metres of
+// nearly every record.
+void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::string& name) {
+  const std::vector<RecordLag> lags = replay.lags(key);
+  const LagFigures figures = lagFigures(lags);
+  std::printf("%s: %zu moving records, median |lag| %.2f s, 95th percentile %.2f s, largest %.2f s\n",
+              name.c_str(), figures.records, figures.medianAbsSeconds, figures.p95AbsSeconds,
+              figures.largestAbsSeconds);
+  ASSERT_GT(figures.records, 40U) << name;
+  EXPECT_LE(figures.medianAbsSeconds, 1.0) << name;
+  EXPECT_LE(figures.p95AbsSeconds, 3.0) << name;
+  std::size_t far = 0;
+  for (const RecordLag& lag : lags) {
+    far += lag.closestMeters > 30.0 ? 1 : 0;
+  }
+  EXPECT_LE(far, figures.records / 20) << name << ": records the aircraft never came near";
+  // For the pictures beside this test: CRVN_REPLAY_PICTURES names the folder
+  // the traces are written to, for tools/trace-plot.
+  if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
+    replay.writePicture(key, std::filesystem::path(folder) / (name + ".csv"),
+                        std::filesystem::path(folder) / (name + "-stands.csv"));
+  }
+}
+
+// An approach from 8 nm south at 140 kt, touching down after 210 s, the
 // roll-out, a right turn off the runway, a left one and the taxi north to
 // `stand`, where it stops.
+constexpr double kTouchdownSeconds = 210.0;
+std::vector<TrackPoint> arrivalFrom(GeoPoint start) {
+  return TrackBuilder(start.latitude, start.longitude, 2450.0)
+      .leg(kTouchdownSeconds, 140, 0, -700)
+      .leg(12, 120, 0, 0, 0, 3)
+      .leg(12, 80, 0, 0, 0, 3)
+      .leg(12, 40, 0, 0, 0, 3)
+      .leg(30, 15, 0, 0, 3.0, 3)
+      .leg(40, 15, 90)
+      .leg(30, 15, 90, 0, -3.0, 3)
+      .leg(40, 15, 0)
+      .stand(60, 16)
+      .points();
+}
+
+// The same arrival, started where it ends on the stand.
 std::vector<TrackPoint> arrivalTo(GeoPoint stand) {
-  return endingAt(TrackBuilder(0.0, 0.0, 2400.0)
-                      .leg(206, 140, 0, -700)
-                      .leg(12, 120, 0, 0, 0, 3)
-                      .leg(12, 80, 0, 0, 0, 3)
-                      .leg(12, 40, 0, 0, 0, 3)
-                      .leg(30, 15, 0, 0, 3.0, 3)
-                      .leg(40, 15, 90)
-                      .leg(30, 15, 90, 0, -3.0, 3)
-                      .leg(40, 15, 0)
-                      .stand(60, 16)
-                      .points(),
-                  stand);
+  const std::vector<TrackPoint> trial = arrivalFrom(stand);
+  return arrivalFrom({2.0 * stand.latitude - trial.back().latitude, 2.0 * stand.longitude - trial.back().longitude});
 }
 
 // With nobody telling it by hand, the stand-in feels the arrival's wheels on
@@ -55,13 +86,112 @@ TEST(Replay, AnArrivalCreatedInTheAirTouchesDownWhereTheStandInFeelsTheGround) {
   EXPECT_TRUE(aircraft->onGround);
   EXPECT_TRUE(aircraft->motion.landed);
   ASSERT_TRUE(replay.touchdown(0x484f6d).has_value());
-  // Touched down on the runway, not short of it: the recorded touchdown is
-  // the last airborne record's end, 206 s into the track.
-  const TrackPoint& runway = arrival[206 / 4 + 1];
+  // Touched down on the runway, not short of it: the last airborne record
+  // is 2 s before the recorded touchdown.
+  const TrackPoint& runway = arrival[static_cast<std::size_t>(kTouchdownSeconds) / 4];
   EXPECT_LT(gf_distanceNm({runway.latitude, runway.longitude}, *replay.touchdown(0x484f6d)) * 1852.0, 400.0);
   // On its wheels: the ground at 0 ft plus the centre of gravity's 8 ft.
   EXPECT_GE(replay.lowestAltitudeFeet(0x484f6d), 7.0);
   EXPECT_NEAR(aircraft->position.altitudeFeet, 8.0, 0.5);
+}
+
+// Bound 14.4 s after its first record fell due, between two records 8 s
+// apart, a cruising aircraft starts where its track puts it at that moment
+// and keeps to every later record's time.
+TEST(Replay, AnAircraftBoundLateStartsWhereItsTrackPutsItNowAndKeepsTime) {
+  FlightDriver driver;
+  driver.bindDelaySeconds = 13.4;
+  const std::vector<TrackPoint> cruise = TrackBuilder(52.0, 4.0, 12000.0).leg(120, 280, 90, 0, 0, 8).points();
+  driver.addFlight(40010, "DLH10", "A320", cruise);
+  driver.runUntilSecond(160);
+  std::vector<TimedPlace> records;
+  for (const TrackPoint& point : cruise) {
+    records.push_back({point.seconds + kLiveDelaySeconds, point.latitude, point.longitude});
+  }
+  std::vector<TimedPlace> positions;
+  for (const SentPosition& sent : driver.positionsOf(40010)) {
+    positions.push_back({static_cast<double>(sent.tick) / 100.0, sent.block.latitude, sent.block.longitude});
+  }
+  ASSERT_FALSE(positions.empty());
+  const double firstSeconds = positions.front().seconds;
+  EXPECT_GT(firstSeconds, 40.0) << "bound late";
+  std::size_t checked = 0;
+  for (const RecordLag& lag : closestApproaches(records, positions, 30.0)) {
+    if (lag.dueSeconds > firstSeconds + 1.0 && lag.dueSeconds < 145.0) {
+      EXPECT_LE(std::fabs(lag.lagSeconds()), 0.3) << "record due at " << lag.dueSeconds;
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 10U);
+}
+
+// A taxiing aircraft bound 15 s late catches up on its recorded times,
+// never taxiing more than a fifth faster than the records, and never
+// squeezes a leg into a burst of speed when the lag outgrows the delay
+// window.
+TEST(Replay, ALateTaxiCatchesUpWithinTheTaxiSpeedAndKeepsTimeAfter) {
+  FlightDriver driver;
+  driver.setParkAirport(kApronOrigin, {});
+  driver.bindDelaySeconds = 15.0;
+  constexpr double kTaxiKnots = 15.0;
+  const std::vector<TrackPoint> taxi = TrackBuilder(kApronOrigin.latitude, kApronOrigin.longitude, 0.0)
+                                           .leg(60, kTaxiKnots, 90)
+                                           .leg(30, kTaxiKnots, 90, 0, 3.0)
+                                           .leg(150, kTaxiKnots, 180)
+                                           .points();
+  driver.addFlight(40011, "KLM11", "B738", taxi);
+  driver.runUntilSecond(270);
+  const auto& sent = driver.positionsOf(40011);
+  ASSERT_GT(sent.size(), 1000U);
+  std::vector<TimedPlace> positions;
+  double fastestKnots = 0.0;
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    positions.push_back({static_cast<double>(sent[i].tick) / 100.0, sent[i].block.latitude, sent[i].block.longitude});
+    if (i >= 100) {  // over a second, as a pilot would judge a speed
+      const double nm = gf_distanceNm({sent[i - 100].block.latitude, sent[i - 100].block.longitude},
+                                      {sent[i].block.latitude, sent[i].block.longitude});
+      fastestKnots = std::max(fastestKnots, nm * 3600.0 * 100.0 / static_cast<double>(sent[i].tick - sent[i - 100].tick));
+    }
+  }
+  EXPECT_LE(fastestKnots, kTaxiKnots * 1.2 + 0.5);
+  std::vector<TimedPlace> records;
+  for (const TrackPoint& point : taxi) {
+    records.push_back({point.seconds + kLiveDelaySeconds, point.latitude, point.longitude});
+  }
+  const std::vector<RecordLag> lags = closestApproaches(records, positions, 30.0);
+  ASSERT_FALSE(lags.empty());
+  EXPECT_GT(lags.front().lagSeconds(), 10.0) << "it starts late";
+  std::size_t checked = 0;
+  for (const RecordLag& lag : lags) {
+    if (lag.dueSeconds >= 150.0 && lag.dueSeconds <= 260.0) {
+      EXPECT_LE(std::fabs(lag.lagSeconds()), 0.5) << "record due at " << lag.dueSeconds;
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 20U);
+}
+
+TEST(Replay, AnArrivalKeepsToItsRecordedTimesAndTouchesDownOnTheCentreline) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const GeoPoint standA3 = offsetMeters(kApronOrigin, 0.0, 160.0);
+  const std::vector<TrackPoint> arrival = arrivalTo(standA3);
+  replay.addFlight(0x484f6d, "KLM1234", "B738", arrival);
+  replay.runUntilSecond(460.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x484f6d);
+  ASSERT_NE(aircraft, nullptr);
+  EXPECT_EQ(aircraft->phase, FlightPhase::parked);
+  EXPECT_EQ(aircraft->standId, replay.scenario.stand("A3").id);
+  expectOnTime(replay, 0x484f6d, "arrival");
+  // The runway: 300 m before the recorded touchdown, along the course 0 of
+  // the roll-out.
+  const TrackPoint& lastAirborne = arrival[static_cast<std::size_t>(kTouchdownSeconds) / 4];
+  const GeoPoint recordedTouchdown =
+      gf_destination({lastAirborne.latitude, lastAirborne.longitude}, 0.0, 2.0 * 140.0 / 3600.0 * kFeetPerNm);
+  ASSERT_TRUE(replay.touchdown(0x484f6d).has_value());
+  const auto [along, across] = alongAndAcross(recordedTouchdown, 0.0, *replay.touchdown(0x484f6d));
+  std::printf("arrival: touchdown %.0f m past the recorded touchdown, %.1f m beside the centreline\n", along, across);
+  EXPECT_GE(along, -300.0) << "no ground contact before the runway";
+  EXPECT_LE(std::fabs(across), 15.0);
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLiveryAndReplac
   }
   track[3].identity.registration = "D-AIPA";
   s.feedTrack({track[0], track[1], track[2]});
-  s.runSeconds(31.0);
+  s.runSeconds(25.0);  // between its second and third record
   const std::uint32_t before = s.objectOf(20001);
   ASSERT_NE(before, 0U);
   EXPECT_EQ(s.sim->object(before)->title, "Livery B738");
