@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "foundation/disk_sync.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
@@ -121,7 +122,7 @@ bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durab
     written = count > 0;
     done += written ? static_cast<std::size_t>(count) : 0;
   }
-  written = written && (durability == Durability::Regenerable || ::fsync(descriptor) == 0);
+  written = written && (durability == Durability::Regenerable || syncToDisk(descriptor, SyncedEntry::File) == 0);
   return ::close(descriptor) == 0 && written;
 }
 
@@ -130,7 +131,7 @@ bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durab
 void syncFolder(const std::filesystem::path& folder) {
   const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor >= 0) {
-    ::fsync(descriptor);
+    syncToDisk(descriptor, SyncedEntry::Folder);
     ::close(descriptor);
   }
 }

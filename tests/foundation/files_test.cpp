@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <utility>
 
+#include <sys/stat.h>
+
 #include <pugixml.hpp>
 
+#include "foundation/disk_sync.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "tests/support/log_capture.h"
@@ -125,6 +130,72 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   std::filesystem::create_directories(blocked / "inside");
   EXPECT_FALSE(writeFileAtomically(blocked, "x"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+// Each flush to the disk as the seam saw it: what was flushed, the name of
+// the open file or folder, and what the target held at that moment.
+struct SeenSync {
+  SyncedEntry entry;
+  std::string name;
+  std::string targetText;
+  std::uintmax_t fileBytes;
+};
+
+TEST_F(FilesTest, ADurableWriteFlushesTheWrittenFileThenItsFolderAfterTheRename) {
+  const auto path = folder / "parameters.xml";
+  std::vector<SeenSync> seen;
+  int failWith = 0;
+  DiskSyncOverride counting([&](int descriptor, SyncedEntry entry) {
+    struct stat status {};
+    ::fstat(descriptor, &status);
+    const auto name = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(descriptor));
+    seen.push_back({entry, name.filename().string(), std::filesystem::exists(path) ? readFile(path) : "",
+                    static_cast<std::uintmax_t>(status.st_size)});
+    errno = failWith;
+    return failWith == 0 ? 0 : -1;
+  });
+
+  writeFile(path, "old");
+  ASSERT_TRUE(writeFileAtomically(path, "new content"));
+  ASSERT_EQ(seen.size(), 2U);
+  // The temporary file, whole, before the rename; then the folder, after it.
+  EXPECT_EQ(seen[0].entry, SyncedEntry::File);
+  EXPECT_TRUE(seen[0].name.starts_with("parameters.xml.tmp")) << seen[0].name;
+  EXPECT_EQ(seen[0].fileBytes, std::string("new content").size());
+  EXPECT_EQ(seen[0].targetText, "old");
+  EXPECT_EQ(seen[1].entry, SyncedEntry::Folder);
+  EXPECT_EQ(seen[1].name, folder.path().filename().string());
+  EXPECT_EQ(seen[1].targetText, "new content");
+
+  // Every durable writer flushes both; a regenerable write neither.
+  const std::vector<std::function<bool()>> durableWriters = {
+      [&] { return writeLinesToFile({"a"}, path); },
+      [&] { return writeTextFile("b", path, true); },
+      [&] {
+        pugi::xml_document document;
+        document.append_child("parameters");
+        return saveXml(document, path);
+      },
+  };
+  for (const auto& write : durableWriters) {
+    seen.clear();
+    ASSERT_TRUE(write());
+    EXPECT_EQ(seen.size(), 2U);
+  }
+  seen.clear();
+  ASSERT_TRUE(writeFileAtomically(path, "regenerable", Durability::Regenerable));
+  EXPECT_TRUE(seen.empty());
+
+  // A file that does not reach the disk is no save: the old file stays, no
+  // temporary is left, and the folder is not touched.
+  writeFile(path, "kept");
+  seen.clear();
+  failWith = EIO;
+  EXPECT_FALSE(writeFileAtomically(path, "lost"));
+  EXPECT_EQ(readFile(path), "kept");
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].entry, SyncedEntry::File);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST_F(FilesTest, TheLineWritersReplaceTheFileInsteadOfTruncatingIt) {
