@@ -118,14 +118,7 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
     return;
   }
   aircraft.state = SimState::removingfromsim;
-  if (aircraft.standId != 0 && config_.stands != nullptr) {
-    for (ParkingPosition& stand : *config_.stands) {
-      if (stand.id == aircraft.standId) {
-        stand.occupied = false;
-        break;
-      }
-    }
-  }
+  releaseStandOf(aircraft);
   clearWatchedObject(aircraft.objectId);
   if (aircraft.objectId != 0) {
     removeQueue_.push_back(aircraft.objectId);

@@ -159,6 +159,7 @@ LiveAc& TrafficEngine::appendLiveRecord(LiveAc aircraft) {
 }
 
 void TrafficEngine::eraseLiveRecord(std::size_t index) {
+  releaseStandOf(liveAcTable_[index]);
   liveIndexByKey_.erase(liveAcTable_[index].base.key);
   if (index + 1 != liveAcTable_.size()) {
     liveAcTable_[index] = std::move(liveAcTable_.back());
@@ -168,10 +169,34 @@ void TrafficEngine::eraseLiveRecord(std::size_t index) {
 }
 
 void TrafficEngine::eraseRequestedLiveRecords() {
+  for (const LiveAc& aircraft : liveAcTable_) {
+    if (aircraft.eraseRequested()) {
+      releaseStandOf(aircraft);
+    }
+  }
   std::erase_if(liveAcTable_, [](const LiveAc& a) { return a.eraseRequested(); });
   liveIndexByKey_.clear();
   for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
     liveIndexByKey_[liveAcTable_[i].base.key] = i;
+  }
+}
+
+void TrafficEngine::releaseStandOf(const LiveAc& leaving) {
+  if (leaving.standId == 0 || config_.stands == nullptr) {
+    return;
+  }
+  const auto staysOnTheStand = [&leaving](const LiveAc& other) {
+    return &other != &leaving && other.standId == leaving.standId && !other.eraseRequested() &&
+           !other.removeOnceCreated && other.state != SimState::removingfromsim;
+  };
+  if (std::any_of(liveAcTable_.begin(), liveAcTable_.end(), staysOnTheStand)) {
+    return;
+  }
+  for (ParkingPosition& stand : *config_.stands) {
+    if (stand.id == leaving.standId) {
+      stand.occupied = false;
+      return;
+    }
   }
 }
 

@@ -229,6 +229,9 @@ class TrafficEngine {
   void eraseLiveRecord(std::size_t index);
   void eraseRequestedLiveRecords();
   void clearLiveTable();
+  // The aircraft leaves its stand (it leaves the simulator, or its record
+  // goes): the stand is free again unless another aircraft that stays holds it.
+  void releaseStandOf(const LiveAc& leaving);
 
   // One direct call to the simulator; a refusal is logged with the line and
   // pauses the link.

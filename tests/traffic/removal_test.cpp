@@ -99,6 +99,35 @@ TEST(Removal, BufferedAircraftAreDroppedAndActiveOnesQueuedOnceFreeingTheirStand
   EXPECT_EQ(harness.removes[1].item, 531U);
 }
 
+// A stand stays taken while another aircraft that stays holds it, whichever
+// way the first one goes; it is free once the last holder leaves.
+TEST(Removal, AStandHeldByAnotherAircraftStaysTakenUntilItsLastHolderLeaves) {
+  enum class WayOut { Cancelled, Failed, Removed, ObjectGone };
+  for (const WayOut way : {WayOut::Cancelled, WayOut::Failed, WayOut::Removed, WayOut::ObjectGone}) {
+    StandTable stands;
+    stands.emplace_back("B7", std::vector<UsageEntry>{}, std::array<double, 3>{50.0, 8.0, 0.0}, 20.0, true, true, true);
+    stands.back().id = 1;
+    stands.back().occupied = true;
+    EngineHarness harness({}, &stands);
+    TrafficEngine& engine = harness.engine;
+    LiveAc& leaving = way == WayOut::Cancelled ? harness.spawnLive(20001, "DLH1")
+                      : way == WayOut::Failed  ? harness.placeLive(20001, "DLH1", SimState::adding2sim)
+                                               : harness.placeLive(20001, "DLH1", SimState::active, 530);
+    leaving.standId = 1;
+    harness.placeLive(20002, "DLH2", SimState::active, 531).standId = 1;
+    if (way == WayOut::Failed) {
+      harness.createFailed(20001);
+    } else {
+      engine.removeAircraftFromSim(*engine.findLiveByKey(20001));
+    }
+    if (way == WayOut::ObjectGone) harness.objectRemoved(530);
+    harness.step();
+    EXPECT_TRUE(stands.front().occupied) << static_cast<int>(way);
+    engine.removeAircraftFromSim(*engine.findLiveByKey(20002));
+    EXPECT_FALSE(stands.front().occupied) << static_cast<int>(way);
+  }
+}
+
 TEST(Removal, AnAircraftInLiveryRespawnIsNotQueuedAgainAndEndsWithItsObject) {
   EngineHarness harness;
   LiveAc& live = harness.placeLive(20001, "DLH4AB", SimState::liveryrespawn, 530);

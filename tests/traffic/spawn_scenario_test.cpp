@@ -6,6 +6,7 @@
 
 #include "foundation/settings.h"
 #include "tests/traffic/sim_scenario.h"
+#include "tests/traffic/stand_checks.h"
 
 namespace crv::testing {
 namespace {
@@ -70,6 +71,71 @@ TEST(SpawnScenario, AircraftAppearOnAFreeStandAndInTheAirAndGhostsAndBlockedCall
   s.settle();
   EXPECT_EQ(s.engine.findLiveByKey(20003), nullptr);
   expectSimulatorMatchesEngine(s);
+}
+
+// Steps until every one of the aircraft has been spawned (left state buffer).
+void runUntilSpawned(SimScenario& s, std::initializer_list<std::uint32_t> keys) {
+  for (int steps = 0; steps < 6000; ++steps) {
+    const bool all = std::all_of(keys.begin(), keys.end(), [&s](std::uint32_t key) {
+      const LiveAc* a = s.engine.findLiveByKey(key);
+      return a != nullptr && a->state != SimState::buffer;
+    });
+    if (all) return;
+    s.step();
+  }
+  FAIL() << "not spawned";
+}
+
+// Aircraft spawned on their stands leave before they were ever created: a
+// create the simulator refuses, a removal while the create still waits, and
+// a time shift that takes every aircraft away at once. Each stand is free
+// again, and the next aircraft standing there is given it.
+TEST(SpawnScenario, EveryWayOutOfTheSimulatorFreesTheStand) {
+  SimScenario s;
+  s.sim->failNextCreateLater();
+  feedStanding(s, 20001, "DLH1", s.stand("B1").position());
+  s.runSeconds(20.0);
+  EXPECT_EQ(s.engine.findLiveByKey(20001), nullptr) << "its create failed";
+  EXPECT_FALSE(s.stand("B1").occupied);
+
+  feedStanding(s, 20002, "DLH2", s.stand("B2").position());
+  runUntilSpawned(s, {20002});
+  ASSERT_TRUE(s.stand("B2").occupied);
+  s.engine.removeAircraftFromSim(*s.engine.findLiveByKey(20002));
+  s.step();
+  EXPECT_EQ(s.engine.findLiveByKey(20002), nullptr) << "its create was cancelled";
+  EXPECT_FALSE(s.stand("B2").occupied);
+
+  // Three together: one create goes out at a time, the others still wait
+  // when the time shift removes all of them.
+  std::vector<LiveTrafficRecord> first;
+  std::vector<LiveTrafficRecord> second;
+  for (std::uint32_t i = 3; i <= 5; ++i) {
+    const GeoPoint at = s.stand("B" + std::to_string(i)).position();
+    first.push_back(SimScenario::record(20000 + i, "DLH" + std::to_string(i), "A320", at, kStart));
+    second.push_back(SimScenario::record(20000 + i, "DLH" + std::to_string(i), "A320", at, kStart + 16.0));
+  }
+  s.feed(first);
+  s.runSeconds(16.0);
+  s.feed(second);
+  runUntilSpawned(s, {20003, 20004, 20005});
+  s.runSeconds(0.6);
+  for (LiveAc& a : s.engine.liveAircraft()) {
+    if (a.state == SimState::active || a.state == SimState::adding2sim) s.engine.removeAircraftFromSim(a);
+  }
+  s.settle();
+  EXPECT_TRUE(s.engine.liveAircraft().empty());
+  for (const char* name : {"B3", "B4", "B5"}) EXPECT_FALSE(s.stand(name).occupied) << name;
+  EXPECT_TRUE(standsOccupiedByNobody(s.stands, s.engine.liveAircraft()).empty());
+  expectSimulatorMatchesEngine(s);
+
+  feedStanding(s, 20006, "DLH6", s.stand("B1").position());
+  s.runSeconds(20.0);
+  const LiveAc* parked = s.engine.findLiveByKey(20006);
+  ASSERT_NE(parked, nullptr);
+  EXPECT_EQ(parked->standId, s.stand("B1").id);
+  EXPECT_EQ(parked->phase, FlightPhase::parked);
+  EXPECT_TRUE(standsOccupiedByNobody(s.stands, s.engine.liveAircraft()).empty());
 }
 
 // Taxiing in from the south at 8 kt, it stops 10 m short of B3.

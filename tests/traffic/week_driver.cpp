@@ -10,6 +10,7 @@
 #include "foundation/settings.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/flight_driver.h"
+#include "tests/traffic/stand_checks.h"
 #include "traffic/stand_learning.h"
 
 namespace crv::testing {
@@ -24,6 +25,7 @@ constexpr double kRestPitchRadians = 0.012217304763960306;
 constexpr std::int64_t kOutOfRangeSeconds = 180;
 // Records are due 30 s after they are handed over; the engine steps on meanwhile.
 constexpr std::int64_t kReportLeadSeconds = 40;
+constexpr std::int64_t kHalfHourSeconds = 1800;
 
 EngineHooks weekHooks(MotionContext& motion, LiveRules* const& rules, StaticParking* const& statics) {
   EngineHooks hooks;
@@ -52,7 +54,9 @@ WeekDriver::WeekDriver()
   // The stand learning as the session wires it.
   motion_.parking.addStandOption = [this](std::uint32_t standId, LiveAc& aircraft, DaySlot slot, bool soft,
                                           bool flying) {
-    return addStandOption(stands_, standId, aircraft.base, slot, soft ? kSoftUsage : kRealUsage, flying);
+    const bool learned = addStandOption(stands_, standId, aircraft.base, slot, soft ? kSoftUsage : kRealUsage, flying);
+    if (learned) learnings.push_back({aircraft.base.key, now_ / kHalfHourSeconds, soft});
+    return learned;
   };
   statics.seedRandom(11);
   EngineTestAccess::setParkElevation(engine, kGroundFeet);
@@ -78,7 +82,9 @@ LiveRulesServices WeekDriver::rulesServices() {
   services.currentSlot = [this] { return slotNow(); };
   services.markCargoStandUsed = [this](LiveAc& a) { markCargoStandUsed(motion_, a); };
   services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
-    return addStandOption(stands_, standId, aircraft.base, slot, kRealUsage, true);
+    const bool learned = addStandOption(stands_, standId, aircraft.base, slot, kRealUsage, true);
+    if (learned) learnings.push_back({aircraft.base.key, now_ / kHalfHourSeconds, false});
+    return learned;
   };
   return services;
 }
@@ -130,7 +136,7 @@ ParkingScheduleServices WeekDriver::scheduleServices() {
 
 void WeekDriver::addTrack(const Visit& visit, const std::vector<TrackPoint>& track) {
   for (const TrackPoint& point : track) {
-    LiveTrafficRecord r = EngineHarness::record(visit.key, visit.callsign, "A320", 0.0);
+    LiveTrafficRecord r = EngineHarness::record(visit.key, visit.callsign, visit.type, 0.0);
     const auto second = static_cast<std::int64_t>(point.seconds);
     r.timestamp = static_cast<double>(epochOf(second));
     r.identity.registration = visit.registration;
@@ -149,18 +155,33 @@ void WeekDriver::addVisit(const Visit& visit) {
   const ParkingPosition& stand = *findStandByName(stands_, visit.stand);
   const GeoPoint approach = offsetMeters(stand.position(), -300.0, 0.0);
   const auto arrive = static_cast<double>(visit.arriveSecond);
-  addTrack(
-      visit,
-      TrackBuilder(approach.latitude, approach.longitude, 0.0, arrive).leg(40, 15, 0, 0, 0, 4).stand(60, 16).points());
+  if (visit.appearsOnStand) {
+    addTrack(visit, TrackBuilder(stand.latitude, stand.longitude, 0.0, arrive).stand(60, 16).points());
+  } else if (visit.stopsShortOfStand) {
+    // 150 m at 14.6 kt.
+    addTrack(visit, TrackBuilder(approach.latitude, approach.longitude, 0.0, arrive)
+                        .leg(20, 14.6, 0, 0, 0, 4)
+                        .stand(60, 16)
+                        .points());
+  } else {
+    addTrack(visit, TrackBuilder(approach.latitude, approach.longitude, 0.0, arrive)
+                        .leg(40, 15, 0, 0, 0, 4)
+                        .stand(60, 16)
+                        .points());
+  }
   const auto depart = static_cast<double>(visit.departSecond);
-  addTrack(visit, TrackBuilder(stand.latitude, stand.longitude, 0.0, depart)
-                      .stand(20, 10)
-                      .leg(40, 3, 180, 0, 0, 4)
-                      .leg(60, 10, 90, 0, 0, 4)
-                      .points());
+  if (!visit.vanishesParked && !visit.stopsShortOfStand) {
+    addTrack(visit, TrackBuilder(stand.latitude, stand.longitude, 0.0, depart)
+                        .stand(20, 10)
+                        .leg(40, 3, 180, 0, 0, 4)
+                        .leg(60, 10, 90, 0, 0, 4)
+                        .points());
+  }
   std::stable_sort(reports_.begin() + static_cast<std::ptrdiff_t>(nextReport_), reports_.end(),
                    [](const Report& a, const Report& b) { return a.second < b.second; });
-  departures_.push_back({visit.departSecond + kOutOfRangeSeconds, visit.key});
+  if (!visit.stopsShortOfStand) {
+    departures_.push_back({visit.departSecond + kOutOfRangeSeconds, visit.key});
+  }
 }
 
 bool WeekDriver::engineBusy() {
@@ -187,6 +208,11 @@ std::int64_t WeekDriver::nextStop() const {
 void WeekDriver::simulator() {
   for (const auto& created : harness.creates) {
     const CreateRequest& request = created.item;
+    if (failingCreates.contains(request.key)) {
+      ++failedCreates;
+      engine.pushSimEvent({0, request.key, 0, SimEventType::createFailed, 0.0, 0.0});
+      continue;
+    }
     const std::uint32_t objectId = nextObjectId_++;
     if (request.key < 10000) {
       ++staticCreates[request.callsign];
@@ -238,6 +264,9 @@ void WeekDriver::removeDeparted() {
 }
 
 void WeekDriver::observe() {
+  if (!standsOccupiedByNobody(stands_, std::as_const(engine).liveAircraft()).empty()) {
+    ++secondsWithStandsOccupiedByNobody;
+  }
   const DaySlot slot = slotNow();
   for (const LiveAc& a : std::as_const(engine).liveAircraft()) {
     if (a.state == SimState::active && a.phase == FlightPhase::parked && a.standId != 0) {
@@ -303,6 +332,15 @@ void WeekDriver::runUntil(std::int64_t weekSecond) {
     if (now_ % 15 == 0 || now_ % 16 == 0) schedule.onSecond(static_cast<int>(now_));
     observe();
   }
+}
+
+void WeekDriver::timeShift() {
+  for (LiveAc& aircraft : engine.liveAircraft()) {
+    if (aircraft.state == SimState::active || aircraft.state == SimState::adding2sim) {
+      engine.removeAircraftFromSim(aircraft);
+    }
+  }
+  rules.removeAllStaticAc();
 }
 
 StandTable WeekDriver::readLearnedFile() const {

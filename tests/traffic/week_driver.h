@@ -16,6 +16,7 @@
 #include <bitset>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -42,6 +43,22 @@ struct Visit {
   std::string stand;
   std::int64_t arriveSecond = 0;
   std::int64_t departSecond = 0;
+  std::string type = "A320";
+  // The feed first reports it standing on the stand.
+  bool appearsOnStand = false;
+  // It does not push back: the feed stops reporting it while it stands parked.
+  bool vanishesParked = false;
+  // It taxis towards the stand but stops 150 m short of it, away from every
+  // stand, and is reported standing there for a minute; it has no departure.
+  bool stopsShortOfStand = false;
+};
+
+// A stand use learned for an aircraft, at its half hour counted from the
+// first Monday 00:00 of the run.
+struct Learning {
+  std::uint32_t key = 0;
+  std::int64_t halfHour = 0;
+  bool soft = false;
 };
 
 // A stand's use by one aircraft on one weekday: stand name, weekday, registration.
@@ -72,6 +89,8 @@ class WeekDriver {
   }
   // The learned file as written, read back into a fresh stand table.
   StandTable readLearnedFile() const;
+  // What a time shift does: every live and static aircraft is taken away.
+  void timeShift();
 
   bool simulatorAnswersRemovals = true;
   std::vector<ParkedTrafficRecord> parkedTraffic;
@@ -87,6 +106,11 @@ class WeekDriver {
   int saves = 0;
   int badIdsAtSave = 0;
   std::map<std::string, int> staticCreates;  // static aircraft created in the simulator, by callsign
+  std::set<std::uint32_t> failingCreates;     // keys whose creates the simulator refuses
+  int failedCreates = 0;
+  // Seconds in which a stand was marked occupied that no live aircraft held.
+  int secondsWithStandsOccupiedByNobody = 0;
+  std::vector<Learning> learnings;  // in the order they were made
 
   static constexpr std::int64_t kWeekSeconds = 7 * 24 * 3600;
   static StandTable grid() { return standGrid(2, 6, 80.0, 20.0); }
