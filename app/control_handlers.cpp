@@ -1,5 +1,7 @@
 #include "app/control_handlers.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 
@@ -67,6 +69,25 @@ BoolControlParameter* checkBoxSetting(std::uint16_t id) {
   const ControlSpec* controlEntry = controlSpecOf(id);
   if (controlEntry == nullptr || controlEntry->kind != platform::ControlKind::CheckBox) return nullptr;
   return const_cast<BoolControlParameter*>(dynamic_cast<const BoolControlParameter*>(controlEntry->setting));
+}
+
+// The settings that the park airport's learned file keeps for the airport
+// (MAX_FIT through its box in hours).
+bool keptPerAirport(const ParameterControl* setting) {
+  static const std::array<const ParameterControl*, 11> kept = {
+      &par_RANGE,          &par_AUTO_RANGE, &par_WEEK,          &par_PARK_FAKE,           &par_PARK_SOFT,
+      &par_parking_percentage, &par_INITIAL_LOAD_ONLY, &par_MAX_FIT_FL, &par_RT_PARKTRAFFIC_ONLY,
+      &par_MAX_LIVE_SEL,   &par_LEARN_SOFT};
+  return std::find(kept.begin(), kept.end(), setting) != kept.end();
+}
+
+// A setting the airport keeps was changed in the window while a park
+// airport is loaded: its learned file is written when the airport is left,
+// even without a stand update.
+void noteAirportSettingChange(const ParameterControl* setting) {
+  if (keptPerAirport(setting) && parkAirportActive()) {
+    setAirportParametersChanged(true);
+  }
 }
 
 void showNotice(const char* text) {
@@ -157,6 +178,7 @@ bool ControlHandlers::handleOptionCheckBoxes(std::uint16_t id) {
   controls().setChecked(id, on);
   setting->setValue(on);
   saveBoolParameter(*setting);
+  noteAirportSettingChange(setting);
 
   for (const CheckBoxNotice& notice : checkBoxNotices()) {
     if (notice.setting == setting) showNotice(on ? notice.whenOn : notice.whenOff);
@@ -260,6 +282,7 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
   list->setValue(list->clamped(list->allowedValues()[static_cast<std::size_t>(index)]));
   saveIntParameter(*list);
   setControlInt(*list);
+  noteAirportSettingChange(list);
   if (list == &par_MAX_PARK_SEL) {
     announceResponseDelay();
   } else if (list == &par_RANGE) {
@@ -297,11 +320,14 @@ bool ControlHandlers::handleEditEnter(std::uint16_t id) {
     if (!parkAirportActive()) {
       setControlFloat(par_MAX_FIT_FL);  // the box shows what is in effect
     } else if (lf_processTbFloat(par_MAX_FIT_FL)) {
+      noteAirportSettingChange(&par_MAX_FIT_FL);
       announceResponseDelay();
     }
   } else {
     auto* setting = const_cast<IntControlParameter*>(dynamic_cast<const IntControlParameter*>(controlEntry->setting));
-    if (lf_processTbInt(*setting) && setting != &par_parking_percentage) {
+    const bool changed = lf_processTbInt(*setting);
+    if (changed) noteAirportSettingChange(setting);
+    if (changed && setting != &par_parking_percentage) {
       const std::int64_t minutes =
           (static_cast<std::int64_t>(par_TIME_SHIFT_DAYS.value()) * 24 + par_TIME_SHIFT_HOURS.value()) * 60 +
           par_TIME_SHIFT_MINS.value();

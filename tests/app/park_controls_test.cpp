@@ -19,6 +19,7 @@
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
+#include "tests/app/window_user.h"
 #include "traffic/parking_schedule.h"
 #include "traffic/static_ac.h"
 
@@ -167,6 +168,36 @@ TEST(ParkAirportSessionTest, OnTheGroundTheAirportIsLoadedCalculatedAndShown) {
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
   EXPECT_EQ(panelTexts().parkAirportIcao, "") << "leaving resets the window's texts";
+}
+
+TEST(ParkAirportSessionTest, SettingsChangedInTheWindowAtTheParkAirportAreInItsLearnedFileAfterLeaving) {
+  ProgramHarness program([](SessionOptions& options) { options.engineConfig.stands = &parkAirportStands(); });
+  writeFile(program.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+  program.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"AUTO_RANGE", "true"}});
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(program.waitForLog("% vs wanted 30%", std::chrono::seconds(20))) << program.log();
+
+  // The automatic range switched off, and a radius other than the one in
+  // effect (both take input while the calculation runs).
+  WindowUser user(program.window());
+  ASSERT_TRUE(user.click(par_AUTO_RANGE.controlId()));
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return !par_AUTO_RANGE.value() && enabled(par_RANGE); },
+                                      std::chrono::seconds(5)));
+  const std::vector<std::int32_t>& radii = par_RANGE.allowedValues();
+  const auto other = std::find_if(radii.begin(), radii.end(), [](std::int32_t r) { return r != par_RANGE.value(); });
+  ASSERT_NE(other, radii.end());
+  const std::int32_t radius = *other;
+  ASSERT_TRUE(user.choose(par_RANGE.controlId(), static_cast<int>(other - radii.begin())));
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return par_RANGE.value() == radius; }, std::chrono::seconds(5)));
+
+  program.clickClose();
+  ASSERT_TRUE(program.waitForExit().has_value());
+  // The airport's publisher names the folder of its learned file.
+  const std::string learned =
+      readFile(program.folder() / "airports" / "learned" / "thirdparty" / "Pub" / "EHAM.xml");
+  EXPECT_NE(learned.find(fmt::format(R"(name="LATERAL_RANGE" value="{}")", radius)), std::string::npos) << learned;
+  EXPECT_NE(learned.find(R"(name="AUTO_RANGE" value="false")"), std::string::npos) << learned;
 }
 
 }  // namespace
