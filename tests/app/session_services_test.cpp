@@ -3,6 +3,9 @@
 // an aircraft through the Oid box while the aircraft gets a special livery,
 // and the stored choices taking effect at the start.
 
+#include <atomic>
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -71,6 +74,51 @@ TEST(SessionServicesTest, TheWindowAndAnAirportFileSwitchTheAutomaticRangeOnAndO
   applyAirportOverrides(airportFile(R"(<parameter name="AUTO_RANGE" value="false"/>)"));
   ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 65; }, 10s));
   EXPECT_TRUE(ProgramHarness::waitFor([] { return shownRange() == "65"; }, 10s));
+}
+
+// In the air up to AIRP_HEIGHT the automatic range follows the distance to
+// the first park airport (10 nm within 7 nm, then the distance and 3 nm
+// snapped to a range, 40 nm from 37 nm); above it 40 nm, and 100 nm above
+// AR_ABOVE_HEIGHT.
+TEST(SessionServicesTest, InTheAirTheAutomaticRangeFollowsTheParkAirportUpToTheAirportHeight) {
+  std::atomic<double> parkAirportNm{0.0};
+  ProgramHarness harness([&](SessionOptions& options) {
+    options.firstParkAirportDistanceNm = [&](GeoPoint) { return parkAirportNm.load(); };
+  });
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  Session& session = harness.session();
+  const double airportHeightFeet = par_AIRP_HEIGHT.value();
+  const double autoRangeAboveFeet = par_AR_ABOVE_HEIGHT.value();
+
+  const struct {
+    double altitudeFeet;
+    double parkAirportNm;
+    std::int32_t rangeNm;
+  } cases[] = {
+      {3000.0, 7.0, 10},         {3000.0, 7.6, 12},
+      {3000.0, 14.0, 18},        {3000.0, 33.4, 35},
+      {3000.0, 37.0, 40},        {airportHeightFeet, 14.0, 18},
+      {airportHeightFeet + 1.0, 5.0, 40}, {autoRangeAboveFeet + 1.0, 5.0, 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("{} ft, {} nm", c.altitudeFeet, c.parkAirportNm));
+    harness.sim().updateObjectState(harness.sim().userObjectId(), [&](platform::SimObjectState& user) {
+      user.altitudeFeet = c.altitudeFeet;
+      user.groundAltitudeFeet = 0.0;
+      user.altitudeAboveGroundFeet = c.altitudeFeet;
+      user.onGround = false;
+    });
+    parkAirportNm.store(c.parkAirportNm);
+    ASSERT_TRUE(ProgramHarness::waitFor(
+        [&] {
+          return !session.link().user().userOnGround.load() &&
+                 session.link().user().data().altitudeFeet == c.altitudeFeet;
+        },
+        10s));
+    onWorker(harness, [&] { session.updateAutoRange(); });
+    EXPECT_EQ(par_RANGE.value(), c.rangeNm);
+  }
 }
 
 constexpr const char* kSpecialTitle = "Aer Lingus A320 Saint Patrick";
