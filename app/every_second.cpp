@@ -1,5 +1,6 @@
 // The once-a-second work of the main loop and the automatic traffic range.
 
+#include <climits>
 #include <cmath>
 #include <list>
 #include <numbers>
@@ -7,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "airports/park_airports.h"
+#include "app/control_handlers.h"
 #include "app/session.h"
 #include "app/session_readers.h"
 #include "app/status_panel.h"
@@ -142,13 +144,11 @@ void Session::followSimulatorClock() {
   }
   const std::int64_t simTime = link_.user().simUtcTime.load();
   if (std::llabs(simTime - simTimeReference_) >= kSimClockJumpSeconds) {
+    // The user moved the simulator's clock: the traffic follows it, shifted
+    // by the whole minutes it lies behind real time (none when ahead).
     const std::int64_t behind = (systemTimeSeconds() - simTime) / 60;
-    const int minutes = static_cast<int>(std::clamp<std::int64_t>(behind, 0, par_TIME_SHIFT_DAYS.maximum() * 24 * 60));
-    if (readers_) {
-      readers_->traffic.setTimeOffsetMinutes(minutes);
-      readers_->weather.setTimeOffsetMinutes(minutes);
-    }
-    setTimeShiftActive(minutes > 0);
+    const auto minutes = static_cast<std::int32_t>(std::clamp<std::int64_t>(behind, 0, INT32_MAX));
+    ControlHandlers(*this).applyTimeShift(minutes, true);
   }
   simTimeReference_ = simTime;
 }

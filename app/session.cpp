@@ -175,7 +175,7 @@ void Session::publishBlockedCallsign(std::string callsign) {
 
 void Session::setReaderTimeOffset(int minutes) {
   readerTimeOffsetMinutes_.store(minutes);
-  postToWorker([this, minutes] {
+  runOnWorker([this, minutes] {
     if (readers_) {
       readers_->traffic.setTimeOffsetMinutes(minutes);
       readers_->weather.setTimeOffsetMinutes(minutes);

@@ -112,7 +112,7 @@ class Session {
   void autoRangeSwitchedOff();
   // The Block box's callsign for the live rules (posted to the worker).
   void publishBlockedCallsign(std::string callsign);
-  // A new time shift: the readers' offset (posted to the worker).
+  // A new time shift: the readers' offset (at once on the worker, else posted to it).
   void setReaderTimeOffset(int minutes);
   // Worker: every live and static aircraft leaves the simulator; a live one
   // still waiting for its create loses it.

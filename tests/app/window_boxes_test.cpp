@@ -160,5 +160,38 @@ TEST(ObjectIdBoxTest, ACallsignTypedInTheOidBoxIsAnsweredWithItsObjectId) {
   EXPECT_EQ(panelTexts().objectIdResult, "");
 }
 
+std::int64_t nowSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+TEST(SimTimeTest, WithSimTimeOnTheSimulatorClockSetsAndShowsTheTimeShift) {
+  ProgramHarness program;
+  program.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"SIM_TIME", "true"}, {"KEEP_SIM_TIME_PAR", "true"}});
+  // The simulator's clock two hours (and half a minute) behind real time.
+  program.sim().setSimulatorUtc(nowSeconds() - 7230);
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return par_TIME_SHIFT_HOURS.value() == 2; }, 10s));
+  EXPECT_EQ(par_TIME_SHIFT_DAYS.value(), 0);
+  EXPECT_EQ(par_TIME_SHIFT_MINS.value(), 0);
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return boxText(par_TIME_SHIFT_HOURS) == "2"; }, 5s));
+  EXPECT_FALSE(enabled(par_TIME_SHIFT_HOURS)) << "the shift follows the simulator, not the box";
+  EXPECT_EQ(storedValue(parametersFilePath(), "TIME_SHIFT_HOURS"), "2") << "saved";
+  EXPECT_TRUE(program.rt().waitForRequests(standin::kTrafficPath, 1, 5s));
+  EXPECT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        const std::vector<std::string> bodies = program.rt().bodies(standin::kTrafficPath);
+        return !bodies.empty() && bodies.back().find("toffset=120") != std::string::npos;
+      },
+      10s))
+      << "the traffic is asked for two hours back";
+
+  // The simulator's clock set ahead of real time: no shift.
+  program.sim().setSimulatorUtc(nowSeconds() + 3600);
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return program.sawStatus("Time shift = 0"); }, 10s));
+  EXPECT_EQ(par_TIME_SHIFT_HOURS.value(), 0);
+  EXPECT_EQ(boxText(par_TIME_SHIFT_HOURS), "");
+}
+
 }  // namespace
 }  // namespace crv::testing
