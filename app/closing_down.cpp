@@ -46,6 +46,7 @@ void Session::lf_closingDown() {
     if (options_.clearParkAirportTraffic) {
       options_.clearParkAirportTraffic();
     }
+    rules_->forgetRememberedLiveries();
     gf_removeFlightPlanFolder();
     setStringParameterAndSave(par_DESTINATION, "");
     setStringParameterAndSave(par_BLOCK_CALLSIGN, "");
@@ -57,7 +58,7 @@ void Session::lf_closingDown() {
     } else if (par_SIM_TIME.value()) {
       resetTimeShiftParams();
     }
-    writeLiveryMatchSummary({});
+    writeLiveryMatchSummary(engine_.reports().liveriesNotCreated());
     engine_.reports().logNoMatchList();
 
     const ExitReason reason = end.reason();

@@ -70,7 +70,7 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
       link_(queues_, linkHooks()),
       simClient_(link_),
       engine_(queues_, engineHooks(), options_.engineConfig),
-      matcher_(liveryDatabase(), MatchEnvironment{}) {
+      matcher_(liveryDatabase(), matchEnvironment()) {
   motion_.engine = &engine_;
   rules_ = std::make_unique<LiveRules>(engine_, rulesServices());
   rulesSlot_ = rules_.get();
@@ -220,6 +220,15 @@ bool Session::wait(std::chrono::milliseconds duration) {
 void Session::post(std::uint32_t message) { window_.postMessage(message); }
 
 void Session::repaint() { window_.invalidate(); }
+
+MatchEnvironment Session::matchEnvironment() {
+  MatchEnvironment environment;
+  // A title the simulator refused once is never chosen again.
+  environment.isExcludedTitle = [this](std::string_view title) { return engine_.reports().isExcludedTitle(title); };
+  environment.recordLine = formatRecordLine;
+  environment.recordLine3 = formatRecordLine3;
+  return environment;
+}
 
 SimLinkHooks Session::linkHooks() {
   SimLinkHooks hooks;

@@ -140,6 +140,8 @@ class Session {
   TrafficEngine& engine() { return engine_; }
   // Worker-owned, as the engine; its busy flag and requests from any thread.
   ParkingSchedule& parking() { return *parking_; }
+  // Worker-owned, as the engine.
+  LiveRules& rules() { return *rules_; }
   std::uint64_t sessionsStarted() const { return sessionsStarted_.load(); }
 
   // ---- Session worker (public for the tests of each step) ----
@@ -151,6 +153,9 @@ class Session {
   bool mainLoopStep();
   void everySecond();
   void updateAutoRange();
+  // The work of each day of session time: the livery-match summary in the
+  // log, and the liveries kept for aircraft forgotten.
+  void onceADay();
   void lf_closingDown();
   void resetSessionState();
   // The reader threads' report of an error end.
@@ -165,6 +170,7 @@ class Session {
   struct Readers;
 
   EngineHooks engineHooks();
+  MatchEnvironment matchEnvironment();
   LiveRulesServices rulesServices();
   ParkingScheduleServices parkingServices();
   FeedHooks feedHooks();

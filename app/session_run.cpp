@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "aircraftdata/match_summary.h"
 #include "aircraftdata/type_lookups.h"
 #include "airports/park_airport_state.h"
 #include "app/session.h"
@@ -245,8 +246,15 @@ void Session::periodicTasks() {
     engine_.reports().logNoMatchList();
   }
   if (c % 86400 == 0) {
+    onceADay();
     secondCounter_ = 0;
   }
+}
+
+void Session::onceADay() {
+  writeLiveryMatchSummary(engine_.reports().liveriesNotCreated());
+  // A livery kept for an aircraft's key is chosen afresh the next time.
+  rules_->forgetRememberedLiveries();
 }
 
 void Session::removeStaticTwinOfLive() {

@@ -114,6 +114,9 @@ class LiveRules {
   void spawnLiveAc(LiveAc& aircraft);
   // The title remembered for the key; a title excluded since is forgotten.
   std::string rememberedLivery(std::uint32_t key);
+  // Once a day and at closing down: every aircraft chooses its livery afresh.
+  void forgetRememberedLiveries() { rememberedLiveries_.clear(); }
+  std::size_t rememberedLiveryCount() const { return rememberedLiveries_.size(); }
   BlockedCallsign& blockedCallsign() { return blockedCallsign_; }
 
   // ---- Livery respawn ----

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,11 @@ class SimulatorStandIn {
   // The next create is accepted, then refused by exception 22 with its
   // packet id; no object appears.
   void failNextCreateLater();
+  // Every create of an aircraft with this title is accepted, then refused by
+  // exception 22, as the simulator does with a livery it cannot load; the
+  // number of creates refused so far.
+  void refuseTitle(const std::string& title);
+  int refusedCreates() const;
   // The next flight plan is accepted, then refused by exception 23.
   void failNextFlightPlanLater();
 
@@ -211,6 +217,8 @@ class SimulatorStandIn {
   std::unique_ptr<SimTraceWriter> traceWriter_;  // with a trace file
   std::map<SimFunction, int> failuresLeft_;
   int createFailuresLater_ = 0;
+  std::set<std::string> refusedTitles_;
+  int refusedCreates_ = 0;
   int flightPlanFailuresLater_ = 0;
   std::chrono::nanoseconds frameInterval_{0};
   std::chrono::nanoseconds nextFrameAt_{0};

@@ -372,6 +372,10 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
       --createFailuresLater_;
       return Refusal{SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0};
     }
+    if (refusedTitles_.contains(title)) {
+      ++refusedCreates_;
+      return Refusal{SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0};
+    }
     if (!options_.recordCalls) {
       // Without a recording nobody reads the records of removed objects.
       std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });

@@ -66,6 +66,16 @@ void SimulatorStandIn::failNextCreateLater() {
   ++createFailuresLater_;
 }
 
+void SimulatorStandIn::refuseTitle(const std::string& title) {
+  std::lock_guard lock(mutex_);
+  refusedTitles_.insert(title);
+}
+
+int SimulatorStandIn::refusedCreates() const {
+  std::lock_guard lock(mutex_);
+  return refusedCreates_;
+}
+
 void SimulatorStandIn::failNextFlightPlanLater() {
   std::lock_guard lock(mutex_);
   ++flightPlanFailuresLater_;

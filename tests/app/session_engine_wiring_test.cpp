@@ -1,0 +1,129 @@
+// The engine's parts as the running program uses them, against both
+// stand-ins: the livery matching with the titles the simulator refused, the
+// livery-match summary, the user's stand, the flight-plan files and the live
+// count.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/livery_database.h"
+#include "foundation/text.h"
+#include "tests/app/program_harness.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kRefusedTitle = "Aer Lingus A320";
+
+std::int64_t secondsAgo(std::int64_t seconds) {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+             .count() -
+         seconds;
+}
+
+// Seconds after the scenario's start at which EIN606 appears, ten seconds
+// after the test began.
+constexpr int kSecondAerLingusAppears = 70;
+
+// EIN605 and KLM1385 cross Schiphol eastbound at 6,000 ft, 180 kt; they set
+// out a minute ago, 8 nm west. EIN606 follows them ten seconds later.
+standin::Scenario overflights() {
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = secondsAgo(60);
+  scenario.flights.push_back({.hexId = "4ca7b5", .callsign = "EIN606", .icaoType = "A320", .registration = "EI-DVN",
+                              .departure = "EIDW", .destination = "EDDM",
+                              .points = {{kSecondAerLingusAppears, 52.29, 4.55, 6000, 180, 90, 0, false},
+                                         {kSecondAerLingusAppears + 600, 52.29, 5.37, 6000, 180, 90, 0, false}}});
+  scenario.flights.push_back({.hexId = "4ca7b4", .callsign = "EIN605", .icaoType = "A320", .registration = "EI-DVM",
+                              .departure = "EIDW", .destination = "EDDF",
+                              .points = {{0, 52.31, 4.55, 6000, 180, 90, 0, false},
+                                         {600, 52.31, 5.37, 6000, 180, 90, 0, false}}});
+  scenario.flights.push_back({.hexId = "484161", .callsign = "KLM1385", .icaoType = "B738", .registration = "PH-BXA",
+                              .departure = "EGLL", .destination = "EPWA",
+                              .points = {{0, 52.33, 4.55, 7000, 180, 90, 0, false},
+                                         {600, 52.33, 5.37, 7000, 180, 90, 0, false}}});
+  return scenario;
+}
+
+void buildLiveries() {
+  LiveryList liveries = {{"EIN", "A320", kRefusedTitle, "", 0, false},
+                         {"KLM", "B738", "KLM Boeing 737-800", "", 0, false}};
+  sortScannedLiveries(liveries);
+  liveryDatabase().build(liveries);
+}
+
+// Runs the work on the worker and waits for it.
+void onWorker(ProgramHarness& harness, const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  harness.session().postToWorker([&] {
+    work();
+    done.store(true);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return done.load(); }, 10s));
+}
+
+// The simulator cannot load the Aer Lingus livery; the KLM one it creates.
+class RefusedLiveryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness_.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"LOG", "true"}});
+    const standin::Scenario scenario = overflights();
+    scenarioStart_ = std::chrono::system_clock::time_point(std::chrono::seconds(scenario.startEpochSeconds));
+    harness_.rt().setScenario(scenario);
+    harness_.sim().refuseTitle(kRefusedTitle);
+    harness_.start();
+    ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
+    ASSERT_TRUE(harness_.waitForLog(fmt::format("EIN605 '{}' could not be created by your Sim!", kRefusedTitle), 30s))
+        << harness_.log();
+  }
+
+  ProgramHarness harness_{[](SessionOptions& options) { options.scanLiveries = buildLiveries; }};
+  std::chrono::system_clock::time_point scenarioStart_;
+};
+
+TEST_F(RefusedLiveryTest, ARefusedLiveryIsNotChosenAgainAndTheMatchLineCarriesTheRoute) {
+  // Another Aer Lingus A320 comes: ten answers of the feed after it appeared,
+  // it has not been created with the refused livery.
+  const auto appeared = scenarioStart_ + std::chrono::seconds(kSecondAerLingusAppears);
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return std::chrono::system_clock::now() > appeared; }, 30s));
+  const std::size_t answers = harness_.rt().requestCount(standin::kTrafficPath);
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] { return harness_.rt().requestCount(standin::kTrafficPath) >= answers + 10; }, 30s));
+  EXPECT_EQ(harness_.sim().refusedCreates(), 1);
+  EXPECT_EQ(harness_.log().find("EIN606 'Aer Lingus A320' could not be created"), std::string::npos);
+  const std::string log = harness_.log();
+  EXPECT_NE(log.find(fmt::format("EIDW->EDDF EIN605   EI-DVM EIN A320 =2= {}", kRefusedTitle)), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("EGLL->EPWA KLM1385  PH-BXA KLM B738 =2= KLM Boeing 737-800"), std::string::npos) << log;
+}
+
+TEST_F(RefusedLiveryTest, TheSummaryAtClosingDownListsTheRefusedLivery) {
+  harness_.clickClose();
+  ASSERT_TRUE(harness_.waitForExit().has_value());
+  const std::string log = harness_.log();
+  EXPECT_NE(log.find("\nCould not be created by MSFS:\n  A320 EIN\n"), std::string::npos) << log;
+  EXPECT_LT(log.find("Exiting: USER CLOSED SIM"), log.find("live traffic livery matching summary"));
+}
+
+TEST_F(RefusedLiveryTest, OnceADayTheSummaryIsWrittenAndTheKeptLiveriesAreForgotten) {
+  Session& session = harness_.session();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() >= 1; }, 30s));
+  std::size_t keptBefore = 0;
+  std::size_t keptAfter = 0;
+  onWorker(harness_, [&] {
+    keptBefore = session.rules().rememberedLiveryCount();
+    session.onceADay();
+    keptAfter = session.rules().rememberedLiveryCount();
+  });
+  EXPECT_GE(keptBefore, 1U);
+  EXPECT_EQ(keptAfter, 0U);
+  const std::string log = harness_.log();
+  EXPECT_NE(log.find("\nCould not be created by MSFS:\n  A320 EIN\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Exiting:"), std::string::npos) << "written while the session runs";
+}
+
+}  // namespace
+}  // namespace crv::testing
