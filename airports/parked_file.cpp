@@ -71,9 +71,10 @@ ParkedFileResult lf_readParkedFile(const ParkedFileRequest& request, ParkAirport
                                    ParkAirportHeader& header, QualityFactors& quality) {
   stands.clear();
   const std::string path = findAirportFilePath(request.icao);
-  if (path.empty()) return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), ""};
+  if (path.empty()) return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), "", std::nullopt};
   if (path.find(kUnknownPublisher) != std::string::npos) {
-    return {fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", request.icao, kUnknownPublisher, path), ""};
+    return {fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", request.icao, kUnknownPublisher, path), "",
+            std::nullopt};
   }
   header = {};
   const std::string answer = gf_readApf(path, request.icao, header, quality, stands);
@@ -86,7 +87,9 @@ ParkedFileResult lf_readParkedFile(const ParkedFileRequest& request, ParkAirport
     panel.panelText = header.airportName;
   });
   resetStandUpdates();
-  return {answer, std::move(reserved)};
+  ParkedFileResult result{answer, std::move(reserved), std::nullopt};
+  if (answer.empty()) result.elevationFeet = static_cast<double>(header.altitudeFeet);
+  return result;
 }
 
 }  // namespace crv

@@ -28,6 +28,9 @@ struct ParkedFileResult {
   // The user's stand of the list when the airport has it (now marked
   // reserved in the table); empty when none.
   std::string reservedStand;
+  // The altitude the airport file gives, when it was read: the park
+  // airport's elevation from now on.
+  std::optional<double> elevationFeet;
 };
 
 // Empties the table and reads the airport's files into it. The message is

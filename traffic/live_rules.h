@@ -171,6 +171,8 @@ class LiveRules {
   // (averageLiveParkedHours) and the window repainted when it changed.
   std::int32_t avgLiveParkedWait(bool show);
   double averageLiveParkedHours() const { return averageLiveParkedHours_; }
+  // "none" until the next average is taken.
+  void clearAverageLiveParkedHours() { averageLiveParkedHours_ = -1.0; }
   std::vector<ParkedLive> collectParkedLive();
   bool resolveStandConflict(std::uint32_t standId, std::string_view callsign);
   std::vector<ParkedAge> parkedLiveByAge() const;

@@ -299,6 +299,16 @@ bool ParkingSchedule::setParkAirport(std::string_view icao) {
   return true;
 }
 
+// The airport file's altitude replaces the database's as the park airport's
+// elevation, for the engine and the Traffic Reader.
+void ParkingSchedule::setParkElevation(double elevationFeet) {
+  current_.elevationFeet = elevationFeet;
+  engine_.setParkAirport(current_.icao, elevationFeet);
+  if (services_.setReaderParkElevation) {
+    services_.setReaderParkElevation(elevationFeet);
+  }
+}
+
 std::optional<GeoPoint> ParkingSchedule::parkAirportPositionForReader() const {
   std::lock_guard lock(readerPositionMutex_);
   return readerPosition_;
@@ -338,7 +348,7 @@ ParkedFileResult ParkingSchedule::readParkedFile() {
   }
   StandTable* stands = engine_.standTable();
   if (stands == nullptr || parkAirports_ == nullptr) {
-    return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), ""};
+    return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), "", std::nullopt};
   }
   return lf_readParkedFile(request, *parkAirports_, *stands, header_, quality_);
 }
@@ -349,6 +359,9 @@ void ParkingSchedule::afterLoad(const ParkedFileResult& read) {
     busyOff();  // before closing, so the closed airport's controls stay locked
     saveAirportAndDisable();
   } else {
+    if (read.elevationFeet) {
+      setParkElevation(*read.elevationFeet);
+    }
     rules_.setReservedStand(read.reservedStand);
     guarded("recalcStaticParking", [this] { recalcStaticParking(); });
   }
@@ -372,6 +385,7 @@ void ParkingSchedule::startStaticCalculation(bool showText) {
 void ParkingSchedule::recalcStaticParking() {
   setStatusLine("Making changes to airport parking parameters is disabled while static parking takes place ...");
   averageStaticParkedHours_.store(-1.0F);
+  rules_.clearAverageLiveParkedHours();
   if (services_.repaint) {
     services_.repaint();
   }

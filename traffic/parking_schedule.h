@@ -170,6 +170,7 @@ class ParkingSchedule {
   bool inSight(const GeoPoint& airport, const UserAcData& user, double& distanceNm) const;
   void afterLoad(const ParkedFileResult& read);
   ParkedFileResult readParkedFile();
+  void setParkElevation(double elevationFeet);
   void refreshParkAirportDistances(const UserAcData& user);
   void publishReaderPosition(std::optional<GeoPoint> position);
   // Runs a step of the calculation; an exception is logged and ends the

@@ -79,7 +79,7 @@ void StaticParking::clearStandMarks() {
 }
 
 std::size_t StaticParking::recalcStaticParking(std::size_t wanted, const std::function<void()>& afterMarksCleared) {
-  const DaySlot slot = currentSlot();
+  const DaySlot slot = logDayAndHour();
   pending_.clear();
   staticsToRemove_.clear();
   softFound_ = false;

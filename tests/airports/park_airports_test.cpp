@@ -106,17 +106,20 @@ class ParkedFileTest : public testing::AirportFilesTest {
     ParkedFileRequest request{"EHAM", {52.31, 4.76}, user, true};
     ParkedFileResult result = lf_readParkedFile(request, list_, parkAirportStands(), parkAirportHeader, quality_);
     reservedStand_ = result.reservedStand;
+    elevationFeet_ = result.elevationFeet;
     return result.message;
   }
 
   ParkAirportList list_;
   QualityFactors quality_;
   std::string reservedStand_;
+  std::optional<double> elevationFeet_;
 };
 
 TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
   write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), testing::twoGates()));
   EXPECT_EQ(readParked(GeoPoint{52.3105, 4.7683}), "");  // the user stands on D7
+  EXPECT_EQ(elevationFeet_, -11.0);  // the file's altitude
   EXPECT_EQ(read(kListFile), "EHAM,D7\n");
   EXPECT_EQ(reservedStand_, "D7");
   EXPECT_TRUE(findStandByName(parkAirportStands(), "D7")->reserved);
@@ -134,6 +137,7 @@ TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
 TEST_F(ParkedFileTest, MissingOrUnknownPublisherFilesAreAnswered) {
   setAirportDownloadSite({});
   EXPECT_EQ(readParked(std::nullopt), "lf_readParkedFile EHAM not found");
+  EXPECT_EQ(elevationFeet_, std::nullopt);
   write("airports/my_thirdparty/EHAM.txt", "airports/unknown/EHAM.xml\n");
   EXPECT_EQ(readParked(std::nullopt), "lf_readParkedFile EHAM has publisher:unknown, airports/unknown/EHAM.xml");
 }

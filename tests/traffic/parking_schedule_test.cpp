@@ -9,6 +9,7 @@
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
 #include "foundation/settings.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/stand_grid.h"
@@ -66,7 +67,7 @@ class ParkingScheduleTest : public ::testing::Test {
         stand.usage = {dlhUsage(1, now.weekday, {now.halfHour}, "DLH" + stand.name, "D-A" + stand.name)};
       }
       setParkAirportActive(true);
-      return ParkedFileResult{readMessage, reservedInFile};
+      return ParkedFileResult{readMessage, reservedInFile, fileAltitudeFeet};
     };
     s.saveLearnedFile = [this](std::string_view icao) {
       savedIcao = icao;
@@ -92,6 +93,7 @@ class ParkingScheduleTest : public ::testing::Test {
   bool onGround = true;
   std::string readMessage;
   std::string reservedInFile;  // the user's stand the file reading reports
+  double fileAltitudeFeet = 371.0;  // the airport file's altitude
   bool parkedTrafficThrows = false;
   bool adjustmentThrows = false;
   std::vector<std::string> filesRead;
@@ -119,10 +121,20 @@ TEST_F(ParkingScheduleTest, UnknownUserPositionNeverSelectsAnAirport) {
 }
 
 TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenLeft) {
+  LogCapture log;
+  rules.avgLiveParkedWait(true);  // no parked aircraft: 0 hours
+  ASSERT_EQ(rules.averageLiveParkedHours(), 0.0);
   schedule.onMainLoopStart();
   EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
-  EXPECT_EQ(harness.engine.parkElevationFeet(), 364.0);
-  EXPECT_EQ(readerElevations.back(), 364.0);
+  // The database's elevation until the airport file gives its own.
+  EXPECT_EQ(readerElevations, (std::vector<std::optional<double>>{364.0, 371.0}));
+  EXPECT_EQ(harness.engine.parkElevationFeet(), 371.0);
+  EXPECT_EQ(schedule.parkAirport().elevationFeet, 371.0);
+  // The full calculation tells the time it calculates for and starts both
+  // averages of parked time afresh.
+  EXPECT_TRUE(log.contains("(utc) It is day 2 (Tue), 10.5 hours")) << log.text();
+  EXPECT_EQ(rules.averageLiveParkedHours(), -1.0);
+  EXPECT_EQ(schedule.averageStaticParkedHours(), -1.0F);
   EXPECT_EQ(schedule.parkAirportPositionForReader()->latitude, airport.lat);
   EXPECT_EQ(filesRead, std::vector<std::string>{"EDDF"});
   EXPECT_EQ(statics.pendingStatics().size(), 6u);  // half of the twelve stands
