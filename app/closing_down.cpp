@@ -36,13 +36,11 @@ void Session::lf_closingDown() {
     gf_logLine(fmt::format("Exiting: {}", exitReasonText(end.reason())));
     engine_.setSessionActive(false);
     simClient_.requestStop();
+    logoutCutShort_.store(false);
     stopReaders();
-    if (end.reason() == ExitReason::systemError) {
-      // The error line stays readable until the user closes the window.
-      while (clock_.waitFor(500ms, [] { return userClosedWindow(); })) {
-      }
-      setStatusLine(fmt::format("User closed {}", kProgramName), true);
-    }
+    // What the session learned and the settings are saved before the
+    // logout: a service that does not answer, or a user who kills the
+    // program while it closes, loses nothing.
     if (options_.clearParkAirportTraffic) {
       options_.clearParkAirportTraffic();
     }
@@ -57,6 +55,13 @@ void Session::lf_closingDown() {
       resetTimeShiftParams();
     } else if (par_SIM_TIME.value()) {
       resetTimeShiftParams();
+    }
+    logOut();
+    if (end.reason() == ExitReason::systemError && options_.errorWaitsForUser) {
+      // The error line stays readable until the user closes the window.
+      while (clock_.waitFor(500ms, [] { return userClosedWindow(); })) {
+      }
+      setStatusLine(fmt::format("User closed {}", kProgramName), true);
     }
     writeLiveryMatchSummary(engine_.reports().liveriesNotCreated());
     engine_.reports().logNoMatchList();
@@ -114,8 +119,17 @@ void Session::stopReaders() {
       thread->join();
     }
   }
+}
+
+void Session::cutLogoutShort() { logoutCutShort_.store(true); }
+
+void Session::logOut() {
+  if (!readers_) {
+    return;
+  }
+  TrafficReader& traffic = readers_->traffic;
   if (!traffic.guid().empty()) {
-    deauthenticate(traffic);
+    deauthenticate(traffic, &logoutCutShort_);
     par_LAST_EPOCH_TIME.setValue(par_LAST_EPOCH_TIME.clamped(systemTimeSeconds()));
     saveIntParameter(par_LAST_EPOCH_TIME);
   }

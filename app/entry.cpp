@@ -11,7 +11,9 @@
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/paths.h"
+#include "foundation/session_flags.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "foundation/version.h"
 #include "platform/os/single_instance.h"
 #include "platform/window/control_model.h"
@@ -38,17 +40,42 @@ bool makeDataFolder() {
   return true;
 }
 
+// Without a window nobody reads the error line: it is printed, once for
+// each text it shows.
+class ErrorLinePrinter {
+ public:
+  explicit ErrorLinePrinter(std::ostream* out) : out_(out) {}
+  void printWhenNew() {
+    if (out_ == nullptr) {
+      return;
+    }
+    const std::string text = errorLineText();
+    if (!text.empty() && text != printed_) {
+      *out_ << kProgramName << ": Error " << text << std::endl;
+    }
+    printed_ = text;
+  }
+
+ private:
+  std::ostream* out_;
+  std::string printed_;
+};
+
 int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramOptions& options,
                 platform::FltkView* view, const Session& session) {
   bool closePosted = false;
   std::int64_t lastSummary = systemTimeSeconds();
+  ErrorLinePrinter errors(runsHeadless(options) ? (options.errors != nullptr ? options.errors : options.summary)
+                                                : nullptr);
   while (true) {
+    errors.printWhenNew();
     if (view != nullptr) {
       view->pump(kLoopSlice);
     }
     const auto wait = view != nullptr ? 0ms : kLoopSlice;
     for (auto message = model.waitMessage(wait); message; message = model.waitMessage(0ms)) {
       if (const auto exitCode = window.windowProcedure(*message)) {
+        errors.printWhenNew();
         return *exitCode;
       }
     }
@@ -65,13 +92,17 @@ int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramO
 
 int appMain(const ProgramOptions& options) {
   readWindowPosition();
+  SessionOptions sessionOptions = options.session;
+  if (runsHeadless(options)) {
+    sessionOptions.errorWaitsForUser = false;
+  }
   platform::WindowModel model(std::string(kProgramName), par_MAIN_WINDOW_X.value(), par_MAIN_WINDOW_Y.value(),
                               kMainWindowWidth, kMainWindowHeight);
   if (!makeDataFolder()) {
     return 0;
   }
   const SessionClock clock(options.clockSpeedUp);
-  Session session(model, clock, options.session);
+  Session session(model, clock, sessionOptions);
   MainWindow window(model, session);
   std::unique_ptr<platform::FltkView> view;
   if (options.showWindow && platform::displayAvailable()) {
@@ -82,10 +113,50 @@ int appMain(const ProgramOptions& options) {
   model.postMessage(kStartSessionMessage);
   const int exitCode = messageLoop(model, window, options, view.get(), session);
   session.joinWorker();
+  // Headless, an error that ended the program is the program's failure.
+  if (exitCode == 0 && runsHeadless(options) && sessionEnd().reason() == ExitReason::systemError) {
+    return kErrorExitCode;
+  }
   return exitCode;
 }
 
+// The log could not be opened and a window is wanted: the window opens with
+// the reason on its error line and no session, until the user closes it.
+int showStartError(const ProgramOptions& options, const std::string& text) {
+  platform::WindowModel model(std::string(kProgramName), par_MAIN_WINDOW_X.value(), par_MAIN_WINDOW_Y.value(),
+                              kMainWindowWidth, kMainWindowHeight);
+  const SessionClock clock(options.clockSpeedUp);
+  Session session(model, clock, options.session);
+  MainWindow window(model, session);
+  std::unique_ptr<platform::FltkView> view;
+  if (platform::displayAvailable()) {
+    view = std::make_unique<platform::FltkView>(model, platform::mainWindowControls());
+    view->show();
+  }
+  setErrorLine(text);
+  model.invalidate();
+  while (options.closeRequest == nullptr || !options.closeRequest->load()) {
+    if (view != nullptr) {
+      view->pump(kLoopSlice);
+    }
+    for (auto message = model.waitMessage(view != nullptr ? 0ms : kLoopSlice); message;
+         message = model.waitMessage(0ms)) {
+      if (message->message == platform::kWmClose || message->message == platform::kWmQuit) {
+        clearErrorLine();
+        return kErrorExitCode;
+      }
+      if (message->message == platform::kWmPaint) {
+        window.windowProcedure(*message);
+      }
+    }
+  }
+  clearErrorLine();
+  return kErrorExitCode;
+}
+
 }  // namespace
+
+bool runsHeadless(const ProgramOptions& options) { return !options.showWindow || options.summary != nullptr; }
 
 void readWindowPosition() {
   pugi::xml_document document;
@@ -108,13 +179,22 @@ int crvnMain(const ProgramOptions& options) {
   if (!instance.acquired()) {
     return -1;
   }
+  std::string logError;
   try {
     openLog();
+  } catch (const LogOpenError& error) {
+    logError = fmt::format("{} ({}); {} does not run without its log", error.what(), error.cause(), kProgramName);
   } catch (const std::exception& error) {
-    if (options.errors != nullptr) {
-      *options.errors << kProgramName << ": " << error.what() << std::endl;
+    logError = fmt::format("{}; {} does not run without its log", error.what(), kProgramName);
+  }
+  if (!logError.empty()) {
+    if (!runsHeadless(options)) {
+      return showStartError(options, logError);
     }
-    return 1;
+    if (options.errors != nullptr) {
+      *options.errors << kProgramName << ": " << logError << std::endl;
+    }
+    return kErrorExitCode;
   }
   const int exitCode = appMain(options);
   closeLog();

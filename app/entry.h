@@ -23,13 +23,23 @@ struct ProgramOptions {
   const std::atomic<bool>* closeRequest = nullptr;
   // Headless: one summary line a second goes here.
   std::ostream* summary = nullptr;
-  // Error texts of the start (the log cannot be opened).
+  // Error texts: the log cannot be opened, and headless the error lines.
   std::ostream* errors = nullptr;
 };
 
-// The whole program; returns its exit code: -1 for a second instance, 1 when
-// the log cannot be opened, else the code of the quit message (0).
+// The exit code of a program that could not do its work: the log cannot be
+// opened, or (headless) an error ended it.
+inline constexpr int kErrorExitCode = 1;
+
+// The whole program; returns its exit code: -1 for a second instance,
+// kErrorExitCode when the log cannot be opened (with a window, once the user
+// has closed the window that shows why) or, headless, when an error ended
+// the session; else the code of the quit message (0). Headless, each error
+// line is printed once to errors (else to summary).
 int crvnMain(const ProgramOptions& options);
+
+// Without a window (none wanted, or a summary line instead of one).
+bool runsHeadless(const ProgramOptions& options);
 
 // The window's place from parameters.xml (defaults 400, 20).
 void readWindowPosition();

@@ -83,6 +83,7 @@ std::optional<int> MainWindow::windowProcedure(const platform::WindowMessage& me
 void MainWindow::onClose() {
   setStatusLine(fmt::format("Close window button clicked, closing {} ...", kProgramName), false);
   sessionEnd().userClosed();
+  session_.cutLogoutShort();
 }
 
 void MainWindow::onQuitProgram() {

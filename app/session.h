@@ -65,6 +65,10 @@ struct SessionOptions {
   // The distance to the first park airport; empty: the first entry of the
   // program's park-airport list, none when the list is empty.
   std::function<double(GeoPoint user)> firstParkAirportDistanceNm;
+  // A session that ended with an error keeps its error line shown until the
+  // user closes the window; without a window nobody would, and it closes at
+  // once.
+  bool errorWaitsForUser = true;
   // How long the first traffic may take (10 s).
   std::chrono::milliseconds firstTrafficLimit{10000};
 };
@@ -101,6 +105,9 @@ class Session {
   void startWorker();
   // Waits for the current worker to end.
   void joinWorker();
+  // A close clicked while the session closes: a logout still waiting for
+  // the service is given up (any thread).
+  void cutLogoutShort();
   // Queues work on worker-owned data for the worker's next second.
   void postToWorker(std::function<void()> work);
   // AUTO_RANGE was switched on: the worker keeps RANGE as the manual range
@@ -185,6 +192,8 @@ class Session {
 
   // Preparation.
   void removeStaleDataFiles();
+  // The temporaries that killed saves left beside the program's files.
+  void removeStaleTemporariesOnce();
   // The stored time shift (or Sim Time) reaches the boxes and the readers.
   void applyStoredTimeShift();
   // A stored destination known to the airports database becomes the first
@@ -214,7 +223,11 @@ class Session {
   void watchRespawnedAircraft();
 
   // Closing down.
+  // Stops and joins the reader threads.
   void stopReaders();
+  // The logout of the readers' session (short, see cutLogoutShort) and the
+  // time of this visit.
+  void logOut();
   void restartCountdown();
   void resetTimeShiftParams();
 
@@ -248,6 +261,9 @@ class Session {
 
   // Worker state of one session.
   bool databasesLoaded_ = false;
+  bool staleTemporariesRemoved_ = false;  // worker
+  // Raised by a close clicked while closing; cleared as closing starts.
+  std::atomic<bool> logoutCutShort_{false};
   std::int32_t manualRange_ = 0;  // RANGE while AUTO_RANGE is off
   std::string rewatchCallsign_;  // the watched aircraft's callsign during its livery respawn
   std::atomic<int> secondCounter_{0};  // worker writes; the window reads it for its notices

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <new>
 #include <thread>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -18,6 +19,7 @@
 #include "app/window_controls.h"
 #include "foundation/clock.h"
 #include "foundation/errors.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/paths.h"
@@ -213,12 +215,40 @@ void Session::removeStaleDataFiles() {
       fs::create_directories(folder);
     }
   }
+  removeStaleTemporariesOnce();
   for (const fs::path& stale : {paths.inputFolder / "AIG-regcodes0.xml", paths.inputFolder / "AIG-regcodes00.xml"}) {
     std::error_code error;
     fs::remove(stale, error);
     if (error && error != std::errc::no_such_file_or_directory) {
       throw fs::filesystem_error("remove", stale, error);
     }
+  }
+}
+
+void Session::removeStaleTemporariesOnce() {
+  // Once a process, before anything of it saves: a temporary file now is one
+  // that a killed save left behind. (parameters.xml's folder is cleaned by
+  // the settings' own load.)
+  if (staleTemporariesRemoved_) {
+    return;
+  }
+  staleTemporariesRemoved_ = true;
+  const ProgramPaths& paths = programPaths();
+  std::vector<fs::path> folders = {paths.inputFolder,         paths.outputFolder,          paths.infoFolder,
+                                   paths.errorsFolder,        paths.airportsFolder,        paths.mySimaddonFolder,
+                                   paths.myThirdpartyFolder,  paths.learnedStockFolder,    paths.learnedSimaddonFolder,
+                                   paths.learnedThirdpartyFolder, paths.myRegcodesFolder};
+  // The learned files of third-party airports lie in a folder per publisher.
+  std::error_code error;
+  for (fs::directory_iterator entry(paths.learnedThirdpartyFolder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code kindError;
+    if (entry->is_directory(kindError)) {
+      folders.push_back(entry->path());
+    }
+  }
+  for (const fs::path& folder : folders) {
+    removeStaleTemporaries(folder);
   }
 }
 

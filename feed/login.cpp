@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "feed/json_reading.h"
@@ -131,16 +132,18 @@ void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader) {
   trafficReader.setGuid(weatherReader.guid());
 }
 
-void deauthenticate(TrafficReader& trafficReader) {
+void deauthenticate(TrafficReader& trafficReader, const std::atomic<bool>* stop) {
   try {
     std::string& answerText = trafficReader.authAnswer();
     const std::string body = logoutBody(trafficReader.guid());
-    // No stop flag: closing down has raised it already; the timeouts bound
-    // the wait.
+    // The program is closing: a service that does not answer soon is left
+    // to forget the session by itself.
+    RequestTimeouts timeouts = trafficReader.config().timeouts;
+    timeouts.connect = std::min(timeouts.connect, kLogoutLimit);
+    timeouts.transfer = std::min(timeouts.transfer, kLogoutLimit);
     const CURLcode code =
         performPost(trafficReader.authHandle(), PostSetup{"aucurl_", "Failed to set CURLOPT_URL", false},
-                    trafficReader.config().url(kDeauthPath), body, answerText, trafficReader.config().timeouts,
-                    nullptr);
+                    trafficReader.config().url(kDeauthPath), body, answerText, timeouts, stop);
     if (code != CURLE_OK) {
       gf_logLine(fmt::format("{} Deauthentication failed: {}", utcNowText(), curl_easy_strerror(code)));
       return;

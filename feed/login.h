@@ -2,6 +2,8 @@
 
 // Login to and logout from the RealTraffic service.
 
+#include <atomic>
+#include <chrono>
 #include <string>
 
 #include "feed/traffic_reader.h"
@@ -24,7 +26,12 @@ bool takeLoginAnswer(WeatherReader& weatherReader, const std::string& text, int&
 // returns.
 void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader);
 
-// The logout on the Traffic Reader's object; every outcome is only logged.
-void deauthenticate(TrafficReader& trafficReader);
+// The longest a logout may take: it runs while the program closes.
+inline constexpr std::chrono::milliseconds kLogoutLimit{3000};
+
+// The logout on the Traffic Reader's object, within kLogoutLimit (or the
+// request timeouts when shorter) and ended early once the stop flag (when
+// given) is raised; every outcome is only logged.
+void deauthenticate(TrafficReader& trafficReader, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace crv

@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fmt/format.h>
@@ -107,12 +109,14 @@ bool isTemporaryName(std::string_view name) {
 }
 
 // Writes the bytes, flushed to the disk when durable; false on any failure.
-bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durability durability) {
+// With a mode, the file gets it (the mode of the file it will replace).
+bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durability durability,
+                std::optional<mode_t> mode) {
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (descriptor < 0) {
     return false;
   }
-  bool written = true;
+  bool written = !mode || ::fchmod(descriptor, *mode) == 0;
   std::size_t done = 0;
   while (written && done < bytes.size()) {
     const ssize_t count = ::write(descriptor, bytes.data() + done, bytes.size() - done);
@@ -281,8 +285,15 @@ bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesy
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, Durability durability) {
   const auto temporary = std::filesystem::path(
       path.string() + fmt::format("{}{:08x}", kTemporaryMark, static_cast<unsigned>(threadRandomEngine()())));
+  // The replacement keeps the permissions the user gave the file (a
+  // read-only settings file stays read-only).
+  std::optional<mode_t> mode;
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    mode = status.st_mode & 07777U;
+  }
   std::error_code error;
-  if (writeBytes(temporary, bytes, durability)) {
+  if (writeBytes(temporary, bytes, durability, mode)) {
     std::filesystem::rename(temporary, path, error);
     if (!error) {
       if (durability == Durability::Durable) {
@@ -309,6 +320,17 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder) {
     }
   }
   return removed;
+}
+
+std::filesystem::path freeSetAsideName(const std::filesystem::path& path, std::string_view suffix) {
+  std::filesystem::path candidate = path;
+  candidate += suffix;
+  std::error_code error;
+  for (std::uint64_t number = 1; std::filesystem::exists(candidate, error) || error; ++number) {
+    candidate = path;
+    candidate += fmt::format("{}{}", suffix, number);
+  }
+  return candidate;
 }
 
 bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path, Durability durability) {

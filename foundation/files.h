@@ -81,6 +81,11 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 // into the folder.
 std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
 
+// "<path><suffix>", or "<path><suffix>1", "<path><suffix>2" ... when an
+// earlier file was set aside under that name already, so that none of them
+// is lost: there is no last number to overwrite.
+std::filesystem::path freeSetAsideName(const std::filesystem::path& path, std::string_view suffix);
+
 // Saves the document (default formatting) by writeFileAtomically; logs
 // "'<path>' saved" or "could not save to '<path>'".
 bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path,

@@ -1,6 +1,8 @@
 #include "foundation/log.h"
 
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 
 #include <fmt/format.h>
 
@@ -39,16 +41,32 @@ void backupLogFile(const std::filesystem::path& logPath) {
   }
   const auto name0 = withZerosBeforeExtension(text, dot, "0");
   const auto name00 = withZerosBeforeExtension(text, dot, "00");
-  if (std::filesystem::exists(name0)) {
-    std::filesystem::copy_file(name0, name00, std::filesystem::copy_options::overwrite_existing);
-  }
-  if (std::filesystem::exists(logPath)) {
-    std::filesystem::copy_file(logPath, name0, std::filesystem::copy_options::overwrite_existing);
+  // Renamed, never copied: a rename writes no bytes, so a full disk cannot
+  // leave a backup cut short or empty.
+  // Only files are rotated: a folder in the log's place stays where it is,
+  // and opening the log then says why it fails.
+  if (std::filesystem::is_regular_file(logPath)) {
+    if (std::filesystem::is_regular_file(name0)) {
+      std::filesystem::rename(name0, name00);
+    }
+    std::filesystem::rename(logPath, name0);
+  } else if (std::filesystem::is_regular_file(name0)) {
+    // Without a log the first backup stays; its copy is a spare that may
+    // fail on a full disk without loss.
+    std::error_code ignored;
+    std::filesystem::copy_file(name0, name00, std::filesystem::copy_options::overwrite_existing, ignored);
   }
 }
 
+LogOpenError::LogOpenError(const std::filesystem::path& logPath, std::string cause)
+    : std::runtime_error("Failed to write file " + logPath.string()), cause_(std::move(cause)) {}
+
 void openLog(const std::filesystem::path& logPath) {
-  backupLogFile(logPath);
+  try {
+    backupLogFile(logPath);
+  } catch (const std::filesystem::filesystem_error& error) {
+    throw LogOpenError(logPath, error.code().message());
+  }
   {
     std::lock_guard lock(logMutex());
     auto& stream = logStream();
@@ -56,9 +74,11 @@ void openLog(const std::filesystem::path& logPath) {
       stream.close();
     }
     stream.clear();
+    errno = 0;
     stream.open(logPath, std::ios::out | std::ios::trunc);
     if (!stream.is_open()) {
-      throw std::runtime_error("Failed to write file " + logPath.string());
+      const int code = errno;
+      throw LogOpenError(logPath, code != 0 ? std::generic_category().message(code) : "it cannot be created");
     }
   }
   gf_logLine(fmt::format("{} (utc) {} version {} for {}", timeText(systemTimeSeconds()), kProgramName,
@@ -89,16 +109,74 @@ void writeLogLine(std::string_view prefix, std::string_view line) {
   stream.flush();
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of the text
+// (no overlong forms, no surrogates, nothing beyond U+10FFFF); 0 when the
+// first byte starts none.
+std::size_t utf8CharacterLength(std::string_view text) {
+  const auto byte = [&text](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead < 0x80U) {
+    return 1;
+  } else if (lead >= 0xC2U && lead <= 0xDFU) {
+    length = 2;
+  } else if (lead >= 0xE0U && lead <= 0xEFU) {
+    length = 3;
+    low = lead == 0xE0U ? 0xA0 : 0x80;
+    high = lead == 0xEDU ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0U && lead <= 0xF4U) {
+    length = 4;
+    low = lead == 0xF0U ? 0x90 : 0x80;
+    high = lead == 0xF4U ? 0x8F : 0xBF;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) {
+    return 0;
+  }
+  for (std::size_t index = 2; index < length; ++index) {
+    if ((byte(index) & 0xC0U) != 0x80U) {
+      return 0;
+    }
+  }
+  return length;
+}
+
+// Bytes that are no UTF-8 become "\xNN", so that the log stays one readable
+// UTF-8 text whatever an outside file holds.
+std::string escapedNonUtf8(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t length = utf8CharacterLength(text);
+    if (length == 0) {
+      escaped += fmt::format("\\x{:02X}", static_cast<unsigned char>(text.front()));
+      text.remove_prefix(1);
+    } else {
+      escaped.append(text.substr(0, length));
+      text.remove_prefix(length);
+    }
+  }
+  return escaped;
+}
+
+}  // namespace
+
 std::string logExcerpt(std::string_view outsideText) {
   if (outsideText.size() <= kLogExcerptBytes) {
-    return std::string(outsideText);
+    return escapedNonUtf8(outsideText);
   }
   std::size_t end = kLogExcerptBytes;
-  // Back over continuation bytes to the start of the character that was cut.
-  while (end > 0 && (static_cast<unsigned char>(outsideText[end]) & 0xC0U) == 0x80U) {
+  // Back over continuation bytes to the start of the character that was cut
+  // (a character has at most three).
+  while (end + 3 > kLogExcerptBytes && (static_cast<unsigned char>(outsideText[end]) & 0xC0U) == 0x80U) {
     --end;
   }
-  return fmt::format("{}... ({} bytes)", outsideText.substr(0, end), outsideText.size());
+  return fmt::format("{}... ({} bytes)", escapedNonUtf8(outsideText.substr(0, end)), outsideText.size());
 }
 
 void gf_logLine(std::string_view line) { writeLogLine({}, line); }

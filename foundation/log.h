@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -12,10 +13,20 @@ inline constexpr std::string_view kLogFileName = "Log.txt";
 inline constexpr std::string_view kWarningPrefix = "===> ";
 inline constexpr std::string_view kIndent = "          ";
 
-// Copies Log0.txt over Log00.txt and Log.txt over Log0.txt, opens Log.txt
-// afresh and writes the header line. Throws std::runtime_error
-// "Failed to write file <path>" when the log cannot be opened, and the
-// file-system error of a failed backup copy.
+// The log could not be opened: what() is "Failed to write file <path>",
+// cause() why (the system's text, such as "Permission denied").
+class LogOpenError : public std::runtime_error {
+ public:
+  LogOpenError(const std::filesystem::path& logPath, std::string cause);
+  const std::string& cause() const { return cause_; }
+
+ private:
+  std::string cause_;
+};
+
+// Renames Log0.txt to Log00.txt and Log.txt to Log0.txt, opens Log.txt
+// afresh and writes the header line. Throws LogOpenError when the log cannot
+// be rotated or opened.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
 
 // Flushes and closes the log; every writer then writes nothing.
@@ -23,7 +34,9 @@ void closeLog();
 
 bool isLogOpen();
 
-// Copies the two earlier logs: name0 over name00, the log over name0.
+// Keeps the two earlier logs: name0 becomes name00 and the log name0, both by
+// renaming. Without a log, name0 stays and a copy of it becomes name00.
+// Throws the file-system error of a failed rename.
 void backupLogFile(const std::filesystem::path& logPath);
 
 // The writers take a finished line and add the line end themselves. Each line
@@ -40,8 +53,9 @@ void writeLogLine(std::string_view prefix, std::string_view line);
 
 // Outside text (an answer, a line of someone's file) as it goes into a log
 // line: at most kLogExcerptBytes, cut before a UTF-8 character that would not
-// fit, followed by "... (<n> bytes)" when it was cut. One bad answer must
-// not fill the log.
+// fit, followed by "... (<n> bytes)" when it was cut; a byte that is no
+// part of a UTF-8 character shows as "\xNN". One bad answer must not fill the
+// log, nor a broken file make it unreadable.
 inline constexpr std::size_t kLogExcerptBytes = 300;
 std::string logExcerpt(std::string_view outsideText);
 

@@ -2,7 +2,12 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <mutex>
 #include <pugixml.hpp>
 #include <set>
@@ -67,20 +72,6 @@ enum class FileState {
   Unusable,  // the file did not load and could not be renamed: leave it alone
 };
 
-// parameters.xml.bad, or parameters.xml.bad1, .bad2 ... when an earlier file
-// was set aside already, so that none of them is lost: there is no last
-// number to overwrite.
-std::filesystem::path freeSetAsideName(const std::filesystem::path& path) {
-  std::filesystem::path candidate = path;
-  candidate += kSetAsideSuffix;
-  std::error_code error;
-  for (std::uint64_t number = 1; std::filesystem::exists(candidate, error) || error; ++number) {
-    candidate = path;
-    candidate += fmt::format("{}{}", kSetAsideSuffix, number);
-  }
-  return candidate;
-}
-
 // Our file is two levels deep. A file nested much deeper is no settings file
 // (its nodes are kept on every save, and the indentation of each save grows
 // with the square of the depth): it is set aside like a file that does not
@@ -107,8 +98,15 @@ bool isTooDeep(pugi::xml_document& document) {
 // a new file loses nothing.
 FileState loadFile(pugi::xml_document& document, const std::filesystem::path& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
-    return error ? FileState::Unusable : FileState::Missing;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) {
+    return error && error != std::errc::no_such_file_or_directory ? FileState::Unusable : FileState::Missing;
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    // Not ours to move: a folder (or device) the user made under our name.
+    gf_logWarning(fmt::format("'{}' is {}, not a settings file; it is left as it is and nothing is saved",
+                              path.string(), std::filesystem::is_directory(status) ? "a folder" : "no file"));
+    return FileState::Unusable;
   }
   const pugi::xml_parse_result result = document.load_file(path.c_str());
   if (result && !isTooDeep(document)) return FileState::Loaded;
@@ -116,7 +114,7 @@ FileState loadFile(pugi::xml_document& document, const std::filesystem::path& pa
       result ? fmt::format("nodes nested deeper than {} levels", kMaximumNodeDepth) : result.description();
   document.reset();
 
-  const std::filesystem::path setAside = freeSetAsideName(path);
+  const std::filesystem::path setAside = freeSetAsideName(path, kSetAsideSuffix);
   std::filesystem::rename(path, setAside, error);
   if (error) {
     gf_logWarning(fmt::format("'{}' cannot be read ({}) and could not be set aside as '{}': {}", path.string(),
@@ -164,8 +162,37 @@ std::string intLine(const IntParameter& setting, std::int32_t value) {
 std::string boolLine(const BoolParameter& setting, bool value) {
   return fmt::format("{}={}", setting.name(), boolText(value));
 }
+// A text setting may hold anything a user pasted: the log takes an excerpt.
 std::string textLine(const StringParameter& setting, const std::string& value) {
-  return fmt::format("{}=\"{}\"", setting.name(), value);
+  return fmt::format("{}=\"{}\"", setting.name(), logExcerpt(value));
+}
+
+// The text as a whole number (blanks around it allowed); none for anything
+// else, such as "forty", "1e9" or "12.5".
+std::optional<std::int64_t> wholeNumber(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+  if (text.front() == '+') text.remove_prefix(1);
+  std::int64_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return number;
+}
+
+bool isBoolText(std::string_view text) {
+  static constexpr std::string_view kTexts[] = {"true", "false", "1", "0", "yes", "no"};
+  return std::any_of(std::begin(kTexts), std::end(kTexts), [text](std::string_view known) {
+    return text.size() == known.size() && std::equal(text.begin(), text.end(), known.begin(), [](char a, char b) {
+             return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+  });
+}
+
+// A stored value that the setting cannot take as it stands.
+void reportTakenValue(const Parameter& setting, std::string_view found, std::string_view why, std::string_view used) {
+  gf_logWarning(fmt::format("Parameter '{}' has the value \"{}\", {}; {} is used", setting.name(), logExcerpt(found),
+                            why, used));
 }
 
 void reportFailedInit(const std::string& key, const std::string& value) {
@@ -318,7 +345,23 @@ bool loadParametersDocument(pugi::xml_document& document) {
 bool readIntParameter(IntParameter& setting, const pugi::xml_document& document, bool logIt) {
   const pugi::xml_node node = findNode(document, setting.name());
   const bool found = static_cast<bool>(node);
-  setting.setValue(found ? setting.clamped(node.attribute(kValueAttribute).as_int()) : setting.defaultValue());
+  if (!found) {
+    setting.setValue(setting.defaultValue());
+  } else {
+    const pugi::xml_attribute value = node.attribute(kValueAttribute);
+    setting.setValue(setting.clamped(value.as_int()));
+    // Taken as ever, but never silently: the user learns what became of a
+    // value that was no number or out of bounds.
+    const std::string_view text = value.value();
+    const std::optional<std::int64_t> number = wholeNumber(text);
+    if (logIt && !number) {
+      reportTakenValue(setting, text, "which is no whole number", std::to_string(setting.value()));
+    } else if (logIt && setting.value() != *number) {
+      reportTakenValue(setting, text,
+                       fmt::format("outside {}..{}", setting.clamped(INT64_MIN), setting.clamped(INT64_MAX)),
+                       std::to_string(setting.value()));
+    }
+  }
   if (logIt) logIntParameter(setting);
   return found;
 }
@@ -329,6 +372,7 @@ bool readBoolParameter(BoolParameter& setting, const pugi::xml_document& documen
   if (found) {
     const std::string_view text = node.attribute(kValueAttribute).value();
     setting.setValue(!text.empty() && std::string_view("1tTyY").find(text.front()) != std::string_view::npos);
+    if (!isBoolText(text)) reportTakenValue(setting, text, "which is neither true nor false", boolText(setting.value()));
   } else {
     setting.setValue(setting.defaultValue());
   }

@@ -1,6 +1,7 @@
 #include "liveryscan/liveries_scanned_xml.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -70,7 +71,13 @@ void readLiveriesScannedXml() {
   liveries.clear();
   const std::string path = programPaths().liveriesScannedXml.string();
   pugi::xml_document document;
-  if (!document.load_file(path.c_str())) throw UserErrorException(kFileNotFound, fmt::format("File {} not found", path));
+  if (const pugi::xml_parse_result result = document.load_file(path.c_str()); !result) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+      throw UserErrorException(kFileNotFound, fmt::format("File {} not found", path));
+    }
+    throw UserErrorException(kFileNotFound, fmt::format("File {} is damaged ({})", path, result.description()));
+  }
   const pugi::xml_node root = document.child("liveries");
   if (!root) {
     throw UserErrorException(kNoLiveriesSection, fmt::format("{} does not contain a <liveries> section", path));
@@ -92,6 +99,19 @@ void readLiveriesScannedXml() {
   if (liveries.empty()) throw UserErrorException(kNoLiveries, path + " does not contain liveries");
   sortScannedLiveries(liveries);
   gf_logLine(fmt::format("{} liveries read from {}", liveries.size(), path));
+}
+
+std::optional<std::filesystem::path> setAsideDamagedLiveriesFile() {
+  const std::filesystem::path& path = programPaths().liveriesScannedXml;
+  const std::filesystem::path setAside = freeSetAsideName(path, ".bad");
+  std::error_code error;
+  std::filesystem::rename(path, setAside, error);
+  if (error) {
+    gf_logWarning(fmt::format("'{}' could not be set aside as '{}': {}", path.string(), setAside.string(),
+                              error.message()));
+    return std::nullopt;
+  }
+  return setAside;
 }
 
 bool liveriesProcessed() { return liveryDatabase().isBuilt(); }

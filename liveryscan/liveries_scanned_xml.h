@@ -14,6 +14,8 @@
 // stored (liveries read back have folder number 0).
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <functional>
 
 #include "aircraftdata/livery_data.h"
@@ -32,9 +34,13 @@ struct LiveryCountDisplay {
 void writeLiveriesScannedXml();
 
 // Empties and fills scannedLiveries() from the file, sorted as a scan sorts.
-// Throws UserErrorException 51 (missing or unparsable), 52 (no <liveries>),
+// Throws UserErrorException 51 (missing, or damaged: not XML), 52 (no <liveries>),
 // 999 (a <liv> without airl, type or title) and 533 (no livery at all).
 void readLiveriesScannedXml();
+
+// Renames a damaged file to LiveriesScanned.xml.bad (.bad1, .bad2 ... when
+// that is taken); its new name, none when it could not be renamed (logged).
+std::optional<std::filesystem::path> setAsideDamagedLiveriesFile();
 
 // The indexes of this process are built (and no new scan asked for a clear).
 bool liveriesProcessed();

@@ -14,6 +14,7 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
+#include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "foundation/setting_controls.h"
 #include "foundation/settings.h"
@@ -250,9 +251,35 @@ FolderScanResult scanLiveryFolders(const std::vector<std::string>& folders, cons
   return FolderScanResult::Found;
 }
 
-void scanLiveries(const LiveryScanContext& context) {
-  if (!par_SCAN_LIVERIES.value()) {
+namespace {
+
+// The stored result, unless it is damaged: then it is set aside and a scan
+// is asked for, as for a missing file. False when a scan is wanted.
+bool processStoredLiveries(const LiveryScanContext& context) {
+  try {
     processScannedLiveries(context.display);
+    return true;
+  } catch (const UserErrorException& error) {
+    std::error_code missing;
+    if (!std::filesystem::exists(programPaths().liveriesScannedXml, missing)) throw;
+    const std::optional<std::filesystem::path> setAside = setAsideDamagedLiveriesFile();
+    if (!setAside) throw;
+    gf_logWarning(error.what());
+    setStatusLine(fmt::format("File {} is damaged, kept as {}, rescan liveries",
+                              programPaths().liveriesScannedXml.string(), setAside->filename().string()),
+                  true);
+  }
+  par_SCAN_LIVERIES.setValue(true);
+  saveBoolParameter(par_SCAN_LIVERIES);
+  if (platform::mainWindowControls().exists(par_SCAN_LIVERIES.controlId())) setCheckBox(par_SCAN_LIVERIES);
+  if (context.display.repaint) context.display.repaint();
+  return false;
+}
+
+}  // namespace
+
+void scanLiveries(const LiveryScanContext& context) {
+  if (!par_SCAN_LIVERIES.value() && processStoredLiveries(context)) {
     return;
   }
   // A new scan: the indexes of an earlier one are rebuilt from its result.

@@ -3,17 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <future>
+#include <thread>
 #include <sstream>
 
 #include "app/entry.h"
 #include "foundation/paths.h"
+#include "foundation/session_flags.h"
+#include "foundation/status_line.h"
 #include "foundation/settings.h"
 #include "platform/os/single_instance.h"
 #include "tests/support/temp_folder.h"
 
 namespace crv::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 // Each test takes the program's lock in a runtime folder of its own, so
 // that tests running side by side do not see each other.
@@ -50,6 +59,75 @@ TEST(EntryTest, ALogThatCannotBeOpenedIsReportedAndEndsTheProgram) {
   EXPECT_EQ(crvnMain(options), 1);
   EXPECT_NE(errors.str().find("CRVN: "), std::string::npos);
   EXPECT_NE(errors.str().find("Log"), std::string::npos);
+}
+
+// Runs the whole program on a thread of its own; a program that has not
+// ended after the time is closed as by Ctrl-C. Its exit code.
+int runProgram(ProgramOptions options, std::chrono::seconds limit, const std::function<void()>& whileRunning = {}) {
+  std::atomic<bool> close{false};
+  options.closeRequest = &close;
+  std::future<int> program = std::async(std::launch::async, [&options] { return crvnMain(options); });
+  if (whileRunning) {
+    whileRunning();
+  }
+  if (program.wait_for(limit) != std::future_status::ready) {
+    close.store(true);
+  }
+  return program.get();
+}
+
+void resetSessionFlags() {
+  clearStopRequest();
+  setUserClosedWindow(false);
+  sessionEnd().reset();
+  sessionEnd().restartPending.store(false);
+}
+
+TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUserCloses) {
+  TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
+  ScopedWorkingFolder working(folder.path());
+  std::filesystem::create_directories(folder / "Log.txt");
+  std::ostringstream errors;
+  ProgramOptions options;
+  options.errors = &errors;
+  options.showWindow = true;
+  std::string shown;
+  const int code = runProgram(options, 1s, [&shown] {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (errorLineText().empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(10ms);
+    }
+    shown = errorLineText();
+  });
+  EXPECT_EQ(code, kErrorExitCode);
+  EXPECT_EQ(shown, "Failed to write file Log.txt (Is a directory); CRVN does not run without its log");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "Log.txt"));
+  EXPECT_TRUE(errorLineText().empty());
+}
+
+TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
+  TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
+  ScopedWorkingFolder working(folder.path());  // no docs folder: error 41
+  setDataFolderPath(folder / "appdata" / "CRVN");
+  resetSessionFlags();
+  std::ostringstream errors;
+  std::ostringstream summary;
+  ProgramOptions options;
+  options.session.checkVersions = {};
+  options.errors = &errors;
+  options.summary = &summary;
+  const auto started = std::chrono::steady_clock::now();
+
+  EXPECT_EQ(runProgram(options, 20s), kErrorExitCode);
+
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+  const std::string line = "CRVN: Error 41: CRVN must be run from the CRVN folder!\n";
+  EXPECT_EQ(errors.str(), line);
+  EXPECT_NE(readFile(folder / "Log.txt").find("Exiting: SYSTEM ERROR"), std::string::npos);
+  setDataFolderPath({});
+  resetSessionFlags();
 }
 
 TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {

@@ -7,7 +7,9 @@
 
 #include "app/sim_choice.h"
 #include "feed/json_reading.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "tests/support/settings_fixture.h"
 #include "platform/os/timer_period.h"
 #include "tests/app/program_harness.h"
 
@@ -132,6 +134,56 @@ TEST_F(SessionEndToEndTest, ASystemErrorWaitsForTheUserToClose) {
   ASSERT_TRUE(code.has_value());
   EXPECT_TRUE(harness_.sawStatus("User closed CRVN"));
   EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+}
+
+// A save killed halfway leaves its temporary beside the file it would have
+// replaced; the next start removes every such one, and nothing else.
+TEST(StartTest, TemporariesOfKilledSavesBesideEveryAtomicallyWrittenFileAreRemoved) {
+  ProgramHarness harness;
+  const std::filesystem::path stale[] = {
+      harness.folder() / "airports" / "learned" / "thirdparty" / "Pub" / "EHAM.xml.tmp0badf00d",
+      harness.folder() / "airports" / "learned" / "stock" / "EGLL.xml.tmp12345678",
+      harness.folder() / "airports" / "my_park_airports.txt.tmpabcdef01",
+      harness.folder() / "output" / "LiveriesScanned.xml.tmp00000000",
+      harness.folder() / "input" / "dbase.enc.tmpffffffff",
+  };
+  for (const auto& path : stale) {
+    writeFile(path, "half a save");
+  }
+  const std::filesystem::path notOurs = harness.folder() / "airports" / "my_park_airports.txt.tmp-by-hand";
+  writeFile(notOurs, "kept");
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  for (const auto& path : stale) {
+    EXPECT_FALSE(std::filesystem::exists(path)) << path;
+  }
+  EXPECT_TRUE(std::filesystem::exists(notOurs));
+  EXPECT_NE(harness.log().find("EHAM.xml.tmp0badf00d', left by an interrupted save"), std::string::npos);
+}
+
+// A logout the service never answers: the settings are saved before it,
+// closing waits for it only briefly, and a second close gives it up.
+TEST(ClosingTest, AStalledLogoutComesAfterTheSavesAndHoldsClosingOnlyBriefly) {
+  for (const bool secondClick : {false, true}) {
+    SCOPED_TRACE(secondClick ? "closed twice" : "closed once");
+    // The service's own transfer limit: 30 s.
+    ProgramHarness harness([](SessionOptions& options) { options.requestTimeouts.transfer = 30s; });
+    harness.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020}, {"DESTINATION", "EHAM"}});
+    harness.start();
+    ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+    harness.rt().queueAnswer(standin::kDeauthPath, standin::Answer::hang());
+
+    const auto clicked = std::chrono::steady_clock::now();
+    harness.clickClose();
+    ASSERT_TRUE(harness.rt().waitForRequests(standin::kDeauthPath, 1, kExitWithin)) << harness.log();
+    EXPECT_EQ(storedValue(parametersFilePath(), "DESTINATION"), "") << "saved before the logout";
+    if (secondClick) {
+      harness.clickClose();
+    }
+    ASSERT_TRUE(harness.waitForExit(kExitWithin).has_value()) << harness.log();
+    EXPECT_LT(std::chrono::steady_clock::now() - clicked, secondClick ? 2s : 5s);
+    EXPECT_NE(harness.log().find("Deauthentication failed: "), std::string::npos) << harness.log();
+  }
 }
 
 }  // namespace

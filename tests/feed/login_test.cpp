@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include <fmt/format.h>
@@ -132,6 +133,31 @@ TEST_F(LoginTest, AStopAbortsAHangingLogin) {
   EXPECT_FALSE(authenticate(weather_, status));
   stopper.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "far below the 30 s transfer limit";
+}
+
+// The logout runs while the program closes: a service that never answers
+// holds it for the logout's own short limit, and a stop ends it sooner.
+TEST_F(LoginTest, AHangingLogoutEndsWithinItsLimitOrAtAStop) {
+  traffic_.setGuid("g-1");
+  standIn_.queueAnswer(standin::kDeauthPath, Answer::hang());
+  auto start = std::chrono::steady_clock::now();
+  deauthenticate(traffic_);
+  const auto unanswered = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(unanswered, kLogoutLimit - 100ms);
+  EXPECT_LT(unanswered, kLogoutLimit + 1500ms) << "far below the 30 s transfer limit";
+  EXPECT_TRUE(log_.contains("Deauthentication failed: "));
+
+  standIn_.queueAnswer(standin::kDeauthPath, Answer::hang());
+  std::atomic<bool> stop{false};
+  std::thread stopper([this, &stop] {
+    standIn_.waitForRequests(standin::kDeauthPath, 2, 5s);
+    stop.store(true);
+  });
+  start = std::chrono::steady_clock::now();
+  deauthenticate(traffic_, &stop);
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kLogoutLimit - 1s);
+  EXPECT_EQ(traffic_.guid(), "g-1");
 }
 
 // Only a logout answered with 200 forgets the GUID and the logged-in flag.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <regex>
+#include <utility>
+
+#include <sys/resource.h>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -97,6 +101,53 @@ TEST_F(LogTest, AnUnwritableLogThrowsWithItsPath) {
   EXPECT_FALSE(isLogOpen());
 }
 
+// The size any file this process writes may reach, as a full disk would
+// allow; restored at the end of the scope.
+class ScopedFileSizeLimit {
+ public:
+  explicit ScopedFileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~ScopedFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(LogTest, AFullDiskLeavesBothEarlierLogsWhole) {
+  const std::string lastRun = "last run\n" + std::string(200'000, 'x') + "\n";
+  writeFile(logPath, lastRun);
+  writeFile(folder / "Log0.txt", "the run before\n");
+  {
+    const ScopedFileSizeLimit nearlyFull(4096);
+    openLog(logPath);
+    gf_logLine("this run");
+    closeLog();
+  }
+  EXPECT_EQ(readFile(folder / "Log0.txt"), lastRun);
+  EXPECT_EQ(readFile(folder / "Log00.txt"), "the run before\n");
+  EXPECT_EQ(fileLines(logPath).at(1), "this run");
+}
+
+TEST_F(LogTest, ALogThatCannotBeOpenedSaysWhy) {
+  const auto missing = folder / "no-such-folder" / "Log.txt";
+  try {
+    openLog(missing);
+    FAIL() << "opened";
+  } catch (const LogOpenError& error) {
+    EXPECT_EQ(std::string(error.what()), "Failed to write file " + missing.string());
+    EXPECT_EQ(error.cause(), "No such file or directory");
+  }
+}
+
 TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
   openLog(logPath);
   constexpr int kThreads = 8;
@@ -125,6 +176,21 @@ TEST(LogExcerptTest, OutsideTextIsCutAtACharacterBoundaryAndNamesItsLength) {
   // "é" is two bytes: one that would straddle the cut is left out whole.
   const std::string text = std::string(kLogExcerptBytes - 1, 'a') + "\xC3\xA9" + std::string(1000, 'b');
   EXPECT_EQ(logExcerpt(text), std::string(kLogExcerptBytes - 1, 'a') + "... (1301 bytes)");
+}
+
+TEST(LogExcerptTest, BytesThatAreNoUtf8AreEscapedAndCharactersKept) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"EHAM \xFF\xFE gate", "EHAM \\xFF\\xFE gate"},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x9B\xAB", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x9B\xAB"},
+      {"overlong \xC0\xAF", "overlong \\xC0\\xAF"},
+      {"surrogate \xED\xA0\x80", "surrogate \\xED\\xA0\\x80"},
+      {"cut \xC3", "cut \\xC3"},
+      {"latin-1 M\xFCnchen", "latin-1 M\\xFCnchen"},
+  };
+  for (const auto& [text, logged] : cases) EXPECT_EQ(logExcerpt(text), logged);
+  // A long text of bytes that are no UTF-8 is cut and escaped, not emptied.
+  const std::string junk(1000, '\x80');
+  EXPECT_EQ(logExcerpt(junk).substr(0, 8), "\\x80\\x80");
 }
 
 }  // namespace

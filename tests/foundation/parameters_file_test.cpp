@@ -181,6 +181,87 @@ TEST_F(ParametersFileTest, TemporariesOfAKilledSaveAreRemovedAtTheNextStart) {
   EXPECT_EQ(storedValue(parametersPath(), "LOG"), "true");
 }
 
+TEST_F(ParametersFileTest, ValuesOfTheWrongKindAreLoggedWithTheValueUsed) {
+  struct Case {
+    const char* key;
+    const char* stored;
+    std::string warning;  // empty: the value is taken as it stands, no warning
+  };
+  const Case cases[] = {
+      {"RANGE", "forty", "Parameter 'RANGE' has the value \"forty\", which is no whole number; 2 is used"},
+      {"MATCHING_DEPTH", "1e9", "Parameter 'MATCHING_DEPTH' has the value \"1e9\", which is no whole number; 1 is used"},
+      {"AIRP_HEIGHT", "99999999", "Parameter 'AIRP_HEIGHT' has the value \"99999999\", outside "},
+      {"LOG", "on", "Parameter 'LOG' has the value \"on\", which is neither true nor false; false is used"},
+      {"MAX_FIT", "6", ""},
+      {"WEEK", "Yes", ""},
+      {"SIM_TIME", "0", ""},
+  };
+  std::string nodes;
+  for (const Case& c : cases) nodes += parameterNodes({{c.key, c.stored}});
+  writeParameters(nodes + parameterNodes({{"PROGRAM_VERSION", "11.0.2"}}));
+
+  gf_readParameters();
+
+  const std::string log = logText();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const std::string prefix = fmt::format("===> Parameter '{}' has the value", c.key);
+    if (c.warning.empty()) {
+      EXPECT_EQ(log.find(prefix), std::string::npos) << log;
+    } else {
+      EXPECT_NE(log.find("===> " + c.warning), std::string::npos) << log;
+    }
+  }
+  // The values themselves are taken as before.
+  EXPECT_EQ(par_RANGE.value(), 2);
+  EXPECT_EQ(par_MATCHING_DEPTH.value(), 1);
+}
+
+TEST_F(ParametersFileTest, AHugeTextSettingIsReadWholeButLoggedAsAnExcerpt) {
+  const std::string callsigns(1'000'000, 'K');
+  writeParameters(parameterNodes({{"BLOCK_CALLSIGN", callsigns}, {"PROGRAM_VERSION", "11.0.2"}}));
+
+  gf_readParameters();
+  setStringParameterAndSave(par_BLOCK_CALLSIGN, callsigns + "X");
+
+  EXPECT_EQ(par_BLOCK_CALLSIGN.value().size(), callsigns.size() + 1);
+  EXPECT_EQ(storedValue(parametersPath(), "BLOCK_CALLSIGN").size(), callsigns.size() + 1);
+  const std::string log = logText();
+  EXPECT_LT(log.size(), 20'000u);
+  EXPECT_NE(log.find("... (1000001 bytes)\""), std::string::npos);
+}
+
+TEST_F(ParametersFileTest, AFolderInThePlaceOfTheFileIsNamedAndLeftAlone) {
+  std::filesystem::create_directories(parametersPath() / "inside");
+
+  gf_readParameters();
+  saveBoolParameter(par_LOG);
+
+  EXPECT_TRUE(std::filesystem::is_directory(parametersPath() / "inside"));
+  std::filesystem::path setAside = parametersPath();
+  setAside += ".bad";
+  EXPECT_FALSE(std::filesystem::exists(setAside));
+  const std::string log = logText();
+  EXPECT_NE(log.find("===> '" + parametersPath().string() + "' is a folder, not a settings file"), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("allocate memory"), std::string::npos) << log;
+  EXPECT_EQ(par_RANGE.value(), 40);
+}
+
+TEST_F(ParametersFileTest, AReadOnlyFileStaysReadOnlyWhenSaved) {
+  writeParameters(parameterNodes({{"RANGE", "25"}}));
+  std::filesystem::permissions(parametersPath(), std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::group_read |
+                                                     std::filesystem::perms::others_read);
+  par_RANGE.setValue(30);
+  saveIntParameter(par_RANGE);
+
+  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "30");
+  EXPECT_EQ(std::filesystem::status(parametersPath()).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                std::filesystem::perms::others_read);
+}
+
 TEST_F(ParametersFileTest, SaveAddsTheParametersElementWhenItIsMissing) {
   testing::writeFile(parametersPath(), "<?xml version=\"1.0\"?>\n<settings><x/></settings>\n");
 

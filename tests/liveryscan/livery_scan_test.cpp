@@ -223,6 +223,34 @@ TEST_F(LiveryScanTest, LiveriesScannedXmlReaderErrors) {
   EXPECT_THAT(describe(scannedLiveries()), ElementsAre("DLH A320 A D-AIZA", "KLM B738 B  cargo"));
 }
 
+TEST_F(LiveryScanTest, ADamagedStoredResultIsSetAsideAndRescanned) {
+  write("first/a/aircraft.cfg", cfg("A320", "DLH", "AIG A320 Lufthansa"));
+  par_lfolder[5].setValue((folder / "first").string());
+  const std::string damaged[] = {
+      "",
+      "<liveries><liv airl=\"DLH\" type=\"A320\" ti",
+      "<other/>",
+      "<liveries><liv airl=\"DLH\" title=\"T\"/></liveries>",
+  };
+  for (std::size_t index = 0; index < std::size(damaged); ++index) {
+    SCOPED_TRACE(damaged[index]);
+    clearLiveryDatabase();
+    write("output/LiveriesScanned.xml", damaged[index]);
+    par_SCAN_LIVERIES.setValue(false);
+
+    ASSERT_EQ(errorCodeOfScan(), 0);
+    const std::string setAside = index == 0 ? ".bad" : fmt::format(".bad{}", index);
+    EXPECT_EQ(testing::readFile(folder / ("output/LiveriesScanned.xml" + setAside)), damaged[index]);
+    EXPECT_THAT(liveriesXml(), HasSubstr("AIG A320 Lufthansa"));
+    EXPECT_TRUE(liveriesProcessed());
+    EXPECT_FALSE(par_SCAN_LIVERIES.value());
+  }
+  const std::string log = logText();
+  EXPECT_THAT(log, HasSubstr("51: File output/LiveriesScanned.xml is damaged (No document element found)"));
+  EXPECT_THAT(log, HasSubstr(" is damaged, kept as LiveriesScanned.xml.bad, rescan liveries"));
+  EXPECT_THAT(log, Not(HasSubstr("LiveriesScanned.xml not found")));
+}
+
 TEST_F(LiveryScanTest, ReportFilesCountLinesAndDropRepeats) {
   removePreviousScanOutputs();
   addIncompleteSectionLine("same");
