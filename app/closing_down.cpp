@@ -170,6 +170,8 @@ void Session::resetSessionState() {
   feedDisplay_.trafficIndicator.store(kIndicatorHidden);
   feedDisplay_.weatherIndicator.store(kIndicatorHidden);
   display_.runningSeconds.store(0);
+  setStatusClockSeconds(0);
+  display_.rtNotStarted.store(true);
   sessionEnd().reset();
   flightPaused_ = false;
   trafficRereadRequest.store(false);

@@ -110,16 +110,8 @@ void Session::everySecond() {
 }
 
 void Session::ageStatusLine() {
-  const std::string status = statusLineText();
-  if (status != shownStatus_) {
-    shownStatus_ = status;
-    shownStatusSeconds_ = 0;
-    return;
-  }
-  if (!status.empty() && ++shownStatusSeconds_ >= kStatusLifetimeSeconds) {
-    clearStatusLine();
-    shownStatus_.clear();
-  }
+  setStatusClockSeconds(display_.runningSeconds.load());
+  clearStatusLineOlderThan(kStatusLifetimeSeconds);
 }
 
 void Session::publishCounts() {

@@ -128,7 +128,7 @@ PanelState MainWindow::panelState() {
   state.wantedStaticPercent = session_.engine().display().parkingPercentageShown.load();
   const FeedDisplay& feed = session_.feedDisplay();
   state.loggedIn = feed.loggedIn.load();
-  state.rtNotStarted = !state.loggedIn && feed.trafficIndicator.load() == 3 && feed.weatherIndicator.load() == 3;
+  state.rtNotStarted = session_.display().rtNotStarted.load();
   state.trafficIndicator = feed.trafficIndicator.load();
   state.weatherIndicator = feed.weatherIndicator.load();
   state.qnhHpa = feed.qnhHpa.load();

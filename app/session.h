@@ -88,6 +88,8 @@ struct SessionDisplay {
   std::atomic<std::int64_t> created{0};
   std::atomic<std::int64_t> removed{0};
   std::atomic<std::int32_t> runningSeconds{0};
+  // The RealTraffic box is black until the session turns to RealTraffic.
+  std::atomic<bool> rtNotStarted{true};
 };
 std::string_view phaseText(SessionDisplay::Phase phase);
 
@@ -273,8 +275,6 @@ class Session {
   std::int64_t simTimeReference_ = 0;
   double staticCheckLatitude_ = 0.0;
   double staticCheckLongitude_ = 0.0;
-  std::string shownStatus_;
-  int shownStatusSeconds_ = 0;
 
   // Guards postedWork_.
   std::mutex postedMutex_;

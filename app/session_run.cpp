@@ -53,6 +53,8 @@ void Session::runSession() {
     return;
   }
   display_.phase.store(SessionDisplay::Phase::loggingIn);
+  display_.rtNotStarted.store(false);
+  repaint();
   engine_.setSessionActive(false);
 
   account_ = options_.loadAccount();

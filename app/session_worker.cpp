@@ -70,6 +70,7 @@ void Session::sessionWorker() {
       setStatusLine(fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string()), true);
       par_SCAN_LIVERIES.setValue(true);
       saveBoolParameter(par_SCAN_LIVERIES);
+      setCheckBox(par_SCAN_LIVERIES);
       repaint();
     }
     if (options_.scanLiveries) {
@@ -107,7 +108,9 @@ void Session::sessionWorker() {
     setErrorLine(error.what());
     sessionEnd().forceSystemError();
   } catch (const fmt::format_error& error) {
+    // The log keeps where it came from; the error line shows the text alone.
     setErrorLine(fmt::format("std::format error: {}", error.what()));
+    setErrorLine(error.what());
     sessionEnd().endSession(ExitReason::systemError);
   } catch (const std::bad_alloc& error) {
     setErrorLine(error.what());

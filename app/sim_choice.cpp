@@ -10,6 +10,7 @@
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/paths.h"
+#include "foundation/setting_controls.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
@@ -204,11 +205,14 @@ void switchSimulator() {
   liveryDatabase().requestClear();
   par_SCAN_AIRPORTS.setValue(true);
   saveBoolParameter(par_SCAN_AIRPORTS);
+  setCheckBox(par_SCAN_AIRPORTS);
   par_SCAN_LIVERIES.setValue(true);
   saveBoolParameter(par_SCAN_LIVERIES);
+  setCheckBox(par_SCAN_LIVERIES);
   setStatusLine(fmt::format("Switching Simulator to {}", isMsfs2020() ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024),
                 true);
   par_ALL_INSTALL_PATH.setValue("");
+  setControlText(par_ALL_INSTALL_PATH);
   if (!isMsfs2020()) {
     setStringParameterAndSave(par_MYSIMADDON24_VERSION, "");
   }

@@ -1,5 +1,7 @@
 #include "foundation/status_line.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "foundation/log.h"
@@ -10,11 +12,13 @@ namespace {
 struct StatusTexts {
   std::string status;
   std::string error;
+  int runningSeconds = 0;
+  int statusSetTime = 0;  // runningSeconds when the status was set; 0 when empty
   std::function<void()> repaint;
 };
 
 StatusTexts& texts() {
-  static StatusTexts storage;
+  static StatusTexts storage;  // guarded by paintMutex()
   return storage;
 }
 
@@ -43,6 +47,7 @@ void setStatusLine(std::string_view text, bool log) {
       return;
     }
     texts().status.assign(text);
+    texts().statusSetTime = text.empty() ? 0 : std::max(1, texts().runningSeconds);
   }
   if (log && !text.empty()) {
     gf_logLineUnlessStopping(std::string(text));
@@ -55,6 +60,8 @@ void clearStatusLine() { setStatusLine({}, false); }
 void setErrorLine(std::string_view text) {
   {
     std::lock_guard lock(paintMutex());
+    texts().status.clear();
+    texts().statusSetTime = 0;
     texts().error.assign(text);
   }
   gf_logLine(fmt::format("Error {}", text));
@@ -67,6 +74,30 @@ void clearErrorLine() {
     texts().error.clear();
   }
   repaint();
+}
+
+void setStatusClockSeconds(int runningSeconds) {
+  std::lock_guard lock(paintMutex());
+  texts().runningSeconds = runningSeconds;
+}
+
+int statusSetTime() {
+  std::lock_guard lock(paintMutex());
+  return texts().statusSetTime;
+}
+
+bool clearStatusLineOlderThan(int lifetimeSeconds) {
+  {
+    std::lock_guard lock(paintMutex());
+    StatusTexts& shown = texts();
+    if (shown.statusSetTime <= 0 || shown.runningSeconds - shown.statusSetTime < lifetimeSeconds) {
+      return false;
+    }
+    shown.status.clear();
+    shown.statusSetTime = 0;
+  }
+  repaint();
+  return true;
 }
 
 std::string statusLineText() {

@@ -16,12 +16,22 @@ namespace crv {
 void setStatusLine(std::string_view text, bool log = false);
 void clearStatusLine();
 
-// Shows the text on the error line and logs "Error <text>".
+// Shows the text on the error line and logs "Error <text>"; the status text
+// is emptied (it does not come back when the error is cleared).
 void setErrorLine(std::string_view text);
 void clearErrorLine();
 
 std::string statusLineText();
 std::string errorLineText();
+
+// The age of a status text: the program's running seconds, advanced once a
+// second by the session. A text is stamped with them when it is set (at
+// least 1); an empty text has no stamp (0).
+void setStatusClockSeconds(int runningSeconds);
+int statusSetTime();
+// Clears the status text once lifetimeSeconds have passed since it was set;
+// true when it did.
+bool clearStatusLineOlderThan(int lifetimeSeconds);
 
 std::mutex& paintMutex();
 

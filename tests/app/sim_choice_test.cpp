@@ -7,9 +7,11 @@
 #include "app/exit_reason.h"
 #include "app/sim_choice.h"
 #include "foundation/session_flags.h"
+#include "foundation/setting_controls.h"
 #include "foundation/settings.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
+#include "platform/window/control_model.h"
 
 namespace crv::testing {
 namespace {
@@ -97,6 +99,28 @@ TEST_F(SimChoiceTest, NoPackagesFolderAnywhereIsAnEmptyPathWithTheSearchLogged) 
   EXPECT_EQ(missingPieces(logText(),
                           {"no Store:", "no Steam1:", "no Steam2:", "no Boxed:", "No UserCfg.opt found?"}),
             "");
+}
+
+TEST_F(SimChoiceTest, SwitchingTheSimulatorTicksBothScanBoxesEmptiesThePathBoxAndRestarts) {
+  createSettingControls();
+  platform::ControlModel& controls = platform::mainWindowControls();
+  par_ALL_INSTALL_PATH.setValue(packages("MSFS2020").string());
+  setControlText(par_ALL_INSTALL_PATH);
+  for (BoolControlParameter* scan : {&par_SCAN_LIVERIES, &par_SCAN_AIRPORTS}) {
+    scan->setValue(false);
+    setCheckBox(*scan);
+  }
+  par_SIM_CHOICE.setValue(std::string(kSimChoiceMsfs2024));
+  setMsfs2020(false);
+  switchSimulator();
+  for (const BoolControlParameter* scan : {&par_SCAN_LIVERIES, &par_SCAN_AIRPORTS}) {
+    EXPECT_EQ(controls.isChecked(scan->controlId()), std::optional<bool>(true)) << scan->name();
+    EXPECT_EQ(storedValue(parametersPath(), scan->name()), "true") << scan->name();
+  }
+  EXPECT_EQ(controls.text(par_ALL_INSTALL_PATH.controlId()), std::optional<std::u16string>(u""));
+  EXPECT_EQ(sessionEnd().reason(), ExitReason::newSettings);
+  EXPECT_EQ(sessionEnd().restartDelaySeconds(), 3);
+  EXPECT_NE(logText().find("Switching Simulator to MSFS 2024"), std::string::npos);
 }
 
 }  // namespace

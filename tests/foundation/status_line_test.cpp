@@ -16,6 +16,7 @@ class StatusLineTest : public ::testing::Test {
     setStatusRepaintCallback(nullptr);
     clearErrorLine();
     clearStatusLine();
+    setStatusClockSeconds(0);
   }
 };
 
@@ -25,10 +26,36 @@ TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
   EXPECT_EQ(statusLineText(), "Scanning liveries");
   setErrorLine("41: CRVN must be run from the CRVN folder!");
   setStatusLine("ignored", true);
-  EXPECT_EQ(statusLineText(), "Scanning liveries");
+  EXPECT_EQ(statusLineText(), "") << "the error line empties the status text";
   EXPECT_EQ(errorLineText(), "41: CRVN must be run from the CRVN folder!");
   EXPECT_EQ(log.missing({"\nScanning liveries\n", "\nError 41: CRVN must be run from the CRVN folder!\n"}), "");
   EXPECT_FALSE(log.contains("ignored"));
+  clearErrorLine();
+  EXPECT_EQ(statusLineText(), "") << "the old status text does not come back";
+  EXPECT_EQ(statusSetTime(), 0);
+}
+
+// A status text ages from when it was set, a new setting of the same text
+// included; one set at second 0 counts as set at second 1.
+TEST_F(StatusLineTest, AStatusTextIsClearedTwentyFiveSecondsAfterItWasSet) {
+  struct Step {
+    int second;
+    const char* set;  // nullptr: nothing set this second
+    bool cleared;
+  };
+  const Step steps[] = {{0, "a", false},   {1, nullptr, false}, {25, nullptr, false}, {26, nullptr, true},
+                        {30, "b", false},  {50, "b", false},    {54, nullptr, false}, {70, nullptr, false},
+                        {75, nullptr, true}, {80, "", false}, {200, nullptr, false}};
+  for (const Step& step : steps) {
+    setStatusClockSeconds(step.second);
+    if (step.set != nullptr) setStatusLine(step.set);
+    EXPECT_EQ(clearStatusLineOlderThan(25), step.cleared) << step.second;
+  }
+  setStatusClockSeconds(0);
+  setStatusLine("stamped");
+  EXPECT_EQ(statusSetTime(), 1);
+  clearStatusLine();
+  EXPECT_EQ(statusSetTime(), 0);
 }
 
 TEST_F(StatusLineTest, EveryChangeAsksForARepaint) {

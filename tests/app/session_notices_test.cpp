@@ -1,0 +1,81 @@
+// What the window shows of a session that cannot go on, or that has to
+// catch up on something: the RealTraffic box after a refused login, the
+// error line of a format error, the liveries box ticked for a rescan.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "feed/json_reading.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "platform/window/control_model.h"
+#include "tests/app/program_harness.h"
+#include "tests/support/settings_fixture.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr platform::Colour kRed = 0x0000FF;
+constexpr platform::Colour kGreen = 0x32CD32;
+
+// The colour the RealTraffic box was filled with in the window's last
+// paint; none when it was not painted.
+std::optional<platform::Colour> realTrafficBox(const platform::WindowModel& window) {
+  std::optional<platform::Colour> colour;
+  for (const platform::PaintItem& item : window.lastPaint()) {
+    if (item.kind == platform::PaintItem::Kind::FillRect && item.rect == platform::Rect{425, 30, 453, 112}) {
+      colour = item.colour;
+    }
+  }
+  return colour;
+}
+
+TEST(SessionNoticesTest, AfterARefusedLoginTheRealTrafficBoxIsRedUntilTheUserCloses) {
+  ProgramHarness program;
+  program.rt().queueJson(standin::kAuthPath, {{"status", kStatusKeyRefused}, {"message", "unknown key"}});
+  program.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return !errorLineText().empty(); }, 20s)) << program.log();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kRed; }, 5s));
+  program.clickClose();
+  ASSERT_TRUE(program.waitForExit().has_value());
+}
+
+TEST(SessionNoticesTest, LoggedInTheRealTrafficBoxIsGreen) {
+  ProgramHarness program;
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kGreen; }, 5s));
+}
+
+TEST(SessionNoticesTest, AFormatErrorShowsItsTextAloneOnTheErrorLineAndItsOriginInTheLog) {
+  ProgramHarness program(
+      [](SessionOptions& options) { options.checkVersions = [] { throw fmt::format_error("argument not found"); }; });
+  program.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText() == "argument not found"; }, 20s))
+      << errorLineText() << program.log();
+  EXPECT_TRUE(program.waitForLog("Error std::format error: argument not found", 5s));
+  EXPECT_TRUE(program.waitForLog("Exiting: SYSTEM ERROR", 5s));
+  program.clickClose();
+  ASSERT_TRUE(program.waitForExit().has_value());
+}
+
+TEST(SessionNoticesTest, AMissingLiveriesFileSwitchesTheLiveryScanOnAndTicksItsBox) {
+  ProgramHarness program;
+  program.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"SCAN_LIVERIES", "false"}});
+  std::filesystem::remove(program.folder() / "output" / "LiveriesScanned.xml");
+  platform::mainWindowControls().setChecked(par_SCAN_LIVERIES.controlId(), false);  // as the setting was
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  EXPECT_TRUE(par_SCAN_LIVERIES.value());
+  EXPECT_EQ(platform::mainWindowControls().isChecked(par_SCAN_LIVERIES.controlId()), std::optional<bool>(true));
+  EXPECT_EQ(storedValue(parametersFilePath(), "SCAN_LIVERIES"), "true");
+  EXPECT_TRUE(program.sawStatus(
+      fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string())));
+}
+
+}  // namespace
+}  // namespace crv::testing
