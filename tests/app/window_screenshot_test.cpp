@@ -140,6 +140,15 @@ TEST_F(WindowScreenshotTest, NotConnected) { expectScreen("not_connected", Panel
 
 TEST_F(WindowScreenshotTest, ConnectedWithTraffic) { expectScreen("connected_with_traffic", connectedWithTraffic()); }
 
+// Logged in over a region without traffic: "Traffic" in yellow, no aircraft.
+TEST_F(WindowScreenshotTest, NoTrafficInTheRegion) {
+  PanelState state = connectedWithTraffic();
+  state.trafficIndicator = 2;
+  state.qnhHpa = 1008;
+  state.liveInSim = 0;
+  expectScreen("no_traffic_in_region", state);
+}
+
 TEST_F(WindowScreenshotTest, ParkAirportActive) {
   PanelState state = connectedWithTraffic();
   state.texts.parkAirportIcao = "EHAM";
