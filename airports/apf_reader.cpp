@@ -218,23 +218,22 @@ LearnedFileOutcome lf_readLearned(const std::filesystem::path& learnedPath, cons
                               apfLogText(learnedName), apfLogText(header.airportName)),
                   true);
   }
-  applyAirportOverrides(document);
 
   // The base file's stands, to fall back on when the learned file fails
   // halfway: a half-merged table must never be saved over it.
   StandTable baseStands = stands;
+  LearnedFileOutcome outcome = LearnedFileOutcome::Merged;
   try {
     ApfParseWarnings warnings(learnedPath.string());
     if (getApfBool(document, "handmade").value_or(false)) {
       setHandmadeAirport(true);
       stands.clear();
       readStands(document, stands, warnings);
-      gf_logIndented(fmt::format("{:24}: {}", "handmade", "true"));
-      return LearnedFileOutcome::Handmade;
+      outcome = LearnedFileOutcome::Handmade;
+    } else {
+      setHandmadeAirport(false);
+      mergeLearnedStands(document, learnedPath, stands, warnings);
     }
-    setHandmadeAirport(false);
-    mergeLearnedStands(document, learnedPath, stands, warnings);
-    return LearnedFileOutcome::Merged;
   } catch (const std::exception& error) {
     gf_logLine(fmt::format("{}: {}", "lf_readLearned", error.what()));
     stands = std::move(baseStands);
@@ -242,6 +241,11 @@ LearnedFileOutcome lf_readLearned(const std::filesystem::path& learnedPath, cons
     setAside(learnedPath);
     return LearnedFileOutcome::SetAside;
   }
+  // The file's settings count only once its stands are taken: a file set
+  // aside changes nothing.
+  applyAirportOverrides(document);
+  if (outcome == LearnedFileOutcome::Handmade) gf_logIndented(fmt::format("{:24}: {}", "handmade", "true"));
+  return outcome;
 }
 
 }  // namespace crv

@@ -69,7 +69,7 @@ std::string reserveUserStand(const ParkedFileRequest& request, const ParkAirport
 
 ParkedFileResult lf_readParkedFile(const ParkedFileRequest& request, ParkAirportList& parkAirports, StandTable& stands,
                                    ParkAirportHeader& header, QualityFactors& quality) {
-  stands.clear();
+  emptyStandTable(stands);
   const std::string path = findAirportFilePath(request.icao);
   if (path.empty()) return {fmt::format("{} {} not found", "lf_readParkedFile", request.icao), "", std::nullopt};
   if (path.find(kUnknownPublisher) != std::string::npos) {

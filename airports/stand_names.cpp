@@ -75,6 +75,11 @@ StandNameIndex& standNameIndex() {
 
 void publishStandNames(const StandTable& stands) { standNameIndex().publish(stands); }
 
+void emptyStandTable(StandTable& stands) {
+  stands.clear();
+  standNameIndex().clear();
+}
+
 std::string standNameAtPosition(const GeoPoint& position, bool userOnGround) {
   return standNameIndex().nameAt(position, userOnGround);
 }

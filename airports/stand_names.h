@@ -52,6 +52,10 @@ StandNameIndex& standNameIndex();
 // standNameIndex().publish(stands), for the worker after each reading.
 void publishStandNames(const StandTable& stands);
 
+// Empties the stand table together with its published names, so that no
+// stand of a table that is gone is named any more.
+void emptyStandTable(StandTable& stands);
+
 // standNameIndex().nameAt(position, userOnGround).
 std::string standNameAtPosition(const GeoPoint& position, bool userOnGround);
 

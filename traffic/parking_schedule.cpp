@@ -11,6 +11,7 @@
 #include "airports/park_airport_panel.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
+#include "airports/stand_names.h"
 #include "airports/stand_table.h"
 #include "foundation/clock.h"
 #include "foundation/log.h"
@@ -470,7 +471,7 @@ void ParkingSchedule::saveAirportAndDisable() {
   publishReaderPosition(std::nullopt);
   statics_.reset();
   if (stands != nullptr) {
-    stands->clear();
+    emptyStandTable(*stands);
   }
   loadRequested_ = false;
   if (services_.parkAirportClosed) {

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "airports/stand_names.h"
 #include "foundation/files.h"
 
 namespace crv {
@@ -81,7 +82,7 @@ void TrafficEngine::resetTrafficState() {
     snapshotHandover_.clear();
   }
   if (config_.stands != nullptr) {
-    config_.stands->clear();
+    emptyStandTable(*config_.stands);
   }
   lastStandUse_.clear();
   reports_.clearNoMatchList();

@@ -151,8 +151,12 @@ TEST_F(LearnedFileTest, HandmadeFileReplacesTheStandsAndFailingHalfwayKeepsTheBa
   EXPECT_DOUBLE_EQ(stand("A2").radius * kMetersPerNm, 25.0);
   EXPECT_EQ(stand("A1").usage.size(), 1U);
 
+  // A file set aside changes no setting: its overrides count only with its stands.
+  par_parking_percentage.setValue(55);
+  par_LEARN_SOFT.setValue(true);
   const std::string repeated =
-      apfText(parameter("airport_name", "Schiphol") + parameter("handmade", "true"),
+      apfText(parameter("airport_name", "Schiphol") + parameter("handmade", "true") +
+                  parameter("parking_percentage", "77") + parameter("LEARN_SOFT", "false"),
               R"(<parkpos id="A1" latitude="52.3" longitude="4.7" radius="20"/><parkpos id="A1" latitude="52.4" longitude="4.7" radius="20"/>)"
               R"(<parkpos id="A3" latitude="52.5" longitude="4.7" radius="20"/>)");
   write(learnedPath_, repeated);
@@ -161,6 +165,17 @@ TEST_F(LearnedFileTest, HandmadeFileReplacesTheStandsAndFailingHalfwayKeepsTheBa
   EXPECT_NE(findStandByName(parkAirportStands(), "D7"), parkAirportStands().end());  // the base file's stands
   EXPECT_EQ(read("airports/learned/thirdparty/MyPub/EHAM.0.xml"), repeated);
   EXPECT_NE(log().find("lf_readLearned: 94: Parking position A1 appears more than once?"), std::string::npos);
+  EXPECT_EQ(par_parking_percentage.value(), 55);
+  EXPECT_TRUE(par_LEARN_SOFT.value());
+
+  // The same settings in a file that is taken are applied.
+  write(learnedPath_, apfText(parameter("airport_name", "Schiphol") + parameter("handmade", "true") +
+                                  parameter("parking_percentage", "77") + parameter("LEARN_SOFT", "false"),
+                              R"(<parkpos id="A1" latitude="52.3" longitude="4.7" radius="20"/>)"));
+  ASSERT_EQ(readBase(), "");
+  EXPECT_TRUE(handmadeAirport());
+  EXPECT_EQ(par_parking_percentage.value(), 77);
+  EXPECT_FALSE(par_LEARN_SOFT.value());
 }
 
 TEST_F(ApfReaderTest, BadBaseFilesAreReportedAndNotRead) {

@@ -8,6 +8,7 @@
 #include "airports/park_airport_panel.h"
 #include "airports/park_airports.h"
 #include "airports/parked_file.h"
+#include "airports/stand_names.h"
 #include "foundation/status_line.h"
 #include "tests/airports/airport_file_fixtures.h"
 
@@ -135,9 +136,17 @@ TEST_F(ParkedFileTest, LearnsTheUsersStandAndReservesIt) {
 }
 
 TEST_F(ParkedFileTest, MissingOrUnknownPublisherFilesAreAnswered) {
+  // A table that was read names its stands; once it is emptied it names none.
+  write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), testing::twoGates()));
+  ASSERT_EQ(readParked(std::nullopt), "");
+  const GeoPoint onD7{52.3105, 4.7683};
+  ASSERT_EQ(standNameAtPosition(onD7, true), "D7");
+  std::filesystem::remove(path("airports/my_thirdparty/EHAM.xml"));
   setAirportDownloadSite({});
   EXPECT_EQ(readParked(std::nullopt), "lf_readParkedFile EHAM not found");
   EXPECT_EQ(elevationFeet_, std::nullopt);
+  EXPECT_TRUE(parkAirportStands().empty());
+  EXPECT_EQ(standNameAtPosition(onD7, true), "");
   write("airports/my_thirdparty/EHAM.txt", "airports/unknown/EHAM.xml\n");
   EXPECT_EQ(readParked(std::nullopt), "lf_readParkedFile EHAM has publisher:unknown, airports/unknown/EHAM.xml");
 }

@@ -8,6 +8,7 @@
 #include "airports/park_airport_panel.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
+#include "airports/stand_names.h"
 #include "foundation/settings.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
@@ -67,6 +68,7 @@ class ParkingScheduleTest : public ::testing::Test {
         stand.usage = {dlhUsage(1, now.weekday, {now.halfHour}, "DLH" + stand.name, "D-A" + stand.name)};
       }
       setParkAirportActive(true);
+      publishStandNames(stands);
       return ParkedFileResult{readMessage, reservedInFile, fileAltitudeFeet};
     };
     s.saveLearnedFile = [this](std::string_view icao) {
@@ -151,6 +153,8 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenL
 
   // Leaving saves the usage with its exclusions restored and ends it all,
   // statics still being created too.
+  const GeoPoint onA1 = stands[0].position();
+  ASSERT_EQ(standNameAtPosition(onA1, true), "A1");
   StaticAc& creating = harness.placeStatic(13, "DLH3*", SimState::adding2sim);
   stands[0].usage[0].excludedForNow = true;
   stands[1].usage[0].id = 0;
@@ -173,6 +177,7 @@ TEST_F(ParkingScheduleTest, OnTheGroundTheAirportIsLoadedCalculatedAndSavedWhenL
   EXPECT_EQ(readerElevations.back(), std::nullopt);
   EXPECT_FALSE(schedule.parkAirportPositionForReader().has_value());
   EXPECT_TRUE(stands.empty());
+  EXPECT_EQ(standNameAtPosition(onA1, true), "") << "no stand of a table that is gone";
 }
 
 TEST_F(ParkingScheduleTest, ALoadingMessageEndsTheParkAirportAtOnce) {
