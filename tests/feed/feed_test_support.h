@@ -73,11 +73,8 @@ struct Reported {
 // R1, the user's U1). The readers' threads, when a test starts them, are
 // stopped and joined at the end.
 class FeedTest : public ::testing::Test {
- private:
-  mutable std::mutex mutex_;  // guards reported_
-  mutable std::condition_variable batchArrived_;
-  Reported reported_;
-
+ public:
+  // A configuration for the stand-in at the endpoint, with short waits.
   static FeedConfig testConfig(const std::string& endpoint) {
     FeedConfig config;
     config.endpoint = endpoint;
@@ -91,6 +88,11 @@ class FeedTest : public ::testing::Test {
     config.refusalPause = std::chrono::milliseconds(10);
     return config;
   }
+
+ private:
+  mutable std::mutex mutex_;  // guards reported_
+  mutable std::condition_variable batchArrived_;
+  Reported reported_;
 
  protected:
   FeedTest() : config_(testConfig(standIn_.endpoint())), weather_(config_, hooks()), traffic_(config_, hooks()) {

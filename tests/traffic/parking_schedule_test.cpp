@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <future>
+#include <string>
+#include <thread>
 #include <stdexcept>
 
 #include "airports/park_airport_panel.h"
 #include "airports/park_airport_state.h"
 #include "airports/park_airports.h"
 #include "airports/stand_names.h"
+#include "feed/traffic_reader.h"
 #include "foundation/settings.h"
+#include "tests/feed/feed_test_support.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
@@ -296,6 +302,76 @@ TEST_F(ParkingScheduleTest, TheFilesReservedStandIsReplacedByTheRereadUnlessBusy
   other.onMainLoopStart();
   EXPECT_EQ(other.parkAirport().icao, "EDDF");
   EXPECT_EQ(otherRules.reservedStand(), "");
+}
+
+// The park airport comes and goes on the worker while the Traffic Reader
+// decodes live answers that ask for its position on the reader's thread.
+// Under ThreadSanitizer this shows that both sides hold the position's lock.
+TEST_F(ParkingScheduleTest, TheReaderDecodesWhileTheParkAirportIsPublishedAndWithdrawn) {
+  resetFeedGlobals();
+  standin::RtStandIn rt;
+  rt.setPace(5, 50);
+  standin::Scenario scenario;
+  scenario.startEpochSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  scenario.flights.push_back({.hexId = "3c6444", .callsign = "DLH400", .icaoType = "A320", .registration = "D-AIPA",
+                              .departure = "EDDF", .destination = "EGLL",
+                              .points = {{0, kApronOrigin.latitude + 0.05, kApronOrigin.longitude, 6000, 200, 0, 0, false},
+                                         {3600, kApronOrigin.latitude + 3.0, kApronOrigin.longitude, 6000, 200, 0, 0,
+                                          false}}});
+  rt.setScenario(scenario);
+
+  std::atomic<int> batches{0};
+  std::atomic<int> positionsAsked{0};
+  FeedHooks hooks;
+  hooks.userPosition = [] { return kApronOrigin; };
+  hooks.userAltitudeFeet = [] { return 364.0; };
+  hooks.parkAirportPosition = [&] {
+    ++positionsAsked;
+    return schedule.parkAirportPositionForReader();
+  };
+  hooks.reservedStandName = [] { return std::string(); };
+  hooks.userStandName = [] { return std::string(); };
+  hooks.intakeTrafficBatch = [&](std::vector<LiveTrafficRecord>& batch, std::uint32_t) {
+    batch.clear();
+    ++batches;
+  };
+  hooks.publishEngineQnh = [](int) {};
+  hooks.reportThreadError = [](std::string_view, bool) {};
+  hooks.showServerName = [](std::string_view) {};
+  hooks.endSessionWithReaderError = [] {};
+  FeedDisplay display;
+  hooks.display = &display;
+  TrafficReader reader(FeedTest::testConfig(rt.endpoint()), hooks);
+  reader.setGuid("g-1");
+  reader.setTrafficPaceMilliseconds(5);
+  reader.computeTrafficBox(kApronOrigin, 40.0);
+  int status = 0;
+  std::thread readerThread([&] { reader.receive(status); });
+
+  // Loaded on the ground, left in the air, again and again.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  int second = 0;
+  while ((positionsAsked.load() < 20 || second < 40 * 16) && std::chrono::steady_clock::now() < deadline) {
+    onGround = true;
+    user.altitudeFeet = airport.alt;
+    schedule.onMainLoopStart();
+    ASSERT_TRUE(schedule.parkAirportPositionForReader().has_value());
+    statics.pendingStatics().clear();
+    onGround = false;
+    user.altitudeFeet = 30000.0;
+    do {
+      second += 16;  // a park check, not an adjustment tick
+    } while (second % 15 == 0);
+    schedule.onSecond(second);
+    ASSERT_FALSE(schedule.parkAirportPositionForReader().has_value());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  reader.requestStop();
+  readerThread.join();
+  EXPECT_GE(positionsAsked.load(), 20);
+  EXPECT_GE(batches.load(), 20);
+  resetFeedGlobals();
 }
 
 }  // namespace
