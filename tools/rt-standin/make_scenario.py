@@ -2,7 +2,7 @@
 """Writes a scenario for rt-standin around one airport of data/airports_msfs.xml.
 
     make_scenario.py --airport EHAM [--flights 60] [--parked 12] [--seed 1]
-                     [--airport-file PATH]
+                     [--airport-file PATH] [--steady-minutes N]
 
 A third of the flights depart (stand, taxi, take-off, climb-out), a third
 arrive (approach, landing, taxi to a stand), the rest fly over at cruise
@@ -11,6 +11,14 @@ starts to two minutes after it, and each ends when it leaves the area or
 stands parked for a while; a quarter fly over and leave a 40 nm range 5 to
 18 s after the start, so that a run of a minute sees aircraft appear, move
 and go. The same options give the same file.
+
+With --steady-minutes every flight is in the air or on the ground within
+30 nm of the airport from before the stand-in starts until N minutes after,
+so that the number of live aircraft stays the same for the whole run: 30 %
+depart (wait at a stand, taxi, take off, climb out into a wide circle), 30 %
+arrive (circle, fly the final approach, land, taxi to a stand and stand
+there), 20 % fly over in wide circles at cruise level and 20 % hold in a
+racetrack pattern. About a third of them are on the ground at any time.
 
 With --airport-file it also writes an airport file for the airport: a stand
 under each parked aircraft and a row of stands east of the reference point
@@ -129,8 +137,118 @@ def overflight(rng, flight, start, apt, _icao):
     return flight.json("EGLL", "EKCH")
 
 
-def parked(rng, number, apt):
-    lat, lon = move(apt[0], apt[1], rng.uniform(0, 360), rng.uniform(0.2, 0.7))
+STEADY_RANGE_NM = 30.0
+
+
+def circle(flight, t, end, apt, radius_nm, angle_deg, alt, gs, vs, ceiling, clockwise, step=30):
+    """Flies around the airport at the radius from the angle (its bearing
+    from the airport) until the end, climbing or descending at vs towards
+    the ceiling; returns the time, angle and altitude at the end."""
+    radius_nm = min(max(radius_nm, 5.0), STEADY_RANGE_NM)
+    turn = 1.0 if clockwise else -1.0
+    while True:
+        lat, lon = move(apt[0], apt[1], angle_deg, radius_nm)
+        level = vs == 0 or (vs > 0 and alt >= ceiling) or (vs < 0 and alt <= ceiling)
+        flight.last = (t, lat, lon, alt, gs, angle_deg + 90.0 * turn, 0 if level else vs, False)
+        if t >= end - 0.5:
+            # The end point is the next leg's first, or the flight's last.
+            return t, angle_deg, alt
+        flight.point(*flight.last)
+        dt = min(step, end - t)
+        angle_deg += turn * math.degrees(gs * dt / 3600.0 / radius_nm)
+        if not level:
+            alt = min(alt + vs * dt / 60.0, ceiling) if vs > 0 else max(alt + vs * dt / 60.0, ceiling)
+        t += dt
+
+
+def bearing_deg(apt, lat, lon):
+    return math.degrees(math.atan2((lon - apt[1]) * math.cos(math.radians(apt[0])), lat - apt[0])) % 360.0
+
+
+def stand_grid(rng, apt):
+    """Stand places on a grid 83 m apart, 0.25 to 0.95 nm from the airport,
+    clear of the row of learned-schedule stands, in random order."""
+    places = []
+    step_nm = 0.045
+    cells = int(0.95 / step_nm)
+    for north in range(-cells, cells + 1):
+        for east in range(-cells, cells + 1):
+            n, e = north * step_nm, east * step_nm
+            if not 0.25 <= math.hypot(n, e) <= 0.95 or (0.2 <= e <= 0.5 and -0.05 <= n <= 0.6):
+                continue
+            lat, lon = move(apt[0], apt[1], 0, n)
+            places.append(move(lat, lon, 90, e))
+    rng.shuffle(places)
+    return places
+
+
+def steady_departure(rng, flight, start, end, apt, icao, stand):
+    lat, lon = stand
+    runway = rng.choice([240, 270, 180, 360])
+    boarding = rng.uniform(0, 0.8 * (end - start))
+    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2], 0, runway, 0, True, boarding, 60)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, runway, 0, True, rng.uniform(60, 240), 15)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 150, runway, 0, True, 25, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2] + 50, 170, runway, 2500, False, 120, 15)
+    radius = distance_nm(apt, (t, lat, lon)) + rng.uniform(3, 15)
+    circle(flight, t, end, apt, radius, bearing_deg(apt, lat, lon), alt, 250, 1500, rng.choice([9000, 15000, 21000]),
+           rng.random() < 0.5)
+    return flight.json(icao, rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]))
+
+
+def steady_arrival(rng, flight, start, end, apt, icao, stand):
+    approach_at = start + rng.uniform(0.1, 0.8) * (end - start)
+    t, angle, alt = circle(flight, start, approach_at, apt, 16, rng.uniform(0, 360), rng.choice([4000, 5000, 6000]),
+                           210, 0, 0, rng.random() < 0.5)
+    final = (angle + 180.0) % 360.0
+    lat, lon = move(apt[0], apt[1], angle, 16)
+    t, lat, lon, alt = flight.leg(t, lat, lon, alt, 180, final, -900, False, 200, 20)
+    t, lat, lon, alt = flight.leg(t, lat, lon, max(alt, apt[2] + 300), 140, final, -700, False, 40, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 60, final, 0, True, 30, 5)
+    # Taxi to the stand, then stand there.
+    to_stand = math.degrees(math.atan2((stand[1] - lon) * math.cos(math.radians(lat)), stand[0] - lat))
+    taxi_s = max(distance_nm((lat, lon), (0, stand[0], stand[1])) / 15.0 * 3600.0, 10.0)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, to_stand, 0, True, taxi_s, 15)
+    flight.leg(t, stand[0], stand[1], apt[2], 0, to_stand, 0, True, max(end - t, 1), 60)
+    return flight.json(rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]), icao)
+
+
+def steady_overflight(rng, flight, start, end, apt, _icao, _stand):
+    circle(flight, start, end, apt, rng.uniform(18, STEADY_RANGE_NM), rng.uniform(0, 360),
+           rng.choice([28000, 33000, 37000]), 450, 0, 0, rng.random() < 0.5)
+    return flight.json("EGLL", "EKCH")
+
+
+def steady_hold(rng, flight, start, end, apt, icao, _stand):
+    """A racetrack: one-minute legs and one-minute half turns at 220 kt."""
+    inbound = rng.uniform(0, 360)
+    lat, lon = move(apt[0], apt[1], inbound + 180, rng.uniform(8, 22))
+    alt = rng.choice([7000, 8000, 9000, 10000, 11000])
+    t, track, turn = start, inbound, rng.choice([1, -1])
+    while t < end - 0.5:
+        t, lat, lon, alt = flight.leg(t, lat, lon, alt, 220, track, 0, False, min(60, end - t), 30)
+        for _ in range(6):
+            if t >= end - 0.5:
+                break
+            t, lat, lon, alt = flight.leg(t, lat, lon, alt, 220, track, 0, False, min(10, end - t), 10)
+            track += turn * 30
+    return flight.json(rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]), icao)
+
+
+def steady_flights(rng, count, minutes, apt, icao, stands):
+    """The flights; departures and arrivals take their stands from the list."""
+    kinds = [steady_departure] * 3 + [steady_arrival] * 3 + [steady_overflight] * 2 + [steady_hold] * 2
+    end = minutes * 60.0
+    flights = []
+    for number in range(count):
+        kind = kinds[number % len(kinds)]
+        stand = stands.pop() if kind in (steady_departure, steady_arrival) else None
+        flights.append(kind(rng, Flight(rng, number), rng.uniform(-300, -30), end, apt, icao, stand))
+    return flights
+
+
+def parked(rng, number, apt, stand=None):
+    lat, lon = stand or move(apt[0], apt[1], rng.uniform(0, 360), rng.uniform(0.2, 0.7))
     airline = rng.choice(AIRLINES)
     return {"hex": "%06x" % (0x480000 + number), "lat": round(lat, 6), "lon": round(lon, 6),
             "spot": "%s%d" % (rng.choice("ABCDEFGH"), 1 + number), "type": rng.choice(NARROW + WIDE),
@@ -138,10 +256,12 @@ def parked(rng, number, apt):
             "age_s": rng.choice([600, 1800, 3600, 7200])}
 
 
-def airport_file(rng, icao, apt, parked_list):
+def airport_file(rng, icao, apt, parked_list, flight_stands=()):
     stands = []
     for p in parked_list:
         stands.append(('P' + p["spot"], p["lat"], p["lon"], rng.uniform(0, 360), []))
+    for n, (lat, lon) in enumerate(flight_stands):
+        stands.append(("G%d" % (n + 1), round(lat, 6), round(lon, 6), rng.uniform(0, 360), []))
     for n in range(24):
         lat, lon = move(apt[0], apt[1], 90, 0.3)
         lat, lon = move(lat, lon, 0, (n % 12) * 0.045)
@@ -177,12 +297,14 @@ def main():
     parser.add_argument("--parked", type=int, default=12)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--airport-file", help="also write an airport file with stands for the airport")
+    parser.add_argument("--steady-minutes", type=float,
+                        help="every flight stays within 30 nm from before the start until these minutes after")
     options = parser.parse_args()
     rng = random.Random(options.seed)
     apt = airport_position(options.airport)
     kinds = [departure, arrival, overflight]
     flights = []
-    for number in range(options.flights):
+    for number in range(options.flights if options.steady_minutes is None else 0):
         start = rng.uniform(-600, 120)
         if number % 4 == 0:
             # A quarter fly over and cross the edge of a 40 nm range 5 to
@@ -196,11 +318,22 @@ def main():
         else:
             flight = kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport)
         flights.append(flight)
+    flight_stands, parked_stands = [], [None] * options.parked
+    if options.steady_minutes is not None:
+        # Departures, arrivals and parked aircraft each have a stand of their own.
+        stands = stand_grid(rng, apt)
+        taken = sum(1 for number in range(options.flights) if number % 10 < 6)
+        if taken + options.parked > len(stands):
+            sys.exit("make_scenario: %d stands at most" % len(stands))
+        flight_stands, parked_stands = stands[-taken:] if taken else [], stands[:options.parked]
+        flights = steady_flights(rng, options.flights, options.steady_minutes, apt, options.airport,
+                                 list(flight_stands))
     scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
-                "flights": flights, "parked": [parked(rng, n, apt) for n in range(options.parked)]}
+                "flights": flights,
+                "parked": [parked(rng, n, apt, parked_stands[n]) for n in range(options.parked)]}
     if options.airport_file:
         Path(options.airport_file).write_text(airport_file(random.Random(options.seed), options.airport, apt,
-                                                           scenario["parked"]))
+                                                           scenario["parked"], flight_stands))
     json.dump(scenario, sys.stdout, indent=1)
     sys.stdout.write("\n")
 

@@ -1,0 +1,333 @@
+// The main job in steady state: crvn against the simulator stand-in and the
+// RealTraffic stand-in serving 1,000 flights that stay within range for the
+// whole run, plus 300 parked aircraft around EHAM. Each run waits until
+// every aircraft is in the simulator (creates are paced, so this takes some
+// ten minutes), then measures a window of two minutes:
+//   cpu_percent_of_core      CPU time of the crvn process (every thread)
+//                            per second of the window, in % of one core;
+//   standin_percent_of_core  the part of it spent in the simulator
+//                            stand-in, from a perf profile of the window:
+//                            samples whose innermost frame of ours is a
+//                            SimConnect call count for the stand-in, those
+//                            inside the dispatch procedure for the product;
+//   product_percent_of_core  the rest: crvn's own cost;
+//   peak_rss_MB              the process's peak resident memory;
+//   live, static, fill_s     what was in the simulator, and how long the
+//                            filling took.
+// Counters are medians over the runs, which go side by side (each its own
+// process, sandbox and RealTraffic stand-in), as CPU time of a process does
+// not depend on how busy the machine is. It takes a quarter of an hour: run
+// it on request (scripts/bench --steady).
+//
+// Options (before Google Benchmark's own):
+//   --runs=N        runs side by side (3)
+//   --window_s=S    the measured window (120)
+//   --crvn=PATH     another crvn executable, e.g. a copy of an earlier build
+//   --no_perf       no profile: the stand-in's share is not measured
+// Each run's profile stays as <temp>/crvn-steady-<n>.perf.data, and the
+// five functions with the most samples of the first run are printed.
+
+#include <benchmark/benchmark.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/crvn_sandbox.h"
+#include "bench/perf_attribution.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFlights = 1000;
+constexpr int kParked = 300;
+// A filling that stalls (created stays the same this long) ends too, and
+// the counters tell how many were in.
+constexpr auto kStalledFill = 120s;
+constexpr auto kLongestFill = 25min;
+
+struct Options {
+  int runs = 3;
+  std::chrono::seconds window{120};
+  std::string crvn = CRVN_EXE;
+  bool perf = true;
+};
+Options options;
+
+// One summary line of crvn: "12:00:31  live 41  static 12  created 53 ...".
+struct Summary {
+  int live = 0;
+  int statics = 0;
+  int created = 0;
+};
+
+std::optional<Summary> lastSummary(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const auto size = static_cast<std::streamoff>(in.tellg());
+  const std::streamoff tail = std::min<std::streamoff>(size, 400);
+  in.seekg(size - tail);
+  std::string text(static_cast<std::size_t>(tail), '\0');
+  in.read(text.data(), tail);
+  const auto end = text.rfind('\n');
+  if (end == std::string::npos) return std::nullopt;
+  const auto begin = text.rfind('\n', end == 0 ? 0 : end - 1);
+  const std::size_t first = begin == std::string::npos ? 0 : begin + 1;
+  const std::string line = text.substr(first, end - first);
+  const auto live = line.find("live ");
+  Summary summary;
+  if (live == std::string::npos || std::sscanf(line.c_str() + live, "live %d static %d created %d", &summary.live,
+                                               &summary.statics, &summary.created) != 3) {
+    return std::nullopt;
+  }
+  return summary;
+}
+
+// CPU seconds of a process (all threads) so far.
+double cpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The fields after the command's closing parenthesis; utime and stime
+  // are fields 14 and 15 of the line.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0.0;
+  for (int number = 3; number <= 15 && fields >> field; ++number) {
+    if (number >= 14) ticks += std::stod(field);
+  }
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+double peakRssMb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.starts_with("VmHWM:")) return std::stod(line.substr(6)) / 1024.0;
+  }
+  return 0.0;
+}
+
+pid_t startPerf(pid_t target, const fs::path& dataFile) {
+  const std::string pid = std::to_string(target);
+  const std::string output = dataFile.string();
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  const char* arguments[] = {"perf", "record", "-q", "-e", "cpu-clock", "-F", "499", "--call-graph", "dwarf,16384",
+                             "-p", pid.c_str(), "-o", output.c_str(), nullptr};
+  ::execvp("perf", const_cast<char* const*>(arguments));
+  ::_exit(127);
+}
+
+bool perfWorks() {
+  return std::system("perf record -q -e cpu-clock -o /dev/null true > /dev/null 2>&1") == 0;  // NOLINT
+}
+
+struct RunResult {
+  double cpuPercent = 0.0;
+  std::optional<double> standInPercent;
+  double peakRssMb = 0.0;
+  Summary summary;
+  double fillSeconds = 0.0;
+  std::vector<std::string> topFunctions;
+};
+
+// One run: its sandbox, its RealTraffic stand-in and its crvn, moved along
+// by poll() once a second.
+class SteadyRun {
+ public:
+  explicit SteadyRun(int number)
+      : number_(number),
+        sandbox_("--flights " + std::to_string(kFlights) + " --parked " + std::to_string(kParked) +
+                     " --steady-minutes 45",
+                 "-steady-" + std::to_string(number), true) {
+    standIn_.setScenario(crv::standin::Scenario::load(sandbox_.scenarioFile()));
+    standIn_.setPace(2000, 10000);
+  }
+  ~SteadyRun() { stopCrvn(); }
+
+  void start() {
+    startedAt_ = Clock::now();
+    lastProgressAt_ = startedAt_;
+    crvn_ = crv::bench::startCrvn(sandbox_, options.crvn, standIn_.endpoint(), summaryFile());
+  }
+
+  // True when the run is over.
+  bool poll() {
+    const auto now = Clock::now();
+    if (const auto summary = lastSummary(summaryFile())) {
+      if (summary->created != result_.summary.created) lastProgressAt_ = now;
+      result_.summary = *summary;
+    }
+    if (!windowStartedAt_) {
+      const bool full = result_.summary.live >= kFlights && result_.summary.statics >= kParked;
+      const bool stalled = result_.summary.created > 0 && now - lastProgressAt_ > kStalledFill;
+      if (full || stalled || now - startedAt_ > kLongestFill) startWindow(now);
+      return false;
+    }
+    if (now - *windowStartedAt_ < options.window) return false;
+    endWindow(now);
+    return true;
+  }
+
+  const RunResult& result() const { return result_; }
+
+ private:
+  fs::path summaryFile() const { return sandbox_.root / "summary.txt"; }
+  fs::path perfFile() const {
+    return fs::temp_directory_path() / ("crvn-steady-" + std::to_string(number_) + ".perf.data");
+  }
+
+  void startWindow(Clock::time_point now) {
+    result_.fillSeconds = std::chrono::duration<double>(now - startedAt_).count();
+    if (options.perf) perf_ = startPerf(crvn_, perfFile());
+    windowStartedAt_ = now;
+    cpuAtWindowStart_ = cpuSeconds(crvn_);
+  }
+
+  void endWindow(Clock::time_point now) {
+    const double cpu = cpuSeconds(crvn_) - cpuAtWindowStart_;
+    const double seconds = std::chrono::duration<double>(now - *windowStartedAt_).count();
+    result_.cpuPercent = 100.0 * cpu / seconds;
+    result_.peakRssMb = peakRssMb(crvn_);
+    if (perf_ > 0) {
+      ::kill(perf_, SIGINT);
+      int status = 0;
+      ::waitpid(perf_, &status, 0);
+      const auto profile = crv::bench::attributeProfile(perfFile());
+      if (profile.samples > 0) {
+        result_.standInPercent = result_.cpuPercent * static_cast<double>(profile.standInSamples) /
+                                 static_cast<double>(profile.samples);
+      }
+      result_.topFunctions = crv::bench::topFunctions(perfFile(), 5);
+    }
+    stopCrvn();
+  }
+
+  void stopCrvn() {
+    if (crvn_ <= 0) return;
+    ::kill(crvn_, SIGINT);
+    int status = 0;
+    ::waitpid(crvn_, &status, 0);
+    crvn_ = 0;
+  }
+
+  int number_;
+  crv::bench::CrvnSandbox sandbox_;
+  crv::standin::RtStandIn standIn_;
+  pid_t crvn_ = 0;
+  pid_t perf_ = 0;
+  Clock::time_point startedAt_;
+  Clock::time_point lastProgressAt_;
+  std::optional<Clock::time_point> windowStartedAt_;
+  double cpuAtWindowStart_ = 0.0;
+  RunResult result_;
+};
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+void BM_MainJobSteadyState(benchmark::State& state) {
+  std::vector<RunResult> results;
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<SteadyRun>> runs;
+    for (int number = 0; number < options.runs; ++number) runs.push_back(std::make_unique<SteadyRun>(number));
+    for (auto& run : runs) run->start();
+    std::vector<bool> over(runs.size(), false);
+    while (std::count(over.begin(), over.end(), true) < static_cast<long>(runs.size())) {
+      std::this_thread::sleep_for(1s);
+      for (std::size_t index = 0; index < runs.size(); ++index) {
+        if (!over[index]) over[index] = runs[index]->poll();
+      }
+    }
+    for (const auto& run : runs) results.push_back(run->result());
+    state.SetIterationTime(std::chrono::duration<double>(options.window).count());
+  }
+  const auto medianOf = [&](auto field) {
+    std::vector<double> values;
+    for (const RunResult& result : results) {
+      if (const std::optional<double> value = field(result)) values.push_back(*value);
+    }
+    return median(values);
+  };
+  state.counters["cpu_percent_of_core"] = medianOf([](const RunResult& r) { return std::optional(r.cpuPercent); });
+  if (options.perf) {
+    state.counters["standin_percent_of_core"] = medianOf([](const RunResult& r) { return r.standInPercent; });
+    state.counters["product_percent_of_core"] = medianOf([](const RunResult& r) {
+      return r.standInPercent ? std::optional(r.cpuPercent - *r.standInPercent) : std::nullopt;
+    });
+  }
+  state.counters["peak_rss_MB"] = medianOf([](const RunResult& r) { return std::optional(r.peakRssMb); });
+  state.counters["live"] = medianOf([](const RunResult& r) { return std::optional<double>(r.summary.live); });
+  state.counters["static"] = medianOf([](const RunResult& r) { return std::optional<double>(r.summary.statics); });
+  state.counters["fill_s"] = medianOf([](const RunResult& r) { return std::optional(r.fillSeconds); });
+  for (std::size_t index = 0; index < results.size(); ++index) {
+    const RunResult& r = results[index];
+    std::fprintf(stderr, "run %zu: cpu %.2f %%, stand-in %.2f %%, peak RSS %.1f MB, live %d, static %d, fill %.0f s\n",
+                 index, r.cpuPercent, r.standInPercent.value_or(-1.0), r.peakRssMb, r.summary.live, r.summary.statics,
+                 r.fillSeconds);
+  }
+  if (!results.empty()) {
+    std::fprintf(stderr, "top functions of run 0 (share of its samples):\n");
+    for (const std::string& line : results.front().topFunctions) std::fprintf(stderr, "  %s\n", line.c_str());
+  }
+}
+BENCHMARK(BM_MainJobSteadyState)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// Takes this benchmark's own options out of the arguments.
+void readOptions(int& argc, char** argv) {
+  int kept = 1;
+  for (int index = 1; index < argc; ++index) {
+    const std::string_view argument(argv[index]);
+    if (argument.starts_with("--runs=")) {
+      options.runs = std::max(1, std::atoi(argv[index] + 7));
+    } else if (argument.starts_with("--window_s=")) {
+      options.window = std::chrono::seconds(std::max(1, std::atoi(argv[index] + 11)));
+    } else if (argument.starts_with("--crvn=")) {
+      options.crvn = std::string(argument.substr(7));
+    } else if (argument == "--no_perf") {
+      options.perf = false;
+    } else {
+      argv[kept++] = argv[index];
+    }
+  }
+  argc = kept;
+  if (options.perf && !perfWorks()) {
+    std::fprintf(stderr, "perf does not work here: the stand-in's share is not measured\n");
+    options.perf = false;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  readOptions(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
