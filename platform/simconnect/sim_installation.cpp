@@ -65,4 +65,10 @@ std::shared_ptr<SimulatorStandIn> activeSimulator() {
   return simulatorFromWorldFile();
 }
 
+std::shared_ptr<SimulatorStandIn> simulatorOfOpenConnections() {
+  std::lock_guard lock(installationMutex);
+  if (installedSimulator) return installedSimulator;
+  return worldFileSimulator;
+}
+
 }  // namespace platform

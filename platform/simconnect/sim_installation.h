@@ -30,4 +30,10 @@ class ScopedSimulator {
 // reported on stderr.
 std::shared_ptr<SimulatorStandIn> activeSimulator();
 
+// The simulator behind the calls on an open connection: the installed
+// stand-in, else the world file's stand-in as the last look at the
+// environment found it. Reads no environment, so that the calls of every
+// frame stay cheap; opening a connection looks again.
+std::shared_ptr<SimulatorStandIn> simulatorOfOpenConnections();
+
 }  // namespace platform

@@ -13,12 +13,12 @@ std::uint64_t connectionOf(HANDLE handle) {
   return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
-// Hands a call to the active stand-in with the handle's connection; E_FAIL
-// when no stand-in is active.
+// Hands a call to the stand-in of the open connections with the handle's
+// connection; E_FAIL when no stand-in is active.
 template <typename... Parameters, typename... Arguments>
 HRESULT onActiveSimulator(HRESULT (platform::SimulatorStandIn::*call)(std::uint64_t, Parameters...), HANDLE handle,
                           Arguments&&... arguments) {
-  const auto simulator = platform::activeSimulator();
+  const auto simulator = platform::simulatorOfOpenConnections();
   if (!simulator) return E_FAIL;
   return ((*simulator).*call)(connectionOf(handle), std::forward<Arguments>(arguments)...);
 }

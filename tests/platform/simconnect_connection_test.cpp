@@ -178,7 +178,12 @@ TEST(SimConnectWorldFile, OpenReachesTheWorldFileNamedByTheEnvironment) {
   ASSERT_FALSE(messages.empty());
   EXPECT_STREQ(messages[0].as<SIMCONNECT_RECV_OPEN>().szApplicationName, "SunRise");
 
-  SimConnect_AddToDataDefinition(handle, 407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV, 0.0F, SIMCONNECT_UNUSED);
+  // The calls on an open connection reach its simulator without a look at
+  // the environment: only an open looks again.
+  ::unsetenv(platform::kSimWorldVariable);
+  EXPECT_EQ(SimConnect_AddToDataDefinition(handle, 407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV, 0.0F,
+                                           SIMCONNECT_UNUSED),
+            S_OK);
   SimConnect_AddToDataDefinition(handle, 407, "Plane Latitude", "degree", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
                                  SIMCONNECT_UNUSED);
   SimConnect_RequestDataOnSimObject(handle, 106, 407, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0);
@@ -188,12 +193,13 @@ TEST(SimConnectWorldFile, OpenReachesTheWorldFileNamedByTheEnvironment) {
   EXPECT_EQ(textAt(block, 0), "Heathrow Heavy");
   EXPECT_DOUBLE_EQ(valueAt<double>(block, 16), 51.47);  // after "Heathrow Heavy\0" padded to 16
   // A long run keeps no recording.
-  ASSERT_NE(platform::activeSimulator(), nullptr);
-  EXPECT_TRUE(platform::activeSimulator()->calls().empty());
+  ASSERT_NE(platform::simulatorOfOpenConnections(), nullptr);
+  EXPECT_TRUE(platform::simulatorOfOpenConnections()->calls().empty());
   EXPECT_EQ(SimConnect_Close(handle), S_OK);
 
-  ::unsetenv(platform::kSimWorldVariable);
   EXPECT_EQ(platform::activeSimulator(), nullptr);
+  EXPECT_EQ(platform::simulatorOfOpenConnections(), nullptr);
+  EXPECT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), E_FAIL);
 }
 
 }  // namespace
