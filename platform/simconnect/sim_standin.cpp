@@ -40,7 +40,7 @@ SimulatorStandIn::SimulatorStandIn(SimWorld world, StandInOptions options)
   user.type = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
   user.state = world_.userAircraft;
   user.title = user.state.title;
-  objects_.emplace(user.objectId, std::move(user));
+  addObjectLocked(std::move(user));
   setFrameRate(world_.frameRate);
 }
 
@@ -118,9 +118,15 @@ void SimulatorStandIn::refuse(Connection& connection, DWORD sendId, SIMCONNECT_E
 
 SimObjectRecord* SimulatorStandIn::liveObject(DWORD objectId) {
   if (objectId == SIMCONNECT_OBJECT_ID_USER) objectId = kStandInUserObjectId;
-  const auto found = objects_.find(objectId);
-  if (found == objects_.end() || found->second.removed) return nullptr;
-  return &found->second;
+  const auto found = liveObjects_.find(objectId);
+  return found == liveObjects_.end() ? nullptr : found->second;
+}
+
+DWORD SimulatorStandIn::addObjectLocked(SimObjectRecord object) {
+  const DWORD objectId = object.objectId;
+  auto [entry, added] = objects_.insert_or_assign(objectId, std::move(object));
+  liveObjects_[objectId] = &entry->second;
+  return objectId;
 }
 
 void SimulatorStandIn::queueToSubscribers(const std::string& eventName,
@@ -153,6 +159,7 @@ bool SimulatorStandIn::queueObjectData(Connection& connection, SIMCONNECT_RECV_I
 
 void SimulatorStandIn::removeObjectLocked(SimObjectRecord& object, bool tellClients) {
   object.removed = true;
+  liveObjects_.erase(object.objectId);
   for (auto& [id, connection] : connections_) {
     std::erase_if(connection->periodic,
                   [&](const PeriodicRequest& request) { return request.objectId == object.objectId; });

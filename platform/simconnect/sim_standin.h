@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/simconnect/sim_call_record.h"
@@ -196,6 +197,8 @@ class SimulatorStandIn {
   void sendFrameLocked();
   void queueToSubscribers(const std::string& eventName, const std::function<SimMessage(DWORD eventId)>& makeMessage);
   SimObjectRecord* liveObject(DWORD objectId);
+  // Keeps a new object's record; returns its id.
+  DWORD addObjectLocked(SimObjectRecord object);
   bool queueObjectData(Connection& connection, SIMCONNECT_RECV_ID id, DWORD requestId, DWORD defineId,
                        const SimObjectRecord& object, DWORD entry, DWORD outOf);
   void removeObjectLocked(SimObjectRecord& object, bool tellClients);
@@ -211,6 +214,9 @@ class SimulatorStandIn {
   ManualStandInClock* manualClock_ = nullptr;  // set when options_.clock is manual
   std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
   std::map<DWORD, SimObjectRecord> objects_;
+  // The objects not removed, by id: found at once by every call of every
+  // frame, however many records objects_ keeps.
+  std::unordered_map<DWORD, SimObjectRecord*> liveObjects_;
   DWORD nextObjectId_ = kStandInFirstObjectId;
   std::vector<SimCall> calls_;
   SimTrace trace_;

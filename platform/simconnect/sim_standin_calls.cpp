@@ -311,7 +311,7 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
     bool moved = false;
     for (const DataDatum& datum : definition->second) {
       applyDatum(object->state, datum, bytes);
-      moved = moved || isPoseDatum(datum);
+      moved = moved || datum.movesObject;
       bytes += fixedDatumSize(datum.type);
     }
     ++object->dataWriteCount;
@@ -380,10 +380,8 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
       // Without a recording nobody reads the records of removed objects.
       std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });
     }
-    const auto liveObjects = std::count_if(objects_.begin(), objects_.end(), [](const auto& entry) {
-      return !entry.second.removed && entry.first != kStandInUserObjectId;
-    });
-    if (static_cast<std::size_t>(liveObjects) >= world_.maxObjects) {
+    // Every live object but the user aircraft counts.
+    if (liveObjects_.size() - 1 >= world_.maxObjects) {
       return Refusal{SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0};
     }
     SimObjectRecord object;
@@ -411,8 +409,7 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
     state.trueAirspeedKnots = position.Airspeed;
     state.title = title;
     state.atcId = tailNumber;
-    const DWORD objectId = object.objectId;
-    objects_.emplace(objectId, std::move(object));
+    const DWORD objectId = addObjectLocked(std::move(object));
     connection.pending.push_back(makeAssignedObjectIdMessage(requestId, objectId));
     queueToSubscribers("ObjectAdded", [&](DWORD eventId) {
       return makeObjectAddRemoveMessage(eventId, objectId, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);

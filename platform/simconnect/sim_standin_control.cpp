@@ -111,8 +111,7 @@ DWORD SimulatorStandIn::addForeignObject(const SimObjectState& state, SIMCONNECT
   object.title = state.title;
   object.tailNumber = state.atcId;
   object.state = state;
-  const DWORD objectId = object.objectId;
-  objects_.emplace(objectId, std::move(object));
+  const DWORD objectId = addObjectLocked(std::move(object));
   queueToSubscribers("ObjectAdded", [&](DWORD eventId) { return makeObjectAddRemoveMessage(eventId, objectId, type); });
   return objectId;
 }

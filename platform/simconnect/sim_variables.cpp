@@ -200,6 +200,17 @@ ZuluDate zuluDateOf(std::int64_t utcSeconds) {
   return ZuluDate{secondsOfDay, days - daysFromCivil(year, 1, 1) + 1, year};
 }
 
+namespace {
+
+bool movesObject(const SimVariable& variable) {
+  static const std::array<std::string_view, 6> kPoseNames = {
+      "PLANE LATITUDE", "PLANE LONGITUDE", "PLANE PITCH DEGREES", "PLANE BANK DEGREES", "PLANE HEADING DEGREES TRUE",
+      "PLANE ALTITUDE"};
+  return std::find(kPoseNames.begin(), kPoseNames.end(), variable.name) != kPoseNames.end();
+}
+
+}  // namespace
+
 DatumBinding bindDatum(std::string_view name, const char* unit, SIMCONNECT_DATATYPE type) {
   DatumBinding binding;
   const SimVariable* variable = findVariable(name);
@@ -219,6 +230,7 @@ DatumBinding bindDatum(std::string_view name, const char* unit, SIMCONNECT_DATAT
   if (unit != nullptr) datum.unit = unit;
   datum.type = type;
   datum.variable = variable;
+  datum.movesObject = movesObject(*variable);
   if (!isText) {
     const UnitEntry* entry = unit == nullptr ? nullptr : findUnit(unit);
     if (entry == nullptr || entry->dimension != variable->dimension) {
@@ -296,11 +308,5 @@ void applyDatum(SimObjectState& state, const DataDatum& datum, const std::byte* 
   datum.variable->write(state, value * datum.unitFactor);
 }
 
-bool isPoseDatum(const DataDatum& datum) {
-  static const std::array<std::string_view, 6> kPoseNames = {
-      "PLANE LATITUDE", "PLANE LONGITUDE", "PLANE PITCH DEGREES", "PLANE BANK DEGREES", "PLANE HEADING DEGREES TRUE",
-      "PLANE ALTITUDE"};
-  return std::find(kPoseNames.begin(), kPoseNames.end(), datum.variable->name) != kPoseNames.end();
-}
 
 }  // namespace platform

@@ -22,6 +22,7 @@ struct DataDatum {
   SIMCONNECT_DATATYPE type = SIMCONNECT_DATATYPE_INVALID;
   const SimVariable* variable = nullptr;
   double unitFactor = 1.0;  // base units per one unit asked for
+  bool movesObject = false;  // the datum moves or turns the object
 };
 
 // Binds a variable name, unit and data type to a datum. Gives the exception
@@ -48,8 +49,6 @@ void appendDatum(std::vector<std::byte>& block, const DataDatum& datum, const Si
 // are left alone.
 void applyDatum(SimObjectState& state, const DataDatum& datum, const std::byte* bytes);
 
-// True when the datum moves or turns the object.
-bool isPoseDatum(const DataDatum& datum);
 
 // The simulator's date of a UTC time.
 struct ZuluDate {

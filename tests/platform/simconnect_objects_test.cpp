@@ -122,6 +122,50 @@ TEST_F(SimConnectObjects, ACreateFailsAtOnceOrLaterWithItsPacketId) {
   EXPECT_GT(create("OK1"), 0U);
 }
 
+// A long run keeps no records of removed objects: they go at the next
+// create, while the objects still in the simulator stay reachable by id and
+// alone count against the limit.
+TEST(SimConnectObjectLimit, ALongRunForgetsRemovedObjectsAndCountsOnlyLiveOnes) {
+  platform::SimWorld world;
+  world.maxObjects = 3;
+  platform::StandInOptions options;
+  options.recordCalls = false;
+  auto sim = std::make_shared<platform::SimulatorStandIn>(world, options);
+  platform::ScopedSimulator installed(sim);
+  HANDLE handle = nullptr;
+  ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
+  registerLikeTheLink(handle);
+  MessageInbox inbox;
+  inbox.fetch(handle);
+  const auto createOne = [&](const char* tail) {
+    SimConnect_AICreateNonATCAircraft(handle, "T", tail, initPosition(47.0, 8.0, 3000.0, false), 104);
+    const auto assigned = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID);
+    return assigned.size() == 1 ? assigned[0].as<SIMCONNECT_RECV_ASSIGNED_OBJECT_ID>().dwObjectID : DWORD{0};
+  };
+  const DWORD first = createOne("A1");
+  const DWORD second = createOne("A2");
+  const DWORD third = createOne("A3");
+  ASSERT_NE(third, 0U);
+  SimConnect_AIRemoveObject(handle, first, 105);
+  SimConnect_AIRemoveObject(handle, third, 105);
+  const DWORD fourth = createOne("A4");
+  const DWORD fifth = createOne("A5");
+  ASSERT_NE(fifth, 0U);
+  EXPECT_EQ(createOne("A6"), 0U);  // the limit: second, fourth and fifth
+  EXPECT_FALSE(sim->object(first).has_value());
+
+  double position[8] = {47.5, 8.6, 0.05, -0.1, 3.0, 6000.0, 10.0, 250.0};
+  for (const DWORD id : {second, fourth, fifth, first, third}) {
+    position[0] += 0.01;
+    SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, position);
+  }
+  const auto exceptions = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
+  EXPECT_EQ(exceptions.size(), 2U);  // the writes to the two removed
+  EXPECT_DOUBLE_EQ(sim->object(second)->state.latitudeDegrees, 47.51);
+  EXPECT_DOUBLE_EQ(sim->object(fifth)->state.latitudeDegrees, 47.53);
+  EXPECT_EQ(sim->objects().size(), 4U);  // the user aircraft and three
+}
+
 TEST(SimConnectObjectLimit, ObjectsBeyondTheLimitAreRefused) {
   platform::SimWorld world;
   world.maxObjects = 2;
