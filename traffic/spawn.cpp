@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -19,6 +20,7 @@ namespace {
 // other 1 s before.
 constexpr std::int64_t kMovingGroundLeadTicks = 300;
 constexpr std::int64_t kLeadTicks = 100;
+static_assert(kMovingGroundLeadTicks >= kLeadTicks, "the first spawn check takes the longest lead");
 constexpr std::size_t kMaxWaitingLiveCreates = 10;
 constexpr std::int32_t kDefaultMaxLive = 500;
 constexpr double kMaxClimbFpm = 2400.0;
@@ -53,7 +55,12 @@ void LiveRules::trySpawn(LiveAc& aircraft) {
     aircraft.dropFromBuffer = true;
     return;
   }
-  const PathPoint& front = path.front();
+  // Before the longest lead nothing can spawn: the path's kept due tick
+  // tells so without a look at its points.
+  if (nowTick() < path.frontDueTick() - kMovingGroundLeadTicks) {
+    return;
+  }
+  const PathPoint& front = std::as_const(path).front();
   // A NaN speed counts as moving.
   const bool movingOnGround = !front.airborne && !(front.speedKnots == 0.0);
   const std::int64_t lead = movingOnGround ? kMovingGroundLeadTicks : kLeadTicks;

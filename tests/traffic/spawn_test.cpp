@@ -32,6 +32,22 @@ TEST(Spawn, MovingGroundAircraftLeadByThreeSecondsOthersByOne) {
   }
 }
 
+// The wait before the lead is told by the due tick the path keeps: a front
+// moved later after a first look is waited for, one moved sooner goes.
+TEST(Spawn, AFrontRetimedWhileWaitingSpawnsByItsNewDueTick) {
+  RulesHarness h;
+  LiveAc& aircraft = h.buffered(20001, "DLH4AB", kTaxiway, 250.0, 1000, true);
+  EngineTestAccess::setTick(h.engine, 500);
+  h.rules.trySpawn(aircraft);
+  aircraft.path.front().dueTick = 2000;
+  EngineTestAccess::setTick(h.engine, 1000);
+  h.rules.trySpawn(aircraft);
+  EXPECT_EQ(aircraft.state, SimState::buffer);
+  aircraft.path.front().dueTick = 1050;
+  h.rules.trySpawn(aircraft);
+  EXPECT_EQ(aircraft.state, SimState::adding2sim);
+}
+
 TEST(Spawn, AirbornePitchFollowsTheClampedVerticalSpeed) {
   for (const auto& [verticalSpeedFpm, pitchDegrees] : {std::pair{3000.0, -11.8}, std::pair{-4000.0, 2.5}}) {
     RulesHarness h;
