@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "aircraftdata/aircraft_base.h"
 #include "simlink/ai_position_block.h"
@@ -86,6 +87,11 @@ struct LiveMotion {
   bool above10000Lights = false;      // which light set was last sent
   bool below10000Lights = false;
   PathPoint pushbackTurnAside;        // the turn point kept for a push back to the right
+  // When a parked aircraft that leaves sets off: when the recorded one began
+  // to move away, not when the record that tells it came.
+  std::int64_t standLeaveTick = 0;
+  // Records that came while it waited to set off, oldest first.
+  std::vector<PathPoint> standRecordsWaiting;
   bool stepFaultLogged = false;       // a fault of this aircraft's step was logged
   bool nonFiniteLogged = false;       // a non-finite position of it was logged
 };

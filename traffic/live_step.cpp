@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstddef>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -20,6 +21,10 @@ using namespace motion;
 namespace {
 
 constexpr std::size_t kLongestPath = 200;
+constexpr std::size_t kMostStandRecordsWaiting = 64;
+// A record whose nose turns less than this from the aircraft's heading
+// shows no side for the push back to turn to.
+constexpr double kPushbackSideDegrees = 5.0;
 // A new point closer than this to the last one is no movement on the ground.
 constexpr double kStandingStillDegrees = 0.00015;
 constexpr double kTakeOffRollSpeedKnots = 43.0;
@@ -152,6 +157,62 @@ void skipPassedAirPoints(MotionContext& m, LiveAc& a) {
   a.position.altitudeFeet = front.altitudeFeet;
 }
 
+// How far the nose of an aircraft pushing back has turned from its heading
+// by a record, to the right when above 0; none when the record shows
+// no side. The record's true heading is the nose's. Its track, without one,
+// is the way it moves: tail first while it moves away from the stand, so the
+// nose points the other way, nose first once it taxis.
+std::optional<double> pushbackTurnShown(const LiveAc& a, const PathPoint& p) {
+  double nose = 0.0;
+  if (p.headingValid) {
+    nose = p.trueHeadingRadians;
+  } else if (p.trackDegrees != 0.0) {
+    nose = p.trackDegrees * kDegreesToRadians;
+    const double away = gf_bearing({a.standLatitude, a.standLongitude}, pointOf(p));
+    if (std::fabs(normalizedAngle(nose - away)) < kPi / 2.0) {
+      nose += kPi;
+    }
+  } else {
+    return std::nullopt;
+  }
+  const double turn = normalizedAngle(nose - a.position.headingRadians);
+  if (std::fabs(turn) < kPushbackSideDegrees * kDegreesToRadians) {
+    return std::nullopt;
+  }
+  return turn;
+}
+
+// A pushed-back aircraft stands where it is until it must set off, at the
+// record's speed, to reach the first record that shows it taxiing when that
+// record falls due.
+void waitForTaxiRecord(LiveAc& a, const PathPoint& p) {
+  PathPoint& front = a.path.front();
+  if (p.speedKnots <= 0.0) {
+    return;
+  }
+  const std::int64_t drive =
+      ticksForDistance(gf_distanceNm(pointOf(a.position), pointOf(p)), p.speedKnots);
+  if (p.dueTick - drive > front.dueTick) {
+    front.dueTick = p.dueTick - drive;
+    front.latitude = a.position.latitude;
+    front.longitude = a.position.longitude;
+    front.stationary = true;
+  }
+}
+
+// The records that came while the aircraft waited to leave its stand are
+// offered once it has begun to leave.
+void offerWaitingStandRecords(MotionContext& m, LiveAc& a) {
+  std::vector<PathPoint> waiting;
+  waiting.swap(a.motion.standRecordsWaiting);
+  for (PathPoint& p : waiting) {
+    decodeExisting(m, a, p);
+    if (a.state != SimState::active) {
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 void resetAdvanceAndDelay(LiveAc& a) {
@@ -176,6 +237,9 @@ void stopGeneratedLegs(MotionContext& m, LiveAc& a) {
 void advanceLiveAc(MotionContext& m, LiveAc& a) {
   const AiPositionBlock lastGood = a.position;
   try {
+    if (!a.motion.standRecordsWaiting.empty() && a.phase != FlightPhase::parked) {
+      offerWaitingStandRecords(m, a);
+    }
     if (m.eng().tick() >= a.path.frontDueTick()) {
       nextPosMain(m, a);
       a.position.verticalSpeedFps = a.motion.verticalSpeedFpm / 60.0;
@@ -325,6 +389,14 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       }
       return;
     }
+    if (a.phase == FlightPhase::parked && a.motion.leavingStand && a.motion.standLeaveTick > engine.tick()) {
+      // It leaves its stand when the recorded aircraft did; the records that
+      // come meanwhile wait for the push back or the pull out to begin.
+      if (a.motion.standRecordsWaiting.size() < kMostStandRecordsWaiting) {
+        a.motion.standRecordsWaiting.push_back(p);
+      }
+      return;
+    }
     if (a.path.empty() || !checkExtendingSituations(m, a, p)) {
       return;
     }
@@ -404,10 +476,8 @@ bool checkExtendingSituations(MotionContext& m, LiveAc& a, PathPoint& p) {
       return false;
     case FlightPhase::pushing_back:
       if (!par_STRAIGHT_PBS_ONLY.value() && mo.pushbackState == 2) {
-        const double reported = p.headingValid ? p.trueHeadingRadians : p.trackDegrees * kDegreesToRadians;
-        if (p.headingValid || p.trackDegrees != 0.0) {
-          const double difference = normalizedAngle(reported - a.position.headingRadians);
-          mo.pushbackDirection = difference > 0.0;
+        if (const std::optional<double> turn = pushbackTurnShown(a, p)) {
+          mo.pushbackDirection = *turn > 0.0;
           mo.pushbackDirectionKnown = true;
         }
       }
@@ -427,6 +497,7 @@ bool checkExtendingSituations(MotionContext& m, LiveAc& a, PathPoint& p) {
       }
       p.stationary = false;
       stopGeneratedLegs(m, a);
+      waitForTaxiRecord(a, p);
       mo.pushbackDirection = false;
       mo.pushbackDirectionKnown = false;
       setPhase(a, FlightPhase::taxi);

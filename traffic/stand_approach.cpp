@@ -1,10 +1,13 @@
 // A parked live aircraft watches its new feed points: small moves around the
 // stand are noise, a clear move away means it leaves (or was towed).
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "foundation/geodesy.h"
 #include "traffic/live_rules.h"
+#include "traffic/motion_support.h"
 #include "traffic/record_labels.h"
 #include "traffic/traffic_engine.h"
 
@@ -82,6 +85,11 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
   }
   point.stationary = false;
   motion.leavingStand = true;
+  // The record comes a feed delay before it falls due, and shows the
+  // aircraft some way off already: it set off that way earlier, at the
+  // record's speed.
+  const double speed = point.speedKnots > 0.0 ? point.speedKnots : motion::performanceOf(aircraft).taxiSpeedKnots;
+  motion.standLeaveTick = point.dueTick - motion::ticksForDistance(distanceNm, speed);
   if (aircraft.previousPhase != FlightPhase::parked) {
     updateParkedTimers(aircraft);
     aircraft.previousPhase = aircraft.phase;
@@ -101,7 +109,7 @@ void LiveRules::updateParkedTimers(LiveAc& aircraft) {
     }
     motion.landed = false;
     if (!aircraft.path.empty()) {
-      aircraft.path.front().dueTick = nowTick() + 1;
+      aircraft.path.front().dueTick = std::max(nowTick() + 1, motion.standLeaveTick);
     }
     aircraft.generatedLegs = 0;
     motion.earliestAdvanceTicks = kAdvanceTicks;

@@ -100,6 +100,14 @@ void ReplayScenario::watchGround() {
   for (auto& [key, flight] : flights_) {
     if (const LiveAc* aircraft = scenario.engine.findLiveByKey(key); aircraft != nullptr && aircraft->objectId != 0) {
       flight.objectId = aircraft->objectId;
+      const bool pushing =
+          aircraft->phase == FlightPhase::pushing_back || aircraft->phase == FlightPhase::pushed_back;
+      const double now = secondsNow();
+      if (pushing && (flight.pushbacks.empty() || flight.pushbacks.back().second < now - 0.015)) {
+        flight.pushbacks.push_back({now, now});
+      } else if (pushing) {
+        flight.pushbacks.back().second = now;
+      }
     }
     if (flight.objectId == 0 || flight.touchdown) {
       continue;
@@ -143,12 +151,16 @@ std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeco
     return {};
   }
   const Flight& flight = found->second;
+  const auto pushingBack = [&flight](double seconds) {
+    return std::any_of(flight.pushbacks.begin(), flight.pushbacks.end(),
+                       [seconds](const auto& push) { return seconds >= push.first && seconds <= push.second; });
+  };
   std::vector<TimedPlace> records;
   for (std::size_t i = 0; i < flight.reports.size(); ++i) {
     const LiveTrafficRecord& record = flight.reports[i].record;
     // A standing record is passed for as long as it stands; one not handed
     // over yet is not due.
-    if (record.speedKnots > 0.0 && !std::isnan(flight.dueSeconds[i])) {
+    if (record.speedKnots > 0.0 && !std::isnan(flight.dueSeconds[i]) && !pushingBack(flight.dueSeconds[i])) {
       records.push_back({flight.dueSeconds[i], record.latitude, record.longitude});
     }
   }
@@ -156,9 +168,19 @@ std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeco
   const double startSeconds = static_cast<double>(startTick_) / 100.0;
   const platform::SimTrace trace = scenario.sim->trace();
   for (const platform::TracePosition& p : trace.positionsOf(flight.objectId)) {
-    positions.push_back({p.seconds - startSeconds, p.latitudeDegrees, p.longitudeDegrees});
+    if (!pushingBack(p.seconds - startSeconds)) {
+      positions.push_back({p.seconds - startSeconds, p.latitudeDegrees, p.longitudeDegrees});
+    }
   }
   return closestApproaches(records, positions, windowSeconds);
+}
+
+std::optional<std::pair<double, double>> ReplayScenario::pushback(std::uint32_t key) const {
+  const auto found = flights_.find(key);
+  if (found == flights_.end() || found->second.pushbacks.empty()) {
+    return std::nullopt;
+  }
+  return found->second.pushbacks.front();
 }
 
 std::optional<GeoPoint> ReplayScenario::touchdown(std::uint32_t key) const {
@@ -180,7 +202,9 @@ double ReplayScenario::lowestAltitudeFeet(std::uint32_t key) const {
 }
 
 void ReplayScenario::writePicture(std::uint32_t key, const std::filesystem::path& traceCsv,
-                                  const std::filesystem::path& standsCsv) const {
+                                  const std::filesystem::path& standsCsv, double fromSeconds,
+                                  double untilSeconds) const {
+  const auto shown = [&](double seconds) { return seconds >= fromSeconds && seconds <= untilSeconds; };
   std::ofstream trace(traceCsv);
   trace << "object,seconds,latitude,longitude,altitude_ft,pitch_rad,bank_rad,heading_rad,vertical_speed_fps,"
            "true_airspeed_kt\n";
@@ -191,7 +215,7 @@ void ReplayScenario::writePicture(std::uint32_t key, const std::filesystem::path
   const Flight& flight = found->second;
   for (std::size_t i = 0; i < flight.reports.size(); ++i) {
     const LiveTrafficRecord& r = flight.reports[i].record;
-    if (!std::isnan(flight.dueSeconds[i])) {
+    if (!std::isnan(flight.dueSeconds[i]) && shown(flight.dueSeconds[i])) {
       trace << fmt::format("1,{:.2f},{:.8f},{:.8f},{:.2f},0,0,{:.6f},{:.3f},{:.2f}\n", flight.dueSeconds[i],
                            r.latitude, r.longitude, r.altitudeFeet, r.trackDegrees * kDegreesToRadians,
                            r.verticalSpeedFpm / 60.0, r.speedKnots);
@@ -200,6 +224,9 @@ void ReplayScenario::writePicture(std::uint32_t key, const std::filesystem::path
   const double startSeconds = static_cast<double>(startTick_) / 100.0;
   const platform::SimTrace simTrace = scenario.sim->trace();
   for (const platform::TracePosition& p : simTrace.positionsOf(flight.objectId)) {
+    if (!shown(p.seconds - startSeconds)) {
+      continue;
+    }
     trace << fmt::format("{},{:.2f},{:.8f},{:.8f},{:.2f},{:.6f},{:.6f},{:.6f},{:.3f},{:.2f}\n", flight.objectId,
                          p.seconds - startSeconds, p.latitudeDegrees, p.longitudeDegrees, p.altitudeFeet,
                          p.pitchRadians, p.bankRadians, p.headingRadians, p.verticalSpeedFeetPerSecond,

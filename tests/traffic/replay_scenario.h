@@ -58,8 +58,13 @@ class ReplayScenario {
   void runUntilSecond(double seconds);
 
   // For every moving record of the aircraft, its closest approach searched
-  // from `windowSeconds` before to after the record's due second.
+  // from `windowSeconds` before to after the record's due second. While the
+  // engine pushes an aircraft back it follows no record but a push of its
+  // own: records due then are not replayed, and positions of the push are
+  // not searched.
   std::vector<RecordLag> lags(std::uint32_t key, double windowSeconds = 60.0) const;
+  // When the aircraft's push back began and ended (scenario seconds).
+  std::optional<std::pair<double, double>> pushback(std::uint32_t key) const;
   // Where the stand-in first told the aircraft on the ground after it had
   // flown; none while it never did.
   std::optional<GeoPoint> touchdown(std::uint32_t key) const;
@@ -67,10 +72,11 @@ class ReplayScenario {
   double lowestAltitudeFeet(std::uint32_t key) const;
   double secondsNow() const;
   // For tools/trace-plot: the stand-in's trace of the aircraft with its
-  // moving records beside it as object 1 (placed at their due seconds), and
-  // the stands.
-  void writePicture(std::uint32_t key, const std::filesystem::path& traceCsv,
-                    const std::filesystem::path& standsCsv) const;
+  // records beside it as object 1 (placed at their due seconds), and the
+  // stands.
+  // Only what lies from `fromSeconds` to `untilSeconds` is written.
+  void writePicture(std::uint32_t key, const std::filesystem::path& traceCsv, const std::filesystem::path& standsCsv,
+                    double fromSeconds = 0.0, double untilSeconds = 1.0e9) const;
 
   SimScenario scenario;
 
@@ -81,6 +87,7 @@ class ReplayScenario {
     std::uint32_t objectId = 0;
     bool flew = false;
     std::optional<GeoPoint> touchdown;
+    std::vector<std::pair<double, double>> pushbacks;  // begin and end seconds
   };
   void feedDueReports();
   void watchGround();

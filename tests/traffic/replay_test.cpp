@@ -1,6 +1,9 @@
 // Recorded flights replayed through the feed's decoder, the engine, the
 // simulator link and the simulator stand-in, which feels the ground under
-// each aircraft as the simulator does.
+// each aircraft as the simulator does. The pictures in replay_pictures/ are
+// drawn from the departure and the arrival by tools/trace-plot:
+//   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='Replay.*'
+//   trace-plot DIR/arrival.csv arrival.png --stands DIR/arrival-stands.csv
 
 #include <gtest/gtest.h>
 
@@ -28,7 +31,8 @@ std::pair<double, double> alongAndAcross(GeoPoint origin, double bearingRadians,
 // The replay keeps to the recorded times: median |lag| at most 1 s, the 95th
 // percentile at most 3 s, and the aircraft passes within a few metres of
 // nearly every record.
-void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::string& name) {
+void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::string& name,
+                  std::pair<double, double> groundSeconds) {
   const std::vector<RecordLag> lags = replay.lags(key);
   const LagFigures figures = lagFigures(lags);
   std::printf("%s: %zu moving records, median |lag| %.2f s, 95th percentile %.2f s, largest %.2f s\n",
@@ -45,8 +49,10 @@ void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::st
   // For the pictures beside this test: CRVN_REPLAY_PICTURES names the folder
   // the traces are written to, for tools/trace-plot.
   if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
-    replay.writePicture(key, std::filesystem::path(folder) / (name + ".csv"),
-                        std::filesystem::path(folder) / (name + "-stands.csv"));
+    const std::filesystem::path pictures(folder);
+    replay.writePicture(key, pictures / (name + ".csv"), pictures / (name + "-stands.csv"));
+    replay.writePicture(key, pictures / (name + "-ground.csv"), pictures / (name + "-stands.csv"),
+                        groundSeconds.first, groundSeconds.second);
   }
 }
 
@@ -171,6 +177,76 @@ TEST(Replay, ALateTaxiCatchesUpWithinTheTaxiSpeedAndKeepsTimeAfter) {
   EXPECT_GE(checked, 20U);
 }
 
+// The departure stands on A2 (nose north), pushes back with its tail turning
+// to the east, starts its engines, taxis west and south round two corners,
+// lines up to the east and takes off.
+std::vector<TrackPoint> departureFrom(GeoPoint stand, double tailTurnDegreesPerSecond) {
+  const double taxiCourse = tailTurnDegreesPerSecond < 0.0 ? 270.0 : 90.0;
+  const double turnToSouth = taxiCourse == 270.0 ? -3.0 : 3.0;
+  return TrackBuilder(stand.latitude, stand.longitude, 0.0)
+      .stand(160, 16)
+      .pushBack(12, 3, 180, 0.0, 2)
+      .pushBack(30, 3, 180, tailTurnDegreesPerSecond, 2)
+      .stand(20, 5)
+      .leg(30, 10, taxiCourse, 0, 0, 3)
+      .leg(30, 10, taxiCourse, 0, turnToSouth, 3)
+      .leg(60, 15, 180, 0, 0, 4)
+      .leg(30, 12, 180, 0, -3.0, 3)
+      .leg(8, 40, 90, 0, 0, 2)
+      .leg(8, 80, 90, 0, 0, 2)
+      .leg(8, 120, 90, 0, 0, 2)
+      .leg(8, 150, 90, 0, 0, 2)
+      .leg(60, 160, 90, 2000)
+      .points();
+}
+
+// The recorded push back begins 160 s into the track, falling due 30 s later.
+constexpr double kPushbackDueSeconds = 160.0 + kLiveDelaySeconds;
+
+TEST(Replay, ADepartureKeepsToItsRecordedTimesFromPushbackToClimbOut) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const GeoPoint standA2 = offsetMeters(kApronOrigin, 0.0, 80.0);
+  replay.addFlight(0x4ca7b4, "EIN605", "A320", departureFrom(standA2, -3.0));
+  replay.runUntilSecond(510.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x4ca7b4);
+  ASSERT_NE(aircraft, nullptr);
+  EXPECT_EQ(aircraft->phase, FlightPhase::flying);
+  // It leaves its stand when the recorded aircraft did, not when the record
+  // that tells it comes, a feed delay earlier.
+  const auto push = replay.pushback(0x4ca7b4);
+  ASSERT_TRUE(push.has_value());
+  std::printf("departure: push back from %.1f s to %.1f s, recorded from %.1f s to %.1f s\n", push->first,
+              push->second, kPushbackDueSeconds, kPushbackDueSeconds + 42.0);
+  EXPECT_NEAR(push->first, kPushbackDueSeconds, 3.0);
+  expectOnTime(replay, 0x4ca7b4, "departure", {150.0, 425.0});
+}
+
+// A push back recorded with the tail going to the east (the nose turning
+// left) and one to the west, both without a true heading: the aircraft turns
+// its tail the same way and ends facing the way it then taxis.
+TEST(Replay, APushbackTurnsToTheSideItsRecordsShow) {
+  for (const double tailTurn : {-3.0, 3.0}) {
+    ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+    const GeoPoint standA2 = offsetMeters(kApronOrigin, 0.0, 80.0);
+    replay.addFlight(0x4ca7b4, "EIN605", "A320", departureFrom(standA2, tailTurn));
+    const double taxiCourse = tailTurn < 0.0 ? 270.0 : 90.0;
+    bool pushedBack = false;
+    for (double second = 180.0; second < 270.0 && !pushedBack; second += 0.5) {
+      replay.runUntilSecond(second);
+      const LiveAc* a = replay.scenario.engine.findLiveByKey(0x4ca7b4);
+      ASSERT_NE(a, nullptr);
+      if (a->phase == FlightPhase::pushed_back) {
+        pushedBack = true;
+        EXPECT_NEAR(std::remainder(a->position.headingRadians * kRadiansToDegrees - taxiCourse, 360.0), 0.0, 15.0)
+            << tailTurn;
+        const double east = alongAndAcross(standA2, 0.0, {a->position.latitude, a->position.longitude}).second;
+        EXPECT_GT(tailTurn < 0.0 ? east : -east, 10.0) << "the tail went " << (tailTurn < 0.0 ? "east" : "west");
+      }
+    }
+    EXPECT_TRUE(pushedBack) << tailTurn;
+  }
+}
+
 TEST(Replay, AnArrivalKeepsToItsRecordedTimesAndTouchesDownOnTheCentreline) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const GeoPoint standA3 = offsetMeters(kApronOrigin, 0.0, 160.0);
@@ -181,7 +257,7 @@ TEST(Replay, AnArrivalKeepsToItsRecordedTimesAndTouchesDownOnTheCentreline) {
   ASSERT_NE(aircraft, nullptr);
   EXPECT_EQ(aircraft->phase, FlightPhase::parked);
   EXPECT_EQ(aircraft->standId, replay.scenario.stand("A3").id);
-  expectOnTime(replay, 0x484f6d, "arrival");
+  expectOnTime(replay, 0x484f6d, "arrival", {238.0, 460.0});
   // The runway: 300 m before the recorded touchdown, along the course 0 of
   // the roll-out.
   const TrackPoint& lastAirborne = arrival[static_cast<std::size_t>(kTouchdownSeconds) / 4];
