@@ -42,7 +42,7 @@ bool updateParkAirportStand(const ParkAirport& entry, std::string& line) {
   const std::vector<std::string> fields = splitTrim(line, ',');
   if (fields.empty() || fields.front() != entry.icao) return false;
   line = parkAirportLine(entry);
-  gf_logLine(fmt::format("{}:{} updated stand", kMyParkAirportsName, line));
+  gf_logLine(fmt::format("{}:{} updated stand", kMyParkAirportsName, apfLogText(line)));
   return true;
 }
 
@@ -122,7 +122,9 @@ void ParkAirportList::addParkAirportEntry() {
   const std::string line = parkAirportLine(first);
   std::ifstream file(programPaths().myParkAirportsFile);
   if (!file) {
-    if (writeParkAirportLines({line})) gf_logLine(fmt::format("{} created with {}", kMyParkAirportsName, line));
+    if (writeParkAirportLines({line})) {
+      gf_logLine(fmt::format("{} created with {}", kMyParkAirportsName, apfLogText(line)));
+    }
     return;
   }
   std::vector<std::string> lines;
@@ -132,7 +134,7 @@ void ParkAirportList::addParkAirportEntry() {
                                     [&first](std::string& existing) { return updateParkAirportStand(first, existing); });
   if (updated == lines.end()) {
     lines.insert(lines.begin(), line);
-    gf_logLine(fmt::format("{}:{} new entry", kMyParkAirportsName, line));
+    gf_logLine(fmt::format("{}:{} new entry", kMyParkAirportsName, apfLogText(line)));
   }
   writeParkAirportLines(lines);
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -37,6 +38,23 @@ std::optional<std::string> environmentText(const char* name) {
     return std::nullopt;
   }
   return text;
+}
+
+// Why the text cannot be an account key; empty when it can be one. Keys are
+// short runs of printable ASCII; anything else was pasted by mistake and
+// would only be refused by the service, again at every restart.
+std::string whyNoKey(const std::string& key) {
+  if (key.size() > kMaximumKeyLength) {
+    return fmt::format("{} characters, a key has at most {}", key.size(), kMaximumKeyLength);
+  }
+  const auto bad = std::find_if(key.begin(), key.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20U || byte >= 0x7FU;
+  });
+  if (bad != key.end()) {
+    return fmt::format("character {} is a blank, a control character or no ASCII", bad - key.begin() + 1);
+  }
+  return {};
 }
 
 }  // namespace
@@ -89,6 +107,12 @@ RtAccount loadRtAccount() {
   if (!key) {
     throw UserErrorException(kNoRtKeyError, fmt::format("No RealTraffic key: write your key into {} and restart",
                                                         rtKeyFilePath().string()));
+  }
+  if (const std::string why = whyNoKey(*key); !why.empty()) {
+    throw UserErrorException(kNoRtKeyError,
+                             fmt::format("The RealTraffic key from {} cannot be a key ({}): write your key into {} and "
+                                         "restart",
+                                         source, why, rtKeyFilePath().string()));
   }
   account.key = *key;
   gf_logLine(fmt::format("RealTraffic key {} from {}, server {}", maskedKey(account.key), source, account.endpoint));

@@ -8,6 +8,7 @@
 // reported with a warning. The address is the service's documented one
 // unless CRVN_RT_ENDPOINT names another (the stand-in, in tests and runs).
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,8 +20,10 @@ inline constexpr const char* kRtKeyVariable = "CRVN_RT_KEY";
 inline constexpr const char* kRtEndpointVariable = "CRVN_RT_ENDPOINT";
 inline constexpr const char* kRtDefaultEndpoint = "https://rtw.flyrealtraffic.com";
 
-// The user error when no key is found.
+// The user error when no key is found, or the text found cannot be a key.
 inline constexpr int kNoRtKeyError = 151;
+// The longest text taken as a key.
+inline constexpr std::size_t kMaximumKeyLength = 128;
 
 struct RtAccount {
   std::string endpoint;
@@ -42,7 +45,9 @@ std::string maskedKey(const std::string& key);
 std::string rtEndpoint();
 
 // Key and endpoint for a session; logs "RealTraffic key <masked> from <where>"
-// and the endpoint. Throws UserErrorException 151 when there is no key.
+// and the endpoint. Throws UserErrorException 151 when there is no key, or
+// when the text found cannot be one: longer than kMaximumKeyLength, or with a
+// blank, a control character or a byte beyond ASCII inside.
 RtAccount loadRtAccount();
 
 }  // namespace crv

@@ -175,11 +175,9 @@ UrlDownloader makeUrlDownloader(DownloadOptions options) {
 }
 
 std::string checkDecryptable(const std::filesystem::path& downloaded) {
-  std::filesystem::path plainPath = downloaded;
-  plainPath += ".check";
-  const PlainFileRemover remover(plainPath);
+  // In memory: a decrypted copy on disk would outlive a kill of the program.
   try {
-    decryptStream(kDataFileKey, downloaded, plainPath);
+    decryptToMemory(kDataFileKey, downloaded);
   } catch (const std::exception& error) {
     return fmt::format("not a valid data file: {}", error.what());
   }

@@ -29,6 +29,15 @@ void check(CURLcode code, std::string_view failureText) {
   }
 }
 
+// The service's own answers are JSON objects, also when they refuse; an
+// error page of a server or proxy in between is not.
+bool looksLikeJson(std::string_view answer) {
+  const std::size_t first = answer.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && (answer[first] == '{' || answer[first] == '[');
+}
+
+constexpr long kFirstHttpErrorStatus = 400;
+
 }  // namespace
 
 CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop) {
@@ -135,7 +144,15 @@ CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& ur
   check(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https"), name + " failed to set CURLOPT_PROTOCOLS_STR");
   curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(handle, CURLOPT_FRESH_CONNECT, 1L);
-  return performStoppable(handle, stop);
+  const CURLcode code = performStoppable(handle, stop);
+  if (code == CURLE_OK) {
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    if (status >= kFirstHttpErrorStatus && !looksLikeJson(answer)) {
+      throw HttpErrorAnswer(fmt::format("HTTP {}: {}", status, logExcerpt(answer)));
+    }
+  }
+  return code;
 }
 
 std::string curlErrorText(CURLcode code) {

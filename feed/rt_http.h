@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -45,11 +46,20 @@ struct PostSetup {
 // The texts of a data request's setup errors on the named handle.
 PostSetup dataRequestSetup(std::string_view handleName);
 
+// An answer with an HTTP error status (400 and above) that is no JSON: an
+// error page, not the service's answer. what(): "HTTP <status>: <excerpt>".
+class HttpErrorAnswer : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Sets the options of one POST of the body to the url (the body must live
 // until the transfer ends) and performs it once. The answer text is emptied
-// first. A failed option throws std::runtime_error with the setup's texts.
+// first. A failed option throws std::runtime_error with the setup's texts;
+// an error page throws HttpErrorAnswer.
 // The transfer is aborted (CURLE_ABORTED_BY_CALLBACK) soon after the stop
 // flag is raised, and never outlives the timeouts.
+
 CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& url, const std::string& body,
                      std::string& answer, const RequestTimeouts& timeouts, const std::atomic<bool>* stop);
 

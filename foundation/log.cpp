@@ -1,6 +1,8 @@
 #include "foundation/log.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <stdexcept>
 #include <system_error>
 
@@ -26,7 +28,14 @@ std::filesystem::path withZerosBeforeExtension(const std::string& text, std::siz
   return std::filesystem::path(name);
 }
 
+std::atomic<std::uint64_t>& logOpenings() {
+  static std::atomic<std::uint64_t> openings{0};
+  return openings;
+}
+
 }  // namespace
+
+std::uint64_t logGeneration() { return logOpenings().load(); }
 
 std::mutex& logMutex() {
   static std::mutex mutex;
@@ -80,6 +89,7 @@ void openLog(const std::filesystem::path& logPath) {
       const int code = errno;
       throw LogOpenError(logPath, code != 0 ? std::generic_category().message(code) : "it cannot be created");
     }
+    logOpenings().fetch_add(1);
   }
   gf_logLine(fmt::format("{} (utc) {} version {} for {}", timeText(systemTimeSeconds()), kProgramName,
                          formatVersion(programVersionData()), "MSFS 2020/2024"));
@@ -146,8 +156,8 @@ std::size_t utf8CharacterLength(std::string_view text) {
   return length;
 }
 
-// Bytes that are no UTF-8 become "\xNN", so that the log stays one readable
-// UTF-8 text whatever an outside file holds.
+}  // namespace
+
 std::string escapedNonUtf8(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
@@ -163,8 +173,6 @@ std::string escapedNonUtf8(std::string_view text) {
   }
   return escaped;
 }
-
-}  // namespace
 
 std::string logExcerpt(std::string_view outsideText) {
   if (outsideText.size() <= kLogExcerptBytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -28,6 +29,10 @@ class LogOpenError : public std::runtime_error {
 // afresh and writes the header line. Throws LogOpenError when the log cannot
 // be rotated or opened.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
+
+// How many times a log was opened in this process: a part that logs a long
+// block once per log file tells by it whether this log has it already.
+std::uint64_t logGeneration();
 
 // Flushes and closes the log; every writer then writes nothing.
 void closeLog();
@@ -58,6 +63,11 @@ void writeLogLine(std::string_view prefix, std::string_view line);
 // log, nor a broken file make it unreadable.
 inline constexpr std::size_t kLogExcerptBytes = 300;
 std::string logExcerpt(std::string_view outsideText);
+
+// The text with each byte that is no part of a well-formed UTF-8 character
+// written as "\xNN", so that the log stays one readable UTF-8 text whatever
+// an outside file holds.
+std::string escapedNonUtf8(std::string_view text);
 
 // The log's lock, always the innermost lock of the program.
 std::mutex& logMutex();

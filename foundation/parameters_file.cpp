@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "foundation/files.h"
 #include "foundation/log.h"
@@ -33,6 +34,15 @@ constexpr const char* kValueAttribute = "value";
 
 // Every load and every read-modify-write of parameters.xml.
 std::mutex fileMutex;
+
+// A restart reads the settings again; the log has their lines already, and
+// a login that keeps failing would repeat them at every restart. The loading
+// thread then logs only what changed.
+thread_local bool quietSettingLines = false;
+// The setting lines last logged, and the log they went to (guarded by
+// fileMutex).
+std::vector<std::string> lastSettingLines;
+std::uint64_t lastSettingLinesLog = UINT64_MAX;
 
 std::filesystem::path filePath() { return std::filesystem::path(parametersFilePath()); }
 
@@ -249,6 +259,29 @@ void takeDefaults(const LoadLists& lists, pugi::xml_document& document) {
   }
 }
 
+// The lines of every listed setting as they stand.
+std::vector<std::string> settingLines(const LoadLists& lists) {
+  std::vector<std::string> lines;
+  for (const BoolControlParameter* setting : lists.checkBoxes) lines.push_back(boolLine(*setting, setting->value()));
+  for (const IntParameter* setting : lists.bareInts) lines.push_back(intLine(*setting, setting->value()));
+  for (const IntControlParameter* setting : lists.intControls) lines.push_back(intLine(*setting, setting->value()));
+  for (const StringParameter* setting : lists.texts) lines.push_back(textLine(*setting, setting->value()));
+  for (const StringControlParameter* setting : lists.textControls) {
+    lines.push_back(textLine(*setting, setting->value()));
+  }
+  return lines;
+}
+
+std::string changedLines(const std::vector<std::string>& before, const std::vector<std::string>& now) {
+  std::string changed;
+  for (std::size_t index = 0; index < now.size(); ++index) {
+    if (index < before.size() && before[index] == now[index]) continue;
+    changed += changed.empty() ? "" : ", ";
+    changed += now[index];
+  }
+  return changed;
+}
+
 }  // namespace
 
 LoadLists buildLoadLists() {
@@ -309,32 +342,47 @@ void gf_readParameters() {
 }
 
 void loadParameters(const LoadLists& lists) {
-  gf_logLine(bannerLine(70, 0, true, false, "parameters"));
-  {
-    std::lock_guard lock(fileMutex);
-    const std::filesystem::path path = filePath();
-    // Once per folder and process. Every save holds fileMutex, so a
-    // temporary file now is one that a killed save left behind.
-    static std::set<std::filesystem::path> cleanedFolders;  // guarded by fileMutex
-    if (cleanedFolders.insert(path.parent_path()).second) {
-      removeStaleTemporaries(path.parent_path());
-    }
-    pugi::xml_document document;
-    const FileState state = loadFile(document, path);
-    if (state == FileState::Loaded) {
-      gf_logLine(fmt::format("from '{}'", path.string()));
-      if (rootOf(document)) readLists(lists, document);
-      saveXml(document, path);
-    } else {
-      gf_logLine(fmt::format("{} not found, default values taken:", path.string()));
-      pugi::xml_document defaults;
-      if (defaults.append_child(kRootName)) {
-        takeDefaults(lists, defaults);
-        if (state != FileState::Unusable) saveXml(defaults, path);
-      }
+  std::unique_lock lock(fileMutex);
+  const bool logged = lastSettingLinesLog == logGeneration();
+  const std::filesystem::path path = filePath();
+  if (!logged) {
+    gf_logLine(bannerLine(70, 0, true, false, "parameters"));
+  }
+  // Once per folder and process. Every save holds fileMutex, so a
+  // temporary file now is one that a killed save left behind.
+  static std::set<std::filesystem::path> cleanedFolders;  // guarded by fileMutex
+  if (cleanedFolders.insert(path.parent_path()).second) {
+    removeStaleTemporaries(path.parent_path());
+  }
+  quietSettingLines = logged;
+  pugi::xml_document document;
+  const FileState state = loadFile(document, path);
+  if (state == FileState::Loaded) {
+    if (!logged) gf_logLine(fmt::format("from '{}'", path.string()));
+    if (rootOf(document)) readLists(lists, document);
+    saveXml(document, path);
+  } else {
+    gf_logLine(fmt::format("{} not found, default values taken:", path.string()));
+    pugi::xml_document defaults;
+    if (defaults.append_child(kRootName)) {
+      takeDefaults(lists, defaults);
+      if (state != FileState::Unusable) saveXml(defaults, path);
     }
   }
-  gf_logLine(bannerLine(70, 10, false, true, ""));
+  quietSettingLines = false;
+  std::vector<std::string> lines = settingLines(lists);
+  if (logged) {
+    const std::string changed = changedLines(lastSettingLines, lines);
+    gf_logLine(changed.empty() ? fmt::format("Parameters read again from '{}', as before", path.string())
+                               : fmt::format("Parameters read again from '{}', changed: {}", path.string(),
+                                             logExcerpt(changed)));
+  }
+  lastSettingLines = std::move(lines);
+  lastSettingLinesLog = logGeneration();
+  lock.unlock();
+  if (!logged) {
+    gf_logLine(bannerLine(70, 10, false, true, ""));
+  }
 }
 
 bool loadParametersDocument(pugi::xml_document& document) {
@@ -471,12 +519,16 @@ bool removeParameter(const Parameter& setting) {
   return true;
 }
 
-void logIntParameter(const IntParameter& setting) { gf_logLineUnlessStopping(intLine(setting, setting.value())); }
+void logIntParameter(const IntParameter& setting) {
+  if (!quietSettingLines) gf_logLineUnlessStopping(intLine(setting, setting.value()));
+}
 
-void logBoolParameter(const BoolParameter& setting) { gf_logLineUnlessStopping(boolLine(setting, setting.value())); }
+void logBoolParameter(const BoolParameter& setting) {
+  if (!quietSettingLines) gf_logLineUnlessStopping(boolLine(setting, setting.value()));
+}
 
 void logStringParameter(const StringParameter& setting) {
-  gf_logLineUnlessStopping(textLine(setting, setting.value()));
+  if (!quietSettingLines) gf_logLineUnlessStopping(textLine(setting, setting.value()));
 }
 
 }  // namespace crv

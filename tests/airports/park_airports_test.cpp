@@ -48,6 +48,20 @@ TEST_F(ParkAirportsTest, ReadsTheListSkippingDoublesUnknownAndBadLines) {
                                           "2 park airports read from 'my_park_airports.txt'"}), "");
 }
 
+TEST_F(ParkAirportsTest, BytesOfTheListThatAreNoUtf8AreEscapedInTheLog) {
+  write(kListFile, "EHAM,D7\nEHAM,G\xE4te 3\nLEMD,\xFF,\xFE\nM\xFCNCH\n");
+  ParkAirportList list;
+  list.readMyParkAirports(threeAirports());
+  const std::string text = log();
+  EXPECT_EQ(testing::missingPieces(text, {"===> my_park_airports.txt:EHAM double, skipped",
+                                          "===> my_park_airports.txt:LEMD,\\xFF,\\xFE wrong syntax, skipped",
+                                          "airport M\\xFCNCH is unknown"}),
+            "");
+  for (const char raw : {'\xE4', '\xFF', '\xFE', '\xFC'}) {
+    EXPECT_EQ(text.find(raw), std::string::npos) << "raw byte " << static_cast<int>(static_cast<unsigned char>(raw));
+  }
+}
+
 TEST_F(ParkAirportsTest, WithoutAListTheThirdPartyAirportsAreTaken) {
   for (const char* file : {"EHAM.xml", "LEMD.xml", "ZZZZ.xml"}) write(std::filesystem::path("airports/my_thirdparty") / file, "");
   ParkAirportList list;

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 #include "app/rt_account.h"
 #include "foundation/errors.h"
@@ -58,6 +60,27 @@ TEST_F(RtAccountTest, NoKeyOrAnEmptyFileIsAUserError) {
   writeFile(rtKeyFilePath(), "\n  \n");
   EXPECT_NE(thrownText<UserErrorException>([] { loadRtAccount(); }).find("151: No RealTraffic key"), std::string::npos);
   EXPECT_EQ(maskedKey("short"), "****");
+}
+
+TEST_F(RtAccountTest, ATextThatCannotBeAKeyIsRefusedAtTheStart) {
+  chmod(rtKeyFilePath().c_str(), 0600);
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string(10 * 1024, 'k'), "(10240 characters, a key has at most 128)"},
+      {"abcd efgh", "(character 5 is a blank, a control character or no ASCII)"},
+      {"abcd\x01" "efgh", "(character 5 is a blank"},
+      {"cl\xC3\xA9-1234", "(character 3 is a blank"},
+  };
+  for (const auto& [key, why] : cases) {
+    SCOPED_TRACE(why);
+    writeFile(rtKeyFilePath(), key + "\n");
+    const std::string text = thrownText<UserErrorException>([] { loadRtAccount(); });
+    EXPECT_EQ(text.rfind("151: The RealTraffic key from " + rtKeyFilePath().string() + " cannot be a key " + why, 0),
+              0u)
+        << text;
+    EXPECT_EQ(text.find(key), std::string::npos) << "the key is never shown";
+  }
+  writeFile(rtKeyFilePath(), std::string(kMaximumKeyLength, 'k'));
+  EXPECT_EQ(loadRtAccount().key.size(), kMaximumKeyLength);
 }
 
 }  // namespace

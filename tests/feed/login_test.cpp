@@ -67,6 +67,10 @@ TEST_F(LoginTest, EveryRefusalHasItsOwnEnd) {
     EXPECT_EQ(weather_.guid(), "");
   }
   EXPECT_TRUE(log_.contains("More than one RealTraffic session is not possible, do not run the RealTraffic app"));
+  // The service's refusal stays a refusal when the HTTP status says error too.
+  standIn_.queueAnswer(standin::kAuthPath, Answer::raw(R"({"status":402,"message":"refused"})", 402));
+  EXPECT_THAT(testing::thrownText<UserErrorException>([&] { authenticater(weather_, traffic_); }),
+              ::testing::StartsWith("402: "));
   queueLogin({{"status", 500}, {"GUID", "g"}});
   EXPECT_EQ(testing::thrownText<std::runtime_error>([&] { authenticater(weather_, traffic_); }),
             "No RT database connection");
@@ -91,7 +95,7 @@ TEST_F(LoginTest, AFailedLoginEndsTheSessionWithAReaderErrorAfterOneAttempt) {
   struct Failure { Answer answer; const char* logged; };
   const Failure failures[] = {
       {Answer::raw(""), "Authentication: empty response"},
-      {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: [json.exception.parse_error"},
+      {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: HTTP 502: <html>Bad gateway</html>"},
       {Answer::json({{"status", 200}, {"server", "rt7"}}), "===> Authentication: the answer holds no GUID"},
   };
   int expectedErrors = 0;

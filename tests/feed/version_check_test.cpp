@@ -49,6 +49,19 @@ class VersionCheckTest : public ::testing::Test {
   testing::DownloadWorld world_;
 };
 
+TEST_F(VersionCheckTest, TheCheckOfADownloadedDataFileWritesNoDecryptedCopy) {
+  installOldVersions();
+  // Where a decrypted copy would go, nothing can be written: only a check
+  // that keeps to memory passes.
+  for (const char* name : {"input/dbase.enc.part.check", "input/AIG-regcodes.enc.part.check"}) {
+    fs::create_directories(fs::path(name) / "occupied");
+  }
+  checkVersions(world_.site());
+  EXPECT_EQ(readFile("input/dbase.enc"), readFile(world_.sitePath("dbase.enc")));
+  EXPECT_EQ(readFile("input/AIG-regcodes.enc"), readFile(world_.sitePath("AIG-regcodes.enc")));
+  EXPECT_EQ(testing::missingPieces(world_.log(), {"aig updated to 1.0.0", "dbase updated to 1.0.0"}), "");
+}
+
 TEST_F(VersionCheckTest, NewerVersionsAreDownloadedInstalledAndStored) {
   installOldVersions();
   checkVersions(world_.site());

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "tests/support/settings_fixture.h"
@@ -260,6 +261,30 @@ TEST_F(ParametersFileTest, AReadOnlyFileStaysReadOnlyWhenSaved) {
   EXPECT_EQ(std::filesystem::status(parametersPath()).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                 std::filesystem::perms::others_read);
+}
+
+TEST_F(ParametersFileTest, ALaterLoadIntoTheSameLogLogsOnlyWhatChanged) {
+  writeParameters(parameterNodes({{"RANGE", "25"}, {"PROGRAM_VERSION", "11.0.2"}}));
+  gf_readParameters();
+  const std::size_t firstBlock = logText().size();
+  gf_readParameters();
+  writeParameters(parameterNodes({{"RANGE", "60"}, {"LOG", "false"}, {"PROGRAM_VERSION", "11.0.2"}}));
+  gf_readParameters();
+
+  const std::string log = logText();
+  const std::string path = parametersPath().string();
+  EXPECT_EQ(testing::missingPieces(log, {"Parameters read again from '" + path + "', as before\n",
+                                         "Parameters read again from '" + path + "', changed: LOG=false, RANGE=60\n"}),
+            "");
+  EXPECT_EQ(log.find("RANGE=25"), log.rfind("RANGE=25")) << "the setting lines once";
+  EXPECT_EQ(log.find("parameters *"), log.rfind("parameters *")) << "the banner once";
+  EXPECT_EQ(log.find("SIM_TIME=", firstBlock), std::string::npos) << log.substr(firstBlock);
+  EXPECT_EQ(par_RANGE.value(), 60);
+
+  // A new log gets the whole block again.
+  openLog(folder / "Log.txt");
+  gf_readParameters();
+  EXPECT_NE(logText().find("RANGE=60\n"), std::string::npos);
 }
 
 TEST_F(ParametersFileTest, SaveAddsTheParametersElementWhenItIsMissing) {
