@@ -116,7 +116,11 @@ void Session::ageStatusLine() {
 
 void Session::publishCounts() {
   display_.liveKnown.store(static_cast<std::int64_t>(engine_.liveAircraft().size()));
-  display_.liveInSim.store(static_cast<std::int64_t>(engine_.activeLiveCount()));
+  std::int64_t flying = 0;
+  for (const LiveAc& aircraft : engine_.liveAircraft()) {
+    flying += aircraft.state == SimState::active && aircraft.phase != FlightPhase::parked ? 1 : 0;
+  }
+  display_.liveInSim.store(flying);
   std::int64_t statics = 0;
   for (const StaticAc& aircraft : engine_.staticAircraft()) {
     statics += aircraft.state == SimState::active ? 1 : 0;

@@ -276,8 +276,11 @@ EngineHooks Session::engineHooks() {
     plan.departure = aircraft.base.identity.departure;
     plan.destination = aircraft.base.identity.destination;
     plan.category = aircraft.base.category;
-    plan.recordLine = formatRecordLine(aircraft.base.identity);
-    createFlightPlan(plan, link_.connection());
+    plan.recordLine = formatRecordLine3(aircraft.base.identity);
+    // Without both airports nothing is written and the flag stays as it was.
+    if (const std::optional<bool> written = createFlightPlan(plan, link_.connection())) {
+      aircraft.flightPlanWritten = *written;
+    }
   };
   hooks.deleteFlightPlanFile = [](std::uint32_t objectId) {
     std::error_code ignored;

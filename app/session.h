@@ -78,6 +78,8 @@ struct SessionDisplay {
   enum class Phase { starting, waitingForSimulator, loggingIn, running, paused, closingDown, restarting, ended };
   std::atomic<Phase> phase{Phase::starting};
   std::atomic<std::int64_t> liveKnown{0};  // live aircraft of the engine, in the simulator or not
+  // Live aircraft in the simulator that are not parked (the parked ones
+  // count in the parking band).
   std::atomic<std::int64_t> liveInSim{0};
   std::atomic<std::int64_t> staticInSim{0};
   // The parking band: parked live and static aircraft and the average hours

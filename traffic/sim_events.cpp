@@ -259,15 +259,18 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
     if (aircraft.objectId != objectId) {
       continue;
     }
+    // The plan belongs to the object: a respawned aircraft gets its own
+    // with its new object.
+    if (aircraft.flightPlanWritten && hooks_.deleteFlightPlanFile) {
+      hooks_.deleteFlightPlanFile(objectId);
+    }
+    aircraft.flightPlanWritten = false;
     if (aircraft.state == SimState::liveryrespawn) {
       aircraft.state = SimState::buffer;
       aircraft.throttleIndex = kThrottleIndexUnset;
       aircraft.flapsIndex = kFlapsIndexUnset;
       aircraft.objectId = 0;
       return;
-    }
-    if (aircraft.flightPlanWritten && hooks_.deleteFlightPlanFile) {
-      hooks_.deleteFlightPlanFile(objectId);
     }
     eraseLiveRecord(i);
     return;

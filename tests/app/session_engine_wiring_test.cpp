@@ -7,8 +7,14 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+#include <set>
+
 #include "aircraftdata/livery_database.h"
+#include "airports/stand_table.h"
+#include "app/entry.h"
 #include "foundation/text.h"
+#include "simlink/flight_plans.h"
 #include "tests/app/program_harness.h"
 
 namespace crv::testing {
@@ -123,6 +129,109 @@ TEST_F(RefusedLiveryTest, OnceADayTheSummaryIsWrittenAndTheKeptLiveriesAreForgot
   const std::string log = harness_.log();
   EXPECT_NE(log.find("\nCould not be created by MSFS:\n  A320 EIN\n"), std::string::npos) << log;
   EXPECT_EQ(log.find("Exiting:"), std::string::npos) << "written while the session runs";
+}
+
+// The plan files in the folder and the objects of the live aircraft in the
+// simulator (bound, whether active yet or not), taken together on the worker.
+struct PlansAndObjects {
+  std::set<std::uint32_t> planFiles;
+  std::set<std::uint32_t> liveObjects;
+};
+
+PlansAndObjects plansAndObjects(ProgramHarness& harness) {
+  PlansAndObjects seen;
+  onWorker(harness, [&] {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(flightPlanFolder(), error)) {
+      seen.planFiles.insert(static_cast<std::uint32_t>(std::stoul(entry.path().stem().string())));
+    }
+    for (const LiveAc& aircraft : harness.session().engine().liveAircraft()) {
+      if (aircraft.objectId != 0) seen.liveObjects.insert(aircraft.objectId);
+    }
+  });
+  return seen;
+}
+
+TEST(FlightPlanFilesTest, ThePlanFolderHoldsOneFilePerLiveAircraft) {
+  ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; });
+  harness.rt().setScenario(overflights());
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  PlansAndObjects first;
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        first = plansAndObjects(harness);
+        return first.liveObjects.size() >= 2 && first.planFiles == first.liveObjects;
+      },
+      30s))
+      << first.planFiles.size() << " plans for " << first.liveObjects.size() << " aircraft";
+
+  // Every aircraft leaves the simulator (as a new time shift has it) and the
+  // feed brings them back as new objects, 30 s behind it: only the new
+  // objects have plans.
+  onWorker(harness, [&] { harness.session().removeAllTraffic(); });
+  PlansAndObjects again;
+  const bool renewed = ProgramHarness::waitFor(
+      [&] {
+        again = plansAndObjects(harness);
+        bool allNew = again.liveObjects.size() >= 2;
+        for (std::uint32_t id : again.liveObjects) allNew = allNew && !first.liveObjects.contains(id);
+        return allNew && again.planFiles == again.liveObjects;
+      },
+      90s);
+  EXPECT_TRUE(renewed) << again.planFiles.size() << " plans for " << again.liveObjects.size() << " aircraft";
+  for (std::uint32_t id : first.liveObjects) EXPECT_FALSE(again.planFiles.contains(id)) << id;
+}
+
+// Six stands east of the user, 130 m apart.
+std::string schipholStands() {
+  std::string stands;
+  for (int n = 0; n < 6; ++n) {
+    stands += fmt::format(R"(<parkpos id="T{}" latitude="52.3120" longitude="{:.6f}" heading="90.0" radius="25.0")"
+                          R"( cargo="false" ramp="false"/>)",
+                          n + 1, 4.7750 + n * 0.0012);
+  }
+  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
+         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
+         stands + "</parkpositions>";
+}
+
+TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotParked) {
+  ProgramHarness harness([](SessionOptions& options) {
+    options.scanLiveries = buildLiveries;
+    options.engineConfig.stands = &parkAirportStands();
+  });
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+  // KLM1385 stands at T3 the whole time; EIN605 flies over.
+  standin::Scenario scenario = overflights();
+  scenario.flights.pop_back();
+  scenario.flights.push_back({.hexId = "484161", .callsign = "KLM1385", .icaoType = "B738", .registration = "PH-BXA",
+                              .departure = "EHAM", .destination = "EPWA",
+                              .points = {{0, 52.3120, 4.7774, -11, 0, 90, 0, true},
+                                         {1200, 52.3120, 4.7774, -11, 0, 90, 0, true}}});
+  harness.rt().setScenario(scenario);
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  Session& session = harness.session();
+  // A standing aircraft enters once its replay starts, 30 s behind the feed.
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        std::size_t active = 0;
+        onWorker(harness, [&] {
+          for (const LiveAc& aircraft : session.engine().liveAircraft()) {
+            active += aircraft.state == SimState::active ? 1 : 0;
+          }
+        });
+        return session.display().parkedLive.load() == 1 && active == 2;
+      },
+      90s))
+      << harness.log();
+  // The count is published once a second.
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 5s))
+      << session.display().liveInSim.load();
+  EXPECT_NE(summaryLine(session.display()).find("  live 1  "), std::string::npos) << summaryLine(session.display());
 }
 
 }  // namespace

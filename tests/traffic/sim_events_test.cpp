@@ -192,6 +192,7 @@ TEST(SimEvents, RemovedObjectsEndOrRestartTheirRecords) {
   LiveAc& respawning = harness.placeLive(20003, "DLH6EF", SimState::liveryrespawn, 462);
   respawning.throttleIndex = 2;
   respawning.flapsIndex = 1;
+  respawning.flightPlanWritten = true;  // its plan goes with its object
   harness.placeStatic(5, "RYR5*", SimState::removingfromsim, 463);
   harness.placeLive(20004, "NEW", SimState::buffer, 0);
   for (std::uint32_t id : {460U, 461U, 462U, 463U, 0U}) {
@@ -201,13 +202,14 @@ TEST(SimEvents, RemovedObjectsEndOrRestartTheirRecords) {
   EXPECT_EQ(harness.engine.findLiveByKey(20001), nullptr);
   EXPECT_EQ(harness.engine.findLiveByKey(20002), nullptr);
   EXPECT_TRUE(harness.engine.staticAircraft().empty());
-  EXPECT_EQ(deletedPlans, (std::vector<std::uint32_t>{460}));
+  EXPECT_EQ(deletedPlans, (std::vector<std::uint32_t>{460, 462}));
   const LiveAc* again = harness.engine.findLiveByKey(20003);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->state, SimState::buffer);
   EXPECT_EQ(again->objectId, 0U);
   EXPECT_EQ(again->throttleIndex, 5U);
   EXPECT_EQ(again->flapsIndex, 4U);
+  EXPECT_FALSE(again->flightPlanWritten) << "the new object has no plan yet";
   EXPECT_NE(harness.engine.findLiveByKey(20004), nullptr);  // an object id of 0 names no aircraft
 }
 
