@@ -61,9 +61,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFlights = 1000;
 constexpr int kParked = 300;
-// A filling that stalls (created stays the same this long) ends too, and
-// the counters tell how many were in.
-constexpr auto kStalledFill = 120s;
+// The filling also ends when the aircraft in the simulator have not grown
+// in number for this long (some flights are removed and created again on
+// their way, and the product may show fewer parked aircraft than it is
+// given); the counters tell how many were in.
+constexpr auto kStalledFill = 60s;
 constexpr auto kLongestFill = 25min;
 
 struct Options {
@@ -176,12 +178,15 @@ class SteadyRun {
   bool poll() {
     const auto now = Clock::now();
     if (const auto summary = lastSummary(summaryFile())) {
-      if (summary->created != result_.summary.created) lastProgressAt_ = now;
+      if (summary->live + summary->statics > mostInSimulator_) {
+        mostInSimulator_ = summary->live + summary->statics;
+        lastProgressAt_ = now;
+      }
       result_.summary = *summary;
     }
     if (!windowStartedAt_) {
       const bool full = result_.summary.live >= kFlights && result_.summary.statics >= kParked;
-      const bool stalled = result_.summary.created > 0 && now - lastProgressAt_ > kStalledFill;
+      const bool stalled = mostInSimulator_ > 0 && now - lastProgressAt_ > kStalledFill;
       if (full || stalled || now - startedAt_ > kLongestFill) startWindow(now);
       return false;
     }
@@ -241,6 +246,7 @@ class SteadyRun {
   Clock::time_point lastProgressAt_;
   std::optional<Clock::time_point> windowStartedAt_;
   double cpuAtWindowStart_ = 0.0;
+  int mostInSimulator_ = 0;  // live and static, the most so far
   RunResult result_;
 };
 
