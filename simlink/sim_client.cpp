@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -117,7 +118,10 @@ bool SimClient::dispatchUntilStopped(const std::stop_token& stop) {
       gf_logWarning("SimConnect dispatch keeps failing, connection lost");
       return true;
     }
-    waitUnlessStopped(stop, kDispatchInterval);
+    // A plain sleep: the loop looks at the token before the next dispatch
+    // anyway, and a wait that a stop can end costs more than the pause is
+    // long, a thousand times a second.
+    std::this_thread::sleep_for(kDispatchInterval);
   }
   return false;
 }
