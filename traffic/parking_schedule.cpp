@@ -78,6 +78,9 @@ void ParkingSchedule::onSecond(int n) {
   if (n % kParkCheckSeconds == 0 && n % kAdjustmentTickSeconds != 0 && !adjustmentHalfway_) {
     guarded("updateParkAirport", [this] { updateParkAirport(false); });
   }
+  if (n != 0 && n % kAutomaticAdjustmentSeconds == 0) {
+    guarded("saveLearnedIfChanged", [this] { saveLearnedIfChanged(); });
+  }
   if (n != 0 && n % kAutomaticAdjustmentSeconds == 0 && parkAirportActive() && !adjustmentRequested_.load() &&
       (!par_INITIAL_LOAD_ONLY.value() || par_RT_PARKTRAFFIC_ONLY.value())) {
     requestAdjustment(false);
@@ -447,15 +450,43 @@ void ParkingSchedule::clearParkAirportTraffic() {
   }
 }
 
+bool ParkingSchedule::saveLearned(StandTable& stands) {
+  const bool saved = services_.saveLearnedFile ? services_.saveLearnedFile(current_.icao, stands)
+                                               : saveAirportFile(current_.icao, header_, stands);
+  if (!saved) {
+    gf_logWarning(fmt::format("the learned file of {} was not saved", current_.icao));
+  }
+  return saved;
+}
+
+void ParkingSchedule::saveLearnedIfChanged() {
+  const StandTable* stands = engine_.standTable();
+  if (!parkAirportActive() || current_.icao.empty() || stands == nullptr || stands->empty() ||
+      !(airportParametersChanged() || standUpdates() >= 1)) {
+    return;
+  }
+  // The save drops entries from the table it writes and the exclusions of
+  // the last calculation still count here: it writes a copy.
+  StandTable copy = *stands;
+  restoreExcludedEntries(copy);
+  const std::uint32_t updatesBefore = standUpdates();
+  const bool parametersBefore = airportParametersChanged();
+  if (saveLearned(copy)) {
+    resetStandUpdates();
+  } else {
+    // Kept for the next renewal or the leaving.
+    for (std::uint32_t k = standUpdates(); k < updatesBefore; ++k) {
+      countStandUpdate();
+    }
+    setAirportParametersChanged(parametersBefore);
+  }
+}
+
 void ParkingSchedule::saveAirportAndDisable() {
   StandTable* stands = engine_.standTable();
   if (parkAirportActive() && (airportParametersChanged() || standUpdates() >= 1) && stands != nullptr) {
     restoreExcludedEntries(*stands);
-    const bool saved = services_.saveLearnedFile ? services_.saveLearnedFile(current_.icao)
-                                                 : saveAirportFile(current_.icao, header_, *stands);
-    if (!saved) {
-      gf_logWarning(fmt::format("the learned file of {} was not saved", current_.icao));
-    }
+    saveLearned(*stands);
     resetStandUpdates();
   }
   setHandmadeAirport(false);

@@ -64,9 +64,10 @@ struct ParkingScheduleServices {
   // text to show, and the user's stand found there. Empty: lf_readParkedFile
   // into the engine's stands.
   std::function<ParkedFileResult(const ParkedFileRequest&)> readParkedFile;
-  // Saves the learned airport file; false when it failed (reported by the
-  // save itself). Empty: saveAirportFile of the engine's stands.
-  std::function<bool(std::string_view icao)> saveLearnedFile;
+  // Saves the stands as the airport's learned file (the save may change the
+  // table it is given); false when it failed (reported by the save itself).
+  // Empty: saveAirportFile.
+  std::function<bool(std::string_view icao, StandTable& stands)> saveLearnedFile;
   // The park elevation of the Traffic Reader; nullopt: none.
   std::function<void(std::optional<double> elevationFeet)> setReaderParkElevation;
   // The Traffic Reader starts collecting live callsigns and addresses.
@@ -144,6 +145,9 @@ class ParkingSchedule {
   void excludeReservedStands();
   void clearParkAirportTraffic();
   void saveAirportAndDisable();
+  // At a renewal: the learned file is saved from a copy of the table when
+  // the table or a setting the airport keeps changed since the last save.
+  void saveLearnedIfChanged();
   // Reads my_park_airports.txt again (false when it cannot be read); with
   // check, the stand the user named for the current park airport becomes
   // the reserved stand. The message says what changed, or that all is okay.
@@ -173,6 +177,7 @@ class ParkingSchedule {
   void setParkElevation(double elevationFeet);
   void refreshParkAirportDistances(const UserAcData& user);
   void publishReaderPosition(std::optional<GeoPoint> position);
+  bool saveLearned(StandTable& stands);
   // Runs a step of the calculation; an exception is logged and ends the
   // busy flag and the adjustment request, so the window never stays locked.
   void guarded(std::string_view name, const std::function<void()>& work);

@@ -77,10 +77,11 @@ class ParkingScheduleTest : public ::testing::Test {
       publishStandNames(stands);
       return ParkedFileResult{readMessage, reservedInFile, fileAltitudeFeet};
     };
-    s.saveLearnedFile = [this](std::string_view icao) {
+    s.saveLearnedFile = [this](std::string_view icao, StandTable& saved) {
       savedIcao = icao;
-      savedStands = stands;
-      return true;
+      savedStands = saved;
+      ++saves;
+      return saveSucceeds;
     };
     s.setReaderParkElevation = [this](std::optional<double> feet) { readerElevations.push_back(feet); };
     s.startCollectingLive = [this] { ++collectingStarts; };
@@ -107,6 +108,8 @@ class ParkingScheduleTest : public ::testing::Test {
   std::vector<std::string> filesRead;
   std::string savedIcao;
   StandTable savedStands;
+  int saves = 0;
+  bool saveSucceeds = true;
   std::vector<std::optional<double>> readerElevations;
   int collectingStarts = 0;
   bool busyShown = false;
@@ -239,6 +242,49 @@ TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenTh
   par_INITIAL_LOAD_ONLY.setValue(true);
   schedule.onSecond(2400);
   EXPECT_FALSE(schedule.adjustmentRequested());
+}
+
+// What was learned is kept at each twenty-minute renewal when it changed,
+// so a crash loses at most twenty minutes of it; the table in use keeps its
+// exclusions.
+TEST_F(ParkingScheduleTest, TheRenewalSavesTheLearnedFileWhenItsTableChanged) {
+  schedule.onMainLoopStart();
+  statics.pendingStatics().clear();
+  schedule.onSecond(16);
+  ASSERT_EQ(saves, 0);
+
+  schedule.onSecond(1200);
+  EXPECT_EQ(saves, 0) << "nothing learned yet";
+
+  stands[0].usage[0].excludedForNow = true;
+  countStandUpdate();
+  schedule.onSecond(2400);
+  ASSERT_EQ(saves, 1);
+  EXPECT_EQ(savedIcao, "EDDF");
+  EXPECT_FALSE(savedStands[0].usage[0].excludedForNow) << "saved with its exclusions restored";
+  EXPECT_TRUE(stands[0].usage[0].excludedForNow) << "the table in use stays as it is";
+  EXPECT_EQ(standUpdates(), 0u);
+  EXPECT_TRUE(parkAirportActive());
+  EXPECT_EQ(schedule.parkAirport().icao, "EDDF");
+
+  schedule.onSecond(3600);
+  EXPECT_EQ(saves, 1) << "unchanged since the last save";
+
+  // A failed save is tried again at the next renewal; a setting the
+  // airport keeps for itself counts as a change too.
+  saveSucceeds = false;
+  countStandUpdate();
+  schedule.onSecond(4800);
+  EXPECT_EQ(saves, 2);
+  EXPECT_EQ(standUpdates(), 1u);
+  saveSucceeds = true;
+  schedule.onSecond(6000);
+  EXPECT_EQ(saves, 3);
+  par_INITIAL_LOAD_ONLY.setValue(true);
+  setAirportParametersChanged(true);
+  schedule.onSecond(7200);
+  EXPECT_EQ(saves, 4) << "learning goes on without renewals";
+  setAirportParametersChanged(false);
 }
 
 TEST_F(ParkingScheduleTest, AirborneTheNearestListedAirportInSightIsTaken) {

@@ -117,13 +117,13 @@ ParkingScheduleServices WeekDriver::scheduleServices() {
     setParkAirportActive(true);
     return ParkedFileResult{};
   };
-  services.saveLearnedFile = [this](std::string_view icao) {
+  services.saveLearnedFile = [this](std::string_view icao, StandTable& stands) {
     ++saves;
-    for (const ParkingPosition& stand : stands_) {
+    for (const ParkingPosition& stand : stands) {
       std::set<std::uint32_t> ids;
       for (const UsageEntry& entry : stand.usage) badIdsAtSave += entry.id == 0 || !ids.insert(entry.id).second;
     }
-    return saveAirportFile(icao, header_, stands_);
+    return saveAirportFile(icao, header_, stands);
   };
   services.startCollectingLive = [this] { collecting_ = true; };
   services.adjustParking = [this](bool full) {

@@ -98,7 +98,8 @@ TEST_F(WeekSimulationTest, AdjustmentsKeepTheFeedsAircraftAndTheLearnedFileHolds
 
   // The learned file holds, stand by stand, the weekdays and half hours in
   // which each aircraft stood there, and nothing else.
-  ASSERT_EQ(week.saves, 1);
+  // Saved at renewals that learned something, and at the leaving.
+  ASSERT_GT(week.saves, 1);
   EXPECT_EQ(week.badIdsAtSave, 0);
   std::map<UseKey, HalfHours> learned;
   int entries = 0;
