@@ -4,7 +4,9 @@
 // new session. A simulator that quits ends the program; started again, it
 // waits for the simulator to come back and reads what it learned at the park
 // airport. At the end the program closes within a second, parameters.xml and
-// the learned airport file are whole and the log stayed small.
+// the learned airport file are whole and the log stayed small. A damaged
+// LiveriesScanned.xml is set aside and scanned again, and a logout that never
+// answers holds closing for seconds only, the learned file written before it.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,7 @@
 
 #include "airports/airport_locations.h"
 #include "airports/stand_table.h"
+#include "app/program_parts.h"
 #include "feed/json_reading.h"
 #include "foundation/paths.h"
 #include "tests/app/program_harness.h"
@@ -206,6 +209,51 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
   // excerpts only (the run before the simulator quit is in Log0.txt).
   EXPECT_LT(readFile(harness.folder() / "Log0.txt").size(), 1'000'000u);
   EXPECT_LT(harness.log().size(), 1'000'000u);
+}
+
+// A user's bad day at closing: the livery scan's stored result was damaged
+// (the program sets it aside and scans again), then the logout hangs. The
+// program still closes within seconds, with what it learned written.
+TEST(FaultSoak, ADamagedLiveriesFileAndAStalledLogoutLoseNothing) {
+  ProgramHarness harness([](SessionOptions& options) {
+    options.engineConfig.stands = &parkAirportStands();
+    options.scanLiveries = programSessionOptions().scanLiveries;
+    options.requestTimeouts.transfer = 30s;  // the service's own limit
+  });
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholAirportFile());
+  const std::filesystem::path liveries = harness.folder() / "liveries";
+  writeFile(liveries / "klm-a320" / "aircraft.cfg",
+            "[General]\nicao_type_designator=A320\n[fltsim.0]\ntitle=AI A320 KLM\nicao_airline=KLM\n");
+  const std::string damaged = "<liveries><liv airl=\"KLM\" type=\"A3";
+  const std::filesystem::path scanned = harness.folder() / "output" / "LiveriesScanned.xml";
+  writeFile(scanned, damaged);
+  const std::string liveriesFolder = liveries.string();
+  harness.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020},
+                         {"SCAN_LIVERIES", "false"},
+                         {"LIG_AUTOMATIC", "false"},
+                         {"lfolder0", liveriesFolder}});
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+
+  std::filesystem::path setAside = scanned;
+  setAside += ".bad";
+  EXPECT_EQ(readFile(setAside), damaged);
+  EXPECT_NE(readFile(scanned).find("title=\"AI A320 KLM\""), std::string::npos) << harness.log();
+  EXPECT_EQ(harness.log().find("LiveriesScanned.xml not found"), std::string::npos);
+
+  // Something learned at Schiphol, then a logout that never answers.
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return standUpdates() >= 1; }, kWithin)) << harness.log();
+  harness.rt().queueAnswer(standin::kDeauthPath, Answer::hang());
+  const auto clicked = std::chrono::steady_clock::now();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value()) << harness.log();
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, 5s);
+  EXPECT_EQ(harness.rt().requestCount(standin::kDeauthPath), 1u);
+
+  const std::filesystem::path learned = harness.folder() / learnedPathFor("EHAM", kPublisher);
+  pugi::xml_document learnedFile;
+  ASSERT_TRUE(learnedFile.load_file(learned.c_str())) << harness.log();
+  EXPECT_FALSE(standIds(learnedFile).empty());
 }
 
 }  // namespace
