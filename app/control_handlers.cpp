@@ -75,9 +75,9 @@ BoolControlParameter* checkBoxSetting(std::uint16_t id) {
 // (MAX_FIT through its box in hours).
 bool keptPerAirport(const ParameterControl* setting) {
   static const std::array<const ParameterControl*, 11> kept = {
-      &par_RANGE,          &par_AUTO_RANGE, &par_WEEK,          &par_PARK_FAKE,           &par_PARK_SOFT,
-      &par_parking_percentage, &par_INITIAL_LOAD_ONLY, &par_MAX_FIT_FL, &par_RT_PARKTRAFFIC_ONLY,
-      &par_MAX_LIVE_SEL,   &par_LEARN_SOFT};
+      &par_RANGE,     &par_AUTO_RANGE,         &par_WEEK,              &par_PARK_FAKE,
+      &par_PARK_SOFT, &par_parking_percentage, &par_INITIAL_LOAD_ONLY, &par_MAX_FIT_FL,
+      &par_RT_PARKTRAFFIC_ONLY, &par_MAX_LIVE_SEL, &par_LEARN_SOFT};
   return std::find(kept.begin(), kept.end(), setting) != kept.end();
 }
 
