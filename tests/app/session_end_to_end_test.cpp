@@ -5,10 +5,12 @@
 
 #include <fmt/format.h>
 
+#include "app/rt_account.h"
 #include "app/sim_choice.h"
 #include "feed/json_reading.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "tests/support/settings_fixture.h"
 #include "platform/os/timer_period.h"
 #include "tests/app/program_harness.h"
@@ -163,6 +165,24 @@ TEST(StartTest, TemporariesOfKilledSavesBesideEveryAtomicallyWrittenFileAreRemov
   }
   EXPECT_TRUE(std::filesystem::exists(notOurs));
   EXPECT_NE(harness.log().find("EHAM.xml.tmp0badf00d', left by an interrupted save"), std::string::npos);
+}
+
+// A pasted text that cannot be a key stops the session at its start with
+// error 151, before any login: no login that fails and restarts for ever.
+TEST(StartTest, AKeyThatCannotBeOneIsRefusedBeforeAnyLogin) {
+  ProgramHarness harness([](SessionOptions& options) { options.loadAccount = loadRtAccount; });
+  setenv(kRtKeyVariable, std::string(10 * 1024, 'k').c_str(), 1);
+  harness.start();
+  const bool shown = ProgramHarness::waitFor(
+      [] { return errorLineText().starts_with("151: The RealTraffic key from CRVN_RT_KEY cannot be a key (10240"); },
+      kExitWithin);
+  unsetenv(kRtKeyVariable);
+  ASSERT_TRUE(shown) << harness.log();
+  EXPECT_EQ(harness.rt().requestCount(standin::kAuthPath), 0u);
+  EXPECT_TRUE(harness.waitForLog("Exiting: SYSTEM ERROR", kExitWithin)) << harness.log();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kExitWithin).has_value());
+  EXPECT_EQ(harness.session().sessionsStarted(), 1u);
 }
 
 // A logout the service never answers: the settings are saved before it,
