@@ -38,6 +38,10 @@ void Session::lf_closingDown() {
     simClient_.requestStop();
     logoutCutShort_.store(false);
     stopReaders();
+    // The SimClient thread's last act (the user's stand) reaches the worker
+    // while the park airport is still set.
+    simClient_.join();
+    rememberReportedUserStand();
     // What the session learned and the settings are saved before the
     // logout: a service that does not answer, or a user who kills the
     // program while it closes, loses nothing.

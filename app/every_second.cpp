@@ -90,6 +90,7 @@ void Session::everySecond() {
   followSimulatorClock();
   ++secondCounter_;
   runPostedWork();
+  rememberReportedUserStand();
   rules_->checkNextIdentity();
   serveRequests();
   makeWayForUser();

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "airports/airport_overrides.h"
+#include "airports/closest_stand.h"
 #include "airports/park_airports.h"
 #include "airports/stand_names.h"
 #include "app/status_panel.h"
@@ -245,6 +246,12 @@ SimLinkHooks Session::linkHooks() {
     // The link raised the stop flag already; only the reason is left to write.
     sessionEnd().recordReasonOfRaisedStop(static_cast<ExitReason>(reason));
   };
+  // A new flight or the end of the connection: the stand the user stands on
+  // is kept for the park airport (worker; closing down waits for it).
+  hooks.rememberUserStand = [this](const std::string& standName) {
+    std::lock_guard lock(userStandMutex_);
+    userStandToRemember_ = standName;
+  };
   hooks.repaintSimArea = [this] {
     publishSimulatorTexts(link_.display());
     repaint();
@@ -333,6 +340,7 @@ ParkingScheduleServices Session::parkingServices() {
   services.standNameAtUser = [this](const GeoPoint& position) {
     return standNameAtPosition(position, link_.user().userOnGround.load());
   };
+  services.nearestStand = gf_readDestApfForClosestStand;
   services.setReaderParkElevation = [this](std::optional<double> elevationFeet) {
     if (readers_) {
       readers_->traffic.setParkElevation(elevationFeet);
@@ -396,6 +404,29 @@ FeedHooks Session::feedHooks() {
   hooks.display = &feedDisplay_;
   hooks.repaint = [this] { repaint(); };
   return hooks;
+}
+
+void Session::rememberReportedUserStand() {
+  std::optional<std::string> standName;
+  {
+    std::lock_guard lock(userStandMutex_);
+    standName.swap(userStandToRemember_);
+  }
+  if (standName) {
+    rememberUserStand(*standName);
+  }
+}
+
+void Session::rememberUserStand(const std::string& standName) {
+  ParkAirportList& list = parkAirportList();
+  if (list.entries().empty()) {
+    return;
+  }
+  ParkAirport& first = list.entries().front();
+  if (first.icao == parking_->parkAirport().icao && first.stand != standName) {
+    first.stand = standName;
+    list.addParkAirportEntry();
+  }
 }
 
 void Session::reportThreadError(std::string_view threadName, bool unauthorized) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -169,6 +170,11 @@ class Session {
   void onceADay();
   void lf_closingDown();
   void resetSessionState();
+  // The user's aircraft stands on this stand: the first park airport, when
+  // it is the current one, keeps it in its entry and in my_park_airports.txt.
+  void rememberUserStand(const std::string& standName);
+  // The stand the SimClient thread reported last, if any, remembered.
+  void rememberReportedUserStand();
   // The reader threads' report of an error end.
   void reportThreadError(std::string_view threadName, bool unauthorized);
 
@@ -277,6 +283,11 @@ class Session {
   std::int64_t simTimeReference_ = 0;
   double staticCheckLatitude_ = 0.0;
   double staticCheckLongitude_ = 0.0;
+
+  // Guards userStandToRemember_: the SimClient thread's report of the
+  // user's stand, taken by the worker.
+  std::mutex userStandMutex_;
+  std::optional<std::string> userStandToRemember_;
 
   // Guards postedWork_.
   std::mutex postedMutex_;

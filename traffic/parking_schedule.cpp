@@ -213,7 +213,8 @@ void ParkingSchedule::checkUserOnGround(const UserAcData& user, bool immediate) 
   const GeoPoint here{user.latitude, user.longitude};
   if (userOnGround()) {
     const std::optional<AirportRecord> closest =
-        services_.closestAirport ? services_.closestAirport(here) : findClosestAirport(airportsDb(), here);
+        services_.closestAirport ? services_.closestAirport(here)
+                                  : findClosestAirport(airportsDb(), here, services_.nearestStand);
     if (!closest) {
       setStatusLine("User aircraft on the ground, no airport in sight", true);
       return;

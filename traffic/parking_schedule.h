@@ -57,6 +57,10 @@ struct ParkingScheduleServices {
   std::function<bool(ParkAirportList&)> rereadParkAirports;
   // The airports database. Empty: the program's database.
   std::function<std::optional<AirportRecord>(const GeoPoint&)> closestAirport;
+  // For two airports within 5 nm of the user on the ground, the distance to
+  // each one's nearest stand decides which is taken. Empty: the nearest
+  // airport is taken.
+  ClosestStandLookup nearestStand;
   std::function<std::optional<AirportRecord>(std::string_view icao)> airportByIcao;
   // The airport has an airport file (found or fetched). Empty: ensureAirportFile.
   std::function<bool(std::string_view icao)> airportFileExists;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "aircraftdata/livery_database.h"
+#include "airports/airports_database.h"
 #include "airports/stand_table.h"
 #include "app/entry.h"
 #include "foundation/text.h"
@@ -183,20 +184,31 @@ TEST(FlightPlanFilesTest, ThePlanFolderHoldsOneFilePerLiveAircraft) {
   for (std::uint32_t id : first.liveObjects) EXPECT_FALSE(again.planFiles.contains(id)) << id;
 }
 
-// Six stands east of the user, 130 m apart.
-std::string schipholStands() {
+// An airport file with the stands given.
+std::string airportFile(const std::string& parkpositions) {
+  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
+         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
+         parkpositions + "</parkpositions>";
+}
+
+// The stand under the user aircraft.
+constexpr const char* kUserStand =
+    R"(<parkpos id="U1" latitude="52.3105" longitude="4.7683" heading="90.0" radius="25.0" cargo="false" ramp="false"/>)";
+
+// Six stands east of the user, 130 m apart, the first 430 m away.
+std::string eastStands() {
   std::string stands;
   for (int n = 0; n < 6; ++n) {
     stands += fmt::format(R"(<parkpos id="T{}" latitude="52.3120" longitude="{:.6f}" heading="90.0" radius="25.0")"
                           R"( cargo="false" ramp="false"/>)",
                           n + 1, 4.7750 + n * 0.0012);
   }
-  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
-         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
-         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
-         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
-         stands + "</parkpositions>";
+  return stands;
 }
+
+std::string schipholStands() { return airportFile(kUserStand + eastStands()); }
 
 TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotParked) {
   ProgramHarness harness([](SessionOptions& options) {
@@ -232,6 +244,51 @@ TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotPark
   EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 5s))
       << session.display().liveInSim.load();
   EXPECT_NE(summaryLine(session.display()).find("  live 1  "), std::string::npos) << summaryLine(session.display());
+}
+
+TEST(UserStandTest, ANewFlightWritesTheUsersStandForTheParkAirport) {
+  ProgramHarness harness([](SessionOptions& options) { options.engineConfig.stands = &parkAirportStands(); });
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+  const std::filesystem::path listFile = harness.folder() / "airports" / "my_park_airports.txt";
+  writeFile(listFile, "EHAM,D7\nEGLL\n");
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(harness.waitForLog("The park airport is EHAM (AMS)", 20s)) << harness.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return readFile(listFile) == "EHAM,U1\nEGLL\n"; }, 10s))
+      << "loading the airport finds the user on U1";
+
+  // The user taxis to T1 and loads a new flight there.
+  harness.sim().moveUserAircraft(52.3120, 4.7750);
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().link().user().userStandName() == "T1"; }, 10s));
+  harness.sim().loadFlight("flight.FLT", platform::FlightLoadedForm::Event);
+  ASSERT_TRUE(harness.waitForExit().has_value()) << harness.log();
+  EXPECT_EQ(readFile(listFile), "EHAM,T1\nEGLL\n");
+}
+
+// EHAA lies 2 nm north of the user, Schiphol 0.2 nm away; EHAA's stand is
+// under the user, Schiphol's nearest 430 m east.
+TEST(ClosestAirportTest, OfTwoAirportsNearTheUserTheOneWithTheCloserStandIsTaken) {
+  // The airports database is read once per process: this test's own is
+  // read at its start and forgotten again at its end.
+  struct OwnAirportsDatabase {
+    OwnAirportsDatabase() { airportsDb() = AirportsDatabase{}; }
+    ~OwnAirportsDatabase() { airportsDb() = AirportsDatabase{}; }
+  } ownDatabase;
+  ProgramHarness harness([](SessionOptions& options) { options.engineConfig.stands = &parkAirportStands(); });
+  writeFile(harness.folder() / "input" / "airports_msfs.xml",
+            R"(<airports><airport code="EHAA" lat="52.3438" lon="4.7683" alt="-11"/>)"
+            R"(<airport code="EHAM" iata="AMS" lat="52.308601" lon="4.76389" alt="-11"/>)"
+            R"(<airport code="EGLL" iata="LHR" lat="51.4706" lon="-0.461941" alt="83"/></airports>)");
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", airportFile(eastStands()));
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAA.xml", airportFile(kUserStand));
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(harness.waitForLog("The park airport is EHAA", 20s)) << harness.log();
+  const std::string log = harness.log();
+  EXPECT_NE(log.find("Airport EHAM is closest, neighbour is EHAA"), std::string::npos) << log;
+  EXPECT_NE(log.find("Airport EHAM is closest, but stand U1 at neighbouring airport EHAA is closer at 0 meters ..."),
+            std::string::npos)
+      << log;
 }
 
 }  // namespace
