@@ -51,7 +51,7 @@ CrvnSandbox::CrvnSandbox(const std::string& scenarioOptions, const std::string& 
                 "<parameter name=\"AUTO_RANGE\" value=\"false\"/><parameter name=\"RANGE\" value=\"40\"/>"
                 "</parameters>\n");
   writeText(root / "world.json",
-            "{\"simulator\": 2020, \"userAircraft\": {\"latitude\": 52.3086, \"longitude\": 4.7639, "
+            "{\"simulator\": 2020, \"maxObjects\": 1400, \"userAircraft\": {\"latitude\": 52.3086, \"longitude\": 4.7639, "
             "\"altitudeFeet\": -11, \"groundAltitudeFeet\": -11, \"onGround\": true, \"atcModel\": \"A320\", "
             "\"title\": \"Airbus A320 Neo Asobo\"}}\n");
   std::string options = scenarioOptions;

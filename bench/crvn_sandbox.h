@@ -3,7 +3,7 @@
 // A throwaway home for one crvn run of the main-job benchmarks: the program
 // folder with the shipped data and a generated liveries list, parameters
 // with a 40 nm range, the simulator stand-in's world (the user parked at
-// EHAM) and a RealTraffic stand-in scenario.
+// EHAM, room for 1,400 objects) and a RealTraffic stand-in scenario.
 
 #include <sys/types.h>
 

@@ -24,7 +24,7 @@
 //   --window_s=S    the measured window (120)
 //   --crvn=PATH     another crvn executable, e.g. a copy of an earlier build
 //   --no_perf       no profile: the stand-in's share is not measured
-// Each run's profile stays as <temp>/crvn-steady-<n>.perf.data, and the
+// Each run's profile stays as <temp>/crvn-steady-<pid>-<n>.perf.data, and the
 // five functions with the most samples of the first run are printed.
 
 #include <benchmark/benchmark.h>
@@ -200,7 +200,8 @@ class SteadyRun {
  private:
   fs::path summaryFile() const { return sandbox_.root / "summary.txt"; }
   fs::path perfFile() const {
-    return fs::temp_directory_path() / ("crvn-steady-" + std::to_string(number_) + ".perf.data");
+    return fs::temp_directory_path() /
+           ("crvn-steady-" + std::to_string(::getpid()) + "-" + std::to_string(number_) + ".perf.data");
   }
 
   void startWindow(Clock::time_point now) {
