@@ -118,13 +118,16 @@ void SimulatorStandIn::refuse(Connection& connection, DWORD sendId, SIMCONNECT_E
 
 SimObjectRecord* SimulatorStandIn::liveObject(DWORD objectId) {
   if (objectId == SIMCONNECT_OBJECT_ID_USER) objectId = kStandInUserObjectId;
-  const auto found = liveObjects_.find(objectId);
-  return found == liveObjects_.end() ? nullptr : found->second;
+  return objectId < liveObjects_.size() ? liveObjects_[objectId] : nullptr;
 }
 
 DWORD SimulatorStandIn::addObjectLocked(SimObjectRecord object) {
   const DWORD objectId = object.objectId;
   auto [entry, added] = objects_.insert_or_assign(objectId, std::move(object));
+  if (objectId >= liveObjects_.size()) {
+    liveObjects_.resize(std::max<std::size_t>(objectId + 1, liveObjects_.size() * 2));
+  }
+  if (liveObjects_[objectId] == nullptr) ++liveObjectCount_;
   liveObjects_[objectId] = &entry->second;
   return objectId;
 }
@@ -159,7 +162,10 @@ bool SimulatorStandIn::queueObjectData(Connection& connection, SIMCONNECT_RECV_I
 
 void SimulatorStandIn::removeObjectLocked(SimObjectRecord& object, bool tellClients) {
   object.removed = true;
-  liveObjects_.erase(object.objectId);
+  if (object.objectId < liveObjects_.size() && liveObjects_[object.objectId] != nullptr) {
+    liveObjects_[object.objectId] = nullptr;
+    --liveObjectCount_;
+  }
   for (auto& [id, connection] : connections_) {
     std::erase_if(connection->periodic,
                   [&](const PeriodicRequest& request) { return request.objectId == object.objectId; });

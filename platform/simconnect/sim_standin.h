@@ -11,7 +11,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/simconnect/sim_call_record.h"
@@ -214,9 +213,11 @@ class SimulatorStandIn {
   ManualStandInClock* manualClock_ = nullptr;  // set when options_.clock is manual
   std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
   std::map<DWORD, SimObjectRecord> objects_;
-  // The objects not removed, by id: found at once by every call of every
-  // frame, however many records objects_ keeps.
-  std::unordered_map<DWORD, SimObjectRecord*> liveObjects_;
+  // The objects not removed, at their id's place (ids are handed out in
+  // order): every call of every frame finds its object in one small
+  // array, however many records objects_ keeps. Null for removed ones.
+  std::vector<SimObjectRecord*> liveObjects_;
+  std::size_t liveObjectCount_ = 0;
   DWORD nextObjectId_ = kStandInFirstObjectId;
   std::vector<SimCall> calls_;
   SimTrace trace_;

@@ -381,7 +381,7 @@ HRESULT SimulatorStandIn::aiCreateNonAtcAircraft(std::uint64_t connectionId, con
       std::erase_if(objects_, [](const auto& entry) { return entry.second.removed; });
     }
     // Every live object but the user aircraft counts.
-    if (liveObjects_.size() - 1 >= world_.maxObjects) {
+    if (liveObjectCount_ - 1 >= world_.maxObjects) {
       return Refusal{SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0};
     }
     SimObjectRecord object;
