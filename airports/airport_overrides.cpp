@@ -21,11 +21,6 @@ namespace {
 std::mutex autoRangeHooksMutex;  // guards autoRangeHooks
 AutoRangeHooks autoRangeHooks;
 
-AutoRangeHooks currentAutoRangeHooks() {
-  std::lock_guard lock(autoRangeHooksMutex);
-  return autoRangeHooks;
-}
-
 const char* boolText(bool value) { return value ? "true" : "false"; }
 
 void logOverride(const std::string& key, const std::string& value) {
@@ -101,6 +96,11 @@ void applyMaxFit(const pugi::xml_document& learned) {
 }
 
 }  // namespace
+
+AutoRangeHooks currentAutoRangeHooks() {
+  std::lock_guard lock(autoRangeHooksMutex);
+  return autoRangeHooks;
+}
 
 void setAutoRangeHooks(AutoRangeHooks hooks) {
   std::lock_guard lock(autoRangeHooksMutex);

@@ -20,6 +20,7 @@ struct AutoRangeHooks {
   std::function<void()> switchOff;  // RANGE back to the manual range
 };
 void setAutoRangeHooks(AutoRangeHooks hooks);
+AutoRangeHooks currentAutoRangeHooks();
 
 // Appends the eleven override parameters with the values in effect, in file
 // order (MAX_LIVE only when MAX_LIVE_SEL differs from its default). False

@@ -82,31 +82,9 @@ Session::Session(platform::WindowModel& window, const SessionClock& clock, Sessi
     return stands != nullptr &&
            addStandOption(*stands, standId, aircraft.base, slot, soft ? kSoftUsage : kRealUsage, flying);
   };
-  StaticParkingServices staticServices;
-  staticServices.matchLivery = [this](AircraftBase& aircraft, const ParkingPosition& stand) {
-    return liveryDatabase().isBuilt() && matcher_.matchLivery(aircraft, MatchStand{stand.name, stand.cargo});
-  };
-  staticServices.stopCollectingLive = [this] {
-    if (readers_) {
-      readers_->traffic.lowerBuffering();
-    }
-  };
-  staticServices.takeCollectedLive = [this] {
-    return readers_ ? readers_->traffic.takeBufferedIdentities() : BufferedIdentities{};
-  };
-  staticServices.requestParkedTraffic = [this]() -> std::vector<ParkedTrafficRecord>* {
-    const std::optional<GeoPoint> airport = parking_ ? parking_->parkAirportPositionForReader() : std::nullopt;
-    if (!readers_ || !airport || !readers_->traffic.requestParkedTraffic(*airport)) {
-      return nullptr;
-    }
-    return &readers_->traffic.parkedTraffic();
-  };
-  statics_ = std::make_unique<StaticParking>(engine_, std::move(staticServices));
+  statics_ = std::make_unique<StaticParking>(engine_, staticParkingServices());
   staticsSlot_ = statics_.get();
-  ParkingAdjustmentServices adjustmentServices;
-  adjustmentServices.busyOn = [this] { parking_->busyOn(); };
-  adjustmentServices.excludeReservedStands = [this] { parking_->excludeReservedStands(); };
-  adjustment_ = std::make_unique<ParkingAdjustment>(engine_, *statics_, *rules_, std::move(adjustmentServices));
+  adjustment_ = std::make_unique<ParkingAdjustment>(engine_, *statics_, *rules_, adjustmentServices());
   parking_ = std::make_unique<ParkingSchedule>(engine_, *statics_, *rules_, &parkAirportList(), parkingServices());
   if (!options_.clearParkAirportTraffic) {
     options_.clearParkAirportTraffic = [this] { parking_->clearParkAirportTraffic(); };
@@ -320,6 +298,13 @@ LiveRulesServices Session::rulesServices() {
     return standNameAtPosition(position, link_.user().userOnGround.load());
   };
   services.markCargoStandUsed = [this](LiveAc& aircraft) { markCargoStandUsed(motion_, aircraft); };
+  // A live aircraft took the stand: no static aircraft is placed there.
+  services.dropPendingStatics = [this](std::uint32_t standId) {
+    if (statics_) {
+      std::erase_if(statics_->pendingStatics(),
+                    [standId](const PendingStatic& entry) { return entry.standId == standId; });
+    }
+  };
   services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
     StandTable* stands = engine_.standTable();
     // An aircraft leaving its stand fills the half hours since it parked.
@@ -333,6 +318,36 @@ LiveRulesServices Session::rulesServices() {
   return services;
 }
 
+StaticParkingServices Session::staticParkingServices() {
+  StaticParkingServices services;
+  services.matchLivery = [this](AircraftBase& aircraft, const ParkingPosition& stand) {
+    return liveryDatabase().isBuilt() && matcher_.matchLivery(aircraft, MatchStand{stand.name, stand.cargo});
+  };
+  services.stopCollectingLive = [this] {
+    if (readers_) {
+      readers_->traffic.lowerBuffering();
+    }
+  };
+  services.takeCollectedLive = [this] {
+    return readers_ ? readers_->traffic.takeBufferedIdentities() : BufferedIdentities{};
+  };
+  services.requestParkedTraffic = [this]() -> std::vector<ParkedTrafficRecord>* {
+    const std::optional<GeoPoint> airport = parking_ ? parking_->parkAirportPositionForReader() : std::nullopt;
+    if (!readers_ || !airport || !readers_->traffic.requestParkedTraffic(*airport)) {
+      return nullptr;
+    }
+    return &readers_->traffic.parkedTraffic();
+  };
+  return services;
+}
+
+ParkingAdjustmentServices Session::adjustmentServices() {
+  ParkingAdjustmentServices services;
+  services.busyOn = [this] { parking_->busyOn(); };
+  services.excludeReservedStands = [this] { parking_->excludeReservedStands(); };
+  return services;
+}
+
 ParkingScheduleServices Session::parkingServices() {
   ParkingScheduleServices services;
   services.userAircraft = [this] { return link_.user().data(); };
@@ -341,6 +356,7 @@ ParkingScheduleServices Session::parkingServices() {
     return standNameAtPosition(position, link_.user().userOnGround.load());
   };
   services.nearestStand = gf_readDestApfForClosestStand;
+  services.userAircraftSettled = [this] { return link_.user().userDataReady.load(); };
   services.setReaderParkElevation = [this](std::optional<double> elevationFeet) {
     if (readers_) {
       readers_->traffic.setParkElevation(elevationFeet);

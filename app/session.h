@@ -179,6 +179,19 @@ class Session {
   void reportThreadError(std::string_view threadName, bool unauthorized);
 
   int secondCounter() const { return secondCounter_; }
+
+  // ---- The hook sets the session hands to the parts it connects ----
+  // Each call builds the set anew, as the session did for its part (the
+  // engine's set is engine().hooks(), completed with options_.engineHooks).
+  EngineHooks engineHooks();
+  MatchEnvironment matchEnvironment();
+  LiveRulesServices rulesServices();
+  StaticParkingServices staticParkingServices();
+  ParkingAdjustmentServices adjustmentServices();
+  ParkingScheduleServices parkingServices();
+  FeedHooks feedHooks();
+  SimLinkHooks linkHooks();
+  const ParkingCalls& motionParkingCalls() const { return motion_.parking; }
   // The identity check of a newly placed aircraft (worker).
   void queueIdentityCheck(std::uint32_t key) { rules_->queueIdentityCheck(key); }
   std::size_t identityChecksWaiting() const { return rules_->identityChecksWaiting(); }
@@ -186,12 +199,6 @@ class Session {
  private:
   struct Readers;
 
-  EngineHooks engineHooks();
-  MatchEnvironment matchEnvironment();
-  LiveRulesServices rulesServices();
-  ParkingScheduleServices parkingServices();
-  FeedHooks feedHooks();
-  SimLinkHooks linkHooks();
   bool stopping() const;
   // Runs the work at once on the worker thread, else queues it for the
   // worker's next second.
