@@ -56,6 +56,28 @@ void requireFinite(std::initializer_list<double> values, const char* what) {
   for (const double value : values) require(std::isfinite(value), what);
 }
 
+// Checks what the engine handed to the simulator since the last look and
+// forgets it, so that a long input keeps no growing record of every frame.
+// The simulator binds every aircraft the engine asked for.
+void checkAndBindHandedOver(crv::testing::EngineHarness& harness, std::uint32_t& nextObjectId) {
+  for (const auto& create : harness.creates) {
+    const crv::InitPosition& p = create.item.position;
+    requireFinite({p.latitude, p.longitude, p.altitudeFeet, p.pitchDegrees, p.bankDegrees, p.headingDegrees},
+                  "every create position finite");
+    harness.bindLive(create.item.key, nextObjectId++);
+  }
+  for (const auto& update : harness.positions) {
+    const crv::AiPositionBlock& b = update.item.block;
+    requireFinite({b.latitude, b.longitude, b.pitchRadians, b.bankRadians, b.headingRadians, b.altitudeFeet,
+                   b.verticalSpeedFps, b.trueAirspeedKnots},
+                  "every position block finite");
+  }
+  harness.creates.clear();
+  harness.positions.clear();
+  harness.removes.clear();
+  harness.clientEvents.clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -63,7 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::testing::EngineHarness harness;
   double clock = 1765000000.0;
   std::uint32_t nextObjectId = 500;
-  std::size_t boundCreates = 0;
   for (int round = 0; round < 40 && input.remaining_bytes() > 0; ++round) {
     std::vector<crv::LiveTrafficRecord> batch;
     const auto count = input.ConsumeIntegralInRange<std::size_t>(0, 12);
@@ -74,25 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 2: harness.createFailed(kFirstKey + input.ConsumeIntegralInRange<std::uint32_t>(0, kKeyCount - 1)); break;
       default: harness.feedLive(std::move(batch)); break;
     }
-    harness.step(input.ConsumeIntegralInRange(1, 400));
-    // The simulator binds every aircraft the engine asked for.
-    for (; boundCreates < harness.creates.size(); ++boundCreates) {
-      harness.bindLive(harness.creates[boundCreates].item.key, nextObjectId++);
-    }
+    harness.step(input.ConsumeIntegralInRange(1, 200));
+    checkAndBindHandedOver(harness, nextObjectId);
   }
   harness.step(3100);  // every record handed over is due by now
+  checkAndBindHandedOver(harness, nextObjectId);
 
-  for (const auto& create : harness.creates) {
-    const crv::InitPosition& p = create.item.position;
-    requireFinite({p.latitude, p.longitude, p.altitudeFeet, p.pitchDegrees, p.bankDegrees, p.headingDegrees},
-                  "every create position finite");
-  }
-  for (const auto& update : harness.positions) {
-    const crv::AiPositionBlock& b = update.item.block;
-    requireFinite({b.latitude, b.longitude, b.pitchRadians, b.bankRadians, b.headingRadians, b.altitudeFeet,
-                   b.verticalSpeedFps, b.trueAirspeedKnots},
-                  "every position block finite");
-  }
   for (const crv::LiveAc& aircraft : harness.engine.liveAircraft()) {
     for (const crv::PathPoint& point : aircraft.path) {
       requireFinite({point.latitude, point.longitude, point.altitudeFeet, point.speedKnots, point.trackDegrees,

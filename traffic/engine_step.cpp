@@ -1,8 +1,10 @@
 #include "traffic/traffic_engine.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -136,7 +138,8 @@ void TrafficEngine::eraseCancelledStatic() {
 
 void TrafficEngine::takeHandedOverRecords() {
   std::vector<LiveTrafficRecord> snapshots;
-  LiveTrafficRecord taken[kRecordsPerStep];
+  // Empty slots: no record is built in a step that takes none.
+  std::array<std::optional<LiveTrafficRecord>, kRecordsPerStep> taken;
   std::size_t count = 0;
   {
     MutexLock lock(sessionMutex_);
@@ -145,7 +148,7 @@ void TrafficEngine::takeHandedOverRecords() {
       snapshotHandover_.pop_front();
     }
     while (count < kRecordsPerStep && !trafficHandover_.empty()) {
-      taken[count++] = std::move(trafficHandover_.back());
+      taken[count++].emplace(std::move(trafficHandover_.back()));
       trafficHandover_.pop_back();
     }
   }
@@ -153,7 +156,7 @@ void TrafficEngine::takeHandedOverRecords() {
     applyTrafficRecord(record);
   }
   for (std::size_t i = 0; i < count; ++i) {
-    applyTrafficRecord(taken[i]);
+    applyTrafficRecord(*taken[i]);
   }
 }
 

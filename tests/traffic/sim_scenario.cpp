@@ -1,6 +1,7 @@
 #include "tests/traffic/sim_scenario.h"
 
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_folder.h"
@@ -55,8 +56,8 @@ LiveRulesServices scenarioServices(MotionContext& motion, SimLink& link) {
 
 }  // namespace
 
-SimScenario::SimScenario(StandTable grid)
-    : sim(std::make_shared<platform::SimulatorStandIn>(scenarioWorld())),
+SimScenario::SimScenario(StandTable grid, platform::StandInOptions standInOptions)
+    : sim(std::make_shared<platform::SimulatorStandIn>(scenarioWorld(), std::move(standInOptions))),
       installed(sim),
       link(queues, SimLinkHooks{[this](const LinkEvent& event) { engine.pushSimEvent(simEventFrom(event)); },
                                 {}, {}, {}}),

@@ -26,7 +26,9 @@ namespace crv::testing {
 
 class SimScenario {
  public:
-  explicit SimScenario(StandTable grid = standGrid(2, 6));
+  // The stand-in records every call and position unless the options say
+  // otherwise (fuzzing runs without the records).
+  explicit SimScenario(StandTable grid = standGrid(2, 6), platform::StandInOptions standInOptions = {});
   ~SimScenario();
 
   // Engine steps; once a second first the session's identity check and
