@@ -18,6 +18,7 @@
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/text.h"
+#include "platform/os/file_access.h"
 
 namespace fs = std::filesystem;
 
@@ -241,7 +242,7 @@ void finishAirportArchive(const std::vector<std::string>& generatedIcaos,
     const fs::path copy = paths.tbloFolder / (icao + ".xml");
     fs::create_directories(paths.tbloFolder);
     std::error_code error;
-    if (!fs::copy_file(file, copy, fs::copy_options::overwrite_existing, error)) {
+    if (!platform::copyFileReplacing(file, copy, error)) {
       gf_logWarning(fmt::format("'{}' failed to copy '{}'", file.string(), copy.string()));
       continue;
     }

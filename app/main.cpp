@@ -4,8 +4,10 @@
 
 #include <csignal>
 #include <iostream>
+#include <string>
 
 #include "app/entry.h"
+#include "platform/simconnect/simconnect_library.h"
 #include "platform/window/fltk_view.h"
 
 namespace {
@@ -17,6 +19,10 @@ extern "C" void onSignal(int /*signal*/) { closeRequested.store(true); }
 }  // namespace
 
 int main() {
+  if (const std::string problem = platform::loadSimConnectLibrary(); !problem.empty()) {
+    std::cerr << problem << std::endl;
+    return 1;
+  }
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
   crv::ProgramOptions options;
@@ -25,5 +31,7 @@ int main() {
   if (!platform::displayAvailable()) {
     options.summary = &std::cout;
   }
-  return crv::crvnMain(options);
+  const int exitCode = crv::crvnMain(options);
+  platform::unloadSimConnectLibrary();
+  return exitCode;
 }

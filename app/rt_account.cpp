@@ -1,6 +1,5 @@
 #include "app/rt_account.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 
@@ -66,8 +66,7 @@ std::optional<std::string> readRtKeyFile(const std::filesystem::path& path) {
   if (!file) {
     return std::nullopt;
   }
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0) {
+  if (platform::readableByOthers(path)) {
     gf_logWarning(fmt::format("The RealTraffic key file {} can be read by other users; make it private (chmod 600)",
                               path.string()));
   }

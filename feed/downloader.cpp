@@ -10,6 +10,7 @@
 #include "aircraftdata/stream_decrypt.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 
@@ -100,7 +101,7 @@ DownloadOutcome transfer(CURL* handle, const std::string& url, const std::filesy
                          const DownloadOptions& options, const DownloadCheck& check) {
   std::filesystem::path partPath = target;
   partPath += ".part";
-  FileHandle file(std::fopen(partPath.c_str(), binary ? "wb" : "w"));
+  FileHandle file(platform::openFile(partPath, binary ? "wb" : "w"));
   if (!file) {
     gf_logLine(fmt::format("Could not open output file: {}", partPath.string()));
     return failed(fmt::format("could not open {}", partPath.string()));

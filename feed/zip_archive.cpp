@@ -1,12 +1,15 @@
 #include "feed/zip_archive.h"
 
 #include <fmt/format.h>
-#include <sys/stat.h>
 #include <zip.h>
 
 namespace crv {
 
 namespace {
+
+// The file type bits of a Unix mode as zip archives store it.
+constexpr zip_uint32_t kUnixFileTypeBits = 0170000;
+constexpr zip_uint32_t kUnixSymbolicLink = 0120000;
 
 class LibzipError {
  public:
@@ -37,7 +40,10 @@ ZipArchive::~ZipArchive() { archive_.reset(); }
 
 ZipArchive ZipArchive::open(const std::filesystem::path& path) {
   int code = 0;
-  std::unique_ptr<zip, Discard> archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+  // libzip takes file names in UTF-8 on every system.
+  const std::u8string name = path.u8string();
+  std::unique_ptr<zip, Discard> archive(
+      zip_open(reinterpret_cast<const char*>(name.c_str()), ZIP_RDONLY | ZIP_CHECKCONS, &code));
   if (!archive) {
     LibzipError error;
     zip_error_init_with_code(error.get(), code);
@@ -76,7 +82,7 @@ ZipEntryInfo ZipArchive::entry(std::uint64_t index) const {
   zip_uint32_t attributes = 0;
   if (zip_file_get_external_attributes(archive_.get(), index, 0, &system, &attributes) == 0 &&
       system == ZIP_OPSYS_UNIX) {
-    info.isLink = ((attributes >> 16) & S_IFMT) == S_IFLNK;
+    info.isLink = ((attributes >> 16) & kUnixFileTypeBits) == kUnixSymbolicLink;
   }
   return info;
 }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <ctime>
 #include <optional>
 
@@ -17,12 +18,38 @@ std::atomic<bool> timeShifted{false};
 
 constexpr std::size_t kTimeTextLength = 24;
 
+// The UTC calendar date and time of a moment, worked out here rather than by
+// the C runtime, whose range differs between systems (Windows stops at the
+// year 3000); none when the year does not fit the structure.
 std::optional<std::tm> brokenDownUtc(std::int64_t secondsSince1970) {
-  const auto time = static_cast<std::time_t>(secondsSince1970);
-  std::tm parts{};
-  if (gmtime_r(&time, &parts) == nullptr) {
+  constexpr std::int64_t kSecondsPerDay = 86400;
+  constexpr std::int64_t kDaysPer400Years = 146097;
+  std::int64_t days = secondsSince1970 / kSecondsPerDay;
+  std::int64_t secondOfDay = secondsSince1970 % kSecondsPerDay;
+  if (secondOfDay < 0) {
+    secondOfDay += kSecondsPerDay;
+    --days;
+  }
+  // Days counted from 0000-03-01, in eras of 400 Gregorian years.
+  const std::int64_t shifted = days + 719468;
+  const std::int64_t era = (shifted >= 0 ? shifted : shifted - (kDaysPer400Years - 1)) / kDaysPer400Years;
+  const std::int64_t dayOfEra = shifted - era * kDaysPer400Years;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+  const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  if (year - 1900 > std::numeric_limits<int>::max() || year - 1900 < std::numeric_limits<int>::min()) {
     return std::nullopt;
   }
+  std::tm parts{};
+  parts.tm_year = static_cast<int>(year - 1900);
+  parts.tm_mon = static_cast<int>(month - 1);
+  parts.tm_mday = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  parts.tm_hour = static_cast<int>(secondOfDay / 3600);
+  parts.tm_min = static_cast<int>(secondOfDay / 60 % 60);
+  parts.tm_sec = static_cast<int>(secondOfDay % 60);
+  parts.tm_wday = static_cast<int>(((days + 4) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
   return parts;
 }
 

@@ -11,6 +11,7 @@
 #include "foundation/clock.h"
 #include "foundation/session_flags.h"
 #include "foundation/version.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
@@ -63,7 +64,7 @@ void backupLogFile(const std::filesystem::path& logPath) {
     // Without a log the first backup stays; its copy is a spare that may
     // fail on a full disk without loss.
     std::error_code ignored;
-    std::filesystem::copy_file(name0, name00, std::filesystem::copy_options::overwrite_existing, ignored);
+    platform::copyFileReplacing(name0, name00, ignored);
   }
 }
 
@@ -84,7 +85,8 @@ void openLog(const std::filesystem::path& logPath) {
     }
     stream.clear();
     errno = 0;
-    stream.open(logPath, std::ios::out | std::ios::trunc);
+    // Binary: the same bytes on every system, lines ended by a line feed.
+    stream.open(logPath, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!stream.is_open()) {
       const int code = errno;
       throw LogOpenError(logPath, code != 0 ? std::generic_category().message(code) : "it cannot be created");

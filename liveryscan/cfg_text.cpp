@@ -8,6 +8,8 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/os/file_access.h"
+
 namespace crv {
 namespace {
 
@@ -173,7 +175,7 @@ bool decodeCfgText(std::string_view bytes, std::vector<std::string>& lines, std:
 }
 
 CfgReadResult readCfgFile(const std::filesystem::path& path, std::vector<std::string>& lines, std::string& problem) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(path, "rb"), &std::fclose);
   if (!file) {
     const int error = errno;
     if (error == ENOENT || error == ENOTDIR) return CfgReadResult::Missing;

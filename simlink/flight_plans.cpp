@@ -77,7 +77,7 @@ std::string_view flightPlanType(SizeCategory category) {
 // data, is made anew for every create and is read by the simulator at once;
 // a cut file only costs that aircraft its plan.
 bool writeFlightPlanFile(const std::filesystem::path& path, const FlightPlanAircraft& aircraft) {
-  std::ofstream file(path, std::ios::out | std::ios::trunc);
+  std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file) {
     return false;
   }

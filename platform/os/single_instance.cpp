@@ -45,12 +45,13 @@ SingleInstanceLock::SingleInstanceLock(std::string_view mutexName)
     ::close(fd);
     return;
   }
-  fd_ = fd;
+  handle_ = fd;
+  held_ = true;
 }
 
 SingleInstanceLock::~SingleInstanceLock() {
-  if (fd_ >= 0) {
-    ::close(fd_);
+  if (held_) {
+    ::close(static_cast<int>(handle_));
   }
 }
 

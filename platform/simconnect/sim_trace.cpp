@@ -42,7 +42,7 @@ bool SimTrace::writeCsvFile(const std::filesystem::path& file) const {
   std::filesystem::path temporary = file;
   temporary += ".tmp";
   {
-    std::ofstream out(temporary, std::ios::trunc);
+    std::ofstream out(temporary, std::ios::trunc | std::ios::binary);
     if (!out) {
       return false;
     }

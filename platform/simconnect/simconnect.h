@@ -2,33 +2,23 @@
 
 // The SimConnect interface as the simulator link uses it: the calls, the
 // message structures, the message and exception ids and the constants, with
-// the numeric values that the program relies on. On this machine the calls
-// reach the in-process simulator stand-in (sim_standin.h); the names and
-// shapes follow the simulator's C interface, so the link's code compiles
-// against the real library unchanged.
+// the numeric values that the program relies on. On Linux the calls reach the
+// in-process simulator stand-in (sim_standin.h); on Windows crvn.exe takes
+// them from the simulator's SimConnect.dll at run time
+// (simconnect_library.h). The names and shapes follow the simulator's C
+// interface, so the link's code is the same on both.
 //
 // Only what the program uses is declared here.
 
 #include <cstdint>
 
-// Basic Windows types used by the interface.
-using DWORD = std::uint32_t;
-using BOOL = int;
-using HRESULT = std::int32_t;
-using HANDLE = void*;
-
-#ifndef TRUE
-inline constexpr BOOL TRUE = 1;
+// The basic Windows types of the interface: the system's own on Windows, ours
+// elsewhere.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "platform/simconnect/windows_types.h"
 #endif
-#ifndef FALSE
-inline constexpr BOOL FALSE = 0;
-#endif
-
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005U);
-
-inline bool SUCCEEDED(HRESULT result) { return result >= 0; }
-inline bool FAILED(HRESULT result) { return result < 0; }
 
 // Ids chosen by the client.
 using SIMCONNECT_OBJECT_ID = DWORD;
@@ -185,6 +175,10 @@ struct SIMCONNECT_RECV_ASSIGNED_OBJECT_ID : SIMCONNECT_RECV {
 
 using DispatchProc = void (*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
 
+// C names, as the simulator's library exports them (Windows loads them from
+// SimConnect.dll by these names).
+extern "C" {
+
 HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void* hWnd, DWORD UserEventWin32, HANDLE hEventHandle,
                         DWORD ConfigIndex);
 HRESULT SimConnect_Close(HANDLE hSimConnect);
@@ -228,3 +222,5 @@ HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT
 
 // The packet id of the last call sent on the connection (from any thread).
 HRESULT SimConnect_GetLastSentPacketID(HANDLE hSimConnect, DWORD* pdwError);
+
+}  // extern "C"

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/simconnect/sim_installation.h"
+#include "platform/simconnect/simconnect_library.h"
 #include "platform/simconnect/simconnect.h"
 
 namespace {
@@ -24,6 +25,13 @@ HRESULT onActiveSimulator(HRESULT (platform::SimulatorStandIn::*call)(std::uint6
 }
 
 }  // namespace
+
+namespace platform {
+
+std::string loadSimConnectLibrary() { return {}; }
+void unloadSimConnectLibrary() {}
+
+}  // namespace platform
 
 HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void* hWnd, DWORD UserEventWin32, HANDLE hEventHandle,
                         DWORD ConfigIndex) {

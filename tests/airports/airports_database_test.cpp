@@ -10,6 +10,7 @@
 #include "foundation/errors.h"
 #include "tests/airports/stand_fixtures.h"
 #include "tests/support/thrown_text.h"
+#include "tests/support/shown_path.h"
 
 namespace crv {
 namespace {
@@ -106,7 +107,7 @@ TEST(ReadAirportsTest, TheSessionWorkersReadingTurnsFailuresIntoUserError88) {
   writeFile(folder / "input" / "airports_msfs.xml", "<airports><airport");
 
   EXPECT_THAT(testing::thrownText<UserErrorException>([] { readAirports(kAirportsDatabaseFile); }),
-              ::testing::StartsWith("88: input/airports_msfs.xml not loaded: "));
+              ::testing::StartsWith("88: " + testing::shownPath("input/airports_msfs.xml") + " not loaded: "));
   EXPECT_FALSE(airportsDb().loaded);
 }
 
@@ -182,7 +183,7 @@ TEST(ReadAirportNamesTest, FillsTheMapFromTheInputFolderAndSkipsIncompleteEntrie
             R"(<airport name="Nowhere"/><airport ICAO="EBBR" name="Brussels Airport"/></AirportNames>)");
   EXPECT_EQ(readAirportNames(), (AirportNameMap{{"EHAM", "Amsterdam Airport Schiphol"}, {"EBBR", "Brussels Airport"}}));
   EXPECT_EQ(testing::missingPieces(log.text(), {"Skipped airport entry with missing ICAO or name",
-                                                "2 airport names read from 'input/airports_msfs_names.xml'"}), "");
+                                                "2 airport names read from '" + testing::shownPath("input/airports_msfs_names.xml") + "'"}), "");
 }
 
 TEST(ReadAirportNamesTest, AMissingOrWrongFileLeavesTheMapEmptyWithAWarning) {

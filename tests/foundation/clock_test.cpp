@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "foundation/day_slot.h"
+#include "tests/support/pattern_matcher.h"
 
 namespace crv {
 namespace {
@@ -58,8 +59,8 @@ TEST(ClockTest, FiveDigitYearsAndUnrepresentableTimesNeverBreakTheTexts) {
 }
 
 TEST(ClockTest, ClockAndDateTextsHaveTheirShape) {
-  EXPECT_THAT(clockText(), ::testing::MatchesRegex("[0-9]{2}:[0-9]{2}:[0-9]{2}"));
-  EXPECT_THAT(dateText(), ::testing::MatchesRegex("[A-Z][a-z]{2} [0-9]{2}, [0-9]{4}"));
+  EXPECT_THAT(clockText(), crv::testing::MatchesPattern("[0-9]{2}:[0-9]{2}:[0-9]{2}"));
+  EXPECT_THAT(dateText(), crv::testing::MatchesPattern("[A-Z][a-z]{2} [0-9]{2}, [0-9]{4}"));
 }
 
 TEST_F(ShiftedClockTest, ShiftFollowsTheTrafficTime) {

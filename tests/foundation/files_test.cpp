@@ -266,7 +266,9 @@ TEST_F(FilesTest, ListXmlFilesTakesFourLetterCodesInNameOrder) {
   const auto airports = folder / "my_thirdparty";
   for (const char* name : {"EDDF.xml", "eddf.XML", "EHAM.xml", "EDDF1.xml", "LFPG.txt"}) writeFile(airports / name, "");
   std::filesystem::create_directories(airports / "ABCD.xml");
-  EXPECT_EQ(listXmlFiles(airports), (Lines{"EDDF", "EHAM", "eddf"}));
+  // Where names ignore case (Windows) the two EDDF files are one.
+  const bool namesIgnoreCase = std::filesystem::equivalent(airports / "EDDF.xml", airports / "eddf.xml");
+  EXPECT_EQ(listXmlFiles(airports), (namesIgnoreCase ? Lines{"EDDF", "EHAM"} : Lines{"EDDF", "EHAM", "eddf"}));
   EXPECT_TRUE(listXmlFiles(folder / "missing").empty());
 }
 

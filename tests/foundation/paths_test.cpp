@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/os/app_data_folders.h"
+#include "tests/support/environment.h"
 
 namespace crv {
 namespace {
@@ -15,12 +14,12 @@ TEST(PathsTest, WithoutAppDataTheDataFolderIsRelative) {
 }
 
 TEST(PathsTest, EnvironmentOverrideDecidesTheRoamingFolder) {
-  ::setenv("CRVN_ROAMING_APPDATA", "", 1);
+  testing::setEnvironment("CRVN_ROAMING_APPDATA", "");
   EXPECT_TRUE(platform::roamingAppDataFolder().empty());
   EXPECT_TRUE(getAppDataPath().empty());
-  ::setenv("CRVN_ROAMING_APPDATA", "/tmp/crvn-roaming", 1);
+  testing::setEnvironment("CRVN_ROAMING_APPDATA", "/tmp/crvn-roaming");
   EXPECT_EQ(getAppDataPath(), std::filesystem::path("/tmp/crvn-roaming"));
-  ::unsetenv("CRVN_ROAMING_APPDATA");
+  testing::clearEnvironment("CRVN_ROAMING_APPDATA");
 }
 
 }  // namespace

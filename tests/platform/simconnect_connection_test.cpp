@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/simconnect_test_support.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace crv::testing {
@@ -158,19 +159,19 @@ TEST_F(SimConnectConnection, TheRecordingKeepsEveryCallWithArgumentsAndThread) {
 
 TEST(SimConnectWorldFile, OpenReachesTheWorldFileNamedByTheEnvironment) {
   // Nothing installed and no world file: no simulator runs.
-  ::unsetenv(platform::kSimWorldVariable);
+  clearEnvironment(platform::kSimWorldVariable);
   HANDLE handle = nullptr;
   EXPECT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), E_FAIL);
 
   TempFolder folder;
   writeFile(folder / "broken.json", "{\"simulator\": 2024,");
-  ::setenv(platform::kSimWorldVariable, (folder / "broken.json").c_str(), 1);
+  setEnvironment(platform::kSimWorldVariable, (folder / "broken.json").string());
   EXPECT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), E_FAIL);
 
   writeFile(folder / "world.json",
             R"({"simulator": 2024, "frameRate": 20,
                 "userAircraft": {"latitude": 51.47, "longitude": -0.45, "title": "Heathrow Heavy"}})");
-  ::setenv(platform::kSimWorldVariable, (folder / "world.json").c_str(), 1);
+  setEnvironment(platform::kSimWorldVariable, (folder / "world.json").string());
   ASSERT_EQ(SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0), S_OK);
 
   MessageInbox inbox;
@@ -180,7 +181,7 @@ TEST(SimConnectWorldFile, OpenReachesTheWorldFileNamedByTheEnvironment) {
 
   // The calls on an open connection reach its simulator without a look at
   // the environment: only an open looks again.
-  ::unsetenv(platform::kSimWorldVariable);
+  clearEnvironment(platform::kSimWorldVariable);
   EXPECT_EQ(SimConnect_AddToDataDefinition(handle, 407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV, 0.0F,
                                            SIMCONNECT_UNUSED),
             S_OK);

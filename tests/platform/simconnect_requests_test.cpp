@@ -123,15 +123,15 @@ TEST_F(SimConnectRequests, ASecondRequestRepliesOncePerSecondOfTheClock) {
 }
 
 TEST_F(SimConnectRequests, TheProbeRepliesForEveryAircraftWithinTheRadiusUserIncluded) {
-  platform::SimObjectState near = sim->userAircraft();
-  near.latitudeDegrees += 0.05;  // about 5.6 km north
-  near.atcId = "NEAR1";
-  platform::SimObjectState far = sim->userAircraft();
-  far.latitudeDegrees += 1.0;  // about 111 km north
-  far.atcId = "FAR1";
-  const DWORD nearId = sim->addForeignObject(near);
-  sim->addForeignObject(far);
-  sim->addForeignObject(near, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
+  platform::SimObjectState nearby = sim->userAircraft();
+  nearby.latitudeDegrees += 0.05;  // about 5.6 km north
+  nearby.atcId = "NEAR1";
+  platform::SimObjectState distant = sim->userAircraft();
+  distant.latitudeDegrees += 1.0;  // about 111 km north
+  distant.atcId = "FAR1";
+  const DWORD nearId = sim->addForeignObject(nearby);
+  sim->addForeignObject(distant);
+  sim->addForeignObject(nearby, SIMCONNECT_SIMOBJECT_TYPE_BOAT);
   inbox.fetch(handle);
 
   struct Case {

@@ -18,6 +18,7 @@
 #include "foundation/status_line.h"
 #include "simlink/sim_ids.h"
 #include "tests/simlink/link_test_support.h"
+#include "tests/support/pattern_matcher.h"
 
 namespace crv::testing {
 namespace {
@@ -81,7 +82,7 @@ TEST_F(SimFlushTest, LiveAndStaticCreatesAreBoundReleasedFrozenAndReported) {
     creates += fmt::format("{}|{}|{}|{}|{}; ", call.texts.at(0).value_or("-"), call.texts.at(1).value_or("-"),
                            call.initPosition->OnGround, call.initPosition->Heading, call.id(call.numbers.size() - 1));
   }
-  EXPECT_THAT(creates, ::testing::MatchesRegex("Airbus A320 Test Livery\\|DLH4AB\\|0\\|[^|]*\\|104; "
+  EXPECT_THAT(creates, crv::testing::MatchesPattern("Airbus A320 Test Livery\\|DLH4AB\\|0\\|[^|]*\\|104; "
                                               "Airbus A320 Test Livery\\|EZY55\\|1\\|270\\|[0-9]+; "));
 
   // The engine's probe of the aircraft around the user binds both; the
@@ -242,14 +243,14 @@ TEST_F(SimFlushTest, FlapsAreWrappedInAReleaseOfAiControl) {
   queues.queueClientEvent(object, toId(ClientEventId::FlapsSet), 8192);
   advanceFramesAndSettle(1);
   const std::string id = std::to_string(object);
-  EXPECT_THAT(objectCalls(), ::testing::MatchesRegex("R\\(" + id + ", 103\\) E\\(" + id + ", 217, 8192, 301, 0\\) R\\([^)]*\\) "));
+  EXPECT_THAT(objectCalls(), crv::testing::MatchesPattern("R\\(" + id + ", 103\\) E\\(" + id + ", 217, 8192, 301, 0\\) R\\([^)]*\\) "));
 
   // A refused FLAPS_SET: the release before it, no release after, a status line.
   sim->clearCalls();
   sim->failNext(SimFunction::TransmitClientEvent);
   queues.queueClientEvent(object, toId(ClientEventId::FlapsSet), 0);
   advanceFramesAndSettle(1);
-  EXPECT_THAT(objectCalls(), ::testing::MatchesRegex("R\\([^)]*\\) E\\([^)]*\\) "));
+  EXPECT_THAT(objectCalls(), crv::testing::MatchesPattern("R\\([^)]*\\) E\\([^)]*\\) "));
   EXPECT_EQ(statusLineText(), "SimConnect TransmitClientEvent: 217 fails");
   EXPECT_FALSE(queues.simLinkPaused.load());
 }

@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
-#include <sys/stat.h>
 #include <zip.h>
 
 #include <cmath>
@@ -21,6 +20,9 @@
 namespace crv::standin {
 
 namespace {
+
+// The file type of a symbolic link in a Unix mode as zip archives store it.
+constexpr zip_uint32_t kUnixSymbolicLink = 0120000;
 
 namespace fs = std::filesystem;
 
@@ -86,7 +88,7 @@ void addZipEntry(zip_t* archive, const ZipEntrySpec& entry) {
     throw std::runtime_error(fmt::format("zip: cannot add {}: {}", entry.name, zip_strerror(archive)));
   }
   if (entry.link) {
-    const zip_uint32_t attributes = static_cast<zip_uint32_t>(S_IFLNK | 0777) << 16;
+    const zip_uint32_t attributes = static_cast<zip_uint32_t>(kUnixSymbolicLink | 0777) << 16;
     zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX, attributes);
   }
 }
@@ -114,7 +116,8 @@ std::string versionsJsonText(const SiteVersions& versions) {
 void writeZip(const fs::path& path, const std::vector<ZipEntrySpec>& entries) {
   fs::create_directories(path.parent_path());
   int code = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  const std::u8string name = path.u8string();  // libzip takes UTF-8 names on every system
+  zip_t* archive = zip_open(reinterpret_cast<const char*>(name.c_str()), ZIP_CREATE | ZIP_TRUNCATE, &code);
   if (archive == nullptr) {
     throw std::runtime_error(fmt::format("zip: cannot create {} (libzip error {})", path.string(), code));
   }

@@ -114,6 +114,9 @@ std::map<std::string, std::string> parseFormBody(std::string_view body) {
 
 RtStandIn::RtStandIn() : server_(std::make_unique<httplib::Server>()) { start(); }
 
+// The library serves TLS only when built with OpenSSL (the Windows build
+// has it without).
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
 RtStandIn::RtStandIn(const TlsFiles& tls)
     : server_(std::make_unique<httplib::SSLServer>(tls.certificatePath.c_str(), tls.privateKeyPath.c_str())),
       tls_(true) {
@@ -122,6 +125,11 @@ RtStandIn::RtStandIn(const TlsFiles& tls)
   }
   start();
 }
+#else
+RtStandIn::RtStandIn(const TlsFiles& /*tls*/) {
+  throw std::runtime_error("rt-standin: this build serves no TLS");
+}
+#endif
 
 void RtStandIn::start() {
   const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
