@@ -2,9 +2,8 @@
 
 #include <utility>
 
-#include <unistd.h>
-
 #include "foundation/thread_annotations.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
@@ -27,7 +26,7 @@ int syncToDisk(int descriptor, SyncedEntry entry) {
     MutexLock lock(syncCallMutex);
     call = syncCall;
   }
-  return call ? call(descriptor, entry) : ::fsync(descriptor);
+  return call ? call(descriptor, entry) : platform::flushToDisk(descriptor);
 }
 
 DiskSyncOverride::DiskSyncOverride(DiskSyncCall call) : previous_(exchangeSyncCall(std::move(call))) {}

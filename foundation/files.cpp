@@ -9,10 +9,6 @@
 #include <random>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
@@ -24,6 +20,7 @@
 #include "foundation/status_line.h"
 #include "foundation/text.h"
 #include "foundation/utf8.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
@@ -111,15 +108,15 @@ bool isTemporaryName(std::string_view name) {
 // Writes the bytes, flushed to the disk when durable; false on any failure.
 // With a mode, the file gets it (the mode of the file it will replace).
 bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durability durability,
-                std::optional<mode_t> mode) {
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                std::optional<std::uint32_t> mode) {
+  const int descriptor = platform::openFileForWriting(path);
   if (descriptor < 0) {
     return false;
   }
-  bool written = !mode || ::fchmod(descriptor, *mode) == 0;
+  bool written = !mode || platform::setFileMode(descriptor, *mode) == 0;
   std::size_t done = 0;
   while (written && done < bytes.size()) {
-    const ssize_t count = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+    const std::ptrdiff_t count = platform::writeToFile(descriptor, bytes.data() + done, bytes.size() - done);
     if (count < 0 && errno == EINTR) {
       continue;
     }
@@ -127,16 +124,16 @@ bool writeBytes(const std::filesystem::path& path, std::string_view bytes, Durab
     done += written ? static_cast<std::size_t>(count) : 0;
   }
   written = written && (durability == Durability::Regenerable || syncToDisk(descriptor, SyncedEntry::File) == 0);
-  return ::close(descriptor) == 0 && written;
+  return platform::closeFile(descriptor) == 0 && written;
 }
 
 // Makes a rename in the folder durable; a folder that cannot be opened is
 // left as it is (the rename itself has happened).
 void syncFolder(const std::filesystem::path& folder) {
-  const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int descriptor = platform::openFolderForFlush(folder);
   if (descriptor >= 0) {
     syncToDisk(descriptor, SyncedEntry::Folder);
-    ::close(descriptor);
+    platform::closeFile(descriptor);
   }
 }
 
@@ -287,10 +284,11 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
       path.string() + fmt::format("{}{:08x}", kTemporaryMark, static_cast<unsigned>(threadRandomEngine()())));
   // The replacement keeps the permissions the user gave the file (a
   // read-only settings file stays read-only).
-  std::optional<mode_t> mode;
-  struct stat status {};
-  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-    mode = status.st_mode & 07777U;
+  std::optional<std::uint32_t> mode;
+  std::error_code statusError;
+  if (const auto status = std::filesystem::status(path, statusError);
+      !statusError && std::filesystem::is_regular_file(status)) {
+    mode = static_cast<std::uint32_t>(status.permissions() & std::filesystem::perms::mask);
   }
   std::error_code error;
   if (writeBytes(temporary, bytes, durability, mode)) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 
 namespace platform {
@@ -16,13 +17,21 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // refuses to replace a file.)
 bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 
-// Writes the bytes to a new or emptied file at the path, flushed to the disk
-// when asked; false on any failure.
-bool writeFileBytes(const std::filesystem::path& path, std::string_view bytes, bool flushToDisk);
-
-// Makes the renames in a folder durable where the system needs a flush of
-// the folder for it; a folder that cannot be opened is left as it is.
-void flushFolder(const std::filesystem::path& folder);
+// The file descriptors of durable writes, as the C library's open, write,
+// fchmod, fsync and close: -1 with errno set on failure.
+// A new or emptied file for writing (bytes as they are, not inherited by
+// child processes).
+int openFileForWriting(const std::filesystem::path& path);
+// A folder opened so that its entries can be flushed; -1 where folders are
+// not opened (Windows, whose file system journals its renames itself).
+int openFolderForFlush(const std::filesystem::path& folder);
+// The count of bytes written, at most size.
+std::ptrdiff_t writeToFile(int descriptor, const void* data, std::size_t size);
+// Gives the file the permission bits of a Unix mode. Windows files are
+// guarded by their folder's access list: nothing to do there.
+int setFileMode(int descriptor, std::uint32_t mode);
+int flushToDisk(int descriptor);
+int closeFile(int descriptor);
 
 // True when users other than the owner may read the file. Windows files are
 // guarded by their folder's access list, never by mode bits: false there.

@@ -2,6 +2,12 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <string>
 
 namespace platform {
@@ -20,26 +26,26 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
   return true;
 }
 
-bool writeFileBytes(const std::filesystem::path& path, std::string_view bytes, bool flushToDisk) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return false;
-  }
-  bool written = true;
-  std::size_t done = 0;
-  while (written && done < bytes.size()) {
-    constexpr std::size_t kLargestWrite = 1U << 30U;
-    const DWORD wanted = static_cast<DWORD>(std::min(bytes.size() - done, kLargestWrite));
-    DWORD count = 0;
-    written = ::WriteFile(file, bytes.data() + done, wanted, &count, nullptr) != 0 && count > 0;
-    done += count;
-  }
-  written = written && (!flushToDisk || ::FlushFileBuffers(file) != 0);
-  return ::CloseHandle(file) != 0 && written;
+int openFileForWriting(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 
-// A rename on Windows is made durable by the file system's own journal.
-void flushFolder(const std::filesystem::path& /*folder*/) {}
+int openFolderForFlush(const std::filesystem::path& /*folder*/) {
+  errno = ENOTSUP;
+  return -1;
+}
+
+std::ptrdiff_t writeToFile(int descriptor, const void* data, std::size_t size) {
+  constexpr std::size_t kLargestWrite = 1U << 30U;
+  return ::_write(descriptor, data, static_cast<unsigned int>(std::min(size, kLargestWrite)));
+}
+
+int setFileMode(int /*descriptor*/, std::uint32_t /*mode*/) { return 0; }
+
+// _commit flushes the file's buffers to the disk (FlushFileBuffers).
+int flushToDisk(int descriptor) { return ::_commit(descriptor); }
+
+int closeFile(int descriptor) { return ::_close(descriptor); }
 
 bool readableByOthers(const std::filesystem::path& /*path*/) { return false; }
 

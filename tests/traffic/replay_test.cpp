@@ -41,11 +41,11 @@ void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::st
   ASSERT_GT(figures.records, 40U) << name;
   EXPECT_LE(figures.medianAbsSeconds, 1.0) << name;
   EXPECT_LE(figures.p95AbsSeconds, 3.0) << name;
-  std::size_t far = 0;
+  std::size_t farRecords = 0;
   for (const RecordLag& lag : lags) {
-    far += lag.closestMeters > 30.0 ? 1 : 0;
+    farRecords += lag.closestMeters > 30.0 ? 1 : 0;
   }
-  EXPECT_LE(far, figures.records / 20) << name << ": records the aircraft never came near";
+  EXPECT_LE(farRecords, figures.records / 20) << name << ": records the aircraft never came near";
   // For the pictures beside this test: CRVN_REPLAY_PICTURES names the folder
   // the traces are written to, for tools/trace-plot.
   if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
