@@ -178,9 +178,9 @@ TEST_F(WeekSimulationTest, LostCreatesFreeTheirStandsAndSoftLearningKeepsTheGuar
   EXPECT_GT(week.failedCreates, 0);
   EXPECT_GT(cancelledCreates, 0);
   EXPECT_EQ(week.secondsWithStandsOccupiedByNobody, 0);
-  EXPECT_TRUE(standsOccupiedByNobody(week.engine.standTable() != nullptr ? *week.engine.standTable() : StandTable{},
-                                     std::as_const(week.engine).liveAircraft())
-                  .empty());
+  ASSERT_NE(week.engine.standTable(), nullptr);
+  EXPECT_EQ(standsOccupiedByNobody(*week.engine.standTable(), std::as_const(week.engine).liveAircraft()),
+            std::vector<std::string>{});
 
   // Each night's aircraft learned its soft stand once, after the guard.
   const auto inside = learningsInsideTheGuard(week.learnings);
