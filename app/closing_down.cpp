@@ -62,10 +62,14 @@ void Session::lf_closingDown() {
     }
     logOut();
     if (end.reason() == ExitReason::systemError && options_.errorWaitsForUser) {
-      // The error line stays readable until the user closes the window.
-      while (clock_.waitFor(500ms, [] { return userClosedWindow(); })) {
+      // The error line stays readable until the user closes the window, or
+      // answers it with a packages path (which turns the reason into a
+      // restart), however far closing down had come when the path was typed.
+      while (clock_.waitFor(500ms, [&end] { return userClosedWindow() || end.reason() != ExitReason::systemError; })) {
       }
-      setStatusLine(fmt::format("User closed {}", kProgramName), true);
+      if (userClosedWindow()) {
+        setStatusLine(fmt::format("User closed {}", kProgramName), true);
+      }
     }
     writeLiveryMatchSummary(engine_.reports().liveriesNotCreated());
     engine_.reports().logNoMatchList();
