@@ -260,8 +260,10 @@ bool processStoredLiveries(const LiveryScanContext& context) {
     processScannedLiveries(context.display);
     return true;
   } catch (const UserErrorException& error) {
-    std::error_code missing;
-    if (!std::filesystem::exists(programPaths().liveriesScannedXml, missing)) throw;
+    // Only a file is ours to set aside; a missing one is scanned for by the
+    // session already, and a folder in its place is the user's.
+    std::error_code kindError;
+    if (!std::filesystem::is_regular_file(programPaths().liveriesScannedXml, kindError)) throw;
     const std::optional<std::filesystem::path> setAside = setAsideDamagedLiveriesFile();
     if (!setAside) throw;
     gf_logWarning(error.what());
