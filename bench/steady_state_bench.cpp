@@ -12,8 +12,9 @@
 //                            inside the dispatch procedure for the product;
 //   product_percent_of_core  the rest: crvn's own cost;
 //   peak_rss_MB              the process's peak resident memory;
-//   live, static, fill_s     what was in the simulator, and how long the
-//                            filling took.
+//   live, static, fill_s     what was in the simulator (live aircraft
+//                            standing on stands are not counted as live),
+//                            and how long the filling took.
 // Counters are medians over the runs, which go side by side (each its own
 // process, sandbox and RealTraffic stand-in), as CPU time of a process does
 // not depend on how busy the machine is. It takes a quarter of an hour: run
@@ -61,10 +62,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFlights = 1000;
 constexpr int kParked = 300;
-// The filling also ends when the aircraft in the simulator have not grown
-// in number for this long (some flights are removed and created again on
-// their way, and the product may show fewer parked aircraft than it is
-// given); the counters tell how many were in.
+// The filling also ends when the objects in the simulator (created less
+// removed: the live count leaves out live aircraft standing on stands) have
+// not grown in number for this long, as some flights are removed and
+// created again on their way and the product may show fewer parked aircraft
+// than it is given; the counters tell how many were in.
 constexpr auto kStalledFill = 60s;
 constexpr auto kLongestFill = 25min;
 
@@ -81,6 +83,7 @@ struct Summary {
   int live = 0;
   int statics = 0;
   int created = 0;
+  int removed = 0;
 };
 
 std::optional<Summary> lastSummary(const fs::path& file) {
@@ -99,8 +102,9 @@ std::optional<Summary> lastSummary(const fs::path& file) {
   const std::string line = text.substr(first, end - first);
   const auto live = line.find("live ");
   Summary summary;
-  if (live == std::string::npos || std::sscanf(line.c_str() + live, "live %d static %d created %d", &summary.live,
-                                               &summary.statics, &summary.created) != 3) {
+  if (live == std::string::npos || std::sscanf(line.c_str() + live, "live %d static %d created %d removed %d",
+                                               &summary.live, &summary.statics, &summary.created,
+                                               &summary.removed) != 4) {
     return std::nullopt;
   }
   return summary;
@@ -178,14 +182,14 @@ class SteadyRun {
   bool poll() {
     const auto now = Clock::now();
     if (const auto summary = lastSummary(summaryFile())) {
-      if (summary->live + summary->statics > mostInSimulator_) {
-        mostInSimulator_ = summary->live + summary->statics;
+      if (summary->created - summary->removed > mostInSimulator_) {
+        mostInSimulator_ = summary->created - summary->removed;
         lastProgressAt_ = now;
       }
       result_.summary = *summary;
     }
     if (!windowStartedAt_) {
-      const bool full = result_.summary.live >= kFlights && result_.summary.statics >= kParked;
+      const bool full = result_.summary.created - result_.summary.removed >= kFlights + kParked;
       const bool stalled = mostInSimulator_ > 0 && now - lastProgressAt_ > kStalledFill;
       if (full || stalled || now - startedAt_ > kLongestFill) startWindow(now);
       return false;
@@ -247,7 +251,7 @@ class SteadyRun {
   Clock::time_point lastProgressAt_;
   std::optional<Clock::time_point> windowStartedAt_;
   double cpuAtWindowStart_ = 0.0;
-  int mostInSimulator_ = 0;  // live and static, the most so far
+  int mostInSimulator_ = 0;  // created less removed, the most so far
   RunResult result_;
 };
 
