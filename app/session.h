@@ -72,6 +72,11 @@ struct SessionOptions {
   bool errorWaitsForUser = true;
   // How long the first traffic may take (10 s).
   std::chrono::milliseconds firstTrafficLimit{10000};
+  // The 10 ms steps of the main loop keep to the session clock rather than
+  // to the machine's: the same in the program, whose clock runs at real
+  // speed; a test that runs the simulator and the feed faster runs the
+  // engine with them.
+  bool stepsFollowClock = false;
 };
 
 // What the session shows: counts published once a second by the worker.

@@ -145,14 +145,17 @@ void Session::runMainLoop() {
   if (readers_) {
     updateConnectionIndicators(readers_->traffic, readers_->weather);
   }
-  auto nextStep = std::chrono::steady_clock::now() + kStep;
+  const auto step = options_.stepsFollowClock
+                        ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kStep / clock_.speedUp())
+                        : std::chrono::steady_clock::duration(kStep);
+  auto nextStep = std::chrono::steady_clock::now() + step;
   while (mainLoopStep()) {
     std::this_thread::sleep_until(nextStep);
     if (link_.user().secondTick.load()) {
       // The pace follows the simulator's once-a-second reply.
       nextStep = std::chrono::steady_clock::now();
     }
-    nextStep += kStep;
+    nextStep += step;
   }
 }
 

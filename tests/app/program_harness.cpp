@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
@@ -28,9 +29,24 @@ platform::SimWorld schipholWorld() {
   return world;
 }
 
+// The steady clock of the machine from the clock's creation, run faster.
+class FasterStandInClock : public platform::StandInClock {
+ public:
+  explicit FasterStandInClock(double speedUp) : speedUp_(speedUp) {}
+  std::chrono::nanoseconds now() const override {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>((std::chrono::steady_clock::now() - start_) *
+                                                                speedUp_);
+  }
+  bool isManual() const override { return false; }
+
+ private:
+  double speedUp_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
 }  // namespace
 
-ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust, double speedUp)
+ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjust, double speedUp, WorldPace pace)
     : clock_(speedUp),
       model_(std::string("CRVN"), 400, 20, kMainWindowWidth, kMainWindowHeight) {
   resetSessionFlags();
@@ -48,10 +64,21 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
   workingFolder_ = std::make_unique<ScopedWorkingFolder>(folder_.path());
 
   rt_.setPace(200, 200);
-  rt_.setScenario(standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE));
   platform::StandInOptions simOptions;
-  simOptions.clock = std::make_shared<platform::SteadyStandInClock>();
   simOptions.recordCalls = false;
+  worldEpochSeconds_ = systemTimeSeconds();
+  if (pace == WorldPace::sessionClock) {
+    auto worldClock = std::make_shared<FasterStandInClock>(clock_.speedUp());
+    simOptions.clock = worldClock;
+    rt_.setEpochClock([worldClock, epoch = static_cast<double>(worldEpochSeconds_)] {
+      return epoch + std::chrono::duration<double>(worldClock->now()).count();
+    });
+    options_.stepsFollowClock = true;
+  } else {
+    simOptions.clock = std::make_shared<platform::SteadyStandInClock>();
+  }
+  simClock_ = simOptions.clock;
+  rt_.setScenario(standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE));
   installed_ = std::make_unique<platform::ScopedSimulator>(
       std::make_shared<platform::SimulatorStandIn>(schipholWorld(), simOptions));
 
@@ -168,6 +195,10 @@ std::optional<int> ProgramHarness::waitForExit(std::chrono::milliseconds timeout
     return std::nullopt;
   }
   return exitCode_.load();
+}
+
+double ProgramHarness::worldSeconds() const {
+  return std::chrono::duration<double>(simClock_->now()).count();
 }
 
 std::string ProgramHarness::log() const { return readFile(folder_ / "Log.txt"); }

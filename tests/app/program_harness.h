@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -29,11 +30,18 @@ namespace crv::testing {
 // Session seconds per real second in these tests.
 inline constexpr double kTestSpeedUp = 20.0;
 
+// What runs at the session clock's speed: its waits only, while the
+// simulator, the feed and the engine's steps keep real time; or the whole
+// world on that one clock (the simulator stand-in's time, the RealTraffic
+// stand-in's "now" and the engine's 10 ms steps).
+enum class WorldPace { realTime, sessionClock };
+
 class ProgramHarness {
  public:
   // The options are the test's to change before the session is made; a
   // test that races the session's own short waits runs them slower.
-  explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {}, double speedUp = kTestSpeedUp);
+  explicit ProgramHarness(const std::function<void(SessionOptions&)>& adjust = {}, double speedUp = kTestSpeedUp,
+                          WorldPace pace = WorldPace::realTime);
   ~ProgramHarness();
 
   // Writes the settings file the session reads as it starts: both
@@ -54,6 +62,13 @@ class ProgramHarness {
   // The close box (posted as the view would).
   void clickClose() { model_.postMessage(platform::kWmClose); }
 
+  // Seconds of the simulator stand-in's clock; with the world on the
+  // session clock, also the seconds since the RealTraffic stand-in's
+  // worldEpochSeconds().
+  double worldSeconds() const;
+  // The RealTraffic stand-in's time at world second 0, whole seconds.
+  std::int64_t worldEpochSeconds() const { return worldEpochSeconds_; }
+
   std::string log() const;
   bool sawStatus(const std::string& text) const;
 
@@ -71,6 +86,8 @@ class ProgramHarness {
 
   TempFolder folder_;
   std::unique_ptr<ScopedWorkingFolder> workingFolder_;
+  std::int64_t worldEpochSeconds_ = 0;
+  std::shared_ptr<platform::StandInClock> simClock_;
   standin::RtStandIn rt_;
   std::unique_ptr<platform::ScopedSimulator> installed_;
   SessionClock clock_;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
+
 #include "tools/rt-standin/scenario.h"
 
 namespace crv::standin {
@@ -106,6 +108,38 @@ TEST(RtStandInTest, AHistoryRequestAsksForAtMostAHundredSnapshots) {
   EXPECT_EQ(snapshotsFor("1e30"), 100u);
   EXPECT_EQ(snapshotsFor("-1e30"), 0u);
   EXPECT_EQ(snapshotsFor("nan"), 0u);
+}
+
+// A stand-in on a clock of its own answers the flight where that clock puts
+// it, with the clock's time as the record's; a push back sends no true
+// heading, as many transponders on the ground.
+TEST(RtStandInTest, ItsFlightsMoveOnTheClockItIsGiven) {
+  Scenario scenario = Scenario::fromJson(scenarioDocument());
+  scenario.flights[0].points[1].reportsHeading = false;
+  RtStandIn standIn;
+  std::atomic<double> epoch{1796464800.0 + 90.0};
+  standIn.setEpochClock([&epoch] { return epoch.load(); });
+  standIn.setScenario(scenario);
+  httplib::Client client("127.0.0.1", standIn.port());
+  const auto aircraftNow = [&client]() -> json {
+    const auto answer = client.Post("/v4/traffic", "querytype=locationtraffic&top=53&bottom=52&left=4&right=5",
+                                    "application/x-www-form-urlencoded");
+    if (!answer || answer->status != 200) {
+      ADD_FAILURE() << "no answer";
+      return json();
+    }
+    return json::parse(answer->body).at("data").value("484f6d", json());
+  };
+  json aircraft = aircraftNow();
+  ASSERT_TRUE(aircraft.is_array());
+  EXPECT_NEAR(aircraft[1].get<double>(), 52.34, 1e-9);
+  EXPECT_EQ(aircraft[10], 1796464890.0);
+  EXPECT_EQ(aircraft[25], 260.0);
+  epoch.store(1796464800.0 + 70.0);
+  aircraft = aircraftNow();
+  ASSERT_TRUE(aircraft.is_array());
+  EXPECT_TRUE(aircraft[25].is_null()) << aircraft[25];
+  EXPECT_NEAR(aircraft[1].get<double>(), 52.32 + 0.04 / 6.0, 1e-9);
 }
 
 }  // namespace

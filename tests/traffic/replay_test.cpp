@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "foundation/geodesy.h"
+#include "tests/traffic/replay_flights.h"
 #include "tests/traffic/replay_scenario.h"
 
 namespace crv::testing {
@@ -54,30 +55,6 @@ void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::st
     replay.writePicture(key, pictures / (name + "-ground.csv"), pictures / (name + "-stands.csv"),
                         groundSeconds.first, groundSeconds.second);
   }
-}
-
-// An approach from 8 nm south at 140 kt, touching down after 210 s, the
-// roll-out, a right turn off the runway, a left one and the taxi north to
-// `stand`, where it stops.
-constexpr double kTouchdownSeconds = 210.0;
-std::vector<TrackPoint> arrivalFrom(GeoPoint start) {
-  return TrackBuilder(start.latitude, start.longitude, 2450.0)
-      .leg(kTouchdownSeconds, 140, 0, -700)
-      .leg(12, 120, 0, 0, 0, 3)
-      .leg(12, 80, 0, 0, 0, 3)
-      .leg(12, 40, 0, 0, 0, 3)
-      .leg(30, 15, 0, 0, 3.0, 3)
-      .leg(40, 15, 90)
-      .leg(30, 15, 90, 0, -3.0, 3)
-      .leg(40, 15, 0)
-      .stand(60, 16)
-      .points();
-}
-
-// The same arrival, started where it ends on the stand.
-std::vector<TrackPoint> arrivalTo(GeoPoint stand) {
-  const std::vector<TrackPoint> trial = arrivalFrom(stand);
-  return arrivalFrom({2.0 * stand.latitude - trial.back().latitude, 2.0 * stand.longitude - trial.back().longitude});
 }
 
 // With nobody telling it by hand, the stand-in feels the arrival's wheels on
@@ -177,31 +154,8 @@ TEST(Replay, ALateTaxiCatchesUpWithinTheTaxiSpeedAndKeepsTimeAfter) {
   EXPECT_GE(checked, 20U);
 }
 
-// The departure stands on A2 (nose north), pushes back with its tail turning
-// to the east, starts its engines, taxis west and south round two corners,
-// lines up to the east and takes off.
-std::vector<TrackPoint> departureFrom(GeoPoint stand, double tailTurnDegreesPerSecond) {
-  const double taxiCourse = tailTurnDegreesPerSecond < 0.0 ? 270.0 : 90.0;
-  const double turnToSouth = taxiCourse == 270.0 ? -3.0 : 3.0;
-  return TrackBuilder(stand.latitude, stand.longitude, 0.0)
-      .stand(160, 16)
-      .pushBack(12, 3, 180, 0.0, 2)
-      .pushBack(30, 3, 180, tailTurnDegreesPerSecond, 2)
-      .stand(20, 5)
-      .leg(30, 10, taxiCourse, 0, 0, 3)
-      .leg(30, 10, taxiCourse, 0, turnToSouth, 3)
-      .leg(60, 15, 180, 0, 0, 4)
-      .leg(30, 12, 180, 0, -3.0, 3)
-      .leg(8, 40, 90, 0, 0, 2)
-      .leg(8, 80, 90, 0, 0, 2)
-      .leg(8, 120, 90, 0, 0, 2)
-      .leg(8, 150, 90, 0, 0, 2)
-      .leg(60, 160, 90, 2000)
-      .points();
-}
-
-// The recorded push back begins 160 s into the track, falling due 30 s later.
-constexpr double kPushbackDueSeconds = 160.0 + kLiveDelaySeconds;
+// The recorded push back falls due a feed delay after it began.
+constexpr double kPushbackDueSeconds = kPushbackStartSeconds + kLiveDelaySeconds;
 
 TEST(Replay, ADepartureKeepsToItsRecordedTimesFromPushbackToClimbOut) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));

@@ -187,10 +187,17 @@ void RtStandIn::setPace(int rrlMilliseconds, int wrrlMilliseconds) {
   wrrlMilliseconds_ = wrrlMilliseconds;
 }
 
+void RtStandIn::setEpochClock(std::function<double()> secondsSince1970) {
+  std::lock_guard lock(mutex_);
+  epochClock_ = std::move(secondsSince1970);
+}
+
+double RtStandIn::epochNowLocked() const { return epochClock_ ? epochClock_() : epochNow(); }
+
 void RtStandIn::setScenario(Scenario scenario) {
   std::lock_guard lock(mutex_);
   if (scenario.startEpochSeconds == 0) {
-    scenario.startEpochSeconds = static_cast<std::int64_t>(std::floor(epochNow()));
+    scenario.startEpochSeconds = static_cast<std::int64_t>(std::floor(epochNowLocked()));
   }
   scenario_ = std::move(scenario);
 }
@@ -254,7 +261,7 @@ Answer RtStandIn::plainAnswer(const std::string& path, const std::string& body) 
   std::lock_guard lock(mutex_);
   const auto form = parseFormBody(body);
   const Scenario scenario = scenario_.value_or(Scenario{});
-  const double requestedEpoch = epochNow() - 60.0 * numberField(form, "toffset", 0.0);
+  const double requestedEpoch = epochNowLocked() - 60.0 * numberField(form, "toffset", 0.0);
 
   nlohmann::json answer = {{"status", 200}};
   if (path == kAuthPath) {

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -105,6 +106,10 @@ class RtStandIn {
   // Answers of the data paths come from the scenario while their queue is
   // empty.
   void setScenario(Scenario scenario);
+  // Where the stand-in takes "now" from (seconds since 1970): the system
+  // clock unless given, so that a test can run the scenario's flights at the
+  // pace of the simulator it pairs them with.
+  void setEpochClock(std::function<double()> secondsSince1970);
 
   std::vector<ReceivedRequest> requests() const;
   std::vector<std::string> bodies(std::string_view path) const;
@@ -129,8 +134,10 @@ class RtStandIn {
   int port_ = 0;
   bool tls_ = false;
 
+  double epochNowLocked() const;
+
   // Guards the answer queues, the received requests, the scenario, the rate
-  // limits and stopping_; both conditions wait on it.
+  // limits, the epoch clock and stopping_; both conditions wait on it.
   mutable std::mutex mutex_;
   mutable std::condition_variable requestArrived_;
   struct QueuedAnswer {
@@ -140,6 +147,7 @@ class RtStandIn {
   std::map<std::string, std::deque<QueuedAnswer>, std::less<>> queues_;
   std::vector<ReceivedRequest> requests_;
   std::optional<Scenario> scenario_;
+  std::function<double()> epochClock_;  // empty: the system clock
   int rrlMilliseconds_ = 20;
   int wrrlMilliseconds_ = 20;
   bool stopping_ = false;

@@ -163,6 +163,7 @@ std::optional<FlightPoint> flightStateAt(const ScenarioFlight& flight, double se
     state.trackDegrees = interpolateTrack(a.trackDegrees, b.trackDegrees, fraction);
     state.verticalSpeedFpm = interpolate(a.verticalSpeedFpm, b.verticalSpeedFpm, fraction);
     state.onGround = fraction < 0.5 ? a.onGround : b.onGround;
+    state.reportsHeading = fraction < 0.5 ? a.reportsHeading : b.reportsHeading;
     return state;
   }
   return points.back();
@@ -194,7 +195,9 @@ nlohmann::json liveTrafficArray(const ScenarioFlight& flight, const FlightPoint&
   array[18] = state.onGround ? nlohmann::json(nullptr) : nlohmann::json(std::round(state.altitudeFeet));
   array[20] = -1;
   array[23] = 0;
-  array[25] = state.trackDegrees;
+  if (state.reportsHeading) {
+    array[25] = state.trackDegrees;
+  }
   array[28] = "A3";
   return array;
 }

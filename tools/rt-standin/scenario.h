@@ -38,6 +38,8 @@ struct FlightPoint {
   double trackDegrees = 0.0;
   double verticalSpeedFpm = 0.0;
   bool onGround = false;
+  // Many transponders on the ground (a push back) send no true heading.
+  bool reportsHeading = true;
 };
 
 struct ScenarioFlight {

@@ -1,0 +1,247 @@
+// Recorded flights served by the RealTraffic stand-in, replayed by the whole
+// program into the simulator stand-in, the three on one clock that runs
+// faster than real time: a departure from its stand to the climb-out and an
+// arrival from the approach to its stand, each measured against its records.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <thread>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "aircraftdata/livery_database.h"
+#include "foundation/geodesy.h"
+#include "tests/app/program_harness.h"
+#include "tests/support/temp_folder.h"
+#include "tests/traffic/replay_flights.h"
+#include "tests/traffic/replay_lag.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// World seconds per real second: the simulator, the feed and the engine.
+constexpr double kWorldSpeedUp = 5.0;
+constexpr double kMetersPerNm = 1852.0;
+
+// East of the user's aircraft: four stands in a row facing north, 80 m apart.
+constexpr GeoPoint kApron{52.3120, 4.7750};
+constexpr int kStands = 4;
+constexpr double kStandSpacingMeters = 80.0;
+
+GeoPoint standAt(int column) {
+  constexpr double kMetersPerFoot = 0.3048;
+  return gf_destination(kApron, 90.0 * kDegreesToRadians,
+                        static_cast<double>(column) * kStandSpacingMeters / kMetersPerFoot);
+}
+
+std::string schipholApron() {
+  std::string stands;
+  for (int column = 0; column < kStands; ++column) {
+    const GeoPoint stand = standAt(column);
+    stands += fmt::format(R"(<parkpos id="A{}" latitude="{:.7f}" longitude="{:.7f}" heading="0.0" radius="20.0")"
+                          R"( cargo="false" ramp="false"/>)",
+                          column + 1, stand.latitude, stand.longitude);
+  }
+  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
+         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
+         stands + "</parkpositions>";
+}
+
+void buildLiveries() {
+  LiveryList liveries = {{"EIN", "A320", "Aer Lingus A320", "", 0, false},
+                         {"KLM", "B738", "KLM Boeing 737-800", "", 0, false}};
+  sortScannedLiveries(liveries);
+  liveryDatabase().build(liveries);
+}
+
+struct ReplayedFlight {
+  std::uint32_t key = 0;
+  standin::ScenarioFlight served;
+  std::vector<TrackPoint> track;
+  double startSeconds = 0.0;  // world second of the track's second 0
+};
+
+ReplayedFlight replayedFlight(std::uint32_t key, std::string callsign, std::string type, std::string registration,
+                              std::string from, std::string to, std::vector<TrackPoint> track, double startSeconds) {
+  ReplayedFlight flight;
+  flight.key = key;
+  flight.track = std::move(track);
+  flight.startSeconds = startSeconds;
+  flight.served = {.hexId = fmt::format("{:06x}", key), .callsign = std::move(callsign),
+                   .icaoType = std::move(type), .registration = std::move(registration),
+                   .departure = std::move(from), .destination = std::move(to), .points = {}};
+  for (const TrackPoint& point : flight.track) {
+    standin::FlightPoint served{startSeconds + point.seconds, point.latitude, point.longitude, point.altitudeFeet,
+                                point.speedKnots, point.trackDegrees, point.verticalSpeedFpm,
+                                point.altitudeFeet <= 0.0};
+    served.reportsHeading = point.reportsHeading;
+    flight.served.points.push_back(served);
+  }
+  return flight;
+}
+
+// What the test saw of one aircraft while the replay ran, in world seconds.
+struct Watched {
+  std::uint32_t objectId = 0;
+  FlightPhase phase = FlightPhase::birth;
+  std::vector<std::pair<double, double>> pushbacks;  // begin and end
+  bool flew = false;
+  std::optional<GeoPoint> touchdown;
+};
+
+void watch(ProgramHarness& harness, std::map<std::uint32_t, Watched>& watched) {
+  struct Seen {
+    std::uint32_t objectId = 0;
+    FlightPhase phase = FlightPhase::birth;
+  };
+  std::map<std::uint32_t, Seen> seen;
+  std::atomic<bool> done{false};
+  harness.session().postToWorker([&] {
+    for (const auto& [key, ignored] : watched) {
+      if (const LiveAc* aircraft = harness.session().engine().findLiveByKey(key)) {
+        seen[key] = {aircraft->objectId, aircraft->phase};
+      }
+    }
+    done.store(true);
+  });
+  if (!ProgramHarness::waitFor([&] { return done.load(); }, 10s)) {
+    return;
+  }
+  const double now = harness.worldSeconds();
+  for (auto& [key, flight] : watched) {
+    const auto found = seen.find(key);
+    if (found == seen.end() || found->second.objectId == 0) {
+      continue;
+    }
+    flight.objectId = found->second.objectId;
+    flight.phase = found->second.phase;
+    const bool pushing = flight.phase == FlightPhase::pushing_back || flight.phase == FlightPhase::pushed_back;
+    if (pushing && (flight.pushbacks.empty() || flight.pushbacks.back().second < now - 1.0)) {
+      flight.pushbacks.push_back({now, now});
+    } else if (pushing) {
+      flight.pushbacks.back().second = now;
+    }
+    if (flight.touchdown) {
+      continue;
+    }
+    harness.sim().updateObjectState(flight.objectId, [&flight](platform::SimObjectState& state) {
+      if (!state.onGround) {
+        flight.flew = true;
+      } else if (flight.flew) {
+        flight.touchdown = GeoPoint{state.latitudeDegrees, state.longitudeDegrees};
+      }
+    });
+  }
+}
+
+// For every moving record the time at which the simulated aircraft came
+// closest to it against its due time (a feed delay after it was served).
+// While the engine pushes an aircraft back it follows a push of its own:
+// records due then and positions of the push are left out, as are the
+// records of the recorded push.
+std::vector<RecordLag> lagsOf(const ReplayedFlight& flight, const Watched& watched, const platform::SimTrace& trace) {
+  const auto pushingBack = [&watched](double seconds) {
+    for (const auto& [begin, end] : watched.pushbacks) {
+      if (seconds >= begin - 0.5 && seconds <= end + 0.5) {
+        return true;
+      }
+    }
+    return false;
+  };
+  std::vector<TimedPlace> records;
+  for (const TrackPoint& point : flight.track) {
+    const double due = flight.startSeconds + point.seconds + kLiveDelaySeconds;
+    if (point.speedKnots > 0.0 && point.reportsHeading && !pushingBack(due)) {
+      records.push_back({due, point.latitude, point.longitude});
+    }
+  }
+  std::vector<TimedPlace> positions;
+  for (const platform::TracePosition& p : trace.positionsOf(watched.objectId)) {
+    if (!pushingBack(p.seconds)) {
+      positions.push_back({p.seconds, p.latitudeDegrees, p.longitudeDegrees});
+    }
+  }
+  return closestApproaches(records, positions, 60.0);
+}
+
+LagFigures expectOnTime(const ReplayedFlight& flight, const Watched& watched, const platform::SimTrace& trace,
+                        const std::string& name) {
+  const std::vector<RecordLag> lags = lagsOf(flight, watched, trace);
+  const LagFigures figures = lagFigures(lags);
+  std::printf("%s: %zu moving records, median |lag| %.2f s, 95th percentile %.2f s, largest %.2f s\n", name.c_str(),
+              figures.records, figures.medianAbsSeconds, figures.p95AbsSeconds, figures.largestAbsSeconds);
+  EXPECT_GT(figures.records, 40U) << name;
+  EXPECT_LE(figures.medianAbsSeconds, 1.0) << name;
+  EXPECT_LE(figures.p95AbsSeconds, 3.0) << name;
+  return figures;
+}
+
+TEST(ReplayEndToEnd, ADepartureAndAnArrivalThroughTheFeedAndTheProgramKeepToTheirRecordedTimes) {
+  StandTable stands;
+  ProgramHarness harness(
+      [&stands](SessionOptions& options) {
+        options.engineConfig.stands = &stands;
+        options.scanLiveries = buildLiveries;
+      },
+      kWorldSpeedUp, WorldPace::sessionClock);
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholApron());
+
+  // The departure stands at A2 from the start; the arrival begins its
+  // approach a minute later, once the program runs, and parks at A3.
+  const ReplayedFlight departure =
+      replayedFlight(0x4ca7b4, "EIN605", "A320", "EI-DVM", "EHAM", "EIDW", departureFrom(standAt(1), -3.0), 0.0);
+  const ReplayedFlight arrival =
+      replayedFlight(0x484f6d, "KLM1234", "B738", "PH-BXA", "EGLL", "EHAM", arrivalTo(standAt(2)), 60.0);
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = harness.worldEpochSeconds();
+  scenario.flights = {departure.served, arrival.served};
+  harness.rt().setScenario(scenario);
+
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  std::map<std::uint32_t, Watched> watched{{departure.key, {}}, {arrival.key, {}}};
+  const double endSeconds =
+      std::max(departure.served.points.back().secondsFromStart, arrival.served.points.back().secondsFromStart) +
+      kLiveDelaySeconds + 5.0;
+  while (harness.worldSeconds() < endSeconds) {
+    watch(harness, watched);
+    std::this_thread::sleep_for(10ms);
+  }
+  const Watched& departed = watched[departure.key];
+  const Watched& arrived = watched[arrival.key];
+  ASSERT_NE(departed.objectId, 0U) << harness.log();
+  ASSERT_NE(arrived.objectId, 0U) << harness.log();
+  EXPECT_EQ(departed.phase, FlightPhase::flying);
+  EXPECT_EQ(arrived.phase, FlightPhase::parked);
+
+  const platform::SimTrace trace = harness.sim().trace();
+  expectOnTime(departure, departed, trace, "departure");
+  expectOnTime(arrival, arrived, trace, "arrival");
+
+  // The runway: 300 m before the recorded touchdown (two seconds after the
+  // last airborne report), along the course 0 of the roll-out.
+  const TrackPoint& lastAirborne = arrival.track[static_cast<std::size_t>(kTouchdownSeconds) / 4];
+  const GeoPoint recordedTouchdown =
+      gf_destination({lastAirborne.latitude, lastAirborne.longitude}, 0.0, 2.0 * 140.0 / 3600.0 * kFeetPerNm);
+  ASSERT_TRUE(arrived.touchdown.has_value());
+  const double distance = gf_distanceNm(recordedTouchdown, *arrived.touchdown) * kMetersPerNm;
+  const double angle = gf_bearing(recordedTouchdown, *arrived.touchdown);
+  const double along = distance * std::cos(angle);
+  const double across = distance * std::sin(angle);
+  std::printf("arrival: touchdown %.0f m past the recorded touchdown, %.1f m beside the centreline\n", along, across);
+  EXPECT_GE(along, -300.0) << "no ground contact before the runway";
+  EXPECT_LE(std::fabs(across), 15.0);
+}
+
+}  // namespace
+}  // namespace crv::testing
