@@ -101,6 +101,12 @@ std::optional<bool> createFlightPlan(const FlightPlanAircraft& aircraft, SimConn
   bool success = writeFlightPlanFile(path, aircraft);
   if (success && isMsfs2020()) {
     success = connection.setFlightPlan(aircraft.objectId, path.string());
+    if (!success) {
+      // A plan the simulator refused is the aircraft's no longer: without
+      // the written flag nothing would ever delete its file.
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
   }
   if (!success) {
     gf_logWarning(fmt::format("{} creating a flight plan failed", aircraft.recordLine));

@@ -50,8 +50,8 @@ bool writeFlightPlanFile(const std::filesystem::path& path, const FlightPlanAirc
 // Writes the aircraft's plan and, with MSFS 2020, gives it to its object
 // (request 110, under simConnectMutex). None when the departure or the
 // destination is unknown (nothing done); else whether the plan was written
-// and, for MSFS 2020, accepted. A failure is logged "<record line> creating a
-// flight plan failed".
+// and, for MSFS 2020, accepted (a refused plan's file is removed again). A
+// failure is logged "<record line> creating a flight plan failed".
 std::optional<bool> createFlightPlan(const FlightPlanAircraft& aircraft, SimConnection& connection);
 
 }  // namespace crv

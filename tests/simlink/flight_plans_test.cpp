@@ -88,6 +88,7 @@ TEST_F(FlightPlansTest, Msfs2020GetsThePlanGivenToTheObject) {
   EXPECT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()), false);
   EXPECT_TRUE(logged("===> DLH4AB A20N 4000123 creating a flight plan failed"));
   EXPECT_FALSE(queues.simLinkPaused.load());
+  EXPECT_FALSE(std::filesystem::exists(planOf(object))) << "a refused plan leaves no file behind";
 }
 
 }  // namespace
