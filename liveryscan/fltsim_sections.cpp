@@ -51,12 +51,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
     const std::string& line = section[index];
     if (isOverlong(line)) continue;
     if (isCommentLine(line)) {
-      // Only a second registration counts in a comment: a section whose
-      // author left two of them is ambiguous.
-      if (!keys.registration.empty() && hasAtcIdKey(line)) {
-        addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
-        return false;
-      }
+      if (commentRepeatsAtcId(line, keys.registration, folder, header)) return false;
       continue;
     }
     std::string value;
@@ -313,6 +308,13 @@ bool validateAtcId(std::string_view value, std::string& registration) {
     if (part.empty() || part == " " || part.size() > kMaxRegistrationPart || contains(part, "*")) return false;
   }
   registration = parts.size() == 1 ? parts.front() : std::string();
+  return true;
+}
+
+bool commentRepeatsAtcId(std::string_view line, std::string_view registration, std::string_view folder,
+                         std::string_view headerLine) {
+  if (registration.empty() || !hasAtcIdKey(line)) return false;
+  addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, headerLine));
   return true;
 }
 

@@ -53,6 +53,12 @@ bool checkFltsimNumbering(const std::vector<std::string>& lines, std::string_vie
 // than 12 characters or holds '*'.
 bool validateAtcId(std::string_view value, std::string& registration);
 
+// A comment line that names atc_id again once a registration was read:
+// reported, and true, for the section is dropped (a section whose author left
+// two registrations is ambiguous).
+bool commentRepeatsAtcId(std::string_view line, std::string_view registration, std::string_view folder,
+                         std::string_view headerLine);
+
 // Adds "<code, 12 columns> in <path> <header line>" to the invalid-airline list.
 void reportInvalidAirline(std::string_view airline, std::string_view path, std::string_view headerLine);
 

@@ -92,10 +92,7 @@ bool walkIvaoSection(const std::vector<std::string>& section, std::string_view f
     if (isOverlong(line)) continue;
     if (isCommentLine(line)) {
       // As in an aircraft.cfg section: a second registration counts even in a comment.
-      if (!keys.registration.empty() && hasAtcIdKey(line)) {
-        addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
-        return false;
-      }
+      if (commentRepeatsAtcId(line, keys.registration, folder, header)) return false;
       continue;
     }
     std::string value;
