@@ -72,6 +72,14 @@ LogOpenError::LogOpenError(const std::filesystem::path& logPath, std::string cau
     : std::runtime_error("Failed to write file " + logPath.string()), cause_(std::move(cause)) {}
 
 void openLog(const std::filesystem::path& logPath) {
+  // A log still open is closed before it is renamed: Windows renames no open
+  // file.
+  {
+    std::lock_guard lock(logMutex());
+    if (logStream().is_open()) {
+      logStream().close();
+    }
+  }
   try {
     backupLogFile(logPath);
   } catch (const std::filesystem::filesystem_error& error) {
