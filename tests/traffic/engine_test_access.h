@@ -31,6 +31,11 @@ struct EngineTestAccess {
     MutexLock lock(engine.simEventMutex_);
     return engine.deferredEvents_.size();
   }
+  // Simulator events pushed or deferred and not yet applied.
+  static std::size_t waitingEventCount(TrafficEngine& engine) {
+    MutexLock lock(engine.simEventMutex_);
+    return engine.simEventQueue_.size() + engine.eventsInWork_.size() + engine.deferredEvents_.size();
+  }
 };
 
 }  // namespace crv

@@ -1,5 +1,7 @@
 #include "tests/traffic/sim_scenario.h"
 
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -10,12 +12,45 @@
 #include "foundation/paths.h"
 #include "simlink/sim_definitions.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 
 namespace {
 
 constexpr double kGroundFeet = 0.0;
+constexpr std::int64_t kTicksPerSecondStep = 100;
+// Well beyond the longest lead before a buffered aircraft's first due point
+// at which the spawn rules start to look at it.
+constexpr std::int64_t kSpawnLookAheadTicks = 600;
+
+// Ticks from now in which stepping would only repeat the periodic upkeep;
+// 0 when something is under way.
+std::int64_t quietTicksAhead(TrafficEngine& engine, const LiveRules& rules,
+                             const platform::SimulatorStandIn& sim) {
+  if (!engine.staticAircraft().empty() || !engine.addingStack().empty() || !engine.liveCreateQueue().empty() ||
+      !engine.staticCreateQueue().empty() || !engine.removeQueue().empty() || rules.identityChecksWaiting() != 0 ||
+      EngineTestAccess::handoverSize(engine) != 0 || EngineTestAccess::waitingEventCount(engine) != 0) {
+    return 0;
+  }
+  std::int64_t firstLook = std::numeric_limits<std::int64_t>::max();
+  for (LiveAc& aircraft : engine.liveAircraft()) {
+    if (aircraft.state != SimState::buffer || aircraft.path.empty() || aircraft.eraseRequested()) {
+      return 0;
+    }
+    firstLook = std::min(firstLook, aircraft.path.frontDueTick() - kSpawnLookAheadTicks);
+  }
+  for (const platform::SimObjectRecord& object : sim.objects()) {
+    if (object.createdByClient && !object.removed) {
+      return 0;
+    }
+  }
+  if (!rules.reservedStand().empty()) {
+    return 0;
+  }
+  return std::max<std::int64_t>(0, firstLook - engine.tick());
+}
+
 
 platform::SimWorld scenarioWorld() {
   platform::SimWorld world;
@@ -72,7 +107,7 @@ SimScenario::SimScenario(StandTable grid, platform::StandInOptions standInOption
   motion.parkAirportPosition = kApronOrigin;
   rules.setParkAirport(kApronOrigin);
   engine.setParkAirport("EDDF", kGroundFeet);
-  sim->setFrameRate(100.0);
+  sim->setFrameRate(framesPerSecond);
   link.reserveSession();
   engine.reserveSessionTables();
   engine.setSessionActive(true);
@@ -100,6 +135,32 @@ void SimScenario::step(int count) {
     sim->advanceClock(std::chrono::milliseconds(10));
     SimConnect_CallDispatch(link.connection().handle(), &SimLink::simDispatchProc, &link);
   }
+}
+
+void SimScenario::stepSkippingQuiet(int count) {
+  std::int64_t left = count;
+  while (left > 0) {
+    if (engine.tick() % kTicksPerSecondStep == 0 && left >= kTicksPerSecondStep) {
+      // Whole seconds keep the once-a-second and periodic requests in phase.
+      const std::int64_t quiet = std::min(quietTicksAhead(engine, rules, *sim), left);
+      const std::int64_t skipped = quiet - quiet % kTicksPerSecondStep;
+      if (skipped > 0) {
+        EngineTestAccess::setTick(engine, engine.tick() + skipped);
+        sim->setFrameRate(0.0);  // no frame is due while nothing moves
+        sim->advanceClock(std::chrono::milliseconds(10 * skipped));
+        sim->setFrameRate(framesPerSecond);
+        left -= skipped;
+        continue;
+      }
+    }
+    step();
+    --left;
+  }
+}
+
+void SimScenario::setFrameRate(double rate) {
+  framesPerSecond = rate;
+  sim->setFrameRate(rate);
 }
 
 void SimScenario::feedTrack(const std::vector<LiveTrafficRecord>& track) {

@@ -35,6 +35,15 @@ class SimScenario {
   // collision pass.
   void step(int count = 1);
   void runSeconds(double seconds) { step(static_cast<int>(seconds * 100.0)); }
+  // Like step, but whole seconds in which nothing can happen pass in one go:
+  // no object in the simulator, nothing queued or waiting, and every live
+  // aircraft in the buffer well before the first tick it could spawn. The
+  // engine's clock and the stand-in's jump together, as if every periodic
+  // request of the stretch had come back with nothing new. Fuzzing uses it,
+  // where most of an input's time is the live delay.
+  void stepSkippingQuiet(int count);
+  // The stand-in's frames per second (100 unless set: a frame every step).
+  void setFrameRate(double framesPerSecond);
 
   // Records of the feed, handed over now as one live batch (the engine drops
   // a batch that comes while the last one is still being applied).
@@ -60,6 +69,7 @@ class SimScenario {
   std::string logText() const;
 
   TempFolder folder;
+  double framesPerSecond = 100.0;
   std::shared_ptr<platform::SimulatorStandIn> sim;
   platform::ScopedSimulator installed;
   SimQueues queues;
