@@ -2,6 +2,9 @@
 // stand-in on a generated stand grid. After each, the stand-in holds exactly
 // the objects the engine believes are there.
 
+#include <algorithm>
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "foundation/settings.h"
@@ -225,6 +228,90 @@ TEST(SpawnScenario, ANewRegistrationRespawnsTheAircraftWithAFreshLiveryAndReplac
   EXPECT_EQ(objectsTitled(s, ""), 0U);
   EXPECT_EQ(s.engine.findStaticByKey(5), nullptr);
   expectSimulatorMatchesEngine(s);
+}
+
+// What a scenario of a parked and a cruising aircraft shows in 36 s.
+struct SpawnOutcome {
+  std::int64_t tick = 0;
+  std::size_t quietRangeRequests = 0;
+  struct Aircraft {
+    int boundInSecond = -1;
+    FlightPhase phase = FlightPhase::birth;
+    std::uint32_t standId = 0;
+    double initLatitude = 0.0;
+    double initAltitudeFeet = 0.0;
+    double latitude = 0.0;
+    double altitudeFeet = 0.0;
+  };
+  std::vector<Aircraft> aircraft;  // by key
+  bool simulatorMatchesEngine = false;
+};
+
+SpawnOutcome spawnTwo(bool skipQuiet) {
+  SimScenario s;
+  const std::vector<LiveTrafficRecord> flying = cruise(20002, "DLH12", 0.0);
+  const GeoPoint stand = s.stand("B3").position();
+  s.feed({flying[0], SimScenario::record(20001, "DLH4AB", "A320", stand, kStart)});
+  s.step(800);
+  s.feed({flying[1]});
+  s.step(800);
+  s.feed({SimScenario::record(20001, "DLH4AB", "A320", stand, kStart + 16.0)});
+  s.step(static_cast<int>(100 - s.engine.tick() % 100));  // on a whole second
+  std::map<std::uint32_t, int> boundInSecond;
+  SpawnOutcome outcome;
+  s.sim->clearCalls();
+  for (int second = 0; second < 36; ++second) {
+    skipQuiet ? s.stepSkippingQuiet(100) : s.step(100);
+    if (second == 4) {  // five seconds in which nothing can happen
+      for (const platform::SimCall& call : s.sim->calls()) {
+        outcome.quietRangeRequests += call.function == platform::SimFunction::RequestDataOnSimObjectType ? 1 : 0;
+      }
+    }
+    for (const std::uint32_t key : {20001U, 20002U}) {
+      if (s.objectOf(key) != 0) boundInSecond.emplace(key, second);
+    }
+  }
+
+  outcome.tick = s.engine.tick();
+  for (const std::uint32_t key : {20001U, 20002U}) {
+    const LiveAc* live = s.engine.findLiveByKey(key);
+    if (live == nullptr || live->objectId == 0) continue;
+    const auto object = s.sim->object(live->objectId);
+    if (!object.has_value()) continue;
+    outcome.aircraft.push_back({boundInSecond[key], live->phase, live->standId, object->initPosition.Latitude,
+                                object->initPosition.Altitude, object->state.latitudeDegrees,
+                                object->state.altitudeFeet});
+  }
+  s.settle();
+  outcome.simulatorMatchesEngine = s.simulatorObjects() == s.engineObjects();
+  return outcome;
+}
+
+// Passing the quiet seconds of the live delay in one go spawns the same
+// aircraft at the same tick and place as stepping through every tick, and
+// the stand-in sees none of the periodic requests of the quiet seconds.
+TEST(SpawnScenario, SkippingTheQuietSecondsOfTheDelayChangesNoSpawn) {
+  const SpawnOutcome stepped = spawnTwo(false);
+  const SpawnOutcome skipping = spawnTwo(true);
+  EXPECT_EQ(skipping.tick, stepped.tick);
+  ASSERT_EQ(stepped.aircraft.size(), 2U);
+  ASSERT_EQ(skipping.aircraft.size(), 2U);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const SpawnOutcome::Aircraft& want = stepped.aircraft[i];
+    const SpawnOutcome::Aircraft& got = skipping.aircraft[i];
+    EXPECT_GT(want.boundInSecond, 8) << i;
+    EXPECT_EQ(got.boundInSecond, want.boundInSecond) << i;
+    EXPECT_EQ(got.phase, want.phase) << i;
+    EXPECT_EQ(got.standId, want.standId) << i;
+    EXPECT_DOUBLE_EQ(got.initLatitude, want.initLatitude) << i;
+    EXPECT_DOUBLE_EQ(got.initAltitudeFeet, want.initAltitudeFeet) << i;
+    EXPECT_NEAR(got.latitude, want.latitude, 1e-9) << i;
+    EXPECT_NEAR(got.altitudeFeet, want.altitudeFeet, 1e-6) << i;
+  }
+  EXPECT_EQ(stepped.quietRangeRequests, 25U);
+  EXPECT_EQ(skipping.quietRangeRequests, 0U);
+  EXPECT_TRUE(skipping.simulatorMatchesEngine);
+  EXPECT_TRUE(stepped.simulatorMatchesEngine);
 }
 
 }  // namespace
