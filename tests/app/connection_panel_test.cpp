@@ -42,12 +42,12 @@ TEST(ConnectionPanelTest, InARegionWithoutTrafficTheTrafficIndicatorTurnsToNoDat
   program.start();
   ASSERT_TRUE(program.waitUntilRunning()) << program.log();
   const FeedDisplay& feed = program.session().feedDisplay();
-  EXPECT_TRUE(ProgramHarness::waitFor([&] { return feed.trafficIndicator.load() == kIndicatorNoData; }, 5s))
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return feed.trafficIndicator.load() == kIndicatorNoData; }, 20s))
       << feed.trafficIndicator.load();
   EXPECT_EQ(feed.weatherIndicator.load(), kIndicatorDataArrive) << "the weather still arrives";
   // On screen: "Traffic" in yellow, "Weather" in green.
   EXPECT_TRUE(ProgramHarness::waitFor(
-      [&] { return textColourAt(program.window(), 458, 91, "Traffic") == kYellow; }, 5s));
+      [&] { return textColourAt(program.window(), 458, 91, "Traffic") == kYellow; }, 20s));
   EXPECT_EQ(textColourAt(program.window(), 458, 63, "Weather"), kGreen);
   EXPECT_TRUE(program.waitForLog("No traffic in this region?", 10s)) << program.log();
 }

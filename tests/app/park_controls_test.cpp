@@ -75,7 +75,7 @@ TEST_F(ParkControlsTest, TheUsersMaxLiveIsTheOneReadFromTheSettingsAtTheSessionS
     harness.session().parking().clearParkAirportTraffic();
     afterLeaving.store(par_MAX_LIVE_SEL.value());
   });
-  ASSERT_TRUE(ProgramHarness::waitFor([&] { return afterLeaving.load() != 0; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return afterLeaving.load() != 0; }, std::chrono::seconds(20)));
   EXPECT_EQ(afterLeaving.load(), 75);
 }
 
@@ -92,7 +92,7 @@ TEST_F(ParkControlsTest, AnAirportWhoseFileCannotBeReadLeavesFlushAndPercentageL
     parking.loadParkAirport(true);  // no airport file in the program's folders
     outcome.store(parking.parkAirport().icao.empty() && !parking.busy() ? 1 : 3);
   });
-  ASSERT_TRUE(ProgramHarness::waitFor([&] { return outcome.load() != 0; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return outcome.load() != 0; }, std::chrono::seconds(20)));
   ASSERT_EQ(outcome.load(), 1);
   EXPECT_FALSE(enabled(button_FlushStatic));
   EXPECT_FALSE(enabled(par_parking_percentage));
@@ -161,9 +161,9 @@ TEST(ParkAirportSessionTest, OnTheGroundTheAirportIsLoadedCalculatedAndShown) {
   ASSERT_TRUE(program.waitUntilRunning()) << program.log();
   ASSERT_TRUE(program.waitForLog("% vs wanted 30%", std::chrono::seconds(20))) << program.log();
   EXPECT_NE(program.log().find("The park airport is EHAM (AMS)"), std::string::npos);
-  EXPECT_TRUE(ProgramHarness::waitFor([] { return panelTexts().parkAirportIcao == "EHAM"; }, std::chrono::seconds(5)));
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return panelTexts().parkAirportIcao == "EHAM"; }, std::chrono::seconds(20)));
   EXPECT_EQ(panelTexts().parkAirportLine, "EHAM (AMS)");
-  EXPECT_TRUE(ProgramHarness::waitFor([] { return enabled(par_DESTINATION); }, std::chrono::seconds(5)))
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return enabled(par_DESTINATION); }, std::chrono::seconds(20)))
       << "the destination box takes input once the airport's file is read";
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
@@ -183,13 +183,13 @@ TEST(ParkAirportSessionTest, SettingsChangedInTheWindowAtTheParkAirportAreInItsL
   WindowUser user(program.window());
   ASSERT_TRUE(user.click(par_AUTO_RANGE.controlId()));
   ASSERT_TRUE(ProgramHarness::waitFor([] { return !par_AUTO_RANGE.value() && enabled(par_RANGE); },
-                                      std::chrono::seconds(5)));
+                                      std::chrono::seconds(20)));
   const std::vector<std::int32_t>& radii = par_RANGE.allowedValues();
   const auto other = std::find_if(radii.begin(), radii.end(), [](std::int32_t r) { return r != par_RANGE.value(); });
   ASSERT_NE(other, radii.end());
   const std::int32_t radius = *other;
   ASSERT_TRUE(user.choose(par_RANGE.controlId(), static_cast<int>(other - radii.begin())));
-  ASSERT_TRUE(ProgramHarness::waitFor([&] { return par_RANGE.value() == radius; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return par_RANGE.value() == radius; }, std::chrono::seconds(20)));
 
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());

@@ -241,7 +241,7 @@ TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotPark
       90s))
       << harness.log();
   // The count is published once a second.
-  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 5s))
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 20s))
       << session.display().liveInSim.load();
   EXPECT_NE(summaryLine(session.display()).find("  live 1  "), std::string::npos) << summaryLine(session.display());
 }

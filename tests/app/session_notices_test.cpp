@@ -39,7 +39,7 @@ TEST(SessionNoticesTest, AfterARefusedLoginTheRealTrafficBoxIsRedUntilTheUserClo
   program.rt().queueJson(standin::kAuthPath, {{"status", kStatusKeyRefused}, {"message", "unknown key"}});
   program.start();
   ASSERT_TRUE(ProgramHarness::waitFor([] { return !errorLineText().empty(); }, 20s)) << program.log();
-  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kRed; }, 5s));
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kRed; }, 20s));
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
 }
@@ -48,7 +48,7 @@ TEST(SessionNoticesTest, LoggedInTheRealTrafficBoxIsGreen) {
   ProgramHarness program;
   program.start();
   ASSERT_TRUE(program.waitUntilRunning()) << program.log();
-  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kGreen; }, 5s));
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return realTrafficBox(program.window()) == kGreen; }, 20s));
 }
 
 TEST(SessionNoticesTest, AFormatErrorShowsItsTextAloneOnTheErrorLineAndItsOriginInTheLog) {
@@ -57,8 +57,8 @@ TEST(SessionNoticesTest, AFormatErrorShowsItsTextAloneOnTheErrorLineAndItsOrigin
   program.start();
   ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText() == "argument not found"; }, 20s))
       << errorLineText() << program.log();
-  EXPECT_TRUE(program.waitForLog("Error std::format error: argument not found", 5s));
-  EXPECT_TRUE(program.waitForLog("Exiting: SYSTEM ERROR", 5s));
+  EXPECT_TRUE(program.waitForLog("Error std::format error: argument not found", 20s));
+  EXPECT_TRUE(program.waitForLog("Exiting: SYSTEM ERROR", 20s));
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
 }

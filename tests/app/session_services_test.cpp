@@ -227,7 +227,7 @@ TEST(SessionServicesTest, StoredTimeShiftDestinationAndStayOnTopTakeEffectAtTheS
   EXPECT_TRUE(controls.control(par_TIME_SHIFT_MINS.controlId())->enabled);
   EXPECT_EQ(controls.text(par_DESTINATION.controlId()), u"EGLL");
   // The destination leads the park airports, its file included.
-  EXPECT_TRUE(harness.waitForLog("New destination: EGLL", 1s));
+  EXPECT_TRUE(harness.waitForLog("New destination: EGLL", 20s));
   EXPECT_NE(readFile(programPaths().myParkAirportsFile).find("EGLL"), std::string::npos);
 }
 
