@@ -292,8 +292,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
   }
   std::error_code error;
   if (writeBytes(temporary, bytes, durability, mode)) {
-    std::filesystem::rename(temporary, path, error);
-    if (!error) {
+    if (platform::replaceFile(temporary, path, error)) {
       if (durability == Durability::Durable) {
         syncFolder(path.parent_path());
       }

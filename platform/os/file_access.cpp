@@ -12,6 +12,11 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
   return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
 }
 
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
+  std::filesystem::rename(from, to, error);
+  return !error;
+}
+
 int openFileForWriting(const std::filesystem::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }

@@ -17,6 +17,12 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // refuses to replace a file.)
 bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 
+// Moves a file over the file at the destination, if any, in one step; false
+// with the error on failure. A read-only destination is replaced and the file
+// in its place is read-only again (Windows refuses to replace a read-only
+// file; elsewhere the new file carries its own mode bits).
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
+
 // The file descriptors of durable writes, as the C library's open, write,
 // fchmod, fsync and close: -1 with errno set on failure.
 // A new or emptied file for writing (bytes as they are, not inherited by

@@ -26,6 +26,29 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
   return true;
 }
 
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
+  const DWORD attributes = ::GetFileAttributesW(to.c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) {
+    ::SetFileAttributesW(to.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) == 0) {
+    error.assign(static_cast<int>(::GetLastError()), std::system_category());
+    if (readOnly) {
+      ::SetFileAttributesW(to.c_str(), attributes);
+    }
+    return false;
+  }
+  if (readOnly) {
+    const DWORD replaced = ::GetFileAttributesW(to.c_str());
+    if (replaced != INVALID_FILE_ATTRIBUTES) {
+      ::SetFileAttributesW(to.c_str(), replaced | FILE_ATTRIBUTE_READONLY);
+    }
+  }
+  error.clear();
+  return true;
+}
+
 int openFileForWriting(const std::filesystem::path& path) {
   return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }

@@ -147,7 +147,7 @@ TEST_F(AirportScanTest, ManifestSearchIsMadeOncePerFolderOfAScan) {
   ASSERT_TRUE(first && second);
   EXPECT_EQ(second->creator, "Orbx");
   EXPECT_EQ(second->title, "EGLC London");
-  const std::string found = (community / "dev-x/manifest.json").string() + " found";
+  const std::string found = (community / "dev-x" / "manifest.json").string() + " found";
   EXPECT_EQ(log.lines(), (std::vector<std::string>{found, found})) << "the same lines for every file";
   EXPECT_FALSE(gf_searchManifest(community / "dev-x/other/c.bgl", community, log, &cache)) << "another folder";
   EXPECT_FALSE(gf_searchManifest(community / "dev-x/scenery/b.bgl", community, log)) << "no cache, no manifest";

@@ -1,5 +1,7 @@
 #include "feed/addon_zip.h"
 
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
@@ -28,13 +30,16 @@ TEST(AddonZipTest, EveryFileLandsInOneFolderAsItsStemPlusTxt) {
 
 class AddonZipFileTest : public ::testing::Test {
  protected:
+  // Each archive in a file of its own: Windows replaces no file that is open.
   ZipArchive zipOf(const std::vector<standin::ZipEntrySpec>& entries) {
+    path_ = temp_ / ("addon" + std::to_string(++archiveCount_) + ".zip");
     standin::writeZip(path_, entries);
     return ZipArchive::open(path_);
   }
 
   testing::TempFolder temp_;
-  std::filesystem::path path_ = temp_ / "addon.zip";
+  std::filesystem::path path_;  // the latest archive
+  int archiveCount_ = 0;
 };
 
 TEST_F(AddonZipFileTest, ReadsFilesInArchiveOrderAndSkipsFolders) {

@@ -40,6 +40,16 @@ CreateRequest createRequest(std::uint32_t key, const std::string& callsign, doub
   return request;
 }
 
+// Waits the given time, yielding meanwhile. A sleep shorter than a
+// millisecond returns at once on Windows, which would leave a worker taking
+// the mutex in a tight loop.
+void pauseBriefly(std::chrono::microseconds pause) {
+  const auto until = std::chrono::steady_clock::now() + pause;
+  while (std::chrono::steady_clock::now() < until) {
+    std::this_thread::yield();
+  }
+}
+
 class SimFlushTest : public SimLinkFixture {
  protected:
   // Connected, with the user aircraft's object id known.
@@ -299,7 +309,7 @@ TEST_F(SimFlushTest, AWorkerAndTheSimClientShareTheQueues) {
       if (step % 10 == 0) {
         queues.queueClientEvent(object, toId(ClientEventId::ThrottleSet), static_cast<std::uint32_t>(step));
       }
-      std::this_thread::sleep_for(std::chrono::microseconds(300));
+      pauseBriefly(std::chrono::microseconds(300));
     }
   });
   advanceFramesAndSettle(40);
