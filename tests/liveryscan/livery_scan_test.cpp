@@ -137,10 +137,14 @@ TEST_F(LiveryScanTest, BadInputIsReportedOrSkippedAndTheScanFinishes) {
   write("ai/empty/aircraft.cfg", "");
   write("ai/junk/aircraft.cfg", std::string("\0\x01\x02junk[fltsim.0]", 17));
   fs::create_directories(folder / "ai/dir/aircraft.cfg");
+#ifndef _WIN32
+  // Links: a dangling one, a loop and one up the tree (Windows lets only
+  // administrators make them).
   fs::create_symlink("nowhere", folder / "ai/dangling.cfg");
   fs::create_symlink("loop2", folder / "ai/AIRCRAFT.cfg");
   fs::create_symlink("AIRCRAFT.cfg", folder / "ai/loop2");
   fs::create_symlink("..", folder / "ai/empty/up");
+#endif
   fs::path deep = "ai";
   for (int level = 0; level < 150; ++level) deep /= "d";
   write(deep / "aircraft.cfg", cfg("A320", "DLH", "Too deep"));
@@ -151,11 +155,13 @@ TEST_F(LiveryScanTest, BadInputIsReportedOrSkippedAndTheScanFinishes) {
   ASSERT_EQ(errorCodeOfScan(), 0);
   EXPECT_THAT(liveriesXml(), HasSubstr("title=\"AIG A320 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x9B\xA9\""));
   EXPECT_THAT(liveriesXml(), Not(HasSubstr("Too deep")));
+#ifndef _WIN32
   EXPECT_THAT(logText(), HasSubstr("liveries search in " + (folder / "ai/AIRCRAFT.cfg").string() + " aborted"));
+#endif
   EXPECT_THAT(testing::readFile(folder / "output/errors/InvalidAircraftCfgFiles.txt"),
-              HasSubstr("junk/aircraft.cfg cannot be read: it holds NUL bytes"));
+              HasSubstr((fs::path("junk") / "aircraft.cfg").string() + " cannot be read: it holds NUL bytes"));
   EXPECT_THAT(testing::readFile(folder / "output/info/AircraftCfgWithNoFltsimSection.txt"),
-              HasSubstr("empty/aircraft.cfg"));
+              HasSubstr((fs::path("empty") / "aircraft.cfg").string()));
 }
 
 TEST_F(LiveryScanTest, AStopKeepsTheStoredResultAndTheScanFlag) {
