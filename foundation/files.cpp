@@ -322,8 +322,11 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder) {
 std::filesystem::path freeSetAsideName(const std::filesystem::path& path, std::string_view suffix) {
   std::filesystem::path candidate = path;
   candidate += suffix;
+  // A name the system cannot look up (too long, a folder that cannot be
+  // read) ends the search: every longer name fails alike, and the rename to
+  // it reports why.
   std::error_code error;
-  for (std::uint64_t number = 1; std::filesystem::exists(candidate, error) || error; ++number) {
+  for (std::uint64_t number = 1; std::filesystem::exists(candidate, error) && !error; ++number) {
     candidate = path;
     candidate += fmt::format("{}{}", suffix, number);
   }

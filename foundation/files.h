@@ -83,7 +83,8 @@ std::size_t removeStaleTemporaries(const std::filesystem::path& folder);
 
 // "<path><suffix>", or "<path><suffix>1", "<path><suffix>2" ... when an
 // earlier file was set aside under that name already, so that none of them
-// is lost: there is no last number to overwrite.
+// is lost: there is no last number to overwrite. A name that cannot be
+// looked up is returned as it is, so that the rename to it fails and says why.
 std::filesystem::path freeSetAsideName(const std::filesystem::path& path, std::string_view suffix);
 
 // Saves the document (default formatting) by writeFileAtomically; logs

@@ -255,6 +255,17 @@ TEST_F(FilesTest, StaleTemporariesOfOurOwnAndNothingElseAreRemoved) {
   EXPECT_EQ(removeStaleTemporaries(folder / "missing"), 0u);
 }
 
+TEST_F(FilesTest, ASetAsideNameIsTheFirstFreeNumberAndANameTooLongEndsTheSearch) {
+  const auto path = folder / "parameters.xml";
+  EXPECT_EQ(freeSetAsideName(path, ".bad"), folder / "parameters.xml.bad");
+  writeFile(folder / "parameters.xml.bad", "a");
+  writeFile(folder / "parameters.xml.bad1", "b");
+  EXPECT_EQ(freeSetAsideName(path, ".bad"), folder / "parameters.xml.bad2");
+  // Each longer candidate is too long as well: the search must not go on.
+  const auto tooLong = folder / std::string(300, 'x');
+  EXPECT_EQ(freeSetAsideName(tooLong, ".bad").filename().string(), std::string(300, 'x') + ".bad");
+}
+
 TEST_F(FilesTest, SaveXmlLogsTheOutcome) {
   testing::LogCapture log;
   pugi::xml_document document;
