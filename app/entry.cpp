@@ -17,7 +17,7 @@
 #include "foundation/version.h"
 #include "platform/os/single_instance.h"
 #include "platform/window/control_model.h"
-#include "platform/window/fltk_view.h"
+#include "platform/window/window_view.h"
 
 namespace crv {
 
@@ -62,7 +62,7 @@ class ErrorLinePrinter {
 };
 
 int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramOptions& options,
-                platform::FltkView* view, const Session& session) {
+                platform::WindowView* view, const Session& session) {
   bool closePosted = false;
   std::int64_t lastSummary = systemTimeSeconds();
   ErrorLinePrinter errors(runsHeadless(options) ? (options.errors != nullptr ? options.errors : options.summary)
@@ -104,9 +104,9 @@ int appMain(const ProgramOptions& options) {
   const SessionClock clock(options.clockSpeedUp);
   Session session(model, clock, sessionOptions);
   MainWindow window(model, session);
-  std::unique_ptr<platform::FltkView> view;
+  std::unique_ptr<platform::WindowView> view;
   if (options.showWindow && platform::displayAvailable()) {
-    view = std::make_unique<platform::FltkView>(model, platform::mainWindowControls());
+    view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
     view->show();
   }
   model.invalidate();
@@ -128,9 +128,9 @@ int showStartError(const ProgramOptions& options, const std::string& text) {
   const SessionClock clock(options.clockSpeedUp);
   Session session(model, clock, options.session);
   MainWindow window(model, session);
-  std::unique_ptr<platform::FltkView> view;
+  std::unique_ptr<platform::WindowView> view;
   if (platform::displayAvailable()) {
-    view = std::make_unique<platform::FltkView>(model, platform::mainWindowControls());
+    view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
     view->show();
   }
   setErrorLine(text);

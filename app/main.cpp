@@ -8,7 +8,7 @@
 
 #include "app/entry.h"
 #include "platform/simconnect/simconnect_library.h"
-#include "platform/window/fltk_view.h"
+#include "platform/window/window_view.h"
 
 namespace {
 

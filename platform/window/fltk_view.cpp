@@ -1,4 +1,4 @@
-#include "platform/window/fltk_view.h"
+#include "platform/window/window_view.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -133,7 +133,7 @@ bool displayAvailable() {
   return true;
 }
 
-class FltkView::Window : public Fl_Double_Window {
+class WindowView::Window : public Fl_Double_Window {
  public:
   Window(WindowModel& model, ControlModel& controls)
       : Fl_Double_Window(model.windowRect().left, model.windowRect().top, model.width(), model.height(),
@@ -260,24 +260,24 @@ class FltkView::Window : public Fl_Double_Window {
   std::uint16_t fieldId_ = 0;
 };
 
-FltkView::FltkView(WindowModel& model, ControlModel& controls)
+WindowView::WindowView(WindowModel& model, ControlModel& controls)
     : model_(model), window_(std::make_unique<Window>(model, controls)) {
   Fl::lock();  // makes Fl::awake usable from every thread
   model_.setViewNotifier([] { Fl::awake(); });
 }
 
-FltkView::~FltkView() {
+WindowView::~WindowView() {
   model_.setViewNotifier({});
   window_->hide();
   Fl::unlock();
 }
 
-void FltkView::show() {
+void WindowView::show() {
   window_->show();
   followTopmost();
 }
 
-void FltkView::pump(std::chrono::milliseconds timeout) {
+void WindowView::pump(std::chrono::milliseconds timeout) {
   Fl::wait(static_cast<double>(timeout.count()) / 1000.0);
   window_->followModel();
   followTopmost();
@@ -287,14 +287,14 @@ void FltkView::pump(std::chrono::milliseconds timeout) {
   }
 }
 
-void FltkView::followTopmost() {
+void WindowView::followTopmost() {
   const bool wanted = model_.topmost();
   if (wanted == shownTopmost_ || !window_->shown()) return;
   shownTopmost_ = wanted;
   requestAbove(*window_, wanted);
 }
 
-std::vector<std::uint8_t> FltkView::captureRgb() {
+std::vector<std::uint8_t> WindowView::captureRgb() {
   const int width = window_->w();
   const int height = window_->h();
   Fl_Image_Surface surface(width, height);

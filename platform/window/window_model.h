@@ -4,7 +4,7 @@
 // to it, and what its last paint drew. The program posts messages from any
 // thread; the user-interface thread takes them in its message loop and hands
 // each to the window procedure. A paint records filled rectangles, lines and
-// texts with their colours; a view (fltk_view.h) draws the recorded paint on
+// texts with their colours; a view (window_view.h) draws the recorded paint on
 // a real window, and tests read it.
 
 #include <chrono>

@@ -16,7 +16,7 @@
 #include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "platform/window/control_model.h"
-#include "platform/window/fltk_view.h"
+#include "platform/window/window_view.h"
 #include "platform/window/window_model.h"
 
 namespace crv::testing {
@@ -88,7 +88,7 @@ class WindowScreenshotTest : public ::testing::Test {
     platform::PaintSurface surface;
     paintStatusPanel(surface, state);
     model.finishPaint(std::move(surface));
-    platform::FltkView view(model, platform::mainWindowControls());
+    platform::WindowView view(model, platform::mainWindowControls());
     view.show();
     for (int i = 0; i < 5; ++i) view.pump(std::chrono::milliseconds(20));
     const Surface shot = surfaceOf(view.captureRgb(), model.width(), model.height());

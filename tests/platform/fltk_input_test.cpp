@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/window/fltk_view.h"
+#include "platform/window/window_view.h"
 
 namespace platform {
 namespace {
@@ -85,7 +85,7 @@ class FltkInputTest : public ::testing::Test {
 
   // The view pumps on this thread while the user acts on another.
   void operate(const std::function<void(FakeUser&)>& actions) {
-    FltkView view(window, controls);
+    WindowView view(window, controls);
     view.show();
     for (int i = 0; i < 10; ++i) view.pump(20ms);
     std::atomic<bool> done{false};
