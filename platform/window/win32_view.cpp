@@ -306,6 +306,13 @@ class WindowView::Window {
       case WM_SETFOCUS:
         if (IsWindowVisible(field_)) SetFocus(field_);
         return 0;
+      case WM_WINDOWPOSCHANGED: {
+        // The user moved the window: the program keeps its place (not the
+        // parking place of a minimised window).
+        const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if ((position->flags & SWP_NOMOVE) == 0 && IsIconic(window_) == 0) model_.moveTo(position->x, position->y);
+        break;
+      }
       case WM_CLOSE:
         // The close box asks the program; the window is neither hidden nor destroyed.
         model_.postMessage(kWmClose);
@@ -437,7 +444,8 @@ class WindowView::Window {
       ShowWindow(field_, SW_SHOW);
     }
     SetFocus(field_);
-    const LRESULT at = SendMessageW(field_, EM_CHARFROMPOS, 0, MAKELPARAM(x - r.x, y - r.y));
+    constexpr int kBorder = 1;
+    const LRESULT at = SendMessageW(field_, EM_CHARFROMPOS, 0, MAKELPARAM(x - r.x - kBorder, y - r.y - kBorder));
     const WPARAM index = LOWORD(at);
     SendMessageW(field_, EM_SETSEL, index, static_cast<LPARAM>(index));
   }

@@ -124,7 +124,7 @@ class Win32ViewTest : public ::testing::Test {
   HWND field = nullptr;
 };
 
-TEST_F(Win32ViewTest, TheWindowHasTheModelsPlaceAndSizeStaysOnTopWhileAskedAndItsCloseBoxOnlyAsks) {
+TEST_F(Win32ViewTest, TheWindowHasTheModelsPlaceAndSizeStaysOnTopWhileAskedTellsItsMovesAndItsCloseBoxOnlyAsks) {
   RECT client{};
   GetClientRect(handle, &client);
   EXPECT_EQ(client.right - client.left, kWidth);
@@ -143,6 +143,11 @@ TEST_F(Win32ViewTest, TheWindowHasTheModelsPlaceAndSizeStaysOnTopWhileAskedAndIt
   RECT after{};
   GetWindowRect(handle, &after);
   EXPECT_TRUE(EqualRect(&before, &after)) << "place and size kept";
+
+  // Moved by the user: the program keeps the new place.
+  SetWindowPos(handle, nullptr, 100, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  settle();
+  EXPECT_EQ(window.windowRect(), (Rect{100, 90, 100 + kWidth, 90 + kHeight}));
 
   SendMessageW(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
   settle();
