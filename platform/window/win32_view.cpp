@@ -152,7 +152,7 @@ class WindowView::Window {
     const Rect place = model.windowRect();
     RECT outer{place.left, place.top, place.left + model.width(), place.top + model.height()};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-      // The procedure learns its window at WM_NCCREATE.
+    // The procedure learns its window at WM_NCCREATE.
     if (CreateWindowExW(0, kWindowClass, wideOf(model.title()).c_str(), kWindowStyle, place.left, place.top,
                         outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                         GetModuleHandleW(nullptr), this) == nullptr) {

@@ -223,6 +223,7 @@ TEST_F(Win32ViewTest, TheEditFieldTakesTypingIntoTheModelAtOnceAndEnterTellsTheP
 
   typeInField(L"egll");
   EXPECT_EQ(controls.text(kEdit), u"egll");
+  EXPECT_EQ(capture().at(110, 88), rgb(0xFF, 0xFF, 0xFF)) << "the field in use is in the picture";
   typeInField(L"\r");
   EXPECT_EQ(controls.text(kEdit), u"egll") << "Enter is no text";
   EXPECT_EQ(commands(), (std::vector<std::uint64_t>{commandParam(kEdit, kEditEnterPressed)}));
