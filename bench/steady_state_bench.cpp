@@ -25,8 +25,12 @@
 //   --window_s=S    the measured window (120)
 //   --crvn=PATH     another crvn executable, e.g. a copy of an earlier build
 //   --no_perf       no profile: the stand-in's share is not measured
+//   --flights=N     live flights (1000) and
+//   --parked=N      parked aircraft (300): fewer fill the simulator sooner,
+//                   for a quick look at a profile
 // Each run's profile stays as <temp>/crvn-steady-<pid>-<n>.perf.data, and the
-// five functions with the most samples of the first run are printed.
+// five functions with the most samples of the first run are printed, with
+// what each thread of the first run used through the window.
 
 #include <benchmark/benchmark.h>
 
@@ -43,6 +47,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -60,8 +65,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kFlights = 1000;
-constexpr int kParked = 300;
 // The filling also ends when the objects in the simulator (created less
 // removed: the live count leaves out live aircraft standing on stands) have
 // not grown in number for this long, as some flights are removed and
@@ -75,6 +78,8 @@ struct Options {
   std::chrono::seconds window{120};
   std::string crvn = CRVN_EXE;
   bool perf = true;
+  int flights = 1000;
+  int parked = 300;
 };
 Options options;
 
@@ -125,6 +130,59 @@ double cpuSeconds(pid_t pid) {
   return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
+// What one thread of a process has used so far.
+struct ThreadUse {
+  std::string name;
+  double cpuSeconds = 0.0;
+  long wakeUps = 0;     // voluntary context switches: the thread slept and woke
+  long preempted = 0;   // involuntary ones
+};
+
+std::map<std::string, ThreadUse> threadUses(pid_t pid) {
+  std::map<std::string, ThreadUse> uses;
+  std::error_code error;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    ThreadUse use;
+    std::ifstream stat(task.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto open = text.find('(');
+    const auto close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    use.name = text.substr(open + 1, close - open - 1);
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+      if (number >= 14) use.cpuSeconds += std::stod(field) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+    std::ifstream status(task.path() / "status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.starts_with("voluntary_ctxt_switches:")) use.wakeUps = std::stol(line.substr(24));
+      if (line.starts_with("nonvoluntary_ctxt_switches:")) use.preempted = std::stol(line.substr(27));
+    }
+    uses[task.path().filename().string()] = use;
+  }
+  return uses;
+}
+
+// "SimClient  1.62 % of a core, 926 wake-ups/s, 0.1 preempted/s" for each
+// thread that ran through the window.
+std::vector<std::string> threadLines(const std::map<std::string, ThreadUse>& before,
+                                     const std::map<std::string, ThreadUse>& after, double seconds) {
+  std::vector<std::string> lines;
+  for (const auto& [id, end] : after) {
+    const auto start = before.find(id);
+    if (start == before.end()) continue;
+    char line[160];
+    std::snprintf(line, sizeof(line), "%-16s %5.2f %% of a core, %6.1f wake-ups/s, %5.1f preempted/s",
+                  end.name.c_str(), 100.0 * (end.cpuSeconds - start->second.cpuSeconds) / seconds,
+                  static_cast<double>(end.wakeUps - start->second.wakeUps) / seconds,
+                  static_cast<double>(end.preempted - start->second.preempted) / seconds);
+    lines.emplace_back(line);
+  }
+  return lines;
+}
+
 double peakRssMb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
@@ -156,6 +214,7 @@ struct RunResult {
   Summary summary;
   double fillSeconds = 0.0;
   std::vector<std::string> topFunctions;
+  std::vector<std::string> threads;
 };
 
 // One run: its sandbox, its RealTraffic stand-in and its crvn, moved along
@@ -164,7 +223,7 @@ class SteadyRun {
  public:
   explicit SteadyRun(int number)
       : number_(number),
-        sandbox_("--flights " + std::to_string(kFlights) + " --parked " + std::to_string(kParked) +
+        sandbox_("--flights " + std::to_string(options.flights) + " --parked " + std::to_string(options.parked) +
                      " --steady-minutes 45",
                  "-steady-" + std::to_string(number), true) {
     standIn_.setScenario(crv::standin::Scenario::load(sandbox_.scenarioFile()));
@@ -189,7 +248,7 @@ class SteadyRun {
       result_.summary = *summary;
     }
     if (!windowStartedAt_) {
-      const bool full = result_.summary.created - result_.summary.removed >= kFlights + kParked;
+      const bool full = result_.summary.created - result_.summary.removed >= options.flights + options.parked;
       const bool stalled = mostInSimulator_ > 0 && now - lastProgressAt_ > kStalledFill;
       if (full || stalled || now - startedAt_ > kLongestFill) startWindow(now);
       return false;
@@ -213,6 +272,7 @@ class SteadyRun {
     if (options.perf) perf_ = startPerf(crvn_, perfFile());
     windowStartedAt_ = now;
     cpuAtWindowStart_ = cpuSeconds(crvn_);
+    threadsAtWindowStart_ = threadUses(crvn_);
   }
 
   void endWindow(Clock::time_point now) {
@@ -220,6 +280,7 @@ class SteadyRun {
     const double seconds = std::chrono::duration<double>(now - *windowStartedAt_).count();
     result_.cpuPercent = 100.0 * cpu / seconds;
     result_.peakRssMb = peakRssMb(crvn_);
+    result_.threads = threadLines(threadsAtWindowStart_, threadUses(crvn_), seconds);
     if (perf_ > 0) {
       ::kill(perf_, SIGINT);
       int status = 0;
@@ -251,6 +312,7 @@ class SteadyRun {
   Clock::time_point lastProgressAt_;
   std::optional<Clock::time_point> windowStartedAt_;
   double cpuAtWindowStart_ = 0.0;
+  std::map<std::string, ThreadUse> threadsAtWindowStart_;
   int mostInSimulator_ = 0;  // created less removed, the most so far
   RunResult result_;
 };
@@ -303,6 +365,8 @@ void BM_MainJobSteadyState(benchmark::State& state) {
                  r.fillSeconds);
   }
   if (!results.empty()) {
+    std::fprintf(stderr, "threads of run 0 through the window:\n");
+    for (const std::string& line : results.front().threads) std::fprintf(stderr, "  %s\n", line.c_str());
     std::fprintf(stderr, "top functions of run 0 (share of its samples):\n");
     for (const std::string& line : results.front().topFunctions) std::fprintf(stderr, "  %s\n", line.c_str());
   }
@@ -320,6 +384,10 @@ void readOptions(int& argc, char** argv) {
       options.window = std::chrono::seconds(std::max(1, std::atoi(argv[index] + 11)));
     } else if (argument.starts_with("--crvn=")) {
       options.crvn = std::string(argument.substr(7));
+    } else if (argument.starts_with("--flights=")) {
+      options.flights = std::max(1, std::atoi(argv[index] + 10));
+    } else if (argument.starts_with("--parked=")) {
+      options.parked = std::max(0, std::atoi(argv[index] + 9));
     } else if (argument == "--no_perf") {
       options.perf = false;
     } else {

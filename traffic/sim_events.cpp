@@ -44,6 +44,7 @@ void TrafficEngine::pushSimEvent(const SimEvent& event) {
 
 void TrafficEngine::processSimEvents() {
   MutexLock lock(simEventMutex_);
+  forgetObjectIdIndex();
   eventsInWork_.clear();
   eventsInWork_.swap(simEventQueue_);
   for (const SimEvent& event : eventsInWork_) {
@@ -93,6 +94,7 @@ void TrafficEngine::bindLiveAircraft(const SimEvent& event) {
     return;
   }
   aircraft->objectId = event.objectId;
+  forgetObjectIdIndex();
   aircraft->motion.heightAboveGroundFeet = event.value2;
   if (!aircraft->path.empty() && !aircraft->path.front().airborne && hooks_.parkLiveOverStatic) {
     hooks_.parkLiveOverStatic(*aircraft);
@@ -126,7 +128,7 @@ void TrafficEngine::bindStaticAircraft(const SimEvent& event) {
 }
 
 void TrafficEngine::applyGroundInfo(const SimEvent& event) {
-  LiveAc* aircraft = findLiveByObjectId(event.objectId);
+  LiveAc* aircraft = liveByObjectIdInEvents(event.objectId);
   if (aircraft == nullptr) {
     return;
   }
@@ -149,7 +151,7 @@ void TrafficEngine::applyGroundInfo(const SimEvent& event) {
 }
 
 void TrafficEngine::applyStaticCg(const SimEvent& event) {
-  LiveAc* aircraft = findLiveByObjectId(event.objectId);
+  LiveAc* aircraft = liveByObjectIdInEvents(event.objectId);
   if (aircraft == nullptr) {
     return;
   }
@@ -270,6 +272,7 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
       aircraft.throttleIndex = kThrottleIndexUnset;
       aircraft.flapsIndex = kFlapsIndexUnset;
       aircraft.objectId = 0;
+      forgetObjectIdIndex();
       return;
     }
     eraseLiveRecord(i);

@@ -30,6 +30,7 @@ void TrafficEngine::reserveSessionTables() {
   }
   liveAcTable_.reserve(kReservedLive);
   liveIndexByKey_.reserve(kReservedLive);
+  objectIdIndex_.reserve(kReservedLive);
   staticAcTable_.reserve(kReservedStatic);
   addingStack_.reserve(kReservedAddingStack);
   {
@@ -129,6 +130,26 @@ LiveAc* TrafficEngine::findLiveByObjectId(std::uint32_t objectId) {
   return found == liveAcTable_.end() ? nullptr : &*found;
 }
 
+LiveAc* TrafficEngine::liveByObjectIdInEvents(std::uint32_t objectId) {
+  if (!objectIdIndexValid_) {
+    objectIdIndex_.clear();
+    for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
+      if (liveAcTable_[i].objectId != 0) {
+        objectIdIndex_.emplace_back(liveAcTable_[i].objectId, static_cast<std::uint32_t>(i));
+      }
+    }
+    // By id, then by place in the table: the first of a shared id leads.
+    std::sort(objectIdIndex_.begin(), objectIdIndex_.end());
+    objectIdIndexValid_ = true;
+  }
+  const auto found = std::lower_bound(objectIdIndex_.begin(), objectIdIndex_.end(),
+                                      std::pair<std::uint32_t, std::uint32_t>(objectId, 0));
+  if (found == objectIdIndex_.end() || found->first != objectId) {
+    return nullptr;
+  }
+  return &liveAcTable_[found->second];
+}
+
 StaticAc* TrafficEngine::findStaticByKey(std::uint32_t key) {
   auto found =
       std::find_if(staticAcTable_.begin(), staticAcTable_.end(), [key](const StaticAc& a) { return a.base.key == key; });
@@ -155,12 +176,14 @@ LiveAc& TrafficEngine::appendLiveRecord(LiveAc aircraft) {
   // Keys are unique in the table: the intake applies a record of a known key
   // to its aircraft.
   liveIndexByKey_[aircraft.base.key] = liveAcTable_.size();
+  forgetObjectIdIndex();
   liveAcTable_.push_back(std::move(aircraft));
   return liveAcTable_.back();
 }
 
 void TrafficEngine::eraseLiveRecord(std::size_t index) {
   releaseStandOf(liveAcTable_[index]);
+  forgetObjectIdIndex();
   liveIndexByKey_.erase(liveAcTable_[index].base.key);
   if (index + 1 != liveAcTable_.size()) {
     liveAcTable_[index] = std::move(liveAcTable_.back());
@@ -176,6 +199,7 @@ void TrafficEngine::eraseRequestedLiveRecords() {
     }
   }
   std::erase_if(liveAcTable_, [](const LiveAc& a) { return a.eraseRequested(); });
+  forgetObjectIdIndex();
   liveIndexByKey_.clear();
   for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
     liveIndexByKey_[liveAcTable_[i].base.key] = i;
@@ -204,6 +228,7 @@ void TrafficEngine::releaseStandOf(const LiveAc& leaving) {
 void TrafficEngine::clearLiveTable() {
   liveAcTable_.clear();
   liveIndexByKey_.clear();
+  forgetObjectIdIndex();
 }
 
 std::string TrafficEngine::standLabel(std::uint32_t standId) const {

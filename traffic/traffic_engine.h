@@ -222,6 +222,11 @@ class TrafficEngine {
   bool advanceDeferred(SimEvent& event) REQUIRES(simEventMutex_);
   void onObjectRemoved(std::uint32_t objectId);
   void removeBlockedCallsign(std::uint32_t key);
+  // findLiveByObjectId through the object id index, for the events of a
+  // step: the first aircraft of the table with the id, as the plain search
+  // finds it.
+  LiveAc* liveByObjectIdInEvents(std::uint32_t objectId);
+  void forgetObjectIdIndex() { objectIdIndexValid_ = false; }
 
   // The live table and its key index change only through these.
   LiveAc& appendLiveRecord(LiveAc aircraft);
@@ -258,6 +263,12 @@ class TrafficEngine {
   // Worker tables: touched only on the session worker.
   std::vector<LiveAc> liveAcTable_;
   std::unordered_map<std::uint32_t, std::size_t> liveIndexByKey_;  // key -> index in liveAcTable_
+  // (object id, index in liveAcTable_) of every aircraft with an object,
+  // sorted. The parts may change a record's object id between steps, so the
+  // index is built anew, when first needed, in each step's event processing
+  // and after any change of the table or of an object id there.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> objectIdIndex_;
+  bool objectIdIndexValid_ = false;
   std::vector<StaticAc> staticAcTable_;
   std::vector<std::uint32_t> addingStack_;  // keys, last in first out
   std::deque<CreateRequest> liveCreateQueue_;

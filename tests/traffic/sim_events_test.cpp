@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "simlink/sim_ids.h"
@@ -129,6 +132,59 @@ TEST(SimEvents, GroundInformationSetsAircraftOnTheGroundExceptDuringTakeOff) {
   EXPECT_FALSE(departing.onGround);
   EXPECT_DOUBLE_EQ(departing.motion.heightAboveGroundFeet, 20.0);
   EXPECT_DOUBLE_EQ(departing.position.altitudeFeet, 400.0);
+}
+
+// Ground information finds its aircraft by object id through an index:
+// the index follows records that move in the table, ids that change between
+// steps or within a step's events, and leads with the first of a shared id.
+TEST(SimEvents, GroundInformationFindsItsAircraftWhereverTheTableAndTheIdsMove) {
+  EngineHarness harness;
+  const auto height = [&](std::uint32_t key) { return harness.engine.findLiveByKey(key)->motion.heightAboveGroundFeet; };
+  const auto groundInfo = [&](std::uint32_t objectId, double heightFeet) {
+    harness.engine.pushSimEvent({objectId, 0, 0, SimEventType::groundInfo, 0.0, heightFeet});
+  };
+  for (std::uint32_t i = 0; i < 6; ++i) {
+    harness.placeLive(20001 + i, "F" + std::to_string(i), SimState::active, 500 + i);
+  }
+  harness.placeLive(20007, "F7", SimState::buffer);  // no object yet
+  for (std::uint32_t i = 0; i < 6; ++i) {
+    groundInfo(500 + i, 10.0 + i);
+  }
+  groundInfo(0, 99.0);  // names no aircraft
+  const double untold = height(20007);
+  harness.step();
+  for (std::uint32_t i = 0; i < 6; ++i) {
+    EXPECT_DOUBLE_EQ(height(20001 + i), 10.0 + i) << i;
+  }
+  EXPECT_DOUBLE_EQ(height(20007), untold);
+
+  // A part changes an id between steps; the old id names nobody any more.
+  harness.engine.findLiveByKey(20002)->objectId = 610;
+  groundInfo(610, 30.0);
+  groundInfo(501, 31.0);
+  harness.step();
+  EXPECT_DOUBLE_EQ(height(20002), 30.0);
+
+  // The first record leaves and the last takes its place in the same events.
+  harness.objectRemoved(500);
+  groundInfo(505, 40.0);
+  harness.bindLive(20007, 620);
+  groundInfo(620, 41.0);
+  harness.step();
+  EXPECT_EQ(harness.engine.findLiveByKey(20001), nullptr);
+  EXPECT_DOUBLE_EQ(height(20006), 40.0);
+  EXPECT_DOUBLE_EQ(height(20007), 41.0);
+
+  // A shared id: the first in the table takes the information, as before.
+  harness.engine.findLiveByKey(20005)->objectId = 503;
+  groundInfo(503, 50.0);
+  harness.step();
+  const std::span<const LiveAc> table = harness.engine.liveAircraft();
+  const auto first = std::find_if(table.begin(), table.end(), [](const LiveAc& a) { return a.objectId == 503; });
+  const auto second = std::find_if(first + 1, table.end(), [](const LiveAc& a) { return a.objectId == 503; });
+  ASSERT_NE(second, table.end());
+  EXPECT_DOUBLE_EQ(first->motion.heightAboveGroundFeet, 50.0);
+  EXPECT_NE(second->motion.heightAboveGroundFeet, 50.0);
 }
 
 TEST(SimEvents, AFailedCreateLooksOnlyInTheTableOfItsKeyAndExcludesItsTitle) {
