@@ -51,16 +51,13 @@ void SimCallArguments::separate() {
   if (!call_.arguments.empty()) call_.arguments += ", ";
 }
 
-SimCallArguments& SimCallArguments::number(double value) {
-  if (!keep_) return *this;
+void SimCallArguments::addNumber(double value) {
   separate();
   call_.numbers.push_back(value);
   call_.arguments += formatNumber(value);
-  return *this;
 }
 
-SimCallArguments& SimCallArguments::text(const char* value) {
-  if (!keep_) return *this;
+void SimCallArguments::addText(const char* value) {
   separate();
   if (value == nullptr) {
     call_.texts.emplace_back();
@@ -71,34 +68,27 @@ SimCallArguments& SimCallArguments::text(const char* value) {
     call_.arguments += value;
     call_.arguments += '"';
   }
-  return *this;
 }
 
-SimCallArguments& SimCallArguments::pointer(const void* value) {
-  if (!keep_) return *this;
+void SimCallArguments::addPointer(const void* value) {
   separate();
   call_.arguments += value == nullptr ? "null" : "pointer";
-  return *this;
 }
 
-SimCallArguments& SimCallArguments::initPosition(const SIMCONNECT_DATA_INITPOSITION& position) {
-  if (!keep_) return *this;
+void SimCallArguments::addInitPosition(const SIMCONNECT_DATA_INITPOSITION& position) {
   separate();
   call_.initPosition = position;
   call_.arguments += '{' + formatNumber(position.Latitude) + ", " + formatNumber(position.Longitude) + ", " +
                      formatNumber(position.Altitude) + ", " + formatNumber(position.Pitch) + ", " +
                      formatNumber(position.Bank) + ", " + formatNumber(position.Heading) + ", " +
                      std::to_string(position.OnGround) + ", " + std::to_string(position.Airspeed) + '}';
-  return *this;
 }
 
-SimCallArguments& SimCallArguments::data(const void* bytes, std::size_t size) {
-  if (!keep_) return *this;
+void SimCallArguments::addData(const void* bytes, std::size_t size) {
   separate();
   call_.data.resize(size);
   if (size > 0 && bytes != nullptr) std::memcpy(call_.data.data(), bytes, size);
   call_.arguments += "<" + std::to_string(size) + " bytes>";
-  return *this;
 }
 
 }  // namespace platform

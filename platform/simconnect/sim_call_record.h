@@ -41,7 +41,7 @@ std::string_view simFunctionName(SimFunction function);
 struct SimCall {
   SimFunction function = SimFunction::Open;
   std::uint64_t connection = 0;  // 0 when the handle named no connection
-  std::thread::id thread;
+  std::thread::id thread;  // of a kept call
   HRESULT result = S_OK;
   DWORD packetId = 0;  // the call's packet id when it was sent, else 0
   // The arguments in order: numbers, texts (none for a null pointer),
@@ -64,14 +64,36 @@ struct SimCall {
 class SimCallArguments {
  public:
   explicit SimCallArguments(SimCall& call, bool keep = true) : call_(call), keep_(keep) {}
-  SimCallArguments& number(double value);
-  SimCallArguments& text(const char* value);
+  // Each does nothing but return when the call is not kept, without a call
+  // of its own: the stand-in makes tens of thousands of calls a second.
+  SimCallArguments& number(double value) {
+    if (keep_) addNumber(value);
+    return *this;
+  }
+  SimCallArguments& text(const char* value) {
+    if (keep_) addText(value);
+    return *this;
+  }
   // A pointer argument shows only as "null" or "pointer" and takes no number.
-  SimCallArguments& pointer(const void* value);
-  SimCallArguments& initPosition(const SIMCONNECT_DATA_INITPOSITION& position);
-  SimCallArguments& data(const void* bytes, std::size_t size);
+  SimCallArguments& pointer(const void* value) {
+    if (keep_) addPointer(value);
+    return *this;
+  }
+  SimCallArguments& initPosition(const SIMCONNECT_DATA_INITPOSITION& position) {
+    if (keep_) addInitPosition(position);
+    return *this;
+  }
+  SimCallArguments& data(const void* bytes, std::size_t size) {
+    if (keep_) addData(bytes, size);
+    return *this;
+  }
 
  private:
+  void addNumber(double value);
+  void addText(const char* value);
+  void addPointer(const void* value);
+  void addInitPosition(const SIMCONNECT_DATA_INITPOSITION& position);
+  void addData(const void* bytes, std::size_t size);
   void separate();
   SimCall& call_;
   bool keep_;

@@ -69,7 +69,8 @@ SimCall SimulatorStandIn::startCall(SimFunction function, std::uint64_t connecti
   SimCall call;
   call.function = function;
   call.connection = connection;
-  call.thread = std::this_thread::get_id();
+  // Only a kept call tells its thread.
+  if (options_.recordCalls) call.thread = std::this_thread::get_id();
   return call;
 }
 
@@ -116,6 +117,14 @@ void SimulatorStandIn::refuse(Connection& connection, DWORD sendId, SIMCONNECT_E
   connection.pending.push_back(makeExceptionMessage(exception, sendId, index));
 }
 
+const SimObjectRecord& SimulatorStandIn::userObjectLocked() const {
+  // The user aircraft is never removed: its place in the array holds it.
+  if (kStandInUserObjectId < liveObjects_.size() && liveObjects_[kStandInUserObjectId] != nullptr) {
+    return *liveObjects_[kStandInUserObjectId];
+  }
+  return objects_.at(kStandInUserObjectId);
+}
+
 SimObjectRecord* SimulatorStandIn::liveObject(DWORD objectId) {
   if (objectId == SIMCONNECT_OBJECT_ID_USER) objectId = kStandInUserObjectId;
   return objectId < liveObjects_.size() ? liveObjects_[objectId] : nullptr;
@@ -146,7 +155,9 @@ bool SimulatorStandIn::queueObjectData(Connection& connection, SIMCONNECT_RECV_I
                                        const SimObjectRecord& object, DWORD entry, DWORD outOf) {
   const auto definition = connection.definitions.find(defineId);
   if (definition == connection.definitions.end()) return false;
-  std::vector<std::byte> block;
+  // One block for every reply: the message copies it.
+  std::vector<std::byte>& block = replyBlock_;
+  block.clear();
   const std::int64_t utc = utcAtClockZero_ + wholeSeconds(now());
   for (const DataDatum& datum : definition->second) appendDatum(block, datum, object.state, utc);
   ObjectDataHeader header;

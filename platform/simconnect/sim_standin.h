@@ -196,6 +196,7 @@ class SimulatorStandIn {
   void sendFrameLocked();
   void queueToSubscribers(const std::string& eventName, const std::function<SimMessage(DWORD eventId)>& makeMessage);
   SimObjectRecord* liveObject(DWORD objectId);
+  const SimObjectRecord& userObjectLocked() const;
   // Keeps a new object's record; returns its id.
   DWORD addObjectLocked(SimObjectRecord object);
   bool queueObjectData(Connection& connection, SIMCONNECT_RECV_ID id, DWORD requestId, DWORD defineId,
@@ -218,6 +219,7 @@ class SimulatorStandIn {
   // array, however many records objects_ keeps. Null for removed ones.
   std::vector<SimObjectRecord*> liveObjects_;
   std::size_t liveObjectCount_ = 0;
+  std::vector<std::byte> replyBlock_;  // the data block of the reply being made
   DWORD nextObjectId_ = kStandInFirstObjectId;
   std::vector<SimCall> calls_;
   SimTrace trace_;

@@ -269,16 +269,19 @@ HRESULT SimulatorStandIn::requestDataOnSimObjectType(std::uint64_t connectionId,
   return sendCall(std::move(call), {}, [&](Connection& connection) -> CallOutcome {
     if (connection.definitions.count(defineId) == 0) return Refusal{SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2};
     if (radiusMeters > kMaxProbeRadiusMeters) return Refusal{SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3};
-    const SimObjectState& user = objects_.at(kStandInUserObjectId).state;
+    const SimObjectState& user = userObjectLocked().state;
+    // The objects in the simulator, by id as the map keeps them, from the
+    // array of live ones: the records of removed objects stay out of the way.
     std::vector<const SimObjectRecord*> found;
-    for (const auto& [id, object] : objects_) {
-      if (object.removed) continue;
-      const bool isUser = id == kStandInUserObjectId;
+    found.reserve(liveObjectCount_);
+    for (const SimObjectRecord* object : liveObjects_) {
+      if (object == nullptr) continue;
+      const bool isUser = object->objectId == kStandInUserObjectId;
       const bool typeFits = type == SIMCONNECT_SIMOBJECT_TYPE_ALL ||
                             (type == SIMCONNECT_SIMOBJECT_TYPE_USER && isUser) ||
-                            (type != SIMCONNECT_SIMOBJECT_TYPE_USER && object.type == type);
+                            (type != SIMCONNECT_SIMOBJECT_TYPE_USER && object->type == type);
       if (!typeFits) continue;
-      if (isUser || (radiusMeters > 0 && distanceMeters(user, object.state) <= radiusMeters)) found.push_back(&object);
+      if (isUser || (radiusMeters > 0 && distanceMeters(user, object->state) <= radiusMeters)) found.push_back(object);
     }
     const auto outOf = static_cast<DWORD>(found.size());
     for (DWORD entry = 0; entry < outOf; ++entry) {
@@ -470,7 +473,7 @@ HRESULT SimulatorStandIn::getLastSentPacketId(std::uint64_t connectionId, DWORD*
   return finish(std::move(call));
 }
 void SimulatorStandIn::feelGroundLocked(SimObjectState& state) const {
-  const double fieldFeet = objects_.at(kStandInUserObjectId).state.groundAltitudeFeet;
+  const double fieldFeet = userObjectLocked().state.groundAltitudeFeet;
   feelGround(state, groundElevationFeet(world_.airports, fieldFeet, state.latitudeDegrees, state.longitudeDegrees));
 }
 

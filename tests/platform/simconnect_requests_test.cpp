@@ -157,6 +157,18 @@ TEST_F(SimConnectRequests, TheProbeRepliesForEveryAircraftWithinTheRadiusUserInc
     }
   }
 
+  // An object the simulator removed answers no more; the others keep their order.
+  ASSERT_TRUE(sim->removeObjectFromSimulator(nearId));
+  const DWORD laterId = sim->addForeignObject(nearby);
+  inbox.fetch(handle);
+  ASSERT_EQ(SimConnect_RequestDataOnSimObjectType(handle, 101, kDefProbe, 200000, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+            S_OK);
+  std::vector<DWORD> answered;
+  for (const auto& reply : withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE)) {
+    answered.push_back(reply.as<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE>().dwObjectID);
+  }
+  EXPECT_EQ(answered, (std::vector<DWORD>{sim->userObjectId(), nearId + 1, laterId}));
+
   SimConnect_RequestDataOnSimObjectType(handle, 101, kDefProbe, 200001, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
   const auto refused = withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION);
   ASSERT_EQ(refused.size(), 1U);
