@@ -106,8 +106,17 @@ int appMain(const ProgramOptions& options) {
   MainWindow window(model, session);
   std::unique_ptr<platform::WindowView> view;
   if (options.showWindow && platform::displayAvailable()) {
-    view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
-    view->show();
+    try {
+      view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
+      view->show();
+    } catch (const std::exception& error) {
+      // Nobody could see or close a program whose window is missing.
+      gf_logLine("initInstance failed");
+      if (options.errors != nullptr) {
+        *options.errors << kProgramName << ": " << error.what() << std::endl;
+      }
+      return kErrorExitCode;
+    }
   }
   model.invalidate();
   model.postMessage(kStartSessionMessage);
@@ -129,9 +138,17 @@ int showStartError(const ProgramOptions& options, const std::string& text) {
   Session session(model, clock, options.session);
   MainWindow window(model, session);
   std::unique_ptr<platform::WindowView> view;
-  if (platform::displayAvailable()) {
-    view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
-    view->show();
+  try {
+    if (platform::displayAvailable()) {
+      view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
+      view->show();
+    }
+  } catch (const std::exception& error) {
+    if (options.errors != nullptr) {
+      *options.errors << kProgramName << ": " << text << " (" << error.what()
+                      << ")" << std::endl;
+    }
+    return kErrorExitCode;
   }
   setErrorLine(text);
   model.invalidate();
@@ -179,20 +196,23 @@ int crvnMain(const ProgramOptions& options) {
   if (!instance.acquired()) {
     return -1;
   }
-  std::string logError;
-  try {
-    openLog();
-  } catch (const LogOpenError& error) {
-    logError = fmt::format("{} ({}); {} does not run without its log", error.what(), error.cause(), kProgramName);
-  } catch (const std::exception& error) {
-    logError = fmt::format("{}; {} does not run without its log", error.what(), kProgramName);
+  std::string startError = options.startProblem;
+  if (startError.empty()) {
+    try {
+      openLog();
+    } catch (const LogOpenError& error) {
+      startError =
+          fmt::format("{} ({}); {} does not run without its log", error.what(), error.cause(), kProgramName);
+    } catch (const std::exception& error) {
+      startError = fmt::format("{}; {} does not run without its log", error.what(), kProgramName);
+    }
   }
-  if (!logError.empty()) {
+  if (!startError.empty()) {
     if (!runsHeadless(options)) {
-      return showStartError(options, logError);
+      return showStartError(options, startError);
     }
     if (options.errors != nullptr) {
-      *options.errors << kProgramName << ": " << logError << std::endl;
+      *options.errors << kProgramName << ": " << startError << std::endl;
     }
     return kErrorExitCode;
   }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <ostream>
+#include <string>
 
 #include "app/program_parts.h"
 #include "app/session.h"
@@ -25,6 +26,9 @@ struct ProgramOptions {
   std::ostream* summary = nullptr;
   // Error texts: the log cannot be opened, and headless the error lines.
   std::ostream* errors = nullptr;
+  // Found before the start (the simulator's library is missing): the program
+  // shows it instead of running, as when the log cannot be opened.
+  std::string startProblem;
 };
 
 // The exit code of a program that could not do its work: the log cannot be
@@ -32,10 +36,11 @@ struct ProgramOptions {
 inline constexpr int kErrorExitCode = 1;
 
 // The whole program; returns its exit code: -1 for a second instance,
-// kErrorExitCode when the log cannot be opened (with a window, once the user
-// has closed the window that shows why) or, headless, when an error ended
-// the session; else the code of the quit message (0). Headless, each error
-// line is printed once to errors (else to summary).
+// kErrorExitCode when there is a start problem or the log cannot be opened
+// (with a window, once the user has closed the window that shows why), when
+// the main window cannot be created, or, headless, when an error ended the
+// session; else the code of the quit message (0). Headless, each error line
+// is printed once to errors (else to summary).
 int crvnMain(const ProgramOptions& options);
 
 // Without a window (none wanted, or a summary line instead of one).

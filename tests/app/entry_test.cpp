@@ -1,5 +1,5 @@
-// The program's entry: one instance, a log that cannot be opened, the
-// window's stored place.
+// The program's entry: one instance, a log that cannot be opened or a
+// missing simulator library, the window's stored place.
 
 #include <gtest/gtest.h>
 
@@ -104,6 +104,39 @@ TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUs
   EXPECT_EQ(shown, "Failed to write file Log.txt (Is a directory); CRVN does not run without its log");
   EXPECT_TRUE(std::filesystem::is_directory(folder / "Log.txt"));
   EXPECT_TRUE(errorLineText().empty());
+}
+
+TEST(EntryTest, AStartProblemEndsTheProgramWithoutTouchingTheLogsAndIsShownWhereTheUserLooks) {
+  const std::string problem = "SimConnect.dll not found: is MSFS installed?";
+  for (const bool withWindow : {false, true}) {
+    SCOPED_TRACE(withWindow ? "with a window" : "headless");
+    TempFolder folder;
+    ScopedRuntimeFolder runtime(folder.path());
+    ScopedWorkingFolder working(folder.path());
+    writeFile(folder / "Log.txt", "last run\n");
+    std::ostringstream errors;
+    ProgramOptions options;
+    options.errors = &errors;
+    options.showWindow = withWindow;
+    options.startProblem = problem;
+    std::string shown;
+    const int code = runProgram(options, 1s, [&shown, withWindow] {
+      const auto deadline = std::chrono::steady_clock::now() + (withWindow ? 10s : 0s);
+      while (errorLineText().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+      }
+      shown = errorLineText();
+    });
+    EXPECT_EQ(code, kErrorExitCode);
+    EXPECT_EQ(readFile(folder / "Log.txt"), "last run\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "Log0.txt"));
+    if (withWindow) {
+      EXPECT_EQ(shown, problem);
+      EXPECT_TRUE(errorLineText().empty());
+    } else {
+      EXPECT_EQ(errors.str(), "CRVN: " + problem + "\n");
+    }
+  }
 }
 
 TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
