@@ -10,8 +10,11 @@
 namespace platform {
 
 // What the simulator knows of one of its objects (the user aircraft or any
-// other), in the units in which the stand-in keeps it.
-struct SimObjectState {
+// other), in the units in which the stand-in keeps it. A position write
+// (tens of thousands a second) sets the first eight values and reads or
+// sets a few of the next: aligned, they fill one cache line and part of
+// the next, whichever record holds the state.
+struct alignas(64) SimObjectState {
   double latitudeDegrees = 0.0;
   double longitudeDegrees = 0.0;
   double pitchRadians = 0.0;

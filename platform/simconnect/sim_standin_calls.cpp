@@ -315,7 +315,7 @@ HRESULT SimulatorStandIn::setDataOnSimObject(std::uint64_t connectionId, DWORD d
     for (const DataDatum& datum : definition->second) {
       applyDatum(object->state, datum, bytes);
       moved = moved || datum.movesObject;
-      bytes += fixedDatumSize(datum.type);
+      bytes += datum.size;
     }
     ++object->dataWriteCount;
     if (moved && objectId != kStandInUserObjectId) feelGroundLocked(object->state);

@@ -231,6 +231,8 @@ DatumBinding bindDatum(std::string_view name, const char* unit, SIMCONNECT_DATAT
   datum.type = type;
   datum.variable = variable;
   datum.movesObject = movesObject(*variable);
+  datum.write = variable->write;
+  datum.size = fixedDatumSize(type);
   if (!isText) {
     const UnitEntry* entry = unit == nullptr ? nullptr : findUnit(unit);
     if (entry == nullptr || entry->dimension != variable->dimension) {
@@ -244,24 +246,11 @@ DatumBinding bindDatum(std::string_view name, const char* unit, SIMCONNECT_DATAT
   return binding;
 }
 
-std::size_t fixedDatumSize(SIMCONNECT_DATATYPE type) {
-  switch (type) {
-    case SIMCONNECT_DATATYPE_INT64:
-    case SIMCONNECT_DATATYPE_FLOAT64:
-      return 8;
-    case SIMCONNECT_DATATYPE_STRING32:
-      return 32;
-    default:
-      return 0;
-  }
-}
-
 std::size_t fixedDefinitionSize(const std::vector<DataDatum>& definition) {
   std::size_t size = 0;
   for (const DataDatum& datum : definition) {
-    const std::size_t datumSize = fixedDatumSize(datum.type);
-    if (datumSize == 0) return 0;
-    size += datumSize;
+    if (datum.size == 0) return 0;
+    size += datum.size;
   }
   return size;
 }
@@ -292,21 +281,5 @@ void appendDatum(std::vector<std::byte>& block, const DataDatum& datum, const Si
     appendBytes(block, &number, sizeof(number));
   }
 }
-
-void applyDatum(SimObjectState& state, const DataDatum& datum, const std::byte* bytes) {
-  if (datum.variable->write == nullptr) return;
-  double value = 0.0;
-  if (datum.type == SIMCONNECT_DATATYPE_FLOAT64) {
-    std::memcpy(&value, bytes, sizeof(value));
-  } else if (datum.type == SIMCONNECT_DATATYPE_INT64) {
-    std::int64_t number = 0;
-    std::memcpy(&number, bytes, sizeof(number));
-    value = static_cast<double>(number);
-  } else {
-    return;
-  }
-  datum.variable->write(state, value * datum.unitFactor);
-}
-
 
 }  // namespace platform

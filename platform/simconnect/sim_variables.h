@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ struct DataDatum {
   const SimVariable* variable = nullptr;
   double unitFactor = 1.0;  // base units per one unit asked for
   bool movesObject = false;  // the datum moves or turns the object
+  // Taken from the variable and the type once, at the binding, for the
+  // writes: the variable's setter (null when read-only) and the datum's
+  // size in a data block (0 for STRINGV).
+  void (*write)(SimObjectState&, double) = nullptr;
+  std::size_t size = 0;
 };
 
 // Binds a variable name, unit and data type to a datum. Gives the exception
@@ -35,7 +41,17 @@ struct DatumBinding {
 DatumBinding bindDatum(std::string_view name, const char* unit, SIMCONNECT_DATATYPE type);
 
 // Size of a fixed-size data type in a data block; 0 for STRINGV.
-std::size_t fixedDatumSize(SIMCONNECT_DATATYPE type);
+constexpr std::size_t fixedDatumSize(SIMCONNECT_DATATYPE type) {
+  switch (type) {
+    case SIMCONNECT_DATATYPE_INT64:
+    case SIMCONNECT_DATATYPE_FLOAT64:
+      return 8;
+    case SIMCONNECT_DATATYPE_STRING32:
+      return 32;
+    default:
+      return 0;
+  }
+}
 
 // Size of a whole definition when every datum has a fixed size, else 0.
 std::size_t fixedDefinitionSize(const std::vector<DataDatum>& definition);
@@ -47,7 +63,20 @@ void appendDatum(std::vector<std::byte>& block, const DataDatum& datum, const Si
 
 // Writes one datum from a data block into an object; read-only variables
 // are left alone.
-void applyDatum(SimObjectState& state, const DataDatum& datum, const std::byte* bytes);
+inline void applyDatum(SimObjectState& state, const DataDatum& datum, const std::byte* bytes) {
+  if (datum.write == nullptr) return;
+  double value = 0.0;
+  if (datum.type == SIMCONNECT_DATATYPE_FLOAT64) {
+    std::memcpy(&value, bytes, sizeof(value));
+  } else if (datum.type == SIMCONNECT_DATATYPE_INT64) {
+    std::int64_t number = 0;
+    std::memcpy(&number, bytes, sizeof(number));
+    value = static_cast<double>(number);
+  } else {
+    return;
+  }
+  datum.write(state, value * datum.unitFactor);
+}
 
 
 // The simulator's date of a UTC time.

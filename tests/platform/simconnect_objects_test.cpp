@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -355,6 +356,52 @@ TEST_F(SimConnectObjects, SpoilerWritesDoNotMoveTheObjectAndBadWritesRaiseExcept
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);  // variable size
   EXPECT_EQ(SimConnect_SetDataOnSimObject(handle, kDefAiPosition, id, 0, 0, 64, nullptr), E_FAIL);
   EXPECT_EQ(sim->object(id)->dataWriteCount, 1);
+}
+
+// A write walks its definition datum by datum: a whole number, a text of 32
+// bytes and a read-only variable take their room in the block and leave the
+// values after them in place; only writable variables change.
+TEST_F(SimConnectObjects, AMixedDefinitionWritesEachDatumFromItsPlaceInTheBlock) {
+  constexpr DWORD kMixed = 470;
+  SimConnect_AddToDataDefinition(handle, kMixed, "PLANE ALTITUDE", "feet", SIMCONNECT_DATATYPE_INT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, kMixed, "ATC ID", nullptr, SIMCONNECT_DATATYPE_STRING32, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, kMixed, "GROUND ALTITUDE", "meters", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, kMixed, "AIRSPEED TRUE", "knots", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  const DWORD id = create("SWR5");
+  inbox.fetch(handle);
+  const platform::SimObjectState before = sim->object(id)->state;
+
+  std::byte block[56] = {};
+  const std::int64_t altitude = 7300;
+  const char tail[] = "CHANGED";
+  const double ground = 999.0;
+  const double airspeed = 180.5;
+  std::memcpy(block, &altitude, 8);
+  std::memcpy(block + 8, tail, sizeof(tail));
+  std::memcpy(block + 40, &ground, 8);
+  std::memcpy(block + 48, &airspeed, 8);
+  ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, kMixed, id, 0, 0, 56, block), S_OK);
+  EXPECT_TRUE(inbox.fetch(handle).empty());
+  const platform::SimObjectState after = sim->object(id)->state;
+  EXPECT_DOUBLE_EQ(after.altitudeFeet, 7300.0);
+  EXPECT_DOUBLE_EQ(after.trueAirspeedKnots, 180.5);
+  EXPECT_EQ(after.atcId, before.atcId);
+  EXPECT_DOUBLE_EQ(after.groundAltitudeFeet, before.groundAltitudeFeet);
+  EXPECT_DOUBLE_EQ(after.altitudeAboveGroundFeet, 7300.0 - before.groundAltitudeFeet);
+
+  // A definition with a text of variable size has no size to write.
+  SimConnect_AddToDataDefinition(handle, kMixed + 1, "PLANE ALTITUDE", "feet", SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  SimConnect_AddToDataDefinition(handle, kMixed + 1, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV, 0.0F,
+                                 SIMCONNECT_UNUSED);
+  inbox.fetch(handle);
+  SimConnect_SetDataOnSimObject(handle, kMixed + 1, id, 0, 0, 8, block);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE);
+  EXPECT_DOUBLE_EQ(sim->object(id)->state.altitudeFeet, 7300.0);
 }
 
 TEST_F(SimConnectObjects, FlightPlansAreRecordedOrRefused) {
