@@ -38,10 +38,6 @@ struct CurveState {
 // The motion state of a live aircraft that the live step, the ground and air
 // motion and the parking of live aircraft read and write.
 struct LiveMotion {
-  // Records that came while it waited to set off, oldest first. Every step
-  // looks whether there are any: first, on the cache line that the step
-  // reads anyway, right after the position.
-  std::vector<PathPoint> standRecordsWaiting;
   // Read on every step of a moving aircraft: kept together so that a step
   // touches few cache lines of the record.
   double latitudeRate = 0.0;          // degrees per tick on the current leg
@@ -94,6 +90,8 @@ struct LiveMotion {
   // When a parked aircraft that leaves sets off: when the recorded one began
   // to move away, not when the record that tells it came.
   std::int64_t standLeaveTick = 0;
+  // Records that came while it waited to set off, oldest first.
+  std::vector<PathPoint> standRecordsWaiting;
   bool stepFaultLogged = false;       // a fault of this aircraft's step was logged
   bool nonFiniteLogged = false;       // a non-finite position of it was logged
 };

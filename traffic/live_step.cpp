@@ -237,7 +237,9 @@ void stopGeneratedLegs(MotionContext& m, LiveAc& a) {
 void advanceLiveAc(MotionContext& m, LiveAc& a) {
   const AiPositionBlock lastGood = a.position;
   try {
-    if (!a.motion.standRecordsWaiting.empty() && a.phase != FlightPhase::parked) {
+    // The phase first: it lies on a cache line that every step reads, the
+    // waiting records far down the record.
+    if (a.phase != FlightPhase::parked && !a.motion.standRecordsWaiting.empty()) {
       offerWaitingStandRecords(m, a);
     }
     if (m.eng().tick() >= a.path.frontDueTick()) {
