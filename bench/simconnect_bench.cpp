@@ -17,6 +17,18 @@ constexpr int kAircraft = 1000;
 
 void ignoreMessage(SIMCONNECT_RECV*, DWORD, void*) {}
 
+// Definition 402: the eight position data of a live aircraft, as crvn writes them.
+void definePositionBlock(HANDLE handle) {
+  const char* names[] = {
+      "Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees", "Plane Heading degrees true",
+      "Plane Altitude", "Vertical Speed",  "Airspeed True"};
+  const char* units[] = {"degree", "degree", "radians", "radians", "radians", "feet", "feet per second", "knots"};
+  for (int index = 0; index < 8; ++index) {
+    SimConnect_AddToDataDefinition(handle, 402, names[index], units[index], SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
+                                   SIMCONNECT_UNUSED);
+  }
+}
+
 void positionWritesPerFrame(benchmark::State& state) {
   platform::StandInOptions options;
   options.recordCalls = state.range(0) != 0;
@@ -26,14 +38,7 @@ void positionWritesPerFrame(benchmark::State& state) {
   platform::ScopedSimulator installed(sim);
   HANDLE handle = nullptr;
   SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0);
-  const char* names[] = {
-      "Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees", "Plane Heading degrees true",
-      "Plane Altitude", "Vertical Speed",  "Airspeed True"};
-  const char* units[] = {"degree", "degree", "radians", "radians", "radians", "feet", "feet per second", "knots"};
-  for (int index = 0; index < 8; ++index) {
-    SimConnect_AddToDataDefinition(handle, 402, names[index], units[index], SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
-                                   SIMCONNECT_UNUSED);
-  }
+  definePositionBlock(handle);
   SimConnect_SubscribeToSystemEvent(handle, 204, "Frame");
   for (int index = 0; index < kAircraft; ++index) {
     const std::string tail = "B" + std::to_string(index);
@@ -70,14 +75,7 @@ void positionWritesPerColdFrame(benchmark::State& state) {
   platform::ScopedSimulator installed(sim);
   HANDLE handle = nullptr;
   SimConnect_Open(&handle, "CRVN", nullptr, 0, nullptr, 0);
-  const char* names[] = {
-      "Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees", "Plane Heading degrees true",
-      "Plane Altitude", "Vertical Speed",  "Airspeed True"};
-  const char* units[] = {"degree", "degree", "radians", "radians", "radians", "feet", "feet per second", "knots"};
-  for (int index = 0; index < 8; ++index) {
-    SimConnect_AddToDataDefinition(handle, 402, names[index], units[index], SIMCONNECT_DATATYPE_FLOAT64, 0.0F,
-                                   SIMCONNECT_UNUSED);
-  }
+  definePositionBlock(handle);
   // The objects come one by one over a long run, between the other
   // allocations of the program: each lands on a page of its own.
   std::vector<std::vector<char>> between;
