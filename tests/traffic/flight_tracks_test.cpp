@@ -9,6 +9,7 @@
 #include "tests/support/settings_fixture.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/flight_driver.h"
+#include "tests/traffic/replay_flights.h"
 #include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
@@ -123,17 +124,7 @@ TEST(FlightTracks, AnAircraftBoundLateStartsWhereItIsNowInsteadOfRacingToCatchUp
 // and climbs; the arrival flares, rolls out, turns off and parks on stand A1.
 TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
   const GeoPoint approachStart = gf_destination(kRunway, 3.141592653589793, 8.0 * kFeetPerNm);
-  const std::vector<TrackPoint> arrival = TrackBuilder(approachStart.latitude, approachStart.longitude, 2400.0)
-                                              .leg(206, 140, 0, -700)
-                                              .leg(12, 120, 0, 0, 0, 3)
-                                              .leg(12, 80, 0, 0, 0, 3)
-                                              .leg(12, 40, 0, 0, 0, 3)
-                                              .leg(30, 15, 0, 0, 3.0, 3)
-                                              .leg(40, 15, 90)
-                                              .leg(30, 15, 90, 0, -3.0, 3)
-                                              .leg(40, 15, 0)
-                                              .stand(60, 16)
-                                              .points();
+  const std::vector<TrackPoint> arrival = arrivalFrom(approachStart);
   const GeoPoint apron{arrival.back().latitude, arrival.back().longitude};
   FlightDriver driver;
   driver.setParkAirport(apron, standGrid(1, 4, 80.0, 20.0, apron));
