@@ -61,6 +61,19 @@ class ErrorLinePrinter {
   std::string printed_;
 };
 
+// The real window over the model, shown; none when it cannot be made, with
+// the reason in `problem`.
+std::unique_ptr<platform::WindowView> showWindowView(platform::WindowModel& model, std::string& problem) {
+  try {
+    auto view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
+    view->show();
+    return view;
+  } catch (const std::exception& error) {
+    problem = error.what();
+    return nullptr;
+  }
+}
+
 int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramOptions& options,
                 platform::WindowView* view, const Session& session) {
   bool closePosted = false;
@@ -106,14 +119,13 @@ int appMain(const ProgramOptions& options) {
   MainWindow window(model, session);
   std::unique_ptr<platform::WindowView> view;
   if (options.showWindow && platform::displayAvailable()) {
-    try {
-      view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
-      view->show();
-    } catch (const std::exception& error) {
+    std::string problem;
+    view = showWindowView(model, problem);
+    if (view == nullptr) {
       // Nobody could see or close a program whose window is missing.
       gf_logLine("initInstance failed");
       if (options.errors != nullptr) {
-        *options.errors << kProgramName << ": " << error.what() << std::endl;
+        *options.errors << kProgramName << ": " << problem << std::endl;
       }
       return kErrorExitCode;
     }
@@ -129,7 +141,8 @@ int appMain(const ProgramOptions& options) {
   return exitCode;
 }
 
-// The log could not be opened and a window is wanted: the window opens with
+// A start problem (the log cannot be opened, the simulator library is
+// missing) and a window is wanted: the window opens with
 // the reason on its error line and no session, until the user closes it.
 int showStartError(const ProgramOptions& options, const std::string& text) {
   platform::WindowModel model(std::string(kProgramName), par_MAIN_WINDOW_X.value(), par_MAIN_WINDOW_Y.value(),
@@ -138,17 +151,15 @@ int showStartError(const ProgramOptions& options, const std::string& text) {
   Session session(model, clock, options.session);
   MainWindow window(model, session);
   std::unique_ptr<platform::WindowView> view;
-  try {
-    if (platform::displayAvailable()) {
-      view = std::make_unique<platform::WindowView>(model, platform::mainWindowControls());
-      view->show();
+  if (platform::displayAvailable()) {
+    std::string problem;
+    view = showWindowView(model, problem);
+    if (view == nullptr) {
+      if (options.errors != nullptr) {
+        *options.errors << kProgramName << ": " << text << " (" << problem << ")" << std::endl;
+      }
+      return kErrorExitCode;
     }
-  } catch (const std::exception& error) {
-    if (options.errors != nullptr) {
-      *options.errors << kProgramName << ": " << text << " (" << error.what()
-                      << ")" << std::endl;
-    }
-    return kErrorExitCode;
   }
   setErrorLine(text);
   model.invalidate();
