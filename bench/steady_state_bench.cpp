@@ -11,6 +11,15 @@
 //                            SimConnect call count for the stand-in, those
 //                            inside the dispatch procedure for the product;
 //   product_percent_of_core  the rest: crvn's own cost;
+//   idle_1ms_loop_percent_of_core
+//                            what a thread of this benchmark that only
+//                            sleeps 1 ms and wakes, as crvn's SimClient
+//                            loop does between dispatches, used through the
+//                            same window: the floor under crvn's own figure
+//                            on this machine (timer wake-ups cost far more
+//                            in a virtual machine than on a desktop);
+//   product_above_idle_loop_percent_of_core
+//                            crvn's own cost less that floor;
 //   peak_rss_MB              the process's peak resident memory;
 //   live, static, fill_s     what was in the simulator (live aircraft
 //                            standing on stands are not counted as live),
@@ -34,8 +43,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -207,8 +218,31 @@ bool perfWorks() {
   return std::system("perf record -q -e cpu-clock -o /dev/null true > /dev/null 2>&1") == 0;  // NOLINT
 }
 
+// A thread that sleeps 1 ms and wakes, over and over, as crvn's SimClient
+// loop does when the simulator has nothing for it.
+class IdleMillisecondLoop {
+ public:
+  IdleMillisecondLoop()
+      : thread_([](const std::stop_token& stop) {
+          while (!stop.stop_requested()) std::this_thread::sleep_for(1ms);
+        }) {
+    if (::pthread_getcpuclockid(thread_.native_handle(), &clock_) != 0) clock_ = CLOCK_THREAD_CPUTIME_ID;
+  }
+
+  double cpuSeconds() const {
+    timespec used{};
+    ::clock_gettime(clock_, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+  }
+
+ private:
+  std::jthread thread_;
+  clockid_t clock_{};
+};
+
 struct RunResult {
   double cpuPercent = 0.0;
+  double idleLoopPercent = 0.0;
   std::optional<double> standInPercent;
   double peakRssMb = 0.0;
   Summary summary;
@@ -221,8 +255,9 @@ struct RunResult {
 // by poll() once a second.
 class SteadyRun {
  public:
-  explicit SteadyRun(int number)
+  SteadyRun(int number, const IdleMillisecondLoop& idleLoop)
       : number_(number),
+        idleLoop_(idleLoop),
         sandbox_("--flights " + std::to_string(options.flights) + " --parked " + std::to_string(options.parked) +
                      " --steady-minutes 45",
                  "-steady-" + std::to_string(number), true) {
@@ -272,6 +307,7 @@ class SteadyRun {
     if (options.perf) perf_ = startPerf(crvn_, perfFile());
     windowStartedAt_ = now;
     cpuAtWindowStart_ = cpuSeconds(crvn_);
+    idleLoopAtWindowStart_ = idleLoop_.cpuSeconds();
     threadsAtWindowStart_ = threadUses(crvn_);
   }
 
@@ -279,6 +315,7 @@ class SteadyRun {
     const double cpu = cpuSeconds(crvn_) - cpuAtWindowStart_;
     const double seconds = std::chrono::duration<double>(now - *windowStartedAt_).count();
     result_.cpuPercent = 100.0 * cpu / seconds;
+    result_.idleLoopPercent = 100.0 * (idleLoop_.cpuSeconds() - idleLoopAtWindowStart_) / seconds;
     result_.peakRssMb = peakRssMb(crvn_);
     result_.threads = threadLines(threadsAtWindowStart_, threadUses(crvn_), seconds);
     if (perf_ > 0) {
@@ -304,6 +341,7 @@ class SteadyRun {
   }
 
   int number_;
+  const IdleMillisecondLoop& idleLoop_;
   crv::bench::CrvnSandbox sandbox_;
   crv::standin::RtStandIn standIn_;
   pid_t crvn_ = 0;
@@ -312,6 +350,7 @@ class SteadyRun {
   Clock::time_point lastProgressAt_;
   std::optional<Clock::time_point> windowStartedAt_;
   double cpuAtWindowStart_ = 0.0;
+  double idleLoopAtWindowStart_ = 0.0;
   std::map<std::string, ThreadUse> threadsAtWindowStart_;
   int mostInSimulator_ = 0;  // created less removed, the most so far
   RunResult result_;
@@ -326,9 +365,10 @@ double median(std::vector<double> values) {
 
 void BM_MainJobSteadyState(benchmark::State& state) {
   std::vector<RunResult> results;
+  const IdleMillisecondLoop idleLoop;
   for (auto _ : state) {
     std::vector<std::unique_ptr<SteadyRun>> runs;
-    for (int number = 0; number < options.runs; ++number) runs.push_back(std::make_unique<SteadyRun>(number));
+    for (int number = 0; number < options.runs; ++number) runs.push_back(std::make_unique<SteadyRun>(number, idleLoop));
     for (auto& run : runs) run->start();
     std::vector<bool> over(runs.size(), false);
     while (std::count(over.begin(), over.end(), true) < static_cast<long>(runs.size())) {
@@ -354,15 +394,24 @@ void BM_MainJobSteadyState(benchmark::State& state) {
       return r.standInPercent ? std::optional(r.cpuPercent - *r.standInPercent) : std::nullopt;
     });
   }
+  state.counters["idle_1ms_loop_percent_of_core"] =
+      medianOf([](const RunResult& r) { return std::optional(r.idleLoopPercent); });
+  if (options.perf) {
+    state.counters["product_above_idle_loop_percent_of_core"] = medianOf([](const RunResult& r) {
+      return r.standInPercent ? std::optional(r.cpuPercent - *r.standInPercent - r.idleLoopPercent) : std::nullopt;
+    });
+  }
   state.counters["peak_rss_MB"] = medianOf([](const RunResult& r) { return std::optional(r.peakRssMb); });
   state.counters["live"] = medianOf([](const RunResult& r) { return std::optional<double>(r.summary.live); });
   state.counters["static"] = medianOf([](const RunResult& r) { return std::optional<double>(r.summary.statics); });
   state.counters["fill_s"] = medianOf([](const RunResult& r) { return std::optional(r.fillSeconds); });
   for (std::size_t index = 0; index < results.size(); ++index) {
     const RunResult& r = results[index];
-    std::fprintf(stderr, "run %zu: cpu %.2f %%, stand-in %.2f %%, peak RSS %.1f MB, live %d, static %d, fill %.0f s\n",
-                 index, r.cpuPercent, r.standInPercent.value_or(-1.0), r.peakRssMb, r.summary.live, r.summary.statics,
-                 r.fillSeconds);
+    std::fprintf(stderr,
+                 "run %zu: cpu %.2f %%, stand-in %.2f %%, idle 1 ms loop %.2f %%, peak RSS %.1f MB, live %d, "
+                 "static %d, fill %.0f s\n",
+                 index, r.cpuPercent, r.standInPercent.value_or(-1.0), r.idleLoopPercent, r.peakRssMb, r.summary.live,
+                 r.summary.statics, r.fillSeconds);
   }
   if (!results.empty()) {
     std::fprintf(stderr, "threads of run 0 through the window:\n");

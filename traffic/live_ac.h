@@ -52,6 +52,9 @@ struct LiveMotion {
   bool approach = false;
   bool turnFirst = false;             // turn towards the leg while rolling onto it
   bool noseLowering = false;
+  // standRecordsWaiting holds records: the step reads this flag instead of
+  // the vector, which lies on a line of its own far down the record.
+  bool standRecordsPending = false;
   CurveState curve;
 
   std::int64_t holdStartTick = 0;

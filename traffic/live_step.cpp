@@ -205,6 +205,7 @@ void waitForTaxiRecord(LiveAc& a, const PathPoint& p) {
 void offerWaitingStandRecords(MotionContext& m, LiveAc& a) {
   std::vector<PathPoint> waiting;
   waiting.swap(a.motion.standRecordsWaiting);
+  a.motion.standRecordsPending = false;
   for (PathPoint& p : waiting) {
     decodeExisting(m, a, p);
     if (a.state != SimState::active) {
@@ -237,9 +238,7 @@ void stopGeneratedLegs(MotionContext& m, LiveAc& a) {
 void advanceLiveAc(MotionContext& m, LiveAc& a) {
   const AiPositionBlock lastGood = a.position;
   try {
-    // The phase first: it lies on a cache line that every step reads, the
-    // waiting records far down the record.
-    if (a.phase != FlightPhase::parked && !a.motion.standRecordsWaiting.empty()) {
+    if (a.phase != FlightPhase::parked && a.motion.standRecordsPending) {
       offerWaitingStandRecords(m, a);
     }
     if (m.eng().tick() >= a.path.frontDueTick()) {
@@ -396,6 +395,7 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       // come meanwhile wait for the push back or the pull out to begin.
       if (a.motion.standRecordsWaiting.size() < kMostStandRecordsWaiting) {
         a.motion.standRecordsWaiting.push_back(p);
+        a.motion.standRecordsPending = true;
       }
       return;
     }

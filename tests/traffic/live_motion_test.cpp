@@ -181,6 +181,34 @@ TEST_F(LiveMotionRules, NewPointsAreTimedCheckedAndNeverLengthenAPushback) {
   EXPECT_EQ(a.state, SimState::removingfromsim) << "a path beyond 200 points removes the aircraft";
 }
 
+// Records that come while a parked aircraft waits to set off are kept, and
+// reach its path on the first step after it has begun to leave.
+TEST_F(LiveMotionRules, RecordsThatComeWhileAnAircraftWaitsToLeaveItsStandReachItsPathOnceItLeaves) {
+  EngineTestAccess::setTick(driver.harness.engine, 1000);
+  LiveAc& a = place(50046, {pointAt(0, 0, 900, 0)}, true);
+  a.path.front().stationary = true;
+  a.phase = FlightPhase::parked;
+  a.motion.leavingStand = true;
+  a.motion.standLeaveTick = 3000;
+  PathPoint first = pointAt(-20, 0, 2500, 3);
+  PathPoint second = pointAt(-40, 0, 3500, 3);
+  decodeExisting(m, a, first);
+  decodeExisting(m, a, second);
+  ASSERT_EQ(a.path.size(), 1U) << "nothing joins the path before it sets off";
+
+  advanceLiveAc(m, a);
+  EXPECT_EQ(a.path.size(), 1U) << "a parked aircraft's step leaves the waiting records alone";
+
+  a.phase = FlightPhase::taxi;  // it pulls out
+  advanceLiveAc(m, a);
+  ASSERT_EQ(a.state, SimState::active);
+  ASSERT_GE(a.path.size(), 2U);
+  EXPECT_DOUBLE_EQ(a.path.back().latitude, second.latitude);
+  const std::size_t taken = a.path.size();
+  advanceLiveAc(m, a);
+  EXPECT_EQ(a.path.size(), taken) << "the waiting records are offered once";
+}
+
 // A report to the side while a pushback starts curves it that way, unless
 // every pushback is to be straight.
 TEST_F(LiveMotionRules, AReportToTheSideCurvesAPushbackUnlessEveryPushbackIsStraight) {
