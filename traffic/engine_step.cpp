@@ -29,6 +29,25 @@ constexpr double kFartherMarginNm = 0.1;
 
 bool isMultipleOf(std::int64_t tick, std::int64_t period) { return tick % period == 0; }
 
+// The live records lie over a kilobyte apart, and after the 10 ms between
+// two steps none of them is in the caches. The lines that the step of an
+// aircraft reads (from the record's start through the per-step part of its
+// motion, and the rest pitch and size category of its base) are asked for a
+// few aircraft ahead, so that the walk over a full table does not wait on
+// memory at every record.
+constexpr std::size_t kPrefetchAheadRecords = 4;
+constexpr std::size_t kCacheLineBytes = 64;
+
+void prefetchStepLines(const LiveAc& aircraft) {
+  const auto* start = reinterpret_cast<const char*>(&aircraft);
+  const auto* end = reinterpret_cast<const char*>(&aircraft.motion.holdStartTick);
+  for (const char* line = start; line < end; line += kCacheLineBytes) {
+    __builtin_prefetch(line);
+  }
+  __builtin_prefetch(&aircraft.base.restPitchRadians);
+  __builtin_prefetch(&aircraft.base.category);
+}
+
 }  // namespace
 
 void TrafficEngine::step() {
@@ -53,6 +72,9 @@ void TrafficEngine::step() {
 void TrafficEngine::stepAllLiveAc() {
   bool eraseAny = false;
   for (std::size_t i = 0; i < liveAcTable_.size(); ++i) {
+    if (i + kPrefetchAheadRecords < liveAcTable_.size()) {
+      prefetchStepLines(liveAcTable_[i + kPrefetchAheadRecords]);
+    }
     eraseAny = updateLiveAc(liveAcTable_[i]) || eraseAny;
   }
   if (eraseAny) {
