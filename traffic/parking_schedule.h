@@ -55,13 +55,14 @@ struct ParkingScheduleServices {
   // Reads my_park_airports.txt into the list again; false when it cannot.
   // Empty: the list's own reading against the program's airports database.
   std::function<bool(ParkAirportList&)> rereadParkAirports;
-  // The airports database. Empty: the program's database.
+  // The airports database, by position and by code. Empty: the program's
+  // database.
   std::function<std::optional<AirportRecord>(const GeoPoint&)> closestAirport;
+  std::function<std::optional<AirportRecord>(std::string_view icao)> airportByIcao;
   // For two airports within 5 nm of the user on the ground, the distance to
   // each one's nearest stand decides which is taken. Empty: the nearest
   // airport is taken.
   ClosestStandLookup nearestStand;
-  std::function<std::optional<AirportRecord>(std::string_view icao)> airportByIcao;
   // The airport has an airport file (found or fetched). Empty: ensureAirportFile.
   std::function<bool(std::string_view icao)> airportFileExists;
   // Reads the park airport's stands: an empty message on success, else the
