@@ -49,25 +49,35 @@ std::int64_t legTicks(MotionContext& m, const PathPoint& next) {
 
 double perTick(double feet, std::int64_t ticks) { return feet / static_cast<double>(ticks); }
 
-// The next point's due tick for an air leg from the distance and speed, kept
-// within the advance and delay window while no generated legs run.
+// How far an air leg's speed may stray from its recorded speed to end when
+// its point falls due: little enough that no aircraft surges visibly.
+constexpr double kAirLegSpeedTolerance = 0.15;
+
+// The next point's due tick for an air leg. A leg between points of the feed
+// ends when its point falls due, flown at a speed within the tolerance of
+// its recorded speed, so that whatever lag or lead the aircraft brings to it
+// shrinks instead of staying for the rest of the flight. The tolerance wins
+// over the advance and delay window: squeezing a leg that starts later than
+// the window into it would race the aircraft over the leg. Generated legs are
+// timed by their distance and speed.
 void timeAirLeg(MotionContext& m, LiveAc& a) {
   const std::int64_t now = m.eng().tick();
   const PathPoint& front = a.path[0];
   PathPoint& next = a.path[1];
   const double d = distanceNm(front, next);
-  std::int64_t ticks = 0;
+  double knots = 0.0;
   if (a.motion.approach && !next.airborne) {
-    ticks = ticksForDistance(d, front.speedKnots > 0.0 ? front.speedKnots : kDefaultApproachSpeedKnots);
+    knots = front.speedKnots > 0.0 ? front.speedKnots : kDefaultApproachSpeedKnots;
   } else {
-    ticks = ticksForDistance(d, legSpeed(a));
+    knots = legSpeed(a);
   }
-  std::int64_t target = now + std::max(ticks, kMinimumLegTicks);
+  std::int64_t ticks = ticksForDistance(d, knots);
   if (a.generatedLegs < 1) {
-    target = std::clamp(target, next.dueTick - a.motion.earliestAdvanceTicks,
-                        next.dueTick + a.motion.latestDelayTicks);
+    const std::int64_t fastest = ticksForDistance(d, knots * (1.0 + kAirLegSpeedTolerance));
+    const std::int64_t slowest = ticksForDistance(d, knots * (1.0 - kAirLegSpeedTolerance));
+    ticks = std::clamp(next.dueTick - now, fastest, std::max(fastest, slowest));
   }
-  next.dueTick = std::max(target, now);
+  next.dueTick = now + std::max(ticks, kMinimumLegTicks);
 }
 
 void writeDescent(MotionContext& m, LiveAc& a, PathPoint& next) {

@@ -77,7 +77,9 @@ std::vector<DecodedReport> decodeTrack(std::uint32_t key, const std::string& cal
     array[1] = point.latitude;
     array[2] = point.longitude;
     array[3] = point.trackDegrees;
-    array[4] = point.altitudeFeet;
+    if (point.reportsAltitude) {
+      array[4] = point.altitudeFeet;
+    }
     array[5] = point.speedKnots;
     array[8] = type;
     array[9] = "PH-" + callsign.substr(0, 3);
@@ -87,7 +89,9 @@ std::vector<DecodedReport> decodeTrack(std::uint32_t key, const std::string& cal
     array[13] = callsign;
     array[15] = point.verticalSpeedFpm;
     array[17] = "adsb_icao";
-    array[20] = point.speedKnots;
+    if (point.reportsTrueAirspeed) {
+      array[20] = point.speedKnots;
+    }
     if (point.reportsHeading) {
       array[25] = point.trackDegrees;
     }

@@ -71,6 +71,40 @@ TEST_F(LiveMotionRules, ALegLastsAtLeast25TicksAndRetimingKeepsToTheWindow) {
   }
 }
 
+// An air leg between points of the feed ends when its point falls due as
+// long as that asks for a speed within 15 % of its recorded 200 kt; an
+// aircraft later or earlier than that flies at the bound and makes up the
+// rest on the legs after, even when it is later than the delay window. A
+// generated leg keeps to its distance and speed.
+TEST_F(LiveMotionRules, AnAirLegEndsWhenItsPointFallsDueAtASpeedWithinFifteenPercentOfItsOwn) {
+  constexpr std::int64_t kNow = 10000;
+  constexpr double kLegMeters = 2000.0;
+  const struct {
+    std::int64_t dueInTicks;
+    std::int32_t generatedLegs;
+    double knots;  // the speed the leg is flown at
+  } cases[] = {
+      {1800, 0, kLegMeters / 1852.0 * 360000.0 / 1800.0},  // 216 kt: on time
+      {2100, 0, kLegMeters / 1852.0 * 360000.0 / 2100.0},  // 185 kt: on time
+      {1500, 0, 230.0},                                    // would need 259 kt
+      {3000, 0, 170.0},                                    // would need 130 kt
+      {-1500, 0, 230.0},  // due before the leg starts, later than the delay window
+      {1500, 3, 200.0},                                    // generated: distance over speed
+  };
+  std::uint32_t key = 50030;
+  for (const auto& c : cases) {
+    EngineTestAccess::setTick(driver.harness.engine, kNow);
+    LiveAc& a =
+        place(key++, {pointAt(0, 0, kNow, 200, 9000), pointAt(kLegMeters, 0, kNow + c.dueInTicks, 200, 9000)}, false);
+    a.generatedLegs = c.generatedLegs;
+    a.motion.earliestAdvanceTicks = 1000;
+    a.motion.latestDelayTicks = 1000;
+    moveAc(m, a);
+    const double ticks = static_cast<double>(a.path.front().dueTick - kNow);
+    EXPECT_NEAR(kLegMeters / 1852.0 * 360000.0 / ticks, c.knots, 0.2) << c.dueInTicks << " " << c.generatedLegs;
+  }
+}
+
 TEST_F(LiveMotionRules, AGroundTurnCurvesAbove3UpTo160DegreesAndTheCurveStopsShortOfItsEnd) {
   std::uint32_t key = 50010;
   for (const auto& [angle, curves] : {std::pair{3.0, false}, {3.01, true}, {160.0, true}, {161.0, false}}) {

@@ -36,6 +36,16 @@ LagFigures lagFigures(const std::vector<RecordLag>& lags) {
   return figures;
 }
 
+double largestAbsLagFrom(const std::vector<RecordLag>& lags, double fromSeconds) {
+  double largest = 0.0;
+  for (const RecordLag& lag : lags) {
+    if (lag.dueSeconds >= fromSeconds) {
+      largest = std::max(largest, std::fabs(lag.lagSeconds()));
+    }
+  }
+  return largest;
+}
+
 std::vector<RecordLag> closestApproaches(const std::vector<TimedPlace>& records,
                                          const std::vector<TimedPlace>& positions, double windowSeconds) {
   std::vector<RecordLag> result;

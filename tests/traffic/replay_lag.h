@@ -37,4 +37,7 @@ struct LagFigures {
 };
 LagFigures lagFigures(const std::vector<RecordLag>& lags);
 
+// The largest |lag| of the records due from `fromSeconds` on; 0 when none is.
+double largestAbsLagFrom(const std::vector<RecordLag>& lags, double fromSeconds);
+
 }  // namespace crv::testing

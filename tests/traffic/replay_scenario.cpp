@@ -130,6 +130,48 @@ std::vector<RecordLag> ReplayScenario::lags(std::uint32_t key, double windowSeco
   return closestApproaches(records, positions, windowSeconds);
 }
 
+std::vector<ReplayScenario::SpeedAtDue> ReplayScenario::speedsAtDue(std::uint32_t key, double fromTrackSeconds,
+                                                                  double untilTrackSeconds) const {
+  const auto found = flights_.find(key);
+  if (found == flights_.end() || found->second.objectId == 0 || found->second.reports.empty()) {
+    return {};
+  }
+  const Flight& flight = found->second;
+  const double startSeconds = static_cast<double>(startTick_) / 100.0;
+  const platform::SimTrace trace = scenario.sim->trace();
+  const std::vector<platform::TracePosition> positions = trace.positionsOf(flight.objectId);
+  // The track's second 0 is its first report's time.
+  const double trackStart = flight.reports.front().record.timestamp;
+  std::vector<SpeedAtDue> speeds;
+  for (std::size_t i = 0; i < flight.reports.size(); ++i) {
+    const LiveTrafficRecord& record = flight.reports[i].record;
+    const double trackSeconds = record.timestamp - trackStart;
+    const double due = flight.dueSeconds[i];
+    if (record.speedKnots <= 0.0 || std::isnan(due) || trackSeconds < fromTrackSeconds ||
+        trackSeconds > untilTrackSeconds) {
+      continue;
+    }
+    const platform::TracePosition* before = nullptr;
+    const platform::TracePosition* after = nullptr;
+    for (const platform::TracePosition& p : positions) {
+      const double seconds = p.seconds - startSeconds;
+      if (before == nullptr && seconds >= due - 0.5) {
+        before = &p;
+      }
+      if (seconds <= due + 0.5) {
+        after = &p;
+      }
+    }
+    if (before == nullptr || after == nullptr || after->seconds <= before->seconds) {
+      continue;
+    }
+    const double nm = gf_distanceNm({before->latitudeDegrees, before->longitudeDegrees},
+                                    {after->latitudeDegrees, after->longitudeDegrees});
+    speeds.push_back({due, record.speedKnots, nm * 3600.0 / (after->seconds - before->seconds)});
+  }
+  return speeds;
+}
+
 std::optional<std::pair<double, double>> ReplayScenario::pushback(std::uint32_t key) const {
   const auto found = flights_.find(key);
   if (found == flights_.end() || found->second.pushbacks.empty()) {

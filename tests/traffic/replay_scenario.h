@@ -35,6 +35,15 @@ class ReplayScenario {
   // own: records due then are not replayed, and positions of the push are
   // not searched.
   std::vector<RecordLag> lags(std::uint32_t key, double windowSeconds = 60.0) const;
+  // For every moving record from `fromTrackSeconds` to `untilTrackSeconds`
+  // of its track: its speed against the aircraft's ground speed over the
+  // second around its due time.
+  struct SpeedAtDue {
+    double dueSeconds = 0.0;
+    double recordedKnots = 0.0;
+    double replayedKnots = 0.0;
+  };
+  std::vector<SpeedAtDue> speedsAtDue(std::uint32_t key, double fromTrackSeconds, double untilTrackSeconds) const;
   // When the aircraft's push back began and ended (scenario seconds).
   std::optional<std::pair<double, double>> pushback(std::uint32_t key) const;
   // Where the stand-in first told the aircraft on the ground after it had

@@ -1,12 +1,14 @@
 // Recorded flights replayed through the feed's decoder, the engine, the
 // simulator link and the simulator stand-in, which feels the ground under
 // each aircraft as the simulator does. The pictures in replay_pictures/ are
-// drawn from the departure and the arrival by tools/trace-plot:
+// drawn from the departure, the arrival and the windy arrival by
+// tools/trace-plot:
 //   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='Replay.*'
 //   trace-plot DIR/arrival.csv arrival.png --stands DIR/arrival-stands.csv
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include "foundation/geodesy.h"
 #include "tests/traffic/replay_flights.h"
 #include "tests/traffic/replay_scenario.h"
+#include "tests/traffic/replay_windy_arrival.h"
 
 namespace crv::testing {
 namespace {
@@ -222,6 +225,41 @@ TEST(Replay, AnArrivalKeepsToItsRecordedTimesAndTouchesDownOnTheCentreline) {
   std::printf("arrival: touchdown %.0f m past the recorded touchdown, %.1f m beside the centreline\n", along, across);
   EXPECT_GE(along, -300.0) << "no ground contact before the runway";
   EXPECT_LE(std::fabs(across), 15.0);
+}
+
+// An arrival as a real feed gives it: ground speeds far from the airspeeds
+// in a gusty 40 kt wind, records 0.4 to 21 s apart and a minute of silence on the
+// descent, a 330-degree turn, surface records without an altitude. Whatever
+// lag the irregular records give, the replay keeps to them within a second
+// or two after its first minute, lands, rolls out at the recorded speeds and
+// parks.
+TEST(Replay, AWindyArrivalHeardIrregularlyKeepsToItsRecordedTimesAndSpeeds) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const GeoPoint standA3 = offsetMeters(kApronOrigin, 0.0, 160.0);
+  const std::vector<TrackPoint> arrival = windyArrivalTo(standA3);
+  replay.addFlight(0x4b1a2c, "SWR97", "B738", arrival);
+  replay.runUntilSecond(arrival.back().seconds + kLiveDelaySeconds + 10.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x4b1a2c);
+  ASSERT_NE(aircraft, nullptr);
+  EXPECT_EQ(aircraft->phase, FlightPhase::parked);
+  EXPECT_EQ(aircraft->standId, replay.scenario.stand("A3").id);
+  const double touchdownDue = kWindyTouchdownSeconds + kLiveDelaySeconds;
+  expectOnTime(replay, 0x4b1a2c, "windy-arrival", {touchdownDue - 10.0, arrival.back().seconds + kLiveDelaySeconds});
+  const std::vector<RecordLag> lags = replay.lags(0x4b1a2c);
+  ASSERT_FALSE(lags.empty());
+  const double afterFirstMinute = largestAbsLagFrom(lags, lags.front().dueSeconds + 60.0);
+  std::printf("windy-arrival: largest |lag| after the first minute %.2f s\n", afterFirstMinute);
+  EXPECT_LE(afterFirstMinute, 2.0);
+
+  const auto rollOut =
+      replay.speedsAtDue(0x4b1a2c, kWindyTouchdownSeconds + 0.5, kWindyTouchdownSeconds + kWindyRollOutSeconds);
+  ASSERT_GE(rollOut.size(), 10U);
+  double largestKnots = 0.0;
+  for (const ReplayScenario::SpeedAtDue& speed : rollOut) {
+    largestKnots = std::max(largestKnots, std::fabs(speed.replayedKnots - speed.recordedKnots));
+    EXPECT_NEAR(speed.replayedKnots, speed.recordedKnots, 8.0) << "record due at " << speed.dueSeconds;
+  }
+  std::printf("windy-arrival: roll-out speed at most %.1f kt off the records\n", largestKnots);
 }
 
 }  // namespace

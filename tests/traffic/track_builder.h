@@ -21,6 +21,9 @@ struct TrackPoint {
   // The report's true heading is its track; without one it has none, as
   // many transponders on the ground.
   bool reportsHeading = true;
+  // Many receivers give no altitude on the surface, and no true airspeed.
+  bool reportsAltitude = true;
+  bool reportsTrueAirspeed = true;
 };
 
 // Builds a track from legs flown at a constant speed, course and vertical
