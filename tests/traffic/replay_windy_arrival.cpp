@@ -1,7 +1,9 @@
 #include "tests/traffic/replay_windy_arrival.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 
 namespace crv::testing {
 

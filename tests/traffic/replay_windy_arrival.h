@@ -13,13 +13,12 @@
 
 namespace crv::testing {
 
-// The last airborne record comes this long into the track; the roll-out's
+// The aircraft meets the runway this long into the track; the roll-out's
 // records follow every one to three seconds down to taxi speed.
 inline constexpr double kWindyTouchdownSeconds = 390.0;
 // The roll-out lasts this long after the touchdown.
 inline constexpr double kWindyRollOutSeconds = 32.0;
-// Scenario seconds without a record, on the descent.
-inline constexpr double kWindySilenceFromSeconds = 200.0;
+// How long the receivers hear nothing on the descent, 200 s into the track.
 inline constexpr double kWindySilenceSeconds = 60.0;
 
 // Ends on `stand`, facing north, after the roll-out to the north, a right
