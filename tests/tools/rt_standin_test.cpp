@@ -142,5 +142,27 @@ TEST(RtStandInTest, ItsFlightsMoveOnTheClockItIsGiven) {
   EXPECT_NEAR(aircraft[1].get<double>(), 52.32 + 0.04 / 6.0, 1e-9);
 }
 
+// A flight heard only at its points is served as a real feed serves it: the
+// last point heard with that point's own time until the next, nothing
+// interpolated; a point without an altitude is served without one.
+TEST(ScenarioTest, AFlightHeardOnlyAtItsPointsIsServedAsItsLastPointWithItsOwnTime) {
+  json document = scenarioDocument();
+  document["flights"][0]["heard_only_at_points"] = true;
+  Scenario scenario = Scenario::fromJson(document);
+  scenario.flights[0].points[0].reportsAltitude = false;
+  const AreaBox box{53.0, 52.0, 4.0, 5.0};
+  const json early = liveTrafficData(scenario, box, 1796464800, 1796464800.0 + 30.0).at("484f6d");
+  EXPECT_EQ(early[10], 1796464800.0);
+  EXPECT_NEAR(early[1].get<double>(), 52.30, 1e-9);
+  EXPECT_TRUE(early[4].is_null()) << early[4];
+  const json later = liveTrafficData(scenario, box, 1796464800, 1796464800.0 + 119.5).at("484f6d");
+  EXPECT_EQ(later[10], 1796464800.0 + 60.0);
+  EXPECT_NEAR(later[1].get<double>(), 52.32, 1e-9);
+  EXPECT_EQ(later[4], 1000);
+
+  document["flights"][0]["heard_only_at_points"] = "yes";
+  EXPECT_THROW(Scenario::fromJson(document), std::runtime_error);
+}
+
 }  // namespace
 }  // namespace crv::standin

@@ -96,6 +96,12 @@ Scenario Scenario::fromJson(const nlohmann::json& document) {
       flight.registration = textMember(item, "registration");
       flight.departure = textMember(item, "from");
       flight.destination = textMember(item, "to");
+      if (const auto heard = item.find("heard_only_at_points"); heard != item.end()) {
+        if (!heard->is_boolean()) {
+          throw std::runtime_error("'heard_only_at_points' of flight " + flight.hexId + " must be true or false");
+        }
+        flight.heardOnlyAtPoints = heard->get<bool>();
+      }
       const auto points = item.find("points");
       if (points == item.end() || !points->is_array() || points->empty()) {
         throw std::runtime_error("flight " + flight.hexId + " needs at least one point");
@@ -153,6 +159,9 @@ std::optional<FlightPoint> flightStateAt(const ScenarioFlight& flight, double se
     if (secondsFromStart > b.secondsFromStart) {
       continue;
     }
+    if (flight.heardOnlyAtPoints) {
+      return secondsFromStart < b.secondsFromStart ? a : b;
+    }
     const double fraction = (secondsFromStart - a.secondsFromStart) / (b.secondsFromStart - a.secondsFromStart);
     FlightPoint state;
     state.secondsFromStart = secondsFromStart;
@@ -164,6 +173,7 @@ std::optional<FlightPoint> flightStateAt(const ScenarioFlight& flight, double se
     state.verticalSpeedFpm = interpolate(a.verticalSpeedFpm, b.verticalSpeedFpm, fraction);
     state.onGround = fraction < 0.5 ? a.onGround : b.onGround;
     state.reportsHeading = fraction < 0.5 ? a.reportsHeading : b.reportsHeading;
+    state.reportsAltitude = fraction < 0.5 ? a.reportsAltitude : b.reportsAltitude;
     return state;
   }
   return points.back();
@@ -178,7 +188,11 @@ nlohmann::json liveTrafficArray(const ScenarioFlight& flight, const FlightPoint&
   array[1] = state.latitude;
   array[2] = state.longitude;
   array[3] = state.trackDegrees;
-  array[4] = state.onGround ? nlohmann::json(0) : nlohmann::json(std::round(state.altitudeFeet));
+  if (!state.reportsAltitude) {
+    array[4] = nullptr;
+  } else {
+    array[4] = state.onGround ? nlohmann::json(0) : nlohmann::json(std::round(state.altitudeFeet));
+  }
   array[5] = state.groundSpeedKnots;
   array[6] = 0;  // squawk
   array[7] = "standin";
@@ -192,7 +206,8 @@ nlohmann::json liveTrafficArray(const ScenarioFlight& flight, const FlightPoint&
   array[15] = state.verticalSpeedFpm;
   array[16] = flight.callsign;
   array[17] = "adsb_icao";
-  array[18] = state.onGround ? nlohmann::json(nullptr) : nlohmann::json(std::round(state.altitudeFeet));
+  array[18] = state.onGround || !state.reportsAltitude ? nlohmann::json(nullptr)
+                                                       : nlohmann::json(std::round(state.altitudeFeet));
   array[20] = -1;
   array[23] = 0;
   if (state.reportsHeading) {
@@ -209,7 +224,9 @@ nlohmann::json liveTrafficData(const Scenario& scenario, const AreaBox& box, std
   for (const ScenarioFlight& flight : scenario.flights) {
     const auto state = flightStateAt(flight, secondsFromStart);
     if (state && box.contains(state->latitude, state->longitude)) {
-      data[flight.hexId] = liveTrafficArray(flight, *state, epochSeconds);
+      const double heardAt =
+          flight.heardOnlyAtPoints ? static_cast<double>(startEpoch) + state->secondsFromStart : epochSeconds;
+      data[flight.hexId] = liveTrafficArray(flight, *state, heardAt);
     }
   }
   return data;

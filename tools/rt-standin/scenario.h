@@ -12,7 +12,8 @@
 //     "flights": [ { "hex": "484f6d", "callsign": "KLM1234", "type": "B738",
 //                    "registration": "PH-BXA", "from": "EHAM", "to": "EGLL",
 //                    "points": [ [t, lat, lon, alt_ft, gs_kt, track_deg,
-//                                 vs_fpm, on_ground], ... ] } ],
+//                                 vs_fpm, on_ground], ... ],
+//                    "heard_only_at_points": false } ],  // optional
 //     "parked":  [ { "hex": "4840d6", "lat": 52.30, "lon": 4.77, "spot": "D4",
 //                    "type": "B744", "registration": "PH-BFA",
 //                    "callsign": "KLM591", "age_s": 600 } ]
@@ -40,6 +41,8 @@ struct FlightPoint {
   bool onGround = false;
   // Many transponders on the ground (a push back) send no true heading.
   bool reportsHeading = true;
+  // Many receivers send no altitude on the surface.
+  bool reportsAltitude = true;
 };
 
 struct ScenarioFlight {
@@ -50,6 +53,11 @@ struct ScenarioFlight {
   std::string departure;
   std::string destination;
   std::vector<FlightPoint> points;
+  // As a real feed knows a flight: by the last point heard, with that
+  // point's own time, until the next is heard; the points are then the
+  // records themselves, as irregular as the receivers heard them. Otherwise
+  // the flight is interpolated between its points at every request.
+  bool heardOnlyAtPoints = false;
 };
 
 struct ScenarioParked {
@@ -89,7 +97,8 @@ struct Scenario {
 };
 
 // The state of a flight at a scenario second, interpolated between its
-// points; none before its first or after its last point.
+// points (the last point heard when it is heard only at its points); none
+// before its first or after its last point.
 std::optional<FlightPoint> flightStateAt(const ScenarioFlight& flight, double secondsFromStart);
 
 // The 48-value array of a live aircraft as the service sends it.
