@@ -41,14 +41,18 @@ AirportDownloadSite currentSite() {
 
 std::int64_t now(const AirportDownloadSite& site) { return site.clock ? site.clock() : systemTimeSeconds(); }
 
-bool download(const AirportDownloadSite& site, const std::string& url, const std::filesystem::path& target) {
-  if (!site.download) return false;
+DownloadResult download(const AirportDownloadSite& site, const std::string& url, const std::filesystem::path& target) {
+  if (!site.download) return DownloadResult::failed;
   try {
     return site.download(url, target, stopRequestedFlag());
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("download of {} failed: {}", url, error.what()));
-    return false;
+    return DownloadResult::failed;
   }
+}
+
+bool downloaded(const AirportDownloadSite& site, const std::string& url, const std::filesystem::path& target) {
+  return download(site, url, target) == DownloadResult::downloaded;
 }
 
 std::filesystem::path localArchiveCopy(std::string_view icao) { return std::filesystem::path(fmt::format("{}.xml", icao)); }
@@ -89,10 +93,12 @@ bool downloadArchivedAirport(std::string_view icao) {
     }
   }
   const std::filesystem::path local = localArchiveCopy(icao);
-  const bool found = download(site, areaUrl(site, true) + archivedAirportRemotePath(icao), local);
+  const DownloadResult result = download(site, areaUrl(site, true) + archivedAirportRemotePath(icao), local);
+  const bool found = result == DownloadResult::downloaded;
   if (found) std::filesystem::remove(local);
-  // A stopped download says nothing about the site.
-  if (!stopRequested()) {
+  // A download that failed (no connection, a timeout, a server error, a
+  // stop) says nothing about the site: the next check asks again.
+  if (result != DownloadResult::failed && !stopRequested()) {
     std::lock_guard lock(state().mutex);
     state().probes[std::string(icao)] = {found, now(site)};
   }
@@ -106,7 +112,7 @@ std::string downloadAirportFile(std::string_view remotePath, const std::filesyst
   const std::string url = areaUrl(site, msfsArea) + std::string(remotePath);
   std::error_code error;
   if (localPath.has_parent_path()) std::filesystem::create_directories(localPath.parent_path(), error);
-  if (download(site, url, localPath)) return {};
+  if (downloaded(site, url, localPath)) return {};
   std::string failure = fmt::format("failed to download: '{}'", url);
   gf_logLine(failure);
   return failure;
@@ -118,7 +124,7 @@ bool prepareOfflineLearning(std::string_view icao) {
   const std::string url = areaUrl(site, true) + archivedAirportRemotePath(icao);
   const std::filesystem::path local = localArchiveCopy(icao);
   gf_logLine(url);
-  if (!download(site, url, local)) {
+  if (!downloaded(site, url, local)) {
     gf_logWarning(fmt::format("Failed to download {}", local.string()));
     return false;
   }

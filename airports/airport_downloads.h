@@ -14,10 +14,16 @@
 
 namespace crv {
 
-// Fetches the address into the file; false on any failure (an HTTP error
-// status included), leaving no partial file behind.
-using DownloadFunction = std::function<bool(const std::string& url, const std::filesystem::path& target,
-                                            const std::atomic<bool>& stop)>;
+// How a download from the site ended. notThere: the site answered that it has
+// no such file (HTTP 404 or 410); failed: anything else went wrong (no
+// connection, a timeout, a server error, a stop), which says nothing about
+// the file.
+enum class DownloadResult { downloaded, notThere, failed };
+
+// Fetches the address into the file, leaving no partial file behind when it
+// does not succeed.
+using DownloadFunction = std::function<DownloadResult(const std::string& url, const std::filesystem::path& target,
+                                                      const std::atomic<bool>& stop)>;
 
 struct AirportDownloadSite {
   std::string baseUrl;  // ends with "/"
@@ -41,7 +47,9 @@ std::string archivedAirportRemotePath(std::string_view icao);
 // <ICAO>.xml in the program folder and removed again. The answer is
 // remembered for a while (kArchiveProbeSeconds), so that the park-airport
 // check, which asks every 16 seconds, does not download again and again
-// while no file exists. False for a code that is no plain airport code.
+// while no file exists; only an answer of the site counts, a download that
+// failed otherwise is tried again at the next check. False for a code that
+// is no plain airport code.
 bool downloadArchivedAirport(std::string_view icao);
 inline constexpr std::int64_t kArchiveProbeSeconds = 1800;
 

@@ -113,6 +113,7 @@ DownloadOutcome transfer(CURL* handle, const std::string& url, const std::filesy
   DownloadOutcome outcome{true, {}};
   if (code != CURLE_OK) {
     outcome = failed(failureText(handle, code, sink, options, partPath));
+    if (code == CURLE_HTTP_RETURNED_ERROR) curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   } else if (!closed) {
     outcome = failed(fmt::format("could not write {}", partPath.string()));
   } else if (check) {
@@ -168,10 +169,12 @@ UrlDownloader makeUrlDownloader(DownloadOptions options) {
     DownloadOptions withStop = options;
     withStop.stop = &stop;
     const DownloadOutcome outcome = downloadUrlToFile(url, target, withStop);
-    if (!outcome) {
-      gf_logIndented(fmt::format("{}: {}", url, outcome.failure));
-    }
-    return outcome.ok;
+    if (outcome) return DownloadResult::downloaded;
+    gf_logIndented(fmt::format("{}: {}", url, outcome.failure));
+    constexpr long kNotFound = 404;
+    constexpr long kGone = 410;
+    return outcome.httpStatus == kNotFound || outcome.httpStatus == kGone ? DownloadResult::notThere
+                                                                          : DownloadResult::failed;
   };
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "airports/airport_downloads.h"
 #include "feed/rt_http.h"
 
 namespace crv {
@@ -36,6 +37,8 @@ struct DownloadOutcome {
   bool ok = false;
   // Why it failed, for the log ("HTTP status 404", "stopped", ...).
   std::string failure;
+  // The HTTP status of a refused request; 0 when the server gave none.
+  long httpStatus = 0;
 
   explicit operator bool() const { return ok; }
 };
@@ -63,9 +66,9 @@ DownloadOutcome downloadUrlToFile(const std::string& url, const std::filesystem:
 
 // A downloader for callers that pass their own stop flag per call: fetches
 // the url into the target with the options' timeouts and limit, and logs why
-// a download failed as an indented line.
-using UrlDownloader = std::function<bool(const std::string& url, const std::filesystem::path& target,
-                                         const std::atomic<bool>& stop)>;
+// a download failed as an indented line. An answer of HTTP 404 or 410 is
+// notThere; every other failure is failed.
+using UrlDownloader = DownloadFunction;
 UrlDownloader makeUrlDownloader(DownloadOptions options);
 
 // Accepts an encrypted data file only when it decrypts completely with the

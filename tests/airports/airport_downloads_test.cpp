@@ -32,9 +32,10 @@ DownloadFunction httpDownload(int port) {
         url.substr(url.find('/', std::string("http://").size())),
         [&body](const char* data, std::size_t length) { return body.append(data, length), true; },
         [&stop](std::uint64_t, std::uint64_t) { return !stop.load(); });
-    if (!result || result->status != 200) return false;
+    if (result && (result->status == 404 || result->status == 410)) return DownloadResult::notThere;
+    if (!result || result->status != 200) return DownloadResult::failed;
     testing::writeFile(target, body);
-    return true;
+    return DownloadResult::downloaded;
   };
 }
 

@@ -44,7 +44,8 @@ class LearnedSaveTest : public testing::AirportFilesTest {
     setAirportDownloadSite({"site/", [](const std::string& url, const std::filesystem::path& target,
                                         const std::atomic<bool>&) {
                               std::error_code error;
-                              return platform::copyFileReplacing(url, target, error);
+                              return platform::copyFileReplacing(url, target, error) ? DownloadResult::downloaded
+                                                                                     : DownloadResult::notThere;
                             },
                             {}});
   }

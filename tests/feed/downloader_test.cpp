@@ -108,12 +108,13 @@ TEST_F(DownloaderTest, TheInjectedDownloaderKeepsToItsStopAndLogsAFailureWithIts
   const UrlDownloader download = makeUrlDownloader(world_.site().options);
   const std::atomic<bool> stop{false};
   const std::filesystem::path copy = world_.programFolder() / "copy.bin";
-  ASSERT_TRUE(download(world_.site().baseUrl + "data.bin", copy, stop));
+  ASSERT_EQ(download(world_.site().baseUrl + "data.bin", copy, stop), DownloadResult::downloaded);
   EXPECT_EQ(readFile(copy), body_);
-  EXPECT_FALSE(download(world_.site().baseUrl + "missing.bin", copy, stop));
+  EXPECT_EQ(download(world_.site().baseUrl + "missing.bin", copy, stop), DownloadResult::notThere);
   EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "missing.bin: HTTP status 404"));
   const std::atomic<bool> stopped{true};
-  EXPECT_FALSE(download(world_.site().baseUrl + "data.bin", world_.programFolder() / "stopped.bin", stopped));
+  EXPECT_EQ(download(world_.site().baseUrl + "data.bin", world_.programFolder() / "stopped.bin", stopped),
+            DownloadResult::failed);
   EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "data.bin: stopped"));
   EXPECT_EQ(downloadBaseUrl(world_.site(), true), world_.site().baseUrl + "MSFS/");
 }
