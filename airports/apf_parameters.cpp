@@ -67,11 +67,13 @@ std::string readApfPublisher(const std::filesystem::path& path) {
 std::string readApfOrigin(const std::filesystem::path& path) {
   pugi::xml_document document;
   if (loadApfDocument(document, path)) return fmt::format("'{}' not found)", path.string());
-  const std::optional<std::string> publisher = getApfParameter(document, "publisher");
-  if (!publisher) return {};
-  if (*publisher != kUnknownPublisher) return *publisher;
-  return fmt::format("{}={}, {}={}", "manufacturer", getApfParameter(document, "manufacturer").value_or(""),
-                     "creator", getApfParameter(document, "creator").value_or(""));
+  const std::string publisher = getApfParameter(document, "publisher").value_or("");
+  if (!publisher.empty() && publisher != kUnknownPublisher) return {};
+  constexpr std::size_t kKnownNameLength = 4;
+  const std::string manufacturer = getApfParameter(document, "manufacturer").value_or("");
+  const std::string creator = getApfParameter(document, "creator").value_or("");
+  if (manufacturer.size() >= kKnownNameLength || creator.size() >= kKnownNameLength) return {};
+  return fmt::format("{}={}, {}={}", "manufacturer", manufacturer, "creator", creator);
 }
 
 }  // namespace crv

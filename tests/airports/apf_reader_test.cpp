@@ -223,5 +223,28 @@ TEST_F(ApfReaderTest, ReadingFindsTheNeighbours) {
   EXPECT_EQ(stand("A").neighbours, std::vector<std::uint32_t>{2});
 }
 
+// The add-on scan takes a file for offline learning only when its origin is
+// known: a named publisher, or else a manufacturer or creator name.
+TEST_F(ApfReaderTest, AnOriginIsKnownByItsPublisherOrElseByAManufacturerOrCreatorName) {
+  const auto named = [](const char* publisher, const char* manufacturer, const char* creator) {
+    return parameter("publisher", publisher) + parameter("manufacturer", manufacturer) + parameter("creator", creator);
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {named("Orbx", "", ""), ""},
+      {named("unknown", "Aerosoft", ""), ""},
+      {named("unknown", "", "Orbx"), ""},
+      {named("", "", "JFly"), ""},
+      {named("unknown", "abc", "xyz"), "manufacturer=abc, creator=xyz"},
+      {named("", "", ""), "manufacturer=, creator="},
+      {parameter("altitude", "-11"), "manufacturer=, creator="},
+  };
+  for (const auto& [parameters, origin] : cases) {
+    write(kBasePath, apfText(parameters, ""));
+    EXPECT_EQ(readApfOrigin(path(kBasePath)), origin) << parameters;
+  }
+  EXPECT_EQ(readApfOrigin(path("airports/my_thirdparty/LFPG.xml")),
+            fmt::format("'{}' not found)", path("airports/my_thirdparty/LFPG.xml").string()));
+}
+
 }  // namespace
 }  // namespace crv
