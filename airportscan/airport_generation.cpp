@@ -197,9 +197,8 @@ std::string findUnrecognisedAirportIcao(const std::string& bglPath, const Airpor
     return stem;
   }
   if (const auto manifest = gf_searchManifest(bglPath, context.packagesRoot, log, context.manifests)) {
-    // A title names an airport only by a whole code at its start.
-    const std::string key = manifest->title.size() >= 4 ? toUpper(manifest->title.substr(0, 4)) : std::string();
-    if (!key.empty() && findAirportRecord(database, key) != nullptr) {
+    const std::string key = findAirportByIcao(database, manifest->title);
+    if (!key.empty()) {
       log.append(fmt::format("Not recognised airport has ICAO '{}' in title '{}' of manifest", key, manifest->title));
       return key;
     }

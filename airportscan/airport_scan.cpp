@@ -75,12 +75,18 @@ class BglTasks {
       : folder_(folder), handlers_(handlersFor(context)), progress_(progress), pool_(workerLimit()) {}
 
   void start(const fs::path& path) {
+    waitForWorkerSlot();
+    workerStarted();  // lf_processBGLfile lowers the count however it ends
     // The handlers outlive every task: the pool goes first.
-    BglTaskPool::Task task([file = path.string(), &handlers = handlers_] {
-      workerStarted();  // lf_processBGLfile lowers the count however it ends
-      lf_processBGLfile(file, handlers);
-    });
-    futures_.push_back(pool_.submit(std::move(task)));
+    BglTaskPool::Task task([file = path.string(), &handlers = handlers_] { lf_processBGLfile(file, handlers); });
+    std::future<void> future;
+    try {
+      future = pool_.submit(std::move(task));
+    } catch (...) {
+      workerDone();  // the task will never run
+      throw;
+    }
+    futures_.push_back(std::move(future));
     progress_.fileFound();
   }
 
@@ -233,8 +239,10 @@ void scanAddonAirports(const AirportScanOptions& options) {
   const ProgramPaths& paths = programPaths();
   setStatusLine(kScanStatusPrefix);
   gf_logLine(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++", ""));
+  // A locked file (open in another program) is left and named in the log:
+  // the scan rewrites what it can.
   if (fs::exists(paths.tbloFolder)) {
-    emptyFolder(paths.tbloFolder);
+    emptyFolderSkippingLocked(paths.tbloFolder);
   } else {
     fs::create_directories(paths.tbloFolder);
   }
@@ -242,9 +250,9 @@ void scanAddonAirports(const AirportScanOptions& options) {
   // The simulator named by every generated file; the tasks only read it.
   setSimFolderName(simFolderNameFor(msfs2020 ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024));
   if (msfs2020) {
-    emptyFolder(paths.mySimaddonFolder);
+    emptyFolderSkippingLocked(paths.mySimaddonFolder);
   }
-  emptyFolder(paths.myThirdpartyFolder);
+  emptyFolderSkippingLocked(paths.myThirdpartyFolder);
   airportFoundFlag().store(false);
 
   bool completed = false;

@@ -19,6 +19,7 @@
 #include "foundation/random.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
+#include "foundation/text_encoding.h"
 #include "foundation/utf8.h"
 #include "platform/os/file_access.h"
 
@@ -214,16 +215,22 @@ bool readTextFileByCharset(Charset charset, const std::filesystem::path& path, s
     case Charset::Ansi:
     case Charset::Utf8WithoutBom:
     case Charset::Utf8WithBom: {
-      std::ifstream stream(path);
-      if (!stream) {
+      std::string bytes;
+      if (!readFileBytes(path, bytes)) {
         return false;
       }
-      const std::size_t firstLine = lines.size();
-      readLines(stream, lines);
-      if (charset == Charset::Utf8WithBom && lines.size() > firstLine &&
-          lines[firstLine].compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        lines[firstLine].erase(0, 3);
+      std::string_view text = bytes;
+      if (charset == Charset::Utf8WithBom && text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
       }
+      // ANSI bytes, also those after the first bytes that looked like UTF-8,
+      // are taken in the Windows code page, so that every line is UTF-8.
+      std::string converted;
+      if (!isValidUtf8(text)) {
+        converted = windows1252ToUtf8(text);
+        text = converted;
+      }
+      splitTextLines(text, lines);
       return true;
     }
     default:
@@ -352,6 +359,30 @@ void emptyFolder(const std::filesystem::path& folder) {
   } catch (const std::exception& error) {
     throw UserErrorException(kFolderNotEmptiedError, error.what());
   }
+}
+
+std::size_t emptyFolderSkippingLocked(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    return 0;
+  }
+  std::vector<std::filesystem::path> entries;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    entries.push_back(entry->path());
+  }
+  if (error) {
+    gf_logWarning(fmt::format("Could not list {}, its entries stay: {}", folder.string(), error.message()));
+    return entries.size();
+  }
+  std::size_t left = 0;
+  for (const std::filesystem::path& entry : entries) {
+    std::filesystem::remove_all(entry, error);
+    if (error) {
+      gf_logWarning(fmt::format("Could not remove {}, skipped: {}", entry.string(), error.message()));
+      ++left;
+    }
+  }
+  return left;
 }
 
 unsigned folderEntryCount(const std::filesystem::path& folder) {

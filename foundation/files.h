@@ -37,7 +37,9 @@ Charset detectCharset(const std::filesystem::path& path);
 
 // Appends every line as UTF-8. False when the file cannot be read or a UTF-16
 // file does not convert (shown on the status line). Throws
-// std::runtime_error for NoneFound.
+// std::runtime_error for NoneFound. Lines of the 8-bit charsets end at CR LF,
+// LF or a lone CR, and text that is not UTF-8 is taken as ANSI (Windows code
+// page 1252) and converted; UTF-16 lines keep a CR before their LF.
 bool readTextFileByCharset(Charset charset, const std::filesystem::path& path,
                            std::vector<std::string>& lines);
 
@@ -95,6 +97,13 @@ bool saveXml(const pugi::xml_document& document, const std::filesystem::path& pa
 // Removes every entry of the folder, the folder stays. Nothing for a missing
 // folder. Throws UserErrorException code 5 with the cause on any failure.
 void emptyFolder(const std::filesystem::path& folder);
+
+// Removes every entry of the folder that can be removed, the folder stays.
+// An entry that is locked or cannot be removed for another reason is left
+// where it is and named in a log warning, and the others are still removed;
+// a folder that cannot be listed is named the same way. Nothing is raised.
+// The number of entries that could not be removed.
+std::size_t emptyFolderSkippingLocked(const std::filesystem::path& folder);
 
 // Entries directly in the folder; 0 when it does not exist.
 unsigned folderEntryCount(const std::filesystem::path& folder);

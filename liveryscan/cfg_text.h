@@ -1,7 +1,9 @@
 #pragma once
 
-// The text of an aircraft.cfg as UTF-8 lines, whatever its encoding. These
-// files were written by hand by many people over many years:
+// The bytes of an aircraft.cfg as UTF-8 lines, whatever their encoding (the
+// scan reads the files themselves through readTextFileByCharset, which
+// follows the same rules for UTF-8, ANSI and line ends). These files were
+// written by hand by many people over many years:
 //   - UTF-8 with or without a byte-order mark;
 //   - UTF-16, little- or big-endian, with a byte-order mark;
 //   - Windows-1252 (no mark, not valid UTF-8), converted to UTF-8;
@@ -14,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/text_encoding.h"
+
 namespace crv {
 
 enum class CfgEncoding { Utf8, Utf8WithBom, Utf16LittleEndian, Utf16BigEndian, Windows1252 };
@@ -25,18 +29,5 @@ inline constexpr std::size_t kMaxCfgFileBytes = 64U * 1024U * 1024U;
 // when the bytes are no text.
 bool decodeCfgText(std::string_view bytes, std::vector<std::string>& lines, std::string& problem,
                    CfgEncoding* encoding = nullptr);
-
-enum class CfgReadResult { Read, Missing, Failed };
-
-// Reads and decodes the file. Missing: the file is gone (nothing to report).
-// Failed: it could not be read or is no text; the reason is in problem.
-CfgReadResult readCfgFile(const std::filesystem::path& path, std::vector<std::string>& lines, std::string& problem);
-
-// Appends the code point as UTF-8.
-void appendUtf8(std::string& text, char32_t codePoint);
-
-// True when the bytes are well-formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF).
-bool isValidUtf8(std::string_view bytes);
 
 }  // namespace crv

@@ -1,13 +1,19 @@
 #include "liveryscan/fltsim_sections.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <system_error>
 
 #include <fmt/format.h>
 
 #include "aircraftdata/aircraft_database.h"
 #include "aircraftdata/type_lookups.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
@@ -15,6 +21,7 @@
 #include "liveryscan/cfg_text.h"
 #include "liveryscan/model_code.h"
 #include "liveryscan/scan_reports.h"
+#include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
@@ -197,18 +204,53 @@ void dropTrailingComments(std::vector<std::string>& section) {
   while (!section.empty() && (trim(section.back()).empty() || section.back().starts_with("//"))) section.pop_back();
 }
 
-bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
-  std::string problem;
-  switch (readCfgFile(path, lines, problem)) {
-    case CfgReadResult::Read:
-      return true;
-    case CfgReadResult::Missing:
-      return false;
-    case CfgReadResult::Failed:
-      addInvalidAircraftCfgLine(fmt::format("{} cannot be read: {}", path.string(), problem));
-      return false;
+namespace {
+
+// Why a file that exists cannot be read; empty when it can.
+std::string unreadableReason(const std::filesystem::path& path) {
+  errno = 0;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(path, "rb"), &std::fclose);
+  if (!file) return std::generic_category().message(errno != 0 ? errno : EIO);
+  char first = 0;
+  if (std::fread(&first, 1, 1, file.get()) == 0 && std::ferror(file.get()) != 0) {
+    return std::generic_category().message(errno != 0 ? errno : EIO);
   }
-  return false;
+  return {};
+}
+
+}  // namespace
+
+bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return false;  // gone since the walk found it
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  if (!error && bytes > kMaxCfgFileBytes) {
+    addInvalidAircraftCfgLine(fmt::format("{} cannot be read: it is larger than 64 MB", path.string()));
+    return false;
+  }
+  const Charset charset = detectCharset(path);
+  if (charset == Charset::NoneFound) {
+    if (const std::string reason = unreadableReason(path); !reason.empty()) {
+      addInvalidAircraftCfgLine(fmt::format("{} cannot be read: {}", path.string(), reason));
+      return false;
+    }
+    // Too short to tell its charset: it holds no section, which the
+    // numbering check reports.
+    return true;
+  }
+  constexpr std::size_t kExpectedLines = 4048;
+  lines.reserve(kExpectedLines);
+  if (!readTextFileByCharset(charset, path, lines)) return false;
+  for (std::string& line : lines) {
+    if (line.find('\0') != std::string::npos) {
+      addInvalidAircraftCfgLine(
+          fmt::format("{} cannot be read: it holds NUL bytes, it is no text file", path.string()));
+      lines.clear();
+      return false;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF of a UTF-16 file
+  }
+  return true;
 }
 
 LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesystem::path& path) {

@@ -20,8 +20,9 @@ namespace crv {
 // folderNumber. Unreadable, vanished, empty and junk files give none.
 LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesystem::path& path);
 
-// Reads and decodes the file for a task; false (with a report line where the
-// user can mend something) when it gives nothing to read.
+// Reads the file for a task in the charset detectCharset finds, through
+// readTextFileByCharset; false (with a report line where the user can mend
+// something) when it gives nothing to read.
 bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // The path's text up to its last separator ('\' or '/'); empty without one.

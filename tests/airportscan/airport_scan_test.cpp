@@ -1,3 +1,4 @@
+#include <future>
 #include <tuple>
 
 #include <fmt/format.h>
@@ -182,6 +183,52 @@ TEST_F(AirportScanTest, StoppedScanIsNotRecordedAndAnEmptyScanSaysSo) {
   scanAddonAirports(options());
   EXPECT_FALSE(par_SCAN_AIRPORTS.value());
   EXPECT_THAT(logText(), HasSubstr("Warning: Scan has not found any add-on airports"));
+}
+
+TEST_F(AirportScanTest, GeneratedFilesWhoseMakerIsKnownAreCollectedForOfflineLearning) {
+  put("dev-lcy/manifest.json", R"({"creator": "Orbx", "title": "London City"})");
+  put("dev-lcy/scenery/EGLC.bgl", airportWithStands("EGLC", 130));  // more than the 120 archived
+  put("dev-eham/manifest.json", R"({"creator": "someone", "title": "Amsterdam"})");
+  put("dev-eham/scenery/eham.bgl", airportWithStands("EHAM", 4));
+  put("dev-ksea/scenery/ksea-x.bgl", airportWithStands("KSEB", 2));  // no manifest: nobody named
+  AirportScanOptions scan = options();
+  scan.isSuitableForOfflineLearning = [](const std::string&) { return true; };
+
+  scanAddonAirports(scan);
+
+  const ProgramPaths& paths = programPaths();
+  EXPECT_EQ(readApfPublisher(paths.tbloFolder / "EGLC.xml"), "Orbx");
+  EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / "EGLC.xml")) << "the link is used";
+  EXPECT_TRUE(fs::exists(paths.myThirdpartyFolder / "EGLC.txt"));
+  EXPECT_TRUE(fs::exists(paths.tbloFolder / "EHAM.xml")) << "its creator names the maker";
+  EXPECT_TRUE(fs::exists(paths.myThirdpartyFolder / "EHAM.xml"));
+  EXPECT_FALSE(fs::exists(paths.tbloFolder / "KSEB.xml"));
+  EXPECT_TRUE(fs::exists(paths.myThirdpartyFolder / "KSEB.xml"));
+  EXPECT_EQ(collectedAirportFileCount().load(), 2);
+  EXPECT_THAT(logText(), HasSubstr("EGLC copied to "));
+}
+
+TEST_F(AirportScanTest, TheWalkStartsATaskOnlyInAFreeWorkerSlot) {
+  put("dev-eham/scenery/eham.bgl", airportWithStands("EHAM", 2));
+  setWorkerLimit(1);
+  workerStarted();  // another scan task holds the only slot
+  auto scan = std::async(std::launch::async, [this] { scanAddonAirports(options()); });
+  EXPECT_EQ(scan.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  EXPECT_FALSE(fs::exists(programPaths().myThirdpartyFolder / "EHAM.xml"));
+  workerDone();
+  scan.get();
+  EXPECT_TRUE(fs::exists(programPaths().myThirdpartyFolder / "EHAM.xml"));
+  EXPECT_EQ(runningWorkers(), 0);
+}
+
+TEST_F(AirportScanTest, UnrecognisedAirportIsTheDatabaseCodeThatBeginsTheTitle) {
+  airportsDb().airports.insert(airportsDb().airports.begin() + 2, AirportRecord{"EHL", ""});  // kept in code order
+  const AirportNameMap names;
+  ScanLog log;
+  const AirportScanTaskContext context{false, community, &names, &log};
+  put("dev-x/manifest.json", R"({"title": "ehle Lelystad"})");
+  const fs::path bgl = put("dev-x/scenery/scenery1.bgl", "");
+  EXPECT_EQ(findUnrecognisedAirportIcao(bgl.string(), context), "EHL");
 }
 
 TEST(AirportScanFilters, SkipWordsAndExtensions) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include <sys/stat.h>
@@ -104,6 +105,24 @@ TEST_F(FilesTest, ReadsEachCharsetKeepingCarriageReturnsOnlyInUtf16) {
   EXPECT_FALSE(readTextFileByCharset(Charset::Ansi, folder / "missing.txt", lines));
   EXPECT_EQ(testing::thrownText<std::runtime_error>([&] { readTextFileByCharset(Charset::NoneFound, path, lines); }),
             "file " + path.string() + " has unknown charset: none_found");
+}
+
+TEST_F(FilesTest, EightBitTextComesAsUtf8LinesWhateverItsCodePageAndLineEnds) {
+  const std::string euro(1030, 'a');
+  const std::tuple<const char*, Charset, std::string, Lines> cases[] = {
+      {"ANSI", Charset::Ansi, "title=Z\xFCrich \x80 5\r\nx", {"title=Z\xC3\xBCrich \xE2\x82\xAC 5", "x"}},
+      {"ANSI after UTF-8 looking bytes", Charset::Utf8WithoutBom, euro + "\nK\xF6ln\n", {euro, "K\xC3\xB6ln"}},
+      {"UTF-8 cut at the probe", Charset::Ansi, euro + "\xE2\x82\xAC", {euro + "\xE2\x82\xAC"}},
+      {"lone CR", Charset::Utf8WithoutBom, "a\rb\r\rc", {"a", "b", "", "c"}},
+      {"BOM and ANSI", Charset::Utf8WithBom, "\xEF\xBB\xBF" "caf\xE9", {"caf\xC3\xA9"}},
+  };
+  const auto path = folder / "aircraft.cfg";
+  for (const auto& [name, charset, bytes, expected] : cases) {
+    writeFile(path, bytes);
+    Lines lines;
+    EXPECT_TRUE(readTextFileByCharset(charset, path, lines)) << name;
+    EXPECT_EQ(lines, expected) << name;
+  }
 }
 
 TEST_F(FilesTest, WritersAndReaderAgree) {
@@ -294,6 +313,22 @@ TEST_F(FilesTest, EmptyFolderFailureIsUserErrorFive) {
   const std::filesystem::path undeletable = "/proc/self/fdinfo";
   ASSERT_TRUE(std::filesystem::is_directory(undeletable));
   EXPECT_THAT(testing::thrownText<UserErrorException>([&] { emptyFolder(undeletable); }), ::testing::StartsWith("5: "));
+}
+
+TEST_F(FilesTest, ALockedEntryIsSkippedAndNamedWhileTheOthersAreRemoved) {
+  testing::LogCapture log;
+  const auto target = folder / "my_thirdparty";
+  writeFile(target / "EHAM.xml", "a");
+  writeFile(target / "sub" / "b.xml", "b");
+  EXPECT_EQ(emptyFolderSkippingLocked(target), 0U);
+  EXPECT_EQ(folderEntryCount(target), 0U);
+  EXPECT_EQ(emptyFolderSkippingLocked(folder / "missing"), 0U);
+  // Nobody, root included, can delete the entries of this folder.
+  const std::filesystem::path undeletable = "/proc/self/fdinfo";
+  std::size_t left = 0;
+  EXPECT_NO_THROW(left = emptyFolderSkippingLocked(undeletable));
+  EXPECT_GT(left, 0U);
+  EXPECT_TRUE(log.contains("===> Could not remove " + (undeletable / "").string())) << log.text();
 }
 
 TEST_F(FilesTest, ListXmlFilesTakesFourLetterCodesInNameOrder) {

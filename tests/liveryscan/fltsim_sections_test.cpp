@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "foundation/utf8.h"
 #include "liveryscan/fltsim_sections.h"
 #include "liveryscan/ivao_liveries.h"
@@ -189,6 +190,14 @@ TEST_F(FltsimSectionsTest, UnreadableAndVanishedFilesGiveNothing) {
   EXPECT_THAT(linesOf(scanReports().invalidFiles), ElementsAre(folderNamedLikeAFile.string() + " cannot be read: " + folderProblem));
   EXPECT_THAT(lf_searchLiveriesinFile(1, folder / "gone/aircraft.cfg"), IsEmpty());
   EXPECT_EQ(scanReports().invalidFiles.size(), 1U);
+}
+
+TEST_F(FltsimSectionsTest, AUtf16FileThatDoesNotConvertIsNotReadAndTheStatusLineSaysWhy) {
+  const std::u16string text =
+      u"icao_type_designator=A320\n[fltsim.0]\ntitle=T" + std::u16string(1, char16_t{0xD800}) + u"\nicao_airline=DLH\n";
+  const auto path = write("a/aircraft.cfg", utf16Bytes(text, true));
+  EXPECT_THAT(lf_searchLiveriesinFile(1, path), IsEmpty());
+  EXPECT_EQ(statusLineText(), "conversion from error from utf16 to utf8, code: 1113");
 }
 
 TEST_F(FltsimSectionsTest, StubTitlesFollowTheSetting) {
