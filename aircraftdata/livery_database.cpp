@@ -56,4 +56,6 @@ LiveryDatabase& liveryDatabase() {
 
 void clearLiveryDatabase() { liveryDatabase().requestClear(); }
 
+void sortCategoryLists() { liveryDatabase().reserveMatchLists(); }
+
 }  // namespace crv

@@ -56,4 +56,9 @@ LiveryDatabase& liveryDatabase();
 // build (a new livery scan); safe from any thread.
 void clearLiveryDatabase();
 
+// Readies the per-category title lists for a session; called as each session
+// starts to run. The lists come sorted from their builder; their room is
+// reserved once per program run (LiveryDatabase::reserveMatchLists).
+void sortCategoryLists();
+
 }  // namespace crv

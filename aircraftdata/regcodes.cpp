@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <fstream>
+#include <list>
 #include <system_error>
 #include <utility>
 
@@ -193,7 +194,7 @@ void applyRegcodeEntries(const LiveryIndexes& indexes, RegcodeTables& tables,
 }
 
 void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, const LiveryList& liveries) {
-  std::vector<std::string> clashes;
+  std::list<std::string> clashes;
   for (const LiveryData& livery : liveries) {
     if (livery.atcid.empty()) continue;
     const std::string_view title = indexes.findInstalledTitle(livery.title);
@@ -212,7 +213,7 @@ void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, 
   if (clashes.empty()) return;
   const ProgramPaths& paths = programPaths();
   fs::create_directories(paths.errorsFolder);
-  if (!writeLinesToFile(clashes, paths.inlineRegcodesReport)) {
+  if (!writeListLinesToFile(clashes, paths.inlineRegcodesReport)) {
     gf_logWarning(fmt::format("could not write {}", paths.inlineRegcodesReport.string()));
   }
   gf_logLine(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(),

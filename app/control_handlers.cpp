@@ -20,6 +20,7 @@
 #include "foundation/setting_controls.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
+#include "foundation/utf8.h"
 #include "foundation/version.h"
 #include "foundation/version_update.h"
 #include "platform/os/utf16.h"
@@ -125,12 +126,12 @@ std::string lf_getTextFromId(std::uint16_t id) {
     return {};
   }
   if (text->size() > kMaxControlText) text->resize(kMaxControlText);
-  std::string utf8;
-  if (platform::convertUtf16ToUtf8(*text, utf8) != 0) {
-    gf_logLineUnlessStopping(fmt::format("Warning: {} {}", "lf_getTextFromId", "conversion failed"));
+  try {
+    return utf16ToUtf8(*text);
+  } catch (const std::exception& error) {
+    gf_logWarning(fmt::format("{} {}", "lf_getTextFromId", error.what()));
     return {};
   }
-  return utf8;
 }
 
 bool ControlHandlers::onCommand(std::uint64_t wParam) {

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "aircraftdata/livery_database.h"
 #include "aircraftdata/match_summary.h"
 #include "aircraftdata/type_lookups.h"
 #include "airports/park_airport_state.h"
@@ -45,6 +46,7 @@ void Session::runSession() {
   link_.display().simConnected.store(false);
   repaint();
   engine_.reserveSessionTables();
+  sortCategoryLists();
   link_.reserveSession();
   simClient_.start();
 

@@ -231,5 +231,12 @@ TEST(SessionServicesTest, StoredTimeShiftDestinationAndStayOnTopTakeEffectAtTheS
   EXPECT_NE(readFile(programPaths().myParkAirportsFile).find("EGLL"), std::string::npos);
 }
 
+TEST(SessionServicesTest, ARunningSessionHasRoomReservedForItsMatchLists) {
+  ProgramHarness harness;
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  EXPECT_GE(liveryDatabase().regcodes.specialTitles.capacity(), 4096U);
+}
+
 }  // namespace
 }  // namespace crv::testing

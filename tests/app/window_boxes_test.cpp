@@ -163,6 +163,17 @@ std::int64_t nowSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+TEST(ObjectIdBoxTest, ATextThatIsNoUtf16IsRefusedWithTheConversionsReason) {
+  ProgramHarness program;
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  WindowUser user(program.window());
+  ASSERT_TRUE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), std::u16string(u"KLM") + char16_t{0xD800}));
+  EXPECT_TRUE(program.waitForLog("===> lf_getTextFromId Invalid UTF-16 sequence found in input string.", 5s))
+      << program.log();
+  EXPECT_TRUE(par_CALLSIGN_2_OBJECTID.value().empty());
+}
+
 TEST(SimTimeTest, WithSimTimeOnTheSimulatorClockSetsAndShowsTheTimeShift) {
   ProgramHarness program;
   program.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"SIM_TIME", "true"}, {"KEEP_SIM_TIME_PAR", "true"}});

@@ -20,14 +20,18 @@ bool WindowUser::click(std::uint16_t id) {
 }
 
 bool WindowUser::typeAndEnter(std::uint16_t id, const std::string& text) {
-  if (!click(id) || input_.focusedEdit() != id) {
-    return false;
-  }
   std::u16string typed;
   if (platform::convertUtf8ToUtf16(text, typed) != 0) {
     return false;
   }
-  input_.editText(std::move(typed));
+  return typeAndEnter(id, std::move(typed));
+}
+
+bool WindowUser::typeAndEnter(std::uint16_t id, std::u16string units) {
+  if (!click(id) || input_.focusedEdit() != id) {
+    return false;
+  }
+  input_.editText(std::move(units));
   input_.enterPressed();
   input_.releaseFocus();
   return true;

@@ -22,6 +22,9 @@ class WindowUser {
   // Clicks into the edit box, types the text over what it holds and presses
   // Enter; false when the box cannot be typed in (disabled).
   bool typeAndEnter(std::uint16_t id, const std::string& text);
+  // The same with the UTF-16 units as they reach the box (a paste may bring
+  // half a surrogate pair).
+  bool typeAndEnter(std::uint16_t id, std::u16string units);
   // Chooses the list item of a drop-down list; false when the list is
   // disabled or has no such item.
   bool choose(std::uint16_t id, int index);
