@@ -1,5 +1,6 @@
 // aircraft.cfg: any bytes decode to lines of well-formed UTF-8 without line
-// ends, or are refused with a reason; every livery read from them has an
+// ends, or are refused with a reason, both from memory and from a file read
+// in its detected charset; every livery read from them has an
 // airline, the file's type and a title no other livery of the file has.
 
 #include <set>
@@ -62,6 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   crv::clearScanReportLists();
   const auto path = crv::fuzz::scratchFolder() / "aircraft.cfg";
   crv::fuzz::writeBytes(path, bytes);
+  std::vector<std::string> fileLines;
+  if (crv::readAircraftCfgLines(path, fileLines)) {
+    for (const std::string& line : fileLines) {
+      crv::fuzz::require(crv::isValidUtf8(line), "every line read from the file is UTF-8");
+      crv::fuzz::require(line.find('\n') == std::string::npos, "no line read from the file keeps its line feed");
+    }
+  }
+  crv::clearScanReportLists();
   const crv::LiveryList liveries = crv::lf_searchLiveriesinFile(1, path);
   if (!liveries.empty()) checkLiveries(liveries, liveries.front().type);
   crv::clearScanReportLists();
