@@ -17,24 +17,6 @@ constexpr char32_t kWindows1252High[32] = {
 
 }  // namespace
 
-void appendUtf8(std::string& text, char32_t codePoint) {
-  if (codePoint < 0x80U) {
-    text.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800U) {
-    text.push_back(static_cast<char>(0xC0U | (codePoint >> 6U)));
-    text.push_back(static_cast<char>(0x80U | (codePoint & 0x3FU)));
-  } else if (codePoint < 0x10000U) {
-    text.push_back(static_cast<char>(0xE0U | (codePoint >> 12U)));
-    text.push_back(static_cast<char>(0x80U | ((codePoint >> 6U) & 0x3FU)));
-    text.push_back(static_cast<char>(0x80U | (codePoint & 0x3FU)));
-  } else {
-    text.push_back(static_cast<char>(0xF0U | (codePoint >> 18U)));
-    text.push_back(static_cast<char>(0x80U | ((codePoint >> 12U) & 0x3FU)));
-    text.push_back(static_cast<char>(0x80U | ((codePoint >> 6U) & 0x3FU)));
-    text.push_back(static_cast<char>(0x80U | (codePoint & 0x3FU)));
-  }
-}
-
 bool isValidUtf8(std::string_view bytes) {
   std::size_t index = 0;
   const std::size_t count = bytes.size();

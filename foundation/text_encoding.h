@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/utf16.h"
+
 namespace crv {
 
 // Appends the code point as UTF-8.
-void appendUtf8(std::string& text, char32_t codePoint);
+inline void appendUtf8(std::string& text, char32_t codePoint) { platform::appendUtf8(codePoint, text); }
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, no
 // surrogates, nothing above U+10FFFF).

@@ -49,6 +49,8 @@ bool decodeUtf8(std::string_view utf8, std::size_t& index, char32_t& codePoint) 
   return true;
 }
 
+}  // namespace
+
 void appendUtf8(char32_t codePoint, std::string& out) {
   if (codePoint < 0x80) {
     out.push_back(static_cast<char>(codePoint));
@@ -66,8 +68,6 @@ void appendUtf8(char32_t codePoint, std::string& out) {
     out.push_back(static_cast<char>(0x80U | (codePoint & 0x3FU)));
   }
 }
-
-}  // namespace
 
 std::uint32_t convertUtf8ToUtf16(std::string_view utf8, std::u16string& utf16) {
   utf16.clear();

@@ -13,4 +13,7 @@ namespace platform {
 std::uint32_t convertUtf8ToUtf16(std::string_view utf8, std::u16string& utf16);
 std::uint32_t convertUtf16ToUtf8(std::u16string_view utf16, std::string& utf8);
 
+// Appends the code point as UTF-8 (1 to 4 bytes); no check of the value.
+void appendUtf8(char32_t codePoint, std::string& out);
+
 }  // namespace platform
