@@ -10,16 +10,19 @@
 
 #include <fmt/format.h>
 
+#include "airports/airport_downloads.h"
 #include "airports/stand_table.h"
 #include "app/control_handlers.h"
 #include "app/status_panel.h"
 #include "app/window_controls.h"
+#include "feed/downloader.h"
 #include "foundation/clock.h"
 #include "foundation/day_slot.h"
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
 #include "tests/app/window_user.h"
+#include "tools/download-standin/download_standin.h"
 #include "traffic/parking_schedule.h"
 #include "traffic/static_ac.h"
 
@@ -168,6 +171,32 @@ TEST(ParkAirportSessionTest, OnTheGroundTheAirportIsLoadedCalculatedAndShown) {
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
   EXPECT_EQ(panelTexts().parkAirportIcao, "") << "leaving resets the window's texts";
+}
+
+TEST(ParkAirportSessionTest, AnArchiveCheckThatFailedIsAskedAgainAndTheArchivedFileIsLoaded) {
+  TempFolder site;
+  writeFile(site / "MSFS/archive/stock/EHAM.xml", schipholStands());
+  standin::DownloadStandIn standIn(site.path());
+  standIn.setFault("MSFS/archive/stock/EHAM.xml", standin::Fault::serverError());
+  DownloadOptions options;
+  options.timeouts.connect = std::chrono::seconds(2);
+  options.timeouts.whole = std::chrono::seconds(10);
+  setAirportDownloadSite({standIn.baseUrl(), makeUrlDownloader(options), {}});
+  // The whole world on the session clock: the next check comes within a second.
+  ProgramHarness program([](SessionOptions& session) { session.engineConfig.stands = &parkAirportStands(); },
+                         kTestSpeedUp, WorldPace::sessionClock);
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] { return program.sawStatus("User aircraft on the ground at EHAM, no airport file found"); },
+      std::chrono::seconds(20)))
+      << program.log();
+  standIn.clearFaults();  // the site is back
+  EXPECT_TRUE(program.waitForLog("The park airport is EHAM (AMS)", std::chrono::seconds(20))) << program.log();
+  EXPECT_GE(standIn.requestCount("MSFS/archive/stock/EHAM.xml"), 2U);
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
+  setAirportDownloadSite({});
 }
 
 TEST(ParkAirportSessionTest, SettingsChangedInTheWindowAtTheParkAirportAreInItsLearnedFileAfterLeaving) {
