@@ -305,14 +305,13 @@ LiveRulesServices Session::rulesServices() {
                     [standId](const PendingStatic& entry) { return entry.standId == standId; });
     }
   };
-  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
+  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot, bool fillGap) {
     StandTable* stands = engine_.standTable();
-    // An aircraft leaving its stand fills the half hours since it parked.
-    return stands != nullptr && addStandOption(*stands, standId, aircraft.base, slot, kRealUsage, true);
+    return stands != nullptr && addStandOption(*stands, standId, aircraft.base, slot, kRealUsage, fillGap);
   };
   services.searchCoupledCallsigns = [this](LiveAc& aircraft) {
     if (const StandTable* stands = engine_.standTable()) {
-      searchCoupledCallsigns(*stands, weekdayAndSlot(), aircraft.base);
+      searchCoupledCallsigns(*stands, engine_.currentSlot(), aircraft.base);
     }
   };
   return services;

@@ -65,6 +65,8 @@ EngineConfig benchConfig(StandTable* stands) {
   EngineConfig config;
   config.stands = stands;
   config.callsignListFile = "bench_spawn_Callsign2ObjectId.txt";
+  // Wednesday 9 December 2026, 10:10 UTC: half hour 20 of weekday 3.
+  config.now = [] { return std::chrono::system_clock::time_point(std::chrono::seconds(1796775000 + 36000)); };
   return config;
 }
 
@@ -72,7 +74,6 @@ LiveRulesServices benchServices() {
   LiveRulesServices services;
   services.matchLiveryAtSpawn = [](AircraftBase& base) { base.liveryTitle = "Livery " + base.identity.icaoType; };
   services.userOnGround = [] { return true; };
-  services.currentSlot = [] { return DaySlot{3, 20}; };
   return services;
 }
 

@@ -59,7 +59,7 @@ void LiveRules::reset() {
   averageLiveParkedHours_ = -1.0;
 }
 
-DaySlot LiveRules::currentSlot() const { return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot(); }
+DaySlot LiveRules::currentSlot() const { return engine_.currentSlot(); }
 
 bool LiveRules::userOnGround() const { return services_.userOnGround && services_.userOnGround(); }
 

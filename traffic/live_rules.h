@@ -50,11 +50,11 @@ struct LiveRulesServices {
   // aircraft; empty texts when none. Empty: none.
   std::function<std::string()> userStandName;
   std::function<std::string(const GeoPoint&)> standNameAtUser;
-  // The current half hour of the week. Empty: weekdayAndSlot().
-  std::function<DaySlot()> currentSlot;
   // Learns a real stand use of the aircraft at the slot; true when learned.
-  // Empty: nothing is learned.
-  std::function<bool(std::uint32_t standId, const LiveAc&, DaySlot)> addStandOption;
+  // With fillGap the half hours since the aircraft's last learned one are
+  // filled (an aircraft leaving its stand); without, only the slot's half
+  // hour is set in its entry. Empty: nothing is learned.
+  std::function<bool(std::uint32_t standId, const LiveAc&, DaySlot, bool fillGap)> addStandOption;
   // A cargo aircraft parks on a stand not taken as a cargo stand: the stand
   // loses its cargo attribute. Empty: nothing.
   std::function<void(LiveAc&)> markCargoStandUsed;

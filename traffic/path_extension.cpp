@@ -1,11 +1,9 @@
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 #include <fmt/format.h>
 
 #include "airports/stand_search.h"
-#include "foundation/clock.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "traffic/live_motion.h"
@@ -37,11 +35,6 @@ constexpr double kApproachDescentFeetPerSecond = 10.005;
 constexpr double kApproachDescentFpm = -667.0;
 constexpr double kTakeOffClimbFeetPerSecond = 25.0;
 constexpr double kTakeOffClimbFpm = 1500.0;
-
-DaySlot slotNow(const TrafficEngine& engine) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(engine.now().time_since_epoch()).count();
-  return weekdayAndSlotAt(seconds);
-}
 
 StandAircraft standAircraftOf(const LiveAc& a) {
   const AircraftIdentity& id = a.base.identity;
@@ -145,7 +138,7 @@ bool extendPath(MotionContext& m, LiveAc& a) {
   return true;
 }
 
-void generateLegs(MotionContext& /*m*/, LiveAc& a, std::int32_t count) {
+void generateLegs(MotionContext& m, LiveAc& a, std::int32_t count) {
   LiveMotion& mo = a.motion;
   a.generatedLegs = count;
   PathPoint p = a.path.back();
@@ -212,7 +205,11 @@ void generateLegs(MotionContext& /*m*/, LiveAc& a, std::int32_t count) {
   if (parked) {
     p.dueTick = a.path.back().dueTick + kParkedLegTicks;
     mo.standReached = false;
-    // The stand stays occupied while the aircraft stands on it.
+    // Parked for good, it no longer keeps others off the stand: a newcomer
+    // may take it and so remove it.
+    if (ParkingPosition* stand = standById(m, a.standId)) {
+      stand->occupied = false;
+    }
   } else {
     p.dueTick = a.path.back().dueTick + static_cast<std::int64_t>(legSeconds * 100.0);
   }
@@ -231,7 +228,7 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
   if (!notFlying && a.motion.heightAboveGroundFeet >= kSoftStandHeightFeet) {
     return;
   }
-  const DaySlot slot = slotNow(engine);
+  const DaySlot slot = engine.currentSlot();
   const std::uint32_t key = a.base.key;
   for (ParkingPosition& stand : *stands) {
     const auto learned = stand.softLearning.find(key);
@@ -279,7 +276,7 @@ void arriveAtStand(MotionContext& m, LiveAc& a) {
     return;
   }
   setPhase(a, FlightPhase::parked);
-  const DaySlot slot = slotNow(engine);
+  const DaySlot slot = engine.currentSlot();
   a.slot = slot.packed();
   LiveMotion& mo = a.motion;
   if (mo.towed && logOn()) {

@@ -212,7 +212,7 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
       path.front().longitude = stand->longitude;
       path.front().trackDegrees = stand->heading * kRadiansToDegrees;
       const DaySlot slot = currentSlot();
-      if (services_.addStandOption && services_.addStandOption(stand->id, aircraft, slot)) {
+      if (services_.addStandOption && services_.addStandOption(stand->id, aircraft, slot, false)) {
         rememberStandUse(aircraft.base.key, slot);
       }
       enforceMaxPark(1);

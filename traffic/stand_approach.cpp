@@ -117,7 +117,7 @@ void LiveRules::updateParkedTimers(LiveAc& aircraft) {
   }
   if (!aircraft.base.identity.airline.empty() && aircraft.standCargo == aircraft.base.cargo) {
     const DaySlot slot = currentSlot();
-    if (services_.addStandOption && services_.addStandOption(aircraft.standId, aircraft, slot)) {
+    if (services_.addStandOption && services_.addStandOption(aircraft.standId, aircraft, slot, true)) {
       rememberStandUse(aircraft.base.key, slot);
     }
   }

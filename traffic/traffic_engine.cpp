@@ -231,6 +231,10 @@ void TrafficEngine::clearLiveTable() {
   forgetObjectIdIndex();
 }
 
+DaySlot TrafficEngine::currentSlot() const {
+  return weekdayAndSlotAt(std::chrono::duration_cast<std::chrono::seconds>(now().time_since_epoch()).count());
+}
+
 std::string TrafficEngine::standLabel(std::uint32_t standId) const {
   if (standId == 0) {
     return "sid==0?";

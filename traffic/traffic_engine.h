@@ -32,6 +32,7 @@
 
 #include "airports/stand_table.h"
 #include "feed/traffic_records.h"
+#include "foundation/clock.h"
 #include "foundation/paths.h"
 #include "foundation/thread_annotations.h"
 #include "simlink/queue_records.h"
@@ -53,8 +54,12 @@ struct EngineConfig {
   std::filesystem::path callsignListFile = programPaths().callsign2ObjectIdFile;
   // The stands of the park airport.
   StandTable* stands = &parkAirportStands();
-  // The program's clock (parked-since times).
-  std::function<std::chrono::system_clock::time_point()> now = [] { return std::chrono::system_clock::now(); };
+  // The program's clock: the traffic time while a time shift is active, else
+  // the system time. The parked-since times and every half hour the engine
+  // learns or places in come from it.
+  std::function<std::chrono::system_clock::time_point()> now = [] {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(currentTime()));
+  };
 };
 
 // What the main window shows of the engine.
@@ -186,6 +191,8 @@ class TrafficEngine {
   // ---- Time and links ----
   std::int64_t tick() const { return tick10ms_.load(std::memory_order_relaxed); }
   std::chrono::system_clock::time_point now() const { return config_.now(); }
+  // The weekday and half hour of now().
+  DaySlot currentSlot() const;
   SimQueues& link() { return link_; }
   const EngineHooks& hooks() const { return hooks_; }
 

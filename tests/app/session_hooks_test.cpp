@@ -87,9 +87,7 @@ TEST_F(SessionHooksTest, EveryHookTheSessionHandsOutIsFilled) {
   expectEveryMemberFilled(session_.link().hooks(), "SimLinkHooks");
   expectEveryMemberFilled(session_.feedHooks(), "FeedHooks");
   expectEveryMemberFilled(session_.engine().hooks(), "EngineHooks");
-  expectEveryMemberFilled(
-      session_.rulesServices(), "LiveRulesServices",
-      {emptyOnPurpose(&LiveRulesServices::currentSlot, "the program's clock (weekdayAndSlot) when empty")});
+  expectEveryMemberFilled(session_.rulesServices(), "LiveRulesServices");
   expectEveryMemberFilled(session_.motionParkingCalls(), "ParkingCalls");
   expectEveryMemberFilled(
       session_.staticParkingServices(), "StaticParkingServices",

@@ -47,6 +47,12 @@ EngineConfig harnessConfig(const TempFolder& folder, StandTable* stands,
 
 }  // namespace
 
+std::chrono::system_clock::time_point timeInSlot(DaySlot slot) {
+  constexpr std::int64_t kMondayEpoch = 1796601600;  // Monday 7 December 2026, 00:00 UTC
+  const std::int64_t seconds = kMondayEpoch + (slot.weekday - 1) * 86400LL + slot.halfHour * 1800LL + 600;
+  return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+}
+
 EngineHarness::EngineHarness(EngineHooks hooks, StandTable* stands,
                              std::function<std::chrono::system_clock::time_point()> clock)
     : sim([this] { return engine.tick(); }, link.simConnectMutex()),

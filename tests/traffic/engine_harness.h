@@ -69,6 +69,9 @@ std::vector<std::int64_t> ticksOf(const std::vector<Timed<T>>& sent) {
   return ticks;
 }
 
+// Ten minutes into the slot's half hour in the week of Monday 7 December 2026.
+std::chrono::system_clock::time_point timeInSlot(DaySlot slot);
+
 class EngineHarness {
  public:
   // The aircraft types the test records use: A320 (Large), B738 (Large),

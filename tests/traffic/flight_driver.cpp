@@ -29,7 +29,7 @@ FlightDriver::FlightDriver()
             LiveRules::fillEngineHooks(hooks, rulesSlot_);
             return hooks;
           }(),
-          &stands_),
+          &stands_, [] { return timeInSlot({3, 20}); }),
       rules(harness.engine, rulesServices()) {
   rulesSlot_ = &rules;
   motion.engine = &harness.engine;
@@ -41,7 +41,6 @@ LiveRulesServices FlightDriver::rulesServices() {
   LiveRulesServices services;
   services.matchLiveryAtSpawn = [](AircraftBase& base) { base.liveryTitle = "Livery " + base.identity.icaoType; };
   services.userOnGround = [] { return false; };
-  services.currentSlot = [] { return DaySlot{3, 20}; };
   services.markCargoStandUsed = [this](LiveAc& a) { markCargoStandUsed(motion, a); };
   return services;
 }

@@ -186,7 +186,8 @@ TEST(FlightTracks, ADepartureAndAnArrivalGoThroughTheWholeCycle) {
                           {FlightPhase::flying, FlightPhase::taxi, FlightPhase::parking, FlightPhase::parked}));
   EXPECT_TRUE(driver.aircraft(kArrival)->motion.landed);
   EXPECT_EQ(driver.aircraft(kArrival)->standId, 1U);
-  EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
+  // Parked for good, it keeps no newcomer off its stand.
+  EXPECT_FALSE((*driver.harness.engine.standTable())[0].occupied);
   const std::int64_t approachFlaps = firstTick(driver, kArrival, kFlaps, 16383);
   const std::int64_t gearDown = firstTick(driver, kArrival, kGear, 1);
   const std::int64_t spoilersOut = firstTick(driver, kArrival, kSpoilers, 16383);

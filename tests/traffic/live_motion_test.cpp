@@ -286,6 +286,69 @@ TEST_F(LiveMotionRules, TwoArrivalsNeverShareAStand) {
   EXPECT_TRUE((*driver.harness.engine.standTable())[0].occupied);
 }
 
+class StandHandover : public LiveMotionRules {
+ protected:
+  void SetUp() override { driver.setParkAirport(kOrigin, standGrid(1, 1, 60.0, 20.0, kOrigin)); }
+  ParkingPosition& stand() { return (*driver.harness.engine.standTable())[0]; }
+  // An arrival that has reached the stand: its path runs dry on it.
+  LiveAc& parkedForGood(std::uint32_t key) {
+    LiveAc& a = place(key, {pointAt(0, 0, 0, 0)}, true);
+    a.phase = FlightPhase::parking;
+    a.standId = stand().id;
+    a.standLatitude = kOrigin.latitude;
+    a.standLongitude = kOrigin.longitude;
+    stand().occupied = true;  // it was given the stand
+    EXPECT_TRUE(extendPath(m, a));
+    return a;
+  }
+  // A buffered aircraft reported standing 2 m from the stand, spawned.
+  LiveAc& spawnOnTheStand(std::uint32_t key) {
+    LiveAc& a = driver.harness.placeLive(key, "T" + std::to_string(key), SimState::buffer, 0);
+    a.path = LivePath::Points{pointAt(2, 0, 100, 0), pointAt(2, 0, 600, 0)};
+    a.path[0].stationary = true;
+    a.path[1].stationary = true;
+    driver.rules.spawnLiveAc(a);
+    return a;
+  }
+};
+
+TEST_F(StandHandover, AnAircraftParkedForGoodFreesItsStandAndTheNextArrivalReplacesIt) {
+  LiveAc& first = parkedForGood(50080);
+  EXPECT_EQ(first.phase, FlightPhase::parked);
+  EXPECT_EQ(first.path.back().dueTick, 60480000) << "one point a week ahead";
+  EXPECT_FALSE(stand().occupied);
+
+  LiveAc& next = place(50081, {pointAt(-40, 0, 0, 8), pointAt(-10, 0, 300, 0)}, true);
+  driver.rules.try2Park(next, false);
+  EXPECT_EQ(driver.aircraft(50080)->state, SimState::removingfromsim);
+  EXPECT_EQ(next.phase, FlightPhase::parking);
+  EXPECT_EQ(next.standId, stand().id);
+  EXPECT_TRUE(stand().occupied);
+}
+
+// An aircraft reported standing on the stand of one parked there for good:
+// one that the feed no longer reports gives way, one it still reports keeps
+// the stand and the newcomer is dropped.
+TEST_F(StandHandover, ANewcomerStandingOnTheStandDisplacesAParkedAircraftTheFeedNoLongerReports) {
+  parkedForGood(50090);
+  LiveAc& newcomer = spawnOnTheStand(50091);
+  EXPECT_EQ(driver.aircraft(50090)->state, SimState::removingfromsim);
+  EXPECT_FALSE(newcomer.dropFromBuffer);
+  EXPECT_EQ(newcomer.phase, FlightPhase::parked);
+  EXPECT_EQ(newcomer.standId, stand().id);
+  EXPECT_TRUE(stand().occupied);
+}
+
+TEST_F(StandHandover, ANewcomerStandingOnTheStandOfAParkedAircraftStillReportedIsDropped) {
+  LiveAc& holder = parkedForGood(50090);
+  PathPoint onStand = pointAt(1, 0, 1000, 0);
+  EXPECT_FALSE(driver.rules.checkStandApproach(holder, onStand));
+  LiveAc& newcomer = spawnOnTheStand(50091);
+  EXPECT_EQ(driver.aircraft(50090)->state, SimState::active);
+  EXPECT_TRUE(newcomer.dropFromBuffer);
+  EXPECT_EQ(newcomer.standId, 0U);
+}
+
 TEST_F(LiveMotionRules, GeneratedLegsByWhatTheAircraftDoes) {
   LiveAc& parked = place(50070, {pointAt(0, 0, 100, 0)}, true);
   parked.phase = FlightPhase::parked;

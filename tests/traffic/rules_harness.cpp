@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "tests/traffic/engine_test_access.h"
+#include "traffic/stand_learning.h"
 
 namespace crv::testing {
 
@@ -25,14 +26,15 @@ LiveRulesServices RulesHarness::services() {
   services.userOnGround = [this] { return harness.user.altitudeAboveGroundFeet < 1.0; };
   services.userStandName = [this] { return userStand; };
   services.standNameAtUser = [this](const GeoPoint&) { return standAtUser; };
-  services.currentSlot = [this] { return slotNow; };
-  services.addStandOption = [](std::uint32_t, const LiveAc&, DaySlot) { return true; };
+  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot, bool fillGap) {
+    return addStandOption(stands, standId, aircraft.base, slot, kRealUsage, fillGap);
+  };
   return services;
 }
 
 RulesHarness::RulesHarness(StandTable grid)
     : stands(std::move(grid)),
-      harness(rulesHooks(slot), &stands),
+      harness(rulesHooks(slot), &stands, [this] { return timeInSlot(slotNow); }),
       rules(harness.engine, services()),
       engine(harness.engine) {
   slot = &rules;

@@ -31,7 +31,7 @@ class RulesHarness {
   bool noLiveries = false;
   std::string userStand;    // the stand the user chose
   std::string standAtUser;  // the stand under the user aircraft
-  DaySlot slotNow{3, 20};
+  DaySlot slotNow{3, 20};  // the engine's clock stands ten minutes into it
   int matchCount = 0;
 
   LiveRulesServices services();

@@ -77,6 +77,7 @@ EngineConfig scenarioConfig(const TempFolder& folder, StandTable* stands) {
   EngineConfig config;
   config.callsignListFile = folder / "Callsign2ObjectId.txt";
   config.stands = stands;
+  config.now = [] { return timeInSlot({3, 20}); };
   return config;
 }
 
@@ -84,7 +85,6 @@ LiveRulesServices scenarioServices(MotionContext& motion, SimLink& link) {
   LiveRulesServices services;
   services.matchLiveryAtSpawn = [](AircraftBase& base) { base.liveryTitle = "Livery " + base.identity.icaoType; };
   services.userOnGround = [&link] { return link.user().userOnGround.load(); };
-  services.currentSlot = [] { return DaySlot{3, 20}; };
   services.markCargoStandUsed = [&motion](LiveAc& aircraft) { markCargoStandUsed(motion, aircraft); };
   return services;
 }

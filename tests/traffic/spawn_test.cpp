@@ -1,5 +1,7 @@
+#include <bitset>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,25 @@ TEST(Spawn, AStandingAircraftSpawnsOnTheNearestFreeStandButNeverTheUsersOrTheRes
     EXPECT_EQ(aircraft.standId, mayTake ? h.stand("A4").id : 0U) << name;
     EXPECT_EQ(h.stand(name).occupied, mayTake) << name;
   }
+}
+
+// Seen first on its usual stand, an aircraft marks the half hour in its own
+// entry of the weekday instead of starting a second one; leaving, it fills
+// the half hours since then in that entry.
+TEST(Spawn, AnAircraftSpawningOnItsUsualStandMarksTheHalfHourInItsOwnEntry) {
+  RulesHarness h;
+  h.stand("B2").usage.push_back(dlhUsage(1, 3, {10}, "DLH4AB", "DLH4AB"));
+  LiveAc& aircraft = h.buffered(20001, "DLH4AB", h.stand("B2").position(), 0.0, 100);
+  h.rules.trySpawn(aircraft);
+  ASSERT_EQ(aircraft.standId, h.stand("B2").id);
+  const std::vector<UsageEntry>& usage = h.stand("B2").usage;
+  ASSERT_EQ(usage.size(), 1U);
+  EXPECT_EQ(usage[0].hh, (std::bitset<48>().set(10).set(20)));
+
+  h.slotNow = {3, 23};
+  h.rules.updateParkedTimers(aircraft);
+  ASSERT_EQ(usage.size(), 1U);
+  EXPECT_EQ(usage[0].hh, (std::bitset<48>().set(10).set(20).set(21).set(22).set(23)));
 }
 
 TEST(Spawn, AGroundSpawnFortyMetresFromItsLastPointWhileMovingFindsNoStand) {

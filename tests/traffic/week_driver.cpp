@@ -79,10 +79,9 @@ LiveRulesServices WeekDriver::rulesServices() {
   LiveRulesServices services;
   services.matchLiveryAtSpawn = [](AircraftBase& base) { base.liveryTitle = "Livery " + base.identity.icaoType; };
   services.userOnGround = [] { return true; };
-  services.currentSlot = [this] { return slotNow(); };
   services.markCargoStandUsed = [this](LiveAc& a) { markCargoStandUsed(motion_, a); };
-  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot) {
-    const bool learned = addStandOption(stands_, standId, aircraft.base, slot, kRealUsage, true);
+  services.addStandOption = [this](std::uint32_t standId, const LiveAc& aircraft, DaySlot slot, bool fillGap) {
+    const bool learned = addStandOption(stands_, standId, aircraft.base, slot, kRealUsage, fillGap);
     if (learned) learnings.push_back({aircraft.base.key, now_ / kHalfHourSeconds, false});
     return learned;
   };
