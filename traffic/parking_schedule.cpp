@@ -61,7 +61,7 @@ ParkingSchedule::ParkingSchedule(TrafficEngine& engine, StaticParking& statics, 
       services_(std::move(services)) {}
 
 DaySlot ParkingSchedule::currentSlot() const {
-  return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot();
+  return services_.currentSlot ? services_.currentSlot() : engine_.currentSlot();
 }
 
 UserAcData ParkingSchedule::userAircraft() const {

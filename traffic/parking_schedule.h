@@ -96,7 +96,7 @@ struct ParkingScheduleServices {
   std::function<void(bool full)> adjustParking;
   // The park airport's position for the live motion; nullopt: none.
   std::function<void(std::optional<GeoPoint>)> parkAirportChanged;
-  // The current half hour of the week. Empty: weekdayAndSlot().
+  // The current half hour of the week. Empty: the engine's clock.
   std::function<DaySlot()> currentSlot;
   std::function<void()> repaint;
 };

@@ -32,7 +32,7 @@ void StaticParking::fillEngineHooks(EngineHooks& hooks, StaticParking* const& sl
 }
 
 DaySlot StaticParking::currentSlot() const {
-  return services_.currentSlot ? services_.currentSlot() : weekdayAndSlot();
+  return services_.currentSlot ? services_.currentSlot() : engine_.currentSlot();
 }
 
 DaySlot StaticParking::logDayAndHour() const {

@@ -37,7 +37,7 @@ struct StaticParkingServices {
   // A livery for a static aircraft on the stand; false when none fits.
   // Empty: no livery is ever found.
   std::function<bool(AircraftBase&, const ParkingPosition&)> matchLivery;
-  // The current half hour of the week. Empty: weekdayAndSlot().
+  // The current half hour of the week. Empty: the engine's clock.
   std::function<DaySlot()> currentSlot;
   // Half the wing span of a type, nautical miles. Empty: wingspanOfType.
   std::function<double(std::string_view type)> halfSpanNm;

@@ -91,7 +91,7 @@ TEST_F(SessionHooksTest, EveryHookTheSessionHandsOutIsFilled) {
   expectEveryMemberFilled(session_.motionParkingCalls(), "ParkingCalls");
   expectEveryMemberFilled(
       session_.staticParkingServices(), "StaticParkingServices",
-      {emptyOnPurpose(&StaticParkingServices::currentSlot, "the program's clock (weekdayAndSlot)"),
+      {emptyOnPurpose(&StaticParkingServices::currentSlot, "the engine's clock"),
        emptyOnPurpose(&StaticParkingServices::halfSpanNm, "the type database's wingspanOfType")});
   expectEveryMemberFilled(session_.adjustmentServices(), "ParkingAdjustmentServices");
   // The schedule's seams for tests: empty, each does the program's own.
@@ -104,7 +104,7 @@ TEST_F(SessionHooksTest, EveryHookTheSessionHandsOutIsFilled) {
        emptyOnPurpose(&Schedule::airportFileExists, "ensureAirportFile"),
        emptyOnPurpose(&Schedule::readParkedFile, "lf_readParkedFile into the engine's stands"),
        emptyOnPurpose(&Schedule::saveLearnedFile, "saveAirportFile of the engine's stands"),
-       emptyOnPurpose(&Schedule::currentSlot, "the program's clock (weekdayAndSlot)")});
+       emptyOnPurpose(&Schedule::currentSlot, "the engine's clock")});
   expectEveryMemberFilled(session_.matchEnvironment(), "MatchEnvironment");
   expectEveryMemberFilled(currentAutoRangeHooks(), "AutoRangeHooks");
 }
