@@ -202,8 +202,10 @@ TEST_F(StandUseEndToEnd, UnderATimeShiftAnArrivalLearnsTheHalfHourOfTheTraffic) 
     served.reportsHeading = point.reportsHeading;
     flight.points.push_back(served);
   }
+  // Reported standing there for long after it parks: without traffic the
+  // program has no traffic time.
   flight.points.push_back(flight.points.back());
-  flight.points.back().secondsFromStart += 60.0;
+  flight.points.back().secondsFromStart += 240.0;
   standin::Scenario scenario;
   scenario.startEpochSeconds = harness_.worldEpochSeconds() - kShiftSeconds;
   scenario.flights = {flight};
@@ -216,17 +218,22 @@ TEST_F(StandUseEndToEnd, UnderATimeShiftAnArrivalLearnsTheHalfHourOfTheTraffic) 
                             static_cast<std::int64_t>(harness_.worldSeconds()));
   };
   const DaySlot before = trafficSlot();
-  ASSERT_TRUE(ProgramHarness::waitFor([&] { return seen(harness_, 0x3c6444).phase == FlightPhase::parked; }, 40s))
+  Seen parked;
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        parked = seen(harness_, 0x3c6444);
+        return parked.phase == FlightPhase::parked && parked.slot != 0;  // arrived on the stand
+      },
+      40s))
       << harness_.log();
   const DaySlot after = trafficSlot();
-  const Seen parked = seen(harness_, 0x3c6444);
-  EXPECT_EQ(parked.standId, standId("A4"));
+  EXPECT_EQ(parked.standId, standId("A4")) << harness_.log();
   EXPECT_TRUE(parked.slot == before.packed() || parked.slot == after.packed())
-      << parked.slot << " against the traffic's " << before.packed();
+      << parked.slot << " against the traffic's " << before.packed() << " to " << after.packed();
   EXPECT_NE(parked.slot, weekdayAndSlotAt(systemTimeSeconds()).packed());
 
   const std::vector<std::set<int>> options = learnedHalfHours(closeAndReadLearnedFile(), "D-AIPA");
-  ASSERT_EQ(options.size(), 1U) << readFile(learnedFile());
+  ASSERT_EQ(options.size(), 1U) << readFile(learnedFile()) << harness_.log();
   EXPECT_TRUE(options[0].contains(before.halfHour) || options[0].contains(after.halfHour));
 }
 
