@@ -141,7 +141,7 @@ class StandUseEndToEnd : public ::testing::Test {
 // KLM1001 stands on A2, its usual stand, in the 20 s before it spawns and is not
 // reported again; a minute later EIN605 is reported standing there.
 TEST_F(StandUseEndToEnd, AStaleParkedAircraftHandsItsStandOnAndAUsualStandIsMarkedInItsOwnEntry) {
-  harness_.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"LOG", "true"}, {"parking_percentage", "0"}});
+  harness_.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"LOG", "true"}});
   // The learned entry of KLM1001 on A2 holds a half hour six hours from now.
   const DaySlot now = weekdayAndSlotAt(systemTimeSeconds() + 60);
   const int usualHalfHour = now.halfHour >= 24 ? now.halfHour - 12 : now.halfHour + 12;
@@ -163,14 +163,19 @@ TEST_F(StandUseEndToEnd, AStaleParkedAircraftHandsItsStandOnAndAUsualStandIsMark
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return seen(harness_, 0x484f6d).phase == FlightPhase::parked; }, 30s))
       << harness_.log();
   EXPECT_EQ(seen(harness_, 0x484f6d).standId, standId("A2"));
-  ProgramHarness::waitFor([&] { return seen(harness_, 0x4ca7b4).known && seen(harness_, 0x4ca7b4).state != SimState::buffer; },
-                          40s);
-  const Seen newcomer = seen(harness_, 0x4ca7b4);
+  Seen newcomer;
+  ProgramHarness::waitFor(
+      [&] {
+        newcomer = seen(harness_, 0x4ca7b4);
+        return newcomer.known && newcomer.state != SimState::buffer;
+      },
+      40s);
   EXPECT_EQ(newcomer.phase, FlightPhase::parked) << harness_.log();
   EXPECT_EQ(newcomer.standId, standId("A2"));
   const Seen stale = seen(harness_, 0x484f6d);
   EXPECT_TRUE(!stale.known || stale.state == SimState::removingfromsim);
-  EXPECT_TRUE(harness_.waitForLog("KLM1001  removed because another live EIN605 wants the stand", 5s)) << harness_.log();
+  EXPECT_TRUE(harness_.waitForLog("KLM1001  removed because another live EIN605 wants the stand", 5s))
+      << harness_.log();
 
   const std::vector<std::set<int>> options = learnedHalfHours(closeAndReadLearnedFile(), "PH-BXA");
   ASSERT_EQ(options.size(), 1U) << readFile(learnedFile());
@@ -183,7 +188,7 @@ TEST_F(StandUseEndToEnd, AStaleParkedAircraftHandsItsStandOnAndAUsualStandIsMark
 TEST_F(StandUseEndToEnd, UnderATimeShiftAnArrivalLearnsTheHalfHourOfTheTraffic) {
   constexpr std::int64_t kShiftSeconds = 6 * 3600;
   harness_.storeSettings(
-      {{"SIM_CHOICE", "MSFS 2020"}, {"LOG", "true"}, {"parking_percentage", "0"}, {"TIME_SHIFT_HOURS", "6"}});
+      {{"SIM_CHOICE", "MSFS 2020"}, {"LOG", "true"}, {"TIME_SHIFT_HOURS", "6"}});
   // The arrival's taxi to A4, from a minute before it stops.
   std::vector<TrackPoint> taxi;
   const std::vector<TrackPoint> arrival = arrivalTo(standAt(3));
