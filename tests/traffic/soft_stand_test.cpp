@@ -14,8 +14,6 @@
 namespace crv::testing {
 namespace {
 
-constexpr std::int64_t kMondayEpoch = 1796601600;  // Monday 7 December 2026, 00:00 UTC
-
 struct SoftLearning {
   std::uint32_t standId = 0;
   DaySlot slot;
@@ -37,10 +35,7 @@ class SoftStandTest : public ::testing::Test {
   }
   ~SoftStandTest() override { resetAllSettings(); }
 
-  // Ten minutes into the half hour.
-  void setSlot(DaySlot slot) {
-    nowSeconds = kMondayEpoch + (slot.weekday - 1) * 86400 + slot.halfHour * 1800 + 600;
-  }
+  void setSlot(DaySlot slot) { now = timeInSlot(slot); }
   // Every stand is used at the slot by another aircraft.
   void useEveryStandAt(DaySlot slot) {
     for (ParkingPosition& stand : stands) {
@@ -59,11 +54,9 @@ class SoftStandTest : public ::testing::Test {
     return a;
   }
 
-  std::int64_t nowSeconds = kMondayEpoch;
+  std::chrono::system_clock::time_point now = timeInSlot({1, 0});
   StandTable stands;
-  EngineHarness harness{{}, &stands, [this] {
-                          return std::chrono::system_clock::time_point(std::chrono::seconds(nowSeconds));
-                        }};
+  EngineHarness harness{{}, &stands, [this] { return now; }};
   MotionContext motion;
   std::vector<SoftLearning> learned;
 };
