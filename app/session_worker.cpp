@@ -58,6 +58,8 @@ std::string mustRunFromFolderText() {
 
 void Session::sessionWorker() {
   workerThreadId_.store(std::this_thread::get_id());
+  // A session that fails the same way at every restart logs its lines once.
+  beginRepeatableLogBlock("session");
   display_.phase.store(SessionDisplay::Phase::starting);
   try {
     if (!isDirectory(programPaths().docsFolder)) {
@@ -123,6 +125,7 @@ void Session::sessionWorker() {
     sessionEnd().forceSystemError();
   }
   lf_closingDown();
+  endRepeatableLogBlock();
   workerThreadId_.store(std::thread::id());
 }
 

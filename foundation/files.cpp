@@ -14,6 +14,7 @@
 
 #include "foundation/disk_sync.h"
 #include "foundation/errors.h"
+#include "foundation/line_end.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/random.h"
@@ -86,8 +87,8 @@ template <typename Lines>
 bool writeLines(const Lines& lines, const std::filesystem::path& path) {
   std::string text;
   for (const auto& line : lines) {
-    text += line;
-    text += '\n';
+    text += withTextLineEnds(line);
+    text += textLineEnd();
   }
   return writeFileAtomically(path, text);
 }
@@ -270,12 +271,11 @@ std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLine
 }
 
 bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd) {
-  if (!finalLineEnd) {
-    return writeFileAtomically(path, text);
+  std::string written = withTextLineEnds(text);
+  if (finalLineEnd) {
+    written += textLineEnd();
   }
-  std::string withLineEnd(text);
-  withLineEnd += '\n';
-  return writeFileAtomically(path, withLineEnd);
+  return writeFileAtomically(path, written);
 }
 
 bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {

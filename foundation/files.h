@@ -59,7 +59,7 @@ struct TextFile {
 std::vector<std::string>& readFileLines(TextFile& file, std::size_t expectedLines);
 
 // Writers: replace the file by writeFileAtomically; false when it cannot be
-// written.
+// written. Each line feed is written as textLineEnd() (CR LF on Windows).
 bool writeTextFile(std::string_view text, const std::filesystem::path& path, bool finalLineEnd);
 bool writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);

@@ -3,24 +3,204 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "foundation/clock.h"
+#include "foundation/line_end.h"
+#include "foundation/log_repeats.h"
 #include "foundation/session_flags.h"
+#include "foundation/status_line.h"
 #include "foundation/version.h"
 #include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
 
-// The stream lives behind a function-local static so that lines logged by
+// A failed write of the log, or the first good one after it: what the user
+// is told, outside the log's lock.
+struct LogWriteNews {
+  bool failing = false;
+  std::string cause;            // why the write failed
+  std::uint64_t lostLines = 0;  // written again: the lines lost meanwhile
+};
+
+// Log.txt as written: a file descriptor, so that a failed write is seen and
+// the next line tries again (a stream stays failed for good). Guarded by
+// logMutex.
+class LogFile {
+ public:
+  bool isOpen() const { return descriptor_ >= 0; }
+
+  // False with errno set when the file cannot be opened.
+  bool open(const std::filesystem::path& path) {
+    close();
+    descriptor_ = platform::openFileForWriting(path);
+    path_ = path;
+    return isOpen();
+  }
+
+  ~LogFile() { close(); }
+
+  // A last try for a line the disk did not take and for the count of the
+  // lines lost after it.
+  void close() {
+    if (isOpen()) {
+      if (writeUnwritten() && lostLines_ > 0) {
+        unwritten_ = lostLinesMark();
+        writeUnwritten();
+      }
+      platform::closeFile(descriptor_);
+    }
+    descriptor_ = -1;
+    unwritten_.clear();
+    lostLines_ = 0;
+    failing_ = false;
+  }
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Writes one finished line. A line that cannot be written whole is kept and
+  // written first when the disk takes bytes again, so no line is torn; lines
+  // that come while it waits are lost and counted, and a line "N lines lost"
+  // marks the gap. News when writing starts failing or works again.
+  std::optional<LogWriteNews> write(std::string_view bytes) {
+    if (!writeUnwritten()) {
+      ++lostLines_;
+      return failed();
+    }
+    std::uint64_t markedLines = 0;
+    if (lostLines_ > 0) {
+      markedLines = lostLines_;
+      unwritten_ = lostLinesMark();
+      lostLines_ = 0;
+    }
+    unwritten_.append(bytes);
+    if (!writeUnwritten()) {
+      return failed();
+    }
+    if (!failing_) {
+      return std::nullopt;
+    }
+    failing_ = false;
+    return LogWriteNews{false, {}, markedLines};
+  }
+
+ private:
+  std::string lostLinesMark() const { return fmt::format("{}{} lines lost{}", kWarningPrefix, lostLines_, textLineEnd()); }
+
+  bool writeUnwritten() {
+    std::size_t done = 0;
+    while (done < unwritten_.size()) {
+      const std::ptrdiff_t count = platform::writeToFile(descriptor_, unwritten_.data() + done, unwritten_.size() - done);
+      if (count < 0 && errno == EINTR) {
+        continue;
+      }
+      if (count <= 0) {
+        cause_ = count < 0 ? std::generic_category().message(errno) : "nothing was written";
+        unwritten_.erase(0, done);
+        return false;
+      }
+      done += static_cast<std::size_t>(count);
+    }
+    unwritten_.clear();
+    return true;
+  }
+
+  std::optional<LogWriteNews> failed() {
+    if (failing_) {
+      return std::nullopt;
+    }
+    failing_ = true;
+    return LogWriteNews{true, cause_, 0};
+  }
+
+  int descriptor_ = -1;
+  std::filesystem::path path_;
+  std::string unwritten_;  // the bytes of a line the disk did not take yet
+  std::uint64_t lostLines_ = 0;
+  bool failing_ = false;
+  std::string cause_;
+};
+
+// The file lives behind a function-local static so that lines logged by
 // other static initialisers find it constructed (and closed).
-std::ofstream& logStream() {
-  static std::ofstream stream;
-  return stream;
+LogFile& logFile() {
+  static LogFile file;
+  return file;
+}
+
+RepeatedBlocks& repeatedBlocks() {
+  static RepeatedBlocks blocks;  // guarded by logMutex
+  return blocks;
+}
+
+// Writes the lines in order under logMutex; the news of the last write that
+// had any.
+std::optional<LogWriteNews> writeLinesLocked(std::vector<std::string> lines) {
+  std::optional<LogWriteNews> news;
+  for (const std::string& line : lines) {
+    if (auto lineNews = logFile().write(line)) {
+      news = std::move(lineNews);
+    }
+  }
+  return news;
+}
+
+// Under logMutex: what the folding of repeated blocks holds back is written
+// before the file closes.
+void closeLogFileLocked() {
+  if (logFile().isOpen()) {
+    writeLinesLocked(repeatedBlocks().close());
+  }
+  logFile().close();
+}
+
+std::string failedWriteText(const std::filesystem::path& path, const std::string& cause) {
+  return fmt::format("Writing {} failed ({}), its lines are lost until it can be written again", path.string(), cause);
+}
+
+// Tells the user; never under logMutex, for the error line logs as well.
+void tellAboutLog(const std::filesystem::path& path, const LogWriteNews& news) {
+  if (news.failing) {
+    setErrorLine(failedWriteText(path, news.cause));
+    return;
+  }
+  const std::string text = errorLineText();
+  if (text.starts_with(fmt::format("Writing {} failed", path.string()))) {
+    clearErrorLine();
+  }
+  setStatusLine(fmt::format("{} is written again; lines lost: {}", path.string(), news.lostLines));
+}
+
+// A byte that would steer a terminal or an editor (NUL, BEL, ESC, CR, DEL)
+// instead of showing as text; a tab shows as blanks.
+bool isControlByte(unsigned char byte) { return (byte < 0x20U && byte != '\t') || byte == 0x7FU; }
+
+std::string escapedByte(unsigned char byte) { return fmt::format("\\x{:02X}", byte); }
+
+// A line as written: control bytes escaped, each line feed (a line may
+// start or end with empty lines) as the system's line end.
+std::string loggedText(std::string_view text) {
+  std::string logged;
+  logged.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      logged += textLineEnd();
+    } else if (isControlByte(byte)) {
+      logged += escapedByte(byte);
+    } else {
+      logged += c;
+    }
+  }
+  return logged;
 }
 
 std::filesystem::path withZerosBeforeExtension(const std::string& text, std::size_t dot, const char* zeros) {
@@ -76,9 +256,7 @@ void openLog(const std::filesystem::path& logPath) {
   // file.
   {
     std::lock_guard lock(logMutex());
-    if (logStream().is_open()) {
-      logStream().close();
-    }
+    closeLogFileLocked();
   }
   try {
     backupLogFile(logPath);
@@ -87,15 +265,9 @@ void openLog(const std::filesystem::path& logPath) {
   }
   {
     std::lock_guard lock(logMutex());
-    auto& stream = logStream();
-    if (stream.is_open()) {
-      stream.close();
-    }
-    stream.clear();
     errno = 0;
-    // Binary: the same bytes on every system, lines ended by a line feed.
-    stream.open(logPath, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!stream.is_open()) {
+    // Bytes as they are: the line ends are the writers' own.
+    if (!logFile().open(logPath)) {
       const int code = errno;
       throw LogOpenError(logPath, code != 0 ? std::generic_category().message(code) : "it cannot be created");
     }
@@ -107,26 +279,50 @@ void openLog(const std::filesystem::path& logPath) {
 
 void closeLog() {
   std::lock_guard lock(logMutex());
-  auto& stream = logStream();
-  if (stream.is_open()) {
-    stream.flush();
-    stream.close();
-  }
+  closeLogFileLocked();
 }
 
 bool isLogOpen() {
   std::lock_guard lock(logMutex());
-  return logStream().is_open();
+  return logFile().isOpen();
 }
 
-void writeLogLine(std::string_view prefix, std::string_view line) {
-  std::lock_guard lock(logMutex());
-  auto& stream = logStream();
-  if (!stream.is_open()) {
-    return;
+namespace {
+
+// Hands the lines to the file and tells the user what became of writing it.
+void writeFolded(const std::function<std::vector<std::string>(RepeatedBlocks&)>& fold) {
+  std::optional<LogWriteNews> news;
+  std::filesystem::path path;
+  {
+    std::lock_guard lock(logMutex());
+    if (!logFile().isOpen()) {
+      return;
+    }
+    news = writeLinesLocked(fold(repeatedBlocks()));
+    if (news) {
+      path = logFile().path();
+    }
   }
-  stream << prefix << line << '\n';
-  stream.flush();
+  if (news) {
+    tellAboutLog(path, *news);
+  }
+}
+
+}  // namespace
+
+void writeLogLine(std::string_view prefix, std::string_view line) {
+  std::string bytes = loggedText(prefix);
+  bytes += loggedText(line);
+  bytes += textLineEnd();
+  writeFolded([&bytes](RepeatedBlocks& blocks) { return blocks.line(std::move(bytes)); });
+}
+
+void beginRepeatableLogBlock(std::string_view what) {
+  writeFolded([what](RepeatedBlocks& blocks) { return blocks.begin(what); });
+}
+
+void endRepeatableLogBlock() {
+  writeFolded([](RepeatedBlocks& blocks) { return blocks.end(); });
 }
 
 namespace {
@@ -173,8 +369,8 @@ std::string escapedNonUtf8(std::string_view text) {
   escaped.reserve(text.size());
   while (!text.empty()) {
     const std::size_t length = utf8CharacterLength(text);
-    if (length == 0) {
-      escaped += fmt::format("\\x{:02X}", static_cast<unsigned char>(text.front()));
+    if (length == 0 || isControlByte(static_cast<unsigned char>(text.front()))) {
+      escaped += escapedByte(static_cast<unsigned char>(text.front()));
       text.remove_prefix(1);
     } else {
       escaped.append(text.substr(0, length));

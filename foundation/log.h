@@ -44,13 +44,26 @@ bool isLogOpen();
 // Throws the file-system error of a failed rename.
 void backupLogFile(const std::filesystem::path& logPath);
 
-// The writers take a finished line and add the line end themselves. Each line
-// is written and flushed whole under logMutex; a closed log drops it.
+// The writers take a finished line and add the line end themselves (CR LF on
+// Windows, textLineEnd()); a line feed inside the line is written the same
+// way, and every other control byte as "\xNN". Each line is written whole
+// under logMutex; a closed log drops it. A line the disk does not take is
+// written again before the next one; lines that come meanwhile are lost and
+// counted ("===> N lines lost"), and the user is told on the error line.
 void gf_logLine(std::string_view line);
 void gf_logWarning(std::string_view line);
 void gf_logIndented(std::string_view line);
 // Writes nothing once stopRequested or userClosedWindow is set.
 void gf_logLineUnlessStopping(const std::string& line);
+
+// A block of lines that may repeat the block before it line for line, clock
+// times aside, such as a session that fails the same way at every restart:
+// a repeat is not written again, only counted ("===> The session above ran
+// 3 more times with the same log lines"), so the log stays small. Lines of a
+// repeat are held back until they differ from the block before or the log
+// closes.
+void beginRepeatableLogBlock(std::string_view what);
+void endRepeatableLogBlock();
 
 // Writes one line made of a prefix and a text; the writers above use it, and
 // so may any operation that needs a prefix of its own.
@@ -59,13 +72,14 @@ void writeLogLine(std::string_view prefix, std::string_view line);
 // Outside text (an answer, a line of someone's file) as it goes into a log
 // line: at most kLogExcerptBytes, cut before a UTF-8 character that would not
 // fit, followed by "... (<n> bytes)" when it was cut; a byte that is no
-// part of a UTF-8 character shows as "\xNN". One bad answer must not fill the
+// part of a UTF-8 character, and each control byte but the tab (a line
+// feed, CR, NUL, ESC, BEL, DEL), shows as "\xNN". One bad answer must not fill the
 // log, nor a broken file make it unreadable.
 inline constexpr std::size_t kLogExcerptBytes = 300;
 std::string logExcerpt(std::string_view outsideText);
 
-// The text with each byte that is no part of a well-formed UTF-8 character
-// written as "\xNN", so that the log stays one readable UTF-8 text whatever
+// The text with each byte that is no part of a well-formed UTF-8 character,
+// and each control byte but the tab, written as "\xNN", so that the log stays one readable UTF-8 text whatever
 // an outside file holds.
 std::string escapedNonUtf8(std::string_view text);
 

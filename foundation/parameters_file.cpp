@@ -35,15 +35,6 @@ constexpr const char* kValueAttribute = "value";
 // Every load and every read-modify-write of parameters.xml.
 std::mutex fileMutex;
 
-// A restart reads the settings again; the log has their lines already, and
-// a login that keeps failing would repeat them at every restart. The loading
-// thread then logs only what changed.
-thread_local bool quietSettingLines = false;
-// The setting lines last logged, and the log they went to (guarded by
-// fileMutex).
-std::vector<std::string> lastSettingLines;
-std::uint64_t lastSettingLinesLog = UINT64_MAX;
-
 std::filesystem::path filePath() { return std::filesystem::path(parametersFilePath()); }
 
 const char* boolText(bool value) { return value ? "true" : "false"; }
@@ -259,29 +250,6 @@ void takeDefaults(const LoadLists& lists, pugi::xml_document& document) {
   }
 }
 
-// The lines of every listed setting as they stand.
-std::vector<std::string> settingLines(const LoadLists& lists) {
-  std::vector<std::string> lines;
-  for (const BoolControlParameter* setting : lists.checkBoxes) lines.push_back(boolLine(*setting, setting->value()));
-  for (const IntParameter* setting : lists.bareInts) lines.push_back(intLine(*setting, setting->value()));
-  for (const IntControlParameter* setting : lists.intControls) lines.push_back(intLine(*setting, setting->value()));
-  for (const StringParameter* setting : lists.texts) lines.push_back(textLine(*setting, setting->value()));
-  for (const StringControlParameter* setting : lists.textControls) {
-    lines.push_back(textLine(*setting, setting->value()));
-  }
-  return lines;
-}
-
-std::string changedLines(const std::vector<std::string>& before, const std::vector<std::string>& now) {
-  std::string changed;
-  for (std::size_t index = 0; index < now.size(); ++index) {
-    if (index < before.size() && before[index] == now[index]) continue;
-    changed += changed.empty() ? "" : ", ";
-    changed += now[index];
-  }
-  return changed;
-}
-
 }  // namespace
 
 LoadLists buildLoadLists() {
@@ -343,22 +311,18 @@ void gf_readParameters() {
 
 void loadParameters(const LoadLists& lists) {
   std::unique_lock lock(fileMutex);
-  const bool logged = lastSettingLinesLog == logGeneration();
   const std::filesystem::path path = filePath();
-  if (!logged) {
-    gf_logLine(bannerLine(70, 0, true, false, "parameters"));
-  }
+  gf_logLine(bannerLine(70, 0, true, false, "parameters"));
   // Once per folder and process. Every save holds fileMutex, so a
   // temporary file now is one that a killed save left behind.
   static std::set<std::filesystem::path> cleanedFolders;  // guarded by fileMutex
   if (cleanedFolders.insert(path.parent_path()).second) {
     removeStaleTemporaries(path.parent_path());
   }
-  quietSettingLines = logged;
   pugi::xml_document document;
   const FileState state = loadFile(document, path);
   if (state == FileState::Loaded) {
-    if (!logged) gf_logLine(fmt::format("from '{}'", path.string()));
+    gf_logLine(fmt::format("from '{}'", path.string()));
     if (rootOf(document)) readLists(lists, document);
     saveXml(document, path);
   } else {
@@ -369,20 +333,8 @@ void loadParameters(const LoadLists& lists) {
       if (state != FileState::Unusable) saveXml(defaults, path);
     }
   }
-  quietSettingLines = false;
-  std::vector<std::string> lines = settingLines(lists);
-  if (logged) {
-    const std::string changed = changedLines(lastSettingLines, lines);
-    gf_logLine(changed.empty() ? fmt::format("Parameters read again from '{}', as before", path.string())
-                               : fmt::format("Parameters read again from '{}', changed: {}", path.string(),
-                                             logExcerpt(changed)));
-  }
-  lastSettingLines = std::move(lines);
-  lastSettingLinesLog = logGeneration();
   lock.unlock();
-  if (!logged) {
-    gf_logLine(bannerLine(70, 10, false, true, ""));
-  }
+  gf_logLine(bannerLine(70, 10, false, true, ""));
 }
 
 bool loadParametersDocument(pugi::xml_document& document) {
@@ -436,10 +388,27 @@ bool readText(StringParameter& setting, const pugi::xml_document& document) {
   return static_cast<bool>(node);
 }
 
+// A stored value of a drop-down list that is none of its choices: taken as
+// the choice it names apart from case and blanks ("msfs 2020"), else as the
+// default, and never silently.
+void takeListChoice(StringListParameter& setting) {
+  const std::string stored = setting.value();
+  const auto& choices = setting.choices();
+  if (std::find(choices.begin(), choices.end(), stored) != choices.end()) return;
+  const std::string named = toUpper(trim(stored));
+  const auto choice = std::find_if(choices.begin(), choices.end(),
+                                   [&named](const std::string& each) { return toUpper(each) == named; });
+  setting.setValue(choice != choices.end() ? *choice : setting.defaultValue());
+  std::string allowed;
+  for (const std::string& each : choices) allowed += fmt::format("{}\"{}\"", allowed.empty() ? "" : " or ", each);
+  reportTakenValue(setting, stored, fmt::format("which is none of {}", allowed), fmt::format("\"{}\"", setting.value()));
+}
+
 }  // namespace
 
 bool readStringParameter(StringParameter& setting, const pugi::xml_document& document) {
   const bool found = readText(setting, document);
+  if (auto* list = dynamic_cast<StringListParameter*>(&setting); list != nullptr && found) takeListChoice(*list);
   logStringParameter(setting);
   return found;
 }
@@ -520,15 +489,15 @@ bool removeParameter(const Parameter& setting) {
 }
 
 void logIntParameter(const IntParameter& setting) {
-  if (!quietSettingLines) gf_logLineUnlessStopping(intLine(setting, setting.value()));
+  gf_logLineUnlessStopping(intLine(setting, setting.value()));
 }
 
 void logBoolParameter(const BoolParameter& setting) {
-  if (!quietSettingLines) gf_logLineUnlessStopping(boolLine(setting, setting.value()));
+  gf_logLineUnlessStopping(boolLine(setting, setting.value()));
 }
 
 void logStringParameter(const StringParameter& setting) {
-  if (!quietSettingLines) gf_logLineUnlessStopping(textLine(setting, setting.value()));
+  gf_logLineUnlessStopping(textLine(setting, setting.value()));
 }
 
 }  // namespace crv

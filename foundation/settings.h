@@ -196,8 +196,9 @@ class StringControlParameter : public StringParameter, public ParameterControl {
       : StringParameter(std::move(name), std::move(defaultValue)), ParameterControl(controlId, row) {}
 };
 
-// Drop-down list of a text setting; the choices in display order. A value
-// that is none of the choices is kept as it is.
+// Drop-down list of a text setting; the choices in display order. A stored
+// value that is none of the choices is read as the one it names apart from
+// case and blanks, else as the default, with a warning.
 class StringListParameter : public StringControlParameter {
  public:
   StringListParameter(std::string name, std::string defaultValue, const std::vector<std::string>& choices,

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/line_end.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -81,14 +82,15 @@ bool writeFlightPlanFile(const std::filesystem::path& path, const FlightPlanAirc
   if (!file) {
     return false;
   }
-  file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-       << "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
-       << "<FlightPlan.FlightPlan>\n"
-       << "<FPType>" << flightPlanType(aircraft.category) << "</FPType>\n"
-       << "<DepartureID>" << escapedXml(aircraft.departure) << "</DepartureID>\n"
-       << "<DestinationID>" << escapedXml(aircraft.destination) << "</DestinationID>\n"
-       << "</FlightPlan.FlightPlan>\n"
-       << "</SimBase.Document>\n";
+  const std::string_view end = textLineEnd();
+  file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << end
+       << "<SimBase.Document Type=\"AceXML\" version=\"4,3\">" << end
+       << "<FlightPlan.FlightPlan>" << end
+       << "<FPType>" << flightPlanType(aircraft.category) << "</FPType>" << end
+       << "<DepartureID>" << escapedXml(aircraft.departure) << "</DepartureID>" << end
+       << "<DestinationID>" << escapedXml(aircraft.destination) << "</DestinationID>" << end
+       << "</FlightPlan.FlightPlan>" << end
+       << "</SimBase.Document>" << end;
   file.close();
   return !file.fail();
 }

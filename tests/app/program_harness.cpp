@@ -201,7 +201,7 @@ double ProgramHarness::worldSeconds() const {
   return std::chrono::duration<double>(simClock_->now()).count();
 }
 
-std::string ProgramHarness::log() const { return readFile(folder_ / "Log.txt"); }
+std::string ProgramHarness::log() const { return readTextFile(folder_ / "Log.txt"); }
 
 bool ProgramHarness::sawStatus(const std::string& text) const {
   std::lock_guard lock(statusMutex_);

@@ -94,10 +94,10 @@ TEST_F(SessionEndToEndTest, AnUnauthorizedReaderRestartsAfterFifteenSeconds) {
   // Both readers were logged out and joined before the new session logged in.
   EXPECT_EQ(harness_.rt().requestCount(standin::kDeauthPath), 1u);
   EXPECT_EQ(harness_.rt().requestCount(standin::kAuthPath), 2u);
-  // The restart logs the settings it read again in one short line.
+  // The restart logs every setting it read again.
   const std::string log = harness_.log();
-  EXPECT_EQ(countOf(log, "\nMAX_LIVE_SEL=500\n"), 1u) << log;
-  EXPECT_EQ(countOf(log, "Parameters read again from '"), 1u) << log;
+  EXPECT_EQ(countOf(log, "\nMAX_LIVE_SEL=500\n"), 2u) << log;
+  EXPECT_EQ(countOf(log, "\nSIM_CHOICE=\"MSFS 2020\"\n"), 2u) << log;
 }
 
 TEST_F(SessionEndToEndTest, ACloseDuringTheRestartCountdownQuits) {

@@ -49,7 +49,7 @@ class DownloadWorld {
     site.options.timeouts.whole = std::chrono::milliseconds(10000);
     return site;
   }
-  std::string log() const { return readFile(temp_ / "Log.txt"); }
+  std::string log() const { return readTextFile(temp_ / "Log.txt"); }
   bool logContains(std::string_view piece) const { return log().find(piece) != std::string::npos; }
 
  private:

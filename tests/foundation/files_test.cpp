@@ -17,6 +17,7 @@
 
 #include "foundation/disk_sync.h"
 #include "foundation/errors.h"
+#include "foundation/line_end.h"
 #include "foundation/log.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/thrown_text.h"
@@ -135,6 +136,28 @@ TEST_F(FilesTest, WritersAndReaderAgree) {
   EXPECT_FALSE(writeTextFile("x", folder / "missing" / "f.txt", true));
   TextFile missing{folder / "missing.txt", {"stale"}};
   EXPECT_TRUE(readFileLines(missing, 4).empty());
+}
+
+TEST_F(FilesTest, TheTextWritersEndLinesAsTheChosenSystemDoesAndTheReaderTakesBoth) {
+  const auto path = folder / "lines.txt";
+  for (const bool crlf : {true, false}) {
+    useCrLfLineEnds(crlf);
+    const std::string end = crlf ? "\r\n" : "\n";
+    ASSERT_TRUE(writeLinesToFile({"a", "", "c"}, path));
+    EXPECT_EQ(readFile(path), "a" + end + end + "c" + end);
+    TextFile file{path, {}};
+    EXPECT_EQ(readFileLines(file, 4), (Lines{"a", "", "c"}));
+    ASSERT_TRUE(writeListLinesToFile({"x"}, path));
+    EXPECT_EQ(readFile(path), "x" + end);
+    ASSERT_TRUE(writeTextFile("report\nline", path, true));
+    EXPECT_EQ(readFile(path), "report" + end + "line" + end);
+  }
+  useCrLfLineEnds(kPlatformCrLfLineEnds);
+#ifdef _WIN32
+  EXPECT_EQ(textLineEnd(), "\r\n");
+#else
+  EXPECT_EQ(textLineEnd(), "\n");
+#endif
 }
 
 TEST_F(FilesTest, AtomicWriteReplacesWholeOrLeavesTheOldFile) {

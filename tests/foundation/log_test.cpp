@@ -6,15 +6,17 @@
 #include <regex>
 #include <utility>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <fmt/format.h>
+
+#include "foundation/line_end.h"
 #include "foundation/session_flags.h"
+#include "foundation/status_line.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/thrown_text.h"
 
@@ -26,7 +28,7 @@ using testing::TempFolder;
 using testing::writeFile;
 
 std::vector<std::string> fileLines(const std::filesystem::path& path) {
-  std::istringstream text(readFile(path));
+  std::istringstream text(testing::readTextFile(path));
   std::vector<std::string> lines;
   for (std::string line; std::getline(text, line);) lines.push_back(line);
   return lines;
@@ -36,6 +38,8 @@ class LogTest : public ::testing::Test {
  protected:
   void TearDown() override {
     closeLog();
+    clearErrorLine();
+    clearStatusLine();
     clearStopRequest();
     setUserClosedWindow(false);
   }
@@ -103,29 +107,8 @@ TEST_F(LogTest, AnUnwritableLogThrowsWithItsPath) {
   EXPECT_FALSE(isLogOpen());
 }
 
-// A full disk is played by the size limit of the files this process writes,
-// which Windows does not have.
 #ifndef _WIN32
-// The size any file this process writes may reach, as a full disk would
-// allow; restored at the end of the scope.
-class ScopedFileSizeLimit {
- public:
-  explicit ScopedFileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~ScopedFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int) = nullptr;
-};
+using testing::ScopedFileSizeLimit;
 
 TEST_F(LogTest, AFullDiskLeavesBothEarlierLogsWhole) {
   const std::string lastRun = "last run\n" + std::string(200'000, 'x') + "\n";
@@ -141,7 +124,97 @@ TEST_F(LogTest, AFullDiskLeavesBothEarlierLogsWhole) {
   EXPECT_EQ(readFile(folder / "Log00.txt"), "the run before\n");
   EXPECT_EQ(fileLines(logPath).at(1), "this run");
 }
+
+TEST_F(LogTest, AFullDiskTearsNoLineMarksTheGapAndTheLogGoesOnOnceSpaceReturns) {
+  openLog(logPath);
+  gf_logLine("before");
+  const std::string cut = "cut by the full disk " + std::string(100, 'c');
+  {
+    ScopedFileSizeLimit full(std::filesystem::file_size(logPath) + 10);
+    gf_logLine(cut);
+    EXPECT_NE(errorLineText().find("Writing " + logPath.string() + " failed (File too large)"), std::string::npos)
+        << errorLineText();
+    gf_logLine("lost");
+    gf_logWarning("lost too");
+    full.lift();
+    gf_logLine("after");
+  }
+  closeLog();
+  // The two lines and the error line's own log line were lost.
+  EXPECT_EQ(fileLines(logPath), (std::vector<std::string>{fileLines(logPath).at(0), "before", cut,
+                                                          "===> 3 lines lost", "after"}));
+  EXPECT_EQ(errorLineText(), "");
+  EXPECT_EQ(statusLineText(), logPath.string() + " is written again; lines lost: 3");
+}
+
+TEST_F(LogTest, TheLinesLostBeforeTheLogClosesAreCounted) {
+  openLog(logPath);
+  {
+    const ScopedFileSizeLimit full(std::filesystem::file_size(logPath));
+    gf_logLine("kept");
+    gf_logLine("lost");
+  }
+  closeLog();
+  clearErrorLine();
+  EXPECT_EQ(fileLines(logPath).at(1), "kept");
+  EXPECT_EQ(fileLines(logPath).at(2), "===> 2 lines lost");
+}
 #endif
+
+TEST_F(LogTest, EveryLineEndIsTheChosenSystemsLineEnd) {
+  for (const bool crlf : {true, false}) {
+    useCrLfLineEnds(crlf);
+    const std::string end = crlf ? "\r\n" : "\n";
+    openLog(logPath);
+    gf_logLine("\nbanner");
+    gf_logWarning("x");
+    closeLog();
+    const std::string text = readFile(logPath);
+    EXPECT_EQ(text.substr(text.find(end) + end.size()), end + "banner" + end + "===> x" + end) << crlf;
+  }
+  useCrLfLineEnds(kPlatformCrLfLineEnds);
+}
+
+TEST_F(LogTest, ControlBytesInALineAreEscaped) {
+  openLog(logPath);
+  gf_logLine(std::string("answer \x1B[2J\r\x07\x7F\0end\tok", 21));
+  closeLog();
+  EXPECT_EQ(fileLines(logPath).at(1), "answer \\x1B[2J\\x0D\\x07\\x7F\\x00end\tok");
+}
+
+TEST_F(LogTest, ABlockThatRepeatsTheOneBeforeIsWrittenOnceThenCounted) {
+  openLog(logPath);
+  const auto block = [](const std::string& clock, const std::string& failure) {
+    beginRepeatableLogBlock("session");
+    gf_logLine(fmt::format("Mon Dec 07 {} 2026 Authentication failed: {}", clock, failure));
+    gf_logLine("Restarting after 15 seconds");
+    endRepeatableLogBlock();
+  };
+  block("16:00:00", "HTTP 500");
+  for (int repeat = 1; repeat <= 5; ++repeat) block(fmt::format("16:00:{:02}", repeat * 19), "HTTP 500");
+  block("16:02:00", "HTTP 503");
+  gf_logLine("between");
+  block("16:03:00", "HTTP 503");
+  beginRepeatableLogBlock("session");
+  gf_logLine("Mon Dec 07 16:04:00 2026 Authentication failed: HTTP 503");
+  closeLog();
+  const auto lines = fileLines(logPath);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
+            (std::vector<std::string>{
+                "Mon Dec 07 16:00:00 2026 Authentication failed: HTTP 500",
+                "Restarting after 15 seconds",
+                "===> The session above ran 1 more time with the same log lines",
+                "===> The session above ran 2 more times with the same log lines",
+                "===> The session above ran 4 more times with the same log lines",
+                "===> The session above ran 5 more times with the same log lines",
+                "Mon Dec 07 16:02:00 2026 Authentication failed: HTTP 503",
+                "Restarting after 15 seconds",
+                "between",
+                "Mon Dec 07 16:03:00 2026 Authentication failed: HTTP 503",
+                "Restarting after 15 seconds",
+                "Mon Dec 07 16:04:00 2026 Authentication failed: HTTP 503",
+            }));
+}
 
 TEST_F(LogTest, ALogThatCannotBeOpenedSaysWhy) {
   const auto missing = folder / "no-such-folder" / "Log.txt";
@@ -194,6 +267,8 @@ TEST(LogExcerptTest, BytesThatAreNoUtf8AreEscapedAndCharactersKept) {
       {"latin-1 M\xFCnchen", "latin-1 M\\xFCnchen"},
   };
   for (const auto& [text, logged] : cases) EXPECT_EQ(logExcerpt(text), logged);
+  // Control bytes would steer the terminal or editor that shows the log.
+  EXPECT_EQ(logExcerpt(std::string("a\0b\x1B[31m\r\n\x07\x7F\tc", 14)), "a\\x00b\\x1B[31m\\x0D\\x0A\\x07\\x7F\tc");
   // A long text of bytes that are no UTF-8 is cut and escaped, not emptied.
   const std::string junk(1000, '\x80');
   EXPECT_EQ(logExcerpt(junk).substr(0, 8), "\\x80\\x80");

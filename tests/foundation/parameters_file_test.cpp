@@ -218,6 +218,44 @@ TEST_F(ParametersFileTest, ValuesOfTheWrongKindAreLoggedWithTheValueUsed) {
   EXPECT_EQ(par_MATCHING_DEPTH.value(), 1);
 }
 
+TEST_F(ParametersFileTest, AListValueThatIsNoneOfTheChoicesIsTakenAsTheOneItNamesOrTheDefaultWithAWarning) {
+  struct Case {
+    const char* stored;
+    const char* simChoice;
+  };
+  const Case cases[] = {
+      {"msfs 2020", "MSFS 2020"},
+      {" MSFS 2024 ", "MSFS 2024"},
+      {"X-Plane", "MSFS 2020"},
+      {"", "MSFS 2020"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    writeParameters(parameterNodes({{"SIM_CHOICE", c.stored},
+                                    {"AI_PACKAGE_SELECTOR", "fsltl,aig,jf"},
+                                    {"PROGRAM_VERSION", "11.0.2"}}));
+    const std::size_t before = logText().size();
+    gf_readParameters();
+    const std::string log = logText().substr(before);
+    EXPECT_EQ(par_SIM_CHOICE.value(), c.simChoice);
+    EXPECT_NE(log.find(fmt::format("===> Parameter 'SIM_CHOICE' has the value \"{}\", which is none of \"MSFS "
+                                   "2020\" or \"MSFS 2024\"; \"{}\" is used\n",
+                                   c.stored, c.simChoice)),
+              std::string::npos)
+        << log;
+    // Without blanks it names no choice: the default.
+    EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), par_AI_PACKAGE_SELECTOR.defaultValue());
+    EXPECT_NE(log.find("===> Parameter 'AI_PACKAGE_SELECTOR' has the value \"fsltl,aig,jf\""), std::string::npos);
+    // The file keeps what the user wrote.
+    EXPECT_EQ(storedValue(parametersPath(), "SIM_CHOICE"), c.stored);
+  }
+  writeParameters(parameterNodes({{"SIM_CHOICE", "MSFS 2024"}, {"PROGRAM_VERSION", "11.0.2"}}));
+  const std::size_t before = logText().size();
+  gf_readParameters();
+  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2024");
+  EXPECT_EQ(logText().find("has the value", before), std::string::npos);
+}
+
 TEST_F(ParametersFileTest, AHugeTextSettingIsReadWholeButLoggedAsAnExcerpt) {
   const std::string callsigns(1'000'000, 'K');
   writeParameters(parameterNodes({{"BLOCK_CALLSIGN", callsigns}, {"PROGRAM_VERSION", "11.0.2"}}));
@@ -263,28 +301,24 @@ TEST_F(ParametersFileTest, AReadOnlyFileStaysReadOnlyWhenSaved) {
                 std::filesystem::perms::others_read);
 }
 
-TEST_F(ParametersFileTest, ALaterLoadIntoTheSameLogLogsOnlyWhatChanged) {
+TEST_F(ParametersFileTest, EveryLoadLogsTheWholeBlockOfEverySetting) {
   writeParameters(parameterNodes({{"RANGE", "25"}, {"PROGRAM_VERSION", "11.0.2"}}));
   gf_readParameters();
   const std::size_t firstBlock = logText().size();
-  gf_readParameters();
   writeParameters(parameterNodes({{"RANGE", "60"}, {"LOG", "false"}, {"PROGRAM_VERSION", "11.0.2"}}));
   gf_readParameters();
 
-  const std::string log = logText();
+  const std::string first = logText().substr(0, firstBlock);
+  const std::string second = logText().substr(firstBlock);
   const std::string path = parametersPath().string();
-  EXPECT_EQ(testing::missingPieces(log, {"Parameters read again from '" + path + "', as before\n",
-                                         "Parameters read again from '" + path + "', changed: LOG=false, RANGE=60\n"}),
-            "");
-  EXPECT_EQ(log.find("RANGE=25"), log.rfind("RANGE=25")) << "the setting lines once";
-  EXPECT_EQ(log.find("parameters *"), log.rfind("parameters *")) << "the banner once";
-  EXPECT_EQ(log.find("SIM_TIME=", firstBlock), std::string::npos) << log.substr(firstBlock);
-  EXPECT_EQ(par_RANGE.value(), 60);
-
-  // A new log gets the whole block again.
-  openLog(folder / "Log.txt");
-  gf_readParameters();
-  EXPECT_NE(logText().find("RANGE=60\n"), std::string::npos);
+  for (const std::string& block : {first, second}) {
+    EXPECT_EQ(testing::missingPieces(block, {"parameters *", "from '" + path + "'\n", "SIM_TIME=", "MAX_LIVE_SEL=",
+                                             "SIM_CHOICE=\"MSFS 2020\"\n", std::string(80, '*') + "\n\n"}),
+              "")
+        << block;
+  }
+  EXPECT_NE(first.find("RANGE=25\n"), std::string::npos) << first;
+  EXPECT_EQ(testing::missingPieces(second, {"RANGE=60\n", "LOG=false\n"}), "") << second;
 }
 
 TEST_F(ParametersFileTest, SaveAddsTheParametersElementWhenItIsMissing) {

@@ -2,10 +2,12 @@
 // MSFS 2020.
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "foundation/line_end.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "simlink/flight_plans.h"
@@ -40,23 +42,31 @@ TEST_F(FlightPlansTest, TheFolderLivesInTheDataFolderAndGoesWithAllItsFiles) {
 
 TEST_F(FlightPlansTest, ThePlanFileHasItsEightLinesWithTheCodesEscaped) {
   setMsfs2020(false);
-  ASSERT_EQ(createFlightPlan(aircraft(123, "EDDF", "LSZH", SizeCategory::Heavy), link.connection()), true);
-  EXPECT_EQ(readFile(planOf(123)),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
-            "<FlightPlan.FlightPlan>\n"
-            "<FPType>IFR</FPType>\n"
-            "<DepartureID>EDDF</DepartureID>\n"
-            "<DestinationID>LSZH</DestinationID>\n"
-            "</FlightPlan.FlightPlan>\n"
-            "</SimBase.Document>\n");
+  const std::string lines =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+      "<FlightPlan.FlightPlan>\n"
+      "<FPType>IFR</FPType>\n"
+      "<DepartureID>EDDF</DepartureID>\n"
+      "<DestinationID>LSZH</DestinationID>\n"
+      "</FlightPlan.FlightPlan>\n"
+      "</SimBase.Document>\n";
+  // The simulator reads plans with the line ends of its system: CR LF on
+  // Windows.
+  for (const bool crlf : {true, false}) {
+    useCrLfLineEnds(crlf);
+    ASSERT_EQ(createFlightPlan(aircraft(123, "EDDF", "LSZH", SizeCategory::Heavy), link.connection()), true);
+    const std::string expected = crlf ? std::regex_replace(lines, std::regex("\n"), "\r\n") : lines;
+    EXPECT_EQ(readFile(planOf(123)), expected) << crlf;
+  }
+  useCrLfLineEnds(kPlatformCrLfLineEnds);
 
   // Codes from the feed are escaped.
   ASSERT_EQ(createFlightPlan(aircraft(7, "A<B&\"C'", "</DestinationID>", SizeCategory::Light), link.connection()),
             true);
   const std::string text = readFile(planOf(7));
-  EXPECT_EQ(testing::missingPieces(text, {"<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>\n",
-                                          "<DestinationID>&lt;/DestinationID&gt;</DestinationID>\n",
+  EXPECT_EQ(testing::missingPieces(text, {"<DepartureID>A&lt;B&amp;&quot;C&apos;</DepartureID>",
+                                          "<DestinationID>&lt;/DestinationID&gt;</DestinationID>",
                                           "<FPType>VFR</FPType>"}), "");
   // MSFS 2024 gets the files only.
   EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), 0U);

@@ -143,7 +143,7 @@ class SimLinkFixture : public ::testing::Test {
     return found;
   }
   std::size_t countOf(platform::SimFunction function) const { return callsOf(function).size(); }
-  std::string logText() const { return readFile(folder / "Log.txt"); }
+  std::string logText() const { return readTextFile(folder / "Log.txt"); }
   bool logged(const std::string& piece) const { return logText().find(piece) != std::string::npos; }
 
   TempFolder folder;

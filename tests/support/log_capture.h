@@ -18,7 +18,7 @@ class LogCapture {
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
-  std::string text() const { return readFile(folder_ / "Log.txt"); }
+  std::string text() const { return readTextFile(folder_ / "Log.txt"); }
   bool contains(std::string_view piece) const { return text().find(piece) != std::string::npos; }
   // The pieces the log lacks, joined by " | "; empty when every one is there.
   std::string missing(std::initializer_list<std::string_view> pieces) const;

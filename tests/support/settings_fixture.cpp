@@ -95,7 +95,7 @@ void SettingsFixture::writeParameters(const std::string& body) const {
 
 std::string SettingsFixture::parametersText() const { return testing::readFile(parametersPath()); }
 
-std::string SettingsFixture::logText() const { return testing::readFile(folder / "Log.txt"); }
+std::string SettingsFixture::logText() const { return testing::readTextFile(folder / "Log.txt"); }
 
 std::string parameterNodes(std::initializer_list<std::pair<std::string_view, std::string_view>> nodes) {
   std::string text;

@@ -56,4 +56,15 @@ std::string readFile(const std::filesystem::path& path) {
   return content.str();
 }
 
+std::string readTextFile(const std::filesystem::path& path) {
+  std::string text = readFile(path);
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    if (text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n') continue;
+    lines += text[index];
+  }
+  return lines;
+}
+
 }  // namespace crv::testing

@@ -37,5 +37,8 @@ class ScopedWorkingFolder {
 // Whole-file helpers for test data; they create missing parent folders.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);
+// A text file the program wrote (the log, a report) with its line ends, CR LF
+// on Windows, read as line feeds.
+std::string readTextFile(const std::filesystem::path& path);
 
 }  // namespace crv::testing

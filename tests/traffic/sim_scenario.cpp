@@ -256,6 +256,6 @@ std::uint32_t SimScenario::objectOf(std::uint32_t key) {
   return parked == nullptr ? 0 : parked->objectId;
 }
 
-std::string SimScenario::logText() const { return readFile(folder / "Log.txt"); }
+std::string SimScenario::logText() const { return readTextFile(folder / "Log.txt"); }
 
 }  // namespace crv::testing

@@ -1,0 +1,138 @@
+// The whole program against both stand-ins on hard days: a disk that fills
+// up, outside bytes that would steer a terminal, a setting written by hand,
+// a login that never succeeds.
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/sim_choice.h"
+#include "feed/json_reading.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
+#include "tests/app/program_harness.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/settings_fixture.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kWithin = 30s;
+
+std::size_t countOf(const std::string& text, const std::string& piece) {
+  std::size_t count = 0;
+  for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+  return count;
+}
+
+// Bytes of a log line that are neither text nor its line end.
+bool holdsControlBytes(const std::string& log) {
+  return std::any_of(log.begin(), log.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20U && c != '\n' && c != '\r' && c != '\t') || byte == 0x7FU;
+  });
+}
+
+#ifndef _WIN32
+TEST(HardDaysTest, AFullDiskIsShownOnTheErrorLineAndTheLogGoesOnOnceSpaceReturns) {
+  ProgramHarness harness;
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  {
+    ScopedFileSizeLimit full(std::filesystem::file_size(harness.folder() / "Log.txt"));
+    // The reader's failure ends the session and restarts it: many lines.
+    harness.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
+    ASSERT_TRUE(ProgramHarness::waitFor(
+        [] { return errorLineText().starts_with("Writing Log.txt failed (File too large)"); }, kWithin));
+    full.lift();
+  }
+  ASSERT_TRUE(ProgramHarness::waitFor([&harness] { return harness.session().sessionsStarted() >= 2; }, kWithin));
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value());
+  const std::string log = harness.log();
+  EXPECT_EQ(countOf(log, " lines lost\n"), 1u) << log;
+  // The session after the gap is logged, and the program's end.
+  EXPECT_LT(log.find(" lines lost\n"), log.rfind("Authenticated at RT server")) << log;
+  EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos) << log;
+  EXPECT_EQ(errorLineText(), "");
+}
+#endif
+
+TEST(HardDaysTest, ControlBytesOfTheServersAnswerReachTheLogEscaped) {
+  ProgramHarness harness;
+  harness.rt().queueJson(standin::kAuthPath, {{"status", 200},
+                                              {"GUID", "guid-1"},
+                                              {"server", std::string("rt\x1B[2J\r\x07\0x", 10)},
+                                              {"rrl", 200},
+                                              {"wrrl", 200}});
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(harness.waitForLog("Authenticated at RT server", kWithin));
+  const std::string log = harness.log();
+  EXPECT_NE(log.find("Authenticated at RT server 'rt\\x1B[2J\\x0D\\x07\\x00x'"), std::string::npos) << log;
+  EXPECT_FALSE(holdsControlBytes(log));
+}
+
+TEST(HardDaysTest, ASimulatorChoiceWrittenInLowerCaseIsTakenWithAWarning) {
+  ProgramHarness harness;
+  writeFile(parametersFilePath(),
+            "<parameters>" +
+                parameterNodes({{"MSFS_INSTALL_PATH", harness.packagesFolder().string()},
+                                {"MSFS_2024_INSTALL_PATH", (harness.folder() / "no-such-2024-folder").string()},
+                                {"SIM_CHOICE", "msfs 2020"}}) +
+                "</parameters>");
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  EXPECT_TRUE(isMsfs2020());
+  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2020");
+  EXPECT_NE(harness.log().find("===> Parameter 'SIM_CHOICE' has the value \"msfs 2020\", which is none of "
+                               "\"MSFS 2020\" or \"MSFS 2024\"; \"MSFS 2020\" is used"),
+            std::string::npos)
+      << harness.log();
+}
+
+TEST(HardDaysTest, ALoginThatFailsAtEveryRestartLogsItsSessionOnceThenACount) {
+  ProgramHarness harness;
+  for (int answer = 0; answer < 200; ++answer) {
+    harness.rt().queueAnswer(standin::kAuthPath, standin::Answer::httpError(500, "<html>Internal Server Error</html>"));
+  }
+  harness.start();
+  const auto sessions = [&harness](std::size_t count) {
+    return ProgramHarness::waitFor([&harness, count] { return harness.session().sessionsStarted() >= count; },
+                                   60s);
+  };
+  ASSERT_TRUE(sessions(4)) << harness.log();
+  const std::size_t sizeAfterFour = harness.log().size();
+  ASSERT_TRUE(sessions(8)) << harness.log();
+  const std::size_t sizeAfterEight = harness.log().size();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value());
+  const std::string log = harness.log();
+  // Every restart still asked the service.
+  EXPECT_GE(harness.rt().requestCount(standin::kAuthPath), 7u);
+  // Four sessions more added a few counts, not four blocks of a session.
+  EXPECT_LT(sizeAfterEight, sizeAfterFour + 400) << log;
+  // The first session (which scans) and the one that repeats are written,
+  // and the one the user ended.
+  EXPECT_EQ(countOf(log, "parameters *"), 3u) << log;
+  // (The user may end the last one before it asks.)
+  EXPECT_GE(countOf(log, "authenticate: HTTP 500"), 2u) << log;
+  EXPECT_LE(countOf(log, "authenticate: HTTP 500"), 3u) << log;
+  EXPECT_EQ(testing::missingPieces(log, {"===> The session above ran 1 more time with the same log lines\n",
+                                         "===> The session above ran 4 more times with the same log lines\n"}),
+            "")
+      << log;
+  EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace crv::testing
