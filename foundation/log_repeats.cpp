@@ -49,6 +49,7 @@ std::vector<std::string> RepeatedBlocks::begin(std::string_view what) {
   inBlock_ = true;
   matching_ = unmatchedCount_ > 0;
   current_.clear();
+  tooLong_ = false;
   return lines;
 }
 
@@ -61,7 +62,7 @@ std::vector<std::string> RepeatedBlocks::line(std::string bytes) {
     lines.push_back(std::move(bytes));
     return lines;
   }
-  std::string shape = withClockTimesMasked(bytes);
+  std::string shape = tooLong_ ? std::string() : withClockTimesMasked(bytes);
   const auto unmatched = matching_ ? unmatched_.find(shape) : unmatched_.end();
   if (unmatched != unmatched_.end() && unmatched->second > 0) {
     --unmatched->second;
@@ -71,7 +72,11 @@ std::vector<std::string> RepeatedBlocks::line(std::string bytes) {
     stopMatching(lines);
     lines.push_back(std::move(bytes));
   }
-  current_.push_back(std::move(shape));
+  if (current_.size() == kMostRecordedLines) {
+    tooLong_ = true;
+    current_ = {};
+  }
+  if (!tooLong_) current_.push_back(std::move(shape));
   return lines;
 }
 
@@ -79,7 +84,7 @@ std::vector<std::string> RepeatedBlocks::end() {
   std::vector<std::string> lines;
   if (!inBlock_) return lines;
   inBlock_ = false;
-  if (matching_ && unmatchedCount_ == 0) {
+  if (matching_ && unmatchedCount_ == 0 && !tooLong_) {
     held_.clear();
     matching_ = false;
     ++repeats_;
@@ -91,8 +96,10 @@ std::vector<std::string> RepeatedBlocks::end() {
     stopMatching(lines);
   }
   forgetPrevious();
-  for (std::string& shape : current_) ++unmatched_[std::move(shape)];
-  unmatchedCount_ = current_.size();
+  if (!tooLong_) {
+    for (std::string& shape : current_) ++unmatched_[std::move(shape)];
+    unmatchedCount_ = current_.size();
+  }
   current_.clear();
   return lines;
 }

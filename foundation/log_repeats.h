@@ -39,6 +39,10 @@ class RepeatedBlocks {
   std::unordered_map<std::string, std::size_t> unmatched_;
   std::size_t unmatchedCount_ = 0;
   std::vector<std::string> current_;  // this block's lines so far, times masked
+  // A block longer than this is a session that ran, not one that failed at
+  // once: it is neither recorded nor folded, so its lines take no memory.
+  static constexpr std::size_t kMostRecordedLines = 4096;
+  bool tooLong_ = false;
   std::vector<std::string> held_;      // this block's lines, held while they repeat
   std::uint64_t repeats_ = 0;          // blocks that repeated the written one
   std::uint64_t repeatsWritten_ = 0;   // the count last written

@@ -27,12 +27,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kWithin = 30s;
 
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
-  return count;
-}
-
 // Bytes of a log line that are neither text nor its line end.
 bool holdsControlBytes(const std::string& log) {
   return std::any_of(log.begin(), log.end(), [](char c) {

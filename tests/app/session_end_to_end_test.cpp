@@ -14,6 +14,7 @@
 #include "tests/support/settings_fixture.h"
 #include "platform/os/timer_period.h"
 #include "tests/app/program_harness.h"
+#include "tests/support/log_capture.h"
 
 namespace crv::testing {
 namespace {
@@ -21,14 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kExitWithin = 20s;
-
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 class SessionEndToEndTest : public ::testing::Test {
  protected:

@@ -175,6 +175,17 @@ TEST_F(LogTest, EveryLineEndIsTheChosenSystemsLineEnd) {
   useCrLfLineEnds(kPlatformCrLfLineEnds);
 }
 
+TEST_F(LogTest, ALongBlockIsNeitherKeptInMemoryNorFolded) {
+  openLog(logPath);
+  for (int run = 0; run < 2; ++run) {
+    beginRepeatableLogBlock("session");
+    for (int line = 0; line < 5000; ++line) gf_logLine(fmt::format("created aircraft {}", line));
+    endRepeatableLogBlock();
+  }
+  closeLog();
+  EXPECT_EQ(fileLines(logPath).size(), 1U + 2 * 5000U);
+}
+
 TEST_F(LogTest, ControlBytesInALineAreEscaped) {
   openLog(logPath);
   gf_logLine(std::string("answer \x1B[2J\r\x07\x7F\0end\tok", 21));

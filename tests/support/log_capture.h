@@ -40,6 +40,15 @@ inline std::string missingPieces(std::string_view text, std::initializer_list<st
   return missing;
 }
 
+// How often the piece stands in the text (overlapping pieces count).
+inline std::size_t countOf(std::string_view text, std::string_view piece) {
+  std::size_t count = 0;
+  for (auto at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 inline std::string LogCapture::missing(std::initializer_list<std::string_view> pieces) const {
   return missingPieces(text(), pieces);
 }
