@@ -1,6 +1,5 @@
 #include "foundation/log.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -209,14 +208,7 @@ std::filesystem::path withZerosBeforeExtension(const std::string& text, std::siz
   return std::filesystem::path(name);
 }
 
-std::atomic<std::uint64_t>& logOpenings() {
-  static std::atomic<std::uint64_t> openings{0};
-  return openings;
-}
-
 }  // namespace
-
-std::uint64_t logGeneration() { return logOpenings().load(); }
 
 std::mutex& logMutex() {
   static std::mutex mutex;
@@ -271,7 +263,6 @@ void openLog(const std::filesystem::path& logPath) {
       const int code = errno;
       throw LogOpenError(logPath, code != 0 ? std::generic_category().message(code) : "it cannot be created");
     }
-    logOpenings().fetch_add(1);
   }
   gf_logLine(fmt::format("{} (utc) {} version {} for {}", timeText(systemTimeSeconds()), kProgramName,
                          formatVersion(programVersionData()), "MSFS 2020/2024"));

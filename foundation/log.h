@@ -30,10 +30,6 @@ class LogOpenError : public std::runtime_error {
 // be rotated or opened.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
 
-// How many times a log was opened in this process: a part that logs a long
-// block once per log file tells by it whether this log has it already.
-std::uint64_t logGeneration();
-
 // Flushes and closes the log; every writer then writes nothing.
 void closeLog();
 
