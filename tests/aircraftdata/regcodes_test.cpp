@@ -130,7 +130,7 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
   // Exact bytes: the same registration in two spellings is two regcodes.
   EXPECT_EQ(boundTo("g-euua"), "BA Lower");
   EXPECT_EQ(boundTo("G-EUUA"), "BA Upper");
-  EXPECT_EQ(readFile(programPaths().inlineRegcodesReport), "D-AIZA 'LH Clash' => already in use by 'LH Inline'\n");
+  EXPECT_EQ(testing::readTextFile(programPaths().inlineRegcodesReport), "D-AIZA 'LH Clash' => already in use by 'LH Inline'\n");
   EXPECT_NE(log_.text().find("1 in-line regcode clashes, see '" + testing::shownPath("output/errors/InlineRegcodes.txt") + "'"),
             std::string::npos);
 
@@ -150,7 +150,7 @@ TEST_F(RegcodeSourcesTest, InlineThenAigThenUserFilesEachOverriding) {
   ASSERT_EQ(tables_.specialTitles.size(), 1u);
   EXPECT_EQ(tables_.specialTitles[0].data(), indexes_.findInstalledTitle("LH Special").data());
 
-  EXPECT_EQ(readFile(programPaths().offlineRegcodesReport),
+  EXPECT_EQ(testing::readTextFile(programPaths().offlineRegcodesReport),
             "Processing file " + testing::shownPath("input/AIG-regcodes.xml") + "\n"
             "There were errors processing the AIG-regcode file '" + testing::shownPath("input/AIG-regcodes.xml") +
                 "', see Log.txt\n"
@@ -169,7 +169,7 @@ TEST_F(RegcodeSourcesTest, AMissingOrDamagedAigFileSkipsOnlyThatFile) {
   processOfflineRegcodes(indexes_, tables_);
   EXPECT_EQ(boundTo("D-AIZD"), "LH User");
   EXPECT_NE(log_.text().find("===> " + testing::shownPath("input/AIG-regcodes.enc") + " not found, its regcodes are skipped"), std::string::npos);
-  EXPECT_NE(readFile(programPaths().offlineRegcodesReport).find("File " + testing::shownPath("input/AIG-regcodes.enc") + " not found, skipped\n"),
+  EXPECT_NE(testing::readTextFile(programPaths().offlineRegcodesReport).find("File " + testing::shownPath("input/AIG-regcodes.enc") + " not found, skipped\n"),
             std::string::npos);
 
   writeAig(R"(<livery title="LH AIG" reg="D-AIZB"/>)");

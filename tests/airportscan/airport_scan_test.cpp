@@ -113,7 +113,7 @@ TEST_F(AirportScanTest, GeneratedTreeGivesFilesLinksAndTheScanLog) {
     EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / (std::string(notRead) + ".xml"))) << notRead;
   }
   EXPECT_EQ(listXmlFiles(paths.myThirdpartyFolder).size(), 13U) << "EHAM and the twelve ZZnn";
-  const std::string scanLog = testing::readFile(paths.airportsScanLog);
+  const std::string scanLog = testing::readTextFile(paths.airportsScanLog);
   EXPECT_THAT(scanLog, AllOf(HasSubstr("Generated EHAM.xml: 12 positions, of which 2 helipads"),
                              HasSubstr("Generated ZZ00.xml: 1 position\n"),
                              HasSubstr("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"),

@@ -269,7 +269,7 @@ TEST_F(LiveryScanTest, ReportFilesCountLinesAndDropRepeats) {
   applyDbaseRegistrations(liveries);
   EXPECT_THAT(describe(liveries), ElementsAre("KLM A320 T G-EUPA cargo"));
   writeLiveryScanReport();
-  EXPECT_EQ(testing::readFile(folder / "output/errors/IncompleFltsimSections.txt"), "same\n");
+  EXPECT_EQ(testing::readTextFile(folder / "output/errors/IncompleFltsimSections.txt"), "same\n");
   EXPECT_EQ(testing::readFile(folder / "output/info/AirlineModelConversions.txt").substr(0, 2), "T ");
   const std::string log = logText();
   EXPECT_THAT(log, HasSubstr("2 incomplete [fltsim.x] sections, see"));

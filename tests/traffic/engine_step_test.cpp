@@ -197,7 +197,7 @@ TEST(EngineStep, CallsignListHoldsTheActiveAircraftAndGoesAtEveryReset) {
   harness.placeLive(20003, "AFR77", SimState::buffer);
   harness.engine.logParkedList();
   const std::filesystem::path file = harness.folder / "Callsign2ObjectId.txt";
-  EXPECT_EQ(readFile(file),
+  EXPECT_EQ(readTextFile(file),
             "Air DLH4AB    DLH A320: 310 \n"
             "Gnd BAW12     BAW A320: 311 Parked at unknown\n");
   EXPECT_EQ(harness.engine.standLabel(0), "sid==0?");
