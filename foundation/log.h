@@ -52,12 +52,12 @@ void gf_logIndented(std::string_view line);
 // Writes nothing once stopRequested or userClosedWindow is set.
 void gf_logLineUnlessStopping(const std::string& line);
 
-// A block of lines that may repeat the block before it line for line, clock
-// times aside, such as a session that fails the same way at every restart:
-// a repeat is not written again, only counted ("===> The session above ran
-// 3 more times with the same log lines"), so the log stays small. Lines of a
-// repeat are held back until they differ from the block before or the log
-// closes.
+// A block of lines that may repeat the block before it (the same lines in
+// any order, clock times aside), such as a session that fails the same way
+// at every restart: a repeat is not written again, only counted ("===> The
+// session above ran 4 more times with the same log lines"), so the log stays
+// small. The lines of a block are held back while they repeat the block
+// before, until one differs or the log closes.
 void beginRepeatableLogBlock(std::string_view what);
 void endRepeatableLogBlock();
 
@@ -69,14 +69,14 @@ void writeLogLine(std::string_view prefix, std::string_view line);
 // line: at most kLogExcerptBytes, cut before a UTF-8 character that would not
 // fit, followed by "... (<n> bytes)" when it was cut; a byte that is no
 // part of a UTF-8 character, and each control byte but the tab (a line
-// feed, CR, NUL, ESC, BEL, DEL), shows as "\xNN". One bad answer must not fill the
-// log, nor a broken file make it unreadable.
+// feed, CR, NUL, ESC, BEL, DEL), shows as "\xNN". One bad answer must not
+// fill the log, nor a broken file make it unreadable.
 inline constexpr std::size_t kLogExcerptBytes = 300;
 std::string logExcerpt(std::string_view outsideText);
 
 // The text with each byte that is no part of a well-formed UTF-8 character,
-// and each control byte but the tab, written as "\xNN", so that the log stays one readable UTF-8 text whatever
-// an outside file holds.
+// and each control byte but the tab, written as "\xNN", so that the log
+// stays one readable UTF-8 text whatever an outside file holds.
 std::string escapedNonUtf8(std::string_view text);
 
 // The log's lock, always the innermost lock of the program.

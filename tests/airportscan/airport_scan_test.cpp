@@ -104,9 +104,9 @@ TEST_F(AirportScanTest, GeneratedTreeGivesFilesLinksAndTheScanLog) {
   scanAddonAirports(options());
 
   const ProgramPaths& paths = programPaths();
-  EXPECT_EQ(testing::readFile(paths.myThirdpartyFolder / "EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
+  EXPECT_EQ(testing::readTextFile(paths.myThirdpartyFolder / "EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
   EXPECT_FALSE(fs::exists(paths.myThirdpartyFolder / "EGLC.xml")) << "3 stands, fewer than archived";
-  EXPECT_EQ(testing::readFile(paths.mySimaddonFolder / "KSEA.txt"), "archive/simaddon/KSEA.xml\n");
+  EXPECT_EQ(testing::readTextFile(paths.mySimaddonFolder / "KSEA.txt"), "archive/simaddon/KSEA.xml\n");
   EXPECT_FALSE(fs::exists(paths.mySimaddonFolder / "KSEA.xml"));
   EXPECT_EQ(readApfPublisher(paths.myThirdpartyFolder / "EHAM.xml"), "unknown");
   for (const char* notRead : {"EDDF", "LFPG", "LFPO", "EDDM"}) {
