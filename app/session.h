@@ -24,6 +24,7 @@
 #include "app/exit_reason.h"
 #include "app/rt_account.h"
 #include "app/session_clock.h"
+#include "feed/feed_config.h"
 #include "feed/feed_hooks.h"
 #include "feed/traffic_reader.h"
 #include "feed/weather_reader.h"
@@ -51,6 +52,9 @@ struct SessionOptions {
   // The RealTraffic key and address of each session.
   std::function<RtAccount()> loadAccount = loadRtAccount;
   RequestTimeouts requestTimeouts;
+  // The feed's pauses that keep the service's pace; empty: the machine's
+  // steady clock.
+  PaceWait feedPaceWait;
   // Steps of the preparation that other parts of the program provide; an
   // empty one is left out.
   std::function<void()> checkVersions;

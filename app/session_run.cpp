@@ -64,6 +64,7 @@ void Session::runSession() {
   config.endpoint = account_.endpoint;
   config.accountKey = account_.key;
   config.timeouts = options_.requestTimeouts;
+  config.paceWait = options_.feedPaceWait;
   readers_ = std::make_unique<Readers>(config, feedHooks());
   TrafficReader& traffic = readers_->traffic;
   WeatherReader& weather = readers_->weather;

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "feed/rt_http.h"
 
 namespace crv {
+
+// Waits the duration unless the flag is raised first; true when the whole
+// time passed.
+using PaceWait = std::function<bool(std::chrono::milliseconds duration, const std::atomic<bool>& stop)>;
 
 // Where and how the feed reaches the RealTraffic API.
 struct FeedConfig {
@@ -21,6 +27,9 @@ struct FeedConfig {
   // How long a refused login stays on the status line before it ends the
   // session.
   std::chrono::milliseconds refusalPause{10000};
+  // The pauses that keep the service's pace: between data requests and
+  // after the login. Empty: the machine's steady clock.
+  PaceWait paceWait;
 
   std::string url(std::string_view path) const { return endpoint + std::string(path); }
 };

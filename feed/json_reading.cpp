@@ -166,8 +166,8 @@ int answerPace(const nlohmann::json& answer, std::string_view key) {
   if (!(value >= 1.0)) {
     return kDefaultPaceMilliseconds;
   }
-  if (value > kMaximumPaceMilliseconds) {
-    return kMaximumPaceMilliseconds;
+  if (value > kLongestPaceMilliseconds) {
+    return kLongestPaceMilliseconds;
   }
   return static_cast<int>(value);
 }

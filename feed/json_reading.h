@@ -65,9 +65,12 @@ int answerStatus(const nlohmann::json& answer);
 std::string answerMessage(const nlohmann::json& answer);
 
 inline constexpr int kDefaultPaceMilliseconds = 2000;
-inline constexpr int kMaximumPaceMilliseconds = 60000;
+// Far above any pace a service asks for: a longer one is taken as this, so
+// that a broken answer cannot silence the feed for hours.
+inline constexpr int kLongestPaceMilliseconds = 600000;
 // The pace "rrl" or "wrrl" of an answer: a missing, non-numeric, zero or
-// negative value gives the default, a value above a minute is capped.
+// negative value gives the default; a longer pause than kLongestPace is cut
+// to it.
 int answerPace(const nlohmann::json& answer, std::string_view key);
 
 // Status codes of the service and the program's own code for a loop that

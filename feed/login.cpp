@@ -51,11 +51,15 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
       return false;
     }
     loggedIn = takeLoginAnswer(weatherReader, answerText, status);
+    if (!loggedIn) {
+      // A refused, empty or GUID-less answer: nothing to keep pace with.
+      return false;
+    }
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("{}: {}", "authenticate", logExcerpt(error.what())));
   }
   // The first weather request keeps the service's pace.
-  sleepUnlessStopped(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequestedFlag());
+  weatherReader.waitPace(std::chrono::milliseconds(weatherReader.weatherPaceMilliseconds()), stopRequestedFlag());
   return loggedIn;
 }
 

@@ -30,7 +30,14 @@ void RtClient::waitInterval(int milliseconds) const {
   if (half <= 0) {
     return;
   }
-  sleepUnlessStopped(std::chrono::milliseconds(2 * half), stop_);
+  waitPace(std::chrono::milliseconds(2 * half), stop_);
+}
+
+bool RtClient::waitPace(std::chrono::milliseconds duration, const std::atomic<bool>& stop) const {
+  if (config_.paceWait) {
+    return config_.paceWait(duration, stop);
+  }
+  return sleepUnlessStopped(duration, stop);
 }
 
 void RtClient::resetRtClient() {

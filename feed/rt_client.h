@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,9 @@ class RtClient {
 
   // The pause after a data request, in slices that look at the stop flag.
   void waitInterval(int milliseconds) const;
+  // A pause of the service's pace on the configured clock; true when the
+  // whole time passed, false when the flag ended it.
+  bool waitPace(std::chrono::milliseconds duration, const std::atomic<bool>& stop) const;
 
   const FeedConfig& config() const { return config_; }
   const FeedHooks& hooks() const { return hooks_; }

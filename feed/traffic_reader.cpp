@@ -177,7 +177,7 @@ bool TrafficReader::buffer(int& status) {
     gf_logWarning(fmt::format("{}: {}", "buffer", logExcerpt(error.what())));
   }
   liveRecords_.clear();
-  sleepUnlessStopped(std::chrono::milliseconds(trafficPaceMilliseconds()), stopFlag());
+  waitPace(std::chrono::milliseconds(trafficPaceMilliseconds()), stopFlag());
   if (isStopRequested()) {
     status = kStatusStopped;
     return false;

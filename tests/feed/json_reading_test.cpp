@@ -56,8 +56,13 @@ TEST(AnswerPaceTest, MissingZeroNegativeOrForeignValuesGiveTheDefaultAndLargeOne
     EXPECT_EQ(answerPace(answer, "rrl"), 2000) << answer.dump();
   }
   EXPECT_EQ(answerPace(json{{"rrl", 20}}, "rrl"), 20);
-  EXPECT_EQ(answerPace(json{{"rrl", 60000}}, "rrl"), 60000);
-  EXPECT_EQ(answerPace(json{{"rrl", 60001}}, "rrl"), 60000);
+  // The service's pace stands however slow it is; only a pause far beyond
+  // any pace is cut.
+  for (const int pace : {60000, 60001, 120000, kLongestPaceMilliseconds}) {
+    EXPECT_EQ(answerPace(json{{"rrl", pace}}, "rrl"), pace);
+  }
+  EXPECT_EQ(answerPace(json{{"rrl", kLongestPaceMilliseconds + 1}}, "rrl"), kLongestPaceMilliseconds);
+  EXPECT_EQ(answerPace(json{{"wrrl", 1e15}}, "wrrl"), kLongestPaceMilliseconds);
 }
 
 TEST(ParseAnswerTest, NestingDeeperThanTheLimitIsRefusedBeforeParsing) {

@@ -10,6 +10,7 @@
 #include "foundation/errors.h"
 #include "foundation/session_flags.h"
 #include "tests/feed/feed_test_support.h"
+#include "tests/support/pace_recorder.h"
 #include "tests/support/thrown_text.h"
 
 namespace crv {
@@ -124,6 +125,37 @@ TEST_F(LoginTest, AFailedLoginEndsTheSessionWithAReaderErrorAfterOneAttempt) {
   EXPECT_EQ(readerErrors_, ++expectedErrors);
   EXPECT_TRUE(log_.contains("Authentication failed: Couldn't connect to server"));
   EXPECT_FALSE(log_.contains("secret"));
+}
+
+// After a login the first weather request keeps the service's weather pace,
+// and after an answer that broke off mid-way too; a refused, empty or
+// GUID-less answer returns at once.
+TEST_F(LoginTest, OnlyALoginOrABrokenAnswerWaitsTheWeatherPace) {
+  struct Case { Answer answer; std::vector<std::chrono::milliseconds> pauses; };
+  const std::vector<std::chrono::milliseconds> none;
+  const Case cases[] = {
+      {Answer::json({{"status", 200}, {"GUID", "g"}, {"wrrl", 120000}}), {120000ms}},
+      {Answer::raw("{\"status\":"), {20ms}},
+      {Answer::raw(""), none},
+      {Answer::json({{"status", 200}, {"wrrl", 90000}}), none},
+      {Answer::json({{"status", 400}, {"wrrl", 90000}}), none},
+      {Answer::json({{"status", 402}}), none},
+      {Answer::json({{"status", 404}}), none},
+      {Answer::json({{"status", 405}}), none},
+      {Answer::json({{"status", 500}}), none},
+  };
+  for (const Case& login : cases) {
+    SCOPED_TRACE(login.answer.body);
+    testing::PaceRecorder pace;
+    FeedConfig config = config_;
+    config.paceWait = pace.waitFunction();
+    WeatherReader weather(config, hooks());
+    weather.setWeatherPaceMilliseconds(20);
+    standIn_.queueAnswer(standin::kAuthPath, login.answer);
+    int status = 0;
+    authenticate(weather, status);
+    EXPECT_EQ(pace.pauses(), login.pauses);
+  }
 }
 
 TEST_F(LoginTest, AStopAbortsAHangingLogin) {

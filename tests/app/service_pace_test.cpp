@@ -1,0 +1,60 @@
+// The running program asks the RealTraffic service no faster than the
+// service says, on the feed's own clock, and a refused login does not wait
+// a pace first.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "tests/app/program_harness.h"
+#include "tests/support/pace_recorder.h"
+#include "tools/rt-standin/rt_standin.h"
+
+namespace crv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::size_t countOf(const std::vector<std::chrono::milliseconds>& pauses, std::chrono::milliseconds pause) {
+  return static_cast<std::size_t>(std::count(pauses.begin(), pauses.end(), pause));
+}
+
+TEST(ServicePaceTest, ThePauseBetweenRequestsIsTheOneTheServiceAsksFor) {
+  PaceRecorder pace;
+  ProgramHarness program([&](SessionOptions& options) { options.feedPaceWait = pace.waitFunction(); });
+  program.rt().setPace(120000, 90000);
+  program.start();
+  // The history and three live requests, and two weather passes.
+  ASSERT_TRUE(program.rt().waitForRequests(standin::kTrafficPath, 4, 20s)) << program.log();
+  ASSERT_TRUE(program.rt().waitForRequests(standin::kWeatherPath, 2, 20s)) << program.log();
+  const std::size_t trafficRequests = program.rt().requestCount(standin::kTrafficPath);
+  const std::size_t weatherRequests =
+      program.rt().requestCount(standin::kNearestMetarPath) + program.rt().requestCount(standin::kWeatherPath);
+  const auto pauses = pace.pauses();
+  EXPECT_GE(countOf(pauses, 120s), 3u);
+  EXPECT_GE(countOf(pauses, 90s), 3u);  // after the login, the station and the weather
+  EXPECT_EQ(countOf(pauses, 120s) + countOf(pauses, 90s), pauses.size()) << "every pause is the service's";
+  // No request went out without the service's pause before it.
+  EXPECT_LE(trafficRequests, countOf(pauses, 120s) + 1);
+  EXPECT_LE(weatherRequests, countOf(pauses, 90s));
+}
+
+TEST(ServicePaceTest, ARefusedLoginEndsTheSessionWithoutWaitingThePace) {
+  PaceRecorder pace;
+  ProgramHarness program([&](SessionOptions& options) { options.feedPaceWait = pace.waitFunction(); });
+  // The login after the restart keeps a pace of a minute (60 ms of real time
+  // on the recorder).
+  program.rt().setPace(60000, 60000);
+  program.rt().queueJson(standin::kAuthPath, {{"status", 400}, {"wrrl", 90000}});
+  program.start();
+  ASSERT_TRUE(program.waitForLog("The Authenticater has stopped with an error", 20s)) << program.log();
+  EXPECT_EQ(pace.pauses(), std::vector<std::chrono::milliseconds>{});
+  // The session starts again and logs in, after which the pace is kept.
+  ASSERT_TRUE(program.waitForLog("Authenticated at RT server", 20s)) << program.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return !pace.pauses().empty(); }, 20s));
+  EXPECT_EQ(pace.pauses().front(), 60s);
+}
+
+}  // namespace
+}  // namespace crv::testing
