@@ -9,6 +9,7 @@
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "platform/os/ansi_code_page.h"
 
 namespace crv {
 
@@ -102,7 +103,9 @@ std::optional<bool> createFlightPlan(const FlightPlanAircraft& aircraft, SimConn
   const std::filesystem::path path = flightPlanFolder() / flightPlanFileName(aircraft.objectId);
   bool success = writeFlightPlanFile(path, aircraft);
   if (success && isMsfs2020()) {
-    success = connection.setFlightPlan(aircraft.objectId, path.string());
+    // MSFS 2020 reads the path in the system's ANSI code page, not UTF-8.
+    const std::optional<std::string> pathText = platform::ansiTextOfPath(path);
+    success = pathText && connection.setFlightPlan(aircraft.objectId, *pathText);
     if (!success) {
       // A plan the simulator refused is the aircraft's no longer: without
       // the written flag nothing would ever delete its file.

@@ -5,10 +5,13 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
+#include "platform/os/ansi_code_page.h"
 #include "platform/simconnect/sim_ground.h"
 #include "platform/simconnect/sim_standin.h"
 #include "platform/simconnect/sim_standin_internals.h"
@@ -16,6 +19,14 @@
 namespace platform {
 
 namespace {
+
+// MSFS 2020 reads a plan's path as a text in the system's ANSI code page and
+// loads the plan as it takes it; a path it cannot open gives no plan.
+bool flightPlanLoads(const char* pathText) {
+  std::ifstream file(pathOfAnsiText(pathText), std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return content.find("<FlightPlan.FlightPlan>") != std::string::npos;
+}
 
 constexpr DWORD kMaxProbeRadiusMeters = 200000;
 // The program's sphere: one minute of arc is one nautical mile.
@@ -452,6 +463,9 @@ HRESULT SimulatorStandIn::aiSetAircraftFlightPlan(std::uint64_t connectionId, DW
     }
     if (flightPlanFailuresLater_ > 0) {
       --flightPlanFailuresLater_;
+      return Refusal{SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 0};
+    }
+    if (!flightPlanLoads(path)) {
       return Refusal{SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 0};
     }
     object.flightPlanPaths.emplace_back(path);

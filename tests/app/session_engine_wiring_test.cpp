@@ -14,7 +14,10 @@
 #include "airports/airports_database.h"
 #include "airports/stand_table.h"
 #include "app/entry.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
 #include "foundation/text.h"
+#include "platform/os/ansi_code_page.h"
 #include "simlink/flight_plans.h"
 #include "tests/app/program_harness.h"
 
@@ -182,6 +185,34 @@ TEST(FlightPlanFilesTest, ThePlanFolderHoldsOneFilePerLiveAircraft) {
       90s);
   EXPECT_TRUE(renewed) << again.planFiles.size() << " plans for " << again.liveObjects.size() << " aircraft";
   for (std::uint32_t id : first.liveObjects) EXPECT_FALSE(again.planFiles.contains(id)) << id;
+}
+
+// MSFS 2020 reads a plan's path in the system's ANSI code page: a user whose
+// name is not ASCII still has every plan loaded.
+TEST(FlightPlanFilesTest, PlansReachMsfs2020ForAUserWhoseNameIsNotAscii) {
+  ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; });
+  const std::filesystem::path dataFolder = harness.folder() / std::filesystem::path(u8"Jos\u00e9") / "CRVN";
+  std::filesystem::create_directories(dataFolder);
+  setDataFolderPath(dataFolder);
+  harness.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020}});
+  harness.rt().setScenario(overflights());
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  PlansAndObjects seen;
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        seen = plansAndObjects(harness);
+        return seen.liveObjects.size() >= 2 && seen.planFiles == seen.liveObjects;
+      },
+      30s))
+      << seen.planFiles.size() << " plans for " << seen.liveObjects.size() << " aircraft";
+  for (const std::uint32_t id : seen.liveObjects) {
+    const auto object = harness.sim().object(id);
+    ASSERT_TRUE(object.has_value()) << id;
+    ASSERT_EQ(object->flightPlanPaths.size(), 1U) << id;
+    EXPECT_EQ(platform::pathOfAnsiText(object->flightPlanPaths[0]), dataFolder / "orig_dest" / flightPlanFileName(id));
+  }
+  EXPECT_EQ(harness.log().find("creating a flight plan failed"), std::string::npos) << harness.log();
 }
 
 // An airport file with the stands given.

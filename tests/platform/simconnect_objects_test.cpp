@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/os/ansi_code_page.h"
 #include "tests/platform/simconnect_test_support.h"
 #include "tests/support/temp_folder.h"
 
@@ -405,6 +406,9 @@ TEST_F(SimConnectObjects, AMixedDefinitionWritesEachDatumFromItsPlaceInTheBlock)
 }
 
 TEST_F(SimConnectObjects, FlightPlansAreRecordedOrRefused) {
+  TempFolder folder;
+  writeFile(folder / "orig_dest" / "101.pln", "<FlightPlan.FlightPlan>\n</FlightPlan.FlightPlan>\n");
+  const ScopedWorkingFolder inFolder(folder.path());
   const DWORD id = create("KLM9");
   ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, "orig_dest/101.pln", 110), S_OK);
   EXPECT_EQ(sim->object(id)->flightPlanPaths, (std::vector<std::string>{"orig_dest/101.pln"}));
@@ -424,6 +428,28 @@ TEST_F(SimConnectObjects, FlightPlansAreRecordedOrRefused) {
   inbox.fetch(handle);
   SimConnect_AISetAircraftFlightPlan(handle, boatId, "x.pln", 110);
   EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE);
+}
+
+// The simulator loads a plan from the path it is given, read in the ANSI code
+// page: a UTF-8 text of a path outside ASCII names no file it can open.
+TEST_F(SimConnectObjects, APlanIsLoadedFromItsPathInTheAnsiCodePage) {
+  TempFolder folder;
+  const std::filesystem::path plan = folder / std::filesystem::path(u8"Jos\u00e9") / "7.pln";
+  writeFile(plan, "<FlightPlan.FlightPlan>\n</FlightPlan.FlightPlan>\n");
+  const DWORD id = create("KLM9");
+  const std::string ansiText = platform::ansiTextOfPath(plan).value();
+  const std::u8string utf8Path = plan.u8string();
+  const std::string utf8Text(utf8Path.begin(), utf8Path.end());
+  ASSERT_NE(ansiText, utf8Text);
+
+  ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, utf8Text.c_str(), 110), S_OK);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED);
+  ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, ansiText.c_str(), 110), S_OK);
+  EXPECT_EQ(withId(inbox.fetch(handle), SIMCONNECT_RECV_ID_EXCEPTION).size(), 0U);
+  EXPECT_EQ(sim->object(id)->flightPlanPaths, std::vector<std::string>{ansiText});
+  // A plan that is not there is not loaded either.
+  ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, id, "missing.pln", 110), S_OK);
+  EXPECT_EQ(onlyException().dwException, SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED);
 }
 
 TEST_F(SimConnectObjects, ForeignObjectsComeAndGoWithTheirType) {

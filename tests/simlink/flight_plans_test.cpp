@@ -10,6 +10,7 @@
 #include "foundation/line_end.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "platform/os/ansi_code_page.h"
 #include "simlink/flight_plans.h"
 #include "tests/simlink/link_test_support.h"
 
@@ -99,6 +100,29 @@ TEST_F(FlightPlansTest, Msfs2020GetsThePlanGivenToTheObject) {
   EXPECT_TRUE(logged("===> DLH4AB A20N 4000123 creating a flight plan failed"));
   EXPECT_FALSE(queues.simLinkPaused.load());
   EXPECT_FALSE(std::filesystem::exists(planOf(object))) << "a refused plan leaves no file behind";
+}
+
+// MSFS 2020 takes the plan's path as a text in the system's ANSI code page: a
+// data folder in the home of José is given in it, and one whose name has no
+// place in the code page gets a warning and leaves no file behind.
+TEST_F(FlightPlansTest, ThePlanPathGoesToMsfs2020InTheAnsiCodePage) {
+  connect();
+  const DWORD object = sim->addForeignObject(sim->userAircraft());
+  for (const char8_t* user : {u8"Jos\u00e9", u8"\u0395\u03bb\u03ad\u03bd\u03b7"}) {
+    setDataFolderPath(folder.path() / std::filesystem::path(user) / "CRVN");
+    ASSERT_TRUE(createFlightPlanFolder());
+    const std::optional<std::string> ansiText = platform::ansiTextOfPath(planOf(object));
+    SCOPED_TRACE(ansiText.has_value() ? *ansiText : "no text in the code page");
+    const auto callsBefore = countOf(SimFunction::AISetAircraftFlightPlan);
+    EXPECT_EQ(createFlightPlan(aircraft(object, "EDDF", "LSZH", SizeCategory::Large), link.connection()),
+              ansiText.has_value());
+    EXPECT_EQ(countOf(SimFunction::AISetAircraftFlightPlan), callsBefore + (ansiText ? 1 : 0));
+    EXPECT_EQ(std::filesystem::exists(planOf(object)), ansiText.has_value());
+  }
+  EXPECT_EQ(sim->object(object)->flightPlanPaths, std::vector<std::string>{*platform::ansiTextOfPath(
+                                                      folder.path() / std::filesystem::path(u8"Jos\u00e9") / "CRVN" /
+                                                      "orig_dest" / flightPlanFileName(object))});
+  EXPECT_TRUE(logged("===> DLH4AB A20N 4000123 creating a flight plan failed"));
 }
 
 }  // namespace
