@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "aircraftdata/livery_database.h"
 #include "airports/airports_database.h"
@@ -156,19 +157,26 @@ PlansAndObjects plansAndObjects(ProgramHarness& harness) {
   return seen;
 }
 
+// Waits until two or more live aircraft are in the simulator, each with its
+// plan file and no file beside them; what was seen last either way.
+std::pair<bool, PlansAndObjects> waitForAPlanPerAircraft(ProgramHarness& harness) {
+  PlansAndObjects seen;
+  const bool reached = ProgramHarness::waitFor(
+      [&] {
+        seen = plansAndObjects(harness);
+        return seen.liveObjects.size() >= 2 && seen.planFiles == seen.liveObjects;
+      },
+      30s);
+  return {reached, seen};
+}
+
 TEST(FlightPlanFilesTest, ThePlanFolderHoldsOneFilePerLiveAircraft) {
   ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; });
   harness.rt().setScenario(overflights());
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
-  PlansAndObjects first;
-  ASSERT_TRUE(ProgramHarness::waitFor(
-      [&] {
-        first = plansAndObjects(harness);
-        return first.liveObjects.size() >= 2 && first.planFiles == first.liveObjects;
-      },
-      30s))
-      << first.planFiles.size() << " plans for " << first.liveObjects.size() << " aircraft";
+  const auto [reached, first] = waitForAPlanPerAircraft(harness);
+  ASSERT_TRUE(reached) << first.planFiles.size() << " plans for " << first.liveObjects.size() << " aircraft";
 
   // Every aircraft leaves the simulator (as a new time shift has it) and the
   // feed brings them back as new objects, 30 s behind it: only the new
@@ -198,14 +206,8 @@ TEST(FlightPlanFilesTest, PlansReachMsfs2020ForAUserWhoseNameIsNotAscii) {
   harness.rt().setScenario(overflights());
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
-  PlansAndObjects seen;
-  ASSERT_TRUE(ProgramHarness::waitFor(
-      [&] {
-        seen = plansAndObjects(harness);
-        return seen.liveObjects.size() >= 2 && seen.planFiles == seen.liveObjects;
-      },
-      30s))
-      << seen.planFiles.size() << " plans for " << seen.liveObjects.size() << " aircraft";
+  const auto [reached, seen] = waitForAPlanPerAircraft(harness);
+  ASSERT_TRUE(reached) << seen.planFiles.size() << " plans for " << seen.liveObjects.size() << " aircraft";
   for (const std::uint32_t id : seen.liveObjects) {
     const auto object = harness.sim().object(id);
     ASSERT_TRUE(object.has_value()) << id;
