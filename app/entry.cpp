@@ -78,8 +78,7 @@ int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramO
                 platform::WindowView* view, const Session& session) {
   bool closePosted = false;
   std::int64_t lastSummary = systemTimeSeconds();
-  ErrorLinePrinter errors(runsHeadless(options) ? (options.errors != nullptr ? options.errors : options.summary)
-                                                : nullptr);
+  ErrorLinePrinter errors(view == nullptr ? (options.errors != nullptr ? options.errors : options.summary) : nullptr);
   while (true) {
     errors.printWhenNew();
     if (view != nullptr) {
@@ -103,39 +102,51 @@ int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramO
   }
 }
 
-int appMain(const ProgramOptions& options) {
-  readWindowPosition();
-  SessionOptions sessionOptions = options.session;
-  if (runsHeadless(options)) {
-    sessionOptions.errorWaitsForUser = false;
+// The window wanted and shown, or none: without a display, or when the
+// window cannot be made after all, the program runs headless (its summary
+// lines go where `summaryWithoutWindow` says) and tells the user why.
+std::unique_ptr<platform::WindowView> showWindowOrRunHeadless(platform::WindowModel& model, ProgramOptions& options) {
+  if (!options.showWindow || options.summary != nullptr) {
+    return nullptr;
   }
+  std::string problem = "no display can be opened";
+  std::unique_ptr<platform::WindowView> view;
+  if (platform::displayAvailable()) {
+    view = showWindowView(model, problem);
+  }
+  if (view == nullptr) {
+    gf_logLine("initInstance failed");
+    options.summary = options.summaryWithoutWindow;
+    if (options.errors != nullptr) {
+      *options.errors << kProgramName << ": the window cannot be shown (" << problem << "); " << kProgramName
+                      << " runs without it" << std::endl;
+    }
+  }
+  return view;
+}
+
+int appMain(const ProgramOptions& startOptions) {
+  readWindowPosition();
   platform::WindowModel model(std::string(kProgramName), par_MAIN_WINDOW_X.value(), par_MAIN_WINDOW_Y.value(),
                               kMainWindowWidth, kMainWindowHeight);
   if (!makeDataFolder()) {
     return 0;
   }
+  ProgramOptions options = startOptions;
+  const std::unique_ptr<platform::WindowView> view = showWindowOrRunHeadless(model, options);
+  SessionOptions sessionOptions = options.session;
+  if (view == nullptr) {
+    sessionOptions.errorWaitsForUser = false;
+  }
   const SessionClock clock(options.clockSpeedUp);
   Session session(model, clock, sessionOptions);
   MainWindow window(model, session);
-  std::unique_ptr<platform::WindowView> view;
-  if (options.showWindow && platform::displayAvailable()) {
-    std::string problem;
-    view = showWindowView(model, problem);
-    if (view == nullptr) {
-      // Nobody could see or close a program whose window is missing.
-      gf_logLine("initInstance failed");
-      if (options.errors != nullptr) {
-        *options.errors << kProgramName << ": " << problem << std::endl;
-      }
-      return kErrorExitCode;
-    }
-  }
   model.invalidate();
   model.postMessage(kStartSessionMessage);
   const int exitCode = messageLoop(model, window, options, view.get(), session);
   session.joinWorker();
-  // Headless, an error that ended the program is the program's failure.
-  if (exitCode == 0 && runsHeadless(options) && sessionEnd().reason() == ExitReason::systemError) {
+  // Without a window, an error that ended the program is the program's failure.
+  if (exitCode == 0 && view == nullptr && sessionEnd().reason() == ExitReason::systemError) {
     return kErrorExitCode;
   }
   return exitCode;

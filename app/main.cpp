@@ -27,7 +27,9 @@ int runProgram() {
   crv::ProgramOptions options;
   options.closeRequest = &closeRequested;
   options.errors = &std::cerr;
-  if (!platform::displayAvailable()) {
+  if (platform::displayAvailable()) {
+    options.summaryWithoutWindow = &std::cout;
+  } else {
     options.summary = &std::cout;
     platform::receiveConsoleInterrupts();
   }

@@ -125,11 +125,17 @@ bool displayAvailable() {
   if (display == nullptr || display[0] == '\0') {
     return false;
   }
+  if (fl_display != nullptr) {
+    return true;
+  }
+  // The connection that finds the display is the one the window uses: a
+  // display server with no other client resets when its last connection
+  // closes, and the next open could find it gone.
   Display* opened = XOpenDisplay(nullptr);
   if (opened == nullptr) {
     return false;
   }
-  XCloseDisplay(opened);
+  fl_open_display(opened);
   return true;
 }
 

@@ -21,7 +21,8 @@
 namespace platform {
 
 // True when a window can be shown: on Linux a display is named and can be
-// opened, on Windows a window can be created.
+// opened (the connection stays open for the window), on Windows a window can
+// be created.
 bool displayAvailable();
 
 class WindowView {

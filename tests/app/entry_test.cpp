@@ -163,6 +163,35 @@ TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
   resetSessionFlags();
 }
 
+TEST(EntryTest, AWindowThatCannotBeShownLeavesTheProgramRunningHeadlessAndSaysWhy) {
+  TempFolder folder;
+  ScopedRuntimeFolder runtime(folder.path());
+  ScopedWorkingFolder working(folder.path());  // no docs folder: error 41
+  setDataFolderPath(folder / "appdata" / "CRVN");
+  resetSessionFlags();
+  const char* display = std::getenv("DISPLAY");
+  const std::string savedDisplay = display != nullptr ? display : "";
+  setenv("DISPLAY", "", 1);
+  std::ostringstream errors;
+  std::ostringstream summary;
+  ProgramOptions options;
+  options.session.checkVersions = {};
+  options.showWindow = true;
+  options.errors = &errors;
+  options.summaryWithoutWindow = &summary;
+
+  // Without a window an error does not wait for a user to close it.
+  EXPECT_EQ(runProgram(options, 20s), kErrorExitCode);
+
+  EXPECT_EQ(errors.str(),
+            "CRVN: the window cannot be shown (no display can be opened); CRVN runs without it\n"
+            "CRVN: Error 41: CRVN must be run from the CRVN folder!\n");
+  EXPECT_NE(readFile(folder / "Log.txt").find("initInstance failed"), std::string::npos);
+  setenv("DISPLAY", savedDisplay.c_str(), 1);
+  setDataFolderPath({});
+  resetSessionFlags();
+}
+
 TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {
   TempFolder folder;
   setDataFolderPath(folder / "CRVN");
