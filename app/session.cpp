@@ -48,6 +48,8 @@ std::string_view phaseText(SessionDisplay::Phase phase) {
       return "waiting for the simulator";
     case SessionDisplay::Phase::loggingIn:
       return "logging in";
+    case SessionDisplay::Phase::waitingForTraffic:
+      return "waiting for traffic";
     case SessionDisplay::Phase::running:
       return "session running";
     case SessionDisplay::Phase::paused:

@@ -85,7 +85,17 @@ struct SessionOptions {
 
 // What the session shows: counts published once a second by the worker.
 struct SessionDisplay {
-  enum class Phase { starting, waitingForSimulator, loggingIn, running, paused, closingDown, restarting, ended };
+  enum class Phase {
+    starting,
+    waitingForSimulator,
+    loggingIn,
+    waitingForTraffic,
+    running,
+    paused,
+    closingDown,
+    restarting,
+    ended
+  };
   std::atomic<Phase> phase{Phase::starting};
   std::atomic<std::int64_t> liveKnown{0};  // live aircraft of the engine, in the simulator or not
   // Live aircraft in the simulator that are not parked (the parked ones

@@ -66,6 +66,20 @@ TEST_F(SessionEndToEndTest, ASessionLogsInTakesTrafficAndClosesWithinASecond) {
   EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
 }
 
+// The session's own waits at their real length: once logged in the session
+// shows that it waits for traffic, not that it still logs in.
+TEST(LoginPhaseTest, OnceAuthenticatedTheSessionShowsThatItWaitsForTraffic) {
+  ProgramHarness harness({}, 1.0);
+  harness.start();
+  ASSERT_TRUE(harness.waitForLog("Authenticated at RT server", kExitWithin)) << harness.log();
+  const auto& phase = harness.session().display().phase;
+  EXPECT_TRUE(ProgramHarness::waitFor([&phase] { return phase.load() != SessionDisplay::Phase::loggingIn; }, 300ms))
+      << phaseText(phase.load());
+  EXPECT_TRUE(harness.waitUntilRunning()) << harness.log();
+  harness.clickClose();
+  EXPECT_EQ(harness.waitForExit(kExitWithin), 0);
+}
+
 TEST_F(SessionEndToEndTest, ANewPackagesPathRestartsAfterThreeSeconds) {
   const std::string typed = (harness_.packagesFolder() / "Community").string();
   EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, typed), NewPathOutcome::accepted);
