@@ -14,8 +14,10 @@
 
 namespace crv {
 
+// The main window's client area, which the painted panel fills (with its
+// title bar and edges the window is about 880 by 516 on Windows).
 inline constexpr int kMainWindowWidth = 880;
-inline constexpr int kMainWindowHeight = 516;
+inline constexpr int kMainWindowHeight = 476;
 // The status strip at the foot of the painted panel.
 inline constexpr platform::Rect kStatusStrip{0, 448, 880, 476};
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -53,6 +54,22 @@ TEST(StatusPanelTest, NotConnectedShowsTheModeARedBoxAndMissingLiveries) {
   EXPECT_EQ(textAt(items, 5, 35), "MSFS 2024 mode");
   EXPECT_EQ(textAt(items, 5, 91), "# liveries: ...");
   EXPECT_EQ(itemAt(items, 5, 91)->colour, kRed);
+}
+
+TEST(StatusPanelTest, ThePanelFillsTheWholeClientAreaOfTheMainWindow) {
+  for (const bool withError : {false, true}) {
+    PanelState state;
+    if (withError) state.errorText = "Error 41";
+    const auto items = paintOf(state);
+    // Each row of the client area lies in a filled band as wide as the window.
+    for (int y = 0; y < kMainWindowHeight; ++y) {
+      const bool filled = std::any_of(items.begin(), items.end(), [y](const PaintItem& item) {
+        return item.kind == PaintItem::Kind::FillRect && item.rect.left <= 0 && item.rect.right >= kMainWindowWidth &&
+               item.rect.top <= y && y < item.rect.bottom;
+      });
+      ASSERT_TRUE(filled) << "row " << y << " of " << kMainWindowHeight << " is left unpainted";
+    }
+  }
 }
 
 TEST(StatusPanelTest, WeatherIndicatorDecidesWeatherAndQnh) {
@@ -133,7 +150,7 @@ TEST(PanelTextsTest, WritersOnOtherThreadsNeverMeetAPaint) {
 TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
   ProgramHarness harness;
   Session& session = harness.session();
-  platform::WindowModel model("CRVN", 0, 0, 880, 516);
+  platform::WindowModel model("CRVN", 0, 0, kMainWindowWidth, kMainWindowHeight);
   MainWindow window(model, session);
   session.link().display().simConnected.store(true);
   session.link().display().setSimulatorText("MSFS 2024 connected");

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "platform/window/control_model.h"
@@ -114,7 +115,7 @@ class WindowScreenshotTest : public ::testing::Test {
     }
   }
 
-  platform::WindowModel model{"CRVN", 0, 0, 880, 516};
+  platform::WindowModel model{"CRVN", 0, 0, kMainWindowWidth, kMainWindowHeight};
 };
 
 PanelState connectedWithTraffic() {
