@@ -12,6 +12,7 @@
 
 #include "airports/airports_database.h"
 #include "tests/traffic/flight_driver.h"
+#include "tools/trace-plot/label_layout.h"
 #include "tools/trace-plot/trace_file.h"
 #include "tools/trace-plot/trace_plot.h"
 
@@ -96,6 +97,43 @@ TEST(TracePlot, DrawsATakeOffAndALandingAtAShippedAirport) {
     char signature[8] = {};
     in.read(signature, sizeof signature);
     EXPECT_EQ(std::string(signature + 1, 3), "PNG") << flight.name;
+  }
+}
+
+TEST(TracePlot, LabelsOfAircraftStandingCloseTogetherStayApartAndInsideTheFrame) {
+  const trace::PlotRect frame{50.0, 50.0, 500.0, 400.0};
+  struct Case {
+    const char* name;
+    double anchorX;
+    double anchorY;
+    int count;
+  };
+  for (const Case& c : {Case{"a crowd at the airport", 300.0, 250.0, 20}, Case{"a crowd in a corner", 52.0, 52.0, 8},
+                        Case{"a crowd at the right edge", 548.0, 250.0, 8}}) {
+    std::vector<trace::LabelRequest> labels;
+    for (int i = 0; i < c.count; ++i) {
+      labels.push_back({c.anchorX + i * 0.5, c.anchorY + i * 0.3, 40.0, 12.0});
+    }
+    const auto spots = trace::placeLabels(labels, frame);
+    ASSERT_EQ(spots.size(), labels.size()) << c.name;
+    std::vector<trace::PlotRect> placed;
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+      if (!spots[i]) continue;
+      EXPECT_TRUE(spots[i]->inside(frame)) << c.name << ": label " << i;
+      EXPECT_EQ(spots[i]->width, 40.0) << c.name;
+      for (const trace::PlotRect& other : placed) {
+        EXPECT_FALSE(spots[i]->overlaps(other)) << c.name << ": label " << i;
+      }
+      placed.push_back(*spots[i]);
+    }
+    EXPECT_EQ(placed.size(), labels.size()) << c.name << ": every label finds a free spot";
+  }
+}
+
+TEST(TracePlot, AxisNumbersAreWholeAndNeverMinusZero) {
+  for (const auto& [value, shown] : std::vector<std::pair<double, std::string>>{
+           {-0.0, "0"}, {-0.4, "0"}, {0.4, "0"}, {-0.6, "-1"}, {2500.0, "2500"}, {-120.2, "-120"}}) {
+    EXPECT_EQ(trace::axisNumber(value), shown) << value;
   }
 }
 

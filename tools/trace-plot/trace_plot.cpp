@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "foundation/geodesy.h"
+#include "tools/trace-plot/label_layout.h"
 
 namespace crv::trace {
 
@@ -91,7 +92,7 @@ void drawGraph(cairo_t* cr, const Box& box, const std::string& label, const Rang
     cairo_line_to(cr, box.x + box.width, yOf(v));
     cairo_stroke(cr);
     cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-    text(cr, box.x - 45.0, yOf(v) + 4.0, fmt::format("{:.0f}", v), 10.0);
+    text(cr, box.x - 45.0, yOf(v) + 4.0, axisNumber(v), 10.0);
     cairo_set_source_rgb(cr, 0.8, 0.8, 0.8);
   }
   const double timeStep = tickStep(time.span());
@@ -100,7 +101,7 @@ void drawGraph(cairo_t* cr, const Box& box, const std::string& label, const Rang
     cairo_line_to(cr, xOf(t), box.y + box.height);
     cairo_stroke(cr);
     cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-    text(cr, xOf(t) - 10.0, box.y + box.height + 14.0, fmt::format("{:.0f} s", t), 10.0);
+    text(cr, xOf(t) - 10.0, box.y + box.height + 14.0, axisNumber(t) + " s", 10.0);
     cairo_set_source_rgb(cr, 0.8, 0.8, 0.8);
   }
   cairo_set_line_width(cr, 1.5);
@@ -124,73 +125,100 @@ void drawGraph(cairo_t* cr, const Box& box, const std::string& label, const Rang
   text(cr, box.x + 6.0, box.y + 16.0, label, 13.0);
 }
 
-void drawPlan(cairo_t* cr, const Box& box, const Trace& trace, const std::vector<StandMark>& stands) {
-  Range north;
-  Range east;
+constexpr double kPi = 3.141592653589793;
+// Markers keep this far inside a plan's frame.
+constexpr double kPlanInsetPixels = 14.0;
+// Samples this near the lowest altitude of the trace are on the ground.
+constexpr double kGroundBandFeet = 50.0;
+
+// Metres north and east of the trace's first position.
+struct Projection {
   double originLatitude = 0.0;
   double originLongitude = 0.0;
-  bool haveOrigin = false;
-  auto noteOrigin = [&](double latitude, double longitude) {
-    if (!haveOrigin) {
-      originLatitude = latitude;
-      originLongitude = longitude;
-      haveOrigin = true;
-    }
-  };
-  for (const auto& [id, samples] : trace) {
-    for (const TraceSample& s : samples) {
-      noteOrigin(s.latitude, s.longitude);
-    }
-  }
-  for (const StandMark& s : stands) {
-    noteOrigin(s.latitude, s.longitude);
-  }
-  const double cosLatitude = std::cos(originLatitude * kDegreesToRadians);
-  auto northOf = [&](double latitude) { return (latitude - originLatitude) * kMetersPerDegree; };
-  auto eastOf = [&](double longitude) {
+  double cosLatitude = 1.0;
+  double northOf(double latitude) const { return (latitude - originLatitude) * kMetersPerDegree; }
+  double eastOf(double longitude) const {
     double difference = longitude - originLongitude;
     difference -= 360.0 * std::round(difference / 360.0);
     return difference * kMetersPerDegree * cosLatitude;
-  };
-  for (const auto& [id, samples] : trace) {
-    for (const TraceSample& s : samples) {
-      north.take(northOf(s.latitude));
-      east.take(eastOf(s.longitude));
-    }
   }
-  for (const StandMark& s : stands) {
-    north.take(northOf(s.latitude));
-    east.take(eastOf(s.longitude));
+};
+
+struct PlanArea {
+  Range north;
+  Range east;
+  void take(const Projection& projection, double latitude, double longitude) {
+    north.take(projection.northOf(latitude));
+    east.take(projection.eastOf(longitude));
   }
-  north.widen(200.0);
-  east.widen(200.0);
-  const double scale = std::min(box.width / east.span(), box.height / north.span());
+  double span() const { return std::max(north.span(), east.span()); }
+};
+
+void drawCircleMarker(cairo_t* cr, double x, double y) {
+  cairo_arc(cr, x, y, 5.0, 0.0, 2.0 * kPi);
+  cairo_fill(cr);
+}
+
+void drawSquareMarker(cairo_t* cr, double x, double y) {
+  cairo_rectangle(cr, x - 4.0, y - 4.0, 8.0, 8.0);
+  cairo_fill(cr);
+}
+
+// What the marks of the plan mean, in its top left corner.
+void drawLegend(cairo_t* cr, const Box& box, bool withStands) {
+  const double x = box.x + 8.0;
+  const double y = box.y + 8.0;
+  const double rows = withStands ? 4.0 : 3.0;
+  cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.9);
+  cairo_rectangle(cr, x, y, 250.0, rows * 18.0 + 8.0);
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+  drawCircleMarker(cr, x + 12.0, y + 13.0);
+  text(cr, x + 26.0, y + 17.0, "first position the simulator received", 11.0);
+  drawSquareMarker(cr, x + 12.0, y + 31.0);
+  text(cr, x + 26.0, y + 35.0, "last position, with the object id", 11.0);
+  cairo_set_line_width(cr, 2.0);
+  cairo_move_to(cr, x + 4.0, y + 49.0);
+  cairo_line_to(cr, x + 20.0, y + 49.0);
+  cairo_stroke(cr);
+  text(cr, x + 26.0, y + 53.0, "track, one colour per aircraft", 11.0);
+  if (withStands) {
+    cairo_set_source_rgba(cr, 0.3, 0.3, 0.3, 0.25);
+    cairo_arc(cr, x + 12.0, y + 67.0, 6.0, 0.0, 2.0 * kPi);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+    text(cr, x + 26.0, y + 71.0, "stand", 11.0);
+  }
+}
+
+// One plan view (north up) of the area: stands, tracks, first and last
+// positions, and the object ids set apart from each other.
+void drawPlan(cairo_t* cr, const Box& box, const std::string& caption, const Projection& projection, PlanArea area,
+              const Trace& trace, const std::vector<StandMark>& stands) {
+  area.north.widen(200.0);
+  area.east.widen(200.0);
+  const double scale = std::min((box.width - 2.0 * kPlanInsetPixels) / area.east.span(),
+                                (box.height - 2.0 * kPlanInsetPixels) / area.north.span());
   const double xCentre = box.x + box.width / 2.0;
   const double yCentre = box.y + box.height / 2.0;
-  const double eastMiddle = (east.low + east.high) / 2.0;
-  const double northMiddle = (north.low + north.high) / 2.0;
-  auto xOf = [&](double longitude) { return xCentre + (eastOf(longitude) - eastMiddle) * scale; };
-  auto yOf = [&](double latitude) { return yCentre - (northOf(latitude) - northMiddle) * scale; };
+  const double eastMiddle = (area.east.low + area.east.high) / 2.0;
+  const double northMiddle = (area.north.low + area.north.high) / 2.0;
+  auto xOf = [&](double longitude) { return xCentre + (projection.eastOf(longitude) - eastMiddle) * scale; };
+  auto yOf = [&](double latitude) { return yCentre - (projection.northOf(latitude) - northMiddle) * scale; };
+  const PlotRect frame{box.x, box.y, box.width, box.height};
 
   cairo_set_source_rgb(cr, 0.96, 0.96, 0.93);
   cairo_rectangle(cr, box.x, box.y, box.width, box.height);
   cairo_fill(cr);
-  // Scale bar.
-  const double barMeters = tickStep(east.span());
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 2.0);
-  cairo_move_to(cr, box.x + 10.0, box.y + box.height - 12.0);
-  cairo_line_to(cr, box.x + 10.0 + barMeters * scale, box.y + box.height - 12.0);
-  cairo_stroke(cr);
-  text(cr, box.x + 10.0, box.y + box.height - 18.0,
-       barMeters >= 1000.0 ? fmt::format("{:.0f} km", barMeters / 1000.0) : fmt::format("{:.0f} m", barMeters), 11.0);
-
+  cairo_save(cr);
+  cairo_rectangle(cr, box.x, box.y, box.width, box.height);
+  cairo_clip(cr);
   for (const StandMark& s : stands) {
     const double x = xOf(s.longitude);
     const double y = yOf(s.latitude);
     const double r = std::max(s.radiusMeters * scale, 2.0);
     cairo_set_source_rgba(cr, 0.3, 0.3, 0.3, 0.25);
-    cairo_arc(cr, x, y, r, 0.0, 2.0 * 3.141592653589793);
+    cairo_arc(cr, x, y, r, 0.0, 2.0 * kPi);
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
     cairo_set_line_width(cr, 1.0);
@@ -198,10 +226,9 @@ void drawPlan(cairo_t* cr, const Box& box, const Trace& trace, const std::vector
     cairo_move_to(cr, x, y);
     cairo_line_to(cr, x + std::sin(heading) * r, y - std::cos(heading) * r);
     cairo_stroke(cr);
-    if (r >= 6.0) {
-      text(cr, x + r + 2.0, y + 3.0, s.name, 9.0);
-    }
   }
+  std::vector<LabelRequest> labels;
+  std::vector<std::pair<std::string, std::size_t>> labelTexts;
   std::size_t index = 0;
   for (const auto& [id, samples] : trace) {
     setColour(cr, index);
@@ -218,18 +245,96 @@ void drawPlan(cairo_t* cr, const Box& box, const Trace& trace, const std::vector
     cairo_stroke(cr);
     const TraceSample& first = samples.front();
     const TraceSample& last = samples.back();
-    cairo_arc(cr, xOf(first.longitude), yOf(first.latitude), 5.0, 0.0, 2.0 * 3.141592653589793);
-    cairo_fill(cr);
-    cairo_rectangle(cr, xOf(last.longitude) - 4.0, yOf(last.latitude) - 4.0, 8.0, 8.0);
-    cairo_fill(cr);
-    text(cr, xOf(last.longitude) + 7.0, yOf(last.latitude) - 6.0, fmt::format("{}", id), 11.0);
+    drawCircleMarker(cr, xOf(first.longitude), yOf(first.latitude));
+    drawSquareMarker(cr, xOf(last.longitude), yOf(last.latitude));
+    const PlotRect marker{xOf(last.longitude) - 4.0, yOf(last.latitude) - 4.0, 8.0, 8.0};
+    if (marker.inside(frame)) {
+      const std::string label = fmt::format("{}", id);
+      cairo_set_font_size(cr, 11.0);
+      cairo_text_extents_t extents{};
+      cairo_text_extents(cr, label.c_str(), &extents);
+      labels.push_back({xOf(last.longitude), yOf(last.latitude), extents.x_advance + 2.0, 12.0});
+      labelTexts.emplace_back(label, index);
+    }
     ++index;
   }
+  const std::vector<std::optional<PlotRect>> spots = placeLabels(labels, frame);
+  for (std::size_t i = 0; i < spots.size(); ++i) {
+    if (!spots[i]) {
+      continue;
+    }
+    const PlotRect& spot = *spots[i];
+    setColour(cr, labelTexts[i].second);
+    const double nearX = std::clamp(labels[i].anchorX, spot.x, spot.x + spot.width);
+    const double nearY = std::clamp(labels[i].anchorY, spot.y, spot.y + spot.height);
+    if (std::hypot(nearX - labels[i].anchorX, nearY - labels[i].anchorY) > 10.0) {
+      cairo_set_line_width(cr, 0.6);
+      cairo_move_to(cr, labels[i].anchorX, labels[i].anchorY);
+      cairo_line_to(cr, nearX, nearY);
+      cairo_stroke(cr);
+    }
+    text(cr, spot.x + 1.0, spot.y + 10.0, labelTexts[i].first, 11.0);
+  }
+  cairo_restore(cr);
+
+  // Scale bar, frame, north and caption.
+  const double barMeters = tickStep(area.east.span());
   cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, 2.0);
+  cairo_move_to(cr, box.x + 10.0, box.y + box.height - 12.0);
+  cairo_line_to(cr, box.x + 10.0 + barMeters * scale, box.y + box.height - 12.0);
+  cairo_stroke(cr);
+  text(cr, box.x + 10.0, box.y + box.height - 18.0,
+       barMeters >= 1000.0 ? fmt::format("{:.0f} km", barMeters / 1000.0) : fmt::format("{:.0f} m", barMeters), 11.0);
   cairo_set_line_width(cr, 1.0);
   cairo_rectangle(cr, box.x, box.y, box.width, box.height);
   cairo_stroke(cr);
   text(cr, box.x + box.width - 30.0, box.y + 20.0, "N", 14.0);
+  text(cr, box.x, box.y - 6.0, caption, 12.0);
+}
+
+// The whole trace, and beside it a closer view of the ground (the samples
+// near the lowest altitude, and the stands) when that is much smaller.
+void drawPlans(cairo_t* cr, const Box& box, const Trace& trace, const std::vector<StandMark>& stands) {
+  Projection projection;
+  double lowestFeet = std::numeric_limits<double>::infinity();
+  bool haveOrigin = false;
+  for (const auto& [id, samples] : trace) {
+    for (const TraceSample& s : samples) {
+      if (!haveOrigin) {
+        projection = {s.latitude, s.longitude, std::cos(s.latitude * kDegreesToRadians)};
+        haveOrigin = true;
+      }
+      lowestFeet = std::min(lowestFeet, s.altitudeFeet);
+    }
+  }
+  PlanArea whole;
+  PlanArea ground;
+  for (const auto& [id, samples] : trace) {
+    for (const TraceSample& s : samples) {
+      whole.take(projection, s.latitude, s.longitude);
+      if (s.altitudeFeet <= lowestFeet + kGroundBandFeet) {
+        ground.take(projection, s.latitude, s.longitude);
+      }
+    }
+  }
+  for (const StandMark& s : stands) {
+    whole.take(projection, s.latitude, s.longitude);
+    ground.take(projection, s.latitude, s.longitude);
+  }
+  ground.north.widen(600.0);
+  ground.east.widen(600.0);
+  constexpr double kGap = 30.0;
+  if (ground.span() * 3.0 < whole.span()) {
+    const Box left{box.x, box.y, (box.width - kGap) / 2.0, box.height};
+    const Box right{box.x + left.width + kGap, box.y, left.width, box.height};
+    drawPlan(cr, left, "the whole area", projection, whole, trace, stands);
+    drawPlan(cr, right, "on the ground", projection, ground, trace, stands);
+    drawLegend(cr, left, !stands.empty());
+  } else {
+    drawPlan(cr, box, "", projection, whole, trace, stands);
+    drawLegend(cr, box, !stands.empty());
+  }
 }
 
 }  // namespace
@@ -266,11 +371,11 @@ void drawTracePng(const Trace& trace, const std::vector<StandMark>& stands, cons
   cairo_paint(cr);
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  text(cr, kMargin, 28.0, options.title, 16.0);
+  text(cr, kMargin, 24.0, options.title, 16.0);
 
   const double planHeight = (height - 2.0 * kMargin) * kPlanShare;
   const double graphHeight = (height - 2.0 * kMargin - planHeight - 60.0) / 2.0;
-  drawPlan(cr, {kMargin, kMargin, width - 2.0 * kMargin, planHeight}, trace, stands);
+  drawPlans(cr, {kMargin, kMargin, width - 2.0 * kMargin, planHeight}, trace, stands);
 
   Range time;
   Range altitude;
