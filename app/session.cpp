@@ -416,7 +416,13 @@ FeedHooks Session::feedHooks() {
     reportThreadError(threadName, unauthorized);
   };
   hooks.publishEngineQnh = [this](int qnhHpa) { motion_.qnhHpa.store(qnhHpa); };
-  hooks.showServerName = [](std::string_view name) { publishServerName(name); };
+  // The server that accepted the login: logged in, the session waits for
+  // its first traffic (the first weather request keeps the service's pace).
+  hooks.showServerName = [this](std::string_view name) {
+    publishServerName(name);
+    auto loggingIn = SessionDisplay::Phase::loggingIn;
+    display_.phase.compare_exchange_strong(loggingIn, SessionDisplay::Phase::waitingForTraffic);
+  };
   hooks.parkAirportPosition = [this] { return parking_->parkAirportPositionForReader(); };
   hooks.display = &feedDisplay_;
   hooks.repaint = [this] { repaint(); };

@@ -75,7 +75,6 @@ void Session::runSession() {
   if (stopping()) {
     return;
   }
-  display_.phase.store(SessionDisplay::Phase::waitingForTraffic);
   feedDisplay_.weatherIndicator.store(kIndicatorNoData);
   feedDisplay_.trafficIndicator.store(kIndicatorNoData);
   repaint();

@@ -66,10 +66,12 @@ TEST_F(SessionEndToEndTest, ASessionLogsInTakesTrafficAndClosesWithinASecond) {
   EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
 }
 
-// The session's own waits at their real length: once logged in the session
-// shows that it waits for traffic, not that it still logs in.
+// The session's own waits at their real length, and a service that asks for
+// seconds between weather requests: once logged in the session shows that
+// it waits for traffic, not that it still logs in.
 TEST(LoginPhaseTest, OnceAuthenticatedTheSessionShowsThatItWaitsForTraffic) {
   ProgramHarness harness({}, 1.0);
+  harness.rt().setPace(500, 2000);
   harness.start();
   ASSERT_TRUE(harness.waitForLog("Authenticated at RT server", kExitWithin)) << harness.log();
   const auto& phase = harness.session().display().phase;
