@@ -208,9 +208,9 @@ void readWindowPosition() {
 }
 
 std::string summaryLine(const SessionDisplay& display) {
-  return fmt::format("{}  live {}  static {}  created {}  removed {}  {}", clockText(), display.liveInSim.load(),
-                     display.staticInSim.load(), display.created.load(), display.removed.load(),
-                     phaseText(display.phase.load()));
+  return fmt::format("{}  live {}  static {}  created {}  removed {}  parked live {}  {}", clockText(),
+                     display.liveInSim.load(), display.staticInSim.load(), display.created.load(),
+                     display.removed.load(), display.parkedLive.load(), phaseText(display.phase.load()));
 }
 
 int crvnMain(const ProgramOptions& options) {

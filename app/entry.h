@@ -51,7 +51,8 @@ bool runsHeadless(const ProgramOptions& options);
 // The window's place from parameters.xml (defaults 400, 20).
 void readWindowPosition();
 
-// "12:00:31  live 41  static 12  created 53  removed 2  session running"
+// "12:00:31  live 41  static 12  created 53  removed 2  parked live 3  session running"
+// (live: the live aircraft in the simulator that are not parked)
 std::string summaryLine(const SessionDisplay& display);
 
 }  // namespace crv

@@ -277,6 +277,8 @@ TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotPark
   EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 20s))
       << session.display().liveInSim.load();
   EXPECT_NE(summaryLine(session.display()).find("  live 1  "), std::string::npos) << summaryLine(session.display());
+  EXPECT_NE(summaryLine(session.display()).find("  parked live 1  "), std::string::npos)
+      << summaryLine(session.display());
 }
 
 TEST(UserStandTest, ANewFlightWritesTheUsersStandForTheParkAirport) {
