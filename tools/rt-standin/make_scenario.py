@@ -2,15 +2,24 @@
 """Writes a scenario for rt-standin around one airport of data/airports_msfs.xml.
 
     make_scenario.py --airport EHAM [--flights 60] [--parked 12] [--seed 1]
-                     [--airport-file PATH] [--steady-minutes N]
+                     [--airport-file PATH] [--world-file PATH]
+                     [--stands-file PATH] [--steady-minutes N]
 
 A third of the flights depart (stand, taxi, take-off, climb-out), a third
-arrive (approach, landing, taxi to a stand), the rest fly over at cruise
-level. Their start times are spread from ten minutes before the stand-in
-starts to two minutes after it, and each ends when it leaves the area or
-stands parked for a while; a quarter fly over and leave a 40 nm range 5 to
-18 s after the start, so that a run of a minute sees aircraft appear, move
-and go. The same options give the same file.
+arrive (approach, landing, roll-out, taxi to a stand of their own, where they
+stand for five to ten minutes), the rest fly over at cruise level. The
+departures start from ten minutes before the stand-in starts to two minutes
+after it, the arrivals touch down every 20 s or so from about three minutes
+before it, so that a run of two minutes sees aircraft land, roll out, taxi
+and park;
+a quarter fly over and leave a 40 nm range 5 to 18 s after the start, so
+that a run of a minute sees aircraft appear, move and go. The same options
+give the same file.
+
+The airport's runways, taxi lines and stands lie west and south of the
+user's stand (--world-file), and none of them points at it: a live aircraft
+whose path passes close to the user's aircraft is taken out of the
+simulator, and the demo would lose every one that does.
 
 With --steady-minutes every flight is in the air or on the ground within
 30 nm of the airport from before the stand-in starts until N minutes after,
@@ -107,26 +116,85 @@ class Flight:
                 "from": origin, "to": destination, "points": self.points}
 
 
-def departure(rng, flight, start, apt, icao):
-    lat, lon = move(apt[0], apt[1], rng.uniform(0, 360), rng.uniform(0.2, 0.8))
-    runway = rng.choice([240, 270, 180, 360])
-    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2], 0, runway, 0, True, rng.uniform(20, 90), 20)
-    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, runway, 0, True, rng.uniform(60, 180), 15)
-    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 150, runway, 0, True, 25, 5)
-    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2] + 50, 170, runway, 2500, False, 240, 15)
-    flight.leg(t, lat, lon, alt, 280, runway, 2000, False, 300, 30)
+# The demo airport, in nm east and north of the reference point. Arrivals
+# land westwards on a runway south of the stand row, turn right and taxi
+# north to their stand; departures taxi south from theirs across that
+# runway to a second one and take off eastwards, turning left. The user's
+# aircraft stands north-east of it all, nose east: every runway, taxi line
+# and turn (north to west, south to east) points clear of it.
+ARRIVAL_RUNWAY_NORTH_NM = -0.15
+DEPARTURE_RUNWAY_NORTH_NM = -0.55
+STAND_ROW_NORTH_NM = 0.0
+PARKED_ROW_NORTH_NM = 0.25
+FIRST_STAND_EAST_NM = -0.05
+STAND_SPACING_NM = 0.06
+USER_STAND_NM = (0.9, 0.9)
+USER_HEADING_DEG = 90
+ROLLOUT_KT, ROLLOUT_S = 60, 20
+TAXI_IN_KT = 20
+FIRST_TOUCHDOWN_S, TOUCHDOWN_SPACING_S = -160.0, 20.0
+
+
+def offset(apt, east_nm, north_nm):
+    lat, lon = move(apt[0], apt[1], 0, north_nm)
+    return move(lat, lon, 90, east_nm)
+
+
+def stand_east_nm(column):
+    return FIRST_STAND_EAST_NM - STAND_SPACING_NM * column
+
+
+def departure(rng, flight, start, apt, icao, column):
+    east = stand_east_nm(column)
+    lat, lon = offset(apt, east, STAND_ROW_NORTH_NM)
+    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2], 0, 180, 0, True, rng.uniform(20, 90), 20)
+    taxi_s = (STAND_ROW_NORTH_NM - DEPARTURE_RUNWAY_NORTH_NM) / 15 * 3600
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, 180, 0, True, taxi_s, 15)
+    lat, lon = offset(apt, east, DEPARTURE_RUNWAY_NORTH_NM)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 150, 90, 0, True, 25, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2] + 50, 170, 90, 2500, False, 240, 15)
+    flight.leg(t, lat, lon, alt, 280, 90, 2000, False, 300, 30)
     return flight.json(icao, rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]))
 
 
-def arrival(rng, flight, start, apt, icao):
-    final = rng.choice([180, 90, 270, 360])
-    lat, lon = move(apt[0], apt[1], final + 180, 15)
-    t, lat, lon, alt = flight.leg(start, lat, lon, apt[2] + 4500, 200, final, -900, False, 240, 20)
-    t, lat, lon, alt = flight.leg(t, lat, lon, max(alt, apt[2] + 300), 140, final, -700, False, 40, 5)
-    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 60, final, 0, True, 30, 5)
-    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], 15, final + 90, 0, True, rng.uniform(60, 150), 15)
-    flight.leg(t, lat, lon, apt[2], 0, final + 90, 0, True, rng.uniform(30, 120), 30)
+APPROACH_NM = 200 * 240 / 3600.0 + 140 * 40 / 3600.0
+
+
+def arrival(rng, flight, touchdown, apt, icao, column):
+    east = stand_east_nm(column)
+    exit_lat, exit_lon = offset(apt, east, ARRIVAL_RUNWAY_NORTH_NM)
+    lat, lon = move(exit_lat, exit_lon, 90, ROLLOUT_KT * ROLLOUT_S / 3600.0 + APPROACH_NM)
+    t, lat, lon, alt = flight.leg(touchdown - 280, lat, lon, apt[2] + 4500, 200, 270, -900, False, 240, 20)
+    t, lat, lon, alt = flight.leg(t, lat, lon, max(alt, apt[2] + 300), 140, 270, -700, False, 40, 5)
+    t, lat, lon, alt = flight.leg(t, lat, lon, apt[2], ROLLOUT_KT, 270, 0, True, ROLLOUT_S, 5)
+    taxi_s = (STAND_ROW_NORTH_NM - ARRIVAL_RUNWAY_NORTH_NM) / TAXI_IN_KT * 3600
+    t, lat, lon, alt = flight.leg(t, exit_lat, exit_lon, apt[2], TAXI_IN_KT, 360, 0, True, taxi_s, 5)
+    lat, lon = offset(apt, east, STAND_ROW_NORTH_NM)
+    flight.leg(t, lat, lon, apt[2], 0, 360, 0, True, rng.uniform(300, 600), 60)
     return flight.json(rng.choice(["EGLL", "LFPG", "EDDF", "LEMD", "LIRF"]), icao)
+
+
+def demo_stands(apt, departures, arrivals):
+    """The stands of the demo's flights as (lat, lon, heading): arrivals on
+    the even columns nose north, departures on the odd ones nose south."""
+    stands = []
+    for column in range(2 * max(departures, arrivals)):
+        arriving = column % 2 == 0
+        if column // 2 < (arrivals if arriving else departures):
+            lat, lon = offset(apt, stand_east_nm(column), STAND_ROW_NORTH_NM)
+            stands.append((lat, lon, 0.0 if arriving else 180.0))
+    return stands
+
+
+def world(apt, icao):
+    """The simulator stand-in's world: the user's aircraft on its stand."""
+    lat, lon = offset(apt, *USER_STAND_NM)
+    return {"simulator": 2020,
+            "userAircraft": {"latitude": round(lat, 6), "longitude": round(lon, 6), "altitudeFeet": apt[2],
+                             "groundAltitudeFeet": apt[2], "onGround": True, "headingDegrees": USER_HEADING_DEG,
+                             "title": "Airbus A320 Neo Asobo", "atcModel": "A320", "atcId": "PH-USR"},
+            "airports": [{"name": icao, "latitude": apt[0], "longitude": apt[1], "elevationFeet": apt[2],
+                          "radiusMeters": 15000}]}
 
 
 def overflight(rng, flight, start, apt, _icao):
@@ -256,12 +324,17 @@ def parked(rng, number, apt, stand=None):
             "age_s": rng.choice([600, 1800, 3600, 7200])}
 
 
-def airport_file(rng, icao, apt, parked_list, flight_stands=()):
+def airport_file(rng, icao, apt, parked_list, flight_stands=(), parked_heading=None, user_stand=None):
+    """flight_stands: (lat, lon) with a random heading, or (lat, lon, heading)."""
     stands = []
     for p in parked_list:
-        stands.append(('P' + p["spot"], p["lat"], p["lon"], rng.uniform(0, 360), []))
-    for n, (lat, lon) in enumerate(flight_stands):
-        stands.append(("G%d" % (n + 1), round(lat, 6), round(lon, 6), rng.uniform(0, 360), []))
+        heading = rng.uniform(0, 360)
+        stands.append(('P' + p["spot"], p["lat"], p["lon"], heading if parked_heading is None else parked_heading, []))
+    for n, stand in enumerate(flight_stands):
+        heading = rng.uniform(0, 360) if len(stand) == 2 else stand[2]
+        stands.append(("G%d" % (n + 1), round(stand[0], 6), round(stand[1], 6), heading, []))
+    if user_stand is not None:
+        stands.append(("U1",) + tuple(user_stand) + ([],))
     for n in range(24):
         lat, lon = move(apt[0], apt[1], 90, 0.3)
         lat, lon = move(lat, lon, 0, (n % 12) * 0.045)
@@ -297,13 +370,16 @@ def main():
     parser.add_argument("--parked", type=int, default=12)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--airport-file", help="also write an airport file with stands for the airport")
+    parser.add_argument("--world-file", help="also write the simulator stand-in's world: the user's aircraft "
+                                             "on a stand clear of the traffic")
+    parser.add_argument("--stands-file", help="also write the airport file's stands as CSV for tools/trace-plot")
     parser.add_argument("--steady-minutes", type=float,
                         help="every flight stays within 30 nm from before the start until these minutes after")
     options = parser.parse_args()
     rng = random.Random(options.seed)
     apt = airport_position(options.airport)
-    kinds = [departure, arrival, overflight]
     flights = []
+    departures = arrivals = 0
     for number in range(options.flights if options.steady_minutes is None else 0):
         start = rng.uniform(-600, 120)
         if number % 4 == 0:
@@ -315,10 +391,19 @@ def main():
             shift = rng.uniform(5, 18) - leaving_time(flight["points"], apt, LEAVING_RANGE_NM)
             for point in flight["points"]:
                 point[0] = round(point[0] + shift, 1)
+        elif number % 3 == 0:
+            flight = departure(rng, Flight(rng, number), start, apt, options.airport, 2 * departures + 1)
+            departures += 1
+        elif number % 3 == 1:
+            touchdown = FIRST_TOUCHDOWN_S + TOUCHDOWN_SPACING_S * arrivals + rng.uniform(-4, 4)
+            flight = arrival(rng, Flight(rng, number), touchdown, apt, options.airport, 2 * arrivals)
+            arrivals += 1
         else:
-            flight = kinds[number % 3](rng, Flight(rng, number), start, apt, options.airport)
+            flight = overflight(rng, Flight(rng, number), start, apt, options.airport)
         flights.append(flight)
-    flight_stands, parked_stands = [], [None] * options.parked
+    flight_stands = demo_stands(apt, departures, arrivals)
+    parked_stands = [offset(apt, stand_east_nm(n), PARKED_ROW_NORTH_NM) for n in range(options.parked)]
+    parked_heading = 180.0
     if options.steady_minutes is not None:
         # Departures, arrivals and parked aircraft each have a stand of their own.
         stands = stand_grid(rng, apt)
@@ -326,14 +411,24 @@ def main():
         if taken + options.parked > len(stands):
             sys.exit("make_scenario: %d stands at most" % len(stands))
         flight_stands, parked_stands = stands[-taken:] if taken else [], stands[:options.parked]
+        parked_heading = None
         flights = steady_flights(rng, options.flights, options.steady_minutes, apt, options.airport,
                                  list(flight_stands))
     scenario = {"start_epoch": 0, "server": "rt-standin", "metar_station": options.airport, "qnh": 1013,
                 "flights": flights,
                 "parked": [parked(rng, n, apt, parked_stands[n]) for n in range(options.parked)]}
+    user_lat, user_lon = offset(apt, *USER_STAND_NM)
+    airport_text = airport_file(random.Random(options.seed), options.airport, apt, scenario["parked"], flight_stands,
+                                parked_heading, (user_lat, user_lon, float(USER_HEADING_DEG)))
     if options.airport_file:
-        Path(options.airport_file).write_text(airport_file(random.Random(options.seed), options.airport, apt,
-                                                           scenario["parked"], flight_stands))
+        Path(options.airport_file).write_text(airport_text)
+    if options.stands_file:
+        rows = re.findall(r'id="([^"]+)" latitude="([-0-9.]+)" longitude="([-0-9.]+)" heading="([-0-9.]+)" '
+                          r'radius="([0-9.]+)"', airport_text)
+        Path(options.stands_file).write_text("name,latitude,longitude,heading_deg,radius_m\n" +
+                                             "".join(",".join(row) + "\n" for row in rows))
+    if options.world_file:
+        Path(options.world_file).write_text(json.dumps(world(apt, options.airport), indent=1) + "\n")
     json.dump(scenario, sys.stdout, indent=1)
     sys.stdout.write("\n")
 

@@ -278,7 +278,7 @@ void drawPlan(cairo_t* cr, const Box& box, const std::string& caption, const Pro
   cairo_restore(cr);
 
   // Scale bar, frame, north and caption.
-  const double barMeters = tickStep(area.east.span());
+  const double barMeters = tickStep((box.width - 2.0 * kPlanInsetPixels) / scale);
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_line_width(cr, 2.0);
   cairo_move_to(cr, box.x + 10.0, box.y + box.height - 12.0);
