@@ -20,6 +20,7 @@ CASES = [
     (["--for", "--windows"], 2, "scripts/run: --for needs a value"),
     (["--for", "2m"], 2, 'scripts/run: --for needs a whole number from 1, not "2m"'),
     (["--aircraft", "0"], 2, 'scripts/run: --aircraft needs a whole number from 1, not "0"'),
+    (["--for", "9" * 20], 2, 'scripts/run: --for needs a whole number from 1, not "%s"' % ("9" * 20)),
     (["--airport"], 2, "scripts/run: --airport needs a value"),
     (["--airport", "ZZZQ"], 2, "scripts/run: no airport ZZZQ in data/airports_msfs.xml"),
     (["--fast"], 2, "scripts/run: unknown option: --fast"),
