@@ -139,12 +139,31 @@ TEST(EntryTest, AStartProblemEndsTheProgramWithoutTouchingTheLogsAndIsShownWhere
   }
 }
 
-TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
+// A program folder without its docs folder (error 41 ends the session at
+// once), a data folder and a lock of its own.
+class ProgramFolderWithoutDocs {
+ public:
+  ProgramFolderWithoutDocs() {
+    setDataFolderPath(folder / "appdata" / "CRVN");
+    resetSessionFlags();
+  }
+  ~ProgramFolderWithoutDocs() {
+    setDataFolderPath({});
+    resetSessionFlags();
+  }
+  ProgramFolderWithoutDocs(const ProgramFolderWithoutDocs&) = delete;
+  ProgramFolderWithoutDocs& operator=(const ProgramFolderWithoutDocs&) = delete;
+
   TempFolder folder;
-  ScopedRuntimeFolder runtime(folder.path());
-  ScopedWorkingFolder working(folder.path());  // no docs folder: error 41
-  setDataFolderPath(folder / "appdata" / "CRVN");
-  resetSessionFlags();
+
+ private:
+  ScopedRuntimeFolder runtime_{folder.path()};
+  ScopedWorkingFolder working_{folder.path()};
+};
+
+TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
+  const ProgramFolderWithoutDocs program;
+  const TempFolder& folder = program.folder;
   std::ostringstream errors;
   std::ostringstream summary;
   ProgramOptions options;
@@ -159,16 +178,11 @@ TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
   const std::string line = "CRVN: Error 41: CRVN must be run from the CRVN folder!\n";
   EXPECT_EQ(errors.str(), line);
   EXPECT_NE(readFile(folder / "Log.txt").find("Exiting: SYSTEM ERROR"), std::string::npos);
-  setDataFolderPath({});
-  resetSessionFlags();
 }
 
 TEST(EntryTest, AWindowThatCannotBeShownLeavesTheProgramRunningHeadlessAndSaysWhy) {
-  TempFolder folder;
-  ScopedRuntimeFolder runtime(folder.path());
-  ScopedWorkingFolder working(folder.path());  // no docs folder: error 41
-  setDataFolderPath(folder / "appdata" / "CRVN");
-  resetSessionFlags();
+  const ProgramFolderWithoutDocs program;
+  const TempFolder& folder = program.folder;
   const char* display = std::getenv("DISPLAY");
   const std::string savedDisplay = display != nullptr ? display : "";
   setenv("DISPLAY", "", 1);
@@ -188,8 +202,6 @@ TEST(EntryTest, AWindowThatCannotBeShownLeavesTheProgramRunningHeadlessAndSaysWh
             "CRVN: Error 41: CRVN must be run from the CRVN folder!\n");
   EXPECT_NE(readFile(folder / "Log.txt").find("initInstance failed"), std::string::npos);
   setenv("DISPLAY", savedDisplay.c_str(), 1);
-  setDataFolderPath({});
-  resetSessionFlags();
 }
 
 TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {
