@@ -79,6 +79,10 @@ double tickStep(double span) {
 void drawGraph(cairo_t* cr, const Box& box, const std::string& label, const Range& time, Range values,
                const std::vector<std::vector<std::pair<double, double>>>& series) {
   values.widen(10.0);
+  // A little room above and below, so that no line runs along the frame.
+  const double room = values.span() * 0.05;
+  values.low -= room;
+  values.high += room;
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_rectangle(cr, box.x, box.y, box.width, box.height);
   cairo_fill(cr);
