@@ -79,12 +79,22 @@ int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramO
   bool closePosted = false;
   std::int64_t lastSummary = systemTimeSeconds();
   ErrorLinePrinter errors(view == nullptr ? (options.errors != nullptr ? options.errors : options.summary) : nullptr);
+  bool displayGone = false;
   while (true) {
     errors.printWhenNew();
-    if (view != nullptr) {
+    if (view != nullptr && !displayGone && platform::displayLost()) {
+      displayGone = true;
+      gf_logLine("The display is gone");
+      if (options.errors != nullptr) {
+        *options.errors << kProgramName << ": the display is gone; " << kProgramName << " closes" << std::endl;
+      }
+      model.postMessage(platform::kWmClose);
+    }
+    const bool pumping = view != nullptr && !displayGone;
+    if (pumping) {
       view->pump(kLoopSlice);
     }
-    const auto wait = view != nullptr ? 0ms : kLoopSlice;
+    const auto wait = pumping ? 0ms : kLoopSlice;
     for (auto message = model.waitMessage(wait); message; message = model.waitMessage(0ms)) {
       if (const auto exitCode = window.windowProcedure(*message)) {
         errors.printWhenNew();

@@ -1,6 +1,7 @@
 #include "platform/window/window_view.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <string>
 
@@ -118,6 +119,13 @@ class EditField : public Fl_Input {
   ControlInput& input_;
 };
 
+// Raised when the connection to the display breaks (its server ended):
+// Xlib would end the program there and then; returning lets it close.
+std::atomic<bool> lostDisplay{false};
+void onDisplayLost(Display* /*display*/, void* /*data*/) { lostDisplay.store(true); }
+// Says nothing and ends nothing: the exit handler of each connection decides.
+int onBrokenConnection(Display* /*display*/) { return 0; }
+
 }  // namespace
 
 bool displayAvailable() {
@@ -136,8 +144,12 @@ bool displayAvailable() {
     return false;
   }
   fl_open_display(opened);
+  XSetIOErrorHandler(onBrokenConnection);
+  XSetIOErrorExitHandler(opened, onDisplayLost, nullptr);
   return true;
 }
+
+bool displayLost() { return lostDisplay.load(); }
 
 class WindowView::Window : public Fl_Double_Window {
  public:

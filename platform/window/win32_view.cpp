@@ -129,6 +129,8 @@ std::wstring menuText(const std::u16string& item) {
 
 }  // namespace
 
+bool displayLost() { return false; }
+
 bool displayAvailable() {
   // Under Wine without an X display no window can be created.
   HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr),

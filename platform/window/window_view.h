@@ -25,6 +25,10 @@ namespace platform {
 // be created.
 bool displayAvailable();
 
+// True once the connection to the display broke (its server ended): the
+// window is gone, and the program closes as by its close box.
+bool displayLost();
+
 class WindowView {
  public:
   WindowView(WindowModel& model, ControlModel& controls);

@@ -1,8 +1,9 @@
 // The program connects to the display once and keeps that connection for
 // its window: a display server with no other client resets when a
-// connection closes, and a second open may then fail. The test puts a
-// display of its own in front of the virtual one that counts the
-// connections made to it.
+// connection closes, and a second open may then fail. When that server ends
+// (Ctrl-C at xvfb-run) the program lives on to close cleanly. The test puts
+// a display of its own in front of the virtual one that counts the
+// connections made to it and can end them.
 
 #include <gtest/gtest.h>
 
@@ -57,12 +58,16 @@ class CountingDisplay {
     }
     if (listener_ >= 0) acceptor_ = std::thread([this] { acceptLoop(); });
   }
-  ~CountingDisplay() {
+  ~CountingDisplay() { stop(); }
+  // The display server ends: every connection through it breaks.
+  void stop() {
     stop_.store(true);
     if (acceptor_.joinable()) acceptor_.join();
     std::lock_guard<std::mutex> lock(pipesMutex_);
     for (std::thread& pipe : pipes_) pipe.join();
+    pipes_.clear();
     if (listener_ >= 0) ::close(listener_);
+    listener_ = -1;
   }
   CountingDisplay(const CountingDisplay&) = delete;
   CountingDisplay& operator=(const CountingDisplay&) = delete;
@@ -124,7 +129,8 @@ std::string localDisplaySocket(const char* display) {
   return "/tmp/.X11-unix/X" + number;
 }
 
-TEST(DisplayConnectionTest, TheWindowShowsOnTheOneConnectionThatFoundTheDisplay) {
+// One test: the program holds one display connection for its whole life.
+TEST(DisplayConnectionTest, TheWindowShowsOnTheOneConnectionThatFoundTheDisplayAndOutlivesItsServer) {
   const std::string realSocket = localDisplaySocket(std::getenv("DISPLAY"));
   if (realSocket.empty()) GTEST_SKIP() << "no local display (run under xvfb-run)";
   CountingDisplay display(realSocket);
@@ -140,6 +146,16 @@ TEST(DisplayConnectionTest, TheWindowShowsOnTheOneConnectionThatFoundTheDisplay)
   for (int slice = 0; slice < 10; ++slice) view.pump(20ms);
 
   EXPECT_EQ(display.connections(), 1);
+  EXPECT_FALSE(displayLost());
+
+  // The server ends under the window: Xlib does not end the program, which
+  // learns that its display is gone.
+  display.stop();
+  for (int slice = 0; slice < 10 && !displayLost(); ++slice) {
+    model.invalidate();
+    view.pump(20ms);
+  }
+  EXPECT_TRUE(displayLost());
 }
 
 }  // namespace
