@@ -12,6 +12,7 @@ import tempfile
 from pathlib import Path
 
 SCRIPT = Path(__file__).resolve().parents[2] / "scripts" / "run"
+TEST_SCRIPT = SCRIPT.parent / "test"
 
 CASES = [
     # arguments, exit code, text in its output
@@ -24,6 +25,13 @@ CASES = [
     (["--airport"], 2, "scripts/run: --airport needs a value"),
     (["--airport", "ZZZQ"], 2, "scripts/run: no airport ZZZQ in data/airports_msfs.xml"),
     (["--fast"], 2, "scripts/run: unknown option: --fast"),
+]
+
+# scripts/test refuses a wrong option before it sets anything up.
+TEST_CASES = [
+    (["-L"], 2, "scripts/test: -L needs a label"),
+    (["-L", "--asan"], 2, "scripts/test: -L needs a label"),
+    (["--fast"], 2, "unknown option: --fast"),
 ]
 
 
@@ -51,9 +59,15 @@ def main():
                 failures.append("%s: a shell error reached the user:\n%s" % (arguments, output))
         if build.exists():
             failures.append("a wrong option still set up a build folder")
+    for arguments, code, text in TEST_CASES:
+        run = subprocess.run([str(TEST_SCRIPT)] + arguments, capture_output=True, text=True, timeout=30)
+        output = run.stdout + run.stderr
+        if run.returncode != code or text not in output or "unbound variable" in output:
+            failures.append("scripts/test %s: exit code %d (want %d), output:\n%s" %
+                            (arguments, run.returncode, code, output))
     if failures:
         sys.exit("\n".join(failures))
-    print("%d option cases" % len(CASES))
+    print("%d option cases" % (len(CASES) + len(TEST_CASES)))
 
 
 if __name__ == "__main__":
