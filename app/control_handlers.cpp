@@ -313,7 +313,8 @@ bool ControlHandlers::handleEditEnter(std::uint16_t id) {
   } else if (id == par_ALL_INSTALL_PATH.controlId()) {
     StringParameter& path = isMsfs2020() ? par_MSFS_INSTALL_PATH : par_MSFS_2024_INSTALL_PATH;
     try {
-      lf_newSimPath(path, typed);
+      // Enter on the path in use changes nothing.
+      if (typed != path.value()) lf_newSimPath(path, typed);
     } catch (const std::exception& error) {
       setErrorLine(error.what());
     }

@@ -13,6 +13,7 @@
 #include "app/sim_choice.h"
 #include "app/status_panel.h"
 #include "foundation/parameters_file.h"
+#include "foundation/session_flags.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
@@ -74,6 +75,22 @@ TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheProgramG
   EXPECT_NE(log.find("Restarting after 3 seconds"), std::string::npos);
   EXPECT_NE(readFile(parametersFilePath()).find(program.packagesFolder().string()), std::string::npos)
       << "the path is saved";
+}
+
+TEST(InstallPathBoxTest, EnterOnThePathInUseLeavesTheSessionRunning) {
+  ProgramHarness program;
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  WindowUser user(program.window());
+  ASSERT_TRUE(user.typeAndEnter(par_ALL_INSTALL_PATH.controlId(), program.packagesFolder().string()));
+  // The Block box's answer comes after the path box's Enter was handled.
+  ASSERT_TRUE(user.typeAndEnter(par_BLOCK_CALLSIGN.controlId(), "AB"));
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return program.sawStatus("callsign 'AB' is not valid"); }, 10s));
+  EXPECT_FALSE(stopRequested());
+  EXPECT_FALSE(program.sawStatus(fmt::format("Community path found, {} will restart ...", "CRVN")));
+  EXPECT_EQ(program.log().find("Exiting: NEW SETTINGS"), std::string::npos);
+  EXPECT_EQ(program.session().display().phase.load(), SessionDisplay::Phase::running);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), program.packagesFolder().string());
 }
 
 // The callsign and object id of a live aircraft in the simulator, read on
