@@ -200,6 +200,13 @@ class WindowView::Window : public Fl_Double_Window {
     if (text != field_->value()) field_->value(text.c_str());
   }
 
+  // The window manager moved the window (or placed it on showing): the
+  // program keeps the place, which it saves when it quits.
+  void resize(int x, int y, int width, int height) override {
+    Fl_Double_Window::resize(x, y, width, height);
+    model_.moveTo(x, y);
+  }
+
   void draw() override {
     fl_font(FL_HELVETICA, kFontSize);
     setColour(0);
@@ -228,7 +235,11 @@ class WindowView::Window : public Fl_Double_Window {
 
  private:
   // The close box asks the program; the window is neither hidden nor destroyed.
-  static void onClose(Fl_Widget*, void* self) { static_cast<Window*>(self)->model_.postMessage(kWmClose); }
+  // Escape, which FLTK hands to the window's callback too, closes nothing.
+  static void onClose(Fl_Widget*, void* self) {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    static_cast<Window*>(self)->model_.postMessage(kWmClose);
+  }
 
   void showField(std::uint16_t id) {
     const std::optional<ControlState> control = controls_.control(id);

@@ -35,7 +35,8 @@ constexpr UINT kWakeMessage = WM_APP + 0x100;
 constexpr wchar_t kWindowClass[] = L"CrvnMainWindow";
 // The system's arrow cursor (IDC_ARROW, named here without the narrow macro).
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// A fixed window with a title bar and a close box, no minimise or maximise box.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 std::wstring wideOf(std::u16string_view text) { return {text.begin(), text.end()}; }
 

@@ -43,6 +43,7 @@ class FakeUser {
         ::Window child = 0;
         found = std::string(name) == title &&
                 XTranslateCoordinates(display_, children[i], root, 0, 0, &originX_, &originY_, &child) != 0;
+        if (found) window_ = children[i];
         XFree(name);
       }
     }
@@ -54,6 +55,12 @@ class FakeUser {
     XTestFakeMotionEvent(display_, -1, originX_ + x, originY_ + y, CurrentTime);
     XTestFakeButtonEvent(display_, 1, True, CurrentTime);
     XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    settle();
+  }
+  // Moves the window's top left corner to the point of the screen, as a
+  // window manager does when the user drags the title bar.
+  void moveWindow(int x, int y) {
+    XMoveWindow(display_, window_, x, y);
     settle();
   }
   void type(KeySym key) {
@@ -69,6 +76,7 @@ class FakeUser {
     std::this_thread::sleep_for(150ms);
   }
   Display* display_;
+  ::Window window_ = 0;
   int originX_ = 0;
   int originY_ = 0;
 };
@@ -107,6 +115,13 @@ class FltkInputTest : public ::testing::Test {
     return found;
   }
 
+  bool closeAsked() const {
+    for (const WindowMessage& message : window.pendingMessages()) {
+      if (message.message == kWmClose) return true;
+    }
+    return false;
+  }
+
   WindowModel window{"CRVN", 0, 0, 300, 200};
   ControlModel controls;
 };
@@ -122,6 +137,22 @@ TEST_F(FltkInputTest, AListChoiceAndTypingWithEnterReachTheProgram) {
   EXPECT_EQ(controls.text(2), u"egll");
   EXPECT_EQ(commands(), (std::vector<std::uint64_t>{commandParam(1, kComboSelectionChanged),
                                                     commandParam(2, kEditEnterPressed)}));
+}
+
+TEST_F(FltkInputTest, EscapeClosesNothingWhetherTypingInABoxOrNot) {
+  operate([](FakeUser& user) {
+    user.click(60, 88);
+    for (const KeySym key : {XK_a, XK_Escape}) user.type(key);
+    user.click(200, 150);  // no control there: the box gives up the field
+    user.type(XK_Escape);
+  });
+  EXPECT_FALSE(closeAsked());
+  EXPECT_EQ(controls.text(2), u"a");
+}
+
+TEST_F(FltkInputTest, AMoveOfTheWindowGivesTheProgramItsNewPlace) {
+  operate([](FakeUser& user) { user.moveWindow(120, 90); });
+  EXPECT_EQ(window.windowRect(), (Rect{120, 90, 120 + 300, 90 + 200}));
 }
 
 }  // namespace

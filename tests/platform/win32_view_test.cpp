@@ -157,6 +157,13 @@ TEST_F(Win32ViewTest, TheWindowHasTheModelsPlaceAndSizeStaysOnTopWhileAskedTells
   EXPECT_TRUE(IsWindowVisible(handle)) << "the program decides";
 }
 
+TEST_F(Win32ViewTest, TheWindowHasATitleBarAndACloseBoxButNoMinimiseMaximiseOrSizingFrame) {
+  const LONG style = GetWindowLongW(handle, GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  for (const LONG absent : {WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME}) EXPECT_EQ(style & absent, 0) << absent;
+}
+
 TEST_F(Win32ViewTest, TheCaptureShowsThePaintAndTheControls) {
   const Pixels shot = capture();
   EXPECT_EQ(shot.at(5, 5), 0U);           // the black ground
