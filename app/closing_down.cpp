@@ -179,6 +179,15 @@ void Session::resetSessionState() {
   feedDisplay_.weatherIndicator.store(kIndicatorHidden);
   display_.runningSeconds.store(0);
   setStatusClockSeconds(0);
+  // The panel shows no counts of the old session, and an adjustment it had
+  // under way does not go on in the next one.
+  parking_->resetForRestart();
+  display_.liveKnown.store(0);
+  display_.liveInSim.store(0);
+  display_.staticInSim.store(0);
+  display_.parkedLive.store(0);
+  display_.parkedStatic.store(0);
+  display_.averageLiveParkedHours.store(-1.0F);
   display_.rtNotStarted.store(true);
   sessionEnd().reset();
   flightPaused_ = false;
@@ -191,6 +200,7 @@ void Session::resetSessionState() {
   publishObjectIdResult(std::nullopt);
   rules_->reset();
   setRange(par_RANGE.clamped(par_RANGE.value()));
+  repaint();
 }
 
 }  // namespace crv

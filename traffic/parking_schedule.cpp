@@ -153,6 +153,15 @@ void ParkingSchedule::busyOff() {
   }
 }
 
+void ParkingSchedule::resetForRestart() {
+  adjustmentRequested_.store(false);
+  fullAdjustment_.store(false);
+  adjustmentHalfway_ = false;
+  loadRequested_ = false;
+  averageStaticParkedHours_.store(-1.0F);
+  if (busy_.load()) busyOff();
+}
+
 // ---- The regular check ----
 
 void ParkingSchedule::updateParkAirport(bool immediate) {

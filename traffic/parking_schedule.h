@@ -167,6 +167,9 @@ class ParkingSchedule {
   // The calculation runs (busyOn) or its placements are done (busyOff).
   void busyOn();
   void busyOff();
+  // Before a restart: no adjustment is under way or asked for, the busy flag
+  // is down and no average parked time is shown.
+  void resetForRestart();
 
   const CurrentParkAirport& parkAirport() const { return current_; }
   bool loadRequested() const { return loadRequested_; }

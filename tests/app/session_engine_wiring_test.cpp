@@ -1,7 +1,7 @@
 // The engine's parts as the running program uses them, against both
 // stand-ins: the livery matching with the titles the simulator refused, the
-// livery-match summary, the user's stand, the flight-plan files and the live
-// count.
+// livery-match summary, the user's stand, the flight-plan files, the live
+// count and the reset of the counts before a restart.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 #include "airports/airports_database.h"
 #include "airports/stand_table.h"
 #include "app/entry.h"
+#include "app/sim_choice.h"
+#include "app/window_controls.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
@@ -243,42 +245,85 @@ std::string eastStands() {
 
 std::string schipholStands() { return airportFile(kUserStand + eastStands()); }
 
-TEST(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotParked) {
-  ProgramHarness harness([](SessionOptions& options) {
+// A session at Schiphol with its stands: KLM1385 stands at T3 the whole
+// time; EIN605 flies over.
+class LiveCountTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeFile(harness_.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+    standin::Scenario scenario = overflights();
+    scenario.flights.pop_back();
+    scenario.flights.push_back({.hexId = "484161", .callsign = "KLM1385", .icaoType = "B738",
+                                .registration = "PH-BXA", .departure = "EHAM", .destination = "EPWA",
+                                .points = {{0, 52.3120, 4.7774, -11, 0, 90, 0, true},
+                                           {1200, 52.3120, 4.7774, -11, 0, 90, 0, true}}});
+    harness_.rt().setScenario(scenario);
+    harness_.start();
+    ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
+    Session& session = harness_.session();
+    // A standing aircraft enters once its replay starts, 30 s behind the feed.
+    ASSERT_TRUE(ProgramHarness::waitFor(
+        [&] {
+          std::size_t active = 0;
+          onWorker(harness_, [&] {
+            for (const LiveAc& aircraft : session.engine().liveAircraft()) {
+              active += aircraft.state == SimState::active ? 1 : 0;
+            }
+          });
+          return session.display().parkedLive.load() == 1 && active == 2;
+        },
+        90s))
+        << harness_.log();
+  }
+
+  ProgramHarness harness_{[](SessionOptions& options) {
     options.scanLiveries = buildLiveries;
     options.engineConfig.stands = &parkAirportStands();
-  });
-  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
-  // KLM1385 stands at T3 the whole time; EIN605 flies over.
-  standin::Scenario scenario = overflights();
-  scenario.flights.pop_back();
-  scenario.flights.push_back({.hexId = "484161", .callsign = "KLM1385", .icaoType = "B738", .registration = "PH-BXA",
-                              .departure = "EHAM", .destination = "EPWA",
-                              .points = {{0, 52.3120, 4.7774, -11, 0, 90, 0, true},
-                                         {1200, 52.3120, 4.7774, -11, 0, 90, 0, true}}});
-  harness.rt().setScenario(scenario);
-  harness.start();
-  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
-  Session& session = harness.session();
-  // A standing aircraft enters once its replay starts, 30 s behind the feed.
+  }};
+};
+
+TEST_F(LiveCountTest, ThePanelAndTheSummaryLineCountOnlyLiveAircraftThatAreNotParked) {
+  const SessionDisplay& display = harness_.session().display();
+  // The count is published once a second.
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return display.liveInSim.load() == 1; }, 20s)) << display.liveInSim.load();
+  EXPECT_NE(summaryLine(display).find("  live 1  "), std::string::npos) << summaryLine(display);
+  EXPECT_NE(summaryLine(display).find("  parked live 1  "), std::string::npos) << summaryLine(display);
+}
+
+TEST_F(LiveCountTest, ARestartShowsNoCountOfTheOldSessionAndCarriesNoAdjustmentOver) {
+  Session& session = harness_.session();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 20s));
+  // An adjustment under way: its first tick raised the busy flag.
+  session.parking().requestAdjustment(false);
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return parkingBusy(); }, 40s)) << harness_.log();
+  // The next login is answered late: the new session is seen before its
+  // main loop runs.
+  const standin::Scenario scenario = standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE);
+  harness_.rt().queueAnswer(standin::kAuthPath,
+                            standin::Answer::json({{"status", 200},
+                                                   {"GUID", scenario.guid},
+                                                   {"server", scenario.server},
+                                                   {"rrl", 200},
+                                                   {"wrrl", 200}},
+                                                  3s));
+  ASSERT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, (harness_.packagesFolder() / "Community").string()),
+            NewPathOutcome::accepted);
   ASSERT_TRUE(ProgramHarness::waitFor(
       [&] {
-        std::size_t active = 0;
-        onWorker(harness, [&] {
-          for (const LiveAc& aircraft : session.engine().liveAircraft()) {
-            active += aircraft.state == SimState::active ? 1 : 0;
-          }
-        });
-        return session.display().parkedLive.load() == 1 && active == 2;
+        return session.sessionsStarted() >= 2 && session.display().phase.load() == SessionDisplay::Phase::loggingIn;
       },
-      90s))
-      << harness.log();
-  // The count is published once a second.
-  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.display().liveInSim.load() == 1; }, 20s))
-      << session.display().liveInSim.load();
-  EXPECT_NE(summaryLine(session.display()).find("  live 1  "), std::string::npos) << summaryLine(session.display());
-  EXPECT_NE(summaryLine(session.display()).find("  parked live 1  "), std::string::npos)
-      << summaryLine(session.display());
+      20s))
+      << harness_.log();
+  const SessionDisplay& display = session.display();
+  EXPECT_EQ(display.liveInSim.load(), 0);
+  EXPECT_EQ(display.staticInSim.load(), 0);
+  EXPECT_EQ(display.parkedLive.load(), 0);
+  EXPECT_EQ(display.parkedStatic.load(), 0);
+  EXPECT_LT(display.averageLiveParkedHours.load(), 0.0F);
+  EXPECT_LT(session.parking().averageStaticParkedHours(), 0.0F);
+  EXPECT_FALSE(parkingBusy()) << "Airport parking active";
+  EXPECT_FALSE(session.parking().busy());
+  EXPECT_FALSE(session.parking().adjustmentRequested());
 }
 
 TEST(UserStandTest, ANewFlightWritesTheUsersStandForTheParkAirport) {

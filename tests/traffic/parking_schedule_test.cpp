@@ -244,6 +244,28 @@ TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenTh
   EXPECT_FALSE(schedule.adjustmentRequested());
 }
 
+TEST_F(ParkingScheduleTest, AnAdjustmentHalfWayAtARestartEndsThereAndItsSecondHalfNeverRuns) {
+  schedule.onMainLoopStart();
+  statics.pendingStatics().clear();
+  schedule.onSecond(16);
+  schedule.avgParkedWait(true);
+  schedule.requestAdjustment(true);
+  schedule.onSecond(30);
+  ASSERT_TRUE(schedule.adjustmentHalfway());
+  adjustments.clear();
+
+  schedule.resetForRestart();
+  EXPECT_FALSE(schedule.busy());
+  EXPECT_FALSE(busyShown);
+  EXPECT_FALSE(schedule.adjustmentRequested());
+  EXPECT_FALSE(schedule.adjustmentHalfway());
+  EXPECT_LT(schedule.averageStaticParkedHours(), 0.0F);
+  schedule.onSecond(45);
+  schedule.onSecond(60);
+  EXPECT_TRUE(adjustments.empty());
+  EXPECT_FALSE(schedule.busy());
+}
+
 // What was learned is kept at each twenty-minute renewal when it changed,
 // so a crash loses at most twenty minutes of it; the table in use keeps its
 // exclusions.
