@@ -1,13 +1,16 @@
 // The engine's parts as the running program uses them, against both
 // stand-ins: the livery matching with the titles the simulator refused, the
 // livery-match summary, the user's stand, the flight-plan files, the live
-// count and the reset of the counts before a restart.
+// count, the reset of the counts before a restart and the make-way rules
+// for the user aircraft.
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
 #include <filesystem>
+#include <map>
+#include <numbers>
 #include <set>
 #include <utility>
 
@@ -17,6 +20,7 @@
 #include "app/entry.h"
 #include "app/sim_choice.h"
 #include "app/window_controls.h"
+#include "foundation/geodesy.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
@@ -369,6 +373,191 @@ TEST(ClosestAirportTest, OfTwoAirportsNearTheUserTheOneWithTheCloserStandIsTaken
   EXPECT_NE(log.find("Airport EHAM is closest, but stand U1 at neighbouring airport EHAA is closer at 0 meters ..."),
             std::string::npos)
       << log;
+}
+
+// The user aircraft makes way: on the ground a live aircraft within the two
+// half wing spans (and a margin) is removed from the simulator, one farther
+// away stays; in the air an aircraft on the ground straight ahead of a low
+// user aircraft is removed, and so is an aircraft whose line of flight passes
+// close to the user at about the user's height, while aircraft beside the
+// line, above it or ahead of a user too high stay.
+
+constexpr double kFeetPerNm = 6076.11549;
+constexpr double kQuarterTurn = std::numbers::pi / 2.0;
+constexpr double kGroundFeet = -11.0;
+
+// KLM1385 and KLM1386 stand at T3 and T2, facing east; EIN605 crosses
+// Schiphol eastbound at 6,000 ft, 180 kt, set out a minute ago.
+standin::Scenario schipholTraffic() {
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = secondsAgo(60);
+  const auto standing = [](const char* hexId, const char* callsign, const char* registration, double longitude) {
+    return standin::ScenarioFlight{.hexId = hexId, .callsign = callsign, .icaoType = "B738",
+                                   .registration = registration, .departure = "EHAM", .destination = "EPWA",
+                                   .points = {{0, 52.3120, longitude, kGroundFeet, 0, 90, 0, true},
+                                              {1200, 52.3120, longitude, kGroundFeet, 0, 90, 0, true}}};
+  };
+  scenario.flights.push_back(standing("484161", "KLM1385", "PH-BXA", 4.7774));
+  scenario.flights.push_back(standing("484162", "KLM1386", "PH-BXB", 4.7762));
+  scenario.flights.push_back({.hexId = "4ca7b4", .callsign = "EIN605", .icaoType = "A320", .registration = "EI-DVM",
+                              .departure = "EIDW", .destination = "EDDF",
+                              .points = {{0, 52.31, 4.55, 6000, 180, 90, 0, false},
+                                         {600, 52.31, 5.37, 6000, 180, 90, 0, false}}});
+  return scenario;
+}
+
+class MakeWayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeFile(harness_.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+    harness_.rt().setScenario(schipholTraffic());
+    harness_.start();
+    ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
+    ASSERT_TRUE(ProgramHarness::waitFor([this] { return findObjects() == 3; }, 60s)) << [this] {
+      std::string found;
+      for (const auto& [callsign, id] : objects_) found += callsign + " ";
+      return found;
+    }() << harness_.log();
+  }
+
+  // The simulator objects of the live aircraft in the simulator, by
+  // callsign, read on the worker that owns the engine's tables.
+  std::size_t findObjects() {
+    std::atomic<bool> done{false};
+    std::map<std::string, std::uint32_t> found;
+    harness_.session().postToWorker([&] {
+      for (const LiveAc& aircraft : harness_.session().engine().liveAircraft()) {
+        if (aircraft.state == SimState::active) found[aircraft.base.identity.callsign] = aircraft.objectId;
+      }
+      done.store(true);
+    });
+    if (!ProgramHarness::waitFor([&] { return done.load(); }, 10s)) return 0;
+    objects_ = found;
+    return objects_.size();
+  }
+
+  platform::SimObjectState stateOf(const std::string& callsign) {
+    return harness_.sim().object(objects_.at(callsign))->state;
+  }
+  bool removed(const std::string& callsign) { return harness_.sim().object(objects_.at(callsign))->removed; }
+
+  // Puts the user aircraft at the point, heading (radians) and height; the
+  // user's title and model stay.
+  void placeUser(const GeoPoint& point, double headingRadians, double altitudeAboveGroundFeet, bool onGround) {
+    platform::SimObjectState user = harness_.sim().objects().front().state;
+    user.latitudeDegrees = point.latitude;
+    user.longitudeDegrees = point.longitude;
+    user.headingRadians = headingRadians;
+    user.groundAltitudeFeet = kGroundFeet;
+    user.altitudeAboveGroundFeet = altitudeAboveGroundFeet;
+    user.altitudeFeet = kGroundFeet + altitudeAboveGroundFeet;
+    user.onGround = onGround;
+    harness_.sim().setUserAircraft(user);
+  }
+
+  // The point at the distance from the aircraft, in the direction turned
+  // from its heading.
+  GeoPoint besideAircraft(const std::string& callsign, double turnRadians, double distanceFeet) {
+    const platform::SimObjectState aircraft = stateOf(callsign);
+    return gf_destination({aircraft.latitudeDegrees, aircraft.longitudeDegrees},
+                          aircraft.headingRadians + turnRadians, distanceFeet);
+  }
+
+  // Waits until the per-second rules have run the given number of times
+  // more.
+  void letSecondsPass(int seconds) {
+    const SessionDisplay& display = harness_.session().display();
+    const std::int32_t until = display.runningSeconds.load() + seconds;
+    ASSERT_TRUE(ProgramHarness::waitFor([&] { return display.runningSeconds.load() >= until; }, 20s));
+  }
+
+  // The user aircraft taxis south of the stands, where no aircraft's line
+  // passes near, and leaves the ground there: the rules see it in the air.
+  void liftOff() {
+    const GeoPoint south{52.3000, 4.7683};
+    placeUser(south, 0.0, 0.0, true);
+    letSecondsPass(3);
+    placeUser(south, 0.0, 3000.0, false);
+    letSecondsPass(3);
+    for (const auto& [callsign, objectId] : objects_) ASSERT_FALSE(removed(callsign)) << callsign;
+  }
+
+  bool waitForRemoval(const std::string& callsign) {
+    return ProgramHarness::waitFor([&] { return removed(callsign); }, 10s);
+  }
+
+  ProgramHarness harness_{[](SessionOptions& options) {
+    options.scanLiveries = buildLiveries;
+    options.engineConfig.stands = &parkAirportStands();
+  }};
+  std::map<std::string, std::uint32_t> objects_;
+};
+
+TEST_F(MakeWayTest, OnTheGroundTheAircraftUnderTheUserGoesAndTheOneBesideStays) {
+  // 10 m west of KLM1385, 70 m east of KLM1386 (both about 36 m span).
+  placeUser(besideAircraft("KLM1385", std::numbers::pi, 33.0), 0.0, 0.0, true);
+  ASSERT_TRUE(waitForRemoval("KLM1385")) << harness_.log();
+  letSecondsPass(3);
+  EXPECT_FALSE(removed("KLM1386"));
+  EXPECT_FALSE(removed("EIN605"));
+}
+
+TEST_F(MakeWayTest, ALowUserAircraftRemovesOnlyTheAircraftOnTheGroundStraightAhead) {
+  liftOff();
+  // Half a mile beside KLM1385's nose line: its line passes 3,000 ft away.
+  const double besideHeading = stateOf("KLM1385").headingRadians;
+  const GeoPoint beside = besideAircraft("KLM1385", -kQuarterTurn, 0.5 * kFeetPerNm);
+  struct Case {
+    const char* what;
+    double headingRadians;
+    double altitudeAboveGroundFeet;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"flying past it at 300 ft", besideHeading, 300.0, false},
+      {"heading for it at 600 ft", besideHeading + kQuarterTurn, 600.0, false},
+      {"heading for it at 300 ft", besideHeading + kQuarterTurn, 300.0, true},
+  };
+  for (const Case& c : cases) {
+    placeUser(beside, c.headingRadians, c.altitudeAboveGroundFeet, false);
+    if (c.removed) {
+      EXPECT_TRUE(waitForRemoval("KLM1385")) << c.what;
+    } else {
+      letSecondsPass(3);
+      EXPECT_FALSE(removed("KLM1385")) << c.what;
+    }
+  }
+  EXPECT_FALSE(removed("KLM1386")) << "one a second, and it is 80 m off the line";
+  EXPECT_FALSE(removed("EIN605"));
+}
+
+TEST_F(MakeWayTest, AnAircraftWhoseLineOfFlightPassesCloseAtTheUsersHeightIsRemoved) {
+  struct Case {
+    const char* what;
+    double turnRadians;  // where the user is, seen from EIN605's heading
+    double heightAboveFeet;
+    bool removed;
+  };
+  liftOff();
+  const Case cases[] = {
+      {"2 nm abeam at its height", -kQuarterTurn, 0.0, false},
+      {"2 nm ahead 1,200 ft higher", 0.0, 1200.0, false},
+      {"2 nm ahead at its height", 0.0, 0.0, true},
+  };
+  for (const Case& c : cases) {
+    const platform::SimObjectState aircraft = stateOf("EIN605");
+    placeUser(besideAircraft("EIN605", c.turnRadians, 2.0 * kFeetPerNm),
+              aircraft.headingRadians + std::numbers::pi,
+              aircraft.altitudeFeet - kGroundFeet + c.heightAboveFeet, false);
+    if (c.removed) {
+      EXPECT_TRUE(waitForRemoval("EIN605")) << c.what;
+    } else {
+      letSecondsPass(3);
+      EXPECT_FALSE(removed("EIN605")) << c.what;
+    }
+  }
+  EXPECT_FALSE(removed("KLM1385"));
+  EXPECT_FALSE(removed("KLM1386"));
 }
 
 }  // namespace
