@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <numbers>
 #include <set>
 #include <utility>
@@ -423,16 +424,19 @@ class MakeWayTest : public ::testing::Test {
   // The simulator objects of the live aircraft in the simulator, by
   // callsign, read on the worker that owns the engine's tables.
   std::size_t findObjects() {
-    std::atomic<bool> done{false};
-    std::map<std::string, std::uint32_t> found;
-    harness_.session().postToWorker([&] {
-      for (const LiveAc& aircraft : harness_.session().engine().liveAircraft()) {
-        if (aircraft.state == SimState::active) found[aircraft.base.identity.callsign] = aircraft.objectId;
+    struct Probe {
+      std::atomic<bool> done{false};
+      std::map<std::string, std::uint32_t> found;  // written before done
+    };
+    auto probe = std::make_shared<Probe>();
+    harness_.session().postToWorker([&session = harness_.session(), probe] {
+      for (const LiveAc& aircraft : session.engine().liveAircraft()) {
+        if (aircraft.state == SimState::active) probe->found[aircraft.base.identity.callsign] = aircraft.objectId;
       }
-      done.store(true);
+      probe->done.store(true);
     });
-    if (!ProgramHarness::waitFor([&] { return done.load(); }, 10s)) return 0;
-    objects_ = found;
+    if (!ProgramHarness::waitFor([&probe] { return probe->done.load(); }, 10s)) return 0;
+    objects_ = probe->found;
     return objects_.size();
   }
 
