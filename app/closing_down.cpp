@@ -61,7 +61,8 @@ void Session::lf_closingDown() {
       resetTimeShiftParams();
     }
     logOut();
-    if (end.reason() == ExitReason::systemError && options_.errorWaitsForUser) {
+    const bool errorWaitedForUser = end.reason() == ExitReason::systemError && options_.errorWaitsForUser;
+    if (errorWaitedForUser) {
       // The error line stays readable until the user closes the window, or
       // answers it with a packages path (which turns the reason into a
       // restart), however far closing down had come when the path was typed.
@@ -75,7 +76,15 @@ void Session::lf_closingDown() {
     engine_.reports().logNoMatchList();
 
     const ExitReason reason = end.reason();
-    if (restartsAfter(reason)) {
+    // A close clicked while the session stopped ends the program: the user
+    // asked to quit, and a restart would run on against that wish. The close
+    // that answers an error shown until the user closes is no such click:
+    // a packages path typed meanwhile restarts the program after it.
+    const bool closedWhileStopping = userClosedWindow() && !errorWaitedForUser;
+    if (closedWhileStopping && restartsAfter(reason)) {
+      setStatusLine(fmt::format("User closed {}", kProgramName), true);
+    }
+    if (restartsAfter(reason) && !closedWhileStopping) {
       end.restartPending.store(true);
       display_.phase.store(SessionDisplay::Phase::restarting);
       clearErrorLine();

@@ -119,6 +119,22 @@ TEST_F(SessionEndToEndTest, ACloseDuringTheRestartCountdownQuits) {
   EXPECT_FALSE(harness_.sawStatus("Restarting after 1 second"));
 }
 
+TEST_F(SessionEndToEndTest, ACloseWhileTheSessionStopsForARestartQuits) {
+  // The logout is answered late: the close comes while closing down waits
+  // for it, before any countdown.
+  harness_.rt().queueAnswer(standin::kDeauthPath, standin::Answer::json({{"status", 200}}, 3s));
+  harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
+  ASSERT_TRUE(harness_.waitForLog("Exiting: READER ERROR", kExitWithin)) << harness_.log();
+  harness_.clickClose();
+  const auto code = harness_.waitForExit(kExitWithin);
+  ASSERT_TRUE(code.has_value()) << harness_.log();
+  EXPECT_EQ(*code, 0);
+  EXPECT_EQ(harness_.session().sessionsStarted(), 1u);
+  EXPECT_EQ(harness_.rt().requestCount(standin::kAuthPath), 1u);
+  EXPECT_TRUE(harness_.sawStatus("User closed CRVN"));
+  EXPECT_EQ(harness_.log().find("Restarting after"), std::string::npos) << harness_.log();
+}
+
 TEST_F(SessionEndToEndTest, TheSimulatorQuittingEndsTheProgram) {
   harness_.sim().quit();
   const auto code = harness_.waitForExit(kExitWithin);
