@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -45,8 +46,8 @@ constexpr double kSmallTurnRatio = 1.2;
 constexpr double kTurnScaleMeters = 30.0;
 constexpr double kSharpTurnDegrees = 90.0;
 constexpr std::int32_t kSharpTurnAdvanceTicks = 2000;
-// How much faster than its recorded speed a late aircraft may taxi or roll
-// to catch up.
+// How much faster than its records' positions show a late aircraft may taxi
+// or roll to catch up.
 constexpr double kCatchUpSpeedFactor = 1.2;
 
 double northMeters(double latitude, double originLatitude) {
@@ -69,8 +70,24 @@ void turnTowards(LiveAc& a, double targetRadians) {
   heading = normalizedHeading(heading + std::copysign(step, difference));
 }
 
+// Where the nose turns to on a straight leg: along the leg, or on a leg
+// driven tail first to the nose its records show.
+double legHeadingTarget(const LiveMotion& mo) { return mo.tailFirst ? mo.tailFirstNoseRadians : mo.legBearingRadians; }
+
 double headingErrorDegrees(const LiveAc& a) {
-  return std::fabs(degreesOf(normalizedAngle(a.motion.legBearingRadians - a.position.headingRadians)));
+  return std::fabs(degreesOf(normalizedAngle(legHeadingTarget(a.motion) - a.position.headingRadians)));
+}
+
+// A leg whose records show the aircraft moving against its nose is driven
+// tail first, facing that nose; no curve is built for it.
+bool startTailFirstLeg(LiveAc& a) {
+  LiveMotion& mo = a.motion;
+  const PathPoint& next = a.path[1];
+  mo.tailFirst = reachedTailFirst(next, mo.legBearingRadians);
+  if (mo.tailFirst) {
+    mo.tailFirstNoseRadians = *recordedNoseRadians(next);
+  }
+  return mo.tailFirst;
 }
 
 bool standsLoaded(MotionContext& m) {
@@ -96,19 +113,83 @@ void stationaryLegTiming(MotionContext& m, LiveAc& a) {
   next.dueTick = std::max(target, now);
 }
 
-// The ticks of a moving ground leg. Timed from now by distance over the leg
-// speed, a leg keeps whatever lag or lead the aircraft has; instead the leg
-// ends when its point falls due, unless that asks for more than a fifth
-// above the faster of its two recorded speeds: then it runs at that speed
-// and ends as soon as it can, even past the delay window (squeezing it into
-// the window would race the aircraft).
-std::int64_t groundLegTicks(MotionContext& m, const LiveAc& a, double distanceNm) {
+// The tick the front point was due at by its record: a ground leg that
+// ended on it late moved its due tick to when it was reached.
+std::int64_t frontOwnDueTick(const LiveAc& a) {
+  const PathPoint& front = a.path[0];
+  const LiveMotion& mo = a.motion;
+  return front.dueTick == mo.groundLegEndTick ? front.dueTick - mo.groundLegLateTicks : front.dueTick;
+}
+
+// The ticks of a moving ground leg. Timed from now by distance over the
+// recorded speeds, a leg keeps whatever lag the aircraft has, and surface
+// speeds of real feeds often understate the movement; instead the leg ends
+// when its point falls due, at the speed the distance over the time left
+// asks. A late aircraft so catches up, but no faster than a fifth above the
+// speed the records' positions show (the distance over the time between
+// their due times), and while it taxis never above the taxi maximum: the
+// leg then runs at that speed and ends as soon as it can, even past the delay
+// window (squeezing it into the window would race the aircraft). On a roll
+// the recorded speeds may raise the bound.
+std::int64_t groundLegTicks(MotionContext& m, LiveAc& a, double distanceNm) {
   const std::int64_t now = m.eng().tick();
   const PathPoint& front = a.path[0];
   const PathPoint& next = a.path[1];
-  const double fastestKnots = std::max({front.speedKnots, next.speedKnots, legSpeed(a)}) * kCatchUpSpeedFactor;
+  LiveMotion& mo = a.motion;
+  const std::int64_t recordedTicks = std::max(next.dueTick - frontOwnDueTick(a), kMinimumLegTicks);
+  double fastestKnots = distanceNm * kTicksPerHour / static_cast<double>(recordedTicks) * kCatchUpSpeedFactor;
+  const double recordedKnots = std::max({front.speedKnots, next.speedKnots, legSpeed(a)});
+  if (mo.takeOffRoll || mo.landingRoll || recordedKnots > kTaxiMaximumKnots) {
+    fastestKnots = std::max(fastestKnots, recordedKnots * kCatchUpSpeedFactor);
+  } else {
+    fastestKnots = std::min(fastestKnots, kTaxiMaximumKnots);
+  }
   const std::int64_t fastest = std::max(ticksForDistance(distanceNm, fastestKnots), kMinimumLegTicks);
-  return std::max(next.dueTick - now, fastest);
+  const std::int64_t ticks = std::max(next.dueTick - now, fastest);
+  mo.groundLegEndTick = now + ticks;
+  mo.groundLegLateTicks = mo.groundLegEndTick - next.dueTick;
+  return ticks;
+}
+
+// Records of real feeds come at uneven times: a curve rounding a point due
+// 20 s after the front point and 3 s before the end passes it at its due
+// tick, not half way through the leg's time.
+void timeCurveBend(LiveAc& a, std::int64_t roundedDueTick) {
+  CurveState& curve = a.motion.curve;
+  const std::int64_t from = frontOwnDueTick(a);
+  const double legTicks = static_cast<double>(a.path[1].dueTick - from);
+  const double share = static_cast<double>(roundedDueTick - from) / legTicks;
+  if (!(legTicks > 0.0 && share > 0.0 && share < 1.0)) {
+    return;
+  }
+  // The curve comes closest to its control point, the point it rounds.
+  constexpr int kSamples = 64;
+  double closest = 0.5;
+  double closestSquare = std::numeric_limits<double>::infinity();
+  for (int i = 1; i < kSamples; ++i) {
+    const double t = static_cast<double>(i) / kSamples;
+    const double north = 2.0 * (1.0 - t) * t * curve.controlNorthMeters + t * t * curve.endNorthMeters;
+    const double east = 2.0 * (1.0 - t) * t * curve.controlEastMeters + t * t * curve.endEastMeters;
+    const double square = std::pow(north - curve.controlNorthMeters, 2) + std::pow(east - curve.controlEastMeters, 2);
+    if (square < closestSquare) {
+      closestSquare = square;
+      closest = t;
+    }
+  }
+  curve.bendParameter = closest;
+  curve.bendTimeShare = share;
+}
+
+// Where on the curve the aircraft is by the share of the leg's time gone:
+// at the bend when the rounded point falls due.
+double pointParameter(const CurveState& curve) {
+  const double u = curve.parameter;
+  const double share = curve.bendTimeShare;
+  if (std::isnan(share)) {
+    return u;
+  }
+  const double bend = curve.bendParameter;
+  return u < share ? u / share * bend : bend + (u - share) / (1.0 - share) * (1.0 - bend);
 }
 
 void taxiLights(MotionContext& m, const LiveAc& a) { setLights(m, a, LightSwitches{1, 1, 0, 1, 0, 1, 0}); }
@@ -218,6 +299,7 @@ void nextPosGround(MotionContext& m, LiveAc& a) {
   try {
     LiveMotion& mo = a.motion;
     mo.turnFirst = false;
+    mo.tailFirst = false;
     switch (a.phase) {
       case FlightPhase::pushing_back:
         pushbackStep(m, a);
@@ -229,13 +311,18 @@ void nextPosGround(MotionContext& m, LiveAc& a) {
               gf_bearing({a.standLatitude, a.standLongitude}, pointOf(a.path.back())) - a.standHeadingRadians)));
           if (std::fabs(offDegrees) < 90.0) {
             pullOut(m, a);
+          } else if (reachedTailFirst(a.path.back(), gf_bearing({a.standLatitude, a.standLongitude},
+                                                                 pointOf(a.path.back())))) {
+            backOutAlongRecords(m, a);
           } else {
             pushbackStart(m, a);
           }
         }
         break;
       default:
-        if (!a.path[1].stationary) {
+        if (!a.path[1].stationary && startTailFirstLeg(a)) {
+          mo.turnFirst = headingErrorDegrees(a) > kTurnFirstDegrees;
+        } else if (!a.path[1].stationary) {
           if (a.path.size() >= 3 && !a.path[2].stationary) {
             const double angle = std::fabs(degreesOf(turnAngle(a)));
             const double legNm = distanceNm(a.path[0], a.path[1]);
@@ -247,8 +334,10 @@ void nextPosGround(MotionContext& m, LiveAc& a) {
               if (samePosition(a.path[0], a.path[2])) {
                 checkSpeedSplit(a);
               } else {
+                const std::int64_t roundedDueTick = a.path[1].dueTick;
                 setupTurnCurve(a);
                 mo.curve.turnAngleDegrees = angle;
+                timeCurveBend(a, roundedDueTick);
               }
             } else {
               checkSpeedSplit(a);
@@ -369,7 +458,7 @@ void groundConfigStep(MotionContext& m, LiveAc& a) {
   if (mo.curve.running()) {
     mo.curve.parameterStep = 1.0 / static_cast<double>(ticks);
   }
-  mo.trueAirspeedKnots = a.phase == FlightPhase::pushing_back ? -next.speedKnots : next.speedKnots;
+  mo.trueAirspeedKnots = a.phase == FlightPhase::pushing_back || mo.tailFirst ? -next.speedKnots : next.speedKnots;
   if (mo.takeOffRoll && a.phase != FlightPhase::take_off && front.speedKnots >= kLiftOffSpeedKnots) {
     const auto later = a.path.begin() + 1;
     const bool anyShallow = std::any_of(later, a.path.end(),
@@ -402,7 +491,7 @@ void followCurve(MotionContext& m, LiveAc& a) {
     curve.parameter = std::clamp(curve.parameter + curve.parameterStep, 0.0, kLastCurveParameter);
     GeoPoint point;
     double curveHeading = 0.0;
-    if (curvePointAndHeading(curve, point, curveHeading, curve.parameter)) {
+    if (curvePointAndHeading(curve, point, curveHeading, pointParameter(curve))) {
       block.latitude = point.latitude;
       block.longitude = point.longitude;
       if (a.phase == FlightPhase::pushing_back) {
@@ -420,7 +509,7 @@ void followCurve(MotionContext& m, LiveAc& a) {
       block.headingRadians = normalizedHeading(block.headingRadians + mo.headingRateRadians);
       block.latitude += mo.latitudeRate;
     } else if (phase == FlightPhase::parking || mo.turnFirst) {
-      turnTowards(a, mo.legBearingRadians);
+      turnTowards(a, legHeadingTarget(mo));
       block.latitude += mo.latitudeRate;
     } else if (phase != FlightPhase::pushed_back) {
       block.latitude += mo.latitudeRate;
@@ -622,6 +711,24 @@ void pushbackStep(MotionContext& m, LiveAc& a) {
     a.generatedLegs = 0;
     mo.leavingStand = false;
   }
+}
+
+void backOutAlongRecords(MotionContext& m, LiveAc& a) {
+  LiveMotion& mo = a.motion;
+  mo.leavingStand = false;
+  a.generatedLegs = 0;
+  PathPoint& front = a.path.front();
+  front.latitude = a.position.latitude;
+  front.longitude = a.position.longitude;
+  front.stationary = false;
+  if (logOn()) {
+    gf_logLine(fmt::format("{:8}: {:8} pushed back as recorded", m.eng().standLabel(a.standId),
+                           a.base.identity.callsign));
+  }
+  setPhase(a, FlightPhase::taxi);
+  releaseStand(m, a);
+  taxiLights(m, a);
+  readyForTaxiOut(m, a);
 }
 
 void pullOut(MotionContext& m, LiveAc& a) {

@@ -31,6 +31,10 @@ struct CurveState {
   double endNorthMeters = kNone;
   double endEastMeters = kNone;
   double turnAngleDegrees = kNone;
+  // Where the curve passes the point it rounds, and the share of the leg's
+  // time (of u) it takes to get there; none: u runs evenly along the curve.
+  double bendParameter = kNone;
+  double bendTimeShare = kNone;
 
   bool running() const { return parameter == parameter; }  // not NaN
 };
@@ -51,6 +55,10 @@ struct LiveMotion {
   std::uint32_t verticalProfileStage = 0;  // the flare state, 0 none
   bool approach = false;
   bool turnFirst = false;             // turn towards the leg while rolling onto it
+  // The leg is driven tail first, as its records show: the aircraft turns
+  // towards their nose instead of the leg.
+  bool tailFirst = false;
+  double tailFirstNoseRadians = 0.0;
   bool noseLowering = false;
   // standRecordsWaiting holds records: the step reads this flag instead of
   // the vector, which lies on a line of its own far down the record.
@@ -90,13 +98,27 @@ struct LiveMotion {
   bool above10000Lights = false;      // which light set was last sent
   bool below10000Lights = false;
   PathPoint pushbackTurnAside;        // the turn point kept for a push back to the right
+  // Where the record offered before the newest lay (NaN: none yet).
+  double lastRecordLatitude = std::numeric_limits<double>::quiet_NaN();
+  double lastRecordLongitude = std::numeric_limits<double>::quiet_NaN();
   // When a parked aircraft that leaves sets off: when the recorded one began
   // to move away, not when the record that tells it came.
   std::int64_t standLeaveTick = 0;
   // Records that came while it waited to set off, oldest first.
   std::vector<PathPoint> standRecordsWaiting;
+  // The due tick the last ground leg ended at, and how late that was after
+  // its point's own due tick.
+  std::int64_t groundLegEndTick = 0;
+  std::int64_t groundLegLateTicks = 0;
   bool stepFaultLogged = false;       // a fault of this aircraft's step was logged
   bool nonFiniteLogged = false;       // a non-finite position of it was logged
+};
+
+// A record left out as a jump in speed from the path's last point, held
+// until the next record shows whether the flight really changed its speed.
+struct HeldSpeedJump {
+  PathPoint point;
+  double timestamp = 0.0;  // feed seconds; 0: none held
 };
 
 // A live aircraft of the feed. What every 10 ms step of an active aircraft
@@ -125,6 +147,7 @@ struct alignas(64) LiveAc {
   std::uint32_t flapsIndex = kFlapsIndexUnset;
   bool standCargo = false;
   double lastRecordTime = 0.0;         // feed seconds of the last applied record
+  HeldSpeedJump heldSpeedJump;
   std::chrono::system_clock::time_point parkedSince{};
   std::int32_t generatedLegs = 0;
   FlightPhase previousPhase = FlightPhase::birth;

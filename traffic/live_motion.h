@@ -94,6 +94,8 @@ void arriveAtStand(MotionContext& m, LiveAc& a);
 void markCargoStandUsed(MotionContext& m, LiveAc& a);
 
 // ---- Ground motion ----
+// No aircraft taxis faster than this, whatever its records ask to catch up.
+inline constexpr double kTaxiMaximumKnots = 30.0;
 void nextPosGround(MotionContext& m, LiveAc& a);
 void groundConfigStep(MotionContext& m, LiveAc& a);
 void followCurve(MotionContext& m, LiveAc& a);
@@ -106,6 +108,10 @@ void timeGroundLeg(MotionContext& m, LiveAc& a);
 void pushbackStart(MotionContext& m, LiveAc& a);
 void pushbackStep(MotionContext& m, LiveAc& a);
 void pullOut(MotionContext& m, LiveAc& a);
+// Leaving the stand tail first where its records show the push back: the
+// aircraft follows them as a taxi, facing the nose they show, instead of a
+// push back of its own.
+void backOutAlongRecords(MotionContext& m, LiveAc& a);
 void startTakeoff(MotionContext& m, LiveAc& a);
 void liftOff(MotionContext& m, LiveAc& a);
 void landingRollStep(MotionContext& m, LiveAc& a);

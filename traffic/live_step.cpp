@@ -25,6 +25,8 @@ constexpr std::size_t kMostStandRecordsWaiting = 64;
 // A record whose nose turns less than this from the aircraft's heading
 // shows no side for the push back to turn to.
 constexpr double kPushbackSideDegrees = 5.0;
+// Records closer together than this show no way that the aircraft moves.
+constexpr double kRecordMovedMeters = 1.0;
 // A new point closer than this to the last one is no movement on the ground.
 constexpr double kStandingStillDegrees = 0.00015;
 constexpr double kTakeOffRollSpeedKnots = 43.0;
@@ -158,28 +160,50 @@ void skipPassedAirPoints(MotionContext& m, LiveAc& a) {
 }
 
 // How far the nose of an aircraft pushing back has turned from its heading
-// by a record, to the right when above 0; none when the record shows
-// no side. The record's true heading is the nose's. Its track, without one,
-// is the way it moves: tail first while it moves away from the stand, so the
-// nose points the other way, nose first once it taxis.
+// by a record, to the right when above 0; none when the record shows no
+// side. The record's true heading is the nose's, and on the ground so is its
+// track, unless the record lies the way that track points from the record
+// before it: such a track is the way the aircraft moves, tail first, and
+// the nose points the other way.
 std::optional<double> pushbackTurnShown(const LiveAc& a, const PathPoint& p) {
-  double nose = 0.0;
-  if (p.headingValid) {
-    nose = p.trueHeadingRadians;
-  } else if (p.trackDegrees != 0.0) {
-    nose = p.trackDegrees * kDegreesToRadians;
-    const double away = gf_bearing({a.standLatitude, a.standLongitude}, pointOf(p));
-    if (std::fabs(normalizedAngle(nose - away)) < kPi / 2.0) {
-      nose += kPi;
-    }
-  } else {
+  std::optional<double> nose = recordedNoseRadians(p);
+  if (!nose) {
     return std::nullopt;
   }
-  const double turn = normalizedAngle(nose - a.position.headingRadians);
+  const GeoPoint before{a.motion.lastRecordLatitude, a.motion.lastRecordLongitude};
+  if (!p.headingValid && std::isfinite(before.latitude) &&
+      gf_distanceNm(before, pointOf(p)) * kMetersPerNm >= kRecordMovedMeters &&
+      std::fabs(normalizedAngle(gf_bearing(before, pointOf(p)) - *nose)) < kPi / 2.0) {
+    *nose += kPi;
+  }
+  const double turn = normalizedAngle(*nose - a.position.headingRadians);
   if (std::fabs(turn) < kPushbackSideDegrees * kDegreesToRadians) {
     return std::nullopt;
   }
   return turn;
+}
+
+// A record closer to the last point than the standing-still margin is
+// noise around a standing aircraft, unless it moved the way its track
+// points, nose or tail first: a push back at 3 kt or a taxi setting off,
+// reported every few seconds, moves less than the margin between records.
+bool movedAsReported(const PathPoint& last, const PathPoint& p) {
+  constexpr double kLeastMoveMeters = 3.0;
+  constexpr double kAlongTrackRadians = 45.0 * kDegreesToRadians;
+  const std::optional<double> nose = recordedNoseRadians(p);
+  if (p.speedKnots <= 0.0 || !nose || distanceNm(last, p) * kMetersPerNm < kLeastMoveMeters) {
+    return false;
+  }
+  const double off = std::fabs(normalizedAngle(gf_bearing(pointOf(last), pointOf(p)) - *nose));
+  return off <= kAlongTrackRadians || off >= kPi - kAlongTrackRadians;
+}
+
+// A ground record far from where the aircraft holds but within what its
+// speed covers between two records of a sparse feed: the aircraft set off,
+// as on a take-off roll from a holding point reported every 15 s.
+bool reachedFromHold(const LiveAc& a, const PathPoint& p) {
+  constexpr double kLongestRecordGapHours = 20.0 / 3600.0;
+  return !p.airborne && distanceNm(a.path.front(), p) <= p.speedKnots * kLongestRecordGapHours;
 }
 
 // A pushed-back aircraft stands where it is until it must set off, at the
@@ -378,7 +402,8 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       return;
     }
     if (a.motion.holding && !a.path.empty() &&
-        distanceNm(a.path.front(), p) * kMetersPerNm > par_HOLDING_THRESHOLD_METERS.value()) {
+        distanceNm(a.path.front(), p) * kMetersPerNm > par_HOLDING_THRESHOLD_METERS.value() &&
+        !reachedFromHold(a, p)) {
       endHold(a);
       engine.removeAircraftFromSim(a);
       return;
@@ -399,7 +424,14 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       }
       return;
     }
-    if (a.path.empty() || !checkExtendingSituations(m, a, p)) {
+    if (a.path.empty()) {
+      return;
+    }
+    const GeoPoint place = pointOf(p);
+    const bool extends = checkExtendingSituations(m, a, p);
+    a.motion.lastRecordLatitude = place.latitude;
+    a.motion.lastRecordLongitude = place.longitude;
+    if (!extends) {
       return;
     }
     if (!p.airborne && a.path.back().stationary) {
@@ -438,7 +470,7 @@ bool acceptPoint(MotionContext& /*m*/, LiveAc& a, PathPoint& p) {
   const bool takeOffRoll = a.motion.takeOffRoll;
   if (!p.stationary) {
     if (std::fabs(p.latitude - last.latitude) < kStandingStillDegrees &&
-        std::fabs(p.longitude - last.longitude) < kStandingStillDegrees) {
+        std::fabs(p.longitude - last.longitude) < kStandingStillDegrees && !movedAsReported(last, p)) {
       if (p.airborne || flyingNow) {
         return false;
       }
@@ -503,13 +535,7 @@ bool checkExtendingSituations(MotionContext& m, LiveAc& a, PathPoint& p) {
       mo.pushbackDirection = false;
       mo.pushbackDirectionKnown = false;
       setPhase(a, FlightPhase::taxi);
-      if (ParkingPosition* stand = standById(m, a.standId)) {
-        stand->occupied = false;
-      }
-      a.standLatitude = 0.0;
-      a.standLongitude = 0.0;
-      a.standId = 0;
-      a.standCargo = false;
+      releaseStand(m, a);
       endHold(a);
       return true;
     }

@@ -45,6 +45,23 @@ bool samePosition(const AiPositionBlock& block, const PathPoint& p) {
 
 double distanceNm(const PathPoint& a, const PathPoint& b) { return gf_distanceNm(pointOf(a), pointOf(b)); }
 
+std::optional<double> recordedNoseRadians(const PathPoint& p) {
+  if (p.headingValid) {
+    return p.trueHeadingRadians;
+  }
+  if (p.trackDegrees == 0.0) {
+    return std::nullopt;
+  }
+  return p.trackDegrees * (kPi / 180.0);
+}
+
+bool reachedTailFirst(const PathPoint& p, double movingBearingRadians) {
+  constexpr double kAgainstNoseRadians = 120.0 * (kPi / 180.0);
+  const std::optional<double> nose = recordedNoseRadians(p);
+  return !p.airborne && p.speedKnots <= kTaxiMaximumKnots && nose &&
+         std::fabs(normalizedAngle(movingBearingRadians - *nose)) > kAgainstNoseRadians;
+}
+
 bool isRotorcraft(const LiveAc& a) { return a.base.category == SizeCategory::Rotorcraft; }
 
 const CategoryPerformance& performanceOf(const LiveAc& a) { return categoryPerformance(a.base.category); }
@@ -104,6 +121,16 @@ ParkingPosition* standById(MotionContext& m, std::uint32_t standId) {
     }
   }
   return nullptr;
+}
+
+void releaseStand(MotionContext& m, LiveAc& a) {
+  if (ParkingPosition* stand = standById(m, a.standId)) {
+    stand->occupied = false;
+  }
+  a.standLatitude = 0.0;
+  a.standLongitude = 0.0;
+  a.standId = 0;
+  a.standCargo = false;
 }
 
 std::int64_t roundTicks(double ticks) {

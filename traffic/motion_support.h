@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "aircraftdata/aircraft_base.h"
 #include "airports/parking_position.h"
@@ -39,6 +40,14 @@ bool samePosition(const PathPoint& a, const PathPoint& b);
 bool samePosition(const AiPositionBlock& block, const PathPoint& p);
 double distanceNm(const PathPoint& a, const PathPoint& b);
 
+// The nose a record shows: its true heading, else its track, which on the
+// ground is the nose, not the way the aircraft moves; none for a track of 0,
+// which feeds send for none.
+std::optional<double> recordedNoseRadians(const PathPoint& p);
+// A ground record reached on the bearing, against the nose it shows: the
+// aircraft moves tail first, as when it is pushed back.
+bool reachedTailFirst(const PathPoint& p, double movingBearingRadians);
+
 bool isRotorcraft(const LiveAc& a);
 const CategoryPerformance& performanceOf(const LiveAc& a);
 bool logOn();
@@ -64,6 +73,9 @@ bool nearParkAirport(const MotionContext& m, const LiveAc& a);
 
 // The stand of the park airport with the id; null when none.
 ParkingPosition* standById(MotionContext& m, std::uint32_t standId);
+
+// The aircraft has left its stand: the stand is free and no longer its own.
+void releaseStand(MotionContext& m, LiveAc& a);
 
 // Rounded to whole ticks; NaN gives 0, infinities the longest time.
 std::int64_t roundTicks(double ticks);

@@ -9,6 +9,7 @@
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "traffic/live_rules.h"
+#include "traffic/motion_support.h"
 #include "traffic/record_labels.h"
 #include "traffic/traffic_engine.h"
 
@@ -254,6 +255,10 @@ void LiveRules::setSpawnPosition(LiveAc& aircraft) {
   } else {
     const PathPoint& next = aircraft.path[1];
     heading = gf_bearing({p.latitude, p.longitude}, {next.latitude, next.longitude});
+    // Seen while pushed back: it faces the nose its records show.
+    if (!p.airborne && motion::reachedTailFirst(next, heading)) {
+      heading = *motion::recordedNoseRadians(next);
+    }
   }
   block.headingRadians = normalisedHeading(heading);
   aircraft.motion.groundHeadingRadians = p.airborne ? 0.0 : block.headingRadians;

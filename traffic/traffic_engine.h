@@ -204,7 +204,11 @@ class TrafficEngine {
   void applyTrafficRecord(LiveTrafficRecord& record);
   void addTrafficRecord(LiveTrafficRecord& record);
   void addLiveAc(LiveTrafficRecord& record);
-  bool knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const;
+  // False for a record left out; `confirmsHeldJump` tells that it is taken
+  // because it confirms the jump in speed of the record held before it.
+  bool knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp,
+                           bool& confirmsHeldJump) const;
+  void offerPoint(LiveAc& aircraft, PathPoint& point);
   bool tooCloseToParkElevation(double altitudeFeet) const;
   void takeHandedOverRecords() EXCLUDES(sessionMutex_);
 

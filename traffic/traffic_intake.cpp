@@ -20,6 +20,11 @@ constexpr double kMinimumRecordSpacingSeconds = 1.0;
 constexpr double kSlowKnots = 5.0;
 constexpr double kJumpFactor = 10.0;
 constexpr double kJumpFromStandKnots = 80.0;
+// A take-off roll gains about 5 kt a second; a change of speed no faster
+// than that is no jump, however far it goes.
+constexpr double kReachableKnotsPerSecond = 5.0;
+// A record held as a jump in speed is confirmed by a later one this soon.
+constexpr double kHeldJumpSeconds = 60.0;
 // Straight-line thinning: airborne above 120 kt within 1 degree every 450 m,
 // on the ground up to 30 kt within 2 degrees every 20 m (at most 15 s).
 constexpr double kThinAirborneAboveKnots = 120.0;
@@ -42,6 +47,18 @@ bool isSpeedJump(double lastKnots, double newKnots) {
          (newKnots > kSlowKnots && lastKnots >= kJumpFactor * newKnots) ||
          (lastKnots <= kSlowKnots && newKnots >= kJumpFromStandKnots) ||
          (newKnots <= kSlowKnots && lastKnots >= kJumpFromStandKnots);
+}
+
+bool isReachableSpeed(double lastKnots, double newKnots, double seconds) {
+  return std::fabs(newKnots - lastKnots) <= kReachableKnotsPerSecond * seconds;
+}
+
+// The record agrees with the one held before it as a jump in speed: the
+// flight did change its speed.
+bool confirmsHeld(const HeldSpeedJump& held, const LiveTrafficRecord& record, double timestamp) {
+  const double sinceHeld = timestamp - held.timestamp;
+  return held.timestamp > 0.0 && sinceHeld > kMinimumRecordSpacingSeconds && sinceHeld <= kHeldJumpSeconds &&
+         !isSpeedJump(held.point.speedKnots, record.speedKnots);
 }
 
 // The record only continues a straight line too soon after the last one.
@@ -108,7 +125,9 @@ bool TrafficEngine::tooCloseToParkElevation(double altitudeFeet) const {
          std::fabs(altitudeFeet - parkElevationFeet_.load()) <= kParkElevationMarginFeet;
 }
 
-bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp) const {
+bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecord& record, double timestamp,
+                                        bool& confirmsHeldJump) const {
+  confirmsHeldJump = false;
   if (aircraft.state == SimState::liveryrespawn || aircraft.state == SimState::removingfromsim) {
     return false;
   }
@@ -118,8 +137,15 @@ bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecor
     if (sinceLast <= kMinimumRecordSpacingSeconds) {
       return false;
     }
-    if (isSpeedJump(last.speedKnots, record.speedKnots)) {
-      return false;
+    // One bad record is left out; a speed the aircraft can reach in the
+    // time, or one that the next record confirms, is the flight's own.
+    if (isSpeedJump(last.speedKnots, record.speedKnots) &&
+        !isReachableSpeed(last.speedKnots, record.speedKnots, sinceLast)) {
+      confirmsHeldJump = confirmsHeld(aircraft.heldSpeedJump, record, timestamp);
+      if (!confirmsHeldJump) {
+        aircraft.heldSpeedJump = {pathPointOf(record, dueTickOf(record.dueTick, tick())), timestamp};
+        return false;
+      }
     }
     if (aircraft.generatedLegs < 1 && isThinnedOut(record, last, sinceLast)) {
       return false;
@@ -133,19 +159,22 @@ bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecor
 
 void TrafficEngine::applyTrafficRecord(LiveTrafficRecord& record) {
   if (LiveAc* aircraft = findLiveByKey(record.key)) {
-    if (!knownRecordAccepted(*aircraft, record, record.timestamp)) {
+    bool confirmsHeldJump = false;
+    if (!knownRecordAccepted(*aircraft, record, record.timestamp, confirmsHeldJump)) {
       return;
     }
     if (hooks_.respawnIfChanged && !hooks_.respawnIfChanged(*aircraft, record)) {
       return;
     }
+    if (confirmsHeldJump) {
+      PathPoint held = aircraft->heldSpeedJump.point;
+      aircraft->lastRecordTime = aircraft->heldSpeedJump.timestamp;
+      offerPoint(*aircraft, held);
+    }
+    aircraft->heldSpeedJump = {};
     aircraft->lastRecordTime = record.timestamp;
     PathPoint point = pathPointOf(record, dueTickOf(record.dueTick, tick()));
-    if (hooks_.decodeExisting) {
-      hooks_.decodeExisting(*aircraft, point);
-    } else {
-      aircraft->path.push_back(point);
-    }
+    offerPoint(*aircraft, point);
     return;
   }
   const AircraftIdentity& identity = record.identity;
@@ -158,6 +187,14 @@ void TrafficEngine::applyTrafficRecord(LiveTrafficRecord& record) {
     }
   }
   addTrafficRecord(record);
+}
+
+void TrafficEngine::offerPoint(LiveAc& aircraft, PathPoint& point) {
+  if (hooks_.decodeExisting) {
+    hooks_.decodeExisting(aircraft, point);
+  } else {
+    aircraft.path.push_back(point);
+  }
 }
 
 void TrafficEngine::addTrafficRecord(LiveTrafficRecord& record) {

@@ -198,6 +198,18 @@ double ReplayScenario::lowestAltitudeFeet(std::uint32_t key) const {
   return lowest;
 }
 
+std::vector<platform::TracePosition> ReplayScenario::tracedPositions(std::uint32_t key) const {
+  const auto found = flights_.find(key);
+  if (found == flights_.end() || found->second.objectId == 0) {
+    return {};
+  }
+  std::vector<platform::TracePosition> positions = scenario.sim->trace().positionsOf(found->second.objectId);
+  for (platform::TracePosition& p : positions) {
+    p.seconds -= static_cast<double>(startTick_) / 100.0;
+  }
+  return positions;
+}
+
 void ReplayScenario::writePicture(std::uint32_t key, const std::filesystem::path& traceCsv,
                                   const std::filesystem::path& standsCsv, double fromSeconds,
                                   double untilSeconds) const {

@@ -52,6 +52,8 @@ class ReplayScenario {
   // The lowest altitude the stand-in received for the aircraft.
   double lowestAltitudeFeet(std::uint32_t key) const;
   double secondsNow() const;
+  // What the stand-in received of the aircraft, timed in scenario seconds.
+  std::vector<platform::TracePosition> tracedPositions(std::uint32_t key) const;
   // For tools/trace-plot: the stand-in's trace of the aircraft with its
   // records beside it as object 1 (placed at their due seconds), and the
   // stands.

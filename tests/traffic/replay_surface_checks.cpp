@@ -1,0 +1,77 @@
+#include "tests/traffic/replay_surface_checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "foundation/geodesy.h"
+
+namespace crv::testing {
+
+namespace {
+
+constexpr double kMetersPerNm = 1852.0;
+constexpr double kFacingDegrees = 20.0;
+
+GeoPoint placeOf(const platform::TracePosition& p) { return {p.latitudeDegrees, p.longitudeDegrees}; }
+
+double degreesBetween(double aDegrees, double bDegrees) { return std::fabs(std::remainder(aDegrees - bDegrees, 360.0)); }
+
+}  // namespace
+
+double fastestKnots(const std::vector<platform::TracePosition>& positions, double fromSeconds, double untilSeconds) {
+  double fastest = 0.0;
+  std::size_t back = 0;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    while (positions[i].seconds - positions[back].seconds > 1.0) {
+      ++back;
+    }
+    const double seconds = positions[i].seconds - positions[back].seconds;
+    if (positions[i].seconds < fromSeconds || positions[i].seconds > untilSeconds || seconds < 0.5) {
+      continue;
+    }
+    fastest = std::max(fastest, gf_distanceNm(placeOf(positions[back]), placeOf(positions[i])) * 3600.0 / seconds);
+  }
+  return fastest;
+}
+
+double largestLagAfterFirstMinute(const std::vector<RecordLag>& lags) {
+  double largest = 0.0;
+  for (const RecordLag& lag : lags) {
+    if (lag.dueSeconds >= lags.front().dueSeconds + 60.0) {
+      largest = std::max(largest, std::fabs(lag.lagSeconds()));
+    }
+  }
+  return largest;
+}
+
+PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const std::vector<TrackPoint>& track,
+                  double fromSeconds, double untilSeconds, double dueOffsetSeconds) {
+  PushSeen seen;
+  for (const TrackPoint& record : track) {
+    if (record.speedKnots <= 0.0 || record.seconds < fromSeconds || record.seconds > untilSeconds) {
+      continue;
+    }
+    const double due = record.seconds + dueOffsetSeconds;
+    const auto at = std::lower_bound(positions.begin(), positions.end(), due,
+                                     [](const platform::TracePosition& p, double s) { return p.seconds < s; });
+    const auto later = std::lower_bound(at, positions.end(), due + 1.0,
+                                        [](const platform::TracePosition& p, double s) { return p.seconds < s; });
+    if (at == positions.begin() || later == positions.end()) {
+      continue;
+    }
+    ++seen.records;
+    const double headingDegrees = at->headingRadians * kRadiansToDegrees;
+    seen.facingRecorded += degreesBetween(headingDegrees, record.trackDegrees) <= kFacingDegrees ? 1 : 0;
+    if (gf_distanceNm(placeOf(*at), placeOf(*later)) * kMetersPerNm > 0.3) {
+      const double moving = degreesBetween(gf_bearing(placeOf(*at), placeOf(*later)) * kRadiansToDegrees, headingDegrees);
+      seen.tailFirst += moving > 120.0 ? 1 : 0;
+      seen.noseFirst += moving < 60.0 ? 1 : 0;
+    }
+  }
+  std::printf("push back: %zu records, facing the recorded nose at %zu, moving tail first at %zu, nose first at %zu\n",
+              seen.records, seen.facingRecorded, seen.tailFirst, seen.noseFirst);
+  return seen;
+}
+
+}  // namespace crv::testing

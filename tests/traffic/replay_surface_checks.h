@@ -1,0 +1,38 @@
+#pragma once
+
+// What a replayed surface movement is checked by, on the positions the
+// simulator stand-in received: the speed it went on the ground, whether it
+// moved tail first facing the recorded nose, and its lag after the first
+// minute.
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/simconnect/sim_trace.h"
+#include "tests/traffic/replay_lag.h"
+#include "tests/traffic/track_builder.h"
+
+namespace crv::testing {
+
+// The fastest the aircraft went from `fromSeconds` to `untilSeconds`, over
+// a second at a time as a pilot would judge a speed.
+double fastestKnots(const std::vector<platform::TracePosition>& positions, double fromSeconds, double untilSeconds);
+
+// The largest |lag| of the records due a minute or more after the first.
+double largestLagAfterFirstMinute(const std::vector<RecordLag>& lags);
+
+// How the aircraft moved while the records from `fromSeconds` to
+// `untilSeconds` of the track fell due (`dueOffsetSeconds` after their own
+// second, on the positions' clock): at each, its heading against the
+// record's nose (the track of a ground record), and the way it went over
+// the next second against its heading.
+struct PushSeen {
+  std::size_t records = 0;
+  std::size_t facingRecorded = 0;  // heading within 20 degrees of the record's nose
+  std::size_t tailFirst = 0;       // moving, tail first
+  std::size_t noseFirst = 0;       // moving, nose first
+};
+PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const std::vector<TrackPoint>& track,
+                  double fromSeconds, double untilSeconds, double dueOffsetSeconds);
+
+}  // namespace crv::testing

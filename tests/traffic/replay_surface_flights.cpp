@@ -1,0 +1,131 @@
+#include "tests/traffic/replay_surface_flights.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace crv::testing {
+
+namespace {
+
+double turnedDegrees(double from, double to, double fraction) {
+  const double difference = std::remainder(to - from, 360.0);
+  return std::fmod(from + difference * fraction + 360.0, 360.0);
+}
+
+TrackPoint between(const TrackPoint& a, const TrackPoint& b, double seconds) {
+  const double fraction = b.seconds > a.seconds ? (seconds - a.seconds) / (b.seconds - a.seconds) : 0.0;
+  TrackPoint p = b;
+  p.seconds = seconds;
+  p.latitude = a.latitude + (b.latitude - a.latitude) * fraction;
+  p.longitude = a.longitude + (b.longitude - a.longitude) * fraction;
+  p.altitudeFeet = a.altitudeFeet + (b.altitudeFeet - a.altitudeFeet) * fraction;
+  p.speedKnots = a.speedKnots + (b.speedKnots - a.speedKnots) * fraction;
+  p.trackDegrees = turnedDegrees(a.trackDegrees, b.trackDegrees, fraction);
+  p.verticalSpeedFpm = a.verticalSpeedFpm + (b.verticalSpeedFpm - a.verticalSpeedFpm) * fraction;
+  return p;
+}
+
+// The track's points from `fromSeconds` on, sampled as a receiver would.
+void appendSampled(const std::vector<TrackPoint>& track, double fromSeconds, double untilSeconds,
+                   const std::vector<double>& intervalsSeconds, std::vector<TrackPoint>& into) {
+  std::size_t segment = 0;
+  std::size_t interval = 0;
+  for (double t = fromSeconds; t <= untilSeconds + 1e-9;
+       t += intervalsSeconds[interval++ % intervalsSeconds.size()]) {
+    while (segment + 2 < track.size() && track[segment + 1].seconds < t) {
+      ++segment;
+    }
+    into.push_back(between(track[segment], track[segment + 1], std::clamp(t, track[segment].seconds,
+                                                                           track[segment + 1].seconds)));
+  }
+}
+
+// Ground records of many receivers carry no true heading.
+void withoutHeadingOnTheGround(std::vector<TrackPoint>& points) {
+  for (TrackPoint& p : points) {
+    p.reportsHeading = p.altitudeFeet > 0.0;
+  }
+}
+
+}  // namespace
+
+std::vector<TrackPoint> sampledAt(const std::vector<TrackPoint>& track, const std::vector<double>& intervalsSeconds) {
+  std::vector<TrackPoint> sampled;
+  appendSampled(track, track.front().seconds, track.back().seconds, intervalsSeconds, sampled);
+  return sampled;
+}
+
+const std::vector<double>& irregularSurfaceIntervals() {
+  static const std::vector<double> intervals{0.4, 3.6, 5.0, 2.0, 8.0, 0.4, 4.6, 12.0, 6.0, 20.0, 3.0, 7.0};
+  return intervals;
+}
+
+std::vector<TrackPoint> understatedTaxiFrom(GeoPoint start, double reportedShare) {
+  const std::vector<TrackPoint> moved = TrackBuilder(start.latitude, start.longitude, 0.0)
+                                            .leg(50, 10, 90, 0, 0, 1)
+                                            .leg(30, 9, 90, 0, 3.0, 1)
+                                            .leg(60, 12, 180, 0, 0, 1)
+                                            .leg(30, 9, 180, 0, 3.0, 1)
+                                            .leg(50, 11, 270, 0, 0, 1)
+                                            .leg(30, 9, 270, 0, 3.0, 1)
+                                            .leg(50, 10, 0, 0, 0, 1)
+                                            .stand(40, 1)
+                                            .points();
+  std::vector<TrackPoint> reported = sampledAt(moved, irregularSurfaceIntervals());
+  for (TrackPoint& p : reported) {
+    p.speedKnots *= reportedShare;
+  }
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+double nosePushNoseDegrees(double seconds) {
+  const double pushed = std::clamp((seconds - kNosePushStartSeconds) / kNosePushSeconds, 0.0, 1.0);
+  return turnedDegrees(kNosePushFirstNoseDegrees, kNosePushLastNoseDegrees, pushed);
+}
+
+std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
+  constexpr double kStandStillSeconds = 20.0;
+  const double taxiFromSeconds = kNosePushStartSeconds + kNosePushSeconds + kStandStillSeconds;
+  // The tug pushes the tail towards 195 degrees at first and 185 at the end.
+  std::vector<TrackPoint> moved = TrackBuilder(stand.latitude, stand.longitude, 0.0)
+                                      .stand(kNosePushStartSeconds, 1)
+                                      .leg(kNosePushSeconds, 3, 195, 0, -10.0 / kNosePushSeconds, 1)
+                                      .stand(kStandStillSeconds, 1)
+                                      .leg(40, 8, kNosePushLastNoseDegrees, 0, 0, 1)
+                                      .leg(30, 8, kNosePushLastNoseDegrees, 0, 2.0, 1)
+                                      .leg(60, 10, kNosePushLastNoseDegrees + 60.0, 0, 0, 1)
+                                      .points();
+  for (TrackPoint& p : moved) {
+    if (p.seconds <= taxiFromSeconds) {
+      p.trackDegrees = nosePushNoseDegrees(p.seconds);
+    }
+  }
+  std::vector<TrackPoint> reported;
+  if (fromStand) {
+    appendSampled(moved, 0.0, kNosePushStartSeconds, {10.0}, reported);
+  }
+  appendSampled(moved, kNosePushStartSeconds + (fromStand ? 2.0 : 6.0), moved.back().seconds,
+                irregularSurfaceIntervals(), reported);
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+std::vector<TrackPoint> sparseTakeOffFrom(GeoPoint start) {
+  constexpr double kTaxiSeconds = 60.0;
+  TrackBuilder builder(start.latitude, start.longitude, 0.0);
+  builder.leg(kTaxiSeconds, 10, 90, 0, 0, 1).stand(kSparseRollStartSeconds - kTaxiSeconds, 1);
+  constexpr double kRollKnotsPerSecond = 6.0;
+  constexpr double kLiftOffKnots = 150.0;
+  for (double knots = kRollKnotsPerSecond; knots <= kLiftOffKnots; knots += kRollKnotsPerSecond) {
+    builder.leg(1, knots, 90, 0, 0, 1);
+  }
+  const std::vector<TrackPoint> moved = builder.leg(90, 160, 90, 2000, 0, 1).points();
+  std::vector<TrackPoint> reported;
+  appendSampled(moved, 0.0, kTaxiSeconds - 1.0, irregularSurfaceIntervals(), reported);
+  appendSampled(moved, kTaxiSeconds, moved.back().seconds, {15.0}, reported);
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+}  // namespace crv::testing

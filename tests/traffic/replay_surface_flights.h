@@ -1,0 +1,54 @@
+#pragma once
+
+// Surface movements as real feeds report them: records at irregular times
+// with gaps, surface speeds that understate the movement, a track that is
+// the nose on the ground, and a take-off roll reported every 15 s.
+
+#include <vector>
+
+#include "foundation/geodesy.h"
+#include "tests/traffic/track_builder.h"
+
+namespace crv::testing {
+
+// The track as a receiver samples it: reports at the second of the track's
+// start and then after each of `intervalsSeconds` in turn (repeated until the
+// track ends), each interpolated between the track's points.
+std::vector<TrackPoint> sampledAt(const std::vector<TrackPoint>& track, const std::vector<double>& intervalsSeconds);
+
+// The intervals of a real surface feed: pairs 0.4 s apart, 2 to 12 s
+// between reports and gaps of 20 s.
+const std::vector<double>& irregularSurfaceIntervals();
+
+// Five minutes of taxi from `start` at 9 to 12 kt round four corners to a
+// stop, each record reporting `reportedShare` of the speed its positions
+// show.
+std::vector<TrackPoint> understatedTaxiFrom(GeoPoint start, double reportedShare);
+
+// The recorded push back begins this long into the push-back track.
+inline constexpr double kNosePushStartSeconds = 60.0;
+// It moves tail first for this long.
+inline constexpr double kNosePushSeconds = 60.0;
+// The nose when the push begins and when it ends.
+inline constexpr double kNosePushFirstNoseDegrees = 17.0;
+inline constexpr double kNosePushLastNoseDegrees = 323.0;
+
+// An aircraft facing 17 degrees stands at `stand` for a minute, is pushed
+// back towards 190 degrees for a minute while its nose turns to 323 degrees,
+// stands 20 s and taxis away nose first. Its records carry no true heading
+// and their track is the nose. Without the first minute (`fromStand` false)
+// the aircraft is first seen while it is already being pushed back.
+std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand);
+// The nose the push-back track shows at one of its seconds.
+double nosePushNoseDegrees(double seconds);
+
+// The take-off roll begins this long into the sparse departure's track.
+inline constexpr double kSparseRollStartSeconds = 120.0;
+
+// A taxi of a minute east to the holding point at `start` plus 300 m, a
+// minute standing there, then the take-off roll to the east at 6 kt a second
+// and the climb-out, all recorded every 15 s from the holding point on: the
+// first record of the roll reports 90 kt after one at 0 kt.
+std::vector<TrackPoint> sparseTakeOffFrom(GeoPoint start);
+
+}  // namespace crv::testing

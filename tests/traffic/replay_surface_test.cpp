@@ -1,0 +1,112 @@
+// Surface movements of real feeds replayed through the feed's decoder, the
+// engine, the simulator link and the simulator stand-in: surface speeds that
+// understate the movement, a track that is the nose, a take-off roll
+// reported every 15 s. The pictures in replay_pictures/ are drawn from them
+// by tools/trace-plot:
+//   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='ReplaySurface.*'
+//   trace-plot DIR/understated-taxi.csv understated-taxi.png --stands DIR/understated-taxi-stands.csv
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "foundation/geodesy.h"
+#include "tests/traffic/replay_scenario.h"
+#include "tests/traffic/replay_surface_checks.h"
+#include "tests/traffic/replay_surface_flights.h"
+#include "traffic/live_motion.h"
+
+namespace crv::testing {
+namespace {
+
+// Far from the stands: nothing parks there.
+const GeoPoint kTaxiway = offsetMeters(kApronOrigin, -700.0, -300.0);
+
+// Median |lag| at most 1 s, the 95th percentile at most 3 s and, a minute
+// after the first record fell due, no lag above 2 s.
+void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::string& name) {
+  const std::vector<RecordLag> lags = replay.lags(key);
+  const LagFigures figures = lagFigures(lags);
+  const double largestLater = lags.empty() ? 0.0 : largestLagAfterFirstMinute(lags);
+  std::printf("%s: %zu moving records, median |lag| %.2f s, 95th percentile %.2f s, largest %.2f s, "
+              "largest after the first minute %.2f s\n",
+              name.c_str(), figures.records, figures.medianAbsSeconds, figures.p95AbsSeconds,
+              figures.largestAbsSeconds, largestLater);
+  ASSERT_GE(figures.records, 10U) << name;
+  EXPECT_LE(figures.medianAbsSeconds, 1.0) << name;
+  EXPECT_LE(figures.p95AbsSeconds, 3.0) << name;
+  EXPECT_LE(largestLater, 2.0) << name;
+  if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
+    const std::filesystem::path pictures(folder);
+    replay.writePicture(key, pictures / (name + ".csv"), pictures / (name + "-stands.csv"));
+  }
+}
+
+double fastestGroundKnots(const ReplayScenario& replay, std::uint32_t key, double fromSeconds, double untilSeconds) {
+  return fastestKnots(replay.tracedPositions(key), fromSeconds, untilSeconds);
+}
+
+// A taxi whose records report 0.55 of the speed their positions show keeps
+// to their times, never above the taxi maximum.
+TEST(ReplaySurface, ATaxiWhoseRecordsUnderstateItsSpeedKeepsToTheirTimes) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> taxi = understatedTaxiFrom(kTaxiway, 0.55);
+  replay.addFlight(0x3c6752, "DLH4TX", "A320", taxi);
+  replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+  expectOnTime(replay, 0x3c6752, "understated-taxi");
+  EXPECT_LE(fastestGroundKnots(replay, 0x3c6752, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
+}
+
+// A push back whose records carry no true heading and whose track is the
+// nose, 17 degrees turning to 323 while the aircraft moves towards 190: the
+// aircraft moves tail first facing the recorded nose, whether it pushes back
+// from a stand of the park airport or is first seen already being pushed.
+TEST(ReplaySurface, APushbackWhoseTrackIsTheNoseMovesTailFirstFacingIt) {
+  struct Case {
+    const char* name;
+    bool fromStand;
+    GeoPoint stand;
+  };
+  const GeoPoint standA2 = offsetMeters(kApronOrigin, 0.0, 80.0);
+  for (const Case& c : {Case{"nose-pushback-stand", true, standA2}, Case{"nose-pushback-created", false, kTaxiway}}) {
+    StandTable stands = standGrid(1, 4, 80.0, 20.0);
+    for (ParkingPosition& stand : stands) {
+      stand.heading = kNosePushFirstNoseDegrees * kDegreesToRadians;
+    }
+    ReplayScenario replay(stands);
+    const std::vector<TrackPoint> track = nosePushbackFrom(c.stand, c.fromStand);
+    replay.addFlight(0x4ca8e1, "EIN711", "A320", track);
+    replay.runUntilSecond(track.back().seconds + kLiveDelaySeconds + 5.0);
+    // From the push's 20th second, when the nose has begun to turn.
+    const PushSeen seen = pushSeen(replay.tracedPositions(0x4ca8e1), track, kNosePushStartSeconds + 20.0,
+                                   kNosePushStartSeconds + kNosePushSeconds, kLiveDelaySeconds);
+    ASSERT_GE(seen.records, 5U) << c.name;
+    EXPECT_GE(seen.facingRecorded, seen.records - 1) << c.name;
+    EXPECT_EQ(seen.noseFirst, 0U) << c.name;
+    EXPECT_GE(seen.tailFirst, seen.records / 2) << c.name;
+    expectOnTime(replay, 0x4ca8e1, c.name);
+    EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e1, 0.0, replay.secondsNow()), kTaxiMaximumKnots) << c.name;
+  }
+}
+
+// Records 15 s apart from the holding point at 0 kt into the take-off roll
+// at 90 kt and up: the aircraft takes off and keeps to their times.
+TEST(ReplaySurface, ATakeOffRollReportedEvery15SecondsFromAStandstillFliesOnTime) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> departure = sparseTakeOffFrom(kTaxiway);
+  replay.addFlight(0x4ca9f2, "EIN822", "A320", departure);
+  replay.runUntilSecond(departure.back().seconds + kLiveDelaySeconds + 2.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x4ca9f2);
+  ASSERT_NE(aircraft, nullptr);
+  EXPECT_EQ(aircraft->phase, FlightPhase::flying);
+  expectOnTime(replay, 0x4ca9f2, "sparse-take-off");
+  EXPECT_LE(fastestGroundKnots(replay, 0x4ca9f2, 0.0, kSparseRollStartSeconds + kLiveDelaySeconds),
+            kTaxiMaximumKnots);
+}
+
+}  // namespace
+}  // namespace crv::testing
