@@ -139,15 +139,27 @@ std::int64_t groundLegTicks(MotionContext& m, LiveAc& a, double distanceNm) {
   const std::int64_t recordedTicks = std::max(next.dueTick - frontOwnDueTick(a), kMinimumLegTicks);
   double fastestKnots = distanceNm * kTicksPerHour / static_cast<double>(recordedTicks) * kCatchUpSpeedFactor;
   const double recordedKnots = std::max({front.speedKnots, next.speedKnots, legSpeed(a)});
+  // A record that reports a stop comes some time after the aircraft stopped:
+  // it goes on at the speed the last leg's records showed, stops there and
+  // waits, instead of creeping to it all that time.
+  const double lastLegKnots = front.dueTick == mo.groundLegEndTick ? mo.groundLegShownKnots : 0.0;
+  const bool stops = next.speedKnots == 0.0 && lastLegKnots > 0.0;
+  if (stops) {
+    fastestKnots = std::max(fastestKnots, lastLegKnots * kCatchUpSpeedFactor);
+  }
   if (mo.takeOffRoll || mo.landingRoll || recordedKnots > kTaxiMaximumKnots) {
     fastestKnots = std::max(fastestKnots, recordedKnots * kCatchUpSpeedFactor);
   } else {
     fastestKnots = std::min(fastestKnots, kTaxiMaximumKnots);
   }
   const std::int64_t fastest = std::max(ticksForDistance(distanceNm, fastestKnots), kMinimumLegTicks);
-  const std::int64_t ticks = std::max(next.dueTick - now, fastest);
+  std::int64_t ticks = std::max(next.dueTick - now, fastest);
+  if (stops) {
+    ticks = std::clamp(ticksForDistance(distanceNm, lastLegKnots), fastest, ticks);
+  }
   mo.groundLegEndTick = now + ticks;
   mo.groundLegLateTicks = mo.groundLegEndTick - next.dueTick;
+  mo.groundLegShownKnots = distanceNm * kTicksPerHour / static_cast<double>(recordedTicks);
   return ticks;
 }
 

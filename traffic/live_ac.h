@@ -106,10 +106,12 @@ struct LiveMotion {
   std::int64_t standLeaveTick = 0;
   // Records that came while it waited to set off, oldest first.
   std::vector<PathPoint> standRecordsWaiting;
-  // The due tick the last ground leg ended at, and how late that was after
-  // its point's own due tick.
+  // The due tick the last ground leg ended at, how late that was after its
+  // point's own due tick (early when below 0), and the speed its records'
+  // positions showed.
   std::int64_t groundLegEndTick = 0;
   std::int64_t groundLegLateTicks = 0;
+  double groundLegShownKnots = 0.0;
   bool stepFaultLogged = false;       // a fault of this aircraft's step was logged
   bool nonFiniteLogged = false;       // a non-finite position of it was logged
 };

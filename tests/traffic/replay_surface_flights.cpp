@@ -71,7 +71,11 @@ std::vector<TrackPoint> understatedTaxiFrom(GeoPoint start, double reportedShare
                                             .leg(50, 10, 0, 0, 0, 1)
                                             .stand(40, 1)
                                             .points();
-  std::vector<TrackPoint> reported = sampledAt(moved, irregularSurfaceIntervals());
+  // A record tells the stop when it comes.
+  const double stopSeconds = 300.0;
+  std::vector<TrackPoint> reported;
+  appendSampled(moved, 0.0, stopSeconds - 1.0, irregularSurfaceIntervals(), reported);
+  appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {10.0}, reported);
   for (TrackPoint& p : reported) {
     p.speedKnots *= reportedShare;
   }
@@ -95,6 +99,7 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
                                       .leg(40, 8, kNosePushLastNoseDegrees, 0, 0, 1)
                                       .leg(30, 8, kNosePushLastNoseDegrees, 0, 2.0, 1)
                                       .leg(60, 10, kNosePushLastNoseDegrees + 60.0, 0, 0, 1)
+                                      .stand(30, 1)
                                       .points();
   for (TrackPoint& p : moved) {
     if (p.seconds <= taxiFromSeconds) {
@@ -105,8 +110,10 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
   if (fromStand) {
     appendSampled(moved, 0.0, kNosePushStartSeconds, {10.0}, reported);
   }
-  appendSampled(moved, kNosePushStartSeconds + (fromStand ? 2.0 : 6.0), moved.back().seconds,
+  const double stopSeconds = moved.back().seconds - 30.0;
+  appendSampled(moved, kNosePushStartSeconds + (fromStand ? 2.0 : 6.0), stopSeconds - 1.0,
                 irregularSurfaceIntervals(), reported);
+  appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {10.0}, reported);
   withoutHeadingOnTheGround(reported);
   return reported;
 }
@@ -123,7 +130,7 @@ std::vector<TrackPoint> sparseTakeOffFrom(GeoPoint start) {
   const std::vector<TrackPoint> moved = builder.leg(90, 160, 90, 2000, 0, 1).points();
   std::vector<TrackPoint> reported;
   appendSampled(moved, 0.0, kTaxiSeconds - 1.0, irregularSurfaceIntervals(), reported);
-  appendSampled(moved, kTaxiSeconds, moved.back().seconds, {15.0}, reported);
+  appendSampled(moved, kTaxiSeconds + 1.0, moved.back().seconds, {15.0}, reported);
   withoutHeadingOnTheGround(reported);
   return reported;
 }

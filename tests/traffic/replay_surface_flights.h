@@ -35,8 +35,8 @@ inline constexpr double kNosePushLastNoseDegrees = 323.0;
 
 // An aircraft facing 17 degrees stands at `stand` for a minute, is pushed
 // back towards 190 degrees for a minute while its nose turns to 323 degrees,
-// stands 20 s and taxis away nose first. Its records carry no true heading
-// and their track is the nose. Without the first minute (`fromStand` false)
+// stands 20 s, taxis away nose first for two minutes and stops. Its records
+// carry no true heading and their track is the nose. Without the first minute (`fromStand` false)
 // the aircraft is first seen while it is already being pushed back.
 std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand);
 // The nose the push-back track shows at one of its seconds.
