@@ -35,16 +35,6 @@ double fastestKnots(const std::vector<platform::TracePosition>& positions, doubl
   return fastest;
 }
 
-double largestLagAfterFirstMinute(const std::vector<RecordLag>& lags) {
-  double largest = 0.0;
-  for (const RecordLag& lag : lags) {
-    if (lag.dueSeconds >= lags.front().dueSeconds + 60.0) {
-      largest = std::max(largest, std::fabs(lag.lagSeconds()));
-    }
-  }
-  return largest;
-}
-
 PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const std::vector<TrackPoint>& track,
                   double fromSeconds, double untilSeconds, double dueOffsetSeconds) {
   PushSeen seen;

@@ -2,8 +2,7 @@
 
 // What a replayed surface movement is checked by, on the positions the
 // simulator stand-in received: the speed it went on the ground, whether it
-// moved tail first facing the recorded nose, and its lag after the first
-// minute.
+// moved tail first facing the recorded nose.
 
 #include <cstddef>
 #include <vector>
@@ -17,9 +16,6 @@ namespace crv::testing {
 // The fastest the aircraft went from `fromSeconds` to `untilSeconds`, over
 // a second at a time as a pilot would judge a speed.
 double fastestKnots(const std::vector<platform::TracePosition>& positions, double fromSeconds, double untilSeconds);
-
-// The largest |lag| of the records due a minute or more after the first.
-double largestLagAfterFirstMinute(const std::vector<RecordLag>& lags);
 
 // How the aircraft moved while the records from `fromSeconds` to
 // `untilSeconds` of the track fell due (`dueOffsetSeconds` after their own
