@@ -146,6 +146,41 @@ TEST_F(IntakeTest, ALaterRecordOfAKnownAircraftAddsAPointOnlyWhenItSaysSomething
   }
 }
 
+// An aircraft standing at 0 kt and then reported on its take-off roll: a
+// speed it can reach in the time is taken; a jump that the next record
+// confirms is taken with it; a lone jump is left out.
+TEST_F(IntakeTest, AJumpInSpeedIsLeftOutOnlyWhenNeitherTheTimeNorTheNextRecordBearsItOut) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<double, double>> secondsAndKnots;  // after a first record at 0 kt
+    std::size_t points;
+  };
+  const Case cases[] = {
+      {"60 kt 15 s after standing can be reached", {{15, 60}}, 2},
+      {"90 kt 15 s after standing cannot", {{15, 90}}, 1},
+      {"90 kt confirmed by 160 kt 15 s later", {{15, 90}, {30, 160}}, 3},
+      {"80 kt 2 s after standing, confirmed 2 s later", {{2, 80}, {4, 84}}, 3},
+      {"a lone jump to 90 kt, then standing again", {{15, 90}, {30, 0}}, 2},
+  };
+  std::uint32_t key = kKey + 100;
+  for (const Case& c : cases) {
+    ++key;
+    LiveTrafficRecord record = EngineHarness::record(key, "EIN" + std::to_string(key), "A320", 1000.0);
+    record.airborne = false;
+    record.altitudeFeet = 0.0;
+    record.speedKnots = 0.0;
+    apply(record);
+    double track = 90.0;
+    for (const auto& [seconds, knots] : c.secondsAndKnots) {
+      record.timestamp = 1000.0 + seconds;
+      record.speedKnots = knots;
+      record.trackDegrees = track += 10.0;  // never thinned out as a straight line
+      apply(record);
+    }
+    EXPECT_EQ(pointsOf(key), c.points) << c.what;
+  }
+}
+
 TEST_F(IntakeTest, BufferedAircraftNearTheParkElevationAreLeftOut) {
   LiveTrafficRecord low = EngineHarness::record(kKey, "DLH4AB", "A320", 1000.0);
   low.altitudeFeet = 5.0;
