@@ -1,0 +1,4 @@
+#pragma once
+
+// Reaches a folder its folder never includes.
+#include "base/base.h"
