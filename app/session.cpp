@@ -20,9 +20,9 @@
 #include "foundation/status_line.h"
 #include "foundation/version_update.h"
 #include "simlink/flight_plans.h"
+#include "traffic/learning/stand_learning.h"
 #include "traffic/record_labels.h"
 #include "traffic/sim_event.h"
-#include "traffic/stand_learning.h"
 
 namespace crv {
 

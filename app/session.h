@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "aircraftdata/livery_matching.h"
 #include "app/exit_reason.h"
 #include "app/rt_account.h"
 #include "app/session_clock.h"
@@ -33,12 +34,11 @@
 #include "simlink/sim_link.h"
 #include "simlink/sim_queues.h"
 #include "traffic/engine_hooks.h"
-#include "traffic/live_motion.h"
-#include "traffic/live_rules.h"
-#include "traffic/parking_adjustment.h"
-#include "traffic/parking_schedule.h"
-#include "traffic/static_parking.h"
-#include "aircraftdata/livery_matching.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/motion/live_motion.h"
+#include "traffic/statics/parking_adjustment.h"
+#include "traffic/statics/parking_schedule.h"
+#include "traffic/statics/static_parking.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {

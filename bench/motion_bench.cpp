@@ -13,7 +13,7 @@
 #include "foundation/geodesy.h"
 #include "simlink/sim_queues.h"
 #include "tests/traffic/engine_test_access.h"
-#include "traffic/live_motion.h"
+#include "traffic/motion/live_motion.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {

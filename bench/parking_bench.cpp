@@ -12,8 +12,8 @@
 #include "foundation/geodesy.h"
 #include "foundation/settings.h"
 #include "simlink/sim_queues.h"
-#include "traffic/motion_support.h"
-#include "traffic/static_parking.h"
+#include "traffic/motion/motion_support.h"
+#include "traffic/statics/static_parking.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {

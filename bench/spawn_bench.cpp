@@ -17,7 +17,7 @@
 #include "foundation/geodesy.h"
 #include "simlink/sim_queues.h"
 #include "tests/traffic/engine_test_access.h"
-#include "traffic/live_rules.h"
+#include "traffic/live/live_rules.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {

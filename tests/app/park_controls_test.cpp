@@ -23,8 +23,8 @@
 #include "tests/app/program_harness.h"
 #include "tests/app/window_user.h"
 #include "tools/download-standin/download_standin.h"
-#include "traffic/parking_schedule.h"
 #include "traffic/static_ac.h"
+#include "traffic/statics/parking_schedule.h"
 
 namespace crv::testing {
 namespace {

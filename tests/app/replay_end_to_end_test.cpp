@@ -24,10 +24,10 @@
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/replay_flights.h"
 #include "tests/traffic/replay_lag.h"
-#include "tests/traffic/replay_windy_arrival.h"
 #include "tests/traffic/replay_surface_checks.h"
 #include "tests/traffic/replay_surface_flights.h"
-#include "traffic/live_motion.h"
+#include "tests/traffic/replay_windy_arrival.h"
+#include "traffic/motion/live_motion.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv::testing {

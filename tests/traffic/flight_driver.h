@@ -16,8 +16,8 @@
 
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/track_builder.h"
-#include "traffic/live_motion.h"
-#include "traffic/live_rules.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/motion/live_motion.h"
 
 namespace crv::testing {
 

@@ -11,10 +11,10 @@
 #include "airports/park_airports.h"
 #include "tests/airports/airport_file_fixtures.h"
 #include "tests/traffic/engine_harness.h"
-#include "traffic/live_rules.h"
-#include "traffic/parking_schedule.h"
-#include "traffic/stand_learning.h"
-#include "traffic/static_parking.h"
+#include "traffic/learning/stand_learning.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/statics/parking_schedule.h"
+#include "traffic/statics/static_parking.h"
 
 namespace crv::testing {
 namespace {

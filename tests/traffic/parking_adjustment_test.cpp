@@ -1,4 +1,4 @@
-#include "traffic/parking_adjustment.h"
+#include "traffic/statics/parking_adjustment.h"
 
 #include <gtest/gtest.h>
 

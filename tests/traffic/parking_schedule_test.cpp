@@ -1,4 +1,4 @@
-#include "traffic/parking_schedule.h"
+#include "traffic/statics/parking_schedule.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/stand_grid.h"
-#include "traffic/live_rules.h"
-#include "traffic/static_parking.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/statics/static_parking.h"
 
 namespace crv::testing {
 namespace {

@@ -18,7 +18,7 @@
 #include "tests/traffic/replay_scenario.h"
 #include "tests/traffic/replay_surface_checks.h"
 #include "tests/traffic/replay_surface_flights.h"
-#include "traffic/live_motion.h"
+#include "traffic/motion/live_motion.h"
 
 namespace crv::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "tests/traffic/engine_test_access.h"
-#include "traffic/stand_learning.h"
+#include "traffic/learning/stand_learning.h"
 
 namespace crv::testing {
 

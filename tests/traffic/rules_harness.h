@@ -8,7 +8,7 @@
 
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/stand_grid.h"
-#include "traffic/live_rules.h"
+#include "traffic/live/live_rules.h"
 
 namespace crv::testing {
 

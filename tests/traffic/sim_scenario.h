@@ -18,8 +18,8 @@
 #include "simlink/sim_queues.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/stand_grid.h"
-#include "traffic/live_motion.h"
-#include "traffic/live_rules.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/motion/live_motion.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv::testing {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "traffic/motion_support.h"
+#include "traffic/motion/motion_support.h"
 
 namespace crv::testing {
 

@@ -1,4 +1,4 @@
-#include "traffic/stand_learning.h"
+#include "traffic/learning/stand_learning.h"
 
 #include <gtest/gtest.h>
 

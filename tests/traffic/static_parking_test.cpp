@@ -1,4 +1,4 @@
-#include "traffic/static_parking.h"
+#include "traffic/statics/static_parking.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/stand_grid.h"
-#include "traffic/live_motion.h"
+#include "traffic/motion/live_motion.h"
 
 namespace crv::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "traffic/usage_learning.h"
+#include "traffic/learning/usage_learning.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/flight_driver.h"
 #include "tests/traffic/stand_checks.h"
-#include "traffic/stand_learning.h"
+#include "traffic/learning/stand_learning.h"
 
 namespace crv::testing {
 

@@ -26,11 +26,11 @@
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/flight_driver.h"
 #include "tests/traffic/stand_grid.h"
-#include "traffic/live_motion.h"
-#include "traffic/live_rules.h"
-#include "traffic/parking_adjustment.h"
-#include "traffic/parking_schedule.h"
-#include "traffic/static_parking.h"
+#include "traffic/live/live_rules.h"
+#include "traffic/motion/live_motion.h"
+#include "traffic/statics/parking_adjustment.h"
+#include "traffic/statics/parking_schedule.h"
+#include "traffic/statics/static_parking.h"
 
 namespace crv::testing {
 

@@ -1,0 +1,43 @@
+// The static aircraft that leave at the end of a calculation or an
+// adjustment. An aircraft is only listed while the steps decide, so that a
+// later step passes it by; the removal itself goes through the engine,
+// which handles every state the aircraft may be in.
+
+#include <algorithm>
+
+#include "traffic/statics/static_parking.h"
+#include "traffic/traffic_engine.h"
+
+namespace crv {
+
+namespace {
+
+bool isListed(const StaticToRemove& listed, const StaticAc& aircraft) {
+  return listed.standId == aircraft.standId && listed.callsign == aircraft.base.identity.callsign;
+}
+
+}  // namespace
+
+void StaticParking::listForRemoval(const StaticAc& aircraft) {
+  if (!isListedForRemoval(aircraft)) {
+    staticsToRemove_.push_back({aircraft.base.identity.callsign, aircraft.standId});
+  }
+}
+
+bool StaticParking::isListedForRemoval(const StaticAc& aircraft) const {
+  return std::any_of(staticsToRemove_.begin(), staticsToRemove_.end(),
+                     [&aircraft](const StaticToRemove& listed) { return isListed(listed, aircraft); });
+}
+
+void StaticParking::removeListedStatics() {
+  for (const StaticToRemove& listed : staticsToRemove_) {
+    for (StaticAc& aircraft : engine_.staticAircraft()) {
+      if (isListed(listed, aircraft)) {
+        engine_.removeAircraftFromSim(aircraft);
+      }
+    }
+  }
+  staticsToRemove_.clear();
+}
+
+}  // namespace crv
