@@ -144,18 +144,5 @@ TEST(LiveRules, ATaxiingAircraftRemovesAStaticItWouldTouchButNeverItsOwnCallsign
   resetAllSettings();
 }
 
-TEST(LiveRules, StaticCallsignsEndInAStarNeverAnUnderscore) {
-  EXPECT_EQ(staticCallsign("DLH4AB_"), "DLH4AB*");
-  EXPECT_EQ(staticCallsign("DLH4AB__"), "DLH4AB*");
-  EXPECT_EQ(staticCallsign("BAW1*"), "BAW1*");
-  // The first callsign when the flight continues, else the second; the
-  // other when the chosen one is empty.
-  EXPECT_EQ(pendingStaticCallsign("A", "B", true), "A");
-  EXPECT_EQ(pendingStaticCallsign("A", "B", false), "B");
-  EXPECT_EQ(pendingStaticCallsign("", "B", true), "B");
-  EXPECT_EQ(pendingStaticCallsign("A", "", false), "A");
-  EXPECT_EQ(pendingStaticCallsign("", "", false), "");
-}
-
 }  // namespace
 }  // namespace crv::testing

@@ -10,6 +10,7 @@
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/engine_test_access.h"
 #include "tests/traffic/stand_grid.h"
+#include "traffic/statics/static_callsign.h"
 
 namespace crv::testing {
 namespace {
@@ -247,6 +248,19 @@ TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
   ASSERT_GT(parking.recalcStaticParking(3), 0u);
   harness.engine.hooks().resetLaterParts();
   EXPECT_TRUE(parking.pendingStatics().empty());
+}
+
+TEST(StaticParking, StaticCallsignsEndInAStarNeverAnUnderscore) {
+  EXPECT_EQ(staticCallsign("DLH4AB_"), "DLH4AB*");
+  EXPECT_EQ(staticCallsign("DLH4AB__"), "DLH4AB*");
+  EXPECT_EQ(staticCallsign("BAW1*"), "BAW1*");
+  // The first callsign when the flight continues, else the second; the
+  // other when the chosen one is empty.
+  EXPECT_EQ(pendingStaticCallsign("A", "B", true), "A");
+  EXPECT_EQ(pendingStaticCallsign("A", "B", false), "B");
+  EXPECT_EQ(pendingStaticCallsign("", "B", true), "B");
+  EXPECT_EQ(pendingStaticCallsign("A", "", false), "A");
+  EXPECT_EQ(pendingStaticCallsign("", "", false), "");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "traffic/live/live_rules.h"
-#include "traffic/motion/live_motion.h"
+#include "traffic/record_labels.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
@@ -22,6 +22,19 @@ namespace {
 
 constexpr double kClearanceFactor = 1.1;
 constexpr double kMovedDegrees = 1e-8;
+
+// "<stand:8>: <static callsign:8> <static airline type> makes way for <live
+// callsign> <live airline type> <the same live version>", the last part only
+// when the static aircraft is the live one by callsign or registration.
+std::string fmtMakesWayFor(std::string_view standLabel, const AircraftIdentity& staticAircraft,
+                           const AircraftIdentity& liveAircraft) {
+  const bool sameAircraft =
+      (!staticAircraft.callsign.empty() && staticAircraft.callsign == liveAircraft.callsign) ||
+      (!staticAircraft.registration.empty() && staticAircraft.registration == liveAircraft.registration);
+  return fmt::format("{:8}: {:8} {} makes way for{} {} {}", standLabel, staticAircraft.callsign,
+                     formatAirlineType(staticAircraft), " " + liveAircraft.callsign, formatAirlineType(liveAircraft),
+                     sameAircraft ? " the same live version" : "");
+}
 
 }  // namespace
 

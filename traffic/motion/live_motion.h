@@ -136,16 +136,11 @@ void bankFromTurn(LiveAc& a, double turnRadians, std::int64_t ticks);
 void highConfiguration(MotionContext& m, LiveAc& a);
 void lowConfiguration(MotionContext& m, LiveAc& a);
 
-// ---- Log lines of the motion and of make-way ----
+// ---- Log lines of the motion ----
 // "nextPosGround: <error> <aircraft line>, sz:<path size>".
 std::string fmtNextPosGround(std::size_t pathSize, std::string_view errorText, std::string_view aircraftLine);
 // "nextPosMain: <error> <aircraft line>, sz:<path size>, fs:<phase>, st:<state>".
 std::string fmtNextPosMain(std::size_t pathSize, std::string_view errorText, std::string_view aircraftLine,
                            std::string_view phase, std::string_view state);
-// "<stand:8>: <static callsign:8> <static airline type> makes way for <live
-// callsign> <live airline type> <the same live version>", the last part only
-// when the static aircraft is the live one by callsign or registration.
-std::string fmtMakesWayFor(std::string_view standLabel, const AircraftIdentity& staticAircraft,
-                           const AircraftIdentity& liveAircraft);
 
 }  // namespace crv

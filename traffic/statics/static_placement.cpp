@@ -8,6 +8,7 @@
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "traffic/live/live_rules.h"
+#include "traffic/statics/static_callsign.h"
 #include "traffic/statics/static_parking.h"
 #include "traffic/traffic_engine.h"
 

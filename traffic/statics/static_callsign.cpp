@@ -1,7 +1,7 @@
 #include <fmt/format.h>
 
 #include "foundation/log.h"
-#include "traffic/live/live_rules.h"
+#include "traffic/statics/static_callsign.h"
 
 namespace crv {
 
