@@ -306,21 +306,18 @@ void WindowView::show() {
   followTopmost();
 }
 
-void WindowView::pump(std::chrono::milliseconds timeout) {
+void WindowView::handleEvents(std::chrono::milliseconds timeout) {
   Fl::wait(static_cast<double>(timeout.count()) / 1000.0);
-  window_->followModel();
-  followTopmost();
-  if (const std::uint64_t count = model_.paintCount(); count != shownPaint_) {
-    shownPaint_ = count;
-    window_->redraw();
-  }
 }
 
-void WindowView::followTopmost() {
-  const bool wanted = model_.topmost();
-  if (wanted == shownTopmost_ || !window_->shown()) return;
-  shownTopmost_ = wanted;
-  requestAbove(*window_, wanted);
+void WindowView::followModel() { window_->followModel(); }
+
+void WindowView::redraw() { window_->redraw(); }
+
+bool WindowView::applyTopmost(bool topmost) {
+  if (!window_->shown()) return false;
+  requestAbove(*window_, topmost);
+  return true;
 }
 
 std::vector<std::uint8_t> WindowView::captureRgb() {

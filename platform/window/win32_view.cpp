@@ -512,21 +512,15 @@ void WindowView::show() {
   followTopmost();
 }
 
-void WindowView::pump(std::chrono::milliseconds timeout) {
-  window_->handleMessages(timeout);
-  window_->followModel();
-  followTopmost();
-  if (const std::uint64_t count = model_.paintCount(); count != shownPaint_) {
-    shownPaint_ = count;
-    window_->repaint();
-  }
-}
+void WindowView::handleEvents(std::chrono::milliseconds timeout) { window_->handleMessages(timeout); }
 
-void WindowView::followTopmost() {
-  const bool wanted = model_.topmost();
-  if (wanted == shownTopmost_) return;
-  shownTopmost_ = wanted;
-  window_->setTopmost(wanted);
+void WindowView::followModel() { window_->followModel(); }
+
+void WindowView::redraw() { window_->repaint(); }
+
+bool WindowView::applyTopmost(bool topmost) {
+  window_->setTopmost(topmost);
+  return true;
 }
 
 std::vector<std::uint8_t> WindowView::captureRgb() { return window_->capture(); }

@@ -47,7 +47,16 @@ class WindowView {
 
  private:
   class Window;
+  // The steps every toolkit takes alike (window_view.cpp).
   void followTopmost();
+  // The toolkit's part of them (fltk_view.cpp, win32_view.cpp): handle the
+  // window's events for up to the timeout; take the model's place, size and
+  // controls; draw the model's paint again; keep the window above the others
+  // or not, false when the window cannot take that yet.
+  void handleEvents(std::chrono::milliseconds timeout);
+  void followModel();
+  void redraw();
+  bool applyTopmost(bool topmost);
 
   WindowModel& model_;
   std::unique_ptr<Window> window_;
