@@ -94,9 +94,32 @@ void touchAndGo(MotionContext& m, LiveAc& a) {
   mo.latestDelayTicks = kTakeOffRollDelayTicks;
 }
 
+// The standing points dropped after a movement still tell that the aircraft
+// stood: it waits where its movement ended until it must set off to reach
+// the new point at that point's recorded speed, instead of creeping there
+// all the time it stood. Points that only repeated a position while the
+// aircraft moved on ask for no wait: the distance takes the time at that
+// speed.
+void standUntilSettingOff(LivePath& path, const PathPoint& p) {
+  const PathPoint& last = path.back();
+  if (p.speedKnots <= 0.0) {
+    return;
+  }
+  const std::int64_t setOffTick = p.dueTick - ticksForDistance(distanceNm(last, p), p.speedKnots);
+  if (setOffTick <= last.dueTick) {
+    return;
+  }
+  PathPoint standing = last;
+  standing.dueTick = setOffTick;
+  standing.speedKnots = 0.0;
+  standing.stationary = true;
+  path.push_back(standing);
+}
+
 // A ground point after a stationary last point: a path of standing points
 // shrinks to one; a moving point drops the standing points that trail a
-// recent movement.
+// recent movement, and the aircraft stands where that movement ended only
+// as long as the new point's speed leaves it.
 void trimStandingTail(LiveAc& a, const PathPoint& p) {
   LivePath& path = a.path;
   const bool anyMoving = std::any_of(path.begin(), path.end(), [](const PathPoint& q) { return !q.stationary; });
@@ -118,6 +141,7 @@ void trimStandingTail(LiveAc& a, const PathPoint& p) {
     if (path.back().dueTick - path[i].dueTick < kRecentMovementTicks ||
         distanceNm(path[i], p) <= kRecentMovementNm) {
       path.resize(i + 1);
+      standUntilSettingOff(path, p);
     }
     return;
   }

@@ -215,6 +215,46 @@ TEST_F(LiveMotionRules, NewPointsAreTimedCheckedAndNeverLengthenAPushback) {
   EXPECT_EQ(a.state, SimState::removingfromsim) << "a path beyond 200 points removes the aircraft";
 }
 
+// A taxi whose records show it stopped 40 m east and a record 12 m further
+// on: the standing records are dropped, and the aircraft stands where it
+// stopped until it must set off to reach the new record at its recorded
+// speed (12 m at 8 kt take 292 ticks), instead of creeping there all the
+// time it stood. Records that only repeated a position while it rolled on,
+// or a new record without a speed, ask for no wait.
+TEST_F(LiveMotionRules, AStopTheRecordsShowIsStoodOutBeforeSettingOffAtTheRecordedSpeed) {
+  const struct {
+    const char* name;
+    std::int64_t lastStandingDue;
+    std::int64_t newDue;
+    double newKnots;
+    std::int64_t setOffDue;  // 0: no standing point before the new record
+  } cases[] = {
+      {"a stop of 15 s", 2500, 3100, 8.0, 3100 - 292},
+      {"a stop of 14 s", 2400, 3100, 8.0, 3100 - 292},
+      {"a position repeated while rolling", 1200, 1290, 8.0, 0},
+      {"a new record without a speed", 2500, 3100, 0.0, 0},
+  };
+  std::uint32_t key = 50050;
+  for (const auto& c : cases) {
+    LiveAc& a = place(key++, {pointAt(0, 0, 0, 8), pointAt(0, 40, 1000, 8)}, true);
+    PathPoint standing = pointAt(0, 40, c.lastStandingDue, 0);
+    standing.stationary = true;
+    a.path.push_back(standing);
+    PathPoint next = pointAt(0, 52, c.newDue, c.newKnots);
+    decodeExisting(m, a, next);
+    ASSERT_EQ(a.path.size(), c.setOffDue == 0 ? 3U : 4U) << c.name;
+    EXPECT_EQ(a.path.back().dueTick, c.newDue) << c.name;
+    EXPECT_FALSE(a.path.back().stationary) << c.name;
+    if (c.setOffDue != 0) {
+      const PathPoint& waits = a.path[2];
+      EXPECT_TRUE(waits.stationary) << c.name;
+      EXPECT_NEAR(static_cast<double>(waits.dueTick), static_cast<double>(c.setOffDue), 2.0) << c.name;
+      EXPECT_DOUBLE_EQ(waits.latitude, a.path[1].latitude) << c.name;
+      EXPECT_DOUBLE_EQ(waits.longitude, a.path[1].longitude) << c.name;
+    }
+  }
+}
+
 // Records that come while a parked aircraft waits to set off are kept, and
 // reach its path on the first step after it has begun to leave.
 TEST_F(LiveMotionRules, RecordsThatComeWhileAnAircraftWaitsToLeaveItsStandReachItsPathOnceItLeaves) {
