@@ -288,6 +288,7 @@ bool ControlHandlers::handleComboBoxes(std::uint64_t wParam) {
     announceResponseDelay();
   } else if (list == &par_RANGE) {
     setRange(par_RANGE.value());
+    session_.manualRangeChosen(par_RANGE.value());
     session_.recalcRequest.store(true);
   } else if (list == &par_MAX_LIVE_SEL) {
     rememberUserMaxLive(par_MAX_LIVE_SEL.value());

@@ -134,6 +134,13 @@ void Session::autoRangeSwitchedOff() {
   postToWorker([this] { restoreManualRange(); });
 }
 
+void Session::manualRangeChosen(std::int32_t radius) {
+  postToWorker([this, radius] {
+    manualRange_ = radius;
+    restoreManualRange();
+  });
+}
+
 void Session::keepManualRangeAndApplyAutoRange() {
   manualRange_ = snapRange(par_RANGE.value());
   updateAutoRange();

@@ -141,6 +141,10 @@ class Session {
   // range (the value read at the session start, or the one kept when the
   // automatic range was last switched on).
   void autoRangeSwitchedOff();
+  // The user chose a radius: the worker keeps it as the manual range and
+  // applies it after whatever was posted before, so that the range given
+  // back by a switch-off still waiting there does not undo the choice.
+  void manualRangeChosen(std::int32_t radius);
   // The Block box's callsign for the live rules (posted to the worker).
   void publishBlockedCallsign(std::string callsign);
   // A new time shift: the readers' offset (at once on the worker, else posted to it).

@@ -3,8 +3,11 @@
 // an aircraft through the Oid box while the aircraft gets a special livery,
 // and the stored choices taking effect at the start.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@
 #include "foundation/settings.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
+#include "tests/app/window_user.h"
 
 namespace crv::testing {
 namespace {
@@ -74,6 +78,54 @@ TEST(SessionServicesTest, TheWindowAndAnAirportFileSwitchTheAutomaticRangeOnAndO
   applyAirportOverrides(airportFile(R"(<parameter name="AUTO_RANGE" value="false"/>)"));
   ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 65; }, 10s));
   EXPECT_TRUE(ProgramHarness::waitFor([] { return shownRange() == "65"; }, 10s));
+}
+
+// A radius chosen while the worker has not yet given back the manual range
+// of a switch-off stays the radius in effect.
+TEST(SessionServicesTest, ARadiusChosenRightAfterTheAutomaticRangeIsSwitchedOffIsKept) {
+  ProgramHarness harness;
+  harness.storeSettings({{"AUTO_RANGE", "true"}});
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().link().user().userOnGround.load(); }, 10s));
+  harness.session().postToWorker([&] { harness.session().updateAutoRange(); });
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 10; }, 10s)) << par_RANGE.value();
+
+  // The worker is held while the user switches the automatic range off and
+  // at once picks a radius other than the manual range.
+  std::atomic<bool> held{false};
+  std::atomic<bool> release{false};
+  // However the test ends, the worker goes on.
+  struct Release {
+    std::atomic<bool>& flag;
+    ~Release() { flag.store(true); }
+  } releaseAtEnd{release};
+  harness.session().postToWorker([&] {
+    held.store(true);
+    while (!release.load()) std::this_thread::sleep_for(1ms);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return held.load(); }, 10s));
+  WindowUser user(harness.window());
+  ASSERT_TRUE(user.click(par_AUTO_RANGE.controlId()));
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [] {
+        const auto range = platform::mainWindowControls().control(par_RANGE.controlId());
+        return !par_AUTO_RANGE.value() && range && range->enabled;
+      },
+      10s));
+  const std::vector<std::int32_t>& radii = par_RANGE.allowedValues();
+  const auto chosen = std::find(radii.begin(), radii.end(), 65);
+  ASSERT_NE(chosen, radii.end());
+  ASSERT_TRUE(user.choose(par_RANGE.controlId(), static_cast<int>(chosen - radii.begin())));
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 65; }, 10s));
+  release.store(true);
+
+  // Once the worker has run what waited, the chosen radius stands.
+  std::atomic<bool> caughtUp{false};
+  harness.session().postToWorker([&] { caughtUp.store(true); });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return caughtUp.load(); }, 10s));
+  EXPECT_EQ(par_RANGE.value(), 65);
+  EXPECT_EQ(shownRange(), "65");
 }
 
 // In the air up to AIRP_HEIGHT the automatic range follows the distance to
