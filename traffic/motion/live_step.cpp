@@ -94,6 +94,12 @@ void touchAndGo(MotionContext& m, LiveAc& a) {
   mo.latestDelayTicks = kTakeOffRollDelayTicks;
 }
 
+// When an aircraft `distanceNm` from `p` must set off to reach it at its
+// recorded speed as it falls due.
+std::int64_t setOffTickFor(double distanceNm, const PathPoint& p) {
+  return p.dueTick - ticksForDistance(distanceNm, p.speedKnots);
+}
+
 // The standing points dropped after a movement still tell that the aircraft
 // stood: it waits where its movement ended until it must set off to reach
 // the new point at that point's recorded speed, instead of creeping there
@@ -105,7 +111,7 @@ void standUntilSettingOff(LivePath& path, const PathPoint& p) {
   if (p.speedKnots <= 0.0) {
     return;
   }
-  const std::int64_t setOffTick = p.dueTick - ticksForDistance(distanceNm(last, p), p.speedKnots);
+  const std::int64_t setOffTick = setOffTickFor(distanceNm(last, p), p);
   if (setOffTick <= last.dueTick) {
     return;
   }
@@ -238,10 +244,9 @@ void waitForTaxiRecord(LiveAc& a, const PathPoint& p) {
   if (p.speedKnots <= 0.0) {
     return;
   }
-  const std::int64_t drive =
-      ticksForDistance(gf_distanceNm(pointOf(a.position), pointOf(p)), p.speedKnots);
-  if (p.dueTick - drive > front.dueTick) {
-    front.dueTick = p.dueTick - drive;
+  const std::int64_t setOffTick = setOffTickFor(gf_distanceNm(pointOf(a.position), pointOf(p)), p);
+  if (setOffTick > front.dueTick) {
+    front.dueTick = setOffTick;
     front.latitude = a.position.latitude;
     front.longitude = a.position.longitude;
     front.stationary = true;
