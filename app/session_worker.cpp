@@ -107,8 +107,11 @@ void Session::sessionWorker() {
       }
     }
   } catch (const UserErrorException& error) {
-    setErrorLine(error.what());
+    // The reason is set before the error shows: a user who answers it at
+    // once (a packages path typed) turns it into a restart, which a reason
+    // set after the error line would overwrite.
     sessionEnd().forceSystemError();
+    setErrorLine(error.what());
   } catch (const fmt::format_error& error) {
     // The log keeps where it came from; the error line shows the text alone.
     setErrorLine(fmt::format("std::format error: {}", error.what()));
@@ -121,8 +124,8 @@ void Session::sessionWorker() {
     setErrorLine(error.what());
     sessionEnd().endSession(ExitReason::systemError);
   } catch (...) {
-    setErrorLine("Unknown exception");
     sessionEnd().forceSystemError();
+    setErrorLine("Unknown exception");
   }
   lf_closingDown();
   endRepeatableLogBlock();

@@ -77,6 +77,27 @@ TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheProgramG
       << "the path is saved";
 }
 
+TEST(InstallPathBoxTest, APathTypedTheMomentTheErrorShowsStillRestartsTheProgram) {
+  ProgramHarness program;
+  writeFile(parametersFilePath(), "<parameters>" + parameterNodes({{"SIM_CHOICE", kSimChoiceMsfs2020}}) +
+                                      "</parameters>");
+  // The quickest user there can be: the path is taken in the very repaint
+  // that shows the error, before the worker has gone on by one instruction.
+  const std::string typed = (program.packagesFolder() / "Community").string();
+  bool answered = false;
+  setStatusRepaintCallback([&] {
+    if (!answered && errorLineText().starts_with("150: No install path detected")) {
+      answered = true;
+      lf_newSimPath(par_MSFS_INSTALL_PATH, typed);
+    }
+  });
+  program.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return program.session().sessionsStarted() >= 2; }, 20s))
+      << program.log();
+  EXPECT_TRUE(program.waitUntilRunning()) << program.log();
+  setStatusRepaintCallback({});
+}
+
 TEST(InstallPathBoxTest, EnterOnThePathInUseLeavesTheSessionRunning) {
   ProgramHarness program;
   program.start();
