@@ -177,6 +177,11 @@ void Session::resetTimeShiftParams() {
 void Session::resetSessionState() {
   simClient_.requestStop();
   simClient_.join();
+  if (readers_) {
+    // The service's paces are not the session's: the next readers keep them.
+    trafficReaderPace_ = readers_->traffic.servicePace();
+    weatherReaderPace_ = readers_->weather.servicePace();
+  }
   readers_.reset();
   link_.resetSession();
   engine_.resetTrafficState();

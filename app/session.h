@@ -291,6 +291,10 @@ class Session {
   std::unique_ptr<ParkingSchedule> parking_;  // worker; park airport and parking calculation
   RtAccount account_;                // worker
   std::unique_ptr<Readers> readers_;  // worker; made at each login
+  // The paces the service asked of each reader; the readers of a restarted
+  // session start with them (worker).
+  ServicePace trafficReaderPace_;
+  ServicePace weatherReaderPace_;
 
   std::thread worker_;  // user-interface thread
   std::atomic<std::thread::id> workerThreadId_{};  // the running worker's; set by the worker itself

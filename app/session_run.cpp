@@ -68,6 +68,8 @@ void Session::runSession() {
   readers_ = std::make_unique<Readers>(config, feedHooks());
   TrafficReader& traffic = readers_->traffic;
   WeatherReader& weather = readers_->weather;
+  traffic.setServicePace(trafficReaderPace_);
+  weather.setServicePace(weatherReaderPace_);
   traffic.setTimeOffsetMinutes(readerTimeOffsetMinutes_.load());
   weather.setTimeOffsetMinutes(readerTimeOffsetMinutes_.load());
   traffic.computeTrafficBox();

@@ -25,6 +25,11 @@ void RtClient::setTimeOffsetMinutes(int minutes) {
   timeOffsetMinutes_.store(std::clamp(minutes, 0, kMaximumTimeOffsetMinutes));
 }
 
+void RtClient::setServicePace(ServicePace pace) {
+  trafficPaceMs_.store(pace.trafficMs);
+  weatherPaceMs_.store(pace.weatherMs);
+}
+
 void RtClient::waitInterval(int milliseconds) const {
   const int half = milliseconds / 2;
   if (half <= 0) {

@@ -11,6 +11,13 @@
 
 namespace crv {
 
+// The pauses the service asks for, in milliseconds: between traffic requests
+// ("rrl") and between weather requests ("wrrl"); 2 s until it names them.
+struct ServicePace {
+  int trafficMs = 2000;
+  int weatherMs = 2000;
+};
+
 // The base of the two reader objects: the session GUID, the stop and ended
 // flags, the time offset and the paces that the service sets, and the handle
 // of the login and the logout.
@@ -41,6 +48,10 @@ class RtClient {
   void setTrafficPaceMilliseconds(int milliseconds) { trafficPaceMs_.store(milliseconds); }
   int weatherPaceMilliseconds() const { return weatherPaceMs_.load(); }
   void setWeatherPaceMilliseconds(int milliseconds) { weatherPaceMs_.store(milliseconds); }
+  // Both paces, so that they outlast the reader: the readers of a restarted
+  // session keep to what the service asked of the readers before them.
+  ServicePace servicePace() const { return {trafficPaceMs_.load(), weatherPaceMs_.load()}; }
+  void setServicePace(ServicePace pace);
 
   // The pause after a data request, in slices that look at the stop flag.
   void waitInterval(int milliseconds) const;
@@ -71,8 +82,8 @@ class RtClient {
   CurlHandle authCurl_;
   std::string response_;
   std::atomic<int> timeOffsetMinutes_{0};
-  std::atomic<int> trafficPaceMs_{2000};
-  std::atomic<int> weatherPaceMs_{2000};
+  std::atomic<int> trafficPaceMs_{ServicePace{}.trafficMs};
+  std::atomic<int> weatherPaceMs_{ServicePace{}.weatherMs};
   std::atomic<bool> stop_{false};
 };
 

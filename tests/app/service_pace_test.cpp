@@ -1,6 +1,6 @@
 // The running program asks the RealTraffic service no faster than the
-// service says, on the feed's own clock, and a refused login does not wait
-// a pace first.
+// service says, on the feed's own clock, also after a restart, and a
+// refused login does not wait a pace first.
 
 #include <gtest/gtest.h>
 
@@ -54,6 +54,27 @@ TEST(ServicePaceTest, ARefusedLoginEndsTheSessionWithoutWaitingThePace) {
   ASSERT_TRUE(program.waitForLog("Authenticated at RT server", 20s)) << program.log();
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return !pace.pauses().empty(); }, 20s));
   EXPECT_EQ(pace.pauses().front(), 60s);
+}
+
+TEST(ServicePaceTest, ARestartKeepsThePacesTheServiceAskedFor) {
+  PaceRecorder pace;
+  ProgramHarness program([&](SessionOptions& options) { options.feedPaceWait = pace.waitFunction(); });
+  program.rt().setPace(120000, 90000);
+  program.start();
+  // The history and a live answer have named the traffic pace.
+  ASSERT_TRUE(program.rt().waitForRequests(standin::kTrafficPath, 2, 20s)) << program.log();
+  // A 401 restarts the session; the login after it breaks down (it waits the
+  // weather pace) and restarts it again; the history after that one brings
+  // no data, so nothing names the traffic pace before the next live request.
+  program.rt().queueJson(standin::kTrafficPath, {{"status", 401}}, {}, "locationtraffic");
+  program.rt().queueAnswer(standin::kAuthPath, standin::Answer::raw("{\"GUID\": "));
+  program.rt().queueJson(standin::kTrafficPath, {{"status", 406}, {"message", "no data"}}, {}, "locationtraffic");
+  const std::size_t trafficRequests = program.rt().requestCount(standin::kTrafficPath);
+  ASSERT_TRUE(program.rt().waitForRequests(standin::kTrafficPath, trafficRequests + 3, 30s)) << program.log();
+  ASSERT_TRUE(program.waitForLog("buffer failed 406", 20s)) << program.log();
+  EXPECT_NE(program.log().find("The Authenticater has stopped with an error"), std::string::npos);
+  const auto pauses = pace.pauses();
+  EXPECT_EQ(countOf(pauses, 120s) + countOf(pauses, 90s), pauses.size()) << "every pause is the service's";
 }
 
 }  // namespace
