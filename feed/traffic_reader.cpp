@@ -177,11 +177,6 @@ bool TrafficReader::buffer(int& status) {
     gf_logWarning(fmt::format("{}: {}", "buffer", logExcerpt(error.what())));
   }
   liveRecords_.clear();
-  waitPace(std::chrono::milliseconds(trafficPaceMilliseconds()), stopFlag());
-  if (isStopRequested()) {
-    status = kStatusStopped;
-    return false;
-  }
   return result;
 }
 
@@ -260,18 +255,19 @@ bool TrafficReader::receive(int& status) {
   }
   // The query area follows the user aircraft from the first request on.
   computeTrafficBox();
-  if (!buffer(status)) {
-    if (isStopRequested()) {
-      status = kStatusStopped;
-      return false;
-    }
-    gf_logWarning(fmt::format("buffer failed {}", status));
-  }
+  const bool historyTaken = buffer(status);
   if (isStopRequested()) {
     status = kStatusStopped;
     return false;
   }
+  if (!historyTaken) {
+    gf_logWarning(fmt::format("buffer failed {}", status));
+  }
+  // The session waits for this flag no longer than 10 s, and the service may
+  // ask for a longer pause: the flag goes up once the history is handed
+  // over, before the pause that keeps the service's pace.
   receiving_.store(true);
+  waitPace(std::chrono::milliseconds(trafficPaceMilliseconds()), stopFlag());
   while (!isStopRequested()) {
     bool endLoop = false;
     try {

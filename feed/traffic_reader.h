@@ -75,7 +75,7 @@ class TrafficReader : public RtClient {
   std::vector<ParkedTrafficRecord>& parkedTraffic() { return parkedTraffic_; }
   int parkedStatus() const { return parkedStatus_.load(); }
 
-  // Raised while the live loop runs.
+  // Raised once the history is handed over, lowered when the live loop ends.
   bool isReceiving() const { return receiving_.load(); }
 
   void raiseBuffering() { buffering_.store(true); }
@@ -98,7 +98,8 @@ class TrafficReader : public RtClient {
 
   // --- Reader thread ------------------------------------------------------
 
-  // The buffered-history request: five snapshots to the intake.
+  // The buffered-history request: five snapshots to the intake. The loop
+  // keeps the service's pace after it.
   bool buffer(int& status);
   // The reader's loop; always false, the status tells why it ended
   // (kStatusStopped on request).

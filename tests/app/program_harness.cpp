@@ -77,6 +77,11 @@ ProgramHarness::ProgramHarness(const std::function<void(SessionOptions&)>& adjus
   } else {
     simOptions.clock = std::make_shared<platform::SteadyStandInClock>();
   }
+  if (pace == WorldPace::feedOnSessionClock) {
+    options_.feedPaceWait = [this](std::chrono::milliseconds duration, const std::atomic<bool>& stop) {
+      return clock_.waitFor(duration, [&stop] { return stop.load(); });
+    };
+  }
   simClock_ = simOptions.clock;
   rt_.setScenario(standin::Scenario::load(CRVN_RT_STANDIN_SAMPLE));
   installed_ = std::make_unique<platform::ScopedSimulator>(

@@ -31,10 +31,12 @@ namespace crv::testing {
 inline constexpr double kTestSpeedUp = 20.0;
 
 // What runs at the session clock's speed: its waits only, while the
-// simulator, the feed and the engine's steps keep real time; or the whole
-// world on that one clock (the simulator stand-in's time, the RealTraffic
-// stand-in's "now" and the engine's 10 ms steps).
-enum class WorldPace { realTime, sessionClock };
+// simulator, the feed and the engine's steps keep real time; its waits and
+// the feed's pauses between requests, so that the service's pace and the
+// session's own time limits keep one time; or the whole world on that one
+// clock (the simulator stand-in's time, the RealTraffic stand-in's "now" and
+// the engine's 10 ms steps).
+enum class WorldPace { realTime, feedOnSessionClock, sessionClock };
 
 class ProgramHarness {
  public:

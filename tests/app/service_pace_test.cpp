@@ -1,6 +1,7 @@
 // The running program asks the RealTraffic service no faster than the
-// service says, on the feed's own clock, also after a restart, and a
-// refused login does not wait a pace first.
+// service says, on the feed's own clock, also after a restart; a refused
+// login does not wait a pace first; and a pace longer than the session's wait
+// for the first traffic does not end the session.
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,18 @@ TEST(ServicePaceTest, ARestartKeepsThePacesTheServiceAskedFor) {
   EXPECT_NE(program.log().find("The Authenticater has stopped with an error"), std::string::npos);
   const auto pauses = pace.pauses();
   EXPECT_EQ(countOf(pauses, 120s) + countOf(pauses, 90s), pauses.size()) << "every pause is the service's";
+}
+
+TEST(ServicePaceTest, APaceLongerThanTheWaitForTheFirstTrafficLetsTheSessionRun) {
+  // The service's pause and the session's 10 s wait run on one clock.
+  ProgramHarness program({}, kTestSpeedUp, WorldPace::feedOnSessionClock);
+  program.rt().setPace(20000, 2000);
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  // The first live request, one pace after the history, well past the wait.
+  ASSERT_TRUE(program.rt().waitForRequests(standin::kTrafficPath, 2, 20s)) << program.log();
+  EXPECT_EQ(program.log().find("receiving timed out"), std::string::npos) << program.log();
+  EXPECT_EQ(program.session().display().phase.load(), SessionDisplay::Phase::running);
 }
 
 }  // namespace
