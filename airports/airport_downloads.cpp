@@ -51,10 +51,6 @@ DownloadResult download(const AirportDownloadSite& site, const std::string& url,
   }
 }
 
-bool downloaded(const AirportDownloadSite& site, const std::string& url, const std::filesystem::path& target) {
-  return download(site, url, target) == DownloadResult::downloaded;
-}
-
 std::filesystem::path localArchiveCopy(std::string_view icao) { return std::filesystem::path(fmt::format("{}.xml", icao)); }
 
 std::string areaUrl(const AirportDownloadSite& site, bool msfsArea) {
@@ -96,9 +92,9 @@ bool downloadArchivedAirport(std::string_view icao) {
   const DownloadResult result = download(site, areaUrl(site, true) + archivedAirportRemotePath(icao), local);
   const bool found = result == DownloadResult::downloaded;
   if (found) std::filesystem::remove(local);
-  // A download that failed (no connection, a timeout, a server error, a
-  // stop) says nothing about the site: the next check asks again.
-  if (result != DownloadResult::failed && !stopRequested()) {
+  // A download that failed (no connection, a timeout, a server error) or
+  // was stopped says nothing about the site: the next check asks again.
+  if (result != DownloadResult::failed && result != DownloadResult::stopped && !stopRequested()) {
     std::lock_guard lock(state().mutex);
     state().probes[std::string(icao)] = {found, now(site)};
   }
@@ -112,7 +108,9 @@ std::string downloadAirportFile(std::string_view remotePath, const std::filesyst
   const std::string url = areaUrl(site, msfsArea) + std::string(remotePath);
   std::error_code error;
   if (localPath.has_parent_path()) std::filesystem::create_directories(localPath.parent_path(), error);
-  if (downloaded(site, url, localPath)) return {};
+  const DownloadResult result = download(site, url, localPath);
+  if (result == DownloadResult::downloaded) return {};
+  if (result == DownloadResult::stopped) return fmt::format("download stopped: '{}'", url);
   std::string failure = fmt::format("failed to download: '{}'", url);
   gf_logLine(failure);
   return failure;
@@ -124,8 +122,9 @@ bool prepareOfflineLearning(std::string_view icao) {
   const std::string url = areaUrl(site, true) + archivedAirportRemotePath(icao);
   const std::filesystem::path local = localArchiveCopy(icao);
   gf_logLine(url);
-  if (!downloaded(site, url, local)) {
-    gf_logWarning(fmt::format("Failed to download {}", local.string()));
+  const DownloadResult result = download(site, url, local);
+  if (result != DownloadResult::downloaded) {
+    if (result != DownloadResult::stopped) gf_logWarning(fmt::format("Failed to download {}", local.string()));
     return false;
   }
   bool suitable = false;

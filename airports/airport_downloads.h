@@ -15,10 +15,11 @@
 namespace crv {
 
 // How a download from the site ended. notThere: the site answered that it has
-// no such file (HTTP 404 or 410); failed: anything else went wrong (no
-// connection, a timeout, a server error, a stop), which says nothing about
-// the file.
-enum class DownloadResult { downloaded, notThere, failed };
+// no such file (HTTP 404 or 410); stopped: the stop flag ended it, which the
+// downloader has logged and which is no failure; failed: anything else went
+// wrong (no connection, a timeout, a server error). Neither of the last two
+// says anything about the file.
+enum class DownloadResult { downloaded, notThere, stopped, failed };
 
 // Fetches the address into the file, leaving no partial file behind when it
 // does not succeed.
@@ -56,7 +57,7 @@ inline constexpr std::int64_t kArchiveProbeSeconds = 1800;
 // Downloads a remote path of the site to the local path, from the MSFS area
 // when the path contains "simaddon" or "stock", else from the chosen
 // simulator's area. Empty on success, else "failed to download: '<url>'"
-// (also logged).
+// (also logged), or "download stopped: '<url>'" when the stop flag ended it.
 std::string downloadAirportFile(std::string_view remotePath, const std::filesystem::path& localPath);
 
 // Whether the archived file of the airport is good for offline learning: it

@@ -78,7 +78,7 @@ std::string failureText(CURL* handle, CURLcode code, const BodySink& sink, const
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     return fmt::format("HTTP status {}", status);
   }
-  if (code == CURLE_ABORTED_BY_CALLBACK && options.stop != nullptr && options.stop->load()) {
+  if (code == kTransferStopped) {
     return "stopped";
   }
   if (sink.tooLong) {
@@ -113,6 +113,7 @@ DownloadOutcome transfer(CURL* handle, const std::string& url, const std::filesy
   DownloadOutcome outcome{true, {}};
   if (code != CURLE_OK) {
     outcome = failed(failureText(handle, code, sink, options, partPath));
+    outcome.stopped = code == kTransferStopped;
     if (code == CURLE_HTTP_RETURNED_ERROR) curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   } else if (!closed) {
     outcome = failed(fmt::format("could not write {}", partPath.string()));
@@ -170,6 +171,10 @@ UrlDownloader makeUrlDownloader(DownloadOptions options) {
     withStop.stop = &stop;
     const DownloadOutcome outcome = downloadUrlToFile(url, target, withStop);
     if (outcome) return DownloadResult::downloaded;
+    if (outcome.stopped) {
+      logStoppedTransfer(url);
+      return DownloadResult::stopped;
+    }
     gf_logIndented(fmt::format("{}: {}", url, outcome.failure));
     constexpr long kNotFound = 404;
     constexpr long kGone = 410;
@@ -200,6 +205,8 @@ bool downloadFromSite(const DownloadSite& site, std::string_view remoteName, con
   const DownloadOutcome outcome = downloadToFile(holder, url, target, true, site.options, check);
   if (outcome) {
     gf_logLine(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
+  } else if (outcome.stopped) {
+    logStoppedTransfer(url);
   } else {
     gf_logWarning(fmt::format("Downloading '{}' failed !", url));
     gf_logIndented(outcome.failure);

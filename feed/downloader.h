@@ -39,6 +39,9 @@ struct DownloadOutcome {
   std::string failure;
   // The HTTP status of a refused request; 0 when the server gave none.
   long httpStatus = 0;
+  // The stop flag ended the transfer: the program cut it short itself, which
+  // is no failure (failure reads "stopped").
+  bool stopped = false;
 
   explicit operator bool() const { return ok; }
 };
@@ -67,7 +70,8 @@ DownloadOutcome downloadUrlToFile(const std::string& url, const std::filesystem:
 // A downloader for callers that pass their own stop flag per call: fetches
 // the url into the target with the options' timeouts and limit, and logs why
 // a download failed as an indented line. An answer of HTTP 404 or 410 is
-// notThere; every other failure is failed.
+// notThere, a download that the stop flag ended is stopped (logged as the
+// close it is); every other failure is failed.
 using UrlDownloader = DownloadFunction;
 UrlDownloader makeUrlDownloader(DownloadOptions options);
 
@@ -85,7 +89,7 @@ struct DownloadSite {
 // Downloads site base + remote name into the target (binary) on a handle of
 // its own; a name ending in ".enc" must decrypt. Logs "Downloaded '<url>' to
 // '<target>'", or the warning "Downloading '<url>' failed !" followed by
-// the reason.
+// the reason, or, when the stop flag ended it, that it was stopped.
 bool downloadFromSite(const DownloadSite& site, std::string_view remoteName, const std::filesystem::path& target);
 
 // Site base + "MSFS/" for MSFS 2020 (or when forced), else + "MSFS2024/".

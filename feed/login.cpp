@@ -47,7 +47,11 @@ bool authenticate(WeatherReader& weatherReader, int& status) {
                     weatherReader.config().url(kAuthPath), body, answerText, weatherReader.config().timeouts,
                     &stopRequestedFlag());
     if (code != CURLE_OK) {
-      gf_logLine(fmt::format("{} Authentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+      if (reportUnfinishedTransfer(code, "Authentication", [code] {
+            gf_logLine(fmt::format("{} Authentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+          })) {
+        status = kStatusStopped;
+      }
       return false;
     }
     loggedIn = takeLoginAnswer(weatherReader, answerText, status);
@@ -105,7 +109,9 @@ void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader) {
   setStatusLine("Waiting for authentication at RT server ...", true);
   gf_logLine("");
   int status = 0;
-  if (authenticate(weatherReader, status)) {
+  // A login that the program cut short itself ends with the session it
+  // belonged to: no error.
+  if (authenticate(weatherReader, status) || status == kStatusStopped) {
     clearStatusLine();
     trafficReader.setGuid(weatherReader.guid());
     return;
@@ -149,7 +155,9 @@ void deauthenticate(TrafficReader& trafficReader, const std::atomic<bool>* stop)
         performPost(trafficReader.authHandle(), PostSetup{"aucurl_", "Failed to set CURLOPT_URL", false},
                     trafficReader.config().url(kDeauthPath), body, answerText, timeouts, stop);
     if (code != CURLE_OK) {
-      gf_logLine(fmt::format("{} Deauthentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+      reportUnfinishedTransfer(code, "Deauthentication", [code] {
+        gf_logLine(fmt::format("{} Deauthentication failed: {}", utcNowText(), curl_easy_strerror(code)));
+      });
       return;
     }
     if (answerText.empty()) {

@@ -12,7 +12,8 @@
 namespace crv {
 
 // The login on the Weather Reader's object. True when logged in; the status
-// is written only when the service refused with 400, 402, 404, 405 or 500.
+// is written only when the service refused with 400, 402, 404, 405 or 500,
+// or with kStatusStopped when the session's stop flag cut the login short.
 bool authenticate(WeatherReader& weatherReader, int& status);
 // The handling of the login's answer text, as authenticate does it after the
 // transfer; may throw what authenticate catches and logs.
@@ -22,8 +23,9 @@ bool takeLoginAnswer(WeatherReader& weatherReader, const std::string& text, int&
 // A refused account key (402, 404) or a second session (405) throws
 // UserErrorException after showing why; 500 throws std::runtime_error
 // "No RT database connection"; every other failure ends the session with a
-// reader error. The GUID goes to the Traffic Reader in every case that
-// returns.
+// reader error. A login cut short by the stop flag is no failure: the
+// session is ending already. The GUID goes to the Traffic Reader in every
+// case that returns.
 void authenticater(WeatherReader& weatherReader, TrafficReader& trafficReader);
 
 // The longest a logout may take: it runs while the program closes.

@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "foundation/log.h"
+#include "foundation/session_flags.h"
+#include "foundation/version.h"
 
 namespace crv {
 
@@ -45,7 +47,7 @@ CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop) {
     return curl_easy_perform(handle);
   }
   if (stop->load()) {
-    return CURLE_ABORTED_BY_CALLBACK;
+    return kTransferStopped;
   }
   std::unique_ptr<CURLM, MultiCleanup> multi(curl_multi_init());
   if (!multi) {
@@ -67,7 +69,7 @@ CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop) {
     }
     if (stop->load()) {
       curl_multi_remove_handle(multi.get(), handle);
-      return CURLE_ABORTED_BY_CALLBACK;
+      return kTransferStopped;
     }
     curl_multi_poll(multi.get(), nullptr, 0, kStopCheckMilliseconds, nullptr);
   }
@@ -153,6 +155,23 @@ CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& ur
     }
   }
   return code;
+}
+
+void logStoppedTransfer(std::string_view request) {
+  if (userClosedWindow()) {
+    gf_logLine(fmt::format("{}: stopped as the user closed {}", request, kProgramName));
+  } else {
+    gf_logLine(fmt::format("{}: stopped as the session ends", request));
+  }
+}
+
+bool reportUnfinishedTransfer(CURLcode code, std::string_view request, const std::function<void()>& logFailure) {
+  if (code == kTransferStopped) {
+    logStoppedTransfer(request);
+    return true;
+  }
+  logFailure();
+  return false;
 }
 
 std::string curlErrorText(CURLcode code) {

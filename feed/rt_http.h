@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -53,19 +54,34 @@ class HttpErrorAnswer : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The code of a transfer that its stop flag ended. The program cut it short
+// itself, because the user closed it or the session ends: no failure of the
+// service or of the connection, and never reported as one.
+inline constexpr CURLcode kTransferStopped = CURLE_ABORTED_BY_CALLBACK;
+
+// Says in the log that the program cut a transfer short, in place of its
+// failure line: "<request>: stopped as the user closed CRVN", or "<request>:
+// stopped as the session ends" when it ends for another reason.
+void logStoppedTransfer(std::string_view request);
+
+// Reports a transfer that did not complete: a stop by its flag as the close
+// it is, any other code as the failure that logFailure writes in the
+// request's own words. True when its stop flag ended it.
+bool reportUnfinishedTransfer(CURLcode code, std::string_view request, const std::function<void()>& logFailure);
+
 // Sets the options of one POST of the body to the url (the body must live
 // until the transfer ends) and performs it once. The answer text is emptied
 // first. A failed option throws std::runtime_error with the setup's texts;
 // an error page throws HttpErrorAnswer.
-// The transfer is aborted (CURLE_ABORTED_BY_CALLBACK) soon after the stop
-// flag is raised, and never outlives the timeouts.
+// The transfer ends with kTransferStopped soon after the stop flag is
+// raised, and never outlives the timeouts.
 
 CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& url, const std::string& body,
                      std::string& answer, const RequestTimeouts& timeouts, const std::atomic<bool>* stop);
 
 // Performs the prepared easy handle once. With a stop flag the transfer runs
 // on a multi handle of its own that looks at the flag every 50 ms and ends
-// with CURLE_ABORTED_BY_CALLBACK once it is raised.
+// with kTransferStopped once it is raised.
 CURLcode performStoppable(CURL* handle, const std::atomic<bool>* stop);
 
 // "<code> = <libcurl text>"

@@ -167,9 +167,9 @@ bool TrafficReader::buffer(int& status) {
     const CURLcode code = performPost(liveTrafficCurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
                                       answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
-      if (!isStopRequested()) {
+      reportUnfinishedTransfer(code, "buffer traffic", [code] {
         gf_logWarning(fmt::format("{} buffer traffic code: {}", utcNowText(), curl_easy_strerror(code)));
-      }
+      });
     } else {
       result = takeHistoryAnswer(answer_, status);
     }
@@ -216,9 +216,9 @@ void TrafficReader::receiveLiveTraffic(int& status, bool& endLoop) {
   const CURLcode code = performPost(liveTrafficCurl_.get(), dataRequestSetup("trcurl_"), config().url(kTrafficPath), body,
                                     answer_, config().timeouts, &stopFlag());
   if (code != CURLE_OK) {
-    if (!isStopRequested()) {
+    reportUnfinishedTransfer(code, "live traffic", [code] {
       gf_logWarning(fmt::format("curl traffic code:{} = {}", static_cast<int>(code), curl_easy_strerror(code)));
-    }
+    });
     return;
   }
   takeLiveAnswer(answer_, status, endLoop);
@@ -309,7 +309,9 @@ void TrafficReader::parkedtraffic() {
     const CURLcode code = performPost(parkedTrafficCurl_.get(), dataRequestSetup("ptcurl_"), config().url(kTrafficPath), body,
                                       answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
-      gf_logWarning(fmt::format("{} curl parkedtraffic code: {}", utcNowText(), curl_easy_strerror(code)));
+      reportUnfinishedTransfer(code, "parkedtraffic", [code] {
+        gf_logWarning(fmt::format("{} curl parkedtraffic code: {}", utcNowText(), curl_easy_strerror(code)));
+      });
     } else {
       result = takeParkedAnswer(answer_, records);
     }

@@ -166,8 +166,12 @@ void removeAddonZip() {
 void runVersionCheck(const DownloadSite& site) {
   DownloadOptions options = site.options;
   options.maximumBytes = std::min<std::uint64_t>(options.maximumBytes, kMaximumVersionsFileBytes);
-  const DownloadOutcome outcome =
-      downloadToFile(makeCurlHandle("download"), site.baseUrl + kVersionsFile.string(), kVersionsFile, false, options);
+  const std::string url = site.baseUrl + kVersionsFile.string();
+  const DownloadOutcome outcome = downloadToFile(makeCurlHandle("download"), url, kVersionsFile, false, options);
+  if (outcome.stopped) {
+    logStoppedTransfer(url);
+    return;
+  }
   if (!outcome) {
     gf_logWarning("Downloading version info from my web site failed!");
     gf_logIndented(outcome.failure);

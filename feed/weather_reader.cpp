@@ -106,9 +106,9 @@ bool WeatherReader::nearestmetar(int& status) {
     const CURLcode code = performPost(nearestMetarCurl_.get(), dataRequestSetup("nmcurl_"), config().url(kNearestMetarPath),
                                       body, answer_, config().timeouts, &stopFlag());
     if (code != CURLE_OK) {
-      if (!isStopRequested()) {
+      reportUnfinishedTransfer(code, "nearestmetar", [code] {
         gf_logWarning(fmt::format("{} nearestmetar code: {}", utcNowText(), curl_easy_strerror(code)));
-      }
+      });
     } else {
       found = takeNearestMetarAnswer(answer_, status);
     }
@@ -178,9 +178,9 @@ void WeatherReader::receiveWeather(int& status, bool& endLoop) {
   const CURLcode code = performPost(weatherCurl_.get(), dataRequestSetup("wrcurl_"), config().url(kWeatherPath), body,
                                     answer_, config().timeouts, &stopFlag());
   if (code != CURLE_OK) {
-    if (!isStopRequested()) {
+    reportUnfinishedTransfer(code, "weather", [code] {
       gf_logWarning(fmt::format("{} weather code: {}", utcNowText(), curl_easy_strerror(code)));
-    }
+    });
     return;
   }
   takeWeatherAnswer(answer_, status, endLoop);

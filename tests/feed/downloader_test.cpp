@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include "feed/version_check.h"
+#include "foundation/session_flags.h"
 #include "tests/feed/download_test_support.h"
 
 namespace crv {
@@ -114,9 +116,36 @@ TEST_F(DownloaderTest, TheInjectedDownloaderKeepsToItsStopAndLogsAFailureWithIts
   EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "missing.bin: HTTP status 404"));
   const std::atomic<bool> stopped{true};
   EXPECT_EQ(download(world_.site().baseUrl + "data.bin", world_.programFolder() / "stopped.bin", stopped),
-            DownloadResult::failed);
+            DownloadResult::stopped);
   EXPECT_TRUE(world_.logContains(world_.site().baseUrl + "data.bin: stopped"));
   EXPECT_EQ(downloadBaseUrl(world_.site(), true), world_.site().baseUrl + "MSFS/");
+}
+
+// Downloads that the user's close cuts short, of the program's data files,
+// of the version list and of airport files, are no failed downloads.
+TEST_F(DownloaderTest, DownloadsStoppedByAUserCloseAreLoggedAsTheCloseNotAsFailures) {
+  DownloadSite site = world_.site();
+  site.options.stop = &stopRequestedFlag();
+  setAirportDownloadSite({site.baseUrl, makeUrlDownloader(site.options), {}});
+  setUserClosedWindow(true);
+  raiseStop();
+  EXPECT_FALSE(downloadFromSite(site, "data.bin", target_));
+  checkVersions(site);
+  EXPECT_EQ(downloadAirportFile("archive/stock/EHAM.xml", world_.programFolder() / "airport.xml"),
+            "download stopped: '" + site.baseUrl + "MSFS/archive/stock/EHAM.xml'");
+  EXPECT_FALSE(prepareOfflineLearning("EHAM"));
+  clearStopRequest();
+  setUserClosedWindow(false);
+  setAirportDownloadSite({});
+
+  const std::string log = world_.log();
+  const std::string closed = ": stopped as the user closed CRVN";
+  EXPECT_EQ(testing::missingPieces(log, {site.baseUrl + "data.bin" + closed, site.baseUrl + "versions.json" + closed,
+                                         site.baseUrl + "MSFS/archive/stock/EHAM.xml" + closed}),
+            "")
+      << log;
+  EXPECT_EQ(log.find("ailed"), std::string::npos) << log;
+  EXPECT_EQ(readFile(target_), "installed");
 }
 
 }  // namespace
