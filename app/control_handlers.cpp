@@ -505,12 +505,12 @@ bool ControlHandlers::lf_processTbFloat(FloatControlParameter& setting) {
 }
 
 void ControlHandlers::applyTimeShift(std::int32_t minutes, bool quiet) {
-  setTimeShiftActive(minutes > 0);
   if (minutes > kMaxTimeShiftMinutes) {
     minutes = kMaxTimeShiftMinutes;
     gf_logLineUnlessStopping("Time shifting is limited to 4 weeks");
   }
   minutes = std::max(minutes, 0);
+  setTimeShiftMinutes(minutes);
   par_TIME_SHIFT_DAYS.setValue(par_TIME_SHIFT_DAYS.clamped(minutes / 1440));
   par_TIME_SHIFT_HOURS.setValue(par_TIME_SHIFT_HOURS.clamped((minutes - par_TIME_SHIFT_DAYS.value() * 1440) / 60));
   par_TIME_SHIFT_MINS.setValue(par_TIME_SHIFT_MINS.clamped(minutes - par_TIME_SHIFT_DAYS.value() * 1440 -

@@ -15,6 +15,9 @@ namespace {
 
 std::atomic<double> latestTrafficTime{0.0};
 std::atomic<bool> timeShifted{false};
+// How far the traffic lies behind the system time, while a shift is active:
+// as applied, then as the latest traffic time measured it.
+std::atomic<std::int64_t> knownShiftSeconds{0};
 
 constexpr std::size_t kTimeTextLength = 24;
 
@@ -64,6 +67,21 @@ std::int64_t trafficTimeSeconds() {
   return static_cast<std::int64_t>(rounded);
 }
 
+// The program's shifted "now", none while no shift is active or known.
+std::optional<std::int64_t> shiftedTime() {
+  if (!timeShifted.load(std::memory_order_relaxed)) {
+    return std::nullopt;
+  }
+  if (const std::int64_t traffic = trafficTimeSeconds(); traffic != 0) {
+    return traffic;
+  }
+  const std::int64_t shift = knownShiftSeconds.load(std::memory_order_relaxed);
+  if (shift == 0) {
+    return std::nullopt;
+  }
+  return systemTimeSeconds() - shift;
+}
+
 std::string clockPartOf(const std::string& text) {
   if (text.size() != kTimeTextLength) {
     return kNoClockText;
@@ -74,9 +92,30 @@ std::string clockPartOf(const std::string& text) {
 }  // namespace
 
 double lastTrafficTime() { return latestTrafficTime.load(std::memory_order_relaxed); }
-void setLastTrafficTime(double secondsSince1970) { latestTrafficTime.store(secondsSince1970, std::memory_order_relaxed); }
+
+void setLastTrafficTime(double secondsSince1970) {
+  latestTrafficTime.store(secondsSince1970, std::memory_order_relaxed);
+  if (timeShifted.load(std::memory_order_relaxed)) {
+    if (const std::int64_t traffic = trafficTimeSeconds(); traffic != 0) {
+      knownShiftSeconds.store(systemTimeSeconds() - traffic, std::memory_order_relaxed);
+    }
+  }
+}
+
 bool timeShiftActive() { return timeShifted.load(std::memory_order_relaxed); }
-void setTimeShiftActive(bool active) { timeShifted.store(active, std::memory_order_relaxed); }
+
+void setTimeShiftActive(bool active) {
+  timeShifted.store(active, std::memory_order_relaxed);
+  if (!active) {
+    knownShiftSeconds.store(0, std::memory_order_relaxed);
+  }
+}
+
+void setTimeShiftMinutes(std::int32_t minutes) {
+  constexpr std::int64_t kSecondsPerMinute = 60;
+  knownShiftSeconds.store(minutes > 0 ? minutes * kSecondsPerMinute : 0, std::memory_order_relaxed);
+  timeShifted.store(minutes > 0, std::memory_order_relaxed);
+}
 
 std::int64_t systemTimeSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(
@@ -84,14 +123,7 @@ std::int64_t systemTimeSeconds() {
       .count();
 }
 
-std::int64_t currentTime() {
-  if (timeShiftActive()) {
-    if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
-      return shifted;
-    }
-  }
-  return systemTimeSeconds();
-}
+std::int64_t currentTime() { return shiftedTime().value_or(systemTimeSeconds()); }
 
 std::string timeText(std::int64_t secondsSince1970) {
   static constexpr std::array<const char*, 8> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
@@ -120,10 +152,8 @@ std::string dateText() {
 }
 
 std::string timeShiftText() {
-  if (timeShiftActive()) {
-    if (const std::int64_t shifted = trafficTimeSeconds(); shifted != 0) {
-      return fmt::format("<<< {}", clockPartOf(timeText(shifted)));
-    }
+  if (const std::optional<std::int64_t> shifted = shiftedTime()) {
+    return fmt::format("<<< {}", clockPartOf(timeText(*shifted)));
   }
   return clockText();
 }

@@ -2,7 +2,8 @@
 // program and both stand-ins on one faster clock: a parked aircraft that the
 // feed no longer reports hands its stand to one reported standing on it, an
 // aircraft seen on its usual stand marks the half hour in its own learned
-// entry, and under a time shift an arrival learns the traffic's half hour.
+// entry, under a time shift an arrival learns the traffic's half hour, and
+// the static parking keeps the shifted half hour while no traffic comes.
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,47 @@ TEST_F(StandUseEndToEnd, UnderATimeShiftAnArrivalLearnsTheHalfHourOfTheTraffic) 
   const std::vector<std::set<int>> options = learnedHalfHours(closeAndReadLearnedFile(), "D-AIPA");
   ASSERT_EQ(options.size(), 1U) << readFile(learnedFile()) << harness_.log();
   EXPECT_TRUE(options[0].contains(before.halfHour) || options[0].contains(after.halfHour));
+}
+
+// Six hours back in time with no traffic in range: every batch is empty, and
+// the static parking still works in the shifted half hour, shown with the
+// shifted clock of that same half hour; the engine keeps that clock as more
+// empty batches come.
+TEST_F(StandUseEndToEnd, UnderATimeShiftWithoutTrafficTheParkingKeepsTheShiftedHalfHour) {
+  constexpr std::int64_t kShiftSeconds = 6 * 3600;
+  const auto shiftedSlot = [] { return weekdayAndSlotAt(systemTimeSeconds() - kShiftSeconds); };
+  harness_.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"TIME_SHIFT_HOURS", "6"}});
+  harness_.rt().setScenario({});
+  DaySlot before = shiftedSlot();
+  harness_.start();
+  ASSERT_TRUE(harness_.waitForLog("(utc) It is day", 40s)) << harness_.log();
+  DaySlot after = shiftedSlot();
+
+  const std::string log = harness_.log();
+  std::smatch line;
+  const std::regex parkingLine(
+      R"((\S*) ?([0-9]{2}):([0-9]{2}):([0-9]{2}) \(utc\) It is day ([0-9]) \([A-Za-z]{3}\), ([0-9.]+) hours)");
+  ASSERT_TRUE(std::regex_search(log, line, parkingLine)) << log;
+  EXPECT_EQ(line[1].str(), "<<<") << line[0].str();
+  const DaySlot logged{std::stoi(line[5].str()), static_cast<int>(std::stod(line[6].str()) * 2.0 - 1.0)};
+  EXPECT_TRUE(logged == before || logged == after)
+      << line[0].str() << " against the shifted " << before.halfHour << " to " << after.halfHour;
+  const int shownSecond = std::stoi(line[2].str()) * 3600 + std::stoi(line[3].str()) * 60 + std::stoi(line[4].str());
+  EXPECT_EQ(halfHourSlotAt(shownSecond), logged.halfHour) << line[0].str();
+
+  const std::size_t requests = harness_.rt().requestCount(standin::kTrafficPath);
+  ASSERT_TRUE(harness_.rt().waitForRequests(standin::kTrafficPath, requests + 3, 20s));
+  before = shiftedSlot();
+  DaySlot engineSlot;
+  std::atomic<bool> asked{false};
+  harness_.session().postToWorker([&] {
+    engineSlot = harness_.session().engine().currentSlot();
+    asked.store(true);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return asked.load(); }, 10s));
+  after = shiftedSlot();
+  EXPECT_TRUE(engineSlot == before || engineSlot == after)
+      << engineSlot.halfHour << " against the shifted " << before.halfHour << " to " << after.halfHour;
 }
 
 }  // namespace

@@ -83,6 +83,24 @@ TEST_F(ShiftedClockTest, MissingOrUnusableTrafficTimesFallBackToTheSystemClock) 
   }
 }
 
+// An empty batch leaves no traffic time: the clock keeps the shift that the
+// traffic showed last, and its text says so, instead of the present.
+TEST_F(ShiftedClockTest, AnEmptyBatchKeepsTheShiftTheTrafficShowedLast) {
+  constexpr std::int64_t kShift = 6 * kHour + 20;
+  setTimeShiftActive(true);
+  setLastTrafficTime(static_cast<double>(systemTimeSeconds() - kShift));
+  setLastTrafficTime(0.0);
+  const std::int64_t before = systemTimeSeconds();
+  const std::int64_t now = currentTime();
+  const std::string text = timeShiftText();
+  const std::int64_t after = systemTimeSeconds();
+  // The shift was measured within a second.
+  EXPECT_GE(now, before - kShift - 1);
+  EXPECT_LE(now, after - kShift);
+  const auto shown = [](std::int64_t time) { return "<<< " + timeText(time).substr(11, 8); };
+  EXPECT_TRUE(text == shown(now) || text == shown(now + 1)) << text;
+}
+
 TEST_F(ShiftedClockTest, AShiftIntoAFiveDigitYearShowsThePlaceholder) {
   setTimeShiftActive(true);
   setLastTrafficTime(253402300800.0);
