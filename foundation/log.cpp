@@ -18,6 +18,7 @@
 #include "foundation/status_line.h"
 #include "foundation/version.h"
 #include "platform/os/file_access.h"
+#include "platform/os/system_error_text.h"
 
 namespace crv {
 namespace {
@@ -202,6 +203,15 @@ std::string loggedText(std::string_view text) {
   return logged;
 }
 
+// The system's own words for an error of its own (on Windows a file held
+// by another program is no "Input/output error").
+std::string causeText(const std::error_code& error) {
+  if (error.category() == std::system_category()) {
+    return platform::systemErrorText(static_cast<std::uint32_t>(error.value()));
+  }
+  return error.message();
+}
+
 std::filesystem::path withZerosBeforeExtension(const std::string& text, std::size_t dot, const char* zeros) {
   std::string name = text;
   name.insert(dot, zeros);
@@ -223,20 +233,59 @@ void backupLogFile(const std::filesystem::path& logPath) {
   }
   const auto name0 = withZerosBeforeExtension(text, dot, "0");
   const auto name00 = withZerosBeforeExtension(text, dot, "00");
-  // Renamed, never copied: a rename writes no bytes, so a full disk cannot
-  // leave a backup cut short or empty.
   // Only files are rotated: a folder in the log's place stays where it is,
   // and opening the log then says why it fails.
-  if (std::filesystem::is_regular_file(logPath)) {
+  if (!std::filesystem::is_regular_file(logPath)) {
     if (std::filesystem::is_regular_file(name0)) {
-      std::filesystem::rename(name0, name00);
+      // Without a log the first backup stays; its copy is a spare that may
+      // fail on a full disk without loss.
+      std::error_code ignored;
+      platform::copyFileReplacing(name0, name00, ignored);
     }
-    std::filesystem::rename(logPath, name0);
-  } else if (std::filesystem::is_regular_file(name0)) {
-    // Without a log the first backup stays; its copy is a spare that may
-    // fail on a full disk without loss.
-    std::error_code ignored;
-    platform::copyFileReplacing(name0, name00, ignored);
+    return;
+  }
+  // Renamed, not copied, where the system lets us: a rename writes no bytes,
+  // so a full disk cannot leave a backup cut short or empty. Each step but
+  // the last moves a file to a free name, and a step that fails undoes the
+  // ones before it: the logs rotate whole or not at all, and the oldest is
+  // given up only by the last step.
+  std::filesystem::path staged = name00;
+  staged += ".new";
+  std::error_code error;
+  std::error_code ignored;
+  const bool hadBackup = std::filesystem::is_regular_file(name0);
+  if (hadBackup && !platform::replaceFile(name0, staged, error)) {
+    throw std::filesystem::filesystem_error("rename", name0, staged, error);
+  }
+  const auto unstage = [&] {
+    if (hadBackup) platform::replaceFile(staged, name0, ignored);
+  };
+  bool copied = false;
+  if (!platform::replaceFile(logPath, name0, error)) {
+    // Windows renames no file that another program holds open, as a log
+    // viewer that follows the log does. When that program lets others write,
+    // the log is copied instead and then opened anew where it stands.
+    std::error_code openError;
+    if (!platform::opensForWriting(logPath, openError)) {
+      unstage();
+      throw std::filesystem::filesystem_error("open", logPath, openError);
+    }
+    const bool name0Free = !std::filesystem::exists(name0, ignored);
+    if (!platform::copyFileReplacing(logPath, name0, error)) {
+      if (name0Free) std::filesystem::remove(name0, ignored);
+      unstage();
+      throw std::filesystem::filesystem_error("copy_file", logPath, name0, error);
+    }
+    copied = true;
+  }
+  if (hadBackup && !platform::replaceFile(staged, name00, error)) {
+    if (copied) {
+      std::filesystem::remove(name0, ignored);
+    } else {
+      platform::replaceFile(name0, logPath, ignored);
+    }
+    unstage();
+    throw std::filesystem::filesystem_error("rename", staged, name00, error);
   }
 }
 
@@ -253,7 +302,7 @@ void openLog(const std::filesystem::path& logPath) {
   try {
     backupLogFile(logPath);
   } catch (const std::filesystem::filesystem_error& error) {
-    throw LogOpenError(logPath, error.code().message());
+    throw LogOpenError(logPath, causeText(error.code()));
   }
   {
     std::lock_guard lock(logMutex());

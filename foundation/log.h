@@ -25,9 +25,10 @@ class LogOpenError : public std::runtime_error {
   std::string cause_;
 };
 
-// Renames Log0.txt to Log00.txt and Log.txt to Log0.txt, opens Log.txt
-// afresh and writes the header line. Throws LogOpenError when the log cannot
-// be rotated or opened.
+// Renames Log0.txt to Log00.txt and Log.txt to Log0.txt (copies Log.txt
+// where it cannot be renamed), opens Log.txt afresh and writes the header
+// line. Throws LogOpenError when the log cannot be rotated or opened; no log
+// is lost then.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
 
 // Flushes and closes the log; every writer then writes nothing.
@@ -36,8 +37,11 @@ void closeLog();
 bool isLogOpen();
 
 // Keeps the two earlier logs: name0 becomes name00 and the log name0, both by
-// renaming. Without a log, name0 stays and a copy of it becomes name00.
-// Throws the file-system error of a failed rename.
+// renaming, all or nothing. A log that cannot be renamed (on Windows another
+// program holds it open) is copied, when it can be opened for writing where
+// it stands. Without a log, name0 stays and a copy of it becomes name00.
+// Throws the file-system error of the step that failed, with the system's
+// own error code, after undoing the steps before it.
 void backupLogFile(const std::filesystem::path& logPath);
 
 // The writers take a finished line and add the line end themselves (CR LF on

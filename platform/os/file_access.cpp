@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace platform {
 
 std::FILE* openFile(const std::filesystem::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
@@ -15,6 +17,17 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
   std::filesystem::rename(from, to, error);
   return !error;
+}
+
+bool opensForWriting(const std::filesystem::path& path, std::error_code& error) {
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    error.assign(errno, std::system_category());
+    return false;
+  }
+  ::close(descriptor);
+  error.clear();
+  return true;
 }
 
 int openFileForWriting(const std::filesystem::path& path) {

@@ -23,6 +23,11 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 // file; elsewhere the new file carries its own mode bits).
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 
+// True when the file that stands at the path can be opened for writing as it
+// is (neither created nor emptied): it is not held by another program that
+// shares no writing, as Windows has it. False with the system's error.
+bool opensForWriting(const std::filesystem::path& path, std::error_code& error);
+
 // The file descriptors of durable writes, as the C library's open, write,
 // fchmod, fsync and close: -1 with errno set on failure.
 // A new or emptied file for writing (bytes as they are, not inherited by

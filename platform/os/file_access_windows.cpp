@@ -49,6 +49,20 @@ bool replaceFile(const std::filesystem::path& from, const std::filesystem::path&
   return true;
 }
 
+bool opensForWriting(const std::filesystem::path& path, std::error_code& error) {
+  // As the C runtime's _wopen opens a file for writing: others may read and
+  // write it meanwhile.
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error.assign(static_cast<int>(::GetLastError()), std::system_category());
+    return false;
+  }
+  ::CloseHandle(file);
+  error.clear();
+  return true;
+}
+
 int openFileForWriting(const std::filesystem::path& path) {
   return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }

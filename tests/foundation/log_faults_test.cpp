@@ -1,0 +1,114 @@
+// The log when the system lets it down: a rename refused, as Windows refuses
+// to rename a file that a log viewer holds open. The test binary puts its
+// own rename() in front of the C library's, which refuses the renames a test
+// names.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "foundation/log.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+// A rename from or to a file of this name fails with EBUSY.
+char refusedRenameName[64] = {};
+
+bool hasFileName(const char* path, const char* name) {
+  return name[0] != '\0' && std::filesystem::path(path).filename() == name;
+}
+}  // namespace
+
+extern "C" int rename(const char* from, const char* to) {
+  if (hasFileName(from, refusedRenameName) || hasFileName(to, refusedRenameName)) {
+    errno = EBUSY;
+    return -1;
+  }
+  return static_cast<int>(syscall(SYS_renameat, AT_FDCWD, from, AT_FDCWD, to));
+}
+
+namespace crv {
+namespace {
+
+using testing::readFile;
+using testing::readTextFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+class LogFaultsTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    closeLog();
+    refusedRenameName[0] = '\0';
+  }
+  // The file's bytes, "(missing)" when there is none.
+  std::string contentOf(const char* name) const {
+    return std::filesystem::exists(folder / name) ? readFile(folder / name) : "(missing)";
+  }
+  std::set<std::string> fileNames() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+  TempFolder folder;
+  std::filesystem::path logPath = folder / "Log.txt";
+};
+
+TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEveryLog) {
+  struct Case {
+    const char* refused;  // the file whose rename fails
+    bool fullDisk;        // and a copy fails on a full disk
+    bool opens;
+  };
+  for (const Case& test : {Case{"Log.txt", false, true}, Case{"Log0.txt", false, false},
+                           Case{"Log00.txt", false, false}, Case{"Log.txt", true, false}}) {
+    SCOPED_TRACE(std::string(test.refused) + (test.fullDisk ? " on a full disk" : ""));
+    const std::string lastRun = "last run\n" + std::string(test.fullDisk ? 100'000 : 0, 'x');
+    writeFile(logPath, lastRun);
+    writeFile(folder / "Log0.txt", "run before\n");
+    writeFile(folder / "Log00.txt", "oldest\n");
+    std::strcpy(refusedRenameName, test.refused);
+    std::string cause = "(opened)";
+    {
+      testing::ScopedFileSizeLimit disk(test.fullDisk ? 4096 : RLIM_INFINITY);
+      try {
+        openLog(logPath);
+        gf_logLine("this run");
+      } catch (const LogOpenError& error) {
+        cause = error.cause();
+      }
+      closeLog();
+    }
+    refusedRenameName[0] = '\0';
+    EXPECT_EQ(fileNames(), (std::set<std::string>{"Log.txt", "Log0.txt", "Log00.txt"}));
+    if (test.opens) {
+      EXPECT_EQ(cause, "(opened)");
+      const std::string text = readTextFile(logPath);
+      EXPECT_EQ(text.substr(text.find('\n') + 1), "this run\n");
+      EXPECT_EQ(contentOf("Log0.txt"), lastRun);
+      EXPECT_EQ(contentOf("Log00.txt"), "run before\n");
+    } else {
+      EXPECT_NE(cause, "(opened)");
+      if (!test.fullDisk) {  // the failed copy's cause is the C++ library's to name
+        EXPECT_EQ(cause, std::strerror(EBUSY));
+      }
+      EXPECT_EQ(contentOf("Log.txt"), lastRun);
+      EXPECT_EQ(contentOf("Log0.txt"), "run before\n");
+      EXPECT_EQ(contentOf("Log00.txt"), "oldest\n");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace crv

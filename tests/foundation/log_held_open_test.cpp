@@ -1,0 +1,80 @@
+// Log.txt held open by another program, as a log viewer that follows the
+// file holds it: Windows then renames it for nobody.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "foundation/log.h"
+#include "platform/os/system_error_text.h"
+#include "tests/support/temp_folder.h"
+
+namespace crv {
+namespace {
+
+using testing::readFile;
+using testing::readTextFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+// The file opened for reading with the given sharing, as another program
+// opens it, until the end of the scope.
+class HeldOpen {
+ public:
+  HeldOpen(const std::filesystem::path& path, DWORD sharing)
+      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr)) {}
+  ~HeldOpen() {
+    if (held()) ::CloseHandle(handle_);
+  }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsNamedAndNoLogIsLost) {
+  constexpr std::uint32_t kSharingViolation = 32;
+  for (const bool sharesWriting : {true, false}) {
+    SCOPED_TRACE(sharesWriting ? "FILE_SHARE_READ | FILE_SHARE_WRITE" : "FILE_SHARE_READ");
+    TempFolder folder;
+    const auto logPath = folder / "Log.txt";
+    writeFile(logPath, "last run\n");
+    writeFile(folder / "Log0.txt", "run before\n");
+    writeFile(folder / "Log00.txt", "oldest\n");
+    std::string cause = "(opened)";
+    {
+      const HeldOpen viewer(logPath, FILE_SHARE_READ | (sharesWriting ? FILE_SHARE_WRITE : 0));
+      ASSERT_TRUE(viewer.held());
+      try {
+        openLog(logPath);
+        gf_logLine("this run");
+      } catch (const LogOpenError& error) {
+        cause = error.cause();
+      }
+      closeLog();
+    }
+    if (sharesWriting) {
+      EXPECT_EQ(cause, "(opened)");
+      const std::string text = readTextFile(logPath);
+      EXPECT_EQ(text.substr(text.find('\n') + 1), "this run\n");
+      EXPECT_EQ(readFile(folder / "Log0.txt"), "last run\n");
+      EXPECT_EQ(readFile(folder / "Log00.txt"), "run before\n");
+    } else {
+      // The system's own words: the file is used by another program.
+      EXPECT_EQ(cause, platform::systemErrorText(kSharingViolation));
+      EXPECT_EQ(readFile(logPath), "last run\n");
+      EXPECT_EQ(readFile(folder / "Log0.txt"), "run before\n");
+      EXPECT_EQ(readFile(folder / "Log00.txt"), "oldest\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
+  }
+}
+
+}  // namespace
+}  // namespace crv
