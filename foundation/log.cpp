@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <vector>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -34,7 +34,7 @@ struct LogWriteNews {
 // Log.txt as written: a file descriptor, so that a failed write is seen and
 // the next line tries again (a stream stays failed for good). Guarded by
 // logMutex.
-class LogFile {
+class LogFile : public LogSink {
  public:
   bool isOpen() const { return descriptor_ >= 0; }
 
@@ -43,10 +43,12 @@ class LogFile {
     close();
     descriptor_ = platform::openFileForWriting(path);
     path_ = path;
+    size_ = 0;
+    news_.reset();
     return isOpen();
   }
 
-  ~LogFile() { close(); }
+  ~LogFile() override { close(); }
 
   // A last try for a line the disk did not take and for the count of the
   // lines lost after it.
@@ -69,8 +71,38 @@ class LogFile {
   // Writes one finished line. A line that cannot be written whole is kept and
   // written first when the disk takes bytes again, so no line is torn; lines
   // that come while it waits are lost and counted, and a line "N lines lost"
-  // marks the gap. News when writing starts failing or works again.
-  std::optional<LogWriteNews> write(std::string_view bytes) {
+  // marks the gap.
+  void write(std::string bytes) override {
+    if (auto news = writeLine(bytes)) {
+      news_ = std::move(news);
+    }
+  }
+
+  // The news of the last write that had any since the last call: writing
+  // started failing or works again.
+  std::optional<LogWriteNews> takeNews() { return std::exchange(news_, std::nullopt); }
+
+  std::optional<std::uint64_t> end() const override {
+    if (!isOpen() || !unwritten_.empty() || lostLines_ > 0) {
+      return std::nullopt;
+    }
+    return size_;
+  }
+
+  // The lines after the point go, with what of them the disk has not taken
+  // yet and the count of those it lost.
+  bool takeBack(std::uint64_t point) override {
+    if (!isOpen() || point > size_ || platform::truncateFile(descriptor_, point) != 0) {
+      return false;
+    }
+    size_ = point;
+    unwritten_.clear();
+    lostLines_ = 0;
+    return true;
+  }
+
+ private:
+  std::optional<LogWriteNews> writeLine(std::string_view bytes) {
     if (!writeUnwritten()) {
       ++lostLines_;
       return failed();
@@ -92,7 +124,6 @@ class LogFile {
     return LogWriteNews{false, {}, markedLines};
   }
 
- private:
   std::string lostLinesMark() const { return fmt::format("{}{} lines lost{}", kWarningPrefix, lostLines_, textLineEnd()); }
 
   bool writeUnwritten() {
@@ -108,6 +139,7 @@ class LogFile {
         return false;
       }
       done += static_cast<std::size_t>(count);
+      size_ += static_cast<std::uint64_t>(count);
     }
     unwritten_.clear();
     return true;
@@ -123,10 +155,12 @@ class LogFile {
 
   int descriptor_ = -1;
   std::filesystem::path path_;
+  std::uint64_t size_ = 0;  // the bytes the file holds
   std::string unwritten_;  // the bytes of a line the disk did not take yet
   std::uint64_t lostLines_ = 0;
   bool failing_ = false;
   std::string cause_;
+  std::optional<LogWriteNews> news_;
 };
 
 // The file lives behind a function-local static so that lines logged by
@@ -137,27 +171,15 @@ LogFile& logFile() {
 }
 
 RepeatedBlocks& repeatedBlocks() {
-  static RepeatedBlocks blocks;  // guarded by logMutex
+  static RepeatedBlocks blocks(logFile());  // guarded by logMutex
   return blocks;
 }
 
-// Writes the lines in order under logMutex; the news of the last write that
-// had any.
-std::optional<LogWriteNews> writeLinesLocked(std::vector<std::string> lines) {
-  std::optional<LogWriteNews> news;
-  for (const std::string& line : lines) {
-    if (auto lineNews = logFile().write(line)) {
-      news = std::move(lineNews);
-    }
-  }
-  return news;
-}
-
-// Under logMutex: what the folding of repeated blocks holds back is written
-// before the file closes.
+// Under logMutex: the count that the folding of repeated blocks has not
+// written yet is written before the file closes.
 void closeLogFileLocked() {
   if (logFile().isOpen()) {
-    writeLinesLocked(repeatedBlocks().close());
+    repeatedBlocks().close();
   }
   logFile().close();
 }
@@ -330,7 +352,7 @@ bool isLogOpen() {
 namespace {
 
 // Hands the lines to the file and tells the user what became of writing it.
-void writeFolded(const std::function<std::vector<std::string>(RepeatedBlocks&)>& fold) {
+void writeFolded(const std::function<void(RepeatedBlocks&)>& fold) {
   std::optional<LogWriteNews> news;
   std::filesystem::path path;
   {
@@ -338,7 +360,8 @@ void writeFolded(const std::function<std::vector<std::string>(RepeatedBlocks&)>&
     if (!logFile().isOpen()) {
       return;
     }
-    news = writeLinesLocked(fold(repeatedBlocks()));
+    fold(repeatedBlocks());
+    news = logFile().takeNews();
     if (news) {
       path = logFile().path();
     }
@@ -354,15 +377,15 @@ void writeLogLine(std::string_view prefix, std::string_view line) {
   std::string bytes = loggedText(prefix);
   bytes += loggedText(line);
   bytes += textLineEnd();
-  writeFolded([&bytes](RepeatedBlocks& blocks) { return blocks.line(std::move(bytes)); });
+  writeFolded([&bytes](RepeatedBlocks& blocks) { blocks.line(std::move(bytes)); });
 }
 
 void beginRepeatableLogBlock(std::string_view what) {
-  writeFolded([what](RepeatedBlocks& blocks) { return blocks.begin(what); });
+  writeFolded([what](RepeatedBlocks& blocks) { blocks.begin(what); });
 }
 
 void endRepeatableLogBlock() {
-  writeFolded([](RepeatedBlocks& blocks) { return blocks.end(); });
+  writeFolded([](RepeatedBlocks& blocks) { blocks.end(); });
 }
 
 namespace {

@@ -60,8 +60,8 @@ void gf_logLineUnlessStopping(const std::string& line);
 // any order, clock times aside), such as a session that fails the same way
 // at every restart: a repeat is not written again, only counted ("===> The
 // session above ran 4 more times with the same log lines"), so the log stays
-// small. The lines of a block are held back while they repeat the block
-// before, until one differs or the log closes.
+// small. Each line is written at once all the same; a block that proves a
+// repeat when it ends is taken back from the file.
 void beginRepeatableLogBlock(std::string_view what);
 void endRepeatableLogBlock();
 

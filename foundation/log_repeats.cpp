@@ -36,64 +36,77 @@ std::string withClockTimesMasked(std::string_view line) {
   return masked;
 }
 
-std::vector<std::string> RepeatedBlocks::begin(std::string_view what) {
-  std::vector<std::string> lines;
+void RepeatedBlocks::begin(std::string_view what) {
   if (inBlock_) {
-    lines = end();
+    end();
   }
   if (what != what_) {
-    stopMatching(lines);
+    stopMatching();
     forgetPrevious();
     what_ = what;
   }
   inBlock_ = true;
-  matching_ = unmatchedCount_ > 0;
   current_.clear();
   tooLong_ = false;
-  return lines;
+  matching_ = false;
+  if (unmatchedCount_ == 0) {
+    return;
+  }
+  // A block that cannot be taken back is written as any other.
+  const std::optional<std::uint64_t> start = sink_.end();
+  if (!start) {
+    stopMatching();
+    return;
+  }
+  matching_ = true;
+  blockStart_ = *start;
+  // The count so far, which this block takes back with itself when it
+  // repeats once more.
+  countInBlock_ = repeats_ != repeatsWritten_;
+  if (countInBlock_) {
+    sink_.write(countLine());
+  }
 }
 
-std::vector<std::string> RepeatedBlocks::line(std::string bytes) {
-  std::vector<std::string> lines;
+void RepeatedBlocks::line(std::string bytes) {
   if (!inBlock_) {
     // A line between blocks: the next block follows it, not the last one.
-    stopMatching(lines);
+    stopMatching();
     forgetPrevious();
-    lines.push_back(std::move(bytes));
-    return lines;
+    sink_.write(std::move(bytes));
+    return;
   }
   std::string shape = tooLong_ ? std::string() : withClockTimesMasked(bytes);
-  const auto unmatched = matching_ ? unmatched_.find(shape) : unmatched_.end();
-  if (unmatched != unmatched_.end() && unmatched->second > 0) {
-    --unmatched->second;
-    --unmatchedCount_;
-    held_.push_back(std::move(bytes));
-  } else {
-    stopMatching(lines);
-    lines.push_back(std::move(bytes));
+  if (matching_) {
+    const auto unmatched = unmatched_.find(shape);
+    if (unmatched != unmatched_.end() && unmatched->second > 0) {
+      --unmatched->second;
+      --unmatchedCount_;
+    } else {
+      stopMatching();
+    }
   }
+  sink_.write(std::move(bytes));
   if (current_.size() == kMostRecordedLines) {
     tooLong_ = true;
     current_ = {};
   }
   if (!tooLong_) current_.push_back(std::move(shape));
-  return lines;
 }
 
-std::vector<std::string> RepeatedBlocks::end() {
-  std::vector<std::string> lines;
-  if (!inBlock_) return lines;
+void RepeatedBlocks::end() {
+  if (!inBlock_) return;
   inBlock_ = false;
-  if (matching_ && unmatchedCount_ == 0 && !tooLong_) {
-    held_.clear();
+  if (matching_ && unmatchedCount_ == 0 && !tooLong_ && sink_.takeBack(blockStart_)) {
     matching_ = false;
+    countInBlock_ = false;
     ++repeats_;
     if (isPowerOfTwo(repeats_)) {
-      lines.push_back(countLine());
+      sink_.write(countLine());
       repeatsWritten_ = repeats_;
     }
   } else {
-    stopMatching(lines);
+    stopMatching();
   }
   forgetPrevious();
   if (!tooLong_) {
@@ -101,16 +114,13 @@ std::vector<std::string> RepeatedBlocks::end() {
     unmatchedCount_ = current_.size();
   }
   current_.clear();
-  return lines;
 }
 
-std::vector<std::string> RepeatedBlocks::close() {
-  std::vector<std::string> lines;
-  stopMatching(lines);
+void RepeatedBlocks::close() {
+  stopMatching();
   inBlock_ = false;
   forgetPrevious();
   current_.clear();
-  return lines;
 }
 
 void RepeatedBlocks::forgetPrevious() {
@@ -118,14 +128,17 @@ void RepeatedBlocks::forgetPrevious() {
   unmatchedCount_ = 0;
 }
 
-void RepeatedBlocks::stopMatching(std::vector<std::string>& lines) {
+void RepeatedBlocks::stopMatching() {
+  // A count this block began with stays: it tells the blocks before it.
+  if (countInBlock_) {
+    repeatsWritten_ = repeats_;
+    countInBlock_ = false;
+  }
   if (repeats_ != repeatsWritten_) {
-    lines.push_back(countLine());
+    sink_.write(countLine());
   }
   repeats_ = 0;
   repeatsWritten_ = 0;
-  for (std::string& held : held_) lines.push_back(std::move(held));
-  held_.clear();
   matching_ = false;
 }
 

@@ -1,15 +1,17 @@
-// The log when the system lets it down: a rename refused, as Windows refuses
-// to rename a file that a log viewer holds open. The test binary puts its
-// own rename() in front of the C library's, which refuses the renames a test
-// names.
+// The log when the system lets it down: a rename refused (as Windows refuses
+// to rename a file that a log viewer holds open) and a process killed in the
+// middle of a session. The test binary puts its own rename() in front of the
+// C library's, which refuses the renames a test names.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -108,6 +110,53 @@ TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEver
       EXPECT_EQ(contentOf("Log00.txt"), "oldest\n");
     }
   }
+}
+
+// A session that repeats the one before is killed before it ends: what it
+// logged is in the file all the same, after the count of the repeats before
+// it.
+TEST_F(LogFaultsTest, ARepeatingSessionKilledMidwayHasItsLinesInTheLog) {
+  int written[2];
+  ASSERT_EQ(pipe(written), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(written[0]);
+    try {
+      openLog(logPath);
+      for (int session = 0; session < 5; ++session) {
+        beginRepeatableLogBlock("session");
+        gf_logLine("Authentication failed: HTTP 500");
+        if (session < 4) {
+          gf_logLine("Restarting after 15 seconds");
+          endRepeatableLogBlock();
+        }
+      }
+    } catch (...) {
+      _exit(4);
+    }
+    const char done = 1;
+    (void)!write(written[1], &done, 1);
+    pause();  // killed here, in the fifth session
+    _exit(3);
+  }
+  close(written[1]);
+  char done = 0;
+  ASSERT_EQ(read(written[0], &done, 1), 1);
+  close(written[0]);
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  const std::string text = readTextFile(logPath);
+  EXPECT_EQ(text.substr(text.find('\n') + 1),
+            "Authentication failed: HTTP 500\n"
+            "Restarting after 15 seconds\n"
+            "===> The session above ran 1 more time with the same log lines\n"
+            "===> The session above ran 2 more times with the same log lines\n"
+            "===> The session above ran 3 more times with the same log lines\n"
+            "Authentication failed: HTTP 500\n");
 }
 
 }  // namespace
