@@ -58,6 +58,30 @@ bool moved(double latitudeA, double longitudeA, double latitudeB, double longitu
 
 GeoPoint positionOf(const LiveAc& aircraft) { return {aircraft.position.latitude, aircraft.position.longitude}; }
 
+// The lines that say why the user aircraft made an aircraft go: its label,
+// the rule and the figures the rule compared.
+std::string removedNearUserOnGround(const std::string& label, double distanceNm, double limitNm) {
+  return fmt::format("{} removed: {:.0f} m from the user aircraft on the ground (limit {:.0f} m)", label,
+                     distanceNm * kMetersPerNm, limitNm * kMetersPerNm);
+}
+
+// The line of flight runs both ways: an aircraft just behind the user
+// aircraft is on it too.
+std::string removedOnLowUsersLine(const std::string& label, double distanceNm, double heightFeet, double offLineFeet) {
+  return fmt::format(
+      "{} removed: on the ground {:.2f} nm from the user aircraft flying {:.0f} ft above ground, "
+      "{:.0f} ft off its line of flight (limit {:.0f} ft)",
+      label, distanceNm, heightFeet, offLineFeet, kRuleALateralFeet);
+}
+
+std::string removedCrossingUsersLine(const std::string& label, double distanceNm, double heightApartFeet,
+                                     double passingFeet) {
+  return fmt::format(
+      "{} removed: its line of flight passes {:.0f} ft from the user aircraft (limit {:.0f} ft), "
+      "{:.2f} nm away and {:.0f} ft apart in height",
+      label, passingFeet, kRuleBLateralFeet, distanceNm, heightApartFeet);
+}
+
 // The first live aircraft in the simulator under the callsign; null when none.
 const LiveAc* activeLiveAc(TrafficEngine& engine, const std::string& callsign) {
   for (const LiveAc& aircraft : engine.liveAircraft()) {
@@ -219,14 +243,21 @@ void Session::makeWayForUser() {
   const UserAcData& user = engine_.userAircraft();
   const GeoPoint userPosition{user.latitude, user.longitude};
   const double userHalfSpan = link_.user().type().halfWingSpanNm.value_or(0.0);
+  const bool log = par_LOG.value();
   if (link_.user().userOnGround.load()) {
     if (!par_COLLISION_USER_GND.value()) {
       return;
     }
     for (LiveAc& aircraft : engine_.liveAircraft()) {
-      if (aircraft.onGround && aircraft.state == SimState::active &&
-          gf_distanceNm(userPosition, positionOf(aircraft)) <=
-              (userHalfSpan + aircraft.base.halfSpanNm) * kLiveClearanceFactor) {
+      if (!aircraft.onGround || aircraft.state != SimState::active) {
+        continue;
+      }
+      const double distance = gf_distanceNm(userPosition, positionOf(aircraft));
+      const double limit = (userHalfSpan + aircraft.base.halfSpanNm) * kLiveClearanceFactor;
+      if (distance <= limit) {
+        if (log) {
+          gf_logLine(removedNearUserOnGround(engine_.logLabel(aircraft), distance, limit));
+        }
         engine_.removeAircraftFromSim(aircraft);
         return;
       }
@@ -237,9 +268,15 @@ void Session::makeWayForUser() {
     staticCheckLatitude_ = user.latitude;
     staticCheckLongitude_ = user.longitude;
     for (StaticAc& aircraft : engine_.staticAircraft()) {
-      if (aircraft.state == SimState::active &&
-          gf_distanceNm(userPosition, {aircraft.standLatitude, aircraft.standLongitude}) <=
-              (userHalfSpan + aircraft.base.halfSpanNm) * kStaticClearanceFactor) {
+      if (aircraft.state != SimState::active) {
+        continue;
+      }
+      const double distance = gf_distanceNm(userPosition, {aircraft.standLatitude, aircraft.standLongitude});
+      const double limit = (userHalfSpan + aircraft.base.halfSpanNm) * kStaticClearanceFactor;
+      if (distance <= limit) {
+        if (log) {
+          gf_logLine(removedNearUserOnGround(engine_.logLabel(aircraft), distance, limit));
+        }
         engine_.removeAircraftFromSim(aircraft);
         return;
       }
@@ -258,15 +295,25 @@ void Session::makeWayForUser() {
     const double bearing = gf_bearing(userPosition, position);
     if (aircraft.onGround && user.altitudeAboveGroundFeet < kRuleABelowFeet && distance <= kRuleANm) {
       const double offAxis = wrapped(bearing - user.headingRadians);
-      if (std::sin(std::fabs(offAxis)) * distance * kFeetPerNm <= kRuleALateralFeet) {
+      const double offLineFeet = std::sin(std::fabs(offAxis)) * distance * kFeetPerNm;
+      if (offLineFeet <= kRuleALateralFeet) {
+        if (log) {
+          gf_logLine(
+              removedOnLowUsersLine(engine_.logLabel(aircraft), distance, user.altitudeAboveGroundFeet, offLineFeet));
+        }
         engine_.removeAircraftFromSim(aircraft);
         return;
       }
     }
-    if (distance <= kRuleBNm && std::fabs(aircraft.position.altitudeFeet - user.altitudeFeet) < kRuleBVerticalFeet) {
+    const double heightApartFeet = std::fabs(aircraft.position.altitudeFeet - user.altitudeFeet);
+    if (distance <= kRuleBNm && heightApartFeet < kRuleBVerticalFeet) {
       const double r = wrapped(aircraft.position.headingRadians - bearing) * kDegreesPerRadian;
       const double x = r >= 0.0 ? std::fabs(90.0 - r) : std::fabs(r + 90.0);
-      if (std::cos(x / kDegreesPerRadian) * distance * kFeetPerNm <= kRuleBLateralFeet) {
+      const double passingFeet = std::cos(x / kDegreesPerRadian) * distance * kFeetPerNm;
+      if (passingFeet <= kRuleBLateralFeet) {
+        if (log) {
+          gf_logLine(removedCrossingUsersLine(engine_.logLabel(aircraft), distance, heightApartFeet, passingFeet));
+        }
         engine_.removeAircraftFromSim(aircraft);
         return;
       }

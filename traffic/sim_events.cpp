@@ -35,6 +35,17 @@ void eraseStaticRecord(std::vector<StaticAc>& table, std::vector<StaticAc>::iter
   table.pop_back();
 }
 
+// Whether the program itself asked for the aircraft's object to go (a
+// livery respawn removes it too); any other removal is the simulator's own.
+bool removalAsked(const LiveAc& aircraft) {
+  return aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim ||
+         aircraft.state == SimState::liveryrespawn;
+}
+
+bool removalAsked(const StaticAc& aircraft) {
+  return aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim;
+}
+
 }  // namespace
 
 void TrafficEngine::pushSimEvent(const SimEvent& event) {
@@ -261,6 +272,9 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
     if (aircraft.objectId != objectId) {
       continue;
     }
+    if (par_LOG.value() && !removalAsked(aircraft)) {
+      gf_logLine(fmt::format("{} removed by the simulator itself", logLabel(aircraft)));
+    }
     // The plan belongs to the object: a respawned aircraft gets its own
     // with its new object.
     if (aircraft.flightPlanWritten && hooks_.deleteFlightPlanFile) {
@@ -281,6 +295,9 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
   auto found = std::find_if(staticAcTable_.begin(), staticAcTable_.end(),
                             [objectId](const StaticAc& a) { return a.objectId == objectId; });
   if (found != staticAcTable_.end()) {
+    if (par_LOG.value() && !removalAsked(*found)) {
+      gf_logLine(fmt::format("{} removed by the simulator itself", logLabel(*found)));
+    }
     eraseStaticRecord(staticAcTable_, found);
   }
 }

@@ -249,6 +249,17 @@ std::string TrafficEngine::standLabel(std::uint32_t standId) const {
   return "unknown";
 }
 
+std::string TrafficEngine::logLabel(const LiveAc& aircraft) const {
+  if (aircraft.standId == 0) {
+    return fmt::format("          {:8}", aircraft.base.identity.callsign);
+  }
+  return fmt::format("{:8}: {:8}", standLabel(aircraft.standId), aircraft.base.identity.callsign);
+}
+
+std::string TrafficEngine::logLabel(const StaticAc& aircraft) const {
+  return fmt::format("{:8}: {:8}", standLabel(aircraft.standId), aircraft.base.identity.callsign);
+}
+
 void TrafficEngine::logParkedList() {
   std::vector<std::string> lines;
   lines.reserve(liveAcTable_.size());

@@ -186,6 +186,10 @@ class TrafficEngine {
   // ---- Reports ----
   void logParkedList();
   std::string standLabel(std::uint32_t standId) const;
+  // "<stand label:8>: <callsign:8>", the head of a log line about the
+  // aircraft; a live aircraft without a stand has ten blanks for its label.
+  std::string logLabel(const LiveAc& aircraft) const;
+  std::string logLabel(const StaticAc& aircraft) const;
   EngineReports& reports() { return reports_; }
 
   // ---- Time and links ----

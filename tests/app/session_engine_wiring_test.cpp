@@ -1,17 +1,20 @@
 // The engine's parts as the running program uses them, against both
 // stand-ins: the livery matching with the titles the simulator refused, the
 // livery-match summary, the user's stand, the flight-plan files, the live
-// count, the reset of the counts before a restart and the make-way rules
-// for the user aircraft.
+// count, the reset of the counts before a restart, the make-way rules for
+// the user aircraft and the log lines that say why an aircraft went.
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <numbers>
+#include <ranges>
+#include <regex>
 #include <set>
 #include <utility>
 
@@ -237,13 +240,19 @@ std::string airportFile(const std::string& parkpositions) {
 constexpr const char* kUserStand =
     R"(<parkpos id="U1" latitude="52.3105" longitude="4.7683" heading="90.0" radius="25.0" cargo="false" ramp="false"/>)";
 
-// Six stands east of the user, 130 m apart, the first 430 m away.
-std::string eastStands() {
+// Six stands east of the user, 82 m apart, the first 490 m away. On the
+// stands named a KLM B738 stands every half hour of the week.
+std::string eastStands(const std::set<int>& scheduled = {}) {
   std::string stands;
-  for (int n = 0; n < 6; ++n) {
+  for (int n = 1; n <= 6; ++n) {
+    std::string usage;
+    for (int day = 1; scheduled.contains(n) && day <= 7; ++day) {
+      usage += fmt::format(R"(<opt reg="PH-T{:02}" airl="KLM" type="B738" day="{}" hh="{}" cs="KLM{}"/>)", n, day,
+                           fmt::join(std::views::iota(0, 48), ","), 700 + n);
+    }
     stands += fmt::format(R"(<parkpos id="T{}" latitude="52.3120" longitude="{:.6f}" heading="90.0" radius="25.0")"
-                          R"( cargo="false" ramp="false"/>)",
-                          n + 1, 4.7750 + n * 0.0012);
+                          R"( cargo="false" ramp="false">{}</parkpos>)",
+                          n, 4.7750 + (n - 1) * 0.0012, usage);
   }
   return stands;
 }
@@ -381,7 +390,8 @@ TEST(ClosestAirportTest, OfTwoAirportsNearTheUserTheOneWithTheCloserStandIsTaken
 // away stays; in the air an aircraft on the ground straight ahead of a low
 // user aircraft is removed, and so is an aircraft whose line of flight passes
 // close to the user at about the user's height, while aircraft beside the
-// line, above it or ahead of a user too high stay.
+// line, above it or ahead of a user too high stay. Each removal says in the
+// log which rule removed the aircraft, with the figures the rule compared.
 
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kQuarterTurn = std::numbers::pi / 2.0;
@@ -409,8 +419,10 @@ standin::Scenario schipholTraffic() {
 
 class MakeWayTest : public ::testing::Test {
  protected:
+  virtual std::string airportStands() const { return schipholStands(); }
+
   void SetUp() override {
-    writeFile(harness_.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+    writeFile(harness_.folder() / "airports" / "my_thirdparty" / "EHAM.xml", airportStands());
     harness_.rt().setScenario(schipholTraffic());
     harness_.start();
     ASSERT_TRUE(harness_.waitUntilRunning()) << harness_.log();
@@ -490,6 +502,15 @@ class MakeWayTest : public ::testing::Test {
     return ProgramHarness::waitFor([&] { return removed(callsign); }, 10s);
   }
 
+  // The first line of the log that holds the piece; empty when none.
+  std::string logLineWith(const std::string& piece) const {
+    const std::string log = harness_.log();
+    const std::size_t at = log.find(piece);
+    if (at == std::string::npos) return {};
+    const std::size_t begin = log.rfind('\n', at) + 1;  // npos + 1 is 0
+    return log.substr(begin, log.find('\n', at) - begin);
+  }
+
   ProgramHarness harness_{[](SessionOptions& options) {
     options.scanLiveries = buildLiveries;
     options.engineConfig.stands = &parkAirportStands();
@@ -504,6 +525,12 @@ TEST_F(MakeWayTest, OnTheGroundTheAircraftUnderTheUserGoesAndTheOneBesideStays) 
   letSecondsPass(3);
   EXPECT_FALSE(removed("KLM1386"));
   EXPECT_FALSE(removed("EIN605"));
+  // Half spans 17.9 m (the user's A320) and 17.955 m (a B738), x 1.15.
+  const std::string log = harness_.log();
+  EXPECT_NE(log.find("T3      : KLM1385  removed: 10 m from the user aircraft on the ground (limit 41 m)\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("KLM1385  removed by the simulator"), std::string::npos) << "the program asked for it";
 }
 
 TEST_F(MakeWayTest, ALowUserAircraftRemovesOnlyTheAircraftOnTheGroundStraightAhead) {
@@ -533,6 +560,10 @@ TEST_F(MakeWayTest, ALowUserAircraftRemovesOnlyTheAircraftOnTheGroundStraightAhe
   }
   EXPECT_FALSE(removed("KLM1386")) << "one a second, and it is 80 m off the line";
   EXPECT_FALSE(removed("EIN605"));
+  EXPECT_NE(harness_.log().find("T3      : KLM1385  removed: on the ground 0.50 nm from the user aircraft flying "
+                                "300 ft above ground, 0 ft off its line of flight (limit 50 ft)\n"),
+            std::string::npos)
+      << harness_.log();
 }
 
 TEST_F(MakeWayTest, AnAircraftWhoseLineOfFlightPassesCloseAtTheUsersHeightIsRemoved) {
@@ -562,6 +593,79 @@ TEST_F(MakeWayTest, AnAircraftWhoseLineOfFlightPassesCloseAtTheUsersHeightIsRemo
   }
   EXPECT_FALSE(removed("KLM1385"));
   EXPECT_FALSE(removed("KLM1386"));
+  // EIN605 flies on at 180 kt while the rule looks once a second: the
+  // figures are those of the second it went, within 2 nm and at about the
+  // user's height. It has no stand: ten blanks stand for the label.
+  const std::string line = logLineWith("EIN605   removed: ");
+  std::smatch figures;
+  ASSERT_TRUE(std::regex_match(line, figures,
+                               std::regex("          EIN605   removed: its line of flight passes (\\d+) ft from the "
+                                          "user aircraft \\(limit 700 ft\\), (\\d\\.\\d\\d) nm away and "
+                                          "(\\d+) ft apart in height")))
+      << harness_.log();
+  EXPECT_LE(std::stoi(figures[1]), 700);
+  EXPECT_LE(std::stod(figures[2]), 2.0);
+  EXPECT_LT(std::stoi(figures[3]), 50);
+}
+
+// The same with static aircraft on the stands that the live ones leave
+// free: T1, T5 and T6, all three wanted.
+class MakeWayWithStaticsTest : public MakeWayTest {
+ protected:
+  std::string airportStands() const override { return airportFile(kUserStand + eastStands({1, 5, 6})); }
+
+  struct Parked {
+    std::string label;  // "<stand:8>: <callsign:8>"
+    std::uint32_t objectId = 0;
+    GeoPoint stand;
+  };
+
+  void SetUp() override {
+    harness_.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"CUSTOM_PARKING_PERCENTAGE", "100"}});
+    MakeWayTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(ProgramHarness::waitFor([this] { return findStatic(); }, 30s)) << harness_.log();
+  }
+
+  // The first static aircraft in the simulator, read on the worker.
+  bool findStatic() {
+    onWorker(harness_, [this] {
+      const TrafficEngine& engine = harness_.session().engine();
+      for (const StaticAc& aircraft : engine.staticAircraft()) {
+        if (aircraft.state == SimState::active) {
+          parked_ = {fmt::format("{:8}: {:8}", engine.standLabel(aircraft.standId), aircraft.base.identity.callsign),
+                     aircraft.objectId,
+                     {aircraft.standLatitude, aircraft.standLongitude}};
+          return;
+        }
+      }
+    });
+    return parked_.objectId != 0;
+  }
+
+  Parked parked_;
+};
+
+TEST_F(MakeWayWithStaticsTest, AStaticAircraftBesideTheUserOnTheGroundGoesWithItsFigures) {
+  // 15 m south of its stand, the next stands 82 m east and west.
+  placeUser(gf_destination(parked_.stand, std::numbers::pi, 15.0 / kMetersPerNm * kFeetPerNm), 0.0, 0.0, true);
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness_.sim().object(parked_.objectId)->removed; }, 10s))
+      << harness_.log();
+  // Half spans 17.9 m and 17.955 m, x 1.1.
+  EXPECT_EQ(logLineWith(parked_.label + " removed: "),
+            parked_.label + " removed: 15 m from the user aircraft on the ground (limit 39 m)");
+}
+
+TEST_F(MakeWayWithStaticsTest, AnAircraftTheSimulatorRemovesUnaskedIsNamedInTheLog) {
+  struct Case {
+    std::string label;
+    std::uint32_t objectId;
+  };
+  const Case cases[] = {{"T2      : KLM1386 ", objects_.at("KLM1386")}, {parked_.label, parked_.objectId}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(harness_.sim().removeObjectFromSimulator(c.objectId)) << c.label;
+    EXPECT_TRUE(harness_.waitForLog(c.label + " removed by the simulator itself\n", 10s)) << harness_.log();
+  }
 }
 
 }  // namespace
