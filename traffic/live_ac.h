@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -18,8 +20,8 @@ inline constexpr std::uint32_t kFlapsIndexUnset = 4;
 
 // A turn of a ground leg as a quadratic Bezier curve in local metres from
 // its origin: from the origin through the control point to the end point.
-// Every value is NaN while no curve runs. The parameter comes first: a step
-// without a curve reads no more of it.
+// Every value is NaN (the lengths 0) while no curve runs. The parameter comes
+// first: a step without a curve reads no more of it.
 struct CurveState {
   static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   double parameter = kNone;      // u, 0..1
@@ -35,8 +37,15 @@ struct CurveState {
   // time (of u) it takes to get there; none: u runs evenly along the curve.
   double bendParameter = kNone;
   double bendTimeShare = kNone;
+  // The length of the curve from its origin to each of kArcSteps + 1 even
+  // steps of the Bezier parameter: u runs evenly along the length, not along
+  // the parameter, whose points crowd where the curve is drawn to its nearer
+  // point.
+  static constexpr std::size_t kArcSteps = 32;
+  std::array<double, kArcSteps + 1> arcMeters{};
 
   bool running() const { return parameter == parameter; }  // not NaN
+  double lengthMeters() const { return arcMeters.back(); }
 };
 
 // The motion state of a live aircraft that the live step, the ground and air

@@ -8,6 +8,7 @@
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "simlink/sim_ids.h"
+#include "traffic/motion/curve_length.h"
 #include "traffic/motion/live_motion.h"
 #include "traffic/motion/motion_support.h"
 #include "traffic/record_labels.h"
@@ -49,6 +50,10 @@ constexpr std::int32_t kSharpTurnAdvanceTicks = 2000;
 // How much faster than its records' positions show a late aircraft may taxi
 // or roll to catch up.
 constexpr double kCatchUpSpeedFactor = 1.2;
+// A taxi runs at most twice and a few knots above its faster record: surface
+// speeds of real feeds may report little more than half the movement.
+constexpr double kTaxiAboveRecordsFactor = 2.0;
+constexpr double kTaxiAboveRecordsKnots = 5.0;
 
 double northMeters(double latitude, double originLatitude) {
   return (latitude - originLatitude) * kMetersPerDegreeLatitude;
@@ -113,6 +118,46 @@ void stationaryLegTiming(MotionContext& m, LiveAc& a) {
   next.dueTick = std::max(target, now);
 }
 
+// The speed that covers the metres in the ticks; no time at all asks for
+// more than any speed.
+double knotsOver(double meters, double ticks) {
+  return ticks > 0.0 ? meters / kMetersPerNm * kTicksPerHour / ticks : std::numeric_limits<double>::infinity();
+}
+
+// The recorded speed of a ground leg: the faster of its two records, or,
+// when neither reports one, what their positions show.
+double recordedLegKnots(const LiveAc& a) {
+  return std::max({a.path[0].speedKnots, a.path[1].speedKnots, legSpeed(a)});
+}
+
+// The landing roll is over once the aircraft has turned off the runway.
+bool turnedOffRunway(const LiveAc& a) {
+  const double turned =
+      std::fabs(degreesOf(normalizedAngle(a.position.headingRadians - a.motion.touchdownHeadingRadians)));
+  return turned >= kTurnedOffRunwayDegrees;
+}
+
+// A leg of a take-off or landing roll. Records that report more than a taxi
+// may show a take-off roll before its flag is set, but not once a landing
+// roll is over: from there the aircraft taxis.
+bool rollingLeg(const LiveAc& a) {
+  const LiveMotion& mo = a.motion;
+  if (mo.takeOffRoll || (mo.landingRoll && !turnedOffRunway(a))) {
+    return true;
+  }
+  return !mo.landed && recordedLegKnots(a) > kTaxiMaximumKnots;
+}
+
+// The fastest a taxi leg of records may run, whatever its due tick asks:
+// the taxi maximum, and not far above its records either. A roll keeps to
+// its due times.
+double legLimitKnots(const LiveAc& a) {
+  if (rollingLeg(a)) {
+    return std::numeric_limits<double>::infinity();
+  }
+  return std::min(kTaxiMaximumKnots, recordedLegKnots(a) * kTaxiAboveRecordsFactor + kTaxiAboveRecordsKnots);
+}
+
 // The tick the front point was due at by its record: a ground leg that
 // ended on it late moved its due tick to when it was reached.
 std::int64_t frontOwnDueTick(const LiveAc& a) {
@@ -121,38 +166,36 @@ std::int64_t frontOwnDueTick(const LiveAc& a) {
   return front.dueTick == mo.groundLegEndTick ? front.dueTick - mo.groundLegLateTicks : front.dueTick;
 }
 
-// The ticks of a moving ground leg. Timed from now by distance over the
-// recorded speeds, a leg keeps whatever lag the aircraft has, and surface
-// speeds of real feeds often understate the movement; instead the leg ends
-// when its point falls due, at the speed the distance over the time left
-// asks. A late aircraft so catches up, but no faster than a fifth above the
-// speed the records' positions show (the distance over the time between
-// their due times), and while it taxis never above the taxi maximum: the
-// leg then runs at that speed and ends as soon as it can, even past the delay
-// window (squeezing it into the window would race the aircraft). On a roll
-// the recorded speeds may raise the bound.
+// The ticks of a moving ground leg of `distanceNm` (along its curve, when it
+// has one). Timed from now by distance over the recorded speeds, a leg keeps
+// whatever lag the aircraft has, and surface speeds of real feeds often
+// understate the movement; instead the leg ends when its point falls due,
+// at the speed the distance over the time left asks. A late aircraft so
+// catches up, but no faster than a fifth above the speed the records'
+// positions show (the distance over the time between their due times), and
+// while it taxis never above the leg's limit: the leg then runs at that
+// speed and ends as soon as it can, even past the delay window (squeezing it
+// into the window would race the aircraft). On a roll the recorded speeds
+// may raise the bound.
 std::int64_t groundLegTicks(MotionContext& m, LiveAc& a, double distanceNm) {
   const std::int64_t now = m.eng().tick();
-  const PathPoint& front = a.path[0];
   const PathPoint& next = a.path[1];
   LiveMotion& mo = a.motion;
   const std::int64_t recordedTicks = std::max(next.dueTick - frontOwnDueTick(a), kMinimumLegTicks);
   double fastestKnots = distanceNm * kTicksPerHour / static_cast<double>(recordedTicks) * kCatchUpSpeedFactor;
-  const double recordedKnots = std::max({front.speedKnots, next.speedKnots, legSpeed(a)});
   // A record that reports a stop comes some time after the aircraft stopped:
   // it goes on at the speed the last leg's records showed, stops there and
   // waits, instead of creeping to it all that time.
-  const double lastLegKnots = front.dueTick == mo.groundLegEndTick ? mo.groundLegShownKnots : 0.0;
+  const double lastLegKnots = a.path[0].dueTick == mo.groundLegEndTick ? mo.groundLegShownKnots : 0.0;
   const bool stops = next.speedKnots == 0.0 && lastLegKnots > 0.0;
   if (stops) {
     fastestKnots = std::max(fastestKnots, lastLegKnots * kCatchUpSpeedFactor);
   }
-  if (mo.takeOffRoll || mo.landingRoll || recordedKnots > kTaxiMaximumKnots) {
-    fastestKnots = std::max(fastestKnots, recordedKnots * kCatchUpSpeedFactor);
-  } else {
-    fastestKnots = std::min(fastestKnots, kTaxiMaximumKnots);
-  }
-  const std::int64_t fastest = std::max(ticksForDistance(distanceNm, fastestKnots), kMinimumLegTicks);
+  fastestKnots = rollingLeg(a) ? std::max(fastestKnots, recordedLegKnots(a) * kCatchUpSpeedFactor)
+                                : std::min(fastestKnots, legLimitKnots(a));
+  // Rounded up: never a little above the limit.
+  const std::int64_t fastest =
+      std::max(roundTicks(std::ceil(distanceNm * kTicksPerHour / fastestKnots)), kMinimumLegTicks);
   std::int64_t ticks = std::max(next.dueTick - now, fastest);
   if (stops) {
     ticks = std::clamp(ticksForDistance(distanceNm, lastLegKnots), fastest, ticks);
@@ -180,9 +223,9 @@ void timeCurveBend(LiveAc& a, std::int64_t roundedDueTick) {
   double closestSquare = std::numeric_limits<double>::infinity();
   for (int i = 1; i < kSamples; ++i) {
     const double t = static_cast<double>(i) / kSamples;
-    const double north = 2.0 * (1.0 - t) * t * curve.controlNorthMeters + t * t * curve.endNorthMeters;
-    const double east = 2.0 * (1.0 - t) * t * curve.controlEastMeters + t * t * curve.endEastMeters;
-    const double square = std::pow(north - curve.controlNorthMeters, 2) + std::pow(east - curve.controlEastMeters, 2);
+    const CurveOffset point = curveOffset(curve, t);
+    const double square = std::pow(point.northMeters - curve.controlNorthMeters, 2) +
+                          std::pow(point.eastMeters - curve.controlEastMeters, 2);
     if (square < closestSquare) {
       closestSquare = square;
       closest = t;
@@ -192,16 +235,41 @@ void timeCurveBend(LiveAc& a, std::int64_t roundedDueTick) {
   curve.bendTimeShare = share;
 }
 
-// Where on the curve the aircraft is by the share of the leg's time gone:
-// at the bend when the rounded point falls due.
-double pointParameter(const CurveState& curve) {
-  const double u = curve.parameter;
+// The bend is passed when its point falls due only while neither half of
+// the curve then runs above the leg's limit: the due times of real feeds
+// may be a second or two off their positions, and one half would race while
+// the other crawls. The aircraft then rounds the whole curve at one speed.
+void keepBendWithinLimit(LiveAc& a, std::int64_t legTicks) {
+  CurveState& curve = a.motion.curve;
   const double share = curve.bendTimeShare;
   if (std::isnan(share)) {
+    return;
+  }
+  const double length = curve.lengthMeters();
+  const double bend = lengthAtParameter(curve, curve.bendParameter);
+  const double ticks = static_cast<double>(legTicks);
+  const double fasterKnots = std::max(knotsOver(bend, share * ticks), knotsOver(length - bend, (1.0 - share) * ticks));
+  if (fasterKnots > legLimitKnots(a)) {
+    curve.bendTimeShare = CurveState::kNone;
+  }
+}
+
+// Where on the curve the aircraft is by the share of the leg's time gone:
+// at the bend when the rounded point falls due, and at an even speed along
+// the curve before and after it.
+double pointParameter(const CurveState& curve) {
+  const double u = curve.parameter;
+  const double length = curve.lengthMeters();
+  if (!(length > 0.0)) {
     return u;
   }
-  const double bend = curve.bendParameter;
-  return u < share ? u / share * bend : bend + (u - share) / (1.0 - share) * (1.0 - bend);
+  double lengthShare = u;
+  const double share = curve.bendTimeShare;
+  if (!std::isnan(share)) {
+    const double bend = lengthAtParameter(curve, curve.bendParameter) / length;
+    lengthShare = u < share ? u / share * bend : bend + (u - share) / (1.0 - share) * (1.0 - bend);
+  }
+  return parameterAtLength(curve, lengthShare * length);
 }
 
 void taxiLights(MotionContext& m, const LiveAc& a) { setLights(m, a, LightSwitches{1, 1, 0, 1, 0, 1, 0}); }
@@ -281,6 +349,7 @@ void setupTurnCurve(LiveAc& a) {
   curve.endEastMeters = eastMeters(afterNext.longitude, curve.originLongitude, curve.originLatitude);
   curve.parameter = 0.0;
   curve.parameterStep = 0.0;
+  measureCurve(curve);
   a.path.erase(a.path.begin() + 1);
 }
 
@@ -294,11 +363,10 @@ bool curvePointAndHeading(const CurveState& curve, GeoPoint& point, double& head
   if (!(t >= 0.0 && t <= 1.0)) {
     return false;
   }
-  const double north = 2.0 * (1.0 - t) * t * curve.controlNorthMeters + t * t * curve.endNorthMeters;
-  const double east = 2.0 * (1.0 - t) * t * curve.controlEastMeters + t * t * curve.endEastMeters;
-  point.latitude = curve.originLatitude + north / kMetersPerDegreeLatitude;
-  point.longitude =
-      curve.originLongitude + east / (kMetersPerDegreeLatitude * std::cos(curve.originLatitude * kDegreesToRadians));
+  const CurveOffset offset = curveOffset(curve, t);
+  point.latitude = curve.originLatitude + offset.northMeters / kMetersPerDegreeLatitude;
+  point.longitude = curve.originLongitude + offset.eastMeters / (kMetersPerDegreeLatitude *
+                                                                 std::cos(curve.originLatitude * kDegreesToRadians));
   const double dNorth = 2.0 * t * (curve.endNorthMeters - curve.controlNorthMeters) +
                         2.0 * (1.0 - t) * curve.controlNorthMeters;
   const double dEast =
@@ -400,8 +468,13 @@ void timeGroundLeg(MotionContext& m, LiveAc& a) {
   turnRate = a.base.baseTurnRateRadians;
   const double d = distanceNm(a.path[0], a.path[1]);
   const bool generated = a.generatedLegs >= 1;
-  const std::int64_t ticks =
-      generated ? std::max(ticksForDistance(d, legSpeed(a)), kMinimumLegTicks) : groundLegTicks(m, a, d);
+  // A curve is driven along its length, longer than the way straight across.
+  const double curveNm = mo.curve.running() ? mo.curve.lengthMeters() / kMetersPerNm : 0.0;
+  const std::int64_t ticks = generated ? std::max(ticksForDistance(d, legSpeed(a)), kMinimumLegTicks)
+                                       : groundLegTicks(m, a, curveNm > 0.0 ? curveNm : d);
+  if (mo.curve.running()) {
+    keepBendWithinLimit(a, ticks);
+  }
   if ((mo.curve.running() || mo.turnFirst) && turnRate > 0.0) {
     const double angle = mo.turnFirst ? headingErrorDegrees(a) : mo.curve.turnAngleDegrees;
     const auto turnSteps =
@@ -632,9 +705,7 @@ void liftOff(MotionContext& m, LiveAc& a) {
 void landingRollStep(MotionContext& m, LiveAc& a) {
   TrafficEngine& engine = m.eng();
   LiveMotion& mo = a.motion;
-  const double turned =
-      std::fabs(degreesOf(normalizedAngle(a.position.headingRadians - mo.touchdownHeadingRadians)));
-  if (turned >= kTurnedOffRunwayDegrees) {
+  if (turnedOffRunway(a)) {
     engine.setFlaps(a, 0);
     mo.landingRoll = false;
     mo.touchdownHeadingRadians = 0.0;

@@ -1,0 +1,127 @@
+// Ground movements of real feeds as a pilot parked beside them judges them,
+// frame by frame, replayed through the feed's decoder, the engine, the
+// simulator link and the simulator stand-in: no taxi above the taxi
+// maximum, even inside a curve or right after a runway exit. The pictures
+// in replay_pictures/ are drawn from them by tools/trace-plot:
+//   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='ReplayGroundLimits.*'
+//   trace-plot DIR/taxi-corner.csv taxi-corner.png --stands DIR/taxi-corner-stands.csv
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "foundation/geodesy.h"
+#include "tests/traffic/replay_frame_checks.h"
+#include "tests/traffic/replay_ground_flights.h"
+#include "tests/traffic/replay_scenario.h"
+#include "traffic/motion/live_motion.h"
+
+namespace crv::testing {
+namespace {
+
+// Far from the stands: nothing parks there.
+const GeoPoint kTaxiway = offsetMeters(kApronOrigin, -700.0, -300.0);
+// The runway arrivals start 5 km south, 1.5 km west of the stands.
+const GeoPoint kApproachStart = offsetMeters(kApronOrigin, -5000.0, -1500.0);
+
+// What the stand-in's rounding of positions may add to a frame's speed.
+constexpr double kFrameSpeedToleranceKnots = 0.1;
+
+// The replay keeps to the recorded times (median |lag| at most 1 s, the
+// 95th percentile at most 3 s), and for the pictures beside this test
+// CRVN_REPLAY_PICTURES names the folder the traces are written to.
+void expectOnTime(const ReplayScenario& replay, std::uint32_t key, const std::string& name, double fromSeconds) {
+  const LagFigures figures = lagFigures(replay.lags(key));
+  std::printf("%s: %zu moving records, median |lag| %.2f s, 95th percentile %.2f s, largest %.2f s\n", name.c_str(),
+              figures.records, figures.medianAbsSeconds, figures.p95AbsSeconds, figures.largestAbsSeconds);
+  ASSERT_GE(figures.records, 10U) << name;
+  EXPECT_LE(figures.medianAbsSeconds, 1.0) << name;
+  EXPECT_LE(figures.p95AbsSeconds, 3.0) << name;
+  if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
+    const std::filesystem::path pictures(folder);
+    replay.writePicture(key, pictures / (name + ".csv"), pictures / (name + "-stands.csv"), fromSeconds);
+  }
+}
+
+FrameFigures printedFigures(const std::string& name, const std::vector<FrameMotion>& frames, double fromSeconds,
+                            double untilSeconds) {
+  const FrameFigures figures = frameFigures(frames, fromSeconds, untilSeconds);
+  std::printf("%s: fastest frame %.1f kt, fastest turn %.1f deg/s, largest speed change between frames %.1f kt\n",
+              name.c_str(), figures.fastestKnots, figures.fastestTurnDegreesPerSecond,
+              figures.largestSpeedChangeKnots);
+  return figures;
+}
+
+// A 60-degree taxiway corner rounded in one curve over two record legs
+// (2.4 and 6 s long) whose corner record is stamped seconds late: its
+// positions ask one half of the curve for more than the taxi maximum, or,
+// where the records report three quarters of the speed, for far more than
+// they show. Every frame keeps to the taxi maximum, and each half of the
+// curve to a few knots of the records' speeds.
+TEST(ReplayGroundLimits, ATaxiCornerWhoseRecordsFallDueAtOtherIntervalsKeepsEachHalfNearTheirSpeeds) {
+  struct Case {
+    const char* name;
+    double knots;
+    double cornerStampLateSeconds;
+    double reportedShare;
+  };
+  for (const Case& c : {Case{"taxi-corner", 20.0, 2.4, 1.0}, Case{"taxi-corner-understated", 12.0, 3.4, 0.75}}) {
+    ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+    const std::vector<TrackPoint> taxi = taxiCornerFrom(kTaxiway, c.knots, c.cornerStampLateSeconds, c.reportedShare);
+    replay.addFlight(0x3c6a11, "DLH7TC", "A320", taxi);
+    replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+    const std::vector<FrameMotion> frames = frameMotions(replay.tracedPositions(0x3c6a11));
+    const FrameFigures figures = printedFigures(c.name, frames, 0.0, replay.secondsNow());
+    EXPECT_LE(figures.fastestKnots, kTaxiMaximumKnots + kFrameSpeedToleranceKnots) << c.name;
+
+    const double beforeDue = kTaxiCornerSeconds - kBeforeCornerSeconds + kLiveDelaySeconds;
+    const double cornerDue = kTaxiCornerSeconds + c.cornerStampLateSeconds + kLiveDelaySeconds;
+    const double afterDue = kTaxiCornerSeconds + kAfterCornerSeconds + kLiveDelaySeconds;
+    const double recordedKnots = c.knots * c.reportedShare;
+    for (const auto& [from, until] : {std::pair{beforeDue, cornerDue}, std::pair{cornerDue, afterDue}}) {
+      const FrameFigures half = frameFigures(frames, from + 0.05, until - 0.05);
+      std::printf("%s: from %.1f s to %.1f s at %.1f to %.1f kt, the records reporting %.1f kt\n", c.name, from, until,
+                  half.slowestKnots, half.fastestKnots, recordedKnots);
+      EXPECT_LE(half.fastestKnots, recordedKnots + 4.0) << c.name << " from " << from;
+      EXPECT_GE(half.slowestKnots, recordedKnots - 4.0) << c.name << " from " << from;
+    }
+    expectOnTime(replay, 0x3c6a11, c.name, 0.0);
+  }
+}
+
+// A landing whose high-speed exit is recorded at 31 kt, just above the taxi
+// maximum: once the landing roll is over the aircraft taxis within it.
+TEST(ReplayGroundLimits, ATaxiAfterALandingWhoseFirstRecordReports31KnotsKeepsToTheTaxiMaximum) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> arrival = fastExitFrom(kApproachStart);
+  replay.addFlight(0x484a31, "KLM1731", "B738", arrival);
+  double rollEndSeconds = -1.0;
+  bool rolled = false;
+  const double endSeconds = arrival.back().seconds + kLiveDelaySeconds + 5.0;
+  for (double seconds = 0.0; seconds < endSeconds; seconds += 0.01) {
+    replay.runUntilSecond(seconds);
+    const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x484a31);
+    if (aircraft == nullptr) {
+      continue;
+    }
+    rolled = rolled || aircraft->motion.landingRoll;
+    if (rolled && !aircraft->motion.landingRoll && rollEndSeconds < 0.0) {
+      rollEndSeconds = seconds;
+    }
+  }
+  ASSERT_TRUE(rolled);
+  ASSERT_GT(rollEndSeconds, 0.0);
+  const std::vector<FrameMotion> frames = frameMotions(replay.tracedPositions(0x484a31));
+  const FrameFigures taxi = printedFigures("fast-exit", frames, rollEndSeconds, endSeconds);
+  std::printf("fast-exit: the landing roll ended at %.2f s\n", rollEndSeconds);
+  EXPECT_LE(taxi.fastestKnots, kTaxiMaximumKnots + kFrameSpeedToleranceKnots);
+  expectOnTime(replay, 0x484a31, "fast-exit", kRunwayArrivalTouchdownSeconds + kLiveDelaySeconds - 10.0);
+}
+
+}  // namespace
+}  // namespace crv::testing

@@ -1,0 +1,113 @@
+#include "tests/traffic/replay_ground_flights.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <stdexcept>
+
+#include "tests/traffic/replay_surface_flights.h"
+
+namespace crv::testing {
+
+namespace {
+
+// Seconds from `fromSeconds` on, each a step of `steps` in turn after the
+// one before, short of `beforeSeconds`.
+void appendEvery(std::vector<double>& seconds, double fromSeconds, double beforeSeconds,
+                 const std::vector<double>& steps) {
+  std::size_t step = 0;
+  for (double t = fromSeconds; t < beforeSeconds; t += steps[step++ % steps.size()]) {
+    seconds.push_back(t);
+  }
+}
+
+// The approach of the runway arrivals: 60 s at 140 kt from 700 ft, recorded
+// every 4 s, down to the runway running north (reached a little before the
+// 60 s are over, where the track stays on the ground).
+TrackBuilder approachFrom(GeoPoint start) {
+  TrackBuilder builder(start.latitude, start.longitude, 700.0);
+  builder.leg(kRunwayArrivalTouchdownSeconds, 140, 0, -710, 0, 1);
+  return builder;
+}
+
+void appendApproachRecords(std::vector<double>& seconds) {
+  appendEvery(seconds, 0.0, kRunwayArrivalTouchdownSeconds - 1.0, {4.0});
+}
+
+}  // namespace
+
+std::vector<TrackPoint> recordsTakenAt(const std::vector<TrackPoint>& track, const std::vector<double>& takenSeconds,
+                                       const std::vector<double>& stampedSeconds, double reportedShare) {
+  if (takenSeconds.size() != stampedSeconds.size() || takenSeconds.empty() ||
+      takenSeconds.front() != track.front().seconds) {
+    throw std::invalid_argument("records must be taken from the track's first second on, one stamp each");
+  }
+  std::vector<double> intervals;
+  for (std::size_t i = 1; i < takenSeconds.size(); ++i) {
+    intervals.push_back(takenSeconds[i] - takenSeconds[i - 1]);
+  }
+  std::vector<TrackPoint> records = sampledAt(track, intervals.empty() ? std::vector<double>{1.0} : intervals);
+  records.resize(std::min(records.size(), takenSeconds.size()));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    TrackPoint& record = records[i];
+    record.seconds = stampedSeconds[i];
+    if (record.altitudeFeet <= 0.0) {
+      record.reportsHeading = false;
+      record.reportsAltitude = false;
+      record.speedKnots *= reportedShare;
+    }
+  }
+  return records;
+}
+
+std::vector<TrackPoint> taxiCornerFrom(GeoPoint start, double knots, double cornerStampLateSeconds,
+                                       double reportedShare) {
+  constexpr double kAfterCornerTaxiSeconds = 40.0;
+  constexpr double kStandSeconds = 30.0;
+  const std::vector<TrackPoint> track = TrackBuilder(start.latitude, start.longitude, 0.0)
+                                            .leg(kTaxiCornerSeconds, knots, 90, 0, 0, 1)
+                                            .leg(kAfterCornerTaxiSeconds, knots, 30, 0, 0, 1)
+                                            .stand(kStandSeconds, 1)
+                                            .points();
+  const std::vector<double> steps{2.0, 3.4, 1.6, 2.8, 2.2};
+  const double stopSeconds = kTaxiCornerSeconds + kAfterCornerTaxiSeconds;
+  std::vector<double> taken;
+  appendEvery(taken, 0.0, kTaxiCornerSeconds - kBeforeCornerSeconds - 1.0, steps);
+  taken.push_back(kTaxiCornerSeconds - kBeforeCornerSeconds);
+  const std::size_t corner = taken.size();
+  taken.push_back(kTaxiCornerSeconds);
+  appendEvery(taken, kTaxiCornerSeconds + kAfterCornerSeconds, stopSeconds - 1.0, steps);
+  appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
+  std::vector<double> stamped = taken;
+  stamped[corner] += cornerStampLateSeconds;
+  std::vector<TrackPoint> records = recordsTakenAt(track, taken, stamped, reportedShare);
+  // Half way round the corner.
+  records[corner].trackDegrees = 60.0;
+  return records;
+}
+
+std::vector<TrackPoint> fastExitFrom(GeoPoint threshold) {
+  TrackBuilder builder = approachFrom(threshold);
+  double rollSeconds = 0.0;
+  for (double knots = 130.0; knots >= 38.0; knots -= 4.0) {
+    builder.leg(1, knots, 0, 0, 0, 1);
+    rollSeconds += 1.0;
+  }
+  constexpr double kExitSeconds = 5.0;
+  constexpr double kTaxiSeconds = 48.0;
+  constexpr double kStandSeconds = 30.0;
+  const std::vector<TrackPoint> track = builder.leg(kExitSeconds, kFastExitKnots, 0, 0, 30.0 / kExitSeconds, 1)
+                                            .leg(6, kFastExitKnots, 30, 0, 0, 1)
+                                            .leg(4, 28, 30, 0, 0, 1)
+                                            .leg(4, 24, 30, 0, 0, 1)
+                                            .leg(kTaxiSeconds - 14.0, 20, 30, 0, 0, 1)
+                                            .stand(kStandSeconds, 1)
+                                            .points();
+  const double stopSeconds = kRunwayArrivalTouchdownSeconds + rollSeconds + kExitSeconds + kTaxiSeconds;
+  std::vector<double> taken;
+  appendApproachRecords(taken);
+  appendEvery(taken, kRunwayArrivalTouchdownSeconds, stopSeconds - 1.0, {1.4, 3.0, 0.4, 2.2, 1.0, 3.6, 2.4, 1.8});
+  appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
+  return recordsTakenAt(track, taken, taken, kFastExitReportedShare);
+}
+
+}  // namespace crv::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+// Ground movements as a pilot parked beside them would judge them, recorded
+// as real feeds give them: records 0.4 to 10 s apart, surface records
+// without a true heading or an altitude, and times that a receiver stamped
+// a second or more off the moment its position was taken, so that the
+// speeds their positions show over one leg are far off.
+
+#include <vector>
+
+#include "foundation/geodesy.h"
+#include "tests/traffic/track_builder.h"
+
+namespace crv::testing {
+
+// The records of a track (one point a second) taken at `takenSeconds` and
+// stamped at `stampedSeconds` (one each, in the same order), as a receiver
+// reports them: ground records carry no true heading and no altitude, and
+// report `reportedShare` of their speed.
+std::vector<TrackPoint> recordsTakenAt(const std::vector<TrackPoint>& track, const std::vector<double>& takenSeconds,
+                                       const std::vector<double>& stampedSeconds, double reportedShare = 1.0);
+
+// A taxi to the east turns 60 degrees left at this second of its track.
+inline constexpr double kTaxiCornerSeconds = 40.0;
+// The records that lie on either side of the corner: one 2.4 s before it,
+// the corner's own, and one 6 s after it, so that its two legs are 2.4 and
+// 6 s long.
+inline constexpr double kBeforeCornerSeconds = 2.4;
+inline constexpr double kAfterCornerSeconds = 6.0;
+
+// The taxi from `start` at `knots`, recorded every 1.6 to 3.4 s, whose
+// corner record (reporting the track half way round) is stamped
+// `cornerStampLateSeconds` after it was taken:
+// its first leg falls due later and its second sooner than the aircraft
+// drove them. Records report `reportedShare` of the speed.
+std::vector<TrackPoint> taxiCornerFrom(GeoPoint start, double knots, double cornerStampLateSeconds,
+                                       double reportedShare);
+
+// An arrival's last airborne record comes this long into its track; the
+// runway runs north.
+inline constexpr double kRunwayArrivalTouchdownSeconds = 60.0;
+
+// An approach to `threshold` at 140 kt, a roll-out north slowing from 130 kt
+// by 4 kt a second, a high-speed exit 30 degrees to the right at 35 kt and
+// the taxi on, slowing to 20 kt, to a stop. Surface records come 0.4 to
+// 3.6 s apart and report 0.89 of the speed: the exit's first record 31 kt.
+inline constexpr double kFastExitKnots = 35.0;
+inline constexpr double kFastExitReportedShare = 0.89;
+std::vector<TrackPoint> fastExitFrom(GeoPoint threshold);
+
+
+}  // namespace crv::testing
