@@ -110,4 +110,33 @@ std::vector<TrackPoint> fastExitFrom(GeoPoint threshold) {
   return recordsTakenAt(track, taken, taken, kFastExitReportedShare);
 }
 
+std::vector<TrackPoint> shortLegBendFrom(GeoPoint start) {
+  constexpr double kKnots = 14.0;
+  constexpr double kBeforeBendSeconds = 1.5;
+  constexpr double kAfterBendTaxiSeconds = 30.0;
+  constexpr double kStandSeconds = 30.0;
+  const std::vector<TrackPoint> track = TrackBuilder(start.latitude, start.longitude, 0.0)
+                                            .leg(kBendSeconds, kKnots, 90, 0, 0, 1)
+                                            .leg(kAfterBendTaxiSeconds, kKnots, kAfterBendTrackDegrees, 0, 0, 1)
+                                            .stand(kStandSeconds, 1)
+                                            .points();
+  const std::vector<double> steps{2.4, 3.0, 2.0, 2.6};
+  const double stopSeconds = kBendSeconds + kAfterBendTaxiSeconds;
+  // The record before the one ahead of the bend comes 3 s before that one,
+  // so that the straight-line thinning keeps it.
+  constexpr double kEarlierSeconds = 3.0;
+  std::vector<double> taken;
+  appendEvery(taken, 0.0, kBendSeconds - kBeforeBendSeconds - kEarlierSeconds - 1.0, steps);
+  taken.push_back(kBendSeconds - kBeforeBendSeconds - kEarlierSeconds);
+  taken.push_back(kBendSeconds - kBeforeBendSeconds);
+  const std::size_t bend = taken.size();
+  taken.push_back(kBendSeconds);
+  appendEvery(taken, kBendSeconds + kAfterBendSeconds, stopSeconds - 1.0, steps);
+  appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
+  std::vector<TrackPoint> records = recordsTakenAt(track, taken, taken);
+  // Half way round the bend.
+  records[bend].trackDegrees = 70.0;
+  return records;
+}
+
 }  // namespace crv::testing

@@ -48,5 +48,12 @@ inline constexpr double kFastExitKnots = 35.0;
 inline constexpr double kFastExitReportedShare = 0.89;
 std::vector<TrackPoint> fastExitFrom(GeoPoint threshold);
 
+// A taxi east at 14 kt from `start` that turns 40 degrees left at this
+// second of its track, recorded 1.5 s before the bend, at it (reporting the
+// track half way round) and 2.6 s after it.
+inline constexpr double kBendSeconds = 40.0;
+inline constexpr double kAfterBendSeconds = 2.6;
+inline constexpr double kAfterBendTrackDegrees = 50.0;
+std::vector<TrackPoint> shortLegBendFrom(GeoPoint start);
 
 }  // namespace crv::testing

@@ -54,6 +54,9 @@ constexpr double kCatchUpSpeedFactor = 1.2;
 // speeds of real feeds may report little more than half the movement.
 constexpr double kTaxiAboveRecordsFactor = 2.0;
 constexpr double kTaxiAboveRecordsKnots = 5.0;
+// No ground turn, however short its leg, swings the nose faster than this
+// many times the base turn rate.
+constexpr double kFastestTurnRateFactor = 2.0;
 
 double northMeters(double latitude, double originLatitude) {
   return (latitude - originLatitude) * kMetersPerDegreeLatitude;
@@ -486,9 +489,9 @@ void timeGroundLeg(MotionContext& m, LiveAc& a) {
         if (d > 0.0) {
           scale = std::min(scale, ratio * (kTurnScaleMeters / kMetersPerNm) / d);
         }
-        if (scale > 0.0) {
-          turnRate *= 1.0 / scale;
-        }
+        // A leg with time to spare for its turn turns more gently, never
+        // faster than the base rate.
+        turnRate *= 1.0 / std::max(scale, 1.0);
       } else if (ratio > 0.0) {
         turnRate *= 1.0 / ratio;
       }
@@ -499,6 +502,11 @@ void timeGroundLeg(MotionContext& m, LiveAc& a) {
         mo.latestDelayTicks = std::max(mo.latestDelayTicks, kSharpTurnAdvanceTicks);
       }
     }
+    // The nose turns at least fast enough to finish the turn within the leg,
+    // but however short the leg, no faster than an aircraft of its size can
+    // turn: the position keeps to the curve while the nose catches up.
+    turnRate = std::max(turnRate, angle * kDegreesToRadians / static_cast<double>(ticks));
+    turnRate = std::min(turnRate, kFastestTurnRateFactor * a.base.baseTurnRateRadians);
   }
   if (generated) {
     retimeNextPoint(m, a, ticks);

@@ -1,8 +1,9 @@
 // Ground movements of real feeds as a pilot parked beside them judges them,
 // frame by frame, replayed through the feed's decoder, the engine, the
 // simulator link and the simulator stand-in: no taxi above the taxi
-// maximum, even inside a curve or right after a runway exit. The pictures
-// in replay_pictures/ are drawn from them by tools/trace-plot:
+// maximum, even inside a curve or right after a runway exit; no nose that
+// swings faster than the aircraft can turn. The pictures in
+// replay_pictures/ are drawn from them by tools/trace-plot:
 //   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='ReplayGroundLimits.*'
 //   trace-plot DIR/taxi-corner.csv taxi-corner.png --stands DIR/taxi-corner-stands.csv
 
@@ -121,6 +122,34 @@ TEST(ReplayGroundLimits, ATaxiAfterALandingWhoseFirstRecordReports31KnotsKeepsTo
   std::printf("fast-exit: the landing roll ended at %.2f s\n", rollEndSeconds);
   EXPECT_LE(taxi.fastestKnots, kTaxiMaximumKnots + kFrameSpeedToleranceKnots);
   expectOnTime(replay, 0x484a31, "fast-exit", kRunwayArrivalTouchdownSeconds + kLiveDelaySeconds - 10.0);
+}
+
+// A 40-degree taxiway turn rounded over legs of 1.5 and 2.6 s: the nose
+// swings at most about twice the base turn rate of the aircraft's size, and
+// faces the way the aircraft moves once the turn is rounded, while its
+// position keeps to the records.
+TEST(ReplayGroundLimits, AFortyDegreeTaxiwayTurnOnAShortLegSwingsTheNoseAtMostTwiceTheBaseRate) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> taxi = shortLegBendFrom(kTaxiway);
+  replay.addFlight(0x3c6b40, "DLH40B", "A320", taxi);
+  replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x3c6b40);
+  ASSERT_NE(aircraft, nullptr);
+  const double baseDegreesPerSecond = aircraft->base.baseTurnRateRadians * 100.0 * kRadiansToDegrees;
+  const std::vector<platform::TracePosition> positions = replay.tracedPositions(0x3c6b40);
+  const FrameFigures figures = printedFigures("short-leg-bend", frameMotions(positions), 0.0, replay.secondsNow());
+  std::printf("short-leg-bend: base turn rate %.1f deg/s\n", baseDegreesPerSecond);
+  EXPECT_LE(figures.fastestTurnDegreesPerSecond, 2.0 * baseDegreesPerSecond + 0.1);
+  EXPECT_LE(figures.fastestKnots, kTaxiMaximumKnots + kFrameSpeedToleranceKnots);
+  const double roundedSeconds = kBendSeconds + kAfterBendSeconds + kLiveDelaySeconds;
+  const auto rounded = std::find_if(positions.begin(), positions.end(),
+                                    [&](const platform::TracePosition& p) { return p.seconds >= roundedSeconds; });
+  ASSERT_NE(rounded, positions.end());
+  const double noseOffDegrees =
+      std::fabs(std::remainder(rounded->headingRadians * kRadiansToDegrees - kAfterBendTrackDegrees, 360.0));
+  std::printf("short-leg-bend: the nose %.1f degrees off the track once the turn is rounded\n", noseOffDegrees);
+  EXPECT_LE(noseOffDegrees, 3.0);
+  expectOnTime(replay, 0x3c6b40, "short-leg-bend", 0.0);
 }
 
 }  // namespace
