@@ -139,4 +139,33 @@ std::vector<TrackPoint> shortLegBendFrom(GeoPoint start) {
   return records;
 }
 
+std::vector<TrackPoint> unevenRollFrom(GeoPoint threshold) {
+  TrackBuilder builder = approachFrom(threshold);
+  double rollSeconds = 0.0;
+  for (double knots = 130.0; knots > kUnevenRollEndKnots; knots -= 3.0) {
+    builder.leg(1, knots, 0, 0, 0, 1);
+    rollSeconds += 1.0;
+  }
+  constexpr double kTurnOffSeconds = 18.0;
+  constexpr double kTaxiSeconds = 20.0;
+  constexpr double kStandSeconds = 30.0;
+  const std::vector<TrackPoint> track = builder.leg(kTurnOffSeconds, 20, 0, 0, 90.0 / kTurnOffSeconds, 1)
+                                            .leg(kTaxiSeconds, 20, 90, 0, 0, 1)
+                                            .stand(kStandSeconds, 1)
+                                            .points();
+  const double stopSeconds = kRunwayArrivalTouchdownSeconds + rollSeconds + kTurnOffSeconds + kTaxiSeconds;
+  std::vector<double> taken;
+  appendApproachRecords(taken);
+  const std::size_t firstOnGround = taken.size();
+  appendEvery(taken, kRunwayArrivalTouchdownSeconds + 0.5, stopSeconds - 1.0, {1.4, 3.0});
+  std::vector<double> stamped = taken;
+  for (std::size_t i = firstOnGround; i < taken.size(); ++i) {
+    stamped[i] = taken[firstOnGround] + 2.2 * static_cast<double>(i - firstOnGround);
+  }
+  const std::size_t stops = taken.size();
+  appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
+  stamped.insert(stamped.end(), taken.begin() + static_cast<std::ptrdiff_t>(stops), taken.end());
+  return recordsTakenAt(track, taken, stamped);
+}
+
 }  // namespace crv::testing

@@ -56,4 +56,12 @@ inline constexpr double kAfterBendSeconds = 2.6;
 inline constexpr double kAfterBendTrackDegrees = 50.0;
 std::vector<TrackPoint> shortLegBendFrom(GeoPoint start);
 
+// An approach to `threshold` at 140 kt and a roll-out north slowing steadily
+// from 130 kt by 3 kt a second to 20 kt, a turn off the runway to the east
+// and a stop. Its surface records were taken 1.4 and 3 s apart in turn but
+// are stamped every 2.2 s.
+std::vector<TrackPoint> unevenRollFrom(GeoPoint threshold);
+// The roll's records report no more than this once it is over.
+inline constexpr double kUnevenRollEndKnots = 30.0;
+
 }  // namespace crv::testing

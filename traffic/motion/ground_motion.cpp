@@ -48,8 +48,12 @@ constexpr double kTurnScaleMeters = 30.0;
 constexpr double kSharpTurnDegrees = 90.0;
 constexpr std::int32_t kSharpTurnAdvanceTicks = 2000;
 // How much faster than its records' positions show a late aircraft may taxi
-// or roll to catch up.
+// to catch up.
 constexpr double kCatchUpSpeedFactor = 1.2;
+// A roll runs at most a fifth and a few knots above its faster record: its
+// records' positions are only as good as their due times.
+constexpr double kRollAboveRecordsFactor = 1.2;
+constexpr double kRollAboveRecordsKnots = 5.0;
 // A taxi runs at most twice and a few knots above its faster record: surface
 // speeds of real feeds may report little more than half the movement.
 constexpr double kTaxiAboveRecordsFactor = 2.0;
@@ -151,14 +155,15 @@ bool rollingLeg(const LiveAc& a) {
   return !mo.landed && recordedLegKnots(a) > kTaxiMaximumKnots;
 }
 
-// The fastest a taxi leg of records may run, whatever its due tick asks:
-// the taxi maximum, and not far above its records either. A roll keeps to
-// its due times.
+// The fastest a ground leg of records may run, whatever its due tick asks:
+// on a roll a little above its records; on a taxi the taxi maximum, and
+// not far above its records either.
 double legLimitKnots(const LiveAc& a) {
+  const double recordedKnots = recordedLegKnots(a);
   if (rollingLeg(a)) {
-    return std::numeric_limits<double>::infinity();
+    return recordedKnots * kRollAboveRecordsFactor + kRollAboveRecordsKnots;
   }
-  return std::min(kTaxiMaximumKnots, recordedLegKnots(a) * kTaxiAboveRecordsFactor + kTaxiAboveRecordsKnots);
+  return std::min(kTaxiMaximumKnots, recordedKnots * kTaxiAboveRecordsFactor + kTaxiAboveRecordsKnots);
 }
 
 // The tick the front point was due at by its record: a ground leg that
@@ -174,12 +179,11 @@ std::int64_t frontOwnDueTick(const LiveAc& a) {
 // whatever lag the aircraft has, and surface speeds of real feeds often
 // understate the movement; instead the leg ends when its point falls due,
 // at the speed the distance over the time left asks. A late aircraft so
-// catches up, but no faster than a fifth above the speed the records'
-// positions show (the distance over the time between their due times), and
-// while it taxis never above the leg's limit: the leg then runs at that
-// speed and ends as soon as it can, even past the delay window (squeezing it
-// into the window would race the aircraft). On a roll the recorded speeds
-// may raise the bound.
+// catches up, but while it taxis no faster than a fifth above the speed the
+// records' positions show (the distance over the time between their due
+// times), and never above the leg's limit: the leg then runs at that speed
+// and ends as soon as it can, even past the delay window (squeezing it into
+// the window would race the aircraft).
 std::int64_t groundLegTicks(MotionContext& m, LiveAc& a, double distanceNm) {
   const std::int64_t now = m.eng().tick();
   const PathPoint& next = a.path[1];
@@ -194,8 +198,8 @@ std::int64_t groundLegTicks(MotionContext& m, LiveAc& a, double distanceNm) {
   if (stops) {
     fastestKnots = std::max(fastestKnots, lastLegKnots * kCatchUpSpeedFactor);
   }
-  fastestKnots = rollingLeg(a) ? std::max(fastestKnots, recordedLegKnots(a) * kCatchUpSpeedFactor)
-                                : std::min(fastestKnots, legLimitKnots(a));
+  // A roll's records tell its speed better than the due times do.
+  fastestKnots = rollingLeg(a) ? legLimitKnots(a) : std::min(fastestKnots, legLimitKnots(a));
   // Rounded up: never a little above the limit.
   const std::int64_t fastest =
       std::max(roundTicks(std::ceil(distanceNm * kTicksPerHour / fastestKnots)), kMinimumLegTicks);

@@ -2,8 +2,9 @@
 // frame by frame, replayed through the feed's decoder, the engine, the
 // simulator link and the simulator stand-in: no taxi above the taxi
 // maximum, even inside a curve or right after a runway exit; no nose that
-// swings faster than the aircraft can turn. The pictures in
-// replay_pictures/ are drawn from them by tools/trace-plot:
+// swings faster than the aircraft can turn; no surge on a landing roll whose
+// records fall due at other intervals than their positions were taken. The
+// pictures in replay_pictures/ are drawn from them by tools/trace-plot:
 //   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='ReplayGroundLimits.*'
 //   trace-plot DIR/taxi-corner.csv taxi-corner.png --stands DIR/taxi-corner-stands.csv
 
@@ -150,6 +151,58 @@ TEST(ReplayGroundLimits, AFortyDegreeTaxiwayTurnOnAShortLegSwingsTheNoseAtMostTw
   std::printf("short-leg-bend: the nose %.1f degrees off the track once the turn is rounded\n", noseOffDegrees);
   EXPECT_LE(noseOffDegrees, 3.0);
   expectOnTime(replay, 0x3c6b40, "short-leg-bend", 0.0);
+}
+
+// A landing roll whose records were taken 1.4 and 3 s apart but fall due
+// 2.2 s apart: no frame runs more than a fifth and 5 kt above the records
+// of its time.
+TEST(ReplayGroundLimits, ALandingRollWhoseRecordsFallDueEvenlyRunsNoFasterThanTheyReport) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> arrival = unevenRollFrom(kApproachStart);
+  replay.addFlight(0x484b14, "KLM1414", "B738", arrival);
+  replay.runUntilSecond(arrival.back().seconds + kLiveDelaySeconds + 5.0);
+  const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x484b14);
+  ASSERT_NE(aircraft, nullptr);
+  ASSERT_TRUE(aircraft->motion.landed);
+  // The roll: from the first ground record to the last that reports more
+  // than the roll's end speed.
+  double rollFromSeconds = 0.0;
+  double rollUntilSeconds = 0.0;
+  for (const TrackPoint& record : arrival) {
+    if (record.altitudeFeet > 0.0) {
+      continue;
+    }
+    if (rollFromSeconds == 0.0) {
+      rollFromSeconds = record.seconds + kLiveDelaySeconds;
+    }
+    if (record.speedKnots > kUnevenRollEndKnots) {
+      rollUntilSeconds = record.seconds + kLiveDelaySeconds;
+    }
+  }
+  const std::vector<FrameMotion> frames = frameMotions(replay.tracedPositions(0x484b14));
+  printedFigures("uneven-roll", frames, rollFromSeconds, rollUntilSeconds);
+  double largestExcessKnots = -1.0e9;
+  for (const FrameMotion& frame : frames) {
+    if (frame.seconds < rollFromSeconds || frame.seconds > rollUntilSeconds) {
+      continue;
+    }
+    // The records of its time: those due 3 s either side.
+    double recordedKnots = 0.0;
+    for (const TrackPoint& record : arrival) {
+      if (std::fabs(record.seconds + kLiveDelaySeconds - frame.seconds) <= 3.0) {
+        recordedKnots = std::max(recordedKnots, record.speedKnots);
+      }
+    }
+    const double excessKnots = frame.knots - (1.2 * recordedKnots + 5.0);
+    largestExcessKnots = std::max(largestExcessKnots, excessKnots);
+    EXPECT_LE(excessKnots, 0.0) << "frame at " << frame.seconds << " s: " << frame.knots << " kt, the records "
+                                << recordedKnots << " kt";
+    if (excessKnots > 0.0) {
+      break;
+    }
+  }
+  std::printf("uneven-roll: largest frame speed above 1.2 x the records + 5 kt: %.1f kt\n", largestExcessKnots);
+  expectOnTime(replay, 0x484b14, "uneven-roll", rollFromSeconds - 10.0);
 }
 
 }  // namespace
