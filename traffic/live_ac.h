@@ -48,6 +48,24 @@ struct CurveState {
   double lengthMeters() const { return arcMeters.back(); }
 };
 
+// What the records of a parked aircraft showed of its rest and of its first
+// move away: when it sets off is timed from them.
+struct StandRest {
+  static constexpr std::size_t kKeptPositions = 4;
+  // The last few positions its records showed it at rest in, degrees.
+  std::array<double, kKeptPositions> latitudes{};
+  std::array<double, kKeptPositions> longitudes{};
+  std::size_t kept = 0;
+  std::size_t nextSlot = 0;
+  std::int64_t lastRestDueTick = 0;  // of the last record that showed it at rest
+  // The first record since then that showed it moved: when it fell due, how
+  // far it lay from where the aircraft rested, and its speed.
+  bool movedAway = false;
+  std::int64_t firstAwayDueTick = 0;
+  double firstAwayNm = 0.0;
+  double firstAwayKnots = 0.0;
+};
+
 // The motion state of a live aircraft that the live step, the ground and air
 // motion and the parking of live aircraft read and write.
 struct LiveMotion {
@@ -113,6 +131,7 @@ struct LiveMotion {
   // When a parked aircraft that leaves sets off: when the recorded one began
   // to move away, not when the record that tells it came.
   std::int64_t standLeaveTick = 0;
+  StandRest standRest;
   // Records that came while it waited to set off, oldest first.
   std::vector<PathPoint> standRecordsWaiting;
   // The due tick the last ground leg ended at, how late that was after its

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <optional>
 
 #include "foundation/geodesy.h"
 
@@ -61,6 +63,37 @@ PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const s
   }
   std::printf("push back: %zu records, facing the recorded nose at %zu, moving tail first at %zu, nose first at %zu\n",
               seen.records, seen.facingRecorded, seen.tailFirst, seen.noseFirst);
+  return seen;
+}
+
+SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, double restSeconds,
+                      double recordedStartSeconds) {
+  constexpr double kMovedMeters = 0.5;
+  SetOffSeen seen;
+  const auto rest = std::lower_bound(positions.begin(), positions.end(), restSeconds,
+                                     [](const platform::TracePosition& p, double s) { return p.seconds < s; });
+  if (rest == positions.end()) {
+    seen.startErrorSeconds = std::numeric_limits<double>::quiet_NaN();
+    return seen;
+  }
+  std::optional<double> firstMoved;
+  for (auto p = rest; p != positions.end(); ++p) {
+    const double meters = gf_distanceNm(placeOf(*rest), placeOf(*p)) * kMetersPerNm;
+    if (p->seconds <= recordedStartSeconds - 1.0) {
+      seen.movedBeforeMeters = std::max(seen.movedBeforeMeters, meters);
+    }
+    if (p->seconds <= recordedStartSeconds) {
+      seen.movedAtStartMeters = meters;
+    }
+    if (!firstMoved && meters >= kMovedMeters) {
+      firstMoved = p->seconds;
+    }
+  }
+  seen.startErrorSeconds =
+      firstMoved ? *firstMoved - recordedStartSeconds : std::numeric_limits<double>::quiet_NaN();
+  std::printf("set off: moved %.2f m until a second before the recorded start, %.2f m at it, first moved %.2f s "
+              "against it\n",
+              seen.movedBeforeMeters, seen.movedAtStartMeters, seen.startErrorSeconds);
   return seen;
 }
 

@@ -31,4 +31,15 @@ struct PushSeen {
 PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const std::vector<TrackPoint>& track,
                   double fromSeconds, double untilSeconds, double dueOffsetSeconds);
 
+// How the aircraft set off from where it stood at `restSeconds`, against
+// `recordedStartSeconds`, when the recorded aircraft began to move (both on
+// the positions' clock).
+struct SetOffSeen {
+  double movedBeforeMeters = 0.0;   // the farthest until a second before the recorded start
+  double movedAtStartMeters = 0.0;  // at the recorded start
+  double startErrorSeconds = 0.0;   // when it first moved half a metre, against the recorded start
+};
+SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, double restSeconds,
+                      double recordedStartSeconds);
+
 }  // namespace crv::testing

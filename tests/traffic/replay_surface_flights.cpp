@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace crv::testing {
 
 namespace {
+
+constexpr double kPi = 3.141592653589793;
 
 double turnedDegrees(double from, double to, double fraction) {
   const double difference = std::remainder(to - from, 360.0);
@@ -88,7 +91,11 @@ double nosePushNoseDegrees(double seconds) {
   return turnedDegrees(kNosePushFirstNoseDegrees, kNosePushLastNoseDegrees, pushed);
 }
 
-std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
+namespace {
+
+// The push back and taxi of nosePushbackFrom, second by second, its track
+// the nose.
+std::vector<TrackPoint> nosePushMoved(GeoPoint stand) {
   constexpr double kStandStillSeconds = 20.0;
   const double taxiFromSeconds = kNosePushStartSeconds + kNosePushSeconds + kStandStillSeconds;
   // The tug pushes the tail towards 195 degrees at first and 185 at the end.
@@ -106,6 +113,13 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
       p.trackDegrees = nosePushNoseDegrees(p.seconds);
     }
   }
+  return moved;
+}
+
+}  // namespace
+
+std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
+  const std::vector<TrackPoint> moved = nosePushMoved(stand);
   std::vector<TrackPoint> reported;
   if (fromStand) {
     appendSampled(moved, 0.0, kNosePushStartSeconds, {10.0}, reported);
@@ -114,6 +128,34 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
   appendSampled(moved, kNosePushStartSeconds + (fromStand ? 2.0 : 6.0), stopSeconds - 1.0,
                 irregularSurfaceIntervals(), reported);
   appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {10.0}, reported);
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand) {
+  const std::vector<TrackPoint> moved = nosePushMoved(stand);
+  std::vector<TrackPoint> reported;
+  // At rest, heard at irregular times until a second before the push, each
+  // record up to 2 m off where the aircraft stands.
+  appendSampled(moved, 0.0, kNosePushStartSeconds - 1.0, {7.0, 4.6, 12.0, 3.0, 9.0, 6.4, 10.0}, reported);
+  constexpr double kScatterMeters[][2] = {{1.2, -0.8}, {-1.5, 0.9}, {0.4, 1.8}, {-0.9, -1.6}, {1.9, 0.3},
+                                          {-0.3, -1.1}, {0.8, 1.5}, {-1.8, -0.6}, {1.0, -1.7}};
+  constexpr double kFeetPerMeter = 1.0 / 0.3048;
+  for (std::size_t i = 0; i < reported.size(); ++i) {
+    const double* scatter = kScatterMeters[i % std::size(kScatterMeters)];
+    const GeoPoint north =
+        gf_destination({reported[i].latitude, reported[i].longitude}, 0.0, scatter[0] * kFeetPerMeter);
+    const GeoPoint off = gf_destination(north, kPi / 2.0, scatter[1] * kFeetPerMeter);
+    reported[i].latitude = off.latitude;
+    reported[i].longitude = off.longitude;
+  }
+  const double stopSeconds = moved.back().seconds - 30.0;
+  const std::size_t moving = reported.size();
+  appendSampled(moved, kNosePushStartSeconds + 1.4, stopSeconds - 1.0, irregularSurfaceIntervals(), reported);
+  appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {10.0}, reported);
+  for (std::size_t i = moving; i < reported.size(); ++i) {
+    reported[i].speedKnots *= kUnderstatedPushShare;
+  }
   withoutHeadingOnTheGround(reported);
   return reported;
 }

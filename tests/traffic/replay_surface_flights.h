@@ -42,6 +42,16 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand);
 // The nose the push-back track shows at one of its seconds.
 double nosePushNoseDegrees(double seconds);
 
+// The moving records of the understated push back report this share of the
+// speed their positions show.
+inline constexpr double kUnderstatedPushShare = 0.6;
+
+// The push back and taxi of nosePushbackFrom from the stand, as a real feed
+// reports them: the records at rest, at irregular times until a second
+// before the push, scatter by up to 2 m about the stand; the records from
+// 1.4 s into the push on report 0.6 of the speed their positions show.
+std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand);
+
 // The take-off roll begins this long into the sparse departure's track.
 inline constexpr double kSparseRollStartSeconds = 120.0;
 

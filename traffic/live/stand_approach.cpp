@@ -2,6 +2,7 @@
 // stand are noise, a clear move away means it leaves (or was towed).
 
 #include <algorithm>
+#include <cmath>
 
 #include <fmt/format.h>
 
@@ -19,6 +20,8 @@ constexpr double kApproachLimitNm = 0.0458963282937365;    // 85 m
 constexpr double kParkedLeaveLimitNm = 0.10799136069114472;  // 200 m
 constexpr double kStepNm = 0.0016198704103671706;          // 3 m
 constexpr std::int32_t kStepsAwayToLeave = 3;
+// A record that reports less than this shows no movement of its own.
+constexpr double kRestKnots = 1.0;
 // The generated point of a parked aircraft lies a week ahead.
 constexpr std::int64_t kWeekTicks = 60480000;
 constexpr std::int32_t kAdvanceTicks = 3000;
@@ -39,6 +42,84 @@ std::int64_t towedBelowTicks(SizeCategory category) {
   }
 }
 
+GeoPoint placeOf(const PathPoint& point) { return {point.latitude, point.longitude}; }
+
+// How far the point lies from the closest position the records showed the
+// aircraft at rest in; from its stand while they showed none.
+double fromClosestRestNm(const LiveAc& aircraft, const PathPoint& point) {
+  const StandRest& rest = aircraft.motion.standRest;
+  if (rest.kept == 0) {
+    return gf_distanceNm({aircraft.standLatitude, aircraft.standLongitude}, placeOf(point));
+  }
+  double closestNm = gf_distanceNm({rest.latitudes[0], rest.longitudes[0]}, placeOf(point));
+  for (std::size_t i = 1; i < rest.kept; ++i) {
+    closestNm = std::min(closestNm, gf_distanceNm({rest.latitudes[i], rest.longitudes[i]}, placeOf(point)));
+  }
+  return closestNm;
+}
+
+// How far the point lies from where the aircraft rested: the middle of the
+// positions its records showed it at rest in, whose scatter evens out there.
+double fromRestNm(const LiveAc& aircraft, const PathPoint& point) {
+  const StandRest& rest = aircraft.motion.standRest;
+  if (rest.kept == 0) {
+    return fromClosestRestNm(aircraft, point);
+  }
+  double latitude = 0.0;
+  double longitude = 0.0;
+  for (std::size_t i = 0; i < rest.kept; ++i) {
+    latitude += rest.latitudes[i];
+    longitude += rest.longitudes[i];
+  }
+  const auto kept = static_cast<double>(rest.kept);
+  return gf_distanceNm({latitude / kept, longitude / kept}, placeOf(point));
+}
+
+// A record shows the aircraft at rest when it reports no speed and lies
+// within a step of a position it rested in, or of the record before it: then
+// it rests in a new place. The positions of a standing aircraft's records
+// scatter by a few metres. The first record since the last at rest that
+// shows it elsewhere is where it moved away.
+void noteRestOrMove(LiveAc& aircraft, const PathPoint& point) {
+  StandRest& rest = aircraft.motion.standRest;
+  const bool nearRest = rest.kept > 0 && fromClosestRestNm(aircraft, point) < kStepNm;
+  const GeoPoint recordBefore{aircraft.motion.lastRecordLatitude, aircraft.motion.lastRecordLongitude};
+  const bool nearRecordBefore =
+      !std::isnan(recordBefore.latitude) && gf_distanceNm(recordBefore, placeOf(point)) < kStepNm;
+  if (point.speedKnots < kRestKnots && (rest.kept == 0 || nearRest || nearRecordBefore)) {
+    if (!nearRest) {
+      rest.kept = 0;
+      rest.nextSlot = 0;
+    }
+    rest.latitudes[rest.nextSlot] = point.latitude;
+    rest.longitudes[rest.nextSlot] = point.longitude;
+    rest.nextSlot = (rest.nextSlot + 1) % StandRest::kKeptPositions;
+    rest.kept = std::min(rest.kept + 1, StandRest::kKeptPositions);
+    rest.lastRestDueTick = point.dueTick;
+    rest.movedAway = false;
+  } else if (!rest.movedAway) {
+    rest.movedAway = true;
+    rest.firstAwayDueTick = point.dueTick;
+    rest.firstAwayNm = fromRestNm(aircraft, point);
+    rest.firstAwayKnots = point.speedKnots;
+  }
+}
+
+// When the recorded aircraft set off: the first record that showed it moved
+// had come its distance from the rest at its own speed, but never before the
+// last record that showed it at rest. (Surface records report less speed
+// than their positions show: a later record, farther away, would time the
+// start too early.)
+std::int64_t setOffTick(const LiveAc& aircraft, const PathPoint& leaving) {
+  const StandRest& rest = aircraft.motion.standRest;
+  if (!rest.movedAway) {
+    return leaving.dueTick;
+  }
+  const double knots = rest.firstAwayKnots > 0.0 ? rest.firstAwayKnots : motion::performanceOf(aircraft).taxiSpeedKnots;
+  const std::int64_t tick = rest.firstAwayDueTick - motion::ticksForDistance(rest.firstAwayNm, knots);
+  return rest.kept > 0 ? std::max(tick, rest.lastRestDueTick) : tick;
+}
+
 }  // namespace
 
 bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
@@ -55,6 +136,7 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
       motion.standClosestNm = distanceNm;
       motion.standLastNm = distanceNm;
       motion.standStepsAway = 0;
+      motion.standRest = {};
     } else if (distanceNm >= motion.standLastNm + kStepNm) {
       ++motion.standStepsAway;
       motion.standLastNm = distanceNm;
@@ -63,6 +145,7 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
     } else if (distanceNm <= motion.standLastNm - kStepNm) {
       motion.standStepsAway = 0;
     }
+    noteRestOrMove(aircraft, point);
     if (refuse) {
       motion.leavingStand = false;
       return false;
@@ -82,14 +165,13 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
       engine_.removeAircraftFromSim(aircraft);
       return false;
     }
+    noteRestOrMove(aircraft, point);
   }
   point.stationary = false;
   motion.leavingStand = true;
   // The record comes a feed delay before it falls due, and shows the
-  // aircraft some way off already: it set off that way earlier, at the
-  // record's speed.
-  const double speed = point.speedKnots > 0.0 ? point.speedKnots : motion::performanceOf(aircraft).taxiSpeedKnots;
-  motion.standLeaveTick = point.dueTick - motion::ticksForDistance(distanceNm, speed);
+  // aircraft some way off already: it set off earlier.
+  motion.standLeaveTick = setOffTick(aircraft, point);
   if (aircraft.previousPhase != FlightPhase::parked) {
     updateParkedTimers(aircraft);
     aircraft.previousPhase = aircraft.phase;

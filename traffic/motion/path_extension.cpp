@@ -288,6 +288,7 @@ void arriveAtStand(MotionContext& m, LiveAc& a) {
   mo.standLastApproachTick = engine.tick();
   mo.standClosestNm = 0.0;
   mo.standStepsAway = 0;
+  mo.standRest = {};
   if (stand != nullptr) {
     stand->occupied = true;
   }

@@ -93,6 +93,32 @@ TEST(ReplaySurface, APushbackWhoseTrackIsTheNoseMovesTailFirstFacingIt) {
   }
 }
 
+// A push back whose records at rest scatter by up to 2 m about the stand and
+// whose moving records report 0.6 of the speed their positions show: the
+// aircraft stands still, within 2 m, until a second before the recorded
+// push began, then keeps to the records' times.
+TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecordedOneDid) {
+  StandTable stands = standGrid(1, 4, 80.0, 20.0);
+  for (ParkingPosition& stand : stands) {
+    stand.heading = kNosePushFirstNoseDegrees * kDegreesToRadians;
+  }
+  ReplayScenario replay(stands);
+  const std::vector<TrackPoint> track = understatedPushbackFrom(offsetMeters(kApronOrigin, 0.0, 80.0));
+  replay.addFlight(0x4ca8e3, "EIN713", "A320", track);
+  replay.runUntilSecond(track.back().seconds + kLiveDelaySeconds + 5.0);
+  const double recordedStart = kNosePushStartSeconds + kLiveDelaySeconds;
+  const SetOffSeen setOff = setOffSeen(replay.tracedPositions(0x4ca8e3), recordedStart - 20.0, recordedStart);
+  EXPECT_LE(setOff.movedBeforeMeters, 2.0);
+  EXPECT_GE(setOff.startErrorSeconds, -1.0);
+  expectOnTime(replay, 0x4ca8e3, "understated-pushback");
+  EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e3, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
+  if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
+    const std::filesystem::path pictures(folder);
+    replay.writePicture(0x4ca8e3, pictures / "understated-pushback-start.csv",
+                        pictures / "understated-pushback-stands.csv", recordedStart - 30.0, recordedStart + 30.0);
+  }
+}
+
 // Records 15 s apart from the holding point at 0 kt into the take-off roll
 // at 90 kt and up: the aircraft takes off and keeps to their times.
 TEST(ReplaySurface, ATakeOffRollReportedEvery15SecondsFromAStandstillFliesOnTime) {
