@@ -81,6 +81,7 @@ void TrafficEngine::resetTrafficState() {
     MutexLock lock(sessionMutex_);
     trafficHandover_.clear();
     snapshotHandover_.clear();
+    lastRecordDue_.clear();
   }
   if (config_.stands != nullptr) {
     emptyStandTable(*config_.stands);

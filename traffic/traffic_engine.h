@@ -215,6 +215,12 @@ class TrafficEngine {
   void offerPoint(LiveAc& aircraft, PathPoint& point);
   bool tooCloseToParkElevation(double altitudeFeet) const;
   void takeHandedOverRecords() EXCLUDES(sessionMutex_);
+  // When the record falls due: at `batchDueTick`, the batch's rule, or in a
+  // batch of few records at the aircraft's last due tick plus the time since
+  // its last record, drawn a little towards the batch's rule and kept within
+  // a second of it.
+  std::int64_t spacedDueTick(const LiveTrafficRecord& record, std::int64_t batchDueTick, bool fewRecords)
+      REQUIRES(sessionMutex_);
 
   // The step
   void stepAllLiveAc();
@@ -292,11 +298,19 @@ class TrafficEngine {
   UserAcData userAcCopy_;
   std::vector<StandLastUse> lastStandUse_;
 
-  // Guards the hand-over of live batches and snapshots and the session-active flag.
+  // Guards the hand-over of live batches and snapshots, the session-active
+  // flag and the due times the intake gave.
   Mutex sessionMutex_;
   std::vector<LiveTrafficRecord> trafficHandover_ GUARDED_BY(sessionMutex_);
   std::deque<LiveTrafficRecord> snapshotHandover_ GUARDED_BY(sessionMutex_);
   bool sessionActive_ GUARDED_BY(sessionMutex_) = false;
+  // The feed time and due tick of each aircraft's latest record, by key, as
+  // the intake gave it.
+  struct RecordDue {
+    double timestamp = 0.0;
+    std::int64_t dueTick = 0;
+  };
+  std::unordered_map<std::uint32_t, RecordDue> lastRecordDue_ GUARDED_BY(sessionMutex_);
 
   // Guards the simulator events: the queue that other threads push to, and
   // the events in work and the deferred ones while the worker applies them.

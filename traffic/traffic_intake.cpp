@@ -41,6 +41,26 @@ constexpr double kLowAltitudeLimitFeet = 10000.0;
 constexpr std::size_t kMaxCategoryValue = 5;
 constexpr std::int32_t kDefaultMaxAircraft = 500;
 constexpr double kLargestTimestampOffsetSeconds = 86400.0;
+// From this many records on, a batch's median time is steady. The records'
+// ages at the answer spread over about the service's pace of 2 s, and the
+// median of n of them moves from answer to answer by about
+// 2 s / (2 sqrt(n + 2)): from 100 records on, less than the tenth of a second
+// the due times are kept in. In a smaller batch it moves too much (with one
+// aircraft alone the median is its own record, and every record falls due one
+// answer after the one before, whatever their times), and each aircraft keeps
+// the spacing of its own records instead.
+constexpr std::size_t kSteadyMedianRecords = 100;
+// Each record of an aircraft that keeps its own spacing is drawn this share
+// of the way towards the batch's rule: its spacing takes on a tenth of the
+// answers' jitter, and on average its records fall due the replay's delay
+// after the answers that brought them, as the batch's rule has them, even
+// where the engine's steps fall behind the feed's clock.
+constexpr double kTowardsBatchRule = 0.1;
+// And it never lies farther from the batch's rule than this: a gap or a
+// wrong time carries the aircraft no farther from the replay's delay.
+constexpr std::int64_t kSpacingLeewayTicks = 100;
+// The due time of an aircraft not heard for this long is forgotten.
+constexpr std::int64_t kForgetRecordDueTicks = 30000;  // 5 minutes
 
 bool isSpeedJump(double lastKnots, double newKnots) {
   return (lastKnots > kSlowKnots && newKnots >= kJumpFactor * lastKnots) ||
@@ -94,6 +114,8 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
   // Signed: a record older than the median may fall before the current
   // tick, which only makes it due at once.
   const std::int64_t baseTick = kTicksPerSecond * static_cast<std::int64_t>(delaySeconds) + tick();
+  const bool fewRecords = batch.size() < kSteadyMedianRecords;
+  MutexLock lock(sessionMutex_);
   for (LiveTrafficRecord& record : batch) {
     // A time a day or more away from the rest is no time at all; bounded, it
     // also stays a number that an integer can hold.
@@ -103,11 +125,12 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
             ? 0.0
             : std::clamp(difference, -kLargestTimestampOffsetSeconds, kLargestTimestampOffsetSeconds);
     const auto offsetTenths = static_cast<std::int64_t>(std::trunc(offsetSeconds * 10.0));
-    const std::int64_t due = baseTick + 10 * offsetTenths;
+    const std::int64_t due = spacedDueTick(record, baseTick + 10 * offsetTenths, fewRecords);
     record.dueTick = static_cast<std::uint32_t>(due);  // modulo 2^32; read back by dueTickOf
   }
+  std::erase_if(lastRecordDue_,
+                [&](const auto& entry) { return entry.second.dueTick < baseTick - kForgetRecordDueTicks; });
 
-  MutexLock lock(sessionMutex_);
   if (delaySeconds != kLiveDelaySeconds) {
     // Buffered snapshots are kept whole and in order: the worker applies
     // them before any live record, whenever they arrive.
@@ -118,6 +141,30 @@ void TrafficEngine::intakeTrafficBatch(std::vector<LiveTrafficRecord>& batch, st
     trafficHandover_ = std::move(batch);
   }
   batch.clear();
+}
+
+std::int64_t TrafficEngine::spacedDueTick(const LiveTrafficRecord& record, std::int64_t batchDueTick,
+                                          bool fewRecords) {
+  const double timestamp = record.timestamp;
+  if (!std::isfinite(timestamp)) {
+    return batchDueTick;
+  }
+  const auto [found, first] = lastRecordDue_.try_emplace(record.key, RecordDue{timestamp, batchDueTick});
+  RecordDue& last = found->second;
+  if (first || timestamp <= last.timestamp) {
+    return batchDueTick;  // its first record, or one it sent before
+  }
+  std::int64_t due = batchDueTick;
+  if (fewRecords) {
+    const auto batchTick = static_cast<double>(batchDueTick);
+    const double spacedTick =
+        static_cast<double>(last.dueTick) + (timestamp - last.timestamp) * static_cast<double>(kTicksPerSecond);
+    const double drawnTick = spacedTick + kTowardsBatchRule * (batchTick - spacedTick);
+    const auto leeway = static_cast<double>(kSpacingLeewayTicks);
+    due = std::llround(std::clamp(drawnTick, batchTick - leeway, batchTick + leeway));
+  }
+  last = {timestamp, due};
+  return due;
 }
 
 bool TrafficEngine::tooCloseToParkElevation(double altitudeFeet) const {

@@ -374,5 +374,32 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
   EXPECT_EQ(watched[0x4ca9f2].phase, FlightPhase::flying);
 }
 
+// An aircraft alone in the service's answers, asked every 2 s and served as
+// a real feed serves it: each answer holds the latest record heard, with its
+// own time. Its taxi, recorded 1.3 to 3.1 s apart, goes from record to
+// record at the speed their own times show.
+TEST(ReplayEndToEnd, ALoneAircraftServedOneRecordPerAnswerKeepsItsRecordsSpacing) {
+  ReplayProgram program;
+  ProgramHarness& harness = program.harness;
+  // The readers keep the service's pace in real time: 2 s of the world's clock.
+  constexpr int kPaceMilliseconds = static_cast<int>(2000.0 / kWorldSpeedUp);
+  harness.rt().setPace(kPaceMilliseconds, kPaceMilliseconds);
+  ReplayedFlight lone = replayedFlight(0x4ca9f3, "EIN823", "A320", "EI-DVQ", "EHAM", "EIDW",
+                                       loneTaxiFrom(apronOffset(-700.0, -300.0)), 30.0);
+  lone.served.heardOnlyAtPoints = true;
+  std::map<std::uint32_t, Watched> watched = program.replay({lone});
+  const Watched& seen = watched[lone.key];
+  ASSERT_NE(seen.objectId, 0U) << harness.log();
+  const platform::SimTrace trace = harness.sim().trace();
+  const std::vector<LegSpeed> legs =
+      legSpeeds(trace.positionsOf(seen.objectId), lone.track, lone.startSeconds + kLiveDelaySeconds);
+  ASSERT_GE(legs.size(), 30U);
+  for (const LegSpeed& leg : legs) {
+    EXPECT_LE(std::fabs(leg.error()), 0.10) << "leg from second " << leg.fromSeconds << ": recorded "
+                                           << leg.recordedKnots << " kt, replayed " << leg.replayedKnots << " kt";
+  }
+  legSpeedFigures(legs, "lone taxi");
+}
+
 }  // namespace
 }  // namespace crv::testing

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "traffic/traffic_engine.h"
 
@@ -26,6 +27,16 @@ struct EngineTestAccess {
   static std::size_t handoverSize(TrafficEngine& engine) {
     MutexLock lock(engine.sessionMutex_);
     return engine.trafficHandover_.size();
+  }
+  // When each live record handed over and not yet applied falls due, in the
+  // order of its batch.
+  static std::vector<std::int64_t> handedOverDueTicks(TrafficEngine& engine) {
+    MutexLock lock(engine.sessionMutex_);
+    std::vector<std::int64_t> dueTicks;
+    for (const LiveTrafficRecord& record : engine.trafficHandover_) {
+      dueTicks.push_back(dueTickOf(record.dueTick, engine.tick()));
+    }
+    return dueTicks;
   }
   static std::size_t deferredEventCount(TrafficEngine& engine) {
     MutexLock lock(engine.simEventMutex_);

@@ -56,6 +56,46 @@ TEST_F(IntakeTest, DueTicksFollowTheBatchMedianInTenthsOfASecondBoundedToADay) {
   }
 }
 
+// A known aircraft's record in a batch of few records falls due its own time
+// after the aircraft's last one, drawn a tenth of the way towards the batch's
+// rule and never more than a second from it, however wrong its time; among
+// 100 records it keeps the batch's rule.
+TEST_F(IntakeTest, AKnownAircraftsRecordInAFewKeepsItsOwnSpacingWithinASecondOfTheBatchRule) {
+  struct Case {
+    const char* what;
+    double secondsLater;           // its time after the aircraft's first record
+    std::int64_t handedOverLater;  // ticks after the first
+    std::size_t batchSize;
+    std::int64_t dueLater;         // ticks after the first's due tick
+  };
+  const Case cases[] = {
+      {"1.4 s later, in the answer 2 s on", 1.4, 200, 1, 146},
+      {"10 s later by its time, in the answer 2 s on", 10.0, 200, 1, 300},
+      {"1.5 s later, in the answer 4 s on", 1.5, 400, 1, 300},
+      {"1.4 s later, in the answer 2 s on among 100", 1.4, 200, 100, 200},
+  };
+  std::uint32_t key = 30000;
+  for (const Case& c : cases) {
+    key += 1000;
+    EngineTestAccess::setTick(engine, 1000);
+    harness.feedLive({EngineHarness::record(key, "C" + std::to_string(key), "A320", 5000.0)});
+    const std::int64_t firstDue = EngineTestAccess::handedOverDueTicks(engine).front();
+    harness.step();
+    EngineTestAccess::setTick(engine, 1000 + c.handedOverLater);
+    std::vector<LiveTrafficRecord> batch;
+    for (std::uint32_t i = 0; i < c.batchSize; ++i) {
+      batch.push_back(EngineHarness::record(key + i, "C" + std::to_string(key + i), "A320", 5000.0 + c.secondsLater));
+    }
+    harness.feedLive(batch);
+    const std::vector<std::int64_t> dueTicks = EngineTestAccess::handedOverDueTicks(engine);
+    ASSERT_EQ(dueTicks.size(), c.batchSize) << c.what;
+    EXPECT_EQ(dueTicks.front() - firstDue, c.dueLater) << c.what;
+    while (EngineTestAccess::handoverSize(engine) > 0) {
+      harness.step();
+    }
+  }
+}
+
 TEST_F(IntakeTest, SnapshotsFromTheReaderThreadWaitForTheWorkerAndKeepTheirOrder) {
   engine.setSessionActive(false);  // the history arrives before the main loop runs
   std::thread reader([this] {

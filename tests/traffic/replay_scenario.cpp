@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "foundation/geodesy.h"
+#include "tests/traffic/engine_test_access.h"
 
 namespace crv::testing {
 
@@ -47,8 +48,7 @@ void ReplayScenario::runUntilSecond(double seconds) {
 
 void ReplayScenario::feedDueReports() {
   // Every report that reached the feed by now, in one live batch; each falls
-  // due the feed's delay after the batch, offset by its time against the
-  // batch's median time, as the intake times it.
+  // due when the intake times it.
   const std::int64_t now = scenario.engine.tick();
   std::vector<LiveTrafficRecord> batch;
   std::vector<const Queued*> queued;
@@ -60,18 +60,15 @@ void ReplayScenario::feedDueReports() {
   if (batch.empty()) {
     return;
   }
-  std::vector<double> times;
-  for (const LiveTrafficRecord& record : batch) {
-    times.push_back(record.timestamp);
-  }
-  std::sort(times.begin(), times.end());
-  const double median = times[times.size() / 2];
-  for (std::size_t i = 0; i < batch.size(); ++i) {
-    const double offsetSeconds = std::trunc((batch[i].timestamp - median) * 10.0) / 10.0;
-    flights_[queued[i]->key].dueSeconds[queued[i]->report] =
-        static_cast<double>(now - startTick_) / 100.0 + kLiveDelaySeconds + offsetSeconds;
-  }
+  const bool takenOver = EngineTestAccess::handoverSize(scenario.engine) == 0;
   scenario.engine.intakeTrafficBatch(batch, kLiveDelaySeconds);
+  const std::vector<std::int64_t> dueTicks = EngineTestAccess::handedOverDueTicks(scenario.engine);
+  if (!takenOver || dueTicks.size() != queued.size()) {
+    return;  // dropped: the last batch was still being applied
+  }
+  for (std::size_t i = 0; i < queued.size(); ++i) {
+    flights_[queued[i]->key].dueSeconds[queued[i]->report] = static_cast<double>(dueTicks[i] - startTick_) / 100.0;
+  }
 }
 
 void ReplayScenario::watchGround() {

@@ -97,4 +97,67 @@ SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, dou
   return seen;
 }
 
+std::vector<LegSpeed> legSpeeds(const std::vector<platform::TracePosition>& positions,
+                                const std::vector<TrackPoint>& track, double dueOffsetSeconds) {
+  constexpr double kPassedMeters = 3.0;
+  constexpr double kShortestLegMeters = 20.0;
+  constexpr double kWindowSeconds = 60.0;
+  std::vector<TimedPlace> places;
+  places.reserve(positions.size());
+  for (const platform::TracePosition& p : positions) {
+    places.push_back({p.seconds, p.latitudeDegrees, p.longitudeDegrees});
+  }
+  std::vector<LegSpeed> legs;
+  const TrackPoint* from = nullptr;  // the record the leg begins at, passed
+  double fromPassedSeconds = 0.0;
+  bool runUp = true;  // the leg after a standstill
+  for (const TrackPoint& record : track) {
+    if (record.speedKnots <= 0.0 || record.altitudeFeet > 0.0) {
+      from = nullptr;
+      runUp = true;
+      continue;
+    }
+    const std::vector<RecordLag> passed = closestApproaches(
+        {{record.seconds + dueOffsetSeconds, record.latitude, record.longitude}}, places, kWindowSeconds);
+    if (passed.empty() || passed.front().closestMeters > kPassedMeters) {
+      from = nullptr;
+      continue;
+    }
+    const double passedSeconds = passed.front().closestSeconds;
+    if (from != nullptr) {
+      const double meters =
+          gf_distanceNm({from->latitude, from->longitude}, {record.latitude, record.longitude}) * kMetersPerNm;
+      if (meters < kShortestLegMeters) {
+        continue;
+      }
+      const double replayedSeconds = passedSeconds - fromPassedSeconds;
+      if (replayedSeconds > 0.0 && !runUp) {
+        const double knotsPerMeterSecond = 3600.0 / kMetersPerNm;
+        legs.push_back({from->seconds, meters / (record.seconds - from->seconds) * knotsPerMeterSecond,
+                        meters / replayedSeconds * knotsPerMeterSecond});
+      }
+      runUp = false;
+    }
+    from = &record;
+    fromPassedSeconds = passedSeconds;
+  }
+  return legs;
+}
+
+LegSpeedFigures legSpeedFigures(const std::vector<LegSpeed>& legs, const std::string& name) {
+  std::vector<double> errors;
+  for (const LegSpeed& leg : legs) {
+    errors.push_back(std::fabs(leg.error()));
+  }
+  std::sort(errors.begin(), errors.end());
+  LegSpeedFigures figures;
+  if (!errors.empty()) {
+    figures.medianError = errors[errors.size() / 2];
+    figures.largestError = errors.back();
+  }
+  std::printf("%s: %zu ground legs, speed off its records' spacing by %.0f %% at the median, %.0f %% at most\n",
+              name.c_str(), legs.size(), 100.0 * figures.medianError, 100.0 * figures.largestError);
+  return figures;
+}
+
 }  // namespace crv::testing

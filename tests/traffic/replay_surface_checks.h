@@ -5,6 +5,7 @@
 // moved tail first facing the recorded nose.
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/simconnect/sim_trace.h"
@@ -41,5 +42,32 @@ struct SetOffSeen {
 };
 SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, double restSeconds,
                       double recordedStartSeconds);
+
+// One leg between two moving ground records of a track: the speed their
+// positions and times show, and the speed at which the aircraft went from
+// the one to the other (from passing the first to passing the second).
+struct LegSpeed {
+  double fromSeconds = 0.0;  // the first record's second of the track
+  double recordedKnots = 0.0;
+  double replayedKnots = 0.0;
+  double error() const { return replayedKnots / recordedKnots - 1.0; }
+};
+// The legs between moving ground records of the track that the aircraft
+// passed within 3 m of, the records falling due about `dueOffsetSeconds`
+// after their own second on the positions' clock. A leg runs on to the first
+// such record 20 m on, as the engine's ground legs do (it leaves out closer
+// records of a straight taxi). The run-up after a standstill, from the first
+// moving record on, is left out: the aircraft sets off at that record's
+// speed and gathers speed as it sees fit.
+std::vector<LegSpeed> legSpeeds(const std::vector<platform::TracePosition>& positions,
+                                const std::vector<TrackPoint>& track, double dueOffsetSeconds);
+
+// How far the legs' replayed speeds were off their records' (|error|), at
+// the median and at most; printed with the name.
+struct LegSpeedFigures {
+  double medianError = 0.0;
+  double largestError = 0.0;
+};
+LegSpeedFigures legSpeedFigures(const std::vector<LegSpeed>& legs, const std::string& name);
 
 }  // namespace crv::testing

@@ -43,6 +43,14 @@ void appendSampled(const std::vector<TrackPoint>& track, double fromSeconds, dou
   }
 }
 
+// Gathers or loses speed a knot a second on the course.
+void changeSpeed(TrackBuilder& builder, double fromKnots, double toKnots, double courseDegrees) {
+  const double step = toKnots > fromKnots ? 1.0 : -1.0;
+  for (double knots = fromKnots + step; step * (toKnots - knots) >= 0.0; knots += step) {
+    builder.leg(1, knots, courseDegrees, 0, 0, 1);
+  }
+}
+
 // Ground records of many receivers carry no true heading.
 void withoutHeadingOnTheGround(std::vector<TrackPoint>& points) {
   for (TrackPoint& p : points) {
@@ -84,6 +92,50 @@ std::vector<TrackPoint> understatedTaxiFrom(GeoPoint start, double reportedShare
   }
   withoutHeadingOnTheGround(reported);
   return reported;
+}
+
+std::vector<TrackPoint> loneTaxiFrom(GeoPoint start) {
+  constexpr double kStandSeconds = 120.0;
+  TrackBuilder builder(start.latitude, start.longitude, 0.0);
+  builder.stand(kStandSeconds, 1);
+  changeSpeed(builder, 0, 14, 90);
+  builder.leg(30, 14, 90, 0, 0, 1);
+  changeSpeed(builder, 14, 10, 90);
+  builder.leg(30, 10, 90, 0, 3.0, 1);
+  changeSpeed(builder, 10, 16, 180);
+  builder.leg(50, 16, 180, 0, 0, 1);
+  changeSpeed(builder, 16, 10, 180);
+  builder.leg(15, 10, 180, 0, -3.0, 1);
+  changeSpeed(builder, 10, 12, 135);
+  builder.leg(40, 12, 135, 0, 0, 1);
+  const std::vector<TrackPoint> moved = builder.stand(20, 1).points();
+  const double stopSeconds = moved.back().seconds - 20.0;
+  std::vector<TrackPoint> reported;
+  appendSampled(moved, 0.0, kStandSeconds - 1.0, irregularSurfaceIntervals(), reported);
+  appendSampled(moved, kStandSeconds + 1.1, stopSeconds - 1.0,
+                {1.3, 3.1, 2.2, 1.7, 2.9, 1.5, 2.6, 1.9, 3.1, 1.4, 2.4, 1.6, 9.0, 2.8, 1.3, 2.0, 3.0, 1.8}, reported);
+  appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {5.0}, reported);
+  for (TrackPoint& p : reported) {
+    p.speedKnots *= 0.85;
+  }
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+std::vector<TrackPoint> servedOnePerAnswer(const std::vector<TrackPoint>& track, double pollSeconds,
+                                           double firstPollSeconds) {
+  std::vector<TrackPoint> served;
+  std::size_t heard = 0;
+  for (double poll = firstPollSeconds; heard < track.size(); poll += pollSeconds) {
+    while (heard < track.size() && track[heard].seconds <= poll) {
+      ++heard;
+    }
+    if (heard > 0 && (served.empty() || served.back().seconds < track[heard - 1].seconds)) {
+      served.push_back(track[heard - 1]);
+      served.back().handedOverSeconds = poll;
+    }
+  }
+  return served;
 }
 
 double nosePushNoseDegrees(double seconds) {

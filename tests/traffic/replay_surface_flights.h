@@ -25,6 +25,20 @@ const std::vector<double>& irregularSurfaceIntervals();
 // show.
 std::vector<TrackPoint> understatedTaxiFrom(GeoPoint start, double reportedShare);
 
+// Two minutes standing at `start`, heard at a real surface feed's intervals,
+// then three minutes of taxi at 10 to 16 kt round two corners, gathering
+// and losing speed a knot a second, and a stop, recorded 1.3 to 3.1 s apart
+// with one gap of 9 s; each record reports 0.85 of the speed its positions
+// show.
+std::vector<TrackPoint> loneTaxiFrom(GeoPoint start);
+
+// The records of a track as the service serves an aircraft alone in its
+// answers, asked every `pollSeconds` from `firstPollSeconds` on: each answer
+// holds the latest record heard, which reaches the engine with the answer;
+// a record superseded between two answers is never served.
+std::vector<TrackPoint> servedOnePerAnswer(const std::vector<TrackPoint>& track, double pollSeconds,
+                                           double firstPollSeconds);
+
 // The recorded push back begins this long into the push-back track.
 inline constexpr double kNosePushStartSeconds = 60.0;
 // It moves tail first for this long.

@@ -119,6 +119,24 @@ TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecorde
   }
 }
 
+// An aircraft alone in the service's answers, asked every 2 s: each answer
+// holds its latest record. Its taxi, recorded 1.3 to 3.1 s apart, goes from
+// record to record at the speed their own times show.
+TEST(ReplaySurface, ALoneAircraftServedOneRecordPerAnswerKeepsItsRecordsSpacing) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const std::vector<TrackPoint> served = servedOnePerAnswer(loneTaxiFrom(kTaxiway), 2.0, 0.7);
+  replay.addFlight(0x4ca9f3, "EIN823", "A320", served);
+  replay.runUntilSecond(served.back().handedOverSeconds + kLiveDelaySeconds + 5.0);
+  const std::vector<LegSpeed> legs = legSpeeds(replay.tracedPositions(0x4ca9f3), served, kLiveDelaySeconds);
+  ASSERT_GE(legs.size(), 30U);
+  for (const LegSpeed& leg : legs) {
+    EXPECT_LE(std::fabs(leg.error()), 0.10) << "leg from second " << leg.fromSeconds << ": recorded "
+                                           << leg.recordedKnots << " kt, replayed " << leg.replayedKnots << " kt";
+  }
+  legSpeedFigures(legs, "lone-taxi");
+  expectOnTime(replay, 0x4ca9f3, "lone-taxi");
+}
+
 // Records 15 s apart from the holding point at 0 kt into the take-off roll
 // at 90 kt and up: the aircraft takes off and keeps to their times.
 TEST(ReplaySurface, ATakeOffRollReportedEvery15SecondsFromAStandstillFliesOnTime) {
