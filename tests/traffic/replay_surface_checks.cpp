@@ -108,15 +108,21 @@ std::vector<LegSpeed> legSpeeds(const std::vector<platform::TracePosition>& posi
     places.push_back({p.seconds, p.latitudeDegrees, p.longitudeDegrees});
   }
   std::vector<LegSpeed> legs;
+  constexpr double kRisingSpeedFactor = 1.05;
   const TrackPoint* from = nullptr;  // the record the leg begins at, passed
   double fromPassedSeconds = 0.0;
-  bool runUp = true;  // the leg after a standstill
+  bool fromInRunUp = true;
+  bool runUp = true;  // after a standstill, while the speed rises
+  double lastKnots = 0.0;
   for (const TrackPoint& record : track) {
     if (record.speedKnots <= 0.0 || record.altitudeFeet > 0.0) {
       from = nullptr;
       runUp = true;
+      lastKnots = 0.0;
       continue;
     }
+    runUp = runUp && record.speedKnots > lastKnots * kRisingSpeedFactor;
+    lastKnots = record.speedKnots;
     const std::vector<RecordLag> passed = closestApproaches(
         {{record.seconds + dueOffsetSeconds, record.latitude, record.longitude}}, places, kWindowSeconds);
     if (passed.empty() || passed.front().closestMeters > kPassedMeters) {
@@ -131,15 +137,15 @@ std::vector<LegSpeed> legSpeeds(const std::vector<platform::TracePosition>& posi
         continue;
       }
       const double replayedSeconds = passedSeconds - fromPassedSeconds;
-      if (replayedSeconds > 0.0 && !runUp) {
+      if (replayedSeconds > 0.0 && !fromInRunUp) {
         const double knotsPerMeterSecond = 3600.0 / kMetersPerNm;
         legs.push_back({from->seconds, meters / (record.seconds - from->seconds) * knotsPerMeterSecond,
                         meters / replayedSeconds * knotsPerMeterSecond});
       }
-      runUp = false;
     }
     from = &record;
     fromPassedSeconds = passedSeconds;
+    fromInRunUp = runUp;
   }
   return legs;
 }

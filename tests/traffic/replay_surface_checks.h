@@ -56,9 +56,11 @@ struct LegSpeed {
 // passed within 3 m of, the records falling due about `dueOffsetSeconds`
 // after their own second on the positions' clock. A leg runs on to the first
 // such record 20 m on, as the engine's ground legs do (it leaves out closer
-// records of a straight taxi). The run-up after a standstill, from the first
-// moving record on, is left out: the aircraft sets off at that record's
-// speed and gathers speed as it sees fit.
+// records of a straight taxi). The run-up after a standstill is left out,
+// from the first moving record on as long as the reported speed rises by
+// more than a twentieth from record to record: the aircraft sets off at that
+// record's speed and gathers speed as it sees fit, and the engine keeps too
+// few of the records of a gathering taxi (those 20 m apart) to follow it.
 std::vector<LegSpeed> legSpeeds(const std::vector<platform::TracePosition>& positions,
                                 const std::vector<TrackPoint>& track, double dueOffsetSeconds);
 
