@@ -74,6 +74,9 @@ void ReplayScenario::feedDueReports() {
 void ReplayScenario::watchGround() {
   for (auto& [key, flight] : flights_) {
     if (const LiveAc* aircraft = scenario.engine.findLiveByKey(key); aircraft != nullptr && aircraft->objectId != 0) {
+      if (aircraft->objectId != flight.objectId) {
+        flight.objectIds.push_back(aircraft->objectId);
+      }
       flight.objectId = aircraft->objectId;
       const bool pushing =
           aircraft->phase == FlightPhase::pushing_back || aircraft->phase == FlightPhase::pushed_back;
@@ -200,9 +203,13 @@ std::vector<platform::TracePosition> ReplayScenario::tracedPositions(std::uint32
   if (found == flights_.end() || found->second.objectId == 0) {
     return {};
   }
-  std::vector<platform::TracePosition> positions = scenario.sim->trace().positionsOf(found->second.objectId);
-  for (platform::TracePosition& p : positions) {
-    p.seconds -= static_cast<double>(startTick_) / 100.0;
+  const platform::SimTrace trace = scenario.sim->trace();
+  std::vector<platform::TracePosition> positions;
+  for (const std::uint32_t objectId : found->second.objectIds) {
+    for (platform::TracePosition p : trace.positionsOf(objectId)) {
+      p.seconds -= static_cast<double>(startTick_) / 100.0;
+      positions.push_back(p);
+    }
   }
   return positions;
 }

@@ -52,7 +52,8 @@ class ReplayScenario {
   // The lowest altitude the stand-in received for the aircraft.
   double lowestAltitudeFeet(std::uint32_t key) const;
   double secondsNow() const;
-  // What the stand-in received of the aircraft, timed in scenario seconds.
+  // What the stand-in received of the aircraft, timed in scenario seconds:
+  // of every object it was created as, in their order.
   std::vector<platform::TracePosition> tracedPositions(std::uint32_t key) const;
   // For tools/trace-plot: the stand-in's trace of the aircraft with its
   // records beside it as object 1 (placed at their due seconds), and the
@@ -67,7 +68,8 @@ class ReplayScenario {
   struct Flight {
     std::vector<DecodedReport> reports;
     std::vector<double> dueSeconds;  // of each report, once handed over
-    std::uint32_t objectId = 0;
+    std::uint32_t objectId = 0;           // the latest
+    std::vector<std::uint32_t> objectIds;  // every object it was created as
     bool flew = false;
     std::optional<GeoPoint> touchdown;
     std::vector<std::pair<double, double>> pushbacks;  // begin and end seconds
