@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <stdexcept>
+#include <utility>
 
 #include "tests/traffic/replay_surface_flights.h"
+#include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
 
@@ -166,6 +169,50 @@ std::vector<TrackPoint> unevenRollFrom(GeoPoint threshold) {
   appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
   stamped.insert(stamped.end(), taken.begin() + static_cast<std::ptrdiff_t>(stops), taken.end());
   return recordsTakenAt(track, taken, stamped);
+}
+
+RunwayBacktrack runwayBacktrackFrom(GeoPoint threshold) {
+  TrackBuilder builder = approachFrom(threshold);
+  double rollSeconds = 0.0;
+  for (double knots = 130.0; knots > 0.0; knots -= knots > 30.0 ? 4.0 : 2.0) {
+    builder.leg(1, knots, 0, 0, 0, 1);
+    rollSeconds += 1.0;
+  }
+  constexpr double kStandSeconds = 45.0;
+  constexpr double kTurnRoundSeconds = 15.0;
+  constexpr double kTaxiBackSeconds = 40.0;
+  constexpr double kStandAfterSeconds = 30.0;
+  builder.stand(kStandSeconds, 1);
+  const std::vector<TrackPoint> track = builder.leg(kTurnRoundSeconds, 6, 0, 0, 180.0 / kTurnRoundSeconds, 1)
+                                            .leg(kTaxiBackSeconds, 15, 180, 0, 0, 1)
+                                            .stand(kStandAfterSeconds, 1)
+                                            .points();
+  RunwayBacktrack backtrack;
+  backtrack.stopSeconds = kRunwayArrivalTouchdownSeconds + rollSeconds;
+  backtrack.turnSeconds = backtrack.stopSeconds + kStandSeconds;
+  const double taxiEndSeconds = backtrack.turnSeconds + kTurnRoundSeconds + kTaxiBackSeconds;
+  const std::vector<double> movingSteps{1.4, 3.0, 0.4, 2.2, 1.0, 3.6, 2.4, 1.8};
+  std::vector<double> taken;
+  appendApproachRecords(taken);
+  appendEvery(taken, kRunwayArrivalTouchdownSeconds, backtrack.stopSeconds - 1.0, movingSteps);
+  const std::size_t firstStanding = taken.size();
+  appendEvery(taken, backtrack.stopSeconds + 1.5, backtrack.turnSeconds - 0.5, {2.0, 9.0, 15.0, 4.0, 12.0});
+  const std::size_t setOff = taken.size();
+  appendEvery(taken, backtrack.turnSeconds + 1.0, taxiEndSeconds - 1.0, movingSteps);
+  appendEvery(taken, taxiEndSeconds + 1.0, taxiEndSeconds + kStandAfterSeconds, {10.0});
+  backtrack.records = recordsTakenAt(track, taken, taken, 0.9);
+  const TrackPoint& stopped = backtrack.records[firstStanding];
+  backtrack.stop = {stopped.latitude, stopped.longitude};
+  // Metres north and east of the stop.
+  static constexpr std::pair<double, double> kScatter[] = {{1.8, -1.2}, {-2.1, 0.9}, {2.6, 1.5},
+                                                           {-0.7, -2.4}, {1.2, 2.2}, {-1.6, -0.4}};
+  for (std::size_t i = firstStanding; i < setOff; ++i) {
+    const auto [north, east] = kScatter[(i - firstStanding) % std::size(kScatter)];
+    const GeoPoint at = offsetMeters(backtrack.stop, north, east);
+    backtrack.records[i].latitude = at.latitude;
+    backtrack.records[i].longitude = at.longitude;
+  }
+  return backtrack;
 }
 
 }  // namespace crv::testing

@@ -64,4 +64,19 @@ std::vector<TrackPoint> unevenRollFrom(GeoPoint threshold);
 // The roll's records report no more than this once it is over.
 inline constexpr double kUnevenRollEndKnots = 30.0;
 
+// An approach to `threshold` at 140 kt and a roll-out north that slows
+// from 130 kt to a stop on the runway; the aircraft stands there for 45 s,
+// turns round in 15 s and taxis back south along the runway to a stop, as
+// where the runway has no parallel taxiway. Its standing records report
+// 0 kt, scatter by up to 3 m around the stop and come 2 to 15 s apart; its
+// moving surface records come 0.4 to 3.6 s apart and report 0.9 of the
+// speed.
+struct RunwayBacktrack {
+  std::vector<TrackPoint> records;
+  GeoPoint stop;             // where the roll-out ended
+  double stopSeconds = 0.0;  // of the track
+  double turnSeconds = 0.0;  // when it set off to turn round
+};
+RunwayBacktrack runwayBacktrackFrom(GeoPoint threshold);
+
 }  // namespace crv::testing

@@ -715,21 +715,25 @@ void liftOff(MotionContext& m, LiveAc& a) {
 }
 
 void landingRollStep(MotionContext& m, LiveAc& a) {
-  TrafficEngine& engine = m.eng();
-  LiveMotion& mo = a.motion;
   if (turnedOffRunway(a)) {
-    engine.setFlaps(a, 0);
-    mo.landingRoll = false;
-    mo.touchdownHeadingRadians = 0.0;
-    engine.setThrottle(a, idleThrottleIndex(a));
-    setSpoilers(m, a, 0);
-    setLevers(m, a, false, false);
-    setLights(m, a, LightSwitches{1, 1, 0, 1, 0, 1, 1});
+    endLandingRoll(m, a);
   } else if (a.path[0].speedKnots <= kSlowLandingRollKnots) {
     setSpoilers(m, a, 0);
     setLevers(m, a, false, false);
-    engine.setFlaps(a, 1);
+    m.eng().setFlaps(a, 1);
   }
+}
+
+void endLandingRoll(MotionContext& m, LiveAc& a) {
+  TrafficEngine& engine = m.eng();
+  LiveMotion& mo = a.motion;
+  engine.setFlaps(a, 0);
+  mo.landingRoll = false;
+  mo.touchdownHeadingRadians = 0.0;
+  engine.setThrottle(a, idleThrottleIndex(a));
+  setSpoilers(m, a, 0);
+  setLevers(m, a, false, false);
+  setLights(m, a, LightSwitches{1, 1, 0, 1, 0, 1, 1});
 }
 
 void pushbackStart(MotionContext& m, LiveAc& a) {

@@ -115,6 +115,9 @@ void backOutAlongRecords(MotionContext& m, LiveAc& a);
 void startTakeoff(MotionContext& m, LiveAc& a);
 void liftOff(MotionContext& m, LiveAc& a);
 void landingRollStep(MotionContext& m, LiveAc& a);
+// The landing roll is over, as the aircraft turns off the runway or stops on
+// it: flaps and spoilers in, idle, the lights of a taxi.
+void endLandingRoll(MotionContext& m, LiveAc& a);
 bool takeoffSpeedsAhead(const LiveAc& a);
 
 // A quadratic Bezier from the origin through the control point to the end

@@ -100,6 +100,12 @@ bool holdInPlace(MotionContext& m, LiveAc& a) {
 
 bool extendPath(MotionContext& m, LiveAc& a) {
   LiveMotion& mo = a.motion;
+  if (mo.landingRoll && a.onGround && a.path.front().speedKnots <= 0.0) {
+    // An arrival whose records stop it on the runway, to backtrack or to wait
+    // for a crossing, has ended its roll: it holds where it stands as any
+    // taxiing aircraft, instead of rolling on at the speed of a roll.
+    endLandingRoll(m, a);
+  }
   if (a.phase == FlightPhase::parking) {
     arriveAtStand(m, a);
   } else if (a.phase == FlightPhase::pushed_back ||

@@ -3,7 +3,8 @@
 // simulator link and the simulator stand-in: no taxi above the taxi
 // maximum, even inside a curve or right after a runway exit; no nose that
 // swings faster than the aircraft can turn; no surge on a landing roll whose
-// records fall due at other intervals than their positions were taken. The
+// records fall due at other intervals than their positions were taken; no
+// arrival that rolls on past where its records stop it on the runway. The
 // pictures in replay_pictures/ are drawn from them by tools/trace-plot:
 //   CRVN_REPLAY_PICTURES=DIR test_traffic --gtest_filter='ReplayGroundLimits.*'
 //   trace-plot DIR/taxi-corner.csv taxi-corner.png --stands DIR/taxi-corner-stands.csv
@@ -203,6 +204,31 @@ TEST(ReplayGroundLimits, ALandingRollWhoseRecordsFallDueEvenlyRunsNoFasterThanTh
   }
   std::printf("uneven-roll: largest frame speed above 1.2 x the records + 5 kt: %.1f kt\n", largestExcessKnots);
   expectOnTime(replay, 0x484b14, "uneven-roll", rollFromSeconds - 10.0);
+}
+
+// A landing that stops on the runway without turning off, as to backtrack
+// where there is no parallel taxiway: its records stand at 0 kt, scattered
+// by up to 3 m, then turn round and taxi back. The aircraft stands within a
+// few metres of where its roll-out ended until it sets off to turn round,
+// and keeps to its records' times from there.
+TEST(ReplayGroundLimits, ALandingThatStopsOnTheRunwayStandsWhereItsRecordsStand) {
+  ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
+  const RunwayBacktrack backtrack = runwayBacktrackFrom(kApproachStart);
+  replay.addFlight(0x484c18, "KLM1818", "B738", backtrack.records);
+  replay.runUntilSecond(backtrack.records.back().seconds + kLiveDelaySeconds + 5.0);
+  const std::vector<platform::TracePosition> positions = replay.tracedPositions(0x484c18);
+  const double standFromSeconds = backtrack.stopSeconds + kLiveDelaySeconds;
+  const double standUntilSeconds = backtrack.turnSeconds + kLiveDelaySeconds;
+  double farthestMeters = 0.0;
+  for (const platform::TracePosition& p : positions) {
+    if (p.seconds >= standFromSeconds && p.seconds <= standUntilSeconds) {
+      farthestMeters = std::max(
+          farthestMeters, gf_distanceNm(backtrack.stop, {p.latitudeDegrees, p.longitudeDegrees}) * kMetersPerNm);
+    }
+  }
+  std::printf("runway-stop: farthest %.1f m from the stop while its records stand\n", farthestMeters);
+  EXPECT_LE(farthestMeters, 5.0);
+  expectOnTime(replay, 0x484c18, "runway-stop", standFromSeconds - 10.0);
 }
 
 }  // namespace
