@@ -46,6 +46,14 @@ void ReplayScenario::runUntilSecond(double seconds) {
   }
 }
 
+void ReplayScenario::replayWhole(std::uint32_t key, const std::string& callsign, const std::string& type,
+                                 const std::vector<TrackPoint>& track, double afterSeconds) {
+  addFlight(key, callsign, type, track);
+  const TrackPoint& last = track.back();
+  const double heardSeconds = last.handedOverSeconds >= 0.0 ? last.handedOverSeconds : last.seconds;
+  runUntilSecond(heardSeconds + kLiveDelaySeconds + afterSeconds);
+}
+
 void ReplayScenario::feedDueReports() {
   // Every report that reached the feed by now, in one live batch; each falls
   // due when the intake times it.

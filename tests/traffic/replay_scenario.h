@@ -28,6 +28,10 @@ class ReplayScenario {
   std::size_t addFlight(std::uint32_t key, const std::string& callsign, const std::string& type,
                         const std::vector<TrackPoint>& track);
   void runUntilSecond(double seconds);
+  // Adds the flight and replays it until its last record has fallen due,
+  // and `afterSeconds` more.
+  void replayWhole(std::uint32_t key, const std::string& callsign, const std::string& type,
+                   const std::vector<TrackPoint>& track, double afterSeconds);
 
   // For every moving record of the aircraft, its closest approach searched
   // from `windowSeconds` before to after the record's due second. While the

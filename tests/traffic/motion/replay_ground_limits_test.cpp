@@ -76,8 +76,7 @@ TEST(ReplayGroundLimits, ATaxiCornerWhoseRecordsFallDueAtOtherIntervalsKeepsEach
   for (const Case& c : {Case{"taxi-corner", 20.0, 2.4, 1.0}, Case{"taxi-corner-understated", 12.0, 3.4, 0.75}}) {
     ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
     const std::vector<TrackPoint> taxi = taxiCornerFrom(kTaxiway, c.knots, c.cornerStampLateSeconds, c.reportedShare);
-    replay.addFlight(0x3c6a11, "DLH7TC", "A320", taxi);
-    replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+    replay.replayWhole(0x3c6a11, "DLH7TC", "A320", taxi, 5.0);
     const std::vector<FrameMotion> frames = frameMotions(replay.tracedPositions(0x3c6a11));
     const FrameFigures figures = printedFigures(c.name, frames, 0.0, replay.secondsNow());
     EXPECT_LE(figures.fastestKnots, kTaxiMaximumKnots + kFrameSpeedToleranceKnots) << c.name;
@@ -133,8 +132,7 @@ TEST(ReplayGroundLimits, ATaxiAfterALandingWhoseFirstRecordReports31KnotsKeepsTo
 TEST(ReplayGroundLimits, AFortyDegreeTaxiwayTurnOnAShortLegSwingsTheNoseAtMostTwiceTheBaseRate) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const std::vector<TrackPoint> taxi = shortLegBendFrom(kTaxiway);
-  replay.addFlight(0x3c6b40, "DLH40B", "A320", taxi);
-  replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x3c6b40, "DLH40B", "A320", taxi, 5.0);
   const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x3c6b40);
   ASSERT_NE(aircraft, nullptr);
   const double baseDegreesPerSecond = aircraft->base.baseTurnRateRadians * 100.0 * kRadiansToDegrees;
@@ -160,8 +158,7 @@ TEST(ReplayGroundLimits, AFortyDegreeTaxiwayTurnOnAShortLegSwingsTheNoseAtMostTw
 TEST(ReplayGroundLimits, ALandingRollWhoseRecordsFallDueEvenlyRunsNoFasterThanTheyReport) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const std::vector<TrackPoint> arrival = unevenRollFrom(kApproachStart);
-  replay.addFlight(0x484b14, "KLM1414", "B738", arrival);
-  replay.runUntilSecond(arrival.back().seconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x484b14, "KLM1414", "B738", arrival, 5.0);
   const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x484b14);
   ASSERT_NE(aircraft, nullptr);
   ASSERT_TRUE(aircraft->motion.landed);
@@ -214,8 +211,7 @@ TEST(ReplayGroundLimits, ALandingRollWhoseRecordsFallDueEvenlyRunsNoFasterThanTh
 TEST(ReplayGroundLimits, ALandingThatStopsOnTheRunwayStandsWhereItsRecordsStand) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const RunwayBacktrack backtrack = runwayBacktrackFrom(kApproachStart);
-  replay.addFlight(0x484c18, "KLM1818", "B738", backtrack.records);
-  replay.runUntilSecond(backtrack.records.back().seconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x484c18, "KLM1818", "B738", backtrack.records, 5.0);
   const std::vector<platform::TracePosition> positions = replay.tracedPositions(0x484c18);
   const double standFromSeconds = backtrack.stopSeconds + kLiveDelaySeconds;
   const double standUntilSeconds = backtrack.turnSeconds + kLiveDelaySeconds;

@@ -55,8 +55,7 @@ double fastestGroundKnots(const ReplayScenario& replay, std::uint32_t key, doubl
 TEST(ReplaySurface, ATaxiWhoseRecordsUnderstateItsSpeedKeepsToTheirTimes) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const std::vector<TrackPoint> taxi = understatedTaxiFrom(kTaxiway, 0.55);
-  replay.addFlight(0x3c6752, "DLH4TX", "A320", taxi);
-  replay.runUntilSecond(taxi.back().seconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x3c6752, "DLH4TX", "A320", taxi, 5.0);
   expectOnTime(replay, 0x3c6752, "understated-taxi");
   EXPECT_LE(fastestGroundKnots(replay, 0x3c6752, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
 }
@@ -79,8 +78,7 @@ TEST(ReplaySurface, APushbackWhoseTrackIsTheNoseMovesTailFirstFacingIt) {
     }
     ReplayScenario replay(stands);
     const std::vector<TrackPoint> track = nosePushbackFrom(c.stand, c.fromStand);
-    replay.addFlight(0x4ca8e1, "EIN711", "A320", track);
-    replay.runUntilSecond(track.back().seconds + kLiveDelaySeconds + 5.0);
+    replay.replayWhole(0x4ca8e1, "EIN711", "A320", track, 5.0);
     // From the push's 20th second, when the nose has begun to turn.
     const PushSeen seen = pushSeen(replay.tracedPositions(0x4ca8e1), track, kNosePushStartSeconds + 20.0,
                                    kNosePushStartSeconds + kNosePushSeconds, kLiveDelaySeconds);
@@ -104,8 +102,7 @@ TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecorde
   }
   ReplayScenario replay(stands);
   const std::vector<TrackPoint> track = understatedPushbackFrom(offsetMeters(kApronOrigin, 0.0, 80.0));
-  replay.addFlight(0x4ca8e3, "EIN713", "A320", track);
-  replay.runUntilSecond(track.back().seconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x4ca8e3, "EIN713", "A320", track, 5.0);
   const double recordedStart = kNosePushStartSeconds + kLiveDelaySeconds;
   const SetOffSeen setOff = setOffSeen(replay.tracedPositions(0x4ca8e3), recordedStart - 20.0, recordedStart);
   EXPECT_LE(setOff.movedBeforeMeters, 2.0);
@@ -125,8 +122,7 @@ TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecorde
 TEST(ReplaySurface, ALoneAircraftServedOneRecordPerAnswerKeepsItsRecordsSpacing) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const std::vector<TrackPoint> served = servedOnePerAnswer(loneTaxiFrom(kTaxiway), 2.0, 0.7);
-  replay.addFlight(0x4ca9f3, "EIN823", "A320", served);
-  replay.runUntilSecond(served.back().handedOverSeconds + kLiveDelaySeconds + 5.0);
+  replay.replayWhole(0x4ca9f3, "EIN823", "A320", served, 5.0);
   const std::vector<LegSpeed> legs = legSpeeds(replay.tracedPositions(0x4ca9f3), served, kLiveDelaySeconds);
   ASSERT_GE(legs.size(), 30U);
   for (const LegSpeed& leg : legs) {
@@ -142,8 +138,7 @@ TEST(ReplaySurface, ALoneAircraftServedOneRecordPerAnswerKeepsItsRecordsSpacing)
 TEST(ReplaySurface, ATakeOffRollReportedEvery15SecondsFromAStandstillFliesOnTime) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const std::vector<TrackPoint> departure = sparseTakeOffFrom(kTaxiway);
-  replay.addFlight(0x4ca9f2, "EIN822", "A320", departure);
-  replay.runUntilSecond(departure.back().seconds + kLiveDelaySeconds + 2.0);
+  replay.replayWhole(0x4ca9f2, "EIN822", "A320", departure, 2.0);
   const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x4ca9f2);
   ASSERT_NE(aircraft, nullptr);
   EXPECT_EQ(aircraft->phase, FlightPhase::flying);

@@ -237,8 +237,7 @@ TEST(Replay, AWindyArrivalHeardIrregularlyKeepsToItsRecordedTimesAndSpeeds) {
   ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
   const GeoPoint standA3 = offsetMeters(kApronOrigin, 0.0, 160.0);
   const std::vector<TrackPoint> arrival = windyArrivalTo(standA3);
-  replay.addFlight(0x4b1a2c, "SWR97", "B738", arrival);
-  replay.runUntilSecond(arrival.back().seconds + kLiveDelaySeconds + 10.0);
+  replay.replayWhole(0x4b1a2c, "SWR97", "B738", arrival, 10.0);
   const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(0x4b1a2c);
   ASSERT_NE(aircraft, nullptr);
   EXPECT_EQ(aircraft->phase, FlightPhase::parked);
