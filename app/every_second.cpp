@@ -58,28 +58,27 @@ bool moved(double latitudeA, double longitudeA, double latitudeB, double longitu
 
 GeoPoint positionOf(const LiveAc& aircraft) { return {aircraft.position.latitude, aircraft.position.longitude}; }
 
-// The lines that say why the user aircraft made an aircraft go: its label,
-// the rule and the figures the rule compared.
-std::string removedNearUserOnGround(const std::string& label, double distanceNm, double limitNm) {
-  return fmt::format("{} removed: {:.0f} m from the user aircraft on the ground (limit {:.0f} m)", label,
-                     distanceNm * kMetersPerNm, limitNm * kMetersPerNm);
+// Why the user aircraft made an aircraft go: the rule and the figures it
+// compared.
+std::string nearUserOnGround(double distanceNm, double limitNm) {
+  return fmt::format("{:.0f} m from the user aircraft on the ground (limit {:.0f} m)", distanceNm * kMetersPerNm,
+                     limitNm * kMetersPerNm);
 }
 
 // The line of flight runs both ways: an aircraft just behind the user
 // aircraft is on it too.
-std::string removedOnLowUsersLine(const std::string& label, double distanceNm, double heightFeet, double offLineFeet) {
+std::string onLowUsersLine(double distanceNm, double heightFeet, double offLineFeet) {
   return fmt::format(
-      "{} removed: on the ground {:.2f} nm from the user aircraft flying {:.0f} ft above ground, "
+      "on the ground {:.2f} nm from the user aircraft flying {:.0f} ft above ground, "
       "{:.0f} ft off its line of flight (limit {:.0f} ft)",
-      label, distanceNm, heightFeet, offLineFeet, kRuleALateralFeet);
+      distanceNm, heightFeet, offLineFeet, kRuleALateralFeet);
 }
 
-std::string removedCrossingUsersLine(const std::string& label, double distanceNm, double heightApartFeet,
-                                     double passingFeet) {
+std::string crossingUsersLine(double distanceNm, double heightApartFeet, double passingFeet) {
   return fmt::format(
-      "{} removed: its line of flight passes {:.0f} ft from the user aircraft (limit {:.0f} ft), "
+      "its line of flight passes {:.0f} ft from the user aircraft (limit {:.0f} ft), "
       "{:.2f} nm away and {:.0f} ft apart in height",
-      label, passingFeet, kRuleBLateralFeet, distanceNm, heightApartFeet);
+      passingFeet, kRuleBLateralFeet, distanceNm, heightApartFeet);
 }
 
 // The first live aircraft in the simulator under the callsign; null when none.
@@ -126,7 +125,7 @@ void Session::everySecond() {
     if (!blocked.empty()) {
       for (LiveAc& aircraft : engine_.liveAircraft()) {
         if (aircraft.state == SimState::active && aircraft.base.identity.callsign == blocked) {
-          engine_.removeAircraftFromSim(aircraft);
+          engine_.removeAircraftFromSim(aircraft, "its callsign is blocked (BLOCK_CALLSIGN)");
           break;
         }
       }
@@ -194,7 +193,7 @@ void Session::serveRequests() {
   }
   watchRespawnedAircraft();
   if (flushStaticRequested.exchange(false)) {
-    rules_->removeAllStaticAc();
+    rules_->removeAllStaticAc("the static aircraft were flushed (Flush static)");
     if (!par_INITIAL_LOAD_ONLY.value()) {
       par_INITIAL_LOAD_ONLY.setValue(true);  // not saved: this session only
       setCheckBox(par_INITIAL_LOAD_ONLY);
@@ -243,7 +242,6 @@ void Session::makeWayForUser() {
   const UserAcData& user = engine_.userAircraft();
   const GeoPoint userPosition{user.latitude, user.longitude};
   const double userHalfSpan = link_.user().type().halfWingSpanNm.value_or(0.0);
-  const bool log = par_LOG.value();
   if (link_.user().userOnGround.load()) {
     if (!par_COLLISION_USER_GND.value()) {
       return;
@@ -255,10 +253,7 @@ void Session::makeWayForUser() {
       const double distance = gf_distanceNm(userPosition, positionOf(aircraft));
       const double limit = (userHalfSpan + aircraft.base.halfSpanNm) * kLiveClearanceFactor;
       if (distance <= limit) {
-        if (log) {
-          gf_logLine(removedNearUserOnGround(engine_.logLabel(aircraft), distance, limit));
-        }
-        engine_.removeAircraftFromSim(aircraft);
+        engine_.removeAircraftFromSim(aircraft, nearUserOnGround(distance, limit));
         return;
       }
     }
@@ -274,10 +269,7 @@ void Session::makeWayForUser() {
       const double distance = gf_distanceNm(userPosition, {aircraft.standLatitude, aircraft.standLongitude});
       const double limit = (userHalfSpan + aircraft.base.halfSpanNm) * kStaticClearanceFactor;
       if (distance <= limit) {
-        if (log) {
-          gf_logLine(removedNearUserOnGround(engine_.logLabel(aircraft), distance, limit));
-        }
-        engine_.removeAircraftFromSim(aircraft);
+        engine_.removeAircraftFromSim(aircraft, nearUserOnGround(distance, limit));
         return;
       }
     }
@@ -297,11 +289,7 @@ void Session::makeWayForUser() {
       const double offAxis = wrapped(bearing - user.headingRadians);
       const double offLineFeet = std::sin(std::fabs(offAxis)) * distance * kFeetPerNm;
       if (offLineFeet <= kRuleALateralFeet) {
-        if (log) {
-          gf_logLine(
-              removedOnLowUsersLine(engine_.logLabel(aircraft), distance, user.altitudeAboveGroundFeet, offLineFeet));
-        }
-        engine_.removeAircraftFromSim(aircraft);
+        engine_.removeAircraftFromSim(aircraft, onLowUsersLine(distance, user.altitudeAboveGroundFeet, offLineFeet));
         return;
       }
     }
@@ -311,10 +299,7 @@ void Session::makeWayForUser() {
       const double x = r >= 0.0 ? std::fabs(90.0 - r) : std::fabs(r + 90.0);
       const double passingFeet = std::cos(x / kDegreesPerRadian) * distance * kFeetPerNm;
       if (passingFeet <= kRuleBLateralFeet) {
-        if (log) {
-          gf_logLine(removedCrossingUsersLine(engine_.logLabel(aircraft), distance, heightApartFeet, passingFeet));
-        }
-        engine_.removeAircraftFromSim(aircraft);
+        engine_.removeAircraftFromSim(aircraft, crossingUsersLine(distance, heightApartFeet, passingFeet));
         return;
       }
     }

@@ -172,12 +172,13 @@ void Session::setReaderTimeOffset(int minutes) {
 }
 
 void Session::removeAllTraffic() {
+  constexpr std::string_view kWhy = "the traffic starts again at the new time shift";
   for (LiveAc& aircraft : engine_.liveAircraft()) {
     if (aircraft.state == SimState::active || aircraft.state == SimState::adding2sim) {
-      engine_.removeAircraftFromSim(aircraft);
+      engine_.removeAircraftFromSim(aircraft, kWhy);
     }
   }
-  if (rules_) rules_->removeAllStaticAc();
+  if (rules_) rules_->removeAllStaticAc(kWhy);
 }
 
 void Session::runPostedWork() {

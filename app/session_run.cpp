@@ -278,9 +278,11 @@ void Session::removeStaticTwinOfLive() {
       if (parked.state != SimState::active) {
         continue;
       }
-      if (parked.base.identity.callsign == starred ||
-          (!registration.empty() && parked.base.identity.registration == registration)) {
-        engine_.removeAircraftFromSim(parked);
+      const bool sameCallsign = parked.base.identity.callsign == starred;
+      if (sameCallsign || (!registration.empty() && parked.base.identity.registration == registration)) {
+        engine_.removeAircraftFromSim(
+            parked, fmt::format("the live {} on the ground has its {}", live.base.identity.callsign,
+                                sameCallsign ? "callsign" : fmt::format("registration {}", registration)));
         return;
       }
     }

@@ -255,7 +255,9 @@ bool TrafficEngine::removeFarthestLiveAc(double distanceNm) {
     // A number compares; NaN with an empty table does not.
     return !std::isnan(distanceNm);
   }
-  removeAircraftFromSim(*chosen);
+  removeAircraftFromSim(*chosen, fmt::format("the farthest live aircraft, {:.2f} nm from the user aircraft, over "
+                                             "the maximum of {} (MAX_LIVE_SEL)",
+                                             farthest, par_MAX_LIVE_SEL.value()));
   return false;
 }
 

@@ -6,6 +6,7 @@ LiveAc makeLiveAc(const AircraftBase& base, const PathPoint& firstPoint, double 
   LiveAc aircraft;
   copyAcBase(aircraft.base, base);
   aircraft.lastRecordTime = timestamp;
+  aircraft.lastRecordDueTick = firstPoint.dueTick;
   aircraft.path.push_back(firstPoint);
   return aircraft;
 }

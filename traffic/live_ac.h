@@ -177,6 +177,7 @@ struct alignas(64) LiveAc {
   std::uint32_t flapsIndex = kFlapsIndexUnset;
   bool standCargo = false;
   double lastRecordTime = 0.0;         // feed seconds of the last applied record
+  std::int64_t lastRecordDueTick = 0;  // the tick its point was due at
   HeldSpeedJump heldSpeedJump;
   std::chrono::system_clock::time_point parkedSince{};
   std::int32_t generatedLegs = 0;

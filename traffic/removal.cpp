@@ -87,6 +87,14 @@ void shutdownParkedOf(SimQueues& link, Aircraft& aircraft) {
   link.setLights(aircraft.objectId, lights);
 }
 
+// Whether a removal asked now takes the aircraft out of the simulator or
+// stops its create.
+template <typename Aircraft>
+bool removalTakesEffect(const Aircraft& aircraft) {
+  return !aircraft.removeOnceCreated && aircraft.state != SimState::buffer &&
+         aircraft.state != SimState::removingfromsim;
+}
+
 }  // namespace
 
 void TrafficEngine::clearWatchedObject(std::uint32_t objectId) {
@@ -150,6 +158,21 @@ void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
     gf_logLine(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
                            formatRecordLine(aircraft.base.identity)));
   }
+}
+
+void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft, std::string_view why) {
+  // Before the removal, which frees the stand the label names.
+  if (par_LOG.value() && removalTakesEffect(aircraft)) {
+    gf_logLine(fmt::format("{} removed: {}", logLabel(aircraft), why));
+  }
+  removeAircraftFromSim(aircraft);
+}
+
+void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft, std::string_view why) {
+  if (par_LOG.value() && removalTakesEffect(aircraft)) {
+    gf_logLine(fmt::format("{} removed: {}", logLabel(aircraft), why));
+  }
+  removeAircraftFromSim(aircraft);
 }
 
 void TrafficEngine::setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }

@@ -140,6 +140,13 @@ class TrafficEngine {
   // ---- Removal and commands ----
   void removeAircraftFromSim(LiveAc& aircraft);
   void removeAircraftFromSim(StaticAc& aircraft);
+  // The same, and the log says why (LOG on): "<label> removed: <why>", the
+  // rule and its figures. Only a removal that takes the aircraft out of the
+  // simulator, or stops its create, writes the line: an aircraft still in
+  // the buffer was never shown, one on its way out already was named by
+  // the call that sent it.
+  void removeAircraftFromSim(LiveAc& aircraft, std::string_view why);
+  void removeAircraftFromSim(StaticAc& aircraft, std::string_view why);
   void setFlaps(LiveAc& aircraft, std::uint32_t index);
   void setFlaps(StaticAc& aircraft, std::uint32_t index);
   void setThrottle(LiveAc& aircraft, std::uint32_t index);

@@ -221,6 +221,7 @@ void TrafficEngine::applyTrafficRecord(LiveTrafficRecord& record) {
     aircraft->heldSpeedJump = {};
     aircraft->lastRecordTime = record.timestamp;
     PathPoint point = pathPointOf(record, dueTickOf(record.dueTick, tick()));
+    aircraft->lastRecordDueTick = point.dueTick;
     offerPoint(*aircraft, point);
     return;
   }

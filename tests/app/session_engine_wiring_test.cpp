@@ -668,5 +668,118 @@ TEST_F(MakeWayWithStaticsTest, AnAircraftTheSimulatorRemovesUnaskedIsNamedInTheL
   }
 }
 
+// The rules that remove aircraft without the user aircraft, each run on
+// one world clock faster than real time.
+
+// The line of the log that holds the piece; empty when none.
+std::string lineWith(const std::string& log, const std::string& piece) {
+  const std::size_t at = log.find(piece);
+  if (at == std::string::npos) return {};
+  const std::size_t begin = log.rfind('\n', at) + 1;  // npos + 1 is 0
+  return log.substr(begin, log.find('\n', at) - begin);
+}
+
+// The most common removal of a session: a flight leaves the area of the
+// feed, its records end, and its path runs out beyond the traffic range
+// less half a mile, where no legs are made up for it. EIN605 flies east
+// from the user at 240 kt out to 11 nm, heard every 4 s; the range, and so
+// the feed's area, ends at 10 nm.
+TEST(RecordsEndTest, AnAircraftWhoseRecordsEndBeyondTheRangeIsNamedInTheLogWithItsDistance) {
+  ProgramHarness harness([](SessionOptions& options) { options.scanLiveries = buildLiveries; }, kTestSpeedUp,
+                         WorldPace::sessionClock);
+  harness.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"AUTO_RANGE", "false"}, {"RANGE", "10"}});
+  const GeoPoint user{52.3105, 4.7683};
+  standin::ScenarioFlight flight{.hexId = "4ca7b4", .callsign = "EIN605", .icaoType = "A320", .registration = "EI-DVM",
+                                 .departure = "EIDW", .destination = "EDDF", .points = {}, .heardOnlyAtPoints = true};
+  for (int second = 0; second <= 150; second += 4) {
+    const double fromUserNm = 11.0 - (150 - second) * 240.0 / 3600.0;
+    const GeoPoint at = gf_destination(user, kQuarterTurn, fromUserNm * kFeetPerNm);
+    flight.points.push_back({static_cast<double>(second), at.latitude, at.longitude, 6000, 240, 90, 0, false});
+  }
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = harness.worldEpochSeconds();
+  scenario.flights.push_back(flight);
+  harness.rt().setScenario(scenario);
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(harness.waitForLog("EIN605   removed: ", 30s)) << harness.log();
+  const std::string line = lineWith(harness.log(), "EIN605   removed: ");
+  std::smatch figures;
+  ASSERT_TRUE(std::regex_match(line, figures,
+                               std::regex("          EIN605   removed: its path ran out (\\d+\\.\\d\\d) nm from the "
+                                          "user aircraft \\(limit 9\\.50 nm\\)")))
+      << harness.log();
+  EXPECT_GT(std::stod(figures[1]), 9.5);
+  EXPECT_LE(std::stod(figures[1]), 10.0);
+}
+
+// The user's own requests and the rule against a static twin of a live
+// aircraft each name every aircraft they remove. KLM1385 stands at T3,
+// EIN605 flies over, static aircraft stand at T1 and T5.
+TEST(UserRequestsTest, EachRemovalTheSessionMakesNamesTheAircraftAndTheRule) {
+  ProgramHarness harness(
+      [](SessionOptions& options) {
+        options.scanLiveries = buildLiveries;
+        options.engineConfig.stands = &parkAirportStands();
+      },
+      kTestSpeedUp, WorldPace::sessionClock);
+  harness.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"CUSTOM_PARKING_PERCENTAGE", "100"}});
+  writeFile(harness.folder() / "airports" / "my_thirdparty" / "EHAM.xml", airportFile(kUserStand + eastStands({1, 5})));
+  standin::Scenario scenario = schipholTraffic();
+  scenario.startEpochSeconds = harness.worldEpochSeconds() - 60;
+  std::erase_if(scenario.flights, [](const standin::ScenarioFlight& f) { return f.callsign == "KLM1386"; });
+  harness.rt().setScenario(scenario);
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  Session& session = harness.session();
+  // The callsigns of the aircraft in the simulator, read on the worker.
+  const auto inSimulator = [&] {
+    std::set<std::string> callsigns;
+    onWorker(harness, [&] {
+      for (const LiveAc& a : session.engine().liveAircraft()) {
+        if (a.state == SimState::active) callsigns.insert(a.base.identity.callsign);
+      }
+      for (const StaticAc& a : session.engine().staticAircraft()) {
+        if (a.state == SimState::active) callsigns.insert(a.base.identity.callsign);
+      }
+    });
+    return callsigns;
+  };
+  const std::set<std::string> expected{"EIN605", "KLM1385", "KLM701*", "KLM705*"};
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return inSimulator() == expected; }, 30s)) << harness.log();
+
+  struct Case {
+    std::function<void()> ask;
+    std::string line;
+  };
+  const Case cases[] = {
+      // The static at T1 turns out to be the live KLM1385 by its registration.
+      {[&] {
+         onWorker(harness, [&] {
+           for (StaticAc& a : session.engine().staticAircraft()) {
+             if (a.base.identity.callsign == "KLM701*") a.base.identity.registration = "PH-BXA";
+           }
+         });
+       },
+       "T1      : KLM701*  removed: the live KLM1385 on the ground has its registration PH-BXA"},
+      {[&] {
+         onWorker(harness, [&] {
+           par_BLOCK_CALLSIGN.setValue("EIN605");
+           session.blockRequest.exchange(true);
+         });
+       },
+       "          EIN605   removed: its callsign is blocked (BLOCK_CALLSIGN)"},
+      {[&] { session.flushStaticRequested.exchange(true); },
+       "T5      : KLM705*  removed: the static aircraft were flushed (Flush static)"},
+      {[&] { onWorker(harness, [&] { session.removeAllTraffic(); }); },
+       "T3      : KLM1385  removed: the traffic starts again at the new time shift"},
+  };
+  for (const Case& c : cases) {
+    c.ask();
+    // The rule against a twin looks once a minute.
+    EXPECT_TRUE(harness.waitForLog(c.line + "\n", 10s)) << c.line << "\n" << harness.log();
+  }
+}
+
 }  // namespace
 }  // namespace crv::testing

@@ -1,9 +1,19 @@
 // No simulator object is removed twice, none is left behind, and a create
-// not yet sent is cancelled rather than sent and removed.
+// not yet sent is cancelled rather than sent and removed. Every rule that
+// removes an aircraft says so in the log, with its figures.
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
+#include "foundation/settings.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
+#include "tests/traffic/engine_test_access.h"
+#include "tests/traffic/flight_driver.h"
+#include "tests/traffic/stand_grid.h"
 
 namespace crv::testing {
 namespace {
@@ -137,6 +147,151 @@ TEST(Removal, AnAircraftInLiveryRespawnIsNotQueuedAgainAndEndsWithItsObject) {
   harness.objectRemoved(530);
   harness.step();
   EXPECT_EQ(harness.engine.findLiveByKey(20001), nullptr);  // not created again
+}
+
+// A point at the offsets from the apron's origin, airborne above 0 ft.
+PathPoint pointAt(double northMeters, std::int64_t dueTick, double knots, double altitudeFeet = 0.0) {
+  const GeoPoint at = offsetMeters(kApronOrigin, northMeters, 0.0);
+  PathPoint p;
+  p.latitude = at.latitude;
+  p.longitude = at.longitude;
+  p.dueTick = dueTick;
+  p.speedKnots = knots;
+  p.altitudeFeet = altitudeFeet;
+  p.airborne = altitudeFeet > 0.0;
+  return p;
+}
+
+// An active aircraft standing at its path's first point: taxiing on the
+// ground, else flying.
+LiveAc& placed(FlightDriver& d, std::uint32_t key, const std::string& callsign, LivePath::Points path) {
+  LiveAc& a = d.harness.placeLive(key, callsign, SimState::active, 100 + key);
+  a.path = std::move(path);
+  a.onGround = !a.path.front().airborne;
+  a.phase = a.onGround ? FlightPhase::taxi : FlightPhase::flying;
+  a.position.latitude = a.path.front().latitude;
+  a.position.longitude = a.path.front().longitude;
+  a.position.altitudeFeet = a.path.front().altitudeFeet;
+  return a;
+}
+
+// On stand A1 of the apron, parked.
+LiveAc& parkedOnA1(FlightDriver& d, std::uint32_t key, const std::string& callsign) {
+  LiveAc& a = placed(d, key, callsign, {pointAt(0, 0, 0)});
+  a.phase = FlightPhase::parked;
+  a.standId = 1;
+  a.standLatitude = kApronOrigin.latitude;
+  a.standLongitude = kApronOrigin.longitude;
+  return a;
+}
+
+TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
+  struct Case {
+    std::string line;
+    std::function<void(FlightDriver&)> act;
+  };
+  const Case cases[] = {
+      {"          T1       removed: its path holds 201 points (limit 200)",
+       [](FlightDriver& d) {
+         LiveAc& a = placed(d, 1, "T1", {pointAt(0, 0, 15)});
+         for (int i = 1; i <= 200; ++i) a.path.push_back(pointAt(i, i * 100, 15));
+         PathPoint p = pointAt(201, 20100, 15);
+         decodeExisting(d.motion, a, p);
+       }},
+      {"          T2       removed: a record 320 m from its holding point (limit 250 m)",
+       [](FlightDriver& d) {
+         LiveAc& a = placed(d, 2, "T2", {pointAt(0, 0, 0)});
+         a.motion.holding = true;
+         PathPoint p = pointAt(320, 1000, 0);
+         decodeExisting(d.motion, a, p);
+       }},
+      {"          T4       removed: holding 20 m from T3 taxiing (limit 44 m)",
+       [](FlightDriver& d) {
+         placed(d, 3, "T3", {pointAt(20, 0, 0), pointAt(20, 500, 0)}).base.halfSpanNm = 0.01;
+         placed(d, 4, "T4", {pointAt(0, 0, 0)}).base.halfSpanNm = 0.01;
+         nextPosMain(d.motion, *d.aircraft(4));
+       }},
+      {"          T5       removed: holding for 21 min (limit 20 min)",
+       [](FlightDriver& d) {
+         EngineTestAccess::setTick(d.harness.engine, 200000);
+         LiveAc& a = placed(d, 5, "T5", {pointAt(0, 200000, 0)});
+         a.motion.holding = true;
+         a.motion.holdStartTick = 200000 - 21 * 6000;
+         nextPosMain(d.motion, a);
+       }},
+      // Its records end at second 60, due at 90; the eight legs made up
+      // after them end at 152.
+      {"          DLH1     removed: no record for 62 s, its path ran out",
+       [](FlightDriver& d) {
+         d.addFlight(40001, "DLH1", "A320", TrackBuilder(52.0, 4.0, 12000.0).leg(60, 280, 90).points());
+         d.runUntilSecond(160);
+       }},
+      {"          T6       removed: its path ran out, Light aircraft are switched off",
+       [](FlightDriver& d) {
+         par_LIGHT_AIRCRAFT.setValue(false);
+         LiveAc& a = placed(d, 6, "T6", {pointAt(0, 0, 120, 5000)});
+         a.base.category = SizeCategory::Light;
+         nextPosMain(d.motion, a);
+       }},
+      {"          F10      removed: the farthest live aircraft, 11.00 nm from the user aircraft, over the maximum "
+       "of 10 (MAX_LIVE_SEL)",
+       [](FlightDriver& d) {
+         par_MAX_LIVE_SEL.setValue(10);
+         UserAcData user;
+         user.latitude = kApronOrigin.latitude;
+         user.longitude = kApronOrigin.longitude;
+         EngineTestAccess::setUserAircraft(d.harness.engine, user);
+         for (std::uint32_t n = 0; n <= 10; ++n) {
+           placed(d, 10 + n, "F" + std::to_string(n), {pointAt((n + 1) * kMetersPerNm, 0, 250, 9000)});
+         }
+         d.harness.engine.enforceMaxLive();
+       }},
+      {"A1      : T8       removed: the stand was taken first by T7",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         for (std::uint32_t key : {7U, 8U}) {
+           parkedOnA1(d, key, "T" + std::to_string(key)).phase = FlightPhase::parking;
+         }
+         arriveAtStand(d.motion, *d.aircraft(7));
+         arriveAtStand(d.motion, *d.aircraft(8));
+       }},
+      {"A1      : T9       removed: a record 230 m from its stand while parked (limit 200 m)",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         PathPoint p = pointAt(230, 1000, 10);
+         d.rules.checkStandApproach(parkedOnA1(d, 9, "T9"), p);
+       }},
+      {"A1      : T30      removed: no record near its stand for 95 s (limit 90 s)",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         EngineTestAccess::setTick(d.harness.engine, 20000);
+         parkedOnA1(d, 30, "T30").motion.standLastApproachTick = 20000 - 9500;
+         d.rules.collectParkedLive();
+       }},
+      {"A1      : T31      removed: the stand is the user's reserved stand",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         parkedOnA1(d, 31, "T31");
+         d.rules.setReservedStand("A1");
+         d.rules.freeReservedStand();
+       }},
+      {"A1      : RYR32*   removed: the stand is the user's reserved stand",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         d.harness.placeStatic(32, "RYR32*", SimState::active, 532).standId = 1;
+         d.rules.setReservedStand("A1");
+         d.rules.freeReservedStand();
+       }},
+  };
+  for (const Case& c : cases) {
+    LogCapture log;
+    {
+      FlightDriver driver;
+      c.act(driver);
+    }
+    resetAllSettings();
+    EXPECT_EQ(countOf(log.text(), c.line + "\n"), 1U) << c.line << "\n" << log.text();
+  }
 }
 
 TEST(Commands, FlapsAndThrottleSendOnlyChanges) {

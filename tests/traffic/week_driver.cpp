@@ -339,7 +339,7 @@ void WeekDriver::timeShift() {
       engine.removeAircraftFromSim(aircraft);
     }
   }
-  rules.removeAllStaticAc();
+  rules.removeAllStaticAc("the traffic starts again at the new time shift");
 }
 
 StandTable WeekDriver::readLearnedFile() const {

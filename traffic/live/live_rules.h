@@ -163,7 +163,9 @@ class LiveRules {
   void checkNextIdentity();
   std::size_t identityChecksWaiting() const { return identityChecks_.size(); }
   void replaceSameIdentity(LiveAc& aircraft, bool onGround);
-  void removeAllStaticAc();
+  // Every static aircraft goes; why is the reason each one's log line
+  // gives, empty when the caller's own line said it for all of them.
+  void removeAllStaticAc(std::string_view why);
   // Clears the user's reserved stand; runs on every engine step while a
   // stand is reserved, so that nothing stays on it longer than 10 ms.
   void freeReservedStand();

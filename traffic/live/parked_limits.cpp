@@ -112,7 +112,7 @@ std::vector<ParkedLive> LiveRules::collectParkedLive() {
     const std::int64_t limit =
         a.base.category == SizeCategory::Heavy ? kHeavyParkedSilenceSeconds : kParkedSilenceSeconds;
     if (seconds > limit && !par_INITIAL_LOAD_ONLY.value()) {
-      engine_.removeAircraftFromSim(a);
+      engine_.removeAircraftFromSim(a, fmt::format("no record near its stand for {} s (limit {} s)", seconds, limit));
     } else {
       parked.push_back({a.base.identity.callsign, a.standId, seconds});
     }

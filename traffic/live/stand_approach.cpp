@@ -162,7 +162,9 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
       return true;
     }
     if (distanceNm > kParkedLeaveLimitNm) {
-      engine_.removeAircraftFromSim(aircraft);
+      engine_.removeAircraftFromSim(
+          aircraft, fmt::format("a record {:.0f} m from its stand while parked (limit {:.0f} m)",
+                                distanceNm * kMetersPerNm, kParkedLeaveLimitNm * kMetersPerNm));
       return false;
     }
     noteRestOrMove(aircraft, point);

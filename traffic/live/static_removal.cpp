@@ -2,18 +2,24 @@
 // flush), and the one on the user's reserved stand.
 
 #include <algorithm>
+#include <string_view>
 
 #include "traffic/live/live_rules.h"
 #include "traffic/traffic_engine.h"
 
 namespace crv {
 
-void LiveRules::removeAllStaticAc() {
+void LiveRules::removeAllStaticAc(std::string_view why) {
   // Active ones leave the simulator; a create still queued is cancelled, one
   // already sent is removed once its object is bound.
   for (StaticAc& parked : engine_.staticAircraft()) {
-    if (parked.state == SimState::active || parked.state == SimState::adding2sim) {
+    if (parked.state != SimState::active && parked.state != SimState::adding2sim) {
+      continue;
+    }
+    if (why.empty()) {
       engine_.removeAircraftFromSim(parked);
+    } else {
+      engine_.removeAircraftFromSim(parked, why);
     }
   }
 }
@@ -28,15 +34,16 @@ void LiveRules::freeReservedStand() {
   if (standId == 0) {
     return;
   }
+  constexpr std::string_view kWhy = "the stand is the user's reserved stand";
   for (StaticAc& parked : engine_.staticAircraft()) {
     if (parked.standId == standId && parked.state == SimState::active) {
-      engine_.removeAircraftFromSim(parked);
+      engine_.removeAircraftFromSim(parked, kWhy);
       return;
     }
   }
   for (LiveAc& aircraft : engine_.liveAircraft()) {
     if (aircraft.standId == standId && aircraft.phase == FlightPhase::parked && aircraft.state == SimState::active) {
-      engine_.removeAircraftFromSim(aircraft);
+      engine_.removeAircraftFromSim(aircraft, kWhy);
       return;
     }
   }

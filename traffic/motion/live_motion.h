@@ -87,7 +87,9 @@ void stopGeneratedLegs(MotionContext& m, LiveAc& a);
 void shrinkAdvanceAndDelay(LiveAc& a);
 
 // ---- Path extension and generated legs ----
-bool extendPath(MotionContext& m, LiveAc& a);
+// True when the path was extended; false when nothing could be added, and
+// then whyNot, when given, says why in the words of the removal's log line.
+bool extendPath(MotionContext& m, LiveAc& a, std::string* whyNot = nullptr);
 void generateLegs(MotionContext& m, LiveAc& a, std::int32_t count);
 void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying);
 void arriveAtStand(MotionContext& m, LiveAc& a);

@@ -339,7 +339,8 @@ void nextPosMain(MotionContext& m, LiveAc& a) {
         a.path.erase(a.path.begin() + 1);
         continue;
       }
-      if (extendPath(m, a)) {
+      std::string whyNot;
+      if (extendPath(m, a, &whyNot)) {
         continue;
       }
       if (a.state != SimState::active) {
@@ -348,7 +349,7 @@ void nextPosMain(MotionContext& m, LiveAc& a) {
       if (a.phase != FlightPhase::parked) {
         learnSoftStand(m, a, a.phase != FlightPhase::flying);
       }
-      m.eng().removeAircraftFromSim(a);
+      m.eng().removeAircraftFromSim(a, whyNot);
       return;
     }
   } catch (const std::exception& error) {
@@ -427,15 +428,18 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       return;
     }
     if (a.path.size() > kLongestPath) {
-      engine.removeAircraftFromSim(a);
+      engine.removeAircraftFromSim(a, fmt::format("its path holds {} points (limit {})", a.path.size(), kLongestPath));
       return;
     }
-    if (a.motion.holding && !a.path.empty() &&
-        distanceNm(a.path.front(), p) * kMetersPerNm > par_HOLDING_THRESHOLD_METERS.value() &&
-        !reachedFromHold(a, p)) {
-      endHold(a);
-      engine.removeAircraftFromSim(a);
-      return;
+    if (a.motion.holding && !a.path.empty()) {
+      const double fromHoldMeters = distanceNm(a.path.front(), p) * kMetersPerNm;
+      const auto limitMeters = par_HOLDING_THRESHOLD_METERS.value();
+      if (fromHoldMeters > limitMeters && !reachedFromHold(a, p)) {
+        endHold(a);
+        engine.removeAircraftFromSim(
+            a, fmt::format("a record {:.0f} m from its holding point (limit {} m)", fromHoldMeters, limitMeters));
+        return;
+      }
     }
     if (a.phase == FlightPhase::birth) {
       if (!a.path.empty() && acceptPoint(m, a, p)) {

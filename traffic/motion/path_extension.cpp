@@ -1,11 +1,13 @@
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include <fmt/format.h>
 
 #include "airports/stand_search.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
+#include "traffic/flight_vocabulary.h"
 #include "traffic/learning/usage_learning.h"
 #include "traffic/motion/live_motion.h"
 #include "traffic/motion/motion_support.h"
@@ -41,24 +43,38 @@ StandAircraft standAircraftOf(const LiveAc& a) {
   return {id.callsign, id.airline, id.icaoType, a.base.halfSpanNm, a.base.category, a.base.cargo};
 }
 
-// Another active aircraft taxiing so close that the two would touch.
-bool taxiConflict(TrafficEngine& engine, const LiveAc& a) {
-  return std::any_of(engine.liveAircraft().begin(), engine.liveAircraft().end(), [&a](const LiveAc& other) {
+double taxiConflictLimitNm(const LiveAc& a, const LiveAc& other) {
+  return kTaxiConflictSpanFactor * (a.base.halfSpanNm + other.base.halfSpanNm);
+}
+
+// Another active aircraft taxiing so close that the two would touch; null
+// when none.
+const LiveAc* taxiConflict(TrafficEngine& engine, const LiveAc& a) {
+  const auto live = engine.liveAircraft();
+  const auto found = std::find_if(live.begin(), live.end(), [&a](const LiveAc& other) {
     return &other != &a && other.onGround && other.phase == FlightPhase::taxi && other.state == SimState::active &&
            other.objectId != a.objectId &&
-           gf_distanceNm(pointOf(a.position), pointOf(other.position)) <=
-               kTaxiConflictSpanFactor * (a.base.halfSpanNm + other.base.halfSpanNm);
+           gf_distanceNm(pointOf(a.position), pointOf(other.position)) <= taxiConflictLimitNm(a, other);
   });
+  return found == live.end() ? nullptr : &*found;
 }
 
 // The stand is occupied when an aircraft is given it; it is another's when
-// another live aircraft that is not leaving the simulator holds it.
-bool standHeldByAnother(TrafficEngine& engine, const LiveAc& a) {
+// another live aircraft that is not leaving the simulator holds it. That
+// aircraft; null when none.
+const LiveAc* standHolder(TrafficEngine& engine, const LiveAc& a) {
   const auto live = engine.liveAircraft();
-  return std::any_of(live.begin(), live.end(), [&a](const LiveAc& other) {
+  const auto found = std::find_if(live.begin(), live.end(), [&a](const LiveAc& other) {
     return &other != &a && other.standId == a.standId && other.state != SimState::removingfromsim &&
            other.state != SimState::buffer;
   });
+  return found == live.end() ? nullptr : &*found;
+}
+
+// "no record for <seconds> s, its path ran out": the records stopped, and
+// the legs made up after them are used up.
+std::string recordsStopped(TrafficEngine& engine, const LiveAc& a) {
+  return fmt::format("no record for {} s, its path ran out", (engine.tick() - a.lastRecordDueTick) / kTicksPerSecond);
 }
 
 void forgetLastUse(std::vector<StandLastUse>& lastStandUse, std::uint32_t key) {
@@ -69,11 +85,15 @@ bool addStandOption(MotionContext& m, std::uint32_t standId, LiveAc& a, DaySlot 
   return m.parking.addStandOption && m.parking.addStandOption(standId, a, slot, soft, flying);
 }
 
-// Holding in place while taxiing; false when the aircraft must go.
-bool holdInPlace(MotionContext& m, LiveAc& a) {
+// Holding in place while taxiing; false when the aircraft must go, and then
+// why.
+bool holdInPlace(MotionContext& m, LiveAc& a, std::string& whyNot) {
   TrafficEngine& engine = m.eng();
   LiveMotion& mo = a.motion;
-  if (taxiConflict(engine, a)) {
+  if (const LiveAc* other = taxiConflict(engine, a)) {
+    whyNot = fmt::format("holding {:.0f} m from {} taxiing (limit {:.0f} m)",
+                         gf_distanceNm(pointOf(a.position), pointOf(other->position)) * kMetersPerNm,
+                         other->base.identity.callsign, taxiConflictLimitNm(a, *other) * kMetersPerNm);
     mo.holding = false;
     mo.holdStartTick = 0;
     return false;
@@ -81,6 +101,7 @@ bool holdInPlace(MotionContext& m, LiveAc& a) {
   if (mo.holding) {
     const std::int64_t minutes = (engine.tick() - mo.holdStartTick) / kTicksPerMinute;
     if (minutes > par_MAX_HOLDING_MINUTES.value()) {
+      whyNot = fmt::format("holding for {} min (limit {} min)", minutes, par_MAX_HOLDING_MINUTES.value());
       return false;
     }
   } else {
@@ -98,7 +119,9 @@ bool holdInPlace(MotionContext& m, LiveAc& a) {
 
 }  // namespace
 
-bool extendPath(MotionContext& m, LiveAc& a) {
+bool extendPath(MotionContext& m, LiveAc& a, std::string* whyNot) {
+  std::string unused;
+  std::string& why = whyNot != nullptr ? *whyNot : unused;
   LiveMotion& mo = a.motion;
   if (mo.landingRoll && a.onGround && a.path.front().speedKnots <= 0.0) {
     // An arrival whose records stop it on the runway, to backtrack or to wait
@@ -110,20 +133,26 @@ bool extendPath(MotionContext& m, LiveAc& a) {
     arriveAtStand(m, a);
   } else if (a.phase == FlightPhase::pushed_back ||
              (a.phase == FlightPhase::taxi && !mo.takeOffRoll && !mo.landingRoll)) {
-    return holdInPlace(m, a);
+    return holdInPlace(m, a, why);
   }
   if (a.generatedLegs < 0) {
+    why = recordsStopped(m.eng(), a);
     return false;
   }
   if (a.generatedLegs == 1) {
     a.generatedLegs = -1;
+    why = recordsStopped(m.eng(), a);
     return false;
   }
   if (a.generatedLegs > 1) {
     generateLegs(m, a, a.generatedLegs - 1);
     return true;
   }
-  if (!isCategoryEnabled(a.base.category) || a.state != SimState::active) {
+  if (a.state != SimState::active) {
+    return false;
+  }
+  if (!isCategoryEnabled(a.base.category)) {
+    why = fmt::format("its path ran out, {} aircraft are switched off", categoryName(a.base.category));
     return false;
   }
   std::int32_t count = 0;
@@ -133,9 +162,10 @@ bool extendPath(MotionContext& m, LiveAc& a) {
     const UserAcData& user = m.eng().userAircraft();
     const bool userUnknown =
         std::fabs(user.latitude) < kUnknownUserDegrees && std::fabs(user.longitude) < kUnknownUserDegrees;
-    const double rangeNm = trafficRangeNm();
-    if (!userUnknown &&
-        gf_distanceNm({user.latitude, user.longitude}, pointOf(a.position)) >= rangeNm - kRangeMarginNm) {
+    const double limitNm = trafficRangeNm() - kRangeMarginNm;
+    const double fromUserNm = gf_distanceNm({user.latitude, user.longitude}, pointOf(a.position));
+    if (!userUnknown && fromUserNm >= limitNm) {
+      why = fmt::format("its path ran out {:.2f} nm from the user aircraft (limit {:.2f} nm)", fromUserNm, limitNm);
       return false;
     }
     count = kAirLegs;
@@ -269,10 +299,10 @@ void learnSoftStand(MotionContext& m, LiveAc& a, bool notFlying) {
 void arriveAtStand(MotionContext& m, LiveAc& a) {
   TrafficEngine& engine = m.eng();
   ParkingPosition* stand = standById(m, a.standId);
-  if (stand != nullptr && stand->occupied && standHeldByAnother(engine, a)) {
+  if (const LiveAc* holder = stand != nullptr && stand->occupied ? standHolder(engine, a) : nullptr) {
     // Another aircraft got there first.
     a.generatedLegs = 1;
-    engine.removeAircraftFromSim(a);
+    engine.removeAircraftFromSim(a, fmt::format("the stand was taken first by {}", holder->base.identity.callsign));
     stand->occupied = true;
     return;
   }

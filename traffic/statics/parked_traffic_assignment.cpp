@@ -57,7 +57,9 @@ bool StaticParking::standGivenUp(const ParkedTrafficRecord& record, std::uint32_
     // The record arrived in the same half hour as the aircraft or later.
     const int placedAge = halfHoursSince(now, DaySlot::fromPacked(aircraft.slot));
     if (std::max(record.halfHour, 0) <= placedAge) {
-      listForRemoval(aircraft);
+      listForRemoval(aircraft, fmt::format("the parked traffic puts {} on its stand",
+                                           record.identity.callsign.empty() ? record.identity.registration
+                                                                            : record.identity.callsign));
       return true;
     }
     PendingStatic kept;

@@ -55,6 +55,10 @@ std::string withoutTrailingStar(std::string_view callsign) {
   return std::string(callsign);
 }
 
+std::string moreThanWanted(std::size_t wanted) {
+  return fmt::format("more parked aircraft than the {} wanted", wanted);
+}
+
 }  // namespace
 
 ParkingAdjustment::ParkingAdjustment(TrafficEngine& engine, StaticParking& parking, LiveRules& rules,
@@ -100,7 +104,7 @@ void ParkingAdjustment::adjustParking(bool full) {
   if (full) {
     for (const StaticAc& aircraft : engine_.staticAircraft()) {
       if (aircraft.state == SimState::active && fromUsage(aircraft)) {
-        parking_.listForRemoval(aircraft);
+        parking_.listForRemoval(aircraft, "a full parking adjustment replaces it");
       }
     }
   }
@@ -164,7 +168,8 @@ bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
       std::erase_if(pending(), [&aircraft](const PendingStatic& entry) {
         return entry.address == aircraft.feedAddress && entry.standId == aircraft.standId;
       });
-      parking_.listForRemoval(aircraft);
+      parking_.listForRemoval(aircraft,
+                              fmt::format("it is in the live feed again (hexid {:06x})", aircraft.feedAddress));
       continue;
     }
     // Still reported on its stand: the entry made for it (or for its record)
@@ -174,7 +179,7 @@ bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
              (showsCallsignOf(aircraft, entry) || entry.registration == aircraft.base.identity.registration);
     });
     if (same == pending().end()) {
-      parking_.listForRemoval(aircraft);
+      parking_.listForRemoval(aircraft, "the parked traffic no longer shows it on its stand");
       continue;
     }
     keep(aircraft);
@@ -207,7 +212,7 @@ void ParkingAdjustment::checkPtAgainstUsageStatics(bool full) {
     if (arrivedBefore || sameAircraft) {
       pending().erase(entry);
     } else {
-      parking_.listForRemoval(aircraft);
+      parking_.listForRemoval(aircraft, arrivedLater(*entry, placedAge));
     }
   }
 }
@@ -215,11 +220,22 @@ void ParkingAdjustment::checkPtAgainstUsageStatics(bool full) {
 void ParkingAdjustment::settleStaticConflict(const StaticAc& aircraft, std::size_t pendingIndex) {
   const int placedAge = halfHoursSince(now(), DaySlot::fromPacked(aircraft.slot));
   if (static_cast<int>(pending()[pendingIndex].ageHalfHours) < placedAge) {
-    parking_.listForRemoval(aircraft);  // the entry's aircraft arrived later
+    parking_.listForRemoval(aircraft, arrivedLater(pending()[pendingIndex], placedAge));
     return;
   }
   keep(aircraft);
   pending().erase(pending().begin() + static_cast<std::ptrdiff_t>(pendingIndex));
+}
+
+int ParkingAdjustment::lookBackHalfHours() const {
+  return std::min(std::max(parking_.realOffset(), parking_.softOffset()), kLastHalfHour);
+}
+
+std::string ParkingAdjustment::arrivedLater(const PendingStatic& entry, int placedAge) const {
+  const ParkingPosition* stand = parking_.standById(entry.standId);
+  return fmt::format("{} stands on {} since {} half hours, it was placed {} half hours ago",
+                     entry.callsign.empty() ? entry.registration : entry.callsign,
+                     stand != nullptr ? stand->name : "unknown", entry.ageHalfHours, placedAge);
 }
 
 bool ParkingAdjustment::keptByUsage(const StaticAc& aircraft, DaySlot slot) const {
@@ -227,7 +243,7 @@ bool ParkingAdjustment::keptByUsage(const StaticAc& aircraft, DaySlot slot) cons
   if (stand == nullptr) {
     return false;
   }
-  const int lookBack = std::min(std::max(parking_.realOffset(), parking_.softOffset()), kLastHalfHour);
+  const int lookBack = lookBackHalfHours();
   for (const UsageEntry& entry : stand->usage) {
     if (entry.day == static_cast<std::uint32_t>(slot.weekday) && sameAircraftAs(entry, aircraft) &&
         holdsAnyHalfHour(entry, slot.halfHour - lookBack, slot.halfHour)) {
@@ -252,9 +268,14 @@ void ParkingAdjustment::reviewStatics(DaySlot slot) {
       continue;
     }
     const AircraftIdentity& identity = aircraft.base.identity;
-    if ((!identity.secondCallsign.empty() && live.callsigns.contains(identity.secondCallsign)) ||
-        (!identity.thirdCallsign.empty() && live.callsigns.contains(identity.thirdCallsign))) {
-      parking_.listForRemoval(aircraft);  // the real aircraft is in the feed
+    const auto isLive = [&live](const std::string& callsign) {
+      return !callsign.empty() && live.callsigns.contains(callsign);
+    };
+    if (isLive(identity.secondCallsign) || isLive(identity.thirdCallsign)) {
+      // The real aircraft is in the feed.
+      parking_.listForRemoval(aircraft, fmt::format("its flight {} is in the live feed",
+                                                    isLive(identity.secondCallsign) ? identity.secondCallsign
+                                                                                    : identity.thirdCallsign));
       continue;
     }
     const auto onStand = std::find_if(pending().begin(), pending().end(),
@@ -286,7 +307,8 @@ void ParkingAdjustment::reviewStatics(DaySlot slot) {
     if (keptByUsage(aircraft, slot)) {
       keep(aircraft);
     } else {
-      parking_.listForRemoval(aircraft);
+      parking_.listForRemoval(aircraft, fmt::format("the usage of its stand holds it in none of the last {} half hours",
+                                                    lookBackHalfHours() + 1));
     }
   }
 
@@ -342,7 +364,8 @@ void ParkingAdjustment::replaceEndedCouplings() {
     departure.registration = kept.registration;
     departure.continues = false;
     pending().push_back(std::move(departure));
-    parking_.staticsToRemove().push_back({kept.callsign, kept.standId});
+    parking_.staticsToRemove().push_back(
+        {kept.callsign, kept.standId, fmt::format("its coupled flight {} takes the stand over", kept.thirdCallsign)});
   }
   std::erase_if(kept_, [](const KeptStatic& kept) { return kept.replace; });
 }
@@ -353,14 +376,14 @@ void ParkingAdjustment::trimToWanted(std::size_t wanted) {
     if (!pending().empty()) {
       pending().pop_back();
     } else if (!kept_.empty()) {
-      parking_.staticsToRemove().push_back({kept_.back().callsign, kept_.back().standId});
+      parking_.staticsToRemove().push_back({kept_.back().callsign, kept_.back().standId, moreThanWanted(wanted)});
       kept_.pop_back();
     } else {
       const ParkedLive live = parkedLive_.back();
       parkedLive_.pop_back();
       for (LiveAc& aircraft : engine_.liveAircraft()) {
         if (aircraft.standId == live.standId && aircraft.base.identity.callsign == live.callsign) {
-          engine_.removeAircraftFromSim(aircraft);
+          engine_.removeAircraftFromSim(aircraft, moreThanWanted(wanted));
         }
       }
     }

@@ -84,6 +84,11 @@ class ParkingAdjustment {
   void keep(const StaticAc& aircraft);
   void markStandTaken(std::uint32_t standId);
   bool keptByUsage(const StaticAc& aircraft, DaySlot slot) const;
+  // How far back from the current half hour the usage keeps an aircraft.
+  int lookBackHalfHours() const;
+  // Why an aircraft gives way to the entry's, which came after it: the
+  // reason its log line gives.
+  std::string arrivedLater(const PendingStatic& entry, int placedAge) const;
   bool leavesNextHalfHour(const KeptStatic& kept, DaySlot slot) const;
   void replaceEndedCouplings();
   std::vector<PendingStatic>& pending() { return parking_.pendingStatics(); }

@@ -441,7 +441,9 @@ void ParkingSchedule::excludeReservedStands() {
 
 void ParkingSchedule::clearParkAirportTraffic() {
   statics_.pendingStatics().clear();
-  rules_.removeAllStaticAc();
+  // The line that the airport is out of sight, or the session's "Exiting"
+  // line, says why for all of them at once.
+  rules_.removeAllStaticAc({});
   for (LiveAc& aircraft : engine_.liveAircraft()) {
     if (!isGroundPhase(aircraft.phase)) {
       continue;

@@ -53,10 +53,12 @@ struct StaticParkingServices {
 // The live callsigns and addresses the Traffic Reader collected.
 using LiveIdentities = BufferedIdentities;
 
-// A static aircraft to remove at the end of an adjustment.
+// A static aircraft to remove at the end of an adjustment, with the reason
+// its log line gives.
 struct StaticToRemove {
   std::string callsign;
   std::uint32_t standId = 0;
+  std::string why;
 };
 
 class StaticParking {
@@ -105,8 +107,9 @@ class StaticParking {
   const std::vector<StaticToRemove>& staticsToRemove() const { return staticsToRemove_; }
 
   // ---- Static aircraft that leave at the end of a calculation or adjustment ----
-  // Lists the aircraft; it stays as it is until removeListedStatics.
-  void listForRemoval(const StaticAc& aircraft);
+  // Lists the aircraft, with the reason its removal gives in the log; it
+  // stays as it is until removeListedStatics.
+  void listForRemoval(const StaticAc& aircraft, std::string why);
   bool isListedForRemoval(const StaticAc& aircraft) const;
   // Removes every listed aircraft from the simulator and empties the list.
   void removeListedStatics();

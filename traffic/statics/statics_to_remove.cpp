@@ -4,6 +4,7 @@
 // which handles every state the aircraft may be in.
 
 #include <algorithm>
+#include <utility>
 
 #include "traffic/statics/static_parking.h"
 #include "traffic/traffic_engine.h"
@@ -18,9 +19,9 @@ bool isListed(const StaticToRemove& listed, const StaticAc& aircraft) {
 
 }  // namespace
 
-void StaticParking::listForRemoval(const StaticAc& aircraft) {
+void StaticParking::listForRemoval(const StaticAc& aircraft, std::string why) {
   if (!isListedForRemoval(aircraft)) {
-    staticsToRemove_.push_back({aircraft.base.identity.callsign, aircraft.standId});
+    staticsToRemove_.push_back({aircraft.base.identity.callsign, aircraft.standId, std::move(why)});
   }
 }
 
@@ -33,7 +34,7 @@ void StaticParking::removeListedStatics() {
   for (const StaticToRemove& listed : staticsToRemove_) {
     for (StaticAc& aircraft : engine_.staticAircraft()) {
       if (isListed(listed, aircraft)) {
-        engine_.removeAircraftFromSim(aircraft);
+        engine_.removeAircraftFromSim(aircraft, listed.why);
       }
     }
   }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "foundation/settings.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/week_driver.h"
 
@@ -190,6 +194,97 @@ TEST_F(ParkingAdjustmentTest, ExcessLiveParkedLeaveBeforeAnyStaticIsAdded) {
   EXPECT_EQ(p.adjustment.parkedLive().size(), 1u);
   EXPECT_TRUE(p.statics.pendingStatics().empty());
   ASSERT_EQ(p.engine.removeQueue().size(), 1u);
+}
+
+// Each static aircraft the adjustment takes away (and a live one it trims)
+// says in the log which of its rules removed it.
+TEST_F(ParkingAdjustmentTest, EveryAircraftTheAdjustmentRemovesSaysWhy) {
+  const auto place = [](WeekDriver& h, DaySlot slot) {
+    h.setSlot(slot);
+    h.statics.recalcStaticParking(h.engine.wantedStaticCount());
+    h.stepEngine(10);
+  };
+  const auto adjust = [](WeekDriver& h, DaySlot slot, bool full = false) {
+    h.setSlot(slot);
+    h.adjustment.adjustParking(full);
+    h.stepEngine(10);
+  };
+  struct Case {
+    std::vector<std::string> lines;
+    std::function<void(WeekDriver&)> run;
+  };
+  const Case cases[] = {
+      {{"A1      : DLH100*  removed: its coupled flight DLH101 takes the stand over",
+        "A3      : DLH200*  removed: the usage of its stand holds it in none of the last 2 half hours"},
+       [&](WeekDriver& h) {
+         h.stand("A1").usage = {dlhUsage(1, 3, {20, 21, 22}, "DLH100", "D-AIAA", "DLH101")};
+         h.stand("A3").usage = {dlhUsage(1, 3, {20}, "DLH200", "D-AIAB")};
+         place(h, {3, 20});
+         adjust(h, {3, 22});
+       }},
+      {{"A1      : DLH100*  removed: a full parking adjustment replaces it"},
+       [&](WeekDriver& h) {
+         h.stand("A1").usage = {dlhUsage(1, 3, {20}, "DLH100", "D-AIAA")};
+         place(h, {3, 20});
+         adjust(h, {3, 20}, true);
+       }},
+      {{"A1      : DLH100*  removed: its flight DLH100 is in the live feed"},
+       [&](WeekDriver& h) {
+         h.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA")};
+         place(h, {3, 20});
+         h.collected.callsigns = {"DLH100"};
+         adjust(h, {3, 21});
+       }},
+      {{"A1      : DLH100*  removed: BAW1 stands on A1 since 1 half hours, it was placed 2 half hours ago"},
+       [&](WeekDriver& h) {
+         h.stand("A1").usage = {dlhUsage(1, 3, {20, 22}, "DLH100", "D-AIAA")};
+         place(h, {3, 20});
+         h.parkedTrafficArrives = true;
+         h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", 1)};
+         adjust(h, {3, 22});
+       }},
+      // Trimming takes the last of those kept, then the parked live aircraft.
+      {{"A1      : DLH100*  removed: more parked aircraft than the 1 wanted"},
+       [&](WeekDriver& h) {
+         h.stand("A1").usage = {dlhUsage(1, 3, {20, 21}, "DLH100", "D-AIAA")};
+         h.stand("A3").usage = {dlhUsage(2, 3, {20, 21}, "DLH300", "D-AIAC")};
+         place(h, {3, 20});
+         par_parking_percentage.setValue(8);  // one
+         adjust(h, {3, 21});
+       }},
+      {{"A1      : BAW1     removed: more parked aircraft than the 0 wanted"},
+       [&](WeekDriver& h) {
+         h.parkedLive(4000001, "BAW1", "A1");
+         par_parking_percentage.setValue(0);
+         adjust(h, {3, 21});
+       }},
+      {{"A5      : AFR5*    removed: it is in the live feed again (hexid 400003)",
+        "A3      : KLM3*    removed: the parked traffic no longer shows it on its stand",
+        "A1      : BAW1*    removed: the parked traffic puts EZY9 on its stand"},
+       [&](WeekDriver& h) {
+         par_RT_PARKTRAFFIC_ONLY.setValue(true);
+         h.parkedTrafficArrives = true;
+         h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", 2), h.parkedRecord("A3", 0x400002, "KLM3", 1),
+                            h.parkedRecord("A5", 0x400003, "AFR5", 1)};
+         place(h, {3, 20});
+         h.parkedTraffic = {h.parkedRecord("A1", 0x400004, "EZY9", 0), h.parkedRecord("A5", 0x400003, "AFR5", 2)};
+         h.collected.keys = {0x400003};
+         adjust(h, {3, 21});
+       }},
+  };
+  for (const Case& c : cases) {
+    LogCapture log;
+    {
+      WeekDriver h;
+      h.parkedTrafficArrives = false;
+      c.run(h);
+    }
+    for (const std::string& line : c.lines) {
+      EXPECT_EQ(countOf(log.text(), line + "\n"), 1U) << line << "\n" << log.text();
+    }
+    par_parking_percentage.setValue(25);
+    par_RT_PARKTRAFFIC_ONLY.setValue(false);
+  }
 }
 
 }  // namespace
