@@ -95,6 +95,15 @@ bool removalTakesEffect(const Aircraft& aircraft) {
          aircraft.state != SimState::removingfromsim;
 }
 
+// The line comes before the removal, which frees the stand the label names.
+template <typename Aircraft>
+void removeSayingWhy(TrafficEngine& engine, Aircraft& aircraft, std::string_view why) {
+  if (par_LOG.value() && removalTakesEffect(aircraft)) {
+    gf_logLine(fmt::format("{} removed: {}", engine.logLabel(aircraft), why));
+  }
+  engine.removeAircraftFromSim(aircraft);
+}
+
 }  // namespace
 
 void TrafficEngine::clearWatchedObject(std::uint32_t objectId) {
@@ -161,18 +170,11 @@ void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
 }
 
 void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft, std::string_view why) {
-  // Before the removal, which frees the stand the label names.
-  if (par_LOG.value() && removalTakesEffect(aircraft)) {
-    gf_logLine(fmt::format("{} removed: {}", logLabel(aircraft), why));
-  }
-  removeAircraftFromSim(aircraft);
+  removeSayingWhy(*this, aircraft, why);
 }
 
 void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft, std::string_view why) {
-  if (par_LOG.value() && removalTakesEffect(aircraft)) {
-    gf_logLine(fmt::format("{} removed: {}", logLabel(aircraft), why));
-  }
-  removeAircraftFromSim(aircraft);
+  removeSayingWhy(*this, aircraft, why);
 }
 
 void TrafficEngine::setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
