@@ -234,6 +234,20 @@ std::string causeText(const std::error_code& error) {
   return error.message();
 }
 
+// A step of the rotation that failed: the file-system error, and what the
+// user reads of it, naming the log that stood in the way (on Windows, one
+// that a viewer holds open).
+class RotationError : public std::filesystem::filesystem_error {
+ public:
+  RotationError(std::string userText, const std::string& operation, const std::filesystem::path& from,
+                const std::filesystem::path& to, std::error_code code)
+      : std::filesystem::filesystem_error(operation, from, to, code), userText_(std::move(userText)) {}
+  const std::string& userText() const { return userText_; }
+
+ private:
+  std::string userText_;
+};
+
 std::filesystem::path withZerosBeforeExtension(const std::string& text, std::size_t dot, const char* zeros) {
   std::string name = text;
   name.insert(dot, zeros);
@@ -277,7 +291,7 @@ void backupLogFile(const std::filesystem::path& logPath) {
   std::error_code ignored;
   const bool hadBackup = std::filesystem::is_regular_file(name0);
   if (hadBackup && !platform::replaceFile(name0, staged, error)) {
-    throw std::filesystem::filesystem_error("rename", name0, staged, error);
+    throw RotationError("Failed to rename file " + name0.string(), "rename", name0, staged, error);
   }
   const auto unstage = [&] {
     if (hadBackup) platform::replaceFile(staged, name0, ignored);
@@ -290,13 +304,14 @@ void backupLogFile(const std::filesystem::path& logPath) {
     std::error_code openError;
     if (!platform::opensForWriting(logPath, openError)) {
       unstage();
-      throw std::filesystem::filesystem_error("open", logPath, openError);
+      throw RotationError("Failed to write file " + logPath.string(), "open", logPath, {}, openError);
     }
     const bool name0Free = !std::filesystem::exists(name0, ignored);
     if (!platform::copyFileReplacing(logPath, name0, error)) {
       if (name0Free) std::filesystem::remove(name0, ignored);
       unstage();
-      throw std::filesystem::filesystem_error("copy_file", logPath, name0, error);
+      throw RotationError(fmt::format("Failed to copy file {} to {}", logPath.string(), name0.string()), "copy_file",
+                          logPath, name0, error);
     }
     copied = true;
   }
@@ -307,12 +322,15 @@ void backupLogFile(const std::filesystem::path& logPath) {
       platform::replaceFile(name0, logPath, ignored);
     }
     unstage();
-    throw std::filesystem::filesystem_error("rename", staged, name00, error);
+    throw RotationError("Failed to replace file " + name00.string(), "rename", staged, name00, error);
   }
 }
 
 LogOpenError::LogOpenError(const std::filesystem::path& logPath, std::string cause)
-    : std::runtime_error("Failed to write file " + logPath.string()), cause_(std::move(cause)) {}
+    : LogOpenError("Failed to write file " + logPath.string(), std::move(cause)) {}
+
+LogOpenError::LogOpenError(std::string whatFailed, std::string cause)
+    : std::runtime_error(std::move(whatFailed)), cause_(std::move(cause)) {}
 
 void openLog(const std::filesystem::path& logPath) {
   // A log still open is closed before it is renamed: Windows renames no open
@@ -323,8 +341,12 @@ void openLog(const std::filesystem::path& logPath) {
   }
   try {
     backupLogFile(logPath);
+  } catch (const RotationError& error) {
+    throw LogOpenError(error.userText(), causeText(error.code()));
   } catch (const std::filesystem::filesystem_error& error) {
-    throw LogOpenError(logPath, causeText(error.code()));
+    // Testing whether a log is there failed.
+    const std::filesystem::path& tested = error.path1().empty() ? logPath : error.path1();
+    throw LogOpenError("Failed to test for file " + tested.string(), causeText(error.code()));
   }
   {
     std::lock_guard lock(logMutex());

@@ -14,11 +14,14 @@ inline constexpr std::string_view kLogFileName = "Log.txt";
 inline constexpr std::string_view kWarningPrefix = "===> ";
 inline constexpr std::string_view kIndent = "          ";
 
-// The log could not be opened: what() is "Failed to write file <path>",
-// cause() why (the system's text, such as "Permission denied").
+// The log could not be opened: what() names the file that stood in the way,
+// "Failed to write file Log.txt", or an earlier log that could not be moved
+// aside ("Failed to replace file Log00.txt"), cause() why (the system's
+// text, such as "Permission denied").
 class LogOpenError : public std::runtime_error {
  public:
   LogOpenError(const std::filesystem::path& logPath, std::string cause);
+  LogOpenError(std::string whatFailed, std::string cause);
   const std::string& cause() const { return cause_; }
 
  private:

@@ -17,6 +17,8 @@
 #include <set>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "foundation/log.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
@@ -72,9 +74,12 @@ TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEver
     const char* refused;  // the file whose rename fails
     bool fullDisk;        // and a copy fails on a full disk
     bool opens;
+    const char* failed;  // what the user reads, naming the log that stood in the way ({} the folder)
   };
-  for (const Case& test : {Case{"Log.txt", false, true}, Case{"Log0.txt", false, false},
-                           Case{"Log00.txt", false, false}, Case{"Log.txt", true, false}}) {
+  for (const Case& test : {Case{"Log.txt", false, true, ""},
+                           Case{"Log0.txt", false, false, "Failed to rename file {}/Log0.txt"},
+                           Case{"Log00.txt", false, false, "Failed to replace file {}/Log00.txt"},
+                           Case{"Log.txt", true, false, "Failed to copy file {0}/Log.txt to {0}/Log0.txt"}}) {
     SCOPED_TRACE(std::string(test.refused) + (test.fullDisk ? " on a full disk" : ""));
     const std::string lastRun = "last run\n" + std::string(test.fullDisk ? 100'000 : 0, 'x');
     writeFile(logPath, lastRun);
@@ -82,6 +87,7 @@ TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEver
     writeFile(folder / "Log00.txt", "oldest\n");
     std::strcpy(refusedRenameName, test.refused);
     std::string cause = "(opened)";
+    std::string failed;
     {
       testing::ScopedFileSizeLimit disk(test.fullDisk ? 4096 : RLIM_INFINITY);
       try {
@@ -89,6 +95,7 @@ TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEver
         gf_logLine("this run");
       } catch (const LogOpenError& error) {
         cause = error.cause();
+        failed = error.what();
       }
       closeLog();
     }
@@ -102,6 +109,7 @@ TEST_F(LogFaultsTest, ALogThatCannotBeRenamedIsCopiedAndAFailedRotationKeepsEver
       EXPECT_EQ(contentOf("Log00.txt"), "run before\n");
     } else {
       EXPECT_NE(cause, "(opened)");
+      EXPECT_EQ(failed, fmt::format(fmt::runtime(test.failed), folder.path().string()));
       if (!test.fullDisk) {  // the failed copy's cause is the C++ library's to name
         EXPECT_EQ(cause, std::strerror(EBUSY));
       }

@@ -38,34 +38,47 @@ class HeldOpen {
   HANDLE handle_;
 };
 
+// A viewer on an earlier log (Log0.txt or Log00.txt) stops the rotation
+// too: the user reads which log to close.
 TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsNamedAndNoLogIsLost) {
   constexpr std::uint32_t kSharingViolation = 32;
-  for (const bool sharesWriting : {true, false}) {
-    SCOPED_TRACE(sharesWriting ? "FILE_SHARE_READ | FILE_SHARE_WRITE" : "FILE_SHARE_READ");
+  struct Case {
+    const char* held;
+    DWORD sharing;
+    const char* failed;  // what the user reads, "" where the log opens
+  };
+  for (const Case& test : {Case{"Log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, ""},
+                           Case{"Log.txt", FILE_SHARE_READ, "Failed to write file "},
+                           Case{"Log0.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, "Failed to rename file "},
+                           Case{"Log00.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, "Failed to replace file "}}) {
+    SCOPED_TRACE(std::string(test.held) + (test.sharing & FILE_SHARE_WRITE ? " shared for writing" : ""));
     TempFolder folder;
     const auto logPath = folder / "Log.txt";
     writeFile(logPath, "last run\n");
     writeFile(folder / "Log0.txt", "run before\n");
     writeFile(folder / "Log00.txt", "oldest\n");
     std::string cause = "(opened)";
+    std::string failed;
     {
-      const HeldOpen viewer(logPath, FILE_SHARE_READ | (sharesWriting ? FILE_SHARE_WRITE : 0));
+      const HeldOpen viewer(folder / test.held, test.sharing);
       ASSERT_TRUE(viewer.held());
       try {
         openLog(logPath);
         gf_logLine("this run");
       } catch (const LogOpenError& error) {
         cause = error.cause();
+        failed = error.what();
       }
       closeLog();
     }
-    if (sharesWriting) {
+    if (test.failed[0] == '\0') {
       EXPECT_EQ(cause, "(opened)");
       const std::string text = readTextFile(logPath);
       EXPECT_EQ(text.substr(text.find('\n') + 1), "this run\n");
       EXPECT_EQ(readFile(folder / "Log0.txt"), "last run\n");
       EXPECT_EQ(readFile(folder / "Log00.txt"), "run before\n");
     } else {
+      EXPECT_EQ(failed, test.failed + (folder / test.held).string());
       // The system's own words: the file is used by another program.
       EXPECT_EQ(cause, platform::systemErrorText(kSharingViolation));
       EXPECT_EQ(readFile(logPath), "last run\n");
