@@ -213,6 +213,9 @@ void checkVersions(const DownloadSite& site) {
 AddonInstall installSimAddon(const DownloadSite& site, const VersionData& published) {
   const VersionData stored(par_MYSIMADDON24_VERSION.value());
   if (!(published > stored) && !simAddonFolderEmpty()) {
+    // A run stopped between storing the version and removing the zip left
+    // it behind.
+    removeAddonZip();
     return AddonInstall::UpToDate;
   }
   AddonInstall result = AddonInstall::Failed;

@@ -78,7 +78,9 @@ TEST_F(VersionCheckTest, NewerVersionsAreDownloadedInstalledAndStored) {
                                                   "dbase updated to 1.0.0", "my_simaddon2024.zip unzipped 15 files"}),
             "");
 
+  writeFile("my_simaddon2024.zip", "left by a run stopped before it removed the zip");
   checkVersions(world_.site());
+  EXPECT_FALSE(fs::exists("my_simaddon2024.zip"));
   EXPECT_EQ(world_.standIn().requestCount("dbase.enc"), 1u);
   EXPECT_EQ(world_.standIn().requestCount("mysimaddon24/my_simaddon2024.zip"), 1u);
   EXPECT_EQ(testing::missingPieces(world_.log(), {"dbase version up-to-date", "simaddon version up-to-date"}), "");
