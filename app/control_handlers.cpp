@@ -426,11 +426,8 @@ void ControlHandlers::processObjectIdCallsign(const std::string& typed) {
     }
     return;
   }
-  if (typed.size() > kMaxCallsignLength) {
-    setStatusLine(fmt::format("callsign '{}' is not valid", typed), true);
-    setControlText(par_CALLSIGN_2_OBJECTID);
-    return;
-  }
+  // Any text is looked up: one that is no callsign finds no aircraft, and
+  // the lookup says so.
   par_CALLSIGN_2_OBJECTID.setValue(toUpper(typed));
   setControlText(par_CALLSIGN_2_OBJECTID);
   session_.objectIdLookupRequest.exchange(true);

@@ -195,6 +195,8 @@ TEST(ObjectIdBoxTest, ACallsignTypedInTheOidBoxIsAnsweredWithItsObjectId) {
   ASSERT_TRUE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), "ZZZ9999"));
   EXPECT_TRUE(ProgramHarness::waitFor([&] { return program.sawStatus("callsign 'ZZZ9999' is unknown"); }, 10s));
   EXPECT_EQ(panelTexts().objectIdResult, "");
+  ASSERT_TRUE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), "dlh4a1234"));
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return program.sawStatus("callsign 'DLH4A1234' is unknown"); }, 10s));
 }
 
 std::int64_t nowSeconds() {
