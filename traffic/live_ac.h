@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "aircraftdata/aircraft_base.h"
@@ -190,6 +191,8 @@ struct alignas(64) LiveAc {
   double lastParkAttemptLongitude = 0.0;
   double lastCollisionCheckLatitude = 0.0;
   double lastCollisionCheckLongitude = 0.0;
+  // The log line of a removal that waits for its object to be bound.
+  std::string removalLine;
 
   bool eraseRequested() const { return dropFromBuffer || createCancelled; }
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -91,15 +93,34 @@ void shutdownParkedOf(SimQueues& link, Aircraft& aircraft) {
 // stops its create.
 template <typename Aircraft>
 bool removalTakesEffect(const Aircraft& aircraft) {
-  return !aircraft.removeOnceCreated && aircraft.state != SimState::buffer &&
+  return !aircraft.removeOnceCreated && !aircraft.createCancelled && aircraft.state != SimState::buffer &&
          aircraft.state != SimState::removingfromsim;
 }
 
-// The line comes before the removal, which frees the stand the label names.
+// The line is made before the removal, which frees the stand the label
+// names. A removal that waits for the object the simulator is creating
+// keeps it until the object is bound.
 template <typename Aircraft>
 void removeSayingWhy(TrafficEngine& engine, Aircraft& aircraft, std::string_view why) {
-  if (par_LOG.value() && removalTakesEffect(aircraft)) {
-    gf_logLine(fmt::format("{} removed: {}", engine.logLabel(aircraft), why));
+  if (!removalTakesEffect(aircraft)) {
+    engine.removeAircraftFromSim(aircraft);
+    return;
+  }
+  std::string line = fmt::format("{} removed: {}", engine.logLabel(aircraft), why);
+  engine.removeAircraftFromSim(aircraft);
+  if (aircraft.removeOnceCreated) {
+    aircraft.removalLine = std::move(line);
+  } else if (par_LOG.value()) {
+    gf_logLine(line);
+  }
+}
+
+template <typename Aircraft>
+void removeBound(TrafficEngine& engine, Aircraft& aircraft) {
+  aircraft.removeOnceCreated = false;
+  const std::string line = std::exchange(aircraft.removalLine, {});
+  if (!line.empty() && par_LOG.value()) {
+    gf_logLine(line);
   }
   engine.removeAircraftFromSim(aircraft);
 }
@@ -122,7 +143,7 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft) {
     return;
   }
   // Already on its way out: its object is queued once, never twice.
-  if (aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim) {
+  if (aircraft.removeOnceCreated || aircraft.createCancelled || aircraft.state == SimState::removingfromsim) {
     return;
   }
   if (aircraft.state == SimState::liveryrespawn) {
@@ -151,7 +172,7 @@ void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft) {
     staticEraseDue_ = true;
     return;
   }
-  if (aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim) {
+  if (aircraft.removeOnceCreated || aircraft.createCancelled || aircraft.state == SimState::removingfromsim) {
     return;
   }
   if (aircraft.state == SimState::adding2sim) {
@@ -176,6 +197,10 @@ void TrafficEngine::removeAircraftFromSim(LiveAc& aircraft, std::string_view why
 void TrafficEngine::removeAircraftFromSim(StaticAc& aircraft, std::string_view why) {
   removeSayingWhy(*this, aircraft, why);
 }
+
+void TrafficEngine::removeBoundAircraft(LiveAc& aircraft) { removeBound(*this, aircraft); }
+
+void TrafficEngine::removeBoundAircraft(StaticAc& aircraft) { removeBound(*this, aircraft); }
 
 void TrafficEngine::setFlaps(LiveAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }
 void TrafficEngine::setFlaps(StaticAc& aircraft, std::uint32_t index) { setFlapsOf(link_, aircraft, index); }

@@ -231,8 +231,7 @@ bool TrafficEngine::advanceDeferred(SimEvent& event) {
         hooks_.configureActiveAircraft(*aircraft);
       }
       if (aircraft->removeOnceCreated) {
-        aircraft->removeOnceCreated = false;
-        removeAircraftFromSim(*aircraft);
+        removeBoundAircraft(*aircraft);
       }
     }
   } else if (StaticAc* aircraft = findStaticByKey(event.key);
@@ -243,8 +242,7 @@ bool TrafficEngine::advanceDeferred(SimEvent& event) {
       gf_logLine(fmt::format("{:8}: {:8} parked", standLabel(aircraft->standId), aircraft->base.identity.callsign));
     }
     if (aircraft->removeOnceCreated) {
-      aircraft->removeOnceCreated = false;
-      removeAircraftFromSim(*aircraft);
+      removeBoundAircraft(*aircraft);
     }
   }
   event.rounds = kFinishedRounds;

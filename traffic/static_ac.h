@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "aircraftdata/aircraft_base.h"
 #include "traffic/flight_vocabulary.h"
@@ -26,6 +27,8 @@ struct StaticAc {
   bool removeOnceCreated = false;
   bool dropFromBuffer = false;
   bool createCancelled = false;
+  // The log line of a removal that waits for its object to be bound.
+  std::string removalLine;
 
   bool eraseRequested() const { return dropFromBuffer || createCancelled; }
 };

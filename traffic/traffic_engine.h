@@ -142,9 +142,10 @@ class TrafficEngine {
   void removeAircraftFromSim(StaticAc& aircraft);
   // The same, and the log says why (LOG on): "<label> removed: <why>", the
   // rule and its figures. Only a removal that takes the aircraft out of the
-  // simulator, or stops its create, writes the line: an aircraft still in
-  // the buffer was never shown, one on its way out already was named by
-  // the call that sent it.
+  // simulator, or stops its create, writes the line, once: an aircraft
+  // still in the buffer was never shown, one on its way out already was
+  // named by the call that sent it. Where the simulator is creating the
+  // object, the line is written when the object is bound and goes.
   void removeAircraftFromSim(LiveAc& aircraft, std::string_view why);
   void removeAircraftFromSim(StaticAc& aircraft, std::string_view why);
   void setFlaps(LiveAc& aircraft, std::uint32_t index);
@@ -247,6 +248,10 @@ class TrafficEngine {
   void applyStaticCg(const SimEvent& event);
   void createFailed(std::uint32_t key);
   void activateBoundAircraft() REQUIRES(simEventMutex_);
+  // The removal asked while the simulator was creating the object, now
+  // that it is bound: the line kept for it is written as it goes.
+  void removeBoundAircraft(LiveAc& aircraft);
+  void removeBoundAircraft(StaticAc& aircraft);
   bool advanceDeferred(SimEvent& event) REQUIRES(simEventMutex_);
   void onObjectRemoved(std::uint32_t objectId);
   void removeBlockedCallsign(std::uint32_t key);

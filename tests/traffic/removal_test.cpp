@@ -282,6 +282,34 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
          d.rules.setReservedStand("A1");
          d.rules.freeReservedStand();
        }},
+      // Two time shifts within one second: the create the first cancelled
+      // is not named again by the second.
+      {"A1      : RYR33*   removed: the traffic starts again at the new time shift",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         d.harness.placeStatic(33, "RYR33*", SimState::adding2sim).standId = 1;
+         CreateRequest request;
+         request.key = 33;
+         d.harness.engine.queueStaticCreate(request);
+         for (int shift = 0; shift < 2; ++shift) d.rules.removeAllStaticAc("the traffic starts again at the new time shift");
+       }},
+      // A static whose create is with the simulator makes way for a live
+      // aircraft: named when its object is bound and goes.
+      {"A1      : RYR34*   RYR A320 makes way for T35 DLH A320 ",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         StaticAc& parked = d.harness.placeStatic(34, "RYR34*", SimState::adding2sim);
+         parked.standId = 1;
+         parked.base.identity.airline = "RYR";
+         parked.base.identity.icaoType = "A320";
+         LiveAc& live = parkedOnA1(d, 35, "T35");
+         live.base.identity.airline = "DLH";
+         live.base.identity.icaoType = "A320";
+         d.rules.makeWay(live, d.harness.engine.standTable()->front());
+         d.harness.bindStatic(34, 534);
+         d.harness.step(300);
+         EXPECT_EQ(d.harness.removes.size(), 1U);
+       }},
   };
   for (const Case& c : cases) {
     LogCapture log;

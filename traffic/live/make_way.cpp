@@ -46,10 +46,13 @@ void LiveRules::makeWay(LiveAc& aircraft, const ParkingPosition& stand) {
     const std::string line = fmtMakesWayFor(stand.name, parked->base.identity, aircraft.base.identity);
     if (parked->state == SimState::adding2sim) {
       // A create still queued is cancelled (the engine erases the record);
-      // one already sent is removed as soon as its object is bound.
+      // one already sent is removed, and named, as soon as its object is
+      // bound.
       engine_.removeAircraftFromSim(*parked);
       if (parked->createCancelled && par_LOG.value()) {
         gf_logLine("queued " + line);
+      } else if (parked->removeOnceCreated) {
+        parked->removalLine = line;
       }
     } else if (parked->state == SimState::active) {
       if (par_LOG.value()) {
