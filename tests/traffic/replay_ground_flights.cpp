@@ -113,6 +113,32 @@ std::vector<TrackPoint> fastExitFrom(GeoPoint threshold) {
   return recordsTakenAt(track, taken, taken, kFastExitReportedShare);
 }
 
+std::vector<TrackPoint> rapidExitFrom(GeoPoint threshold, double exitKnots) {
+  TrackBuilder builder = approachFrom(threshold);
+  double groundSeconds = 0.0;
+  for (double knots = 130.0; knots > exitKnots; knots -= 4.0) {
+    builder.leg(1, knots, 0, 0, 0, 1);
+    groundSeconds += 1.0;
+  }
+  constexpr double kExitSeconds = 5.0;
+  constexpr double kHeldSeconds = 8.0;
+  builder.leg(kExitSeconds, exitKnots, 0, 0, 30.0 / kExitSeconds, 1).leg(kHeldSeconds, exitKnots, 30, 0, 0, 1);
+  groundSeconds += kExitSeconds + kHeldSeconds;
+  for (double knots = exitKnots - 4.0; knots > 20.0; knots -= 4.0) {
+    builder.leg(1, knots, 30, 0, 0, 1);
+    groundSeconds += 1.0;
+  }
+  constexpr double kTaxiSeconds = 30.0;
+  constexpr double kStandSeconds = 30.0;
+  const std::vector<TrackPoint> track = builder.leg(kTaxiSeconds, 20, 30, 0, 0, 1).stand(kStandSeconds, 1).points();
+  const double stopSeconds = kRunwayArrivalTouchdownSeconds + groundSeconds + kTaxiSeconds;
+  std::vector<double> taken;
+  appendApproachRecords(taken);
+  appendEvery(taken, kRunwayArrivalTouchdownSeconds, stopSeconds - 1.0, {2.0});
+  appendEvery(taken, stopSeconds + 1.0, stopSeconds + kStandSeconds, {10.0});
+  return recordsTakenAt(track, taken, taken);
+}
+
 std::vector<TrackPoint> shortLegBendFrom(GeoPoint start) {
   constexpr double kKnots = 14.0;
   constexpr double kBeforeBendSeconds = 1.5;

@@ -48,6 +48,13 @@ inline constexpr double kFastExitKnots = 35.0;
 inline constexpr double kFastExitReportedShare = 0.89;
 std::vector<TrackPoint> fastExitFrom(GeoPoint threshold);
 
+// An approach to `threshold` at 140 kt, a roll-out north slowing from 130 kt
+// by 4 kt a second to `exitKnots`, a rapid exit 30 degrees to the right
+// taken at that speed and held for 8 s, then slowing by 4 kt a second to a
+// taxi at 20 kt and a stop. Its surface records come every 2 s and report
+// the speed truly.
+std::vector<TrackPoint> rapidExitFrom(GeoPoint threshold, double exitKnots);
+
 // A taxi east at 14 kt from `start` that turns 40 degrees left at this
 // second of its track, recorded 1.5 s before the bend, at it (reporting the
 // track half way round) and 2.6 s after it.

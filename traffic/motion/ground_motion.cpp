@@ -157,13 +157,15 @@ bool rollingLeg(const LiveAc& a) {
 
 // The fastest a ground leg of records may run, whatever its due tick asks:
 // on a roll a little above its records; on a taxi the taxi maximum, and
-// not far above its records either.
+// not far above its records either. A leg whose records report more than a
+// taxi, as a rapid exit taken at 40 kt, runs as fast as they report.
 double legLimitKnots(const LiveAc& a) {
   const double recordedKnots = recordedLegKnots(a);
   if (rollingLeg(a)) {
     return recordedKnots * kRollAboveRecordsFactor + kRollAboveRecordsKnots;
   }
-  return std::min(kTaxiMaximumKnots, recordedKnots * kTaxiAboveRecordsFactor + kTaxiAboveRecordsKnots);
+  return std::min(std::max(kTaxiMaximumKnots, recordedKnots),
+                  recordedKnots * kTaxiAboveRecordsFactor + kTaxiAboveRecordsKnots);
 }
 
 // The tick the front point was due at by its record: a ground leg that
