@@ -59,6 +59,18 @@ struct StandRest {
   std::size_t kept = 0;
   std::size_t nextSlot = 0;
   std::int64_t lastRestDueTick = 0;  // of the last record that showed it at rest
+  // Where no record reported a stop (some surface reports give a standing
+  // aircraft a few knots), the records that stayed together show where it
+  // rests: the sum and count of their positions, degrees.
+  double reportedSpeedLatitudeSum = 0.0;
+  double reportedSpeedLongitudeSum = 0.0;
+  std::size_t reportedSpeedKept = 0;
+  // The last record since the last at rest that reported a speed where the
+  // aircraft rested: it stood there, or was setting off already.
+  bool reportedSpeedAtRest = false;
+  double speedAtRestLatitude = 0.0;
+  double speedAtRestLongitude = 0.0;
+  std::int64_t speedAtRestDueTick = 0;
   // The first record since then that showed it moved: when it fell due, how
   // far it lay from where the aircraft rested, and its speed.
   bool movedAway = false;

@@ -23,6 +23,7 @@
 #include "tests/app/program_harness.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/replay_flights.h"
+#include "tests/traffic/replay_ground_flights.h"
 #include "tests/traffic/replay_lag.h"
 #include "tests/traffic/replay_surface_checks.h"
 #include "tests/traffic/replay_surface_flights.h"
@@ -316,10 +317,12 @@ GeoPoint apronOffset(double northMeters, double eastMeters) {
 // Surface movements as real feeds report them, served by the stand-in and
 // replayed by the whole program: a taxi whose records report 0.55 of the
 // speed their positions show, a push back from a stand and one first seen
-// while pushed, both with the nose as their track, and a take-off roll
-// reported every 15 s from a standstill. Each keeps to its records' times;
-// the taxis never exceed the taxi maximum; the pushes move tail first
-// facing the recorded nose.
+// while pushed, both with the nose as their track, a take-off roll
+// reported every 15 s from a standstill and a rapid exit taken at 45 kt.
+// Each keeps to its records' times; the taxis never exceed the taxi
+// maximum; the pushes move tail first facing the recorded nose. A push
+// back whose records at rest report 1.5 kt sets off when the recorded one
+// did.
 TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses) {
   ReplayProgram program(schipholApron(kNosePushFirstNoseDegrees));
   ProgramHarness& harness = program.harness;
@@ -330,9 +333,13 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
       replayedFlight(0x4ca8e2, "EIN712", "A320", "EI-DVO", "EHAM", "EIDW",
                      nosePushbackFrom(apronOffset(-400.0, 250.0), false), 60.0),
       replayedFlight(0x4ca9f2, "EIN822", "A320", "EI-DVP", "EHAM", "EIDW",
-                     sparseTakeOffFrom(apronOffset(-1500.0, 500.0)), 60.0)};
+                     sparseTakeOffFrom(apronOffset(-1500.0, 500.0)), 60.0),
+      replayedFlight(0x484a45, "KLM1745", "B738", "PH-BXC", "EGLL", "EHAM",
+                     rapidExitFrom(apronOffset(-5000.0, -1500.0), 45.0), 60.0),
+      replayedFlight(0x4ca8e4, "EIN714", "A320", "EI-DVR", "EHAM", "EIDW",
+                     understatedPushbackFrom(standAt(3), 1.5), 0.0)};
   // The take-off roll is served as recorded, 15 s apart.
-  flights.back().served.heardOnlyAtPoints = true;
+  flights[3].served.heardOnlyAtPoints = true;
   double endSeconds = 0.0;
   for (const ReplayedFlight& flight : flights) {
     endSeconds = std::max(endSeconds, flight.served.points.back().secondsFromStart + kLiveDelaySeconds + 5.0);
@@ -341,8 +348,8 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
   ASSERT_EQ(watched.size(), flights.size()) << harness.log();
   const platform::SimTrace trace = harness.sim().trace();
   const char* names[] = {"understated taxi", "push back from a stand", "push back first seen pushed",
-                         "take-off roll every 15 s"};
-  for (std::size_t i = 0; i < flights.size(); ++i) {
+                         "take-off roll every 15 s", "rapid exit at 45 kt"};
+  for (std::size_t i = 0; i < std::size(names); ++i) {
     const ReplayedFlight& flight = flights[i];
     const Watched& seen = watched[flight.key];
     ASSERT_NE(seen.objectId, 0U) << names[i] << harness.log();
@@ -372,6 +379,25 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
     EXPECT_GE(push.tailFirst, push.records / 2) << key;
   }
   EXPECT_EQ(watched[0x4ca9f2].phase, FlightPhase::flying);
+
+  // Its records at rest are no movement to keep to: only those since the
+  // recorded push began count. The stand-in serves positions between its
+  // records, scattered at rest and moving off a second before the push: the
+  // set-off is judged within 1.5 s.
+  const ReplayedFlight& restKnots = flights.back();
+  const double recordedStart = restKnots.startSeconds + kNosePushStartSeconds + kLiveDelaySeconds;
+  const SetOffSeen setOff = setOffSeen(positionsOf(watched[restKnots.key]), recordedStart - 20.0, recordedStart);
+  std::vector<RecordLag> moving = lagsOf(restKnots, watched[restKnots.key], trace, true);
+  std::erase_if(moving, [recordedStart](const RecordLag& lag) { return lag.dueSeconds < recordedStart; });
+  const LagFigures figures = lagFigures(moving);
+  std::printf("push back with rest records at 1.5 kt: set off %.2f s from the recorded start; since then %zu moving "
+              "records, median |lag| %.2f s, 95th percentile %.2f s\n",
+              setOff.startErrorSeconds, figures.records, figures.medianAbsSeconds, figures.p95AbsSeconds);
+  EXPECT_LE(setOff.movedBeforeMeters, 2.0);
+  EXPECT_LE(std::fabs(setOff.startErrorSeconds), 1.5);
+  EXPECT_GE(figures.records, 10U);
+  EXPECT_LE(figures.medianAbsSeconds, 1.0);
+  EXPECT_LE(figures.p95AbsSeconds, 3.0);
 }
 
 // An aircraft alone in the service's answers, asked every 2 s and served as

@@ -184,7 +184,7 @@ std::vector<TrackPoint> nosePushbackFrom(GeoPoint stand, bool fromStand) {
   return reported;
 }
 
-std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand) {
+std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand, double restKnots) {
   const std::vector<TrackPoint> moved = nosePushMoved(stand);
   std::vector<TrackPoint> reported;
   // At rest, heard at irregular times until a second before the push, each
@@ -200,6 +200,7 @@ std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand) {
     const GeoPoint off = gf_destination(north, kPi / 2.0, scatter[1] * kFeetPerMeter);
     reported[i].latitude = off.latitude;
     reported[i].longitude = off.longitude;
+    reported[i].speedKnots = restKnots;
   }
   const double stopSeconds = moved.back().seconds - 30.0;
   const std::size_t moving = reported.size();

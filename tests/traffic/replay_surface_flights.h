@@ -62,9 +62,11 @@ inline constexpr double kUnderstatedPushShare = 0.6;
 
 // The push back and taxi of nosePushbackFrom from the stand, as a real feed
 // reports them: the records at rest, at irregular times until a second
-// before the push, scatter by up to 2 m about the stand; the records from
-// 1.4 s into the push on report 0.6 of the speed their positions show.
-std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand);
+// before the push, scatter by up to 2 m about the stand and report
+// `restKnots` (some surface reports give a standing aircraft a few knots);
+// the records from 1.4 s into the push on report 0.6 of the speed their
+// positions show.
+std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand, double restKnots = 0.0);
 
 // The take-off roll begins this long into the sparse departure's track.
 inline constexpr double kSparseRollStartSeconds = 120.0;

@@ -44,50 +44,77 @@ std::int64_t towedBelowTicks(SizeCategory category) {
 
 GeoPoint placeOf(const PathPoint& point) { return {point.latitude, point.longitude}; }
 
-// How far the point lies from the closest position the records showed the
-// aircraft at rest in; from its stand while they showed none.
-double fromClosestRestNm(const LiveAc& aircraft, const PathPoint& point) {
+// Where the aircraft rested: the middle of the positions its records showed
+// it at rest in, whose scatter evens out there; where none reported a stop,
+// the middle of those that reported a speed there; its stand while there
+// are none.
+GeoPoint restMiddle(const LiveAc& aircraft) {
+  const StandRest& rest = aircraft.motion.standRest;
+  if (rest.kept > 0) {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    for (std::size_t i = 0; i < rest.kept; ++i) {
+      latitude += rest.latitudes[i];
+      longitude += rest.longitudes[i];
+    }
+    const auto kept = static_cast<double>(rest.kept);
+    return {latitude / kept, longitude / kept};
+  }
+  if (rest.reportedSpeedKept > 0) {
+    const auto kept = static_cast<double>(rest.reportedSpeedKept);
+    return {rest.reportedSpeedLatitudeSum / kept, rest.reportedSpeedLongitudeSum / kept};
+  }
+  return {aircraft.standLatitude, aircraft.standLongitude};
+}
+
+double fromRestNm(const LiveAc& aircraft, GeoPoint place) { return gf_distanceNm(restMiddle(aircraft), place); }
+
+// How far the place lies from the closest position the records showed the
+// aircraft at rest in.
+double fromClosestRestNm(const LiveAc& aircraft, GeoPoint place) {
   const StandRest& rest = aircraft.motion.standRest;
   if (rest.kept == 0) {
-    return gf_distanceNm({aircraft.standLatitude, aircraft.standLongitude}, placeOf(point));
+    return fromRestNm(aircraft, place);
   }
-  double closestNm = gf_distanceNm({rest.latitudes[0], rest.longitudes[0]}, placeOf(point));
+  double closestNm = gf_distanceNm({rest.latitudes[0], rest.longitudes[0]}, place);
   for (std::size_t i = 1; i < rest.kept; ++i) {
-    closestNm = std::min(closestNm, gf_distanceNm({rest.latitudes[i], rest.longitudes[i]}, placeOf(point)));
+    closestNm = std::min(closestNm, gf_distanceNm({rest.latitudes[i], rest.longitudes[i]}, place));
   }
   return closestNm;
 }
 
-// How far the point lies from where the aircraft rested: the middle of the
-// positions its records showed it at rest in, whose scatter evens out there.
-double fromRestNm(const LiveAc& aircraft, const PathPoint& point) {
+// The speed of the first record that showed the aircraft moved: what its
+// position shows since the last record that reported a speed where the
+// aircraft rested, when that is more than it reports. (Surface records
+// may report little more than half the movement.)
+double firstAwayKnots(const LiveAc& aircraft, const PathPoint& away, double awayNm) {
   const StandRest& rest = aircraft.motion.standRest;
-  if (rest.kept == 0) {
-    return fromClosestRestNm(aircraft, point);
+  if (!rest.reportedSpeedAtRest || away.dueTick <= rest.speedAtRestDueTick) {
+    return away.speedKnots;
   }
-  double latitude = 0.0;
-  double longitude = 0.0;
-  for (std::size_t i = 0; i < rest.kept; ++i) {
-    latitude += rest.latitudes[i];
-    longitude += rest.longitudes[i];
-  }
-  const auto kept = static_cast<double>(rest.kept);
-  return gf_distanceNm({latitude / kept, longitude / kept}, placeOf(point));
+  const double shownNm = awayNm - fromRestNm(aircraft, {rest.speedAtRestLatitude, rest.speedAtRestLongitude});
+  const auto ticks = static_cast<double>(away.dueTick - rest.speedAtRestDueTick);
+  return std::max(away.speedKnots, shownNm * motion::kTicksPerHour / ticks);
 }
 
 // A record shows the aircraft at rest when it reports no speed and lies
 // within a step of a position it rested in, or of the record before it: then
 // it rests in a new place. The positions of a standing aircraft's records
-// scatter by a few metres. The first record since the last at rest that
-// shows it elsewhere is where it moved away.
+// scatter by a few metres. A record that reports a speed there shows it at
+// rest or setting off: it keeps the aircraft at rest but never bounds its
+// set-off; where no record reported a stop, the middle of all such records
+// shows where the aircraft rests, which a slow push heard often cannot
+// drag along. The first record since the last at rest that shows it
+// elsewhere is where it moved away.
 void noteRestOrMove(LiveAc& aircraft, const PathPoint& point) {
   StandRest& rest = aircraft.motion.standRest;
-  const bool nearRest = rest.kept > 0 && fromClosestRestNm(aircraft, point) < kStepNm;
+  const bool anyRest = rest.kept > 0 || rest.reportedSpeedKept > 0;
+  const bool nearRest = anyRest && fromClosestRestNm(aircraft, placeOf(point)) < kStepNm;
   const GeoPoint recordBefore{aircraft.motion.lastRecordLatitude, aircraft.motion.lastRecordLongitude};
-  const bool nearRecordBefore =
-      !std::isnan(recordBefore.latitude) && gf_distanceNm(recordBefore, placeOf(point)) < kStepNm;
+  const bool firstRecord = std::isnan(recordBefore.latitude);
+  const bool nearRecordBefore = !firstRecord && gf_distanceNm(recordBefore, placeOf(point)) < kStepNm;
   if (point.speedKnots < kRestKnots && (rest.kept == 0 || nearRest || nearRecordBefore)) {
-    if (!nearRest) {
+    if (rest.kept > 0 && !nearRest) {
       rest.kept = 0;
       rest.nextSlot = 0;
     }
@@ -97,11 +124,23 @@ void noteRestOrMove(LiveAc& aircraft, const PathPoint& point) {
     rest.kept = std::min(rest.kept + 1, StandRest::kKeptPositions);
     rest.lastRestDueTick = point.dueTick;
     rest.movedAway = false;
+    rest.reportedSpeedAtRest = false;
+  } else if (nearRest || (!anyRest && (firstRecord || nearRecordBefore))) {
+    if (rest.kept == 0) {
+      rest.reportedSpeedLatitudeSum += point.latitude;
+      rest.reportedSpeedLongitudeSum += point.longitude;
+      ++rest.reportedSpeedKept;
+    }
+    rest.movedAway = false;
+    rest.reportedSpeedAtRest = true;
+    rest.speedAtRestLatitude = point.latitude;
+    rest.speedAtRestLongitude = point.longitude;
+    rest.speedAtRestDueTick = point.dueTick;
   } else if (!rest.movedAway) {
     rest.movedAway = true;
     rest.firstAwayDueTick = point.dueTick;
-    rest.firstAwayNm = fromRestNm(aircraft, point);
-    rest.firstAwayKnots = point.speedKnots;
+    rest.firstAwayNm = fromRestNm(aircraft, placeOf(point));
+    rest.firstAwayKnots = firstAwayKnots(aircraft, point, rest.firstAwayNm);
   }
 }
 
