@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -83,27 +85,40 @@ void resetSessionFlags() {
   sessionEnd().restartPending.store(false);
 }
 
+// The error names the log that stood in the way: Log.txt itself, or an
+// earlier log that could not be moved aside.
 TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUserCloses) {
-  TempFolder folder;
-  ScopedRuntimeFolder runtime(folder.path());
-  ScopedWorkingFolder working(folder.path());
-  std::filesystem::create_directories(folder / "Log.txt");
-  std::ostringstream errors;
-  ProgramOptions options;
-  options.errors = &errors;
-  options.showWindow = true;
-  std::string shown;
-  const int code = runProgram(options, 1s, [&shown] {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (errorLineText().empty() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(10ms);
+  for (const auto& [blocked, failed] : {std::pair{"Log.txt", "write file Log.txt"},
+                                        std::pair{"Log00.txt", "replace file Log00.txt"}}) {
+    SCOPED_TRACE(blocked);
+    TempFolder folder;
+    ScopedRuntimeFolder runtime(folder.path());
+    ScopedWorkingFolder working(folder.path());
+    for (const char* log : {"Log.txt", "Log0.txt"}) writeFile(folder / log, log);
+    std::filesystem::remove(folder / blocked);
+    std::filesystem::create_directories(folder / blocked);
+    std::ostringstream errors;
+    ProgramOptions options;
+    options.errors = &errors;
+    options.showWindow = true;
+    std::string shown;
+    const int code = runProgram(options, 1s, [&shown] {
+      const auto deadline = std::chrono::steady_clock::now() + 10s;
+      while (errorLineText().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+      }
+      shown = errorLineText();
+    });
+    EXPECT_EQ(code, kErrorExitCode);
+    EXPECT_EQ(shown, fmt::format("Failed to {} (Is a directory); CRVN does not run without its log", failed));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / blocked));
+    for (const char* log : {"Log.txt", "Log0.txt"}) {
+      if (log != std::string(blocked)) {
+        EXPECT_EQ(readFile(folder / log), log);
+      }
     }
-    shown = errorLineText();
-  });
-  EXPECT_EQ(code, kErrorExitCode);
-  EXPECT_EQ(shown, "Failed to write file Log.txt (Is a directory); CRVN does not run without its log");
-  EXPECT_TRUE(std::filesystem::is_directory(folder / "Log.txt"));
-  EXPECT_TRUE(errorLineText().empty());
+    EXPECT_TRUE(errorLineText().empty());
+  }
 }
 
 TEST(EntryTest, AStartProblemEndsTheProgramWithoutTouchingTheLogsAndIsShownWhereTheUserLooks) {
