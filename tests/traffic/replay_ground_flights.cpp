@@ -36,6 +36,17 @@ void appendApproachRecords(std::vector<double>& seconds) {
   appendEvery(seconds, 0.0, kRunwayArrivalTouchdownSeconds - 1.0, {4.0});
 }
 
+// The roll-out north from 130 kt, slowing by `knotsPerSecond` a second
+// while above `knots`; its seconds.
+double rollOutTo(TrackBuilder& builder, double knots, double knotsPerSecond) {
+  double seconds = 0.0;
+  for (double rolling = 130.0; rolling > knots; rolling -= knotsPerSecond) {
+    builder.leg(1, rolling, 0, 0, 0, 1);
+    seconds += 1.0;
+  }
+  return seconds;
+}
+
 }  // namespace
 
 std::vector<TrackPoint> recordsTakenAt(const std::vector<TrackPoint>& track, const std::vector<double>& takenSeconds,
@@ -90,11 +101,7 @@ std::vector<TrackPoint> taxiCornerFrom(GeoPoint start, double knots, double corn
 
 std::vector<TrackPoint> fastExitFrom(GeoPoint threshold) {
   TrackBuilder builder = approachFrom(threshold);
-  double rollSeconds = 0.0;
-  for (double knots = 130.0; knots >= 38.0; knots -= 4.0) {
-    builder.leg(1, knots, 0, 0, 0, 1);
-    rollSeconds += 1.0;
-  }
+  const double rollSeconds = rollOutTo(builder, kFastExitKnots, 4.0);
   constexpr double kExitSeconds = 5.0;
   constexpr double kTaxiSeconds = 48.0;
   constexpr double kStandSeconds = 30.0;
@@ -115,11 +122,7 @@ std::vector<TrackPoint> fastExitFrom(GeoPoint threshold) {
 
 std::vector<TrackPoint> rapidExitFrom(GeoPoint threshold, double exitKnots) {
   TrackBuilder builder = approachFrom(threshold);
-  double groundSeconds = 0.0;
-  for (double knots = 130.0; knots > exitKnots; knots -= 4.0) {
-    builder.leg(1, knots, 0, 0, 0, 1);
-    groundSeconds += 1.0;
-  }
+  double groundSeconds = rollOutTo(builder, exitKnots, 4.0);
   constexpr double kExitSeconds = 5.0;
   constexpr double kHeldSeconds = 8.0;
   builder.leg(kExitSeconds, exitKnots, 0, 0, 30.0 / kExitSeconds, 1).leg(kHeldSeconds, exitKnots, 30, 0, 0, 1);
@@ -170,11 +173,7 @@ std::vector<TrackPoint> shortLegBendFrom(GeoPoint start) {
 
 std::vector<TrackPoint> unevenRollFrom(GeoPoint threshold) {
   TrackBuilder builder = approachFrom(threshold);
-  double rollSeconds = 0.0;
-  for (double knots = 130.0; knots > kUnevenRollEndKnots; knots -= 3.0) {
-    builder.leg(1, knots, 0, 0, 0, 1);
-    rollSeconds += 1.0;
-  }
+  const double rollSeconds = rollOutTo(builder, kUnevenRollEndKnots, 3.0);
   constexpr double kTurnOffSeconds = 18.0;
   constexpr double kTaxiSeconds = 20.0;
   constexpr double kStandSeconds = 30.0;
