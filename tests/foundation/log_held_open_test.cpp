@@ -41,16 +41,21 @@ class HeldOpen {
 // A viewer on an earlier log (Log0.txt or Log00.txt) stops the rotation
 // too: the user reads which log to close.
 TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsNamedAndNoLogIsLost) {
+  // The system's own words: the file is used by another program, or (a
+  // file held open cannot be replaced) access is denied.
   constexpr std::uint32_t kSharingViolation = 32;
+  constexpr std::uint32_t kAccessDenied = 5;
   struct Case {
     const char* held;
     DWORD sharing;
     const char* failed;  // what the user reads, "" where the log opens
+    std::uint32_t error;
   };
-  for (const Case& test : {Case{"Log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, ""},
-                           Case{"Log.txt", FILE_SHARE_READ, "Failed to write file "},
-                           Case{"Log0.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, "Failed to rename file "},
-                           Case{"Log00.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, "Failed to replace file "}}) {
+  constexpr DWORD kSharesWriting = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  for (const Case& test : {Case{"Log.txt", kSharesWriting, "", 0},
+                           Case{"Log.txt", FILE_SHARE_READ, "Failed to write file ", kSharingViolation},
+                           Case{"Log0.txt", kSharesWriting, "Failed to rename file ", kSharingViolation},
+                           Case{"Log00.txt", kSharesWriting, "Failed to replace file ", kAccessDenied}}) {
     SCOPED_TRACE(std::string(test.held) + (test.sharing & FILE_SHARE_WRITE ? " shared for writing" : ""));
     TempFolder folder;
     const auto logPath = folder / "Log.txt";
@@ -79,8 +84,7 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
       EXPECT_EQ(readFile(folder / "Log00.txt"), "run before\n");
     } else {
       EXPECT_EQ(failed, test.failed + (folder / test.held).string());
-      // The system's own words: the file is used by another program.
-      EXPECT_EQ(cause, platform::systemErrorText(kSharingViolation));
+      EXPECT_EQ(cause, platform::systemErrorText(test.error));
       EXPECT_EQ(readFile(logPath), "last run\n");
       EXPECT_EQ(readFile(folder / "Log0.txt"), "run before\n");
       EXPECT_EQ(readFile(folder / "Log00.txt"), "oldest\n");

@@ -291,7 +291,9 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
          CreateRequest request;
          request.key = 33;
          d.harness.engine.queueStaticCreate(request);
-         for (int shift = 0; shift < 2; ++shift) d.rules.removeAllStaticAc("the traffic starts again at the new time shift");
+         for (int shift = 0; shift < 2; ++shift) {
+           d.rules.removeAllStaticAc("the traffic starts again at the new time shift");
+         }
        }},
       // A static whose create is with the simulator makes way for a live
       // aircraft: named when its object is bound and goes.

@@ -143,7 +143,8 @@ TEST(ReplayGroundLimits, ARapidExitTakenAboveTheTaxiMaximumKeepsToItsRecords) {
   for (const double exitKnots : {40.0, 45.0}) {
     const std::string name = fmt::format("rapid-exit-{:.0f}", exitKnots);
     ReplayScenario replay(standGrid(1, 4, 80.0, 20.0));
-    const double rollEndSeconds = replayToRollEnd(replay, 0x484a40, "KLM1740", rapidExitFrom(kApproachStart, exitKnots));
+    const double rollEndSeconds =
+        replayToRollEnd(replay, 0x484a40, "KLM1740", rapidExitFrom(kApproachStart, exitKnots));
     ASSERT_GT(rollEndSeconds, 0.0) << name;
     const double largestSeconds = largestAbsLagFrom(replay.lags(0x484a40), rollEndSeconds);
     std::printf("%s: the landing roll ended at %.2f s, largest |lag| after it %.2f s\n", name.c_str(), rollEndSeconds,
