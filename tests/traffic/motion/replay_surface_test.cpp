@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "foundation/geodesy.h"
 #include "tests/traffic/replay_scenario.h"
@@ -122,10 +123,11 @@ TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecorde
     }
     EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e3, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
     const char* folder = std::getenv("CRVN_REPLAY_PICTURES");
-    if (folder != nullptr && restKnots == 0.0) {
+    if (folder != nullptr && (restKnots == 0.0 || restKnots == 1.5)) {
       const std::filesystem::path pictures(folder);
-      replay.writePicture(0x4ca8e3, pictures / "understated-pushback-start.csv",
-                          pictures / "understated-pushback-stands.csv", recordedStart - 30.0, recordedStart + 30.0);
+      const std::string name = restKnots == 0.0 ? "understated-pushback" : "understated-pushback-rest-1.5kt";
+      replay.writePicture(0x4ca8e3, pictures / (name + "-start.csv"), pictures / (name + "-stands.csv"),
+                          recordedStart - 30.0, recordedStart + 30.0);
     }
   }
 }
