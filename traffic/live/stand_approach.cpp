@@ -145,8 +145,8 @@ void noteRestOrMove(LiveAc& aircraft, const PathPoint& point) {
 }
 
 // When the recorded aircraft set off: the first record that showed it moved
-// had come its distance from the rest at its own speed, but never before the
-// last record that showed it at rest. (Surface records report less speed
+// had come its distance from the rest at its speed (firstAwayKnots), but
+// never before the last record that showed it at rest. (Surface records report less speed
 // than their positions show: a later record, farther away, would time the
 // start too early.)
 std::int64_t setOffTick(const LiveAc& aircraft, const PathPoint& leaving) {
