@@ -39,12 +39,6 @@ bool isCfgBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v'
 
 bool isOverlong(std::string_view line) { return line.size() > kMaxKeyLineLength; }
 
-bool isCommentLine(std::string_view line) {
-  const std::size_t first = skipBlanks(line, 0);
-  if (first == line.size()) return false;
-  return line[first] == ';' || line.substr(first, 2) == "//";
-}
-
 std::string_view withoutComment(std::string_view line) {
   bool quoted = false;
   for (std::size_t index = 0; index < line.size(); ++index) {
@@ -58,14 +52,22 @@ std::string_view withoutComment(std::string_view line) {
   return line;
 }
 
-std::optional<std::string_view> keyLineValue(std::string_view line, std::string_view key) {
+std::optional<std::string_view> valueAsWritten(std::string_view line, std::string_view key) {
   if (isOverlong(line)) return std::nullopt;
   std::size_t index = skipBlanks(line, 0);
   if (!equalsIgnoringAsciiCase(line.substr(index, key.size()), key)) return std::nullopt;
   index = skipBlanks(line, index + key.size());
   if (index >= line.size() || line[index] != '=') return std::nullopt;
+  const std::string_view value = trimBlanks(line.substr(index + 1));
+  if (value.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string_view> keyLineValue(std::string_view line, std::string_view key) {
+  const auto written = valueAsWritten(line, key);
+  if (!written) return std::nullopt;
   // Nothing in front of the value can open a quote or a comment.
-  const std::string_view value = trimBlanks(withoutComment(line.substr(index + 1)));
+  const std::string_view value = trimBlanks(withoutComment(*written));
   if (value.empty()) return std::nullopt;
   return value;
 }
@@ -76,8 +78,7 @@ std::string regexValue(std::string_view line, std::string_view key) {
 }
 
 std::string fltsimSectionNumber(std::string_view line) {
-  if (line.find('[') == std::string_view::npos || isOverlong(line) || isCommentLine(line)) return {};
-  line = withoutComment(line);
+  if (line.starts_with("//") || line.find('[') == std::string_view::npos || isOverlong(line)) return {};
   const std::string_view text = trimBlanks(line);
   if (text.size() > kFltsimLower.size() + 1 && equalsIgnoringAsciiCase(text.substr(0, kFltsimLower.size()), kFltsimLower) &&
       text.back() == ']') {
@@ -114,9 +115,10 @@ bool readParkingTypesLine(std::string_view line, std::string& parkingTypes) {
 
 bool readAtcIdLine(std::string_view line, std::string& atcId) {
   constexpr std::size_t kMinAtcIdLength = 5;
-  std::string text = regexValue(line, "atc_id");
-  if (text.size() < kMinAtcIdLength) return false;
-  atcId = std::move(text);
+  // The length counts what is written behind the '=', a comment included.
+  const auto written = valueAsWritten(line, "atc_id");
+  if (!written || quotedText(*written).size() < kMinAtcIdLength) return false;
+  atcId = regexValue(line, "atc_id");
   return true;
 }
 
@@ -133,7 +135,7 @@ bool hasAtcIdKey(std::string_view line) {
 }
 
 bool hasParkingTypesKey(std::string_view line) {
-  return !isOverlong(line) && withoutComment(line).find("atc_parking_types") != std::string_view::npos;
+  return !isOverlong(line) && line.find("atc_parking_types") != std::string_view::npos;
 }
 
 }  // namespace crv

@@ -1,11 +1,8 @@
 #include "liveryscan/fltsim_sections.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -21,7 +18,6 @@
 #include "liveryscan/cfg_text.h"
 #include "liveryscan/model_code.h"
 #include "liveryscan/scan_reports.h"
-#include "platform/os/file_access.h"
 
 namespace crv {
 namespace {
@@ -57,10 +53,6 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
   for (std::size_t index = 1; index < section.size(); ++index) {
     const std::string& line = section[index];
     if (isOverlong(line)) continue;
-    if (isCommentLine(line)) {
-      if (commentRepeatsAtcId(line, keys.registration, folder, header)) return false;
-      continue;
-    }
     std::string value;
     if (keys.title.empty()) {
       if (readTitleLine(line, value)) {
@@ -74,7 +66,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
       return false;
     }
     if (!keys.airline.empty()) {
-      if (contains(withoutComment(line), "icao_airline")) {
+      if (contains(line, "icao_airline")) {
         addIncompleteSectionLine(fmt::format("{} {} has more than one icao_airline key", folder, header));
         return false;
       }
@@ -93,7 +85,7 @@ bool walkSection(const std::vector<std::string>& section, std::string_view folde
       continue;
     }
     if (!keys.parkingTypes.empty()) {
-      if (contains(withoutComment(line), "atc_parking_types")) {
+      if (hasParkingTypesKey(line)) {
         addIncompleteSectionLine(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
         return false;
       }
@@ -204,61 +196,39 @@ void dropTrailingComments(std::vector<std::string>& section) {
   while (!section.empty() && (trim(section.back()).empty() || section.back().starts_with("//"))) section.pop_back();
 }
 
-namespace {
-
-// Why a file that exists cannot be read; empty when it can.
-std::string unreadableReason(const std::filesystem::path& path) {
-  errno = 0;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::openFile(path, "rb"), &std::fclose);
-  if (!file) return std::generic_category().message(errno != 0 ? errno : EIO);
-  char first = 0;
-  if (std::fread(&first, 1, 1, file.get()) == 0 && std::ferror(file.get()) != 0) {
-    return std::generic_category().message(errno != 0 ? errno : EIO);
-  }
-  return {};
-}
-
-}  // namespace
-
-bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
+CfgFileRead readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) return false;  // gone since the walk found it
   const std::uintmax_t bytes = std::filesystem::file_size(path, error);
   if (!error && bytes > kMaxCfgFileBytes) {
     addInvalidAircraftCfgLine(fmt::format("{} cannot be read: it is larger than 64 MB", path.string()));
-    return false;
+    return CfgFileRead::Failed;
   }
+  // Empty, one byte long or unreadable.
   const Charset charset = detectCharset(path);
-  if (charset == Charset::NoneFound) {
-    if (const std::string reason = unreadableReason(path); !reason.empty()) {
-      addInvalidAircraftCfgLine(fmt::format("{} cannot be read: {}", path.string(), reason));
-      return false;
-    }
-    // Too short to tell its charset: it holds no section, which the
-    // numbering check reports.
-    return true;
-  }
+  if (charset == Charset::NoneFound) return CfgFileRead::NoCharset;
   constexpr std::size_t kExpectedLines = 4048;
   lines.reserve(kExpectedLines);
-  if (!readTextFileByCharset(charset, path, lines)) return false;
+  if (!readTextFileByCharset(charset, path, lines)) return CfgFileRead::Failed;
   for (std::string& line : lines) {
     if (line.find('\0') != std::string::npos) {
       addInvalidAircraftCfgLine(
           fmt::format("{} cannot be read: it holds NUL bytes, it is no text file", path.string()));
       lines.clear();
-      return false;
+      return CfgFileRead::Failed;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF of a UTF-16 file
   }
-  return true;
+  return CfgFileRead::Read;
 }
 
 LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesystem::path& path) {
   LiveryList liveries;
   const std::string pathText = path.string();
   try {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return liveries;  // gone since the walk found it
     std::vector<std::string> lines;
-    if (!readAircraftCfgLines(path, lines)) return liveries;
+    if (readAircraftCfgLines(path, lines) != CfgFileRead::Read) return liveries;
     if (!checkFltsimNumbering(lines, pathText)) return liveries;
     const std::string model = modelOfAircraftCfg(pathText, lines);
     if (model.empty()) return liveries;
@@ -312,9 +282,8 @@ void forEachFltsimSection(std::vector<std::string>& lines, std::size_t otherHead
       section.push_back(std::move(line));
       continue;
     }
-    const bool ordinary = line.find('[') == std::string::npos || isOverlong(line) || isCommentLine(line);
-    const std::size_t bracket = ordinary ? std::string_view::npos : withoutComment(line).find('[');
-    if (bracket == std::string_view::npos || bracket >= otherHeaderBracketBefore) {
+    const std::size_t bracket = isOverlong(line) ? std::string::npos : line.find('[');
+    if (bracket == std::string::npos || bracket >= otherHeaderBracketBefore) {
       if (inSection) section.push_back(std::move(line));
     } else if (inSection) {
       readBuffered();
@@ -350,13 +319,6 @@ bool validateAtcId(std::string_view value, std::string& registration) {
     if (part.empty() || part == " " || part.size() > kMaxRegistrationPart || contains(part, "*")) return false;
   }
   registration = parts.size() == 1 ? parts.front() : std::string();
-  return true;
-}
-
-bool commentRepeatsAtcId(std::string_view line, std::string_view registration, std::string_view folder,
-                         std::string_view headerLine) {
-  if (registration.empty() || !hasAtcIdKey(line)) return false;
-  addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, headerLine));
   return true;
 }
 

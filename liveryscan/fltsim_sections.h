@@ -20,17 +20,23 @@ namespace crv {
 // folderNumber. Unreadable, vanished, empty and junk files give none.
 LiveryList lf_searchLiveriesinFile(std::uint32_t folderNumber, const std::filesystem::path& path);
 
+// How reading an aircraft.cfg went.
+enum class CfgFileRead {
+  Read,
+  NoCharset,  // empty, one byte long or unreadable: nothing to read, nothing reported
+  Failed,     // not read; reported where the user can mend something
+};
+
 // Reads the file for a task in the charset detectCharset finds, through
-// readTextFileByCharset; false (with a report line where the user can mend
-// something) when it gives nothing to read.
-bool readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines);
+// readTextFileByCharset.
+CfgFileRead readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // The path's text up to its last separator ('\' or '/'); empty without one.
 std::string folderOfPath(std::string_view path);
 
 // Splits an aircraft.cfg's lines into its [fltsim.N] sections and hands each
 // (its header line first) to readSection; the lines of the sections are moved
-// out of the vector. A line with a '[' outside its comment before column
+// out of the vector. A line whose first '[' stands before column
 // otherHeaderBracketBefore opens another section, which ends the current one.
 void forEachFltsimSection(std::vector<std::string>& lines, std::size_t otherHeaderBracketBefore,
                           const std::function<void(std::vector<std::string>& section)>& readSection);
@@ -53,12 +59,6 @@ bool checkFltsimNumbering(const std::vector<std::string>& lines, std::string_vie
 // several comma-separated parts (empty); invalid when a part is empty, longer
 // than 12 characters or holds '*'.
 bool validateAtcId(std::string_view value, std::string& registration);
-
-// A comment line that names atc_id again once a registration was read:
-// reported, and true, for the section is dropped (a section whose author left
-// two registrations is ambiguous).
-bool commentRepeatsAtcId(std::string_view line, std::string_view registration, std::string_view folder,
-                         std::string_view headerLine);
 
 // Adds "<code, 12 columns> in <path> <header line>" to the invalid-airline list.
 void reportInvalidAirline(std::string_view airline, std::string_view path, std::string_view headerLine);

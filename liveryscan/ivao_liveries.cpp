@@ -90,11 +90,6 @@ bool walkIvaoSection(const std::vector<std::string>& section, std::string_view f
   for (std::size_t index = 1; index < section.size(); ++index) {
     const std::string& line = section[index];
     if (isOverlong(line)) continue;
-    if (isCommentLine(line)) {
-      // As in an aircraft.cfg section: a second registration counts even in a comment.
-      if (commentRepeatsAtcId(line, keys.registration, folder, header)) return false;
-      continue;
-    }
     std::string value;
     if (keys.title.empty()) {
       if (readTitleLine(line, value)) {
@@ -179,7 +174,9 @@ LiveryList searchIvaoLiveriesInFile(std::uint32_t folderNumber, const std::files
     const std::string model = ivaoModelFromPath(pathText);
     if (model.empty()) return liveries;
     std::vector<std::string> lines;
-    if (!readAircraftCfgLines(path, lines)) return liveries;
+    const CfgFileRead read = readAircraftCfgLines(path, lines);
+    if (read == CfgFileRead::NoCharset) gf_logWarning(fmt::format("No character set found for {}", pathText));
+    if (read != CfgFileRead::Read) return liveries;
     if (!checkFltsimNumbering(lines, pathText)) return liveries;
     liveries = processIvaoSections(folderNumber, lines, model, pathText, folderOfPath(pathText));
   } catch (const std::exception& error) {

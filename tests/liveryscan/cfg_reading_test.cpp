@@ -73,6 +73,7 @@ TEST(CfgLinesTest, KeyReadersFollowTheLinePattern) {
       {"title_x=Foo", readTitleLine, false, ""},
       {"atc_id=D-AB", readAtcIdLine, false, ""},
       {"atc_id=D-AIZA;x", readAtcIdLine, true, "D-AIZA"},
+      {"atc_id=N123;x", readAtcIdLine, true, "N123"},
       {"ATC_ID = \"D-AIZA\"", readAtcIdLine, true, "D-AIZA"},
       {"icao_airline=\"\"", readIcaoAirlineLine, true, "ZZZ"},
       {"icao_airline=ZZZZ", readIcaoAirlineLine, true, "ZZZ"},
@@ -94,9 +95,10 @@ TEST(CfgLinesTest, KeyReadersFollowTheLinePattern) {
 
 TEST(CfgLinesTest, SectionHeaders) {
   const std::pair<const char*, const char*> cases[] = {
-      {"[fltsim.3]", "3"},       {"  [FltSim.12]  ", "12"},  {"[FltSim.x]", ""},      {"[fltsim.x]", "10000"},
-      {"[FLTSIM.]", "10000"},    {"[fltsim.3] ; old", "3"},  {"//[fltsim.1]", ""},    {"; [fltsim.1]", ""},
-      {"[fltsim.-1]", "-1"},     {"[General]", ""},          {"title=[fltsim.1]", "10000"},
+      {"[fltsim.3]", "3"},           {"  [FltSim.12]  ", "12"},      {"[FltSim.x]", ""},
+      {"[fltsim.x]", "10000"},       {"[FLTSIM.]", "10000"},         {"[fltsim.3] ; old", "10000"},
+      {"//[fltsim.1]", ""},          {"; [fltsim.1]", "10000"},      {" //[fltsim.1]", "10000"},
+      {"[fltsim.-1]", "-1"},         {"[General]", ""},              {"title=[fltsim.1]", "10000"},
   };
   for (const auto& [line, number] : cases) EXPECT_EQ(fltsimSectionNumber(line), number) << line;
 }
