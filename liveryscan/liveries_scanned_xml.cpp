@@ -1,7 +1,6 @@
 #include "liveryscan/liveries_scanned_xml.h"
 
 #include <filesystem>
-#include <optional>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -99,19 +98,6 @@ void readLiveriesScannedXml() {
   if (liveries.empty()) throw UserErrorException(kNoLiveries, path + " does not contain liveries");
   sortScannedLiveries(liveries);
   gf_logLine(fmt::format("{} liveries read from {}", liveries.size(), path));
-}
-
-std::optional<std::filesystem::path> setAsideDamagedLiveriesFile() {
-  const std::filesystem::path& path = programPaths().liveriesScannedXml;
-  const std::filesystem::path setAside = freeSetAsideName(path, ".bad");
-  std::error_code error;
-  std::filesystem::rename(path, setAside, error);
-  if (error) {
-    gf_logWarning(fmt::format("'{}' could not be set aside as '{}': {}", path.string(), setAside.string(),
-                              error.message()));
-    return std::nullopt;
-  }
-  return setAside;
 }
 
 bool liveriesProcessed() { return liveryDatabase().isBuilt(); }

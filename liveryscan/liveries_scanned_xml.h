@@ -14,8 +14,6 @@
 // stored (liveries read back have folder number 0).
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <functional>
 
 #include "aircraftdata/livery_data.h"
@@ -37,10 +35,6 @@ void writeLiveriesScannedXml();
 // Throws UserErrorException 51 (missing, or damaged: not XML), 52 (no <liveries>),
 // 999 (a <liv> without airl, type or title) and 533 (no livery at all).
 void readLiveriesScannedXml();
-
-// Renames a damaged file to LiveriesScanned.xml.bad (.bad1, .bad2 ... when
-// that is taken); its new name, none when it could not be renamed (logged).
-std::optional<std::filesystem::path> setAsideDamagedLiveriesFile();
 
 // The indexes of this process are built (and no new scan asked for a clear).
 bool liveriesProcessed();

@@ -14,7 +14,6 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
-#include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "foundation/setting_controls.h"
 #include "foundation/settings.h"
@@ -60,15 +59,15 @@ bool isAircraftCfgName(const fs::path& path) {
 }
 
 // True for an aircraft.cfg; throws the status error of an entry that is
-// there but cannot be looked at (a link loop, for one).
+// there but cannot be looked at (a link loop, for one), whatever its name.
 bool isAircraftCfgEntry(const fs::directory_entry& entry) {
-  if (!isAircraftCfgName(entry.path())) return false;
   std::error_code error;
-  const fs::file_status status = entry.status(error);
+  // The kind the folder listing gave, unless the entry is a link.
+  const bool regularFile = entry.is_regular_file(error);
   if (error && error != std::errc::no_such_file_or_directory) {
     throw fs::filesystem_error("status", entry.path(), error);
   }
-  return fs::is_regular_file(status);
+  return regularFile && isAircraftCfgName(entry.path());
 }
 
 bool isIvaoPackagePath(std::string_view path) {
@@ -128,7 +127,13 @@ void keepPrioritizedFolders(LiveryList& liveries) {
 
 std::string scanStatusPrefix() {
   const bool prioritized = par_LIG_PRIORITIZE.value() && !par_LIG_AUTOMATIC.value();
-  return fmt::format("Scanning {}for liveries ...", prioritized ? "prioritized " : "");
+  return fmt::format("Scanning {} for liveries ...", prioritized ? "prioritized " : "");
+}
+
+// Opening the folder or moving to its next entry failed: the walk ends.
+void logIteratorProblem(const fs::path& folder, const std::exception& problem) {
+  gf_logWarning(fmt::format("liveries search in folder {} aborted because of iterator problem: {}", folder.string(),
+                            problem.what()));
 }
 
 }  // namespace
@@ -147,10 +152,14 @@ std::string ScanProgress::text() const {
 }
 
 void walkAircraftCfgFiles(const fs::path& folder, const std::function<bool(const fs::path&)>& onFile) {
-  std::error_code error;
-  fs::recursive_directory_iterator it(folder, error);
-  const fs::recursive_directory_iterator end;
-  for (; !error && it != end; it.increment(error)) {
+  fs::recursive_directory_iterator it;
+  try {
+    it = fs::recursive_directory_iterator(folder);
+  } catch (const std::exception& problem) {
+    logIteratorProblem(folder, problem);
+    return;
+  }
+  for (const fs::recursive_directory_iterator end; it != end;) {
     const fs::directory_entry& entry = *it;
     const std::string path = entry.path().string();
     bool found = false;
@@ -161,10 +170,12 @@ void walkAircraftCfgFiles(const fs::path& folder, const std::function<bool(const
       gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", path, problem.what()));
     }
     if (found && !onFile(entry.path())) return;
-  }
-  if (error) {
-    gf_logWarning(fmt::format("liveries search in folder {} aborted because of iterator problem: {}",
-                              folder.string(), error.message()));
+    try {
+      ++it;
+    } catch (const std::exception& problem) {
+      logIteratorProblem(folder, problem);
+      return;
+    }
   }
 }
 
@@ -251,37 +262,11 @@ FolderScanResult scanLiveryFolders(const std::vector<std::string>& folders, cons
   return FolderScanResult::Found;
 }
 
-namespace {
-
-// The stored result, unless it is damaged: then it is set aside and a scan
-// is asked for, as for a missing file. False when a scan is wanted.
-bool processStoredLiveries(const LiveryScanContext& context) {
-  try {
-    processScannedLiveries(context.display);
-    return true;
-  } catch (const UserErrorException& error) {
-    // Only a file is ours to set aside; a missing one is scanned for by the
-    // session already, and a folder in its place is the user's.
-    std::error_code kindError;
-    if (!std::filesystem::is_regular_file(programPaths().liveriesScannedXml, kindError)) throw;
-    const std::optional<std::filesystem::path> setAside = setAsideDamagedLiveriesFile();
-    if (!setAside) throw;
-    gf_logWarning(error.what());
-    setStatusLine(fmt::format("File {} is damaged, kept as {}, rescan liveries",
-                              programPaths().liveriesScannedXml.string(), setAside->filename().string()),
-                  true);
-  }
-  par_SCAN_LIVERIES.setValue(true);
-  saveBoolParameter(par_SCAN_LIVERIES);
-  if (platform::mainWindowControls().exists(par_SCAN_LIVERIES.controlId())) setCheckBox(par_SCAN_LIVERIES);
-  if (context.display.repaint) context.display.repaint();
-  return false;
-}
-
-}  // namespace
-
 void scanLiveries(const LiveryScanContext& context) {
-  if (!par_SCAN_LIVERIES.value() && processStoredLiveries(context)) {
+  if (!par_SCAN_LIVERIES.value()) {
+    // The reader's errors end the session; the file stays for the user to
+    // mend or to replace by a scan.
+    processScannedLiveries(context.display);
     return;
   }
   // A new scan: the indexes of an earlier one are rebuilt from its result.

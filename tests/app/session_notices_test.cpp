@@ -1,11 +1,13 @@
 // What the window shows of a session that cannot go on, or that has to
 // catch up on something: the RealTraffic box after a refused login, the
-// error line of a format error, the liveries box ticked for a rescan.
+// error line of a format error or of a damaged liveries file, the liveries
+// box ticked for a rescan.
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
+#include "app/program_parts.h"
 #include "feed/json_reading.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -61,6 +63,26 @@ TEST(SessionNoticesTest, AFormatErrorShowsItsTextAloneOnTheErrorLineAndItsOrigin
   EXPECT_TRUE(program.waitForLog("Exiting: SYSTEM ERROR", 20s));
   program.clickClose();
   ASSERT_TRUE(program.waitForExit().has_value());
+}
+
+TEST(SessionNoticesTest, ADamagedLiveriesFileEndsTheSessionWithItsErrorAndStaysAsItIs) {
+  ProgramHarness program([](SessionOptions& options) { options.scanLiveries = programSessionOptions().scanLiveries; });
+  program.storeSettings({{"SIM_CHOICE", "MSFS 2020"}, {"SCAN_LIVERIES", "false"}});
+  const std::filesystem::path scanned = program.folder() / "output" / "LiveriesScanned.xml";
+  const std::string damaged = "<other/>";
+  writeFile(scanned, damaged);
+  program.start();
+  const std::string error =
+      fmt::format("52: {} does not contain a <liveries> section", programPaths().liveriesScannedXml.string());
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return errorLineText() == error; }, 20s))
+      << errorLineText() << program.log();
+  EXPECT_TRUE(program.waitForLog("Error " + error, 20s));
+  EXPECT_TRUE(program.waitForLog("Exiting: SYSTEM ERROR", 20s)) << program.log();
+  EXPECT_EQ(readFile(scanned), damaged);
+  EXPECT_FALSE(par_SCAN_LIVERIES.value());
+  program.clickClose();
+  ASSERT_TRUE(program.waitForExit().has_value());
+  EXPECT_EQ(readFile(scanned), damaged);
 }
 
 TEST(SessionNoticesTest, AMissingLiveriesFileSwitchesTheLiveryScanOnAndTicksItsBox) {

@@ -5,8 +5,9 @@
 // waits for the simulator to come back and reads what it learned at the park
 // airport. At the end the program closes within a second, parameters.xml and
 // the learned airport file are whole and the log stayed small. A damaged
-// LiveriesScanned.xml is set aside and scanned again, and a logout that never
-// answers holds closing for seconds only, the learned file written before it.
+// LiveriesScanned.xml ends the session with its error and stays as it is
+// until the user asks for a scan, and a logout that never answers holds
+// closing for seconds only, the learned file written before it.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,10 @@
 #include "app/program_parts.h"
 #include "feed/json_reading.h"
 #include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "tests/app/program_harness.h"
+#include "tests/app/window_user.h"
 
 namespace crv::testing {
 namespace {
@@ -212,8 +216,10 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
 }
 
 // A user's bad day at closing: the livery scan's stored result was damaged
-// (the program sets it aside and scans again), then the logout hangs. The
-// program still closes within seconds, with what it learned written.
+// (the session ends with the reader's error, the file stays as it is, and the
+// user ticks the liveries box: the program starts again and scans), then the
+// logout hangs. The program still closes within seconds, with what it
+// learned written.
 TEST(FaultSoak, ADamagedLiveriesFileAndAStalledLogoutLoseNothing) {
   ProgramHarness harness([](SessionOptions& options) {
     options.engineConfig.stands = &parkAirportStands();
@@ -233,11 +239,14 @@ TEST(FaultSoak, ADamagedLiveriesFileAndAStalledLogoutLoseNothing) {
                          {"LIG_AUTOMATIC", "false"},
                          {"lfolder0", liveriesFolder}});
   harness.start();
-  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText().starts_with("51: File "); }, kWithin))
+      << errorLineText() << harness.log();
+  ASSERT_TRUE(harness.waitForLog("Exiting: SYSTEM ERROR", kWithin)) << harness.log();
+  EXPECT_EQ(readFile(scanned), damaged);
 
-  std::filesystem::path setAside = scanned;
-  setAside += ".bad";
-  EXPECT_EQ(readFile(setAside), damaged);
+  WindowUser user(harness.window());
+  ASSERT_TRUE(user.click(par_SCAN_LIVERIES.controlId()));
+  ASSERT_TRUE(harness.waitUntilRunning(40s)) << harness.log();
   EXPECT_NE(readFile(scanned).find("title=\"AI A320 KLM\""), std::string::npos) << harness.log();
   EXPECT_EQ(harness.log().find("LiveriesScanned.xml not found"), std::string::npos);
 
