@@ -80,6 +80,9 @@ void Session::runSession() {
   feedDisplay_.weatherIndicator.store(kIndicatorNoData);
   feedDisplay_.trafficIndicator.store(kIndicatorNoData);
   repaint();
+  // Time shift is available in every session, whatever a Sim Time click
+  // left before the login.
+  enableTimeShiftControls(true);
 
   for (int i = 0; i < 10 && traffic.guid().empty() && !stopping(); ++i) {
     wait(300ms);

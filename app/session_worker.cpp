@@ -191,12 +191,8 @@ void Session::applyStoredTimeShift() {
         (std::int64_t{par_TIME_SHIFT_DAYS.value()} * 24 + par_TIME_SHIFT_HOURS.value()) * 60 + par_TIME_SHIFT_MINS.value();
     handlers.applyTimeShift(static_cast<std::int32_t>(std::min<std::int64_t>(minutes, INT32_MAX)), false);
   }
-  // The boxes take a shift only while the shift does not follow the
-  // simulator clock.
+  // Time shift is available in every session, Sim Time on or off.
   enableTimeShiftControls(true);
-  for (const IntControlParameter* box : {&par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS}) {
-    platform::mainWindowControls().setEnabled(box->controlId(), !par_SIM_TIME.value());
-  }
 }
 
 void Session::applyStoredDestination() {

@@ -36,22 +36,6 @@ void enable(const ParameterControl& setting, bool on) {
   platform::mainWindowControls().setEnabled(setting.controlId(), on);
 }
 
-void showValue(const ControlSpec& controlEntry) {
-  if (const auto* flag = dynamic_cast<const BoolControlParameter*>(controlEntry.setting)) {
-    setCheckBox(*flag);
-  } else if (const auto* list = dynamic_cast<const IntListParameter*>(controlEntry.setting)) {
-    fillIntCombo(*list);
-  } else if (const auto* choices = dynamic_cast<const StringListParameter*>(controlEntry.setting)) {
-    fillStringCombo(*choices);
-  } else if (const auto* number = dynamic_cast<const IntControlParameter*>(controlEntry.setting)) {
-    setControlInt(*number);
-  } else if (const auto* fraction = dynamic_cast<const FloatControlParameter*>(controlEntry.setting)) {
-    setControlFloat(*fraction);
-  } else if (const auto* text = dynamic_cast<const StringControlParameter*>(controlEntry.setting)) {
-    setControlText(*text);
-  }
-}
-
 }  // namespace
 
 const std::vector<ControlSpec>& mainWindowControlTable() {
@@ -152,7 +136,11 @@ void createControls(platform::ControlModel& controls, platform::WindowModel* win
       caption.assign(pushButton->name().begin(), pushButton->name().end());
     }
     controls.createControl(controlEntry.setting->controlId(), controlEntry.kind, controlRect(controlEntry), caption, startsEnabled);
-    showValue(controlEntry);
+    // A check box shows its value; the lists and boxes stay empty until the
+    // session start fills them.
+    if (const auto* flag = dynamic_cast<const BoolControlParameter*>(controlEntry.setting)) {
+      setCheckBox(*flag);
+    }
   }
   invalidateControls();
 }

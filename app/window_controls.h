@@ -38,8 +38,10 @@ const ControlSpec* controlSpecOf(std::uint16_t id);
 // not drawn), push buttons (x, row) height 20.
 platform::ControlRect controlRect(const ControlSpec& controlEntry);
 
-// Creates every control of the table in order with its value shown; edit
-// boxes and push buttons start disabled. Invalidates the window.
+// Creates every control of the table in order: check boxes show their
+// values, the drop-down lists are empty and the edit boxes without text
+// until the session start fills them; edit boxes and push buttons start
+// disabled. Invalidates the window.
 void createControls(platform::ControlModel& controls, platform::WindowModel* window);
 
 // The time-shift boxes and the SIM_TIME and KEEP_SIM_TIME_PAR check boxes.

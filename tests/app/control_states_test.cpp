@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/window_controls.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
 
@@ -24,6 +27,7 @@ struct StoredChoices {
   const char* blockedCallsign;
   std::string_view simChoice;
   bool parkTrafficOnly;
+  bool simTime = false;
 };
 void PrintTo(const StoredChoices& choices, std::ostream* out) { *out << choices.name; }
 
@@ -84,6 +88,7 @@ TEST_P(ControlStatesTest, TheSessionStartSetsEveryControlOfTheBand) {
                          {"RT_PARKTRAFFIC_ONLY", flag(choices.parkTrafficOnly)},
                          {"BLOCK_CALLSIGN", choices.blockedCallsign},
                          {"SIM_CHOICE", choices.simChoice},
+                         {"SIM_TIME", flag(choices.simTime)},
                          {"MAX_FIT", "9"}});
 
   harness.start();
@@ -106,8 +111,54 @@ TEST_P(ControlStatesTest, TheSessionStartSetsEveryControlOfTheBand) {
 INSTANTIATE_TEST_SUITE_P(
     StoredChoices, ControlStatesTest,
     ::testing::Values(StoredChoices{"ManualRange2020", false, false, "", kSimChoiceMsfs2020, false},
-                      StoredChoices{"AutoRange2024ParkTrafficOnly", true, true, "KLM1", kSimChoiceMsfs2024, true}),
+                      StoredChoices{"AutoRange2024ParkTrafficOnly", true, true, "KLM1", kSimChoiceMsfs2024, true},
+                      // Time shift is available with Sim Time on as well.
+                      StoredChoices{"SimTime2020", false, false, "", kSimChoiceMsfs2020, false, true}),
     [](const ::testing::TestParamInfo<StoredChoices>& info) { return std::string(info.param.name); });
+
+// Sim Time switched on before the login locks the time-shift boxes; the
+// login makes them available again.
+TEST(TimeShiftControlsTest, TheLoginEnablesTheTimeShiftControlsAgain) {
+  ProgramHarness harness([](SessionOptions& options) {
+    options.loadAccount = [load = options.loadAccount] {
+      enableTimeShiftControls(false);
+      return load();
+    };
+  });
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  for (const ParameterControl* control : std::initializer_list<const ParameterControl*>{
+           &par_TIME_SHIFT_DAYS, &par_TIME_SHIFT_HOURS, &par_TIME_SHIFT_MINS, &par_SIM_TIME, &par_KEEP_SIM_TIME_PAR}) {
+    EXPECT_EQ(platform::mainWindowControls().isEnabled(control->controlId()), std::optional<bool>(true))
+        << control->controlId();
+  }
+  EXPECT_TRUE(timeShiftControlsActive());
+}
+
+// A session that ends before its preparation leaves the controls as they
+// were created: the check boxes show their values, the lists and the edit
+// boxes are empty.
+TEST(ControlCreationTest, ASessionThatEndsBeforeItsPreparationLeavesTheListsAndBoxesEmpty) {
+  ProgramHarness harness;
+  std::filesystem::remove_all(harness.folder() / "docs");
+  harness.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText().starts_with("41: "); }, 20s)) << harness.log();
+  for (const ControlSpec& entry : mainWindowControlTable()) {
+    const std::optional<platform::ControlState> control =
+        platform::mainWindowControls().control(entry.setting->controlId());
+    ASSERT_TRUE(control.has_value());
+    if (entry.kind == platform::ControlKind::ComboBox) {
+      EXPECT_TRUE(control->items.empty()) << control->id;
+      EXPECT_EQ(control->selection, platform::kComboError) << control->id;
+    } else if (entry.kind == platform::ControlKind::EditBox) {
+      EXPECT_EQ(control->text, u"") << control->id;
+    } else if (entry.kind == platform::ControlKind::CheckBox) {
+      EXPECT_EQ(control->checked, dynamic_cast<const BoolParameter*>(entry.setting)->value()) << control->id;
+    }
+  }
+  harness.clickClose();
+  EXPECT_TRUE(harness.waitForExit().has_value());
+}
 
 }  // namespace
 }  // namespace crv::testing

@@ -45,6 +45,7 @@ TEST(RenewalCountdownTest, MinutesToTheNextTwentyMinuteMarkOnceAMinute) {
 
 class ParkControlsTest : public ::testing::Test {
  protected:
+  void SetUp() override { fillDropDownLists(); }
   ProgramHarness harness;
   ControlHandlers handlers{harness.session()};
 };

@@ -17,6 +17,7 @@
 #include "platform/window/control_model.h"
 #include "simlink/sim_ids.h"
 #include "tests/app/program_harness.h"
+#include "tests/app/window_user.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_test_access.h"
 
@@ -35,6 +36,7 @@ class WindowControlsTest : public ::testing::Test {
   void SetUp() override {
     clearErrorLine();
     clearStatusLine();
+    fillDropDownLists();
   }
   void TearDown() override { setParkAirportActive(false); }
   void enter(std::uint16_t id, const std::u16string& text) {

@@ -1,9 +1,21 @@
 #include "tests/app/window_user.h"
 
+#include "app/window_controls.h"
+#include "foundation/setting_controls.h"
 #include "platform/os/utf16.h"
 #include "platform/window/control_model.h"
 
 namespace crv::testing {
+
+void fillDropDownLists() {
+  for (const ControlSpec& entry : mainWindowControlTable()) {
+    if (const auto* list = dynamic_cast<const IntListParameter*>(entry.setting)) {
+      fillIntCombo(*list);
+    } else if (const auto* choices = dynamic_cast<const StringListParameter*>(entry.setting)) {
+      fillStringCombo(*choices);
+    }
+  }
+}
 
 WindowUser::WindowUser(platform::WindowModel& window)
     : window_(window), input_(window, platform::mainWindowControls()) {}

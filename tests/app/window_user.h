@@ -34,4 +34,9 @@ class WindowUser {
   platform::ControlInput input_;
 };
 
+// Fills every drop-down list of the window with its choices and selects the
+// setting's value, as the session start does (for handlers tried without a
+// session).
+void fillDropDownLists();
+
 }  // namespace crv::testing
