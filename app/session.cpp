@@ -142,7 +142,7 @@ void Session::manualRangeChosen(std::int32_t radius) {
 }
 
 void Session::keepManualRangeAndApplyAutoRange() {
-  manualRange_ = snapRange(par_RANGE.value());
+  manualRange_ = par_RANGE.value();
   updateAutoRange();
 }
 

@@ -172,7 +172,8 @@ void Session::prepareSession() {
     setControlText(par_ALL_INSTALL_PATH);
   }
   repaint();
-  manualRange_ = snapRange(par_RANGE.value());
+  // A radius between two listed ones is kept as it was stored.
+  manualRange_ = par_RANGE.value();
   setRange(manualRange_);
 }
 

@@ -80,6 +80,25 @@ TEST(SessionServicesTest, TheWindowAndAnAirportFileSwitchTheAutomaticRangeOnAndO
   EXPECT_TRUE(ProgramHarness::waitFor([] { return shownRange() == "65"; }, 10s));
 }
 
+// A RANGE between two listed radii is the radius in effect as stored, and
+// the manual range that switching the automatic range off gives back.
+TEST(SessionServicesTest, ARadiusBetweenTwoListedOnesIsKeptAtTheStartAndThroughTheAutomaticRange) {
+  ProgramHarness harness;
+  harness.storeSettings({{"RANGE", "7"}, {"AUTO_RANGE", "false"}});
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
+  EXPECT_EQ(par_RANGE.value(), 7);
+  EXPECT_EQ(trafficRangeNm(), 7.0);
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return harness.session().link().user().userOnGround.load(); }, 10s));
+
+  WindowUser user(harness.window());
+  ASSERT_TRUE(user.click(par_AUTO_RANGE.controlId()));
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 10; }, 10s)) << par_RANGE.value();
+  ASSERT_TRUE(user.click(par_AUTO_RANGE.controlId()));
+  EXPECT_TRUE(ProgramHarness::waitFor([] { return par_RANGE.value() == 7 && trafficRangeNm() == 7.0; }, 10s))
+      << par_RANGE.value();
+}
+
 // A radius chosen while the worker has not yet given back the manual range
 // of a switch-off stays the radius in effect.
 TEST(SessionServicesTest, ARadiusChosenRightAfterTheAutomaticRangeIsSwitchedOffIsKept) {
