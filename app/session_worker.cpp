@@ -50,6 +50,23 @@ bool isDirectory(const fs::path& path) {
   return directory;
 }
 
+bool fileExists(const fs::path& path) {
+  std::error_code error;
+  const bool found = fs::exists(path, error);
+  if (error && error != std::errc::no_such_file_or_directory) {
+    throw fs::filesystem_error("exists", path, error);
+  }
+  return found;
+}
+
+void createDirectories(const fs::path& folder) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) {
+    throw fs::filesystem_error("create_directories", folder, error);
+  }
+}
+
 std::string mustRunFromFolderText() {
   return fmt::format("{} must be run from the {} folder!", kProgramName, kProgramName);
 }
@@ -68,7 +85,7 @@ void Session::sessionWorker() {
     prepareSession();
     const std::int64_t elapsedSeconds = systemTimeSeconds() - par_LAST_EPOCH_TIME.value();
     setWorkerLimit(hardwareThreadCount());  // also forgets every running scan task
-    if (!fs::exists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
+    if (!fileExists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
       setStatusLine(fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string()), true);
       par_SCAN_LIVERIES.setValue(true);
       saveBoolParameter(par_SCAN_LIVERIES);
@@ -218,7 +235,7 @@ void Session::removeStaleDataFiles() {
         paths.learnedStockFolder, paths.learnedSimaddonFolder, paths.learnedThirdpartyFolder,
         paths.mySimaddonFolder, paths.myThirdpartyFolder, paths.myRegcodesFolder}) {
     if (!isDirectory(folder)) {
-      fs::create_directories(folder);
+      createDirectories(folder);
     }
   }
   removeStaleTemporariesOnce();

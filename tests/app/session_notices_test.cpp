@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include <fmt/format.h>
 
 #include "app/program_parts.h"
@@ -97,6 +100,37 @@ TEST(SessionNoticesTest, AMissingLiveriesFileSwitchesTheLiveryScanOnAndTicksItsB
   EXPECT_EQ(storedValue(parametersFilePath(), "SCAN_LIVERIES"), "true");
   EXPECT_TRUE(program.sawStatus(
       fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string())));
+}
+
+// A file-system error of the session start shows on the error line with
+// the operation that failed.
+TEST(SessionNoticesTest, AFileSystemErrorOfTheSessionStartNamesItsOperation) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* spoiled;
+    std::function<void(const fs::path& folder)> spoil;
+    const char* operation;
+  };
+  const Case cases[] = {
+      {"the liveries file links to itself",
+       [](const fs::path& folder) {
+         fs::remove(folder / "output" / "LiveriesScanned.xml");
+         fs::create_symlink("LiveriesScanned.xml", folder / "output" / "LiveriesScanned.xml");
+       },
+       "filesystem error: exists: "},
+      {"a file where a data folder belongs",
+       [](const fs::path& folder) { writeFile(folder / "airports" / "learned", "not a folder"); },
+       "filesystem error: create_directories: "},
+  };
+  for (const Case& c : cases) {
+    ProgramHarness program;
+    c.spoil(program.folder().path());
+    program.start();
+    EXPECT_TRUE(ProgramHarness::waitFor([&] { return errorLineText().starts_with(c.operation); }, 20s))
+        << c.spoiled << ": " << errorLineText();
+    program.clickClose();
+    ASSERT_TRUE(program.waitForExit().has_value()) << c.spoiled;
+  }
 }
 
 }  // namespace
