@@ -193,13 +193,18 @@ bool Session::mainLoopStep() {
   if (recalcRequest.exchange(false) && parkAirportActive()) {
     parking_->requestAdjustment(false);
   }
-  parking_->onSecond(c);
-  if (c % 15 == 0) {
+  // In a 15-second round the Re-read is served before the parking work of
+  // the round: an adjustment that starts now would hold it up to its end.
+  const bool round = c % 15 == 0;
+  if (round) {
     if (readers_) {
       updateConnectionIndicators(readers_->traffic, readers_->weather);
       readers_->traffic.computeTrafficBox();
     }
     handleRereadRequest();
+  }
+  parking_->onSecond(c);
+  if (round) {
     periodicTasks();
     return true;
   }

@@ -115,6 +115,22 @@ TEST_F(ParkControlsTest, AServedRereadFreesItsButtonAndTheDestinationBox) {
   EXPECT_TRUE(enabled(par_DESTINATION));
 }
 
+// A Re-read pressed just before the 15-second round in which a parking
+// adjustment starts is served in that round, not after the adjustment.
+TEST_F(ParkControlsTest, AReReadPressedJustBeforeAnAdjustmentStartsIsServedFirst) {
+  harness.start();
+  ASSERT_TRUE(harness.waitUntilRunning());
+  Session& session = harness.session();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return !session.parking().busy(); }, std::chrono::seconds(20)));
+  // Both between two rounds: the button's request and the adjustment's.
+  session.postToWorker([&session] {
+    session.rereadRequested.store(true);
+    session.parking().requestAdjustment(false);
+  });
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return session.parking().busy(); }, std::chrono::seconds(20)));
+  EXPECT_FALSE(session.rereadRequested.load()) << "the Re-read waits for the adjustment";
+}
+
 TEST_F(ParkControlsTest, TheAverageParkedTimesArePublishedWithTheirCountsOnceASecond) {
   harness.start();
   ASSERT_TRUE(harness.waitUntilRunning());
