@@ -114,13 +114,28 @@ void Session::lf_closingDown() {
       }
     }
   } catch (const std::exception& error) {
-    setStatusLine(fmt::format("{} exception {}", "lf_closingDown", error.what()), true);
+    // The window stays open with the text until the user closes it; the
+    // stop flag is up, so the line goes to the log directly.
+    const std::string text = fmt::format("{} exception {}", "lf_closingDown", error.what());
+    const std::uint64_t clicksBefore = end.closeClicks();
+    setStatusLine(text, false);
+    gf_logLine(text);
     end.restartPending.store(false);
+    waitForCloseAfterFailure(clicksBefore);
   }
-  // However closing down went, the program restarts or quits: a window that
-  // stays without a session helps nobody.
   display_.phase.store(end.restartPending.load() ? SessionDisplay::Phase::restarting : SessionDisplay::Phase::ended);
   post(end.restartPending.load() ? kStartSessionMessage : kQuitProgramMessage);
+}
+
+void Session::waitForCloseAfterFailure(std::uint64_t clicksBefore) {
+  // No worker is left to end the program after a failed closing down: the
+  // user's next close does. Without a window nobody would close, and the
+  // program ends at once.
+  if (!options_.errorWaitsForUser) {
+    return;
+  }
+  while (clock_.waitFor(500ms, [&clicksBefore] { return sessionEnd().closeClicks() != clicksBefore; })) {
+  }
 }
 
 void Session::stopReaders() {

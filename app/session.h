@@ -270,6 +270,9 @@ class Session {
   void logOut();
   void restartCountdown();
   void resetTimeShiftParams();
+  // After an exception while closing down: waits until the close box is
+  // clicked once more than the given count.
+  void waitForCloseAfterFailure(std::uint64_t clicksBefore);
 
   platform::WindowModel& window_;
   const SessionClock& clock_;
