@@ -148,7 +148,7 @@ fs::path packagesPathForSim(const fs::path& subFolder) { return fs::path(simPath
 void stripCommunitySuffix(StringParameter& setting) {
   const std::string value = withoutTrailingSeparators(setting.value());
   const std::size_t suffixLength = kCommunityFolderName.size() + 1;
-  if (value.size() < suffixLength + 1 || !value.ends_with(kCommunityFolderName) ||
+  if (value.size() < suffixLength || !value.ends_with(kCommunityFolderName) ||
       !isSeparator(value[value.size() - suffixLength])) {
     return;
   }
@@ -170,16 +170,17 @@ NewPathOutcome lf_newSimPath(StringParameter& setting, const std::string& text) 
     }
     return NewPathOutcome::emptied;
   }
-  const std::string typed = withoutTrailingSeparators(text);
-  const fs::path path(typed);
+  const fs::path path(text);
   if (!pathExists(path)) {
     setStatusLine(fmt::format("This install path does not exist: {}", path.string()), true);
     return NewPathOutcome::missing;
   }
-  if (path.filename() == kCommunityFolderName) {
+  // A separator after the folder's name still names the Community folder.
+  const std::string named = withoutTrailingSeparators(text);
+  if (fs::path(named).filename() == kCommunityFolderName) {
     // The packages folder is everything before the last "Community".
-    const std::size_t at = typed.rfind(kCommunityFolderName);
-    const std::string packages = at > 0 ? typed.substr(0, at - 1) : std::string();
+    const std::size_t at = named.rfind(kCommunityFolderName);
+    const std::string packages = at > 0 ? named.substr(0, at - 1) : std::string();
     if (packages.empty() || !pathExists(fs::path(packages) / kCommunityFolderName)) {
       throw std::runtime_error("lf_newSimPath");
     }
@@ -188,7 +189,7 @@ NewPathOutcome lf_newSimPath(StringParameter& setting, const std::string& text) 
     return NewPathOutcome::accepted;
   }
   if (pathExists(path / kCommunityFolderName)) {
-    setStringParameterAndSave(setting, typed);
+    setStringParameterAndSave(setting, text);
     announceRestartForPath();
     return NewPathOutcome::accepted;
   }

@@ -55,6 +55,8 @@ TEST_F(SimChoiceTest, OnlyAFinalCommunityComponentIsStripped) {
       {"/games/Packages/Community/", "/games/Packages"},
       {"/games/MyCommunity", "/games/MyCommunity"},
       {"/Community/Packages", "/Community/Packages"},
+      // Ten characters are enough.
+      {"\\Community", ""},
   };
   for (const auto& [stored, kept] : cases) {
     par_MSFS_INSTALL_PATH.setValue(stored);
@@ -69,6 +71,13 @@ TEST_F(SimChoiceTest, ATypedCommunityFolderStoresItsParentByTheLastCommunityAndR
   EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), nested.string());
   EXPECT_EQ(sessionEnd().reason(), ExitReason::newSettings);
   EXPECT_EQ(sessionEnd().restartDelaySeconds(), 3);
+}
+
+TEST_F(SimChoiceTest, ATypedFolderThatHoldsCommunityIsStoredAsTyped) {
+  const std::string typed = packages("Packages").string() + "/";
+  EXPECT_EQ(lf_newSimPath(par_MSFS_INSTALL_PATH, typed), NewPathOutcome::accepted);
+  EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), typed);
+  EXPECT_EQ(sessionEnd().reason(), ExitReason::newSettings);
 }
 
 TEST_F(SimChoiceTest, TypedPathsThatAreMissingOrHoldNoCommunityChangeNothing) {
