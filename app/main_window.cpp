@@ -1,5 +1,8 @@
 #include "app/main_window.h"
 
+#include <stdexcept>
+#include <string>
+
 #include <fmt/format.h>
 
 #include "airports/park_airport_panel.h"
@@ -9,11 +12,13 @@
 #include "app/status_panel.h"
 #include "app/window_controls.h"
 #include "foundation/clock.h"
+#include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "foundation/utf8.h"
 #include "foundation/version.h"
 
 namespace crv {
@@ -22,6 +27,19 @@ namespace {
 
 bool atBound(const IntParameter& setting) {
   return setting.value() == setting.minimum() || setting.value() == setting.maximum();
+}
+
+// A text of the paint that the window cannot draw: the conversion's failure
+// goes to the log (the text itself as the log takes outside text).
+void logUndrawableText(const std::string& text) {
+  try {
+    utf8ToUtf16(text);
+  } catch (const win32::Utf8ConversionException& error) {
+    gf_logLineUnlessStopping(
+        fmt::format("{} conversion exception {}, error code: {}", logExcerpt(text), error.what(), error.errorCode()));
+  } catch (const std::overflow_error& error) {
+    gf_logLineUnlessStopping(fmt::format("{} {}", logExcerpt(text), error.what()));
+  }
 }
 
 }  // namespace
@@ -40,6 +58,7 @@ void checkWindowPosition(std::int32_t x, std::int32_t y) {
 MainWindow::MainWindow(platform::WindowModel& model, Session& session)
     : model_(model), session_(session), handlers_(session) {
   setStatusRepaintCallback([this] { model_.invalidate(); });
+  model_.setUndrawableTextHandler(logUndrawableText);
   createControls(platform::mainWindowControls(), &model_);
   applyAlwaysOnTop();
 }
@@ -47,6 +66,7 @@ MainWindow::MainWindow(platform::WindowModel& model, Session& session)
 MainWindow::~MainWindow() {
   setControlsWindow(nullptr);
   platform::mainWindowControls().destroyAll();
+  model_.setUndrawableTextHandler({});
   setStatusRepaintCallback({});
 }
 

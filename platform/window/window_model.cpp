@@ -1,6 +1,18 @@
 #include "platform/window/window_model.h"
 
+#include <limits>
+
+#include "platform/os/utf16.h"
+
 namespace platform {
+
+bool isDrawableText(std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    return false;
+  }
+  std::u16string converted;
+  return convertUtf8ToUtf16(text, converted) == 0;
+}
 
 WindowModel::WindowModel(std::string title, int x, int y, int width, int height)
     : title_(std::move(title)), width_(width), height_(height), x_(x), y_(y) {}
@@ -74,12 +86,33 @@ void WindowModel::invalidate() {
 }
 
 void WindowModel::finishPaint(PaintSurface&& surface) {
+  std::vector<PaintItem> drawn;
+  std::vector<std::string> undrawable;
+  for (PaintItem& item : surface.take()) {
+    if (item.kind == PaintItem::Kind::Text && !isDrawableText(item.text)) {
+      undrawable.push_back(std::move(item.text));
+    } else {
+      drawn.push_back(std::move(item));
+    }
+  }
+  std::function<void(const std::string&)> handler;
   {
     std::lock_guard lock(mutex_);
-    lastPaint_ = surface.take();
+    lastPaint_ = std::move(drawn);
     ++paintCount_;
+    handler = undrawableTextHandler_;
+  }
+  if (handler) {
+    for (const std::string& text : undrawable) {
+      handler(text);
+    }
   }
   notifyView();
+}
+
+void WindowModel::setUndrawableTextHandler(std::function<void(const std::string& text)> handler) {
+  std::lock_guard lock(mutex_);
+  undrawableTextHandler_ = std::move(handler);
 }
 
 std::vector<PaintItem> WindowModel::lastPaint() const {

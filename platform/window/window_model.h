@@ -5,7 +5,9 @@
 // thread; the user-interface thread takes them in its message loop and hands
 // each to the window procedure. A paint records filled rectangles, lines and
 // texts with their colours; a view (window_view.h) draws the recorded paint on
-// a real window, and tests read it.
+// a real window, and tests read it. A text that cannot be drawn (it does not
+// convert to UTF-16) never reaches a view: the model leaves it out of the
+// paint and tells the program.
 
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -105,6 +108,10 @@ class WindowModel {
   // The paint of the window procedure is complete: it becomes what the
   // window shows.
   void finishPaint(PaintSurface&& surface);
+  // A text of the paint that does not convert to UTF-16, or that is longer
+  // than a drawing call takes (2^31 - 1 bytes), is left out of it and handed
+  // to this handler, once per paint, on the thread that finished the paint.
+  void setUndrawableTextHandler(std::function<void(const std::string& text)> handler);
   std::vector<PaintItem> lastPaint() const;
   std::uint64_t paintCount() const;
   // The view's wake-up for a new paint or a new message (called outside the lock).
@@ -117,7 +124,8 @@ class WindowModel {
   const int width_;
   const int height_;
 
-  // Guards the position, the message queue, the paint and the notifier.
+  // Guards the position, the message queue, the paint, the notifier and the
+  // handler of undrawable texts.
   mutable std::mutex mutex_;
   std::condition_variable messageArrived_;
   int x_;
@@ -128,6 +136,10 @@ class WindowModel {
   std::vector<PaintItem> lastPaint_;
   std::uint64_t paintCount_ = 0;
   std::function<void()> viewNotifier_;
+  std::function<void(const std::string&)> undrawableTextHandler_;
 };
+
+// True when the text converts to UTF-16 and fits a drawing call.
+bool isDrawableText(std::string_view text);
 
 }  // namespace platform

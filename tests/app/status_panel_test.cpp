@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/status_panel.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "tests/app/program_harness.h"
 
 namespace crv::testing {
@@ -179,6 +180,25 @@ TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
   EXPECT_EQ(textAt(model.lastPaint(), 370, 399), "*S*");
   updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao.clear(); });
   panelCounts().liveries.store(0);
+}
+
+// A text that does not convert for drawing (here a status text with bytes
+// that are no UTF-8) is drawn by no view and logged with the conversion's
+// failure.
+TEST(MainWindowPaintTest, ATextThatCannotBeDrawnIsLeftOutOfThePaintAndLogged) {
+  ProgramHarness program;
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  const std::string undrawable = "Holding \xFF\xFE for 2 seconds";
+  setStatusLine(undrawable, false);
+  ASSERT_TRUE(program.waitForLog("Holding \\xFF\\xFE for 2 seconds conversion exception Invalid UTF-8 sequence found "
+                                 "in input string., error code: 1113",
+                                 std::chrono::seconds(10)))
+      << program.log();
+  for (const PaintItem& item : program.window().lastPaint()) {
+    EXPECT_NE(item.text, undrawable);
+  }
+  clearStatusLine();
 }
 
 }  // namespace

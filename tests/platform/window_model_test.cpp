@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -68,6 +69,20 @@ TEST(WindowModelTest, RepaintsCoalesceUntilThePaintIsTakenAndThePaintIsKept) {
 
   model.moveTo(-5, 7);
   EXPECT_EQ(model.windowRect(), (Rect{-5, 7, 875, 523}));
+}
+
+TEST(WindowModelTest, ATextThatDoesNotConvertIsLeftOutOfThePaintAndHandedToTheProgram) {
+  WindowModel model("CRVN", 400, 20, 880, 516);
+  std::vector<std::string> handed;
+  model.setUndrawableTextHandler([&handed](const std::string& text) { handed.push_back(text); });
+  PaintSurface surface;
+  surface.textOut(5, 35, "Caf\xC3\xA9 ok", 0);
+  surface.textOut(5, 63, "bad \xFF title", 0);
+  surface.textOut(5, 91, "\xED\xA0\x80", 0);  // an encoded surrogate
+  model.finishPaint(std::move(surface));
+  ASSERT_EQ(model.lastPaint().size(), 1U);
+  EXPECT_EQ(model.lastPaint()[0].text, "Caf\xC3\xA9 ok");
+  EXPECT_EQ(handed, (std::vector<std::string>{"bad \xFF title", "\xED\xA0\x80"}));
 }
 
 TEST(TimerPeriodTest, EveryBeginNeedsItsEnd) {
