@@ -145,7 +145,7 @@ bool ControlHandlers::onCommand(std::uint64_t wParam) {
       return true;
     }
   } catch (const std::exception& error) {
-    gf_logLineUnlessStopping(fmt::format("Warning: {} exception {}", "lf_HandleWMCOMMAND", error.what()));
+    gf_logWarning(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", error.what()));
   }
   invalidateControls();
   return false;

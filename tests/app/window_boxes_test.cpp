@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -96,6 +101,31 @@ TEST(InstallPathBoxTest, APathTypedTheMomentTheErrorShowsStillRestartsTheProgram
       << program.log();
   EXPECT_TRUE(program.waitUntilRunning()) << program.log();
   setStatusRepaintCallback({});
+}
+
+// An exception that escapes a control's handler is a warning in the log,
+// also while the session stops (here after an error, waiting for the user).
+TEST(ControlHandlerTest, AnExceptionOfAHandlerIsLoggedAsAWarningWhileTheSessionStops) {
+  ProgramHarness program([](SessionOptions& options) {
+    options.scanLiveries = [] { throw std::runtime_error("scan failed"); };
+  });
+  // A simulator switch cannot remove the liveries file: a folder with a file
+  // stands in its place.
+  const std::filesystem::path liveriesFile = program.folder() / "output" / "LiveriesScanned.xml";
+  std::filesystem::remove(liveriesFile);
+  writeFile(liveriesFile / "kept", "x");
+  program.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText() == "scan failed"; }, 20s)) << program.log();
+  ASSERT_TRUE(stopRequested());
+  const std::vector<std::u16string> choices = platform::mainWindowControls().items(par_SIM_CHOICE.controlId());
+  const auto msfs2024 = std::find(choices.begin(), choices.end(), u"MSFS 2024");
+  ASSERT_NE(msfs2024, choices.end());
+  WindowUser user(program.window());
+  ASSERT_TRUE(user.choose(par_SIM_CHOICE.controlId(), static_cast<int>(msfs2024 - choices.begin())));
+  EXPECT_TRUE(program.waitForLog("===> lf_HandleWMCOMMAND exception filesystem error: remove: ", 10s))
+      << program.log();
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
 }
 
 TEST(InstallPathBoxTest, EnterOnThePathInUseLeavesTheSessionRunning) {
