@@ -127,8 +127,9 @@ bool SimClient::dispatchUntilStopped(const std::stop_token& stop) {
 }
 
 void SimClient::endOfThread() {
-  // However the thread ends, no flight runs for the worker any more.
-  link_.simRunning.store(false);
+  // The flight-running flag stays as the ending left it: a user error leaves
+  // it set, so that the worker's next request fails on the closed link and
+  // ends the session, and the session reset lowers it before a restart.
   try {
     link_.user().rememberUserStand();
   } catch (const std::exception& error) {

@@ -97,6 +97,15 @@ TEST_F(SessionEndToEndTest, AFailedSimulatorRequestRestartsAfterNineSecondsWitho
   EXPECT_FALSE(par_SCAN_AIRPORTS.value());
 }
 
+// A user error ends the SimClient thread and closes its connection while
+// the flight still counts as running: the next request fails on the closed
+// link and the session starts again.
+TEST_F(SessionEndToEndTest, AVersionMismatchWhileAFlightRunsRestartsAfterNineSeconds) {
+  harness_.sim().raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3);
+  expectRestartAfter("SIMCONNECT ERROR", 9);
+  EXPECT_NE(harness_.log().find("95: SimConnect Version Mismatch, dwIndex: 3"), std::string::npos) << harness_.log();
+}
+
 TEST_F(SessionEndToEndTest, AnUnauthorizedReaderRestartsAfterFifteenSeconds) {
   harness_.rt().queueJson(standin::kTrafficPath, {{"status", kStatusReauthenticate}});
   expectRestartAfter("READER ERROR", 15);

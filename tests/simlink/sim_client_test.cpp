@@ -107,26 +107,35 @@ TEST_F(SimClientTest, ABrokenConnectionIsReportedAsDisconnected) {
 
 TEST_F(SimClientTest, TheOtherSimulatorEndsTheThreadWithUserError71) {
   setMsfs2020(false);
+  // The flight flag as a session before this one may have left it: only the
+  // session reset lowers it.
+  link.simRunning.store(true);
   client.start();
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
   EXPECT_EQ(errorLineText(),
             "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop down list above");
-  // A user error leaves the session to the user: no stop, no exit reason.
+  // A user error leaves the session to the user: no stop, no exit reason,
+  // and the flight flag as it was.
   EXPECT_FALSE(stopRequested());
   EXPECT_TRUE(exits().empty());
   EXPECT_EQ(sim->openConnectionCount(), 0);
-  // However the thread ends, the worker sees no running flight.
-  EXPECT_FALSE(link.simRunning.load());
+  EXPECT_TRUE(link.simRunning.load());
 }
 
 TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithUserError95AndClosesTheConnection) {
   connect();
+  ASSERT_TRUE(link.simRunning.load());
   sim->raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3);
   ASSERT_TRUE(waitUntil([&] { return client.finished(); }));
   EXPECT_EQ(errorLineText(), "95: SimConnect Version Mismatch, dwIndex: 3");
   EXPECT_FALSE(stopRequested());
   EXPECT_EQ(sim->openConnectionCount(), 0);
   EXPECT_TRUE(logged("SimConnect closed ok"));
+  // The flight still counts as running for the worker, whose next request
+  // fails on the forgotten handle instead of reaching a closed connection.
+  EXPECT_TRUE(link.simRunning.load());
+  EXPECT_EQ(link.connection().handle(), nullptr);
+  EXPECT_FALSE(link.connection().requestAircraftInRange(10000));
 }
 
 TEST_F(SimClientTest, TheSimulatorRefusesNoneOfTheRegistrations) {
