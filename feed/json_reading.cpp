@@ -20,25 +20,6 @@ int hexDigit(char c) {
   return -1;
 }
 
-// False only for a number outside the range of int; other values are left
-// to the reading that follows.
-bool fitsInInt(const nlohmann::json& value) {
-  constexpr int kLowest = std::numeric_limits<int>::min();
-  constexpr int kHighest = std::numeric_limits<int>::max();
-  if (value.is_number_unsigned()) {
-    return value.get<std::uint64_t>() <= static_cast<std::uint64_t>(kHighest);
-  }
-  if (value.is_number_integer()) {
-    const auto number = value.get<std::int64_t>();
-    return number >= kLowest && number <= kHighest;
-  }
-  if (value.is_number_float()) {
-    const double number = value.get<double>();
-    return number > kLowest - 1.0 && number < kHighest + 1.0;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::size_t jsonNestingDepth(std::string_view text, std::size_t limit) {
@@ -121,6 +102,23 @@ std::string jsonStringValue(const nlohmann::json& value, std::string_view key, s
   return std::string(fallback);
 }
 
+bool jsonFitsInInt(const nlohmann::json& value) {
+  constexpr int kLowest = std::numeric_limits<int>::min();
+  constexpr int kHighest = std::numeric_limits<int>::max();
+  if (value.is_number_unsigned()) {
+    return value.get<std::uint64_t>() <= static_cast<std::uint64_t>(kHighest);
+  }
+  if (value.is_number_integer()) {
+    const auto number = value.get<std::int64_t>();
+    return number >= kLowest && number <= kHighest;
+  }
+  if (value.is_number_float()) {
+    const double number = value.get<double>();
+    return number > kLowest - 1.0 && number < kHighest + 1.0;
+  }
+  return true;
+}
+
 std::optional<std::uint32_t> parseHexId(std::string_view text) {
   std::uint64_t value = 0;
   std::size_t digits = 0;
@@ -145,7 +143,7 @@ int answerStatus(const nlohmann::json& answer) {
   // Cut down to an int, a lying 2^32 + 200 would read as 200.
   if (answer.is_object()) {
     const auto found = answer.find("status");
-    if (found != answer.end() && !fitsInInt(*found)) {
+    if (found != answer.end() && !jsonFitsInInt(*found)) {
       throw std::range_error("the answer's status is no status");
     }
   }
@@ -155,21 +153,15 @@ int answerStatus(const nlohmann::json& answer) {
 std::string answerMessage(const nlohmann::json& answer) { return answer.value("message", std::string()); }
 
 int answerPace(const nlohmann::json& answer, std::string_view key) {
-  if (!answer.is_object()) {
-    return kDefaultPaceMilliseconds;
+  // Cut down to an int, a lying 2^32 + 20 would read as 20, and a float
+  // beyond the range of int has no int value at all.
+  if (answer.is_object()) {
+    const auto found = answer.find(key);
+    if (found != answer.end() && !jsonFitsInInt(*found)) {
+      throw std::range_error(fmt::format("the answer's {} is no pace", key));
+    }
   }
-  const auto found = answer.find(key);
-  if (found == answer.end() || !found->is_number()) {
-    return kDefaultPaceMilliseconds;
-  }
-  const double value = jsonNumber(*found);
-  if (!(value >= 1.0)) {
-    return kDefaultPaceMilliseconds;
-  }
-  if (value > kLongestPaceMilliseconds) {
-    return kLongestPaceMilliseconds;
-  }
-  return static_cast<int>(value);
+  return answer.value(key, kDefaultPaceMilliseconds);
 }
 
 }  // namespace crv

@@ -54,6 +54,10 @@ bool jsonHasKey(const nlohmann::json& value, std::string_view key);
 // The key's text when the object holds it as a text, else the fallback.
 std::string jsonStringValue(const nlohmann::json& value, std::string_view key, std::string_view fallback);
 
+// False only for a number outside the range of int; any other value is left
+// to the reading that follows.
+bool jsonFitsInInt(const nlohmann::json& value);
+
 // The longest run of leading hexadecimal digits as an unsigned 32-bit value;
 // none without a digit or beyond 32 bits.
 std::optional<std::uint32_t> parseHexId(std::string_view text);
@@ -65,12 +69,10 @@ int answerStatus(const nlohmann::json& answer);
 std::string answerMessage(const nlohmann::json& answer);
 
 inline constexpr int kDefaultPaceMilliseconds = 2000;
-// Far above any pace a service asks for: a longer one is taken as this, so
-// that a broken answer cannot silence the feed for hours.
-inline constexpr int kLongestPaceMilliseconds = 600000;
-// The pace "rrl" or "wrrl" of an answer: a missing, non-numeric, zero or
-// negative value gives the default; a longer pause than kLongestPace is cut
-// to it.
+// The pace "rrl" or "wrrl" of an answer in milliseconds, as the service gives
+// it: kDefaultPaceMilliseconds when absent. Like answerStatus it throws
+// nlohmann's type_error when the answer is no object or the value has the
+// wrong kind, and std::range_error for a number that no int holds.
 int answerPace(const nlohmann::json& answer, std::string_view key);
 
 // Status codes of the service and the program's own code for a loop that

@@ -151,7 +151,9 @@ CURLcode performPost(CURL* handle, const PostSetup& setup, const std::string& ur
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     if (status >= kFirstHttpErrorStatus && !looksLikeJson(answer)) {
-      throw HttpErrorAnswer(fmt::format("HTTP {}: {}", status, logExcerpt(answer)));
+      // The request classifies the answer as any other; this line only says
+      // what came back instead of the service's JSON.
+      gf_logLine(fmt::format("{}: HTTP {}: {}", url, status, logExcerpt(answer)));
     }
   }
   return code;

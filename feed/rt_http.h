@@ -47,13 +47,6 @@ struct PostSetup {
 // The texts of a data request's setup errors on the named handle.
 PostSetup dataRequestSetup(std::string_view handleName);
 
-// An answer with an HTTP error status (400 and above) that is no JSON: an
-// error page, not the service's answer. what(): "HTTP <status>: <excerpt>".
-class HttpErrorAnswer : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The code of a transfer that its stop flag ended. The program cut it short
 // itself, because the user closed it or the session ends: no failure of the
 // service or of the connection, and never reported as one.
@@ -71,8 +64,10 @@ bool reportUnfinishedTransfer(CURLcode code, std::string_view request, const std
 
 // Sets the options of one POST of the body to the url (the body must live
 // until the transfer ends) and performs it once. The answer text is emptied
-// first. A failed option throws std::runtime_error with the setup's texts;
-// an error page throws HttpErrorAnswer.
+// first. A failed option throws std::runtime_error with the setup's texts.
+// An answer with an HTTP error status (400 and above) that is no JSON, an
+// error page of a server or proxy in between, is handed back as any other
+// answer, after the plain log line "<url>: HTTP <status>: <excerpt>".
 // The transfer ends with kTransferStopped soon after the stop flag is
 // raised, and never outlives the timeouts.
 

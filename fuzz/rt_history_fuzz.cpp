@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "no snapshot or all five");
   require(!taken || status == 0, "a taken history sets no status");
   crv::fuzz::requirePlausibleBatches(stand);
-  crv::fuzz::requirePlausiblePaces(stand.traffic);
+  crv::fuzz::requireStoppablePaces(stand.traffic);
   return 0;
 }

@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(endLoop || status == 0, "a loop that goes on sets no status");
   require(stand.batches.size() <= 1, "at most one batch per answer");
   crv::fuzz::requirePlausibleBatches(stand);
-  crv::fuzz::requirePlausiblePaces(stand.traffic);
+  crv::fuzz::requireStoppablePaces(stand.traffic);
   return 0;
 }

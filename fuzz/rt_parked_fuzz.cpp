@@ -19,6 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(result != crv::kParkedPending, "never the pending value");
   require(result == crv::kParkedDone || records.empty(), "aircraft only with a done answer");
   for (const crv::ParkedTrafficRecord& record : records) crv::fuzz::requirePlausible(record);
-  crv::fuzz::requirePlausiblePaces(stand.traffic);
+  crv::fuzz::requireStoppablePaces(stand.traffic);
   return 0;
 }

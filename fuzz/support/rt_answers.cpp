@@ -1,5 +1,6 @@
 #include "fuzz/support/rt_answers.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "aircraftdata/aircraft_database.h"
@@ -76,10 +77,14 @@ void requirePlausible(const ParkedTrafficRecord& r) {
   require(r.identity.registration.size() <= kMaximumRegistrationLength, "registration short");
 }
 
-void requirePlausiblePaces(const RtClient& client) {
+void requireStoppablePaces(RtClient& client) {
+  client.requestStop();
+  const auto start = std::chrono::steady_clock::now();
   for (const int pace : {client.trafficPaceMilliseconds(), client.weatherPaceMilliseconds()}) {
-    require(pace >= 1 && pace <= kLongestPaceMilliseconds, "pace within 1 ms .. 10 min");
+    client.waitInterval(pace);
+    client.waitPace(std::chrono::milliseconds(pace), client.stopFlag());
   }
+  require(std::chrono::steady_clock::now() - start < std::chrono::seconds(1), "a raised stop ends every pace wait");
 }
 
 }  // namespace crv::fuzz

@@ -49,7 +49,8 @@ void requirePlausible(const LiveTrafficRecord& record);
 void requirePlausible(const ParkedTrafficRecord& record);
 // Every aircraft of every batch that the intake took.
 void requirePlausibleBatches(const AnswerStand& stand);
-// The paces the service sets stay within the program's bounds.
-void requirePlausiblePaces(const RtClient& client);
+// Whatever pace the service sets, a wait of it is safe and a raised stop
+// ends it at once. Raises the client's stop flag.
+void requireStoppablePaces(RtClient& client);
 
 }  // namespace crv::fuzz

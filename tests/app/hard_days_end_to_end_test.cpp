@@ -126,8 +126,9 @@ TEST(HardDaysTest, ALoginThatFailsAtEveryRestartLogsItsSessionOnceThenACount) {
   // and the one the user ended.
   EXPECT_EQ(countOf(log, "parameters *"), 3u) << log;
   // (The user may end the last one before it asks.)
-  EXPECT_GE(countOf(log, "authenticate: HTTP 500"), 2u) << log;
-  EXPECT_LE(countOf(log, "authenticate: HTTP 500"), 3u) << log;
+  EXPECT_GE(countOf(log, "/v4/auth: HTTP 500"), 2u) << log;
+  EXPECT_LE(countOf(log, "/v4/auth: HTTP 500"), 3u) << log;
+  EXPECT_EQ(countOf(log, "===> authenticate: [json.exception.parse_error"), countOf(log, "/v4/auth: HTTP 500")) << log;
   EXPECT_EQ(testing::missingPieces(log, {"===> The session above ran 1 more time with the same log lines\n",
                                          "===> The session above ran 4 more times with the same log lines\n"}),
             "")

@@ -1,7 +1,7 @@
 // The running program asks the RealTraffic service no faster than the
-// service says, on the feed's own clock, also after a restart; a refused
-// login does not wait a pace first; and a pace longer than the session's wait
-// for the first traffic does not end the session.
+// service says, on the feed's own clock, also after a restart, however long
+// it is; a refused login does not wait a pace first; and a pace longer than
+// the session's wait for the first traffic does not end the session.
 
 #include <gtest/gtest.h>
 
@@ -76,6 +76,20 @@ TEST(ServicePaceTest, ARestartKeepsThePacesTheServiceAskedFor) {
   EXPECT_NE(program.log().find("The Authenticater has stopped with an error"), std::string::npos);
   const auto pauses = pace.pauses();
   EXPECT_EQ(countOf(pauses, 120s) + countOf(pauses, 90s), pauses.size()) << "every pause is the service's";
+}
+
+TEST(ServicePaceTest, APaceOfTenDaysIsKeptAndTheProgramStillClosesAtOnce) {
+  constexpr std::chrono::milliseconds kTenDays{864000000};
+  PaceRecorder pace;
+  ProgramHarness program([&](SessionOptions& options) { options.feedPaceWait = pace.waitFunction(); });
+  program.rt().setPace(static_cast<int>(kTenDays.count()), static_cast<int>(kTenDays.count()));
+  program.start();
+  // The login keeps the weather pace before the session goes on.
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return countOf(pace.pauses(), kTenDays) == 1; }, 20s)) << program.log();
+  const auto clicked = std::chrono::steady_clock::now();
+  program.clickClose();
+  ASSERT_TRUE(program.waitForExit(20s).has_value()) << program.log();
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, 5s);
 }
 
 TEST(ServicePaceTest, APaceLongerThanTheWaitForTheFirstTrafficLetsTheSessionRun) {

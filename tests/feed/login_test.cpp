@@ -96,7 +96,7 @@ TEST_F(LoginTest, AFailedLoginEndsTheSessionWithAReaderErrorAfterOneAttempt) {
   struct Failure { Answer answer; const char* logged; };
   const Failure failures[] = {
       {Answer::raw(""), "Authentication: empty response"},
-      {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: HTTP 502: <html>Bad gateway</html>"},
+      {Answer::httpError(502, "<html>Bad gateway</html>"), "===> authenticate: [json.exception.parse_error.101]"},
       {Answer::json({{"status", 200}, {"server", "rt7"}}), "===> Authentication: the answer holds no GUID"},
   };
   int expectedErrors = 0;

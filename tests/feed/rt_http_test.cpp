@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <thread>
 
@@ -72,6 +73,8 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
   client.waitInterval(1);
   client.waitInterval(0);
   client.waitInterval(-5);
+  client.waitInterval(std::numeric_limits<int>::min());
+  client.waitPace(std::chrono::milliseconds(std::numeric_limits<int>::min()), client.stopFlag());
   // The bounds are loose for a busy machine, yet far below the waits asked.
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 
@@ -80,8 +83,11 @@ TEST(RtClientTest, WaitIntervalIsShortForTinyIntervalsAndEndsSoonAfterAStop) {
     client.requestStop();
   });
   start = std::chrono::steady_clock::now();
-  client.waitInterval(60000);
+  client.waitInterval(std::numeric_limits<int>::max());
   stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.waitPace(std::chrono::milliseconds(std::numeric_limits<int>::max()), client.stopFlag()));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 

@@ -110,11 +110,12 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
   standIn_.queueAnswer(standin::kTrafficPath, Answer::httpError(500, "<html>oops</html>"), kLive);
   queueLive({{"status", 406}, {"message", "no data now"}});
   queueLive({{"status", 200}, {"rrl", 20}, {"data", json::array()}});
+  queueLive({{"status", 200}, {"rrl", "fast"}, {"data", {{"a", testing::liveArray()}}}});
   queueLive({{"message", "who knows"}});
   startReader();
   trafficThread_.join();
   EXPECT_EQ(status_, kStatusAbsent);
-  EXPECT_EQ(trafficBodies().size(), 7u);
+  EXPECT_EQ(trafficBodies().size(), 8u);
   const auto received = reported().batches;  // the one answer with status 200
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].delaySeconds, 30u);
@@ -122,11 +123,44 @@ TEST_F(TrafficReaderTest, LiveAnswersAreClassifiedInOrderAndOnlyAForeignStatusEn
   const std::string text = log_.text();
   std::size_t position = 0;
   for (const char* piece : {"===>  buffer traffic msg busy", "===> buffer failed 406", "===> curl traffic code:",
-                            "===> traffic receive: empty content", "===> receive: HTTP 500: <html>oops</html>",
-                            "curl traffic msg: no data now"}) {
+                            "===> traffic receive: empty content", "/v4/traffic: HTTP 500: <html>oops</html>",
+                            "===> receive: [json.exception.parse_error.101]",
+                            "curl traffic msg: no data now", "===> receive: [json.exception.type_error.302]"}) {
     position = text.find(piece, position);
     ASSERT_NE(position, std::string::npos) << piece;
   }
+}
+
+// The reader keeps the service's pace however long it is, and a stop still
+// ends the wait; a pace of 0 or below makes no pause at all.
+TEST_F(TrafficReaderTest, ThePaceIsTheServicesHoweverLongOrShortAndAStopEndsItsWait) {
+  constexpr int kTenDaysMs = 864000000;
+  queueHistory(json::object());
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", kTenDaysMs}}, {}, kLive);
+  startReader();
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, 2, 5s));
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (traffic_.trafficPaceMilliseconds() != kTenDaysMs && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(traffic_.trafficPaceMilliseconds(), kTenDaysMs);
+  EXPECT_LT(stopReader(), 5s);
+  EXPECT_EQ(status_, kStatusStopped);
+
+  traffic_.reset();
+  traffic_.setGuid("g-1");
+  standIn_.queueJson(standin::kTrafficPath, {{"status", 200}, {"rrl", -1000}, {"data", json::object()}}, {}, kLive);
+  for (const int pace : {-1000, 0, -1}) {
+    queueLive({{"status", 200}, {"rrl", pace}});
+  }
+  const std::size_t before = standIn_.requestCount(standin::kTrafficPath);
+  const auto start = std::chrono::steady_clock::now();
+  startReader();
+  // Four requests one after the other; a pause of the 2 s default between
+  // them would take six seconds.
+  ASSERT_TRUE(standIn_.waitForRequests(standin::kTrafficPath, before + 4, 10s));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_LT(stopReader(), 5s);
 }
 
 // The reader checks its stop flag within 100 ms; the bound here is loose for
@@ -279,15 +313,19 @@ TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
       {status(402), 402, "===> RT Parkedtraffic error status: 402"},
       {status(0), kParkedFailed, "===> RT Parkedtraffic error status: 0"},
       {Answer::raw("{oops"), kParkedFailed, "===> parkedtraffic: invalid JSON"},
+      // An error page of a server in between is classified as any answer.
+      {Answer::httpError(502, "<html>Bad gateway</html>"), kParkedFailed, "===> parkedtraffic: invalid JSON"},
+      {Answer::httpError(503, ""), kParkedFailed, "===> parkedtraffic: empty content"},
       {Answer::cutConnection(), kParkedFailed, "curl parkedtraffic code: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.logged);
+    const std::size_t logBefore = log_.text().size();
     standIn_.queueAnswer(standin::kTrafficPath, c.answer, kParked);
     EXPECT_EQ(traffic_.requestParkedTraffic(kSchiphol), c.parkedStatus == kParkedDone);
     EXPECT_EQ(traffic_.parkedStatus(), c.parkedStatus);
     EXPECT_TRUE(traffic_.parkedTraffic().empty());
-    EXPECT_TRUE(log_.contains(c.logged));
+    EXPECT_NE(log_.text().find(c.logged, logBefore), std::string::npos);
   }
   EXPECT_FALSE(log_.contains("ParkedTraffic receiving timed out"));
 
