@@ -41,24 +41,17 @@ void logUpdated(std::string_view key, const VersionData& version) {
 
 void logUpToDate(std::string_view key) { gf_logLine(fmt::format("{} version up-to-date", key)); }
 
-// The published version, or nothing after logging why it cannot be used.
-std::optional<VersionData> usablePublishedVersion(const nlohmann::json& document, std::string_view key) {
-  const PublishedVersion published = publishedVersion(document, key);
-  switch (published.state) {
-    case PublishedVersion::State::Found:
-      return published.version;
-    case PublishedVersion::State::Missing:
-      gf_logWarning(fmt::format("{} version not found", key));
-      break;
-    case PublishedVersion::State::Invalid:
-      gf_logWarning(fmt::format("{} version in versions.json is {}", key, published.problem));
-      break;
+// The published version, or nothing after logging that it is not there.
+std::optional<VersionData> foundPublishedVersion(const nlohmann::json& document, std::string_view key) {
+  const std::optional<VersionData> published = publishedVersion(document, key);
+  if (!published) {
+    gf_logWarning(fmt::format("{} version not found", key));
   }
-  return std::nullopt;
+  return published;
 }
 
 void updateDataFile(const DownloadSite& site, const nlohmann::json& document, const DataFile& file) {
-  const std::optional<VersionData> published = usablePublishedVersion(document, file.key);
+  const std::optional<VersionData> published = foundPublishedVersion(document, file.key);
   if (!published) {
     return;
   }
@@ -89,25 +82,31 @@ std::optional<nlohmann::json> readVersionsFile() {
   return document;
 }
 
-// Empties the add-on folder, or creates it; false after logging why not.
-bool prepareAddonFolder(const fs::path& folder) {
+enum class AddonFolder { Ready, NotEmptied, NotCreated };
+
+// Empties the add-on folder, or creates it; when neither works, logs why.
+AddonFolder prepareAddonFolder(const fs::path& folder) {
   std::error_code error;
   if (fs::is_directory(folder, error)) {
     try {
       emptyFolder(folder);
     } catch (const std::exception& failure) {
       gf_logWarning(fmt::format("Could not empty {}: {}", folder.string(), failure.what()));
-      return false;
+      return AddonFolder::NotEmptied;
     }
-    return true;
+    return AddonFolder::Ready;
   }
   fs::create_directories(folder, error);
   if (error) {
     gf_logWarning(fmt::format("Could not create directory {}: {}", folder.string(), error.message()));
-    return false;
+    return AddonFolder::NotCreated;
   }
-  return true;
+  return AddonFolder::Ready;
 }
+
+// How an unpack ended. Without an add-on folder to unpack into, the zip
+// stays on disk.
+enum class Unpack { Installed, Failed, NoFolder };
 
 // Reads the whole archive first; false after logging why it is refused.
 std::optional<std::vector<AddonFile>> readAddonZip() {
@@ -127,14 +126,19 @@ std::optional<std::vector<AddonFile>> readAddonZip() {
   }
 }
 
-AddonInstall unpackAddon(const VersionData& published) {
+Unpack unpackAddon(const VersionData& published) {
   const std::optional<std::vector<AddonFile>> files = readAddonZip();
   if (!files) {
-    return AddonInstall::Failed;
+    return Unpack::Failed;
   }
   const fs::path& folder = programPaths().mySimaddonFolder;
-  if (!prepareAddonFolder(folder)) {
-    return AddonInstall::Failed;
+  switch (prepareAddonFolder(folder)) {
+    case AddonFolder::Ready:
+      break;
+    case AddonFolder::NotEmptied:
+      return Unpack::Failed;
+    case AddonFolder::NotCreated:
+      return Unpack::NoFolder;
   }
   std::size_t written = 0;
   for (const AddonFile& file : *files) {
@@ -149,10 +153,10 @@ AddonInstall unpackAddon(const VersionData& published) {
   if (written != files->size()) {
     gf_logWarning(fmt::format("{} of {} add-on files not written; the add-on is installed again next time",
                               files->size() - written, files->size()));
-    return AddonInstall::Failed;
+    return Unpack::Failed;
   }
   setStringParameterAndSave(par_MYSIMADDON24_VERSION, formatVersion(published));
-  return AddonInstall::Installed;
+  return Unpack::Installed;
 }
 
 void removeAddonZip() {
@@ -182,7 +186,7 @@ void runVersionCheck(const DownloadSite& site) {
     return;
   }
   if (!isMsfs2020()) {
-    if (const std::optional<VersionData> published = usablePublishedVersion(*document, "simaddon")) {
+    if (const std::optional<VersionData> published = foundPublishedVersion(*document, "simaddon")) {
       switch (installSimAddon(site, *published)) {
         case AddonInstall::Installed:
           logUpdated("simaddon", *published);
@@ -218,12 +222,16 @@ AddonInstall installSimAddon(const DownloadSite& site, const VersionData& publis
     removeAddonZip();
     return AddonInstall::UpToDate;
   }
-  AddonInstall result = AddonInstall::Failed;
-  if (downloadFromSite(site, kAddonRemoteName, kAddonZip)) {
-    result = unpackAddon(published);
+  if (!downloadFromSite(site, kAddonRemoteName, kAddonZip)) {
+    removeAddonZip();
+    return AddonInstall::Failed;
+  }
+  const Unpack unpacked = unpackAddon(published);
+  if (unpacked == Unpack::NoFolder) {
+    return AddonInstall::Failed;
   }
   removeAddonZip();
-  return result;
+  return unpacked == Unpack::Installed ? AddonInstall::Installed : AddonInstall::Failed;
 }
 
 bool simAddonFolderEmpty() {

@@ -14,6 +14,7 @@ namespace crv {
 // 2024 only) MYSIMADDON24_VERSION, downloads what is newer or missing and
 // stores each installed version at once. Never throws: every failure is a
 // log line, and leaves the installed files and stored versions as they were.
+// A version part that is no number ends the check at its key.
 void checkVersions(const DownloadSite& site);
 
 enum class AddonInstall {
@@ -24,7 +25,8 @@ enum class AddonInstall {
 
 // Downloads the add-on zip when the published version is newer or the add-on
 // folder is empty, reads and checks the whole archive, and only then
-// replaces the folder's content. The zip is removed afterwards.
+// replaces the folder's content. The zip is removed afterwards, unless the
+// add-on folder could not be created.
 AddonInstall installSimAddon(const DownloadSite& site, const VersionData& published);
 
 // True when the add-on folder is missing, is not a folder or has no entry.

@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
-#include <limits>
+#include <stdexcept>
+
+#include "feed/json_reading.h"
 
 namespace crv {
 
@@ -12,18 +14,16 @@ namespace {
 // no nesting reaches far.
 constexpr int kMaximumDepth = 3;
 
-bool readPart(const nlohmann::json& member, const char* name, int& part) {
-  const auto found = member.find(name);
-  if (found == member.end() || !found->is_number_integer()) {
-    return false;
+int readPart(const nlohmann::json& member, std::string_view key, const char* name) {
+  const nlohmann::json& part = member.at(name);
+  if (!part.is_number()) {
+    throw std::invalid_argument(fmt::format("{} {} in versions.json is no number", key, name));
   }
-  const auto value = found->get<std::int64_t>();
-  if (found->is_number_unsigned() ? found->get<std::uint64_t>() > std::numeric_limits<int>::max()
-                                  : (value < 0 || value > std::numeric_limits<int>::max())) {
-    return false;
+  // Cut down to an int, 2^32 + 1 would read as 1.
+  if (!jsonFitsInInt(part)) {
+    throw std::range_error(fmt::format("{} {} in versions.json is beyond the range of a version", key, name));
   }
-  part = static_cast<int>(value);
-  return true;
+  return part.get<int>();
 }
 
 }  // namespace
@@ -43,27 +43,18 @@ std::optional<nlohmann::json> parseVersionsText(std::string_view text, std::stri
     problem = "not valid JSON";
     return std::nullopt;
   }
-  if (!document.is_object()) {
-    problem = "not a JSON object";
-    return std::nullopt;
-  }
   return document;
 }
 
-PublishedVersion publishedVersion(const nlohmann::json& document, std::string_view key) {
-  PublishedVersion result;
+std::optional<VersionData> publishedVersion(const nlohmann::json& document, std::string_view key) {
+  if (!document.is_object()) {
+    return std::nullopt;
+  }
   const auto member = document.find(key);
   if (member == document.end()) {
-    return result;
+    return std::nullopt;
   }
-  if (member->is_object() && readPart(*member, "major", result.version.major) &&
-      readPart(*member, "minor", result.version.minor) && readPart(*member, "patch", result.version.patch)) {
-    result.state = PublishedVersion::State::Found;
-    return result;
-  }
-  result.state = PublishedVersion::State::Invalid;
-  result.problem = fmt::format("not three whole numbers major, minor and patch: {}", member->dump().substr(0, 200));
-  return result;
+  return VersionData(readPart(*member, key, "major"), readPart(*member, key, "minor"), readPart(*member, key, "patch"));
 }
 
 }  // namespace crv

@@ -18,19 +18,15 @@ namespace crv {
 // A longer versions.json is refused unread.
 inline constexpr std::size_t kMaximumVersionsFileBytes = 1024 * 1024;
 
-// The document when the text is one JSON object; otherwise nothing, and the
-// problem says why.
+// The document when the text is valid JSON of any kind; otherwise nothing,
+// and the problem says why.
 std::optional<nlohmann::json> parseVersionsText(std::string_view text, std::string& problem);
 
-struct PublishedVersion {
-  enum class State { Found, Missing, Invalid };
-  State state = State::Missing;
-  VersionData version;
-  std::string problem;  // for Invalid
-};
-
-// The key's version: Missing without the member; Invalid when the member is
-// not an object of three whole numbers from 0 to 2147483647.
-PublishedVersion publishedVersion(const nlohmann::json& document, std::string_view key);
+// The key's version; nothing when the document is no object or has no such
+// member. The three parts are read as integers: a negative part stays
+// negative and a fraction is cut toward zero. A member that is no object, a
+// missing part or a part that is no number throws (nlohmann's exceptions or
+// std::invalid_argument), a number that no int holds std::range_error.
+std::optional<VersionData> publishedVersion(const nlohmann::json& document, std::string_view key);
 
 }  // namespace crv

@@ -1,9 +1,23 @@
-// versions.json: a text that is not one JSON object is refused with a
-// reason; a version that is found has three parts from 0 up, and a member
-// that is neither found nor missing says why.
+// versions.json: a text that is not valid JSON is refused with a reason; a
+// version is found only under its key of an object, with three parts that
+// are the integer values of numbers, and any other member says why it is
+// none.
+
+#include <cmath>
+#include <exception>
 
 #include "feed/versions_file.h"
 #include "fuzz/support/fuzz_support.h"
+
+namespace {
+
+// The part as the version reads it: a number cut toward zero.
+bool readAs(const nlohmann::json& member, const char* name, int part) {
+  const auto found = member.find(name);
+  return found != member.end() && found->is_number() && std::trunc(found->get<double>()) == part;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using crv::fuzz::require;
@@ -13,20 +27,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!problem.empty(), "a refused versions.json says why");
     return 0;
   }
-  require(document->is_object(), "an accepted versions.json is an object");
   for (const char* key : {"simaddon", "aig", "dbase"}) {
-    const crv::PublishedVersion published = crv::publishedVersion(*document, key);
-    switch (published.state) {
-      case crv::PublishedVersion::State::Found:
-        require(published.version.major >= 0 && published.version.minor >= 0 && published.version.patch >= 0,
-                "a published version has no negative part");
-        break;
-      case crv::PublishedVersion::State::Missing:
-        require(!document->contains(key), "only an absent member is missing");
-        break;
-      case crv::PublishedVersion::State::Invalid:
-        require(!published.problem.empty(), "an unusable member says why");
-        break;
+    const bool present = document->is_object() && document->contains(key);
+    try {
+      const std::optional<crv::VersionData> published = crv::publishedVersion(*document, key);
+      if (!published) {
+        require(!present, "only an absent member is not found");
+        continue;
+      }
+      require(present && (*document)[key].is_object(), "a version comes from an object under its key");
+      const nlohmann::json& member = (*document)[key];
+      require(readAs(member, "major", published->major) && readAs(member, "minor", published->minor) &&
+                  readAs(member, "patch", published->patch),
+              "each part is its number's integer value");
+    } catch (const std::exception& error) {
+      require(present, "only a member that is there can be unreadable");
+      require(error.what()[0] != '\0', "an unreadable member says why");
     }
   }
   return 0;

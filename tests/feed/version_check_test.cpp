@@ -103,14 +103,15 @@ TEST_F(VersionCheckTest, Msfs2020NeverTouchesTheAddon) {
   EXPECT_EQ(par_DBASE_VERSION.value(), "1.0.0");
 }
 
-TEST_F(VersionCheckTest, AMissingOrUnusableMemberSkipsOnlyThatKey) {
+// The parts are read as integers: -1 stays -1, 2.9 is 2.
+TEST_F(VersionCheckTest, AMissingMemberSkipsOnlyThatKeyAndPartsAreReadAsIntegers) {
   world_.standIn().setFault("versions.json",
                             Fault::replace(R"({"simaddon": {"major": -1, "minor": 0, "patch": 0},
-                                              "dbase": {"major": 2, "minor": 0, "patch": 0}})"));
+                                              "dbase": {"major": 2.9, "minor": 0, "patch": 0}})"));
   installOldVersions();
   checkVersions(world_.site());
-  EXPECT_EQ(testing::missingPieces(world_.log(), {"===> aig version not found",
-                                                  "===> simaddon version in versions.json is not three whole numbers"}),
+  EXPECT_EQ(testing::missingPieces(world_.log(), {"===> aig version not found", "simaddon version up-to-date",
+                                                  "dbase updated to 2.0.0"}),
             "");
   EXPECT_EQ(par_DBASE_VERSION.value(), "2.0.0");
   EXPECT_EQ(par_AIG_VERSION.value(), "0.9.0");
@@ -125,7 +126,11 @@ TEST_F(VersionCheckTest, EveryBrokenDownloadLeavesTheInstalledFilesAndVersions) 
       {"versions.json 404", "versions.json", Fault::notFound(), "Downloading version info from my web site failed!"},
       {"broken versions.json", "versions.json", Fault::replace(R"({"aig": {"major": 2,)"),
        "versions.json is not valid JSON; no update this time"},
-      {"versions.json not an object", "versions.json", Fault::replace("[2, 0, 0]"), "versions.json is not a JSON object"},
+      // Valid JSON of another kind holds no version.
+      {"versions.json not an object", "versions.json", Fault::replace("[2, 0, 0]"), "===> dbase version not found"},
+      {"a version part that is no number", "versions.json",
+       Fault::replace(R"({"aig": {"major": "2", "minor": 0, "patch": 0}, "dbase": {"major": 2, "minor": 0, "patch": 0}})"),
+       "===> Version check failed: aig major in versions.json is no number"},
       {"data files cut", "dbase.enc", Fault::cut(), "Transferred a partial file"},
       {"data files corrupt", "dbase.enc", Fault::corrupt(), "not a valid data file"},
   };
@@ -154,6 +159,17 @@ TEST_F(VersionCheckTest, AZipWithAnEscapingEntryIsRefusedWhole) {
   EXPECT_EQ(readFile("airports/my_simaddon/OLD.txt") + "|" + par_MYSIMADDON24_VERSION.value(), "old add-on|0.9.0");
   EXPECT_FALSE(fs::exists("airports/my_simaddon/EHAM.txt"));
   EXPECT_TRUE(world_.logContains("entry 'data/LINK.xml' is a link"));
+}
+
+// Where the add-on folder should be, a file stands: the folder cannot be
+// made, and the downloaded zip is kept.
+TEST_F(VersionCheckTest, AnAddonFolderThatCannotBeCreatedKeepsTheZip) {
+  writeFile("airports/my_simaddon", "a file, not a folder");
+  EXPECT_EQ(installSimAddon(world_.site(), VersionData(2, 0, 0)), AddonInstall::Failed);
+  EXPECT_TRUE(world_.logContains("Could not create directory " + (fs::path("airports") / "my_simaddon").string()));
+  ASSERT_TRUE(fs::exists("my_simaddon2024.zip"));
+  EXPECT_EQ(readFile("my_simaddon2024.zip"), readFile(world_.sitePath("mysimaddon24/my_simaddon2024.zip")));
+  EXPECT_EQ(par_MYSIMADDON24_VERSION.value(), "");
 }
 
 TEST_F(VersionCheckTest, AnAddonFileThatCannotBeWrittenLeavesTheVersionForTheNextRun) {
