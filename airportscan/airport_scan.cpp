@@ -42,6 +42,19 @@ constexpr std::array<std::string_view, 14> kSkippedWords = {
     "fsltl",       "gsx-pro",      "gsx-world",     "landingchallenge"};
 constexpr std::array<std::string_view, 3> kNotAirportWords = {"statics", "AFCAD Updates", "_heliports"};
 
+// The length of a UTF-8 text as Windows counts a path: in UTF-16 units, one
+// for each character, two for one beyond the Basic Multilingual Plane.
+std::size_t utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char byte : utf8) {
+    const auto value = static_cast<unsigned char>(byte);
+    if ((value & 0xC0U) != 0x80U) {
+      units += (value & 0xF8U) == 0xF0U ? 2 : 1;
+    }
+  }
+  return units;
+}
+
 bool containsAny(std::string_view text, const auto& words) {
   for (const std::string_view word : words) {
     if (text.find(word) != std::string_view::npos) {
@@ -86,7 +99,7 @@ class BglTasks {
       workerDone();  // the task will never run
       throw;
     }
-    futures_.push_back(std::move(future));
+    futures_.push_back(future.share());
     progress_.fileFound();
   }
 
@@ -98,9 +111,11 @@ class BglTasks {
     try {
       takeOldest();
     } catch (const std::exception& error) {
+      // The failed task's future is still in the list and counted.
       appendScanLog(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarningPrefix, error.what(),
                                 futures_.size(), entryPath.string()));
     }
+    futures_.pop_front();
   }
 
   // Waits for every task still held; none is left running on shared data.
@@ -112,6 +127,7 @@ class BglTasks {
         appendScanLog(fmt::format("{} airports search in {} aborted, futs outer error: {}", kWarningPrefix,
                                   folder_.string(), error.what()));
       }
+      futures_.pop_front();
     }
   }
 
@@ -126,17 +142,18 @@ class BglTasks {
     return handlers;
   }
 
+  // Waits for the oldest task and raises the exception it stored. Its
+  // future stays in the list, holding the task's result, until the caller
+  // has handled that exception and drops it.
   void takeOldest() {
-    std::future<void> oldest = std::move(futures_.front());
-    futures_.pop_front();
     progress_.fileDone();
-    oldest.get();
+    futures_.front().get();
   }
 
   fs::path folder_;
   const BglFileHandlers handlers_;
   BglProgress& progress_;
-  std::deque<std::future<void>> futures_;
+  std::deque<std::shared_future<void>> futures_;  // shared: get() keeps the result
   BglTaskPool pool_;
 };
 
@@ -227,7 +244,9 @@ bool runScan(const AirportScanOptions& options, bool& completed) {
 bool isBglFile(std::string_view extension) { return extension == ".BGL" || extension == ".bgl"; }
 
 bool isSkippedScanFolder(std::string_view fullPath, std::string_view pathBelowScanFolder) {
-  return fullPath.size() >= kMaxPathChars || containsAny(pathBelowScanFolder, kSkippedWords);
+  // No text of fewer bytes can hold as many characters.
+  const bool tooLong = fullPath.size() >= kMaxPathChars && utf16Length(fullPath) >= kMaxPathChars;
+  return tooLong || containsAny(pathBelowScanFolder, kSkippedWords);
 }
 
 bool runAirportsScan(const AirportScanOptions& options) {
@@ -239,10 +258,10 @@ void scanAddonAirports(const AirportScanOptions& options) {
   const ProgramPaths& paths = programPaths();
   setStatusLine(kScanStatusPrefix);
   gf_logLine(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++", ""));
-  // A locked file (open in another program) is left and named in the log:
-  // the scan rewrites what it can.
+  // An entry that cannot be removed (a file open in another program) throws
+  // user error 5, which ends the session before anything is scanned.
   if (fs::exists(paths.tbloFolder)) {
-    emptyFolderSkippingLocked(paths.tbloFolder);
+    emptyFolder(paths.tbloFolder);
   } else {
     fs::create_directories(paths.tbloFolder);
   }
@@ -250,9 +269,9 @@ void scanAddonAirports(const AirportScanOptions& options) {
   // The simulator named by every generated file; the tasks only read it.
   setSimFolderName(simFolderNameFor(msfs2020 ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024));
   if (msfs2020) {
-    emptyFolderSkippingLocked(paths.mySimaddonFolder);
+    emptyFolder(paths.mySimaddonFolder);
   }
-  emptyFolderSkippingLocked(paths.myThirdpartyFolder);
+  emptyFolder(paths.myThirdpartyFolder);
   airportFoundFlag().store(false);
 
   bool completed = false;

@@ -31,8 +31,9 @@ void scanAddonAirports(const AirportScanOptions& options);
 // The scan proper; the airport-found flag at its end.
 bool runAirportsScan(const AirportScanOptions& options);
 
-// Paths of 250 characters or more, and paths below the scan folder that name
-// another kind of add-on.
+// Paths of 250 characters or more (counted as Windows counts them, in UTF-16
+// units, whatever bytes their UTF-8 text takes), and paths below the scan
+// folder that name another kind of add-on.
 bool isSkippedScanFolder(std::string_view fullPath, std::string_view pathBelowScanFolder);
 bool isBglFile(std::string_view extension);
 

@@ -79,8 +79,8 @@ fs::path findManifest(const fs::path& folder) {
 
 std::optional<ManifestInfo> readManifestInfo(const fs::path& path) {
   std::string bytes;
-  if (!readFileBytes(path, bytes)) {
-    return std::nullopt;
+  if (!readFileBytes(path, bytes) || bytes.empty()) {
+    return std::nullopt;  // no line
   }
   std::string joined;
   joined.reserve(bytes.size());
@@ -88,9 +88,6 @@ std::optional<ManifestInfo> readManifestInfo(const fs::path& path) {
     if (c != '\n' && c != '\r') {
       joined.push_back(c);
     }
-  }
-  if (trim(joined).empty()) {
-    return std::nullopt;
   }
   const nlohmann::json document = nlohmann::json::parse(joined);
   if (!document.is_object()) {

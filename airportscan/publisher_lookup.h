@@ -26,8 +26,9 @@ inline constexpr std::string_view kUnknownPublisherName = "unknown";
 
 // The folder's own manifest.json (not its subfolders'); empty when none.
 std::filesystem::path findManifest(const std::filesystem::path& folder);
-// The manifest's manufacturer, creator and title; none when the file is
-// empty or no JSON object. Throws on bad JSON or a member that is no text.
+// The manifest's manufacturer, creator and title; none when the file has no
+// line or is no JSON object. Throws on bad JSON (blanks alone are no JSON)
+// or a member that is no text.
 std::optional<ManifestInfo> readManifestInfo(const std::filesystem::path& path);
 
 // The nearest manifest of the package that holds the BGL file: the folders

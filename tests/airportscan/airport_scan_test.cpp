@@ -1,3 +1,4 @@
+#include <fstream>
 #include <future>
 #include <tuple>
 
@@ -12,6 +13,7 @@
 #include "airportscan/airport_scan.h"
 #include "airportscan/publisher_lookup.h"
 #include "airportscan/scan_log.h"
+#include "foundation/errors.h"
 #include "foundation/files.h"
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
@@ -20,6 +22,7 @@
 #include "foundation/workers.h"
 #include "tests/airportscan/bgl_builder.h"
 #include "tests/support/settings_fixture.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -138,6 +141,22 @@ TEST_F(AirportScanTest, ManifestSearchStopsAtThePackagesRoot) {
   EXPECT_EQ(findAirportPublisher(community / "dev-eglc/scenery/EGLC.bgl", community, log).publisher, "Orbx");
 }
 
+TEST_F(AirportScanTest, AManifestOfBlanksEndsTheSearch) {
+  put("dev-eglc/manifest.json", R"({"creator": "Orbx"})");
+  const fs::path bgl = community / "dev-eglc/scenery/EGLC.bgl";
+  put("dev-eglc/scenery/manifest.json", "");  // no line: the search goes on upward
+  ScanLog log;
+  const auto below = gf_searchManifest(bgl, community, log);
+  ASSERT_TRUE(below);
+  EXPECT_EQ(below->creator, "Orbx");
+
+  put("dev-eglc/scenery/manifest.json", "  \n\t\n");
+  log.takeLines();
+  EXPECT_FALSE(gf_searchManifest(bgl, community, log));
+  ASSERT_EQ(log.lines().size(), 2U) << "found, then the parse error";
+  EXPECT_THAT(log.lines()[1], ::testing::StartsWith("exception in gf_searchManifest: [json.exception.parse_error"));
+}
+
 TEST_F(AirportScanTest, ManifestSearchIsMadeOncePerFolderOfAScan) {
   put("dev-x/manifest.json", R"({"creator": "Orbx", "title": "EGLC London"})");
   ManifestSearchCache cache;
@@ -208,6 +227,63 @@ TEST_F(AirportScanTest, GeneratedFilesWhoseMakerIsKnownAreCollectedForOfflineLea
   EXPECT_THAT(logText(), HasSubstr("EGLC copied to "));
 }
 
+TEST_F(AirportScanTest, TheFutsInnerLineCountsTheFailedTask) {
+  setWorkerLimit(1);
+  std::string broken = airportWithStands("EDDM", 3);
+  testing::putU32(broken, 56 + 12, 0xFFFFFFF0);  // subsection table past the end
+  const fs::path first = put(fs::path("dev-a") / "scenery" / "a.bgl", broken);  // as the walk spells it
+  const fs::path second = put(fs::path("dev-b") / "scenery" / "b.bgl", broken);
+  scanAddonAirports(options());
+  // The second start holds two futures; the failed oldest is one of them.
+  const std::string scanLog = testing::readTextFile(programPaths().airportsScanLog);
+  EXPECT_THAT(scanLog, AllOf(HasSubstr("futs inner"), ::testing::AnyOf(HasSubstr("\n2\n" + first.string() + "\n"),
+                                                                        HasSubstr("\n2\n" + second.string() + "\n"))))
+      << scanLog;
+}
+
+// A file nobody can remove, root included: on Windows one held open; here
+// the folder leads to a proc file system folder, whose entries are never
+// removed.
+class UndeletableFolder {
+ public:
+  explicit UndeletableFolder(const fs::path& folder) : folder_(folder) {
+    fs::remove_all(folder);
+    if (folder.has_parent_path()) {
+      fs::create_directories(folder.parent_path());
+    }
+#ifdef _WIN32
+    fs::create_directories(folder);
+    held_.open(folder / "EHAM.xml");
+#else
+    fs::create_directory_symlink("/proc/self/fdinfo", folder);
+#endif
+  }
+  ~UndeletableFolder() {
+#ifdef _WIN32
+    held_.close();
+    fs::remove_all(folder_);
+#else
+    fs::remove(folder_);
+#endif
+  }
+
+ private:
+  fs::path folder_;
+  std::ofstream held_;
+};
+
+TEST_F(AirportScanTest, AFileThatCannotBeRemovedFromTheScansFoldersIsUserErrorFive) {
+  const ProgramPaths& paths = programPaths();
+  for (const fs::path& folder : {paths.tbloFolder, paths.mySimaddonFolder, paths.myThirdpartyFolder}) {
+    par_SCAN_AIRPORTS.setValue(true);
+    const UndeletableFolder undeletable(folder);
+    EXPECT_THAT(testing::thrownText<UserErrorException>([&] { scanAddonAirports(options()); }),
+                ::testing::StartsWith("5: "))
+        << folder;
+    EXPECT_TRUE(par_SCAN_AIRPORTS.value()) << folder << ": nothing was scanned";
+  }
+}
+
 TEST_F(AirportScanTest, TheWalkStartsATaskOnlyInAFreeWorkerSlot) {
   put("dev-eham/scenery/eham.bgl", airportWithStands("EHAM", 2));
   setWorkerLimit(1);
@@ -235,6 +311,15 @@ TEST(AirportScanFilters, SkipWordsAndExtensions) {
   EXPECT_TRUE(isSkippedScanFolder("C:/x", "pkg-aircraft-a320/scenery"));
   EXPECT_FALSE(isSkippedScanFolder("C:/aircraft sims/Community/pkg", "pkg"));
   EXPECT_TRUE(isSkippedScanFolder(std::string(250, 'a'), "pkg"));
+  // Characters as Windows counts them, not the bytes of their UTF-8 text.
+  const auto repeated = [](std::string_view text, int times) {
+    std::string repeat;
+    for (int index = 0; index < times; ++index) repeat += text;
+    return repeat;
+  };
+  EXPECT_FALSE(isSkippedScanFolder(repeated("\u00e9", 249), "pkg")) << "498 bytes";
+  EXPECT_TRUE(isSkippedScanFolder(repeated("\u00e9", 250), "pkg"));
+  EXPECT_TRUE(isSkippedScanFolder(repeated("\U0001D11E", 125), "pkg")) << "each two UTF-16 units";
   EXPECT_TRUE(isBglFile(".BGL"));
   EXPECT_TRUE(isBglFile(".bgl"));
   EXPECT_FALSE(isBglFile(".Bgl"));

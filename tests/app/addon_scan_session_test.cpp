@@ -1,12 +1,13 @@
 // The add-on airport scan as the session runs it at its start.
 
+#include <chrono>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "airportscan/airport_scan.h"
-#include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "tests/airportscan/bgl_builder.h"
 #include "tests/app/program_harness.h"
 
@@ -14,6 +15,7 @@ namespace crv::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 std::string airportWithParkings(const std::string& icao, int parkings) {
   std::vector<BglParkingSpec> list;
@@ -23,7 +25,7 @@ std::string airportWithParkings(const std::string& icao, int parkings) {
   return bglFile({bglAirport(BglAirportSpec{icao, 0, {bglParkingList(list)}})});
 }
 
-TEST(AddonScanSession, AnUndeletableFileIsSkippedAndAKnownCreatorsAirportIsCollectedForOfflineLearning) {
+TEST(AddonScanSession, AnUndeletableFileEndsTheSessionWithErrorFiveAndAKnownCreatorsAirportIsCollectedForOfflineLearning) {
 #ifdef _WIN32
   GTEST_SKIP() << "the entries of a proc file system folder stand for locked files here";
 #endif
@@ -46,9 +48,19 @@ TEST(AddonScanSession, AnUndeletableFileIsSkippedAndAKnownCreatorsAirportIsColle
   writeFile(airports / "my_thirdparty" / "OLD1.xml", "<old/>");
 
   harness.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return errorLineText().starts_with("5: "); }, 20s)) << harness.log();
+  EXPECT_NE(errorLineText().find("my_simaddon"), std::string::npos) << errorLineText();
+  EXPECT_TRUE(harness.waitForLog("Exiting: SYSTEM ERROR", 20s)) << harness.log();
+  EXPECT_TRUE(fs::exists(airports / "my_thirdparty" / "OLD1.xml")) << "the scan ended before it";
+  EXPECT_TRUE(par_SCAN_AIRPORTS.value()) << "nothing was scanned";
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit().has_value());
+
+  // The user closes the program that held the file and starts again.
+  fs::remove(airports / "my_simaddon");
+  harness.startAgain();
   ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
   const std::string log = harness.log();
-  EXPECT_NE(log.find("Could not remove " + (programPaths().mySimaddonFolder / "").string()), std::string::npos) << log;
   EXPECT_EQ(log.find("SYSTEM ERROR"), std::string::npos) << log;
   EXPECT_FALSE(fs::exists(airports / "my_thirdparty" / "OLD1.xml")) << "the rest is emptied as before";
   EXPECT_FALSE(par_SCAN_AIRPORTS.value());
