@@ -75,8 +75,6 @@ std::string mustRunFromFolderText() {
 
 void Session::sessionWorker() {
   workerThreadId_.store(std::this_thread::get_id());
-  // A session that fails the same way at every restart logs its lines once.
-  beginRepeatableLogBlock("session");
   display_.phase.store(SessionDisplay::Phase::starting);
   try {
     if (!isDirectory(programPaths().docsFolder)) {
@@ -145,7 +143,6 @@ void Session::sessionWorker() {
     setErrorLine("Unknown exception");
   }
   lf_closingDown();
-  endRepeatableLogBlock();
   workerThreadId_.store(std::thread::id());
 }
 

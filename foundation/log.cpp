@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -13,7 +12,6 @@
 
 #include "foundation/clock.h"
 #include "foundation/line_end.h"
-#include "foundation/log_repeats.h"
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
 #include "foundation/version.h"
@@ -34,7 +32,7 @@ struct LogWriteNews {
 // Log.txt as written: a file descriptor, so that a failed write is seen and
 // the next line tries again (a stream stays failed for good). Guarded by
 // logMutex.
-class LogFile : public LogSink {
+class LogFile {
  public:
   bool isOpen() const { return descriptor_ >= 0; }
 
@@ -43,12 +41,11 @@ class LogFile : public LogSink {
     close();
     descriptor_ = platform::openFileForWriting(path);
     path_ = path;
-    size_ = 0;
     news_.reset();
     return isOpen();
   }
 
-  ~LogFile() override { close(); }
+  ~LogFile() { close(); }
 
   // A last try for a line the disk did not take and for the count of the
   // lines lost after it.
@@ -72,7 +69,7 @@ class LogFile : public LogSink {
   // written first when the disk takes bytes again, so no line is torn; lines
   // that come while it waits are lost and counted, and a line "N lines lost"
   // marks the gap.
-  void write(std::string bytes) override {
+  void write(std::string_view bytes) {
     if (auto news = writeLine(bytes)) {
       news_ = std::move(news);
     }
@@ -81,25 +78,6 @@ class LogFile : public LogSink {
   // The news of the last write that had any since the last call: writing
   // started failing or works again.
   std::optional<LogWriteNews> takeNews() { return std::exchange(news_, std::nullopt); }
-
-  std::optional<std::uint64_t> end() const override {
-    if (!isOpen() || !unwritten_.empty() || lostLines_ > 0) {
-      return std::nullopt;
-    }
-    return size_;
-  }
-
-  // The lines after the point go, with what of them the disk has not taken
-  // yet and the count of those it lost.
-  bool takeBack(std::uint64_t point) override {
-    if (!isOpen() || point > size_ || platform::truncateFile(descriptor_, point) != 0) {
-      return false;
-    }
-    size_ = point;
-    unwritten_.clear();
-    lostLines_ = 0;
-    return true;
-  }
 
  private:
   std::optional<LogWriteNews> writeLine(std::string_view bytes) {
@@ -139,7 +117,6 @@ class LogFile : public LogSink {
         return false;
       }
       done += static_cast<std::size_t>(count);
-      size_ += static_cast<std::uint64_t>(count);
     }
     unwritten_.clear();
     return true;
@@ -155,7 +132,6 @@ class LogFile : public LogSink {
 
   int descriptor_ = -1;
   std::filesystem::path path_;
-  std::uint64_t size_ = 0;  // the bytes the file holds
   std::string unwritten_;  // the bytes of a line the disk did not take yet
   std::uint64_t lostLines_ = 0;
   bool failing_ = false;
@@ -168,20 +144,6 @@ class LogFile : public LogSink {
 LogFile& logFile() {
   static LogFile file;
   return file;
-}
-
-RepeatedBlocks& repeatedBlocks() {
-  static RepeatedBlocks blocks(logFile());  // guarded by logMutex
-  return blocks;
-}
-
-// Under logMutex: the count that the folding of repeated blocks has not
-// written yet is written before the file closes.
-void closeLogFileLocked() {
-  if (logFile().isOpen()) {
-    repeatedBlocks().close();
-  }
-  logFile().close();
 }
 
 std::string failedWriteText(const std::filesystem::path& path, const std::string& cause) {
@@ -254,6 +216,21 @@ std::filesystem::path withZerosBeforeExtension(const std::string& text, std::siz
   return std::filesystem::path(name);
 }
 
+// Copies a log over a backup's name, whole or not at all: the copy is made
+// beside it and then takes its place, so that a copy cut short (a full disk)
+// never stands in the place of a good backup.
+void copyLogReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::path staged = to;
+  staged += ".new";
+  std::error_code error;
+  if (!platform::copyFileReplacing(from, staged, error) || !platform::replaceFile(staged, to, error)) {
+    std::error_code ignored;
+    std::filesystem::remove(staged, ignored);
+    throw RotationError(fmt::format("Failed to copy file {} to {}", from.string(), to.string()), "copy_file", from,
+                        to, error);
+  }
+}
+
 }  // namespace
 
 std::mutex& logMutex() {
@@ -269,60 +246,21 @@ void backupLogFile(const std::filesystem::path& logPath) {
   }
   const auto name0 = withZerosBeforeExtension(text, dot, "0");
   const auto name00 = withZerosBeforeExtension(text, dot, "00");
-  // Only files are rotated: a folder in the log's place stays where it is,
-  // and opening the log then says why it fails.
-  if (!std::filesystem::is_regular_file(logPath)) {
-    if (std::filesystem::is_regular_file(name0)) {
-      // Without a log the first backup stays; its copy is a spare that may
-      // fail on a full disk without loss.
-      std::error_code ignored;
-      platform::copyFileReplacing(name0, name00, ignored);
-    }
-    return;
+  // A log that will not open for writing (on Windows another program holds
+  // it and shares no writing; a folder in its place) fails the start before
+  // any backup is given up for it.
+  const bool hasLog = std::filesystem::exists(logPath);
+  std::error_code openError;
+  if (hasLog && !platform::opensForWriting(logPath, openError)) {
+    throw RotationError("Failed to write file " + logPath.string(), "open", logPath, {}, openError);
   }
-  // Renamed, not copied, where the system lets us: a rename writes no bytes,
-  // so a full disk cannot leave a backup cut short or empty. Each step but
-  // the last moves a file to a free name, and a step that fails undoes the
-  // ones before it: the logs rotate whole or not at all, and the oldest is
-  // given up only by the last step.
-  std::filesystem::path staged = name00;
-  staged += ".new";
-  std::error_code error;
-  std::error_code ignored;
-  const bool hadBackup = std::filesystem::is_regular_file(name0);
-  if (hadBackup && !platform::replaceFile(name0, staged, error)) {
-    throw RotationError("Failed to rename file " + name0.string(), "rename", name0, staged, error);
+  // Copies, not moves: the log stays where it is until it is opened afresh,
+  // so that a reader that follows it goes on with the new run.
+  if (std::filesystem::is_regular_file(name0)) {
+    copyLogReplacing(name0, name00);
   }
-  const auto unstage = [&] {
-    if (hadBackup) platform::replaceFile(staged, name0, ignored);
-  };
-  bool copied = false;
-  if (!platform::replaceFile(logPath, name0, error)) {
-    // Windows renames no file that another program holds open, as a log
-    // viewer that follows the log does. When that program lets others write,
-    // the log is copied instead and then opened anew where it stands.
-    std::error_code openError;
-    if (!platform::opensForWriting(logPath, openError)) {
-      unstage();
-      throw RotationError("Failed to write file " + logPath.string(), "open", logPath, {}, openError);
-    }
-    const bool name0Free = !std::filesystem::exists(name0, ignored);
-    if (!platform::copyFileReplacing(logPath, name0, error)) {
-      if (name0Free) std::filesystem::remove(name0, ignored);
-      unstage();
-      throw RotationError(fmt::format("Failed to copy file {} to {}", logPath.string(), name0.string()), "copy_file",
-                          logPath, name0, error);
-    }
-    copied = true;
-  }
-  if (hadBackup && !platform::replaceFile(staged, name00, error)) {
-    if (copied) {
-      std::filesystem::remove(name0, ignored);
-    } else {
-      platform::replaceFile(name0, logPath, ignored);
-    }
-    unstage();
-    throw RotationError("Failed to replace file " + name00.string(), "rename", staged, name00, error);
+  if (hasLog && std::filesystem::is_regular_file(logPath)) {
+    copyLogReplacing(logPath, name0);
   }
 }
 
@@ -333,11 +271,10 @@ LogOpenError::LogOpenError(std::string whatFailed, std::string cause)
     : std::runtime_error(std::move(whatFailed)), cause_(std::move(cause)) {}
 
 void openLog(const std::filesystem::path& logPath) {
-  // A log still open is closed before it is renamed: Windows renames no open
-  // file.
+  // A log still open is closed before it is copied and opened afresh.
   {
     std::lock_guard lock(logMutex());
-    closeLogFileLocked();
+    logFile().close();
   }
   try {
     backupLogFile(logPath);
@@ -363,7 +300,7 @@ void openLog(const std::filesystem::path& logPath) {
 
 void closeLog() {
   std::lock_guard lock(logMutex());
-  closeLogFileLocked();
+  logFile().close();
 }
 
 bool isLogOpen() {
@@ -371,10 +308,10 @@ bool isLogOpen() {
   return logFile().isOpen();
 }
 
-namespace {
-
-// Hands the lines to the file and tells the user what became of writing it.
-void writeFolded(const std::function<void(RepeatedBlocks&)>& fold) {
+void writeLogLine(std::string_view prefix, std::string_view line) {
+  std::string bytes = loggedText(prefix);
+  bytes += loggedText(line);
+  bytes += textLineEnd();
   std::optional<LogWriteNews> news;
   std::filesystem::path path;
   {
@@ -382,32 +319,16 @@ void writeFolded(const std::function<void(RepeatedBlocks&)>& fold) {
     if (!logFile().isOpen()) {
       return;
     }
-    fold(repeatedBlocks());
+    logFile().write(bytes);
     news = logFile().takeNews();
     if (news) {
       path = logFile().path();
     }
   }
+  // The user is told what became of writing the file outside the lock.
   if (news) {
     tellAboutLog(path, *news);
   }
-}
-
-}  // namespace
-
-void writeLogLine(std::string_view prefix, std::string_view line) {
-  std::string bytes = loggedText(prefix);
-  bytes += loggedText(line);
-  bytes += textLineEnd();
-  writeFolded([&bytes](RepeatedBlocks& blocks) { blocks.line(std::move(bytes)); });
-}
-
-void beginRepeatableLogBlock(std::string_view what) {
-  writeFolded([what](RepeatedBlocks& blocks) { blocks.begin(what); });
-}
-
-void endRepeatableLogBlock() {
-  writeFolded([](RepeatedBlocks& blocks) { blocks.end(); });
 }
 
 namespace {

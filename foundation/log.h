@@ -15,8 +15,8 @@ inline constexpr std::string_view kWarningPrefix = "===> ";
 inline constexpr std::string_view kIndent = "          ";
 
 // The log could not be opened: what() names the file that stood in the way,
-// "Failed to write file Log.txt", or an earlier log that could not be moved
-// aside ("Failed to replace file Log00.txt"), cause() why (the system's
+// "Failed to write file Log.txt", or an earlier log that could not be copied
+// ("Failed to copy file Log0.txt to Log00.txt"), cause() why (the system's
 // text, such as "Permission denied").
 class LogOpenError : public std::runtime_error {
  public:
@@ -28,10 +28,9 @@ class LogOpenError : public std::runtime_error {
   std::string cause_;
 };
 
-// Renames Log0.txt to Log00.txt and Log.txt to Log0.txt (copies Log.txt
-// where it cannot be renamed), opens Log.txt afresh and writes the header
-// line. Throws LogOpenError when the log cannot be rotated or opened; no log
-// is lost then.
+// Copies Log0.txt over Log00.txt and Log.txt over Log0.txt, opens Log.txt
+// afresh and writes the header line. Throws LogOpenError when the log cannot
+// be opened or a backup cannot be copied.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
 
 // Flushes and closes the log; every writer then writes nothing.
@@ -39,12 +38,12 @@ void closeLog();
 
 bool isLogOpen();
 
-// Keeps the two earlier logs: name0 becomes name00 and the log name0, both by
-// renaming, all or nothing. A log that cannot be renamed (on Windows another
-// program holds it open) is copied, when it can be opened for writing where
-// it stands. Without a log, name0 stays and a copy of it becomes name00.
-// Throws the file-system error of the step that failed, with the system's
-// own error code, after undoing the steps before it.
+// Keeps the two earlier logs by copying name0 over name00, then the log over
+// name0; the log itself stays in place (a reader that follows it goes on
+// with the next run). First tests that the log opens for writing, so that a
+// log that cannot be opened costs no backup. Each copy replaces its backup
+// whole or not at all. Throws the file-system error of the step that failed,
+// with the system's own error code.
 void backupLogFile(const std::filesystem::path& logPath);
 
 // The writers take a finished line and add the line end themselves (CR LF on
@@ -58,15 +57,6 @@ void gf_logWarning(std::string_view line);
 void gf_logIndented(std::string_view line);
 // Writes nothing once stopRequested or userClosedWindow is set.
 void gf_logLineUnlessStopping(const std::string& line);
-
-// A block of lines that may repeat the block before it (the same lines in
-// any order, clock times aside), such as a session that fails the same way
-// at every restart: a repeat is not written again, only counted ("===> The
-// session above ran 4 more times with the same log lines"), so the log stays
-// small. Each line is written at once all the same; a block that proves a
-// repeat when it ends is taken back from the file.
-void beginRepeatableLogBlock(std::string_view what);
-void endRepeatableLogBlock();
 
 // Writes one line made of a prefix and a text; the writers above use it, and
 // so may any operation that needs a prefix of its own.

@@ -46,14 +46,6 @@ int setFileMode(int descriptor, std::uint32_t mode) { return ::fchmod(descriptor
 
 int flushToDisk(int descriptor) { return ::fsync(descriptor); }
 
-int truncateFile(int descriptor, std::uint64_t size) {
-  const auto end = static_cast<off_t>(size);
-  if (::ftruncate(descriptor, end) != 0) {
-    return -1;
-  }
-  return ::lseek(descriptor, end, SEEK_SET) == end ? 0 : -1;
-}
-
 int closeFile(int descriptor) { return ::close(descriptor); }
 
 bool readableByOthers(const std::filesystem::path& path) {

@@ -42,8 +42,6 @@ std::ptrdiff_t writeToFile(int descriptor, const void* data, std::size_t size);
 // guarded by their folder's access list: nothing to do there.
 int setFileMode(int descriptor, std::uint32_t mode);
 int flushToDisk(int descriptor);
-// Cuts the file to its first size bytes; the next write follows them.
-int truncateFile(int descriptor, std::uint64_t size);
 int closeFile(int descriptor);
 
 // True when users other than the owner may read the file. Windows files are

@@ -82,14 +82,6 @@ int setFileMode(int /*descriptor*/, std::uint32_t /*mode*/) { return 0; }
 // _commit flushes the file's buffers to the disk (FlushFileBuffers).
 int flushToDisk(int descriptor) { return ::_commit(descriptor); }
 
-int truncateFile(int descriptor, std::uint64_t size) {
-  const auto end = static_cast<__int64>(size);
-  if (::_chsize_s(descriptor, end) != 0) {
-    return -1;
-  }
-  return ::_lseeki64(descriptor, end, SEEK_SET) == end ? 0 : -1;
-}
-
 int closeFile(int descriptor) { return ::_close(descriptor); }
 
 bool readableByOthers(const std::filesystem::path& /*path*/) { return false; }

@@ -86,10 +86,10 @@ void resetSessionFlags() {
 }
 
 // The error names the log that stood in the way: Log.txt itself, or an
-// earlier log that could not be moved aside.
+// earlier log that could not be copied.
 TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUserCloses) {
   for (const auto& [blocked, failed] : {std::pair{"Log.txt", "write file Log.txt"},
-                                        std::pair{"Log00.txt", "replace file Log00.txt"}}) {
+                                        std::pair{"Log00.txt", "copy file Log0.txt to Log00.txt"}}) {
     SCOPED_TRACE(blocked);
     TempFolder folder;
     ScopedRuntimeFolder runtime(folder.path());

@@ -1,5 +1,5 @@
-// Log.txt held open by another program, as a log viewer that follows the
-// file holds it: Windows then renames it for nobody.
+// Log.txt and its backups held open by another program, as a log viewer
+// that follows a file holds it: Windows then replaces it for nobody.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+
+#include <fmt/format.h>
 
 #include "foundation/log.h"
 #include "platform/os/system_error_text.h"
@@ -38,8 +40,9 @@ class HeldOpen {
   HANDLE handle_;
 };
 
-// A viewer on an earlier log (Log0.txt or Log00.txt) stops the rotation
-// too: the user reads which log to close.
+// A viewer on an earlier log (Log0.txt or Log00.txt) keeps its copy from
+// taking that log's place: the user reads which log to close. The first copy
+// is made before the second can fail, so the oldest log may then be given up.
 TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsNamedAndNoLogIsLost) {
   // The system's own words: the file is used by another program, or (a
   // file held open cannot be replaced) access is denied.
@@ -48,14 +51,18 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
   struct Case {
     const char* held;
     DWORD sharing;
-    const char* failed;  // what the user reads, "" where the log opens
+    const char* failed;  // what the user reads ({} the folder), "" where the log opens
     std::uint32_t error;
+    const char* log00;  // Log00.txt afterwards
   };
   constexpr DWORD kSharesWriting = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  for (const Case& test : {Case{"Log.txt", kSharesWriting, "", 0},
-                           Case{"Log.txt", FILE_SHARE_READ, "Failed to write file ", kSharingViolation},
-                           Case{"Log0.txt", kSharesWriting, "Failed to rename file ", kSharingViolation},
-                           Case{"Log00.txt", kSharesWriting, "Failed to replace file ", kAccessDenied}}) {
+  for (const Case& test :
+       {Case{"Log.txt", kSharesWriting, "", 0, "run before\n"},
+        Case{"Log.txt", FILE_SHARE_READ, "Failed to write file {}\\Log.txt", kSharingViolation, "oldest\n"},
+        Case{"Log0.txt", kSharesWriting, "Failed to copy file {0}\\Log.txt to {0}\\Log0.txt", kAccessDenied,
+             "run before\n"},
+        Case{"Log00.txt", kSharesWriting, "Failed to copy file {0}\\Log0.txt to {0}\\Log00.txt", kAccessDenied,
+             "oldest\n"}}) {
     SCOPED_TRACE(std::string(test.held) + (test.sharing & FILE_SHARE_WRITE ? " shared for writing" : ""));
     TempFolder folder;
     const auto logPath = folder / "Log.txt";
@@ -76,18 +83,17 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
       }
       closeLog();
     }
+    EXPECT_EQ(readFile(folder / "Log00.txt"), test.log00);
     if (test.failed[0] == '\0') {
       EXPECT_EQ(cause, "(opened)");
       const std::string text = readTextFile(logPath);
       EXPECT_EQ(text.substr(text.find('\n') + 1), "this run\n");
       EXPECT_EQ(readFile(folder / "Log0.txt"), "last run\n");
-      EXPECT_EQ(readFile(folder / "Log00.txt"), "run before\n");
     } else {
-      EXPECT_EQ(failed, test.failed + (folder / test.held).string());
+      EXPECT_EQ(failed, fmt::format(fmt::runtime(test.failed), folder.path().string()));
       EXPECT_EQ(cause, platform::systemErrorText(test.error));
       EXPECT_EQ(readFile(logPath), "last run\n");
       EXPECT_EQ(readFile(folder / "Log0.txt"), "run before\n");
-      EXPECT_EQ(readFile(folder / "Log00.txt"), "oldest\n");
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
   }

@@ -6,6 +6,8 @@
 #include <regex>
 #include <utility>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -66,6 +68,31 @@ TEST_F(LogTest, WithoutALogTheFirstBackupIsCopiedNotMoved) {
   EXPECT_EQ(readFile(folder / "Log00.txt"), "older\n");
 }
 
+// A reader that follows Log.txt (a viewer, tail -f) goes on with the new
+// run: the earlier run is copied aside, the file itself emptied in place.
+TEST_F(LogTest, AReaderOfTheLogGoesOnWithTheNewRun) {
+  writeFile(logPath, "last run\n");
+  std::ifstream reader(logPath, std::ios::binary);
+  ASSERT_TRUE(reader.is_open());
+  openLog(logPath);
+  gf_logLine("this run");
+  closeLog();
+  reader.seekg(0);
+  const std::string seen{std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>()};
+  EXPECT_NE(seen.find("this run"), std::string::npos) << seen;
+  EXPECT_EQ(readFile(folder / "Log0.txt"), "last run\n");
+}
+
+TEST_F(LogTest, WithoutALogAFailedCopyOfTheFirstBackupStopsTheStart) {
+  writeFile(folder / "Log0.txt", "older\n");
+  std::filesystem::create_directories(folder / "Log00.txt");
+  EXPECT_EQ(testing::thrownText<LogOpenError>([&] { openLog(logPath); }),
+            fmt::format("Failed to copy file {} to {}", (folder / "Log0.txt").string(), (folder / "Log00.txt").string()));
+  EXPECT_FALSE(isLogOpen());
+  EXPECT_EQ(readFile(folder / "Log0.txt"), "older\n");
+  EXPECT_FALSE(std::filesystem::exists(logPath));
+}
+
 TEST_F(LogTest, ASessionIsTheHeaderAndThePrefixedLinesOfItsOwnTime) {
   gf_logLine("before");
   openLog(logPath);
@@ -116,13 +143,14 @@ TEST_F(LogTest, AFullDiskLeavesBothEarlierLogsWhole) {
   writeFile(folder / "Log0.txt", "the run before\n");
   {
     const ScopedFileSizeLimit nearlyFull(4096);
-    openLog(logPath);
-    gf_logLine("this run");
-    closeLog();
+    EXPECT_EQ(testing::thrownText<LogOpenError>([&] { openLog(logPath); }),
+              fmt::format("Failed to copy file {} to {}", logPath.string(), (folder / "Log0.txt").string()));
   }
-  EXPECT_EQ(readFile(folder / "Log0.txt"), lastRun);
+  // The copy cut short took no backup's place, and the last run stands.
+  EXPECT_EQ(readFile(logPath), lastRun);
+  EXPECT_EQ(readFile(folder / "Log0.txt"), "the run before\n");
   EXPECT_EQ(readFile(folder / "Log00.txt"), "the run before\n");
-  EXPECT_EQ(fileLines(logPath).at(1), "this run");
+  EXPECT_FALSE(std::filesystem::exists(folder / "Log0.txt.new"));
 }
 
 TEST_F(LogTest, AFullDiskTearsNoLineMarksTheGapAndTheLogGoesOnOnceSpaceReturns) {
@@ -175,12 +203,10 @@ TEST_F(LogTest, EveryLineEndIsTheChosenSystemsLineEnd) {
   useCrLfLineEnds(kPlatformCrLfLineEnds);
 }
 
-TEST_F(LogTest, ALongBlockIsNeitherKeptInMemoryNorFolded) {
+TEST_F(LogTest, EveryLineOfALongRunReachesTheFile) {
   openLog(logPath);
   for (int run = 0; run < 2; ++run) {
-    beginRepeatableLogBlock("session");
     for (int line = 0; line < 5000; ++line) gf_logLine(fmt::format("created aircraft {}", line));
-    endRepeatableLogBlock();
   }
   closeLog();
   EXPECT_EQ(fileLines(logPath).size(), 1U + 2 * 5000U);
@@ -193,38 +219,25 @@ TEST_F(LogTest, ControlBytesInALineAreEscaped) {
   EXPECT_EQ(fileLines(logPath).at(1), "answer \\x1B[2J\\x0D\\x07\\x7F\\x00end\tok");
 }
 
-TEST_F(LogTest, ABlockThatRepeatsTheOneBeforeIsWrittenOnceThenCounted) {
+TEST_F(LogTest, SessionsThatRepeatTheOneBeforeKeepEveryLineInOrder) {
   openLog(logPath);
-  const auto block = [](const std::string& clock, const std::string& failure) {
-    beginRepeatableLogBlock("session");
-    gf_logLine(fmt::format("Mon Dec 07 {} 2026 Authentication failed: {}", clock, failure));
-    gf_logLine("Restarting after 15 seconds");
-    endRepeatableLogBlock();
+  std::vector<std::string> written;
+  const auto session = [&written](const std::string& clock, const std::string& failure) {
+    for (const std::string& line : {fmt::format("Mon Dec 07 {} 2026 Authentication failed: {}", clock, failure),
+                                    std::string("Restarting after 15 seconds")}) {
+      gf_logLine(line);
+      written.push_back(line);
+    }
   };
-  block("16:00:00", "HTTP 500");
-  for (int repeat = 1; repeat <= 5; ++repeat) block(fmt::format("16:00:{:02}", repeat * 19), "HTTP 500");
-  block("16:02:00", "HTTP 503");
+  session("16:00:00", "HTTP 500");
+  for (int repeat = 1; repeat <= 5; ++repeat) session(fmt::format("16:00:{:02}", repeat * 19), "HTTP 500");
+  session("16:02:00", "HTTP 503");
   gf_logLine("between");
-  block("16:03:00", "HTTP 503");
-  beginRepeatableLogBlock("session");
-  gf_logLine("Mon Dec 07 16:04:00 2026 Authentication failed: HTTP 503");
+  written.emplace_back("between");
+  session("16:03:00", "HTTP 503");
   closeLog();
   const auto lines = fileLines(logPath);
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
-            (std::vector<std::string>{
-                "Mon Dec 07 16:00:00 2026 Authentication failed: HTTP 500",
-                "Restarting after 15 seconds",
-                "===> The session above ran 1 more time with the same log lines",
-                "===> The session above ran 2 more times with the same log lines",
-                "===> The session above ran 4 more times with the same log lines",
-                "===> The session above ran 5 more times with the same log lines",
-                "Mon Dec 07 16:02:00 2026 Authentication failed: HTTP 503",
-                "Restarting after 15 seconds",
-                "between",
-                "Mon Dec 07 16:03:00 2026 Authentication failed: HTTP 503",
-                "Restarting after 15 seconds",
-                "Mon Dec 07 16:04:00 2026 Authentication failed: HTTP 503",
-            }));
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), written);
 }
 
 TEST_F(LogTest, ALogThatCannotBeOpenedSaysWhy) {
