@@ -1,5 +1,6 @@
 #include "foundation/version.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <regex>
@@ -29,18 +30,26 @@ int versionNumber(const std::string& digits) {
   }
 }
 
+// The member's integer value: a number written with a fraction (11.0) is
+// taken without it.
 int jsonMember(const nlohmann::json& object, const char* name) {
   const auto member = object.find(name);
   if (member == object.end()) {
     return 0;
   }
-  if (!member->is_number_integer()) {
-    throw std::runtime_error(fmt::format("version member {} is not a whole number", name));
+  if (!member->is_number()) {
+    throw std::runtime_error(fmt::format("version member {} is not a number", name));
   }
   // Too large for the field: the same failure as in the text form.
-  const bool fits = member->is_number_unsigned()
-                        ? member->get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<int>::max())
-                        : std::in_range<int>(member->get<std::int64_t>());
+  bool fits = false;
+  if (member->is_number_unsigned()) {
+    fits = member->get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<int>::max());
+  } else if (member->is_number_integer()) {
+    fits = std::in_range<int>(member->get<std::int64_t>());
+  } else {
+    const double whole = std::trunc(member->get<double>());
+    fits = whole >= std::numeric_limits<int>::min() && whole <= std::numeric_limits<int>::max();
+  }
   if (!fits) {
     throw std::runtime_error("parse error in version string");
   }

@@ -20,6 +20,8 @@ TEST(VersionTest, ReadsThreeNumbersWithAnySeparator) {
 TEST(VersionTest, ReadsAJsonObjectWithMissingMembersAsZero) {
   EXPECT_EQ(VersionData(R"({"major": 2, "patch": 5})"), VersionData(2, 0, 5));
   EXPECT_EQ(VersionData("[1, 2, 3]"), VersionData(0, 0, 0));
+  // A number written with a fraction takes its integer value.
+  EXPECT_EQ(VersionData(R"({"major": 11.0, "minor": 0, "patch": 2.0})"), VersionData(11, 0, 2));
 }
 
 TEST(VersionTest, FailuresAreLoggedAndKeepWhatWasRead) {
@@ -31,6 +33,7 @@ TEST(VersionTest, FailuresAreLoggedAndKeepWhatWasRead) {
   // Numbers too large for a field fail as in the text form, never truncated.
   EXPECT_EQ(VersionData(R"({"major": 5, "minor": 4294967297})"), VersionData(5, 0, 0));
   EXPECT_EQ(VersionData(R"({"major": 6, "minor": -2147483649})"), VersionData(6, 0, 0));
+  EXPECT_EQ(VersionData(R"({"major": 7, "minor": 3e9})"), VersionData(7, 0, 0));
   EXPECT_EQ(VersionData(R"({"major": 2147483647, "minor": -2147483648, "patch": 1})"),
             VersionData(2147483647, -2147483648, 1));
   EXPECT_EQ(log.missing({"VersionData exception: parse error in version string"}), "");
