@@ -23,6 +23,7 @@
 #include "foundation/text_encoding.h"
 #include "foundation/utf8.h"
 #include "platform/os/file_access.h"
+#include "platform/os/system_error_text.h"
 
 namespace crv {
 namespace {
@@ -157,31 +158,39 @@ const std::string& charsetName(Charset charset) {
   return found->second;
 }
 
-Charset detectCharset(const std::filesystem::path& path) {
-  std::error_code error;
-  std::ifstream stream;
-  // The error of this attempt only: errno may hold one of an earlier call.
-  int code = ENOENT;
-  if (std::filesystem::exists(path, error)) {
-    errno = 0;
-    stream.open(path, std::ios::binary);
-    code = errno != 0 ? errno : EIO;
-  } else if (error) {
-    code = error.value();
+namespace {
+
+// Up to size bytes from the start of the file; none when a read fails.
+std::optional<std::size_t> readFileStart(int descriptor, unsigned char* bytes, std::size_t size) {
+  std::size_t count = 0;
+  while (count < size) {
+    const std::ptrdiff_t read = platform::readFromFile(descriptor, bytes + count, size - count);
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return std::nullopt;
+    if (read == 0) break;
+    count += static_cast<std::size_t>(read);
   }
-  if (!stream.is_open()) {
-    gf_logLine(fmt::format("Cannot open file {} for character encoding. Win32 error: {}", path.string(), code));
+  return count;
+}
+
+}  // namespace
+
+Charset detectCharset(const std::filesystem::path& path) {
+  const int descriptor = platform::openFileForReading(path);
+  if (descriptor < 0) {
+    // The system's own error number: on Windows its error code, not the C
+    // library's.
+    gf_logLine(fmt::format("Cannot open file {} for character encoding. Win32 error: {}", path.string(),
+                           platform::lastErrorCode()));
     return Charset::NoneFound;
   }
   std::array<unsigned char, kCharsetProbeBytes> bytes{};
-  stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (stream.bad()) {
+  const std::optional<std::size_t> read = readFileStart(descriptor, bytes.data(), bytes.size());
+  platform::closeFile(descriptor);
+  if (!read || *read < 2) {
     return Charset::NoneFound;
   }
-  const auto count = static_cast<std::size_t>(stream.gcount());
-  if (count < 2) {
-    return Charset::NoneFound;
-  }
+  const std::size_t count = *read;
   if (count >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
     return Charset::Utf8WithBom;
   }

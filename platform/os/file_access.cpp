@@ -30,6 +30,10 @@ bool opensForWriting(const std::filesystem::path& path, std::error_code& error) 
   return true;
 }
 
+int openFileForReading(const std::filesystem::path& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+std::ptrdiff_t readFromFile(int descriptor, void* data, std::size_t size) { return ::read(descriptor, data, size); }
+
 int openFileForWriting(const std::filesystem::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }

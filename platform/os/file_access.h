@@ -28,6 +28,14 @@ bool replaceFile(const std::filesystem::path& from, const std::filesystem::path&
 // shares no writing, as Windows has it. False with the system's error.
 bool opensForWriting(const std::filesystem::path& path, std::error_code& error);
 
+// An existing file opened for reading as it is (bytes as they are); others
+// may read and write it meanwhile. -1 when it cannot be opened, with the
+// system's error in lastErrorCode() (system_error_text.h): the Windows error
+// on Windows, errno elsewhere.
+int openFileForReading(const std::filesystem::path& path);
+// The count of bytes read, at most size: 0 at the end, -1 on failure.
+std::ptrdiff_t readFromFile(int descriptor, void* data, std::size_t size);
+
 // The file descriptors of durable writes, as the C library's open, write,
 // fchmod, fsync and close: -1 with errno set on failure.
 // A new or emptied file for writing (bytes as they are, not inherited by

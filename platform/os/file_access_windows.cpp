@@ -63,6 +63,25 @@ bool opensForWriting(const std::filesystem::path& path, std::error_code& error) 
   return true;
 }
 
+int openFileForReading(const std::filesystem::path& path) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return -1;  // GetLastError() tells why
+  }
+  const int descriptor = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    ::CloseHandle(file);
+    ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+  }
+  return descriptor;
+}
+
+std::ptrdiff_t readFromFile(int descriptor, void* data, std::size_t size) {
+  constexpr std::size_t kLargestRead = 1U << 30U;
+  return ::_read(descriptor, data, static_cast<unsigned int>(std::min(size, kLargestRead)));
+}
+
 int openFileForWriting(const std::filesystem::path& path) {
   return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
