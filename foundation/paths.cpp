@@ -89,7 +89,7 @@ void setDataFolderPath(const std::filesystem::path& folder) {
 std::filesystem::path getAppDataPath() {
   std::filesystem::path folder = platform::roamingAppDataFolder();
   if (folder.empty()) {
-    gf_logLine("Could not find the AppData path");
+    gf_logWarning("Could not find the AppData path");
   }
   return folder;
 }

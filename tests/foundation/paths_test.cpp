@@ -4,6 +4,7 @@
 
 #include "platform/os/app_data_folders.h"
 #include "tests/support/environment.h"
+#include "tests/support/log_capture.h"
 
 namespace crv {
 namespace {
@@ -16,7 +17,11 @@ TEST(PathsTest, WithoutAppDataTheDataFolderIsRelative) {
 TEST(PathsTest, EnvironmentOverrideDecidesTheRoamingFolder) {
   testing::setEnvironment("CRVN_ROAMING_APPDATA", "");
   EXPECT_TRUE(platform::roamingAppDataFolder().empty());
-  EXPECT_TRUE(getAppDataPath().empty());
+  {
+    testing::LogCapture log;
+    EXPECT_TRUE(getAppDataPath().empty());
+    EXPECT_TRUE(log.contains("\n===> Could not find the AppData path\n")) << log.text();
+  }
   testing::setEnvironment("CRVN_ROAMING_APPDATA", "/tmp/crvn-roaming");
   EXPECT_EQ(getAppDataPath(), std::filesystem::path("/tmp/crvn-roaming"));
   testing::clearEnvironment("CRVN_ROAMING_APPDATA");
