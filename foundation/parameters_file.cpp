@@ -388,27 +388,24 @@ bool readText(StringParameter& setting, const pugi::xml_document& document) {
   return static_cast<bool>(node);
 }
 
-// A stored value of a drop-down list that is none of its choices: taken as
-// the choice it names apart from case and blanks ("msfs 2020"), else as the
-// default, and never silently.
-void takeListChoice(StringListParameter& setting) {
-  const std::string stored = setting.value();
+// A stored value of a drop-down list that is none of its choices is kept as
+// read (each user of it decides what such a text means), but never silently.
+void warnOfUnlistedChoice(const StringListParameter& setting) {
+  const std::string& stored = setting.value();
   const auto& choices = setting.choices();
   if (std::find(choices.begin(), choices.end(), stored) != choices.end()) return;
-  const std::string named = toUpper(trim(stored));
-  const auto choice = std::find_if(choices.begin(), choices.end(),
-                                   [&named](const std::string& each) { return toUpper(each) == named; });
-  setting.setValue(choice != choices.end() ? *choice : setting.defaultValue());
   std::string allowed;
   for (const std::string& each : choices) allowed += fmt::format("{}\"{}\"", allowed.empty() ? "" : " or ", each);
-  reportTakenValue(setting, stored, fmt::format("which is none of {}", allowed), fmt::format("\"{}\"", setting.value()));
+  reportTakenValue(setting, stored, fmt::format("which is none of {}", allowed), fmt::format("\"{}\"", stored));
 }
 
 }  // namespace
 
 bool readStringParameter(StringParameter& setting, const pugi::xml_document& document) {
   const bool found = readText(setting, document);
-  if (auto* list = dynamic_cast<StringListParameter*>(&setting); list != nullptr && found) takeListChoice(*list);
+  if (auto* list = dynamic_cast<const StringListParameter*>(&setting); list != nullptr && found) {
+    warnOfUnlistedChoice(*list);
+  }
   logStringParameter(setting);
   return found;
 }

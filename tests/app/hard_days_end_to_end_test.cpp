@@ -15,6 +15,7 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
+#include "liveryscan/livery_scan.h"
 #include "tests/app/program_harness.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/log_capture.h"
@@ -76,22 +77,43 @@ TEST(HardDaysTest, ControlBytesOfTheServersAnswerReachTheLogEscaped) {
   EXPECT_FALSE(holdsControlBytes(log));
 }
 
-TEST(HardDaysTest, ASimulatorChoiceWrittenInLowerCaseIsTakenWithAWarning) {
+// The simulator is MSFS 2020 exactly when the choice reads "MSFS 2020": a
+// choice written by hand in lower case is kept as written and chooses MSFS
+// 2024, so the user is told that MSFS 2020 runs.
+TEST(HardDaysTest, ASimulatorChoiceWrittenInLowerCaseIsKeptWithAWarningAndChoosesMsfs2024) {
   ProgramHarness harness;
-  writeFile(parametersFilePath(),
-            "<parameters>" +
-                parameterNodes({{"MSFS_INSTALL_PATH", harness.packagesFolder().string()},
-                                {"MSFS_2024_INSTALL_PATH", (harness.folder() / "no-such-2024-folder").string()},
-                                {"SIM_CHOICE", "msfs 2020"}}) +
-                "</parameters>");
+  std::filesystem::create_directories(harness.packagesFolder() / "Official2024");
+  harness.storeSettings({{"SIM_CHOICE", "msfs 2020"}});
   harness.start();
-  ASSERT_TRUE(harness.waitUntilRunning()) << harness.log();
-  EXPECT_TRUE(isMsfs2020());
-  EXPECT_EQ(par_SIM_CHOICE.value(), "MSFS 2020");
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [] { return errorLineText().find("MSFS 2020 is running") != std::string::npos; }, kWithin))
+      << errorLineText() << harness.log();
+  EXPECT_FALSE(isMsfs2020());
+  EXPECT_EQ(par_SIM_CHOICE.value(), "msfs 2020");
   EXPECT_NE(harness.log().find("===> Parameter 'SIM_CHOICE' has the value \"msfs 2020\", which is none of "
-                               "\"MSFS 2020\" or \"MSFS 2024\"; \"MSFS 2020\" is used"),
+                               "\"MSFS 2020\" or \"MSFS 2024\"; \"msfs 2020\" is used"),
             std::string::npos)
       << harness.log();
+}
+
+// A package order written by hand is kept as well; the automatic livery
+// scan, which knows six orders, tells the user it is not set.
+TEST(HardDaysTest, APackageOrderWrittenByHandIsKeptAndTheAutomaticScanSaysItIsNotSet) {
+  ProgramHarness harness([](SessionOptions& options) {
+    options.scanLiveries = [] {
+      LiveryScanContext context;
+      context.communityFolder = packagesPathForSim("Community");
+      scanLiveries(context);
+    };
+  });
+  harness.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020},
+                         {"SCAN_LIVERIES", "true"},
+                         {"LIG_AUTOMATIC", "true"},
+                         {"AI_PACKAGE_SELECTOR", "PMDG"}});
+  harness.start();
+  ASSERT_TRUE(ProgramHarness::waitFor([] { return !errorLineText().empty(); }, kWithin)) << harness.log();
+  EXPECT_EQ(errorLineText(), "AI_PACKAGE_SELECTOR not set") << harness.log();
+  EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "PMDG");
 }
 
 TEST(HardDaysTest, ALoginThatFailsAtEveryRestartKeepsEverySessionInTheLog) {
