@@ -64,7 +64,7 @@ void setErrorLine(std::string_view text) {
     texts().statusSetTime = 0;
     texts().error.assign(text);
   }
-  gf_logLine(fmt::format("Error {}", text));
+  gf_logLineUnlessStopping(fmt::format("Error {}", text));
   repaint();
 }
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/session_flags.h"
 #include "tests/support/log_capture.h"
 
 namespace crv {
@@ -33,6 +34,15 @@ TEST_F(StatusLineTest, AnErrorLineHidesLaterStatusTexts) {
   clearErrorLine();
   EXPECT_EQ(statusLineText(), "") << "the old status text does not come back";
   EXPECT_EQ(statusSetTime(), 0);
+}
+
+TEST_F(StatusLineTest, AnErrorShownWhileStoppingStaysOutOfTheLog) {
+  testing::LogCapture log;
+  raiseStop();
+  setErrorLine("71: MSFS 2024 is running");
+  clearStopRequest();
+  EXPECT_EQ(errorLineText(), "71: MSFS 2024 is running");
+  EXPECT_FALSE(log.contains("Error 71")) << log.text();
 }
 
 // A status text ages from when it was set, a new setting of the same text
