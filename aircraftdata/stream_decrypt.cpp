@@ -29,7 +29,7 @@ static_assert(kHeaderBytes == 24);
 static_assert(kCipherChunkBytes == 4113);
 
 // Reads up to buffer.size() bytes; the number read.
-std::size_t readUpTo(std::ifstream& in, unsigned char* buffer, std::size_t size) {
+std::size_t readUpTo(std::istream& in, unsigned char* buffer, std::size_t size) {
   in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
   return static_cast<std::size_t>(in.gcount());
 }
@@ -47,16 +47,19 @@ void ensureSodiumInitialised() {
 
 namespace {
 
-// The decryption of a whole stream into the output stream; output names the
-// output in error texts.
-void decryptInto(const DataFileKey& key, const std::filesystem::path& input, std::ostream& out,
-                 const std::string& output) {
-  ensureSodiumInitialised();
-
+std::ifstream openInput(const std::filesystem::path& input) {
   std::ifstream in(input, std::ios::binary);
   if (!in) {
     throw std::runtime_error("Could not open input file: " + input.string());
   }
+  return in;
+}
+
+// The decryption of a whole stream into the output stream, up to the chunk
+// tagged final: whatever follows it is no part of the data. output names the
+// output in error texts.
+void decryptInto(const DataFileKey& key, std::istream& in, std::ostream& out, const std::string& output) {
+  ensureSodiumInitialised();
 
   std::array<unsigned char, kHeaderBytes> header{};
   if (readUpTo(in, header.data(), header.size()) != header.size()) {
@@ -95,20 +98,18 @@ void decryptInto(const DataFileKey& key, const std::filesystem::path& input, std
   if (!finalSeen) {
     throw std::runtime_error("Decryption failed: the file ends before its last chunk");
   }
-  if (in.peek() != std::ifstream::traits_type::eof()) {
-    throw std::runtime_error("Decryption failed: bytes follow the last chunk");
-  }
 }
 
 }  // namespace
 
 void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
                    const std::filesystem::path& output) {
+  std::ifstream in = openInput(input);
   std::ofstream out(output, std::ios::binary | std::ios::trunc);
   if (!out) {
     throw std::runtime_error("Could not open output file: " + output.string());
   }
-  decryptInto(key, input, out, output.string());
+  decryptInto(key, in, out, output.string());
   out.close();
   if (!out) {
     throw std::runtime_error("Could not write output file: " + output.string());
@@ -116,8 +117,9 @@ void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
 }
 
 std::string decryptToMemory(const DataFileKey& key, const std::filesystem::path& input) {
+  std::ifstream in = openInput(input);
   std::ostringstream out;
-  decryptInto(key, input, out, "memory");
+  decryptInto(key, in, out, "memory");
   return std::move(out).str();
 }
 

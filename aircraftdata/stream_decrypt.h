@@ -13,13 +13,14 @@ namespace crv {
 // removes the (partial) plain file and returns false.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
-// The decryption itself: header, then chunks until the one tagged FINAL.
-// The plain file is a working copy that its reader deletes, never saved
-// data, so it is written in place rather than by writeFileAtomically.
+// The decryption itself: header, then chunks until the one tagged FINAL;
+// bytes after it are ignored. The input is opened before the output. The
+// plain file is a working copy that its reader deletes, never saved data, so
+// it is written in place rather than by writeFileAtomically.
 // Throws std::runtime_error on every failure: an unreadable input, an
 // unwritable output, a chunk that fails authentication (also a wrong key or a
-// damaged header), a stream that ends before its FINAL chunk and bytes after
-// it. The output file may then hold a partial plaintext.
+// damaged header) and a stream that ends before its FINAL chunk. The output
+// file may then hold a partial plaintext.
 void decryptStream(const DataFileKey& key, const std::filesystem::path& input,
                    const std::filesystem::path& output);
 

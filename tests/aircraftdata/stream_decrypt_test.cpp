@@ -81,10 +81,9 @@ TEST_F(StreamDecryptTest, DamagedStreamsFailWithoutOutput) {
                                    kHeader + kCipherChunk, cipher.size() - 1}) {
     damaged.emplace_back(fmt::format("cut to {}", length), cipher.substr(0, length));
   }
-  for (const std::size_t plainSize : {std::size_t{100}, std::size_t{4096}}) {
-    damaged.emplace_back(fmt::format("a byte after the final chunk of {}", plainSize),
-                         datatool::encryptBytes(kDataFileKey, patternBytes(plainSize)) + "x");
-  }
+  // A byte after a short final chunk comes in the same read as the chunk.
+  damaged.emplace_back("a byte after the short final chunk of 100",
+                       datatool::encryptBytes(kDataFileKey, patternBytes(100)) + "x");
   DataFileKey otherKey = kDataFileKey;
   otherKey[31] = static_cast<unsigned char>(otherKey[31] ^ 0x80);
   damaged.emplace_back("a wrong key", datatool::encryptBytes(otherKey, patternBytes(500)));
@@ -97,8 +96,29 @@ TEST_F(StreamDecryptTest, DamagedStreamsFailWithoutOutput) {
   }
 }
 
+// The stream ends with its final chunk: what a file holds in the reads
+// after it is no part of the data.
+TEST_F(StreamDecryptTest, BytesAfterTheFinalChunkAreIgnored) {
+  for (const std::size_t plainSize : {std::size_t{4096}, std::size_t{8192}}) {
+    for (const std::string& tail : {std::string("x"), patternBytes(5000)}) {
+      SCOPED_TRACE(fmt::format("{} bytes after {}", tail.size(), plainSize));
+      const std::string original = patternBytes(plainSize);
+      writeCipher(datatool::encryptBytes(kDataFileKey, original) + tail);
+      ASSERT_TRUE(gf_streamDecrypt(encrypted(), plain()));
+      EXPECT_EQ(readFile(plain()), original);
+      EXPECT_EQ(decryptToMemory(kDataFileKey, encrypted()), original);
+    }
+  }
+}
+
 TEST_F(StreamDecryptTest, MissingInputOrUnwritableOutputFails) {
   expectFailureWithoutOutput("Could not open input file: " + encrypted().string());
+  {
+    // Neither can be opened: the input is named.
+    LogCapture neither;
+    EXPECT_FALSE(gf_streamDecrypt(encrypted(), folder_ / "missing-folder" / "data.xml"));
+    EXPECT_NE(neither.text().find("Could not open input file: "), std::string::npos) << neither.text();
+  }
   writeCipher(datatool::encryptBytes(kDataFileKey, "abc"));
   LogCapture log;
   EXPECT_FALSE(gf_streamDecrypt(encrypted(), folder_ / "missing-folder" / "data.xml"));
