@@ -66,10 +66,8 @@ void readSimilarTypes(const pugi::xml_document& document, AircraftDatabase& db) 
 void readPublishers(const pugi::xml_document& document, AircraftDatabase& db) {
   db.publisherNames.reserve(640);
   for (const pugi::xml_node pub : document.child("publishers").children("pub")) {
+    // A publisher without names still counts; it matches no text.
     std::vector<std::string> names = splitCommaList(getAttribute(pub, "names"));
-    if (names.empty()) {
-      continue;
-    }
     names.shrink_to_fit();
     db.publisherNames.push_back(std::move(names));
   }

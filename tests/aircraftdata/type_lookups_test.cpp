@@ -85,11 +85,11 @@ TEST_F(TypeLookupsTest, FindRegcodeInTextLooksForShortRegistrations) {
 
 TEST_F(TypeLookupsTest, FindPublisherIgnoresCaseAndGivesTheFirstName) {
   installDbaseXml(DbaseXml().set("publishers", R"(<pub names="FlyTampa,Fly Tampa"/><pub names=" , "/><pub names="Aerosoft,,"/>)").text());
-  // A stray comma's empty name matches nothing; a publisher without names is left out.
+  // A stray comma's empty name matches nothing; a publisher without names still counts.
   EXPECT_EQ(findPublisher("flytampa-amsterdam") + " " + findPublisher("FLY TAMPA EHAM") + " " +
                 findPublisher("aerosoft-airport-cologne") + " " + findPublisher("someone-else") + " " + findPublisher(""),
             "FlyTampa FlyTampa Aerosoft unknown unknown");
-  EXPECT_EQ(publisherCount(), 2u);
+  EXPECT_EQ(publisherCount(), 3u);
 }
 
 TEST_F(TypeLookupsTest, CheckThirdpartyLineReadsTheParkingCount) {
