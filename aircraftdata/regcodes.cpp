@@ -1,5 +1,6 @@
 #include "aircraftdata/regcodes.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <list>
@@ -34,6 +35,16 @@ void warnRegcodeLength(const std::string& registration, const fs::path& file) {
 }
 
 const char* liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
+
+// The folder's entries in the order Windows lists them, on every system:
+// names compared without regard to case ("a.txt" before "B.txt").
+std::vector<fs::directory_entry> entriesInWindowsOrder(const fs::path& folder) {
+  std::vector<fs::directory_entry> entries = sortedFolderEntries(folder);
+  std::stable_sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
+    return toUpper(a.path().filename().string()) < toUpper(b.path().filename().string());
+  });
+  return entries;
+}
 
 }  // namespace
 
@@ -80,7 +91,7 @@ bool parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<R
 bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entries) {
   bool good = true;
   try {
-    for (const auto& entry : sortedFolderEntries(folder)) {
+    for (const auto& entry : entriesInWindowsOrder(folder)) {
       if (!entry.is_regular_file() || toUpper(entry.path().extension().string()) != ".TXT") continue;
       const fs::path& path = entry.path();
       gf_logLine(fmt::format("Processing regcodes file '{}'", path.string()));
@@ -225,14 +236,12 @@ bool processAigRegcodeFile(const LiveryIndexes& indexes, RegcodeTables& tables) 
   std::vector<RegcodeEntry> entries;
   const AigRegcodeRead read = readAigRegcodeFile(entries);
   if (read == AigRegcodeRead::NotFound) {
-    gf_logWarning(fmt::format("{} not found, its regcodes are skipped", paths.aigRegcodesEnc.string()));
-    tables.offlineRegcodeLines.push_back(fmt::format("File {} not found, skipped", paths.aigRegcodesEnc.string()));
+    gf_logWarning(fmt::format("{} not found, the offline regcodes are skipped", paths.aigRegcodesEnc.string()));
     return false;
   }
   if (read == AigRegcodeRead::NotDecrypted) {
-    gf_logWarning(fmt::format("{} could not be decrypted, its regcodes are skipped", paths.aigRegcodesEnc.string()));
-    tables.offlineRegcodeLines.push_back(
-        fmt::format("File {} could not be decrypted, skipped, see Log.txt", paths.aigRegcodesEnc.string()));
+    gf_logWarning(
+        fmt::format("{} could not be decrypted, the offline regcodes are skipped", paths.aigRegcodesEnc.string()));
     return false;
   }
   tables.offlineRegcodeLines.push_back(fmt::format("Processing file {}", paths.aigRegcodesXml.string()));
@@ -259,7 +268,9 @@ void processRegcodeFolder(const LiveryIndexes& indexes, RegcodeTables& tables) {
 void processOfflineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables) {
   try {
     tables.offlineRegcodeLines.clear();
-    processAigRegcodeFile(indexes, tables);
+    // Without the AIG file neither it nor the user's folder is applied, and
+    // the last report stays as it was.
+    if (!processAigRegcodeFile(indexes, tables)) return;
     processRegcodeFolder(indexes, tables);
 
     const fs::path& report = programPaths().offlineRegcodesReport;

@@ -6,7 +6,8 @@
 //   1. the registration of each scanned livery (in-line regcodes);
 //   2. the delivered AIG-regcodes file (kept encrypted, decrypted only while
 //      it is read);
-//   3. the user's text files in input/my_regcodes, in sorted name order.
+//   3. the user's text files in input/my_regcodes, in the order Windows
+//      lists them (names compared without regard to case).
 // The same sources name special liveries (reserved for their registrations)
 // and "don't use" titles (entries without registrations, which the livery
 // scan skips).
@@ -44,8 +45,9 @@ bool parseRegcodeLine(std::string_view line, const std::filesystem::path& file,
                       std::vector<RegcodeEntry>& entries);
 
 // Appends the entries of every regular file of the folder whose extension,
-// upper-cased, is ".TXT", in sorted name order. False when any line gave a
-// warning or the folder could not be read.
+// upper-cased, is ".TXT", names compared without regard to case as Windows
+// lists them. False when any line gave a warning or the folder could not be
+// read.
 bool gf_readRegcodeFiles(const std::filesystem::path& folder, std::vector<RegcodeEntry>& entries);
 
 // Appends the livery elements of a plain AIG-regcodes XML file. False when
@@ -69,7 +71,8 @@ void applyRegcodeEntries(const LiveryIndexes& indexes, RegcodeTables& tables,
 void processInlineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables, const LiveryList& liveries);
 
 // Sources 2 and 3 and output/info/OfflineRegcodes.txt. A missing or damaged
-// AIG-regcodes file skips that file only; nothing is thrown.
+// AIG-regcodes file skips both sources and leaves the report as it was;
+// nothing is thrown.
 void processOfflineRegcodes(const LiveryIndexes& indexes, RegcodeTables& tables);
 // The two halves of it. processAigRegcodeFile reads and applies the AIG
 // file; false when it is missing or could not be decrypted.
