@@ -12,14 +12,12 @@
 
 #include "app/sim_choice.h"
 #include "feed/json_reading.h"
-#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
 #include "liveryscan/livery_scan.h"
 #include "tests/app/program_harness.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/settings_fixture.h"
 
 namespace crv::testing {
 namespace {
@@ -94,6 +92,9 @@ TEST(HardDaysTest, ASimulatorChoiceWrittenInLowerCaseIsKeptWithAWarningAndChoose
                                "\"MSFS 2020\" or \"MSFS 2024\"; \"msfs 2020\" is used"),
             std::string::npos)
       << harness.log();
+  harness.clickClose();
+  ASSERT_TRUE(harness.waitForExit(kWithin).has_value());
+  clearErrorLine();
 }
 
 // A package order written by hand is kept as well; the automatic livery
@@ -114,6 +115,7 @@ TEST(HardDaysTest, APackageOrderWrittenByHandIsKeptAndTheAutomaticScanSaysItIsNo
   ASSERT_TRUE(ProgramHarness::waitFor([] { return !errorLineText().empty(); }, kWithin)) << harness.log();
   EXPECT_EQ(errorLineText(), "AI_PACKAGE_SELECTOR not set") << harness.log();
   EXPECT_EQ(par_AI_PACKAGE_SELECTOR.value(), "PMDG");
+  clearErrorLine();
 }
 
 TEST(HardDaysTest, ALoginThatFailsAtEveryRestartKeepsEverySessionInTheLog) {
