@@ -13,7 +13,8 @@
 namespace crv {
 namespace {
 
-constexpr std::size_t kMaxFolderNameBytes = 64;
+// The longest name of one folder that every file system we run on takes.
+constexpr std::size_t kMaxFolderNameBytes = 255;
 
 bool redirectedName(const std::filesystem::path& folder, std::string_view icao, std::string& name) {
   return readAirportRedirect(folder / icaoTxtPath(icao), name);
@@ -78,14 +79,13 @@ std::string publisherFolderName(std::string_view publisher) {
                          c == '<' || c == '>' || c == '|' || byte == 0x7F;
     name += refused ? '_' : c;
   }
-  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-  while (!name.empty() && name.front() == ' ') name.erase(name.begin());
   if (name.size() > kMaxFolderNameBytes) {
     std::size_t cut = kMaxFolderNameBytes;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0U) == 0x80U) --cut;
     name.resize(cut);
   }
-  if (name.empty()) return kUnknownPublisher;
+  // Windows drops trailing dots and blanks; "." and ".." become empty.
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   if (isReservedDeviceName(name)) name.insert(name.begin(), '_');
   return name;
 }
@@ -94,7 +94,9 @@ std::filesystem::path learnedFolderFor(std::string_view publisher) {
   const ProgramPaths& paths = programPaths();
   if (publisher == "stock") return paths.learnedStockFolder;
   if (publisher == "simaddon") return paths.learnedSimaddonFolder;
-  return paths.learnedThirdpartyFolder / publisherFolderName(publisher);
+  const std::string folder = publisherFolderName(publisher);
+  if (folder.empty()) return paths.learnedThirdpartyFolder;
+  return paths.learnedThirdpartyFolder / folder;
 }
 
 std::filesystem::path learnedPathFor(std::string_view icao, std::string_view publisher) {

@@ -30,14 +30,17 @@ std::string findAirportFilePath(std::string_view icao);
 // Some airport file is available for the airport.
 bool ensureAirportFile(std::string_view icao);
 
-// A publisher text made safe as one folder name on every system: no
-// separators, no "." or "..", none of the characters Windows refuses in
-// file names, no trailing dots or blanks, no reserved device name, at most
-// 64 bytes. Empty gives "unknown".
+// The publisher's own text as one folder name that is safe on every system:
+// separators and the characters Windows refuses in file names become "_",
+// trailing dots and blanks go (so "." and ".." give an empty name), a
+// reserved device name gets a leading "_", and a name beyond 255 bytes is
+// cut. Anything else, leading blanks included, stays as the publisher wrote
+// it.
 std::string publisherFolderName(std::string_view publisher);
 
 // The folder of the learned files of a publisher: airports/learned/stock,
-// airports/learned/simaddon, or airports/learned/thirdparty/<publisher>.
+// airports/learned/simaddon, airports/learned/thirdparty/<publisher>, or
+// airports/learned/thirdparty itself for an empty publisher.
 std::filesystem::path learnedFolderFor(std::string_view publisher);
 
 // The learned file of an airport, for reading and for saving alike: the

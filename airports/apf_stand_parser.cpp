@@ -67,13 +67,13 @@ UsageTexts parseUsageEntry(const pugi::xml_node& opt) {
   return texts;
 }
 
-std::optional<UsageEntry> readUsageEntry(const pugi::xml_node& opt, std::uint32_t fromFile, bool signedDay,
-                                         ApfParseWarnings& warnings) {
-  const std::int64_t day = signedDay ? opt.attribute("day").as_int(0) : opt.attribute("day").as_uint(0);
+UsageEntry readUsageEntry(const pugi::xml_node& opt, std::uint32_t fromFile, bool signedDay,
+                          ApfParseWarnings& warnings) {
+  const auto day = signedDay ? static_cast<std::uint32_t>(opt.attribute("day").as_int(0))
+                             : opt.attribute("day").as_uint(0);
   if (day < 1 || day > 7) {
-    warnings.warn(fmt::format("usage entry with weekday '{}' skipped in {}", apfLogText(opt.attribute("day").value()),
+    warnings.warn(fmt::format("usage entry with weekday '{}' in {}", apfLogText(opt.attribute("day").value()),
                               warnings.fileName()));
-    return std::nullopt;
   }
   UsageTexts texts = parseUsageEntry(opt);
   UsageEntry entry;
@@ -83,7 +83,7 @@ std::optional<UsageEntry> readUsageEntry(const pugi::xml_node& opt, std::uint32_
   entry.cs = std::move(texts.callsign);
   entry.cs2 = std::move(texts.secondCallsign);
   entry.hh = gf_hours2bitset(opt.attribute("hh").value());
-  entry.day = static_cast<std::uint32_t>(day);
+  entry.day = day;
   entry.fromFile = fromFile;
   entry.kind = opt.attribute("soft").as_bool(false) ? kSoftUsage : kRealUsage;
   return entry;
@@ -105,10 +105,8 @@ bool parseParkPos(const pugi::xml_node& parkpos, const std::string& name, std::u
   usage.reserve(countChildren(parkpos, "opt"));
   std::uint32_t nextId = 1;
   for (pugi::xml_node opt : parkpos.children("opt")) {
-    if (std::optional<UsageEntry> entry = readUsageEntry(opt, fromFile, false, warnings)) {
-      entry->id = nextId++;
-      usage.push_back(std::move(*entry));
-    }
+    usage.push_back(readUsageEntry(opt, fromFile, false, warnings));
+    usage.back().id = nextId++;
   }
   const bool heli = parkpos.attribute("heli").as_bool(false);
   const bool ramp = parkpos.attribute("ramp").as_bool(false);
@@ -151,16 +149,15 @@ bool parseLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, Ap
   }
   std::uint32_t nextId = nextUsageId(stand.usage);
   for (pugi::xml_node opt : parkpos.children("opt")) {
-    std::optional<UsageEntry> candidate = readUsageEntry(opt, 0, true, warnings);
-    if (!candidate) continue;
-    std::vector<std::size_t>& sameKind = entriesByUse[usageKey(*candidate)];
+    UsageEntry candidate = readUsageEntry(opt, 0, true, warnings);
+    std::vector<std::size_t>& sameKind = entriesByUse[usageKey(candidate)];
     const bool known = std::any_of(sameKind.begin(), sameKind.end(), [&](std::size_t index) {
-      return sameUsage(stand.usage[index], *candidate);
+      return sameUsage(stand.usage[index], candidate);
     });
     if (known) continue;
-    candidate->id = nextId++;
+    candidate.id = nextId++;
     sameKind.push_back(stand.usage.size());
-    stand.usage.push_back(std::move(*candidate));
+    stand.usage.push_back(std::move(candidate));
   }
   return true;
 }

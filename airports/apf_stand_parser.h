@@ -11,7 +11,6 @@
 //   </parkpositions>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,10 +55,11 @@ struct UsageTexts {
 // otherwise the airl and type attributes are taken.
 UsageTexts parseUsageEntry(const pugi::xml_node& opt);
 
-// One usage entry of an opt element; empty when its weekday lies outside
-// 1..7 (a warning says so). id is left 0 for the caller.
-std::optional<UsageEntry> readUsageEntry(const pugi::xml_node& opt, std::uint32_t fromFile, bool signedDay,
-                                         ApfParseWarnings& warnings);
+// One usage entry of an opt element, its weekday as read (0 when absent);
+// a weekday outside 1..7 is kept as it is, with a warning. id is left 0 for
+// the caller.
+UsageEntry readUsageEntry(const pugi::xml_node& opt, std::uint32_t fromFile, bool signedDay,
+                          ApfParseWarnings& warnings);
 
 // Builds one stand from a parkpos element and appends it to the table; its
 // usage entries are numbered 1.. and carry fromFile. A stand at latitude and

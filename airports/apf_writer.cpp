@@ -62,7 +62,9 @@ void writeUsageEntry(pugi::xml_node opt, const UsageEntry& entry) {
     addAttribute(opt, "type", entry.type);
   }
   if (entry.kind == kSoftUsage) addAttribute(opt, "soft", "true");
-  addAttribute(opt, "day", std::to_string(entry.day));
+  // A learned file's weekday reads back signed: an odd one such as -1 is
+  // written as it was read.
+  addAttribute(opt, "day", std::to_string(static_cast<std::int32_t>(entry.day)));
   addAttribute(opt, "hh", bitsetToHours(entry.hh));
   if (!entry.cs.empty()) {
     addAttribute(opt, "cs", entry.cs2.empty() ? entry.cs : entry.cs + ":" + entry.cs2);

@@ -25,7 +25,7 @@ struct UsageEntry {
   // Number within the stand's usage list, from 1; 0 marks an entry taken out
   // of use, which every search and match skips.
   std::uint32_t id = 0;
-  std::uint32_t day = 0;       // weekday 1 (Monday) to 7
+  std::uint32_t day = 0;       // weekday 1 (Monday) to 7; another number read from a file is kept
   std::uint32_t fromFile = 0;  // 1 when read with its stand from the base airport file
   std::uint32_t kind = kRealUsage;
   // Generated for the present half hour when PARK_FAKE is on; never saved.

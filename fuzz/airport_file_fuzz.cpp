@@ -1,7 +1,7 @@
 // An airport file as a base file and as the learned file of the same airport.
 // Whatever it holds: the reader answers a text or throws the user errors it
-// documents; every stand read has usable coordinates and radius and usage on
-// weekdays 1..7 with distinct numbers; a learned file that does not load is
+// documents; every stand read has usable coordinates and radius and usage
+// with distinct numbers; a learned file that does not load is
 // kept aside byte for byte; and what is saved reads back to the same file.
 
 #include <pugixml.hpp>
@@ -33,7 +33,6 @@ void checkStands(const crv::StandTable& stands) {
     require(stand.radius >= 0.0 && stand.radius <= crv::metersToNm(crv::kMaxStandRadiusMeters), "radius in range");
     std::set<std::uint32_t> ids;
     for (const crv::UsageEntry& entry : stand.usage) {
-      require(entry.day >= 1 && entry.day <= 7, "weekday 1..7");
       require(entry.id != 0 && ids.insert(entry.id).second, "usage numbers are distinct");
     }
   }

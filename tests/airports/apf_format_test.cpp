@@ -86,16 +86,20 @@ TEST_F(AirportFilesTest, ParkposReadsKindsHeadingAndNumberedUsage) {
   ApfParseWarnings warnings("test.xml");
   ASSERT_TRUE(parseParkPos(firstChild(document, R"(<parkpos latitude="52" longitude="4" heading="180" radius="20" ramp="true" heli="true">)"
                                                 R"(<opt reg="PH-A" day="2" hh="1" soft="true"/><opt reg="PH-B" day="9" hh="1"/>)"
-                                                R"(<opt reg="PH-C" day="7" hh="2"/></parkpos>)"),
+                                                R"(<opt reg="PH-C" day="7" hh="2"/><opt reg="PH-D" hh="2"/>)"
+                                                R"(</parkpos>)"),
                            "H1", 1, stands, warnings));
   const ParkingPosition& stand = stands.front();
   EXPECT_TRUE(stand.heli && stand.ramp && !stand.cargo);
   EXPECT_DOUBLE_EQ(stand.heading, 180.0 * kDegreesToRadians);
-  ASSERT_EQ(stand.usage.size(), 2U);  // the weekday 9 entry is refused
+  ASSERT_EQ(stand.usage.size(), 4U);  // odd weekdays are kept as read, an absent one as 0
   EXPECT_EQ(stand.usage[0].kind, kSoftUsage);
-  EXPECT_EQ(fmt::format("{} {} {} {}", stand.usage[0].id, stand.usage[1].reg, stand.usage[1].id, stand.usage[1].fromFile),
-            "1 PH-C 2 1");
-  EXPECT_NE(log().find("weekday '9' skipped"), std::string::npos);
+  std::string read;
+  for (const UsageEntry& entry : stand.usage) {
+    read += fmt::format("{}:{}:{}:{} ", entry.id, entry.reg, entry.day, entry.fromFile);
+  }
+  EXPECT_EQ(read, "1:PH-A:2:1 2:PH-B:9:1 3:PH-C:7:1 4:PH-D:0:1 ");
+  EXPECT_NE(log().find("weekday '9' in test.xml"), std::string::npos);
 }
 
 std::string savedText(const ApfRecord& record, ApfWriteMode mode) {

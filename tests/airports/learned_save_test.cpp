@@ -1,3 +1,4 @@
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airports/airport_downloads.h"
@@ -35,6 +36,14 @@ const Variant kVariants[] = {
      "airports/learned/thirdparty/Pub24/EHAM.xml"},
     {"hostile publisher", "airports/my_thirdparty/EHAM.xml", nullptr, "../../x:y*",
      "airports/learned/thirdparty/.._.._x_y_/EHAM.xml"},
+    {"no publisher", "airports/my_thirdparty/EHAM.xml", nullptr, "", "airports/learned/thirdparty/EHAM.xml"},
+    {"publisher \"..\"", "airports/my_thirdparty/EHAM.xml", nullptr, "..", "airports/learned/thirdparty/EHAM.xml"},
+    {"leading blank", "airports/my_thirdparty/EHAM.xml", nullptr, " Pub C",
+     "airports/learned/thirdparty/ Pub C/EHAM.xml"},
+    {"long publisher", "airports/my_thirdparty/EHAM.xml", nullptr,
+     "Airport Sceneries of the Low Countries and the North Sea Coast, Second Edition",
+     "airports/learned/thirdparty/Airport Sceneries of the Low Countries and the North Sea Coast, Second Edition/"
+     "EHAM.xml"},
 };
 
 class LearnedSaveTest : public testing::AirportFilesTest {
@@ -116,14 +125,49 @@ TEST_F(LearnedSaveTest, AFailedSaveIsReportedAndNeverThrows) {
   EXPECT_EQ(standUpdates(), 0U);
 }
 
+// Usage whose weekday is absent, 0, beyond 7 or negative is learned usage
+// all the same: numbered with the rest and saved as it was read.
+TEST_F(LearnedSaveTest, UsageOnAnOddWeekdaySurvivesALoadAndASave) {
+  write("airports/my_thirdparty/EHAM.xml", apfText(baseParameters("MyPub"), twoGates()));
+  const std::string learned = "airports/learned/thirdparty/MyPub/EHAM.xml";
+  write(learned, apfText(parameter("airport_name", "Schiphol"),
+                         R"(<parkpos id="D8"><opt reg="PH-B1" airl="KLM" type="B738" hh="3" cs="KLM11"/>)"
+                         R"(<opt reg="PH-B2" airl="KLM" type="B738" day="0" hh="4"/>)"
+                         R"(<opt reg="PH-B3" airl="KLM" type="B738" day="9" hh="5"/>)"
+                         R"(<opt reg="PH-B4" airl="KLM" type="B738" day="-2" hh="6"/>)"
+                         R"(<opt reg="PH-B5" airl="KLM" type="B738" day="2" hh="7"/></parkpos>)"));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(load(), "");
+    std::string entries;
+    for (const UsageEntry& entry : findStandByName(parkAirportStands(), "D8")->usage) {
+      entries += fmt::format("{}:{}:{} ", entry.id, entry.reg, static_cast<std::int32_t>(entry.day));
+    }
+    EXPECT_EQ(entries, "1:PH-B1:0 2:PH-B2:0 3:PH-B3:9 4:PH-B4:-2 5:PH-B5:2 ");
+    ASSERT_TRUE(saveAirportFile("EHAM", parkAirportHeader, parkAirportStands()));
+    const std::string saved = read(learned);
+    EXPECT_EQ(testing::missingPieces(saved, {R"(reg="PH-B1" airl="KLM" type="B738" day="0" hh="3" cs="KLM11")",
+                                             R"(reg="PH-B2" airl="KLM" type="B738" day="0")",
+                                             R"(reg="PH-B3" airl="KLM" type="B738" day="9")",
+                                             R"(reg="PH-B4" airl="KLM" type="B738" day="-2")",
+                                             R"(reg="PH-B5" airl="KLM" type="B738" day="2")"}),
+              "");
+  }
+}
+
 TEST(PublisherFolderName, IsOneSafeFolderName) {
   const std::pair<const char*, const char*> cases[] = {
-      {"MyPub", "MyPub"},   {"", "unknown"},          {"..", "unknown"},       {"a/b\\c", "a_b_c"},
+      {"MyPub", "MyPub"},   {"", ""},                 {"..", ""},              {"a/b\\c", "a_b_c"},
       {"x. ", "x"},         {"CON", "_CON"},          {"lpt1.txt", "_lpt1.txt"}, {"a<b>c|d?e*f\"g", "a_b_c_d_e_f_g"},
-      {"tab\there", "tab_here"}, {"COMPANY", "COMPANY"},
+      {"tab\there", "tab_here"}, {"COMPANY", "COMPANY"}, {"  Pub", "  Pub"},
   };
   for (const auto& [publisher, folder] : cases) EXPECT_EQ(publisherFolderName(publisher), folder) << publisher;
-  EXPECT_EQ(publisherFolderName(std::string(300, 'p')).size(), 64U);
+  EXPECT_EQ(publisherFolderName(std::string(100, 'p')), std::string(100, 'p'));
+  // Beyond what one folder name may hold, the name is cut, never inside a character.
+  EXPECT_EQ(publisherFolderName(std::string(300, 'p')).size(), 255U);
+  std::string accents;
+  for (int i = 0; i < 150; ++i) accents += "\xC3\xA9";
+  EXPECT_EQ(publisherFolderName(accents), accents.substr(0, 254));
 }
 
 }  // namespace
