@@ -77,8 +77,9 @@ void applyAutoRange(const pugi::xml_document& learned) {
 void applyParkingPercentage(const pugi::xml_document& learned) {
   const std::optional<std::int32_t> value = getApfNumber(learned, par_parking_percentage.name());
   if (value) {
-    par_parking_percentage.setValue(par_parking_percentage.clamped(*value));
-    logOverride(par_parking_percentage.name(), std::to_string(par_parking_percentage.value()));
+    // The airport's own share, as its file gives it, beyond the box's range too.
+    par_parking_percentage.setValue(*value);
+    logOverride(par_parking_percentage.name(), std::to_string(*value));
   } else {
     par_parking_percentage.setValue(kDefaultParkingPercentage);
   }

@@ -30,7 +30,8 @@ bool writeAirportOverrides(pugi::xml_node parameters);
 // Applies the overrides of a learned file in reading order, each logged as
 // an indented "<key>: <value>" line. Absent keys leave their settings
 // unchanged, except MAX_LIVE (MAX_LIVE_SEL back to its default, 500) and
-// parking_percentage (30). Numbers are brought into their settings' ranges.
+// parking_percentage (30). Numbers are brought into their settings' ranges,
+// except parking_percentage, which the file may set beyond its box's range.
 void applyAirportOverrides(const pugi::xml_document& learned);
 
 // The parking percentage of an airport without a learned file.

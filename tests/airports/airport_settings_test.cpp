@@ -40,11 +40,12 @@ TEST_F(AirportSettingsTest, MaxLiveIsSteppedAndAnAbsentOneMeansTheDefault) {
   EXPECT_EQ(par_MAX_LIVE_SEL.value(), 500);
 }
 
-TEST_F(AirportSettingsTest, ParkingPercentageIsKeptInItsRange) {
-  for (const auto& [value, expected] : {std::pair{"250", 100}, {"-4", 0}, {"", 30}}) {  // "": absent
+TEST_F(AirportSettingsTest, ParkingPercentageIsAppliedAsRead) {
+  for (const auto& [value, expected] : {std::pair{"250", 250}, {"-4", -4}, {"", 30}}) {  // "": absent
     applyParameters(*value == '\0' ? "" : parameter("parking_percentage", value));
     EXPECT_EQ(par_parking_percentage.value(), expected) << value;
   }
+  EXPECT_NE(log().find(fmt::format("{:24}: 250", "parking_percentage")), std::string::npos);
 }
 
 TEST_F(AirportSettingsTest, RangeAndAutomaticRangeGoThroughTheSessionsHooks) {

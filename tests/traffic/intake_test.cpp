@@ -325,6 +325,7 @@ TEST(WantedStatic, PercentOfTheStandsWithSmallAirportsAndLimits) {
       {100, 0, -1, 500, 0, 0},
       {2, 0, -1, 500, 0, 0},
       {0, 30, -1, 20, 0, 0},
+      {10, 250, -1, 500, 25, 250},  // an airport file's own share beyond 100 %
   };
   for (const Case& c : cases) {
     StandTable stands;

@@ -185,6 +185,21 @@ TEST_F(ParkingAdjustmentTest, FullAdjustmentReplacesEveryLearnedStatic) {
   }
 }
 
+// An airport file may want more statics than the airport has stands: every
+// stand with usage is filled, and the adjustment keeps them.
+TEST_F(ParkingAdjustmentTest, AShareAboveAHundredPercentFillsEveryStandWithUsage) {
+  par_parking_percentage.setValue(250);
+  const char* names[] = {"A1", "A3", "A5", "B1"};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    p.stand(names[i]).usage = {dlhUsage(1, 3, {20, 21}, "DLH10" + std::to_string(i), "D-AIA" + std::to_string(i))};
+  }
+  EXPECT_EQ(p.engine.wantedStaticCount(), 30);  // of twelve stands
+  placeInitially();
+  EXPECT_EQ(p.staticsByStand().size(), 4u);
+  adjustLater({3, 21});
+  EXPECT_EQ(p.staticsByStand().size(), 4u);
+}
+
 TEST_F(ParkingAdjustmentTest, ExcessLiveParkedLeaveBeforeAnyStaticIsAdded) {
   par_parking_percentage.setValue(8);  // one
   p.stand("B6").usage = {dlhUsage(1, 3, {20}, "DLH900", "D-AIAZ")};
