@@ -113,8 +113,8 @@ bool TrafficEngine::updateLiveAc(LiveAc& aircraft) {
     }
     if (aircraft.objectId == 0) {
       const AircraftIdentity& id = aircraft.base.identity;
-      gf_logLine(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", formatRecordLine(id),
-                             aircraft.base.key, id.callsign, id.registration, id.icaoType, aircraft.path.size()));
+      gf_logWarning(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", formatRecordLine(id),
+                                aircraft.base.key, id.callsign, id.registration, id.icaoType, aircraft.path.size()));
       removeAircraftFromSim(aircraft);
       return aircraft.eraseRequested();
     }
@@ -232,7 +232,7 @@ void TrafficEngine::askSimulator(const std::function<bool(SimRequests&)>& call, 
   // The connection takes simConnectMutex around each call itself.
   SimRequests* sim = link_.requests();
   if (sim != nullptr && !call(*sim)) {
-    gf_logWarning(failureLine);
+    gf_logLine(failureLine);
     link_.simRequestError();
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/settings.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/engine_test_access.h"
@@ -113,6 +114,25 @@ TEST(EngineStep, APausedLinkIsAskedNothingAndAFailedRequestPausesItOnce) {
   EXPECT_EQ(harness.requestErrors, 1);
 }
 
+// A refused request is a plain line of the log, not a warning.
+TEST(EngineStep, RefusedSimulatorRequestsAreLoggedAsPlainLines) {
+  LogCapture log;
+  EngineHarness harness;
+  harness.sim.failCalls = true;
+  harness.placeLive(20001, "DLH4AB", SimState::adding2sim);
+  harness.bindLive(20001, 480);
+  for (int i = 0; i < 120; ++i) {
+    harness.link.simLinkPaused.store(false);  // each refusal pauses the link
+    harness.step();
+  }
+  const std::string text = log.text();
+  for (const std::string line : {"SimConnect request ac within range fails", "SimConnect request StaticCG fails",
+                                 "SimConnect gf_allLightsToggle fails"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(text.find("===> " + line), std::string::npos) << line;
+  }
+}
+
 TEST(EngineStep, LiveAircraftAreSteppedByTheirStateAndAFaultInOneKeepsTheOthersGoing) {
   int spawnTries = 0;
   EngineHooks hooks;
@@ -142,6 +162,7 @@ TEST(EngineStep, LiveAircraftAreSteppedByTheirStateAndAFaultInOneKeepsTheOthersG
 }
 
 TEST(EngineStep, AnActiveAircraftWithoutPathOrObjectIsRemovedAndNotMovedFurther) {
+  LogCapture log;
   int advanced = 0;
   EngineHooks hooks;
   hooks.advanceLiveAc = [&](LiveAc&) { ++advanced; };
@@ -153,6 +174,14 @@ TEST(EngineStep, AnActiveAircraftWithoutPathOrObjectIsRemovedAndNotMovedFurther)
   EXPECT_TRUE(harness.positions.empty());
   EXPECT_EQ(harness.engine.findLiveByKey(20001)->state, SimState::removingfromsim);
   EXPECT_EQ(harness.engine.findLiveByKey(20002)->state, SimState::removingfromsim);
+  // Both say so in a warning.
+  const std::string text = log.text();
+  for (const std::string piece : {"stream empty ? ", " objectid=0? hexid: 20002,cs:DLH5CD,"}) {
+    const std::size_t at = text.find(piece);
+    ASSERT_NE(at, std::string::npos) << piece;
+    const std::size_t lineStart = text.rfind('\n', at) + 1;  // npos + 1: the first line
+    EXPECT_EQ(text.substr(lineStart, 5), "===> ") << text.substr(lineStart, at - lineStart + piece.size());
+  }
   harness.step(30);
   EXPECT_EQ(advanced, 1);
   ASSERT_EQ(harness.removes.size(), 1U);  // nothing to remove for object 0

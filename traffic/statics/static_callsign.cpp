@@ -21,7 +21,7 @@ std::string pendingStaticCallsign(std::string_view first, std::string_view secon
     chosen = continues ? second : first;
   }
   if (chosen.empty()) {
-    gf_logWarning(fmt::format("{} callsign is empty..", "pendingStaticCallsign"));
+    gf_logWarning(fmt::format("{} callsign is empty..", "lf_detcs"));
   }
   return std::string(chosen);
 }

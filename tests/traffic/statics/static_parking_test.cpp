@@ -6,6 +6,7 @@
 #include <set>
 
 #include "foundation/settings.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/traffic/engine_harness.h"
 #include "tests/traffic/engine_test_access.h"
@@ -251,6 +252,7 @@ TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
 }
 
 TEST(StaticParking, StaticCallsignsEndInAStarNeverAnUnderscore) {
+  LogCapture log;
   EXPECT_EQ(staticCallsign("DLH4AB_"), "DLH4AB*");
   EXPECT_EQ(staticCallsign("DLH4AB__"), "DLH4AB*");
   EXPECT_EQ(staticCallsign("BAW1*"), "BAW1*");
@@ -261,6 +263,7 @@ TEST(StaticParking, StaticCallsignsEndInAStarNeverAnUnderscore) {
   EXPECT_EQ(pendingStaticCallsign("", "B", true), "B");
   EXPECT_EQ(pendingStaticCallsign("A", "", false), "A");
   EXPECT_EQ(pendingStaticCallsign("", "", false), "");
+  EXPECT_TRUE(log.contains("===> lf_detcs callsign is empty.."));
 }
 
 }  // namespace
