@@ -1,8 +1,9 @@
 // Recorded flights served by the RealTraffic stand-in, replayed by the whole
 // program into the simulator stand-in, the three on one clock that runs
 // faster than real time: a departure from its stand to the climb-out, an
-// arrival from the approach to its stand and an arrival as a real feed gives
-// it, each measured against its records.
+// arrival from the approach to its stand, an arrival as a real feed gives it
+// and a flight the feed renames on its way, each measured against its
+// records.
 
 #include <gtest/gtest.h>
 
@@ -255,7 +256,23 @@ TEST(ReplayEndToEnd, ADepartureAndAnArrivalThroughTheFeedAndTheProgramKeepToThei
       replayedFlight(0x4ca7b4, "EIN605", "A320", "EI-DVM", "EHAM", "EIDW", departureFrom(standAt(1), -3.0), 0.0);
   const ReplayedFlight arrival =
       replayedFlight(0x484f6d, "KLM1234", "B738", "PH-BXA", "EGLL", "EHAM", arrivalTo(standAt(2)), 60.0);
-  std::map<std::uint32_t, Watched> watched = program.replay({departure, arrival});
+  // Passing east at 10000 ft, the flight that the feed renames to its own
+  // callsign and "_" after 60 s, when it begins a turn to the south.
+  constexpr double kRenameSeconds = 60.0;
+  const GeoPoint north = gf_destination(kApron, 0.0, 6000.0 / 0.3048);
+  const GeoPoint northWest = gf_destination(north, -90.0 * kDegreesToRadians, 8000.0 / 0.3048);
+  const std::vector<TrackPoint> passing = TrackBuilder(northWest.latitude, northWest.longitude, 10000.0)
+                                              .leg(kRenameSeconds, 250.0, 90.0)
+                                              .leg(90.0, 250.0, 90.0, 0.0, 1.0)
+                                              .leg(30.0, 250.0, 180.0)
+                                              .points();
+  const auto renamedFrom = std::find_if(passing.begin(), passing.end(),
+                                        [](const TrackPoint& point) { return point.seconds > kRenameSeconds; });
+  const ReplayedFlight named =
+      replayedFlight(0x4ca8c1, "EIN7X", "A320", "EI-DVN", "EGLL", "EKCH", {passing.begin(), renamedFrom}, 20.0);
+  const ReplayedFlight renamed =
+      replayedFlight(0x4ca8c1, "EIN7X_", "A320", "EI-DVN", "EGLL", "EKCH", {renamedFrom, passing.end()}, 20.0);
+  std::map<std::uint32_t, Watched> watched = program.replay({departure, arrival, named, renamed});
   const Watched& departed = watched[departure.key];
   const Watched& arrived = watched[arrival.key];
   ASSERT_NE(departed.objectId, 0U) << harness.log();
@@ -266,6 +283,22 @@ TEST(ReplayEndToEnd, ADepartureAndAnArrivalThroughTheFeedAndTheProgramKeepToThei
   const platform::SimTrace trace = harness.sim().trace();
   expectOnTime(departure, departed, trace, "departure");
   expectOnTime(arrival, arrived, trace, "arrival");
+
+  // Once it is created again with its new callsign, the renamed flight keeps
+  // to its records through the turn.
+  const double respawnedSeconds = renamed.startSeconds + kRenameSeconds + kLiveDelaySeconds + 20.0;
+  std::vector<RecordLag> afterRespawn;
+  for (const RecordLag& lag : lagsOf(renamed, watched[renamed.key], trace)) {
+    if (lag.dueSeconds >= respawnedSeconds) afterRespawn.push_back(lag);
+  }
+  double farthestMeters = 0.0;
+  for (const RecordLag& lag : afterRespawn) farthestMeters = std::max(farthestMeters, lag.closestMeters);
+  const LagFigures renamedFigures = lagFigures(afterRespawn);
+  std::printf("renamed flight: %zu records after its new create, largest |lag| %.2f s, farthest %.0f m\n",
+              renamedFigures.records, renamedFigures.largestAbsSeconds, farthestMeters);
+  EXPECT_GE(renamedFigures.records, 20U);
+  EXPECT_LE(renamedFigures.largestAbsSeconds, 3.0);
+  EXPECT_LE(farthestMeters, 150.0);
 
   // The runway: 300 m before the recorded touchdown (two seconds after the
   // last airborne report), along the course 0 of the roll-out.

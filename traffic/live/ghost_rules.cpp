@@ -50,14 +50,14 @@ void LiveRules::removeGhost(std::string_view callsign) {
   }
 }
 
-bool LiveRules::hasRealTwin(std::string_view callsign) const {
+bool LiveRules::hasRealTwin(std::string_view callsign, const LiveAc& asking) const {
   const std::string_view real = lessLastCharacter(callsign);
   if (real.empty()) {
     return false;
   }
   const std::span<const LiveAc> live = engine_.liveAircraft();
-  return std::any_of(live.begin(), live.end(), [real](const LiveAc& a) {
-    return a.state != SimState::removingfromsim && a.base.identity.callsign == real;
+  return std::any_of(live.begin(), live.end(), [real, &asking](const LiveAc& a) {
+    return &a != &asking && a.state != SimState::removingfromsim && a.base.identity.callsign == real;
   });
 }
 

@@ -155,9 +155,10 @@ class LiveRules {
   // ---- Periodic rules ----
   // Removes the live aircraft named callsign + "_" and remembers that text.
   void removeGhost(std::string_view callsign);
-  // Another live aircraft, not being removed, carries the callsign less its
-  // last character.
-  bool hasRealTwin(std::string_view callsign) const;
+  // A live aircraft other than the asking one, not being removed, carries
+  // the callsign less its last character. An aircraft that the feed renames
+  // from "DLH4AB" to "DLH4AB_" is not its own twin.
+  bool hasRealTwin(std::string_view callsign, const LiveAc& asking) const;
   // The identity check: keys wait in order, one is taken each second.
   void queueIdentityCheck(std::uint32_t key) { identityChecks_.push_back(key); }
   void checkNextIdentity();

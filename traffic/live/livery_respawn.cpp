@@ -54,7 +54,7 @@ bool LiveRules::respawnIfChanged(LiveAc& aircraft, const LiveTrafficRecord& reco
   } else {
     if (newCallsign.back() != '_') {
       removeGhost(newCallsign);
-    } else if (hasRealTwin(newCallsign)) {
+    } else if (hasRealTwin(newCallsign, aircraft)) {
       return false;
     }
     identity.callsign = newCallsign;

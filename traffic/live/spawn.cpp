@@ -121,7 +121,7 @@ void LiveRules::trySpawn(LiveAc& aircraft) {
     identity.airline = "PVT";
   }
   if (hasValidCallsign(identity) && !engine_.reports().isNoMatch(noMatchKey(identity)) &&
-      (!endsWithUnderscore(identity.callsign) || !hasRealTwin(identity.callsign))) {
+      (!endsWithUnderscore(identity.callsign) || !hasRealTwin(identity.callsign, aircraft))) {
     spawnLiveAc(aircraft);
     return;
   }

@@ -26,6 +26,22 @@ TEST(LiveryRespawn, ARenamedAircraftKeepsItsObjectWithoutGuidChangesAndRespawnsW
   par_GUID_CHANGES.setValue(true);
 }
 
+// A record renaming the aircraft to its own callsign and "_" is taken; it is
+// refused only while another live aircraft flies under the callsign itself.
+TEST(LiveryRespawn, ARenameToTheGhostCallsignIsRefusedOnlyForAnotherAircraftsGhost) {
+  par_GUID_CHANGES.setValue(false);
+  for (const bool realTwin : {false, true}) {
+    RulesHarness h;
+    if (realTwin) {
+      h.harness.placeLive(20002, "DLH4AB", SimState::active, 502);
+    }
+    LiveAc& aircraft = h.harness.placeLive(20001, "DLH4AB", SimState::active, 501);
+    EXPECT_EQ(h.rules.respawnIfChanged(aircraft, renamed("DLH4AB_", "")), !realTwin) << realTwin;
+    EXPECT_EQ(aircraft.base.identity.callsign, realTwin ? "DLH4AB" : "DLH4AB_") << realTwin;
+  }
+  par_GUID_CHANGES.setValue(true);
+}
+
 // No removal will ever be reported for an aircraft without an object: it
 // would wait in liveryrespawn for ever.
 TEST(LiveryRespawn, AnAircraftWithoutAnObjectWaitsForItsCreateAgainAtOnce) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/geodesy.h"
 #include "foundation/settings.h"
 #include "tests/traffic/sim_scenario.h"
 #include "tests/traffic/stand_checks.h"
@@ -73,6 +74,33 @@ TEST(SpawnScenario, AircraftAppearOnAFreeStandAndInTheAirAndGhostsAndBlockedCall
   s.engine.pushSimEvent({0, 20003, 0, SimEventType::blockedCallsign, 0.0, 0.0});
   s.settle();
   EXPECT_EQ(s.engine.findLiveByKey(20003), nullptr);
+  expectSimulatorMatchesEngine(s);
+}
+
+// A feed that renames a flight to its own callsign and "_" keeps moving it:
+// the renamed aircraft is no ghost of itself.
+TEST(SpawnScenario, AnAircraftRenamedToItsGhostCallsignKeepsFollowingItsRecords) {
+  SimScenario s;
+  // Renamed once it flies in the simulator, as it turns east; every 8 s
+  // 1000 m on.
+  std::vector<LiveTrafficRecord> track = cruise(20004, "DLH4AB", 0.0, 6);
+  for (int i = 1; i <= 7; ++i) {
+    const GeoPoint at = offsetMeters(kApronOrigin, 25000.0, i * 1000.0);
+    track.push_back(SimScenario::record(20004, "DLH4AB_", "A320", at, kStart + (i + 5) * 8.0, 250.0, 90.0, 10000.0));
+  }
+  s.feedTrack(track);
+  s.runSeconds(static_cast<double>(kLiveDelaySeconds) + 1.0);  // the last record is due
+  const LiveAc* aircraft = s.engine.findLiveByKey(20004);
+  ASSERT_NE(aircraft, nullptr);
+  EXPECT_EQ(aircraft->base.identity.callsign, "DLH4AB_");
+  const auto object = s.sim->object(s.objectOf(20004));
+  ASSERT_TRUE(object.has_value());
+  ASSERT_FALSE(object->poses.empty());
+  const platform::RecordedPose& last = object->poses.back();
+  const double metersFromLastRecord =
+      gf_distanceNm({last.latitudeDegrees, last.longitudeDegrees}, {track.back().latitude, track.back().longitude}) *
+      1852.0;
+  EXPECT_LT(metersFromLastRecord, 300.0);
   expectSimulatorMatchesEngine(s);
 }
 
