@@ -80,12 +80,14 @@ void timeAirLeg(MotionContext& m, LiveAc& a) {
   next.dueTick = now + std::max(ticks, kMinimumLegTicks);
 }
 
-void writeDescent(MotionContext& m, LiveAc& a, PathPoint& next) {
-  const double rate = descentRate(m, a);
-  next.verticalSpeedFpm = rate;
-  a.motion.verticalSpeedFpm = rate;
-  a.motion.climbPerTickFeet = rate / 6000.0;
+// The vertical speed of the leg, written to its next point too.
+void writeVerticalSpeed(LiveAc& a, PathPoint& next, double rateFpm) {
+  next.verticalSpeedFpm = rateFpm;
+  a.motion.verticalSpeedFpm = rateFpm;
+  a.motion.climbPerTickFeet = rateFpm / 6000.0;
 }
+
+void writeDescent(MotionContext& m, LiveAc& a, PathPoint& next) { writeVerticalSpeed(a, next, descentRate(m, a)); }
 
 bool isAirliner(const LiveAc& a) {
   const SizeCategory c = a.base.category;
@@ -124,12 +126,15 @@ void flyVerticalProfile(MotionContext& m, LiveAc& a) {
     } else if (!frontAirborne) {
       climbOutRate(a, ticks);
     } else if (!nextAirborne) {
-      // Landing: towards the park airport's elevation when it is the one
-      // near; elsewhere the feed's own descent.
-      if (nearParkAirport(m, a) && m.qnhHpa.load() <= kStandardQnhHpa) {
+      // Landing: above the standard QNH the feed's descent, corrected for
+      // the QNH; at or below it towards the park airport's elevation when it
+      // is the one near, elsewhere the standard descent.
+      if (m.qnhHpa.load() > kStandardQnhHpa) {
+        writeDescent(m, a, a.path[1]);
+      } else if (nearParkAirport(m, a)) {
         mo.climbPerTickFeet = perTick(engine.parkElevationFeet() - altitude, ticks);
       } else {
-        writeDescent(m, a, a.path[1]);
+        writeVerticalSpeed(a, a.path[1], kStandardDescentFpm);
       }
       setGear(m, a, 1);
     } else if (!mo.approach) {

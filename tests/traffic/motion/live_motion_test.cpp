@@ -167,25 +167,30 @@ TEST_F(LiveMotionRules, AnAirborneTurnBanksOverTheWholeLegUpToTheCategoryLimit) 
   EXPECT_NEAR(a.position.bankRadians, -maxBank, 1e-9);
 }
 
+// Up to the standard QNH a landing aims at the park airport's elevation near
+// it and descends at the standard 601 ft/min elsewhere; above it the feed's
+// descent, corrected for the QNH, holds everywhere.
 TEST_F(LiveMotionRules, ALandingAimsAtTheParkElevationOnlyNearTheParkAirport) {
   driver.setParkAirport(kOrigin, {});
   const struct {
     double northNm;
     int qnh;
-    bool towardsElevation;
-  } cases[] = {{5.0, 1013, true}, {30.0, 1013, false}, {5.0, 1020, false}};
+    double verticalSpeedFpm;  // 0: towards the elevation
+  } cases[] = {{5.0, 1013, 0.0}, {30.0, 1013, -601.0}, {30.0, 990, -601.0},
+               {5.0, 1020, -800.0 - 7 * 6.0}, {30.0, 1014, -800.0 - 6.0}};
   for (const auto& c : cases) {
     LiveAc& a = place(50030, {pointAt(-c.northNm * 1852, 0, 0, 140, 1500), pointAt(-c.northNm * 1852 + 500, 0, 1000, 140)},
                       false);
     a.motion.heightAboveGroundFeet = 1500;
-    a.path[0].verticalSpeedFpm = -700;
+    a.path[0].verticalSpeedFpm = -1600;  // with the next point's 0, a feed descent of 800 ft/min
     m.qnhHpa.store(c.qnh);
     flyVerticalProfile(m, a);
-    if (c.towardsElevation) {
+    if (c.verticalSpeedFpm == 0.0) {
       EXPECT_NEAR(a.motion.climbPerTickFeet, -1.5, 1e-9);
     } else {
-      EXPECT_LE(a.motion.verticalSpeedFpm, -601.0) << "the feed's own descent";
-      EXPECT_NEAR(a.motion.climbPerTickFeet, a.motion.verticalSpeedFpm / 6000.0, 1e-9);
+      EXPECT_DOUBLE_EQ(a.motion.verticalSpeedFpm, c.verticalSpeedFpm) << c.northNm << " nm, QNH " << c.qnh;
+      EXPECT_DOUBLE_EQ(a.path[1].verticalSpeedFpm, c.verticalSpeedFpm);
+      EXPECT_NEAR(a.motion.climbPerTickFeet, c.verticalSpeedFpm / 6000.0, 1e-9);
     }
   }
 }
