@@ -66,13 +66,12 @@ void LiveRules::enforceMaxPark(std::int32_t extra) {
   if (staticParked + parked <= wanted) {
     return;
   }
-  // Only an active static aircraft can make room: one being created or
-  // removed already is on its way.
+  // The static aircraft placed earliest in the week, whatever its state:
+  // one already leaving is not queued again, and no other goes for it.
   StaticAc* earliest = nullptr;
   for (StaticAc& s : engine_.staticAircraft()) {
-    if (s.state == SimState::active &&
-        (earliest == nullptr ||
-         DaySlot::fromPacked(s.slot).weekIndex() < DaySlot::fromPacked(earliest->slot).weekIndex())) {
+    if (earliest == nullptr ||
+        DaySlot::fromPacked(s.slot).weekIndex() < DaySlot::fromPacked(earliest->slot).weekIndex()) {
       earliest = &s;
     }
   }
