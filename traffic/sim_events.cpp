@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -44,6 +46,22 @@ bool removalAsked(const LiveAc& aircraft) {
 
 bool removalAsked(const StaticAc& aircraft) {
   return aircraft.removeOnceCreated || aircraft.state == SimState::removingfromsim;
+}
+
+// Names an aircraft whose object the simulator removed: by the rule that
+// asked for its removal while the object was being created (it never turned
+// active, where that line is written), or as the simulator's own removal.
+template <typename Aircraft>
+void nameRemovedObject(const TrafficEngine& engine, Aircraft& aircraft) {
+  const std::string kept = std::exchange(aircraft.removalLine, {});
+  if (!par_LOG.value()) {
+    return;
+  }
+  if (!kept.empty()) {
+    gf_logLine(kept);
+  } else if (!removalAsked(aircraft)) {
+    gf_logLine(fmt::format("{} removed by the simulator itself", engine.logLabel(aircraft)));
+  }
 }
 
 }  // namespace
@@ -270,9 +288,7 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
     if (aircraft.objectId != objectId) {
       continue;
     }
-    if (par_LOG.value() && !removalAsked(aircraft)) {
-      gf_logLine(fmt::format("{} removed by the simulator itself", logLabel(aircraft)));
-    }
+    nameRemovedObject(*this, aircraft);
     // The plan belongs to the object: a respawned aircraft gets its own
     // with its new object.
     if (aircraft.flightPlanWritten && hooks_.deleteFlightPlanFile) {
@@ -293,9 +309,7 @@ void TrafficEngine::onObjectRemoved(std::uint32_t objectId) {
   auto found = std::find_if(staticAcTable_.begin(), staticAcTable_.end(),
                             [objectId](const StaticAc& a) { return a.objectId == objectId; });
   if (found != staticAcTable_.end()) {
-    if (par_LOG.value() && !removalAsked(*found)) {
-      gf_logLine(fmt::format("{} removed by the simulator itself", logLabel(*found)));
-    }
+    nameRemovedObject(*this, *found);
     eraseStaticRecord(staticAcTable_, found);
   }
 }

@@ -189,6 +189,8 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
   struct Case {
     std::string line;
     std::function<void(FlightDriver&)> act;
+    // Where set, no other line names the aircraft.
+    std::string callsign = {};
   };
   const Case cases[] = {
       {"          T1       removed: its path holds 201 points (limit 200)",
@@ -312,6 +314,60 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
          d.harness.step(300);
          EXPECT_EQ(d.harness.removes.size(), 1U);
        }},
+      // Removed while created, the object goes before it turns active: named
+      // by the rule that removed it when the simulator takes the object.
+      {"          T36      removed: its path holds 201 points (limit 200)",
+       [](FlightDriver& d) {
+         LiveAc& a = d.harness.placeLive(36, "T36", SimState::adding2sim);
+         a.phase = FlightPhase::taxi;
+         a.onGround = true;
+         while (a.path.size() <= 200) a.path.push_back(pointAt(200, 20000, 15));
+         PathPoint p = pointAt(201, 20100, 15);
+         decodeExisting(d.motion, a, p);
+         d.harness.bindLive(36, 536);
+         d.harness.step(10);
+         d.harness.objectRemoved(536);
+         d.harness.step(300);
+         EXPECT_EQ(d.aircraft(36), nullptr);
+         EXPECT_TRUE(d.harness.removes.empty());
+       },
+       "T36"},
+      {"A1      : RYR37*   RYR A320 makes way for T38 DLH A320 ",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         StaticAc& parked = d.harness.placeStatic(37, "RYR37*", SimState::adding2sim);
+         parked.standId = 1;
+         parked.base.identity.airline = "RYR";
+         parked.base.identity.icaoType = "A320";
+         LiveAc& live = parkedOnA1(d, 38, "T38");
+         live.base.identity.airline = "DLH";
+         live.base.identity.icaoType = "A320";
+         d.rules.makeWay(live, d.harness.engine.standTable()->front());
+         d.harness.bindStatic(37, 537);
+         d.harness.step(10);
+         d.harness.objectRemoved(537);
+         d.harness.step(300);
+         EXPECT_TRUE(d.harness.engine.staticAircraft().empty());
+         EXPECT_TRUE(d.harness.removes.empty());
+       },
+       "RYR37*"},
+      // A create that the time shift cancelled is gone already when a live
+      // aircraft takes the stand in the same step: it makes way for nobody.
+      {"A1      : RYR39*   removed: the traffic starts again at the new time shift",
+       [](FlightDriver& d) {
+         d.setParkAirport(kApronOrigin, standGrid(1, 1));
+         StaticAc& parked = d.harness.placeStatic(39, "RYR39*", SimState::adding2sim);
+         parked.standId = 1;
+         CreateRequest request;
+         request.key = 39;
+         d.harness.engine.queueStaticCreate(request);
+         d.rules.removeAllStaticAc("the traffic starts again at the new time shift");
+         d.rules.makeWay(parkedOnA1(d, 40, "T40"), d.harness.engine.standTable()->front());
+         d.harness.step(300);
+         EXPECT_TRUE(d.harness.engine.staticAircraft().empty());
+         EXPECT_TRUE(d.harness.creates.empty());
+       },
+       "RYR39*"},
   };
   for (const Case& c : cases) {
     LogCapture log;
@@ -321,6 +377,9 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
     }
     resetAllSettings();
     EXPECT_EQ(countOf(log.text(), c.line + "\n"), 1U) << c.line << "\n" << log.text();
+    if (!c.callsign.empty()) {
+      EXPECT_EQ(countOf(log.text(), " " + c.callsign + " "), 1U) << c.line << "\n" << log.text();
+    }
   }
 }
 

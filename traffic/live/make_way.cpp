@@ -40,9 +40,12 @@ std::string fmtMakesWayFor(std::string_view standLabel, const AircraftIdentity& 
 
 void LiveRules::makeWay(LiveAc& aircraft, const ParkingPosition& stand) {
   const std::span<StaticAc> statics = engine_.staticAircraft();
+  // A static whose create was cancelled is gone, though its record stays
+  // until the end of the step; one already on its way out was named by the
+  // rule that removed it.
   auto parked = std::find_if(statics.begin(), statics.end(),
-                             [&stand](const StaticAc& s) { return s.standId == stand.id; });
-  if (parked != statics.end()) {
+                             [&stand](const StaticAc& s) { return s.standId == stand.id && !s.createCancelled; });
+  if (parked != statics.end() && !parked->removeOnceCreated && parked->state != SimState::removingfromsim) {
     const std::string line = fmtMakesWayFor(stand.name, parked->base.identity, aircraft.base.identity);
     if (parked->state == SimState::adding2sim) {
       // A create still queued is cancelled (the engine erases the record);
