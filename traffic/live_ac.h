@@ -49,34 +49,21 @@ struct CurveState {
   double lengthMeters() const { return arcMeters.back(); }
 };
 
-// What the records of a parked aircraft showed of its rest and of its first
-// move away: when it sets off is timed from them.
+// A record of a parked aircraft near its stand: when it fell due, where it
+// lay and the speed it reported.
+struct StandRecord {
+  std::int64_t dueTick = 0;
+  double latitude = 0.0;
+  double longitude = 0.0;
+  double speedKnots = 0.0;
+};
+
+// What the records of a parked aircraft showed since it came to rest where
+// it stands: when it sets off is timed from them.
 struct StandRest {
-  static constexpr std::size_t kKeptPositions = 4;
-  // The last few positions its records showed it at rest in, degrees.
-  std::array<double, kKeptPositions> latitudes{};
-  std::array<double, kKeptPositions> longitudes{};
-  std::size_t kept = 0;
-  std::size_t nextSlot = 0;
-  std::int64_t lastRestDueTick = 0;  // of the last record that showed it at rest
-  // Where no record reported a stop (some surface reports give a standing
-  // aircraft a few knots), the records that stayed together show where it
-  // rests: the sum and count of their positions, degrees.
-  double reportedSpeedLatitudeSum = 0.0;
-  double reportedSpeedLongitudeSum = 0.0;
-  std::size_t reportedSpeedKept = 0;
-  // The last record since the last at rest that reported a speed where the
-  // aircraft rested: it stood there, or was setting off already.
-  bool reportedSpeedAtRest = false;
-  double speedAtRestLatitude = 0.0;
-  double speedAtRestLongitude = 0.0;
-  std::int64_t speedAtRestDueTick = 0;
-  // The first record since then that showed it moved: when it fell due, how
-  // far it lay from where the aircraft rested, and its speed.
-  bool movedAway = false;
-  std::int64_t firstAwayDueTick = 0;
-  double firstAwayNm = 0.0;
-  double firstAwayKnots = 0.0;
+  static constexpr std::size_t kKeptRecords = 32;
+  // The latest of them, oldest first.
+  std::vector<StandRecord> records;
 };
 
 // The motion state of a live aircraft that the live step, the ground and air
@@ -145,7 +132,9 @@ struct LiveMotion {
   // to move away, not when the record that tells it came.
   std::int64_t standLeaveTick = 0;
   StandRest standRest;
-  // Records that came while it waited to set off, oldest first.
+  // Records that came while it waited to set off, or before it was active
+  // on the stand it was created on (those heard since its first record, as
+  // heard), oldest first.
   std::vector<PathPoint> standRecordsWaiting;
   // The due tick the last ground leg ended at, how late that was after its
   // point's own due tick (early when below 0), and the speed its records'
@@ -211,5 +200,12 @@ struct alignas(64) LiveAc {
 
 // A new aircraft in state buffer and phase birth whose path holds the first point.
 LiveAc makeLiveAc(const AircraftBase& base, const PathPoint& firstPoint, double timestamp);
+
+// Until an aircraft that may be created parked on a stand, or was, is active
+// there, its ground records are kept as heard (the latest ones), also those
+// left out of its path: they tell whether it still rests there and when it
+// sets off.
+bool keepsRecordsHeardBeforeActive(const LiveAc& aircraft);
+void holdRecordHeardBeforeActive(LiveAc& aircraft, const PathPoint& point);
 
 }  // namespace crv

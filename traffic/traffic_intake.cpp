@@ -195,6 +195,9 @@ bool TrafficEngine::knownRecordAccepted(LiveAc& aircraft, const LiveTrafficRecor
       }
     }
     if (aircraft.generatedLegs < 1 && isThinnedOut(record, last, sinceLast)) {
+      if (!record.airborne && keepsRecordsHeardBeforeActive(aircraft)) {
+        holdRecordHeardBeforeActive(aircraft, pathPointOf(record, dueTickOf(record.dueTick, tick())));
+      }
       return false;
     }
   }

@@ -355,8 +355,16 @@ GeoPoint apronOffset(double northMeters, double eastMeters) {
 // Each keeps to its records' times; the taxis never exceed the taxi
 // maximum; the pushes move tail first facing the recorded nose. A push
 // back whose records at rest report 1.5 kt sets off when the recorded one
-// did.
+// did, and so does one first heard at its stand 20 s before its push, its
+// records at rest reporting 3 kt.
 TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses) {
+  StandSetOffRecords heardBeforePush;
+  heardBeforePush.restKnots = 3.0;
+  heardBeforePush.restEverySeconds = 3.0;
+  heardBeforePush.firstPushAfterSeconds = 1.0;
+  heardBeforePush.pushEverySeconds = 2.0;
+  heardBeforePush.pushShare = kUnderstatedPushShare;
+  heardBeforePush.heardBeforeSeconds = 20.0;
   ReplayProgram program(schipholApron(kNosePushFirstNoseDegrees));
   ProgramHarness& harness = program.harness;
   std::vector<ReplayedFlight> flights{
@@ -370,9 +378,13 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
       replayedFlight(0x484a45, "KLM1745", "B738", "PH-BXC", "EGLL", "EHAM",
                      rapidExitFrom(apronOffset(-5000.0, -1500.0), 45.0), 60.0),
       replayedFlight(0x4ca8e4, "EIN714", "A320", "EI-DVR", "EHAM", "EIDW",
-                     understatedPushbackFrom(standAt(3), 1.5), 0.0)};
-  // The take-off roll is served as recorded, 15 s apart.
+                     understatedPushbackFrom(standAt(3), 1.5), 0.0),
+      replayedFlight(0x4ca8e6, "EIN716", "A320", "EI-DVS", "EHAM", "EIDW",
+                     standSetOffFrom(standAt(2), heardBeforePush), 100.0)};
+  // The take-off roll is served as recorded, 15 s apart, and so are the
+  // records of the push back first heard at its stand.
   flights[3].served.heardOnlyAtPoints = true;
+  flights[6].served.heardOnlyAtPoints = true;
   double endSeconds = 0.0;
   for (const ReplayedFlight& flight : flights) {
     endSeconds = std::max(endSeconds, flight.served.points.back().secondsFromStart + kLiveDelaySeconds + 5.0);
@@ -417,7 +429,7 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
   // recorded push began count. The stand-in serves positions between its
   // records, scattered at rest and moving off a second before the push: the
   // set-off is judged within 1.5 s.
-  const ReplayedFlight& restKnots = flights.back();
+  const ReplayedFlight& restKnots = flights[5];
   const double recordedStart = restKnots.startSeconds + kNosePushStartSeconds + kLiveDelaySeconds;
   const SetOffSeen setOff = setOffSeen(positionsOf(watched[restKnots.key]), recordedStart - 20.0, recordedStart);
   std::vector<RecordLag> moving = lagsOf(restKnots, watched[restKnots.key], trace, true);
@@ -431,6 +443,20 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
   EXPECT_GE(figures.records, 10U);
   EXPECT_LE(figures.medianAbsSeconds, 1.0);
   EXPECT_LE(figures.p95AbsSeconds, 3.0);
+
+  // Created on its stand, it judges the records heard before it was active
+  // there: it sets off within 1.5 s of the recorded start, never before its
+  // last record at rest.
+  const ReplayedFlight& heardLate = flights[6];
+  const double startDue = heardLate.startSeconds + heardBeforePush.startSeconds() + kLiveDelaySeconds;
+  const double lastRestDue = heardLate.startSeconds + heardBeforePush.lastRestSeconds() + kLiveDelaySeconds;
+  const std::optional<double> setOffSeconds = firstMovedSeconds(positionsOf(watched[heardLate.key]), 0.0, 0.05);
+  ASSERT_TRUE(setOffSeconds.has_value()) << harness.log();
+  std::printf("push back first heard at its stand 20 s before: set off %.2f s from the recorded start, %.2f s "
+              "from its last record at rest\n",
+              *setOffSeconds - startDue, *setOffSeconds - lastRestDue);
+  EXPECT_GE(*setOffSeconds, lastRestDue);
+  EXPECT_LE(std::fabs(*setOffSeconds - startDue), 1.5);
 }
 
 // An aircraft alone in the service's answers, asked every 2 s and served as

@@ -66,6 +66,19 @@ PushSeen pushSeen(const std::vector<platform::TracePosition>& positions, const s
   return seen;
 }
 
+std::optional<double> firstMovedSeconds(const std::vector<platform::TracePosition>& positions, double restSeconds,
+                                        double meters) {
+  const auto rest = std::lower_bound(positions.begin(), positions.end(), restSeconds,
+                                     [](const platform::TracePosition& p, double s) { return p.seconds < s; });
+  if (rest == positions.end()) {
+    return std::nullopt;
+  }
+  const auto moved = std::find_if(rest, positions.end(), [&](const platform::TracePosition& p) {
+    return gf_distanceNm(placeOf(*rest), placeOf(p)) * kMetersPerNm >= meters;
+  });
+  return moved == positions.end() ? std::nullopt : std::optional<double>(moved->seconds);
+}
+
 SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, double restSeconds,
                       double recordedStartSeconds) {
   constexpr double kMovedMeters = 0.5;

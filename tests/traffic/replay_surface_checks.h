@@ -5,6 +5,7 @@
 // moved tail first facing the recorded nose.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ struct SetOffSeen {
 };
 SetOffSeen setOffSeen(const std::vector<platform::TracePosition>& positions, double restSeconds,
                       double recordedStartSeconds);
+
+// When the aircraft first lay `meters` from where it stood at
+// `restSeconds`; none while it never did.
+std::optional<double> firstMovedSeconds(const std::vector<platform::TracePosition>& positions, double restSeconds,
+                                        double meters);
 
 // One leg between two moving ground records of a track: the speed their
 // positions and times show, and the speed at which the aircraft went from

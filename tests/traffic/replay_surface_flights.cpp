@@ -145,6 +145,21 @@ double nosePushNoseDegrees(double seconds) {
 
 namespace {
 
+// Each record up to 2 m off where the aircraft stands, reporting the speed.
+void scatterAtRest(std::vector<TrackPoint>& records, double restKnots) {
+  constexpr double kScatterMeters[][2] = {{1.2, -0.8}, {-1.5, 0.9}, {0.4, 1.8}, {-0.9, -1.6}, {1.9, 0.3},
+                                          {-0.3, -1.1}, {0.8, 1.5}, {-1.8, -0.6}, {1.0, -1.7}};
+  constexpr double kFeetPerMeter = 1.0 / 0.3048;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const double* scatter = kScatterMeters[i % std::size(kScatterMeters)];
+    const GeoPoint north = gf_destination({records[i].latitude, records[i].longitude}, 0.0, scatter[0] * kFeetPerMeter);
+    const GeoPoint off = gf_destination(north, kPi / 2.0, scatter[1] * kFeetPerMeter);
+    records[i].latitude = off.latitude;
+    records[i].longitude = off.longitude;
+    records[i].speedKnots = restKnots;
+  }
+}
+
 // The push back and taxi of nosePushbackFrom, second by second, its track
 // the nose.
 std::vector<TrackPoint> nosePushMoved(GeoPoint stand) {
@@ -190,24 +205,48 @@ std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand, double restKnots
   // At rest, heard at irregular times until a second before the push, each
   // record up to 2 m off where the aircraft stands.
   appendSampled(moved, 0.0, kNosePushStartSeconds - 1.0, {7.0, 4.6, 12.0, 3.0, 9.0, 6.4, 10.0}, reported);
-  constexpr double kScatterMeters[][2] = {{1.2, -0.8}, {-1.5, 0.9}, {0.4, 1.8}, {-0.9, -1.6}, {1.9, 0.3},
-                                          {-0.3, -1.1}, {0.8, 1.5}, {-1.8, -0.6}, {1.0, -1.7}};
-  constexpr double kFeetPerMeter = 1.0 / 0.3048;
-  for (std::size_t i = 0; i < reported.size(); ++i) {
-    const double* scatter = kScatterMeters[i % std::size(kScatterMeters)];
-    const GeoPoint north =
-        gf_destination({reported[i].latitude, reported[i].longitude}, 0.0, scatter[0] * kFeetPerMeter);
-    const GeoPoint off = gf_destination(north, kPi / 2.0, scatter[1] * kFeetPerMeter);
-    reported[i].latitude = off.latitude;
-    reported[i].longitude = off.longitude;
-    reported[i].speedKnots = restKnots;
-  }
+  scatterAtRest(reported, restKnots);
   const double stopSeconds = moved.back().seconds - 30.0;
   const std::size_t moving = reported.size();
   appendSampled(moved, kNosePushStartSeconds + 1.4, stopSeconds - 1.0, irregularSurfaceIntervals(), reported);
   appendSampled(moved, stopSeconds + 1.0, moved.back().seconds, {10.0}, reported);
   for (std::size_t i = moving; i < reported.size(); ++i) {
     reported[i].speedKnots *= kUnderstatedPushShare;
+  }
+  withoutHeadingOnTheGround(reported);
+  return reported;
+}
+
+std::vector<TrackPoint> standSetOffFrom(GeoPoint stand, const StandSetOffRecords& records) {
+  // nosePushMoved's push begins at its second kNosePushStartSeconds.
+  const std::vector<TrackPoint> moved = nosePushMoved(stand);
+  const double shift = kNosePushStartSeconds - records.startSeconds();
+  const auto movedAt = [&](double seconds) {
+    const double at = std::max(seconds + shift, 0.0);
+    std::vector<TrackPoint> one;
+    appendSampled(moved, at, at, {1.0}, one);
+    one.front().seconds = seconds;
+    return one.front();
+  };
+  std::vector<double> restSeconds{0.0};
+  const double lastRest = records.lastRestSeconds();
+  const auto before = static_cast<int>(std::floor(lastRest / records.restEverySeconds));
+  for (int k = before; k >= 0; --k) {
+    const double seconds = lastRest - k * records.restEverySeconds;
+    if (seconds > restSeconds.back() + 0.2) {
+      restSeconds.push_back(seconds);
+    }
+  }
+  std::vector<TrackPoint> reported;
+  for (const double seconds : restSeconds) {
+    reported.push_back(movedAt(seconds));
+  }
+  scatterAtRest(reported, records.restKnots);
+  // Forty seconds of the push.
+  for (double seconds = lastRest + records.firstPushAfterSeconds; seconds <= records.startSeconds() + 40.0;
+       seconds += records.pushEverySeconds) {
+    reported.push_back(movedAt(seconds));
+    reported.back().speedKnots *= records.pushShare;
   }
   withoutHeadingOnTheGround(reported);
   return reported;

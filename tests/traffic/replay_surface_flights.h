@@ -68,6 +68,28 @@ inline constexpr double kUnderstatedPushShare = 0.6;
 // positions show.
 std::vector<TrackPoint> understatedPushbackFrom(GeoPoint stand, double restKnots = 0.0);
 
+// One way a feed may report a parked aircraft and its push back (that of
+// nosePushbackFrom): the records at rest scatter by up to 2 m about the
+// stand and report `restKnots`, one every `restEverySeconds`; the push's
+// records come every `pushEverySeconds` from `firstPushAfterSeconds` after
+// the last at rest and report `pushShare` of the speed their positions
+// show. The aircraft is first heard `heardBeforeSeconds` before its push,
+// which begins halfway between the last record at rest and the first that
+// moved.
+struct StandSetOffRecords {
+  double restKnots = 0.0;
+  double restEverySeconds = 10.0;
+  double firstPushAfterSeconds = 2.0;
+  double pushEverySeconds = 2.0;
+  double pushShare = 1.0;
+  double heardBeforeSeconds = 60.0;
+
+  // Of the track's clock: its first record is heard at second 0.
+  double startSeconds() const { return heardBeforeSeconds; }
+  double lastRestSeconds() const { return heardBeforeSeconds - firstPushAfterSeconds / 2.0; }
+};
+std::vector<TrackPoint> standSetOffFrom(GeoPoint stand, const StandSetOffRecords& records);
+
 // The take-off roll begins this long into the sparse departure's track.
 inline constexpr double kSparseRollStartSeconds = 120.0;
 

@@ -194,6 +194,7 @@ class LiveRules {
   std::int64_t nowTick() const;
   void rememberStandUse(std::uint32_t key, DaySlot slot);
   void setSpawnPosition(LiveAc& aircraft);
+  void keepRecordsHeardOnStand(LiveAc& aircraft, const PathPoint& firstHeard);
   bool chooseLivery(LiveAc& aircraft);
   void takeStand(LiveAc& aircraft, ParkingPosition& stand);
 

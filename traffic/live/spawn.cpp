@@ -48,6 +48,47 @@ double airbornePitchRadians(double verticalSpeedFpm) {
   return (-3.0 - v / 600.0 * 2.2) * kDegreesToRadians;
 }
 
+// Surface records may report little more than half the speed their
+// positions show.
+constexpr double kMostUnderstatedShare = 0.5;
+
+// Records that report less than this show no movement of their own; two of
+// a standing aircraft lie up to this far apart.
+constexpr double kRestKnots = 1.0;
+constexpr double kStandingApartNm = 0.0032397408207343412;  // 6 m
+
+// Created on the ground, an aircraft stays where its first record showed it
+// until it must set off to reach the second at the speed the records show
+// from there on, as one first heard standing before its push back, instead
+// of creeping there from the moment it is created; and never before the
+// last record heard (`heard`, also those left out of its path) that showed
+// it standing there. Records that follow a movement ask for no wait: the
+// distance takes the time at that speed.
+void waitAtFirstPoint(LivePath& path, const std::vector<PathPoint>& heard) {
+  if (path.size() < 2 || path[0].airborne || path[1].airborne || path[1].stationary) {
+    return;
+  }
+  std::int64_t restTick = path[0].dueTick;
+  for (const PathPoint& p : heard) {
+    if (p.dueTick < path[1].dueTick && p.speedKnots < kRestKnots && !p.airborne &&
+        motion::distanceNm(path[0], p) < kStandingApartNm) {
+      restTick = std::max(restTick, p.dueTick);
+    }
+  }
+  double knots = path[1].speedKnots;
+  if (path.size() > 2 && !path[2].airborne && !path[2].stationary && path[2].dueTick > path[1].dueTick) {
+    const double hours = static_cast<double>(path[2].dueTick - path[1].dueTick) / motion::kTicksPerHour;
+    knots = std::max(knots, std::min(motion::distanceNm(path[1], path[2]) / hours, knots / kMostUnderstatedShare));
+  }
+  const std::int64_t setOffTick =
+      knots > 0.0 ? path[1].dueTick - motion::ticksForDistance(motion::distanceNm(path[0], path[1]), knots)
+                  : path[0].dueTick;
+  const std::int64_t waitTick = std::min(std::max(setOffTick, restTick), path[1].dueTick - 1);
+  if (waitTick > path[0].dueTick) {
+    path.front().dueTick = waitTick;
+  }
+}
+
 }  // namespace
 
 void LiveRules::trySpawn(LiveAc& aircraft) {
@@ -183,6 +224,7 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
     gf_logLine(fmt::format("{} sz:{}", "spawnLiveAc", path.size()));
     return;
   }
+  const PathPoint firstHeard = path.front();
   if (path[1].stationary) {
     path[0].stationary = true;
     path[0].speedKnots = 0.0;
@@ -208,6 +250,7 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
       if (services_.markCargoStandUsed) {
         services_.markCargoStandUsed(aircraft);
       }
+      keepRecordsHeardOnStand(aircraft, firstHeard);
       path.resize(1);
       path.front().latitude = stand->latitude;
       path.front().longitude = stand->longitude;
@@ -219,10 +262,15 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
       enforceMaxPark(1);
     } else if (!aircraft.dropFromBuffer) {
       aircraft.phase = FlightPhase::taxi;
+      waitAtFirstPoint(path, aircraft.motion.standRecordsWaiting);
     }
   }
   if (aircraft.dropFromBuffer) {
     return;
+  }
+  if (aircraft.phase != FlightPhase::parked) {
+    aircraft.motion.standRecordsWaiting.clear();
+    aircraft.motion.standRecordsPending = false;
   }
   queueIdentityCheck(aircraft.base.key);
   setSpawnPosition(aircraft);
@@ -233,6 +281,18 @@ void LiveRules::spawnLiveAc(LiveAc& aircraft) {
   if (!endsWithUnderscore(callsign)) {
     removeGhost(callsign);
   }
+}
+
+// An aircraft created parked on a stand watches its records from its first
+// on, as they were heard: its path becomes the stand, and whether it still
+// rests there and when it sets off is judged once it is active.
+void LiveRules::keepRecordsHeardOnStand(LiveAc& aircraft, const PathPoint& firstHeard) {
+  std::vector<PathPoint>& heard = aircraft.motion.standRecordsWaiting;
+  std::erase_if(heard, [&firstHeard](const PathPoint& p) { return p.dueTick < firstHeard.dueTick; });
+  if (heard.empty() || heard.front().dueTick > firstHeard.dueTick) {
+    heard.insert(heard.begin(), firstHeard);
+  }
+  aircraft.motion.standRecordsPending = true;
 }
 
 void LiveRules::setSpawnPosition(LiveAc& aircraft) {

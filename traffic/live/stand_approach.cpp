@@ -1,8 +1,12 @@
 // A parked live aircraft watches its new feed points: small moves around the
-// stand are noise, a clear move away means it leaves (or was towed).
+// stand are noise, a clear move away means it leaves (or was towed), and
+// the points near the stand tell when it set off.
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -42,121 +46,181 @@ std::int64_t towedBelowTicks(SizeCategory category) {
   }
 }
 
-GeoPoint placeOf(const PathPoint& point) { return {point.latitude, point.longitude}; }
+// The records of a standing aircraft scatter by a few metres about where it
+// stands. One that reports no speed farther than this from the middle of
+// those before, beside the record before it, shows it came to rest in a new
+// place.
+constexpr double kNewRestMeters = 6.0;
+constexpr double kStepMeters = kStepNm * kMetersPerNm;
+// Closer than this to where the aircraft rested, a record that reports no
+// speed shows it still there.
+constexpr double kRestScatterMeters = 3.0;
+// Readings of the records that fit them within the scatter of one record
+// (a metre and a half off) fit them alike: the latest set-off of those holds.
+constexpr double kSameFitSquaredMeters = 2.25;
+// Records that move away slower than this (0.5 kt) show no set-off.
+constexpr double kLeastSetOffMetersPerSecond = 0.25;
+constexpr double kKnotsToMetersPerSecond = kMetersPerNm / 3600.0;
 
-// Where the aircraft rested: the middle of the positions its records showed
-// it at rest in, whose scatter evens out there; where none reported a stop,
-// the middle of those that reported a speed there; its stand while there
-// are none.
-GeoPoint restMiddle(const LiveAc& aircraft) {
-  const StandRest& rest = aircraft.motion.standRest;
-  if (rest.kept > 0) {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    for (std::size_t i = 0; i < rest.kept; ++i) {
-      latitude += rest.latitudes[i];
-      longitude += rest.longitudes[i];
+// Metres east and north of the first record: the few metres about a stand
+// are flat.
+struct Offset {
+  double east = 0.0;
+  double north = 0.0;
+};
+
+Offset offsetBetween(const StandRecord& origin, const StandRecord& record) {
+  const double metersPerDegree = 60.0 * kMetersPerNm;
+  return {(record.longitude - origin.longitude) * metersPerDegree * std::cos(origin.latitude * kDegreesToRadians),
+          (record.latitude - origin.latitude) * metersPerDegree};
+}
+
+double lengthOf(Offset o) { return std::hypot(o.east, o.north); }
+
+// Keeps the record among the latest ones near the stand; those from before
+// the aircraft came to rest in a new place are of no more use.
+void noteStandRecord(LiveAc& aircraft, const PathPoint& point) {
+  std::vector<StandRecord>& records = aircraft.motion.standRest.records;
+  const StandRecord record{point.dueTick, point.latitude, point.longitude, point.speedKnots};
+  if (point.speedKnots < kRestKnots && !records.empty()) {
+    Offset middle;
+    for (const StandRecord& before : records) {
+      const Offset o = offsetBetween(record, before);
+      middle.east += o.east;
+      middle.north += o.north;
     }
-    const auto kept = static_cast<double>(rest.kept);
-    return {latitude / kept, longitude / kept};
-  }
-  if (rest.reportedSpeedKept > 0) {
-    const auto kept = static_cast<double>(rest.reportedSpeedKept);
-    return {rest.reportedSpeedLatitudeSum / kept, rest.reportedSpeedLongitudeSum / kept};
-  }
-  return {aircraft.standLatitude, aircraft.standLongitude};
-}
-
-double fromRestNm(const LiveAc& aircraft, GeoPoint place) { return gf_distanceNm(restMiddle(aircraft), place); }
-
-// How far the place lies from the closest position the records showed the
-// aircraft at rest in.
-double fromClosestRestNm(const LiveAc& aircraft, GeoPoint place) {
-  const StandRest& rest = aircraft.motion.standRest;
-  if (rest.kept == 0) {
-    return fromRestNm(aircraft, place);
-  }
-  double closestNm = gf_distanceNm({rest.latitudes[0], rest.longitudes[0]}, place);
-  for (std::size_t i = 1; i < rest.kept; ++i) {
-    closestNm = std::min(closestNm, gf_distanceNm({rest.latitudes[i], rest.longitudes[i]}, place));
-  }
-  return closestNm;
-}
-
-// The speed of the first record that showed the aircraft moved: what its
-// position shows since the last record that reported a speed where the
-// aircraft rested, when that is more than it reports. (Surface records
-// may report little more than half the movement.)
-double firstAwayKnots(const LiveAc& aircraft, const PathPoint& away, double awayNm) {
-  const StandRest& rest = aircraft.motion.standRest;
-  if (!rest.reportedSpeedAtRest || away.dueTick <= rest.speedAtRestDueTick) {
-    return away.speedKnots;
-  }
-  const double shownNm = awayNm - fromRestNm(aircraft, {rest.speedAtRestLatitude, rest.speedAtRestLongitude});
-  const auto ticks = static_cast<double>(away.dueTick - rest.speedAtRestDueTick);
-  return std::max(away.speedKnots, shownNm * motion::kTicksPerHour / ticks);
-}
-
-// A record shows the aircraft at rest when it reports no speed and lies
-// within a step of a position it rested in, or of the record before it: then
-// it rests in a new place. The positions of a standing aircraft's records
-// scatter by a few metres. A record that reports a speed there shows it at
-// rest or setting off: it keeps the aircraft at rest but never bounds its
-// set-off; where no record reported a stop, the middle of all such records
-// shows where the aircraft rests, which a slow push heard often cannot
-// drag along. The first record since the last at rest that shows it
-// elsewhere is where it moved away.
-void noteRestOrMove(LiveAc& aircraft, const PathPoint& point) {
-  StandRest& rest = aircraft.motion.standRest;
-  const bool anyRest = rest.kept > 0 || rest.reportedSpeedKept > 0;
-  const bool nearRest = anyRest && fromClosestRestNm(aircraft, placeOf(point)) < kStepNm;
-  const GeoPoint recordBefore{aircraft.motion.lastRecordLatitude, aircraft.motion.lastRecordLongitude};
-  const bool firstRecord = std::isnan(recordBefore.latitude);
-  const bool nearRecordBefore = !firstRecord && gf_distanceNm(recordBefore, placeOf(point)) < kStepNm;
-  if (point.speedKnots < kRestKnots && (rest.kept == 0 || nearRest || nearRecordBefore)) {
-    if (rest.kept > 0 && !nearRest) {
-      rest.kept = 0;
-      rest.nextSlot = 0;
+    const auto count = static_cast<double>(records.size());
+    const Offset fromMiddle{middle.east / count, middle.north / count};
+    if (lengthOf(fromMiddle) > kNewRestMeters && lengthOf(offsetBetween(record, records.back())) < kStepMeters) {
+      records.clear();
     }
-    rest.latitudes[rest.nextSlot] = point.latitude;
-    rest.longitudes[rest.nextSlot] = point.longitude;
-    rest.nextSlot = (rest.nextSlot + 1) % StandRest::kKeptPositions;
-    rest.kept = std::min(rest.kept + 1, StandRest::kKeptPositions);
-    rest.lastRestDueTick = point.dueTick;
-    rest.movedAway = false;
-    rest.reportedSpeedAtRest = false;
-  } else if (nearRest || (!anyRest && (firstRecord || nearRecordBefore))) {
-    if (rest.kept == 0) {
-      rest.reportedSpeedLatitudeSum += point.latitude;
-      rest.reportedSpeedLongitudeSum += point.longitude;
-      ++rest.reportedSpeedKept;
-    }
-    rest.movedAway = false;
-    rest.reportedSpeedAtRest = true;
-    rest.speedAtRestLatitude = point.latitude;
-    rest.speedAtRestLongitude = point.longitude;
-    rest.speedAtRestDueTick = point.dueTick;
-  } else if (!rest.movedAway) {
-    rest.movedAway = true;
-    rest.firstAwayDueTick = point.dueTick;
-    rest.firstAwayNm = fromRestNm(aircraft, placeOf(point));
-    rest.firstAwayKnots = firstAwayKnots(aircraft, point, rest.firstAwayNm);
   }
+  if (records.size() == StandRest::kKeptRecords) {
+    records.erase(records.begin());
+  }
+  records.push_back(record);
 }
 
-// When the recorded aircraft set off: the first record that showed it moved
-// had come its distance from the rest at its speed (firstAwayKnots), but
-// never before the last record that showed it at rest. (Surface records report less speed
-// than their positions show: a later record, farther away, would time the
-// start too early.)
+// A record near the stand as the set-off is read from it: seconds from the
+// first, metres from it, the speed it reported.
+struct Sample {
+  double seconds = 0.0;
+  Offset place;
+  double knots = 0.0;
+};
+
+// One way to read the records: the first `resting` show the aircraft at
+// rest, scattered about the middle of their positions; from the set-off on
+// it moves away from there at one speed, as the others show.
+struct SetOffReading {
+  double setOffSeconds = 0.0;
+  double squaredMeters = 0.0;  // how far the records lie from what it says
+};
+
+std::optional<SetOffReading> readSetOff(const std::vector<Sample>& samples, std::size_t resting,
+                                        double fallbackMetersPerSecond) {
+  const std::size_t count = samples.size();
+  Offset rest;
+  for (std::size_t i = 0; i < resting; ++i) {
+    rest.east += samples[i].place.east / static_cast<double>(resting);
+    rest.north += samples[i].place.north / static_cast<double>(resting);
+  }
+  const auto fromRest = [&](std::size_t i) {
+    return Offset{samples[i].place.east - rest.east, samples[i].place.north - rest.north};
+  };
+  SetOffReading reading;
+  for (std::size_t i = 0; i < resting; ++i) {
+    const double meters = lengthOf(fromRest(i));
+    reading.squaredMeters += meters * meters;
+  }
+  for (std::size_t i = resting; i < count; ++i) {
+    // A record that reports no speed where the aircraft rested was still there.
+    if (samples[i].knots < kRestKnots && lengthOf(fromRest(i)) < kRestScatterMeters) {
+      return std::nullopt;
+    }
+  }
+  // The way it went: to the last record.
+  const Offset last = fromRest(count - 1);
+  const double lastMeters = lengthOf(last);
+  if (lastMeters <= 0.0) {
+    return std::nullopt;
+  }
+  const auto along = [&](std::size_t i) {
+    const Offset o = fromRest(i);
+    return (o.east * last.east + o.north * last.north) / lastMeters;
+  };
+  // The speed and set-off that fit the moving records best; one alone is
+  // timed by its own speed.
+  const auto moving = static_cast<double>(count - resting);
+  double meanSeconds = 0.0;
+  double meanAlong = 0.0;
+  for (std::size_t i = resting; i < count; ++i) {
+    meanSeconds += samples[i].seconds / moving;
+    meanAlong += along(i) / moving;
+  }
+  double spread = 0.0;
+  double together = 0.0;
+  for (std::size_t i = resting; i < count; ++i) {
+    spread += (samples[i].seconds - meanSeconds) * (samples[i].seconds - meanSeconds);
+    together += (samples[i].seconds - meanSeconds) * (along(i) - meanAlong);
+  }
+  double metersPerSecond = spread > 0.0 ? together / spread : 0.0;
+  if (!(metersPerSecond >= kLeastSetOffMetersPerSecond)) {
+    metersPerSecond = fallbackMetersPerSecond;
+    meanSeconds = samples[count - 1].seconds;
+    meanAlong = along(count - 1);
+  }
+  // It set off after the last record that showed it at rest and before the
+  // first that showed it moving.
+  reading.setOffSeconds = std::clamp(meanSeconds - meanAlong / metersPerSecond, samples[resting - 1].seconds,
+                                     samples[resting].seconds);
+  for (std::size_t i = resting; i < count; ++i) {
+    const double meters = lengthOf(fromRest(i));
+    const double a = along(i);
+    const double miss = a - metersPerSecond * (samples[i].seconds - reading.setOffSeconds);
+    reading.squaredMeters += miss * miss + std::max(meters * meters - a * a, 0.0);
+  }
+  return reading;
+}
+
+// When the recorded aircraft set off: of the ways to read its records near
+// the stand as a rest and then a move away at one speed, the one they fit
+// best, or the latest of those that fit them alike. It never sets off before
+// a record that showed it at rest. (Surface records may report little more
+// than half the speed their positions show, and a standing aircraft a few
+// knots: the positions tell.)
 std::int64_t setOffTick(const LiveAc& aircraft, const PathPoint& leaving) {
-  const StandRest& rest = aircraft.motion.standRest;
-  if (!rest.movedAway) {
+  const std::vector<StandRecord>& records = aircraft.motion.standRest.records;
+  if (records.size() < 2) {
     return leaving.dueTick;
   }
-  const double knots = rest.firstAwayKnots > 0.0 ? rest.firstAwayKnots : motion::performanceOf(aircraft).taxiSpeedKnots;
-  const std::int64_t tick = rest.firstAwayDueTick - motion::ticksForDistance(rest.firstAwayNm, knots);
-  return rest.kept > 0 ? std::max(tick, rest.lastRestDueTick) : tick;
+  const StandRecord& first = records.front();
+  std::vector<Sample> samples;
+  for (const StandRecord& record : records) {
+    samples.push_back({static_cast<double>(record.dueTick - first.dueTick) / static_cast<double>(kTicksPerSecond),
+                       offsetBetween(first, record), record.speedKnots});
+  }
+  const double reportedKnots = records.back().speedKnots;
+  const double fallbackMetersPerSecond =
+      (reportedKnots > 0.0 ? reportedKnots : motion::performanceOf(aircraft).taxiSpeedKnots) * kKnotsToMetersPerSecond;
+  std::vector<std::optional<SetOffReading>> readings;
+  double fewestSquaredMeters = std::numeric_limits<double>::infinity();
+  for (std::size_t resting = 1; resting < samples.size(); ++resting) {
+    readings.push_back(readSetOff(samples, resting, fallbackMetersPerSecond));
+    if (readings.back()) {
+      fewestSquaredMeters = std::min(fewestSquaredMeters, readings.back()->squaredMeters);
+    }
+  }
+  std::optional<SetOffReading> chosen;
+  for (const std::optional<SetOffReading>& reading : readings) {
+    if (reading && reading->squaredMeters <= fewestSquaredMeters + kSameFitSquaredMeters) {
+      chosen = reading;
+    }
+  }
+  if (!chosen) {
+    return leaving.dueTick;
+  }
+  return first.dueTick + std::llround(chosen->setOffSeconds * static_cast<double>(kTicksPerSecond));
 }
 
 }  // namespace
@@ -175,7 +239,6 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
       motion.standClosestNm = distanceNm;
       motion.standLastNm = distanceNm;
       motion.standStepsAway = 0;
-      motion.standRest = {};
     } else if (distanceNm >= motion.standLastNm + kStepNm) {
       ++motion.standStepsAway;
       motion.standLastNm = distanceNm;
@@ -184,7 +247,7 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
     } else if (distanceNm <= motion.standLastNm - kStepNm) {
       motion.standStepsAway = 0;
     }
-    noteRestOrMove(aircraft, point);
+    noteStandRecord(aircraft, point);
     if (refuse) {
       motion.leavingStand = false;
       return false;
@@ -206,7 +269,7 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
                                 distanceNm * kMetersPerNm, kParkedLeaveLimitNm * kMetersPerNm));
       return false;
     }
-    noteRestOrMove(aircraft, point);
+    noteStandRecord(aircraft, point);
   }
   point.stationary = false;
   motion.leavingStand = true;
@@ -215,6 +278,11 @@ bool LiveRules::checkStandApproach(LiveAc& aircraft, PathPoint& point) {
   motion.standLeaveTick = setOffTick(aircraft, point);
   if (aircraft.previousPhase != FlightPhase::parked) {
     updateParkedTimers(aircraft);
+    // One that has only just turned active on the stand it was created on
+    // has no generated point yet: its stand point waits as well.
+    if (!aircraft.path.empty()) {
+      aircraft.path.front().dueTick = std::max(aircraft.path.front().dueTick, motion.standLeaveTick);
+    }
     aircraft.previousPhase = aircraft.phase;
     aircraft.phase = FlightPhase::parked;
   }

@@ -303,6 +303,14 @@ void advanceLiveAc(MotionContext& m, LiveAc& a) {
     if (a.state != SimState::active) {
       return;
     }
+    if (a.phase == FlightPhase::parked && a.motion.standRecordsPending && !a.motion.leavingStand) {
+      // Heard before it was active on the stand it was created on: they
+      // tell whether it rests there and when it sets off.
+      offerWaitingStandRecords(m, a);
+      if (a.state != SimState::active) {
+        return;
+      }
+    }
     if (!a.path.empty() && !a.path.frontStationary()) {
       followCurve(m, a);
     }
@@ -442,10 +450,17 @@ void decodeExisting(MotionContext& m, LiveAc& a, PathPoint& p) {
       }
     }
     if (a.phase == FlightPhase::birth) {
+      if (!p.airborne) {
+        holdRecordHeardBeforeActive(a, p);
+      }
       if (!a.path.empty() && acceptPoint(m, a, p)) {
         p.dueTick = std::max(p.dueTick, a.path.back().dueTick + 1);
         a.path.push_back(p);
       }
+      return;
+    }
+    if (keepsRecordsHeardBeforeActive(a)) {
+      holdRecordHeardBeforeActive(a, p);
       return;
     }
     if (a.phase == FlightPhase::parked && a.motion.leavingStand && a.motion.standLeaveTick > engine.tick()) {

@@ -15,7 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/geodesy.h"
 #include "tests/traffic/replay_scenario.h"
@@ -130,6 +133,136 @@ TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecorde
                           recordedStart - 30.0, recordedStart + 30.0);
     }
   }
+}
+
+// Parked aircraft that push back, as feeds of every kind report them: the
+// records at rest report no speed, 1.5 or 3 kt, one every 3, 10 or 15 s,
+// scattered by up to 2 m; the push's records come from 0.5 to 5 s after the
+// last at rest, every 1, 2 or 5 s, reporting the speed their positions show
+// or 0.6 of it; the aircraft is first heard 5, 20 or 60 s before its push or
+// long before. Each sets off no earlier than the last record at rest showed
+// it standing and within 1.5 s of the recorded start, but where its records
+// cannot tell: first heard long before with a record at rest every 15 s, an
+// aircraft is created anew from its last record at rest (the feed's intake
+// keeps one record of a standing aircraft in 15 s, and a waiting aircraft
+// that holds one record when it falls due is dropped). One active in the
+// simulator only after the recorded start sets off at once; one that knows
+// that single record at rest knows where it stood only to within its
+// scatter, and sets off within 2 s.
+TEST(ReplaySurface, EveryPushbackSetsOffWhenTheRecordedOneDidWhateverItsRecordsAtRestAndOnThePush) {
+  constexpr std::uint32_t kKey = 0x4ca8e5;
+  constexpr double kMovedMeters = 0.05;
+  constexpr double kWithinSeconds = 1.5;
+  constexpr double kAtOnceSeconds = 0.5;
+  constexpr double kOneRestRecordWithinSeconds = 2.0;
+  StandTable stands = standGrid(1, 4, 80.0, 20.0);
+  for (ParkingPosition& stand : stands) {
+    stand.heading = kNosePushFirstNoseDegrees * kDegreesToRadians;
+  }
+  const GeoPoint stand = offsetMeters(kApronOrigin, 0.0, 80.0);
+  std::vector<StandSetOffRecords> variants;
+  for (const double heard : {5.0, 20.0, 60.0, 150.0}) {
+    for (const double restKnots : {0.0, 1.5, 3.0}) {
+      for (const double restEvery : {3.0, 10.0, 15.0}) {
+        for (const double firstPush : {0.5, 1.0, 2.0, 3.0, 5.0}) {
+          for (const double pushEvery : {1.0, 2.0, 5.0}) {
+            for (const double share : {1.0, kUnderstatedPushShare}) {
+              variants.push_back({restKnots, restEvery, firstPush, pushEvery, share, heard});
+            }
+          }
+        }
+      }
+    }
+  }
+  std::size_t activeLate = 0;
+  std::size_t oneRestRecord = 0;
+  std::size_t never = 0;
+  std::size_t off = 0;
+  std::size_t beforeRest = 0;
+  double earliest = 0.0;
+  double latest = 0.0;
+  for (const StandSetOffRecords& v : variants) {
+    const std::string name = fmt::format(
+        "heard {:.0f} s before, rest {:.1f} kt every {:.0f} s, push {:.1f} s after every {:.0f} s at {:.1f}",
+        v.heardBeforeSeconds, v.restKnots, v.restEverySeconds, v.firstPushAfterSeconds, v.pushEverySeconds,
+        v.pushShare);
+    ReplayScenario replay(stands);
+    // A simulator's frame rate: the sweep runs the faster.
+    replay.scenario.setFrameRate(30.0);
+    const std::vector<TrackPoint> track = standSetOffFrom(stand, v);
+    replay.addFlight(kKey, "EIN715", "A320", track);
+    const double startDue = v.startSeconds() + kLiveDelaySeconds;
+    const double lastRestDue = v.lastRestSeconds() + kLiveDelaySeconds;
+    // Until it has moved, or is 20 s late; noting when the aircraft was
+    // created (anew).
+    std::optional<GeoPoint> rested;
+    double createdSeconds = 0.0;
+    bool known = false;
+    while (replay.secondsNow() < startDue + 20.0) {
+      const double before = replay.secondsNow();
+      replay.runUntilSecond(before + 0.5);
+      const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(kKey);
+      if (aircraft != nullptr && !known) {
+        createdSeconds = before;
+      }
+      known = aircraft != nullptr;
+      if (aircraft == nullptr || aircraft->state != SimState::active) {
+        continue;
+      }
+      const GeoPoint now{aircraft->position.latitude, aircraft->position.longitude};
+      if (!rested) {
+        rested = now;
+      } else if (gf_distanceNm(*rested, now) * kMetersPerNm >= kMovedMeters) {
+        break;
+      }
+    }
+    // Positions reach the simulator once the aircraft is active there.
+    const std::vector<platform::TracePosition> positions = replay.tracedPositions(kKey);
+    ASSERT_FALSE(positions.empty()) << name;
+    const double activeSeconds = positions.front().seconds;
+    const std::optional<double> setOff = firstMovedSeconds(positions, 0.0, kMovedMeters);
+    const double error = setOff ? *setOff - startDue : std::numeric_limits<double>::infinity();
+    const bool lateActive = activeSeconds + kAtOnceSeconds > startDue + kWithinSeconds;
+    // Created anew from its last record at rest, it knows where it stood only
+    // to within that record's scatter of up to 2 m, 1.3 s of the push, and
+    // may take the push's first records, as close, for records at rest.
+    const auto restKnown = std::count_if(track.begin(), track.end(), [&](const TrackPoint& p) {
+      return p.seconds >= createdSeconds && p.seconds <= v.lastRestSeconds();
+    });
+    const double within = restKnown == 1 ? kOneRestRecordWithinSeconds : kWithinSeconds;
+    oneRestRecord += restKnown == 1 ? 1 : 0;
+    const double latestAllowed = lateActive ? activeSeconds + kAtOnceSeconds : startDue + within;
+    const bool early = setOff && *setOff < lastRestDue;
+    const bool wide = std::fabs(error) > kWithinSeconds;
+    activeLate += lateActive ? 1 : 0;
+    off += wide ? 1 : 0;
+    beforeRest += early ? 1 : 0;
+    never += setOff ? 0 : 1;
+    earliest = std::min(earliest, error);
+    latest = setOff ? std::max(latest, error) : latest;
+    if (wide || early) {
+      std::printf("  %s: set off %+.2f s from the recorded start, %+.2f s from the last record at rest; active "
+                  "%+.2f s, %td record(s) at rest known\n",
+                  name.c_str(), error, error + startDue - lastRestDue, activeSeconds - startDue, restKnown);
+    }
+    EXPECT_TRUE(setOff) << name << ": no set-off within 20 s of the recorded start";
+    if (setOff) {
+      EXPECT_GE(*setOff, lastRestDue) << name;
+      EXPECT_GE(error, -kWithinSeconds) << name;
+      EXPECT_LE(*setOff, latestAllowed) << name;
+    }
+    const char* folder = std::getenv("CRVN_REPLAY_PICTURES");
+    if (folder != nullptr && v.heardBeforeSeconds == 20.0 && v.restKnots == 3.0 && v.restEverySeconds == 3.0 &&
+        v.firstPushAfterSeconds == 1.0 && v.pushEverySeconds == 2.0 && v.pushShare == kUnderstatedPushShare) {
+      const std::filesystem::path pictures(folder);
+      replay.writePicture(kKey, pictures / "pushback-heard-20s-before-start.csv",
+                          pictures / "pushback-heard-20s-before-stands.csv", startDue - 10.0, startDue + 10.0);
+    }
+  }
+  std::printf("push-back set-off: %zu variants, %zu active only after the recorded start, %zu knowing one record "
+              "at rest; %zu off by more than %.1f s (%zu not within 20 s), %zu before the last record at rest; "
+              "earliest %+.2f s, latest %+.2f s\n",
+              variants.size(), activeLate, oneRestRecord, off, kWithinSeconds, never, beforeRest, earliest, latest);
 }
 
 // An aircraft alone in the service's answers, asked every 2 s: each answer
