@@ -254,9 +254,10 @@ TEST(ReplaySurface, EveryPushbackSetsOffWhenTheRecordedOneDidWhateverItsRecordsA
     const char* folder = std::getenv("CRVN_REPLAY_PICTURES");
     if (folder != nullptr && v.heardBeforeSeconds == 20.0 && v.restKnots == 3.0 && v.restEverySeconds == 3.0 &&
         v.firstPushAfterSeconds == 1.0 && v.pushEverySeconds == 2.0 && v.pushShare == kUnderstatedPushShare) {
+      replay.runUntilSecond(startDue + 20.0);
       const std::filesystem::path pictures(folder);
       replay.writePicture(kKey, pictures / "pushback-heard-20s-before-start.csv",
-                          pictures / "pushback-heard-20s-before-stands.csv", startDue - 10.0, startDue + 10.0);
+                          pictures / "pushback-heard-20s-before-stands.csv", startDue - 20.0, startDue + 20.0);
     }
   }
   std::printf("push-back set-off: %zu variants, %zu active only after the recorded start, %zu knowing one record "
