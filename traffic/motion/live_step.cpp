@@ -305,8 +305,13 @@ void advanceLiveAc(MotionContext& m, LiveAc& a) {
     }
     if (a.phase == FlightPhase::parked && a.motion.standRecordsPending && !a.motion.leavingStand) {
       // Heard before it was active on the stand it was created on: they
-      // tell whether it rests there and when it sets off.
+      // tell whether it rests there and when it sets off, not that the feed
+      // still reports it there.
+      const bool reached = a.motion.standReached;
+      const std::int64_t lastApproachTick = a.motion.standLastApproachTick;
       offerWaitingStandRecords(m, a);
+      a.motion.standReached = reached;
+      a.motion.standLastApproachTick = lastApproachTick;
       if (a.state != SimState::active) {
         return;
       }
