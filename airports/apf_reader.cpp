@@ -19,6 +19,7 @@
 #include "airports/quality_factors.h"
 #include "airports/stand_names.h"
 #include "foundation/errors.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/meta_info.h"
 #include "foundation/paths.h"
@@ -112,13 +113,6 @@ void showParkingPercentageWithoutLearnedFile() {
   gf_logIndented(fmt::format("{:24}: {}", par_parking_percentage.name(), kDefaultParkingPercentage));
 }
 
-bool learnedFileExists(const std::filesystem::path& path) {
-  std::error_code error;
-  const bool exists = std::filesystem::exists(path, error);
-  if (error) throw std::filesystem::filesystem_error("exists", path, error);
-  return exists;
-}
-
 std::string readBaseFile(const std::string& path, std::string_view parkIcao, ParkAirportHeader& header,
                          QualityFactors& quality, StandTable& stands) {
   if (path.empty()) return "gf_readApf: xml is empty";
@@ -149,7 +143,7 @@ std::string readBaseFile(const std::string& path, std::string_view parkIcao, Par
   quality.soft = getApfNumber(document, "Qf_soft").value_or(-1);
 
   const std::filesystem::path learnedPath = learnedPathFor(parkIcao, header.publisher);
-  if (!learnedFileExists(learnedPath)) {
+  if (!pathExists(learnedPath)) {
     showParkingPercentageWithoutLearnedFile();
   } else {
     lf_readLearned(learnedPath, header, stands);

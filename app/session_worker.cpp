@@ -50,15 +50,6 @@ bool isDirectory(const fs::path& path) {
   return directory;
 }
 
-bool fileExists(const fs::path& path) {
-  std::error_code error;
-  const bool found = fs::exists(path, error);
-  if (error && error != std::errc::no_such_file_or_directory) {
-    throw fs::filesystem_error("exists", path, error);
-  }
-  return found;
-}
-
 void createDirectories(const fs::path& folder) {
   std::error_code error;
   fs::create_directories(folder, error);
@@ -83,7 +74,7 @@ void Session::sessionWorker() {
     prepareSession();
     const std::int64_t elapsedSeconds = systemTimeSeconds() - par_LAST_EPOCH_TIME.value();
     setWorkerLimit(hardwareThreadCount());  // also forgets every running scan task
-    if (!fileExists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
+    if (!pathExists(programPaths().liveriesScannedXml) && !par_SCAN_LIVERIES.value()) {
       setStatusLine(fmt::format("File {} is gone, rescan liveries", programPaths().liveriesScannedXml.string()), true);
       par_SCAN_LIVERIES.setValue(true);
       saveBoolParameter(par_SCAN_LIVERIES);

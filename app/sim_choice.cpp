@@ -25,15 +25,6 @@ namespace {
 constexpr std::string_view kUserCfgName = "UserCfg.opt";
 constexpr std::string_view kPackagesLineKey = "InstalledPackagesPath";
 
-bool pathExists(const fs::path& path) {
-  std::error_code error;
-  const bool found = fs::exists(path, error);
-  if (error && error != std::errc::no_such_file_or_directory) {
-    throw fs::filesystem_error("exists", path, error);
-  }
-  return found;
-}
-
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The text without a trailing separator.

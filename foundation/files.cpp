@@ -394,6 +394,15 @@ std::size_t emptyFolderSkippingLocked(const std::filesystem::path& folder) {
   return left;
 }
 
+bool pathExists(const std::filesystem::path& path) {
+  std::error_code error;
+  const bool found = std::filesystem::exists(path, error);
+  if (error && error != std::errc::no_such_file_or_directory) {
+    throw std::filesystem::filesystem_error("exists", path, error);
+  }
+  return found;
+}
+
 unsigned folderEntryCount(const std::filesystem::path& folder) {
   if (!std::filesystem::exists(folder)) {
     return 0;

@@ -105,6 +105,10 @@ void emptyFolder(const std::filesystem::path& folder);
 // The number of entries that could not be removed.
 std::size_t emptyFolderSkippingLocked(const std::filesystem::path& folder);
 
+// Whether anything stands at the path. A status error other than "not found"
+// throws the file-system error "exists".
+bool pathExists(const std::filesystem::path& path);
+
 // Entries directly in the folder; 0 when it does not exist.
 unsigned folderEntryCount(const std::filesystem::path& folder);
 

@@ -185,6 +185,20 @@ LiveAc& parkedOnA1(FlightDriver& d, std::uint32_t key, const std::string& callsi
   return a;
 }
 
+// A RYR A320 whose create is with the simulator, on stand A1 of a one-stand
+// apron, makes way for a DLH A320 parked there.
+void staticBeingCreatedMakesWayOnA1(FlightDriver& d, std::uint32_t staticKey, std::uint32_t liveKey) {
+  d.setParkAirport(kApronOrigin, standGrid(1, 1));
+  StaticAc& parked = d.harness.placeStatic(staticKey, "RYR" + std::to_string(staticKey) + "*", SimState::adding2sim);
+  parked.standId = 1;
+  parked.base.identity.airline = "RYR";
+  parked.base.identity.icaoType = "A320";
+  LiveAc& live = parkedOnA1(d, liveKey, "T" + std::to_string(liveKey));
+  live.base.identity.airline = "DLH";
+  live.base.identity.icaoType = "A320";
+  d.rules.makeWay(live, d.harness.engine.standTable()->front());
+}
+
 TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
   struct Case {
     std::string line;
@@ -301,15 +315,7 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
       // aircraft: named when its object is bound and goes.
       {"A1      : RYR34*   RYR A320 makes way for T35 DLH A320 ",
        [](FlightDriver& d) {
-         d.setParkAirport(kApronOrigin, standGrid(1, 1));
-         StaticAc& parked = d.harness.placeStatic(34, "RYR34*", SimState::adding2sim);
-         parked.standId = 1;
-         parked.base.identity.airline = "RYR";
-         parked.base.identity.icaoType = "A320";
-         LiveAc& live = parkedOnA1(d, 35, "T35");
-         live.base.identity.airline = "DLH";
-         live.base.identity.icaoType = "A320";
-         d.rules.makeWay(live, d.harness.engine.standTable()->front());
+         staticBeingCreatedMakesWayOnA1(d, 34, 35);
          d.harness.bindStatic(34, 534);
          d.harness.step(300);
          EXPECT_EQ(d.harness.removes.size(), 1U);
@@ -334,15 +340,7 @@ TEST(RemovalLines, EveryRuleThatRemovesAnAircraftNamesItselfAndItsFigures) {
        "T36"},
       {"A1      : RYR37*   RYR A320 makes way for T38 DLH A320 ",
        [](FlightDriver& d) {
-         d.setParkAirport(kApronOrigin, standGrid(1, 1));
-         StaticAc& parked = d.harness.placeStatic(37, "RYR37*", SimState::adding2sim);
-         parked.standId = 1;
-         parked.base.identity.airline = "RYR";
-         parked.base.identity.icaoType = "A320";
-         LiveAc& live = parkedOnA1(d, 38, "T38");
-         live.base.identity.airline = "DLH";
-         live.base.identity.icaoType = "A320";
-         d.rules.makeWay(live, d.harness.engine.standTable()->front());
+         staticBeingCreatedMakesWayOnA1(d, 37, 38);
          d.harness.bindStatic(37, 537);
          d.harness.step(10);
          d.harness.objectRemoved(537);
