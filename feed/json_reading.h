@@ -54,10 +54,6 @@ bool jsonHasKey(const nlohmann::json& value, std::string_view key);
 // The key's text when the object holds it as a text, else the fallback.
 std::string jsonStringValue(const nlohmann::json& value, std::string_view key, std::string_view fallback);
 
-// False only for a number outside the range of int; any other value is left
-// to the reading that follows.
-bool jsonFitsInInt(const nlohmann::json& value);
-
 // The longest run of leading hexadecimal digits as an unsigned 32-bit value;
 // none without a digit or beyond 32 bits.
 std::optional<std::uint32_t> parseHexId(std::string_view text);

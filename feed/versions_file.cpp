@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "feed/json_reading.h"
+#include "foundation/json_numbers.h"
 
 namespace crv {
 

@@ -1,8 +1,5 @@
 #include "foundation/version.h"
 
-#include <cmath>
-#include <cstdint>
-#include <limits>
 #include <regex>
 #include <utility>
 #include <stdexcept>
@@ -11,6 +8,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "foundation/json_numbers.h"
 #include "foundation/log.h"
 
 namespace crv {
@@ -41,16 +39,7 @@ int jsonMember(const nlohmann::json& object, const char* name) {
     throw std::runtime_error(fmt::format("version member {} is not a number", name));
   }
   // Too large for the field: the same failure as in the text form.
-  bool fits = false;
-  if (member->is_number_unsigned()) {
-    fits = member->get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<int>::max());
-  } else if (member->is_number_integer()) {
-    fits = std::in_range<int>(member->get<std::int64_t>());
-  } else {
-    const double whole = std::trunc(member->get<double>());
-    fits = whole >= std::numeric_limits<int>::min() && whole <= std::numeric_limits<int>::max();
-  }
-  if (!fits) {
+  if (!jsonFitsInInt(*member)) {
     throw std::runtime_error("parse error in version string");
   }
   return member->get<int>();
