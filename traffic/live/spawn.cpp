@@ -52,10 +52,8 @@ double airbornePitchRadians(double verticalSpeedFpm) {
 // positions show.
 constexpr double kMostUnderstatedShare = 0.5;
 
-// Records that report less than this show no movement of their own; two of
-// a standing aircraft lie up to this far apart.
-constexpr double kRestKnots = 1.0;
-constexpr double kStandingApartNm = 0.0032397408207343412;  // 6 m
+// Two records of a standing aircraft lie up to this far apart.
+constexpr double kStandingApartNm = 6.0 / kMetersPerNm;
 
 // Created on the ground, an aircraft stays where its first record showed it
 // until it must set off to reach the second at the speed the records show
@@ -70,7 +68,7 @@ void waitAtFirstPoint(LivePath& path, const std::vector<PathPoint>& heard) {
   }
   std::int64_t restTick = path[0].dueTick;
   for (const PathPoint& p : heard) {
-    if (p.dueTick < path[1].dueTick && p.speedKnots < kRestKnots && !p.airborne &&
+    if (p.dueTick < path[1].dueTick && p.speedKnots < motion::kRestKnots && !p.airborne &&
         motion::distanceNm(path[0], p) < kStandingApartNm) {
       restTick = std::max(restTick, p.dueTick);
     }

@@ -24,8 +24,6 @@ constexpr double kApproachLimitNm = 0.0458963282937365;    // 85 m
 constexpr double kParkedLeaveLimitNm = 0.10799136069114472;  // 200 m
 constexpr double kStepNm = 0.0016198704103671706;          // 3 m
 constexpr std::int32_t kStepsAwayToLeave = 3;
-// A record that reports less than this shows no movement of its own.
-constexpr double kRestKnots = 1.0;
 // The generated point of a parked aircraft lies a week ahead.
 constexpr std::int64_t kWeekTicks = 60480000;
 constexpr std::int32_t kAdvanceTicks = 3000;
@@ -82,7 +80,7 @@ double lengthOf(Offset o) { return std::hypot(o.east, o.north); }
 void noteStandRecord(LiveAc& aircraft, const PathPoint& point) {
   std::vector<StandRecord>& records = aircraft.motion.standRest.records;
   const StandRecord record{point.dueTick, point.latitude, point.longitude, point.speedKnots};
-  if (point.speedKnots < kRestKnots && !records.empty()) {
+  if (point.speedKnots < motion::kRestKnots && !records.empty()) {
     Offset middle;
     for (const StandRecord& before : records) {
       const Offset o = offsetBetween(record, before);
@@ -135,7 +133,7 @@ std::optional<SetOffReading> readSetOff(const std::vector<Sample>& samples, std:
   }
   for (std::size_t i = resting; i < count; ++i) {
     // A record that reports no speed where the aircraft rested was still there.
-    if (samples[i].knots < kRestKnots && lengthOf(fromRest(i)) < kRestScatterMeters) {
+    if (samples[i].knots < motion::kRestKnots && lengthOf(fromRest(i)) < kRestScatterMeters) {
       return std::nullopt;
     }
   }

@@ -27,6 +27,8 @@ inline constexpr std::int32_t kNarrowestAdvanceTicks = 1000;
 // Ticks per hour over nautical miles: ticks = distanceNm x this / knots.
 inline constexpr double kTicksPerHour = 360000.0;
 inline constexpr double kNearParkAirportNm = 10.0;
+// A surface record that reports less than this shows no movement of its own.
+inline constexpr double kRestKnots = 1.0;
 
 // -pi..pi.
 double normalizedAngle(double radians);
