@@ -31,7 +31,7 @@ bool hasRegcodeLength(const std::string& registration) {
 }
 
 void warnRegcodeLength(const std::string& registration, const fs::path& file) {
-  gf_logWarning(fmt::format("wrong regcode length '{}' in {}", logExcerpt(registration), file.string()));
+  gf_logWarning(fmt::format("wrong regcode length '{}' in {}", escapedNonUtf8(registration), file.string()));
 }
 
 const char* liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
@@ -56,7 +56,7 @@ bool parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<R
     return true;
   }
   if (fields.size() > 3) {
-    gf_logWarning(fmt::format("{}: wrong format '{}'", file.string(), logExcerpt(line)));
+    gf_logWarning(fmt::format("{}: wrong format '{}'", file.string(), escapedNonUtf8(line)));
     return false;
   }
   std::vector<std::string> regs = splitCommaSortedUnique(fields[1]);
@@ -125,7 +125,7 @@ bool readAigRegcodeDocument(const pugi::xml_document& document, const fs::path& 
     std::string title = livery.attribute("title").as_string();
     if (title.empty()) continue;
     if (title == previousTitle) {
-      gf_logWarning(fmt::format("SAME AS PREVIOUS title '{}'", logExcerpt(title)));
+      gf_logWarning(fmt::format("SAME AS PREVIOUS title '{}'", escapedNonUtf8(title)));
       good = false;
       continue;
     }

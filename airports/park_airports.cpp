@@ -6,7 +6,6 @@
 #include <fstream>
 #include <unordered_set>
 
-#include "airports/apf_log_text.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
@@ -42,7 +41,7 @@ bool updateParkAirportStand(const ParkAirport& entry, std::string& line) {
   const std::vector<std::string> fields = splitTrim(line, ',');
   if (fields.empty() || fields.front() != entry.icao) return false;
   line = parkAirportLine(entry);
-  gf_logLine(fmt::format("{}:{} updated stand", kMyParkAirportsName, apfLogText(line)));
+  gf_logLine(fmt::format("{}:{} updated stand", kMyParkAirportsName, escapedNonUtf8(line)));
   return true;
 }
 
@@ -61,17 +60,17 @@ bool ParkAirportList::readMyParkAirports(const AirportsDatabase& database) {
     for (const std::string& line : lines) {
       const std::vector<std::string> fields = splitTrim(line, ',');
       if (fields.empty() || fields.size() > 2) {
-        gf_logWarning(fmt::format("{}:{} wrong syntax, skipped", kMyParkAirportsName, apfLogText(line)));
+        gf_logWarning(fmt::format("{}:{} wrong syntax, skipped", kMyParkAirportsName, escapedNonUtf8(line)));
         continue;
       }
       const std::string& icao = fields.front();
       if (taken.contains(icao)) {
-        gf_logWarning(fmt::format("{}:{} double, skipped", kMyParkAirportsName, apfLogText(icao)));
+        gf_logWarning(fmt::format("{}:{} double, skipped", kMyParkAirportsName, escapedNonUtf8(icao)));
         continue;
       }
       const AirportRecord* airport = findAirportRecord(database, icao);
       if (airport == nullptr) {
-        setStatusLine(fmt::format("airport {} is unknown", apfLogText(icao)), true);
+        setStatusLine(fmt::format("airport {} is unknown", escapedNonUtf8(icao)), true);
         allKnown = false;
         continue;
       }
@@ -123,7 +122,7 @@ void ParkAirportList::addParkAirportEntry() {
   std::ifstream file(programPaths().myParkAirportsFile);
   if (!file) {
     if (writeParkAirportLines({line})) {
-      gf_logLine(fmt::format("{} created with {}", kMyParkAirportsName, apfLogText(line)));
+      gf_logLine(fmt::format("{} created with {}", kMyParkAirportsName, escapedNonUtf8(line)));
     }
     return;
   }
@@ -134,7 +133,7 @@ void ParkAirportList::addParkAirportEntry() {
                                     [&first](std::string& existing) { return updateParkAirportStand(first, existing); });
   if (updated == lines.end()) {
     lines.insert(lines.begin(), line);
-    gf_logLine(fmt::format("{}:{} new entry", kMyParkAirportsName, apfLogText(line)));
+    gf_logLine(fmt::format("{}:{} new entry", kMyParkAirportsName, escapedNonUtf8(line)));
   }
   writeParkAirportLines(lines);
 }

@@ -298,8 +298,9 @@ bool writeListLinesToFile(const std::list<std::string>& lines, const std::filesy
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, Durability durability) {
   const auto temporary = std::filesystem::path(
       path.string() + fmt::format("{}{:08x}", kTemporaryMark, static_cast<unsigned>(threadRandomEngine()())));
-  // The replacement keeps the permissions the user gave the file (a
-  // read-only settings file stays read-only).
+  // The replacement keeps the permissions the user gave the file (one that
+  // only its owner may read stays so); one that may not be written at all is
+  // not replaced (platform::replaceFile).
   std::optional<std::uint32_t> mode;
   std::error_code statusError;
   if (const auto status = std::filesystem::status(path, statusError);
@@ -353,8 +354,16 @@ bool saveXml(const pugi::xml_document& document, const std::filesystem::path& pa
   std::ostringstream content;
   document.save(content);
   const bool saved = writeFileAtomically(path, content.str(), durability);
-  gf_logLine(saved ? fmt::format("'{}' saved", path.string()) : fmt::format("could not save to '{}'", path.string()));
+  if (saved) {
+    gf_logLine(fmt::format("'{}' saved", path.string()));
+  } else {
+    logNotSaved(path);
+  }
   return saved;
+}
+
+void logNotSaved(const std::filesystem::path& path) {
+  gf_logLine(fmt::format("could not save to '{}'", path.string()));
 }
 
 void emptyFolder(const std::filesystem::path& folder) {

@@ -73,7 +73,8 @@ enum class Durability { Durable, Regenerable };
 
 // Writes the bytes to a temporary file beside the path ("<name>.tmp" and
 // eight hexadecimal digits) and renames it over the path, flushing to the
-// disk as the durability asks. False on any failure; the temporary file is
+// disk as the durability asks. A file that an open for writing would refuse
+// (read-only) is not replaced. False on any failure; the temporary file is
 // then removed.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          Durability durability = Durability::Durable);
@@ -93,6 +94,9 @@ std::filesystem::path freeSetAsideName(const std::filesystem::path& path, std::s
 // "'<path>' saved" or "could not save to '<path>'".
 bool saveXml(const pugi::xml_document& document, const std::filesystem::path& path,
              Durability durability = Durability::Durable);
+// Logs "could not save to '<path>'": the line of a save that failed, or of
+// one that could not be tried.
+void logNotSaved(const std::filesystem::path& path);
 
 // Removes every entry of the folder, the folder stays. Nothing for a missing
 // folder. Throws UserErrorException code 5 with the cause on any failure.

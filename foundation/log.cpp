@@ -196,20 +196,6 @@ std::string causeText(const std::error_code& error) {
   return error.message();
 }
 
-// A step of the rotation that failed: the file-system error, and what the
-// user reads of it, naming the log that stood in the way (on Windows, one
-// that a viewer holds open).
-class RotationError : public std::filesystem::filesystem_error {
- public:
-  RotationError(std::string userText, const std::string& operation, const std::filesystem::path& from,
-                const std::filesystem::path& to, std::error_code code)
-      : std::filesystem::filesystem_error(operation, from, to, code), userText_(std::move(userText)) {}
-  const std::string& userText() const { return userText_; }
-
- private:
-  std::string userText_;
-};
-
 std::filesystem::path withZerosBeforeExtension(const std::string& text, std::size_t dot, const char* zeros) {
   std::string name = text;
   name.insert(dot, zeros);
@@ -226,9 +212,19 @@ void copyLogReplacing(const std::filesystem::path& from, const std::filesystem::
   if (!platform::copyFileReplacing(from, staged, error) || !platform::replaceFile(staged, to, error)) {
     std::error_code ignored;
     std::filesystem::remove(staged, ignored);
-    throw RotationError(fmt::format("Failed to copy file {} to {}", from.string(), to.string()), "copy_file", from,
-                        to, error);
+    throw std::filesystem::filesystem_error("copy_file", from, to, error);
   }
+}
+
+// What stands at the path; a test that fails for another reason than that
+// nothing is there throws the file-system error "exists".
+std::filesystem::file_status statusOf(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error && status.type() != std::filesystem::file_type::not_found) {
+    throw std::filesystem::filesystem_error("exists", path, error);
+  }
+  return status;
 }
 
 }  // namespace
@@ -249,26 +245,23 @@ void backupLogFile(const std::filesystem::path& logPath) {
   // A log that will not open for writing (on Windows another program holds
   // it and shares no writing; a folder in its place) fails the start before
   // any backup is given up for it.
-  const bool hasLog = std::filesystem::exists(logPath);
+  const std::filesystem::file_status log = statusOf(logPath);
   std::error_code openError;
-  if (hasLog && !platform::opensForWriting(logPath, openError)) {
-    throw RotationError("Failed to write file " + logPath.string(), "open", logPath, {}, openError);
+  if (std::filesystem::exists(log) && !platform::opensForWriting(logPath, openError)) {
+    throw LogOpenError(logPath, causeText(openError));
   }
   // Copies, not moves: the log stays where it is until it is opened afresh,
   // so that a reader that follows it goes on with the new run.
-  if (std::filesystem::is_regular_file(name0)) {
+  if (std::filesystem::is_regular_file(statusOf(name0))) {
     copyLogReplacing(name0, name00);
   }
-  if (hasLog && std::filesystem::is_regular_file(logPath)) {
+  if (std::filesystem::is_regular_file(log)) {
     copyLogReplacing(logPath, name0);
   }
 }
 
 LogOpenError::LogOpenError(const std::filesystem::path& logPath, std::string cause)
-    : LogOpenError("Failed to write file " + logPath.string(), std::move(cause)) {}
-
-LogOpenError::LogOpenError(std::string whatFailed, std::string cause)
-    : std::runtime_error(std::move(whatFailed)), cause_(std::move(cause)) {}
+    : std::runtime_error("Failed to write file " + logPath.string()), cause_(std::move(cause)) {}
 
 void openLog(const std::filesystem::path& logPath) {
   // A log still open is closed before it is copied and opened afresh.
@@ -276,15 +269,7 @@ void openLog(const std::filesystem::path& logPath) {
     std::lock_guard lock(logMutex());
     logFile().close();
   }
-  try {
-    backupLogFile(logPath);
-  } catch (const RotationError& error) {
-    throw LogOpenError(error.userText(), causeText(error.code()));
-  } catch (const std::filesystem::filesystem_error& error) {
-    // Testing whether a log is there failed.
-    const std::filesystem::path& tested = error.path1().empty() ? logPath : error.path1();
-    throw LogOpenError("Failed to test for file " + tested.string(), causeText(error.code()));
-  }
+  backupLogFile(logPath);
   {
     std::lock_guard lock(logMutex());
     errno = 0;

@@ -14,14 +14,11 @@ inline constexpr std::string_view kLogFileName = "Log.txt";
 inline constexpr std::string_view kWarningPrefix = "===> ";
 inline constexpr std::string_view kIndent = "          ";
 
-// The log could not be opened: what() names the file that stood in the way,
-// "Failed to write file Log.txt", or an earlier log that could not be copied
-// ("Failed to copy file Log0.txt to Log00.txt"), cause() why (the system's
-// text, such as "Permission denied").
+// Log.txt could not be opened: what() is "Failed to write file " and its
+// path, cause() why (the system's text, such as "Permission denied").
 class LogOpenError : public std::runtime_error {
  public:
   LogOpenError(const std::filesystem::path& logPath, std::string cause);
-  LogOpenError(std::string whatFailed, std::string cause);
   const std::string& cause() const { return cause_; }
 
  private:
@@ -30,7 +27,9 @@ class LogOpenError : public std::runtime_error {
 
 // Copies Log0.txt over Log00.txt and Log.txt over Log0.txt, opens Log.txt
 // afresh and writes the header line. Throws LogOpenError when the log cannot
-// be opened or a backup cannot be copied.
+// be opened, and the file-system error of backupLogFile ("copy_file" with
+// both paths, "exists" with the path tested) when a backup cannot be copied
+// or tested.
 void openLog(const std::filesystem::path& logPath = std::filesystem::path(kLogFileName));
 
 // Flushes and closes the log; every writer then writes nothing.
@@ -41,9 +40,11 @@ bool isLogOpen();
 // Keeps the two earlier logs by copying name0 over name00, then the log over
 // name0; the log itself stays in place (a reader that follows it goes on
 // with the next run). First tests that the log opens for writing, so that a
-// log that cannot be opened costs no backup. Each copy replaces its backup
-// whole or not at all. Throws the file-system error of the step that failed,
-// with the system's own error code.
+// log that cannot be opened costs no backup (LogOpenError). Each copy
+// replaces its backup whole or not at all, and never a backup that may not
+// be written (a read-only Log0.txt). Throws the file-system error of the
+// step that failed, "copy_file" or "exists", with the system's own error
+// code.
 void backupLogFile(const std::filesystem::path& logPath);
 
 // The writers take a finished line and add the line end themselves (CR LF on

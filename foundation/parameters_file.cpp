@@ -138,18 +138,17 @@ void saveValue(const std::string& key, const std::string& value, const std::stri
   std::lock_guard lock(fileMutex);
   const std::filesystem::path path = filePath();
   pugi::xml_document document;
-  if (loadFile(document, path) == FileState::Unusable) {
-    gf_logLineUnlessStopping(fmt::format("Saving '{}' failed", path.string()));
-    return;
-  }
-  pugi::xml_node node = findNode(document, key);
+  // A file that cannot be used is left as it is: the setting is logged, then
+  // the failed save.
   bool stored = false;
-  if (node) {
-    pugi::xml_attribute attribute = node.attribute(kValueAttribute);
-    if (!attribute) attribute = node.append_attribute(kValueAttribute);
-    stored = attribute.set_value(value.c_str());
-  } else {
-    stored = static_cast<bool>(appendNode(document, key, value));
+  if (loadFile(document, path) != FileState::Unusable) {
+    if (pugi::xml_node node = findNode(document, key)) {
+      pugi::xml_attribute attribute = node.attribute(kValueAttribute);
+      if (!attribute) attribute = node.append_attribute(kValueAttribute);
+      stored = attribute.set_value(value.c_str());
+    } else {
+      stored = static_cast<bool>(appendNode(document, key, value));
+    }
   }
   gf_logLineUnlessStopping(logLine);
   if (!stored || !writeDocument(document, path)) {
@@ -163,9 +162,10 @@ std::string intLine(const IntParameter& setting, std::int32_t value) {
 std::string boolLine(const BoolParameter& setting, bool value) {
   return fmt::format("{}={}", setting.name(), boolText(value));
 }
-// A text setting may hold anything a user pasted: the log takes an excerpt.
+// The user's own text stands whole; only control bytes and bytes that are no
+// UTF-8 are escaped.
 std::string textLine(const StringParameter& setting, const std::string& value) {
-  return fmt::format("{}=\"{}\"", setting.name(), logExcerpt(value));
+  return fmt::format("{}=\"{}\"", setting.name(), escapedNonUtf8(value));
 }
 
 // The text as a whole number (blanks around it allowed); none for anything
@@ -330,7 +330,13 @@ void loadParameters(const LoadLists& lists) {
     pugi::xml_document defaults;
     if (defaults.append_child(kRootName)) {
       takeDefaults(lists, defaults);
-      if (state != FileState::Unusable) saveXml(defaults, path);
+      // A file that cannot be used (a damaged one that could not be set
+      // aside among them) is never overwritten; the log says it was not saved.
+      if (state == FileState::Unusable) {
+        logNotSaved(path);
+      } else {
+        saveXml(defaults, path);
+      }
     }
   }
   lock.unlock();

@@ -15,6 +15,13 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 }
 
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
+  // A rename asks nothing of the file it replaces: a file this user may not
+  // open for writing (its permission bits, a read-only mount) is refused here
+  // as such an open is refused. Root, whom the bits do not bind, replaces it.
+  if (::faccessat(AT_FDCWD, to.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    error.assign(errno, std::generic_category());
+    return false;
+  }
   std::filesystem::rename(from, to, error);
   return !error;
 }

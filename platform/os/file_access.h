@@ -18,9 +18,9 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 
 // Moves a file over the file at the destination, if any, in one step; false
-// with the error on failure. A read-only destination is replaced and the file
-// in its place is read-only again (Windows refuses to replace a read-only
-// file; elsewhere the new file carries its own mode bits).
+// with the error on failure. A destination that an open for writing would
+// refuse (marked read-only on Windows; here one whose permission bits keep
+// this user from writing it) is not replaced: permission denied.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 
 // True when the file that stands at the path can be opened for writing as it

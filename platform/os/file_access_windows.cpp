@@ -27,23 +27,17 @@ bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 }
 
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
+  // A file marked read-only is refused with access denied, as an open for
+  // writing refuses it.
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
-  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly) {
-    ::SetFileAttributesW(to.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    error.assign(ERROR_ACCESS_DENIED, std::system_category());
+    return false;
   }
   if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) == 0) {
     error.assign(static_cast<int>(::GetLastError()), std::system_category());
-    if (readOnly) {
-      ::SetFileAttributesW(to.c_str(), attributes);
-    }
     return false;
-  }
-  if (readOnly) {
-    const DWORD replaced = ::GetFileAttributesW(to.c_str());
-    if (replaced != INVALID_FILE_ATTRIBUTES) {
-      ::SetFileAttributesW(to.c_str(), replaced | FILE_ATTRIBUTE_READONLY);
-    }
   }
   error.clear();
   return true;

@@ -82,6 +82,24 @@ TEST_F(RegcodeTest, LineGrammar) {
                                          "===> input/my_regcodes/a.txt: wrong format 'a;b;c;d'\n"}), "");
 }
 
+// The field that is wrong stands whole in its warning, however long the
+// line of the user's file.
+TEST_F(RegcodeTest, ALongLineStandsWholeInItsWarning) {
+  const std::string registration(400, 'R');
+  const std::string line = "a;b;c;" + std::string(400, 'L');
+  const std::string title(400, 'T');
+  EXPECT_EQ(parse("Title;" + registration), "bad");
+  EXPECT_EQ(parse(line), "bad");
+  writeFile("long.xml", "<AIG-regcodes><livery title=\"" + title + "\" reg=\"D-AIZA\"/><livery title=\"" + title +
+                            "\" reg=\"D-AIZB\"/></AIG-regcodes>");
+  std::vector<RegcodeEntry> entries;
+  EXPECT_FALSE(gf_readAigRegcodes("long.xml", entries));
+  EXPECT_EQ(testing::missingPieces(log_.text(), {"===> wrong regcode length '" + registration + "' in input/my_regcodes/a.txt\n",
+                                                 "===> input/my_regcodes/a.txt: wrong format '" + line + "'\n",
+                                                 "===> SAME AS PREVIOUS title '" + title + "'\n"}),
+            "");
+}
+
 TEST_F(RegcodeTest, FolderFilesAreReadInSortedOrderAndOnlyTxt) {
   writeUserFile("b.txt", "Second;N12345\r\n");
   writeUserFile("A.TXT", "First;N12345\nBad;X\n");

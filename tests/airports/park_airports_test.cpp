@@ -62,6 +62,32 @@ TEST_F(ParkAirportsTest, BytesOfTheListThatAreNoUtf8AreEscapedInTheLog) {
   }
 }
 
+// The lines of the user's list stand whole in the log, however long.
+TEST_F(ParkAirportsTest, LongLinesOfTheListStandWholeInTheLog) {
+  const std::string longCode(100, 'Z');
+  const std::string unknownCode(100, 'Y');
+  const std::string stand(100, 'S');
+  const std::string badLine = "LEMD," + stand + ",extra";
+  AirportsDatabase database = threeAirports();
+  database.airports.push_back({longCode, "", 1.0, 2.0, 0});
+  write(kListFile, longCode + "\n" + longCode + "\n" + unknownCode + "\n" + badLine + "\n");
+  ParkAirportList list;
+  list.readMyParkAirports(database);
+  list.entries().front().stand = stand;
+  list.addParkAirportEntry();
+  list.entries().front() = {"EHAM", stand, {}, 0.0};
+  list.addParkAirportEntry();
+  std::filesystem::remove(path(kListFile));
+  list.addParkAirportEntry();
+  EXPECT_EQ(testing::missingPieces(log(), {"===> my_park_airports.txt:" + longCode + " double, skipped\n",
+                                           "airport " + unknownCode + " is unknown",
+                                           "===> my_park_airports.txt:" + badLine + " wrong syntax, skipped\n",
+                                           "my_park_airports.txt:" + longCode + "," + stand + " updated stand\n",
+                                           "my_park_airports.txt:EHAM," + stand + " new entry\n",
+                                           "my_park_airports.txt created with EHAM," + stand + "\n"}),
+            "");
+}
+
 TEST_F(ParkAirportsTest, WithoutAListTheThirdPartyAirportsAreTaken) {
   for (const char* file : {"EHAM.xml", "LEMD.xml", "ZZZZ.xml"}) write(std::filesystem::path("airports/my_thirdparty") / file, "");
   ParkAirportList list;

@@ -8,10 +8,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <thread>
 #include <sstream>
+#include <system_error>
 
 #include "app/entry.h"
 #include "foundation/paths.h"
@@ -86,10 +88,15 @@ void resetSessionFlags() {
 }
 
 // The error names the log that stood in the way: Log.txt itself, or an
-// earlier log that could not be copied.
+// earlier log that could not be copied (the copy's file-system error).
 TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUserCloses) {
-  for (const auto& [blocked, failed] : {std::pair{"Log.txt", "write file Log.txt"},
-                                        std::pair{"Log00.txt", "copy file Log0.txt to Log00.txt"}}) {
+  const std::string copyFailed =
+      std::filesystem::filesystem_error("copy_file", "Log0.txt", "Log00.txt",
+                                        std::make_error_code(std::errc::is_a_directory))
+          .what();
+  for (const auto& [blocked, failed] :
+       {std::pair<const char*, std::string>{"Log.txt", "Failed to write file Log.txt (Is a directory)"},
+        std::pair<const char*, std::string>{"Log00.txt", copyFailed}}) {
     SCOPED_TRACE(blocked);
     TempFolder folder;
     ScopedRuntimeFolder runtime(folder.path());
@@ -110,7 +117,7 @@ TEST(EntryTest, WithAWindowALogThatCannotBeOpenedIsShownOnTheErrorLineUntilTheUs
       shown = errorLineText();
     });
     EXPECT_EQ(code, kErrorExitCode);
-    EXPECT_EQ(shown, fmt::format("Failed to {} (Is a directory); CRVN does not run without its log", failed));
+    EXPECT_EQ(shown, failed + "; CRVN does not run without its log");
     EXPECT_TRUE(std::filesystem::is_directory(folder / blocked));
     for (const char* log : {"Log.txt", "Log0.txt"}) {
       if (log != std::string(blocked)) {

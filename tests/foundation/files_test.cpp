@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <fmt/format.h>
 #include <pugixml.hpp>
 
 #include "foundation/disk_sync.h"
@@ -21,6 +22,7 @@
 #include "foundation/log.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/thrown_text.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace crv {
 namespace {
@@ -317,6 +319,27 @@ TEST_F(FilesTest, SaveXmlLogsTheOutcome) {
   EXPECT_FALSE(saveXml(document, folder / "missing" / "saved.xml"));
   EXPECT_EQ(log.missing({"'" + path.string() + "' saved", "could not save to '"}), "");
   EXPECT_EQ(getAttribute(document.child("nothing"), "name"), "");
+}
+
+// An output file the user made read-only is not replaced: the save fails as
+// an open for writing would (a user whom permissions bind; on Windows the
+// read-only mark).
+TEST_F(FilesTest, AReadOnlyFileIsNotReplaced) {
+  pugi::xml_document document;
+  document.append_child("parameters");
+  const auto path = folder / "output.xml";
+  writeFile(path, "kept");
+  testing::handToUnprivilegedUser(folder.path());
+  testing::handToUnprivilegedUser(path);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  testing::LogCapture log;
+  EXPECT_EQ(testing::runAsUnprivilegedUser([&] { return std::string(saveXml(document, path) ? "saved" : "refused"); }),
+            "refused");
+  EXPECT_TRUE(log.contains(fmt::format("could not save to '{}'\n", path.string()))) << log.text();
+  EXPECT_EQ(readFile(path), "kept");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
 TEST_F(FilesTest, EmptyFolderRemovesEverythingButTheFolder) {

@@ -22,6 +22,7 @@
 #include "foundation/log.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/thrown_text.h"
 
 namespace {
 // A rename from or to a file of this name fails with EBUSY.
@@ -78,46 +79,44 @@ TEST_F(LogFaultsTest, ACopyThatCannotTakeItsPlaceIsNamedAndLeavesTheLogInPlace) 
     const char* refused;  // the file whose rename fails
     bool fullDisk;        // and a copy fails on a full disk
     bool opens;
-    const char* failed;  // what the user reads, naming the log that stood in the way ({} the folder)
+    const char* failed;  // the copy's file-system error, naming the log that stood in the way ({} the folder)
     const char* log00;   // Log00.txt afterwards
   };
   for (const Case& test :
        {Case{"Log.txt", false, true, "", "run before\n"},
-        Case{"Log0.txt", false, false, "Failed to copy file {0}/Log.txt to {0}/Log0.txt", "run before\n"},
-        Case{"Log00.txt", false, false, "Failed to copy file {0}/Log0.txt to {0}/Log00.txt", "oldest\n"},
-        Case{"Log.txt", true, false, "Failed to copy file {0}/Log.txt to {0}/Log0.txt", "run before\n"}}) {
+        Case{"Log0.txt", false, false, "copy_file [{0}/Log.txt] [{0}/Log0.txt]", "run before\n"},
+        Case{"Log00.txt", false, false, "copy_file [{0}/Log0.txt] [{0}/Log00.txt]", "oldest\n"},
+        Case{"Log.txt", true, false, "copy_file [{0}/Log.txt] [{0}/Log0.txt]", "run before\n"}}) {
     SCOPED_TRACE(std::string(test.refused) + (test.fullDisk ? " on a full disk" : ""));
     const std::string lastRun = "last run\n" + std::string(test.fullDisk ? 100'000 : 0, 'x');
     writeFile(logPath, lastRun);
     writeFile(folder / "Log0.txt", "run before\n");
     writeFile(folder / "Log00.txt", "oldest\n");
     std::strcpy(refusedRenameName, test.refused);
-    std::string cause = "(opened)";
+    std::error_code cause;
     std::string failed;
     {
       testing::ScopedFileSizeLimit disk(test.fullDisk ? 4096 : RLIM_INFINITY);
-      try {
-        openLog(logPath);
-        gf_logLine("this run");
-      } catch (const LogOpenError& error) {
-        cause = error.cause();
-        failed = error.what();
-      }
+      failed = testing::thrownFileSystemError(
+          [this] {
+            openLog(logPath);
+            gf_logLine("this run");
+          },
+          &cause);
       closeLog();
     }
     refusedRenameName[0] = '\0';
     EXPECT_EQ(fileNames(), (std::set<std::string>{"Log.txt", "Log0.txt", "Log00.txt"}));
     EXPECT_EQ(contentOf("Log00.txt"), test.log00);
     if (test.opens) {
-      EXPECT_EQ(cause, "(opened)");
+      EXPECT_EQ(failed, "(nothing thrown)");
       const std::string text = readTextFile(logPath);
       EXPECT_EQ(text.substr(text.find('\n') + 1), "this run\n");
       EXPECT_EQ(contentOf("Log0.txt"), lastRun);
     } else {
-      EXPECT_NE(cause, "(opened)");
       EXPECT_EQ(failed, fmt::format(fmt::runtime(test.failed), folder.path().string()));
       if (!test.fullDisk) {  // the failed copy's cause is the C++ library's to name
-        EXPECT_EQ(cause, std::strerror(EBUSY));
+        EXPECT_EQ(cause, std::error_code(EBUSY, std::generic_category()));
       }
       EXPECT_EQ(contentOf("Log.txt"), lastRun);
       EXPECT_EQ(contentOf("Log0.txt"), "run before\n");

@@ -13,6 +13,7 @@
 #include "foundation/log.h"
 #include "platform/os/system_error_text.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/thrown_text.h"
 
 namespace crv {
 namespace {
@@ -51,7 +52,7 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
   struct Case {
     const char* held;
     DWORD sharing;
-    const char* failed;  // what the user reads ({} the folder), "" where the log opens
+    const char* failed;  // what the user reads, or the copy's file-system error ({} the folder); "" where the log opens
     std::uint32_t error;
     const char* log00;  // Log00.txt afterwards
   };
@@ -59,10 +60,8 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
   for (const Case& test :
        {Case{"Log.txt", kSharesWriting, "", 0, "run before\n"},
         Case{"Log.txt", FILE_SHARE_READ, "Failed to write file {}\\Log.txt", kSharingViolation, "oldest\n"},
-        Case{"Log0.txt", kSharesWriting, "Failed to copy file {0}\\Log.txt to {0}\\Log0.txt", kAccessDenied,
-             "run before\n"},
-        Case{"Log00.txt", kSharesWriting, "Failed to copy file {0}\\Log0.txt to {0}\\Log00.txt", kAccessDenied,
-             "oldest\n"}}) {
+        Case{"Log0.txt", kSharesWriting, "copy_file [{0}\\Log.txt] [{0}\\Log0.txt]", kAccessDenied, "run before\n"},
+        Case{"Log00.txt", kSharesWriting, "copy_file [{0}\\Log0.txt] [{0}\\Log00.txt]", kAccessDenied, "oldest\n"}}) {
     SCOPED_TRACE(std::string(test.held) + (test.sharing & FILE_SHARE_WRITE ? " shared for writing" : ""));
     TempFolder folder;
     const auto logPath = folder / "Log.txt";
@@ -75,8 +74,18 @@ TEST(LogHeldOpenTest, AViewerThatSharesWritingGetsTheLogAnewOneThatDoesNotIsName
       const HeldOpen viewer(folder / test.held, test.sharing);
       ASSERT_TRUE(viewer.held());
       try {
-        openLog(logPath);
-        gf_logLine("this run");
+        std::error_code code;
+        failed = testing::thrownFileSystemError(
+            [&logPath] {
+              openLog(logPath);
+              gf_logLine("this run");
+            },
+            &code);
+        if (failed == "(nothing thrown)") {
+          failed.clear();
+        } else {
+          cause = platform::systemErrorText(static_cast<std::uint32_t>(code.value()));
+        }
       } catch (const LogOpenError& error) {
         cause = error.cause();
         failed = error.what();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <regex>
 #include <utility>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/thrown_text.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace crv {
 namespace {
@@ -86,11 +89,47 @@ TEST_F(LogTest, AReaderOfTheLogGoesOnWithTheNewRun) {
 TEST_F(LogTest, WithoutALogAFailedCopyOfTheFirstBackupStopsTheStart) {
   writeFile(folder / "Log0.txt", "older\n");
   std::filesystem::create_directories(folder / "Log00.txt");
-  EXPECT_EQ(testing::thrownText<LogOpenError>([&] { openLog(logPath); }),
-            fmt::format("Failed to copy file {} to {}", (folder / "Log0.txt").string(), (folder / "Log00.txt").string()));
+  EXPECT_EQ(testing::thrownFileSystemError([&] { openLog(logPath); }),
+            fmt::format("copy_file [{}] [{}]", (folder / "Log0.txt").string(), (folder / "Log00.txt").string()));
   EXPECT_FALSE(isLogOpen());
   EXPECT_EQ(readFile(folder / "Log0.txt"), "older\n");
   EXPECT_FALSE(std::filesystem::exists(logPath));
+}
+
+// An earlier log the user made read-only is not replaced: its copy fails as
+// an open for writing would (a user whom permissions bind; on Windows the
+// read-only mark), and no log is lost.
+TEST_F(LogTest, AReadOnlyEarlierLogIsNotReplacedAndItsCopyFails) {
+#ifdef _WIN32
+  const std::error_code permissionDenied(5, std::system_category());  // ERROR_ACCESS_DENIED
+#else
+  const std::error_code permissionDenied(EACCES, std::generic_category());
+#endif
+  for (const auto& [frozen, copied] : {std::pair{"Log0.txt", "Log.txt"}, std::pair{"Log00.txt", "Log0.txt"}}) {
+    SCOPED_TRACE(frozen);
+    const TempFolder logs;
+    testing::handToUnprivilegedUser(logs.path());
+    for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"}) {
+      writeFile(logs / name, name);
+      testing::handToUnprivilegedUser(logs / name);
+    }
+    std::filesystem::permissions(logs / frozen, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                    std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    const std::string thrown = testing::runAsUnprivilegedUser([&logs] {
+      std::error_code code;
+      const std::string what = testing::thrownFileSystemError([&logs] { openLog(logs / "Log.txt"); }, &code);
+      return what + " (" + code.message() + ")";
+    });
+    EXPECT_EQ(thrown, fmt::format("copy_file [{}] [{}] ({})", (logs / copied).string(), (logs / frozen).string(),
+                                  permissionDenied.message()));
+    EXPECT_EQ(readFile(logs / "Log.txt"), "Log.txt");
+    EXPECT_EQ(readFile(logs / frozen), frozen);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logs.path()), {}), 3);
+    for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"}) {
+      std::filesystem::permissions(logs / name, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    }
+  }
 }
 
 TEST_F(LogTest, ASessionIsTheHeaderAndThePrefixedLinesOfItsOwnTime) {
@@ -137,14 +176,22 @@ TEST_F(LogTest, AnUnwritableLogThrowsWithItsPath) {
 #ifndef _WIN32
 using testing::ScopedFileSizeLimit;
 
+// Whether a log is there cannot be told (its name is too long for the
+// file system): the test's own error comes out of openLog.
+TEST_F(LogTest, ALogThatCannotBeTestedForThrowsTheExistsError) {
+  const auto unnamable = folder / (std::string(300, 'L') + ".txt");
+  EXPECT_EQ(testing::thrownFileSystemError([&] { openLog(unnamable); }), fmt::format("exists [{}]", unnamable.string()));
+  EXPECT_FALSE(isLogOpen());
+}
+
 TEST_F(LogTest, AFullDiskLeavesBothEarlierLogsWhole) {
   const std::string lastRun = "last run\n" + std::string(200'000, 'x') + "\n";
   writeFile(logPath, lastRun);
   writeFile(folder / "Log0.txt", "the run before\n");
   {
     const ScopedFileSizeLimit nearlyFull(4096);
-    EXPECT_EQ(testing::thrownText<LogOpenError>([&] { openLog(logPath); }),
-              fmt::format("Failed to copy file {} to {}", logPath.string(), (folder / "Log0.txt").string()));
+    EXPECT_EQ(testing::thrownFileSystemError([&] { openLog(logPath); }),
+              fmt::format("copy_file [{}] [{}]", logPath.string(), (folder / "Log0.txt").string()));
   }
   // The copy cut short took no backup's place, and the last run stands.
   EXPECT_EQ(readFile(logPath), lastRun);

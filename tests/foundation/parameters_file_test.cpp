@@ -13,6 +13,7 @@
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "tests/support/settings_fixture.h"
+#include "tests/support/unprivileged_user.h"
 
 namespace crv {
 namespace {
@@ -249,18 +250,20 @@ TEST_F(ParametersFileTest, AListValueThatIsNoneOfTheChoicesIsKeptAsReadWithAWarn
   EXPECT_EQ(logText().find("has the value", before), std::string::npos);
 }
 
-TEST_F(ParametersFileTest, AHugeTextSettingIsReadWholeButLoggedAsAnExcerpt) {
+// The user's own text stands whole in its line (a long livery folder or
+// install path); a control byte in it is escaped as the log escapes them.
+TEST_F(ParametersFileTest, AHugeTextSettingIsReadAndLoggedWhole) {
   const std::string callsigns(1'000'000, 'K');
   writeParameters(parameterNodes({{"BLOCK_CALLSIGN", callsigns}, {"PROGRAM_VERSION", "11.0.2"}}));
 
   gf_readParameters();
-  setStringParameterAndSave(par_BLOCK_CALLSIGN, callsigns + "X");
+  setStringParameterAndSave(par_BLOCK_CALLSIGN, callsigns + "X\x1B");
 
-  EXPECT_EQ(par_BLOCK_CALLSIGN.value().size(), callsigns.size() + 1);
-  EXPECT_EQ(storedValue(parametersPath(), "BLOCK_CALLSIGN").size(), callsigns.size() + 1);
+  EXPECT_EQ(par_BLOCK_CALLSIGN.value().size(), callsigns.size() + 2);
+  EXPECT_EQ(storedValue(parametersPath(), "BLOCK_CALLSIGN").size(), callsigns.size() + 2);
   const std::string log = logText();
-  EXPECT_LT(log.size(), 20'000u);
-  EXPECT_NE(log.find("... (1000001 bytes)\""), std::string::npos);
+  EXPECT_NE(log.find("BLOCK_CALLSIGN=\"" + callsigns + "\"\n"), std::string::npos);
+  EXPECT_NE(log.find("BLOCK_CALLSIGN=\"" + callsigns + "X\\x1B\"\n"), std::string::npos);
 }
 
 TEST_F(ParametersFileTest, AFolderInThePlaceOfTheFileIsNamedAndLeftAlone) {
@@ -280,18 +283,65 @@ TEST_F(ParametersFileTest, AFolderInThePlaceOfTheFileIsNamedAndLeftAlone) {
   EXPECT_EQ(par_RANGE.value(), 40);
 }
 
-TEST_F(ParametersFileTest, AReadOnlyFileStaysReadOnlyWhenSaved) {
-  writeParameters(parameterNodes({{"RANGE", "25"}}));
-  std::filesystem::permissions(parametersPath(), std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::group_read |
-                                                     std::filesystem::perms::others_read);
-  par_RANGE.setValue(30);
-  saveIntParameter(par_RANGE);
+TEST_F(ParametersFileTest, ASaveThatCannotUseTheFileLogsTheSettingBeforeItsFailure) {
+  std::filesystem::create_directories(parametersPath() / "inside");
+  par_LOG.setValue(false);
+  saveBoolParameter(par_LOG);
+  EXPECT_NE(logText().find("LOG=false\nSaving '" + parametersPath().string() + "' failed\n"), std::string::npos)
+      << logText();
+  EXPECT_TRUE(std::filesystem::is_directory(parametersPath() / "inside"));
+}
 
-  EXPECT_EQ(storedValue(parametersPath(), "RANGE"), "30");
-  EXPECT_EQ(std::filesystem::status(parametersPath()).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
-                std::filesystem::perms::others_read);
+// A folder in the place of the file, or a file in the place of the data
+// folder (its status cannot be had): the defaults are taken and the log says
+// they were not saved.
+TEST_F(ParametersFileTest, ALoadThatCannotSaveItsDefaultsSaysSo) {
+  for (const bool folderInPlace : {true, false}) {
+    SCOPED_TRACE(folderInPlace ? "a folder in the place of the file" : "a file in the place of the data folder");
+    if (folderInPlace) {
+      std::filesystem::create_directories(parametersPath() / "inside");
+    } else {
+      testing::writeFile(folder / "not a folder", "x");
+      setDataFolderPath(folder / "not a folder");
+    }
+    const std::size_t before = logText().size();
+    gf_readParameters();
+    const std::string log = logText().substr(before);
+    const std::string path = parametersPath().string();
+    const std::size_t defaults = log.find(path + " not found, default values taken:\n");
+    EXPECT_NE(defaults, std::string::npos) << log;
+    EXPECT_NE(log.find("LOG=true\n", defaults), std::string::npos) << log;
+    EXPECT_NE(log.find("could not save to '" + path + "'\n", log.find("LOG=true\n", defaults)), std::string::npos)
+        << log;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "data" / "parameters.xml" / "inside"));
+  EXPECT_EQ(testing::readFile(folder / "not a folder"), "x");
+}
+
+// The user froze the settings: a save is refused as an open for writing
+// would be (a user whom permissions bind; on Windows the read-only mark).
+TEST_F(ParametersFileTest, AReadOnlyFileRefusesTheSaveAndStaysAsItIs) {
+  writeParameters(parameterNodes({{"RANGE", "25"}}));
+  const std::string frozen = parametersText();
+  constexpr auto kReadOnly =
+      std::filesystem::perms::owner_read | std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+  testing::handToUnprivilegedUser(folder / "data");
+  testing::handToUnprivilegedUser(parametersPath());
+  std::filesystem::permissions(parametersPath(), kReadOnly);
+
+  EXPECT_EQ(testing::runAsUnprivilegedUser([] {
+              par_RANGE.setValue(30);
+              saveIntParameter(par_RANGE);
+              return std::string("saved");
+            }),
+            "saved");
+
+  EXPECT_EQ(parametersText(), frozen);
+  EXPECT_EQ(std::filesystem::status(parametersPath()).permissions(), kReadOnly);
+  EXPECT_NE(logText().find("RANGE=30\nSaving '" + parametersPath().string() + "' failed\n"), std::string::npos)
+      << logText();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "data"), {}), 1);
+  std::filesystem::permissions(parametersPath(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
 TEST_F(ParametersFileTest, EveryLoadLogsTheWholeBlockOfEverySetting) {
