@@ -153,14 +153,14 @@ AigRegcodeRead readAigRegcodeFile(std::vector<RegcodeEntry>& entries) {
   // The file is decrypted in memory only. A plain copy on disk is one that an
   // interrupted run of an earlier version left behind: it goes.
   removeFileWarn(paths.aigRegcodesXml);
-  std::error_code error;
-  if (!fs::exists(paths.aigRegcodesEnc, error)) return AigRegcodeRead::NotFound;
   std::string plain;
   try {
     plain = decryptToMemory(kDataFileKey, paths.aigRegcodesEnc);
   } catch (const std::exception& decryptError) {
+    // A missing file is one more failure of the decryption and is logged as such.
     gf_logLine(fmt::format("{} exception: {}", "gf_streamDecrypt", decryptError.what()));
-    return AigRegcodeRead::NotDecrypted;
+    std::error_code error;
+    return fs::exists(paths.aigRegcodesEnc, error) ? AigRegcodeRead::NotDecrypted : AigRegcodeRead::NotFound;
   }
   pugi::xml_document document;
   const bool loaded = static_cast<bool>(document.load_buffer(plain.data(), plain.size()));

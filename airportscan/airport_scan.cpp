@@ -214,7 +214,7 @@ bool scanAirportFolders(const std::vector<fs::path>& folders, bool msfs2020, con
   return true;
 }
 
-bool runScan(const AirportScanOptions& options, bool& completed) {
+bool runScan(const AirportScanOptions& options, const AirportNameMap& names, bool& completed) {
   const ProgramPaths& paths = programPaths();
   std::error_code removeError;
   fs::remove(paths.airportsScanLog, removeError);
@@ -224,7 +224,6 @@ bool runScan(const AirportScanOptions& options, bool& completed) {
   collectedAirportFileCount().store(0);
   airportScanLog().reserve(kScanLogReservedLines);
   const bool msfs2020 = isMsfs2020();
-  const AirportNameMap names = readAirportNames();
   BglProgress progress;
   completed = scanAirportFolders(options.folders, msfs2020, names, progress);
   fs::create_directories(paths.airportsScanLog.parent_path());
@@ -249,9 +248,9 @@ bool isSkippedScanFolder(std::string_view fullPath, std::string_view pathBelowSc
   return tooLong || containsAny(pathBelowScanFolder, kSkippedWords);
 }
 
-bool runAirportsScan(const AirportScanOptions& options) {
+bool runAirportsScan(const AirportScanOptions& options, const AirportNameMap& names) {
   bool completed = false;
-  return runScan(options, completed);
+  return runScan(options, names, completed);
 }
 
 void scanAddonAirports(const AirportScanOptions& options) {
@@ -268,6 +267,9 @@ void scanAddonAirports(const AirportScanOptions& options) {
   const bool msfs2020 = isMsfs2020();
   // The simulator named by every generated file; the tasks only read it.
   setSimFolderName(simFolderNameFor(msfs2020 ? kSimChoiceMsfs2020 : kSimChoiceMsfs2024));
+  // Read before the folders are emptied, so that its log line stands also
+  // when a folder cannot be emptied.
+  const AirportNameMap names = readAirportNames();
   if (msfs2020) {
     emptyFolder(paths.mySimaddonFolder);
   }
@@ -275,7 +277,7 @@ void scanAddonAirports(const AirportScanOptions& options) {
   airportFoundFlag().store(false);
 
   bool completed = false;
-  if (!runScan(options, completed) && completed) {
+  if (!runScan(options, names, completed) && completed) {
     setStatusLine("Warning: Scan has not found any add-on airports", true);
   }
   if (completed) {

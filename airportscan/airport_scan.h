@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "airports/airport_names.h"
+
 namespace crv {
 
 struct AirportScanOptions {
@@ -28,8 +30,9 @@ struct AirportScanOptions {
 // the next session scans again.
 void scanAddonAirports(const AirportScanOptions& options);
 
-// The scan proper; the airport-found flag at its end.
-bool runAirportsScan(const AirportScanOptions& options);
+// The scan proper, with the ICAO-to-name map of the airports database; the
+// airport-found flag at its end.
+bool runAirportsScan(const AirportScanOptions& options, const AirportNameMap& names);
 
 // Paths of 250 characters or more (counted as Windows counts them, in UTF-16
 // units, whatever bytes their UTF-8 text takes), and paths below the scan

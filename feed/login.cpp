@@ -181,7 +181,7 @@ void deauthenticate(TrafficReader& trafficReader, const std::atomic<bool>* stop)
       trafficReader.hooks().repaint();
     }
     trafficReader.setGuid({});
-    gf_logLine(fmt::format("{} RT server '{}'", logExcerpt(jsonStringValue(answer, "message", "")),
+    gf_logLine(fmt::format("{} RT server '{}'", logExcerpt(answerMessage(answer)),
                            logExcerpt(jsonStringValue(answer, "server", ""))));
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("{}: {}", "deauthenticate", logExcerpt(error.what())));

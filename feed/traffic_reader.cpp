@@ -233,7 +233,7 @@ void TrafficReader::takeLiveAnswer(const std::string& text, int& status, bool& e
   const int answerStatusValue = answerStatus(answer);
   if (answerStatusValue == kStatusNoDataNow) {
     gf_logWarning(fmt::format("{} curl traffic msg: {}", utcNowText(),
-                              logExcerpt(jsonStringValue(answer, "message", ""))));
+                              logExcerpt(answerMessage(answer))));
     return;
   }
   if (answerStatusValue != kStatusOk) {
@@ -335,7 +335,7 @@ int TrafficReader::takeParkedAnswer(const std::string& text, std::vector<ParkedT
   }
   const int answerStatusValue = answerStatus(answer);
   if (answerStatusValue == kStatusNoDataNow) {
-    gf_logWarning(fmt::format("parkedtraffic msg: {}", logExcerpt(jsonStringValue(answer, "message", ""))));
+    gf_logWarning(fmt::format("parkedtraffic msg: {}", logExcerpt(answerMessage(answer))));
     return kParkedDone;
   }
   if (answerStatusValue <= kParkedFailed) {

@@ -134,7 +134,7 @@ bool WeatherReader::takeNearestMetarAnswer(const std::string& text, int& status)
     status = answerStatusValue;
     if (answerStatusValue == kStatusNoDataNow || answerStatusValue == kStatusDatabaseProblem) {
       gf_logWarning(fmt::format("{} json nearestmetar {}", answerStatusValue,
-                                logExcerpt(jsonStringValue(answer, "message", ""))));
+                                logExcerpt(answerMessage(answer))));
     }
     return false;
   }
@@ -213,7 +213,7 @@ void WeatherReader::takeWeatherAnswer(const std::string& text, int& status, bool
   } else if (answerStatusValue == kStatusNoDataNow || answerStatusValue == kStatusDatabaseProblem) {
     status = answerStatusValue;
     gf_logWarning(fmt::format("{} json weather {}", answerStatusValue,
-                              logExcerpt(jsonStringValue(answer, "message", ""))));
+                              logExcerpt(answerMessage(answer))));
     weatherData_.store(false);
   } else {
     status = answerStatusValue;

@@ -193,7 +193,7 @@ std::string folderOfPath(std::string_view path) {
 }
 
 void dropTrailingComments(std::vector<std::string>& section) {
-  while (!section.empty() && (trim(section.back()).empty() || section.back().starts_with("//"))) section.pop_back();
+  while (!section.empty() && (section.back().empty() || section.back().starts_with("//"))) section.pop_back();
 }
 
 CfgFileRead readAircraftCfgLines(const std::filesystem::path& path, std::vector<std::string>& lines) {

@@ -68,8 +68,9 @@ void reportInvalidAirline(std::string_view airline, std::string_view path, std::
 LiveryData makeLiveryData(std::uint32_t folderNumber, std::string airline, std::string type, int cargoCode,
                           std::string title, std::string registration);
 
-// Drops the trailing lines of a section that are blank or begin with "//".
-// A trailing ';' line stays: it may hold a second atc_id.
+// Drops the trailing lines of a section while the last one is empty or
+// begins with "//". A line of blanks stops the dropping, and so does a
+// trailing ';' line: the lines above it may hold a second atc_id.
 void dropTrailingComments(std::vector<std::string>& section);
 
 // Lines kept in reserve for a section. (A file's lines are reserved by

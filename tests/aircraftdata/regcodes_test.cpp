@@ -214,6 +214,24 @@ TEST_F(RegcodeSourcesTest, AMissingOrDamagedAigFileSkipsAllOfflineRegcodesAndKee
   EXPECT_EQ(readFile(programPaths().offlineRegcodesReport), "the report of an earlier run\n");
 }
 
+TEST_F(RegcodeSourcesTest, AMissingAigFileIsLoggedAsTheDecryptionsFailureByBothReaders) {
+  const std::string failure =
+      "gf_streamDecrypt exception: Could not open input file: " + testing::shownPath("input/AIG-regcodes.enc") + "\n";
+  const auto timesLogged = [&] {
+    const std::string log = log_.text();
+    int times = 0;
+    for (auto at = log.find(failure); at != std::string::npos; at = log.find(failure, at + 1)) ++times;
+    return times;
+  };
+  processOfflineRegcodes(indexes_, tables_);
+  EXPECT_EQ(timesLogged(), 1) << log_.text();
+
+  dontUseTitles().clear();
+  readDontUseTitles();
+  EXPECT_TRUE(dontUseTitles().empty());
+  EXPECT_EQ(timesLogged(), 2) << log_.text();
+}
+
 TEST_F(RegcodeSourcesTest, TheAigFileIsNeverDecryptedToDiskAndAStalePlainCopyIsRemoved) {
   writeAig(R"(<livery title="LH AIG" reg="D-AIZB"/><livery title="Dont"/>)");
   // A kill during an earlier read left the plain file readable beside the encrypted one.

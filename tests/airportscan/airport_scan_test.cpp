@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "aircraftdata/aircraft_database.h"
+#include "airports/airport_names.h"
 #include "airports/apf_parameters.h"
 #include "airports/airports_database.h"
 #include "airportscan/airport_generation.h"
@@ -282,6 +283,30 @@ TEST_F(AirportScanTest, AFileThatCannotBeRemovedFromTheScansFoldersIsUserErrorFi
         << folder;
     EXPECT_TRUE(par_SCAN_AIRPORTS.value()) << folder << ": nothing was scanned";
   }
+}
+
+TEST_F(AirportScanTest, TheNamesAreReadBeforeTheFoldersAreEmptiedAndTheOldScanLogIsRemoved) {
+  const ProgramPaths& paths = programPaths();
+  testing::writeFile(paths.inputFolder / kAirportNamesFile,
+                     R"(<AirportNames><airport ICAO="EHAM" name="Schiphol"/></AirportNames>)");
+  const std::string namesLine =
+      "1 airport names read from '" + (paths.inputFolder / kAirportNamesFile).string() + "'";
+  // A folder with an entry in the place of the old scan log cannot be removed.
+  testing::writeFile(paths.airportsScanLog / "held.txt", "");
+  scanAddonAirports(options());
+  std::string log = logText();
+  const std::size_t names = log.find(namesLine);
+  ASSERT_NE(names, std::string::npos) << log;
+  EXPECT_LT(log.find("airports scan  starts"), names);
+  EXPECT_GT(log.find("problems with removing previous files (maybe still open?)"), names);
+  fs::remove_all(paths.airportsScanLog);
+
+  const std::size_t secondScan = log.size();
+  const UndeletableFolder undeletable(paths.myThirdpartyFolder);
+  EXPECT_THAT(testing::thrownText<UserErrorException>([&] { scanAddonAirports(options()); }),
+              ::testing::StartsWith("5: "));
+  log = logText();
+  EXPECT_NE(log.find(namesLine, secondScan), std::string::npos) << log.substr(secondScan);
 }
 
 TEST_F(AirportScanTest, TheWalkStartsATaskOnlyInAFreeWorkerSlot) {

@@ -309,6 +309,9 @@ TEST_F(ParkedTrafficTest, ServiceStatusesOfTheParkedRequest) {
   // too, not an empty success nor a wait until the time limit.
   const Case cases[] = {
       {status(406), kParkedDone, "===> parkedtraffic msg: none"},
+      // A message of the wrong kind is an exception of the request, not an empty answer.
+      {Answer::json({{"status", 406}, {"message", nullptr}}), kParkedFailed,
+       "===> parkedtraffic: [json.exception.type_error.302]"},
       {status(401), 401, "===> RT Parkedtraffic: re-authentication to RT API is needed CRVN"},
       {status(402), 402, "===> RT Parkedtraffic error status: 402"},
       {status(0), kParkedFailed, "===> RT Parkedtraffic error status: 0"},

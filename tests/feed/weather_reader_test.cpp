@@ -117,6 +117,18 @@ TEST_F(WeatherReaderTest, NoDataAndBadAnswersAreLoggedShortlyAndTheLoopGoesOn) {
   EXPECT_LT(log_.text().size(), 20'000u);
 }
 
+TEST_F(WeatherReaderTest, ANoDataAnswerWithAMessageOfTheWrongKindFailsItsPassAndKeepsTheWeatherFlag) {
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 200}, {"data", {{{"ICAO", "EHAM"}}}}});
+  standIn_.queueJson(standin::kNearestMetarPath, {{"status", 401}});
+  standIn_.queueJson(standin::kWeatherPath, {{"status", 406}, {"message", nullptr}});
+  weatherThread_ = std::thread([this] { weather_.receive(status_); });
+  weatherThread_.join();
+  EXPECT_EQ(status_, 401);
+  EXPECT_TRUE(weather_.weatherDataArrive());
+  EXPECT_TRUE(log_.contains("===> receive: [json.exception.type_error.302]")) << log_.text();
+  EXPECT_FALSE(log_.contains("json weather"));
+}
+
 // The readers check their stop flag within 100 ms; the bound here is loose
 // for a busy machine, yet far below the 5 s transfer limit that a reader
 // waiting for its hanging request would reach.

@@ -143,6 +143,9 @@ TEST_F(FltsimSectionsTest, FileLevelCases) {
       {"commented second atc_id drops (//)", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\ntitle=T\n"
        "icao_airline=DLH\natc_id = \"PH-BXA\"\n  //atc_id=\"PH-BXB\"\nui_variation=x\n", {},
        "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
+      {"commented second atc_id above a line of one blank drops", "a/aircraft.cfg", "icao_type_designator=A320\n"
+       "[fltsim.0]\ntitle=T\nicao_airline=DLH\natc_id=D-AIZA\n//atc_id=D-AIZB\n \n", {},
+       "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},
       {"second atc_id in a trailing comment drops", "a/aircraft.cfg", "icao_type_designator=A320\n[fltsim.0]\n"
        "title=T\nicao_airline=DLH\natc_id=PH-BXA\nui_variation=x // was atc_id=PH-BXB\n", {},
        "{folder}, [fltsim.0], has more than one atc_id key", &ScanReports::incompleteSections},

@@ -135,7 +135,10 @@ TEST_F(LiveryScanTest, AutomaticModeOrdersAndPrioritizesThePackages) {
 
 TEST_F(LiveryScanTest, BadInputIsReportedOrSkippedAndTheScanFinishes) {
   write("ai/empty/aircraft.cfg", "");
-  write("ai/junk/aircraft.cfg", std::string("\0\x01\x02junk[fltsim.0]", 17));
+  // Several junk files, read by several scan threads at once, all report to one list.
+  const std::string junk = std::string(64 * 1024, 'x') + std::string("\0\x01\x02junk[fltsim.0]", 17);
+  constexpr int kJunkFiles = 12;
+  for (int file = 0; file < kJunkFiles; ++file) write(fmt::format("ai/junk{}/aircraft.cfg", file), junk);
   fs::create_directories(folder / "ai/dir/aircraft.cfg");
 #ifndef _WIN32
   // Links: a dangling one, a loop and one up the tree (Windows lets only
@@ -158,8 +161,11 @@ TEST_F(LiveryScanTest, BadInputIsReportedOrSkippedAndTheScanFinishes) {
 #ifndef _WIN32
   EXPECT_THAT(logText(), HasSubstr("liveries search in " + (folder / "ai/AIRCRAFT.cfg").string() + " aborted"));
 #endif
-  EXPECT_THAT(testing::readFile(folder / "output/errors/InvalidAircraftCfgFiles.txt"),
-              HasSubstr((fs::path("junk") / "aircraft.cfg").string() + " cannot be read: it holds NUL bytes"));
+  const std::string invalidFiles = testing::readFile(folder / "output/errors/InvalidAircraftCfgFiles.txt");
+  for (int file = 0; file < kJunkFiles; ++file) {
+    EXPECT_THAT(invalidFiles, HasSubstr((fs::path(fmt::format("junk{}", file)) / "aircraft.cfg").string() +
+                                        " cannot be read: it holds NUL bytes"));
+  }
   // An empty file leaves nothing.
   EXPECT_FALSE(fs::exists(folder / "output/info/AircraftCfgWithNoFltsimSection.txt"));
 }
