@@ -486,7 +486,8 @@ TEST(ReplayEndToEnd, SurfaceMovementsOfRealFeedsKeepToTheirRecordedTimesAndNoses
   EXPECT_EQ(watched[0x4ca9f2].phase, FlightPhase::flying);
 
   // Its records at rest are no movement to keep to: only those since the
-  // recorded push began count. The stand-in serves positions between its
+  // recorded push began count, and as it pushes back on its own, those from
+  // 30 s after its push. The stand-in serves positions between its
   // records, scattered at rest and moving off a second before the push: the
   // set-off is judged within 1.5 s.
   const ReplayedFlight& restKnots = flights[5];
