@@ -400,9 +400,6 @@ void nextPosGround(MotionContext& m, LiveAc& a) {
               gf_bearing({a.standLatitude, a.standLongitude}, pointOf(a.path.back())) - a.standHeadingRadians)));
           if (std::fabs(offDegrees) < 90.0) {
             pullOut(m, a);
-          } else if (reachedTailFirst(a.path.back(), gf_bearing({a.standLatitude, a.standLongitude},
-                                                                 pointOf(a.path.back())))) {
-            backOutAlongRecords(m, a);
           } else {
             pushbackStart(m, a);
           }
@@ -812,24 +809,6 @@ void pushbackStep(MotionContext& m, LiveAc& a) {
     a.generatedLegs = 0;
     mo.leavingStand = false;
   }
-}
-
-void backOutAlongRecords(MotionContext& m, LiveAc& a) {
-  LiveMotion& mo = a.motion;
-  mo.leavingStand = false;
-  a.generatedLegs = 0;
-  PathPoint& front = a.path.front();
-  front.latitude = a.position.latitude;
-  front.longitude = a.position.longitude;
-  front.stationary = false;
-  if (logOn()) {
-    gf_logLine(fmt::format("{:8}: {:8} pushed back as recorded", m.eng().standLabel(a.standId),
-                           a.base.identity.callsign));
-  }
-  setPhase(a, FlightPhase::taxi);
-  releaseStand(m, a);
-  taxiLights(m, a);
-  readyForTaxiOut(m, a);
 }
 
 void pullOut(MotionContext& m, LiveAc& a) {

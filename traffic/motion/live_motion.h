@@ -110,10 +110,6 @@ void timeGroundLeg(MotionContext& m, LiveAc& a);
 void pushbackStart(MotionContext& m, LiveAc& a);
 void pushbackStep(MotionContext& m, LiveAc& a);
 void pullOut(MotionContext& m, LiveAc& a);
-// Leaving the stand tail first where its records show the push back: the
-// aircraft follows them as a taxi, facing the nose they show, instead of a
-// push back of its own.
-void backOutAlongRecords(MotionContext& m, LiveAc& a);
 void startTakeoff(MotionContext& m, LiveAc& a);
 void liftOff(MotionContext& m, LiveAc& a);
 void landingRollStep(MotionContext& m, LiveAc& a);

@@ -288,6 +288,35 @@ TEST_F(LiveMotionRules, RecordsThatComeWhileAnAircraftWaitsToLeaveItsStandReachI
   EXPECT_EQ(a.path.size(), taken) << "the waiting records are offered once";
 }
 
+// A parked aircraft leaving its stand whose record lies behind it, moving
+// against the nose the record shows as a real feed's push back does, pushes
+// back on its own: straight back 2.5 stand radii (20 m) through a midpoint,
+// then to a turn point a half span beside.
+TEST_F(LiveMotionRules, AParkedAircraftWhoseRecordMovesAgainstItsNoseLeavesItsStandByItsOwnPushBack) {
+  driver.setParkAirport(kOrigin, standGrid(1, 1, 60.0, 20.0, kOrigin));
+  EngineTestAccess::setTick(driver.harness.engine, 1000);
+  PathPoint standing = pointAt(0, 0, 1000, 0);
+  standing.stationary = true;
+  PathPoint record = pointAt(-30, 0, 2000, 3);
+  record.trackDegrees = 355.0;
+  LiveAc& a = place(50047, {standing, record}, true);
+  a.phase = FlightPhase::parked;
+  a.motion.leavingStand = true;
+  a.standId = 1;
+  a.standLatitude = kOrigin.latitude;
+  a.standLongitude = kOrigin.longitude;
+  a.standHeadingRadians = 0.0;
+  nextPosGround(m, a);
+  EXPECT_EQ(a.phase, FlightPhase::pushing_back);
+  EXPECT_EQ(a.motion.pushbackState, 2);
+  ASSERT_EQ(a.path.size(), 4U);
+  const GeoPoint p1{a.path[2].latitude, a.path[2].longitude};
+  const GeoPoint turn{a.path[3].latitude, a.path[3].longitude};
+  EXPECT_NEAR(gf_distanceNm(kOrigin, p1) * 1852.0, 50.0, 0.1);
+  EXPECT_NEAR(gf_bearing(kOrigin, p1) * 180.0 / 3.141592653589793, 180.0, 0.1);
+  EXPECT_NEAR(gf_distanceNm(p1, turn), a.base.halfSpanNm, 1e-6);
+}
+
 // A report to the side while a pushback starts curves it that way, unless
 // every pushback is to be straight.
 TEST_F(LiveMotionRules, AReportToTheSideCurvesAPushbackUnlessEveryPushbackIsStraight) {

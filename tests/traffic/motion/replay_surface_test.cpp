@@ -21,13 +21,21 @@
 #include <vector>
 
 #include "foundation/geodesy.h"
+#include "foundation/settings.h"
 #include "tests/traffic/replay_scenario.h"
 #include "tests/traffic/replay_surface_checks.h"
 #include "tests/traffic/replay_surface_flights.h"
 #include "traffic/motion/live_motion.h"
+#include "traffic/motion/motion_support.h"
 
 namespace crv::testing {
 namespace {
+
+using motion::degreesOf;
+using motion::kPi;
+using motion::normalizedAngle;
+
+constexpr double kMetersPerFoot = 0.3048;
 
 // Far from the stands: nothing parks there.
 const GeoPoint kTaxiway = offsetMeters(kApronOrigin, -700.0, -300.0);
@@ -67,41 +75,141 @@ TEST(ReplaySurface, ATaxiWhoseRecordsUnderstateItsSpeedKeepsToTheirTimes) {
 }
 
 // A push back whose records carry no true heading and whose track is the
-// nose, 17 degrees turning to 323 while the aircraft moves towards 190: the
-// aircraft moves tail first facing the recorded nose, whether it pushes back
-// from a stand of the park airport or is first seen already being pushed.
-TEST(ReplaySurface, APushbackWhoseTrackIsTheNoseMovesTailFirstFacingIt) {
-  struct Case {
-    const char* name;
-    bool fromStand;
-    GeoPoint stand;
-  };
+// nose, 17 degrees turning to 323 while the aircraft moves towards 190, first
+// seen while it is already being pushed: the aircraft moves tail first
+// facing the recorded nose.
+TEST(ReplaySurface, APushbackFirstSeenBeingPushedWhoseTrackIsTheNoseMovesTailFirstFacingIt) {
+  StandTable stands = standGrid(1, 4, 80.0, 20.0);
+  for (ParkingPosition& stand : stands) {
+    stand.heading = kNosePushFirstNoseDegrees * kDegreesToRadians;
+  }
+  ReplayScenario replay(stands);
+  const std::vector<TrackPoint> track = nosePushbackFrom(kTaxiway, false);
+  replay.replayWhole(0x4ca8e1, "EIN711", "A320", track, 5.0);
+  // From the push's 20th second, when the nose has begun to turn.
+  const PushSeen seen = pushSeen(replay.tracedPositions(0x4ca8e1), track, kNosePushStartSeconds + 20.0,
+                                 kNosePushStartSeconds + kNosePushSeconds, kLiveDelaySeconds);
+  ASSERT_GE(seen.records, 5U);
+  EXPECT_GE(seen.facingRecorded, seen.records - 1);
+  EXPECT_EQ(seen.noseFirst, 0U);
+  EXPECT_GE(seen.tailFirst, seen.records / 2);
+  expectOnTime(replay, 0x4ca8e1, "nose-pushback-created");
+  EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e1, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
+}
+
+// What a replay showed of an aircraft's own push back, watched every 50 ms.
+struct OwnPushSeen {
+  std::vector<FlightPhase> phases;  // in order, each once per change
+  GeoPoint stand{};
+  double standHeadingRadians = 0.0;
+  double halfSpanNm = 0.0;
+  bool enginesRanPushing = false;
+  std::optional<GeoPoint> pushedBackAt;
+  double pushedBackHeadingRadians = 0.0;
+  bool enginesRanPushedBack = false;
+};
+
+OwnPushSeen watchOwnPush(ReplayScenario& replay, std::uint32_t key, double untilSeconds) {
+  OwnPushSeen seen;
+  while (replay.secondsNow() < untilSeconds) {
+    replay.runUntilSecond(replay.secondsNow() + 0.05);
+    const LiveAc* aircraft = replay.scenario.engine.findLiveByKey(key);
+    if (aircraft == nullptr || aircraft->state != SimState::active) {
+      continue;
+    }
+    if (seen.phases.empty() || seen.phases.back() != aircraft->phase) {
+      seen.phases.push_back(aircraft->phase);
+    }
+    const std::optional<platform::SimObjectRecord> object = replay.scenario.sim->object(aircraft->objectId);
+    const bool enginesRunning = object && object->enginesRunning;
+    if (aircraft->phase == FlightPhase::parked) {
+      seen.stand = {aircraft->standLatitude, aircraft->standLongitude};
+      seen.standHeadingRadians = aircraft->standHeadingRadians;
+      seen.halfSpanNm = aircraft->base.halfSpanNm;
+    } else if (aircraft->phase == FlightPhase::pushing_back) {
+      seen.enginesRanPushing = seen.enginesRanPushing || enginesRunning;
+    } else if (aircraft->phase == FlightPhase::pushed_back && !seen.pushedBackAt) {
+      seen.pushedBackAt = GeoPoint{aircraft->position.latitude, aircraft->position.longitude};
+      seen.pushedBackHeadingRadians = aircraft->position.headingRadians;
+      seen.enginesRanPushedBack = enginesRunning;
+    }
+  }
+  return seen;
+}
+
+// The same push back from a stand of the park airport: the aircraft leaves
+// its stand by a push of its own, tail first, straight back 2.5 stand radii
+// and round a quarter turn to the side its records' nose turns to (left),
+// or straight back alone when every push back is to be straight; pushed
+// back, it starts its engines, then taxis on to its records and keeps to
+// their times.
+TEST(ReplaySurface, APushbackFromItsStandWhoseTrackIsTheNoseIsTheAircraftsOwnPush) {
+  constexpr double kStandRadiusMeters = 20.0;
   const GeoPoint standA2 = offsetMeters(kApronOrigin, 0.0, 80.0);
-  for (const Case& c : {Case{"nose-pushback-stand", true, standA2}, Case{"nose-pushback-created", false, kTaxiway}}) {
-    StandTable stands = standGrid(1, 4, 80.0, 20.0);
+  for (const bool straightOnly : {false, true}) {
+    SCOPED_TRACE(straightOnly ? "straight push backs only" : "push backs turn");
+    par_STRAIGHT_PBS_ONLY.setValue(straightOnly);
+    StandTable stands = standGrid(1, 4, 80.0, kStandRadiusMeters);
     for (ParkingPosition& stand : stands) {
       stand.heading = kNosePushFirstNoseDegrees * kDegreesToRadians;
     }
     ReplayScenario replay(stands);
-    const std::vector<TrackPoint> track = nosePushbackFrom(c.stand, c.fromStand);
-    replay.replayWhole(0x4ca8e1, "EIN711", "A320", track, 5.0);
-    // From the push's 20th second, when the nose has begun to turn.
-    const PushSeen seen = pushSeen(replay.tracedPositions(0x4ca8e1), track, kNosePushStartSeconds + 20.0,
-                                   kNosePushStartSeconds + kNosePushSeconds, kLiveDelaySeconds);
-    ASSERT_GE(seen.records, 5U) << c.name;
-    EXPECT_GE(seen.facingRecorded, seen.records - 1) << c.name;
-    EXPECT_EQ(seen.noseFirst, 0U) << c.name;
-    EXPECT_GE(seen.tailFirst, seen.records / 2) << c.name;
-    expectOnTime(replay, 0x4ca8e1, c.name);
-    EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e1, 0.0, replay.secondsNow()), kTaxiMaximumKnots) << c.name;
+    const std::vector<TrackPoint> track = nosePushbackFrom(standA2, true);
+    replay.addFlight(0x4ca8e1, "EIN711", "A320", track);
+    const OwnPushSeen seen =
+        watchOwnPush(replay, 0x4ca8e1, track.back().seconds + kLiveDelaySeconds + 5.0);
+    const std::vector<FlightPhase> wanted{FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back,
+                                          FlightPhase::taxi};
+    EXPECT_TRUE(std::search(seen.phases.begin(), seen.phases.end(), wanted.begin(), wanted.end()) !=
+                seen.phases.end());
+    ASSERT_TRUE(seen.pushedBackAt.has_value());
+    const double back = seen.standHeadingRadians + kPi;
+    const GeoPoint p1 = gf_destination(seen.stand, back, 2.5 * kStandRadiusMeters / kMetersPerFoot);
+    const GeoPoint end =
+        straightOnly ? p1 : gf_destination(p1, back - kPi / 2.0, seen.halfSpanNm * kFeetPerNm);
+    const double endHeading = straightOnly ? seen.standHeadingRadians : seen.standHeadingRadians - kPi / 2.0;
+    std::printf("%s: pushed back %.2f m from where the push was to end, heading %.1f degrees off\n",
+                straightOnly ? "straight push back" : "push back with a turn",
+                gf_distanceNm(*seen.pushedBackAt, end) * kMetersPerNm,
+                degreesOf(normalizedAngle(seen.pushedBackHeadingRadians - endHeading)));
+    EXPECT_LE(gf_distanceNm(*seen.pushedBackAt, end) * kMetersPerNm, 1.0);
+    EXPECT_LE(std::fabs(degreesOf(normalizedAngle(seen.pushedBackHeadingRadians - endHeading))), 2.0);
+    EXPECT_FALSE(seen.enginesRanPushing);
+    EXPECT_TRUE(seen.enginesRanPushedBack);
+    const std::optional<std::pair<double, double>> push = replay.pushback(0x4ca8e1);
+    ASSERT_TRUE(push.has_value());
+    const PushSeen moved = pushSeen(replay.tracedPositions(0x4ca8e1), track, push->first - kLiveDelaySeconds,
+                                    push->second - kLiveDelaySeconds, kLiveDelaySeconds);
+    EXPECT_EQ(moved.noseFirst, 0U);
+    // Pushed back elsewhere than the recorded aircraft, it taxis on to its
+    // records: those due from 30 s after its push on keep their times.
+    const std::string name = straightOnly ? "nose-pushback-stand-straight" : "nose-pushback-stand";
+    const std::vector<RecordLag> lags = replay.lags(0x4ca8e1);
+    const double rejoinedSeconds = push->second + 30.0;
+    const auto rejoined = std::count_if(lags.begin(), lags.end(),
+                                        [&](const RecordLag& lag) { return lag.dueSeconds >= rejoinedSeconds; });
+    const LagFigures figures = lagFigures(lags);
+    const double largestRejoined = largestAbsLagFrom(lags, rejoinedSeconds);
+    std::printf("%s: %zu moving records, median |lag| %.2f s, largest %.2f s; %td due from 30 s after the push, "
+                "largest |lag| %.2f s\n",
+                name.c_str(), figures.records, figures.medianAbsSeconds, figures.largestAbsSeconds, rejoined,
+                largestRejoined);
+    EXPECT_GE(rejoined, 10);
+    EXPECT_LE(largestRejoined, 1.0);
+    if (const char* folder = std::getenv("CRVN_REPLAY_PICTURES")) {
+      const std::filesystem::path pictures(folder);
+      replay.writePicture(0x4ca8e1, pictures / (name + ".csv"), pictures / (name + "-stands.csv"));
+    }
+    EXPECT_LE(fastestGroundKnots(replay, 0x4ca8e1, 0.0, replay.secondsNow()), kTaxiMaximumKnots);
   }
+  par_STRAIGHT_PBS_ONLY.setValue(false);
 }
 
 // A push back whose records at rest scatter by up to 2 m about the stand,
 // reporting no speed or a few knots, and whose moving records report 0.6
 // of the speed their positions show: the aircraft stands still, within
-// 2 m, until a second before the recorded push began, sets off within a
-// second of it, then keeps to the records' times.
+// 2 m, until a second before the recorded push began, sets off on its own
+// push back within a second of it, then keeps to the records' times.
 TEST(ReplaySurface, APushbackWhoseRecordsUnderstateItsSpeedSetsOffWhenTheRecordedOneDid) {
   StandTable stands = standGrid(1, 4, 80.0, 20.0);
   for (ParkingPosition& stand : stands) {
