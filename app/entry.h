@@ -24,9 +24,6 @@ struct ProgramOptions {
   const std::atomic<bool>* closeRequest = nullptr;
   // Headless: one summary line a second goes here.
   std::ostream* summary = nullptr;
-  // A window was wanted but cannot be shown: the program runs headless and
-  // its summary lines go here.
-  std::ostream* summaryWithoutWindow = nullptr;
   // Error texts: the log cannot be opened, and headless the error lines.
   std::ostream* errors = nullptr;
   // Found before the start (the simulator's library is missing): the program
