@@ -63,14 +63,12 @@ void Session::lf_closingDown() {
     logOut();
     const bool errorWaitedForUser = end.reason() == ExitReason::systemError && options_.errorWaitsForUser;
     if (errorWaitedForUser) {
-      // The error line stays readable until the user closes the window, or
-      // answers it with a packages path (which turns the reason into a
-      // restart), however far closing down had come when the path was typed.
-      while (clock_.waitFor(500ms, [&end] { return userClosedWindow() || end.reason() != ExitReason::systemError; })) {
+      // The error line stays readable until the user closes the window. A
+      // packages path typed meanwhile turns the reason into a restart, which
+      // follows that close.
+      while (clock_.waitFor(500ms, [] { return userClosedWindow(); })) {
       }
-      if (userClosedWindow()) {
-        setStatusLine(fmt::format("User closed {}", kProgramName), true);
-      }
+      setStatusLine(fmt::format("User closed {}", kProgramName), true);
     }
     writeLiveryMatchSummary(engine_.reports().liveriesNotCreated());
     engine_.reports().logNoMatchList();

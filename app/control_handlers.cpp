@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -40,6 +41,13 @@ constexpr int kRoundSeconds = 15;
 platform::ControlModel& controls() { return platform::mainWindowControls(); }
 
 void enable(const ParameterControl& control, bool on) { controls().setEnabled(control.controlId(), on); }
+
+// The characters of a UTF-8 text: every byte that does not continue a
+// character starts one.
+std::size_t characterCount(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(
+      utf8.begin(), utf8.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
+}
 
 // The one-line notices of the plain check boxes: the text shown when turned
 // on and when turned off; empty clears the status line.
@@ -320,9 +328,7 @@ bool ControlHandlers::handleEditEnter(std::uint16_t id) {
       setErrorLine(error.what());
     }
   } else if (id == par_MAX_FIT_FL.controlId()) {
-    if (!parkAirportActive()) {
-      setControlFloat(par_MAX_FIT_FL);  // the box shows what is in effect
-    } else if (lf_processTbFloat(par_MAX_FIT_FL)) {
+    if (parkAirportActive() && lf_processTbFloat(par_MAX_FIT_FL)) {
       noteAirportSettingChange(&par_MAX_FIT_FL);
       announceResponseDelay();
     }
@@ -350,7 +356,8 @@ void ControlHandlers::blockCallsign(const std::string& typed) {
     if (!par_BLOCK_CALLSIGN.isEmpty()) unblockCallsign();
     return;
   }
-  if (typed.size() < kMinCallsignLength || typed.size() > kMaxCallsignLength) {
+  const std::size_t length = characterCount(typed);
+  if (length < kMinCallsignLength || length > kMaxCallsignLength) {
     setStatusLine(fmt::format("callsign '{}' is not valid", typed), true);
     setControlText(par_BLOCK_CALLSIGN);
     return;
@@ -387,7 +394,7 @@ void ControlHandlers::processDestination(const std::string& typed) {
     setStatusLine("destination set to empty", true);
     return;
   }
-  if (typed.size() != kIcaoCodeLength) {
+  if (characterCount(typed) != kIcaoCodeLength) {
     setStatusLine(fmt::format("destination '{}' is not valid", typed), true);
     setControlText(par_DESTINATION);
     return;
@@ -445,7 +452,8 @@ bool ControlHandlers::lf_processTbInt(IntControlParameter& setting) {
       changed = true;
     } else {
       std::size_t used = 0;
-      const long long number = std::stoll(typed, &used, 10);
+      // A number beyond a 32-bit integer is out of range.
+      const int number = std::stoi(typed, &used, 10);
       if (used != typed.size()) throw std::invalid_argument(typed);
       if (number == setting.value()) {
         setStatusLine(fmt::format("Same {} value {}, no changes made", setting.name(), setting.value()), true);
@@ -478,7 +486,9 @@ bool ControlHandlers::lf_processTbFloat(FloatControlParameter& setting) {
     } else {
       std::size_t used = 0;
       const float number = std::stof(typed, &used);
-      if (used != typed.size() || !std::isfinite(number)) throw std::invalid_argument(typed);
+      // An infinite number is clamped as any other; one that is no number at
+      // all is refused before it is stored.
+      if (used != typed.size() || std::isnan(number)) throw std::invalid_argument(typed);
       if (number == setting.value()) {
         setStatusLine(fmt::format("Same {} value {}, no changes made", setting.name(), formatNumber(setting.value())),
                       true);

@@ -27,14 +27,16 @@ using namespace std::chrono_literals;
 
 constexpr auto kLoopSlice = 50ms;
 
+// A folder that is there already stays as it is; a file-system error names
+// the operation and the folder.
 bool makeDataFolder() {
   const std::filesystem::path folder = dataFolderPath();
-  std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) {
-    std::filesystem::create_directories(folder, error);
-  }
-  if (error) {
-    gf_logLine(fmt::format("Failed to create directory: {}", error.message()));
+  try {
+    if (!std::filesystem::is_directory(folder)) {
+      std::filesystem::create_directories(folder);
+    }
+  } catch (const std::filesystem::filesystem_error& error) {
+    gf_logLine(fmt::format("Failed to create directory: {}", error.what()));
     return false;
   }
   return true;
@@ -72,6 +74,16 @@ std::unique_ptr<platform::WindowView> showWindowView(platform::WindowModel& mode
     problem = error.what();
     return nullptr;
   }
+}
+
+// The main window, shown; none when there is no display to show it on or it
+// cannot be made.
+std::unique_ptr<platform::WindowView> initInstance(platform::WindowModel& model) {
+  if (!platform::displayAvailable()) {
+    return nullptr;
+  }
+  std::string problem;
+  return showWindowView(model, problem);
 }
 
 int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramOptions& options,
@@ -112,38 +124,23 @@ int messageLoop(platform::WindowModel& model, MainWindow& window, const ProgramO
   }
 }
 
-// The window wanted and shown, or none: without a display, or when the
-// window cannot be made after all, the program runs headless (its summary
-// lines go where `summaryWithoutWindow` says) and tells the user why.
-std::unique_ptr<platform::WindowView> showWindowOrRunHeadless(platform::WindowModel& model, ProgramOptions& options) {
-  if (!options.showWindow || options.summary != nullptr) {
-    return nullptr;
-  }
-  std::string problem = "no display can be opened";
-  std::unique_ptr<platform::WindowView> view;
-  if (platform::displayAvailable()) {
-    view = showWindowView(model, problem);
-  }
-  if (view == nullptr) {
-    gf_logLine("initInstance failed");
-    options.summary = options.summaryWithoutWindow;
-    if (options.errors != nullptr) {
-      *options.errors << kProgramName << ": the window cannot be shown (" << problem << "); " << kProgramName
-                      << " runs without it" << std::endl;
-    }
-  }
-  return view;
-}
-
-int appMain(const ProgramOptions& startOptions) {
+int appMain(const ProgramOptions& options) {
   readWindowPosition();
   platform::WindowModel model(std::string(kProgramName), par_MAIN_WINDOW_X.value(), par_MAIN_WINDOW_Y.value(),
                               kMainWindowWidth, kMainWindowHeight);
+  // A window wanted that cannot be made ends the start before the data
+  // folder is touched or a session starts.
+  std::unique_ptr<platform::WindowView> view;
+  if (!runsHeadless(options)) {
+    view = initInstance(model);
+    if (view == nullptr) {
+      gf_logLine("initInstance failed");
+      return 0;
+    }
+  }
   if (!makeDataFolder()) {
     return 0;
   }
-  ProgramOptions options = startOptions;
-  const std::unique_ptr<platform::WindowView> view = showWindowOrRunHeadless(model, options);
   SessionOptions sessionOptions = options.session;
   if (view == nullptr) {
     sessionOptions.errorWaitsForUser = false;

@@ -24,9 +24,6 @@ struct ProgramOptions {
   const std::atomic<bool>* closeRequest = nullptr;
   // Headless: one summary line a second goes here.
   std::ostream* summary = nullptr;
-  // A window was wanted but cannot be shown: the program runs headless and
-  // its summary lines go here.
-  std::ostream* summaryWithoutWindow = nullptr;
   // Error texts: the log cannot be opened, and headless the error lines.
   std::ostream* errors = nullptr;
   // Found before the start (the simulator's library is missing): the program
@@ -41,7 +38,9 @@ inline constexpr int kErrorExitCode = 1;
 // The whole program; returns its exit code: -1 for a second instance,
 // kErrorExitCode when there is a start problem or the log cannot be opened
 // (with a window, once the user has closed the window that shows why), or,
-// without a window, when an error ended the session; else the code of the quit message (0). Headless, each error line
+// without a window, when an error ended the session; 0 when a window is
+// wanted but cannot be made or the data folder cannot be made (the log says
+// which); else the code of the quit message (0). Headless, each error line
 // is printed once to errors (else to summary).
 int crvnMain(const ProgramOptions& options);
 

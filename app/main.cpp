@@ -27,9 +27,7 @@ int runProgram() {
   crv::ProgramOptions options;
   options.closeRequest = &closeRequested;
   options.errors = &std::cerr;
-  if (platform::displayAvailable()) {
-    options.summaryWithoutWindow = &std::cout;
-  } else {
+  if (!platform::displayAvailable()) {
     options.summary = &std::cout;
     platform::receiveConsoleInterrupts();
   }

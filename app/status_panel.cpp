@@ -33,8 +33,6 @@ constexpr platform::Rect kDividers[] = {{0, 140, 880, 140}, {0, 168, 642, 168}, 
                                         {0, 224, 880, 224}, {0, 252, 642, 252}, {0, 280, 642, 280},
                                         {0, 308, 880, 308}};
 constexpr int kParkingLine1 = 399;
-// The server's name runs from x 458 to the QNH at 642.
-constexpr std::size_t kMaxServerNameBytes = 32;
 constexpr int kParkingLine2 = 427;
 
 PanelTexts& sharedTexts() {
@@ -151,7 +149,7 @@ void publishSimulatorTexts(const SimLinkDisplay& display) {
 }
 
 void publishServerName(std::string_view name) {
-  std::string shown(name.substr(0, kMaxServerNameBytes));
+  std::string shown(name);
   updatePanelTexts([&](PanelTexts& texts) { texts.serverName = std::move(shown); });
 }
 

@@ -40,8 +40,8 @@ void updatePanelTexts(const std::function<void(PanelTexts&)>& change);
 // SimClient thread: the simulator line, the user aircraft line and the
 // user's stand, as the link shows them.
 void publishSimulatorTexts(const SimLinkDisplay& display);
-// Session worker, at the login: the RealTraffic server's name (cut to a
-// length the panel can show).
+// Session worker, at the login: the RealTraffic server's name, painted
+// whole.
 void publishServerName(std::string_view name);
 // Session worker: the result of the callsign lookup, "= <object id>", or
 // empty when the callsign was not found.

@@ -32,7 +32,8 @@ constexpr Colour kDisabledText = rgb(0xA0, 0xA0, 0xA0);
 constexpr WPARAM kMaxEditText = 1023;
 // The model has news for the view (a paint, a message, the topmost wish).
 constexpr UINT kWakeMessage = WM_APP + 0x100;
-constexpr wchar_t kWindowClass[] = L"CrvnMainWindow";
+// The class bears the program's short name, as its main window's title does.
+constexpr wchar_t kWindowClass[] = L"CRVN";
 // The system's arrow cursor (IDC_ARROW, named here without the narrow macro).
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
 // A fixed window with a title bar and a close box, no minimise or maximise box.

@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "app/entry.h"
+#include "app/exit_reason.h"
 #include "foundation/paths.h"
 #include "foundation/session_flags.h"
 #include "foundation/status_line.h"
@@ -202,28 +203,48 @@ TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
   EXPECT_NE(readFile(folder / "Log.txt").find("Exiting: SYSTEM ERROR"), std::string::npos);
 }
 
-TEST(EntryTest, AWindowThatCannotBeShownLeavesTheProgramRunningHeadlessAndSaysWhy) {
+// The log's lines after its header.
+std::string linesAfterTheHeader(const std::string& log) { return log.substr(log.find('\n') + 1); }
+
+TEST(EntryTest, AWindowWantedThatCannotBeMadeEndsTheStartWithOneLogLineAndTouchesNothing) {
   const ProgramFolderWithoutDocs program;
   const TempFolder& folder = program.folder;
   const char* display = std::getenv("DISPLAY");
   const std::string savedDisplay = display != nullptr ? display : "";
   setenv("DISPLAY", "", 1);
   std::ostringstream errors;
-  std::ostringstream summary;
   ProgramOptions options;
   options.session.checkVersions = {};
   options.showWindow = true;
   options.errors = &errors;
-  options.summaryWithoutWindow = &summary;
 
-  // Without a window an error does not wait for a user to close it.
-  EXPECT_EQ(runProgram(options, 20s), kErrorExitCode);
+  EXPECT_EQ(runProgram(options, 20s), 0);
 
-  EXPECT_EQ(errors.str(),
-            "CRVN: the window cannot be shown (no display can be opened); CRVN runs without it\n"
-            "CRVN: Error 41: CRVN must be run from the CRVN folder!\n");
-  EXPECT_NE(readFile(folder / "Log.txt").find("initInstance failed"), std::string::npos);
+  EXPECT_EQ(linesAfterTheHeader(readFile(folder / "Log.txt")), "initInstance failed\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "appdata")) << "the data folder is not touched";
+  EXPECT_EQ(errors.str(), "") << "no session ran to show an error";
+  EXPECT_EQ(sessionEnd().reason(), ExitReason::notYetSet);
   setenv("DISPLAY", savedDisplay.c_str(), 1);
+}
+
+TEST(EntryTest, ADataFolderThatCannotBeMadeIsLoggedWithTheFileSystemErrorAndNoSessionStarts) {
+  const ProgramFolderWithoutDocs program;
+  const TempFolder& folder = program.folder;
+  writeFile(folder / "appdata", "a file where the folder's parent should be");
+  std::ostringstream errors;
+  std::ostringstream summary;
+  ProgramOptions options;
+  options.session.checkVersions = {};
+  options.errors = &errors;
+  options.summary = &summary;
+
+  EXPECT_EQ(runProgram(options, 20s), 0);
+
+  EXPECT_EQ(linesAfterTheHeader(readFile(folder / "Log.txt")),
+            fmt::format("Failed to create directory: filesystem error: cannot create directories: Not a directory "
+                        "[{}]\n",
+                        (folder / "appdata" / "CRVN").string()));
+  EXPECT_EQ(summary.str(), "");
 }
 
 TEST(EntryTest, TheWindowOpensAtItsStoredPlaceOrAtTheDefaultsForABoundValue) {

@@ -162,13 +162,13 @@ TEST(MainWindowPaintTest, ThePanelShowsWhatTheSessionAndTheWritersPublished) {
   session.display().liveInSim.store(12);
   session.display().parkedLive.store(3);
   panelCounts().liveries.store(1234);
-  publishServerName(std::string(60, 'x'));  // cut to what the panel can show
+  publishServerName(std::string(60, 'x'));  // painted whole
   publishObjectIdResult(42);
   par_CALLSIGN_2_OBJECTID.setValue("KLM12");
   updatePanelTexts([](PanelTexts& texts) { texts.parkAirportIcao = "EHAM"; });
   window.windowProcedure({platform::kWmPaint, 0, 0});
   struct Case { int x, y; std::string text; };
-  for (const Case& c : {Case{5, 35, "MSFS 2024 connected, user stand D7"}, Case{458, 35, std::string(32, 'x')},
+  for (const Case& c : {Case{5, 35, "MSFS 2024 connected, user stand D7"}, Case{458, 35, std::string(60, 'x')},
                         Case{642, 91, "live:  12"}, Case{5, 91, "# liveries: 1234"}, Case{561, 259, "= 42"},
                         Case{5, 399, "EHAM"}, Case{111, 427, "parked live:   3"},
                         Case{370, 399, "(nothing)"}}) {  // no static parking calculated yet

@@ -52,7 +52,7 @@ TEST(InstallPathBoxTest, ANewSessionShowsTheStoredPathInTheBoxThatTakesInput) {
   EXPECT_EQ(boxText(par_ALL_INSTALL_PATH), program.packagesFolder().string());
 }
 
-TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheProgramGoesOnWithIt) {
+TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheCloseButtonRestartsTheProgramWithIt) {
   ProgramHarness program;
   // Neither simulator's folder stored, and none to be found on this machine.
   writeFile(parametersFilePath(), "<parameters>" + parameterNodes({{"SIM_CHOICE", kSimChoiceMsfs2020}}) +
@@ -63,16 +63,32 @@ TEST(InstallPathBoxTest, NoPackagesFolderIsAnsweredByTypingItsPathAndTheProgramG
       << program.log();
   WindowUser user(program.window());
   EXPECT_FALSE(user.typeAndEnter(par_CALLSIGN_2_OBJECTID.controlId(), "KLM123")) << "no session runs";
+  // Closing down has saved the settings and waits for the user.
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        const std::string log = program.log();
+        return log.find("TIME_SHIFT_MINS=", log.find("Exiting: SYSTEM ERROR")) != std::string::npos;
+      },
+      10s))
+      << program.log();
   const std::string typed = (program.packagesFolder() / "Community").string();
   ASSERT_TRUE(user.typeAndEnter(par_ALL_INSTALL_PATH.controlId(), typed)) << "the box takes input";
   ASSERT_TRUE(ProgramHarness::waitFor(
       [&] { return program.sawStatus(fmt::format("Community path found, {} will restart ...", "CRVN")); }, 10s));
   EXPECT_EQ(errorLineText(), "") << "the typed path answers the error";
   EXPECT_EQ(par_MSFS_INSTALL_PATH.value(), program.packagesFolder().string());
-  // The program starts again with the path, without a click on the close
-  // box that would look like quitting.
+  // Closing down keeps waiting for the close button (half-second checks,
+  // here at the harness's speed) ...
+  EXPECT_FALSE(ProgramHarness::waitFor([&] { return program.log().find("Restarting after") != std::string::npos; },
+                                       500ms))
+      << program.log();
+  EXPECT_EQ(program.session().sessionsStarted(), 1u);
+  EXPECT_FALSE(program.sawStatus("User closed CRVN"));
+  // ... and the close restarts the program with the new path.
+  program.clickClose();
   ASSERT_TRUE(ProgramHarness::waitFor([&] { return program.session().sessionsStarted() >= 2; }, 20s))
       << program.log();
+  EXPECT_TRUE(program.sawStatus("User closed CRVN"));
   ASSERT_TRUE(program.waitUntilRunning()) << program.log();
   EXPECT_EQ(boxText(par_ALL_INSTALL_PATH), program.packagesFolder().string());
   const std::string log = program.log();

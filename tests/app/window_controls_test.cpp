@@ -85,13 +85,16 @@ TEST_F(WindowControlsTest, EditBoxesRefuseWhatTheyCannotTakeAndPassOnWhatTheyTak
       {&par_TIME_SHIFT_HOURS, u"abc", "invalid input: abc", u"5"},
       {&par_TIME_SHIFT_HOURS, u"5x", "invalid input: 5x", u"5"},
       {&par_TIME_SHIFT_HOURS, u"99999999999999999999", "invalid input: 99999999999999999999", u"5"},
+      {&par_TIME_SHIFT_HOURS, u"3000000000", "invalid input: 3000000000", u"5"},  // beyond a 32-bit integer
       {&par_TIME_SHIFT_HOURS, u"5", "Same TIME_SHIFT_HOURS value 5, no changes made", u"5"},
       {&par_BLOCK_CALLSIGN, u"ab", "callsign 'ab' is not valid", u""},
+      {&par_BLOCK_CALLSIGN, u"ÅBC", "callsign 'ÅBC' is not valid", u""},  // characters, not bytes
       {&par_BLOCK_CALLSIGN, u"klm1234", "live aircraft with callsign 'KLM1234' will be blocked", u"KLM1234"},
       {&par_BLOCK_CALLSIGN, u"KLM1234", "callsign 'KLM1234' was already set ...", u"KLM1234"},
       // The Oid box takes any text and leaves the answer to the lookup.
       {&par_CALLSIGN_2_OBJECTID, u"dlh4a1234", "", u"DLH4A1234"},
       {&par_DESTINATION, u"eha", "destination 'eha' is not valid", u""},
+      {&par_DESTINATION, u"ÅBC", "destination 'ÅBC' is not valid", u""},
       {&par_DESTINATION, u"zzzz", "destination 'ZZZZ' is unknown ...", u""},
       {&par_DESTINATION, u"eham", "New destination: EHAM", u"EHAM"},
       {&par_DESTINATION, u"EHAM", "destination 'EHAM' was already set ...", u"EHAM"},
@@ -138,13 +141,16 @@ TEST_F(WindowControlsTest, TheOidBoxAsksTheWorkerForAnUpperCasedCallsignAndEmpty
 
 TEST_F(WindowControlsTest, MaxFitTakesAValueOnlyWhileParkingRunsAndLandsOnHalfHours) {
   par_MAX_FIT_FL.setValue(2.0F);
+  setStatusLine("an earlier notice", false);
   enter(par_MAX_FIT_FL.controlId(), u"5");
   EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), 2.0F);
-  EXPECT_EQ(controls().text(par_MAX_FIT_FL.controlId()), u"2") << "the box shows the value in effect";
+  EXPECT_EQ(statusLineText(), "");
+  EXPECT_EQ(controls().text(par_MAX_FIT_FL.controlId()), u"5") << "Enter only clears the status line";
 
   setParkAirportActive(true);
   struct Case { std::u16string typed; float hours; std::int32_t slots; };
-  for (const Case& c : {Case{u"3.5", 3.5F, 6}, Case{u"3.3", 3.5F, 6}, Case{u"30", 24.0F, 47}, Case{u"0.2", 0.5F, 0}}) {
+  for (const Case& c : {Case{u"3.5", 3.5F, 6}, Case{u"3.3", 3.5F, 6}, Case{u"30", 24.0F, 47}, Case{u"inf", 24.0F, 47},
+                       Case{u"0.2", 0.5F, 0}}) {
     par_MAX_FIT_FL.setValue(1.0F);
     enter(par_MAX_FIT_FL.controlId(), c.typed);
     EXPECT_FLOAT_EQ(par_MAX_FIT_FL.value(), c.hours);

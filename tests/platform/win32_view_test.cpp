@@ -164,6 +164,12 @@ TEST_F(Win32ViewTest, TheWindowHasATitleBarAndACloseBoxButNoMinimiseMaximiseOrSi
   for (const LONG absent : {WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME}) EXPECT_EQ(style & absent, 0) << absent;
 }
 
+TEST_F(Win32ViewTest, TheWindowsClassBearsTheProgramsShortName) {
+  wchar_t name[32] = {};
+  ASSERT_GT(GetClassNameW(handle, name, 32), 0);
+  EXPECT_EQ(std::wstring(name), L"CRVN");
+}
+
 TEST_F(Win32ViewTest, TheCaptureShowsThePaintAndTheControls) {
   const Pixels shot = capture();
   EXPECT_EQ(shot.at(5, 5), 0U);           // the black ground
