@@ -244,6 +244,33 @@ TEST_F(StaticParkingTest, OlderStaticFromParkedTrafficGivesWayToALaterArrival) {
   }
 }
 
+// Two entries from the feed pending and a learned stand found at offset 0:
+// the excess over wanted (three) is dropped from the list's end only when
+// the list holds that many.
+TEST_F(StaticParkingTest, TheFitDropsItsExcessOnlyWhenTheListHoldsIt) {
+  struct Case {
+    std::size_t placed;
+    std::size_t pendingAfter;
+  };
+  const Case cases[] = {{1, 2}, {2, 1}, {3, 0}, {5, 2}};
+  findStandByName(stands, "B4")->usage = {dlhUsage(1, now.weekday, {now.halfHour}, "DLH4", "D-AIPD")};
+  for (const Case& c : cases) {
+    parking.clearStandMarks();
+    parking.pendingStatics().clear();
+    for (const char* name : {"A1", "B1"}) {
+      ParkingPosition& stand = *findStandByName(stands, name);
+      PendingStatic fromFeed;
+      fromFeed.standId = stand.id;
+      fromFeed.callsign = std::string("BAW") + name;
+      parking.pendingStatics().push_back(fromFeed);
+      parking.markTaken(stand);
+    }
+    parking.fitStaticKind(now, 3, c.placed, kRealFit);
+    EXPECT_EQ(parking.pendingStatics().size(), c.pendingAfter) << c.placed;
+    EXPECT_TRUE(findStandByName(stands, "B4")->staticTaken) << c.placed;
+  }
+}
+
 TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
   fillEveryStand();
   ASSERT_GT(parking.recalcStaticParking(3), 0u);
