@@ -161,7 +161,9 @@ class ParkingSchedule {
   // average parked time becomes the window's value.
   std::int32_t avgParkedWait(bool show);
   // The adjustment's two 15-second ticks: the first raises the busy flag
-  // and starts the collecting of live identities, the second runs it.
+  // and starts the collecting of live identities, the second empties the
+  // error and status lines and runs it. The busy flag stays up until the
+  // regular check finds the pending list empty.
   void adjustmentTick();
 
   // The calculation runs (busyOn) or its placements are done (busyOff).

@@ -271,6 +271,25 @@ TEST_F(StaticParkingTest, TheFitDropsItsExcessOnlyWhenTheListHoldsIt) {
   }
 }
 
+// An aircraft set leaving goes at the end of the calculation; when the
+// calculation fails before its end, it stays.
+TEST_F(StaticParkingTest, AStaticSetLeavingIsRemovedAtTheEndOrStaysWhenTheCalculationFails) {
+  StaticAc& parkedStatic = harness.placeStatic(12, "DLH7*", SimState::active, 5);
+  parkedStatic.standId = findStandByName(stands, "A1")->id;
+  const std::size_t removalsBefore = harness.engine.removeQueue().size();
+  parking.setLeaving(parkedStatic, "the parked traffic no longer shows it on its stand");
+  EXPECT_EQ(parkedStatic.state, SimState::removingfromsim);
+  parking.dropListedStatics();
+  EXPECT_EQ(parkedStatic.state, SimState::active);
+  EXPECT_TRUE(parking.staticsToRemove().empty());
+
+  parking.setLeaving(parkedStatic, "the parked traffic no longer shows it on its stand");
+  parking.removeListedStatics();
+  EXPECT_EQ(parkedStatic.state, SimState::removingfromsim);
+  EXPECT_EQ(harness.engine.removeQueue().size() - removalsBefore, 1u);
+  EXPECT_TRUE(parking.staticsToRemove().empty());
+}
+
 TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
   fillEveryStand();
   ASSERT_GT(parking.recalcStaticParking(3), 0u);
