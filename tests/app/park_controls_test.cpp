@@ -7,9 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
+#include <thread>
+#include <functional>
 
 #include <fmt/format.h>
 
+#include "aircraftdata/livery_data.h"
+#include "aircraftdata/livery_database.h"
 #include "airports/airport_downloads.h"
 #include "airports/stand_table.h"
 #include "app/control_handlers.h"
@@ -19,6 +24,7 @@
 #include "foundation/clock.h"
 #include "foundation/day_slot.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
 #include "tests/app/window_user.h"
@@ -244,6 +250,108 @@ TEST(ParkAirportSessionTest, SettingsChangedInTheWindowAtTheParkAirportAreInItsL
       readFile(program.folder() / "airports" / "learned" / "thirdparty" / "Pub" / "EHAM.xml");
   EXPECT_NE(learned.find(fmt::format(R"(name="LATERAL_RANGE" value="{}")", radius)), std::string::npos) << learned;
   EXPECT_NE(learned.find(R"(name="AUTO_RANGE" value="false")"), std::string::npos) << learned;
+}
+
+// The program's rounds around a parking adjustment, sampled from outside
+// while the world runs on the session clock: when the adjustment started
+// and was served, when its busy flag ended, and the error line meanwhile.
+struct AdjustmentRounds {
+  int firstHalfwayAt = -1;
+  int servedAt = -1;
+  bool busyWhenServed = false;
+  int busyEndedAt = -1;
+  std::string errorWhenHalfway;
+  std::string errorWhenServed;
+  std::size_t parkedRequestsBefore = 0;
+  std::size_t parkedRequestsAfter = 0;
+};
+
+std::size_t parkedTrafficRequests(ProgramHarness& program) {
+  std::size_t count = 0;
+  for (const std::string& body : program.rt().bodies(standin::kTrafficPath)) {
+    count += body.find("querytype=parkedtraffic") != std::string::npos ? 1 : 0;
+  }
+  return count;
+}
+
+// Samples the rounds of the adjustment that the renewal of second 1200
+// raises, until its busy flag has ended (or the counter passes 1300).
+AdjustmentRounds watchTheRenewal(ProgramHarness& program, const std::function<void()>& beforeTheRenewal) {
+  Session& session = program.session();
+  AdjustmentRounds rounds;
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.secondCounter() >= 1150; }, std::chrono::seconds(120)));
+  beforeTheRenewal();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.secondCounter() >= 1190; }, std::chrono::seconds(60)));
+  rounds.parkedRequestsBefore = parkedTrafficRequests(program);
+  bool requestSeen = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int c = session.secondCounter();
+    const bool requested = session.parking().adjustmentRequested();
+    const bool halfway = session.parking().adjustmentHalfway();
+    const bool busy = session.parking().busy();
+    if (c > 1300) break;
+    if (halfway && rounds.firstHalfwayAt < 0) {
+      rounds.firstHalfwayAt = c;
+      rounds.errorWhenHalfway = errorLineText();
+    }
+    requestSeen = requestSeen || requested;
+    if (requestSeen && !requested && rounds.servedAt < 0) {
+      rounds.servedAt = c;
+      rounds.busyWhenServed = busy;
+      rounds.errorWhenServed = errorLineText();
+    }
+    if (rounds.servedAt >= 0 && !busy) {
+      rounds.busyEndedAt = c;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  rounds.parkedRequestsAfter = parkedTrafficRequests(program);
+  return rounds;
+}
+
+// The world runs fast: twenty minutes of the session pass in about half a
+// minute.
+constexpr double kRenewalSpeedUp = 40.0;
+
+// The stands' KLM aircraft find their livery and stand in the simulator.
+void allowForTheFastWorld(SessionOptions& options) {
+  options.engineConfig.stands = &parkAirportStands();
+  options.firstTrafficLimit = std::chrono::minutes(10);  // session time: a few real seconds
+  options.scanLiveries = [] {
+    LiveryList liveries = {{"KLM", "B738", "KLM Boeing 737-800", "", 0, false}};
+    sortScannedLiveries(liveries);
+    liveryDatabase().build(liveries);
+  };
+}
+
+// Second 1200 raises the renewal; its first round is second 1215, its
+// adjustment second 1230, which empties an error line shown until then and
+// asks the feed for the parked traffic twice. Nothing is to be placed, yet
+// the busy flag stays until the regular check of second 1232.
+TEST(ParkAirportSessionTest, TheRenewalStartsInTheRoundAfterSecond1200AndStaysBusyUntilTheNextCheck) {
+  ProgramHarness program(allowForTheFastWorld, kRenewalSpeedUp, WorldPace::sessionClock);
+  writeFile(program.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(program.waitForLog("% vs wanted 30%", std::chrono::seconds(20))) << program.log();
+
+  const AdjustmentRounds rounds =
+      watchTheRenewal(program, [] { setErrorLine("a failure shown during the session"); });
+  EXPECT_GE(rounds.firstHalfwayAt, 1215) << program.log();
+  EXPECT_LT(rounds.firstHalfwayAt, 1230);
+  EXPECT_EQ(rounds.errorWhenHalfway, "a failure shown during the session");
+  EXPECT_GE(rounds.servedAt, 1230);
+  EXPECT_LT(rounds.servedAt, 1245);
+  EXPECT_EQ(rounds.errorWhenServed, "");
+  EXPECT_TRUE(rounds.busyWhenServed);
+  EXPECT_GE(rounds.busyEndedAt, 1232);
+  EXPECT_LT(rounds.busyEndedAt, 1248);
+  EXPECT_EQ(rounds.parkedRequestsAfter - rounds.parkedRequestsBefore, 2U);
+  EXPECT_TRUE(program.sawStatus("Parking adjustments: 0 to be removed, 0 to be added")) << program.log();
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
 }
 
 }  // namespace
