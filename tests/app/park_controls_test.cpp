@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <functional>
@@ -350,6 +351,83 @@ TEST(ParkAirportSessionTest, TheRenewalStartsInTheRoundAfterSecond1200AndStaysBu
   EXPECT_LT(rounds.busyEndedAt, 1248);
   EXPECT_EQ(rounds.parkedRequestsAfter - rounds.parkedRequestsBefore, 2U);
   EXPECT_TRUE(program.sawStatus("Parking adjustments: 0 to be removed, 0 to be added")) << program.log();
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
+}
+
+// Two stands 14 m apart, so close that a static aircraft on P1 keeps P2's
+// aircraft away; P2 is used by a KLM B738 every half hour of the week, P1
+// by nobody. Two far stands make four, so that two statics are wanted.
+std::string standsSideBySide() {
+  std::string every;
+  for (int h = 0; h < kSlotsPerDay; ++h) every += (h == 0 ? "" : ",") + std::to_string(h);
+  std::string usage;
+  for (int day = 1; day <= 7; ++day) {
+    usage += fmt::format(R"(<opt reg="PH-T02" airl="KLM" type="B738" day="{}" hh="{}" cs="KLM702"/>)", day, every);
+  }
+  std::string stands;
+  const double longitudes[] = {4.7750, 4.7752, 4.7790, 4.7810};
+  for (int n = 0; n < 4; ++n) {
+    stands += fmt::format(R"(<parkpos id="P{}" latitude="52.3120" longitude="{:.6f}" heading="90.0" radius="25.0")"
+                          R"( cargo="false" ramp="false">{}</parkpos>)",
+                          n + 1, longitudes[n], n == 1 ? usage : "");
+  }
+  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
+         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
+         stands + "</parkpositions>";
+}
+
+// The static aircraft of the engine as (stand, callsign), read on the worker.
+std::vector<std::pair<std::string, std::string>> staticsByStand(ProgramHarness& program) {
+  auto result = std::make_shared<std::vector<std::pair<std::string, std::string>>>();
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  Session& session = program.session();
+  session.postToWorker([&session, result, done] {
+    for (const StaticAc& aircraft : session.engine().staticAircraft()) {
+      if (aircraft.state != SimState::active) continue;
+      std::string stand = "unknown";
+      if (const StandTable* stands = session.engine().standTable()) {
+        for (const ParkingPosition& p : *stands) {
+          if (p.id == aircraft.standId) stand = p.name;
+        }
+      }
+      result->emplace_back(stand, aircraft.base.identity.callsign);
+    }
+    done->store(true);
+  });
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return done->load(); }, std::chrono::seconds(10)));
+  std::sort(result->begin(), result->end());
+  return *result;
+}
+
+// The feed reports KLM999 parked on P1 and then no longer: the renewal
+// sends it away and, as it leaves at once, gives P2 beside it its aircraft
+// in the same adjustment.
+TEST(ParkAirportSessionTest, AStaticOfTheFeedThatTheRenewalSendsAwayNoLongerKeepsTheStandBesideItEmpty) {
+  using Placed = std::vector<std::pair<std::string, std::string>>;
+  ProgramHarness program(allowForTheFastWorld, kRenewalSpeedUp, WorldPace::sessionClock);
+  program.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020}, {"parking_percentage", "50"}});
+  writeFile(program.folder() / "airports" / "my_thirdparty" / "EHAM.xml", standsSideBySide());
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = program.worldEpochSeconds();
+  scenario.parked = {{"485aaa", 52.3120, 4.7750, "P1", "B738", "PH-BXZ", "KLM999", 600.0}};
+  program.rt().setScenario(scenario);
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return staticsByStand(program) == Placed{{"P1", "KLM999*"}}; },
+                                      std::chrono::seconds(30)))
+      << program.log();
+
+  const AdjustmentRounds rounds = watchTheRenewal(program, [&] {
+    scenario.parked.clear();  // KLM999 left
+    program.rt().setScenario(scenario);
+  });
+  ASSERT_GE(rounds.servedAt, 1230) << program.log();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return staticsByStand(program) == Placed{{"P2", "KLM702*"}}; },
+                                      std::chrono::seconds(20)))
+      << program.log();
   program.clickClose();
   EXPECT_TRUE(program.waitForExit().has_value());
 }
