@@ -7,9 +7,9 @@
 //
 // Threads: session worker, driven by the main loop's second counter. The
 // busy flag, the adjustment request and its half-way mark are atomics (the
-// window reads the first and raises the second); the park airport's position for the Traffic
-// Reader is a published copy under its own lock. Everything else belongs to
-// the worker.
+// window reads the first and raises the second); the park airport's
+// position for the Traffic Reader is a published copy under its own lock.
+// Everything else belongs to the worker.
 
 #include <atomic>
 #include <cstdint>
