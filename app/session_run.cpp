@@ -183,10 +183,9 @@ bool Session::mainLoopStep() {
   }
   const int c = secondCounter_;
   // The window's request runs as a parking adjustment over the next two
-  // 15-second ticks.
+  // 15-second ticks; the second one empties the error line.
   if (trafficRereadRequest.exchange(false)) {
     parking_->requestAdjustment(parkTrafficOnlyChange.exchange(false) && par_RT_PARKTRAFFIC_ONLY.value());
-    clearErrorLine();
   }
   // A parking option changed in the window: the static parking is
   // calculated anew while a park airport is loaded.

@@ -7,9 +7,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <functional>
 
 #include <fmt/format.h>
 
+#include "aircraftdata/livery_data.h"
+#include "aircraftdata/livery_database.h"
 #include "airports/airport_downloads.h"
 #include "airports/stand_table.h"
 #include "app/control_handlers.h"
@@ -19,6 +25,7 @@
 #include "foundation/clock.h"
 #include "foundation/day_slot.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "platform/window/control_model.h"
 #include "tests/app/program_harness.h"
 #include "tests/app/window_user.h"
@@ -244,6 +251,185 @@ TEST(ParkAirportSessionTest, SettingsChangedInTheWindowAtTheParkAirportAreInItsL
       readFile(program.folder() / "airports" / "learned" / "thirdparty" / "Pub" / "EHAM.xml");
   EXPECT_NE(learned.find(fmt::format(R"(name="LATERAL_RANGE" value="{}")", radius)), std::string::npos) << learned;
   EXPECT_NE(learned.find(R"(name="AUTO_RANGE" value="false")"), std::string::npos) << learned;
+}
+
+// The program's rounds around a parking adjustment, sampled from outside
+// while the world runs on the session clock: when the adjustment started
+// and was served, when its busy flag ended, and the error line meanwhile.
+struct AdjustmentRounds {
+  int firstHalfwayAt = -1;
+  int servedAt = -1;
+  bool busyWhenServed = false;
+  int busyEndedAt = -1;
+  std::string errorWhenHalfway;
+  std::string errorWhenServed;
+  std::size_t parkedRequestsBefore = 0;
+  std::size_t parkedRequestsAfter = 0;
+};
+
+std::size_t parkedTrafficRequests(ProgramHarness& program) {
+  std::size_t count = 0;
+  for (const std::string& body : program.rt().bodies(standin::kTrafficPath)) {
+    count += body.find("querytype=parkedtraffic") != std::string::npos ? 1 : 0;
+  }
+  return count;
+}
+
+// Samples the rounds of the adjustment that the renewal of second 1200
+// raises, until its busy flag has ended (or the counter passes 1300).
+AdjustmentRounds watchTheRenewal(ProgramHarness& program, const std::function<void()>& beforeTheRenewal) {
+  Session& session = program.session();
+  AdjustmentRounds rounds;
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.secondCounter() >= 1150; }, std::chrono::seconds(120)));
+  beforeTheRenewal();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return session.secondCounter() >= 1190; }, std::chrono::seconds(60)));
+  rounds.parkedRequestsBefore = parkedTrafficRequests(program);
+  bool requestSeen = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int c = session.secondCounter();
+    const bool requested = session.parking().adjustmentRequested();
+    const bool halfway = session.parking().adjustmentHalfway();
+    const bool busy = session.parking().busy();
+    if (c > 1300) break;
+    if (halfway && rounds.firstHalfwayAt < 0) {
+      rounds.firstHalfwayAt = c;
+      rounds.errorWhenHalfway = errorLineText();
+    }
+    requestSeen = requestSeen || requested;
+    if (requestSeen && !requested && rounds.servedAt < 0) {
+      rounds.servedAt = c;
+      rounds.busyWhenServed = busy;
+      rounds.errorWhenServed = errorLineText();
+    }
+    if (rounds.servedAt >= 0 && !busy) {
+      rounds.busyEndedAt = c;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  rounds.parkedRequestsAfter = parkedTrafficRequests(program);
+  return rounds;
+}
+
+// The world runs fast: twenty minutes of the session pass in about half a
+// minute.
+constexpr double kRenewalSpeedUp = 40.0;
+
+// The stands' KLM aircraft find their livery and stand in the simulator.
+void allowForTheFastWorld(SessionOptions& options) {
+  options.engineConfig.stands = &parkAirportStands();
+  options.firstTrafficLimit = std::chrono::minutes(10);  // session time: a few real seconds
+  options.scanLiveries = [] {
+    LiveryList liveries = {{"KLM", "B738", "KLM Boeing 737-800", "", 0, false}};
+    sortScannedLiveries(liveries);
+    liveryDatabase().build(liveries);
+  };
+}
+
+// Second 1200 raises the renewal; its first round is second 1215, its
+// adjustment second 1230, which empties an error line shown until then and
+// asks the feed for the parked traffic twice. Nothing is to be placed, yet
+// the busy flag stays until the regular check of second 1232.
+TEST(ParkAirportSessionTest, TheRenewalStartsInTheRoundAfterSecond1200AndStaysBusyUntilTheNextCheck) {
+  ProgramHarness program(allowForTheFastWorld, kRenewalSpeedUp, WorldPace::sessionClock);
+  writeFile(program.folder() / "airports" / "my_thirdparty" / "EHAM.xml", schipholStands());
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(program.waitForLog("% vs wanted 30%", std::chrono::seconds(20))) << program.log();
+
+  const AdjustmentRounds rounds =
+      watchTheRenewal(program, [] { setErrorLine("a failure shown during the session"); });
+  EXPECT_GE(rounds.firstHalfwayAt, 1215) << program.log();
+  EXPECT_LT(rounds.firstHalfwayAt, 1230);
+  EXPECT_EQ(rounds.errorWhenHalfway, "a failure shown during the session");
+  EXPECT_GE(rounds.servedAt, 1230);
+  EXPECT_LT(rounds.servedAt, 1245);
+  EXPECT_EQ(rounds.errorWhenServed, "");
+  EXPECT_TRUE(rounds.busyWhenServed);
+  EXPECT_GE(rounds.busyEndedAt, 1232);
+  EXPECT_LT(rounds.busyEndedAt, 1248);
+  EXPECT_EQ(rounds.parkedRequestsAfter - rounds.parkedRequestsBefore, 2U);
+  EXPECT_TRUE(program.sawStatus("Parking adjustments: 0 to be removed, 0 to be added")) << program.log();
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
+}
+
+// Two stands 14 m apart, so close that a static aircraft on P1 keeps P2's
+// aircraft away; P2 is used by a KLM B738 every half hour of the week, P1
+// by nobody. Two far stands make four, so that two statics are wanted.
+std::string standsSideBySide() {
+  std::string every;
+  for (int h = 0; h < kSlotsPerDay; ++h) every += (h == 0 ? "" : ",") + std::to_string(h);
+  std::string usage;
+  for (int day = 1; day <= 7; ++day) {
+    usage += fmt::format(R"(<opt reg="PH-T02" airl="KLM" type="B738" day="{}" hh="{}" cs="KLM702"/>)", day, every);
+  }
+  std::string stands;
+  const double longitudes[] = {4.7750, 4.7752, 4.7790, 4.7810};
+  for (int n = 0; n < 4; ++n) {
+    stands += fmt::format(R"(<parkpos id="P{}" latitude="52.3120" longitude="{:.6f}" heading="90.0" radius="25.0")"
+                          R"( cargo="false" ramp="false">{}</parkpos>)",
+                          n + 1, longitudes[n], n == 1 ? usage : "");
+  }
+  return R"(<meta><info name="author" value="CRVN"/><info name="version" value="11.0.2"/>)"
+         R"(<info name="date" value="Dec 05, 2026"/><info name="MSFS" value="2020"/></meta>)"
+         R"(<parameters><parameter name="airport_name" value="Schiphol"/><parameter name="publisher" value="Pub"/>)"
+         R"(<parameter name="altitude" value="-11"/></parameters><parkpositions>)" +
+         stands + "</parkpositions>";
+}
+
+// The static aircraft of the engine as (stand, callsign), read on the worker.
+std::vector<std::pair<std::string, std::string>> staticsByStand(ProgramHarness& program) {
+  auto result = std::make_shared<std::vector<std::pair<std::string, std::string>>>();
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  Session& session = program.session();
+  session.postToWorker([&session, result, done] {
+    for (const StaticAc& aircraft : session.engine().staticAircraft()) {
+      if (aircraft.state != SimState::active) continue;
+      std::string stand = "unknown";
+      if (const StandTable* stands = session.engine().standTable()) {
+        for (const ParkingPosition& p : *stands) {
+          if (p.id == aircraft.standId) stand = p.name;
+        }
+      }
+      result->emplace_back(stand, aircraft.base.identity.callsign);
+    }
+    done->store(true);
+  });
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return done->load(); }, std::chrono::seconds(10)));
+  std::sort(result->begin(), result->end());
+  return *result;
+}
+
+// The feed reports KLM999 parked on P1 and then no longer: the renewal
+// sends it away and, as it leaves at once, gives P2 beside it its aircraft
+// in the same adjustment.
+TEST(ParkAirportSessionTest, AStaticOfTheFeedThatTheRenewalSendsAwayNoLongerKeepsTheStandBesideItEmpty) {
+  using Placed = std::vector<std::pair<std::string, std::string>>;
+  ProgramHarness program(allowForTheFastWorld, kRenewalSpeedUp, WorldPace::sessionClock);
+  program.storeSettings({{"SIM_CHOICE", kSimChoiceMsfs2020}, {"parking_percentage", "50"}});
+  writeFile(program.folder() / "airports" / "my_thirdparty" / "EHAM.xml", standsSideBySide());
+  standin::Scenario scenario;
+  scenario.startEpochSeconds = program.worldEpochSeconds();
+  scenario.parked = {{"485aaa", 52.3120, 4.7750, "P1", "B738", "PH-BXZ", "KLM999", 600.0}};
+  program.rt().setScenario(scenario);
+  program.start();
+  ASSERT_TRUE(program.waitUntilRunning()) << program.log();
+  ASSERT_TRUE(ProgramHarness::waitFor([&] { return staticsByStand(program) == Placed{{"P1", "KLM999*"}}; },
+                                      std::chrono::seconds(30)))
+      << program.log();
+
+  const AdjustmentRounds rounds = watchTheRenewal(program, [&] {
+    scenario.parked.clear();  // KLM999 left
+    program.rt().setScenario(scenario);
+  });
+  ASSERT_GE(rounds.servedAt, 1230) << program.log();
+  EXPECT_TRUE(ProgramHarness::waitFor([&] { return staticsByStand(program) == Placed{{"P2", "KLM702*"}}; },
+                                      std::chrono::seconds(20)))
+      << program.log();
+  program.clickClose();
+  EXPECT_TRUE(program.waitForExit().has_value());
 }
 
 }  // namespace

@@ -97,7 +97,15 @@ StaticParkingServices WeekDriver::staticServices() {
   services.currentSlot = [this] { return slotNow(); };
   services.stopCollectingLive = [this] { collecting_ = false; };
   services.takeCollectedLive = [this] { return std::exchange(collected, {}); };
-  services.requestParkedTraffic = [this] { return parkedTrafficArrives ? &parkedTraffic : nullptr; };
+  services.requestParkedTraffic = [this] {
+    ++parkedTrafficRequests;
+    bool arrives = parkedTrafficArrives;
+    if (!parkedTrafficAnswers.empty()) {
+      arrives = parkedTrafficAnswers.front();
+      parkedTrafficAnswers.pop_front();
+    }
+    return arrives ? &parkedTraffic : nullptr;
+  };
   return services;
 }
 

@@ -15,6 +15,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -95,6 +96,10 @@ class WeekDriver {
   bool simulatorAnswersRemovals = true;
   std::vector<ParkedTrafficRecord> parkedTraffic;
   bool parkedTrafficArrives = true;
+  // Whether each of the next requests is answered, in order; once they are
+  // used up, parkedTrafficArrives decides.
+  std::deque<bool> parkedTrafficAnswers;
+  int parkedTrafficRequests = 0;
   LiveIdentities collected;  // what the Traffic Reader collected while asked to
   // What live aircraft really stood on the stands, by half hour.
   std::map<UseKey, HalfHours> observedParking;

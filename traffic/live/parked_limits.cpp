@@ -67,9 +67,14 @@ void LiveRules::enforceMaxPark(std::int32_t extra) {
     return;
   }
   // The static aircraft placed earliest in the week, whatever its state:
-  // one already leaving is not queued again, and no other goes for it.
+  // one already leaving is not queued again, and no other goes for it. A
+  // record whose create was cancelled is gone already, though the table
+  // erases it only at the end of the step.
   StaticAc* earliest = nullptr;
   for (StaticAc& s : engine_.staticAircraft()) {
+    if (s.eraseRequested()) {
+      continue;
+    }
     if (earliest == nullptr ||
         DaySlot::fromPacked(s.slot).weekIndex() < DaySlot::fromPacked(earliest->slot).weekIndex()) {
       earliest = &s;

@@ -123,12 +123,15 @@ void ParkingAdjustment::adjustParking(bool full) {
     markStandTaken(live.standId);
   }
 
-  if (addPositionsFromPT(wanted) && parkTrafficOnly) {
-    setStatusLine(fmt::format("ParkTraffic changes: {} to be removed, {} to be added",
-                              parking_.staticsToRemove().size(), pending().size()),
-                  true);
-    removeListedStatics();
-    return;
+  if (parking_.requestParkedTraffic() != nullptr) {
+    addPositionsFromPT(wanted);
+    if (parkTrafficOnly) {
+      setStatusLine(fmt::format("ParkTraffic changes: {} to be removed, {} to be added",
+                                parking_.staticsToRemove().size(), pending().size()),
+                    true);
+      removeListedStatics();
+      return;
+    }
   }
 
   checkPtAgainstUsageStatics(full);
@@ -153,13 +156,14 @@ void ParkingAdjustment::adjustParking(bool full) {
 }
 
 bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
+  // The parked traffic once more: the answer the steps below work on.
   std::vector<ParkedTrafficRecord>* records = parking_.requestParkedTraffic();
   if (records == nullptr) {
     return false;
   }
   parking_.assignStandsFromPT(*records, wanted, par_RT_PARKTRAFFIC_ONLY.value());
   const LiveIdentities& live = parking_.liveIdentities();
-  for (const StaticAc& aircraft : engine_.staticAircraft()) {
+  for (StaticAc& aircraft : engine_.staticAircraft()) {
     if (aircraft.state != SimState::active || fromUsage(aircraft) || parking_.isListedForRemoval(aircraft)) {
       continue;
     }
@@ -168,8 +172,8 @@ bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
       std::erase_if(pending(), [&aircraft](const PendingStatic& entry) {
         return entry.address == aircraft.feedAddress && entry.standId == aircraft.standId;
       });
-      parking_.listForRemoval(aircraft,
-                              fmt::format("it is in the live feed again (hexid {:06x})", aircraft.feedAddress));
+      parking_.setLeaving(aircraft,
+                          fmt::format("it is in the live feed again (hexid {:06x})", aircraft.feedAddress));
       continue;
     }
     // Still reported on its stand: the entry made for it (or for its record)
@@ -179,7 +183,7 @@ bool ParkingAdjustment::addPositionsFromPT(std::size_t wanted) {
              (showsCallsignOf(aircraft, entry) || entry.registration == aircraft.base.identity.registration);
     });
     if (same == pending().end()) {
-      parking_.listForRemoval(aircraft, "the parked traffic no longer shows it on its stand");
+      parking_.setLeaving(aircraft, "the parked traffic no longer shows it on its stand");
       continue;
     }
     keep(aircraft);
@@ -194,7 +198,7 @@ void ParkingAdjustment::checkPtAgainstUsageStatics(bool full) {
     return;
   }
   const DaySlot slot = now();
-  for (const StaticAc& aircraft : engine_.staticAircraft()) {
+  for (StaticAc& aircraft : engine_.staticAircraft()) {
     if (aircraft.state != SimState::active || !fromUsage(aircraft) || parking_.isListedForRemoval(aircraft)) {
       continue;
     }
@@ -212,7 +216,7 @@ void ParkingAdjustment::checkPtAgainstUsageStatics(bool full) {
     if (arrivedBefore || sameAircraft) {
       pending().erase(entry);
     } else {
-      parking_.listForRemoval(aircraft, arrivedLater(*entry, placedAge));
+      parking_.setLeaving(aircraft, arrivedLater(*entry, placedAge));
     }
   }
 }

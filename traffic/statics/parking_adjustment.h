@@ -64,7 +64,9 @@ class ParkingAdjustment {
   void adjustParking(bool full);
 
   // ---- Its steps ----
-  // false when the parked traffic did not arrive.
+  // Asks for the parked traffic again (after the adjustment's own request);
+  // false when it did not arrive. The static aircraft of the feed that go
+  // are leaving from here on.
   bool addPositionsFromPT(std::size_t wanted);
   void checkPtAgainstUsageStatics(bool full);
   void reviewStatics(DaySlot slot);

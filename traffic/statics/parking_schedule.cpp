@@ -78,15 +78,17 @@ void ParkingSchedule::onSecond(int n) {
   if (n % kParkCheckSeconds == 0 && n % kAdjustmentTickSeconds != 0 && !adjustmentHalfway_) {
     guarded("updateParkAirport", [this] { updateParkAirport(false); });
   }
+  // A request is served in the rounds after the one that raised it: the
+  // renewal of second 1200 starts at 1215 and adjusts at 1230.
+  if (n % kAdjustmentTickSeconds == 0) {
+    adjustmentTick();
+  }
   if (n != 0 && n % kAutomaticAdjustmentSeconds == 0) {
     guarded("saveLearnedIfChanged", [this] { saveLearnedIfChanged(); });
   }
   if (n != 0 && n % kAutomaticAdjustmentSeconds == 0 && parkAirportActive() && !adjustmentRequested_.load() &&
       (!par_INITIAL_LOAD_ONLY.value() || par_RT_PARKTRAFFIC_ONLY.value())) {
     requestAdjustment(false);
-  }
-  if (n % kAdjustmentTickSeconds == 0) {
-    adjustmentTick();
   }
 }
 
@@ -110,15 +112,16 @@ void ParkingSchedule::adjustmentTick() {
     return;
   }
   adjustmentHalfway_ = false;
+  // A new round of parking: an error shown until now has had its time.
+  clearErrorLine();
   clearStatusLine();
   const bool full = fullAdjustment_.exchange(false);
+  // The busy flag stays until the pending list is empty; the next regular
+  // check ends it.
   guarded("adjustParking", [this, full] {
     const StandTable* stands = engine_.standTable();
     if (!current_.icao.empty() && stands != nullptr && !stands->empty() && services_.adjustParking) {
       services_.adjustParking(full);
-    }
-    if (statics_.pendingStatics().empty()) {
-      busyOff();  // nothing to place: the adjustment is done
     }
   });
   adjustmentRequested_.store(false);
@@ -130,6 +133,7 @@ void ParkingSchedule::guarded(std::string_view name, const std::function<void()>
   } catch (const std::exception& error) {
     gf_logWarning(fmt::format("{}: {}", name, error.what()));
     statics_.pendingStatics().clear();
+    statics_.dropListedStatics();
     adjustmentHalfway_ = false;
     fullAdjustment_.store(false);
     adjustmentRequested_.store(false);

@@ -6,10 +6,10 @@
 // everything when the airport is left.
 //
 // Threads: session worker, driven by the main loop's second counter. The
-// busy flag and the adjustment request are atomics (the window reads the
-// first and raises the second); the park airport's position for the Traffic
-// Reader is a published copy under its own lock. Everything else belongs to
-// the worker.
+// busy flag, the adjustment request and its half-way mark are atomics (the
+// window reads the first and raises the second); the park airport's
+// position for the Traffic Reader is a published copy under its own lock.
+// Everything else belongs to the worker.
 
 #include <atomic>
 #include <cstdint>
@@ -161,7 +161,9 @@ class ParkingSchedule {
   // average parked time becomes the window's value.
   std::int32_t avgParkedWait(bool show);
   // The adjustment's two 15-second ticks: the first raises the busy flag
-  // and starts the collecting of live identities, the second runs it.
+  // and starts the collecting of live identities, the second empties the
+  // error and status lines and runs it. The busy flag stays up until the
+  // regular check finds the pending list empty.
   void adjustmentTick();
 
   // The calculation runs (busyOn) or its placements are done (busyOff).
@@ -173,7 +175,8 @@ class ParkingSchedule {
 
   const CurrentParkAirport& parkAirport() const { return current_; }
   bool loadRequested() const { return loadRequested_; }
-  bool adjustmentHalfway() const { return adjustmentHalfway_; }
+  // Any thread.
+  bool adjustmentHalfway() const { return adjustmentHalfway_.load(); }
 
  private:
   DaySlot currentSlot() const;
@@ -201,13 +204,13 @@ class ParkingSchedule {
   ParkAirportHeader header_;
   QualityFactors quality_;
   bool loadRequested_ = false;
-  bool adjustmentHalfway_ = false;
   double lastUserLatitude_ = 0.0;
   double lastUserLongitude_ = 0.0;
 
   std::atomic<bool> busy_{false};
   std::atomic<bool> adjustmentRequested_{false};
   std::atomic<bool> fullAdjustment_{false};
+  std::atomic<bool> adjustmentHalfway_{false};
   std::atomic<float> averageStaticParkedHours_{-1.0F};
   std::atomic<bool> staticParkingCalculated_{false};
 

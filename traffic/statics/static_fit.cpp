@@ -238,9 +238,11 @@ void StaticParking::fitStaticKind(DaySlot slot, std::size_t wanted, std::size_t 
   const std::size_t room = wanted > pending_.size() + placed ? wanted - pending_.size() - placed : 0;
   collected.resize(std::min(room, collected.size()));
   std::move(collected.begin(), collected.end(), std::back_inserter(pending_));
+  // More than the list holds over wanted (those placed already exceed it):
+  // nothing is dropped here; the caller trims to wanted.
   const std::size_t total = pending_.size() + placed;
-  if (total > wanted) {
-    pending_.resize(pending_.size() - std::min(total - wanted, pending_.size()));
+  if (total > wanted && total - wanted <= pending_.size()) {
+    pending_.resize(pending_.size() - (total - wanted));
   }
 }
 

@@ -59,6 +59,8 @@ struct StaticToRemove {
   std::string callsign;
   std::uint32_t standId = 0;
   std::string why;
+  // Set removingfromsim when listed, its object not yet asked to go.
+  bool leaving = false;
 };
 
 class StaticParking {
@@ -110,9 +112,16 @@ class StaticParking {
   // Lists the aircraft, with the reason its removal gives in the log; it
   // stays as it is until removeListedStatics.
   void listForRemoval(const StaticAc& aircraft, std::string why);
+  // Lists the aircraft and sets it removingfromsim at once, so that the
+  // later steps no longer see it on its stand (a neighbour's entry is not
+  // refused for it); its object still goes at removeListedStatics.
+  void setLeaving(StaticAc& aircraft, std::string why);
   bool isListedForRemoval(const StaticAc& aircraft) const;
   // Removes every listed aircraft from the simulator and empties the list.
   void removeListedStatics();
+  // A calculation that failed half-way: the aircraft it set leaving stay
+  // as they were, and the list is emptied.
+  void dropListedStatics();
   std::vector<StaticToRemove>& staticsToRemove() { return staticsToRemove_; }
 
   // ---- For the parking adjustment ----

@@ -1,7 +1,8 @@
 // The static aircraft that leave at the end of a calculation or an
-// adjustment. An aircraft is only listed while the steps decide, so that a
-// later step passes it by; the removal itself goes through the engine,
-// which handles every state the aircraft may be in.
+// adjustment. An aircraft is listed while the steps decide, so that a later
+// step passes it by; one that the feed's parked traffic or a later arrival
+// sends away is set leaving at once as well. The removal itself goes
+// through the engine, which handles every state the aircraft may be in.
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +26,14 @@ void StaticParking::listForRemoval(const StaticAc& aircraft, std::string why) {
   }
 }
 
+void StaticParking::setLeaving(StaticAc& aircraft, std::string why) {
+  if (isListedForRemoval(aircraft) || aircraft.state != SimState::active) {
+    return;
+  }
+  staticsToRemove_.push_back({aircraft.base.identity.callsign, aircraft.standId, std::move(why), true});
+  aircraft.state = SimState::removingfromsim;
+}
+
 bool StaticParking::isListedForRemoval(const StaticAc& aircraft) const {
   return std::any_of(staticsToRemove_.begin(), staticsToRemove_.end(),
                      [&aircraft](const StaticToRemove& listed) { return isListed(listed, aircraft); });
@@ -33,8 +42,24 @@ bool StaticParking::isListedForRemoval(const StaticAc& aircraft) const {
 void StaticParking::removeListedStatics() {
   for (const StaticToRemove& listed : staticsToRemove_) {
     for (StaticAc& aircraft : engine_.staticAircraft()) {
-      if (isListed(listed, aircraft)) {
-        engine_.removeAircraftFromSim(aircraft, listed.why);
+      if (!isListed(listed, aircraft)) {
+        continue;
+      }
+      if (listed.leaving && aircraft.state == SimState::removingfromsim) {
+        // Only marked so far: the removal asks for its object now.
+        aircraft.state = SimState::active;
+      }
+      engine_.removeAircraftFromSim(aircraft, listed.why);
+    }
+  }
+  staticsToRemove_.clear();
+}
+
+void StaticParking::dropListedStatics() {
+  for (const StaticToRemove& listed : staticsToRemove_) {
+    for (StaticAc& aircraft : engine_.staticAircraft()) {
+      if (listed.leaving && isListed(listed, aircraft) && aircraft.state == SimState::removingfromsim) {
+        aircraft.state = SimState::active;
       }
     }
   }

@@ -74,6 +74,27 @@ TEST(LiveRules, TheMaximumParkedRemovesTheLongestParkedLiveAndTheEarliestPlacedS
   resetAllSettings();
 }
 
+// A static whose create was cancelled earlier in the same step (a spawn
+// made way for itself) is gone: the maximum takes the next earliest.
+TEST(LiveRules, TheMaximumParkedPassesByAStaticWhoseCreateWasCancelled) {
+  RulesHarness h;
+  h.engine.setParkAirport("EDDF", 0.0);
+  par_parking_percentage.setValue(17);  // 2 of the 12 stands
+  ASSERT_EQ(h.engine.wantedStaticCount(), 2);
+  StaticAc& cancelled = h.parkedStatic(3, "RYR3*", h.stand("A3"), 0);
+  cancelled.state = SimState::adding2sim;
+  cancelled.createCancelled = true;
+  cancelled.slot = DaySlot{1, 0}.packed();
+  StaticAc& placed = h.parkedStatic(4, "RYR4*", h.stand("A4"), 504);
+  placed.slot = DaySlot{2, 10}.packed();
+  StaticAc& later = h.parkedStatic(5, "RYR5*", h.stand("A5"), 505);
+  later.slot = DaySlot{3, 10}.packed();
+  h.rules.enforceMaxPark(1);
+  EXPECT_EQ(placed.state, SimState::removingfromsim);
+  EXPECT_EQ(later.state, SimState::active);
+  resetAllSettings();
+}
+
 TEST(LiveRules, TheSameRealAircraftReplacesItsStaticTwin) {
   struct Case {
     std::uint32_t fromUsage;

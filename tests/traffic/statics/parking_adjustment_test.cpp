@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -128,6 +129,63 @@ TEST_F(ParkingAdjustmentTest, ParkedTrafficOnlyFollowsTheFeedAndEndsBeforeLearne
   p.parkedTrafficArrives = false;
   adjustLater({3, 21});
   EXPECT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}, {"B2", "EZY7*"}, {"B6", "DLH900*"}}));
+}
+
+// The adjustment asks for the parked traffic and, when it arrives, asks
+// once more for the answer it follows: with only the first answer the
+// feed's statics stay as they are and, with parked traffic only, the
+// adjustment ends there; without the first it goes on with learned usage.
+TEST_F(ParkingAdjustmentTest, TheParkedTrafficIsAskedForAgainAndFollowedOnlyWhenThatAnswerArrives) {
+  struct Case {
+    std::deque<bool> answers;
+    int requests;
+    Placed expected;
+  };
+  const Case cases[] = {
+      {{true, true}, 2, {{"A1", "BAW1*"}, {"B2", "EZY7*"}}},
+      {{true, false}, 2, {{"A1", "BAW1*"}, {"A3", "KLM3*"}}},
+      {{false}, 1, {{"A1", "BAW1*"}, {"A3", "KLM3*"}, {"B6", "DLH900*"}}},
+  };
+  for (const Case& c : cases) {
+    WeekDriver h;
+    par_RT_PARKTRAFFIC_ONLY.setValue(true);
+    h.stand("B6").usage = {dlhUsage(1, 3, {20, 21}, "DLH900", "D-AIAZ")};
+    h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", 2), h.parkedRecord("A3", 0x400002, "KLM3", 1)};
+    h.setSlot({3, 20});
+    ASSERT_EQ(h.statics.recalcStaticParking(h.engine.wantedStaticCount()), 2u);
+    h.stepEngine(10);
+    // Half an hour later KLM3 left and EZY7 arrived.
+    h.parkedTraffic = {h.parkedRecord("A1", 0x400001, "BAW1", 3), h.parkedRecord("B2", 0x400004, "EZY7", 0)};
+    h.parkedTrafficAnswers = c.answers;
+    h.parkedTrafficRequests = 0;
+    h.setSlot({3, 21});
+    h.adjustment.adjustParking(false);
+    h.stepEngine(10);
+    EXPECT_EQ(h.parkedTrafficRequests, c.requests) << c.answers.size();
+    EXPECT_EQ(h.staticsByStand(), c.expected) << c.answers.size();
+  }
+  par_RT_PARKTRAFFIC_ONLY.setValue(false);
+}
+
+// A static of the feed that the adjustment sends away leaves at once: the
+// learned-usage search does not refuse the stand beside it for it.
+TEST_F(ParkingAdjustmentTest, AStaticTheAdjustmentRemovesNoLongerBlocksTheStandBesideIt) {
+  ParkingPosition& a1 = p.stand("A1");
+  ParkingPosition& a2 = p.stand("A2");
+  const GeoPoint beside = offsetMeters(a1.position(), 0.0, 10.0);  // within two half wing spans
+  a2.latitude = beside.latitude;
+  a2.longitude = beside.longitude;
+  a1.neighbours = {a2.id};
+  a2.neighbours = {a1.id};
+  a2.usage = {dlhUsage(1, 3, {22}, "DLH200", "D-AIAB")};
+  p.parkedTrafficArrives = true;
+  p.parkedTraffic = {p.parkedRecord("A1", 0x400001, "BAW1", 1)};
+  placeInitially();
+  ASSERT_EQ(p.staticsByStand(), (Placed{{"A1", "BAW1*"}}));
+
+  p.parkedTraffic.clear();  // BAW1 left
+  adjustLater({3, 22});
+  EXPECT_EQ(p.staticsByStand(), (Placed{{"A2", "DLH200*"}}));
 }
 
 // A static placed from A1's usage at one half hour, then an adjustment at a

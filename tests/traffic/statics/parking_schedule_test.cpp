@@ -15,6 +15,7 @@
 #include "airports/stand_names.h"
 #include "feed/traffic_reader.h"
 #include "foundation/settings.h"
+#include "foundation/status_line.h"
 #include "tests/feed/feed_test_support.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
@@ -89,6 +90,7 @@ class ParkingScheduleTest : public ::testing::Test {
     s.adjustParking = [this](bool full) {
       adjustments.push_back(full);
       if (adjustmentThrows) throw std::runtime_error("adjustment broke");
+      setStatusLine("Parking adjustments: 1 to be removed, 0 to be added");
     };
     s.rereadParkAirports = [this](ParkAirportList&) { return rereadResult; };
     s.currentSlot = [this] { return now; };
@@ -207,7 +209,10 @@ TEST_F(ParkingScheduleTest, BusyFlagEndsWhenTheCalculationThrows) {
   EXPECT_TRUE(statics.pendingStatics().empty());
 }
 
-TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenThrowingAndComeEveryTwentyMinutes) {
+// The second tick empties the error and status lines and adjusts; the busy
+// flag stays until the next regular check finds nothing pending (the
+// handler of a throwing adjustment ends it at once).
+TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickStayBusyUntilTheNextCheckUnlessThrowingAndComeEveryTwentyMinutes) {
   schedule.onMainLoopStart();
   statics.pendingStatics().clear();
   schedule.onSecond(16);
@@ -217,6 +222,7 @@ TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenTh
   for (bool throws : {false, true}) {
     adjustmentThrows = throws;
     adjustments.clear();
+    setErrorLine("a failure shown during the session");
     schedule.requestAdjustment(true);
     schedule.onSecond(30);
     EXPECT_TRUE(schedule.busy());
@@ -225,20 +231,32 @@ TEST_F(ParkingScheduleTest, AdjustmentsRunOnTheSecondTickEndTheirFlagsEvenWhenTh
     EXPECT_TRUE(schedule.busy());
     schedule.onSecond(45);
     EXPECT_EQ(adjustments, std::vector<bool>{true});
-    EXPECT_FALSE(schedule.busy()) << "throws " << throws;
+    EXPECT_EQ(errorLineText(), "");
+    EXPECT_EQ(schedule.busy(), !throws);
+    EXPECT_EQ(statusLineText(), throws ? "" : "Parking adjustments: 1 to be removed, 0 to be added");
     EXPECT_FALSE(schedule.adjustmentRequested());
     EXPECT_FALSE(schedule.adjustmentHalfway());
+    schedule.onSecond(48);
+    EXPECT_FALSE(schedule.busy()) << "throws " << throws;
+    EXPECT_FALSE(busyShown);
+    EXPECT_EQ(statusLineText(), "");
   }
   EXPECT_EQ(collectingStarts, collectingBefore + 2);
 
-  // Every twenty minutes on its own, unless only the initial load is wanted.
+  // Every twenty minutes on its own, unless only the initial load is wanted;
+  // the request of second 1200 is served in the two rounds after it.
   adjustments.clear();
   adjustmentThrows = false;
   schedule.onSecond(1200);
   EXPECT_TRUE(schedule.adjustmentRequested());
+  EXPECT_FALSE(schedule.adjustmentHalfway());
+  EXPECT_FALSE(schedule.busy());
   schedule.onSecond(1215);
+  EXPECT_TRUE(schedule.adjustmentHalfway());
+  EXPECT_TRUE(adjustments.empty());
   schedule.onSecond(1230);
   EXPECT_EQ(adjustments, std::vector<bool>{false});
+  schedule.onSecond(1232);
   par_INITIAL_LOAD_ONLY.setValue(true);
   schedule.onSecond(2400);
   EXPECT_FALSE(schedule.adjustmentRequested());

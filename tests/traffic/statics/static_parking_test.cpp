@@ -244,6 +244,52 @@ TEST_F(StaticParkingTest, OlderStaticFromParkedTrafficGivesWayToALaterArrival) {
   }
 }
 
+// Two entries from the feed pending and a learned stand found at offset 0:
+// the excess over wanted (three) is dropped from the list's end only when
+// the list holds that many.
+TEST_F(StaticParkingTest, TheFitDropsItsExcessOnlyWhenTheListHoldsIt) {
+  struct Case {
+    std::size_t placed;
+    std::size_t pendingAfter;
+  };
+  const Case cases[] = {{1, 2}, {2, 1}, {3, 0}, {5, 2}};
+  findStandByName(stands, "B4")->usage = {dlhUsage(1, now.weekday, {now.halfHour}, "DLH4", "D-AIPD")};
+  for (const Case& c : cases) {
+    parking.clearStandMarks();
+    parking.pendingStatics().clear();
+    for (const char* name : {"A1", "B1"}) {
+      ParkingPosition& stand = *findStandByName(stands, name);
+      PendingStatic fromFeed;
+      fromFeed.standId = stand.id;
+      fromFeed.callsign = std::string("BAW") + name;
+      parking.pendingStatics().push_back(fromFeed);
+      parking.markTaken(stand);
+    }
+    parking.fitStaticKind(now, 3, c.placed, kRealFit);
+    EXPECT_EQ(parking.pendingStatics().size(), c.pendingAfter) << c.placed;
+    EXPECT_TRUE(findStandByName(stands, "B4")->staticTaken) << c.placed;
+  }
+}
+
+// An aircraft set leaving goes at the end of the calculation; when the
+// calculation fails before its end, it stays.
+TEST_F(StaticParkingTest, AStaticSetLeavingIsRemovedAtTheEndOrStaysWhenTheCalculationFails) {
+  StaticAc& parkedStatic = harness.placeStatic(12, "DLH7*", SimState::active, 5);
+  parkedStatic.standId = findStandByName(stands, "A1")->id;
+  const std::size_t removalsBefore = harness.engine.removeQueue().size();
+  parking.setLeaving(parkedStatic, "the parked traffic no longer shows it on its stand");
+  EXPECT_EQ(parkedStatic.state, SimState::removingfromsim);
+  parking.dropListedStatics();
+  EXPECT_EQ(parkedStatic.state, SimState::active);
+  EXPECT_TRUE(parking.staticsToRemove().empty());
+
+  parking.setLeaving(parkedStatic, "the parked traffic no longer shows it on its stand");
+  parking.removeListedStatics();
+  EXPECT_EQ(parkedStatic.state, SimState::removingfromsim);
+  EXPECT_EQ(harness.engine.removeQueue().size() - removalsBefore, 1u);
+  EXPECT_TRUE(parking.staticsToRemove().empty());
+}
+
 TEST_F(StaticParkingTest, ResetHookEmptiesThePendingList) {
   fillEveryStand();
   ASSERT_GT(parking.recalcStaticParking(3), 0u);
