@@ -216,10 +216,10 @@ TEST(FaultSoak, EveryFaultIsSurvivedOrEndsTheSessionAndTheProgramClosesCleanly) 
 }
 
 // A user's bad day at closing: the livery scan's stored result was damaged
-// (the session ends with the reader's error, the file stays as it is, and the
-// user ticks the liveries box: the program starts again and scans), then the
-// logout hangs. The program still closes within seconds, with what it
-// learned written.
+// (the session ends with the reader's error, the file stays as it is, the
+// user ticks the liveries box and closes the window: the program starts again
+// and scans), then the logout hangs. The program still closes within
+// seconds, with what it learned written.
 TEST(FaultSoak, ADamagedLiveriesFileAndAStalledLogoutLoseNothing) {
   ProgramHarness harness([](SessionOptions& options) {
     options.engineConfig.stands = &parkAirportStands();
@@ -244,8 +244,24 @@ TEST(FaultSoak, ADamagedLiveriesFileAndAStalledLogoutLoseNothing) {
   ASSERT_TRUE(harness.waitForLog("Exiting: SYSTEM ERROR", kWithin)) << harness.log();
   EXPECT_EQ(readFile(scanned), damaged);
 
+  // Closing down has saved the settings and waits for the user.
+  ASSERT_TRUE(ProgramHarness::waitFor(
+      [&] {
+        const std::string log = harness.log();
+        return log.find("TIME_SHIFT_MINS=", log.find("Exiting: SYSTEM ERROR")) != std::string::npos;
+      },
+      kWithin))
+      << harness.log();
+  // The last save's flush and a logout without a login take far less than
+  // this: the tick then comes while closing down waits for the close.
+  std::this_thread::sleep_for(1s);
   WindowUser user(harness.window());
   ASSERT_TRUE(user.click(par_SCAN_LIVERIES.controlId()));
+  // The error stays up until the user closes the window; the close then
+  // restarts the program for the new setting.
+  EXPECT_FALSE(ProgramHarness::waitFor([&] { return harness.session().sessionsStarted() >= 2; }, 1s))
+      << harness.log();
+  harness.clickClose();
   ASSERT_TRUE(harness.waitUntilRunning(40s)) << harness.log();
   EXPECT_NE(readFile(scanned).find("title=\"AI A320 KLM\""), std::string::npos) << harness.log();
   EXPECT_EQ(harness.log().find("LiveriesScanned.xml not found"), std::string::npos);
