@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <optional>
 #include <thread>
 #include <sstream>
+#include <string>
 #include <system_error>
 
 #include "app/entry.h"
@@ -184,15 +186,59 @@ class ProgramFolderWithoutDocs {
   ScopedWorkingFolder working_{folder.path()};
 };
 
-TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
-  const ProgramFolderWithoutDocs program;
-  const TempFolder& folder = program.folder;
+// The options of a run that checks no versions, with the texts it prints
+// kept for the test: headless (its summary lines kept too), or with the
+// window wanted.
+struct TestRun {
+  enum class Window { none, wanted };
+  explicit TestRun(Window window = Window::none) {
+    options.session.checkVersions = {};
+    options.errors = &errors;
+    if (window == Window::none) {
+      options.summary = &summary;
+    } else {
+      options.showWindow = true;
+    }
+  }
+  TestRun(const TestRun&) = delete;
+  TestRun& operator=(const TestRun&) = delete;
+
   std::ostringstream errors;
   std::ostringstream summary;
   ProgramOptions options;
-  options.session.checkVersions = {};
-  options.errors = &errors;
-  options.summary = &summary;
+};
+
+// Sets an environment variable for a test and gives it back as it was,
+// unset included.
+class ScopedEnvironmentVariable {
+ public:
+  ScopedEnvironmentVariable(const char* name, const char* value) : name_(name) {
+    if (const char* before = std::getenv(name)) {
+      before_ = before;
+    }
+    setenv(name, value, 1);
+  }
+  ~ScopedEnvironmentVariable() {
+    if (before_) {
+      setenv(name_, before_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+  ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> before_;
+};
+
+TEST(EntryTest, HeadlessAnErrorIsPrintedOnceAndTheProgramEndsWithAFailure) {
+  const ProgramFolderWithoutDocs program;
+  const TempFolder& folder = program.folder;
+  TestRun run;
+  const std::ostringstream& errors = run.errors;
+  const ProgramOptions& options = run.options;
   const auto started = std::chrono::steady_clock::now();
 
   EXPECT_EQ(runProgram(options, 20s), kErrorExitCode);
@@ -209,14 +255,10 @@ std::string linesAfterTheHeader(const std::string& log) { return log.substr(log.
 TEST(EntryTest, AWindowWantedThatCannotBeMadeEndsTheStartWithOneLogLineAndTouchesNothing) {
   const ProgramFolderWithoutDocs program;
   const TempFolder& folder = program.folder;
-  const char* display = std::getenv("DISPLAY");
-  const std::string savedDisplay = display != nullptr ? display : "";
-  setenv("DISPLAY", "", 1);
-  std::ostringstream errors;
-  ProgramOptions options;
-  options.session.checkVersions = {};
-  options.showWindow = true;
-  options.errors = &errors;
+  const ScopedEnvironmentVariable noDisplay("DISPLAY", "");
+  TestRun run(TestRun::Window::wanted);
+  const std::ostringstream& errors = run.errors;
+  const ProgramOptions& options = run.options;
 
   EXPECT_EQ(runProgram(options, 20s), 0);
 
@@ -224,19 +266,15 @@ TEST(EntryTest, AWindowWantedThatCannotBeMadeEndsTheStartWithOneLogLineAndTouche
   EXPECT_FALSE(std::filesystem::exists(folder / "appdata")) << "the data folder is not touched";
   EXPECT_EQ(errors.str(), "") << "no session ran to show an error";
   EXPECT_EQ(sessionEnd().reason(), ExitReason::notYetSet);
-  setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
 
 TEST(EntryTest, ADataFolderThatCannotBeMadeIsLoggedWithTheFileSystemErrorAndNoSessionStarts) {
   const ProgramFolderWithoutDocs program;
   const TempFolder& folder = program.folder;
   writeFile(folder / "appdata", "a file where the folder's parent should be");
-  std::ostringstream errors;
-  std::ostringstream summary;
-  ProgramOptions options;
-  options.session.checkVersions = {};
-  options.errors = &errors;
-  options.summary = &summary;
+  TestRun run;
+  const std::ostringstream& summary = run.summary;
+  const ProgramOptions& options = run.options;
 
   EXPECT_EQ(runProgram(options, 20s), 0);
 
